@@ -1,0 +1,24 @@
+// Result codes of the engine and capture operations: 0 is success, failures
+// are negative. The values are stable; callers and logs compare them.
+#pragma once
+
+#include <cstdint>
+
+namespace corvane {
+
+constexpr int32_t kOk = 0;
+constexpr int32_t kFail = static_cast<int32_t>(0x80000001u);         // open, read, allocation, format, buffer too small
+constexpr int32_t kNotReady = static_cast<int32_t>(0x80000002u);     // no file, no frame, refused seek, bad argument
+constexpr int32_t kNullArg = static_cast<int32_t>(0x80000003u);
+constexpr int32_t kGeneralFail = static_cast<int32_t>(0x80004005u);
+constexpr int32_t kOutOfMemory = static_cast<int32_t>(0x8007000Eu);
+// The display's own codes.
+constexpr int32_t kDisplaySetupFail = static_cast<int32_t>(0x80000000u);
+constexpr int32_t kNoObject = static_cast<int32_t>(0x80000007u);
+constexpr int32_t kNoSurface = static_cast<int32_t>(0x80000010u);
+constexpr int32_t kDeviceLost = static_cast<int32_t>(0x80000011u);
+
+inline bool Succeeded(int32_t r) { return r >= 0; }
+inline bool Failed(int32_t r) { return r < 0; }
+
+}  // namespace corvane

@@ -1,0 +1,166 @@
+// Frame parameters, pixel-format codes, the engine's format ids, frame sizes
+// and plane geometry, and the format lists the dialogs offer.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// Builds a format code from its four-letter name, most significant byte first:
+// FourCode("YV12") == 0x59563132. Stored little-endian, the bytes read "21VY".
+constexpr uint32_t FourCode(const char (&s)[5]) {
+  return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) |
+         (uint32_t(uint8_t(s[2])) << 8) | uint32_t(uint8_t(s[3]));
+}
+
+namespace fmt {
+constexpr uint32_t YVYU = FourCode("YVYU");
+constexpr uint32_t YUYV = FourCode("YUYV");
+constexpr uint32_t UYVY = FourCode("UYVY");
+constexpr uint32_t YV12 = FourCode("YV12");  // planes Y, U, V (what others call I420)
+constexpr uint32_t YV16 = FourCode("YV16");  // planes Y, U, V at 4:2:2
+constexpr uint32_t RGB4 = FourCode("RGB4");  // shown as "RGB32"
+constexpr uint32_t RGB3 = FourCode("RGB3");  // shown as "RGB24"
+constexpr uint32_t RGB2 = FourCode("RGB2");  // shown as "RGB565"
+constexpr uint32_t NV12 = FourCode("NV12");
+constexpr uint32_t IYUV = FourCode("IYUV");  // planes Y, V, U
+constexpr uint32_t IUYV = FourCode("IUYV");
+constexpr uint32_t IYU2 = FourCode("IYU2");
+constexpr uint32_t NV16 = FourCode("NV16");
+}  // namespace fmt
+
+static_assert(fmt::YV12 == 0x59563132u && fmt::NV16 == 0x4E563136u && fmt::RGB4 == 0x52474234u);
+
+// Tag that writers put in word 0 of every record: file bytes "PCVR".
+constexpr uint32_t kParaTag = 0x52564350u;
+
+// Frame parameters: seven little-endian 32-bit words, the same bytes in memory
+// and in a file's parameter trailer.
+struct YUVPara {
+  uint32_t tag = 0;
+  uint32_t format = 0;         // format code, fmt::*
+  uint32_t width = 0;          // pixels
+  uint32_t height = 0;         // lines
+  uint32_t frameInterval = 0;  // ms per frame; 0 means 40
+  uint32_t offsetHigh = 0;     // byte offset of the segment's first frame, high word
+  uint32_t offsetLow = 0;      //   and low word (spliced files; 0 otherwise)
+
+  uint64_t Offset() const { return (uint64_t(offsetHigh) << 32) | offsetLow; }
+  void SetOffset(uint64_t off) {
+    offsetHigh = uint32_t(off >> 32);
+    offsetLow = uint32_t(off);
+  }
+  uint32_t IntervalOr40() const { return frameInterval == 0 ? 40u : frameInterval; }
+  friend bool operator==(const YUVPara&, const YUVPara&) = default;
+};
+static_assert(sizeof(YUVPara) == 28, "YUVPara is stored as 28 bytes");
+static_assert(offsetof(YUVPara, format) == 4 && offsetof(YUVPara, width) == 8 &&
+              offsetof(YUVPara, height) == 12 && offsetof(YUVPara, frameInterval) == 16 &&
+              offsetof(YUVPara, offsetHigh) == 20 && offsetof(YUVPara, offsetLow) == 24);
+
+// The engine's internal format id. It indexes the surface-format table and the
+// copy routines and travels with every frame buffer.
+enum YUVType : int32_t {
+  YUV_NONE = -1,
+  YUV_YVYU = 0,
+  YUV_YUYV = 1,
+  YUV_UYVY = 2,
+  YUV_YV12 = 3,    // Y, U, V 4:2:0
+  YUV_YV16 = 4,    // Y, U, V 4:2:2
+  YUV_RGB32 = 5,
+  YUV_RGB24 = 6,
+  YUV_RGB565 = 7,
+  YUV_RGB555 = 8,  // display surface format only; no code maps to it
+  YUV_NV12 = 9,
+  YUV_IYUV = 10,   // Y, V, U 4:2:0
+  YUV_IUYV = 11,   // UYVY pairs, even lines first, then odd lines
+  YUV_IYU2 = 12,   // packed 4:4:4, U Y V
+  YUV_NV16 = 13,
+};
+constexpr int kYUVTypeCount = 14;
+
+// The id of a format code, or nullopt when the code is not in the table.
+std::optional<YUVType> TypeOfCode(uint32_t code);
+// The code of an id, or 0 for ids without a code (8, out of range).
+uint32_t CodeOfType(YUVType type);
+// The code's four letters ("YV12"), or "0x%08X" for codes that do not spell one.
+std::string CodeName(uint32_t code);
+
+// Frame size in 64 bits, so that callers can tell a size that does not fit in
+// 32 bits. 4:2:0 sizes are (3·w·h) >> 1: an odd product loses half a byte.
+uint64_t FrameSize64(YUVType type, uint32_t width, uint32_t height);
+
+// The one routine from which every frame size is taken.
+//  - null para, or width·height == 0: type YUV_NONE, size 0, false;
+//  - an unknown code: type 0, size 0, false;
+//  - a frame size that does not fit in 32 bits: type YUV_NONE, size 0, false
+//    (such a geometry can only come from a damaged record);
+//  - otherwise the format's id and frame size, true.
+bool GetTypeAndFrameSize(const YUVPara* para, YUVType* type, uint32_t* frameSize);
+
+// Byte layout of one frame: where each plane starts and how long a row is.
+// Packed formats have one plane. Chroma planes use integer halving, so an odd
+// width or height drops its last chroma column or line.
+struct PlaneLayout {
+  int planeCount = 0;
+  std::array<uint64_t, 3> offset{};  // from the frame start
+  std::array<uint32_t, 3> stride{};  // bytes per row
+  std::array<uint32_t, 3> rows{};
+};
+PlaneLayout GetPlaneLayout(YUVType type, uint32_t width, uint32_t height);
+
+// The format lists of the two dialogs. They translate list position and code
+// differently, and both translations are kept exactly.
+struct FormatEntry {
+  std::string_view label;
+  uint32_t code;
+};
+
+// Parameter dialog: position -> code stored on confirm (13 entries).
+inline constexpr std::array<FormatEntry, 13> kParaDialogFormats{{
+    {"IUYV", fmt::IUYV},   {"IYU2", fmt::IYU2}, {"IYUV(I420)", fmt::YV12}, {"NV12", fmt::NV12},
+    {"NV16", fmt::NV16},   {"UYVY", fmt::UYVY}, {"YUYV", fmt::YUYV},       {"YV12", fmt::IYUV},
+    {"YV16", fmt::YV16},   {"YVYU", fmt::YVYU}, {"RGB565", fmt::RGB2},     {"RGB24", fmt::RGB3},
+    {"RGB32", fmt::RGB4},
+}};
+// Code stored when nothing is selected.
+constexpr uint32_t kParaDialogNoSelectionCode = fmt::YV12;
+
+// Parameter dialog on opening: the position selected for the current code and
+// the working code the dialog keeps until confirm. YV12 and IYUV map crosswise
+// (positions 7 and 2); unknown codes select position 7 with working code YV12.
+struct DialogSelection {
+  int position;
+  uint32_t workingCode;
+};
+DialogSelection ParaDialogSelectionForCode(uint32_t code);
+// Code stored on confirm for a list position; -1 (or out of range) means none selected.
+uint32_t ParaDialogCodeForPosition(int position);
+
+// Basic-settings page of the options (12 entries, no NV16): one mapping both ways.
+inline constexpr std::array<FormatEntry, 12> kBasicPageFormats{{
+    {"IUYV", fmt::IUYV}, {"IYU2", fmt::IYU2}, {"IYUV(I420)", fmt::IYUV}, {"NV12", fmt::NV12},
+    {"UYVY", fmt::UYVY}, {"YUYV", fmt::YUYV}, {"YV12", fmt::YV12},       {"YV16", fmt::YV16},
+    {"YVYU", fmt::YVYU}, {"RGB565", fmt::RGB2}, {"RGB24", fmt::RGB3},    {"RGB32", fmt::RGB4},
+}};
+constexpr int kBasicPageDefaultPosition = 6;  // "YV12"
+int BasicPagePositionForCode(uint32_t code);
+uint32_t BasicPageCodeForPosition(int position);
+
+// The player's factory default: code YV12 at 352×288, 40 ms.
+YUVPara DefaultPara();
+
+// The user-facing format name of a code: the parameter dialog label whose
+// confirm stores that code, with "(I420)" dropped ("I420" for code YV12,
+// "YV12" for code IYUV). Empty for unknown codes.
+std::string_view UserFormatName(uint32_t code);
+// Parses a user-facing name (case-insensitive): the labels above plus the
+// aliases IYUV (= I420) and YUY2 (= YUYV). nullopt when unknown.
+std::optional<uint32_t> CodeForUserFormatName(std::string_view name);
+
+}  // namespace corvane

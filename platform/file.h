@@ -1,0 +1,53 @@
+// RAII file with 64-bit positional I/O. Reads and writes never move a shared
+// file position, so a second reader (a preview, the command line) can use the
+// same file while the reader thread plays it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class File {
+ public:
+  enum class Mode {
+    kRead,       // existing file, read only
+    kReadWrite,  // existing file, read and write
+    kCreate,     // create or truncate, read and write
+  };
+
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Returns 0 or an errno value. Any file already open is closed first.
+  int Open(const std::string& path, Mode mode);
+  void Close();
+  bool IsOpen() const { return m_fd >= 0; }
+  int Descriptor() const { return m_fd; }
+
+  // Current size in bytes, or -1 on error.
+  int64_t Size() const;
+
+  // Reads up to len bytes at offset; loops over short reads and EINTR.
+  // Returns the bytes read (less than len only at the end of the file), or -1.
+  int64_t ReadAt(void* buf, size_t len, uint64_t offset) const;
+  // Writes all len bytes at offset. Returns the bytes written, or -1.
+  int64_t WriteAt(const void* buf, size_t len, uint64_t offset) const;
+  // Returns 0 or an errno value.
+  int Truncate(uint64_t size) const;
+  int Sync() const;
+
+ private:
+  int m_fd = -1;
+};
+
+// Whether the file should be opened read only: it has no write permission bit,
+// we may not write it, or its attributes cannot be read.
+bool IsReadOnlyFile(const std::string& path);
+
+}  // namespace platform

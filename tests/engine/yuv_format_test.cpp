@@ -1,0 +1,152 @@
+#include "engine/yuv_format.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+YUVPara Para(uint32_t code, uint32_t w, uint32_t h) {
+  YUVPara p;
+  p.tag = kParaTag;
+  p.format = code;
+  p.width = w;
+  p.height = h;
+  return p;
+}
+
+uint32_t SizeOf(uint32_t code, uint32_t w, uint32_t h) {
+  YUVPara p = Para(code, w, h);
+  YUVType t;
+  uint32_t size = 123;
+  EXPECT_TRUE(GetTypeAndFrameSize(&p, &t, &size));
+  return size;
+}
+
+TEST(FormatCodes, SpellTheirNamesMostSignificantByteFirst) {
+  EXPECT_EQ(fmt::YV12, 0x59563132u);
+  EXPECT_EQ(fmt::YVYU, 0x59565955u);
+  EXPECT_EQ(fmt::IYU2, 0x49595532u);
+  EXPECT_EQ(fmt::RGB2, 0x52474232u);
+  EXPECT_EQ(CodeName(fmt::NV16), "NV16");
+  EXPECT_EQ(CodeName(0x01020304u), "0x01020304");
+}
+
+TEST(FormatCodes, EveryCodeMapsToItsIdAndBack) {
+  const std::pair<uint32_t, YUVType> table[] = {
+      {fmt::YVYU, YUV_YVYU}, {fmt::YUYV, YUV_YUYV}, {fmt::UYVY, YUV_UYVY},   {fmt::YV12, YUV_YV12},
+      {fmt::YV16, YUV_YV16}, {fmt::RGB4, YUV_RGB32}, {fmt::RGB3, YUV_RGB24}, {fmt::RGB2, YUV_RGB565},
+      {fmt::NV12, YUV_NV12}, {fmt::IYUV, YUV_IYUV}, {fmt::IUYV, YUV_IUYV},   {fmt::IYU2, YUV_IYU2},
+      {fmt::NV16, YUV_NV16}};
+  for (auto [code, type] : table) {
+    EXPECT_EQ(TypeOfCode(code), type) << CodeName(code);
+    EXPECT_EQ(CodeOfType(type), code);
+  }
+  // Id 8 exists only as a display surface format.
+  EXPECT_EQ(CodeOfType(YUV_RGB555), 0u);
+}
+
+TEST(FrameSize, StatedExamples) {
+  EXPECT_EQ(SizeOf(fmt::YV12, 176, 144), 38016u);
+  EXPECT_EQ(SizeOf(fmt::NV16, 352, 288), 202752u);
+  EXPECT_EQ(SizeOf(fmt::IYU2, 720, 576), 1244160u);
+  // 175·143·3 = 75075; the half byte is dropped.
+  EXPECT_EQ(SizeOf(fmt::YV12, 175, 143), 37537u);
+  EXPECT_EQ(SizeOf(fmt::NV12, 175, 143), 37537u);
+  EXPECT_EQ(SizeOf(fmt::IYUV, 1, 1), 1u);
+  EXPECT_EQ(SizeOf(fmt::RGB4, 3, 5), 60u);
+  EXPECT_EQ(SizeOf(fmt::RGB3, 3, 5), 45u);
+  EXPECT_EQ(SizeOf(fmt::RGB2, 3, 5), 30u);
+  EXPECT_EQ(SizeOf(fmt::YUYV, 3, 5), 30u);
+  EXPECT_EQ(SizeOf(fmt::IUYV, 3, 5), 30u);
+  EXPECT_EQ(SizeOf(fmt::YV16, 3, 5), 30u);
+}
+
+TEST(FrameSize, RefusalsSayWhichKind) {
+  YUVType t;
+  uint32_t size = 7;
+  // Zero geometry: no type.
+  YUVPara p = Para(fmt::YV12, 0, 288);
+  EXPECT_FALSE(GetTypeAndFrameSize(&p, &t, &size));
+  EXPECT_EQ(t, YUV_NONE);
+  EXPECT_EQ(size, 0u);
+  EXPECT_FALSE(GetTypeAndFrameSize(nullptr, &t, &size));
+  EXPECT_EQ(t, YUV_NONE);
+  // Unknown code: type 0, size 0.
+  p = Para(0x12345678u, 352, 288);
+  size = 7;
+  EXPECT_FALSE(GetTypeAndFrameSize(&p, &t, &size));
+  EXPECT_EQ(t, YUVType(0));
+  EXPECT_EQ(size, 0u);
+  // 65536 x 65536 has a 32-bit product of 0 but is not an empty frame; its
+  // frame size does not fit in 32 bits and is refused either way.
+  p = Para(fmt::YV12, 65536, 65536);
+  EXPECT_FALSE(GetTypeAndFrameSize(&p, &t, &size));
+  EXPECT_EQ(size, 0u);
+  // Largest RGB32 frame that still fits, and one line more that does not.
+  p = Para(fmt::RGB4, 65535, 16384);
+  EXPECT_TRUE(GetTypeAndFrameSize(&p, &t, &size));
+  EXPECT_EQ(size, 65535u * 16384u * 4u);
+  p = Para(fmt::RGB4, 65536, 16384);
+  EXPECT_FALSE(GetTypeAndFrameSize(&p, &t, &size));
+}
+
+TEST(PlaneLayout, OddSizesDropTheLastChromaColumnAndLine) {
+  PlaneLayout l = GetPlaneLayout(YUV_YV12, 175, 143);
+  ASSERT_EQ(l.planeCount, 3);
+  EXPECT_EQ(l.offset[1], 175u * 143u);
+  EXPECT_EQ(l.offset[2], 175u * 143u + (175u * 143u) / 4);
+  EXPECT_EQ(l.stride[1], 87u);
+  EXPECT_EQ(l.rows[1], 71u);
+  l = GetPlaneLayout(YUV_YV16, 352, 288);
+  EXPECT_EQ(l.offset[2], 352u * 288u * 3 / 2);
+  EXPECT_EQ(l.rows[2], 288u);
+  l = GetPlaneLayout(YUV_NV16, 352, 288);
+  EXPECT_EQ(l.planeCount, 2);
+  EXPECT_EQ(l.rows[1], 288u);
+  EXPECT_EQ(GetPlaneLayout(YUV_IYU2, 10, 2).stride[0], 30u);
+}
+
+TEST(DialogTables, ParameterDialogMapsYV12AndIYUVCrosswise) {
+  EXPECT_EQ(ParaDialogCodeForPosition(2), fmt::YV12);
+  EXPECT_EQ(ParaDialogCodeForPosition(7), fmt::IYUV);
+  EXPECT_EQ(ParaDialogCodeForPosition(-1), fmt::YV12);
+  EXPECT_EQ(ParaDialogCodeForPosition(13), fmt::YV12);
+  EXPECT_EQ(ParaDialogSelectionForCode(fmt::YV12).position, 7);
+  EXPECT_EQ(ParaDialogSelectionForCode(fmt::YV12).workingCode, fmt::IYUV);
+  EXPECT_EQ(ParaDialogSelectionForCode(fmt::IYUV).position, 2);
+  EXPECT_EQ(ParaDialogSelectionForCode(fmt::IYUV).workingCode, fmt::YV12);
+  EXPECT_EQ(ParaDialogSelectionForCode(0).position, 7);
+  EXPECT_EQ(ParaDialogSelectionForCode(0).workingCode, fmt::YV12);
+  // Every other code opens on the position that stores it again.
+  for (int pos = 0; pos < 13; ++pos) {
+    if (pos == 2 || pos == 7) continue;
+    uint32_t code = ParaDialogCodeForPosition(pos);
+    EXPECT_EQ(ParaDialogSelectionForCode(code).position, pos);
+    EXPECT_EQ(ParaDialogSelectionForCode(code).workingCode, code);
+  }
+}
+
+TEST(DialogTables, BasicPageIsOneMappingWithoutNV16) {
+  for (int pos = 0; pos < 12; ++pos) EXPECT_EQ(BasicPagePositionForCode(BasicPageCodeForPosition(pos)), pos);
+  EXPECT_EQ(BasicPageCodeForPosition(2), fmt::IYUV);
+  EXPECT_EQ(BasicPagePositionForCode(fmt::NV16), 6);
+  EXPECT_EQ(BasicPagePositionForCode(0xDEADBEEFu), 6);
+  EXPECT_EQ(BasicPageCodeForPosition(-1), fmt::YV12);
+}
+
+TEST(UserFormatNames, FollowTheParameterDialogLabels) {
+  EXPECT_EQ(CodeForUserFormatName("I420"), fmt::YV12);
+  EXPECT_EQ(CodeForUserFormatName("iyuv"), fmt::YV12);
+  EXPECT_EQ(CodeForUserFormatName("YV12"), fmt::IYUV);
+  EXPECT_EQ(CodeForUserFormatName("YUY2"), fmt::YUYV);
+  EXPECT_EQ(CodeForUserFormatName("RGB565"), fmt::RGB2);
+  EXPECT_EQ(CodeForUserFormatName("RGB2"), std::nullopt);
+  EXPECT_EQ(UserFormatName(fmt::YV12), "I420");
+  EXPECT_EQ(UserFormatName(fmt::IYUV), "YV12");
+  EXPECT_EQ(UserFormatName(fmt::RGB4), "RGB32");
+  EXPECT_EQ(UserFormatName(0), "");
+  for (const auto& e : kParaDialogFormats) EXPECT_EQ(CodeForUserFormatName(UserFormatName(e.code)), e.code);
+}
+
+}  // namespace
+}  // namespace corvane
