@@ -1,0 +1,133 @@
+#include "cli/cli_common.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <tuple>
+
+#include "platform/file.h"
+
+namespace cli {
+
+std::vector<Command>& Registry() {
+  static std::vector<Command> commands;
+  return commands;
+}
+
+Args::Args(const std::vector<std::string>& args, std::vector<std::string> flags,
+           std::vector<std::string> options) {
+  auto contains = [](const std::vector<std::string>& v, const std::string& s) {
+    return std::find(v.begin(), v.end(), s) != v.end();
+  };
+  bool onlyPositional = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (onlyPositional || a.size() < 2 || a[0] != '-' || a == "-") {
+      m_positional.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      onlyPositional = true;
+      continue;
+    }
+    if (a == "-h" || a == "--help") {
+      m_help = true;
+      continue;
+    }
+    if (a.rfind("--", 0) != 0) throw UsageError{"unknown option '" + a + "'"};
+    std::string name = a.substr(2), value;
+    const size_t eq = name.find('=');
+    const bool inlineValue = eq != std::string::npos;
+    if (inlineValue) {
+      value = name.substr(eq + 1);
+      name.resize(eq);
+    }
+    if (contains(flags, name)) {
+      if (inlineValue) throw UsageError{"option '--" + name + "' takes no value"};
+      m_values.emplace_back(name, "");
+    } else if (contains(options, name)) {
+      if (!inlineValue) {
+        if (i + 1 >= args.size()) throw UsageError{"option '--" + name + "' needs a value"};
+        value = args[++i];
+      }
+      m_values.emplace_back(name, value);
+    } else {
+      throw UsageError{"unknown option '--" + name + "'"};
+    }
+  }
+}
+
+bool Args::Has(std::string_view name) const {
+  return std::any_of(m_values.begin(), m_values.end(), [&](const auto& kv) { return kv.first == name; });
+}
+
+std::optional<std::string> Args::Get(std::string_view name) const {
+  std::optional<std::string> last;
+  for (const auto& [k, v] : m_values)
+    if (k == name) last = v;
+  return last;
+}
+
+uint32_t ParseUint(std::string_view text, std::string_view what) {
+  uint32_t v = 0;
+  auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (text.empty() || ec != std::errc() || p != text.data() + text.size())
+    throw UsageError{"invalid " + std::string(what) + " '" + std::string(text) + "'"};
+  return v;
+}
+
+std::pair<uint32_t, uint32_t> ParseSize(std::string_view text) {
+  const size_t x = text.find_first_of("xX");
+  if (x == std::string_view::npos) throw UsageError{"invalid size '" + std::string(text) + "' (expected WxH)"};
+  const uint32_t w = ParseUint(text.substr(0, x), "width");
+  const uint32_t h = ParseUint(text.substr(x + 1), "height");
+  if (w == 0 || h == 0) throw UsageError{"invalid size '" + std::string(text) + "': width and height must be positive"};
+  return {w, h};
+}
+
+uint32_t ParseFormat(std::string_view name) {
+  if (auto code = corvane::CodeForUserFormatName(name)) return *code;
+  throw UsageError{"unknown format '" + std::string(name) +
+                   "' (one of I420, IYUV, YV12, NV12, NV16, YUYV, YUY2, YVYU, UYVY, IUYV, IYU2, YV16, "
+                   "RGB565, RGB24, RGB32)"};
+}
+
+std::string FormatLabel(uint32_t code) {
+  std::string_view label = corvane::UserFormatName(code);
+  if (label.empty()) return "unknown (" + corvane::CodeName(code) + ")";
+  return std::string(label) + " (" + corvane::CodeName(code) + ")";
+}
+
+FileParams ResolveFileParams(const std::string& path, const Args& args) {
+  platform::File file;
+  if (int err = file.Open(path, platform::File::Mode::kRead))
+    throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
+  FileParams fp;
+  fp.trailer = corvane::ReadTrailer(file);
+  if (fp.trailer.ioError) throw Failure{"cannot read '" + path + "'"};
+
+  const bool hasFormat = args.Has("format"), hasSize = args.Has("size");
+  if (hasFormat != hasSize) throw UsageError{"--format and --size go together"};
+  if (hasFormat) {
+    fp.para = corvane::DefaultPara();
+    fp.para.format = ParseFormat(*args.Get("format"));
+    std::tie(fp.para.width, fp.para.height) = ParseSize(*args.Get("size"));
+    if (auto iv = args.Get("interval")) fp.para.frameInterval = ParseUint(*iv, "interval");
+    fp.fromOptions = true;
+  } else if (!fp.trailer.records.empty()) {
+    fp.para = fp.trailer.records.front();
+  } else if (fp.trailer.kind == corvane::TrailerKind::kDamaged) {
+    throw Failure{"'" + path + "' has a damaged trailer (" + fp.trailer.damage +
+                  "); give --format and --size"};
+  } else {
+    throw Failure{"'" + path + "' has no parameter trailer; give --format and --size"};
+  }
+  corvane::YUVType type;
+  uint32_t frameSize;
+  if (!corvane::GetTypeAndFrameSize(&fp.para, &type, &frameSize))
+    throw Failure{"unsupported frame parameters: format " + FormatLabel(fp.para.format) + ", " +
+                  std::to_string(fp.para.width) + "x" + std::to_string(fp.para.height)};
+  return fp;
+}
+
+}  // namespace cli

@@ -1,0 +1,75 @@
+// Shared pieces of corvane-tool: the command registry, option parsing and the
+// way a command learns a file's frame parameters.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/trailer.h"
+#include "engine/yuv_format.h"
+
+namespace cli {
+
+// Exit statuses: 0 success, 1 failure, 2 bad usage.
+constexpr int kExitOk = 0;
+constexpr int kExitFail = 1;
+constexpr int kExitUsage = 2;
+
+struct Command {
+  std::string_view name;
+  std::string_view synopsis;  // one line, shown by --help
+  std::string_view help;      // the command's own --help text
+  std::function<int(const std::vector<std::string>& args)> run;  // args after the command name
+};
+
+// Each cmd_*.cpp registers its command with a static Registrar.
+std::vector<Command>& Registry();
+struct Registrar {
+  explicit Registrar(Command c) { Registry().push_back(std::move(c)); }
+};
+
+// Raised by the parsing helpers; main turns it into "corvane-tool: ..." on
+// stderr and exit status 2.
+struct UsageError {
+  std::string message;
+};
+// A failure of the work itself: message on stderr, exit status 1.
+struct Failure {
+  std::string message;
+};
+
+// A small getopt-like parser: positional arguments, --flag and --opt VALUE
+// (also --opt=VALUE). Unknown options are usage errors.
+class Args {
+ public:
+  Args(const std::vector<std::string>& args, std::vector<std::string> flags, std::vector<std::string> options);
+  const std::vector<std::string>& Positional() const { return m_positional; }
+  bool Has(std::string_view name) const;
+  std::optional<std::string> Get(std::string_view name) const;
+  bool WantsHelp() const { return m_help; }
+
+ private:
+  std::vector<std::string> m_positional;
+  std::vector<std::pair<std::string, std::string>> m_values;
+  bool m_help = false;
+};
+
+uint32_t ParseUint(std::string_view text, std::string_view what);
+std::pair<uint32_t, uint32_t> ParseSize(std::string_view text);  // "WxH"
+uint32_t ParseFormat(std::string_view name);                      // user-facing name -> code
+std::string FormatLabel(uint32_t code);                           // "I420 (YV12)"
+
+// Frame parameters for a file: --format/--size (and --interval) when given,
+// else the trailer's first record. Fails with a clear message otherwise.
+struct FileParams {
+  corvane::YUVPara para;
+  corvane::TrailerInfo trailer;
+  bool fromOptions = false;
+};
+FileParams ResolveFileParams(const std::string& path, const Args& args);
+
+}  // namespace cli

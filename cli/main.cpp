@@ -1,0 +1,63 @@
+// corvane-tool: raw video files from the command line.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_common.h"
+
+namespace {
+
+void PrintHelp(std::FILE* out) {
+  std::fprintf(out,
+               "Usage: corvane-tool COMMAND [ARGS...]\n"
+               "Work on raw video files (.yuv) without a window.\n\nCommands:\n");
+  auto commands = cli::Registry();
+  std::sort(commands.begin(), commands.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+  for (const auto& c : commands) std::fprintf(out, "  %s\n", std::string(c.synopsis).c_str());
+  std::fprintf(out,
+               "\nFormat names: I420 (alias IYUV), YV12, NV12, NV16, YUYV (alias YUY2), YVYU, UYVY,\n"
+               "IUYV, IYU2, YV16, RGB565, RGB24, RGB32.\n"
+               "'corvane-tool COMMAND --help' describes one command.\n"
+               "Exit status: 0 success, 1 failure, 2 bad usage.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    PrintHelp(stderr);
+    return cli::kExitUsage;
+  }
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    PrintHelp(stdout);
+    return cli::kExitOk;
+  }
+  for (const auto& c : cli::Registry()) {
+    if (c.name != args[0]) continue;
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    for (const auto& a : rest) {
+      if (a == "--") break;
+      if (a == "--help" || a == "-h") {
+        std::printf("%s\n", std::string(c.help).c_str());
+        return cli::kExitOk;
+      }
+    }
+    try {
+      return c.run(rest);
+    } catch (const cli::UsageError& e) {
+      std::fprintf(stderr, "corvane-tool %s: %s\nTry 'corvane-tool %s --help'.\n", args[0].c_str(),
+                   e.message.c_str(), args[0].c_str());
+      return cli::kExitUsage;
+    } catch (const cli::Failure& e) {
+      std::fprintf(stderr, "corvane-tool %s: %s\n", args[0].c_str(), e.message.c_str());
+      return cli::kExitFail;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "corvane-tool %s: %s\n", args[0].c_str(), e.what());
+      return cli::kExitFail;
+    }
+  }
+  std::fprintf(stderr, "corvane-tool: unknown command '%s'\nTry 'corvane-tool --help'.\n", args[0].c_str());
+  return cli::kExitUsage;
+}
