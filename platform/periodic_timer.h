@@ -1,0 +1,67 @@
+// A periodic tick on its own thread, standing in for the 1 ms multimedia
+// timer. Deadlines are absolute points on steady_clock, one period apart, so
+// the tick does not drift with the time the callback takes. A tick that comes
+// late (the callback ran long, the machine was busy) does not make the timer
+// catch up with a burst of ticks: when the next deadline has already passed,
+// the grid is re-based to one period after now.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+
+namespace platform {
+
+class PeriodicTimer {
+ public:
+  using Tick = std::function<void()>;
+
+  // tick runs on the timer's own thread, never two at once.
+  explicit PeriodicTimer(Tick tick);
+  ~PeriodicTimer();  // Stop()
+  PeriodicTimer(const PeriodicTimer&) = delete;
+  PeriodicTimer& operator=(const PeriodicTimer&) = delete;
+
+  // Starts ticking every periodMs milliseconds; the first tick comes one
+  // period after the call. A running timer is stopped first. Returns false
+  // (and does nothing) for a period of 0.
+  bool Start(uint32_t periodMs);
+
+  // Changes the period of a running (or the next started) timer. The next
+  // deadline becomes the last deadline plus the new period, so a shorter
+  // period takes effect at once and a longer one does not skip a tick early.
+  // Ignored for 0.
+  void SetPeriod(uint32_t periodMs);
+  uint32_t Period() const;
+
+  // Stops the thread and waits for it to end: when Stop returns no tick is
+  // running and none will come. Callable from any thread except from inside
+  // the tick itself (the thread cannot wait for itself; this is asserted).
+  void Stop();
+
+  bool IsRunning() const;
+
+ private:
+  void Run(std::stop_token stop);
+
+  const Tick m_tick;
+
+  // Lock order: m_control, then m_mutex. m_control serialises Start/Stop so
+  // that two threads never join or replace the thread at once; m_mutex is held
+  // only briefly and never while the tick runs.
+  std::mutex m_control;
+  mutable std::mutex m_mutex;
+  std::condition_variable_any m_wake;  // with m_mutex: period change or stop
+  uint32_t m_nPeriodMs = 0;            // guarded by m_mutex
+  uint64_t m_nPeriodGeneration = 0;    // guarded by m_mutex; bumped by SetPeriod
+  bool m_bRunning = false;             // guarded by m_mutex
+  std::thread::id m_tickThread;        // guarded by m_mutex; for the Stop assertion
+
+  std::jthread m_thread;  // guarded by m_control
+};
+
+}  // namespace platform
