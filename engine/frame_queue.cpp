@@ -1,0 +1,171 @@
+#include "engine/frame_queue.h"
+
+#include <cassert>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/result_codes.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr uint32_t kDataAlign = 32;  // the surface copies read whole 32-byte lines
+
+uint8_t* AllocAligned(uint32_t size, uint32_t align) {
+  if (align < sizeof(void*) || (align & (align - 1)) != 0) align = kDataAlign;
+  // aligned_alloc wants a multiple of the alignment; never ask for 0 bytes.
+  const size_t rounded = (size_t(size) + align - 1) / align * align;
+  void* p = std::aligned_alloc(align, rounded == 0 ? align : rounded);
+  if (p) std::memset(p, 0, rounded == 0 ? align : rounded);
+  return static_cast<uint8_t*>(p);
+}
+
+}  // namespace
+
+void FrameBufferList::Append(FrameBuffer* b) {
+  b->pNext = nullptr;
+  b->pPrev = tail;
+  if (tail) tail->pNext = b;
+  else head = b;
+  tail = b;
+  ++count;
+}
+
+FrameBuffer* FrameBufferList::RemoveHead() {
+  if (count == 0) return nullptr;
+  FrameBuffer* b = head;
+  head = b->pNext;
+  if (head) head->pPrev = nullptr;
+  else tail = nullptr;
+  b->pNext = b->pPrev = nullptr;
+  --count;
+  return b;
+}
+
+CListControl::~CListControl() { FreeAll(); }
+
+void CListControl::FreeData(FrameBuffer* b) {
+  std::free(b->pData);
+  b->pData = nullptr;
+  b->nSize = 0;
+}
+
+int32_t CListControl::Init(uint32_t count, uint32_t size, uint32_t align) {
+  std::scoped_lock lock(m_cs);
+  m_nBufferSize = size;
+  m_pCurrent = nullptr;
+  for (uint32_t i = 0; i < count; ++i) {
+    auto b = std::make_unique<FrameBuffer>();
+    b->pData = AllocAligned(size, align);
+    if (!b->pData) return kOutOfMemory;
+    b->nSize = size;
+    m_free.Append(b.get());
+    m_pool.push_back(std::move(b));
+  }
+  m_freeCv.notify_all();
+  return kOk;
+}
+
+void CListControl::PopFree(FrameBuffer** out) {
+  std::scoped_lock lock(m_cs);
+  *out = m_free.RemoveHead();
+}
+
+void CListControl::PushFull(FrameBuffer* b) {
+  if (!b) return;
+  std::scoped_lock lock(m_cs);
+  m_full.Append(b);
+  m_nFullCount.store(m_full.count, std::memory_order_release);
+}
+
+void CListControl::PushFree(FrameBuffer* b) {
+  if (!b) return;
+  {
+    std::scoped_lock lock(m_cs);
+    m_free.Append(b);
+  }
+  m_freeCv.notify_all();
+}
+
+void CListControl::TakeFull(FrameBuffer** out) {
+  std::scoped_lock lock(m_cs);
+  *out = m_full.RemoveHead();
+  m_nFullCount.store(m_full.count, std::memory_order_release);
+}
+
+uint32_t CListControl::FreeCount() const {
+  std::scoped_lock lock(m_cs);
+  return m_free.count;
+}
+
+uint32_t CListControl::PoolSize() const {
+  std::scoped_lock lock(m_cs);
+  return uint32_t(m_pool.size());
+}
+
+void CListControl::ReleaseCurrent() {
+  {
+    std::scoped_lock lock(m_cs);
+    if (m_pCurrent && m_pCurrent->pData) m_free.Append(m_pCurrent);
+    m_pCurrent = nullptr;
+  }
+  m_freeCv.notify_all();
+}
+
+void CListControl::SetCurrent(FrameBuffer* b) {
+  std::scoped_lock lock(m_cs);
+  m_pCurrent = b;
+}
+
+FrameBuffer* CListControl::GetCurrent() const {
+  std::scoped_lock lock(m_cs);
+  return m_pCurrent;
+}
+
+void CListControl::Flush() {
+  {
+    std::scoped_lock lock(m_cs);
+    while (FrameBuffer* b = m_full.RemoveHead()) m_free.Append(b);
+    m_nFullCount.store(0, std::memory_order_release);
+  }
+  m_freeCv.notify_all();
+}
+
+int32_t CListControl::Resize(FrameBuffer* b, uint32_t size) {
+  if (!b) return kGeneralFail;
+  if (!b->pData) return kOk;
+  FreeData(b);
+  b->pData = AllocAligned(size, kDataAlign);
+  if (!b->pData) return kOutOfMemory;
+  b->nSize = size;
+  return kOk;
+}
+
+void CListControl::FreeAll() {
+  std::scoped_lock lock(m_cs);
+  if (m_pCurrent) m_free.Append(m_pCurrent);
+  m_pCurrent = nullptr;
+  assert(m_free.count + m_full.count == m_pool.size() && "a buffer is still in a thread's hands");
+  m_free = {};
+  m_full = {};
+  m_nFullCount.store(0, std::memory_order_release);
+  for (auto& b : m_pool) FreeData(b.get());
+  m_pool.clear();
+}
+
+void CListControl::WaitForFree(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(m_cs);
+  const uint64_t seq = m_nWakeSeq;
+  m_freeCv.wait_for(lock, timeout, [&] { return m_free.count > 0 || m_nWakeSeq != seq; });
+}
+
+void CListControl::Wake() {
+  {
+    std::scoped_lock lock(m_cs);
+    ++m_nWakeSeq;
+  }
+  m_freeCv.notify_all();
+}
+
+}  // namespace corvane

@@ -1,0 +1,106 @@
+// CListControl: the hand-over point between the reader thread, which fills
+// frames, and the presenter (timer thread or user-interface thread), which
+// shows them. A fixed pool of buffers circulates between two FIFO lists, free
+// and full, plus the one buffer that is current (the frame on screen).
+//
+// Lock order: the frame source's lock, then the renderer's lock, then this
+// queue's lock, which is a leaf: nothing else is locked while it is held.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "engine/yuv_format.h"
+
+namespace corvane {
+
+// One frame in memory. Buffers are made and freed by the queue only.
+struct FrameBuffer {
+  uint8_t* pData = nullptr;  // 32-byte aligned, zero-filled when made
+  uint32_t nSize = 0;        // capacity of pData in bytes
+  FrameBuffer* pNext = nullptr;
+  FrameBuffer* pPrev = nullptr;
+  uint32_t nFrameNo = 0;     // 1-based, stamped by the reader
+  YUVType nType = YUV_NONE;
+  uint32_t nWidth = 0;
+  uint32_t nHeight = 0;
+};
+
+// FIFO of buffers: append at the tail, remove at the head.
+struct FrameBufferList {
+  FrameBuffer* head = nullptr;
+  FrameBuffer* tail = nullptr;
+  uint32_t count = 0;
+
+  void Append(FrameBuffer* b);
+  FrameBuffer* RemoveHead();
+};
+
+class CListControl {
+ public:
+  CListControl() = default;
+  virtual ~CListControl();
+  CListControl(const CListControl&) = delete;
+  CListControl& operator=(const CListControl&) = delete;
+
+  // Makes count buffers of size bytes aligned to align (a power of two),
+  // zero-filled, all free. An allocation failure releases what was made and
+  // returns kOutOfMemory.
+  int32_t Init(uint32_t count, uint32_t size, uint32_t align);
+
+  // Hand-over. A buffer taken with PopFree or TakeFull belongs to the caller
+  // until it gives it back with PushFull, PushFree or SetCurrent.
+  void PopFree(FrameBuffer** out);
+  void PushFull(FrameBuffer* b);
+  void PushFree(FrameBuffer* b);
+  void TakeFull(FrameBuffer** out);
+  uint32_t FullCount() const { return m_nFullCount.load(std::memory_order_acquire); }
+  uint32_t FreeCount() const;
+
+  // The current buffer; the renderer calls these under its own lock.
+  // ReleaseCurrent returns the current buffer (if any) to the free list and
+  // clears it; the caller then sets the new one.
+  void ReleaseCurrent();
+  void SetCurrent(FrameBuffer* b);
+  FrameBuffer* GetCurrent() const;
+
+  // Moves every full buffer, in order, back to the free list.
+  void Flush();
+
+  // Replaces the data of a buffer held by the caller with size bytes
+  // (32-byte aligned, zero-filled). Null b: kGeneralFail. A buffer without
+  // data is left alone (0). Allocation failure: kOutOfMemory, b keeps no data.
+  static int32_t Resize(FrameBuffer* b, uint32_t size);
+
+  // Returns the current buffer to the free list, then releases every buffer.
+  // No buffer may be in a thread's hands when this runs.
+  void FreeAll();
+
+  // Blocks until a free buffer is waiting, Wake is called, or the timeout
+  // passes. Lets the reader sleep while the queue is full instead of polling.
+  void WaitForFree(std::chrono::milliseconds timeout);
+  void Wake();
+
+  uint32_t BufferSize() const { return m_nBufferSize; }
+  uint32_t PoolSize() const;
+
+ private:
+  static void FreeData(FrameBuffer* b);
+
+  FrameBuffer* m_pCurrent = nullptr;  // guarded by m_cs
+  mutable std::mutex m_cs;
+  std::condition_variable m_freeCv;   // signalled when a buffer becomes free, or by Wake
+  uint32_t m_nBufferSize = 0;         // guarded by m_cs
+  FrameBufferList m_full;             // guarded by m_cs
+  FrameBufferList m_free;             // guarded by m_cs
+  std::atomic<uint32_t> m_nFullCount{0};  // mirror of m_full.count, read without the lock
+  uint64_t m_nWakeSeq = 0;            // guarded by m_cs
+  std::vector<std::unique_ptr<FrameBuffer>> m_pool;  // owns every buffer; guarded by m_cs
+};
+
+}  // namespace corvane

@@ -1,0 +1,402 @@
+#include "engine/frame_source.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "engine/result_codes.h"
+
+namespace corvane {
+
+namespace {
+
+// How long the reader sleeps when it has nothing to do. A free buffer, a
+// seek, a direction or repeat change and a stop all wake it at once, so the
+// waits only bound how often an idle reader looks around.
+constexpr std::chrono::milliseconds kFullQueueWait{20};
+constexpr std::chrono::milliseconds kEndOfFileWait{10};
+
+}  // namespace
+
+CYUVSource::CYUVSource(SourceHost* graph) : m_pGraph(graph) {}
+
+CYUVSource::~CYUVSource() { Close(); }
+
+int32_t CYUVSource::Open(const std::string& path, int* readOnly) {
+  if (path.empty()) return kNotReady;
+  Close();
+  bool ro = platform::IsReadOnlyFile(path);
+  int err = m_file.Open(path, ro ? platform::File::Mode::kRead : platform::File::Mode::kReadWrite);
+  if (err == EACCES || err == EROFS || err == EPERM || err == ETXTBSY) {
+    // Not writable after all: play it, but never write into it.
+    ro = true;
+    err = m_file.Open(path, platform::File::Mode::kRead);
+  }
+  if (err != 0) return kFail;
+  const int64_t size = m_file.Size();
+  if (size <= 0) {
+    m_file.Close();
+    return kFail;
+  }
+  std::scoped_lock lock(m_cs);
+  m_strPath = path;
+  m_llFileSize = m_llDataSize = uint64_t(size);
+  m_llPos = 0;
+  m_nNextFrame = 1;
+  if (readOnly) *readOnly = ro ? 1 : 0;
+  return kOk;
+}
+
+void CYUVSource::ApplyTrailer(const TrailerInfo& info) {
+  m_nMagic = info.end.magic;
+  m_records = info.records;
+  m_segments = info.segments;
+  m_llFileSize = info.fileSize;
+  if (info.kind == TrailerKind::kPlain || info.kind == TrailerKind::kSpliced) {
+    m_nRecordCount = info.end.paraCount;
+    m_nTrailerSize = info.end.trailerSize;
+    m_llDataSize = info.dataSize;
+  } else {
+    // No trailer, or one that cannot be trusted: the whole file is frames.
+    m_nRecordCount = 1;
+    m_nTrailerSize = 0;
+    m_llDataSize = info.fileSize;
+  }
+  if (m_nRecordCount <= 1) m_segments.clear();
+  m_nCurSegment = 0;
+}
+
+int32_t CYUVSource::ReadTrailer(int* hasTrailer, std::span<YUVPara> out, bool all) {
+  if (!m_file.IsOpen()) return kNotReady;
+  const TrailerInfo info = corvane::ReadTrailer(m_file);
+  std::scoped_lock lock(m_cs);
+  if (info.ioError) return kFail;
+  if (hasTrailer) *hasTrailer = info.end.magic == kTrailerMagic ? 1 : 0;
+  ApplyTrailer(info);
+  RecountFrames();
+  if (info.kind == TrailerKind::kDamaged) return kFail;
+  if (!out.empty() && !m_records.empty()) {
+    const size_t n = all ? m_records.size() : 1;
+    if (out.size() < n) return kFail;
+    std::copy_n(m_records.begin(), n, out.begin());
+  }
+  return kOk;
+}
+
+int32_t CYUVSource::SetPara(const YUVPara* para) {
+  if (!para) return kNullArg;
+  YUVType type;
+  uint32_t frameSize;
+  if (!GetTypeAndFrameSize(para, &type, &frameSize)) return kFail;
+  std::scoped_lock lock(m_cs);
+  m_para = *para;
+  m_nType = type;
+  m_nFrameSize = frameSize;
+  m_nCurSegment = 0;
+  RecountFrames();
+  return kOk;
+}
+
+void CYUVSource::RecountFrames() {
+  if (m_file.IsOpen()) {
+    const int64_t size = m_file.Size();
+    if (size >= 0) {
+      // A file that shrank under us keeps at most its old data size; the
+      // trailer, if any, was cut off with it.
+      m_llFileSize = uint64_t(size);
+      if (m_llDataSize > m_llFileSize) m_llDataSize = m_llFileSize;
+      if (m_nTrailerSize == 0) m_llDataSize = m_llFileSize;
+    }
+  }
+  if (!m_segments.empty()) {
+    m_nFrameCount = TotalFrameCount(m_segments);
+  } else if (m_nFrameSize != 0) {
+    m_nFrameCount = PlainFrameCount(m_llDataSize, m_nFrameSize);
+  }
+}
+
+int32_t CYUVSource::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
+  uint64_t s;
+  uint32_t n;
+  {
+    std::scoped_lock lock(m_cs);
+    RecountFrames();
+    s = m_llFileSize;
+    n = m_nFrameCount;
+  }
+  if (size) *size = s;
+  if (frameCount) *frameCount = n;
+  if (m_pGraph) m_pGraph->SetFileInfo(s, n);
+  return kOk;
+}
+
+void CYUVSource::SetQueue(CListControl* queue) {
+  std::scoped_lock lock(m_cs);
+  m_pQueue = queue;
+}
+
+uint32_t CYUVSource::GetSegmentCount() const {
+  std::scoped_lock lock(m_cs);
+  return m_nRecordCount;
+}
+
+uint64_t CYUVSource::FramePosition(uint32_t n, uint64_t unchanged) const {
+  if (n == 0) return unchanged;
+  if (m_segments.empty()) return uint64_t(n - 1) * m_nFrameSize;
+  uint64_t before = 0;
+  for (const SegmentInfo& s : m_segments) {
+    if (n <= before + s.frameCount) return s.start + (n - before - 1) * uint64_t(s.frameSize);
+    before += s.frameCount;
+  }
+  return unchanged;  // beyond the last segment
+}
+
+uint64_t CYUVSource::FramePositionOf(uint32_t n) const {
+  std::scoped_lock lock(m_cs);
+  return FramePosition(n, m_llPos);
+}
+
+void CYUVSource::LocateSegment() {
+  if (m_segments.empty() || m_records.size() != m_segments.size()) return;
+  // The segment holding the position. Segments without frames hold nothing:
+  // a position at or past their start belongs to the last segment before them
+  // that has frames.
+  uint32_t found = UINT32_MAX;
+  for (uint32_t i = 0; i < m_segments.size(); ++i) {
+    if (m_segments[i].frameCount == 0) continue;
+    if (m_segments[i].start <= m_llPos || found == UINT32_MAX) found = i;
+    if (m_segments[i].start > m_llPos) break;
+  }
+  if (found == UINT32_MAX) return;
+  const SegmentInfo& s = m_segments[found];
+  if (m_llPos >= s.start && m_llPos < s.start + s.length)
+    m_llPos -= (m_llPos - s.start) % s.frameSize;  // align down to a frame boundary
+  if (found == m_nCurSegment) return;
+  m_nCurSegment = found;
+  m_para = m_records[found];
+  GetTypeAndFrameSize(&m_para, &m_nType, &m_nFrameSize);
+  if (m_pGraph) m_pGraph->SetSegmentPara(m_para);
+}
+
+void CYUVSource::HandleEnd() {
+  const uint32_t count = m_nFrameCount;
+  if (m_bRepeat && count > 0) {
+    m_nNextFrame = m_bReverse ? count : 1;
+    m_llPos = FramePosition(m_nNextFrame, m_llPos);
+  } else {
+    m_nNextFrame = m_bReverse ? 1 : count;
+    m_llPos = m_llFileSize;  // every further read fails: the last frame stays on screen
+  }
+}
+
+int32_t CYUVSource::ReadFrame() {
+  CListControl* queue;
+  {
+    std::scoped_lock lock(m_cs);
+    if (!m_file.IsOpen() || m_nFrameSize == 0 || !m_pQueue) return kGeneralFail;
+    queue = m_pQueue;
+  }
+  const uint32_t fullBefore = queue->FullCount();
+  FrameBuffer* b = nullptr;
+  queue->PopFree(&b);
+  if (!b) {
+    // Queue full: sleep until the presenter frees a buffer (it wakes us), so
+    // that no speed costs CPU while nothing is shown.
+    queue->WaitForFree(kFullQueueWait);
+    return 0;
+  }
+  if (fullBefore == 0 && m_pGraph && !m_pGraph->IsPaused() && m_bRepeat) {
+    // The queue ran dry at an end while repeat is on: start over. Only when
+    // the reader itself stands at an end: a queue emptied by the user's seek
+    // must not turn that seek into a jump to the other end.
+    const uint32_t last = m_pGraph->GetLastPresentedFrame();
+    const uint32_t count = m_nFrameCount;
+    bool atEnd;
+    {
+      std::scoped_lock lock(m_cs);
+      atEnd = m_nNextFrame == 0 || m_nNextFrame > count || m_llPos >= m_llDataSize;
+    }
+    if (atEnd && !m_bReverse && last >= count) Seek(1);
+    else if (atEnd && m_bReverse && last <= 1) Seek(count);
+  }
+
+  std::scoped_lock lock(m_cs);
+  // Locating, reading and handing over happen under one lock, so a seek can
+  // never land between them and let a frame of the old position through.
+  LocateSegment();
+  if (b->nSize != m_nFrameSize && m_nFrameSize != 0) {
+    if (CListControl::Resize(b, m_nFrameSize) != kOk || !b->pData) {
+      queue->PushFree(b);
+      return 1;
+    }
+  }
+  const uint32_t count = m_nFrameCount;
+  const int64_t got = m_nFrameSize ? m_file.ReadAt(b->pData, m_nFrameSize, m_llPos) : -1;
+  if (got == int64_t(m_nFrameSize) && m_nNextFrame >= 1 && m_nNextFrame <= count) {
+    b->nType = m_nType;
+    b->nWidth = m_para.width;
+    b->nHeight = m_para.height;
+    b->nFrameNo = m_nNextFrame;
+    if (m_bReverse) {
+      --m_nNextFrame;
+      if (m_nNextFrame >= 1) m_llPos = FramePosition(m_nNextFrame, m_llPos);
+    } else {
+      ++m_nNextFrame;
+      if (m_nNextFrame <= count) m_llPos = FramePosition(m_nNextFrame, m_llPos);
+    }
+    queue->PushFull(b);
+    return 0;
+  }
+  // A short read (end of the data, a file cut short by another program, a
+  // read error) or a frame number beyond either end.
+  HandleEnd();
+  queue->PushFree(b);
+  return 1;
+}
+
+void CYUVSource::IdleWait(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(m_cs);
+  const uint64_t seq = m_nWakeSeq;
+  m_wakeCv.wait_for(lock, timeout, [&] { return m_nWakeSeq != seq; });
+}
+
+void CYUVSource::WakeReader() {
+  {
+    std::scoped_lock lock(m_cs);
+    ++m_nWakeSeq;
+  }
+  m_wakeCv.notify_all();
+}
+
+void CYUVSource::ThreadMain(std::stop_token stop) {
+  while (!stop.stop_requested()) {
+    const int32_t r = ReadFrame();
+    if (r == 1) {
+      IdleWait(kEndOfFileWait);
+    } else if (r != 0) {
+      break;
+    }
+  }
+  m_bThreadRunning = false;
+}
+
+int32_t CYUVSource::StartThread() {
+  {
+    std::scoped_lock lock(m_cs);
+    if (!m_file.IsOpen() || m_nFrameSize == 0 || !m_pQueue) return kNotReady;
+  }
+  if (m_bThreadRunning) return kOk;
+  if (m_thread.joinable()) m_thread.join();  // ended by itself after an error
+  m_bThreadRunning = true;
+  try {
+    m_thread = std::jthread([this](std::stop_token st) { ThreadMain(st); });
+  } catch (const std::system_error&) {
+    m_bThreadRunning = false;
+    return kFail;
+  }
+  return kOk;
+}
+
+int32_t CYUVSource::StopThread() {
+  if (m_thread.joinable()) {
+    m_thread.request_stop();
+    CListControl* queue;
+    {
+      std::scoped_lock lock(m_cs);
+      queue = m_pQueue;
+    }
+    if (queue) queue->Wake();
+    WakeReader();
+    m_thread.join();
+  }
+  m_bThreadRunning = false;
+  std::scoped_lock lock(m_cs);
+  if (m_file.IsOpen()) {
+    m_llPos = 0;
+    m_nNextFrame = 1;
+  }
+  return kOk;
+}
+
+int32_t CYUVSource::Seek(uint32_t frame) {
+  {
+    std::scoped_lock lock(m_cs);
+    const uint32_t count = m_nFrameCount;
+    if (count == 0 || frame == 0 || frame > count || !m_bThreadRunning) return kNotReady;
+    m_llPos = FramePosition(frame, m_llPos);
+    m_nNextFrame = frame;
+    if (m_pGraph) m_pGraph->FlushQueue();
+  }
+  WakeReader();
+  return kOk;
+}
+
+void CYUVSource::SetReverse(bool reverse) {
+  if (m_bReverse == reverse) return;
+  {
+    std::scoped_lock lock(m_cs);
+    if (m_pGraph) m_pGraph->FlushQueue();
+    m_bReverse = reverse;
+    // The frame on screen is read again and playback goes on from it.
+    const uint32_t last = m_pGraph ? m_pGraph->GetLastPresentedFrame() : 1;
+    if (last >= 1 && last <= m_nFrameCount) {
+      m_nNextFrame = last;
+      m_llPos = FramePosition(last, m_llPos);
+    }
+  }
+  WakeReader();
+}
+
+void CYUVSource::SetRepeat(bool repeat) {
+  m_bRepeat = repeat;
+  WakeReader();
+}
+
+int32_t CYUVSource::SavePara(const YUVPara* para) {
+  if (!para) return kNullArg;
+  if (!m_file.IsOpen()) return kNotReady;
+  if (GetSegmentCount() > 1) {
+    if (m_pGraph) m_pGraph->ShowNotice(kSplicedParaRefusal);
+    return kFail;
+  }
+  YUVPara record = *para;
+  record.tag = kParaTag;
+  record.SetOffset(0);  // a plain file's only segment starts at 0
+  const std::vector<uint8_t> bytes = EncodeTrailer(std::span(&record, 1));
+
+  std::scoped_lock lock(m_cs);
+  const TrailerInfo info = corvane::ReadTrailer(m_file);
+  if (info.ioError) return kFail;
+  if (info.kind == TrailerKind::kSpliced) return kFail;  // changed on disk since it was opened
+  // A one-record trailer is replaced in place; otherwise the trailer is appended.
+  const uint64_t at = info.kind == TrailerKind::kPlain ? info.fileSize - kPlainTrailerSize : info.fileSize;
+  // Writing fails on a read-only file; that is reported, never passed off as saved.
+  if (m_file.WriteAt(bytes.data(), bytes.size(), at) != int64_t(bytes.size())) return kFail;
+  const TrailerInfo now = corvane::ReadTrailer(m_file);
+  ApplyTrailer(now);
+  RecountFrames();
+  return now.kind == TrailerKind::kPlain ? kOk : kFail;
+}
+
+void CYUVSource::Close() {
+  StopThread();
+  m_bReverse = false;
+  m_bRepeat = false;
+  std::scoped_lock lock(m_cs);
+  m_pQueue = nullptr;
+  m_records.clear();
+  m_segments.clear();
+  m_file.Close();
+  m_strPath.clear();
+  m_llFileSize = m_llDataSize = m_llPos = 0;
+  m_nFrameCount = 0;
+  m_nNextFrame = 1;
+  m_nRecordCount = 1;
+  m_nTrailerSize = 0;
+  m_nMagic = kTrailerMagic;
+  m_nCurSegment = 0;
+  m_nFrameSize = 0;
+  m_nType = YUV_NONE;
+  m_para = {};
+}
+
+}  // namespace corvane

@@ -1,0 +1,119 @@
+// CYUVSource: the open raw video file and the reader thread that keeps the
+// frame queue topped up, forwards or backwards, with seeking, repeat and the
+// segments of spliced files. It also reads the file's parameter trailer and
+// writes one-record trailers.
+//
+// Threads: the user-interface thread calls every public operation; the
+// reader thread reads frames, checks repeat and handles the ends. Lock order:
+// m_cs, then the host's locks (renderer), then the queue's lock.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/frame_queue.h"
+#include "engine/source_host.h"
+#include "engine/trailer.h"
+#include "engine/yuv_format.h"
+#include "platform/file.h"
+
+namespace corvane {
+
+// The message shown when parameters are to be saved into a spliced file.
+inline constexpr std::string_view kSplicedParaRefusal = "该文件为拼接文件，参数不可设置.";
+
+class CYUVSource {
+ public:
+  explicit CYUVSource(SourceHost* graph);
+  virtual ~CYUVSource();
+  CYUVSource(const CYUVSource&) = delete;
+  CYUVSource& operator=(const CYUVSource&) = delete;
+
+  // Opens the file read-write, or read-only when it is marked read-only or
+  // cannot be opened for writing (*readOnly tells which). Empty path:
+  // kNotReady; open failure or empty file: kFail.
+  int32_t Open(const std::string& path, int* readOnly);
+
+  // Reads the trailer. *hasTrailer = 1 when the file ends in the magic.
+  // out receives the first record, or every record when all is set (out must
+  // then have room for GetSegmentCount() records, else kFail). A damaged
+  // trailer gives kFail; the file stays open and plays with other parameters.
+  int32_t ReadTrailer(int* hasTrailer, std::span<YUVPara> out, bool all);
+
+  // Parameters of the file (of its first segment when spliced).
+  int32_t SetPara(const YUVPara* para);
+  // Recomputes size and frame count, returns them and passes them to the host.
+  int32_t GetFileInfo(uint64_t* size, uint32_t* frameCount);
+
+  void SetQueue(CListControl* queue);  // lent by the graph; set while the thread is stopped
+  int32_t StartThread();
+  int32_t StopThread();
+
+  int32_t Seek(uint32_t frame);
+  void SetReverse(bool reverse);
+  void SetRepeat(bool repeat);
+  bool GetReverse() const { return m_bReverse.load(); }
+  bool GetRepeat() const { return m_bRepeat.load(); }
+  uint32_t GetSegmentCount() const;
+
+  int32_t SavePara(const YUVPara* para);
+  void Close();
+
+  // The open file, for a second reader such as a preview: positional reads
+  // never move the reader thread's position. Null when no file is open.
+  const platform::File* GetFile() const { return m_file.IsOpen() ? &m_file : nullptr; }
+  bool IsThreadRunning() const { return m_bThreadRunning.load(); }
+  uint32_t GetFrameCount() const { return m_nFrameCount.load(); }
+  // Byte position of frame n (1-based), as the reader uses it.
+  uint64_t FramePositionOf(uint32_t n) const;
+
+  // One pass of the reader thread: 0 go on, 1 pause, negative: end the thread.
+  // Public so that tests can drive the reader without a thread.
+  int32_t ReadFrame();
+
+ private:
+  void ThreadMain(std::stop_token stop);
+  void HandleEnd();                              // under m_cs
+  void LocateSegment();                          // under m_cs
+  uint64_t FramePosition(uint32_t n, uint64_t unchanged) const;  // under m_cs
+  void ApplyTrailer(const TrailerInfo& info);    // under m_cs
+  void RecountFrames();                          // under m_cs
+  void WakeReader();
+  void IdleWait(std::chrono::milliseconds timeout);
+
+  SourceHost* const m_pGraph;
+  platform::File m_file;                 // opened and closed by the UI thread while the reader is stopped
+  std::string m_strPath;
+
+  std::jthread m_thread;                 // UI thread only
+  std::atomic<bool> m_bThreadRunning{false};
+  std::atomic<bool> m_bReverse{false};
+  std::atomic<bool> m_bRepeat{false};
+
+  mutable std::mutex m_cs;               // guards everything below
+  std::condition_variable m_wakeCv;      // idle reader waits here; seek, direction, repeat and stop wake it
+  uint64_t m_nWakeSeq = 0;
+  uint64_t m_llFileSize = 0;
+  uint64_t m_llDataSize = 0;             // bytes of frames before the trailer
+  uint64_t m_llPos = 0;                  // byte position of the next frame to read
+  std::atomic<uint32_t> m_nFrameCount{0};  // written under m_cs, read anywhere
+  uint32_t m_nNextFrame = 1;             // number of the frame at m_llPos
+  CListControl* m_pQueue = nullptr;      // set while the reader is stopped
+  std::vector<SegmentInfo> m_segments;   // spliced files only
+  std::vector<YUVPara> m_records;        // the trailer's records
+  uint32_t m_nFrameSize = 0;             // of the current segment
+  YUVType m_nType = YUV_NONE;
+  uint32_t m_nCurSegment = 0;
+  uint32_t m_nRecordCount = 1;
+  uint32_t m_nTrailerSize = 0;
+  uint32_t m_nMagic = kTrailerMagic;
+  YUVPara m_para{};                      // of the current segment
+};
+
+}  // namespace corvane
