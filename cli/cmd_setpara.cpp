@@ -1,0 +1,63 @@
+// corvane-tool setpara: saves a one-record parameter trailer, as the player does.
+#include <cstdio>
+#include <tuple>
+
+#include "cli/cli_common.h"
+#include "engine/frame_source.h"
+#include "engine/result_codes.h"
+
+namespace cli {
+namespace {
+
+// The source only needs somewhere to say its one message.
+class NoticeToStderr : public corvane::SourceHost {
+ public:
+  bool IsPaused() const override { return true; }
+  float GetSpeed() const override { return 1.0f; }
+  uint32_t GetLastPresentedFrame() const override { return 1; }
+  void SetSegmentPara(const corvane::YUVPara&) override {}
+  void FlushQueue() override {}
+  void SetFileInfo(uint64_t, uint32_t) override {}
+  void ShowNotice(std::string_view text) override {
+    std::fprintf(stderr, "corvane-tool setpara: %.*s\n", int(text.size()), text.data());
+    shown = true;
+  }
+  bool shown = false;
+};
+
+int RunSetPara(const std::vector<std::string>& argv) {
+  Args args(argv, {}, {"format", "size", "interval"});
+  if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
+  if (!args.Has("format") || !args.Has("size")) throw UsageError{"--format and --size are required"};
+  const std::string& path = args.Positional()[0];
+  corvane::YUVPara para = corvane::DefaultPara();
+  para.format = ParseFormat(*args.Get("format"));
+  std::tie(para.width, para.height) = ParseSize(*args.Get("size"));
+  para.frameInterval = args.Has("interval") ? ParseUint(*args.Get("interval"), "interval") : 40;
+  corvane::YUVType type;
+  uint32_t fs;
+  if (!corvane::GetTypeAndFrameSize(&para, &type, &fs)) throw UsageError{"frame size is too large"};
+
+  NoticeToStderr host;
+  corvane::CYUVSource source(&host);
+  int readOnly = 0;
+  if (source.Open(path, &readOnly) != corvane::kOk) throw Failure{"cannot open '" + path + "' (missing or empty)"};
+  if (readOnly) throw Failure{"'" + path + "' is read-only"};
+  int hasTrailer = 0;
+  source.ReadTrailer(&hasTrailer, {}, false);
+  if (source.SavePara(&para) != corvane::kOk) {
+    if (host.shown) return kExitFail;
+    throw Failure{"cannot write the trailer of '" + path + "'"};
+  }
+  return kExitOk;
+}
+
+const Registrar kSetPara({"setpara", "setpara FILE --format NAME --size WxH [--interval MS]  save the file's parameters",
+                          "Usage: corvane-tool setpara FILE --format NAME --size WxH [--interval MS]\n"
+                          "Saves the frame parameters in a one-record trailer at the end of FILE.\n"
+                          "A second save replaces the trailer; it never appends another. Spliced\n"
+                          "files keep their own per-segment trailer and are refused.",
+                          RunSetPara});
+
+}  // namespace
+}  // namespace cli

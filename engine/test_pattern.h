@@ -1,0 +1,24 @@
+// A moving test pattern in any supported format, for the command line's
+// `gen`, the demo clip, tests and benchmarks.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/yuv_format.h"
+
+namespace corvane {
+
+// Frame `index` (0-based) of the pattern: colour bars scrolling to the left,
+// a white square moving diagonally and a grey ramp along the bottom, laid out
+// as the format's frame (GetTypeAndFrameSize bytes). Empty for unsupported
+// parameters.
+std::vector<uint8_t> MakePatternFrame(const YUVPara& para, uint32_t index);
+
+// Packs full-resolution Y, U, V planes (w·h bytes each) into one frame of the
+// given format. Subsampled chroma takes the sample of the even pixel/line;
+// RGB formats convert with BT.601 limited range.
+std::vector<uint8_t> PackFrame(YUVType type, uint32_t w, uint32_t h, const uint8_t* y,
+                               const uint8_t* u, const uint8_t* v);
+
+}  // namespace corvane
