@@ -1,0 +1,246 @@
+#include "engine/ddraw_display.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <new>
+
+#include "engine/result_codes.h"
+#include "engine/surface_copy.h"
+
+namespace corvane {
+
+platform::Rect AspectRect(int mode, int32_t W, int32_t H, uint32_t frameW, uint32_t frameH) {
+  const platform::Rect whole{0, 0, W, H};
+  int64_t a = 0, b = 0;
+  switch (mode) {
+    case kAspect16x9:
+      if (frameW == 0 || frameH == 0) return whole;
+      a = 16, b = 9;
+      break;
+    case kAspect4x3: a = 4, b = 3; break;
+    case kAspect5x4: a = 5, b = 4; break;
+    case kAspectSource:
+      if (frameW == 0 || frameH == 0) return whole;
+      a = frameW, b = frameH;
+      break;
+    default:
+      return whole;
+  }
+  if (W <= 0 || H <= 0) return whole;
+  // Exact comparison of W/H with a/b. Comparing the integer quotients H/b and
+  // W/a instead can pick the wrong side and make the picture larger than the
+  // window (352×288 in 800×600: 600/288 == 800/352 == 2, so it would be made
+  // 800 wide and 654 high).
+  if (int64_t(H) * a < int64_t(W) * b) {
+    const int32_t pw = int32_t(int64_t(H) * a / b);
+    const int32_t left = (W - pw) / 2;  // the right bar takes the odd pixel
+    return {left, 0, left + pw, H};
+  }
+  const int32_t ph = int32_t(int64_t(W) * b / a);
+  const int32_t top = (H - ph) / 2;  // the bottom bar takes the odd pixel
+  return {0, top, W, top + ph};
+}
+
+CDDrawDisplay::CDDrawDisplay() = default;
+
+CDDrawDisplay::~CDDrawDisplay() { ReleaseSurfaces(); }
+
+int32_t CDDrawDisplay::Attach(platform::VideoWindow* wnd) {
+  std::scoped_lock lock(m_cs);
+  if (m_bAttached) return kOk;
+  if (!wnd) return kFail;
+  m_hWnd = wnd;
+  const platform::Desktop desktop = wnd->GetDesktop();
+  m_screens.clear();
+  m_rcDesktop = {};
+  for (const platform::Rect& mon : desktop.monitors) {
+    if (m_screens.size() == kMaxDevices) break;
+    DDScreenSurface s;
+    s.monitor = mon;
+    s.hasMonitor = true;
+    m_screens.push_back(std::move(s));
+    m_rcDesktop.left = std::min(m_rcDesktop.left, mon.left);
+    m_rcDesktop.top = std::min(m_rcDesktop.top, mon.top);
+    m_rcDesktop.right = std::max(m_rcDesktop.right, mon.right);
+    m_rcDesktop.bottom = std::max(m_rcDesktop.bottom, mon.bottom);
+  }
+  if (m_screens.empty()) {
+    // No monitor information: one entry for the whole screen.
+    m_screens.emplace_back();
+    m_rcDesktop.right = std::max(m_rcDesktop.right, desktop.screenWidth);
+    m_rcDesktop.bottom = std::max(m_rcDesktop.bottom, desktop.screenHeight);
+  }
+  m_bAttached = true;
+  return kOk;
+}
+
+int32_t CDDrawDisplay::CheckPlacement() {
+  if (!m_hWnd || !m_hWnd->IsVisible() || m_hWnd->IsMinimized()) return kNotReady;
+  m_rcScreen = m_hWnd->ClientRect();
+  if (m_rcScreen.Width() < 10 || m_rcScreen.Height() < 10) return kNotReady;
+  if (!m_rcScreen.Intersects(m_rcDesktop)) return kNotReady;
+  for (DDScreenSurface& s : m_screens)
+    s.bVisible = s.hasMonitor ? m_rcScreen.Intersects(s.monitor) : m_screens.size() == 1;
+  return kOk;
+}
+
+int32_t CDDrawDisplay::PrepareSurface(size_t i, const FrameInfo& info) {
+  DDScreenSurface& s = m_screens[i];
+  s.surface.reset();
+  s.bReady = false;
+  s.format = YUV_NONE;
+  const SurfaceDevice& device = SurfaceDevice::Instance();
+  for (YUVType format : SurfaceFormatsToTry(info.type)) {
+    if (format == YUV_NONE) break;
+    s.surface = device.CreateSurface(format, info.width, info.height);
+    if (s.surface) break;
+  }
+  if (!s.surface) return kNoSurface;
+  s.nPitch = s.surface->Pitch();
+  s.madeFor = info;
+  s.format = s.surface->Format();
+  return kOk;
+}
+
+int32_t CDDrawDisplay::Draw(const void* data, uint32_t size, const FrameInfo* info) {
+  std::scoped_lock lock(m_cs);
+  if (!data || !info) return kNotReady;
+  // The frame must hold every byte the copy reads.
+  if (info->width == 0 || info->height == 0 || uint64_t(size) < FrameBytes(*info)) return kNotReady;
+  const bool first = m_pSrc == nullptr;
+  m_pSrc = static_cast<const uint8_t*>(data);
+  m_frame = *info;
+  if (first) m_madeFor = m_frame;
+  return DrawKeptFrame();
+}
+
+int32_t CDDrawDisplay::Redraw() {
+  std::scoped_lock lock(m_cs);
+  if (m_frame.width == 0 || m_frame.height == 0 || !m_pSrc) return kNotReady;
+  return DrawKeptFrame();
+}
+
+int32_t CDDrawDisplay::DrawKeptFrame() {
+  if (!m_bAttached) return kNotReady;
+  if (int32_t r = CheckPlacement(); r != kOk) return r;
+  for (size_t i = 0; i < m_screens.size(); ++i) {
+    DDScreenSurface& s = m_screens[i];
+    if (!s.bVisible) continue;
+    if (!s.bReady || !(s.madeFor == m_frame)) {
+      if (int32_t r = PrepareSurface(i, m_frame); r != kOk) return r;
+      s.bReady = true;
+      m_madeFor = m_frame;
+    }
+    if (CopyFrameToSurface(m_pSrc, m_frame, *s.surface)) {
+      const bool rgb = m_frame.type >= YUV_RGB32 && m_frame.type <= YUV_RGB555;
+      if (!rgb) ApplyComponentView(*s.surface, m_nComponentMode);
+    }
+    if (int32_t r = Blit(i); r != kOk) return r;
+  }
+  return kOk;
+}
+
+std::shared_ptr<platform::Picture> CDDrawDisplay::AcquirePicture(uint32_t w, uint32_t h) {
+  // A picture nobody else holds any more can be written again: the window
+  // has painted it and let it go.
+  for (auto& p : m_pictures)
+    if (p.use_count() == 1 && p->width == w && p->height == h) return p;
+  auto fresh = std::make_shared<platform::Picture>(platform::Picture::Make(w, h));
+  constexpr size_t kPoolSize = 4;
+  if (m_pictures.size() < kPoolSize) {
+    m_pictures.push_back(fresh);
+  } else {
+    for (auto& p : m_pictures)
+      if (p.use_count() == 1) {
+        p = fresh;
+        break;
+      }
+  }
+  return fresh;
+}
+
+int32_t CDDrawDisplay::Blit(size_t i) {
+  const DDScreenSurface& s = m_screens[i];
+  const int32_t W = m_rcScreen.Width(), H = m_rcScreen.Height();
+  const platform::Rect dest = AspectRect(m_nAspectMode, W, H, m_frame.width, m_frame.height);
+  // The part of the client area on this monitor, in client coordinates. A
+  // window spanning monitors gets one picture per monitor, each of its part.
+  platform::Rect part{0, 0, W, H};
+  if (s.hasMonitor) part = m_rcScreen.Intersection(s.monitor).Offset(-m_rcScreen.left, -m_rcScreen.top);
+  if (part.IsEmpty()) return kOk;
+
+  try {
+    const bool whole = part == platform::Rect{0, 0, W, H};
+    std::shared_ptr<platform::Picture> full = AcquirePicture(uint32_t(W), uint32_t(H));
+    uint8_t* px = full->pixels.get();
+    const int stride = int(full->stride);
+    // Bars first, then the picture, so that every pixel of the client area
+    // is painted.
+    FillBlack(px, stride, 0, 0, W, dest.top);
+    FillBlack(px, stride, 0, dest.bottom, W, H - dest.bottom);
+    FillBlack(px, stride, 0, dest.top, dest.left, dest.Height());
+    FillBlack(px, stride, dest.right, dest.top, W - dest.right, dest.Height());
+    if (!SurfaceDevice::Instance().Render(*s.surface, px + size_t(stride) * dest.top + 4 * size_t(dest.left),
+                                          stride, dest.Width(), dest.Height(), m_scratch))
+      return kNoObject;
+    if (whole) {
+      m_hWnd->Present(std::move(full), part);
+      return kOk;
+    }
+    std::shared_ptr<platform::Picture> piece = AcquirePicture(uint32_t(part.Width()), uint32_t(part.Height()));
+    for (int32_t y = 0; y < part.Height(); ++y)
+      std::memcpy(piece->Row(uint32_t(y)), full->Row(uint32_t(part.top + y)) + 4 * size_t(part.left),
+                  4 * size_t(part.Width()));
+    m_hWnd->Present(std::move(piece), part);
+    return kOk;
+  } catch (const std::bad_alloc&) {
+    return kNoObject;
+  }
+}
+
+int32_t CDDrawDisplay::SetAspectMode(int mode) {
+  std::scoped_lock lock(m_cs);
+  m_nAspectMode = mode;
+  return kOk;
+}
+
+uint32_t CDDrawDisplay::SetComponentMode(uint32_t mode) {
+  std::scoped_lock lock(m_cs);
+  if (mode > kComponentV) return 0;
+  m_nComponentMode = mode;
+  return 1;
+}
+
+uint32_t CDDrawDisplay::GetComponentMode() const {
+  std::scoped_lock lock(m_cs);
+  return m_nComponentMode;
+}
+
+void CDDrawDisplay::ReleaseSurfaces() {
+  std::scoped_lock lock(m_cs);
+  m_screens.clear();
+  m_bAttached = false;
+}
+
+size_t CDDrawDisplay::DeviceCount() const {
+  std::scoped_lock lock(m_cs);
+  return m_screens.size();
+}
+
+bool CDDrawDisplay::GetSurfaceState(size_t device, SurfaceState* out) const {
+  std::scoped_lock lock(m_cs);
+  if (device >= m_screens.size() || !out) return false;
+  const DDScreenSurface& s = m_screens[device];
+  *out = {s.bVisible, s.bReady, s.format, s.madeFor, s.nPitch};
+  return true;
+}
+
+bool CDDrawDisplay::GetPackedSurface(size_t device, std::vector<uint8_t>* out) const {
+  std::scoped_lock lock(m_cs);
+  if (device >= m_screens.size() || !out || !m_screens[device].surface) return false;
+  *out = m_screens[device].surface->Packed();
+  return true;
+}
+
+}  // namespace corvane

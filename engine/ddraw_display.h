@@ -1,0 +1,127 @@
+// The display: puts one frame at a time into a video window. For every
+// monitor the window is on it keeps a surface in the frame's own format (or a
+// fallback the device accepts), copies the frame into it with the component
+// view applied, and has the surface device convert and scale it into the
+// window's picture rectangle, with black bars when an aspect ratio is forced.
+// The finished picture goes to the window through VideoWindow::Present.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "engine/frame_info.h"
+#include "engine/surface.h"
+#include "engine/surface_device.h"
+#include "platform/video_window.h"
+
+namespace corvane {
+
+// Aspect modes: 0 the whole window, 1 16:9, 2 4:3, 3 5:4, 4 the frame's own
+// width:height.
+constexpr int kAspectFill = 0;
+constexpr int kAspect16x9 = 1;
+constexpr int kAspect4x3 = 2;
+constexpr int kAspect5x4 = 3;
+constexpr int kAspectSource = 4;
+
+// The picture's rectangle in a W × H client area (client coordinates) for an
+// aspect mode. A ratio a:b gives the picture the full height when the window
+// is wider than a:b (H·a < W·b, compared exactly), else the full width; the
+// other side is rounded down and centred, and the right or bottom bar takes
+// the odd pixel of the remainder. Mode 4 needs a frame of known width and
+// height; modes out of range, and mode 1 or 4 without a frame geometry, give
+// the whole window.
+platform::Rect AspectRect(int mode, int32_t clientW, int32_t clientH, uint32_t frameW, uint32_t frameH);
+
+// Per monitor (device table entry): its surface and what it was made for.
+struct DDScreenSurface {
+  platform::Rect monitor;    // desktop coordinates; meaningful when hasMonitor
+  bool hasMonitor = false;
+  bool bVisible = false;     // the window's client area lies (partly) on it
+  bool bReady = false;       // the surface is made for the current frame
+  std::unique_ptr<Surface> surface;
+  uint32_t nPitch = 0;
+  FrameInfo madeFor;         // width, height and type the surface was made for
+  YUVType format = YUV_NONE; // the surface's format: the frame's or a fallback
+};
+
+class CDDrawDisplay {
+ public:
+  // At most this many entries, like the device table it stands for.
+  static constexpr size_t kMaxDevices = 4;
+
+  CDDrawDisplay();
+  ~CDDrawDisplay();
+  CDDrawDisplay(const CDDrawDisplay&) = delete;
+  CDDrawDisplay& operator=(const CDDrawDisplay&) = delete;
+
+  // Attaches the display to a window it does not own and that must outlive
+  // it (or the next ReleaseSurfaces). Records one entry per monitor the
+  // window's desktop has (at most 4), or one entry without a monitor when
+  // the desktop gives none. 0, 0x80000001 (kFail) for a null window.
+  int32_t Attach(platform::VideoWindow* wnd);
+
+  // Draws a frame. data must stay valid and unchanged until the next Draw or
+  // ReleaseSurfaces: Redraw copies it again. Results: 0; kNotReady for a
+  // window that cannot be drawn into (hidden, minimised, under 10×10, off the
+  // desktop), for a display that is not attached, or for fewer bytes than
+  // the frame needs; kNoSurface when neither the frame's format nor a
+  // fallback is accepted; kNoObject when memory for a picture runs out.
+  int32_t Draw(const void* data, uint32_t size, const FrameInfo* info);
+  // Draws the kept frame again (kNotReady without one).
+  int32_t Redraw();
+
+  int32_t SetAspectMode(int mode);
+  // 1 when mode (0..3) was taken, 0 when mode > 3 (nothing changes).
+  uint32_t SetComponentMode(uint32_t mode);
+  uint32_t GetComponentMode() const;
+
+  // Releases every surface and entry; the display is detached.
+  void ReleaseSurfaces();
+
+  // Inspection, for the command line and tests.
+  struct SurfaceState {
+    bool visible = false;
+    bool ready = false;
+    YUVType format = YUV_NONE;
+    FrameInfo madeFor;
+    uint32_t pitch = 0;
+  };
+  size_t DeviceCount() const;
+  bool GetSurfaceState(size_t device, SurfaceState* out) const;
+  // The device's surface bytes packed at natural row lengths (Surface::Packed).
+  bool GetPackedSurface(size_t device, std::vector<uint8_t>* out) const;
+
+ private:
+  int32_t CheckPlacement();
+  int32_t PrepareSurface(size_t i, const FrameInfo& info);
+  int32_t DrawKeptFrame();
+  int32_t Blit(size_t i);
+  std::shared_ptr<platform::Picture> AcquirePicture(uint32_t w, uint32_t h);
+
+  // Every public operation runs under m_cs; everything below is guarded by it.
+  // The display's lock comes after the renderer's (the renderer calls in
+  // with its own lock held) and is never held while calling anything that
+  // takes another engine lock; VideoWindow calls must not block on it.
+  mutable std::mutex m_cs;
+
+  platform::VideoWindow* m_hWnd = nullptr;  // not owned
+  FrameInfo m_madeFor;                      // geometry and type the surfaces were last made for
+  FrameInfo m_frame;                        // the frame being drawn
+  platform::Rect m_rcScreen;                // the window's client area, desktop coordinates
+  int m_nAspectMode = 0;
+  const uint8_t* m_pSrc = nullptr;          // the frame's bytes (not owned), kept for Redraw
+  platform::Rect m_rcDesktop;               // union of the monitors (from 0, 0)
+  std::vector<DDScreenSurface> m_screens;   // one per entry, made on attach
+  uint32_t m_nComponentMode = 0;
+  bool m_bAttached = false;
+
+  RenderScratch m_scratch;
+  // Pictures handed out before; reused once the window has let go of them.
+  std::vector<std::shared_ptr<platform::Picture>> m_pictures;
+};
+
+}  // namespace corvane

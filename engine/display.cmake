@@ -1,0 +1,14 @@
+# The display: surfaces, copies, fallbacks, aspect, the surface device and the
+# offscreen window. Colour conversion and scaling come from libyuv.
+target_sources(corvane_engine PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/surface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/surface_copy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/surface_device.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ddraw_display.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/video_output.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/offscreen_window.cpp
+)
+find_library(CORVANE_LIBYUV yuv REQUIRED)
+find_path(CORVANE_LIBYUV_INCLUDE libyuv.h REQUIRED)
+target_include_directories(corvane_engine PRIVATE ${CORVANE_LIBYUV_INCLUDE})
+target_link_libraries(corvane_engine PUBLIC ${CORVANE_LIBYUV})

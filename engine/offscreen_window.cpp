@@ -1,0 +1,84 @@
+#include "engine/offscreen_window.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace corvane {
+
+OffscreenWindow::OffscreenWindow(int32_t width, int32_t height)
+    : m_rcClient{0, 0, width, height},
+      m_desktop{{platform::Rect{0, 0, width, height}}, width, height},
+      m_canvas(size_t(std::max(width, 0)) * size_t(std::max(height, 0)) * 4, 0) {}
+
+void OffscreenWindow::SetClientRect(const platform::Rect& rc) {
+  std::scoped_lock lock(m_mutex);
+  if (rc.Width() != m_rcClient.Width() || rc.Height() != m_rcClient.Height())
+    m_canvas.assign(size_t(std::max(rc.Width(), 0)) * size_t(std::max(rc.Height(), 0)) * 4, 0);
+  m_rcClient = rc;
+}
+
+void OffscreenWindow::SetVisible(bool visible) {
+  std::scoped_lock lock(m_mutex);
+  m_bVisible = visible;
+}
+
+void OffscreenWindow::SetMinimized(bool minimized) {
+  std::scoped_lock lock(m_mutex);
+  m_bMinimized = minimized;
+}
+
+void OffscreenWindow::SetDesktop(const platform::Desktop& desktop) {
+  std::scoped_lock lock(m_mutex);
+  m_desktop = desktop;
+}
+
+platform::Rect OffscreenWindow::ClientRect() const {
+  std::scoped_lock lock(m_mutex);
+  return m_rcClient;
+}
+
+bool OffscreenWindow::IsVisible() const {
+  std::scoped_lock lock(m_mutex);
+  return m_bVisible;
+}
+
+bool OffscreenWindow::IsMinimized() const {
+  std::scoped_lock lock(m_mutex);
+  return m_bMinimized;
+}
+
+platform::Desktop OffscreenWindow::GetDesktop() const {
+  std::scoped_lock lock(m_mutex);
+  return m_desktop;
+}
+
+void OffscreenWindow::Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) {
+  if (!picture) return;
+  std::scoped_lock lock(m_mutex);
+  // Paint what falls inside the client area, as a widget clips its paint.
+  const int32_t W = m_rcClient.Width(), H = m_rcClient.Height();
+  const platform::Rect clip = dest.Intersection(platform::Rect{0, 0, W, H});
+  const int32_t w = std::min<int32_t>(clip.Width(), int32_t(picture->width) - (clip.left - dest.left));
+  for (int32_t y = clip.top; y < clip.bottom && y - dest.top < int32_t(picture->height); ++y) {
+    if (w <= 0) break;
+    const uint8_t* src = picture->Row(uint32_t(y - dest.top)) + 4 * size_t(clip.left - dest.left);
+    std::memcpy(&m_canvas[(size_t(y) * size_t(W) + size_t(clip.left)) * 4], src, 4 * size_t(w));
+  }
+}
+
+std::vector<uint8_t> OffscreenWindow::Canvas() const {
+  std::scoped_lock lock(m_mutex);
+  return m_canvas;
+}
+
+int32_t OffscreenWindow::CanvasWidth() const {
+  std::scoped_lock lock(m_mutex);
+  return m_rcClient.Width();
+}
+
+int32_t OffscreenWindow::CanvasHeight() const {
+  std::scoped_lock lock(m_mutex);
+  return m_rcClient.Height();
+}
+
+}  // namespace corvane

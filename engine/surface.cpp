@@ -1,0 +1,133 @@
+#include "engine/surface.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace corvane {
+
+namespace {
+
+constexpr std::array<std::string_view, kYUVTypeCount> kSurfaceNames{
+    "YVYU", "YUY2", "UYVY", "IYUV", "YV16", "RGB32", "RGB24",
+    "RGB565", "RGB555", "NV12", "YV12", "IUYV", "IYU2", "NV16"};
+
+uint32_t RoundUp(uint32_t v, uint32_t a) { return a <= 1 ? v : (v + a - 1) / a * a; }
+
+}  // namespace
+
+std::string_view SurfaceFormatName(YUVType format) {
+  if (format < 0 || format >= kYUVTypeCount) return {};
+  return kSurfaceNames[size_t(format)];
+}
+
+std::optional<YUVType> SurfaceFormatForName(std::string_view name) {
+  std::string upper(name);
+  for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+  for (size_t i = 0; i < kSurfaceNames.size(); ++i)
+    if (kSurfaceNames[i] == upper) return YUVType(i);
+  return std::nullopt;
+}
+
+std::array<YUVType, 3> SurfaceFormatsToTry(YUVType t) {
+  switch (t) {
+    case YUV_YVYU: return {t, YUV_YUYV, YUV_NONE};
+    case YUV_YV12: return {t, YUV_IYUV, YUV_NONE};
+    case YUV_YV16: return {t, YUV_YV12, YUV_IYUV};
+    case YUV_RGB24: return {t, YUV_RGB32, YUV_NONE};
+    case YUV_IYUV: return {t, YUV_YV12, YUV_NONE};
+    case YUV_IUYV: return {t, YUV_UYVY, YUV_NONE};
+    case YUV_IYU2: return {t, YUV_UYVY, YUV_NONE};
+    case YUV_NV16: return {t, YUV_NV12, YUV_NONE};
+    default: return {t, YUV_NONE, YUV_NONE};
+  }
+}
+
+void Surface::Free::operator()(uint8_t* p) const { std::free(p); }
+
+std::unique_ptr<Surface> Surface::Make(YUVType format, uint32_t w, uint32_t h, uint32_t pitchAlign) {
+  if (format < 0 || format >= kYUVTypeCount || w == 0 || h == 0) return nullptr;
+  std::unique_ptr<Surface> s(new Surface());
+  s->m_format = format;
+  s->m_nWidth = w;
+  s->m_nHeight = h;
+  // Stored widths round odd frame widths up to even: converters read whole
+  // pixel pairs and ceil(w/2) chroma samples.
+  const uint64_t we = (uint64_t(w) + 1) & ~uint64_t(1);
+  const uint32_t hc = (h + 1) / 2;  // stored 4:2:0 chroma rows
+  auto align = [&](uint64_t bytes, uint32_t a) -> uint64_t { return RoundUp(uint32_t(bytes), a); };
+  if (we * 4 > UINT32_MAX / 2) return nullptr;
+  uint64_t size = 0;
+  switch (format) {
+    case YUV_YVYU:
+    case YUV_YUYV:
+    case YUV_UYVY:
+    case YUV_IUYV:
+    case YUV_RGB565:
+    case YUV_RGB555:
+    case YUV_RGB24:
+    case YUV_IYU2:
+    case YUV_RGB32: {
+      const uint32_t bpp = format == YUV_RGB32 ? 4 : (format == YUV_RGB24 || format == YUV_IYU2) ? 3 : 2;
+      s->m_nPlanes = 1;
+      s->m_nPitch = uint32_t(align(we * bpp, pitchAlign));
+      s->m_planes[0] = {0, s->m_nPitch, bpp * w, h};
+      size = uint64_t(s->m_nPitch) * h;
+      break;
+    }
+    case YUV_YV12:
+    case YUV_IYUV:
+    case YUV_YV16: {
+      const bool full = format == YUV_YV16;
+      s->m_nPlanes = 3;
+      s->m_nPitch = uint32_t(align(we, pitchAlign < 2 ? 2 : pitchAlign));
+      if (s->m_nPitch % 2) s->m_nPitch += 1;
+      const uint32_t cp = s->m_nPitch / 2;
+      const uint32_t cRows = full ? h : h / 2, cStored = full ? h : hc;
+      s->m_planes[0] = {0, s->m_nPitch, w, h};
+      s->m_planes[1] = {size_t(s->m_nPitch) * h, cp, w / 2, cRows};
+      s->m_planes[2] = {s->m_planes[1].offset + size_t(cp) * cStored, cp, w / 2, cRows};
+      size = s->m_planes[2].offset + uint64_t(cp) * cStored;
+      break;
+    }
+    case YUV_NV12:
+    case YUV_NV16: {
+      const bool full = format == YUV_NV16;
+      s->m_nPlanes = 2;
+      s->m_nPitch = uint32_t(align(we, pitchAlign < 2 ? 2 : pitchAlign));
+      if (s->m_nPitch % 2) s->m_nPitch += 1;
+      const uint32_t cStored = full ? h : hc;
+      s->m_planes[0] = {0, s->m_nPitch, w, h};
+      s->m_planes[1] = {size_t(s->m_nPitch) * h, s->m_nPitch, w, full ? h : h / 2};
+      size = s->m_planes[1].offset + uint64_t(s->m_nPitch) * cStored;
+      break;
+    }
+    case YUV_NONE:
+      return nullptr;
+  }
+  s->m_nSize = size_t(size);
+  const size_t alloc = (s->m_nSize + 63) & ~size_t(63);
+  auto* p = static_cast<uint8_t*>(std::aligned_alloc(64, alloc));
+  if (!p) return nullptr;
+  s->m_bytes.reset(p);
+  std::memset(p, 0, alloc);
+  if (s->m_nPlanes > 1) std::memset(p + s->m_planes[1].offset, 128, s->m_nSize - s->m_planes[1].offset);
+  return s;
+}
+
+std::vector<uint8_t> Surface::Packed() const {
+  std::vector<uint8_t> out;
+  size_t total = 0;
+  for (int i = 0; i < m_nPlanes; ++i) total += size_t(m_planes[size_t(i)].rowBytes) * m_planes[size_t(i)].rows;
+  out.reserve(total);
+  for (int i = 0; i < m_nPlanes; ++i) {
+    const SurfacePlane& pl = m_planes[size_t(i)];
+    const uint8_t* row = m_bytes.get() + pl.offset;
+    for (uint32_t y = 0; y < pl.rows; ++y, row += pl.pitch) out.insert(out.end(), row, row + pl.rowBytes);
+  }
+  return out;
+}
+
+}  // namespace corvane

@@ -1,0 +1,91 @@
+// Display surfaces: a frame's worth of pixels in one of the fourteen surface
+// formats, held in plain memory with a row pitch, as a video card would hold
+// an off-screen surface. The surface formats are indexed by YUVType, and each
+// frame format has its surface (its own format) and the fallbacks used when
+// the device refuses that one.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "engine/yuv_format.h"
+
+namespace corvane {
+
+// The surface format names, indexed by YUVType: the FourCC of the YUV
+// formats ("IYUV" for id 3 and "YV12" for id 10: the ids are crossed with the
+// format codes on purpose, see yuv_format.h) and RGB32, RGB24, RGB565, RGB555.
+std::string_view SurfaceFormatName(YUVType format);
+// Case-insensitive inverse of SurfaceFormatName ("YUY2" -> 1).
+std::optional<YUVType> SurfaceFormatForName(std::string_view name);
+
+// The surface formats tried for a frame format, in order: its own, then the
+// fallbacks (YV16 has two; the formats without a fallback have none).
+// Unused entries are YUV_NONE.
+std::array<YUVType, 3> SurfaceFormatsToTry(YUVType frameType);
+
+// One plane of a surface. Rows are `pitch` bytes apart; `rowBytes` is the
+// natural length of a row (the bytes the copy writes), `rows` the natural
+// number of rows. Storage may hold one more chroma row or column than that
+// (see Surface::Make), so that converters reading ceil(w/2) chroma samples of
+// an odd-sized frame stay inside the buffer.
+struct SurfacePlane {
+  size_t offset = 0;
+  uint32_t pitch = 0;
+  uint32_t rowBytes = 0;
+  uint32_t rows = 0;
+};
+
+class Surface {
+ public:
+  // Layout of each format (w × h frame, P the surface pitch):
+  //  - packed 4:2:2 YVYU, YUY2, UYVY, IUYV: h rows of 2w bytes;
+  //    IYU2, RGB24: 3w; RGB32: 4w; RGB565, RGB555: 2w.
+  //  - "IYUV" (Y, U, V) and "YV12" (Y, V, U), 4:2:0: Y h rows of w at P;
+  //    then the two chroma planes, h/2 rows of w/2 at P/2 each.
+  //  - YV16 (Y, U, V), 4:2:2: Y as above; chroma planes h rows of w/2 at P/2.
+  //  - NV12: Y as above; then h/2 rows of w bytes (U,V pairs) at P.
+  //    NV16: the same with h chroma rows.
+  // P is the longest stored row rounded up to pitchAlign (planar and
+  // semi-planar: even, so that P/2 holds ceil(w/2) samples). The storage is
+  // zeroed, its chroma planes set to 128 (neutral) when they are made.
+  static std::unique_ptr<Surface> Make(YUVType format, uint32_t width, uint32_t height,
+                                       uint32_t pitchAlign);
+
+  YUVType Format() const { return m_format; }
+  uint32_t Width() const { return m_nWidth; }
+  uint32_t Height() const { return m_nHeight; }
+  uint32_t Pitch() const { return m_nPitch; }  // of plane 0
+  int PlaneCount() const { return m_nPlanes; }
+  const SurfacePlane& Plane(int i) const { return m_planes[size_t(i)]; }
+  uint8_t* PlaneData(int i) { return m_bytes.get() + m_planes[size_t(i)].offset; }
+  const uint8_t* PlaneData(int i) const { return m_bytes.get() + m_planes[size_t(i)].offset; }
+  uint8_t* Data() { return m_bytes.get(); }
+  size_t Size() const { return m_nSize; }
+
+  // The surface's bytes with every row at its natural length and the planes
+  // one after another in the order the surface holds them.
+  std::vector<uint8_t> Packed() const;
+
+ private:
+  struct Free {
+    void operator()(uint8_t* p) const;
+  };
+  Surface() = default;
+
+  YUVType m_format = YUV_NONE;
+  uint32_t m_nWidth = 0;
+  uint32_t m_nHeight = 0;
+  uint32_t m_nPitch = 0;
+  int m_nPlanes = 0;
+  std::array<SurfacePlane, 3> m_planes{};
+  size_t m_nSize = 0;
+  std::unique_ptr<uint8_t[], Free> m_bytes;
+};
+
+}  // namespace corvane

@@ -1,0 +1,236 @@
+#include "engine/surface_copy.h"
+
+#include <cstring>
+#include <utility>
+
+namespace corvane {
+
+namespace {
+
+void CopyRows(uint8_t* dst, size_t dstPitch, const uint8_t* src, size_t srcStride, size_t rowBytes,
+              uint32_t rows) {
+  if (rows == 0 || rowBytes == 0) return;
+  if (dstPitch == rowBytes && srcStride == rowBytes) {
+    std::memcpy(dst, src, rowBytes * rows);
+    return;
+  }
+  for (uint32_t y = 0; y < rows; ++y, dst += dstPitch, src += srcStride) std::memcpy(dst, src, rowBytes);
+}
+
+// Plane i of the frame.
+struct FramePlane {
+  const uint8_t* p;
+  size_t stride;
+  uint32_t rows;
+};
+FramePlane FramePlaneOf(const uint8_t* data, const FrameInfo& f, int i) {
+  const PlaneLayout l = GetPlaneLayout(f.type, f.width, f.height);
+  return {data + l.offset[size_t(i)], l.stride[size_t(i)], l.rows[size_t(i)]};
+}
+
+void CopyPlane(Surface& s, int plane, const FramePlane& src, size_t srcStep = 1) {
+  const SurfacePlane& dp = s.Plane(plane);
+  CopyRows(s.PlaneData(plane), dp.pitch, src.p, src.stride * srcStep, dp.rowBytes, dp.rows);
+}
+
+// Packed 4:2:2 and the other one-plane layouts: rows of rowBytes.
+void CopyPacked(const uint8_t* data, const FrameInfo& f, Surface& s) {
+  CopyPlane(s, 0, FramePlaneOf(data, f, 0));
+}
+
+void CopyYVYUToYUY2(const uint8_t* data, const FrameInfo& f, Surface& s) {
+  CopyPacked(data, f, s);
+  const SurfacePlane& pl = s.Plane(0);
+  uint8_t* row = s.PlaneData(0);
+  for (uint32_t y = 0; y < pl.rows; ++y, row += pl.pitch)
+    for (uint32_t i = 0; i + 3 < pl.rowBytes; i += 4) std::swap(row[i + 1], row[i + 3]);
+}
+
+// 4:2:0 planar into either 4:2:0 surface; crossed when the surface holds its
+// chroma planes in the other order.
+void Copy420(const uint8_t* data, const FrameInfo& f, Surface& s, bool crossed) {
+  CopyPlane(s, 0, FramePlaneOf(data, f, 0));
+  CopyPlane(s, crossed ? 2 : 1, FramePlaneOf(data, f, 1));
+  CopyPlane(s, crossed ? 1 : 2, FramePlaneOf(data, f, 2));
+}
+
+// YV16 (Y, U, V at 4:2:2) into a 4:2:0 surface: every other chroma row.
+void CopyYV16To420(const uint8_t* data, const FrameInfo& f, Surface& s) {
+  const int u = s.Format() == YUV_YV12 ? 1 : 2;  // "IYUV" holds U first, "YV12" V first
+  CopyPlane(s, 0, FramePlaneOf(data, f, 0));
+  CopyPlane(s, u, FramePlaneOf(data, f, 1), 2);
+  CopyPlane(s, 3 - u, FramePlaneOf(data, f, 2), 2);
+}
+
+void CopyPlanes(const uint8_t* data, const FrameInfo& f, Surface& s, size_t chromaStep = 1) {
+  for (int i = 0; i < s.PlaneCount(); ++i) CopyPlane(s, i, FramePlaneOf(data, f, i), i == 0 ? 1 : chromaStep);
+}
+
+void CopyIUYVToUYVY(const uint8_t* data, const FrameInfo& f, Surface& s) {
+  const SurfacePlane& pl = s.Plane(0);
+  const size_t row = 2 * size_t(f.width);
+  const uint32_t half = f.height / 2;
+  uint8_t* dst = s.PlaneData(0);
+  CopyRows(dst, 2 * size_t(pl.pitch), data, row, row, half);
+  CopyRows(dst + pl.pitch, 2 * size_t(pl.pitch), data + row * half, row, row, half);
+}
+
+void CopyIYU2ToUYVY(const uint8_t* data, const FrameInfo& f, Surface& s) {
+  const SurfacePlane& pl = s.Plane(0);
+  const size_t srcRow = 3 * size_t(f.width);
+  uint8_t* dst = s.PlaneData(0);
+  for (uint32_t y = 0; y < f.height; ++y, dst += pl.pitch) {
+    const uint8_t* src = data + srcRow * y;
+    uint8_t* d = dst;
+    for (uint32_t x = 0; x + 1 < f.width; x += 2, src += 6, d += 4) {
+      d[0] = src[0];  // U0
+      d[1] = src[1];  // Y0
+      d[2] = src[2];  // V0
+      d[3] = src[4];  // Y1; U1 and V1 are dropped
+    }
+  }
+}
+
+void CopyRGB24ToRGB32(const uint8_t* data, const FrameInfo& f, Surface& s) {
+  const SurfacePlane& pl = s.Plane(0);
+  std::memset(s.Data(), 0, size_t(pl.pitch) * f.height);
+  for (uint32_t y = 0; y < f.height; ++y) {
+    const uint8_t* src = data + 3 * size_t(f.width) * y;
+    uint8_t* d = s.PlaneData(0) + size_t(pl.pitch) * (f.height - 1 - y);
+    for (uint32_t x = 0; x < f.width; ++x, src += 3, d += 4) {
+      d[0] = src[0];
+      d[1] = src[1];
+      d[2] = src[2];
+    }
+  }
+}
+
+// Pixel-pair roles of the packed surfaces: 'Y', 'U' or 'V' for each byte.
+const char* PairRoles(YUVType format) {
+  switch (format) {
+    case YUV_YVYU: return "YVYU";
+    case YUV_YUYV: return "YUYV";
+    case YUV_UYVY:
+    case YUV_IUYV: return "UYVY";
+    default: return nullptr;
+  }
+}
+
+char KeptComponent(uint32_t mode) { return mode == kComponentY ? 'Y' : mode == kComponentU ? 'U' : 'V'; }
+
+void FillPlane(Surface& s, int plane) {
+  const SurfacePlane& pl = s.Plane(plane);
+  uint8_t* row = s.PlaneData(plane);
+  if (pl.pitch == pl.rowBytes) {
+    std::memset(row, 128, size_t(pl.pitch) * pl.rows);
+    return;
+  }
+  for (uint32_t y = 0; y < pl.rows; ++y, row += pl.pitch) std::memset(row, 128, pl.rowBytes);
+}
+
+// Sets to 128 every byte of plane whose role (pattern[offset % period])
+// is not the kept component.
+void FillInterleaved(Surface& s, int plane, const char* pattern, size_t period, char keep) {
+  const SurfacePlane& pl = s.Plane(plane);
+  bool kill[4] = {};
+  for (size_t i = 0; i < period; ++i) kill[i] = pattern[i] != keep;
+  uint8_t* row = s.PlaneData(plane);
+  for (uint32_t y = 0; y < pl.rows; ++y, row += pl.pitch)
+    for (uint32_t i = 0; i < pl.rowBytes; ++i)
+      if (kill[i % period]) row[i] = 128;
+}
+
+}  // namespace
+
+uint64_t FrameBytes(const FrameInfo& f) {
+  if (f.type == YUV_RGB555) return 2 * uint64_t(f.width) * f.height;  // no code, but a surface format
+  return FrameSize64(f.type, f.width, f.height);
+}
+
+bool CopyFrameToSurface(const uint8_t* data, const FrameInfo& f, Surface& s) {
+  if (s.Width() != f.width || s.Height() != f.height) return false;
+  const YUVType to = s.Format();
+  switch (f.type) {
+    case YUV_YVYU:
+      if (to == YUV_YVYU) return CopyPacked(data, f, s), true;
+      if (to == YUV_YUYV) return CopyYVYUToYUY2(data, f, s), true;
+      return false;
+    case YUV_YUYV:
+    case YUV_UYVY:
+    case YUV_RGB32:
+    case YUV_RGB565:
+    case YUV_RGB555:
+      if (to != f.type) return false;
+      return CopyPacked(data, f, s), true;
+    case YUV_YV12:
+    case YUV_IYUV:
+      if (to != YUV_YV12 && to != YUV_IYUV) return false;
+      return Copy420(data, f, s, to != f.type), true;
+    case YUV_YV16:
+      if (to == YUV_YV16) return CopyPlanes(data, f, s), true;
+      if (to == YUV_YV12 || to == YUV_IYUV) return CopyYV16To420(data, f, s), true;
+      return false;
+    case YUV_NV12:
+      if (to != YUV_NV12) return false;
+      return CopyPlanes(data, f, s), true;
+    case YUV_NV16:
+      if (to == YUV_NV16) return CopyPlanes(data, f, s), true;
+      if (to == YUV_NV12) return CopyPlanes(data, f, s, 2), true;
+      return false;
+    case YUV_IUYV:
+      if (to == YUV_IUYV) return CopyPacked(data, f, s), true;
+      if (to == YUV_UYVY) return CopyIUYVToUYVY(data, f, s), true;
+      return false;
+    case YUV_IYU2:
+      if (to == YUV_IYU2) return CopyPacked(data, f, s), true;
+      if (to == YUV_UYVY) return CopyIYU2ToUYVY(data, f, s), true;
+      return false;
+    case YUV_RGB24:
+      if (to == YUV_RGB24) return CopyPacked(data, f, s), true;
+      if (to == YUV_RGB32) return CopyRGB24ToRGB32(data, f, s), true;
+      return false;
+    case YUV_NONE:
+      return false;
+  }
+  return false;
+}
+
+void ApplyComponentView(Surface& s, uint32_t mode) {
+  if (mode == kComponentAll || mode > kComponentV) return;
+  const char keep = KeptComponent(mode);
+  switch (s.Format()) {
+    case YUV_YVYU:
+    case YUV_YUYV:
+    case YUV_UYVY:
+    case YUV_IUYV:
+      FillInterleaved(s, 0, PairRoles(s.Format()), 4, keep);
+      return;
+    case YUV_IYU2:
+      FillInterleaved(s, 0, "UYV", 3, keep);
+      return;
+    case YUV_YV12:  // "IYUV" surface: Y, U, V
+    case YUV_YV16:
+    case YUV_IYUV: {  // "YV12" surface: Y, V, U
+      const char roles[3] = {'Y', s.Format() == YUV_IYUV ? 'V' : 'U', s.Format() == YUV_IYUV ? 'U' : 'V'};
+      for (int i = 0; i < 3; ++i)
+        if (roles[i] != keep) FillPlane(s, i);
+      return;
+    }
+    case YUV_NV12:
+    case YUV_NV16:
+      if (keep != 'Y') FillPlane(s, 0);
+      if (keep == 'Y')
+        FillPlane(s, 1);
+      else
+        FillInterleaved(s, 1, "UV", 2, keep);
+      return;
+    case YUV_RGB32:
+    case YUV_RGB24:
+    case YUV_RGB565:
+    case YUV_RGB555:
+    case YUV_NONE:
+      return;
+  }
+}
+
+}  // namespace corvane

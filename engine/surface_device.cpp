@@ -1,0 +1,229 @@
+#include "engine/surface_device.h"
+
+#include <libyuv.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace corvane {
+
+void ScratchBuffer::Free::operator()(uint8_t* p) const { std::free(p); }
+
+uint8_t* ScratchBuffer::Get(size_t bytes) {
+  bytes = (bytes + 63) & ~size_t(63);
+  if (bytes == 0) bytes = 64;
+  if (bytes > m_nSize) {
+    m_p.reset();
+    m_nSize = 0;
+    auto* p = static_cast<uint8_t*>(std::aligned_alloc(64, bytes));
+    if (!p) return nullptr;
+    m_p.reset(p);
+    m_nSize = bytes;
+  }
+  return m_p.get();
+}
+
+SurfaceDevice& SurfaceDevice::Instance() {
+  static SurfaceDevice device;
+  return device;
+}
+
+std::unique_ptr<Surface> SurfaceDevice::CreateSurface(YUVType format, uint32_t w, uint32_t h) const {
+  if (!IsNative(format)) return nullptr;
+  return Surface::Make(format, w, h, PitchAlignment());
+}
+
+void FillBlack(uint8_t* pixels, int stride, int x, int y, int w, int h) {
+  if (w <= 0 || h <= 0) return;
+  libyuv::ARGBRect(pixels, stride, x, y, w, h, 0xFF000000u);
+}
+
+namespace {
+
+// Planes of one picture: pointers and strides.
+struct Planes {
+  const uint8_t* y;
+  int ys;
+  const uint8_t* u;
+  int us;
+  const uint8_t* v;
+  int vs;
+};
+
+int Half(int n) { return (n + 1) / 2; }
+int Stride64(int n) { return (n + 63) & ~63; }
+
+libyuv::FilterMode FilterFor(int sw, int sh, int dw, int dh) {
+  // Bilinear is the peer's filter class and is exact enough down to half
+  // size; below that it skips source rows, so a box filter averages them.
+  if (dw * 2 <= sw || dh * 2 <= sh) return libyuv::kFilterBox;
+  return libyuv::kFilterBilinear;
+}
+
+// Chroma subsampling of a planar picture.
+enum class Sub { k420, k422, k444 };
+
+int ChromaW(Sub s, int w) { return s == Sub::k444 ? w : Half(w); }
+int ChromaH(Sub s, int h) { return s == Sub::k420 ? Half(h) : h; }
+
+// Converts planes of w × h (optionally scaling them to dw × dh first).
+bool PlanarToARGB(Sub sub, const Planes& p, int w, int h, uint8_t* dst, int dstStride, int dw, int dh,
+                  ScratchBuffer& scaled) {
+  Planes q = p;
+  if (w != dw || h != dh) {
+    const int ys = Stride64(dw), cs = Stride64(ChromaW(sub, dw)), ch = ChromaH(sub, dh);
+    uint8_t* buf = scaled.Get(size_t(ys) * dh + 2 * size_t(cs) * ch);
+    if (!buf) return false;
+    uint8_t* y = buf;
+    uint8_t* u = y + size_t(ys) * dh;
+    uint8_t* v = u + size_t(cs) * ch;
+    const auto f = FilterFor(w, h, dw, dh);
+    int r = 0;
+    switch (sub) {
+      case Sub::k420: r = libyuv::I420Scale(p.y, p.ys, p.u, p.us, p.v, p.vs, w, h, y, ys, u, cs, v, cs, dw, dh, f); break;
+      case Sub::k422: r = libyuv::I422Scale(p.y, p.ys, p.u, p.us, p.v, p.vs, w, h, y, ys, u, cs, v, cs, dw, dh, f); break;
+      case Sub::k444: r = libyuv::I444Scale(p.y, p.ys, p.u, p.us, p.v, p.vs, w, h, y, ys, u, cs, v, cs, dw, dh, f); break;
+    }
+    if (r != 0) return false;
+    q = {y, ys, u, cs, v, cs};
+  }
+  int r = 0;
+  // libyuv's I4xxToARGB use BT.601 limited range, the usual reading of
+  // untagged standard-definition YUV and what ffmpeg assumes for raw input.
+  switch (sub) {
+    case Sub::k420: r = libyuv::I420ToARGB(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, dw, dh); break;
+    case Sub::k422: r = libyuv::I422ToARGB(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, dw, dh); break;
+    case Sub::k444: r = libyuv::I444ToARGB(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, dw, dh); break;
+  }
+  return r == 0;
+}
+
+// Planar scratch of w × h at the given subsampling.
+Planes MakePlanes(ScratchBuffer& buf, Sub sub, int w, int h, uint8_t** y, uint8_t** u, uint8_t** v) {
+  const int ys = Stride64(w), cs = Stride64(ChromaW(sub, w)), ch = ChromaH(sub, h);
+  uint8_t* b = buf.Get(size_t(ys) * h + 2 * size_t(cs) * ch);
+  if (!b) return {};
+  *y = b;
+  *u = b + size_t(ys) * h;
+  *v = *u + size_t(cs) * ch;
+  return {*y, ys, *u, cs, *v, cs};
+}
+
+void ForceOpaque(uint8_t* dst, int stride, int w, int h) {
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = dst + size_t(stride) * y;
+    for (int x = 0; x < w; ++x) row[4 * x + 3] = 0xFF;
+  }
+}
+
+// An ARGB picture of w × h, scaled to the destination.
+bool ARGBToDest(const uint8_t* src, int srcStride, int w, int h, uint8_t* dst, int dstStride, int dw, int dh) {
+  if (w == dw && h == dh) return libyuv::ARGBCopy(src, srcStride, dst, dstStride, dw, dh) == 0;
+  return libyuv::ARGBScale(src, srcStride, w, h, dst, dstStride, dw, dh, FilterFor(w, h, dw, dh)) == 0;
+}
+
+}  // namespace
+
+bool SurfaceDevice::Render(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh,
+                           RenderScratch& scratch) const {
+  if (dw <= 0 || dh <= 0 || !dst) return false;
+  const int w = int(s.Width()), h = int(s.Height());
+  const uint8_t* p0 = s.PlaneData(0);
+  const int pitch = int(s.Plane(0).pitch);
+  uint8_t *y, *u, *v;
+  switch (s.Format()) {
+    case YUV_YV12:    // "IYUV" surface: Y, U, V
+    case YUV_IYUV: {  // "YV12" surface: Y, V, U
+      const bool vFirst = s.Format() == YUV_IYUV;
+      const Planes p{p0, pitch, s.PlaneData(vFirst ? 2 : 1), int(s.Plane(1).pitch),
+                     s.PlaneData(vFirst ? 1 : 2), int(s.Plane(2).pitch)};
+      return PlanarToARGB(Sub::k420, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
+    }
+    case YUV_YV16: {
+      const Planes p{p0, pitch, s.PlaneData(1), int(s.Plane(1).pitch), s.PlaneData(2), int(s.Plane(2).pitch)};
+      return PlanarToARGB(Sub::k422, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
+    }
+    case YUV_NV12: {
+      const uint8_t* uv = s.PlaneData(1);
+      if (w == dw && h == dh) return libyuv::NV12ToARGB(p0, pitch, uv, pitch, dst, dstStride, dw, dh) == 0;
+      const int ys = Stride64(dw), cs = Stride64(2 * Half(dw));
+      uint8_t* b = scratch.scaled.Get(size_t(ys) * dh + size_t(cs) * Half(dh));
+      if (!b) return false;
+      uint8_t* sy = b;
+      uint8_t* suv = b + size_t(ys) * dh;
+      if (libyuv::NV12Scale(p0, pitch, uv, pitch, w, h, sy, ys, suv, cs, dw, dh, FilterFor(w, h, dw, dh)) != 0)
+        return false;
+      return libyuv::NV12ToARGB(sy, ys, suv, cs, dst, dstStride, dw, dh) == 0;
+    }
+    case YUV_NV16: {
+      const Planes p = MakePlanes(scratch.planar, Sub::k422, w, h, &y, &u, &v);
+      if (!p.y) return false;
+      libyuv::SplitUVPlane(s.PlaneData(1), pitch, u, p.us, v, p.vs, Half(w), h);
+      return PlanarToARGB(Sub::k422, {p0, pitch, u, p.us, v, p.vs}, w, h, dst, dstStride, dw, dh,
+                          scratch.scaled);
+    }
+    case YUV_YUYV:
+    case YUV_YVYU:
+    case YUV_UYVY: {
+      const Planes p = MakePlanes(scratch.planar, Sub::k422, w, h, &y, &u, &v);
+      if (!p.y) return false;
+      if (s.Format() == YUV_UYVY)
+        libyuv::UYVYToI422(p0, pitch, y, p.ys, u, p.us, v, p.vs, w, h);
+      else if (s.Format() == YUV_YUYV)
+        libyuv::YUY2ToI422(p0, pitch, y, p.ys, u, p.us, v, p.vs, w, h);
+      else  // YVYU is YUY2 with the chroma bytes exchanged: read it with U and V swapped
+        libyuv::YUY2ToI422(p0, pitch, y, p.ys, v, p.vs, u, p.us, w, h);
+      return PlanarToARGB(Sub::k422, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
+    }
+    case YUV_IUYV: {
+      // Lines are stored field by field: the h/2 even lines, then the h/2
+      // odd lines (an odd height leaves its last line last).
+      const Planes p = MakePlanes(scratch.planar, Sub::k422, w, h, &y, &u, &v);
+      if (!p.y) return false;
+      const int half = h / 2;
+      for (int r = 0; r < h; ++r) {
+        const int stored = (r == h - 1 && h % 2) ? r : (r % 2 == 0 ? r / 2 : half + r / 2);
+        libyuv::UYVYToI422(p0 + size_t(pitch) * stored, pitch, y + size_t(p.ys) * r, p.ys,
+                           u + size_t(p.us) * r, p.us, v + size_t(p.vs) * r, p.vs, w, 1);
+      }
+      return PlanarToARGB(Sub::k422, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
+    }
+    case YUV_IYU2: {
+      // U Y V per pixel: split into planes (the "R, G, B" of the splitter are
+      // U, Y, V here) and convert as 4:4:4.
+      const Planes p = MakePlanes(scratch.planar, Sub::k444, w, h, &y, &u, &v);
+      if (!p.y) return false;
+      libyuv::SplitRGBPlane(p0, pitch, u, p.us, y, p.ys, v, p.vs, w, h);
+      return PlanarToARGB(Sub::k444, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
+    }
+    case YUV_RGB32: {
+      // The fourth byte of a 32-bit surface pixel is unused, not alpha.
+      if (!ARGBToDest(p0, pitch, w, h, dst, dstStride, dw, dh)) return false;
+      ForceOpaque(dst, dstStride, dw, dh);
+      return true;
+    }
+    case YUV_RGB24:
+    case YUV_RGB565:
+    case YUV_RGB555: {
+      const int as = 4 * w;
+      uint8_t* argb = scratch.planar.Get(size_t(as) * h);
+      if (!argb) return false;
+      int r = 0;
+      if (s.Format() == YUV_RGB24)
+        r = libyuv::RGB24ToARGB(p0, pitch, argb, as, w, h);
+      else if (s.Format() == YUV_RGB565)
+        r = libyuv::RGB565ToARGB(p0, pitch, argb, as, w, h);
+      else  // 5:5:5: the top bit is unused, not alpha
+        r = libyuv::ARGB1555ToARGB(p0, pitch, argb, as, w, h);
+      if (r != 0 || !ARGBToDest(argb, as, w, h, dst, dstStride, dw, dh)) return false;
+      if (s.Format() == YUV_RGB555) ForceOpaque(dst, dstStride, dw, dh);
+      return true;
+    }
+    case YUV_NONE:
+      return false;
+  }
+  return false;
+}
+
+}  // namespace corvane
