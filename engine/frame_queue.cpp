@@ -74,9 +74,12 @@ void CListControl::PopFree(FrameBuffer** out) {
 
 void CListControl::PushFull(FrameBuffer* b) {
   if (!b) return;
-  std::scoped_lock lock(m_cs);
-  m_full.Append(b);
-  m_nFullCount.store(m_full.count, std::memory_order_release);
+  {
+    std::scoped_lock lock(m_cs);
+    m_full.Append(b);
+    m_nFullCount.store(m_full.count, std::memory_order_release);
+  }
+  m_fullCv.notify_all();
 }
 
 void CListControl::PushFree(FrameBuffer* b) {
@@ -160,12 +163,19 @@ void CListControl::WaitForFree(std::chrono::milliseconds timeout) {
   m_freeCv.wait_for(lock, timeout, [&] { return m_free.count > 0 || m_nWakeSeq != seq; });
 }
 
+void CListControl::WaitForFull(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(m_cs);
+  const uint64_t seq = m_nWakeSeq;
+  m_fullCv.wait_for(lock, timeout, [&] { return m_full.count > 0 || m_nWakeSeq != seq; });
+}
+
 void CListControl::Wake() {
   {
     std::scoped_lock lock(m_cs);
     ++m_nWakeSeq;
   }
   m_freeCv.notify_all();
+  m_fullCv.notify_all();
 }
 
 }  // namespace corvane

@@ -84,6 +84,8 @@ class CListControl {
   // Blocks until a free buffer is waiting, Wake is called, or the timeout
   // passes. Lets the reader sleep while the queue is full instead of polling.
   void WaitForFree(std::chrono::milliseconds timeout);
+  // The same for a full buffer, for consumers that have nothing else to do.
+  void WaitForFull(std::chrono::milliseconds timeout);
   void Wake();
 
   uint32_t BufferSize() const { return m_nBufferSize; }
@@ -95,6 +97,7 @@ class CListControl {
   FrameBuffer* m_pCurrent = nullptr;  // guarded by m_cs
   mutable std::mutex m_cs;
   std::condition_variable m_freeCv;   // signalled when a buffer becomes free, or by Wake
+  std::condition_variable m_fullCv;   // signalled when a buffer becomes full, or by Wake
   uint32_t m_nBufferSize = 0;         // guarded by m_cs
   FrameBufferList m_full;             // guarded by m_cs
   FrameBufferList m_free;             // guarded by m_cs
