@@ -1,0 +1,206 @@
+// corvane-tool render: one frame through the real display path (surface in
+// the frame's format or a fallback, copy, component view, aspect rectangle
+// with bars, conversion and scaling) into an offscreen window, saved as PNG.
+#include <QImage>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <tuple>
+
+#include "cli/cli_common.h"
+#include "engine/ddraw_display.h"
+#include "engine/offscreen_window.h"
+#include "engine/result_codes.h"
+#include "engine/surface.h"
+#include "engine/surface_copy.h"
+#include "engine/surface_device.h"
+#include "engine/video_output.h"
+#include "platform/file.h"
+
+namespace cli {
+namespace {
+
+int AspectMode(const std::string& name) {
+  if (name == "fill") return corvane::kAspectFill;
+  if (name == "16:9") return corvane::kAspect16x9;
+  if (name == "4:3") return corvane::kAspect4x3;
+  if (name == "5:4") return corvane::kAspect5x4;
+  if (name == "source") return corvane::kAspectSource;
+  throw UsageError{"unknown aspect '" + name + "' (one of fill, 16:9, 4:3, 5:4, source)"};
+}
+
+uint32_t ComponentMode(const std::string& name) {
+  if (name == "yuv") return corvane::kComponentAll;
+  if (name == "y") return corvane::kComponentY;
+  if (name == "u") return corvane::kComponentU;
+  if (name == "v") return corvane::kComponentV;
+  throw UsageError{"unknown component '" + name + "' (one of yuv, y, u, v)"};
+}
+
+uint32_t NativeMaskWithout(const std::string& list) {
+  uint32_t mask = corvane::SurfaceDevice::kAllFormats;
+  std::stringstream in(list);
+  std::string name;
+  while (std::getline(in, name, ',')) {
+    if (name.empty()) continue;
+    auto f = corvane::SurfaceFormatForName(name);
+    if (!f)
+      throw UsageError{"unknown surface format '" + name +
+                       "' (one of YVYU, YUY2, UYVY, IYUV, YV16, RGB32, RGB24, RGB565, RGB555, NV12, YV12, "
+                       "IUYV, IYU2, NV16)"};
+    mask &= ~(1u << *f);
+  }
+  return mask;
+}
+
+// Where frame n (1-based) lies and which parameters it has.
+struct FrameLocation {
+  corvane::YUVPara para;
+  uint64_t offset = 0;
+  uint32_t size = 0;
+  uint32_t total = 0;
+};
+
+FrameLocation Locate(const FileParams& fp, uint32_t n) {
+  FrameLocation loc;
+  corvane::YUVType type;
+  if (fp.fromOptions || fp.trailer.segments.empty()) {
+    loc.para = fp.para;
+    corvane::GetTypeAndFrameSize(&loc.para, &type, &loc.size);
+    loc.total = corvane::PlainFrameCount(fp.trailer.dataSize, loc.size);
+    if (n >= 1 && n <= loc.total) loc.offset = uint64_t(n - 1) * loc.size;
+    return loc;
+  }
+  // A spliced file: count through the segments.
+  loc.total = corvane::TotalFrameCount(fp.trailer.segments);
+  uint32_t first = 1;
+  for (size_t k = 0; k < fp.trailer.segments.size(); ++k) {
+    const corvane::SegmentInfo& seg = fp.trailer.segments[k];
+    if (n >= first && n - first < seg.frameCount) {
+      loc.para = fp.trailer.records[k];
+      loc.size = seg.frameSize;
+      loc.offset = seg.start + uint64_t(n - first) * seg.frameSize;
+      return loc;
+    }
+    first += seg.frameCount;
+  }
+  return loc;
+}
+
+// Restores the process-wide native set when the command ends, however it ends.
+struct NativeSetScope {
+  explicit NativeSetScope(uint32_t mask) : old(corvane::SurfaceDevice::Instance().NativeFormats()) {
+    corvane::SurfaceDevice::Instance().SetNativeFormats(mask);
+  }
+  ~NativeSetScope() { corvane::SurfaceDevice::Instance().SetNativeFormats(old); }
+  uint32_t old;
+};
+
+int RunRender(const std::vector<std::string>& rawArgs) {
+  // The shared parser knows only long options; -o is this command's one
+  // short option.
+  std::vector<std::string> argv;
+  for (const std::string& a : rawArgs) {
+    if (a == "--") break;
+    argv.push_back(a == "-o" ? "--output" : a.rfind("-o=", 0) == 0 ? "--output=" + a.substr(3) : a);
+  }
+  for (size_t i = argv.size(); i < rawArgs.size(); ++i) argv.push_back(rawArgs[i]);
+  Args args(argv, {}, {"frame", "output", "window", "aspect", "component", "no-native", "dump-surface", "format",
+                       "size", "interval"});
+  if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
+  const auto out = args.Get("output");
+  if (!out || out->empty()) throw UsageError{"-o OUT.png is required"};
+  const uint32_t n = args.Has("frame") ? ParseUint(*args.Get("frame"), "frame number") : 1;
+  if (n == 0) throw UsageError{"frame numbers start at 1"};
+  const int aspect = AspectMode(args.Get("aspect").value_or("fill"));
+  const uint32_t component = ComponentMode(args.Get("component").value_or("yuv"));
+  const uint32_t native = NativeMaskWithout(args.Get("no-native").value_or(""));
+  const std::string& path = args.Positional()[0];
+
+  const FileParams fp = ResolveFileParams(path, args);
+  const FrameLocation loc = Locate(fp, n);
+  if (loc.size == 0 || n > loc.total)
+    throw Failure{"frame " + std::to_string(n) + " is out of range: '" + path + "' has " + std::to_string(loc.total) +
+                  " frame" + (loc.total == 1 ? "" : "s")};
+  corvane::YUVType type;
+  uint32_t frameSize;
+  corvane::GetTypeAndFrameSize(&loc.para, &type, &frameSize);
+
+  uint32_t ww = loc.para.width, wh = loc.para.height;
+  if (auto win = args.Get("window")) std::tie(ww, wh) = ParseSize(*win);
+  if (ww > 16384 || wh > 16384) throw UsageError{"window larger than 16384x16384"};
+
+  std::vector<uint8_t> frame(loc.size);
+  platform::File file;
+  if (int err = file.Open(path, platform::File::Mode::kRead))
+    throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
+  if (file.ReadAt(frame.data(), frame.size(), loc.offset) != int64_t(frame.size()))
+    throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
+
+  NativeSetScope nativeScope(native);
+  corvane::OffscreenWindow window{int32_t(ww), int32_t(wh)};
+  corvane::CVideoOutput output;
+  if (output.Create(&window) != corvane::kOk) throw Failure{"cannot create the display"};
+  output.SetAspectMode(aspect);
+  output.SetComponentMode(component);
+  const corvane::FrameInfo info{loc.para.width, loc.para.height, type};
+  const int32_t r = output.Draw(frame.data(), uint32_t(frame.size()), &info);
+  if (r == corvane::kNoSurface)
+    throw Failure{"no surface for " + FormatLabel(loc.para.format) +
+                  ": the device refuses its own format and every fallback"};
+  if (r == corvane::kNotReady && (ww < 10 || wh < 10))
+    throw Failure{"the window is too small to draw into (" + std::to_string(ww) + "x" + std::to_string(wh) +
+                  "; at least 10x10)"};
+  if (r != corvane::kOk) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", unsigned(r));
+    throw Failure{std::string("drawing failed (result ") + code + ")"};
+  }
+
+  corvane::CDDrawDisplay::SurfaceState st;
+  output.Display()->GetSurfaceState(0, &st);
+  if (auto dump = args.Get("dump-surface")) {
+    std::vector<uint8_t> bytes;
+    output.Display()->GetPackedSurface(0, &bytes);
+    std::ofstream f(*dump, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!f) throw Failure{"cannot write '" + *dump + "'"};
+  }
+
+  const std::vector<uint8_t> canvas = window.Canvas();
+  const QImage image(canvas.data(), int(ww), int(wh), int(ww) * 4, QImage::Format_ARGB32);
+  if (!image.save(QString::fromStdString(*out), "PNG")) throw Failure{"cannot write '" + *out + "'"};
+
+  const platform::Rect pic = corvane::AspectRect(aspect, int32_t(ww), int32_t(wh), info.width, info.height);
+  const bool fallback = st.format != type;
+  std::printf("frame %u: %ux%u %s on a %s surface%s (pitch %u); window %ux%u, picture %dx%d at %d,%d\n", n,
+              info.width, info.height, FormatLabel(loc.para.format).c_str(),
+              std::string(corvane::SurfaceFormatName(st.format)).c_str(), fallback ? " (fallback)" : "", st.pitch,
+              ww, wh, pic.Width(), pic.Height(), pic.left, pic.top);
+  return kExitOk;
+}
+
+const Registrar kRender(
+    {"render",
+     "render FILE --frame N -o OUT.png [--window WxH] [--aspect A] [--component C] [--no-native FMT,...] "
+     "[--dump-surface OUT.bin] [--format NAME --size WxH]  draw one frame into a PNG",
+     "Usage: corvane-tool render FILE --frame N -o OUT.png [--window WxH]\n"
+     "         [--aspect fill|16:9|4:3|5:4|source] [--component yuv|y|u|v]\n"
+     "         [--no-native FMT,...] [--dump-surface OUT.bin] [--format NAME --size WxH]\n"
+     "Draws frame N (1-based, default 1) through the player's display into an offscreen\n"
+     "window of WxH (default: the frame size) and writes the whole client area, black\n"
+     "bars included, as a PNG.\n"
+     "  --no-native   make the surface device refuse these surface formats, so the frame\n"
+     "                takes its fallback: YVYU, YUY2, UYVY, IYUV, YV16, RGB32, RGB24,\n"
+     "                RGB565, RGB555, NV12, YV12, IUYV, IYU2, NV16\n"
+     "  --dump-surface  write the surface's bytes after the copy and component view, rows\n"
+     "                at their natural length, planes one after another as the surface\n"
+     "                holds them\n"
+     "Parameters come from the file's trailer (spliced files: the frame's segment) unless\n"
+     "--format and --size are given.",
+     RunRender});
+
+}  // namespace
+}  // namespace cli
