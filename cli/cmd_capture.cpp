@@ -1,0 +1,180 @@
+// corvane-tool capture: one frame of a raw video file as a BMP or JPEG still,
+// through the same CImage writers the player's capture button uses.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "capture/image.h"
+#include "capture/jpeg_encoder.h"
+#include "cli/cli_common.h"
+#include "platform/file.h"
+
+namespace cli {
+namespace {
+
+// The frame to capture: its parameters (a spliced file's segment may differ
+// from the first record) and where it lies.
+struct FrameLocation {
+  corvane::YUVPara para;
+  corvane::YUVType type = corvane::YUV_NONE;
+  uint32_t frameSize = 0;
+  uint64_t offset = 0;
+};
+
+FrameLocation LocateFrame(const FileParams& fp, uint32_t n) {
+  FrameLocation loc;
+  const corvane::TrailerInfo& t = fp.trailer;
+  if (!fp.fromOptions && t.kind == corvane::TrailerKind::kSpliced) {
+    uint64_t before = 0;
+    for (size_t i = 0; i < t.segments.size(); ++i) {
+      const corvane::SegmentInfo& s = t.segments[i];
+      if (n <= before + s.frameCount) {
+        loc.para = t.records[i];
+        if (!corvane::GetTypeAndFrameSize(&loc.para, &loc.type, &loc.frameSize))
+          throw Failure{"segment " + std::to_string(i + 1) + " has an unsupported format"};
+        loc.offset = s.start + (n - 1 - before) * uint64_t(s.frameSize);
+        return loc;
+      }
+      before += s.frameCount;
+    }
+    throw Failure{"frame " + std::to_string(n) + " is out of range (the file has " + std::to_string(before) +
+                  " frames)"};
+  }
+  loc.para = fp.para;
+  corvane::GetTypeAndFrameSize(&loc.para, &loc.type, &loc.frameSize);  // checked by ResolveFileParams
+  const bool hasTrailer = t.kind == corvane::TrailerKind::kPlain || t.kind == corvane::TrailerKind::kSpliced;
+  const uint64_t data = hasTrailer ? t.dataSize : t.fileSize;
+  const uint32_t count = corvane::PlainFrameCount(data, loc.frameSize);
+  if (n > count)
+    throw Failure{"frame " + std::to_string(n) + " is out of range (the file has " + std::to_string(count) +
+                  " frames of " + FormatLabel(loc.para.format) + " " + std::to_string(loc.para.width) + "x" +
+                  std::to_string(loc.para.height) + ")"};
+  loc.offset = uint64_t(n - 1) * loc.frameSize;
+  return loc;
+}
+
+std::string Geometry(const corvane::YUVPara& p) {
+  return FormatLabel(p.format) + " " + std::to_string(p.width) + "x" + std::to_string(p.height);
+}
+
+// The same refusals as the graph's capture entry points: BMP takes UYVY, the
+// two planar 4:2:0 codes and RGB32; JPEG only the planar 4:2:0 ones. Then the
+// writers' own limits, said in words before CImage would only say E_FAIL.
+void CheckCapturable(const FrameLocation& loc, bool jpeg) {
+  using namespace corvane;
+  const uint32_t w = loc.para.width, h = loc.para.height;
+  const YUVType t = loc.type;
+  if (jpeg && t != YUV_YV12 && t != YUV_IYUV)
+    throw Failure{"cannot capture " + FormatLabel(loc.para.format) +
+                  " frames as JPEG: JPEG capture takes I420 and YV12 only"};
+  if (!jpeg && t != YUV_UYVY && t != YUV_YV12 && t != YUV_RGB32 && t != YUV_IYUV)
+    throw Failure{"cannot capture " + FormatLabel(loc.para.format) +
+                  " frames as BMP: BMP capture takes I420, YV12, UYVY and RGB32 only"};
+  if (w < 96 || w > 3840 || h < 64 || h > 3072)
+    throw Failure{"cannot capture a " + Geometry(loc.para) + " frame: stills need 96..3840 x 64..3072"};
+  if (jpeg && w % 16 != 0)
+    throw Failure{"cannot capture a " + Geometry(loc.para) + " frame as JPEG: the width must be a multiple of 16"};
+  if (!jpeg && t == YUV_UYVY && ((w | h) & 1))
+    throw Failure{"cannot capture a " + Geometry(loc.para) + " frame as BMP: UYVY needs an even width and height"};
+}
+
+// Writes the bytes under a temporary name and renames, so a failure leaves no
+// file behind (and an existing OUT unchanged).
+void WriteOutput(const std::string& out, const uint8_t* bytes, size_t len) {
+  const std::string tmp = out + ".part";
+  platform::File file;
+  if (int err = file.Open(tmp, platform::File::Mode::kCreate))
+    throw Failure{"cannot create '" + out + "': " + std::strerror(err)};
+  if (file.WriteAt(bytes, len, 0) != int64_t(len)) {
+    const int err = errno;
+    file.Close();
+    std::remove(tmp.c_str());
+    throw Failure{"cannot write '" + out + "': " + std::strerror(err)};
+  }
+  file.Close();
+  if (std::rename(tmp.c_str(), out.c_str()) != 0) {
+    const int err = errno;
+    std::remove(tmp.c_str());
+    throw Failure{"cannot create '" + out + "': " + std::strerror(err)};
+  }
+}
+
+int RunCapture(const std::vector<std::string>& argvIn) {
+  // "-o OUT" is the one short option; the shared parser knows long ones.
+  std::vector<std::string> argv;
+  for (const auto& a : argvIn) argv.push_back(a == "-o" ? "--output" : a);
+  Args args(argv, {"bmp", "jpeg"}, {"frame", "output", "quality", "format", "size", "interval"});
+  if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
+  if (args.Has("bmp") == args.Has("jpeg")) throw UsageError{"give one of --bmp and --jpeg"};
+  if (!args.Has("frame")) throw UsageError{"--frame N is required"};
+  if (!args.Has("output")) throw UsageError{"-o OUT is required"};
+  const bool jpeg = args.Has("jpeg");
+  uint32_t quality = 100;  // as the player's capture button
+  if (auto q = args.Get("quality")) {
+    if (!jpeg) throw UsageError{"--quality applies to --jpeg only"};
+    quality = ParseUint(*q, "quality");
+    if (quality < 1 || quality > 100) throw UsageError{"quality must be 1..100"};
+  }
+  const uint32_t n = ParseUint(*args.Get("frame"), "frame number");
+  if (n == 0) throw UsageError{"frames are numbered from 1"};
+  const std::string& path = args.Positional()[0];
+  const std::string out = *args.Get("output");
+
+  const FileParams fp = ResolveFileParams(path, args);
+  const FrameLocation loc = LocateFrame(fp, n);
+  CheckCapturable(loc, jpeg);
+
+  platform::File file;
+  if (int err = file.Open(path, platform::File::Mode::kRead))
+    throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
+  std::unique_ptr<uint8_t[]> frame(new (std::nothrow) uint8_t[loc.frameSize]);
+  if (!frame) throw Failure{"out of memory"};
+  if (file.ReadAt(frame.get(), loc.frameSize, loc.offset) != int64_t(loc.frameSize))
+    throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
+
+  const uint32_t w = loc.para.width, h = loc.para.height;
+  corvane::CImage image;
+  uint64_t capacity = corvane::CImage::BmpFileSize(loc.type, w, h);
+  if (jpeg) {
+    // Never too small, whatever the frame holds: the worst case of the coded
+    // (line-doubled, padded) size, and at least the player's w·h·5.
+    capacity = std::max<uint64_t>(uint64_t(w) * h * 5, corvane::JpegWorstCaseSize(w, 2 * h + 16));
+  }
+  if (capacity > UINT32_MAX) throw Failure{"frame too large"};
+  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[capacity]);
+  if (!buffer) throw Failure{"out of memory"};
+  uint32_t len = 0;
+  int32_t r;
+  if (jpeg) {
+    image.SetQuality(quality);
+    r = image.EncodeJPEG(loc.type, frame.get(), loc.frameSize, w, h, buffer.get(), uint32_t(capacity), &len);
+  } else {
+    r = image.EncodeBMP(loc.type, frame.get(), loc.frameSize, w, h, buffer.get(), uint32_t(capacity), &len);
+  }
+  if (r < 0) throw Failure{std::string(jpeg ? "JPEG" : "BMP") + " capture of " + Geometry(loc.para) + " failed"};
+  WriteOutput(out, buffer.get(), len);
+  std::printf("%s: frame %u, %s, %u bytes\n", out.c_str(), n, Geometry(loc.para).c_str(), len);
+  return kExitOk;
+}
+
+const Registrar kCapture(
+    {"capture", "capture FILE --frame N (--bmp|--jpeg) -o OUT [--quality Q] [--format NAME --size WxH]",
+     "Usage: corvane-tool capture FILE --frame N (--bmp|--jpeg) -o OUT [--quality Q]\n"
+     "                            [--format NAME --size WxH]\n"
+     "Saves frame N (from 1) as a still picture, as the player's capture button does.\n"
+     "  --bmp           32-bit BMP; takes I420, YV12, UYVY and RGB32 frames\n"
+     "  --jpeg          baseline JPEG; takes I420 and YV12 frames of a width that is a\n"
+     "                  multiple of 16\n"
+     "  -o, --output    the picture file; a failed capture leaves none (and an existing\n"
+     "                  one unchanged)\n"
+     "  --quality Q     JPEG quality 1..100 (default 100)\n"
+     "  --format, --size  frame parameters when the file has no trailer (or to override it)\n"
+     "Frames of 704x288 and 704x240 in I420 or YV12 are saved line-doubled (704x576,\n"
+     "704x480). Stills need 96..3840 x 64..3072 pixels.",
+     RunCapture});
+
+}  // namespace
+}  // namespace cli
