@@ -1,0 +1,68 @@
+#include "engine/play_timer.h"
+
+#include "engine/result_codes.h"
+
+namespace corvane {
+
+CPlayTimer::CPlayTimer(std::function<void(const CPlayTimer&)> tick)
+    : m_timer([this, tick = std::move(tick)] {
+        if (!m_bPaused.load()) tick(*this);
+      }) {}
+
+CPlayTimer::~CPlayTimer() { StopTimer(); }
+
+void CPlayTimer::SetInterval(uint32_t ms) { m_nInterval = ms == 0 ? 40 : ms; }
+
+uint32_t CPlayTimer::PeriodFor(uint32_t interval, float speed) {
+  if (speed <= 0) return interval;
+  const double period = double(interval) / double(speed);
+  if (period < 1.0) return 1;
+  if (period > double(UINT32_MAX)) return UINT32_MAX;
+  return uint32_t(period);
+}
+
+int32_t CPlayTimer::StartTimer(uint32_t delay) {
+  if (m_timer.IsRunning()) return kOk;
+  if (delay == 0) delay = 1;
+  return m_timer.Start(delay) ? kOk : kGeneralFail;
+}
+
+int32_t CPlayTimer::StopTimer() {
+  m_timer.Stop();
+  return kOk;
+}
+
+int32_t CPlayTimer::Restart(uint32_t delay) {
+  if (delay == 0) delay = 1;
+  if (m_timer.IsRunning()) {
+    m_timer.SetPeriod(delay);
+    return kOk;
+  }
+  return StartTimer(delay);
+}
+
+int32_t CPlayTimer::Start(uint32_t ms) {
+  m_bPaused = false;
+  return StartTimer(ms == 0 ? 40 : ms);
+}
+
+int32_t CPlayTimer::Stop() {
+  const int32_t r = StopTimer();
+  m_bPaused = true;
+  return r;
+}
+
+void CPlayTimer::HoldPause() {
+  m_bSavedPaused = m_bPaused.load();
+  m_bPaused = true;
+}
+
+void CPlayTimer::RestorePause() { m_bPaused = m_bSavedPaused.load(); }
+
+int32_t CPlayTimer::SetSpeed(float s) {
+  if (s == 0) return kOk;
+  m_fSpeed = s;
+  return Restart(PeriodFor(m_nInterval, s));
+}
+
+}  // namespace corvane

@@ -1,0 +1,391 @@
+#include "engine/playback_graph.h"
+
+#include <cstdio>
+
+#include "engine/result_codes.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr float kMinSpeed = 0.0625f;
+constexpr float kMaxSpeed = 16.0f;
+
+// Y, U, V of pixel (x, y) located as each layout stores it. False when the
+// format has no YUV samples or a byte lies outside the frame.
+bool LookUpPixel(const FrameBuffer& b, uint32_t x, uint32_t y, int* Y, int* U, int* V) {
+  const uint32_t w = b.nWidth, h = b.nHeight;
+  if (x >= w || y >= h || !b.pData) return false;
+  const uint64_t frameSize = FrameSize64(b.nType, w, h);
+  if (frameSize == 0 || frameSize > b.nSize) return false;
+  const uint8_t* f = b.pData;
+  const uint64_t luma = uint64_t(w) * h;
+  uint64_t iy, iu, iv;
+  switch (b.nType) {
+    case YUV_YV12:
+    case YUV_IYUV: {
+      const uint64_t c = uint64_t(w / 2) * (y / 2) + x / 2;
+      iy = uint64_t(w) * y + x;
+      const uint64_t first = luma + c, second = luma + luma / 4 + c;
+      iu = b.nType == YUV_YV12 ? first : second;  // the IYUV code holds V first
+      iv = b.nType == YUV_YV12 ? second : first;
+      break;
+    }
+    case YUV_YV16: {
+      const uint64_t c = uint64_t(w / 2) * y + x / 2;
+      iy = uint64_t(w) * y + x;
+      iu = luma + c;
+      iv = luma + luma / 2 + c;
+      break;
+    }
+    case YUV_NV12:
+    case YUV_NV16: {
+      const uint64_t row = b.nType == YUV_NV12 ? y / 2 : y;
+      iy = uint64_t(w) * y + x;
+      iu = luma + uint64_t(w) * row + 2 * (x / 2);
+      iv = iu + 1;
+      break;
+    }
+    case YUV_YVYU:
+    case YUV_YUYV:
+    case YUV_UYVY:
+    case YUV_IUYV: {
+      // IUYV stores the even lines first, then the odd ones.
+      uint64_t row = y;
+      if (b.nType == YUV_IUYV) row = y % 2 == 0 ? y / 2 : h / 2 + y / 2;
+      const uint64_t pair = uint64_t(2) * w * row + 2 * (x - x % 2);
+      const bool odd = x % 2 != 0;
+      switch (b.nType) {
+        case YUV_YVYU: iy = pair + (odd ? 2 : 0), iv = pair + 1, iu = pair + 3; break;
+        case YUV_YUYV: iy = pair + (odd ? 2 : 0), iu = pair + 1, iv = pair + 3; break;
+        default: iy = pair + (odd ? 3 : 1), iu = pair, iv = pair + 2; break;
+      }
+      break;
+    }
+    case YUV_IYU2: {
+      const uint64_t p = 3 * (uint64_t(w) * y + x);
+      iu = p, iy = p + 1, iv = p + 2;
+      break;
+    }
+    default:
+      return false;
+  }
+  if (iy >= frameSize || iu >= frameSize || iv >= frameSize) return false;
+  *Y = f[iy], *U = f[iu], *V = f[iv];
+  return true;
+}
+
+}  // namespace
+
+CYUVGraph::CYUVGraph(platform::VideoWindow* videoWnd) : m_pVideoWnd(videoWnd) { Create(); }
+
+CYUVGraph::~CYUVGraph() { Release(); }
+
+int32_t CYUVGraph::Create() {
+  Release();
+  try {
+    m_pSource = std::make_unique<CYUVSource>(this);
+    m_pRender = std::make_unique<CYUVRender>(this);
+    m_pTimer = std::make_unique<CPlayTimer>([this](const CPlayTimer& clock) { OnTimerTick(clock); });
+    m_pImage = std::make_unique<CImage>();
+  } catch (const std::exception&) {
+    Release();
+    return kFail;
+  }
+  return kOk;
+}
+
+void CYUVGraph::Release() {
+  // The clock first, so that no tick presents while the rest goes.
+  if (m_pTimer) m_pTimer->StopTimer();
+  m_pTimer.reset();
+  m_pSource.reset();
+  m_pRender.reset();
+  m_pImage.reset();
+  {
+    std::scoped_lock lock(m_paraLock);
+    m_para = {};
+  }
+  m_fSpeed = 1.0f;
+}
+
+int32_t CYUVGraph::OpenFile(const std::string& path, int* readOnly) {
+  if (!m_pSource) return kNotReady;
+  return m_pSource->Open(path, readOnly);
+}
+
+int32_t CYUVGraph::ReadFilePara(int* hasTrailer, std::span<YUVPara> out, bool all) {
+  if (!m_pSource) return kNotReady;
+  return m_pSource->ReadTrailer(hasTrailer, out, all);
+}
+
+int32_t CYUVGraph::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) {
+  if (!para) return kNullArg;
+  {
+    std::scoped_lock lock(m_paraLock);
+    m_para = *para;
+  }
+  if (!m_pTimer || !m_pSource || !m_pRender) return kNotReady;
+  if (m_pSource->IsThreadRunning() || m_pTimer->IsRunning()) Stop();
+  m_pTimer->SetInterval(para->frameInterval);
+  if (int32_t r = m_pSource->SetPara(para); r != kOk) return r;
+  m_pSource->SetQueue(nullptr);
+  if (int32_t r = m_pRender->SetPara(para, videoWnd ? videoWnd : m_pVideoWnd); r != kOk) return r;
+  m_pSource->SetQueue(m_pRender->GetQueue());
+  return kOk;
+}
+
+int32_t CYUVGraph::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
+  if (!m_pSource) return kNotReady;
+  return m_pSource->GetFileInfo(size, frameCount);
+}
+
+uint32_t CYUVGraph::GetSegmentCount() const { return m_pSource ? m_pSource->GetSegmentCount() : 0; }
+
+int32_t CYUVGraph::Run() {
+  if (!m_pSource || !m_pTimer) return kNotReady;
+  if (int32_t r = m_pSource->StartThread(); r != kOk) return r;
+  return m_pTimer->Start(m_pTimer->GetInterval());
+}
+
+int32_t CYUVGraph::Pause() {
+  if (!m_pTimer) return kNotReady;
+  m_pTimer->Pause();
+  return kOk;
+}
+
+int32_t CYUVGraph::Stop() {
+  if (!m_pTimer || !m_pSource || !m_pRender) return kNotReady;
+  m_pTimer->Stop();
+  m_pSource->StopThread();
+  m_pRender->Flush();
+  return kOk;
+}
+
+int32_t CYUVGraph::SetSpeed(float speed) {
+  if (!m_pTimer) return kNotReady;
+  return m_pTimer->SetSpeed(speed);
+}
+
+int32_t CYUVGraph::SpeedUp() {
+  if (m_fSpeed >= kMaxSpeed) {
+    m_fSpeed = kMaxSpeed;
+    return kOk;
+  }
+  m_fSpeed = m_fSpeed * 2;
+  return SetSpeed(m_fSpeed);
+}
+
+int32_t CYUVGraph::SpeedDown() {
+  if (m_fSpeed <= kMinSpeed) {
+    m_fSpeed = kMinSpeed;
+    return kOk;
+  }
+  m_fSpeed = m_fSpeed / 2;
+  return SetSpeed(m_fSpeed);
+}
+
+int32_t CYUVGraph::SetReverse(bool reverse) {
+  if (!m_pSource) return kNotReady;
+  if (m_pSource->GetReverse() != reverse) m_pSource->SetReverse(reverse);
+  return kOk;
+}
+
+int32_t CYUVGraph::SetRepeat(bool repeat) {
+  if (!m_pSource) return kNotReady;
+  m_pSource->SetRepeat(repeat);
+  return kOk;
+}
+
+int32_t CYUVGraph::SeekToFrame(uint32_t n) {
+  if (!m_pSource || !m_pRender || !m_pTimer) return kNotReady;
+  // Hold the clock before seeking: ticks check it under the renderer's lock,
+  // so none can take frame n away from us once the seek has flushed.
+  m_pTimer->HoldPause();
+  if (int32_t r = m_pSource->Seek(n); r != kOk) {
+    m_pTimer->RestorePause();
+    return r;
+  }
+  // The seek flushed the queue under the reader's lock, so the next full
+  // buffer is frame n. Present it once: the frames after it are other frames.
+  int32_t result = kNotReady;
+  const auto deadline = std::chrono::steady_clock::now() + kSeekWait;
+  CListControl* queue = m_pRender->GetQueue();
+  while (queue) {
+    if (queue->FullCount() > 0) {
+      result = m_pRender->PresentNext();
+      break;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) break;
+    queue->WaitForFull(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now) +
+                       std::chrono::milliseconds(1));
+  }
+  m_pTimer->RestorePause();
+  return result;
+}
+
+int32_t CYUVGraph::GoToStart() { return SeekToFrame(1); }
+
+int32_t CYUVGraph::GoToEnd() {
+  if (!m_pRender) return kNotReady;
+  return SeekToFrame(m_pRender->GetFrameCount());
+}
+
+int32_t CYUVGraph::StepForward() {
+  if (!m_pTimer || !m_pRender) return kNotReady;
+  m_pTimer->Pause();
+  return SeekToFrame(m_pRender->GetCurrentFrame() + 1);
+}
+
+int32_t CYUVGraph::StepBackward() {
+  if (!m_pTimer || !m_pRender) return kNotReady;
+  m_pTimer->Pause();
+  return SeekToFrame(m_pRender->GetCurrentFrame() - 1);  // 1 − 1 = 0 is refused
+}
+
+int32_t CYUVGraph::GetCurrentFrame(uint32_t* n) const {
+  if (!m_pRender) return kNotReady;
+  if (n) *n = m_pRender->GetCurrentFrame();
+  return kOk;
+}
+
+int32_t CYUVGraph::Refresh() {
+  if (!m_pRender) return kNotReady;
+  return m_pRender->Refresh();
+}
+
+int32_t CYUVGraph::SetComponentMode(uint32_t mode) {
+  if (mode > 3) return 0;
+  if (!m_pRender) return 0;
+  return int32_t(m_pRender->SetComponentMode(mode));
+}
+
+uint32_t CYUVGraph::GetComponentMode() const { return m_pRender ? m_pRender->GetComponentMode() : 0; }
+
+int32_t CYUVGraph::SetAspectMode(int mode) {
+  if (!m_pRender) return kNotReady;
+  return m_pRender->SetAspectMode(mode);
+}
+
+bool CYUVGraph::SetNotifyWindow(platform::FrameSizeListener* listener) {
+  if (!listener || !m_pRender) return false;
+  m_pRender->SetNotifyWindow(listener);
+  return true;
+}
+
+bool CYUVGraph::GetPara(YUVPara* out) const {
+  if (!m_pRender || !out) return false;
+  *out = m_pRender->GetPara();
+  return out->width != 0 && out->height != 0;
+}
+
+int CYUVGraph::GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, int* c3) const {
+  int v[3] = {-1, -1, -1};
+  int found = 0;
+  if (m_pRender) {
+    found = m_pRender->WithCurrent([&](const FrameBuffer* b) {
+      return b && LookUpPixel(*b, x, y, &v[0], &v[1], &v[2]) ? 1 : 0;
+    });
+  }
+  if (!found) v[0] = v[1] = v[2] = -1;
+  if (c1) *c1 = v[0];
+  if (c2) *c2 = v[1];
+  if (c3) *c3 = v[2];
+  return found;
+}
+
+int32_t CYUVGraph::CaptureBMP(void* buf, uint32_t len, uint32_t* outLen) {
+  if (!m_pImage || !m_pRender) return kNotReady;
+  return m_pRender->WithCurrent([&](const FrameBuffer* b) -> int32_t {
+    if (!b || !b->pData) return kNotReady;
+    if (b->nType != YUV_UYVY && b->nType != YUV_YV12 && b->nType != YUV_RGB32 && b->nType != YUV_IYUV)
+      return kGeneralFail;
+    // Computed in 64 bits: w·h·4 + 54 does not fit in 32 for large frames.
+    if (uint64_t(len) < uint64_t(b->nWidth) * b->nHeight * 4 + 54) return kFail;
+    const uint64_t frameSize = FrameSize64(b->nType, b->nWidth, b->nHeight);
+    if (frameSize == 0 || frameSize > b->nSize) return kFail;
+    return m_pImage->EncodeBMP(b->nType, b->pData, uint32_t(frameSize), b->nWidth, b->nHeight,
+                               static_cast<uint8_t*>(buf), len, outLen);
+  });
+}
+
+int32_t CYUVGraph::CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int quality) {
+  if (!m_pImage || !m_pRender) return kNotReady;
+  return m_pRender->WithCurrent([&](const FrameBuffer* b) -> int32_t {
+    if (!b || !b->pData) return kNotReady;
+    if (b->nType != YUV_YV12 && b->nType != YUV_IYUV) return kGeneralFail;
+    const uint64_t frameSize = FrameSize64(b->nType, b->nWidth, b->nHeight);
+    if (frameSize == 0 || frameSize > b->nSize) return kFail;
+    m_pImage->SetQuality(quality < 0 ? 0u : uint32_t(quality));
+    return m_pImage->EncodeJPEG(b->nType, b->pData, uint32_t(frameSize), b->nWidth, b->nHeight,
+                                static_cast<uint8_t*>(buf), len, outLen);
+  });
+}
+
+int32_t CYUVGraph::SaveParaToFile(const YUVPara* para) {
+  if (!m_pSource) return kNotReady;
+  return m_pSource->SavePara(para);
+}
+
+const platform::File* CYUVGraph::GetFileHandle() const { return m_pSource ? m_pSource->GetFile() : nullptr; }
+
+bool CYUVGraph::IsMinimized() const { return m_pVideoWnd && m_pVideoWnd->IsMinimized(); }
+
+int32_t CYUVGraph::Close() {
+  if (!m_pSource || !m_pTimer) return kNotReady;
+  m_pSource->Close();
+  m_pTimer->Stop();
+  return kOk;
+}
+
+void CYUVGraph::SetNoticeHandler(std::function<void(std::string_view)> handler) {
+  std::scoped_lock lock(m_noticeLock);
+  m_notice = std::move(handler);
+}
+
+void CYUVGraph::OnTimerTick(const CPlayTimer& clock) {
+  // m_pRender is replaced only after the clock has been stopped.
+  if (m_pRender) m_pRender->PresentNext(&clock);
+}
+
+void CYUVGraph::OnFormatChange(const YUVPara& para) {
+  {
+    std::scoped_lock lock(m_paraLock);
+    m_para = para;
+  }
+  if (!m_pTimer) return;
+  const uint32_t interval = para.frameInterval == 0 ? 40 : para.frameInterval;
+  if (interval != m_pTimer->GetInterval()) {
+    m_pTimer->SetInterval(interval);
+    if (m_pTimer->IsRunning()) m_pTimer->Restart(CPlayTimer::PeriodFor(interval, m_pTimer->GetSpeed()));
+  }
+}
+
+bool CYUVGraph::IsPaused() const { return !m_pTimer || m_pTimer->IsPaused(); }
+
+uint32_t CYUVGraph::GetLastPresentedFrame() const { return m_pRender ? m_pRender->GetCurrentFrame() : 1; }
+
+void CYUVGraph::SetSegmentPara(const YUVPara& para) {
+  if (m_pRender) m_pRender->SetSegmentPara(para);
+}
+
+void CYUVGraph::FlushQueue() {
+  if (m_pRender) m_pRender->Flush();
+}
+
+void CYUVGraph::SetFileInfo(uint64_t size, uint32_t frameCount) {
+  if (m_pRender) m_pRender->SetFileInfo(size, frameCount);
+}
+
+void CYUVGraph::ShowNotice(std::string_view text) {
+  std::function<void(std::string_view)> handler;
+  {
+    std::scoped_lock lock(m_noticeLock);
+    handler = m_notice;
+  }
+  if (handler) handler(text);
+  else std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
+}
+
+}  // namespace corvane

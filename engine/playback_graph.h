@@ -1,0 +1,129 @@
+// CYUVGraph: the one object through which the window drives playback. It owns
+// the frame source, the renderer (with the queue and the display), the frame
+// clock and the still-capture object, and answers the source's questions.
+//
+// Threads: the user-interface thread calls every public operation; the timer
+// thread presents frames through OnTimerTick; the reader thread calls the
+// SourceHost operations. Lock order: source, renderer, display or queue; the
+// graph's own m_paraLock is a leaf.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "capture/image.h"
+#include "engine/frame_source.h"
+#include "engine/play_timer.h"
+#include "engine/renderer.h"
+#include "engine/source_host.h"
+#include "platform/video_window.h"
+
+namespace corvane {
+
+class CYUVGraph : public SourceHost {
+ public:
+  // How long SeekToFrame waits for the reader to deliver the frame sought.
+  // The reader needs a few milliseconds; a second covers a slow disk, and the
+  // wait ends even when the frame never comes.
+  static constexpr std::chrono::milliseconds kSeekWait{1000};
+
+  explicit CYUVGraph(platform::VideoWindow* videoWnd);  // the window is not owned
+  ~CYUVGraph() override;
+  CYUVGraph(const CYUVGraph&) = delete;
+  CYUVGraph& operator=(const CYUVGraph&) = delete;
+
+  int32_t Create();
+  void Release();
+
+  int32_t OpenFile(const std::string& path, int* readOnly);
+  int32_t ReadFilePara(int* hasTrailer, std::span<YUVPara> out, bool all);
+  // Applies parameters: retimes the clock, sets the source, makes the display
+  // and a new queue. Playback that is running is stopped first, since the
+  // queue the reader fills is replaced.
+  int32_t SetPara(const YUVPara* para, platform::VideoWindow* videoWnd);
+  int32_t GetFileInfo(uint64_t* size, uint32_t* frameCount);
+  uint32_t GetSegmentCount() const;
+
+  int32_t Run();
+  int32_t Pause();
+  int32_t Stop();
+  int32_t SetSpeed(float speed);
+  float GetSpeed() const override { return m_fSpeed.load(); }
+  int32_t SpeedUp();
+  int32_t SpeedDown();
+  int32_t SetReverse(bool reverse);
+  int32_t SetRepeat(bool repeat);
+
+  // Positions on frame n and shows it. Refused (kNotReady) when n is 0 or
+  // beyond the last frame or the reader is not running. Waits up to kSeekWait
+  // for the frame; kNotReady when it did not come, or came but could not be
+  // drawn (hidden window): the frame is then current all the same, so a
+  // refresh shows it, and playback goes on after it.
+  int32_t SeekToFrame(uint32_t n);
+  int32_t GoToStart();
+  int32_t GoToEnd();
+  int32_t StepForward();
+  int32_t StepBackward();
+  int32_t GetCurrentFrame(uint32_t* n) const;
+  int32_t Refresh();
+
+  int32_t SetComponentMode(uint32_t mode);  // 1 taken, 0 otherwise (see the renderer)
+  uint32_t GetComponentMode() const;
+  int32_t SetAspectMode(int mode);
+  bool SetNotifyWindow(platform::FrameSizeListener* listener);
+  bool GetPara(YUVPara* out) const;
+
+  // Y, U, V of pixel (x, y) of the frame on screen: 1 and the values for the
+  // YUV formats (NV16 included, from its own layout); 0 and −1, −1, −1 for
+  // the RGB formats, without a frame, or outside it.
+  int GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, int* c3) const;
+  // Still pictures of the frame on screen into the caller's buffer.
+  int32_t CaptureBMP(void* buf, uint32_t len, uint32_t* outLen);
+  int32_t CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int quality);
+
+  int32_t SaveParaToFile(const YUVPara* para);
+  const platform::File* GetFileHandle() const;  // null without a file
+  bool IsMinimized() const;
+  int32_t Close();
+
+  // Where the engine's one message goes (the window shows a message box);
+  // without a handler it goes to standard error.
+  void SetNoticeHandler(std::function<void(std::string_view)> handler);
+
+  // For the presenting side.
+  void OnTimerTick(const CPlayTimer& clock);
+  void OnFormatChange(const YUVPara& para);  // from the renderer, under its lock
+
+  // SourceHost.
+  bool IsPaused() const override;
+  uint32_t GetLastPresentedFrame() const override;
+  void SetSegmentPara(const YUVPara& para) override;
+  void FlushQueue() override;
+  void SetFileInfo(uint64_t size, uint32_t frameCount) override;
+  void ShowNotice(std::string_view text) override;
+
+  // Parts, for the command line and tests; null before Create.
+  CYUVSource* Source() const { return m_pSource.get(); }
+  CYUVRender* Render() const { return m_pRender.get(); }
+  CPlayTimer* Timer() const { return m_pTimer.get(); }
+
+ private:
+  platform::VideoWindow* const m_pVideoWnd;
+  mutable std::mutex m_paraLock;  // guards m_para
+  YUVPara m_para{};
+  std::unique_ptr<CYUVSource> m_pSource;
+  std::unique_ptr<CYUVRender> m_pRender;
+  std::unique_ptr<CPlayTimer> m_pTimer;
+  std::unique_ptr<CImage> m_pImage;
+  std::atomic<float> m_fSpeed{1.0f};
+  std::mutex m_noticeLock;  // guards m_notice
+  std::function<void(std::string_view)> m_notice;
+};
+
+}  // namespace corvane

@@ -1,0 +1,98 @@
+// CYUVRender: between the frame queue and the display. On each request (a
+// timer tick or a seek) it takes the next full buffer, makes it the current
+// frame, notices when the frame's interval, geometry or format differs from
+// the one before (a spliced file changing segment), tells the graph and the
+// window, and has the display draw it.
+//
+// Lock order: the frame source's lock, then m_cs, then the display's lock or
+// the queue's lock.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "engine/frame_queue.h"
+#include "engine/play_timer.h"
+#include "engine/video_output.h"
+#include "engine/yuv_format.h"
+#include "platform/video_window.h"
+
+namespace corvane {
+
+class CYUVGraph;
+
+class CYUVRender {
+ public:
+  // Frames in the queue, each of one frame size, 32-byte aligned.
+  static constexpr uint32_t kQueueSize = 10;
+
+  explicit CYUVRender(CYUVGraph* graph);
+  virtual ~CYUVRender();
+  CYUVRender(const CYUVRender&) = delete;
+  CYUVRender& operator=(const CYUVRender&) = delete;
+
+  // Makes the display for the window (not owned; it must outlive the
+  // renderer) and a new queue for the frame size. Null arguments: kNotReady.
+  int32_t SetPara(const YUVPara* para, platform::VideoWindow* videoWnd);
+
+  // Presents the next full buffer: kNotReady when none is waiting (nothing
+  // changes) or when it could not be drawn (the frame number stays).
+  // With a clock, nothing is presented while it is paused; the check is made
+  // under the renderer's lock, so once a seek has held the clock no tick can
+  // take the frame the seek waits for.
+  int32_t PresentNext(const CPlayTimer* clock = nullptr);
+  void Flush();
+  int32_t Refresh();
+
+  CListControl* GetQueue() const { return m_pQueue.get(); }  // valid until the next SetPara
+  uint32_t GetCurrentFrame() const { return m_nCurFrame.load(); }
+  void SetSegmentPara(const YUVPara& para);  // from the reader thread
+  void SetFileInfo(uint64_t size, uint32_t frameCount);
+  uint64_t GetFileSize() const { return m_llFileSize.load(); }
+  uint32_t GetFrameCount() const { return m_nFrameCount.load(); }
+  uint32_t SetComponentMode(uint32_t mode);
+  uint32_t GetComponentMode() const;
+  int32_t SetAspectMode(int mode);
+  void SetNotifyWindow(platform::FrameSizeListener* listener);
+  YUVPara GetPara() const;
+
+  // Runs fn with the current buffer (null when there is none) under the
+  // renderer's lock, so that the buffer cannot change meanwhile. For still
+  // capture and pixel lookup.
+  template <typename Fn>
+  auto WithCurrent(Fn&& fn) const {
+    std::scoped_lock lock(m_cs);
+    return fn(m_pQueue ? m_pQueue->GetCurrent() : nullptr);
+  }
+
+  // Called after every successful presentation with the frame's number, on the
+  // presenting thread (for headless players and tests).
+  void SetPresentedCallback(std::function<void(const FrameBuffer&)> cb);
+
+ private:
+  int32_t Present(FrameBuffer* b);  // under m_cs
+
+  mutable std::mutex m_cs;  // guards everything below unless marked atomic
+  uint32_t m_nWidth = 0;
+  uint32_t m_nHeight = 0;
+  YUVType m_nType = YUV_NONE;
+  std::unique_ptr<CVideoOutput> m_pOutput;
+  std::unique_ptr<CListControl> m_pQueue;  // replaced only while the reader is stopped
+  std::atomic<uint32_t> m_nCurFrame{1};
+  std::atomic<uint32_t> m_nFrameCount{0};
+  std::atomic<uint64_t> m_llFileSize{0};
+  uint32_t m_nFrameSize = 0;
+  YUVType m_nLastType = YUV_NONE;
+  uint32_t m_nLastInterval = 0;
+  uint32_t m_nComponentMode = 0;
+  int m_nAspectMode = 0;
+  YUVPara m_para{};
+  platform::FrameSizeListener* m_pNotify = nullptr;
+  std::function<void(const FrameBuffer&)> m_presented;
+  CYUVGraph* const m_pGraph;
+};
+
+}  // namespace corvane

@@ -1,0 +1,375 @@
+// The playback graph end to end: a real file, the real reader thread, the
+// real clock and display, and a recording window.
+#include "engine/playback_graph.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+
+#include "engine/result_codes.h"
+#include "engine/test_pattern.h"
+#include "support/recording_video_window.h"
+#include "support/temp_dir.h"
+
+namespace corvane {
+namespace {
+
+using testsupport::RecordingVideoWindow;
+using testsupport::TempDir;
+
+YUVPara Para(uint32_t code, uint32_t w, uint32_t h, uint32_t interval = 40, uint64_t offset = 0) {
+  YUVPara p;
+  p.tag = kParaTag;
+  p.format = code;
+  p.width = w;
+  p.height = h;
+  p.frameInterval = interval;
+  p.SetOffset(offset);
+  return p;
+}
+
+// Frames of a format, each stamped with its number in the first four bytes.
+std::vector<uint8_t> Frames(const YUVPara& p, uint32_t count, uint32_t first = 1) {
+  std::vector<uint8_t> out;
+  for (uint32_t i = 0; i < count; ++i) {
+    std::vector<uint8_t> f = MakePatternFrame(p, i);
+    const uint32_t n = first + i;
+    for (int k = 0; k < 4; ++k) f[k] = uint8_t(n >> (8 * k));
+    out.insert(out.end(), f.begin(), f.end());
+  }
+  return out;
+}
+
+// Records the numbers of the frames presented and every size notification.
+class Recorder : public platform::FrameSizeListener {
+ public:
+  void Attach(CYUVGraph& graph) {
+    graph.Render()->SetPresentedCallback([this](const FrameBuffer& b) {
+      std::scoped_lock lock(m);
+      frames.push_back(b.nFrameNo);
+      cv.notify_all();
+    });
+    graph.SetNotifyWindow(this);
+  }
+  void OnFrameSizeChanged(uint32_t w, uint32_t h) override {
+    std::scoped_lock lock(m);
+    sizes.emplace_back(w, h);
+  }
+  // The next k frames presented after `from` presentations in all.
+  std::vector<uint32_t> Next(size_t k) {
+    std::unique_lock lock(m);
+    const size_t from = frames.size();
+    cv.wait_for(lock, std::chrono::seconds(20), [&] { return frames.size() >= from + k; });
+    return std::vector<uint32_t>(frames.begin() + std::ptrdiff_t(from),
+                                 frames.begin() + std::ptrdiff_t(std::min(frames.size(), from + k)));
+  }
+  size_t Count() {
+    std::scoped_lock lock(m);
+    return frames.size();
+  }
+  std::mutex m;
+  std::condition_variable cv;
+  std::vector<uint32_t> frames;
+  std::vector<std::pair<uint32_t, uint32_t>> sizes;
+};
+
+std::vector<uint32_t> Range(uint32_t from, uint32_t to) {
+  std::vector<uint32_t> v;
+  for (uint32_t n = from;; n += from <= to ? 1 : uint32_t(-1)) {
+    v.push_back(n);
+    if (n == to) break;
+  }
+  return v;
+}
+
+struct Playback {
+  Playback(const std::string& path, const YUVPara& para, int32_t w = 64, int32_t h = 64)
+      : window(w, h), graph(&window) {
+    int ro = 0;
+    EXPECT_EQ(graph.OpenFile(path, &ro), kOk);
+    int has = 0;
+    graph.ReadFilePara(&has, {}, false);
+    EXPECT_EQ(graph.SetPara(&para, &window), kOk);
+    graph.GetFileInfo(nullptr, nullptr);
+    recorder.Attach(graph);
+  }
+  RecordingVideoWindow window;
+  CYUVGraph graph;
+  Recorder recorder;
+};
+
+TEST(GraphTest, SpeedsStepThroughThePowersOfTwoAndSetThePeriod) {
+  RecordingVideoWindow window(64, 64);
+  CYUVGraph graph(&window);
+  graph.Timer()->SetInterval(40);
+  const float up[] = {2, 4, 8, 16, 16};
+  const uint32_t upPeriod[] = {20, 10, 5, 2, 2};
+  for (int i = 0; i < 5; ++i) {
+    graph.SpeedUp();
+    EXPECT_EQ(graph.GetSpeed(), up[i]);
+    EXPECT_EQ(graph.Timer()->GetPeriod(), upPeriod[i]);
+  }
+  graph.Release();
+  graph.Create();
+  graph.Timer()->SetInterval(40);
+  const float down[] = {0.5f, 0.25f, 0.125f, 0.0625f, 0.0625f};
+  const uint32_t downPeriod[] = {80, 160, 320, 640, 640};
+  for (int i = 0; i < 5; ++i) {
+    graph.SpeedDown();
+    EXPECT_EQ(graph.GetSpeed(), down[i]);
+    EXPECT_EQ(graph.Timer()->GetPeriod(), downPeriod[i]);
+  }
+  // Starting the clock through a speed change leaves it paused.
+  EXPECT_TRUE(graph.IsPaused());
+  // A 1 ms interval at speed 16 still ticks (a 0 ms timer cannot be made).
+  EXPECT_EQ(CPlayTimer::PeriodFor(1, 16.0f), 1u);
+  EXPECT_EQ(CPlayTimer::PeriodFor(0 + 40, 0.0625f), 640u);
+}
+
+TEST(GraphTest, PlaysBothWaysWithRepeatAndKeepsOrderAcrossDirectionChanges) {
+  TempDir dir;
+  const YUVPara para = Para(fmt::YV12, 16, 16);
+  testsupport::WriteBytes(dir.File("a.yuv"), Frames(para, 100));
+  Playback p(dir.File("a.yuv"), para);
+  p.graph.SetRepeat(true);
+  ASSERT_EQ(p.graph.Run(), kOk);
+  ASSERT_EQ(p.graph.SetSpeed(16), kOk);  // 2 ms a frame
+  auto first = p.recorder.Next(30);
+  ASSERT_EQ(first.size(), 30u);
+  EXPECT_EQ(first, Range(1, 30));
+  // Reverse: the frame on screen is shown again and playback runs down.
+  p.graph.Pause();
+  uint32_t shown = 0;
+  p.graph.GetCurrentFrame(&shown);
+  p.graph.SetReverse(true);
+  p.graph.Run();
+  auto down = p.recorder.Next(shown + 3);
+  std::vector<uint32_t> expect = Range(shown, 1);
+  for (uint32_t n : {100u, 99u, 98u}) expect.push_back(n);
+  EXPECT_EQ(down, expect);
+  // GoToEnd then forwards with repeat: the last frame, then frame 1.
+  p.graph.SetReverse(false);
+  ASSERT_EQ(p.graph.GoToEnd(), kOk);
+  p.graph.GetCurrentFrame(&shown);
+  EXPECT_EQ(shown, 100u);
+  auto wrap = p.recorder.Next(3);
+  EXPECT_EQ(wrap, (std::vector<uint32_t>{1, 2, 3}));
+}
+
+TEST(GraphTest, StepsSeeksAndStopRun) {
+  TempDir dir;
+  const YUVPara para = Para(fmt::YV12, 16, 16);
+  testsupport::WriteBytes(dir.File("a.yuv"), Frames(para, 50));
+  Playback p(dir.File("a.yuv"), para);
+  // Seeking needs the reader.
+  EXPECT_EQ(p.graph.SeekToFrame(5), kNotReady);
+  ASSERT_EQ(p.graph.Run(), kOk);
+  p.graph.SetSpeed(8);
+  // Seeks while playing: the frame sought is shown, then play goes on after it.
+  for (uint32_t target : {40u, 3u, 27u}) {
+    ASSERT_EQ(p.graph.SeekToFrame(target), kOk);
+    uint32_t n = 0;
+    p.graph.GetCurrentFrame(&n);
+    EXPECT_EQ(n, target);
+    auto next = p.recorder.Next(2);
+    EXPECT_EQ(next, Range(target + 1, target + 2));
+  }
+  EXPECT_EQ(p.graph.SeekToFrame(0), kNotReady);
+  EXPECT_EQ(p.graph.SeekToFrame(51), kNotReady);
+  // Steps pause and move one frame; at the ends they are refused and the
+  // frame stays.
+  ASSERT_EQ(p.graph.GoToEnd(), kOk);
+  EXPECT_EQ(p.graph.StepForward(), kNotReady);
+  EXPECT_TRUE(p.graph.IsPaused());
+  uint32_t n = 0;
+  p.graph.GetCurrentFrame(&n);
+  EXPECT_EQ(n, 50u);
+  ASSERT_EQ(p.graph.StepBackward(), kOk);
+  p.graph.GetCurrentFrame(&n);
+  EXPECT_EQ(n, 49u);
+  ASSERT_EQ(p.graph.GoToStart(), kOk);
+  EXPECT_EQ(p.graph.StepBackward(), kNotReady);
+  p.graph.GetCurrentFrame(&n);
+  EXPECT_EQ(n, 1u);
+  ASSERT_EQ(p.graph.StepForward(), kOk);
+  ASSERT_EQ(p.graph.StepForward(), kOk);
+  p.graph.GetCurrentFrame(&n);
+  EXPECT_EQ(n, 3u);
+  // Nothing is presented while paused.
+  const size_t before = p.recorder.Count();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(p.recorder.Count(), before);
+
+  // Stop then Run at speed 4: from frame 1, at the base interval until the
+  // speed is applied again.
+  p.graph.SetSpeed(4);
+  EXPECT_EQ(p.graph.Timer()->GetPeriod(), 10u);
+  ASSERT_EQ(p.graph.Stop(), kOk);
+  p.graph.GetCurrentFrame(&n);
+  EXPECT_EQ(n, 3u);  // the last frame stays current
+  EXPECT_NE(p.graph.Render()->GetQueue()->GetCurrent(), nullptr);
+  ASSERT_EQ(p.graph.Run(), kOk);
+  EXPECT_EQ(p.graph.Timer()->GetPeriod(), 40u);
+  p.graph.SetSpeed(16);
+  EXPECT_EQ(p.recorder.Next(2), Range(1, 2));
+}
+
+TEST(GraphTest, SplicedSegmentsRetimeTheClockAndReportEachSizeChangeOnce) {
+  TempDir dir;
+  const YUVPara a = Para(fmt::YV12, 32, 32, 40), b = Para(fmt::YUYV, 16, 16, 20), c = Para(fmt::RGB3, 16, 16, 10);
+  std::vector<uint8_t> file = Frames(a, 4, 1);
+  auto fb = Frames(b, 4, 5), fc = Frames(c, 4, 9);
+  std::vector<YUVPara> recs = {a, b, c};
+  recs[1].SetOffset(file.size());
+  file.insert(file.end(), fb.begin(), fb.end());
+  recs[2].SetOffset(file.size());
+  file.insert(file.end(), fc.begin(), fc.end());
+  auto t = EncodeTrailer(recs);
+  file.insert(file.end(), t.begin(), t.end());
+  testsupport::WriteBytes(dir.File("s.yuv"), file);
+
+  Playback p(dir.File("s.yuv"), a);
+  EXPECT_EQ(p.graph.GetSegmentCount(), 3u);
+  uint32_t count = 0;
+  p.graph.GetFileInfo(nullptr, &count);
+  EXPECT_EQ(count, 12u);
+  ASSERT_EQ(p.graph.Run(), kOk);
+  EXPECT_EQ(p.recorder.Next(12), Range(1, 12));
+  // 32x32 -> 16x16 once; YUYV 16x16 -> RGB24 16x16 is no size change.
+  EXPECT_EQ(p.recorder.sizes, (std::vector<std::pair<uint32_t, uint32_t>>{{16, 16}}));
+  EXPECT_EQ(p.graph.Timer()->GetInterval(), 10u);
+  EXPECT_EQ(p.graph.Timer()->GetPeriod(), 10u);
+  YUVPara shown;
+  ASSERT_TRUE(p.graph.GetPara(&shown));
+  EXPECT_EQ(shown.width, 16u);
+  EXPECT_EQ(shown.format, fmt::RGB3);
+  // The last picture is the RGB frame at its own size.
+  p.graph.Stop();
+  EXPECT_EQ(p.window.Last().dest.Width() > 0, true);
+}
+
+TEST(GraphTest, PixelValuesFollowEachLayout) {
+  TempDir dir;
+  const uint32_t w = 10, h = 6;
+  std::vector<uint8_t> Y(w * h), U(w * h), V(w * h);
+  for (uint32_t i = 0; i < w * h; ++i) Y[i] = uint8_t(16 + i), U[i] = uint8_t(100 + i), V[i] = uint8_t(200 - i);
+  struct Case {
+    YUVType type;
+    uint32_t xsub, ysub;  // chroma subsampling
+  };
+  const Case cases[] = {{YUV_YV12, 2, 2}, {YUV_IYUV, 2, 2}, {YUV_NV12, 2, 2}, {YUV_YV16, 2, 1},
+                        {YUV_NV16, 2, 1}, {YUV_YUYV, 2, 1}, {YUV_YVYU, 2, 1}, {YUV_UYVY, 2, 1},
+                        {YUV_IUYV, 2, 1}, {YUV_IYU2, 1, 1}};
+  for (const Case& c : cases) {
+    const YUVPara para = Para(CodeOfType(c.type), w, h);
+    testsupport::WriteBytes(dir.File("p.yuv"), PackFrame(c.type, w, h, Y.data(), U.data(), V.data()));
+    Playback p(dir.File("p.yuv"), para);
+    ASSERT_EQ(p.graph.Run(), kOk);
+    p.graph.Pause();
+    ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
+    for (uint32_t y = 0; y < h; ++y)
+      for (uint32_t x = 0; x < w; ++x) {
+        int c1, c2, c3;
+        ASSERT_EQ(p.graph.GetPixelValue(x, y, &c1, &c2, &c3), 1);
+        const uint32_t ci = (y - y % c.ysub) * w + (x - x % c.xsub);
+        EXPECT_EQ(c1, Y[y * w + x]) << c.type << " " << x << "," << y;
+        EXPECT_EQ(c2, U[ci]) << c.type << " " << x << "," << y;
+        EXPECT_EQ(c3, V[ci]) << c.type << " " << x << "," << y;
+      }
+    int c1 = 0, c2 = 0, c3 = 0;
+    EXPECT_EQ(p.graph.GetPixelValue(w, 0, &c1, &c2, &c3), 0);
+    EXPECT_EQ(c1 + c2 + c3, -3);
+  }
+  const YUVPara rgb = Para(fmt::RGB4, w, h);
+  testsupport::WriteBytes(dir.File("r.yuv"), std::vector<uint8_t>(w * h * 4, 9));
+  Playback p(dir.File("r.yuv"), rgb);
+  int c1, c2, c3;
+  EXPECT_EQ(p.graph.GetPixelValue(0, 0, &c1, &c2, &c3), 0);  // no frame yet
+  ASSERT_EQ(p.graph.Run(), kOk);
+  ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
+  EXPECT_EQ(p.graph.GetPixelValue(0, 0, &c1, &c2, &c3), 0);
+  EXPECT_EQ(c1, -1);
+}
+
+TEST(GraphTest, CaptureRefusesFormatsAndShortBuffers) {
+  TempDir dir;
+  const uint32_t w = 96, h = 64;
+  const YUVPara i420 = Para(fmt::YV12, w, h), nv12 = Para(fmt::NV12, w, h), uyvy = Para(fmt::UYVY, w, h);
+  std::vector<uint8_t> out(w * h * 4 + 54 + 1000);
+  uint32_t len = 0;
+  {
+    testsupport::WriteBytes(dir.File("n.yuv"), Frames(nv12, 1));
+    Playback p(dir.File("n.yuv"), nv12, int32_t(w), int32_t(h));
+    EXPECT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kNotReady);  // nothing shown yet
+    ASSERT_EQ(p.graph.Run(), kOk);
+    ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
+    EXPECT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kGeneralFail);
+    EXPECT_EQ(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), &len, 90), kGeneralFail);
+  }
+  {
+    testsupport::WriteBytes(dir.File("u.yuv"), Frames(uyvy, 1));
+    Playback p(dir.File("u.yuv"), uyvy, int32_t(w), int32_t(h));
+    ASSERT_EQ(p.graph.Run(), kOk);
+    ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
+    ASSERT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kOk);
+    EXPECT_EQ(len, w * h * 4 + 54);
+    EXPECT_EQ(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), &len, 90), kGeneralFail);
+  }
+  testsupport::WriteBytes(dir.File("i.yuv"), Frames(i420, 1));
+  Playback p(dir.File("i.yuv"), i420, int32_t(w), int32_t(h));
+  ASSERT_EQ(p.graph.Run(), kOk);
+  ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
+  // One byte short of w·h·4 + 54 is refused before anything is written.
+  std::fill(out.begin(), out.end(), 0xCD);
+  EXPECT_EQ(p.graph.CaptureBMP(out.data(), w * h * 4 + 53, &len), kFail);
+  EXPECT_EQ(out[0], 0xCD);
+  ASSERT_EQ(p.graph.CaptureBMP(out.data(), w * h * 4 + 54, &len), kOk);
+  EXPECT_EQ(len, w * h * 4 + 54);
+  EXPECT_EQ(out[0], 'B');
+  EXPECT_EQ(out[1], 'M');
+  EXPECT_EQ(out[w * h * 4 + 54], 0xCD);  // nothing past the end
+  ASSERT_EQ(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), &len, 100), kOk);
+  ASSERT_GT(len, 4u);
+  EXPECT_EQ(out[0], 0xFF);
+  EXPECT_EQ(out[1], 0xD8);
+  EXPECT_EQ(out[len - 2], 0xFF);
+  EXPECT_EQ(out[len - 1], 0xD9);
+}
+
+TEST(GraphTest, SeekEndsWhenTheFrameCannotBeDrawn) {
+  TempDir dir;
+  const YUVPara para = Para(fmt::YV12, 16, 16);
+  testsupport::WriteBytes(dir.File("a.yuv"), Frames(para, 10));
+  Playback p(dir.File("a.yuv"), para);
+  ASSERT_EQ(p.graph.Run(), kOk);
+  p.graph.Pause();
+  p.window.SetVisible(false);
+  EXPECT_EQ(p.graph.SeekToFrame(5), kNotReady);
+  // Minimized windows count as drawn: the counter keeps moving.
+  p.window.SetMinimized(true);
+  EXPECT_EQ(p.graph.SeekToFrame(7), kOk);
+  uint32_t n = 0;
+  p.graph.GetCurrentFrame(&n);
+  EXPECT_EQ(n, 7u);
+  p.window.SetMinimized(false);
+  p.window.SetVisible(true);
+  EXPECT_EQ(p.graph.Refresh(), kOk);
+}
+
+TEST(GraphTest, SavingParametersGoesThroughTheNoticeForSplicedFiles) {
+  TempDir dir;
+  const YUVPara a = Para(fmt::YV12, 16, 16), b = Para(fmt::YV12, 16, 16, 40, 384 * 2);
+  std::vector<uint8_t> file = Frames(a, 4);
+  std::vector<YUVPara> recs = {a, b};
+  auto t = EncodeTrailer(recs);
+  file.insert(file.end(), t.begin(), t.end());
+  testsupport::WriteBytes(dir.File("s.yuv"), file);
+  Playback p(dir.File("s.yuv"), a);
+  std::vector<std::string> notices;
+  p.graph.SetNoticeHandler([&](std::string_view s) { notices.emplace_back(s); });
+  EXPECT_EQ(p.graph.SaveParaToFile(&a), kFail);
+  EXPECT_EQ(notices, std::vector<std::string>{"该文件为拼接文件，参数不可设置."});
+}
+
+}  // namespace
+}  // namespace corvane
