@@ -55,6 +55,29 @@ constexpr std::array<uint8_t, 64> MakeZigzagToTransposed() {
 }
 constexpr std::array<uint8_t, 64> kZigzagToTransposed = MakeZigzagToTransposed();
 
+// Moves the bits of a mask over a transposed block to the zigzag positions,
+// one byte of the mask at a time: entry [b][v] holds, for each set bit j of
+// v, the bit of the zigzag position of transposed position 8·b + j.
+struct ZigzagMaskTable {
+  uint64_t bits[8][256];
+  constexpr ZigzagMaskTable() : bits{} {
+    std::array<uint8_t, 64> transposedToZigzag{};
+    for (int z = 0; z < 64; ++z) transposedToZigzag[kZigzagToTransposed[size_t(z)]] = uint8_t(z);
+    for (int b = 0; b < 8; ++b)
+      for (int v = 0; v < 256; ++v)
+        for (int j = 0; j < 8; ++j)
+          if (v & (1 << j)) bits[b][v] |= uint64_t(1) << transposedToZigzag[size_t(8 * b + j)];
+  }
+};
+constexpr ZigzagMaskTable kZigzagMask;
+
+inline uint64_t ZigzagMask(uint64_t transposedMask) {
+  uint64_t m = 0;
+#pragma GCC unroll 8
+  for (int b = 0; b < 8; ++b) m |= kZigzagMask.bits[b][(transposedMask >> (8 * b)) & 0xFF];
+  return m;
+}
+
 // A 64-bit accumulator that emits the same byte sequence as jpeg::BitWriter:
 // code and value bits go in as one put, and 32 bits leave at once when none of
 // their bytes needs stuffing. kChecked stores byte by byte and only below the
@@ -77,7 +100,7 @@ struct FastWriter {
     if (b == 0xFF) Byte<kChecked>(0);
   }
   template <bool kChecked>
-  inline void Put(uint32_t v, int n) {
+  [[gnu::always_inline]] inline void Put(uint32_t v, int n) {
     acc = (acc << n) | v;
     bits += n;
     if (bits >= 32) {
@@ -111,10 +134,12 @@ struct FastWriter {
 };
 
 template <bool kChecked>
-inline void EncodeBlockFast(FastWriter& w, const int16_t* zz, uint64_t nonzero, int32_t& predictor,
-                            const HuffmanCode* dc, const HuffmanCode* ac) {
-  int32_t diff = zz[0] - predictor;
-  predictor = zz[0];
+[[gnu::always_inline]] inline void EncodeBlockFast(FastWriter& w, const int16_t* t, uint64_t nonzero,
+                                                   int32_t& predictor, const HuffmanCode* dc, const HuffmanCode* ac) {
+  // t is the quantised block in transposed order; nonzero has bit z set when
+  // zigzag position z is not zero.
+  int32_t diff = t[0] - predictor;
+  predictor = t[0];
   uint32_t mag = uint32_t(diff < 0 ? -diff : diff);
   int s = std::bit_width(mag);
   if (diff < 0) --diff;
@@ -129,7 +154,7 @@ inline void EncodeBlockFast(FastWriter& w, const int16_t* zz, uint64_t nonzero, 
       w.Put<kChecked>(ac[kZRL].code, ac[kZRL].length);
       run -= 16;
     }
-    int32_t v = zz[i];
+    int32_t v = t[kZigzagToTransposed[size_t(i)]];
     mag = uint32_t(v < 0 ? -v : v);
     s = std::bit_width(mag);
     if (v < 0) --v;
@@ -228,19 +253,22 @@ inline void Transpose8x8(__m128i r[8]) {
   r[7] = _mm_unpackhi_epi64(b3, b7);
 }
 
-// Level shift, DCT and quantisation of one 8×8 block of samples; returns the
-// quantised values in zigzag order and the mask of the non-zero ones.
+// Level shift, DCT and quantisation of one 8×8 block of samples; stores the
+// quantised values in transposed order (t[8·column + row]) and returns the
+// zigzag-ordered mask of the non-zero ones.
 inline uint64_t TransformBlock(const uint8_t* src, size_t stride, const uint16_t* halfT, const uint16_t* recipT,
-                               int16_t* zz) {
+                               int16_t* t) {
   const __m128i zero = _mm_setzero_si128(), c128 = _mm_set1_epi16(128);
   __m128i r[8];
+#pragma GCC unroll 8
   for (int i = 0; i < 8; ++i)
     r[i] = _mm_sub_epi16(
         _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + i * stride)), zero), c128);
   ColumnPassSse2(r);
   Transpose8x8(r);
   RowPassSse2(r);  // r[c] lane i now holds the coefficient of row i, column c
-  alignas(16) int16_t t[64];
+  __m128i q[8];
+#pragma GCC unroll 8
   for (int c = 0; c < 8; ++c) {
     // sign(x)·(((|x| + half)·recip) >> 16), the quantiser's two cases at once.
     const __m128i x = r[c];
@@ -248,23 +276,22 @@ inline uint64_t TransformBlock(const uint8_t* src, size_t stride, const uint16_t
     const __m128i mag = _mm_sub_epi16(_mm_xor_si128(x, sign), sign);
     const __m128i h = _mm_load_si128(reinterpret_cast<const __m128i*>(halfT + 8 * c));
     const __m128i rc = _mm_load_si128(reinterpret_cast<const __m128i*>(recipT + 8 * c));
-    const __m128i q = _mm_mulhi_epu16(_mm_add_epi16(mag, h), rc);
-    _mm_store_si128(reinterpret_cast<__m128i*>(t + 8 * c), _mm_sub_epi16(_mm_xor_si128(q, sign), sign));
+    const __m128i qm = _mm_mulhi_epu16(_mm_add_epi16(mag, h), rc);
+    q[c] = _mm_sub_epi16(_mm_xor_si128(qm, sign), sign);
+    _mm_store_si128(reinterpret_cast<__m128i*>(t + 8 * c), q[c]);
   }
-  for (int z = 0; z < 64; ++z) zz[z] = t[kZigzagToTransposed[size_t(z)]];
   uint64_t zeroMask = 0;
+#pragma GCC unroll 4
   for (int k = 0; k < 4; ++k) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zz + 16 * k));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zz + 16 * k + 8));
-    const __m128i eq = _mm_packs_epi16(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero));
+    const __m128i eq = _mm_packs_epi16(_mm_cmpeq_epi16(q[2 * k], zero), _mm_cmpeq_epi16(q[2 * k + 1], zero));
     zeroMask |= uint64_t(uint32_t(_mm_movemask_epi8(eq))) << (16 * k);
   }
-  return ~zeroMask;
+  return ZigzagMask(~zeroMask);
 }
 #else
 inline uint64_t TransformBlock(const uint8_t* src, size_t stride, const uint16_t* halfT, const uint16_t* recipT,
-                               int16_t* zz) {
-  int16_t block[64];
+                               int16_t* t) {
+  int16_t block[64], zz[64];
   uint16_t half[64], recip[64];
   for (int i = 0; i < 8; ++i)
     for (int j = 0; j < 8; ++j) {
@@ -275,8 +302,10 @@ inline uint64_t TransformBlock(const uint8_t* src, size_t stride, const uint16_t
   jpeg::ForwardDCT(block);
   jpeg::QuantizeBlock(block, half, recip, zz);
   uint64_t nz = 0;
-  for (int z = 0; z < 64; ++z)
+  for (int z = 0; z < 64; ++z) {
+    t[kZigzagToTransposed[size_t(z)]] = zz[z];
     if (zz[z]) nz |= uint64_t(1) << z;
+  }
   return nz;
 }
 #endif
@@ -327,6 +356,26 @@ int32_t Prepare(JpegEncoder* enc, JpegStream* s, CodedFrame* f, uint8_t** header
   return kJpegOk;
 }
 
+// The MCU walks 24 rows of samples at once (16 luma, 4 of each chroma
+// plane... as lines of the planes), more streams than the hardware prefetcher
+// follows: ask for the lines a few MCUs ahead, once per 64-byte line.
+inline void Prefetch(const CodedFrame& f, int32_t y, int32_t x) {
+#if defined(__SSE2__)
+  constexpr int32_t kAhead = 256;  // luma bytes ahead (16 MCUs)
+  const int32_t ax = x + kAhead;
+  if (ax % 64 == 0 && ax < f.pw) {
+    for (int r = 0; r < 16; ++r) _mm_prefetch(reinterpret_cast<const char*>(f.y + size_t(y + r) * f.pw + ax), _MM_HINT_T0);
+    if (ax % 128 == 0) {
+      const size_t c = size_t(f.pw / 2);
+      for (int r = 0; r < 8; ++r) {
+        _mm_prefetch(reinterpret_cast<const char*>(f.cb + (size_t(y / 2) + r) * c + ax / 2), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(f.cr + (size_t(y / 2) + r) * c + ax / 2), _MM_HINT_T0);
+      }
+    }
+  }
+#endif
+}
+
 int32_t BitstreamOver(JpegStream* s) {
   std::fputs("\nERROR! bitstream over!\n", stdout);
   s->length = 0;
@@ -373,6 +422,12 @@ int32_t JpegInit(JpegParams* params, JpegEncoder** encoder) {
   return kJpegOk;
 }
 
+// Built twice: for x86-64-v3 (AVX2, BMI2, LZCNT: single-instruction variable
+// shifts and bit counts in the entropy coder) and for the baseline; the
+// loader picks one. Both give the same bytes.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+[[gnu::target_clones("arch=x86-64-v3", "default")]]
+#endif
 int32_t JpegEncode(JpegEncoder* enc, JpegStream* s) {
   CodedFrame f;
   uint8_t* p = nullptr;
@@ -398,28 +453,29 @@ int32_t JpegEncode(JpegEncoder* enc, JpegStream* s) {
   const HuffmanCode* acC = enc->codes[kAcChromaIdx];
   const size_t strideY = size_t(f.pw), strideC = size_t(f.pw) / 2;
   int32_t predY = 0, predCb = 0, predCr = 0;
-  alignas(16) int16_t zz[6][64];
+  alignas(16) int16_t blocks[6][64];  // transposed order
   uint64_t nz[6];
 
   for (int32_t y = 0; y < f.ph; y += 16) {
     for (int32_t x = 0; x < f.pw; x += 16) {
       const uint8_t* yb = f.y + size_t(y) * strideY + size_t(x);
       const size_t cOff = size_t(y / 2) * strideC + size_t(x / 2);
-      nz[0] = TransformBlock(yb, strideY, tq.half[0], tq.recip[0], zz[0]);
-      nz[1] = TransformBlock(yb + 8, strideY, tq.half[0], tq.recip[0], zz[1]);
-      nz[2] = TransformBlock(yb + 8 * strideY, strideY, tq.half[0], tq.recip[0], zz[2]);
-      nz[3] = TransformBlock(yb + 8 * strideY + 8, strideY, tq.half[0], tq.recip[0], zz[3]);
-      nz[4] = TransformBlock(f.cb + cOff, strideC, tq.half[1], tq.recip[1], zz[4]);
-      nz[5] = TransformBlock(f.cr + cOff, strideC, tq.half[1], tq.recip[1], zz[5]);
+      Prefetch(f, y, x);
+      nz[0] = TransformBlock(yb, strideY, tq.half[0], tq.recip[0], blocks[0]);
+      nz[1] = TransformBlock(yb + 8, strideY, tq.half[0], tq.recip[0], blocks[1]);
+      nz[2] = TransformBlock(yb + 8 * strideY, strideY, tq.half[0], tq.recip[0], blocks[2]);
+      nz[3] = TransformBlock(yb + 8 * strideY + 8, strideY, tq.half[0], tq.recip[0], blocks[3]);
+      nz[4] = TransformBlock(f.cb + cOff, strideC, tq.half[1], tq.recip[1], blocks[4]);
+      nz[5] = TransformBlock(f.cr + cOff, strideC, tq.half[1], tq.recip[1], blocks[5]);
       if (w.capacity - std::min(w.pos, w.capacity) >= kJpegMaxMcuBytes + 8) {
-        for (int b = 0; b < 4; ++b) EncodeBlockFast<false>(w, zz[b], nz[b], predY, dcY, acY);
-        EncodeBlockFast<false>(w, zz[4], nz[4], predCb, dcC, acC);
-        EncodeBlockFast<false>(w, zz[5], nz[5], predCr, dcC, acC);
+        for (int b = 0; b < 4; ++b) EncodeBlockFast<false>(w, blocks[b], nz[b], predY, dcY, acY);
+        EncodeBlockFast<false>(w, blocks[4], nz[4], predCb, dcC, acC);
+        EncodeBlockFast<false>(w, blocks[5], nz[5], predCr, dcC, acC);
         w.Drain<false>();
       } else {
-        for (int b = 0; b < 4; ++b) EncodeBlockFast<true>(w, zz[b], nz[b], predY, dcY, acY);
-        EncodeBlockFast<true>(w, zz[4], nz[4], predCb, dcC, acC);
-        EncodeBlockFast<true>(w, zz[5], nz[5], predCr, dcC, acC);
+        for (int b = 0; b < 4; ++b) EncodeBlockFast<true>(w, blocks[b], nz[b], predY, dcY, acY);
+        EncodeBlockFast<true>(w, blocks[4], nz[4], predCb, dcC, acC);
+        EncodeBlockFast<true>(w, blocks[5], nz[5], predCr, dcC, acC);
         w.Drain<true>();
       }
       if (w.pos > limit) return BitstreamOver(s);
