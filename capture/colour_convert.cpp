@@ -2,12 +2,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define CORVANE_HAVE_AVX2_CONVERT 1
 #endif
 
 namespace corvane {
@@ -76,11 +81,11 @@ using RowFn = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, const uin
                        int32_t);
 
 // Row-pair walk shared by the plain and SIMD cores; `simd` converts columns
-// [0, n) with n a multiple of 16, the plain routine does the rest.
+// [0, n) with n a multiple of `step`, the plain routine does the rest.
 void WalkRows(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* dst, int32_t dstStride, int32_t w,
-              int32_t h, RowFn simd) {
+              int32_t h, RowFn simd, int32_t step) {
   const int32_t cw = w / 2;
-  const int32_t n = simd ? (w / 16) * 16 : 0;
+  const int32_t n = simd ? (w / step) * step : 0;
   for (int32_t row = 0; row < h; row += 2) {
     // An odd last row uses the last chroma row (row h/2 - 1).
     const int32_t crow = row / 2 < h / 2 ? row / 2 : h / 2 - 1;
@@ -150,6 +155,65 @@ void RowPairSse2(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const u
 }
 #endif
 
+#if defined(CORVANE_HAVE_AVX2_CONVERT)
+[[gnu::target("avx2")]] inline __m256i MulRound16x16(__m256i x, __m256i c) {
+  return _mm256_add_epi16(_mm256_mulhi_epi16(x, c), _mm256_srli_epi16(_mm256_mullo_epi16(x, c), 15));
+}
+
+// The SSE2 routine's arithmetic on 32 pixels at a time. AVX2 unpacks and
+// packs work within 128-bit halves, hence the two reorderings: chroma
+// quadwords go 0, 2, 1, 3 so that duplicating them gives pixels in order, and
+// the finished pixel quarters are put back in order before the stores.
+[[gnu::target("avx2")]] void RowPairAvx2(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v,
+                                         uint8_t* d0, uint8_t* d1, int32_t n) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i c128 = _mm256_set1_epi16(128), c16 = _mm256_set1_epi16(16);
+  const __m256i kY = _mm256_set1_epi16(10748), kRv = _mm256_set1_epi16(-26477), kGu = _mm256_set1_epi16(25625),
+                kGv = _mm256_set1_epi16(-12255), kBu = _mm256_set1_epi16(1180);
+  for (int32_t x = 0; x < n; x += 32) {
+    const __m256i xu = _mm256_sub_epi16(
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(u + x / 2))), c128);
+    const __m256i xv = _mm256_sub_epi16(
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + x / 2))), c128);
+    __m256i rv = _mm256_add_epi16(_mm256_add_epi16(xv, xv), MulRound16x16(xv, kRv));
+    __m256i g = _mm256_add_epi16(MulRound16x16(xu, kGu), _mm256_add_epi16(xv, MulRound16x16(xv, kGv)));
+    __m256i bu = _mm256_add_epi16(_mm256_add_epi16(xu, xu), MulRound16x16(xu, kBu));
+    rv = _mm256_permute4x64_epi64(rv, 0xD8);
+    g = _mm256_permute4x64_epi64(g, 0xD8);
+    bu = _mm256_permute4x64_epi64(bu, 0xD8);
+    const __m256i rvL = _mm256_unpacklo_epi16(rv, rv), rvH = _mm256_unpackhi_epi16(rv, rv);  // pixels 0-15, 16-31
+    const __m256i gL = _mm256_unpacklo_epi16(g, g), gH = _mm256_unpackhi_epi16(g, g);
+    const __m256i buL = _mm256_unpacklo_epi16(bu, bu), buH = _mm256_unpackhi_epi16(bu, bu);
+    for (int r = 0; r < 2; ++r) {
+      const uint8_t* yr = r ? y1 : y0;
+      uint8_t* d = r ? d1 : d0;
+      if (!yr) break;
+      const __m256i yL = _mm256_sub_epi16(
+          _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(yr + x))), c16);
+      const __m256i yH = _mm256_sub_epi16(
+          _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(yr + x + 16))), c16);
+      const __m256i ycL = _mm256_add_epi16(yL, MulRound16x16(yL, kY));
+      const __m256i ycH = _mm256_add_epi16(yH, MulRound16x16(yH, kY));
+      // Bytes in the order pixels 0-7, 16-23 | 8-15, 24-31.
+      const __m256i R = _mm256_packus_epi16(_mm256_add_epi16(ycL, rvL), _mm256_add_epi16(ycH, rvH));
+      const __m256i G = _mm256_packus_epi16(_mm256_sub_epi16(ycL, gL), _mm256_sub_epi16(ycH, gH));
+      const __m256i B = _mm256_packus_epi16(_mm256_add_epi16(ycL, buL), _mm256_add_epi16(ycH, buH));
+      const __m256i bgLo = _mm256_unpacklo_epi8(B, G), bgHi = _mm256_unpackhi_epi8(B, G);
+      const __m256i r0Lo = _mm256_unpacklo_epi8(R, zero), r0Hi = _mm256_unpackhi_epi8(R, zero);
+      const __m256i p0 = _mm256_unpacklo_epi16(bgLo, r0Lo);  // pixels 0-3 | 8-11
+      const __m256i p1 = _mm256_unpackhi_epi16(bgLo, r0Lo);  // 4-7 | 12-15
+      const __m256i p2 = _mm256_unpacklo_epi16(bgHi, r0Hi);  // 16-19 | 24-27
+      const __m256i p3 = _mm256_unpackhi_epi16(bgHi, r0Hi);  // 20-23 | 28-31
+      __m256i* out = reinterpret_cast<__m256i*>(d + 4 * x);
+      _mm256_storeu_si256(out + 0, _mm256_permute2x128_si256(p0, p1, 0x20));
+      _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(p0, p1, 0x31));
+      _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(p2, p3, 0x20));
+      _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(p2, p3, 0x31));
+    }
+  }
+}
+#endif
+
 }  // namespace
 
 namespace capture_detail {
@@ -157,25 +221,32 @@ namespace capture_detail {
 void PlanesToRGB32Plain(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* dst, int32_t dstStride,
                         int32_t w, int32_t h) {
   if (!CoreArgsValid(y, u, v, dst, dstStride, w, h)) return ReportAccessError();
-  WalkRows(y, u, v, dst, dstStride, w, h, nullptr);
+  WalkRows(y, u, v, dst, dstStride, w, h, nullptr, 1);
 }
 
-bool HaveSimdConvert() {
+int BestSimdConvertLevel() {
+#if defined(CORVANE_HAVE_AVX2_CONVERT)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) return 2;
+#endif
 #if defined(__SSE2__)
-  return true;
+  return 1;
 #else
-  return false;
+  return 0;
 #endif
 }
 
 void PlanesToRGB32Simd(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* dst, int32_t dstStride,
-                       int32_t w, int32_t h) {
+                       int32_t w, int32_t h, int level) {
   if (!CoreArgsValid(y, u, v, dst, dstStride, w, h)) return ReportAccessError();
-#if defined(__SSE2__)
-  WalkRows(y, u, v, dst, dstStride, w, h, RowPairSse2);
-#else
-  WalkRows(y, u, v, dst, dstStride, w, h, nullptr);
+  level = std::min(level, BestSimdConvertLevel());
+#if defined(CORVANE_HAVE_AVX2_CONVERT)
+  if (level >= 2) return WalkRows(y, u, v, dst, dstStride, w, h, RowPairAvx2, 32);
 #endif
+#if defined(__SSE2__)
+  if (level >= 1) return WalkRows(y, u, v, dst, dstStride, w, h, RowPairSse2, 16);
+#endif
+  WalkRows(y, u, v, dst, dstStride, w, h, nullptr, 1);
 }
 
 bool ConvertUYVYStrided(uint8_t* dst, int32_t dstStride, const uint8_t* frame, uint32_t frameSize, uint32_t w,
@@ -236,7 +307,7 @@ bool CopyRGB32Strided(uint8_t* dst, int32_t dstStride, const uint8_t* frame, uin
 
 void PlanesToRGB32(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* dst, int32_t dstStride,
                    int32_t w, int32_t h) {
-  capture_detail::PlanesToRGB32Simd(y, u, v, dst, dstStride, w, h);
+  capture_detail::PlanesToRGB32Simd(y, u, v, dst, dstStride, w, h, capture_detail::BestSimdConvertLevel());
 }
 
 bool ConvertUYVYToRGB32(uint8_t* dst, const uint8_t* frame, uint32_t frameSize, uint32_t w, uint32_t h) {

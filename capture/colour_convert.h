@@ -89,13 +89,16 @@ bool Convert420Strided(uint8_t* dst, int32_t dstStride, const uint8_t* frame, ui
                        uint32_t h, bool uFirst);
 bool CopyRGB32Strided(uint8_t* dst, int32_t dstStride, const uint8_t* frame, uint32_t frameSize, uint32_t w,
                       uint32_t h);
-// The plain table-driven core and the SIMD one (when built); PlanesToRGB32
-// uses the fastest. They give the same bytes.
+// The plain table-driven core and the SIMD ones; PlanesToRGB32 uses the
+// fastest the processor has. All give the same bytes.
 void PlanesToRGB32Plain(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* dst, int32_t dstStride,
                         int32_t w, int32_t h);
-bool HaveSimdConvert();
+// 0 plain, 1 SSE2 (16 pixels a step), 2 AVX2 (32 pixels a step).
+int BestSimdConvertLevel();
+// Converts with at most `level` (capped at what the processor has); the
+// columns left over after the last whole step go through the plain routine.
 void PlanesToRGB32Simd(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* dst, int32_t dstStride,
-                       int32_t w, int32_t h);
+                       int32_t w, int32_t h, int level);
 }  // namespace capture_detail
 
 }  // namespace corvane

@@ -136,16 +136,21 @@ TEST(ColourConvert, SimdMatchesPlainForEverySampleCombination) {
       u[i] = uint8_t(pair >> 8);
       v[i] = uint8_t(pair);
     }
-    std::vector<uint8_t> a(w * h * 4, 1), b(w * h * 4, 2);
+    std::vector<uint8_t> a(w * h * 4, 1);
     capture_detail::PlanesToRGB32Plain(y.data(), u.data(), v.data(), a.data(), w * 4, w, h);
-    capture_detail::PlanesToRGB32Simd(y.data(), u.data(), v.data(), b.data(), w * 4, w, h);
-    ASSERT_EQ(a, b);
+    for (int level = 1; level <= capture_detail::BestSimdConvertLevel(); ++level) {
+      std::vector<uint8_t> b(w * h * 4, 2);
+      capture_detail::PlanesToRGB32Simd(y.data(), u.data(), v.data(), b.data(), w * 4, w, h, level);
+      ASSERT_EQ(a, b) << "level " << level;
+    }
   }
 }
 
 TEST(ColourConvert, SimdMatchesPlainAtOddSizesOffsetsAndStrides) {
   Lcg g(99);
-  const int sizes[][2] = {{2, 2}, {3, 3}, {17, 5}, {31, 9}, {33, 2}, {47, 7}, {97, 65}, {130, 11}, {16, 16}};
+  const int sizes[][2] = {{2, 2},  {3, 3},   {17, 5},   {31, 9},  {33, 2},
+                          {47, 7}, {97, 65}, {130, 11}, {16, 16}, {65, 4}};
+  ASSERT_GE(capture_detail::BestSimdConvertLevel(), 1);
   for (const auto& s : sizes) {
     const int w = s[0], h = s[1];
     for (int offset = 0; offset < 4; ++offset) {
@@ -157,14 +162,17 @@ TEST(ColourConvert, SimdMatchesPlainAtOddSizesOffsetsAndStrides) {
         for (auto* buf : {&ybuf, &ubuf, &vbuf})
           for (auto& b : *buf) b = g.Byte();
         const int stride = 4 * w + offset * 4;
-        std::vector<uint8_t> a(size_t(stride) * h + offset, 0x11), b(a.size(), 0x11);
+        std::vector<uint8_t> a(size_t(stride) * h + offset, 0x11);
         uint8_t* da = a.data() + offset + (flip ? size_t(stride) * (h - 1) : 0);
-        uint8_t* db = b.data() + offset + (flip ? size_t(stride) * (h - 1) : 0);
         capture_detail::PlanesToRGB32Plain(ybuf.data() + offset, ubuf.data() + offset, vbuf.data() + offset, da,
                                            flip ? -stride : stride, w, h);
-        capture_detail::PlanesToRGB32Simd(ybuf.data() + offset, ubuf.data() + offset, vbuf.data() + offset, db,
-                                          flip ? -stride : stride, w, h);
-        ASSERT_EQ(a, b);
+        for (int level = 1; level <= capture_detail::BestSimdConvertLevel(); ++level) {
+          std::vector<uint8_t> b(a.size(), 0x11);
+          uint8_t* db = b.data() + offset + (flip ? size_t(stride) * (h - 1) : 0);
+          capture_detail::PlanesToRGB32Simd(ybuf.data() + offset, ubuf.data() + offset, vbuf.data() + offset, db,
+                                            flip ? -stride : stride, w, h, level);
+          ASSERT_EQ(a, b) << "level " << level;
+        }
       }
     }
   }
