@@ -1,0 +1,176 @@
+// Display throughput: read a frame from a file, copy it into its surface,
+// convert and scale it into a 1280×720 window, per format at 1920×1080 and
+// for I420 at 3840×2160; side by side with ffmpeg doing the same work
+// single-threaded (rawvideo in, bilinear scale to 1280×720, BGRA out) in the
+// same run. Clips come from ffmpeg's testsrc2 in a temporary folder.
+//
+// ffmpeg's rate excludes its start-up: it converts N and 2N frames (the clip
+// looped) and the rate is N over the difference of the two wall times.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/result_codes.h"
+#include "engine/surface_copy.h"
+#include "engine/video_output.h"
+#include "platform/file.h"
+#include "platform/video_window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kClipFrames = 8;
+
+struct Format {
+  const char* pixFmt;
+  corvane::YUVType type;
+  uint32_t width, height;
+};
+const Format kFormats[] = {
+    {"yuv420p", corvane::YUV_YV12, 1920, 1080}, {"nv12", corvane::YUV_NV12, 1920, 1080},
+    {"yuyv422", corvane::YUV_YUYV, 1920, 1080}, {"yvyu422", corvane::YUV_YVYU, 1920, 1080},
+    {"uyvy422", corvane::YUV_UYVY, 1920, 1080}, {"yuv422p", corvane::YUV_YV16, 1920, 1080},
+    {"bgra", corvane::YUV_RGB32, 1920, 1080},   {"bgr24", corvane::YUV_RGB24, 1920, 1080},
+    {"rgb565le", corvane::YUV_RGB565, 1920, 1080}, {"yuv420p", corvane::YUV_YV12, 3840, 2160},
+};
+
+std::string Label(const Format& f) {
+  return std::string(f.pixFmt) + "/" + std::to_string(f.width) + "x" + std::to_string(f.height);
+}
+
+// A window that keeps only the latest picture, as a widget between paints.
+class DroppingWindow : public platform::VideoWindow {
+ public:
+  platform::Rect ClientRect() const override { return {0, 0, 1280, 720}; }
+  bool IsVisible() const override { return true; }
+  bool IsMinimized() const override { return false; }
+  platform::Desktop GetDesktop() const override { return {{platform::Rect{0, 0, 1920, 1080}}, 1920, 1080}; }
+  void Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect&) override {
+    m_last = std::move(picture);
+  }
+
+ private:
+  std::shared_ptr<const platform::Picture> m_last;
+};
+
+std::filesystem::path WorkDir() {
+  static const std::filesystem::path dir = [] {
+    auto d = std::filesystem::temp_directory_path() / ("corvane-display-bench-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(d);
+    return d;
+  }();
+  return dir;
+}
+
+std::string Clip(const Format& f) {
+  const std::string path = (WorkDir() / (Label(f).replace(Label(f).find('/'), 1, "_") + ".yuv")).string();
+  if (!std::filesystem::exists(path)) {
+    const std::string cmd = "ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc2=size=" + std::to_string(f.width) +
+                            "x" + std::to_string(f.height) + " -frames:v " + std::to_string(kClipFrames) +
+                            " -pix_fmt " + f.pixFmt + " -f rawvideo " + path;
+    if (std::system(cmd.c_str()) != 0) return {};
+  }
+  return path;
+}
+
+void BM_Corvane(benchmark::State& state, Format f) {
+  const std::string path = Clip(f);
+  if (path.empty()) return state.SkipWithError("ffmpeg could not make the clip");
+  platform::File file;
+  if (file.Open(path, platform::File::Mode::kRead) != 0) return state.SkipWithError("cannot open clip");
+  const corvane::FrameInfo info{f.width, f.height, f.type};
+  const size_t frameSize = size_t(corvane::FrameBytes(info));
+  std::vector<uint8_t> frame(frameSize);
+  DroppingWindow wnd;
+  corvane::CVideoOutput out;
+  if (out.Create(&wnd) != corvane::kOk) return state.SkipWithError("no display");
+  int n = 0;
+  for (auto _ : state) {
+    if (file.ReadAt(frame.data(), frameSize, uint64_t(n++ % kClipFrames) * frameSize) != int64_t(frameSize))
+      return state.SkipWithError("short read");
+    if (out.Draw(frame.data(), uint32_t(frameSize), &info) != corvane::kOk) return state.SkipWithError("draw failed");
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+double FfmpegSeconds(const Format& f, const std::string& path, int frames) {
+  const std::string cmd = "ffmpeg -nostdin -loglevel error -threads 1 -filter_threads 1 -stream_loop -1 -f rawvideo "
+                          "-pix_fmt " + std::string(f.pixFmt) + " -s " + std::to_string(f.width) + "x" +
+                          std::to_string(f.height) + " -i " + path +
+                          " -vf scale=1280:720:flags=bilinear -pix_fmt bgra -frames:v " + std::to_string(frames) +
+                          " -f null -";
+  const auto t0 = Clock::now();
+  if (std::system(cmd.c_str()) != 0) return -1;
+  return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+void BM_Ffmpeg(benchmark::State& state, Format f) {
+  const std::string path = Clip(f);
+  if (path.empty()) return state.SkipWithError("ffmpeg could not make the clip");
+  const int n = f.width > 1920 ? 40 : 120;
+  int64_t frames = 0;
+  for (auto _ : state) {
+    const double one = FfmpegSeconds(f, path, n), two = FfmpegSeconds(f, path, 2 * n);
+    if (one < 0 || two < 0) return state.SkipWithError("ffmpeg failed");
+    state.SetIterationTime(std::max(two - one, 1e-6));
+    frames += n;
+  }
+  state.SetItemsProcessed(frames);
+}
+
+// Collects frames per second of both sides and prints them as one table.
+class TableReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) {
+      if (r.error_occurred) continue;
+      auto it = r.counters.find("items_per_second");
+      if (it == r.counters.end()) continue;
+      // "Side/pixfmt/WxH/..." -> side, "pixfmt/WxH"
+      const std::string name = r.benchmark_name();
+      const size_t a = name.find('/'), b = name.find('/', a + 1), c = name.find('/', b + 1);
+      const std::string side = name.substr(0, a), label = name.substr(a + 1, c - a - 1);
+      auto& row = m_rows[label];
+      (side == "Corvane" ? row.first : row.second) = it->second.value;
+    }
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    std::printf("\n| format (read, copy, convert, scale to 1280x720) | Corvane frames/s | ffmpeg frames/s | ratio |\n");
+    std::printf("|---|---:|---:|---:|\n");
+    for (const auto& [label, row] : m_rows)
+      std::printf("| %s | %.0f | %.0f | %.2fx |\n", label.c_str(), row.first, row.second,
+                  row.second > 0 ? row.first / row.second : 0.0);
+  }
+
+ private:
+  std::map<std::string, std::pair<double, double>> m_rows;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (const Format& f : kFormats) {
+    benchmark::RegisterBenchmark(("Corvane/" + Label(f)).c_str(), BM_Corvane, f)->MinTime(1.0)->UseRealTime();
+    benchmark::RegisterBenchmark(("Ffmpeg/" + Label(f)).c_str(), BM_Ffmpeg, f)
+        ->Iterations(2)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+  }
+  benchmark::Initialize(&argc, argv);
+  TableReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  std::error_code ec;
+  std::filesystem::remove_all(WorkDir(), ec);
+  return 0;
+}
