@@ -7,7 +7,9 @@ namespace corvane {
 CPlayTimer::CPlayTimer(std::function<void(const CPlayTimer&)> tick)
     : m_timer([this, tick = std::move(tick)] {
         if (!m_bPaused.load()) tick(*this);
-      }) {}
+      }) {
+  m_timer.SetSuspended(true);  // the clock starts paused
+}
 
 CPlayTimer::~CPlayTimer() { StopTimer(); }
 
@@ -41,23 +43,28 @@ int32_t CPlayTimer::Restart(uint32_t delay) {
   return StartTimer(delay);
 }
 
+void CPlayTimer::SetPaused(bool paused) {
+  m_bPaused = paused;
+  m_timer.SetSuspended(paused);
+}
+
 int32_t CPlayTimer::Start(uint32_t ms) {
-  m_bPaused = false;
+  SetPaused(false);
   return StartTimer(ms == 0 ? 40 : ms);
 }
 
 int32_t CPlayTimer::Stop() {
   const int32_t r = StopTimer();
-  m_bPaused = true;
+  SetPaused(true);
   return r;
 }
 
 void CPlayTimer::HoldPause() {
   m_bSavedPaused = m_bPaused.load();
-  m_bPaused = true;
+  SetPaused(true);
 }
 
-void CPlayTimer::RestorePause() { m_bPaused = m_bSavedPaused.load(); }
+void CPlayTimer::RestorePause() { SetPaused(m_bSavedPaused.load()); }
 
 int32_t CPlayTimer::SetSpeed(float s) {
   if (s == 0) return kOk;

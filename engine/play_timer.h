@@ -35,7 +35,7 @@ class CPlayTimer {
   int32_t Start(uint32_t ms);  // clears the paused flag, starts at ms (0: 40)
   int32_t Stop();              // stops the timer, sets the paused flag
 
-  void Pause() { m_bPaused = true; }
+  void Pause() { SetPaused(true); }
   bool IsPaused() const { return m_bPaused.load(); }
   void HoldPause();
   void RestorePause();
@@ -53,6 +53,10 @@ class CPlayTimer {
   static uint32_t PeriodFor(uint32_t interval, float speed);
 
  private:
+  // The paused flag; a paused clock also stops waking up, since its ticks
+  // would do nothing.
+  void SetPaused(bool paused);
+
   std::atomic<uint32_t> m_nInterval{40};
   std::atomic<float> m_fSpeed{1.0f};
   std::atomic<bool> m_bPaused{true};

@@ -56,6 +56,16 @@ void PeriodicTimer::Stop() {
   m_bRunning = false;
 }
 
+void PeriodicTimer::SetSuspended(bool suspended) {
+  {
+    std::scoped_lock lock(m_mutex);
+    if (m_bSuspended == suspended) return;
+    m_bSuspended = suspended;
+    ++m_nPeriodGeneration;
+  }
+  m_wake.notify_all();
+}
+
 bool PeriodicTimer::IsRunning() const {
   std::scoped_lock lock(m_mutex);
   return m_bRunning;
@@ -69,6 +79,14 @@ void PeriodicTimer::Run(std::stop_token stop) {
   auto last = Clock::now();  // the previous deadline (the start for the first tick)
   auto deadline = last + period;
   while (!stop.stop_requested()) {
+    if (m_bSuspended) {
+      m_wake.wait(lock, stop, [&] { return !m_bSuspended; });
+      if (stop.stop_requested()) break;
+      generation = m_nPeriodGeneration;
+      period = std::chrono::milliseconds(m_nPeriodMs);
+      last = Clock::now();
+      deadline = last + period;
+    }
     // Waits on the absolute deadline (steady clock, so wall-clock changes do
     // not matter); wakes early only for a stop or a period change.
     const bool woken = m_wake.wait_until(lock, stop, deadline,
@@ -76,6 +94,7 @@ void PeriodicTimer::Run(std::stop_token stop) {
     if (stop.stop_requested()) break;
     if (woken) {
       generation = m_nPeriodGeneration;
+      if (m_bSuspended) continue;
       period = std::chrono::milliseconds(m_nPeriodMs);
       deadline = last + period;
       if (deadline > Clock::now()) continue;

@@ -45,6 +45,11 @@ class PeriodicTimer {
 
   bool IsRunning() const;
 
+  // A suspended timer keeps running but sleeps without ticking until it is
+  // resumed; it then ticks one period after the resumption. Lets a paused
+  // player cost no wake-ups at all.
+  void SetSuspended(bool suspended);
+
  private:
   void Run(std::stop_token stop);
 
@@ -59,6 +64,7 @@ class PeriodicTimer {
   uint32_t m_nPeriodMs = 0;            // guarded by m_mutex
   uint64_t m_nPeriodGeneration = 0;    // guarded by m_mutex; bumped by SetPeriod
   bool m_bRunning = false;             // guarded by m_mutex
+  bool m_bSuspended = false;           // guarded by m_mutex
   std::thread::id m_tickThread;        // guarded by m_mutex; for the Stop assertion
 
   std::jthread m_thread;  // guarded by m_control

@@ -152,3 +152,36 @@ TEST(PeriodicTimer, DestructorStopsARunningTimer) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PeriodicTimer, SuspendedTimerSleepsUntilResumed) {
+  TickLog log;
+  platform::PeriodicTimer timer([&] { log.Tick(); });
+  ASSERT_TRUE(timer.Start(1));
+  ASSERT_TRUE(log.WaitFor(3));
+  timer.SetSuspended(true);
+  size_t before;
+  {
+    std::scoped_lock lock(log.m);
+    before = log.times.size();
+  }
+  // At most one tick already under way when the suspension came.
+  std::this_thread::sleep_for(50ms);
+  size_t during;
+  {
+    std::scoped_lock lock(log.m);
+    during = log.times.size();
+  }
+  EXPECT_LE(during, before + 1);
+  EXPECT_TRUE(timer.IsRunning());
+  const auto resumed = Clock::now();
+  timer.SetSuspended(false);
+  ASSERT_TRUE(log.WaitFor(during + 3));
+  std::scoped_lock lock(log.m);
+  // The first tick after resuming waits its period; none fire in a burst.
+  EXPECT_GE(log.times[during] - resumed, 1ms);
+  timer.SetSuspended(true);
+}
+
+}  // namespace
