@@ -356,9 +356,9 @@ int32_t Prepare(JpegEncoder* enc, JpegStream* s, CodedFrame* f, uint8_t** header
   return kJpegOk;
 }
 
-// The MCU walks 24 rows of samples at once (16 luma, 4 of each chroma
-// plane... as lines of the planes), more streams than the hardware prefetcher
-// follows: ask for the lines a few MCUs ahead, once per 64-byte line.
+// A row of MCUs walks 32 sample lines side by side (16 of luma, 8 of each
+// chroma plane), more streams than the hardware prefetcher follows: ask for
+// them 16 MCUs ahead, once per 64-byte cache line.
 inline void Prefetch(const CodedFrame& f, int32_t y, int32_t x) {
 #if defined(__SSE2__)
   constexpr int32_t kAhead = 256;  // luma bytes ahead (16 MCUs)

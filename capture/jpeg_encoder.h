@@ -27,9 +27,11 @@ constexpr int32_t kJpegFail = static_cast<int32_t>(0x80000001u);        // too l
 constexpr int32_t kJpegBadWidth = static_cast<int32_t>(0x80000002u);    // width 0 (or not 1..65520)
 constexpr int32_t kJpegBadHeight = static_cast<int32_t>(0x80000003u);   // height 0 (or not 1..65520)
 
-// The fixed part of the working memory; a padded frame starts right after it.
+// The working memory's layout: a fixed part of 7048 bytes for the tables
+// (JpegEncoder takes less; the rest is slack), the padded frame right after
+// it. JpegInit accepts from 6024 bytes, enough for the tables but not for a
+// padded frame, which JpegEncode therefore checks against memorySize.
 constexpr int32_t kJpegFixedMemory = 7048;
-// JpegInit refuses less working memory than this.
 constexpr int32_t kJpegMinMemory = 6024;
 // Output kept free for the headers (618 bytes), one MCU and the end of the
 // file: coding stops with a failure once the output passes capacity − 1024.
