@@ -2,9 +2,12 @@
 
 #include <libyuv.h>
 
+#include "engine/scale_kernels.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace corvane {
 
@@ -123,6 +126,174 @@ bool ARGBToDest(const uint8_t* src, int srcStride, int w, int h, uint8_t* dst, i
   return libyuv::ARGBScale(src, srcStride, w, h, dst, dstStride, dw, dh, FilterFor(w, h, dw, dh)) == 0;
 }
 
+// ---- Shrinking by a common ratio, row by row ---------------------------------
+//
+// When every plane of a YUV surface shrinks by 1:1, 3:2, 2:1 or 3:1 in each
+// direction, the device makes the picture one output row at a time: the input
+// rows that row needs are blended vertically (in the surface's own layout:
+// packed and interleaved rows blend byte by byte like planes), split into
+// Y, U and V, shrunk horizontally and converted straight into the picture.
+// Nothing the size of a plane is written in between, so the surface is read
+// once and the picture written once, and the intermediate rows stay in cache.
+
+enum class Layout { kPlanar, kSemiPlanar, kPacked422, kPacked444 };
+
+// One plane of the surface as rows in display order.
+struct PlaneRows {
+  const uint8_t* base = nullptr;
+  int pitch = 0;
+  int rows = 0;
+  bool fieldOrder = false;  // IUYV: even lines first, then odd lines
+
+  const uint8_t* Row(int r) const {
+    if (fieldOrder) {
+      const int half = rows / 2;
+      r = (r == rows - 1 && rows % 2) ? r : (r % 2 == 0 ? r / 2 : half + r / 2);
+    }
+    return base + size_t(pitch) * size_t(r);
+  }
+  // Output row y of ratio r, n bytes, into tmp (or the surface row itself).
+  const uint8_t* Vertical(const scale::Kernels& k, scale::Ratio r, int y, uint8_t* tmp, int n) const {
+    const scale::VTaps t = scale::VerticalTaps(r, y);
+    const uint8_t* in[3] = {Row(t.first), nullptr, nullptr};
+    for (int i = 1; i < t.count; ++i) in[i] = Row(t.first + i);
+    return scale::VerticalRow(k, r, y, in, tmp, n);
+  }
+};
+
+struct RowPlan {
+  Layout layout;
+  Sub sub;
+  bool swapUV = false;  // YVYU read as YUY2
+  bool uyvy = false;    // UYVY and IUYV byte order
+  PlaneRows luma, cb, cr;  // packed: luma only; semi-planar: cb holds the pairs
+  int w, h, cw, ch, dw, dh, dcw, dch;
+  scale::Ratio rxY, ryY, rxC, ryC;
+};
+
+// The plan for rendering s at dw × dh row by row, when its ratios allow it.
+std::optional<RowPlan> PlanRows(const Surface& s, int dw, int dh) {
+  RowPlan p{};
+  p.w = int(s.Width());
+  p.h = int(s.Height());
+  if (p.w == dw && p.h == dh) return std::nullopt;  // the unscaled path converts directly
+  const uint8_t* p0 = s.PlaneData(0);
+  const int pitch = int(s.Plane(0).pitch);
+  switch (s.Format()) {
+    case YUV_YV12:
+    case YUV_IYUV:
+    case YUV_YV16: {
+      const bool vFirst = s.Format() == YUV_IYUV;
+      p.layout = Layout::kPlanar;
+      p.sub = s.Format() == YUV_YV16 ? Sub::k422 : Sub::k420;
+      const int u = vFirst ? 2 : 1, v = vFirst ? 1 : 2;
+      p.cb = {s.PlaneData(u), int(s.Plane(u).pitch), ChromaH(p.sub, p.h)};
+      p.cr = {s.PlaneData(v), int(s.Plane(v).pitch), ChromaH(p.sub, p.h)};
+      break;
+    }
+    case YUV_NV12:
+    case YUV_NV16:
+      p.layout = Layout::kSemiPlanar;
+      p.sub = s.Format() == YUV_NV16 ? Sub::k422 : Sub::k420;
+      p.cb = {s.PlaneData(1), int(s.Plane(1).pitch), ChromaH(p.sub, p.h)};
+      break;
+    case YUV_YUYV:
+    case YUV_YVYU:
+    case YUV_UYVY:
+    case YUV_IUYV:
+      p.layout = Layout::kPacked422;
+      p.sub = Sub::k422;
+      p.swapUV = s.Format() == YUV_YVYU;
+      p.uyvy = s.Format() == YUV_UYVY || s.Format() == YUV_IUYV;
+      break;
+    case YUV_IYU2:
+      p.layout = Layout::kPacked444;
+      p.sub = Sub::k444;
+      break;
+    default:
+      return std::nullopt;
+  }
+  p.luma = {p0, pitch, p.h, s.Format() == YUV_IUYV};
+  p.dw = dw;
+  p.dh = dh;
+  p.cw = ChromaW(p.sub, p.w);
+  p.ch = ChromaH(p.sub, p.h);
+  p.dcw = ChromaW(p.sub, dw);
+  p.dch = ChromaH(p.sub, dh);
+  const auto rxY = scale::RatioFor(p.w, dw), ryY = scale::RatioFor(p.h, dh);
+  const auto rxC = scale::RatioFor(p.cw, p.dcw), ryC = scale::RatioFor(p.ch, p.dch);
+  if (!rxY || !ryY || !rxC || !ryC) return std::nullopt;
+  p.rxY = *rxY;
+  p.ryY = *ryY;
+  p.rxC = *rxC;
+  p.ryC = *ryC;
+  return p;
+}
+
+bool RenderRows(const RowPlan& p, uint8_t* dst, int dstStride, ScratchBuffer& scratch) {
+  const scale::Kernels& k = scale::BestKernels();
+  // Bytes of one stored row of each plane (packed rows hold whole pixel pairs).
+  const int packedBytes = p.layout == Layout::kPacked444 ? 3 * p.w : 4 * p.cw;
+  const int chromaBytes = p.layout == Layout::kSemiPlanar ? 2 * p.cw : p.cw;
+  const int vBytes = p.layout == Layout::kPacked422 || p.layout == Layout::kPacked444 ? packedBytes : p.w;
+  // Chroma rows get their own vertical rows: a 4:2:0 chroma row serves two
+  // output rows, and the luma row of the second must not overwrite it.
+  const size_t sizes[] = {size_t(vBytes), size_t(chromaBytes), size_t(p.cw), size_t(p.w), size_t(p.cw),
+                          size_t(p.cw),   size_t(p.dw),        size_t(p.dcw), size_t(p.dcw)};
+  constexpr size_t kRows = sizeof(sizes) / sizeof(sizes[0]);
+  size_t total = 0;
+  for (size_t n : sizes) total += size_t(Stride64(int(n)));
+  uint8_t* b = scratch.Get(total);
+  if (!b) return false;
+  uint8_t* rows[kRows];
+  for (size_t i = 0; i < kRows; ++i) {
+    rows[i] = b;
+    b += Stride64(int(sizes[i]));
+  }
+  uint8_t *vtmp = rows[0], *cbTmp = rows[1], *crTmp = rows[2], *yIn = rows[3], *uIn = rows[4], *vIn = rows[5];
+  uint8_t *yOut = rows[6], *uOut = rows[7], *vOut = rows[8];
+  const uint8_t *ys = nullptr, *us = nullptr, *vs = nullptr;
+  int chromaRow = -1;
+  for (int y = 0; y < p.dh; ++y) {
+    uint8_t* out = dst + size_t(dstStride) * size_t(y);
+    if (p.layout == Layout::kPacked422 || p.layout == Layout::kPacked444) {
+      const uint8_t* row = p.luma.Vertical(k, p.ryY, y, vtmp, packedBytes);
+      if (p.layout == Layout::kPacked444)  // U Y V per pixel
+        libyuv::SplitRGBPlane(row, 0, uIn, 0, yIn, 0, vIn, 0, p.w, 1);
+      else if (p.uyvy)
+        libyuv::UYVYToI422(row, 0, yIn, 0, uIn, 0, vIn, 0, p.w, 1);
+      else if (p.swapUV)
+        libyuv::YUY2ToI422(row, 0, yIn, 0, vIn, 0, uIn, 0, p.w, 1);
+      else
+        libyuv::YUY2ToI422(row, 0, yIn, 0, uIn, 0, vIn, 0, p.w, 1);
+      ys = scale::HorizontalRow(k, p.rxY, yIn, yOut, p.dw);
+      us = scale::HorizontalRow(k, p.rxC, uIn, uOut, p.dcw);
+      vs = scale::HorizontalRow(k, p.rxC, vIn, vOut, p.dcw);
+    } else {
+      ys = scale::HorizontalRow(k, p.rxY, p.luma.Vertical(k, p.ryY, y, vtmp, p.w), yOut, p.dw);
+      // 4:2:0 output rows share their chroma row in pairs.
+      const int cy = p.sub == Sub::k420 ? y / 2 : y;
+      if (cy != chromaRow) {
+        chromaRow = cy;
+        if (p.layout == Layout::kSemiPlanar) {
+          const uint8_t* uv = p.cb.Vertical(k, p.ryC, cy, cbTmp, 2 * p.cw);
+          libyuv::SplitUVPlane(uv, 0, uIn, 0, vIn, 0, p.cw, 1);
+          us = scale::HorizontalRow(k, p.rxC, uIn, uOut, p.dcw);
+          vs = scale::HorizontalRow(k, p.rxC, vIn, vOut, p.dcw);
+        } else {
+          us = scale::HorizontalRow(k, p.rxC, p.cb.Vertical(k, p.ryC, cy, cbTmp, p.cw), uOut, p.dcw);
+          vs = scale::HorizontalRow(k, p.rxC, p.cr.Vertical(k, p.ryC, cy, crTmp, p.cw), vOut, p.dcw);
+        }
+      }
+    }
+    // BT.601 limited range, as on the other paths.
+    const int r = p.sub == Sub::k444 ? libyuv::I444ToARGB(ys, 0, us, 0, vs, 0, out, dstStride, p.dw, 1)
+                                     : libyuv::I422ToARGB(ys, 0, us, 0, vs, 0, out, dstStride, p.dw, 1);
+    if (r != 0) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool SurfaceDevice::Render(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh,
@@ -131,6 +302,8 @@ bool SurfaceDevice::Render(const Surface& s, uint8_t* dst, int dstStride, int dw
   const int w = int(s.Width()), h = int(s.Height());
   const uint8_t* p0 = s.PlaneData(0);
   const int pitch = int(s.Plane(0).pitch);
+  if (const std::optional<RowPlan> plan = PlanRows(s, dw, dh))
+    return RenderRows(*plan, dst, dstStride, scratch.scaled);
   uint8_t *y, *u, *v;
   switch (s.Format()) {
     case YUV_YV12:    // "IYUV" surface: Y, U, V
