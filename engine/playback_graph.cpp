@@ -151,6 +151,9 @@ int32_t CYUVGraph::Run() {
 int32_t CYUVGraph::Pause() {
   if (!m_pTimer) return kNotReady;
   m_pTimer->Pause();
+  // A tick that was already presenting finishes first, so the frame number
+  // read after Pause is the one that stays on screen.
+  if (m_pRender) m_pRender->WaitForPresentation();
   return kOk;
 }
 

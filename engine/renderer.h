@@ -46,6 +46,9 @@ class CYUVRender {
   int32_t PresentNext(const CPlayTimer* clock = nullptr);
   void Flush();
   int32_t Refresh();
+  // Returns once no presentation is under way: one that began before the
+  // call has ended, and one after it sees whatever the caller changed first.
+  void WaitForPresentation() const { std::scoped_lock lock(m_cs); }
 
   CListControl* GetQueue() const { return m_pQueue.get(); }  // valid until the next SetPara
   uint32_t GetCurrentFrame() const { return m_nCurFrame.load(); }
