@@ -424,8 +424,9 @@ int32_t JpegInit(JpegParams* params, JpegEncoder** encoder) {
 
 // Built twice: for x86-64-v3 (AVX2, BMI2, LZCNT: single-instruction variable
 // shifts and bit counts in the entropy coder) and for the baseline; the
-// loader picks one. Both give the same bytes.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// loader picks one. Both give the same bytes. Not under ThreadSanitizer: the
+// loader runs the instrumented resolver before the sanitizer is set up.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 [[gnu::target_clones("arch=x86-64-v3", "default")]]
 #endif
 int32_t JpegEncode(JpegEncoder* enc, JpegStream* s) {

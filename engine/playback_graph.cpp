@@ -96,8 +96,10 @@ int32_t CYUVGraph::Create() {
 }
 
 void CYUVGraph::Release() {
-  // The clock first, so that no tick presents while the rest goes.
+  // Stop both threads before anything goes: the clock's ticks use the
+  // renderer, and the reader asks the graph about the clock and the renderer.
   if (m_pTimer) m_pTimer->StopTimer();
+  if (m_pSource) m_pSource->StopThread();
   m_pTimer.reset();
   m_pSource.reset();
   m_pRender.reset();
