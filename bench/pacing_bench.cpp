@@ -6,7 +6,6 @@
 //   build/bench/pacing_bench [--seconds=S]
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
 
 #include <cmath>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include <thread>
 
 #include "engine/playback_graph.h"
+#include "bench_util.h"
 #include "engine/result_codes.h"
 #include "engine/test_pattern.h"
 #include "platform/file.h"
@@ -63,6 +63,16 @@ std::string MakeClip(uint32_t w, uint32_t h, uint32_t frames, uint32_t interval)
   return path;
 }
 
+// Opens a clip with the parameters of its trailer, as the player does.
+void OpenWithTrailer(CYUVGraph& graph, platform::VideoWindow& window, const std::string& path) {
+  int ro = 0, has = 0;
+  graph.OpenFile(path, &ro);
+  YUVPara para{};
+  graph.ReadFilePara(&has, std::span(&para, 1), false);
+  graph.SetPara(&para, &window);
+  graph.GetFileInfo(nullptr, nullptr);
+}
+
 struct Stats {
   double mean = 0, stddev = 0, max = 0;
 };
@@ -87,15 +97,10 @@ struct Played {
   uint32_t period = 0;
 };
 
-Played Play(const std::string& path, uint32_t w, uint32_t h, float speed, int32_t winW, int32_t winH) {
+Played Play(const std::string& path, float speed, int32_t winW, int32_t winH) {
   KeepLastWindow window(winW, winH);
   CYUVGraph graph(&window);
-  int ro = 0, has = 0;
-  graph.OpenFile(path, &ro);
-  YUVPara para{};
-  graph.ReadFilePara(&has, std::span(&para, 1), false);
-  graph.SetPara(&para, &window);
-  graph.GetFileInfo(nullptr, nullptr);
+  OpenWithTrailer(graph, window, path);
   Played out;
   std::mutex m;
   out.times.reserve(size_t(g_seconds * 600));
@@ -140,7 +145,7 @@ std::vector<Clock::time_point> SleepLoop(std::chrono::milliseconds period, doubl
 void BM_Pacing25fps(benchmark::State& state) {
   const std::string clip = MakeClip(352, 288, 50, 40);
   for (auto _ : state) {
-    const Played p = Play(clip, 352, 288, 1.0f, 352, 288);
+    const Played p = Play(clip, 1.0f, 352, 288);
     const Stats s = IntervalStats(p.times);
     const Stats floor = IntervalStats(SleepLoop(std::chrono::milliseconds(40), g_seconds));
     state.counters["mean_ms"] = s.mean;
@@ -156,7 +161,7 @@ void BM_Speed16At1080p(benchmark::State& state) {
   const int32_t winW = int32_t(state.range(0)), winH = int32_t(state.range(1));
   const std::string clip = MakeClip(1920, 1080, 48, 40);
   for (auto _ : state) {
-    const Played p = Play(clip, 1920, 1080, 16.0f, winW, winH);
+    const Played p = Play(clip, 16.0f, winW, winH);
     const double requested = p.seconds * 1000.0 / p.period;
     state.counters["period_ms"] = p.period;
     state.counters["requested"] = requested;
@@ -168,12 +173,6 @@ void BM_Speed16At1080p(benchmark::State& state) {
   std::filesystem::remove(clip);
 }
 
-double ProcessCpuSeconds() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + 1e-6 * double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
-}
-
 // Paused: the clock ticks with its paused flag set and the reader's queue is
 // full. This thread sleeps, so the process's CPU time is the engine's.
 void BM_PausedCpu(benchmark::State& state) {
@@ -181,12 +180,7 @@ void BM_PausedCpu(benchmark::State& state) {
   const std::string clip = MakeClip(352, 288, 50, 40);
   KeepLastWindow window(352, 288);
   CYUVGraph graph(&window);
-  int ro = 0, has = 0;
-  graph.OpenFile(clip, &ro);
-  YUVPara para{};
-  graph.ReadFilePara(&has, std::span(&para, 1), false);
-  graph.SetPara(&para, &window);
-  graph.GetFileInfo(nullptr, nullptr);
+  OpenWithTrailer(graph, window, clip);
   graph.Run();
   graph.SetSpeed(speed);
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -194,10 +188,10 @@ void BM_PausedCpu(benchmark::State& state) {
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   double cpu = 0, wall = 0;
   for (auto _ : state) {
-    const double c0 = ProcessCpuSeconds();
+    const double c0 = benchutil::ProcessCpuSeconds();
     const auto t0 = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    cpu += ProcessCpuSeconds() - c0;
+    cpu += benchutil::ProcessCpuSeconds() - c0;
     wall += std::chrono::duration<double>(Clock::now() - t0).count();
   }
   graph.Close();

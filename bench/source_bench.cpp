@@ -7,7 +7,6 @@
 // measuring so that it sits in the page cache.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +19,7 @@
 
 #include "engine/frame_queue.h"
 #include "engine/frame_source.h"
+#include "bench_util.h"
 #include "engine/result_codes.h"
 #include "engine/test_pattern.h"
 #include "platform/file.h"
@@ -73,6 +73,17 @@ class BenchHost : public SourceHost {
   std::atomic<uint32_t> last{1};
 };
 
+// Opens the clip in a source that reads into the host's queue of `buffers`.
+void OpenClip(BenchHost& host, CYUVSource& source, uint32_t buffers) {
+  host.queue.Init(buffers, kFrameSize, 32);
+  int ro = 0;
+  source.Open(ClipPath(), &ro);
+  const YUVPara para = ClipPara();
+  source.SetPara(&para);
+  source.GetFileInfo(nullptr, nullptr);
+  source.SetQueue(&host.queue);
+}
+
 // The floor: the same frames, in the same order, read with pread into one
 // buffer and copied into a second, as plainly as it can be done.
 void BM_FloorPreadMemcpy(benchmark::State& state) {
@@ -99,14 +110,8 @@ void BM_FloorPreadMemcpy(benchmark::State& state) {
 void BM_ReaderDelivery(benchmark::State& state) {
   const bool reverse = state.range(0) != 0;
   BenchHost host(16.0f);
-  host.queue.Init(uint32_t(state.range(1)), kFrameSize, 32);
   CYUVSource source(&host);
-  int ro = 0;
-  source.Open(ClipPath(), &ro);
-  const YUVPara para = ClipPara();
-  source.SetPara(&para);
-  source.GetFileInfo(nullptr, nullptr);
-  source.SetQueue(&host.queue);
+  OpenClip(host, source, uint32_t(state.range(1)));
   source.SetRepeat(true);
   source.StartThread();
   if (reverse) {
@@ -136,34 +141,22 @@ void BM_ReaderDelivery(benchmark::State& state) {
   state.SetLabel(reverse ? "backwards" : "forwards");
 }
 
-double ProcessCpuSeconds() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + 1e-6 * double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
-}
-
 // CPU the reader uses while the queue is full and nothing is presented, at
 // speed 2^(range(0)) (range -4 .. 4 gives 1/16 .. 16). This thread sleeps
 // during the measurement, so the process's CPU time is the reader's.
 void BM_ReaderIdleCpu(benchmark::State& state) {
   const float speed = std::ldexp(1.0f, int(state.range(0)));
   BenchHost host(speed);
-  host.queue.Init(10, kFrameSize, 32);
   CYUVSource source(&host);
-  int ro = 0;
-  source.Open(ClipPath(), &ro);
-  const YUVPara para = ClipPara();
-  source.SetPara(&para);
-  source.GetFileInfo(nullptr, nullptr);
-  source.SetQueue(&host.queue);
+  OpenClip(host, source, 10);
   source.StartThread();
   while (host.queue.FullCount() < 10) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   double cpu = 0, wall = 0;
   for (auto _ : state) {
-    const double c0 = ProcessCpuSeconds();
+    const double c0 = benchutil::ProcessCpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    cpu += ProcessCpuSeconds() - c0;
+    cpu += benchutil::ProcessCpuSeconds() - c0;
     wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   }
   source.Close();

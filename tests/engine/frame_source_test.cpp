@@ -6,23 +6,14 @@
 
 #include "engine/result_codes.h"
 #include "fake_source_host.h"
+#include "support/para.h"
 #include "support/temp_dir.h"
 
 namespace corvane {
 namespace {
 
+using testsupport::Para;
 using testsupport::TempDir;
-
-YUVPara Para(uint32_t code, uint32_t w, uint32_t h, uint64_t offset = 0, uint32_t interval = 40) {
-  YUVPara p;
-  p.tag = kParaTag;
-  p.format = code;
-  p.width = w;
-  p.height = h;
-  p.frameInterval = interval;
-  p.SetOffset(offset);
-  return p;
-}
 
 // Frames whose first four bytes hold their 1-based number, the rest its low byte.
 std::vector<uint8_t> Frames(uint32_t frameSize, uint32_t count, uint32_t first = 1) {

@@ -8,25 +8,16 @@
 
 #include "engine/result_codes.h"
 #include "engine/test_pattern.h"
+#include "support/para.h"
 #include "support/recording_video_window.h"
 #include "support/temp_dir.h"
 
 namespace corvane {
 namespace {
 
+using testsupport::Para;
 using testsupport::RecordingVideoWindow;
 using testsupport::TempDir;
-
-YUVPara Para(uint32_t code, uint32_t w, uint32_t h, uint32_t interval = 40, uint64_t offset = 0) {
-  YUVPara p;
-  p.tag = kParaTag;
-  p.format = code;
-  p.width = w;
-  p.height = h;
-  p.frameInterval = interval;
-  p.SetOffset(offset);
-  return p;
-}
 
 // Frames of a format, each stamped with its number in the first four bytes.
 std::vector<uint8_t> Frames(const YUVPara& p, uint32_t count, uint32_t first = 1) {
@@ -225,7 +216,7 @@ TEST(GraphTest, StepsSeeksAndStopRun) {
 
 TEST(GraphTest, SplicedSegmentsRetimeTheClockAndReportEachSizeChangeOnce) {
   TempDir dir;
-  const YUVPara a = Para(fmt::YV12, 32, 32, 40), b = Para(fmt::YUYV, 16, 16, 20), c = Para(fmt::RGB3, 16, 16, 10);
+  const YUVPara a = Para(fmt::YV12, 32, 32, 0, 40), b = Para(fmt::YUYV, 16, 16, 0, 20), c = Para(fmt::RGB3, 16, 16, 0, 10);
   std::vector<uint8_t> file = Frames(a, 4, 1);
   auto fb = Frames(b, 4, 5), fc = Frames(c, 4, 9);
   std::vector<YUVPara> recs = {a, b, c};
@@ -367,7 +358,7 @@ TEST(GraphTest, SeekEndsWhenTheFrameCannotBeDrawn) {
 
 TEST(GraphTest, SavingParametersGoesThroughTheNoticeForSplicedFiles) {
   TempDir dir;
-  const YUVPara a = Para(fmt::YV12, 16, 16), b = Para(fmt::YV12, 16, 16, 40, 384 * 2);
+  const YUVPara a = Para(fmt::YV12, 16, 16), b = Para(fmt::YV12, 16, 16, 384 * 2);
   std::vector<uint8_t> file = Frames(a, 4);
   std::vector<YUVPara> recs = {a, b};
   auto t = EncodeTrailer(recs);

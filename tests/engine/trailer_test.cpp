@@ -3,23 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/file.h"
+#include "support/para.h"
 #include "support/temp_dir.h"
 
 namespace corvane {
 namespace {
 
+using testsupport::Para;
 using testsupport::TempDir;
-
-YUVPara Rec(uint32_t code, uint32_t w, uint32_t h, uint64_t offset = 0, uint32_t interval = 40) {
-  YUVPara p;
-  p.tag = kParaTag;
-  p.format = code;
-  p.width = w;
-  p.height = h;
-  p.frameInterval = interval;
-  p.SetOffset(offset);
-  return p;
-}
 
 std::vector<uint8_t> EndBytes(uint32_t count, uint32_t size, uint32_t magic = kTrailerMagic) {
   std::vector<uint8_t> b(12);
@@ -41,7 +32,7 @@ TrailerInfo ParseFile(const std::vector<uint8_t>& bytes) {
 }
 
 TEST(TrailerBytes, RecordIsStoredLittleEndianHighOffsetWordFirst) {
-  YUVPara p = Rec(fmt::YV12, 352, 288, 0x0000000123456789ull, 40);
+  YUVPara p = Para(fmt::YV12, 352, 288, 0x0000000123456789ull, 40);
   uint8_t b[28];
   EncodePara(p, b);
   const uint8_t expect[28] = {'P', 'C', 'V', 'R', '2', '1', 'V', 'Y', 0x60, 1, 0, 0, 0x20, 1, 0, 0,
@@ -68,7 +59,7 @@ TEST(TrailerRead, NoTrailerShortFilesAndPlainTrailer) {
   EXPECT_EQ(info.dataSize, 1000u);
 
   std::vector<uint8_t> file(38016 * 3, 0x10);
-  YUVPara p = Rec(fmt::YV12, 176, 144);
+  YUVPara p = Para(fmt::YV12, 176, 144);
   auto t = EncodeTrailer(std::span(&p, 1));
   file.insert(file.end(), t.begin(), t.end());
   info = ParseFile(file);
@@ -81,8 +72,8 @@ TEST(TrailerRead, NoTrailerShortFilesAndPlainTrailer) {
 TEST(TrailerRead, SplicedSegmentsOfDifferentFormatsAndSizes) {
   // 3 CIF I420 frames, 2 QCIF YUYV frames plus 10 stray bytes, 4 RGB24 8x8 frames.
   const uint64_t s1 = 152064ull * 3, s2 = 50688ull * 2 + 10, s3 = 192ull * 4;
-  std::vector<YUVPara> recs = {Rec(fmt::YV12, 352, 288, 0), Rec(fmt::YUYV, 176, 144, s1, 20),
-                               Rec(fmt::RGB3, 8, 8, s1 + s2, 100)};
+  std::vector<YUVPara> recs = {Para(fmt::YV12, 352, 288, 0), Para(fmt::YUYV, 176, 144, s1, 20),
+                               Para(fmt::RGB3, 8, 8, s1 + s2, 100)};
   std::vector<uint8_t> file(s1 + s2 + s3, 1);
   auto t = EncodeTrailer(recs);
   file.insert(file.end(), t.begin(), t.end());
@@ -118,35 +109,35 @@ TEST(TrailerRead, DamagedTrailersAreRefused) {
   cases.push_back({"table larger than file", withEnd(std::vector<uint8_t>(20), 2, 68)});
   cases.push_back({"huge count", withEnd(std::vector<uint8_t>(100), 0x7FFFFFF0u, 0x7FFFFFF0u * 28u + 12u)});
   {
-    std::vector<YUVPara> r = {Rec(fmt::YV12, 2, 2, 0), Rec(fmt::YV12, 2, 2, 12), Rec(fmt::YV12, 2, 2, 6)};
+    std::vector<YUVPara> r = {Para(fmt::YV12, 2, 2, 0), Para(fmt::YV12, 2, 2, 12), Para(fmt::YV12, 2, 2, 6)};
     std::vector<uint8_t> f(30, 0);
     auto t = EncodeTrailer(r);
     f.insert(f.end(), t.begin(), t.end());
     cases.push_back({"offsets go backwards", f});
   }
   {
-    std::vector<YUVPara> r = {Rec(fmt::YV12, 2, 2, 0), Rec(fmt::YV12, 2, 2, 31)};
+    std::vector<YUVPara> r = {Para(fmt::YV12, 2, 2, 0), Para(fmt::YV12, 2, 2, 31)};
     std::vector<uint8_t> f(30, 0);
     auto t = EncodeTrailer(r);
     f.insert(f.end(), t.begin(), t.end());
     cases.push_back({"offset beyond the data", f});
   }
   {
-    std::vector<YUVPara> r = {Rec(fmt::YV12, 2, 2, 0), Rec(fmt::YV12, 2, 2, 0x100000000ull)};
+    std::vector<YUVPara> r = {Para(fmt::YV12, 2, 2, 0), Para(fmt::YV12, 2, 2, 0x100000000ull)};
     std::vector<uint8_t> f(30, 0);
     auto t = EncodeTrailer(r);
     f.insert(f.end(), t.begin(), t.end());
     cases.push_back({"64-bit offset beyond the data", f});
   }
   {
-    std::vector<YUVPara> r = {Rec(fmt::YV12, 2, 2, 6), Rec(fmt::YV12, 2, 2, 12)};
+    std::vector<YUVPara> r = {Para(fmt::YV12, 2, 2, 6), Para(fmt::YV12, 2, 2, 12)};
     std::vector<uint8_t> f(30, 0);
     auto t = EncodeTrailer(r);
     f.insert(f.end(), t.begin(), t.end());
     cases.push_back({"first segment not at 0", f});
   }
   {
-    YUVPara r = Rec(fmt::RGB4, 65536, 65536);
+    YUVPara r = Para(fmt::RGB4, 65536, 65536);
     std::vector<uint8_t> f(30, 0);
     auto t = EncodeTrailer(std::span(&r, 1));
     f.insert(f.end(), t.begin(), t.end());
@@ -163,7 +154,7 @@ TEST(TrailerRead, DamagedTrailersAreRefused) {
 }
 
 TEST(TrailerRead, UnknownFormatInASegmentGivesAnEmptySegment) {
-  std::vector<YUVPara> r = {Rec(fmt::YV12, 2, 2, 0), Rec(0x11111111u, 2, 2, 12), Rec(fmt::YV12, 2, 2, 18)};
+  std::vector<YUVPara> r = {Para(fmt::YV12, 2, 2, 0), Para(0x11111111u, 2, 2, 12), Para(fmt::YV12, 2, 2, 18)};
   std::vector<uint8_t> f(30, 0);
   auto t = EncodeTrailer(r);
   f.insert(f.end(), t.begin(), t.end());
