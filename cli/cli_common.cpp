@@ -34,6 +34,16 @@ Args::Args(const std::vector<std::string>& args, std::vector<std::string> flags,
       m_help = true;
       continue;
     }
+    // The one short option: -o OUT (or -oOUT) for commands that write a file.
+    if (a.rfind("-o", 0) == 0 && a.rfind("--", 0) != 0 && contains(options, "output")) {
+      if (a.size() > 2) {
+        m_values.emplace_back("output", a.substr(a[2] == '=' ? 3 : 2));
+      } else {
+        if (i + 1 >= args.size()) throw UsageError{"option '-o' needs a value"};
+        m_values.emplace_back("output", args[++i]);
+      }
+      continue;
+    }
     if (a.rfind("--", 0) != 0) throw UsageError{"unknown option '" + a + "'"};
     std::string name = a.substr(2), value;
     const size_t eq = name.find('=');

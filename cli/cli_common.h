@@ -43,7 +43,8 @@ struct Failure {
 };
 
 // A small getopt-like parser: positional arguments, --flag and --opt VALUE
-// (also --opt=VALUE). Unknown options are usage errors.
+// (also --opt=VALUE), and -o OUT for commands with an "output" option.
+// Unknown options are usage errors.
 class Args {
  public:
   Args(const std::vector<std::string>& args, std::vector<std::string> flags, std::vector<std::string> options);

@@ -102,10 +102,7 @@ void WriteOutput(const std::string& out, const uint8_t* bytes, size_t len) {
   }
 }
 
-int RunCapture(const std::vector<std::string>& argvIn) {
-  // "-o OUT" is the one short option; the shared parser knows long ones.
-  std::vector<std::string> argv;
-  for (const auto& a : argvIn) argv.push_back(a == "-o" ? "--output" : a);
+int RunCapture(const std::vector<std::string>& argv) {
   Args args(argv, {"bmp", "jpeg"}, {"frame", "output", "quality", "format", "size", "interval"});
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
   if (args.Has("bmp") == args.Has("jpeg")) throw UsageError{"give one of --bmp and --jpeg"};

@@ -98,15 +98,7 @@ struct NativeSetScope {
   uint32_t old;
 };
 
-int RunRender(const std::vector<std::string>& rawArgs) {
-  // The shared parser knows only long options; -o is this command's one
-  // short option.
-  std::vector<std::string> argv;
-  for (const std::string& a : rawArgs) {
-    if (a == "--") break;
-    argv.push_back(a == "-o" ? "--output" : a.rfind("-o=", 0) == 0 ? "--output=" + a.substr(3) : a);
-  }
-  for (size_t i = argv.size(); i < rawArgs.size(); ++i) argv.push_back(rawArgs[i]);
+int RunRender(const std::vector<std::string>& argv) {
   Args args(argv, {}, {"frame", "output", "window", "aspect", "component", "no-native", "dump-surface", "format",
                        "size", "interval"});
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
