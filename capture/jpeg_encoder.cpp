@@ -502,13 +502,13 @@ uint64_t JpegWorstCaseSize(uint32_t width, uint32_t height) {
 
 namespace jpeg {
 
-void BuildHuffmanCodes(const HuffmanSpec& spec, HuffmanCode out[256]) {
+void BuildHuffmanCodes(const HuffmanSpec& table, HuffmanCode out[256]) {
   std::memset(out, 0, sizeof(HuffmanCode) * 256);
   uint32_t code = 0;
   int k = 0;
   for (int len = 1; len <= 16; ++len) {
-    for (int i = 0; i < spec.counts[size_t(len - 1)] && k < spec.valueCount; ++i, ++k) {
-      out[spec.values[size_t(k)]] = {uint16_t(code & ((1u << len) - 1)), uint16_t(len)};
+    for (int i = 0; i < table.counts[size_t(len - 1)] && k < table.valueCount; ++i, ++k) {
+      out[table.values[size_t(k)]] = {uint16_t(code & ((1u << len) - 1)), uint16_t(len)};
       ++code;
     }
     code <<= 1;
@@ -727,15 +727,15 @@ void WriteSOF0(uint8_t*& p, uint16_t lines, uint16_t samplesPerLine) {
   }
 }
 
-void WriteDHT(uint8_t*& p, uint8_t classAndId, const HuffmanSpec& spec) {
+void WriteDHT(uint8_t*& p, uint8_t classAndId, const HuffmanSpec& table) {
   *p++ = 0xFF;
   *p++ = kDHT;
-  Put16(p, 19u + spec.valueCount);  // length 2, class/id 1, counts 16, symbols
+  Put16(p, 19u + table.valueCount);  // length 2, class/id 1, counts 16, symbols
   *p++ = classAndId;                // high nibble 0 DC, 1 AC; low nibble table id
-  std::memcpy(p, spec.counts.data(), 16);
+  std::memcpy(p, table.counts.data(), 16);
   p += 16;
-  std::memcpy(p, spec.values.data(), spec.valueCount);
-  p += spec.valueCount;
+  std::memcpy(p, table.values.data(), table.valueCount);
+  p += table.valueCount;
 }
 
 void WriteSOS(uint8_t*& p) {

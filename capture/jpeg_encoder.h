@@ -107,7 +107,7 @@ namespace jpeg {
 
 // Code of each symbol from the counts and symbols of a DHT table (Annex C):
 // codes of one length are consecutive; moving to the next length appends a 0.
-void BuildHuffmanCodes(const HuffmanSpec& spec, HuffmanCode out[256]);
+void BuildHuffmanCodes(const HuffmanSpec& table, HuffmanCode out[256]);
 
 // Percentage applied to the base tables: 5000 / q below 50, 200 − 2q from 50
 // (quality 50 keeps the tables, 100 makes every quantiser 1).
@@ -162,7 +162,7 @@ void WriteSOI(uint8_t*& p);
 bool WriteCOM(uint8_t*& p, const char* text, size_t length);  // false above 65 533 bytes
 void WriteDQT(uint8_t*& p, uint8_t tableId, const uint16_t quant[64]);
 void WriteSOF0(uint8_t*& p, uint16_t lines, uint16_t samplesPerLine);
-void WriteDHT(uint8_t*& p, uint8_t classAndId, const HuffmanSpec& spec);
+void WriteDHT(uint8_t*& p, uint8_t classAndId, const HuffmanSpec& table);
 void WriteSOS(uint8_t*& p);
 void WriteEOI(uint8_t*& p);
 // Segments SOI to SOS; SOF0 carries the coded (padded) size.
