@@ -73,7 +73,9 @@ class SurfaceDevice {
   // Converts the surface to BGRA and scales it to dw × dh, written at dst
   // (rows dstStride bytes apart; alpha 255). Scaling filters bilinearly, or
   // with a box filter when shrinking by 2 or more; YUV surfaces are scaled
-  // before conversion, so a smaller window converts fewer pixels. Returns
+  // before conversion, so a smaller window converts fewer pixels; when every
+  // plane shrinks by 3:2, 2:1 or 3:1 (or stays) that happens row by row with
+  // the kernels of scale_kernels.h, straight into dst. Returns
   // false for an empty destination or a surface without a format.
   bool Render(const Surface& surface, uint8_t* dst, int dstStride, int dw, int dh,
               RenderScratch& scratch) const;
