@@ -105,9 +105,16 @@ int32_t CDDrawDisplay::PrepareSurface(size_t i, const FrameInfo& info) {
 
 int32_t CDDrawDisplay::Draw(const void* data, uint32_t size, const FrameInfo* info) {
   std::scoped_lock lock(m_cs);
-  if (!data || !info) return kNotReady;
-  // The frame must hold every byte the copy reads.
-  if (info->width == 0 || info->height == 0 || uint64_t(size) < FrameBytes(*info)) return kNotReady;
+  // The caller may already have let the previous frame go (the renderer
+  // hands its buffer back to the reader before drawing the next one), so no
+  // surface may go on reading it, whatever becomes of this call.
+  EndBorrows();
+  // The frame must hold every byte the copy reads. A refused frame leaves
+  // nothing to redraw: the one before it may be gone already.
+  if (!data || !info || info->width == 0 || info->height == 0 || uint64_t(size) < FrameBytes(*info)) {
+    m_pSrc = nullptr;
+    return kNotReady;
+  }
   const bool first = m_pSrc == nullptr;
   m_pSrc = static_cast<const uint8_t*>(data);
   m_frame = *info;
@@ -132,13 +139,38 @@ int32_t CDDrawDisplay::DrawKeptFrame() {
       s.bReady = true;
       m_madeFor = m_frame;
     }
-    if (CopyFrameToSurface(m_pSrc, m_frame, *s.surface)) {
-      const bool rgb = m_frame.type >= YUV_RGB32 && m_frame.type <= YUV_RGB555;
-      if (!rgb) ApplyComponentView(*s.surface, m_nComponentMode);
-    }
+    FillSurface(s);
     if (int32_t r = Blit(i); r != kOk) return r;
   }
   return kOk;
+}
+
+void CDDrawDisplay::FillSurface(DDScreenSurface& s) {
+  Surface& surface = *s.surface;
+  s.bEmptied = false;
+  const bool rgb = m_frame.type >= YUV_RGB32 && m_frame.type <= YUV_RGB555;
+  // The component view writes the surface; RGB frames have none.
+  const bool whole = rgb || m_nComponentMode == kComponentAll;
+  if (whole && surface.HoldsFrameLayout(m_frame.type)) {
+    // The copy would be one block copy of the frame, which the caller keeps
+    // valid until the next Draw or ReleaseSurfaces anyway: read it in place.
+    // At 3840x2160 the copy (12 MB a frame) and the scaler's reading back of
+    // what it wrote took nearly half of the display's time.
+    surface.Borrow(m_pSrc);
+    return;
+  }
+  // Component views, fallbacks and padded pitches write the surface's own
+  // storage; a borrow from an earlier draw (another component mode) ends here.
+  surface.EndBorrow();
+  if (CopyFrameToSurface(m_pSrc, m_frame, surface) && !rgb) ApplyComponentView(surface, m_nComponentMode);
+}
+
+void CDDrawDisplay::EndBorrows() {
+  for (DDScreenSurface& s : m_screens)
+    if (s.surface && s.surface->IsBorrowed()) {
+      s.surface->EndBorrow();
+      s.bEmptied = true;
+    }
 }
 
 std::shared_ptr<platform::Picture> CDDrawDisplay::AcquirePicture(uint32_t w, uint32_t h) {
@@ -221,6 +253,9 @@ void CDDrawDisplay::ReleaseSurfaces() {
   std::scoped_lock lock(m_cs);
   m_screens.clear();
   m_bAttached = false;
+  // The caller may free the frame now; a display attached again must not
+  // redraw it.
+  m_pSrc = nullptr;
 }
 
 size_t CDDrawDisplay::DeviceCount() const {
@@ -232,13 +267,13 @@ bool CDDrawDisplay::GetSurfaceState(size_t device, SurfaceState* out) const {
   std::scoped_lock lock(m_cs);
   if (device >= m_screens.size() || !out) return false;
   const DDScreenSurface& s = m_screens[device];
-  *out = {s.bVisible, s.bReady, s.format, s.madeFor, s.nPitch};
+  *out = {s.bVisible, s.bReady, s.format, s.madeFor, s.nPitch, s.surface && s.surface->IsBorrowed()};
   return true;
 }
 
 bool CDDrawDisplay::GetPackedSurface(size_t device, std::vector<uint8_t>* out) const {
   std::scoped_lock lock(m_cs);
-  if (device >= m_screens.size() || !out || !m_screens[device].surface) return false;
+  if (device >= m_screens.size() || !out || !m_screens[device].surface || m_screens[device].bEmptied) return false;
   *out = m_screens[device].surface->Packed();
   return true;
 }

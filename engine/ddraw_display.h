@@ -1,8 +1,10 @@
 // The display: puts one frame at a time into a video window. For every
 // monitor the window is on it keeps a surface in the frame's own format (or a
 // fallback the device accepts), copies the frame into it with the component
-// view applied, and has the surface device convert and scale it into the
-// window's picture rectangle, with black bars when an aspect ratio is forced.
+// view applied (or, when that copy would reproduce the frame byte for byte,
+// lets the surface read the frame in place), and has the surface device
+// convert and scale it into the window's picture rectangle, with black bars
+// when an aspect ratio is forced.
 // The finished picture goes to the window through VideoWindow::Present.
 #pragma once
 
@@ -46,6 +48,10 @@ struct DDScreenSurface {
   uint32_t nPitch = 0;
   FrameInfo madeFor;         // width, height and type the surface was made for
   YUVType format = YUV_NONE; // the surface's format: the frame's or a fallback
+  // The surface borrowed the kept frame's bytes and a new Draw took them back
+  // before it reached this surface (a refused placement, a monitor the window
+  // left): it shows nothing until a draw refreshes it.
+  bool bEmptied = false;
 };
 
 class CDDrawDisplay {
@@ -65,7 +71,12 @@ class CDDrawDisplay {
   int32_t Attach(platform::VideoWindow* wnd);
 
   // Draws a frame. data must stay valid and unchanged until the next Draw or
-  // ReleaseSurfaces: Redraw copies it again. Results: 0; kNotReady for a
+  // ReleaseSurfaces: Redraw copies it again, and a surface that holds the
+  // frame's layout byte for byte reads it in place rather than copying it
+  // (Surface::Borrow). Every Draw, even a refused one, ends those borrows
+  // before anything else, so the bytes of an earlier frame are never read
+  // after the call that replaces them has begun; a Draw refused for its
+  // arguments forgets the kept frame as well. Results: 0; kNotReady for a
   // window that cannot be drawn into (hidden, minimised, under 10×10, off the
   // desktop), for a display that is not attached, or for fewer bytes than
   // the frame needs; kNoSurface when neither the frame's format nor a
@@ -79,7 +90,8 @@ class CDDrawDisplay {
   uint32_t SetComponentMode(uint32_t mode);
   uint32_t GetComponentMode() const;
 
-  // Releases every surface and entry; the display is detached.
+  // Releases every surface and entry and forgets the kept frame (its bytes
+  // may go now); the display is detached.
   void ReleaseSurfaces();
 
   // Inspection, for the command line and tests.
@@ -89,16 +101,21 @@ class CDDrawDisplay {
     YUVType format = YUV_NONE;
     FrameInfo madeFor;
     uint32_t pitch = 0;
+    bool borrowed = false;  // reads the kept frame in place instead of a copy
   };
   size_t DeviceCount() const;
   bool GetSurfaceState(size_t device, SurfaceState* out) const;
-  // The device's surface bytes packed at natural row lengths (Surface::Packed).
+  // The device's surface bytes packed at natural row lengths (Surface::Packed),
+  // the same whether the surface copied the frame or reads it in place. False
+  // for no surface, or one emptied by a Draw that did not reach it.
   bool GetPackedSurface(size_t device, std::vector<uint8_t>* out) const;
 
  private:
   int32_t CheckPlacement();
   int32_t PrepareSurface(size_t i, const FrameInfo& info);
   int32_t DrawKeptFrame();
+  void FillSurface(DDScreenSurface& s);
+  void EndBorrows();
   int32_t Blit(size_t i);
   std::shared_ptr<platform::Picture> AcquirePicture(uint32_t w, uint32_t h);
 
@@ -113,7 +130,8 @@ class CDDrawDisplay {
   FrameInfo m_frame;                        // the frame being drawn
   platform::Rect m_rcScreen;                // the window's client area, desktop coordinates
   int m_nAspectMode = 0;
-  const uint8_t* m_pSrc = nullptr;          // the frame's bytes (not owned), kept for Redraw
+  const uint8_t* m_pSrc = nullptr;          // the frame's bytes (not owned), kept for Redraw;
+                                            // the only pointer a surface may borrow
   platform::Rect m_rcDesktop;               // union of the monitors (from 0, 0)
   std::vector<DDScreenSurface> m_screens;   // one per entry, made on attach
   uint32_t m_nComponentMode = 0;

@@ -1,5 +1,6 @@
 #include "engine/surface.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -117,6 +118,23 @@ std::unique_ptr<Surface> Surface::Make(YUVType format, uint32_t w, uint32_t h, u
   return s;
 }
 
+bool Surface::HoldsFrameLayout(YUVType frameType) const {
+  if (frameType != m_format) return false;
+  const PlaneLayout l = GetPlaneLayout(frameType, m_nWidth, m_nHeight);
+  if (l.planeCount != m_nPlanes) return false;
+  uint64_t end = 0;
+  for (int i = 0; i < m_nPlanes; ++i) {
+    const SurfacePlane& pl = m_planes[size_t(i)];
+    const size_t k = size_t(i);
+    if (pl.offset != l.offset[k] || pl.pitch != l.stride[k] || pl.rowBytes != l.stride[k] || pl.rows != l.rows[k])
+      return false;
+    end = std::max(end, uint64_t(l.offset[k]) + uint64_t(l.stride[k]) * l.rows[k]);
+  }
+  // Storage beyond the frame's last row (the extra chroma row of an odd
+  // height) is read by the converters, and a frame has no such bytes.
+  return end == m_nSize;
+}
+
 std::vector<uint8_t> Surface::Packed() const {
   std::vector<uint8_t> out;
   size_t total = 0;
@@ -124,7 +142,7 @@ std::vector<uint8_t> Surface::Packed() const {
   out.reserve(total);
   for (int i = 0; i < m_nPlanes; ++i) {
     const SurfacePlane& pl = m_planes[size_t(i)];
-    const uint8_t* row = m_bytes.get() + pl.offset;
+    const uint8_t* row = Bytes() + pl.offset;
     for (uint32_t y = 0; y < pl.rows; ++y, row += pl.pitch) out.insert(out.end(), row, row + pl.rowBytes);
   }
   return out;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -63,10 +64,40 @@ class Surface {
   uint32_t Pitch() const { return m_nPitch; }  // of plane 0
   int PlaneCount() const { return m_nPlanes; }
   const SurfacePlane& Plane(int i) const { return m_planes[size_t(i)]; }
-  uint8_t* PlaneData(int i) { return m_bytes.get() + m_planes[size_t(i)].offset; }
-  const uint8_t* PlaneData(int i) const { return m_bytes.get() + m_planes[size_t(i)].offset; }
-  uint8_t* Data() { return m_bytes.get(); }
+  // Writers reach the surface's own storage, which a borrowing surface does
+  // not show: end the borrow first.
+  uint8_t* PlaneData(int i) {
+    assert(!m_pBorrowed);
+    return m_bytes.get() + m_planes[size_t(i)].offset;
+  }
+  const uint8_t* PlaneData(int i) const { return Bytes() + m_planes[size_t(i)].offset; }
+  uint8_t* Data() {
+    assert(!m_pBorrowed);
+    return m_bytes.get();
+  }
   size_t Size() const { return m_nSize; }
+
+  // True when a w × h frame of frameType (w and h the surface's) is this
+  // surface byte for byte: the same format, every plane at the frame's offset,
+  // its pitch the plane's natural row length, and no stored row or column
+  // beyond the frame's. Copying such a frame would be one block copy, so the
+  // surface may read the frame's bytes in place instead (Borrow).
+  bool HoldsFrameLayout(YUVType frameType) const;
+
+  // From now on the surface's contents are the Size() bytes at bytes, laid
+  // out as this surface (HoldsFrameLayout of their frame), instead of its own
+  // storage. The bytes are not owned: they must stay valid until EndBorrow,
+  // a new Borrow or the surface's end, and the surface shows whatever they
+  // hold when it is read. Its own storage keeps what it held and can be
+  // written again only after EndBorrow.
+  void Borrow(const uint8_t* bytes) {
+    assert(bytes);
+    m_pBorrowed = bytes;
+  }
+  // Back to the surface's own storage, with whatever it last held; the borrowed
+  // bytes are not read again.
+  void EndBorrow() { m_pBorrowed = nullptr; }
+  bool IsBorrowed() const { return m_pBorrowed != nullptr; }
 
   // The surface's bytes with every row at its natural length and the planes
   // one after another in the order the surface holds them.
@@ -86,6 +117,10 @@ class Surface {
   std::array<SurfacePlane, 3> m_planes{};
   size_t m_nSize = 0;
   std::unique_ptr<uint8_t[], Free> m_bytes;
+  // A frame's bytes read in place of m_bytes (not owned), or null.
+  const uint8_t* m_pBorrowed = nullptr;
+
+  const uint8_t* Bytes() const { return m_pBorrowed ? m_pBorrowed : m_bytes.get(); }
 };
 
 }  // namespace corvane

@@ -1,5 +1,6 @@
 corvane_add_test(engine_display_tests
   SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/display_borrow_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/display_copy_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/display_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/display_ffmpeg_test.cpp
