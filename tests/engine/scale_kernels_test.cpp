@@ -286,8 +286,13 @@ TEST(ScaleDevice, Layouts422AgreeAtEveryRatio) {
     auto pair = [&](YUVType t, int r, int x) -> uint8_t {
       const size_t yi = size_t(r) * sz.w + 2 * (x / 4), ci = size_t(r) * p.cw + x / 4;
       const uint8_t Y0 = p.y[yi], Y1 = p.y[yi + 1], U = p.u[ci], V = p.v[ci];
-      const uint8_t yuyv[4] = {Y0, U, Y1, V}, yvyu[4] = {Y0, V, Y1, U}, uyvy[4] = {U, Y0, V, Y1};
-      return (t == YUV_YUYV ? yuyv : t == YUV_YVYU ? yvyu : uyvy)[x % 4];
+      // A switch, not a conditional choosing between arrays: GCC 12 miscompiles
+      // that form under -fsanitize=address,undefined.
+      switch (t) {
+        case YUV_YUYV: { const uint8_t b[4] = {Y0, U, Y1, V}; return b[x % 4]; }
+        case YUV_YVYU: { const uint8_t b[4] = {Y0, V, Y1, U}; return b[x % 4]; }
+        default: { const uint8_t b[4] = {U, Y0, V, Y1}; return b[x % 4]; }
+      }
     };
     for (YUVType t : {YUV_YUYV, YUV_YVYU, YUV_UYVY, YUV_IUYV}) {
       SCOPED_TRACE(std::string(SurfaceFormatName(t)));
