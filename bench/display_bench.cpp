@@ -1,5 +1,6 @@
-// Display throughput: read a frame from a file, copy it into its surface,
-// convert and scale it into a 1280×720 window, per format at 1920×1080 and
+// Display throughput: read a frame from a file, put it into its surface (a copy,
+// or the frame itself when the surface holds its layout), convert and scale it
+// into a 1280×720 window, per format at 1920×1080 and
 // for I420 at 3840×2160; side by side with ffmpeg doing the same work
 // single-threaded (rawvideo in, bilinear scale to 1280×720, BGRA out) in the
 // same run. Clips come from ffmpeg's testsrc2 in a temporary folder.
@@ -145,7 +146,7 @@ class TableReporter : public benchmark::ConsoleReporter {
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    std::printf("\n| format (read, copy, convert, scale to 1280x720) | Corvane frames/s | ffmpeg frames/s | ratio |\n");
+    std::printf("\n| format (read, surface, convert, scale to 1280x720) | Corvane frames/s | ffmpeg frames/s | ratio |\n");
     std::printf("|---|---:|---:|---:|\n");
     for (const auto& [label, row] : m_rows)
       std::printf("| %s | %.0f | %.0f | %.2fx |\n", label.c_str(), row.first, row.second,
