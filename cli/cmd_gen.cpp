@@ -53,23 +53,13 @@ void WriteClip(const std::string& out, const std::vector<Segment>& segments, boo
   }
 }
 
-corvane::YUVPara MakePara(uint32_t code, uint32_t w, uint32_t h, uint32_t interval) {
-  corvane::YUVPara p;
-  p.tag = corvane::kParaTag;
-  p.format = code;
-  p.width = w;
-  p.height = h;
-  p.frameInterval = interval;
-  return p;
-}
-
 // The demo clip: segments that differ in format, size and frame rate, so that
 // playing it shows every kind of segment change.
 std::vector<Segment> DemoSegments() {
   using namespace corvane;
-  return {{MakePara(fmt::YV12, 352, 288, 40), 50},  {MakePara(fmt::YUYV, 320, 240, 33), 40},
-          {MakePara(fmt::NV12, 176, 144, 20), 60},  {MakePara(fmt::RGB3, 352, 288, 80), 15},
-          {MakePara(fmt::UYVY, 352, 288, 40), 25}};
+  return {{corvane::MakePara(fmt::YV12, 352, 288, 40), 50},  {corvane::MakePara(fmt::YUYV, 320, 240, 33), 40},
+          {corvane::MakePara(fmt::NV12, 176, 144, 20), 60},  {corvane::MakePara(fmt::RGB3, 352, 288, 80), 15},
+          {corvane::MakePara(fmt::UYVY, 352, 288, 40), 25}};
 }
 
 int RunGen(const std::vector<std::string>& argv) {
@@ -87,7 +77,7 @@ int RunGen(const std::vector<std::string>& argv) {
   const auto [w, h] = ParseSize(*args.Get("size"));
   const uint32_t frames = args.Has("frames") ? ParseUint(*args.Get("frames"), "frame count") : 25;
   const uint32_t interval = args.Has("interval") ? ParseUint(*args.Get("interval"), "interval") : 40;
-  const corvane::YUVPara para = MakePara(code, w, h, interval);
+  const corvane::YUVPara para = corvane::MakePara(code, w, h, interval);
   corvane::YUVType type;
   uint32_t fs;
   if (!corvane::GetTypeAndFrameSize(&para, &type, &fs))

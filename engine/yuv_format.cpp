@@ -178,15 +178,18 @@ uint32_t BasicPageCodeForPosition(int position) {
   return kBasicPageFormats[size_t(position)].code;
 }
 
-YUVPara DefaultPara() {
+YUVPara MakePara(uint32_t code, uint32_t width, uint32_t height, uint32_t interval, uint64_t offset) {
   YUVPara p;
   p.tag = kParaTag;
-  p.format = fmt::YV12;
-  p.width = 352;
-  p.height = 288;
-  p.frameInterval = 40;
+  p.format = code;
+  p.width = width;
+  p.height = height;
+  p.frameInterval = interval;
+  p.SetOffset(offset);
   return p;
 }
+
+YUVPara DefaultPara() { return MakePara(fmt::YV12, 352, 288, 40); }
 
 std::string_view UserFormatName(uint32_t code) {
   if (code == fmt::YV12) return "I420";

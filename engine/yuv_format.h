@@ -154,6 +154,8 @@ uint32_t BasicPageCodeForPosition(int position);
 
 // The player's factory default: code YV12 at 352×288, 40 ms.
 YUVPara DefaultPara();
+// A record as writers store it: tagged, with the segment's byte offset.
+YUVPara MakePara(uint32_t code, uint32_t width, uint32_t height, uint32_t interval = 40, uint64_t offset = 0);
 
 // The user-facing format name of a code: the parameter dialog label whose
 // confirm stores that code, with "(I420)" dropped ("I420" for code YV12,

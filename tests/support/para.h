@@ -5,15 +5,9 @@
 
 namespace testsupport {
 
+// Offset before interval: most tests place segments and keep the interval.
 inline corvane::YUVPara Para(uint32_t code, uint32_t w, uint32_t h, uint64_t offset = 0, uint32_t interval = 40) {
-  corvane::YUVPara p;
-  p.tag = corvane::kParaTag;
-  p.format = code;
-  p.width = w;
-  p.height = h;
-  p.frameInterval = interval;
-  p.SetOffset(offset);
-  return p;
+  return corvane::MakePara(code, w, h, interval, offset);
 }
 
 }  // namespace testsupport
