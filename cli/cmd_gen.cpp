@@ -57,9 +57,9 @@ void WriteClip(const std::string& out, const std::vector<Segment>& segments, boo
 // playing it shows every kind of segment change.
 std::vector<Segment> DemoSegments() {
   using namespace corvane;
-  return {{corvane::MakePara(fmt::YV12, 352, 288, 40), 50},  {corvane::MakePara(fmt::YUYV, 320, 240, 33), 40},
-          {corvane::MakePara(fmt::NV12, 176, 144, 20), 60},  {corvane::MakePara(fmt::RGB3, 352, 288, 80), 15},
-          {corvane::MakePara(fmt::UYVY, 352, 288, 40), 25}};
+  return {{MakePara(fmt::YV12, 352, 288, 40), 50},  {MakePara(fmt::YUYV, 320, 240, 33), 40},
+          {MakePara(fmt::NV12, 176, 144, 20), 60},  {MakePara(fmt::RGB3, 352, 288, 80), 15},
+          {MakePara(fmt::UYVY, 352, 288, 40), 25}};
 }
 
 int RunGen(const std::vector<std::string>& argv) {
