@@ -8,6 +8,8 @@
 // are freed as soon as the contract lets them go).
 #include <gtest/gtest.h>
 
+#include "support/device_settings_guard.h"
+
 #include <cstring>
 #include <memory>
 #include <string>
@@ -37,17 +39,6 @@ Bytes Pattern(size_t n, uint32_t seed) {
 
 std::string Name(YUVType t) { return std::string(SurfaceFormatName(t)); }
 
-// Surfaces made while it lives get rows padded to this many bytes.
-class PitchAlignGuard {
- public:
-  explicit PitchAlignGuard(uint32_t bytes) : m_nOld(SurfaceDevice::Instance().PitchAlignment()) {
-    SurfaceDevice::Instance().SetPitchAlignment(bytes);
-  }
-  ~PitchAlignGuard() { SurfaceDevice::Instance().SetPitchAlignment(m_nOld); }
-
- private:
-  uint32_t m_nOld;
-};
 
 // 5 divides none of the row lengths below, so every surface made under it
 // has a padded pitch and must take the copy.
@@ -137,7 +128,8 @@ TEST(DisplayBorrow, EveryFormatDumpsAndPaintsAsItsCopy) {
       ASSERT_EQ(copying.Attach(&copyWnd), kOk);
       ASSERT_EQ(borrowing.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
       {
-        PitchAlignGuard padded(kForceCopyAlign);
+        testsupport::DeviceSettingsGuard padded;
+        SurfaceDevice::Instance().SetPitchAlignment(kForceCopyAlign);
         ASSERT_EQ(copying.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
       }
       ASSERT_TRUE(Borrowed(borrowing));

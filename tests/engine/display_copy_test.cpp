@@ -5,6 +5,8 @@
 // the display when the device refuses formats.
 #include <gtest/gtest.h>
 
+#include "support/device_settings_guard.h"
+
 #include <cstring>
 #include <map>
 #include <string>
@@ -315,16 +317,6 @@ TEST(ComponentView, YOnlyUYVYAndVOnlyIYUVSurface) {
 
 // ---- Fallbacks chosen by the display ---------------------------------------
 
-class NativeSetGuard {
- public:
-  explicit NativeSetGuard(uint32_t mask) : m_old(SurfaceDevice::Instance().NativeFormats()) {
-    SurfaceDevice::Instance().SetNativeFormats(mask);
-  }
-  ~NativeSetGuard() { SurfaceDevice::Instance().SetNativeFormats(m_old); }
-
- private:
-  uint32_t m_old;
-};
 
 uint32_t Without(std::initializer_list<YUVType> refused) {
   uint32_t m = SurfaceDevice::kAllFormats;
@@ -361,7 +353,8 @@ TEST(DisplayFallback, EachFrameFormatTakesItsFallbackAndTheSameBytes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(SurfaceFormatName(c.frame)) + " expecting " +
                  std::string(c.surface == YUV_NONE ? "none" : SurfaceFormatName(c.surface)));
-    NativeSetGuard guard(Without(c.refused));
+    testsupport::DeviceSettingsGuard guard;
+    SurfaceDevice::Instance().SetNativeFormats(Without(c.refused));
     testsupport::RecordingVideoWindow wnd(22, 14);
     CDDrawDisplay display;
     ASSERT_EQ(display.Attach(&wnd), kOk);

@@ -1,0 +1,28 @@
+// Restores the process-wide surface device's settings (native formats and
+// pitch alignment) when a test that changed them ends.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/surface_device.h"
+
+namespace testsupport {
+
+class DeviceSettingsGuard {
+ public:
+  DeviceSettingsGuard()
+      : m_nNative(corvane::SurfaceDevice::Instance().NativeFormats()),
+        m_nAlign(corvane::SurfaceDevice::Instance().PitchAlignment()) {}
+  ~DeviceSettingsGuard() {
+    corvane::SurfaceDevice::Instance().SetNativeFormats(m_nNative);
+    corvane::SurfaceDevice::Instance().SetPitchAlignment(m_nAlign);
+  }
+  DeviceSettingsGuard(const DeviceSettingsGuard&) = delete;
+  DeviceSettingsGuard& operator=(const DeviceSettingsGuard&) = delete;
+
+ private:
+  uint32_t m_nNative;
+  uint32_t m_nAlign;
+};
+
+}  // namespace testsupport
