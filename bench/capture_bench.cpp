@@ -1,8 +1,8 @@
 // Still capture of one 1920x1080 I420 frame, side by side with its peers in
 // the same process:
-//   JPEG: CImage::EncodeJPEG at quality 100 vs libjpeg-turbo's
+//   JPEG: StillEncoder::EncodeJPEG at quality 100 vs libjpeg-turbo's
 //         tjCompressFromYUVPlanes (4:2:0, quality 100) on the same planes.
-//   BMP:  CImage::EncodeBMP vs libyuv's I420ToARGB plus the row flip of a
+//   BMP:  StillEncoder::EncodeBMP vs libyuv's I420ToARGB plus the row flip of a
 //         bottom-up bitmap (done by libyuv itself through a negative height,
 //         its cheapest form, and as a separate flip pass).
 // Frame 0 is a deterministic synthetic scene; frame 1 is ffmpeg's testsrc2
@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "capture/colour_convert.h"
-#include "capture/image.h"
+#include "capture/still_encoder.h"
 #include "capture/jpeg_encoder.h"
 #include "capture/frames.h"
 
@@ -38,7 +38,7 @@ bool Have(benchmark::State& state, const std::vector<uint8_t>& f) {
 void BM_EncodeJPEG(benchmark::State& state) {
   const auto& f = Frame(int(state.range(0)));
   if (!Have(state, f)) return;
-  corvane::CImage img;
+  corvane::StillEncoder img;
   img.SetQuality(100);
   std::vector<uint8_t> out(size_t(corvane::JpegWorstCaseSize(kW, kH + 8)));
   uint32_t len = 0;
@@ -56,7 +56,7 @@ void BM_EncodeJPEG(benchmark::State& state) {
 void BM_EncodeJPEGPlainPath(benchmark::State& state) {
   const auto& f = Frame(int(state.range(0)));
   if (!Have(state, f)) return;
-  // 1080 lines are padded to 1088 by the encoder's PadPlane here (CImage
+  // 1080 lines are padded to 1088 by the encoder's PadPlane here (StillEncoder
   // would centre them; the work is the same).
   corvane::JpegParams p;
   p.width = kW;
@@ -100,7 +100,7 @@ void BM_TurboJPEG(benchmark::State& state) {
 void BM_EncodeBMP(benchmark::State& state) {
   const auto& f = Frame(int(state.range(0)));
   if (!Have(state, f)) return;
-  corvane::CImage img;
+  corvane::StillEncoder img;
   std::vector<uint8_t> out(54 + 4 * kW * kH);
   uint32_t len = 0;
   for (auto _ : state) {

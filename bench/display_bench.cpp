@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
+#include "engine/display.h"
 #include "engine/surface_copy.h"
-#include "engine/video_output.h"
 #include "platform/file.h"
 #include "platform/video_window.h"
 
@@ -91,8 +91,8 @@ void BM_Corvane(benchmark::State& state, Format f) {
   const size_t frameSize = size_t(corvane::FrameBytes(info));
   std::vector<uint8_t> frame(frameSize);
   DroppingWindow wnd;
-  corvane::CVideoOutput out;
-  if (out.Create(&wnd) != corvane::kOk) return state.SkipWithError("no display");
+  corvane::Display out;
+  if (out.Attach(&wnd) != corvane::kOk) return state.SkipWithError("no display");
   int n = 0;
   for (auto _ : state) {
     if (file.ReadAt(frame.data(), frameSize, uint64_t(n++ % kClipFrames) * frameSize) != int64_t(frameSize))

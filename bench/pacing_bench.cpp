@@ -15,8 +15,8 @@
 
 #include "engine/playback_graph.h"
 #include "bench_util.h"
-#include "engine/result_codes.h"
-#include "engine/test_pattern.h"
+#include "formats/result_codes.h"
+#include "formats/test_pattern.h"
 #include "platform/file.h"
 
 namespace {
@@ -64,7 +64,7 @@ std::string MakeClip(uint32_t w, uint32_t h, uint32_t frames, uint32_t interval)
 }
 
 // Opens a clip with the parameters of its trailer, as the player does.
-void OpenWithTrailer(CYUVGraph& graph, platform::VideoWindow& window, const std::string& path) {
+void OpenWithTrailer(PlaybackGraph& graph, platform::VideoWindow& window, const std::string& path) {
   int ro = 0, has = 0;
   graph.OpenFile(path, &ro);
   YUVPara para{};
@@ -99,7 +99,7 @@ struct Played {
 
 Played Play(const std::string& path, float speed, int32_t winW, int32_t winH) {
   KeepLastWindow window(winW, winH);
-  CYUVGraph graph(&window);
+  PlaybackGraph graph(&window);
   OpenWithTrailer(graph, window, path);
   Played out;
   std::mutex m;
@@ -179,7 +179,7 @@ void BM_PausedCpu(benchmark::State& state) {
   const float speed = std::ldexp(1.0f, int(state.range(0)));
   const std::string clip = MakeClip(352, 288, 50, 40);
   KeepLastWindow window(352, 288);
-  CYUVGraph graph(&window);
+  PlaybackGraph graph(&window);
   OpenWithTrailer(graph, window, clip);
   graph.Run();
   graph.SetSpeed(speed);

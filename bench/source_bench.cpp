@@ -21,8 +21,8 @@
 #include "engine/frame_queue.h"
 #include "engine/frame_source.h"
 #include "bench_util.h"
-#include "engine/result_codes.h"
-#include "engine/test_pattern.h"
+#include "formats/result_codes.h"
+#include "formats/test_pattern.h"
 #include "platform/file.h"
 
 namespace {
@@ -68,14 +68,14 @@ class BenchHost : public SourceHost {
   void SetSegmentPara(const YUVPara&) override {}
   void FlushQueue() override { queue.Flush(); }
   void SetFileInfo(uint64_t, uint32_t) override {}
-  void ShowNotice(std::string_view) override {}
-  CListControl queue;
+  void ShowNotice(corvane::Notice) override {}
+  FrameQueue queue;
   float speed;
   std::atomic<uint32_t> last{1};
 };
 
 // Opens the clip in a source that reads into the host's queue of `buffers`.
-void OpenClip(BenchHost& host, CYUVSource& source, uint32_t buffers) {
+void OpenClip(BenchHost& host, FrameSource& source, uint32_t buffers) {
   host.queue.Init(buffers, kFrameSize, 32);
   int ro = 0;
   source.Open(ClipPath(), &ro);
@@ -123,7 +123,7 @@ void BM_FloorPreadMemcpy(benchmark::State& state) {
 void BM_ReaderDelivery(benchmark::State& state) {
   const bool reverse = state.range(0) != 0;
   BenchHost host(16.0f);
-  CYUVSource source(&host);
+  FrameSource source(&host);
   OpenClip(host, source, uint32_t(state.range(1)));
   source.SetRepeat(true);
   source.StartThread();
@@ -160,7 +160,7 @@ void BM_ReaderDelivery(benchmark::State& state) {
 void BM_ReaderIdleCpu(benchmark::State& state) {
   const float speed = std::ldexp(1.0f, int(state.range(0)));
   BenchHost host(speed);
-  CYUVSource source(&host);
+  FrameSource source(&host);
   OpenClip(host, source, 10);
   source.StartThread();
   while (host.queue.FullCount() < 10) std::this_thread::sleep_for(std::chrono::milliseconds(1));

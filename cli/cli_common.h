@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/trailer.h"
-#include "engine/yuv_format.h"
+#include "formats/trailer.h"
+#include "formats/yuv_format.h"
 
 namespace cli {
 

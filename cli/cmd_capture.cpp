@@ -1,5 +1,5 @@
 // corvane-tool capture: one frame of a raw video file as a BMP or JPEG still,
-// through the same CImage writers the player's capture button uses.
+// through the same StillEncoder writers the player's capture button uses.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -7,9 +7,10 @@
 #include <memory>
 #include <new>
 
-#include "capture/image.h"
+#include "capture/still_encoder.h"
 #include "capture/jpeg_encoder.h"
 #include "cli/cli_common.h"
+#include "formats/frame_locator.h"
 #include "platform/file.h"
 
 namespace cli {
@@ -17,43 +18,23 @@ namespace {
 
 // The frame to capture: its parameters (a spliced file's segment may differ
 // from the first record) and where it lies.
-struct FrameLocation {
+struct FrameToCapture {
   corvane::YUVPara para;
   corvane::YUVType type = corvane::YUV_NONE;
   uint32_t frameSize = 0;
   uint64_t offset = 0;
 };
 
-FrameLocation LocateFrame(const FileParams& fp, uint32_t n) {
-  FrameLocation loc;
-  const corvane::TrailerInfo& t = fp.trailer;
-  if (!fp.fromOptions && t.kind == corvane::TrailerKind::kSpliced) {
-    uint64_t before = 0;
-    for (size_t i = 0; i < t.segments.size(); ++i) {
-      const corvane::SegmentInfo& s = t.segments[i];
-      if (n <= before + s.frameCount) {
-        loc.para = t.records[i];
-        if (!corvane::GetTypeAndFrameSize(&loc.para, &loc.type, &loc.frameSize))
-          throw Failure{"segment " + std::to_string(i + 1) + " has an unsupported format"};
-        loc.offset = s.start + (n - 1 - before) * uint64_t(s.frameSize);
-        return loc;
-      }
-      before += s.frameCount;
-    }
-    throw Failure{"frame " + std::to_string(n) + " is out of range (the file has " + std::to_string(before) +
-                  " frames)"};
-  }
-  loc.para = fp.para;
-  corvane::GetTypeAndFrameSize(&loc.para, &loc.type, &loc.frameSize);  // checked by ResolveFileParams
-  const bool hasTrailer = t.kind == corvane::TrailerKind::kPlain || t.kind == corvane::TrailerKind::kSpliced;
-  const uint64_t data = hasTrailer ? t.dataSize : t.fileSize;
-  const uint32_t count = corvane::PlainFrameCount(data, loc.frameSize);
-  if (n > count)
-    throw Failure{"frame " + std::to_string(n) + " is out of range (the file has " + std::to_string(count) +
-                  " frames of " + FormatLabel(loc.para.format) + " " + std::to_string(loc.para.width) + "x" +
-                  std::to_string(loc.para.height) + ")"};
-  loc.offset = uint64_t(n - 1) * loc.frameSize;
-  return loc;
+FrameToCapture LocateFrame(const FileParams& fp, uint32_t n) {
+  const corvane::FileFrames frames(fp.trailer, fp.para, !fp.fromOptions);
+  FrameToCapture f;
+  const auto loc = frames.Locate(n, &f.para);
+  if (!loc)
+    throw Failure{"frame " + std::to_string(n) + " is out of range (the file has " +
+                  std::to_string(frames.FrameCount()) + " frames)"};
+  corvane::GetTypeAndFrameSize(&f.para, &f.type, &f.frameSize);
+  f.offset = loc->offset;
+  return f;
 }
 
 std::string Geometry(const corvane::YUVPara& p) {
@@ -62,8 +43,8 @@ std::string Geometry(const corvane::YUVPara& p) {
 
 // The same refusals as the graph's capture entry points: BMP takes UYVY, the
 // two planar 4:2:0 codes and RGB32; JPEG only the planar 4:2:0 ones. Then the
-// writers' own limits, said in words before CImage would only say E_FAIL.
-void CheckCapturable(const FrameLocation& loc, bool jpeg) {
+// writers' own limits, said in words before StillEncoder would only say E_FAIL.
+void CheckCapturable(const FrameToCapture& loc, bool jpeg) {
   using namespace corvane;
   const uint32_t w = loc.para.width, h = loc.para.height;
   const YUVType t = loc.type;
@@ -121,7 +102,7 @@ int RunCapture(const std::vector<std::string>& argv) {
   const std::string out = *args.Get("output");
 
   const FileParams fp = ResolveFileParams(path, args);
-  const FrameLocation loc = LocateFrame(fp, n);
+  const FrameToCapture loc = LocateFrame(fp, n);
   CheckCapturable(loc, jpeg);
 
   platform::File file;
@@ -133,8 +114,8 @@ int RunCapture(const std::vector<std::string>& argv) {
     throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
 
   const uint32_t w = loc.para.width, h = loc.para.height;
-  corvane::CImage image;
-  uint64_t capacity = corvane::CImage::BmpFileSize(loc.type, w, h);
+  corvane::StillEncoder image;
+  uint64_t capacity = corvane::StillEncoder::BmpFileSize(loc.type, w, h);
   if (jpeg) {
     // Never too small, whatever the frame holds: the worst case of the coded
     // (line-doubled, padded) size, and at least the player's w·h·5.

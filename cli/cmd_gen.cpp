@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "cli/cli_common.h"
-#include "engine/test_pattern.h"
+#include "formats/test_pattern.h"
 #include "platform/file.h"
 
 namespace cli {

@@ -9,7 +9,7 @@
 #include "cli/cli_common.h"
 #include "engine/offscreen_window.h"
 #include "engine/playback_graph.h"
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
 
 namespace cli {
 namespace {
@@ -90,7 +90,7 @@ int RunPlay(const std::vector<std::string>& argv) {
   FileParams fp = ResolveFileParams(path, args);
 
   corvane::OffscreenWindow window(int32_t(fp.para.width), int32_t(fp.para.height));
-  corvane::CYUVGraph graph(&window);
+  corvane::PlaybackGraph graph(&window);
   int readOnly = 0;
   if (graph.OpenFile(path, &readOnly) != corvane::kOk) throw Failure{"cannot open '" + path + "'"};
   int hasTrailer = 0;
@@ -117,7 +117,7 @@ int RunPlay(const std::vector<std::string>& argv) {
   printer.Touch();
 
   // A stall is several periods of the slowest segment without a frame.
-  const uint32_t period = corvane::CPlayTimer::PeriodFor(1000, speed);
+  const uint32_t period = corvane::FrameClock::PeriodFor(1000, speed);
   const auto stall = std::chrono::milliseconds(std::max<uint32_t>(3000, 4 * period));
   const bool done = printer.Wait(
       [&](uint64_t presented, uint32_t last) {

@@ -10,13 +10,14 @@
 #include <tuple>
 
 #include "cli/cli_common.h"
-#include "engine/ddraw_display.h"
+#include "cli/messages.h"
+#include "formats/frame_locator.h"
+#include "engine/display.h"
 #include "engine/offscreen_window.h"
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
 #include "engine/surface.h"
 #include "engine/surface_copy.h"
 #include "engine/surface_device.h"
-#include "engine/video_output.h"
 #include "platform/file.h"
 
 namespace cli {
@@ -55,40 +56,6 @@ uint32_t NativeMaskWithout(const std::string& list) {
   return mask;
 }
 
-// Where frame n (1-based) lies and which parameters it has.
-struct FrameLocation {
-  corvane::YUVPara para;
-  uint64_t offset = 0;
-  uint32_t size = 0;
-  uint32_t total = 0;
-};
-
-FrameLocation Locate(const FileParams& fp, uint32_t n) {
-  FrameLocation loc;
-  corvane::YUVType type;
-  if (fp.fromOptions || fp.trailer.segments.empty()) {
-    loc.para = fp.para;
-    corvane::GetTypeAndFrameSize(&loc.para, &type, &loc.size);
-    loc.total = corvane::PlainFrameCount(fp.trailer.dataSize, loc.size);
-    if (n >= 1 && n <= loc.total) loc.offset = uint64_t(n - 1) * loc.size;
-    return loc;
-  }
-  // A spliced file: count through the segments.
-  loc.total = corvane::TotalFrameCount(fp.trailer.segments);
-  uint32_t first = 1;
-  for (size_t k = 0; k < fp.trailer.segments.size(); ++k) {
-    const corvane::SegmentInfo& seg = fp.trailer.segments[k];
-    if (n >= first && n - first < seg.frameCount) {
-      loc.para = fp.trailer.records[k];
-      loc.size = seg.frameSize;
-      loc.offset = seg.start + uint64_t(n - first) * seg.frameSize;
-      return loc;
-    }
-    first += seg.frameCount;
-  }
-  return loc;
-}
-
 // Restores the process-wide native set when the command ends, however it ends.
 struct NativeSetScope {
   explicit NativeSetScope(uint32_t mask) : old(corvane::SurfaceDevice::Instance().NativeFormats()) {
@@ -112,50 +79,50 @@ int RunRender(const std::vector<std::string>& argv) {
   const std::string& path = args.Positional()[0];
 
   const FileParams fp = ResolveFileParams(path, args);
-  const FrameLocation loc = Locate(fp, n);
-  if (loc.size == 0 || n > loc.total)
-    throw Failure{"frame " + std::to_string(n) + " is out of range: '" + path + "' has " + std::to_string(loc.total) +
-                  " frame" + (loc.total == 1 ? "" : "s")};
+  const corvane::FileFrames frames(fp.trailer, fp.para, !fp.fromOptions);
+  corvane::YUVPara para;
+  const auto loc = frames.Locate(n, &para);
+  if (!loc) {
+    const uint32_t total = frames.FrameCount();
+    throw Failure{"frame " + std::to_string(n) + " is out of range: '" + path + "' has " + std::to_string(total) +
+                  " frame" + (total == 1 ? "" : "s")};
+  }
   corvane::YUVType type;
   uint32_t frameSize;
-  corvane::GetTypeAndFrameSize(&loc.para, &type, &frameSize);
+  corvane::GetTypeAndFrameSize(&para, &type, &frameSize);
 
-  uint32_t ww = loc.para.width, wh = loc.para.height;
+  uint32_t ww = para.width, wh = para.height;
   if (auto win = args.Get("window")) std::tie(ww, wh) = ParseSize(*win);
   if (ww > 16384 || wh > 16384) throw UsageError{"window larger than 16384x16384"};
 
-  std::vector<uint8_t> frame(loc.size);
+  std::vector<uint8_t> frame(loc->frameSize);
   platform::File file;
   if (int err = file.Open(path, platform::File::Mode::kRead))
     throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
-  if (file.ReadAt(frame.data(), frame.size(), loc.offset) != int64_t(frame.size()))
+  if (file.ReadAt(frame.data(), frame.size(), loc->offset) != int64_t(frame.size()))
     throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
 
   NativeSetScope nativeScope(native);
   corvane::OffscreenWindow window{int32_t(ww), int32_t(wh)};
-  corvane::CVideoOutput output;
-  if (output.Create(&window) != corvane::kOk) throw Failure{"cannot create the display"};
+  corvane::Display output;
+  if (output.Attach(&window) != corvane::kOk) throw Failure{"cannot create the display"};
   output.SetAspectMode(aspect);
   output.SetComponentMode(component);
-  const corvane::FrameInfo info{loc.para.width, loc.para.height, type};
+  const corvane::FrameInfo info{para.width, para.height, type};
   const int32_t r = output.Draw(frame.data(), uint32_t(frame.size()), &info);
   if (r == corvane::kNoSurface)
-    throw Failure{"no surface for " + FormatLabel(loc.para.format) +
+    throw Failure{"no surface for " + FormatLabel(para.format) +
                   ": the device refuses its own format and every fallback"};
   if (r == corvane::kNotReady && (ww < 10 || wh < 10))
     throw Failure{"the window is too small to draw into (" + std::to_string(ww) + "x" + std::to_string(wh) +
                   "; at least 10x10)"};
-  if (r != corvane::kOk) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08X", unsigned(r));
-    throw Failure{std::string("drawing failed (result ") + code + ")"};
-  }
+  if (r != corvane::kOk) throw Failure{"drawing failed: " + ResultText(r)};
 
-  corvane::CDDrawDisplay::SurfaceState st;
-  output.Display()->GetSurfaceState(0, &st);
+  corvane::Display::SurfaceState st;
+  output.GetSurfaceState(0, &st);
   if (auto dump = args.Get("dump-surface")) {
     std::vector<uint8_t> bytes;
-    output.Display()->GetPackedSurface(0, &bytes);
+    output.GetPackedSurface(0, &bytes);
     std::ofstream f(*dump, std::ios::binary | std::ios::trunc);
     f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     if (!f) throw Failure{"cannot write '" + *dump + "'"};
@@ -168,7 +135,7 @@ int RunRender(const std::vector<std::string>& argv) {
   const platform::Rect pic = corvane::AspectRect(aspect, int32_t(ww), int32_t(wh), info.width, info.height);
   const bool fallback = st.format != type;
   std::printf("frame %u: %ux%u %s on a %s surface%s (pitch %u); window %ux%u, picture %dx%d at %d,%d\n", n,
-              info.width, info.height, FormatLabel(loc.para.format).c_str(),
+              info.width, info.height, FormatLabel(para.format).c_str(),
               std::string(corvane::SurfaceFormatName(st.format)).c_str(), fallback ? " (fallback)" : "", st.pitch,
               ww, wh, pic.Width(), pic.Height(), pic.left, pic.top);
   return kExitOk;

@@ -1,10 +1,11 @@
 // corvane-tool setpara: saves a one-record parameter trailer, as the player does.
-#include <cstdio>
+#include <optional>
 #include <tuple>
 
 #include "cli/cli_common.h"
+#include "cli/messages.h"
 #include "engine/frame_source.h"
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
 
 namespace cli {
 namespace {
@@ -18,11 +19,8 @@ class NoticeToStderr : public corvane::SourceHost {
   void SetSegmentPara(const corvane::YUVPara&) override {}
   void FlushQueue() override {}
   void SetFileInfo(uint64_t, uint32_t) override {}
-  void ShowNotice(std::string_view text) override {
-    std::fprintf(stderr, "corvane-tool setpara: %.*s\n", int(text.size()), text.data());
-    shown = true;
-  }
-  bool shown = false;
+  void ShowNotice(corvane::Notice notice) override { shown = notice; }
+  std::optional<corvane::Notice> shown;
 };
 
 int RunSetPara(const std::vector<std::string>& argv) {
@@ -39,14 +37,14 @@ int RunSetPara(const std::vector<std::string>& argv) {
   if (!corvane::GetTypeAndFrameSize(&para, &type, &fs)) throw UsageError{"frame size is too large"};
 
   NoticeToStderr host;
-  corvane::CYUVSource source(&host);
+  corvane::FrameSource source(&host);
   int readOnly = 0;
   if (source.Open(path, &readOnly) != corvane::kOk) throw Failure{"cannot open '" + path + "' (missing or empty)"};
   if (readOnly) throw Failure{"'" + path + "' is read-only"};
   int hasTrailer = 0;
   source.ReadTrailer(&hasTrailer, {}, false);
   if (source.SavePara(&para) != corvane::kOk) {
-    if (host.shown) return kExitFail;
+    if (host.shown) throw Failure{NoticeText(*host.shown)};
     throw Failure{"cannot write the trailer of '" + path + "'"};
   }
   return kExitOk;

@@ -1,6 +1,6 @@
 # Fails the configure step when a Qt-free library links anything from Qt,
-# directly or through another target. Source includes are checked by the
-# qt_boundary test (tests/CMakeLists.txt).
+# directly or through another target. Source includes are checked by
+# cmake/check_layers.cmake.
 function(_corvane_collect_links target out_var)
   set(seen ${${out_var}})
   if(NOT TARGET ${target})
@@ -26,6 +26,25 @@ function(corvane_forbid_qt)
     foreach(lib IN LISTS all)
       if(lib MATCHES "(^|[/:])(Qt[0-9]*|libQt)")
         message(FATAL_ERROR "${target} must not link Qt, but links ${lib}")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
+# Fails the configure step when a library links one of a higher layer
+# (directly or through another target): platform <- formats <- capture <- engine.
+function(corvane_check_link_layers)
+  set(order corvane_platform corvane_formats corvane_capture corvane_engine)
+  list(LENGTH order n)
+  math(EXPR last "${n} - 1")
+  foreach(i RANGE 0 ${last})
+    list(GET order ${i} target)
+    set(all "")
+    _corvane_collect_links(${target} all)
+    foreach(j RANGE ${i} ${last})
+      list(GET order ${j} higher)
+      if(NOT j EQUAL i AND higher IN_LIST all)
+        message(FATAL_ERROR "${target} must not link ${higher}: layers point down only")
       endif()
     endforeach()
   endforeach()

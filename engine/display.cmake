@@ -5,8 +5,7 @@ target_sources(corvane_engine PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/surface_copy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/surface_device.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scale_kernels.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ddraw_display.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/video_output.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/display.cpp
   ${CMAKE_CURRENT_LIST_DIR}/offscreen_window.cpp
 )
 find_library(CORVANE_LIBYUV yuv REQUIRED)

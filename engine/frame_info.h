@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine/yuv_format.h"
+#include "formats/yuv_format.h"
 
 namespace corvane {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
 
 namespace corvane {
 
@@ -43,15 +43,15 @@ FrameBuffer* FrameBufferList::RemoveHead() {
   return b;
 }
 
-CListControl::~CListControl() { FreeAll(); }
+FrameQueue::~FrameQueue() { FreeAll(); }
 
-void CListControl::FreeData(FrameBuffer* b) {
+void FrameQueue::FreeData(FrameBuffer* b) {
   std::free(b->pData);
   b->pData = nullptr;
   b->nSize = 0;
 }
 
-int32_t CListControl::Init(uint32_t count, uint32_t size, uint32_t align) {
+int32_t FrameQueue::Init(uint32_t count, uint32_t size, uint32_t align) {
   std::scoped_lock lock(m_cs);
   m_nBufferSize = size;
   m_pCurrent = nullptr;
@@ -67,12 +67,12 @@ int32_t CListControl::Init(uint32_t count, uint32_t size, uint32_t align) {
   return kOk;
 }
 
-void CListControl::PopFree(FrameBuffer** out) {
+void FrameQueue::PopFree(FrameBuffer** out) {
   std::scoped_lock lock(m_cs);
   *out = m_free.RemoveHead();
 }
 
-void CListControl::PushFull(FrameBuffer* b) {
+void FrameQueue::PushFull(FrameBuffer* b) {
   if (!b) return;
   {
     std::scoped_lock lock(m_cs);
@@ -82,7 +82,7 @@ void CListControl::PushFull(FrameBuffer* b) {
   m_fullCv.notify_all();
 }
 
-void CListControl::PushFree(FrameBuffer* b) {
+void FrameQueue::PushFree(FrameBuffer* b) {
   if (!b) return;
   {
     std::scoped_lock lock(m_cs);
@@ -91,23 +91,23 @@ void CListControl::PushFree(FrameBuffer* b) {
   m_freeCv.notify_all();
 }
 
-void CListControl::TakeFull(FrameBuffer** out) {
+void FrameQueue::TakeFull(FrameBuffer** out) {
   std::scoped_lock lock(m_cs);
   *out = m_full.RemoveHead();
   m_nFullCount.store(m_full.count, std::memory_order_release);
 }
 
-uint32_t CListControl::FreeCount() const {
+uint32_t FrameQueue::FreeCount() const {
   std::scoped_lock lock(m_cs);
   return m_free.count;
 }
 
-uint32_t CListControl::PoolSize() const {
+uint32_t FrameQueue::PoolSize() const {
   std::scoped_lock lock(m_cs);
   return uint32_t(m_pool.size());
 }
 
-void CListControl::ReleaseCurrent() {
+void FrameQueue::ReleaseCurrent() {
   {
     std::scoped_lock lock(m_cs);
     if (m_pCurrent && m_pCurrent->pData) m_free.Append(m_pCurrent);
@@ -116,17 +116,17 @@ void CListControl::ReleaseCurrent() {
   m_freeCv.notify_all();
 }
 
-void CListControl::SetCurrent(FrameBuffer* b) {
+void FrameQueue::SetCurrent(FrameBuffer* b) {
   std::scoped_lock lock(m_cs);
   m_pCurrent = b;
 }
 
-FrameBuffer* CListControl::GetCurrent() const {
+FrameBuffer* FrameQueue::GetCurrent() const {
   std::scoped_lock lock(m_cs);
   return m_pCurrent;
 }
 
-void CListControl::Flush() {
+void FrameQueue::Flush() {
   {
     std::scoped_lock lock(m_cs);
     while (FrameBuffer* b = m_full.RemoveHead()) m_free.Append(b);
@@ -135,7 +135,7 @@ void CListControl::Flush() {
   m_freeCv.notify_all();
 }
 
-int32_t CListControl::Resize(FrameBuffer* b, uint32_t size) {
+int32_t FrameQueue::Resize(FrameBuffer* b, uint32_t size) {
   if (!b) return kGeneralFail;
   if (!b->pData) return kOk;
   FreeData(b);
@@ -145,7 +145,7 @@ int32_t CListControl::Resize(FrameBuffer* b, uint32_t size) {
   return kOk;
 }
 
-void CListControl::FreeAll() {
+void FrameQueue::FreeAll() {
   std::scoped_lock lock(m_cs);
   if (m_pCurrent) m_free.Append(m_pCurrent);
   m_pCurrent = nullptr;
@@ -157,19 +157,19 @@ void CListControl::FreeAll() {
   m_pool.clear();
 }
 
-void CListControl::WaitForFree(std::chrono::milliseconds timeout) {
+void FrameQueue::WaitForFree(std::chrono::milliseconds timeout) {
   std::unique_lock lock(m_cs);
   const uint64_t seq = m_nWakeSeq;
   m_freeCv.wait_for(lock, timeout, [&] { return m_free.count > 0 || m_nWakeSeq != seq; });
 }
 
-void CListControl::WaitForFull(std::chrono::milliseconds timeout) {
+void FrameQueue::WaitForFull(std::chrono::milliseconds timeout) {
   std::unique_lock lock(m_cs);
   const uint64_t seq = m_nWakeSeq;
   m_fullCv.wait_for(lock, timeout, [&] { return m_full.count > 0 || m_nWakeSeq != seq; });
 }
 
-void CListControl::Wake() {
+void FrameQueue::Wake() {
   {
     std::scoped_lock lock(m_cs);
     ++m_nWakeSeq;

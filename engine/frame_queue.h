@@ -1,4 +1,4 @@
-// CListControl: the hand-over point between the reader thread, which fills
+// FrameQueue: the hand-over point between the reader thread, which fills
 // frames, and the presenter (timer thread or user-interface thread), which
 // shows them. A fixed pool of buffers circulates between two FIFO lists, free
 // and full, plus the one buffer that is current (the frame on screen).
@@ -15,7 +15,7 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/yuv_format.h"
+#include "formats/yuv_format.h"
 
 namespace corvane {
 
@@ -41,12 +41,12 @@ struct FrameBufferList {
   FrameBuffer* RemoveHead();
 };
 
-class CListControl {
+class FrameQueue {
  public:
-  CListControl() = default;
-  virtual ~CListControl();
-  CListControl(const CListControl&) = delete;
-  CListControl& operator=(const CListControl&) = delete;
+  FrameQueue() = default;
+  virtual ~FrameQueue();
+  FrameQueue(const FrameQueue&) = delete;
+  FrameQueue& operator=(const FrameQueue&) = delete;
 
   // Makes count buffers of size bytes aligned to align (a power of two),
   // zero-filled, all free. An allocation failure releases what was made and

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "engine/result_codes.h"
+#include "formats/frame_locator.h"
+#include "formats/result_codes.h"
 
 namespace corvane {
 
@@ -17,11 +18,11 @@ constexpr std::chrono::milliseconds kEndOfFileWait{10};
 
 }  // namespace
 
-CYUVSource::CYUVSource(SourceHost* graph) : m_pGraph(graph) {}
+FrameSource::FrameSource(SourceHost* graph) : m_pGraph(graph) {}
 
-CYUVSource::~CYUVSource() { Close(); }
+FrameSource::~FrameSource() { Close(); }
 
-int32_t CYUVSource::Open(const std::string& path, int* readOnly) {
+int32_t FrameSource::Open(const std::string& path, int* readOnly) {
   if (path.empty()) return kNotReady;
   Close();
   bool ro = platform::IsReadOnlyFile(path);
@@ -46,7 +47,7 @@ int32_t CYUVSource::Open(const std::string& path, int* readOnly) {
   return kOk;
 }
 
-void CYUVSource::ApplyTrailer(const TrailerInfo& info) {
+void FrameSource::ApplyTrailer(const TrailerInfo& info) {
   m_nMagic = info.end.magic;
   m_records = info.records;
   m_segments = info.segments;
@@ -65,7 +66,7 @@ void CYUVSource::ApplyTrailer(const TrailerInfo& info) {
   m_nCurSegment = 0;
 }
 
-int32_t CYUVSource::ReadTrailer(int* hasTrailer, std::span<YUVPara> out, bool all) {
+int32_t FrameSource::ReadTrailer(int* hasTrailer, std::span<YUVPara> out, bool all) {
   if (!m_file.IsOpen()) return kNotReady;
   const TrailerInfo info = corvane::ReadTrailer(m_file);
   std::scoped_lock lock(m_cs);
@@ -82,7 +83,7 @@ int32_t CYUVSource::ReadTrailer(int* hasTrailer, std::span<YUVPara> out, bool al
   return kOk;
 }
 
-int32_t CYUVSource::SetPara(const YUVPara* para) {
+int32_t FrameSource::SetPara(const YUVPara* para) {
   if (!para) return kNullArg;
   YUVType type;
   uint32_t frameSize;
@@ -96,7 +97,7 @@ int32_t CYUVSource::SetPara(const YUVPara* para) {
   return kOk;
 }
 
-void CYUVSource::RecountFrames() {
+void FrameSource::RecountFrames() {
   if (m_file.IsOpen()) {
     const int64_t size = m_file.Size();
     if (size >= 0) {
@@ -114,7 +115,7 @@ void CYUVSource::RecountFrames() {
   }
 }
 
-int32_t CYUVSource::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
+int32_t FrameSource::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
   uint64_t s;
   uint32_t n;
   {
@@ -129,33 +130,27 @@ int32_t CYUVSource::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
   return kOk;
 }
 
-void CYUVSource::SetQueue(CListControl* queue) {
+void FrameSource::SetQueue(FrameQueue* queue) {
   std::scoped_lock lock(m_cs);
   m_pQueue = queue;
 }
 
-uint32_t CYUVSource::GetSegmentCount() const {
+uint32_t FrameSource::GetSegmentCount() const {
   std::scoped_lock lock(m_cs);
   return m_nRecordCount;
 }
 
-uint64_t CYUVSource::FramePosition(uint32_t n, uint64_t unchanged) const {
-  if (n == 0) return unchanged;
-  if (m_segments.empty()) return uint64_t(n - 1) * m_nFrameSize;
-  uint64_t before = 0;
-  for (const SegmentInfo& s : m_segments) {
-    if (n <= before + s.frameCount) return s.start + (n - before - 1) * uint64_t(s.frameSize);
-    before += s.frameCount;
-  }
-  return unchanged;  // beyond the last segment
+uint64_t FrameSource::FramePosition(uint32_t n, uint64_t unchanged) const {
+  const auto loc = m_segments.empty() ? LocateInPlainRun(m_nFrameSize, n) : LocateInSegments(m_segments, n);
+  return loc ? loc->offset : unchanged;  // 0, or beyond the last segment: stay
 }
 
-uint64_t CYUVSource::FramePositionOf(uint32_t n) const {
+uint64_t FrameSource::FramePositionOf(uint32_t n) const {
   std::scoped_lock lock(m_cs);
   return FramePosition(n, m_llPos);
 }
 
-void CYUVSource::LocateSegment() {
+void FrameSource::LocateSegment() {
   if (m_segments.empty() || m_records.size() != m_segments.size()) return;
   // The segment holding the position. Segments without frames hold nothing:
   // a position at or past their start belongs to the last segment before them
@@ -177,7 +172,7 @@ void CYUVSource::LocateSegment() {
   if (m_pGraph) m_pGraph->SetSegmentPara(m_para);
 }
 
-void CYUVSource::HandleEnd() {
+void FrameSource::HandleEnd() {
   const uint32_t count = m_nFrameCount;
   if (m_bRepeat && count > 0) {
     m_nNextFrame = m_bReverse ? count : 1;
@@ -188,8 +183,8 @@ void CYUVSource::HandleEnd() {
   }
 }
 
-int32_t CYUVSource::ReadFrame() {
-  CListControl* queue;
+int32_t FrameSource::ReadFrame() {
+  FrameQueue* queue;
   {
     std::scoped_lock lock(m_cs);
     if (!m_file.IsOpen() || m_nFrameSize == 0 || !m_pQueue) return kGeneralFail;
@@ -224,7 +219,7 @@ int32_t CYUVSource::ReadFrame() {
   // never land between them and let a frame of the old position through.
   LocateSegment();
   if (b->nSize != m_nFrameSize && m_nFrameSize != 0) {
-    if (CListControl::Resize(b, m_nFrameSize) != kOk || !b->pData) {
+    if (FrameQueue::Resize(b, m_nFrameSize) != kOk || !b->pData) {
       queue->PushFree(b);
       return 1;
     }
@@ -253,13 +248,13 @@ int32_t CYUVSource::ReadFrame() {
   return 1;
 }
 
-void CYUVSource::IdleWait(std::chrono::milliseconds timeout) {
+void FrameSource::IdleWait(std::chrono::milliseconds timeout) {
   std::unique_lock lock(m_cs);
   const uint64_t seq = m_nWakeSeq;
   m_wakeCv.wait_for(lock, timeout, [&] { return m_nWakeSeq != seq; });
 }
 
-void CYUVSource::WakeReader() {
+void FrameSource::WakeReader() {
   {
     std::scoped_lock lock(m_cs);
     ++m_nWakeSeq;
@@ -267,7 +262,7 @@ void CYUVSource::WakeReader() {
   m_wakeCv.notify_all();
 }
 
-void CYUVSource::ThreadMain(std::stop_token stop) {
+void FrameSource::ThreadMain(std::stop_token stop) {
   while (!stop.stop_requested()) {
     const int32_t r = ReadFrame();
     if (r == 1) {
@@ -279,7 +274,7 @@ void CYUVSource::ThreadMain(std::stop_token stop) {
   m_bThreadRunning = false;
 }
 
-int32_t CYUVSource::StartThread() {
+int32_t FrameSource::StartThread() {
   {
     std::scoped_lock lock(m_cs);
     if (!m_file.IsOpen() || m_nFrameSize == 0 || !m_pQueue) return kNotReady;
@@ -296,10 +291,10 @@ int32_t CYUVSource::StartThread() {
   return kOk;
 }
 
-int32_t CYUVSource::StopThread() {
+int32_t FrameSource::StopThread() {
   if (m_thread.joinable()) {
     m_thread.request_stop();
-    CListControl* queue;
+    FrameQueue* queue;
     {
       std::scoped_lock lock(m_cs);
       queue = m_pQueue;
@@ -317,7 +312,7 @@ int32_t CYUVSource::StopThread() {
   return kOk;
 }
 
-int32_t CYUVSource::Seek(uint32_t frame) {
+int32_t FrameSource::Seek(uint32_t frame) {
   {
     std::scoped_lock lock(m_cs);
     const uint32_t count = m_nFrameCount;
@@ -330,7 +325,7 @@ int32_t CYUVSource::Seek(uint32_t frame) {
   return kOk;
 }
 
-void CYUVSource::SetReverse(bool reverse) {
+void FrameSource::SetReverse(bool reverse) {
   if (m_bReverse == reverse) return;
   {
     std::scoped_lock lock(m_cs);
@@ -346,16 +341,16 @@ void CYUVSource::SetReverse(bool reverse) {
   WakeReader();
 }
 
-void CYUVSource::SetRepeat(bool repeat) {
+void FrameSource::SetRepeat(bool repeat) {
   m_bRepeat = repeat;
   WakeReader();
 }
 
-int32_t CYUVSource::SavePara(const YUVPara* para) {
+int32_t FrameSource::SavePara(const YUVPara* para) {
   if (!para) return kNullArg;
   if (!m_file.IsOpen()) return kNotReady;
   if (GetSegmentCount() > 1) {
-    if (m_pGraph) m_pGraph->ShowNotice(kSplicedParaRefusal);
+    if (m_pGraph) m_pGraph->ShowNotice(Notice::kSplicedParaRefused);
     return kFail;
   }
   YUVPara record = *para;
@@ -377,7 +372,7 @@ int32_t CYUVSource::SavePara(const YUVPara* para) {
   return now.kind == TrailerKind::kPlain ? kOk : kFail;
 }
 
-void CYUVSource::Close() {
+void FrameSource::Close() {
   StopThread();
   m_bReverse = false;
   m_bRepeat = false;

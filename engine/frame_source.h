@@ -1,4 +1,4 @@
-// CYUVSource: the open raw video file and the reader thread that keeps the
+// FrameSource: the open raw video file and the reader thread that keeps the
 // frame queue topped up, forwards or backwards, with seeking, repeat and the
 // segments of spliced files. It also reads the file's parameter trailer and
 // writes one-record trailers.
@@ -19,21 +19,18 @@
 
 #include "engine/frame_queue.h"
 #include "engine/source_host.h"
-#include "engine/trailer.h"
-#include "engine/yuv_format.h"
+#include "formats/trailer.h"
+#include "formats/yuv_format.h"
 #include "platform/file.h"
 
 namespace corvane {
 
-// The message shown when parameters are to be saved into a spliced file.
-inline constexpr std::string_view kSplicedParaRefusal = "该文件为拼接文件，参数不可设置.";
-
-class CYUVSource {
+class FrameSource {
  public:
-  explicit CYUVSource(SourceHost* graph);
-  virtual ~CYUVSource();
-  CYUVSource(const CYUVSource&) = delete;
-  CYUVSource& operator=(const CYUVSource&) = delete;
+  explicit FrameSource(SourceHost* graph);
+  virtual ~FrameSource();
+  FrameSource(const FrameSource&) = delete;
+  FrameSource& operator=(const FrameSource&) = delete;
 
   // Opens the file read-write, or read-only when it is marked read-only or
   // cannot be opened for writing (*readOnly tells which). Empty path:
@@ -51,7 +48,7 @@ class CYUVSource {
   // Recomputes size and frame count, returns them and passes them to the host.
   int32_t GetFileInfo(uint64_t* size, uint32_t* frameCount);
 
-  void SetQueue(CListControl* queue);  // lent by the graph; set while the thread is stopped
+  void SetQueue(FrameQueue* queue);  // lent by the graph; set while the thread is stopped
   int32_t StartThread();
   int32_t StopThread();
 
@@ -104,7 +101,7 @@ class CYUVSource {
   uint64_t m_llPos = 0;                  // byte position of the next frame to read
   std::atomic<uint32_t> m_nFrameCount{0};  // written under m_cs, read anywhere
   uint32_t m_nNextFrame = 1;             // number of the frame at m_llPos
-  CListControl* m_pQueue = nullptr;      // set while the reader is stopped
+  FrameQueue* m_pQueue = nullptr;      // set while the reader is stopped
   std::vector<SegmentInfo> m_segments;   // spliced files only
   std::vector<YUVPara> m_records;        // the trailer's records
   uint32_t m_nFrameSize = 0;             // of the current segment

@@ -1,8 +1,6 @@
 #include "engine/playback_graph.h"
 
-#include <cstdio>
-
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
 
 namespace corvane {
 
@@ -77,17 +75,17 @@ bool LookUpPixel(const FrameBuffer& b, uint32_t x, uint32_t y, int* Y, int* U, i
 
 }  // namespace
 
-CYUVGraph::CYUVGraph(platform::VideoWindow* videoWnd) : m_pVideoWnd(videoWnd) { Create(); }
+PlaybackGraph::PlaybackGraph(platform::VideoWindow* videoWnd) : m_pVideoWnd(videoWnd) { Create(); }
 
-CYUVGraph::~CYUVGraph() { Release(); }
+PlaybackGraph::~PlaybackGraph() { Release(); }
 
-int32_t CYUVGraph::Create() {
+int32_t PlaybackGraph::Create() {
   Release();
   try {
-    m_pSource = std::make_unique<CYUVSource>(this);
-    m_pRender = std::make_unique<CYUVRender>(this);
-    m_pTimer = std::make_unique<CPlayTimer>([this](const CPlayTimer& clock) { OnTimerTick(clock); });
-    m_pImage = std::make_unique<CImage>();
+    m_pSource = std::make_unique<FrameSource>(this);
+    m_pRender = std::make_unique<Renderer>(this);
+    m_pTimer = std::make_unique<FrameClock>([this](const FrameClock& clock) { OnTimerTick(clock); });
+    m_pImage = std::make_unique<StillEncoder>();
   } catch (const std::exception&) {
     Release();
     return kFail;
@@ -95,7 +93,7 @@ int32_t CYUVGraph::Create() {
   return kOk;
 }
 
-void CYUVGraph::Release() {
+void PlaybackGraph::Release() {
   // Stop both threads before anything goes: the clock's ticks use the
   // renderer, and the reader asks the graph about the clock and the renderer.
   if (m_pTimer) m_pTimer->StopTimer();
@@ -111,17 +109,17 @@ void CYUVGraph::Release() {
   m_fSpeed = 1.0f;
 }
 
-int32_t CYUVGraph::OpenFile(const std::string& path, int* readOnly) {
+int32_t PlaybackGraph::OpenFile(const std::string& path, int* readOnly) {
   if (!m_pSource) return kNotReady;
   return m_pSource->Open(path, readOnly);
 }
 
-int32_t CYUVGraph::ReadFilePara(int* hasTrailer, std::span<YUVPara> out, bool all) {
+int32_t PlaybackGraph::ReadFilePara(int* hasTrailer, std::span<YUVPara> out, bool all) {
   if (!m_pSource) return kNotReady;
   return m_pSource->ReadTrailer(hasTrailer, out, all);
 }
 
-int32_t CYUVGraph::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) {
+int32_t PlaybackGraph::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) {
   if (!para) return kNullArg;
   {
     std::scoped_lock lock(m_paraLock);
@@ -137,20 +135,20 @@ int32_t CYUVGraph::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd)
   return kOk;
 }
 
-int32_t CYUVGraph::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
+int32_t PlaybackGraph::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
   if (!m_pSource) return kNotReady;
   return m_pSource->GetFileInfo(size, frameCount);
 }
 
-uint32_t CYUVGraph::GetSegmentCount() const { return m_pSource ? m_pSource->GetSegmentCount() : 0; }
+uint32_t PlaybackGraph::GetSegmentCount() const { return m_pSource ? m_pSource->GetSegmentCount() : 0; }
 
-int32_t CYUVGraph::Run() {
+int32_t PlaybackGraph::Run() {
   if (!m_pSource || !m_pTimer) return kNotReady;
   if (int32_t r = m_pSource->StartThread(); r != kOk) return r;
   return m_pTimer->Start(m_pTimer->GetInterval());
 }
 
-int32_t CYUVGraph::Pause() {
+int32_t PlaybackGraph::Pause() {
   if (!m_pTimer) return kNotReady;
   m_pTimer->Pause();
   // A tick that was already presenting finishes first, so the frame number
@@ -159,7 +157,7 @@ int32_t CYUVGraph::Pause() {
   return kOk;
 }
 
-int32_t CYUVGraph::Stop() {
+int32_t PlaybackGraph::Stop() {
   if (!m_pTimer || !m_pSource || !m_pRender) return kNotReady;
   m_pTimer->Stop();
   m_pSource->StopThread();
@@ -167,12 +165,12 @@ int32_t CYUVGraph::Stop() {
   return kOk;
 }
 
-int32_t CYUVGraph::SetSpeed(float speed) {
+int32_t PlaybackGraph::SetSpeed(float speed) {
   if (!m_pTimer) return kNotReady;
   return m_pTimer->SetSpeed(speed);
 }
 
-int32_t CYUVGraph::SpeedUp() {
+int32_t PlaybackGraph::SpeedUp() {
   if (m_fSpeed >= kMaxSpeed) {
     m_fSpeed = kMaxSpeed;
     return kOk;
@@ -181,7 +179,7 @@ int32_t CYUVGraph::SpeedUp() {
   return SetSpeed(m_fSpeed);
 }
 
-int32_t CYUVGraph::SpeedDown() {
+int32_t PlaybackGraph::SpeedDown() {
   if (m_fSpeed <= kMinSpeed) {
     m_fSpeed = kMinSpeed;
     return kOk;
@@ -190,19 +188,19 @@ int32_t CYUVGraph::SpeedDown() {
   return SetSpeed(m_fSpeed);
 }
 
-int32_t CYUVGraph::SetReverse(bool reverse) {
+int32_t PlaybackGraph::SetReverse(bool reverse) {
   if (!m_pSource) return kNotReady;
   if (m_pSource->GetReverse() != reverse) m_pSource->SetReverse(reverse);
   return kOk;
 }
 
-int32_t CYUVGraph::SetRepeat(bool repeat) {
+int32_t PlaybackGraph::SetRepeat(bool repeat) {
   if (!m_pSource) return kNotReady;
   m_pSource->SetRepeat(repeat);
   return kOk;
 }
 
-int32_t CYUVGraph::SeekToFrame(uint32_t n) {
+int32_t PlaybackGraph::SeekToFrame(uint32_t n) {
   if (!m_pSource || !m_pRender || !m_pTimer) return kNotReady;
   // Hold the clock before seeking: ticks check it under the renderer's lock,
   // so none can take frame n away from us once the seek has flushed.
@@ -215,7 +213,7 @@ int32_t CYUVGraph::SeekToFrame(uint32_t n) {
   // buffer is frame n. Present it once: the frames after it are other frames.
   int32_t result = kNotReady;
   const auto deadline = std::chrono::steady_clock::now() + kSeekWait;
-  CListControl* queue = m_pRender->GetQueue();
+  FrameQueue* queue = m_pRender->GetQueue();
   while (queue) {
     if (queue->FullCount() > 0) {
       result = m_pRender->PresentNext();
@@ -230,77 +228,75 @@ int32_t CYUVGraph::SeekToFrame(uint32_t n) {
   return result;
 }
 
-int32_t CYUVGraph::GoToStart() { return SeekToFrame(1); }
+int32_t PlaybackGraph::GoToStart() { return SeekToFrame(1); }
 
-int32_t CYUVGraph::GoToEnd() {
+int32_t PlaybackGraph::GoToEnd() {
   if (!m_pRender) return kNotReady;
   return SeekToFrame(m_pRender->GetFrameCount());
 }
 
-int32_t CYUVGraph::StepForward() {
+int32_t PlaybackGraph::StepForward() {
   if (!m_pTimer || !m_pRender) return kNotReady;
   m_pTimer->Pause();
   return SeekToFrame(m_pRender->GetCurrentFrame() + 1);
 }
 
-int32_t CYUVGraph::StepBackward() {
+int32_t PlaybackGraph::StepBackward() {
   if (!m_pTimer || !m_pRender) return kNotReady;
   m_pTimer->Pause();
   return SeekToFrame(m_pRender->GetCurrentFrame() - 1);  // 1 − 1 = 0 is refused
 }
 
-int32_t CYUVGraph::GetCurrentFrame(uint32_t* n) const {
+int32_t PlaybackGraph::GetCurrentFrame(uint32_t* n) const {
   if (!m_pRender) return kNotReady;
   if (n) *n = m_pRender->GetCurrentFrame();
   return kOk;
 }
 
-int32_t CYUVGraph::Refresh() {
+int32_t PlaybackGraph::Refresh() {
   if (!m_pRender) return kNotReady;
   return m_pRender->Refresh();
 }
 
-int32_t CYUVGraph::SetComponentMode(uint32_t mode) {
-  if (mode > 3) return 0;
-  if (!m_pRender) return 0;
-  return int32_t(m_pRender->SetComponentMode(mode));
+int32_t PlaybackGraph::SetComponentMode(uint32_t mode) {
+  if (!m_pRender) return kNotReady;
+  return m_pRender->SetComponentMode(mode);
 }
 
-uint32_t CYUVGraph::GetComponentMode() const { return m_pRender ? m_pRender->GetComponentMode() : 0; }
+uint32_t PlaybackGraph::GetComponentMode() const { return m_pRender ? m_pRender->GetComponentMode() : 0; }
 
-int32_t CYUVGraph::SetAspectMode(int mode) {
+int32_t PlaybackGraph::SetAspectMode(int mode) {
   if (!m_pRender) return kNotReady;
   return m_pRender->SetAspectMode(mode);
 }
 
-bool CYUVGraph::SetNotifyWindow(platform::FrameSizeListener* listener) {
+bool PlaybackGraph::SetNotifyWindow(platform::FrameSizeListener* listener) {
   if (!listener || !m_pRender) return false;
   m_pRender->SetNotifyWindow(listener);
   return true;
 }
 
-bool CYUVGraph::GetPara(YUVPara* out) const {
+bool PlaybackGraph::GetPara(YUVPara* out) const {
   if (!m_pRender || !out) return false;
   *out = m_pRender->GetPara();
   return out->width != 0 && out->height != 0;
 }
 
-int CYUVGraph::GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, int* c3) const {
+int32_t PlaybackGraph::GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, int* c3) const {
   int v[3] = {-1, -1, -1};
-  int found = 0;
+  bool found = false;
   if (m_pRender) {
-    found = m_pRender->WithCurrent([&](const FrameBuffer* b) {
-      return b && LookUpPixel(*b, x, y, &v[0], &v[1], &v[2]) ? 1 : 0;
-    });
+    found = m_pRender->WithCurrent(
+        [&](const FrameBuffer* b) { return b && LookUpPixel(*b, x, y, &v[0], &v[1], &v[2]); });
   }
   if (!found) v[0] = v[1] = v[2] = -1;
   if (c1) *c1 = v[0];
   if (c2) *c2 = v[1];
   if (c3) *c3 = v[2];
-  return found;
+  return found ? kOk : kNotReady;
 }
 
-int32_t CYUVGraph::CaptureBMP(void* buf, uint32_t len, uint32_t* outLen) {
+int32_t PlaybackGraph::CaptureBMP(void* buf, uint32_t len, uint32_t* outLen) {
   if (!m_pImage || !m_pRender) return kNotReady;
   return m_pRender->WithCurrent([&](const FrameBuffer* b) -> int32_t {
     if (!b || !b->pData) return kNotReady;
@@ -315,7 +311,7 @@ int32_t CYUVGraph::CaptureBMP(void* buf, uint32_t len, uint32_t* outLen) {
   });
 }
 
-int32_t CYUVGraph::CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int quality) {
+int32_t PlaybackGraph::CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int quality) {
   if (!m_pImage || !m_pRender) return kNotReady;
   return m_pRender->WithCurrent([&](const FrameBuffer* b) -> int32_t {
     if (!b || !b->pData) return kNotReady;
@@ -328,33 +324,33 @@ int32_t CYUVGraph::CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int qu
   });
 }
 
-int32_t CYUVGraph::SaveParaToFile(const YUVPara* para) {
+int32_t PlaybackGraph::SaveParaToFile(const YUVPara* para) {
   if (!m_pSource) return kNotReady;
   return m_pSource->SavePara(para);
 }
 
-const platform::File* CYUVGraph::GetFileHandle() const { return m_pSource ? m_pSource->GetFile() : nullptr; }
+const platform::File* PlaybackGraph::GetFileHandle() const { return m_pSource ? m_pSource->GetFile() : nullptr; }
 
-bool CYUVGraph::IsMinimized() const { return m_pVideoWnd && m_pVideoWnd->IsMinimized(); }
+bool PlaybackGraph::IsMinimized() const { return m_pVideoWnd && m_pVideoWnd->IsMinimized(); }
 
-int32_t CYUVGraph::Close() {
+int32_t PlaybackGraph::Close() {
   if (!m_pSource || !m_pTimer) return kNotReady;
   m_pSource->Close();
   m_pTimer->Stop();
   return kOk;
 }
 
-void CYUVGraph::SetNoticeHandler(std::function<void(std::string_view)> handler) {
+void PlaybackGraph::SetNoticeHandler(std::function<void(Notice)> handler) {
   std::scoped_lock lock(m_noticeLock);
   m_notice = std::move(handler);
 }
 
-void CYUVGraph::OnTimerTick(const CPlayTimer& clock) {
+void PlaybackGraph::OnTimerTick(const FrameClock& clock) {
   // m_pRender is replaced only after the clock has been stopped.
   if (m_pRender) m_pRender->PresentNext(&clock);
 }
 
-void CYUVGraph::OnFormatChange(const YUVPara& para) {
+void PlaybackGraph::OnFormatChange(const YUVPara& para) {
   {
     std::scoped_lock lock(m_paraLock);
     m_para = para;
@@ -363,34 +359,33 @@ void CYUVGraph::OnFormatChange(const YUVPara& para) {
   const uint32_t interval = para.frameInterval == 0 ? 40 : para.frameInterval;
   if (interval != m_pTimer->GetInterval()) {
     m_pTimer->SetInterval(interval);
-    if (m_pTimer->IsRunning()) m_pTimer->Restart(CPlayTimer::PeriodFor(interval, m_pTimer->GetSpeed()));
+    if (m_pTimer->IsRunning()) m_pTimer->Restart(FrameClock::PeriodFor(interval, m_pTimer->GetSpeed()));
   }
 }
 
-bool CYUVGraph::IsPaused() const { return !m_pTimer || m_pTimer->IsPaused(); }
+bool PlaybackGraph::IsPaused() const { return !m_pTimer || m_pTimer->IsPaused(); }
 
-uint32_t CYUVGraph::GetLastPresentedFrame() const { return m_pRender ? m_pRender->GetCurrentFrame() : 1; }
+uint32_t PlaybackGraph::GetLastPresentedFrame() const { return m_pRender ? m_pRender->GetCurrentFrame() : 1; }
 
-void CYUVGraph::SetSegmentPara(const YUVPara& para) {
+void PlaybackGraph::SetSegmentPara(const YUVPara& para) {
   if (m_pRender) m_pRender->SetSegmentPara(para);
 }
 
-void CYUVGraph::FlushQueue() {
+void PlaybackGraph::FlushQueue() {
   if (m_pRender) m_pRender->Flush();
 }
 
-void CYUVGraph::SetFileInfo(uint64_t size, uint32_t frameCount) {
+void PlaybackGraph::SetFileInfo(uint64_t size, uint32_t frameCount) {
   if (m_pRender) m_pRender->SetFileInfo(size, frameCount);
 }
 
-void CYUVGraph::ShowNotice(std::string_view text) {
-  std::function<void(std::string_view)> handler;
+void PlaybackGraph::ShowNotice(Notice notice) {
+  std::function<void(Notice)> handler;
   {
     std::scoped_lock lock(m_noticeLock);
     handler = m_notice;
   }
-  if (handler) handler(text);
-  else std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
+  if (handler) handler(notice);
 }
 
 }  // namespace corvane

@@ -1,4 +1,4 @@
-// CYUVGraph: the one object through which the window drives playback. It owns
+// PlaybackGraph: the one object through which the window drives playback. It owns
 // the frame source, the renderer (with the queue and the display), the frame
 // clock and the still-capture object, and answers the source's questions.
 //
@@ -17,26 +17,27 @@
 #include <string>
 #include <string_view>
 
-#include "capture/image.h"
+#include "capture/still_encoder.h"
 #include "engine/frame_source.h"
-#include "engine/play_timer.h"
+#include "engine/frame_clock.h"
 #include "engine/renderer.h"
+#include "engine/renderer_host.h"
 #include "engine/source_host.h"
 #include "platform/video_window.h"
 
 namespace corvane {
 
-class CYUVGraph : public SourceHost {
+class PlaybackGraph : public SourceHost, public RendererHost {
  public:
   // How long SeekToFrame waits for the reader to deliver the frame sought.
   // The reader needs a few milliseconds; a second covers a slow disk, and the
   // wait ends even when the frame never comes.
   static constexpr std::chrono::milliseconds kSeekWait{1000};
 
-  explicit CYUVGraph(platform::VideoWindow* videoWnd);  // the window is not owned
-  ~CYUVGraph() override;
-  CYUVGraph(const CYUVGraph&) = delete;
-  CYUVGraph& operator=(const CYUVGraph&) = delete;
+  explicit PlaybackGraph(platform::VideoWindow* videoWnd);  // the window is not owned
+  ~PlaybackGraph() override;
+  PlaybackGraph(const PlaybackGraph&) = delete;
+  PlaybackGraph& operator=(const PlaybackGraph&) = delete;
 
   int32_t Create();
   void Release();
@@ -73,32 +74,30 @@ class CYUVGraph : public SourceHost {
   int32_t GetCurrentFrame(uint32_t* n) const;
   int32_t Refresh();
 
-  int32_t SetComponentMode(uint32_t mode);  // 1 taken, 0 otherwise (see the renderer)
+  int32_t SetComponentMode(uint32_t mode);  // kOk taken; kNotReady for mode > 3 or no display
   uint32_t GetComponentMode() const;
   int32_t SetAspectMode(int mode);
   bool SetNotifyWindow(platform::FrameSizeListener* listener);
   bool GetPara(YUVPara* out) const;
 
-  // Y, U, V of pixel (x, y) of the frame on screen: 1 and the values for the
-  // YUV formats (NV16 included, from its own layout); 0 and −1, −1, −1 for
-  // the RGB formats, without a frame, or outside it.
-  int GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, int* c3) const;
+  // Y, U, V of pixel (x, y) of the frame on screen: kOk and the values for
+  // the YUV formats (NV16 included, from its own layout); kNotReady and −1,
+  // −1, −1 for the RGB formats, without a frame, or outside it.
+  int32_t GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, int* c3) const;
   // Still pictures of the frame on screen into the caller's buffer.
   int32_t CaptureBMP(void* buf, uint32_t len, uint32_t* outLen);
   int32_t CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int quality);
 
   int32_t SaveParaToFile(const YUVPara* para);
   const platform::File* GetFileHandle() const;  // null without a file
-  bool IsMinimized() const;
   int32_t Close();
 
-  // Where the engine's one message goes (the window shows a message box);
-  // without a handler it goes to standard error.
-  void SetNoticeHandler(std::function<void(std::string_view)> handler);
+  // Where the engine's one notice goes (the window turns it into a message
+  // box); without a handler it is dropped: the call that raised it fails too.
+  void SetNoticeHandler(std::function<void(Notice)> handler);
 
   // For the presenting side.
-  void OnTimerTick(const CPlayTimer& clock);
-  void OnFormatChange(const YUVPara& para);  // from the renderer, under its lock
+  void OnTimerTick(const FrameClock& clock);
 
   // SourceHost.
   bool IsPaused() const override;
@@ -106,24 +105,28 @@ class CYUVGraph : public SourceHost {
   void SetSegmentPara(const YUVPara& para) override;
   void FlushQueue() override;
   void SetFileInfo(uint64_t size, uint32_t frameCount) override;
-  void ShowNotice(std::string_view text) override;
+  void ShowNotice(Notice notice) override;
+
+  // RendererHost.
+  void OnFormatChange(const YUVPara& para) override;
+  bool IsMinimized() const override;
 
   // Parts, for the command line and tests; null before Create.
-  CYUVSource* Source() const { return m_pSource.get(); }
-  CYUVRender* Render() const { return m_pRender.get(); }
-  CPlayTimer* Timer() const { return m_pTimer.get(); }
+  FrameSource* Source() const { return m_pSource.get(); }
+  Renderer* Render() const { return m_pRender.get(); }
+  FrameClock* Timer() const { return m_pTimer.get(); }
 
  private:
   platform::VideoWindow* const m_pVideoWnd;
   mutable std::mutex m_paraLock;  // guards m_para
   YUVPara m_para{};
-  std::unique_ptr<CYUVSource> m_pSource;
-  std::unique_ptr<CYUVRender> m_pRender;
-  std::unique_ptr<CPlayTimer> m_pTimer;
-  std::unique_ptr<CImage> m_pImage;
+  std::unique_ptr<FrameSource> m_pSource;
+  std::unique_ptr<Renderer> m_pRender;
+  std::unique_ptr<FrameClock> m_pTimer;
+  std::unique_ptr<StillEncoder> m_pImage;
   std::atomic<float> m_fSpeed{1.0f};
   std::mutex m_noticeLock;  // guards m_notice
-  std::function<void(std::string_view)> m_notice;
+  std::function<void(Notice)> m_notice;
 };
 
 }  // namespace corvane

@@ -1,31 +1,27 @@
 #include "engine/renderer.h"
 
-#include "engine/playback_graph.h"
-#include "engine/result_codes.h"
+#include "engine/surface_copy.h"
+#include "formats/result_codes.h"
 
 namespace corvane {
 
-CYUVRender::CYUVRender(CYUVGraph* graph) : m_pGraph(graph) {}
+Renderer::Renderer(RendererHost* host) : m_pHost(host) {}
 
-CYUVRender::~CYUVRender() {
+Renderer::~Renderer() {
   std::scoped_lock lock(m_cs);
   m_pQueue.reset();
-  if (m_pOutput) m_pOutput->Destroy();
-  m_pOutput.reset();
+  m_pDisplay.reset();
 }
 
-int32_t CYUVRender::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) {
-  if (!para || !videoWnd) return kNotReady;
+int32_t Renderer::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) {
+  if (!para || !videoWnd) return kNullArg;
   std::scoped_lock lock(m_cs);
-  if (m_pOutput) m_pOutput->Destroy();
-  m_pOutput = std::make_unique<CVideoOutput>();
-  const int32_t made = m_pOutput->Create(videoWnd);
-  if (made < 0) {
-    m_pOutput.reset();
-    return made;
-  }
-  m_pOutput->SetComponentMode(m_nComponentMode);
-  m_pOutput->SetAspectMode(m_nAspectMode);
+  m_pDisplay.reset();
+  auto display = std::make_unique<Display>();
+  if (const int32_t r = display->Attach(videoWnd); Failed(r)) return r;
+  m_pDisplay = std::move(display);
+  m_pDisplay->SetComponentMode(m_nComponentMode);
+  m_pDisplay->SetAspectMode(m_nAspectMode);
   YUVType type;
   uint32_t frameSize;
   if (!GetTypeAndFrameSize(para, &type, &frameSize)) return kFail;
@@ -37,13 +33,13 @@ int32_t CYUVRender::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd
   m_nFrameSize = frameSize;
   m_nCurFrame = 1;
   m_pQueue.reset();
-  auto queue = std::make_unique<CListControl>();
+  auto queue = std::make_unique<FrameQueue>();
   if (queue->Init(kQueueSize, frameSize, 32) != kOk) return kFail;
   m_pQueue = std::move(queue);
   return kOk;
 }
 
-int32_t CYUVRender::PresentNext(const CPlayTimer* clock) {
+int32_t Renderer::PresentNext(const FrameClock* clock) {
   std::scoped_lock lock(m_cs);
   if (!m_pQueue || (clock && clock->IsPaused())) return kNotReady;
   FrameBuffer* b = nullptr;
@@ -54,8 +50,8 @@ int32_t CYUVRender::PresentNext(const CPlayTimer* clock) {
   return Present(b);
 }
 
-int32_t CYUVRender::Present(FrameBuffer* b) {
-  if (!m_pOutput || !b || b->nSize == 0 || m_nType == YUV_NONE) return kNotReady;
+int32_t Renderer::Present(FrameBuffer* b) {
+  if (!m_pDisplay || !b || b->nSize == 0 || m_nType == YUV_NONE) return kNotReady;
   bool changed = false;
   if (m_para.frameInterval != m_nLastInterval) {
     m_nLastInterval = m_para.frameInterval;
@@ -75,12 +71,12 @@ int32_t CYUVRender::Present(FrameBuffer* b) {
     m_nType = m_nLastType = b->nType;
     changed = true;
   }
-  if (changed && m_pGraph) m_pGraph->OnFormatChange(m_para);
+  if (changed && m_pHost) m_pHost->OnFormatChange(m_para);
   if (sizeChanged && m_pNotify) m_pNotify->OnFrameSizeChanged(m_nWidth, m_nHeight);
 
   const FrameInfo info{m_nWidth, m_nHeight, m_nType};
-  const int32_t drawn = m_pOutput->Draw(b->pData, b->nSize, &info);
-  if (drawn >= 0 || (m_pGraph && m_pGraph->IsMinimized())) {
+  const int32_t drawn = m_pDisplay->Draw(b->pData, b->nSize, &info);
+  if (drawn >= 0 || (m_pHost && m_pHost->IsMinimized())) {
     m_nCurFrame = b->nFrameNo;
     if (m_presented) m_presented(*b);
     return kOk;
@@ -88,57 +84,57 @@ int32_t CYUVRender::Present(FrameBuffer* b) {
   return kNotReady;
 }
 
-void CYUVRender::Flush() {
+void Renderer::Flush() {
   // The queue has its own lock; not taking m_cs here lets the reader flush
   // while a presentation is drawing.
-  if (CListControl* q = m_pQueue.get()) q->Flush();
+  if (FrameQueue* q = m_pQueue.get()) q->Flush();
 }
 
-int32_t CYUVRender::Refresh() {
+int32_t Renderer::Refresh() {
   std::scoped_lock lock(m_cs);
-  if (!m_pOutput) return kNotReady;
-  return m_pOutput->Redraw();
+  if (!m_pDisplay) return kNotReady;
+  return m_pDisplay->Redraw();
 }
 
-void CYUVRender::SetSegmentPara(const YUVPara& para) {
+void Renderer::SetSegmentPara(const YUVPara& para) {
   std::scoped_lock lock(m_cs);
   m_para = para;
 }
 
-void CYUVRender::SetFileInfo(uint64_t size, uint32_t frameCount) {
+void Renderer::SetFileInfo(uint64_t size, uint32_t frameCount) {
   m_llFileSize = size;
   m_nFrameCount = frameCount;
 }
 
-uint32_t CYUVRender::SetComponentMode(uint32_t mode) {
+int32_t Renderer::SetComponentMode(uint32_t mode) {
   std::scoped_lock lock(m_cs);
-  if (mode > 3) return 0;
+  if (mode > kComponentV) return kNotReady;
   m_nComponentMode = mode;
-  return m_pOutput ? m_pOutput->SetComponentMode(mode) : 0;
+  return m_pDisplay ? m_pDisplay->SetComponentMode(mode) : kNotReady;
 }
 
-uint32_t CYUVRender::GetComponentMode() const {
+uint32_t Renderer::GetComponentMode() const {
   std::scoped_lock lock(m_cs);
-  return m_pOutput ? m_pOutput->GetComponentMode() : 0;
+  return m_pDisplay ? m_pDisplay->GetComponentMode() : 0;
 }
 
-int32_t CYUVRender::SetAspectMode(int mode) {
+int32_t Renderer::SetAspectMode(int mode) {
   std::scoped_lock lock(m_cs);
   m_nAspectMode = mode;
-  return m_pOutput ? m_pOutput->SetAspectMode(mode) : kGeneralFail;
+  return m_pDisplay ? m_pDisplay->SetAspectMode(mode) : kNotReady;
 }
 
-void CYUVRender::SetNotifyWindow(platform::FrameSizeListener* listener) {
+void Renderer::SetNotifyWindow(platform::FrameSizeListener* listener) {
   std::scoped_lock lock(m_cs);
   m_pNotify = listener;
 }
 
-YUVPara CYUVRender::GetPara() const {
+YUVPara Renderer::GetPara() const {
   std::scoped_lock lock(m_cs);
   return m_para;
 }
 
-void CYUVRender::SetPresentedCallback(std::function<void(const FrameBuffer&)> cb) {
+void Renderer::SetPresentedCallback(std::function<void(const FrameBuffer&)> cb) {
   std::scoped_lock lock(m_cs);
   m_presented = std::move(cb);
 }

@@ -1,4 +1,4 @@
-// CYUVRender: between the frame queue and the display. On each request (a
+// Renderer: between the frame queue and the display. On each request (a
 // timer tick or a seek) it takes the next full buffer, makes it the current
 // frame, notices when the frame's interval, geometry or format differs from
 // the one before (a spliced file changing segment), tells the graph and the
@@ -15,24 +15,23 @@
 #include <mutex>
 
 #include "engine/frame_queue.h"
-#include "engine/play_timer.h"
-#include "engine/video_output.h"
-#include "engine/yuv_format.h"
+#include "engine/frame_clock.h"
+#include "engine/display.h"
+#include "engine/renderer_host.h"
+#include "formats/yuv_format.h"
 #include "platform/video_window.h"
 
 namespace corvane {
 
-class CYUVGraph;
-
-class CYUVRender {
+class Renderer {
  public:
   // Frames in the queue, each of one frame size, 32-byte aligned.
   static constexpr uint32_t kQueueSize = 10;
 
-  explicit CYUVRender(CYUVGraph* graph);
-  virtual ~CYUVRender();
-  CYUVRender(const CYUVRender&) = delete;
-  CYUVRender& operator=(const CYUVRender&) = delete;
+  explicit Renderer(RendererHost* host);  // the host is not owned and outlives the renderer
+  virtual ~Renderer();
+  Renderer(const Renderer&) = delete;
+  Renderer& operator=(const Renderer&) = delete;
 
   // Makes the display for the window (not owned; it must outlive the
   // renderer) and a new queue for the frame size. Null arguments: kNotReady.
@@ -43,20 +42,20 @@ class CYUVRender {
   // With a clock, nothing is presented while it is paused; the check is made
   // under the renderer's lock, so once a seek has held the clock no tick can
   // take the frame the seek waits for.
-  int32_t PresentNext(const CPlayTimer* clock = nullptr);
+  int32_t PresentNext(const FrameClock* clock = nullptr);
   void Flush();
   int32_t Refresh();
   // Returns once no presentation is under way: one that began before the
   // call has ended, and one after it sees whatever the caller changed first.
   void WaitForPresentation() const { std::scoped_lock lock(m_cs); }
 
-  CListControl* GetQueue() const { return m_pQueue.get(); }  // valid until the next SetPara
+  FrameQueue* GetQueue() const { return m_pQueue.get(); }  // valid until the next SetPara
   uint32_t GetCurrentFrame() const { return m_nCurFrame.load(); }
   void SetSegmentPara(const YUVPara& para);  // from the reader thread
   void SetFileInfo(uint64_t size, uint32_t frameCount);
   uint64_t GetFileSize() const { return m_llFileSize.load(); }
   uint32_t GetFrameCount() const { return m_nFrameCount.load(); }
-  uint32_t SetComponentMode(uint32_t mode);
+  int32_t SetComponentMode(uint32_t mode);  // kOk taken; kNotReady for mode > 3 or no display
   uint32_t GetComponentMode() const;
   int32_t SetAspectMode(int mode);
   void SetNotifyWindow(platform::FrameSizeListener* listener);
@@ -82,8 +81,8 @@ class CYUVRender {
   uint32_t m_nWidth = 0;
   uint32_t m_nHeight = 0;
   YUVType m_nType = YUV_NONE;
-  std::unique_ptr<CVideoOutput> m_pOutput;
-  std::unique_ptr<CListControl> m_pQueue;  // replaced only while the reader is stopped
+  std::unique_ptr<Display> m_pDisplay;
+  std::unique_ptr<FrameQueue> m_pQueue;  // replaced only while the reader is stopped
   std::atomic<uint32_t> m_nCurFrame{1};
   std::atomic<uint32_t> m_nFrameCount{0};
   std::atomic<uint64_t> m_llFileSize{0};
@@ -95,7 +94,7 @@ class CYUVRender {
   YUVPara m_para{};
   platform::FrameSizeListener* m_pNotify = nullptr;
   std::function<void(const FrameBuffer&)> m_presented;
-  CYUVGraph* const m_pGraph;
+  RendererHost* const m_pHost;
 };
 
 }  // namespace corvane

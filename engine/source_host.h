@@ -6,11 +6,17 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
-#include "engine/yuv_format.h"
+#include "formats/yuv_format.h"
 
 namespace corvane {
+
+// What the engine has to tell the user. The engine holds no texts: the caller
+// turns a notice into its own words (the window's message box, the command
+// line's error line).
+enum class Notice : int32_t {
+  kSplicedParaRefused = 1,  // parameters cannot be saved into a spliced file
+};
 
 class SourceHost {
  public:
@@ -30,7 +36,7 @@ class SourceHost {
   // File size and frame count, kept for the window's queries.
   virtual void SetFileInfo(uint64_t size, uint32_t frameCount) = 0;
   // The one message the engine has for the user.
-  virtual void ShowNotice(std::string_view text) = 0;
+  virtual void ShowNotice(Notice notice) = 0;
 };
 
 }  // namespace corvane

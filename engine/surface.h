@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/yuv_format.h"
+#include "formats/yuv_format.h"
 
 namespace corvane {
 

@@ -21,7 +21,7 @@
 #include <memory>
 
 #include "engine/surface.h"
-#include "engine/yuv_format.h"
+#include "formats/yuv_format.h"
 
 namespace corvane {
 

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "capture/colour_convert.h"
-#include "capture/image.h"
-#include "engine/result_codes.h"
+#include "capture/still_encoder.h"
+#include "formats/result_codes.h"
 #include "frames.h"
 
 using namespace corvane;
@@ -19,7 +19,7 @@ struct Bmp {
 };
 
 Bmp Encode(YUVType type, const std::vector<uint8_t>& frame, uint32_t w, uint32_t h, uint32_t capacity) {
-  CImage img;
+  StillEncoder img;
   Bmp b{0, 0xDEADBEEF, std::vector<uint8_t>(capacity, 0x5C)};
   b.result = img.EncodeBMP(type, frame.data(), uint32_t(frame.size()), w, h, b.bytes.data(), capacity, &b.len);
   return b;
@@ -78,8 +78,8 @@ TEST(BmpWriter, PackedFormatsAtHalfHeightSizesKeepTheirHeight) {
   Bmp b = Encode(YUV_RGB32, rgb, 704, 240, 54 + 4 * 704 * 240);
   ASSERT_EQ(b.result, kOk);
   EXPECT_EQ(Le32(&b.bytes[22]), 240u);
-  EXPECT_EQ(CImage::BmpFileSize(YUV_RGB32, 704, 240), 54u + 4 * 704 * 240);
-  EXPECT_EQ(CImage::BmpFileSize(YUV_YV12, 704, 240), 1351734u);
+  EXPECT_EQ(StillEncoder::BmpFileSize(YUV_RGB32, 704, 240), 54u + 4 * 704 * 240);
+  EXPECT_EQ(StillEncoder::BmpFileSize(YUV_YV12, 704, 240), 1351734u);
 }
 
 TEST(BmpWriter, Refusals) {
@@ -98,7 +98,7 @@ TEST(BmpWriter, Refusals) {
     auto f = capture_test::Uniform420(s[0], s[1], 128, 128, 128);
     EXPECT_EQ(Encode(YUV_YV12, f, s[0], s[1], 54 + 4 * s[0] * s[1]).result, kGeneralFail) << s[0] << "x" << s[1];
   }
-  CImage img;
+  StillEncoder img;
   uint32_t len = 7;
   std::vector<uint8_t> out(24630);
   EXPECT_EQ(img.EncodeBMP(YUV_YV12, nullptr, 9216, 96, 64, out.data(), 24630, &len), kGeneralFail);

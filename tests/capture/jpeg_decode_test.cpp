@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "capture/colour_convert.h"
-#include "capture/image.h"
+#include "capture/still_encoder.h"
 #include "capture/jpeg_encoder.h"
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
 #include "frames.h"
 
 using namespace corvane;
@@ -76,7 +76,7 @@ std::array<double, 3> Compare(const Planes& src, const Planes& dec, uint32_t top
 }
 
 std::vector<uint8_t> Encode(YUVType type, const std::vector<uint8_t>& frame, uint32_t w, uint32_t h, uint32_t q) {
-  CImage img;
+  StillEncoder img;
   img.SetQuality(q);
   std::vector<uint8_t> out(size_t(JpegWorstCaseSize(w, 2 * h)));
   uint32_t len = 0;

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "capture/image.h"
-#include "engine/result_codes.h"
+#include "capture/still_encoder.h"
+#include "formats/result_codes.h"
 #include "frames.h"
 
 using namespace corvane;
@@ -40,7 +40,7 @@ std::vector<Segment> ParseHeaders(const std::vector<uint8_t>& f, size_t* scanSta
 
 std::vector<uint8_t> EncodeJpeg(YUVType type, const std::vector<uint8_t>& frame, uint32_t w, uint32_t h,
                                 uint32_t quality, int32_t* result = nullptr) {
-  CImage img;
+  StillEncoder img;
   img.SetQuality(quality);
   std::vector<uint8_t> out(size_t(JpegWorstCaseSize(w, 2 * h)));
   uint32_t len = 0;
@@ -80,7 +80,7 @@ void ExactDct(const int16_t in[64], double out[64]) {
 }  // namespace
 
 TEST(JpegEncoder, SetQuality) {
-  CImage img;
+  StillEncoder img;
   EXPECT_EQ(img.SetQuality(0), 0);
   EXPECT_EQ(img.Quality(), 85u);
   img.SetQuality(101);
@@ -317,7 +317,7 @@ TEST(JpegEncoder, CodedSizes) {
 }
 
 TEST(JpegEncoder, Refusals) {
-  CImage img;
+  StillEncoder img;
   img.SetQuality(100);
   auto frame = capture_test::Natural420(360, 288);
   std::vector<uint8_t> out(1 << 20);

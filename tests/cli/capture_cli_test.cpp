@@ -1,13 +1,13 @@
 // corvane-tool capture, run as a user would run it: its files must be the
-// bytes CImage makes of the same frame, and refusals leave no file.
+// bytes StillEncoder makes of the same frame, and refusals leave no file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "capture/image.h"
+#include "capture/still_encoder.h"
 #include "capture/jpeg_encoder.h"
-#include "engine/trailer.h"
-#include "engine/yuv_format.h"
+#include "formats/trailer.h"
+#include "formats/yuv_format.h"
 #include "platform/file.h"
 #include "support/run_tool.h"
 #include "support/temp_dir.h"
@@ -46,8 +46,8 @@ std::string WriteClip(const TempDir& dir, const std::string& name, const std::ve
 
 std::vector<uint8_t> Expected(bool jpeg, YUVType type, const std::vector<uint8_t>& frame, uint32_t w, uint32_t h,
                               uint32_t quality = 100) {
-  CImage img;
-  std::vector<uint8_t> out(size_t(JpegWorstCaseSize(w, 2 * h)) + CImage::BmpFileSize(type, w, h));
+  StillEncoder img;
+  std::vector<uint8_t> out(size_t(JpegWorstCaseSize(w, 2 * h)) + StillEncoder::BmpFileSize(type, w, h));
   uint32_t len = 0;
   int32_t r;
   if (jpeg) {

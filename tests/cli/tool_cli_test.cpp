@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "engine/trailer.h"
-#include "engine/yuv_format.h"
+#include "formats/trailer.h"
+#include "formats/yuv_format.h"
 #include "support/run_tool.h"
 #include "support/temp_dir.h"
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ddraw_display.h"
-#include "engine/result_codes.h"
+#include "engine/display.h"
+#include "formats/result_codes.h"
 #include "engine/surface.h"
 #include "engine/surface_copy.h"
 #include "engine/surface_device.h"
@@ -67,8 +67,8 @@ Bytes LastPicture(const testsupport::RecordingVideoWindow& wnd) {
   return out;
 }
 
-bool Borrowed(const CDDrawDisplay& display) {
-  CDDrawDisplay::SurfaceState st;
+bool Borrowed(const Display& display) {
+  Display::SurfaceState st;
   return display.GetSurfaceState(0, &st) && st.borrowed;
 }
 
@@ -123,7 +123,7 @@ TEST(DisplayBorrow, EveryFormatDumpsAndPaintsAsItsCopy) {
     for (const Window& win : windows) {
       SCOPED_TRACE(Name(t) + " into " + std::to_string(win.w) + "x" + std::to_string(win.h));
       testsupport::RecordingVideoWindow borrowWnd(win.w, win.h), copyWnd(win.w, win.h);
-      CDDrawDisplay borrowing, copying;
+      Display borrowing, copying;
       ASSERT_EQ(borrowing.Attach(&borrowWnd), kOk);
       ASSERT_EQ(copying.Attach(&copyWnd), kOk);
       ASSERT_EQ(borrowing.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
@@ -155,12 +155,12 @@ TEST(DisplayBorrow, FallbacksAndPaddedPitchesCopy) {
   const uint32_t native = SurfaceDevice::Instance().NativeFormats();
   SurfaceDevice::Instance().SetNativeFormats(native & ~(1u << YUV_YV16));
   testsupport::RecordingVideoWindow wnd(64, 16);
-  CDDrawDisplay display;
+  Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
   const int32_t drawn = display.Draw(frame.data(), uint32_t(frame.size()), &yv16);
   SurfaceDevice::Instance().SetNativeFormats(native);
   ASSERT_EQ(drawn, kOk);
-  CDDrawDisplay::SurfaceState st;
+  Display::SurfaceState st;
   ASSERT_TRUE(display.GetSurfaceState(0, &st));
   EXPECT_EQ(st.format, YUV_YV12);
   EXPECT_FALSE(st.borrowed);
@@ -186,7 +186,7 @@ TEST(DisplayBorrow, ComponentModesSwitchBetweenBorrowedAndOwnStorage) {
     const Bytes first = Pattern(FrameBytes(info), 21), second = Pattern(FrameBytes(info), 22);
     const Bytes firstKept = first, secondKept = second;
     testsupport::RecordingVideoWindow wnd(64, 16);
-    CDDrawDisplay display;
+    Display display;
     ASSERT_EQ(display.Attach(&wnd), kOk);
     Bytes dump;
 
@@ -198,7 +198,7 @@ TEST(DisplayBorrow, ComponentModesSwitchBetweenBorrowedAndOwnStorage) {
 
     // A component view is written into the surface's own storage, never
     // into the frame it borrowed.
-    ASSERT_EQ(display.SetComponentMode(kComponentY), 1u);
+    ASSERT_EQ(display.SetComponentMode(kComponentY), kOk);
     ASSERT_EQ(display.Redraw(), kOk);
     EXPECT_FALSE(Borrowed(display));
     ASSERT_TRUE(display.GetPackedSurface(0, &dump));
@@ -207,7 +207,7 @@ TEST(DisplayBorrow, ComponentModesSwitchBetweenBorrowedAndOwnStorage) {
     EXPECT_EQ(first, firstKept);
 
     // Back to the whole picture: borrowed again, the same picture as before.
-    ASSERT_EQ(display.SetComponentMode(kComponentAll), 1u);
+    ASSERT_EQ(display.SetComponentMode(kComponentAll), kOk);
     ASSERT_EQ(display.Redraw(), kOk);
     EXPECT_TRUE(Borrowed(display));
     ASSERT_TRUE(display.GetPackedSurface(0, &dump));
@@ -215,13 +215,13 @@ TEST(DisplayBorrow, ComponentModesSwitchBetweenBorrowedAndOwnStorage) {
     EXPECT_EQ(LastPicture(wnd), wholePicture);
 
     // A new frame under a view, then the whole picture again.
-    ASSERT_EQ(display.SetComponentMode(kComponentV), 1u);
+    ASSERT_EQ(display.SetComponentMode(kComponentV), kOk);
     ASSERT_EQ(display.Draw(second.data(), uint32_t(second.size()), &info), kOk);
     EXPECT_FALSE(Borrowed(display));
     ASSERT_TRUE(display.GetPackedSurface(0, &dump));
     EXPECT_EQ(dump, CopiedDump(second, info, kComponentV));
     EXPECT_EQ(second, secondKept);
-    ASSERT_EQ(display.SetComponentMode(kComponentAll), 1u);
+    ASSERT_EQ(display.SetComponentMode(kComponentAll), kOk);
     ASSERT_EQ(display.Draw(first.data(), uint32_t(first.size()), &info), kOk);
     EXPECT_TRUE(Borrowed(display));
     ASSERT_TRUE(display.GetPackedSurface(0, &dump));
@@ -236,9 +236,9 @@ TEST(DisplayBorrow, RGBFramesBorrowUnderAnyComponentMode) {
   const FrameInfo info{128, 32, YUV_RGB24};
   const Bytes frame = Pattern(FrameBytes(info), 31);
   testsupport::RecordingVideoWindow wnd(64, 16);
-  CDDrawDisplay display;
+  Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
-  ASSERT_EQ(display.SetComponentMode(kComponentU), 1u);
+  ASSERT_EQ(display.SetComponentMode(kComponentU), kOk);
   ASSERT_EQ(display.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
   EXPECT_TRUE(Borrowed(display));
   Bytes dump;
@@ -253,7 +253,7 @@ TEST(DisplayBorrow, NoFrameIsReadAfterTheDrawThatReplacesItOrAfterRelease) {
   const uint32_t size = uint32_t(FrameBytes(info));
   auto make = [&](uint32_t seed) { return std::make_unique<Bytes>(Pattern(size, seed)); };
   testsupport::RecordingVideoWindow wnd(64, 16);
-  CDDrawDisplay display;
+  Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
   Bytes dump;
 
@@ -310,7 +310,7 @@ TEST(DisplayBorrow, AMonitorTheWindowLeftGivesItsFrameBack) {
   testsupport::RecordingVideoWindow wnd(128, 32);
   wnd.SetDesktop({{platform::Rect{0, 0, 100, 100}, platform::Rect{100, 0, 200, 100}}, 200, 100});
   wnd.SetClientRect({50, 10, 178, 42});
-  CDDrawDisplay display;
+  Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
   ASSERT_EQ(display.DeviceCount(), 2u);
   auto a = std::make_unique<Bytes>(Pattern(size, 51));
@@ -318,7 +318,7 @@ TEST(DisplayBorrow, AMonitorTheWindowLeftGivesItsFrameBack) {
   ASSERT_EQ(display.Draw(a->data(), size, &info), kOk);
   Bytes dump;
   for (size_t i = 0; i < 2; ++i) {
-    CDDrawDisplay::SurfaceState st;
+    Display::SurfaceState st;
     ASSERT_TRUE(display.GetSurfaceState(i, &st));
     EXPECT_TRUE(st.borrowed);
     ASSERT_TRUE(display.GetPackedSurface(i, &dump));
@@ -329,7 +329,7 @@ TEST(DisplayBorrow, AMonitorTheWindowLeftGivesItsFrameBack) {
   a.reset();
   ASSERT_TRUE(display.GetPackedSurface(0, &dump));
   EXPECT_EQ(dump, b);
-  CDDrawDisplay::SurfaceState right;
+  Display::SurfaceState right;
   ASSERT_TRUE(display.GetSurfaceState(1, &right));
   EXPECT_FALSE(right.visible);
   EXPECT_FALSE(right.borrowed);

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ddraw_display.h"
-#include "engine/result_codes.h"
+#include "engine/display.h"
+#include "formats/result_codes.h"
 #include "engine/surface.h"
 #include "engine/surface_copy.h"
 #include "engine/surface_device.h"
@@ -356,12 +356,12 @@ TEST(DisplayFallback, EachFrameFormatTakesItsFallbackAndTheSameBytes) {
     testsupport::DeviceSettingsGuard guard;
     SurfaceDevice::Instance().SetNativeFormats(Without(c.refused));
     testsupport::RecordingVideoWindow wnd(22, 14);
-    CDDrawDisplay display;
+    Display display;
     ASSERT_EQ(display.Attach(&wnd), kOk);
     const FrameInfo info{22, 14, c.frame};
     const Bytes frame = Pattern(FrameBytes(info), 5);
     EXPECT_EQ(display.Draw(frame.data(), uint32_t(frame.size()), &info), c.result);
-    CDDrawDisplay::SurfaceState st;
+    Display::SurfaceState st;
     ASSERT_TRUE(display.GetSurfaceState(0, &st));
     EXPECT_EQ(st.format, c.surface);
     if (c.result != kOk) {

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ddraw_display.h"
-#include "engine/result_codes.h"
+#include "engine/display.h"
+#include "formats/result_codes.h"
 #include "engine/surface_copy.h"
 #include "support/recording_video_window.h"
 #include "support/temp_dir.h"
@@ -49,11 +49,11 @@ const Clip kClips[] = {
 // Draws a frame at 100 % and returns the client area.
 Bytes Render(const Bytes& frame, YUVType type, YUVType* surfaceUsed) {
   testsupport::RecordingVideoWindow wnd{int32_t(kW), int32_t(kH)};
-  CDDrawDisplay display;
+  Display display;
   EXPECT_EQ(display.Attach(&wnd), kOk);
   const FrameInfo info{kW, kH, type};
   EXPECT_EQ(display.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
-  CDDrawDisplay::SurfaceState st;
+  Display::SurfaceState st;
   EXPECT_TRUE(display.GetSurfaceState(0, &st));
   if (surfaceUsed) *surfaceUsed = st.format;
   return wnd.Canvas();
@@ -179,7 +179,7 @@ TEST_F(FfmpegClips, ShrunkPicturesMatchFfmpegsBilinearScale) {
     ASSERT_EQ(clip.size(), FrameBytes({c.w, c.h, c.type}));
     ASSERT_EQ(want.size(), size_t(kW) * kH * 4);
     testsupport::RecordingVideoWindow wnd{int32_t(kW), int32_t(kH)};
-    CDDrawDisplay display;
+    Display display;
     ASSERT_EQ(display.Attach(&wnd), kOk);
     const FrameInfo info{c.w, c.h, c.type};
     ASSERT_EQ(display.Draw(clip.data(), uint32_t(clip.size()), &info), kOk);

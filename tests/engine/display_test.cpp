@@ -8,10 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/ddraw_display.h"
-#include "engine/result_codes.h"
+#include "engine/display.h"
+#include "formats/result_codes.h"
 #include "engine/surface_copy.h"
-#include "engine/video_output.h"
 #include "support/recording_video_window.h"
 
 namespace corvane {
@@ -95,7 +94,7 @@ struct Drawn {
 };
 
 Drawn DrawSolid(testsupport::RecordingVideoWindow& wnd, int aspect, uint32_t fw, uint32_t fh) {
-  CDDrawDisplay display;
+  Display display;
   EXPECT_EQ(display.Attach(&wnd), kOk);
   display.SetAspectMode(aspect);
   const Bytes frame = SolidRGB32(fw, fh, 10, 200, 30);
@@ -147,7 +146,7 @@ TEST(DisplayPlacement, RefusesWindowsThatCannotBeDrawnInto) {
   const Bytes frame = SolidRGB32(16, 16, 1, 2, 3);
   const FrameInfo info{16, 16, YUV_RGB32};
   auto attempt = [&](testsupport::RecordingVideoWindow& wnd) {
-    CDDrawDisplay display;
+    Display display;
     EXPECT_EQ(display.Attach(&wnd), kOk);
     return display.Draw(frame.data(), uint32_t(frame.size()), &info);
   };
@@ -205,7 +204,7 @@ TEST(DisplayPlacement, DrawsOnEveryMonitorTheWindowIsOnAndOnlyThere) {
   wnd.SetDesktop({{Rect{0, 0, 1000, 800}, Rect{1000, 0, 2000, 800}, Rect{-1000, 0, 0, 800}}, 1000, 800});
   // Spanning the first two monitors: 100 columns on each.
   wnd.SetClientRect({900, 50, 1100, 150});
-  CDDrawDisplay display;
+  Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
   ASSERT_EQ(display.DeviceCount(), 3u);
   const Bytes frame = SolidRGB32(40, 20, 50, 60, 70);
@@ -216,7 +215,7 @@ TEST(DisplayPlacement, DrawsOnEveryMonitorTheWindowIsOnAndOnlyThere) {
   EXPECT_EQ(presents[0].dest, (Rect{0, 0, 100, 100}));
   EXPECT_EQ(presents[1].dest, (Rect{100, 0, 200, 100}));
   EXPECT_EQ(presents[0].width, 100u);
-  CDDrawDisplay::SurfaceState st[3];
+  Display::SurfaceState st[3];
   for (size_t i = 0; i < 3; ++i) ASSERT_TRUE(display.GetSurfaceState(i, &st[i]));
   EXPECT_TRUE(st[0].visible && st[0].ready);
   EXPECT_TRUE(st[1].visible && st[1].ready);
@@ -245,48 +244,44 @@ TEST(DisplayPlacement, AtMostFourEntries) {
   platform::Desktop d;
   for (int i = 0; i < 6; ++i) d.monitors.push_back({i * 100, 0, i * 100 + 100, 100});
   wnd.SetDesktop(d);
-  CDDrawDisplay display;
+  Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
-  EXPECT_EQ(display.DeviceCount(), CDDrawDisplay::kMaxDevices);
+  EXPECT_EQ(display.DeviceCount(), Display::kMaxDevices);
 }
 
 // ---- Operations and state -----------------------------------------------------
 
-TEST(VideoOutput, ForwardsAndRefusesWithoutDisplay) {
-  CVideoOutput out;
+TEST(DisplayOperations, RefuseNullArgumentsAndWorkOnceAttached) {
+  Display out;
   const FrameInfo info{16, 16, YUV_RGB32};
   const Bytes frame = SolidRGB32(16, 16, 1, 2, 3);
-  EXPECT_EQ(out.Redraw(), kGeneralFail);
-  EXPECT_EQ(out.SetAspectMode(1), kGeneralFail);
-  EXPECT_EQ(out.SetComponentMode(1), 0u);
-  EXPECT_EQ(out.GetComponentMode(), 0u);
-  EXPECT_EQ(out.Draw(frame.data(), uint32_t(frame.size()), &info), kGeneralFail);
-  EXPECT_EQ(out.Create(nullptr), kGeneralFail);
-  EXPECT_EQ(out.Display(), nullptr);
+  EXPECT_EQ(out.Redraw(), kNotReady);
+  EXPECT_EQ(out.Draw(frame.data(), uint32_t(frame.size()), &info), kNotReady);  // not attached
+  EXPECT_EQ(out.Attach(nullptr), kNullArg);
 
   testsupport::RecordingVideoWindow wnd(32, 32);
-  ASSERT_EQ(out.Create(&wnd), kOk);
-  EXPECT_EQ(out.Draw(nullptr, 16, &info), kGeneralFail);
-  EXPECT_EQ(out.Draw(frame.data(), 0, &info), kGeneralFail);
-  EXPECT_EQ(out.Draw(frame.data(), uint32_t(frame.size()), nullptr), kGeneralFail);
+  ASSERT_EQ(out.Attach(&wnd), kOk);
+  EXPECT_EQ(out.Draw(nullptr, 16, &info), kNullArg);
+  EXPECT_EQ(out.Draw(frame.data(), 0, &info), kNotReady);
+  EXPECT_EQ(out.Draw(frame.data(), uint32_t(frame.size()), nullptr), kNullArg);
   // Fewer bytes than the frame needs: refused rather than read past the end.
   EXPECT_EQ(out.Draw(frame.data(), uint32_t(frame.size() - 1), &info), kNotReady);
   EXPECT_EQ(out.Redraw(), kNotReady);  // no frame yet
   EXPECT_EQ(out.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
   EXPECT_EQ(out.Redraw(), kOk);
   EXPECT_EQ(wnd.PresentCount(), 2u);
-  EXPECT_EQ(out.SetComponentMode(3), 1u);
-  EXPECT_EQ(out.SetComponentMode(4), 0u);
+  EXPECT_EQ(out.SetComponentMode(3), kOk);
+  EXPECT_EQ(out.SetComponentMode(4), kNotReady);
   EXPECT_EQ(out.GetComponentMode(), 3u);
   EXPECT_EQ(out.SetAspectMode(kAspect4x3), kOk);
-  out.Destroy();
-  EXPECT_EQ(out.Redraw(), kGeneralFail);
+  out.ReleaseSurfaces();
+  EXPECT_EQ(out.Redraw(), kNotReady);
 }
 
 TEST(DisplayRedraw, CopiesTheKeptFrameAgainWithTheNewComponentView) {
   testsupport::RecordingVideoWindow wnd(8, 4);
   wnd.SetClientRect({0, 0, 16, 16});  // 16 × 16, so that the 10 × 10 minimum is met
-  CDDrawDisplay display;
+  Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
   Bytes frame(8 * 4 * 2);
   for (size_t i = 0; i < frame.size(); i += 4) frame[i] = 40, frame[i + 1] = 90, frame[i + 2] = 41, frame[i + 3] = 200;
@@ -295,7 +290,7 @@ TEST(DisplayRedraw, CopiesTheKeptFrameAgainWithTheNewComponentView) {
   Bytes packed;
   ASSERT_TRUE(display.GetPackedSurface(0, &packed));
   EXPECT_EQ(packed, frame);
-  EXPECT_EQ(display.SetComponentMode(kComponentY), 1u);
+  EXPECT_EQ(display.SetComponentMode(kComponentY), kOk);
   ASSERT_EQ(display.Redraw(), kOk);
   ASSERT_TRUE(display.GetPackedSurface(0, &packed));
   for (size_t i = 0; i < packed.size(); i += 4) {
@@ -317,9 +312,9 @@ TEST(DisplayRedraw, CopiesTheKeptFrameAgainWithTheNewComponentView) {
 
 TEST(DisplaySurfaces, RemadeWhenGeometryOrTypeChanges) {
   testsupport::RecordingVideoWindow wnd(64, 64);
-  CDDrawDisplay display;
+  Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
-  CDDrawDisplay::SurfaceState st;
+  Display::SurfaceState st;
   const Bytes a(size_t(352) * 288 * 3 / 2, 100), b(size_t(176) * 144 * 2, 100);
   const FrameInfo fa{352, 288, YUV_YV12}, fb{176, 144, YUV_YUYV};
   ASSERT_EQ(display.Draw(a.data(), uint32_t(a.size()), &fa), kOk);
@@ -349,7 +344,7 @@ TEST(DisplayPictures, DownscalingFiltersInsteadOfPointSampling) {
   for (uint32_t y = 0; y < h; ++y)
     for (uint32_t x = 0; x < w; ++x) std::memset(&frame[(size_t(y) * w + x) * 4], x % 2 ? 255 : 0, 4);
   testsupport::RecordingVideoWindow wnd(32, 16);
-  CDDrawDisplay display;
+  Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
   const FrameInfo info{w, h, YUV_RGB32};
   ASSERT_EQ(display.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
@@ -364,7 +359,7 @@ TEST(DisplayPictures, DownscalingFiltersInsteadOfPointSampling) {
 TEST(DisplayPictures, YUVLevelsBecomeTheirColours) {
   // BT.601 limited range: Y 235 is white, Y 16 black, neutral chroma grey.
   testsupport::RecordingVideoWindow wnd(16, 16);
-  CDDrawDisplay display;
+  Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
   Bytes frame(16 * 16 * 3 / 2, 128);
   std::memset(frame.data(), 235, 16 * 8);
@@ -379,7 +374,7 @@ TEST(DisplayPictures, YUVLevelsBecomeTheirColours) {
 TEST(DisplayPictures, APictureTheWindowStillHoldsIsNeverWrittenAgain) {
   testsupport::RecordingVideoWindow wnd(16, 16);
   wnd.SetKeepPictures(0);  // the window lets go at once, so pictures can be reused
-  CDDrawDisplay display;
+  Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
   const FrameInfo info{16, 16, YUV_RGB32};
   const Bytes red = SolidRGB32(16, 16, 0, 0, 255), blue = SolidRGB32(16, 16, 255, 0, 0);
@@ -399,8 +394,8 @@ TEST(DisplayPictures, APictureTheWindowStillHoldsIsNeverWrittenAgain) {
 TEST(DisplayThreads, DrawsOnThePresentingThreadWhileModesChange) {
   testsupport::RecordingVideoWindow wnd(320, 180);
   wnd.SetKeepPictures(2);
-  CVideoOutput out;
-  ASSERT_EQ(out.Create(&wnd), kOk);
+  Display out;
+  ASSERT_EQ(out.Attach(&wnd), kOk);
   const FrameInfo info{176, 144, YUV_NV12};
   Bytes frame(size_t(176) * 144 * 3 / 2, 90);
   std::thread::id presenter;

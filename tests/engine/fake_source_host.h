@@ -42,9 +42,9 @@ class FakeSourceHost : public SourceHost {
     fileSize = size;
     frameCount = count;
   }
-  void ShowNotice(std::string_view text) override {
+  void ShowNotice(Notice notice) override {
     std::scoped_lock lock(m);
-    notices.emplace_back(text);
+    notices.push_back(notice);
   }
 
   // Presents the next full buffer, waiting up to `wait` for one. Returns false
@@ -85,7 +85,7 @@ class FakeSourceHost : public SourceHost {
     return segmentParas;
   }
 
-  CListControl queue;
+  FrameQueue queue;
   std::atomic<bool> paused{false};
   std::atomic<float> speed{1.0f};
   std::atomic<uint32_t> last{1};
@@ -93,7 +93,7 @@ class FakeSourceHost : public SourceHost {
   std::atomic<uint32_t> frameCount{0};
   std::mutex m;
   std::vector<YUVPara> segmentParas;
-  std::vector<std::string> notices;
+  std::vector<Notice> notices;
 };
 
 }  // namespace corvane

@@ -5,13 +5,13 @@
 #include <set>
 #include <thread>
 
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
 
 namespace corvane {
 namespace {
 
 TEST(QueueTest, PoolIsAlignedZeroFilledAndCirculatesInOrder) {
-  CListControl q;
+  FrameQueue q;
   ASSERT_EQ(q.Init(10, 1000, 32), kOk);
   EXPECT_EQ(q.PoolSize(), 10u);
   std::vector<FrameBuffer*> taken;
@@ -52,7 +52,7 @@ TEST(QueueTest, PoolIsAlignedZeroFilledAndCirculatesInOrder) {
 }
 
 TEST(QueueTest, FlushKeepsTheCurrentFrameAndFreeAllReleasesEverything) {
-  CListControl q;
+  FrameQueue q;
   ASSERT_EQ(q.Init(4, 64, 32), kOk);
   FrameBuffer* b[4];
   for (auto& x : b) q.PopFree(&x);
@@ -76,25 +76,25 @@ TEST(QueueTest, FlushKeepsTheCurrentFrameAndFreeAllReleasesEverything) {
 }
 
 TEST(QueueTest, ResizeReplacesTheDataOfAHeldBuffer) {
-  CListControl q;
+  FrameQueue q;
   ASSERT_EQ(q.Init(1, 16, 32), kOk);
   FrameBuffer* b = nullptr;
   q.PopFree(&b);
   b->pData[0] = 9;
-  ASSERT_EQ(CListControl::Resize(b, 4097), kOk);
+  ASSERT_EQ(FrameQueue::Resize(b, 4097), kOk);
   EXPECT_EQ(b->nSize, 4097u);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(b->pData) % 32, 0u);
   EXPECT_EQ(b->pData[0], 0);
   b->pData[4096] = 1;  // the whole capacity is usable
-  EXPECT_EQ(CListControl::Resize(nullptr, 10), kGeneralFail);
+  EXPECT_EQ(FrameQueue::Resize(nullptr, 10), kGeneralFail);
   FrameBuffer bare;
-  EXPECT_EQ(CListControl::Resize(&bare, 10), kOk);
+  EXPECT_EQ(FrameQueue::Resize(&bare, 10), kOk);
   EXPECT_EQ(bare.pData, nullptr);
   q.PushFree(b);
 }
 
 TEST(QueueTest, WaitForFreeWakesWhenTheConsumerReturnsABuffer) {
-  CListControl q;
+  FrameQueue q;
   ASSERT_EQ(q.Init(1, 16, 32), kOk);
   FrameBuffer* b = nullptr;
   q.PopFree(&b);
@@ -114,7 +114,7 @@ TEST(QueueTest, WaitForFreeWakesWhenTheConsumerReturnsABuffer) {
 }
 
 TEST(QueueTest, ProducerAndConsumerThreadsLoseNoBuffer) {
-  CListControl q;
+  FrameQueue q;
   ASSERT_EQ(q.Init(10, 256, 32), kOk);
   constexpr uint32_t kFrames = 20000;
   std::thread producer([&] {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
 #include "fake_source_host.h"
 #include "support/para.h"
 #include "support/temp_dir.h"
@@ -52,7 +52,7 @@ struct Player {
   }
   ~Player() { source.Close(); }
   FakeSourceHost host;
-  CYUVSource source;
+  FrameSource source;
 };
 
 TEST(SourceTest, PlaysForwardsAndBackwardsWithAndWithoutRepeat) {
@@ -178,7 +178,7 @@ TEST(SourceTest, HalfFramesAndTinyFilesAreNeverShown) {
 TEST(SourceTest, OpenRefusesWhatCannotBePlayed) {
   TempDir dir;
   FakeSourceHost host(16);
-  CYUVSource source(&host);
+  FrameSource source(&host);
   int ro = -1;
   EXPECT_EQ(source.Open("", &ro), kNotReady);
   EXPECT_EQ(source.Open(dir.File("missing.yuv"), &ro), kFail);
@@ -311,7 +311,7 @@ TEST(SourceTest, SplicedFilesRefuseSavedParameters) {
   YUVPara para = Para(fmt::YV12, 352, 288);
   EXPECT_EQ(p.source.SavePara(&para), kFail);
   ASSERT_EQ(p.host.notices.size(), 1u);
-  EXPECT_EQ(p.host.notices[0], "该文件为拼接文件，参数不可设置.");
+  EXPECT_EQ(p.host.notices[0], Notice::kSplicedParaRefused);
   EXPECT_EQ(testsupport::ReadBytes(path), before);
   std::vector<YUVPara> all(3);
   int has = 0;
@@ -332,7 +332,7 @@ TEST(SourceTest, DamagedTrailerLeavesTheFilePlayableAsPlainData) {
   std::copy(end, end + 12, bytes.end() - 12);
   testsupport::WriteBytes(path, bytes);
   FakeSourceHost host(24);
-  CYUVSource source(&host);
+  FrameSource source(&host);
   int ro = 0, has = 0;
   ASSERT_EQ(source.Open(path, &ro), kOk);
   YUVPara out{};

@@ -6,8 +6,8 @@
 
 #include <condition_variable>
 
-#include "engine/result_codes.h"
-#include "engine/test_pattern.h"
+#include "formats/result_codes.h"
+#include "formats/test_pattern.h"
 #include "support/para.h"
 #include "support/recording_video_window.h"
 #include "support/temp_dir.h"
@@ -34,7 +34,7 @@ std::vector<uint8_t> Frames(const YUVPara& p, uint32_t count, uint32_t first = 1
 // Records the numbers of the frames presented and every size notification.
 class Recorder : public platform::FrameSizeListener {
  public:
-  void Attach(CYUVGraph& graph) {
+  void Attach(PlaybackGraph& graph) {
     graph.Render()->SetPresentedCallback([this](const FrameBuffer& b) {
       std::scoped_lock lock(m);
       frames.push_back(b.nFrameNo);
@@ -85,13 +85,13 @@ struct Playback {
     recorder.Attach(graph);
   }
   RecordingVideoWindow window;
-  CYUVGraph graph;
+  PlaybackGraph graph;
   Recorder recorder;
 };
 
 TEST(GraphTest, SpeedsStepThroughThePowersOfTwoAndSetThePeriod) {
   RecordingVideoWindow window(64, 64);
-  CYUVGraph graph(&window);
+  PlaybackGraph graph(&window);
   graph.Timer()->SetInterval(40);
   const float up[] = {2, 4, 8, 16, 16};
   const uint32_t upPeriod[] = {20, 10, 5, 2, 2};
@@ -113,8 +113,8 @@ TEST(GraphTest, SpeedsStepThroughThePowersOfTwoAndSetThePeriod) {
   // Starting the clock through a speed change leaves it paused.
   EXPECT_TRUE(graph.IsPaused());
   // A 1 ms interval at speed 16 still ticks (a 0 ms timer cannot be made).
-  EXPECT_EQ(CPlayTimer::PeriodFor(1, 16.0f), 1u);
-  EXPECT_EQ(CPlayTimer::PeriodFor(0 + 40, 0.0625f), 640u);
+  EXPECT_EQ(FrameClock::PeriodFor(1, 16.0f), 1u);
+  EXPECT_EQ(FrameClock::PeriodFor(0 + 40, 0.0625f), 640u);
 }
 
 TEST(GraphTest, PlaysBothWaysWithRepeatAndKeepsOrderAcrossDirectionChanges) {
@@ -270,24 +270,24 @@ TEST(GraphTest, PixelValuesFollowEachLayout) {
     for (uint32_t y = 0; y < h; ++y)
       for (uint32_t x = 0; x < w; ++x) {
         int c1, c2, c3;
-        ASSERT_EQ(p.graph.GetPixelValue(x, y, &c1, &c2, &c3), 1);
+        ASSERT_EQ(p.graph.GetPixelValue(x, y, &c1, &c2, &c3), kOk);
         const uint32_t ci = (y - y % c.ysub) * w + (x - x % c.xsub);
         EXPECT_EQ(c1, Y[y * w + x]) << c.type << " " << x << "," << y;
         EXPECT_EQ(c2, U[ci]) << c.type << " " << x << "," << y;
         EXPECT_EQ(c3, V[ci]) << c.type << " " << x << "," << y;
       }
     int c1 = 0, c2 = 0, c3 = 0;
-    EXPECT_EQ(p.graph.GetPixelValue(w, 0, &c1, &c2, &c3), 0);
+    EXPECT_EQ(p.graph.GetPixelValue(w, 0, &c1, &c2, &c3), kNotReady);
     EXPECT_EQ(c1 + c2 + c3, -3);
   }
   const YUVPara rgb = Para(fmt::RGB4, w, h);
   testsupport::WriteBytes(dir.File("r.yuv"), std::vector<uint8_t>(w * h * 4, 9));
   Playback p(dir.File("r.yuv"), rgb);
   int c1, c2, c3;
-  EXPECT_EQ(p.graph.GetPixelValue(0, 0, &c1, &c2, &c3), 0);  // no frame yet
+  EXPECT_EQ(p.graph.GetPixelValue(0, 0, &c1, &c2, &c3), kNotReady);  // no frame yet
   ASSERT_EQ(p.graph.Run(), kOk);
   ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
-  EXPECT_EQ(p.graph.GetPixelValue(0, 0, &c1, &c2, &c3), 0);
+  EXPECT_EQ(p.graph.GetPixelValue(0, 0, &c1, &c2, &c3), kNotReady);
   EXPECT_EQ(c1, -1);
 }
 
@@ -365,10 +365,10 @@ TEST(GraphTest, SavingParametersGoesThroughTheNoticeForSplicedFiles) {
   file.insert(file.end(), t.begin(), t.end());
   testsupport::WriteBytes(dir.File("s.yuv"), file);
   Playback p(dir.File("s.yuv"), a);
-  std::vector<std::string> notices;
-  p.graph.SetNoticeHandler([&](std::string_view s) { notices.emplace_back(s); });
+  std::vector<Notice> notices;
+  p.graph.SetNoticeHandler([&](Notice n) { notices.push_back(n); });
   EXPECT_EQ(p.graph.SaveParaToFile(&a), kFail);
-  EXPECT_EQ(notices, std::vector<std::string>{"该文件为拼接文件，参数不可设置."});
+  EXPECT_EQ(notices, std::vector<Notice>{Notice::kSplicedParaRefused});
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Frame parameters as a writer stores them, for tests.
 #pragma once
 
-#include "engine/yuv_format.h"
+#include "formats/yuv_format.h"
 
 namespace testsupport {
 

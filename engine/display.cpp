@@ -1,11 +1,11 @@
-#include "engine/ddraw_display.h"
+#include "engine/display.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <new>
 
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
 #include "engine/surface_copy.h"
 
 namespace corvane {
@@ -42,21 +42,21 @@ platform::Rect AspectRect(int mode, int32_t W, int32_t H, uint32_t frameW, uint3
   return {0, top, W, top + ph};
 }
 
-CDDrawDisplay::CDDrawDisplay() = default;
+Display::Display() = default;
 
-CDDrawDisplay::~CDDrawDisplay() { ReleaseSurfaces(); }
+Display::~Display() { ReleaseSurfaces(); }
 
-int32_t CDDrawDisplay::Attach(platform::VideoWindow* wnd) {
+int32_t Display::Attach(platform::VideoWindow* wnd) {
   std::scoped_lock lock(m_cs);
+  if (!wnd) return kNullArg;
   if (m_bAttached) return kOk;
-  if (!wnd) return kFail;
   m_hWnd = wnd;
   const platform::Desktop desktop = wnd->GetDesktop();
   m_screens.clear();
   m_rcDesktop = {};
   for (const platform::Rect& mon : desktop.monitors) {
     if (m_screens.size() == kMaxDevices) break;
-    DDScreenSurface s;
+    MonitorTarget s;
     s.monitor = mon;
     s.hasMonitor = true;
     m_screens.push_back(std::move(s));
@@ -75,18 +75,18 @@ int32_t CDDrawDisplay::Attach(platform::VideoWindow* wnd) {
   return kOk;
 }
 
-int32_t CDDrawDisplay::CheckPlacement() {
+int32_t Display::CheckPlacement() {
   if (!m_hWnd || !m_hWnd->IsVisible() || m_hWnd->IsMinimized()) return kNotReady;
   m_rcScreen = m_hWnd->ClientRect();
   if (m_rcScreen.Width() < 10 || m_rcScreen.Height() < 10) return kNotReady;
   if (!m_rcScreen.Intersects(m_rcDesktop)) return kNotReady;
-  for (DDScreenSurface& s : m_screens)
+  for (MonitorTarget& s : m_screens)
     s.bVisible = s.hasMonitor ? m_rcScreen.Intersects(s.monitor) : m_screens.size() == 1;
   return kOk;
 }
 
-int32_t CDDrawDisplay::PrepareSurface(size_t i, const FrameInfo& info) {
-  DDScreenSurface& s = m_screens[i];
+int32_t Display::PrepareSurface(size_t i, const FrameInfo& info) {
+  MonitorTarget& s = m_screens[i];
   s.surface.reset();
   s.bReady = false;
   s.format = YUV_NONE;
@@ -103,7 +103,7 @@ int32_t CDDrawDisplay::PrepareSurface(size_t i, const FrameInfo& info) {
   return kOk;
 }
 
-int32_t CDDrawDisplay::Draw(const void* data, uint32_t size, const FrameInfo* info) {
+int32_t Display::Draw(const void* data, uint32_t size, const FrameInfo* info) {
   std::scoped_lock lock(m_cs);
   // The caller may already have let the previous frame go (the renderer
   // hands its buffer back to the reader before drawing the next one), so no
@@ -111,7 +111,11 @@ int32_t CDDrawDisplay::Draw(const void* data, uint32_t size, const FrameInfo* in
   EndBorrows();
   // The frame must hold every byte the copy reads. A refused frame leaves
   // nothing to redraw: the one before it may be gone already.
-  if (!data || !info || info->width == 0 || info->height == 0 || uint64_t(size) < FrameBytes(*info)) {
+  if (!data || !info) {
+    m_pSrc = nullptr;
+    return kNullArg;
+  }
+  if (info->width == 0 || info->height == 0 || uint64_t(size) < FrameBytes(*info)) {
     m_pSrc = nullptr;
     return kNotReady;
   }
@@ -122,17 +126,17 @@ int32_t CDDrawDisplay::Draw(const void* data, uint32_t size, const FrameInfo* in
   return DrawKeptFrame();
 }
 
-int32_t CDDrawDisplay::Redraw() {
+int32_t Display::Redraw() {
   std::scoped_lock lock(m_cs);
   if (m_frame.width == 0 || m_frame.height == 0 || !m_pSrc) return kNotReady;
   return DrawKeptFrame();
 }
 
-int32_t CDDrawDisplay::DrawKeptFrame() {
+int32_t Display::DrawKeptFrame() {
   if (!m_bAttached) return kNotReady;
   if (int32_t r = CheckPlacement(); r != kOk) return r;
   for (size_t i = 0; i < m_screens.size(); ++i) {
-    DDScreenSurface& s = m_screens[i];
+    MonitorTarget& s = m_screens[i];
     if (!s.bVisible) continue;
     if (!s.bReady || !(s.madeFor == m_frame)) {
       if (int32_t r = PrepareSurface(i, m_frame); r != kOk) return r;
@@ -145,7 +149,7 @@ int32_t CDDrawDisplay::DrawKeptFrame() {
   return kOk;
 }
 
-void CDDrawDisplay::FillSurface(DDScreenSurface& s) {
+void Display::FillSurface(MonitorTarget& s) {
   Surface& surface = *s.surface;
   s.bEmptied = false;
   const bool rgb = m_frame.type >= YUV_RGB32 && m_frame.type <= YUV_RGB555;
@@ -165,15 +169,15 @@ void CDDrawDisplay::FillSurface(DDScreenSurface& s) {
   if (CopyFrameToSurface(m_pSrc, m_frame, surface) && !rgb) ApplyComponentView(surface, m_nComponentMode);
 }
 
-void CDDrawDisplay::EndBorrows() {
-  for (DDScreenSurface& s : m_screens)
+void Display::EndBorrows() {
+  for (MonitorTarget& s : m_screens)
     if (s.surface && s.surface->IsBorrowed()) {
       s.surface->EndBorrow();
       s.bEmptied = true;
     }
 }
 
-std::shared_ptr<platform::Picture> CDDrawDisplay::AcquirePicture(uint32_t w, uint32_t h) {
+std::shared_ptr<platform::Picture> Display::AcquirePicture(uint32_t w, uint32_t h) {
   // A picture nobody else holds any more can be written again: the window
   // has painted it and let it go.
   for (auto& p : m_pictures)
@@ -192,8 +196,8 @@ std::shared_ptr<platform::Picture> CDDrawDisplay::AcquirePicture(uint32_t w, uin
   return fresh;
 }
 
-int32_t CDDrawDisplay::Blit(size_t i) {
-  const DDScreenSurface& s = m_screens[i];
+int32_t Display::Blit(size_t i) {
+  const MonitorTarget& s = m_screens[i];
   const int32_t W = m_rcScreen.Width(), H = m_rcScreen.Height();
   const platform::Rect dest = AspectRect(m_nAspectMode, W, H, m_frame.width, m_frame.height);
   // The part of the client area on this monitor, in client coordinates. A
@@ -231,25 +235,25 @@ int32_t CDDrawDisplay::Blit(size_t i) {
   }
 }
 
-int32_t CDDrawDisplay::SetAspectMode(int mode) {
+int32_t Display::SetAspectMode(int mode) {
   std::scoped_lock lock(m_cs);
   m_nAspectMode = mode;
   return kOk;
 }
 
-uint32_t CDDrawDisplay::SetComponentMode(uint32_t mode) {
+int32_t Display::SetComponentMode(uint32_t mode) {
   std::scoped_lock lock(m_cs);
-  if (mode > kComponentV) return 0;
+  if (mode > kComponentV) return kNotReady;
   m_nComponentMode = mode;
-  return 1;
+  return kOk;
 }
 
-uint32_t CDDrawDisplay::GetComponentMode() const {
+uint32_t Display::GetComponentMode() const {
   std::scoped_lock lock(m_cs);
   return m_nComponentMode;
 }
 
-void CDDrawDisplay::ReleaseSurfaces() {
+void Display::ReleaseSurfaces() {
   std::scoped_lock lock(m_cs);
   m_screens.clear();
   m_bAttached = false;
@@ -258,20 +262,20 @@ void CDDrawDisplay::ReleaseSurfaces() {
   m_pSrc = nullptr;
 }
 
-size_t CDDrawDisplay::DeviceCount() const {
+size_t Display::DeviceCount() const {
   std::scoped_lock lock(m_cs);
   return m_screens.size();
 }
 
-bool CDDrawDisplay::GetSurfaceState(size_t device, SurfaceState* out) const {
+bool Display::GetSurfaceState(size_t device, SurfaceState* out) const {
   std::scoped_lock lock(m_cs);
   if (device >= m_screens.size() || !out) return false;
-  const DDScreenSurface& s = m_screens[device];
+  const MonitorTarget& s = m_screens[device];
   *out = {s.bVisible, s.bReady, s.format, s.madeFor, s.nPitch, s.surface && s.surface->IsBorrowed()};
   return true;
 }
 
-bool CDDrawDisplay::GetPackedSurface(size_t device, std::vector<uint8_t>* out) const {
+bool Display::GetPackedSurface(size_t device, std::vector<uint8_t>* out) const {
   std::scoped_lock lock(m_cs);
   if (device >= m_screens.size() || !out || !m_screens[device].surface || m_screens[device].bEmptied) return false;
   *out = m_screens[device].surface->Packed();

@@ -1,21 +1,21 @@
-#include "engine/play_timer.h"
+#include "engine/frame_clock.h"
 
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
 
 namespace corvane {
 
-CPlayTimer::CPlayTimer(std::function<void(const CPlayTimer&)> tick)
+FrameClock::FrameClock(std::function<void(const FrameClock&)> tick)
     : m_timer([this, tick = std::move(tick)] {
         if (!m_bPaused.load()) tick(*this);
       }) {
   m_timer.SetSuspended(true);  // the clock starts paused
 }
 
-CPlayTimer::~CPlayTimer() { StopTimer(); }
+FrameClock::~FrameClock() { StopTimer(); }
 
-void CPlayTimer::SetInterval(uint32_t ms) { m_nInterval = ms == 0 ? 40 : ms; }
+void FrameClock::SetInterval(uint32_t ms) { m_nInterval = ms == 0 ? 40 : ms; }
 
-uint32_t CPlayTimer::PeriodFor(uint32_t interval, float speed) {
+uint32_t FrameClock::PeriodFor(uint32_t interval, float speed) {
   if (speed <= 0) return interval;
   const double period = double(interval) / double(speed);
   if (period < 1.0) return 1;
@@ -23,18 +23,18 @@ uint32_t CPlayTimer::PeriodFor(uint32_t interval, float speed) {
   return uint32_t(period);
 }
 
-int32_t CPlayTimer::StartTimer(uint32_t delay) {
+int32_t FrameClock::StartTimer(uint32_t delay) {
   if (m_timer.IsRunning()) return kOk;
   if (delay == 0) delay = 1;
   return m_timer.Start(delay) ? kOk : kGeneralFail;
 }
 
-int32_t CPlayTimer::StopTimer() {
+int32_t FrameClock::StopTimer() {
   m_timer.Stop();
   return kOk;
 }
 
-int32_t CPlayTimer::Restart(uint32_t delay) {
+int32_t FrameClock::Restart(uint32_t delay) {
   if (delay == 0) delay = 1;
   if (m_timer.IsRunning()) {
     m_timer.SetPeriod(delay);
@@ -43,30 +43,30 @@ int32_t CPlayTimer::Restart(uint32_t delay) {
   return StartTimer(delay);
 }
 
-void CPlayTimer::SetPaused(bool paused) {
+void FrameClock::SetPaused(bool paused) {
   m_bPaused = paused;
   m_timer.SetSuspended(paused);
 }
 
-int32_t CPlayTimer::Start(uint32_t ms) {
+int32_t FrameClock::Start(uint32_t ms) {
   SetPaused(false);
   return StartTimer(ms == 0 ? 40 : ms);
 }
 
-int32_t CPlayTimer::Stop() {
+int32_t FrameClock::Stop() {
   const int32_t r = StopTimer();
   SetPaused(true);
   return r;
 }
 
-void CPlayTimer::HoldPause() {
+void FrameClock::HoldPause() {
   m_bSavedPaused = m_bPaused.load();
   SetPaused(true);
 }
 
-void CPlayTimer::RestorePause() { SetPaused(m_bSavedPaused.load()); }
+void FrameClock::RestorePause() { SetPaused(m_bSavedPaused.load()); }
 
-int32_t CPlayTimer::SetSpeed(float s) {
+int32_t FrameClock::SetSpeed(float s) {
   if (s == 0) return kOk;
   m_fSpeed = s;
   return Restart(PeriodFor(m_nInterval, s));

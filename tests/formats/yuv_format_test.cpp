@@ -1,4 +1,4 @@
-#include "engine/yuv_format.h"
+#include "formats/yuv_format.h"
 
 #include <gtest/gtest.h>
 

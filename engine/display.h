@@ -39,7 +39,7 @@ constexpr int kAspectSource = 4;
 platform::Rect AspectRect(int mode, int32_t clientW, int32_t clientH, uint32_t frameW, uint32_t frameH);
 
 // Per monitor (device table entry): its surface and what it was made for.
-struct DDScreenSurface {
+struct MonitorTarget {
   platform::Rect monitor;    // desktop coordinates; meaningful when hasMonitor
   bool hasMonitor = false;
   bool bVisible = false;     // the window's client area lies (partly) on it
@@ -54,20 +54,20 @@ struct DDScreenSurface {
   bool bEmptied = false;
 };
 
-class CDDrawDisplay {
+class Display {
  public:
   // At most this many entries, like the device table it stands for.
   static constexpr size_t kMaxDevices = 4;
 
-  CDDrawDisplay();
-  ~CDDrawDisplay();
-  CDDrawDisplay(const CDDrawDisplay&) = delete;
-  CDDrawDisplay& operator=(const CDDrawDisplay&) = delete;
+  Display();
+  ~Display();
+  Display(const Display&) = delete;
+  Display& operator=(const Display&) = delete;
 
   // Attaches the display to a window it does not own and that must outlive
   // it (or the next ReleaseSurfaces). Records one entry per monitor the
   // window's desktop has (at most 4), or one entry without a monitor when
-  // the desktop gives none. 0, 0x80000001 (kFail) for a null window.
+  // the desktop gives none. kNullArg for a null window.
   int32_t Attach(platform::VideoWindow* wnd);
 
   // Draws a frame. data must stay valid and unchanged until the next Draw or
@@ -76,7 +76,8 @@ class CDDrawDisplay {
   // (Surface::Borrow). Every Draw, even a refused one, ends those borrows
   // before anything else, so the bytes of an earlier frame are never read
   // after the call that replaces them has begun; a Draw refused for its
-  // arguments forgets the kept frame as well. Results: 0; kNotReady for a
+  // arguments forgets the kept frame as well. Results: 0; kNullArg for null
+  // data or info; kNotReady for a
   // window that cannot be drawn into (hidden, minimised, under 10×10, off the
   // desktop), for a display that is not attached, or for fewer bytes than
   // the frame needs; kNoSurface when neither the frame's format nor a
@@ -86,8 +87,8 @@ class CDDrawDisplay {
   int32_t Redraw();
 
   int32_t SetAspectMode(int mode);
-  // 1 when mode (0..3) was taken, 0 when mode > 3 (nothing changes).
-  uint32_t SetComponentMode(uint32_t mode);
+  // kOk when mode (0..3) was taken, kNotReady when mode > 3 (nothing changes).
+  int32_t SetComponentMode(uint32_t mode);
   uint32_t GetComponentMode() const;
 
   // Releases every surface and entry and forgets the kept frame (its bytes
@@ -114,7 +115,7 @@ class CDDrawDisplay {
   int32_t CheckPlacement();
   int32_t PrepareSurface(size_t i, const FrameInfo& info);
   int32_t DrawKeptFrame();
-  void FillSurface(DDScreenSurface& s);
+  void FillSurface(MonitorTarget& s);
   void EndBorrows();
   int32_t Blit(size_t i);
   std::shared_ptr<platform::Picture> AcquirePicture(uint32_t w, uint32_t h);
@@ -133,7 +134,7 @@ class CDDrawDisplay {
   const uint8_t* m_pSrc = nullptr;          // the frame's bytes (not owned), kept for Redraw;
                                             // the only pointer a surface may borrow
   platform::Rect m_rcDesktop;               // union of the monitors (from 0, 0)
-  std::vector<DDScreenSurface> m_screens;   // one per entry, made on attach
+  std::vector<MonitorTarget> m_screens;   // one per entry, made on attach
   uint32_t m_nComponentMode = 0;
   bool m_bAttached = false;
 

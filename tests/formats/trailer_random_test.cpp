@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "engine/trailer.h"
+#include "formats/trailer.h"
 #include "platform/file.h"
 #include "support/temp_dir.h"
 #include "trailer_invariants.h"

@@ -1,4 +1,4 @@
-#include "capture/image.h"
+#include "capture/still_encoder.h"
 
 #include <cstring>
 #include <memory>
@@ -6,7 +6,7 @@
 
 #include "capture/colour_convert.h"
 #include "capture/jpeg_encoder.h"
-#include "engine/result_codes.h"
+#include "formats/result_codes.h"
 
 namespace corvane {
 
@@ -49,12 +49,12 @@ std::unique_ptr<uint8_t[]> Allocate(size_t n) { return std::unique_ptr<uint8_t[]
 
 }  // namespace
 
-uint64_t CImage::BmpFileSize(YUVType type, uint32_t w, uint32_t h) {
+uint64_t StillEncoder::BmpFileSize(YUVType type, uint32_t w, uint32_t h) {
   const uint64_t H = (IsPlanar420(type) && IsHalfHeight(w, h)) ? 2ull * h : h;
   return kBmpHeaderSize + 4ull * w * H;
 }
 
-int32_t CImage::EncodeBMP(YUVType type, const uint8_t* frame, uint32_t frameSize, uint32_t w, uint32_t h,
+int32_t StillEncoder::EncodeBMP(YUVType type, const uint8_t* frame, uint32_t frameSize, uint32_t w, uint32_t h,
                           uint8_t* out, uint32_t capacity, uint32_t* outLen) {
   if (!frame || !out || !outLen) return kGeneralFail;
   if (w < kMinWidth || w > kMaxWidth || h < kMinHeight || h > kMaxHeight) return kGeneralFail;
@@ -106,12 +106,12 @@ int32_t CImage::EncodeBMP(YUVType type, const uint8_t* frame, uint32_t frameSize
   return kOk;
 }
 
-int32_t CImage::SetQuality(uint32_t quality) {
+int32_t StillEncoder::SetQuality(uint32_t quality) {
   m_quality = (quality >= 1 && quality <= 100) ? quality : 85;
   return kOk;
 }
 
-int32_t CImage::EncodeJPEG(YUVType type, const uint8_t* frame, uint32_t frameSize, uint32_t w, uint32_t h,
+int32_t StillEncoder::EncodeJPEG(YUVType type, const uint8_t* frame, uint32_t frameSize, uint32_t w, uint32_t h,
                            uint8_t* out, uint32_t capacity, uint32_t* outLen) {
   if (!outLen || uint64_t(frameSize) != ((3ull * w * h) >> 1) || !frame || !out || capacity < frameSize ||
       frameSize == 0 || !IsPlanar420(type) || w % 16 != 0 || w < kMinWidth || w > kMaxWidth || h < kMinHeight ||

@@ -1,4 +1,4 @@
-// CPlayTimer: the frame clock. A periodic tick presents the next queued frame
+// FrameClock: the frame clock. A periodic tick presents the next queued frame
 // unless the paused flag is set; speed is nothing but the tick's period,
 // base interval ÷ speed truncated to whole milliseconds.
 #pragma once
@@ -13,15 +13,15 @@
 
 namespace corvane {
 
-class CPlayTimer {
+class FrameClock {
  public:
   // tick runs on the timer's thread once per period while the timer runs and
   // is not paused; it is given the timer, so that it never needs to read the
   // owner's pointer to it (which its owner may be resetting).
-  explicit CPlayTimer(std::function<void(const CPlayTimer&)> tick);
-  virtual ~CPlayTimer();  // StopTimer
-  CPlayTimer(const CPlayTimer&) = delete;
-  CPlayTimer& operator=(const CPlayTimer&) = delete;
+  explicit FrameClock(std::function<void(const FrameClock&)> tick);
+  virtual ~FrameClock();  // StopTimer
+  FrameClock(const FrameClock&) = delete;
+  FrameClock& operator=(const FrameClock&) = delete;
 
   void SetInterval(uint32_t ms);  // base interval; 0 stores 40
   uint32_t GetInterval() const { return m_nInterval.load(); }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/yuv_format.h"
+#include "formats/yuv_format.h"
 
 namespace platform {
 class File;

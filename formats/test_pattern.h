@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/yuv_format.h"
+#include "formats/yuv_format.h"
 
 namespace corvane {
 

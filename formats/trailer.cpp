@@ -1,4 +1,4 @@
-#include "engine/trailer.h"
+#include "formats/trailer.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "engine/test_pattern.h"
+#include "formats/test_pattern.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/trailer.h"
+#include "formats/trailer.h"
 #include "trailer_invariants.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,4 +1,4 @@
-// CImage: the still-capture object the playback graph keeps, one per graph.
+// StillEncoder: the still-capture object the playback graph keeps, one per graph.
 // It turns one frame into the complete bytes of a BMP or JPEG file in a
 // buffer the caller owns; it never touches the disk. It holds only the JPEG
 // quality and has no lock: the graph calls it under the renderer's lock.
@@ -6,14 +6,14 @@
 
 #include <cstdint>
 
-#include "engine/yuv_format.h"  // YUVType only (header use, no link dependency)
+#include "formats/yuv_format.h"  // YUVType only (header use, no link dependency)
 
 namespace corvane {
 
-class CImage {
+class StillEncoder {
  public:
-  CImage() = default;
-  virtual ~CImage() = default;
+  StillEncoder() = default;
+  virtual ~StillEncoder() = default;
 
   // 32-bit bottom-up BMP of types 2 (UYVY), 3 (Y,U,V 4:2:0), 5 (RGB32) and
   // 10 (Y,V,U 4:2:0): 54 header bytes then 4·w·H bytes of pixels. Planar

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "engine/trailer.h"
+#include "formats/trailer.h"
 
 namespace corvane {
 
