@@ -1,7 +1,6 @@
 // corvane-tool capture: one frame of a raw video file as a BMP or JPEG still,
 // through the same StillEncoder writers the player's capture button uses.
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -62,25 +61,12 @@ void CheckCapturable(const FrameToCapture& loc, bool jpeg) {
     throw Failure{"cannot capture a " + Geometry(loc.para) + " frame as BMP: UYVY needs an even width and height"};
 }
 
-// Writes the bytes under a temporary name and renames, so a failure leaves no
-// file behind (and an existing OUT unchanged).
+// A failure leaves no file behind (and an existing OUT unchanged).
 void WriteOutput(const std::string& out, const uint8_t* bytes, size_t len) {
-  const std::string tmp = out + ".part";
-  platform::File file;
-  if (int err = file.Open(tmp, platform::File::Mode::kCreate))
-    throw Failure{"cannot create '" + out + "': " + std::strerror(err)};
-  if (file.WriteAt(bytes, len, 0) != int64_t(len)) {
-    const int err = errno;
-    file.Close();
-    std::remove(tmp.c_str());
-    throw Failure{"cannot write '" + out + "': " + std::strerror(err)};
-  }
-  file.Close();
-  if (std::rename(tmp.c_str(), out.c_str()) != 0) {
-    const int err = errno;
-    std::remove(tmp.c_str());
-    throw Failure{"cannot create '" + out + "': " + std::strerror(err)};
-  }
+  platform::ReplacingFile file;
+  if (int err = file.Open(out)) throw Failure{"cannot create '" + out + "': " + std::strerror(err)};
+  if (int err = file.WriteAt(bytes, len, 0)) throw Failure{"cannot write '" + out + "': " + std::strerror(err)};
+  if (int err = file.Commit()) throw Failure{"cannot create '" + out + "': " + std::strerror(err)};
 }
 
 int RunCapture(const std::vector<std::string>& argv) {

@@ -1,5 +1,4 @@
 // corvane-tool gen: test clips in any format, and the spliced demo clip.
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -19,10 +18,12 @@ struct Segment {
 // plain one for one segment, one record per segment for several). The file
 // is written under a temporary name and renamed, so a failure leaves nothing.
 void WriteClip(const std::string& out, const std::vector<Segment>& segments, bool trailer) {
-  const std::string tmp = out + ".part";
-  platform::File file;
-  if (int err = file.Open(tmp, platform::File::Mode::kCreate))
-    throw Failure{"cannot create '" + out + "': " + std::strerror(err)};
+  platform::ReplacingFile file;
+  if (int err = file.Open(out)) throw Failure{"cannot create '" + out + "': " + std::strerror(err)};
+  auto write = [&](const std::vector<uint8_t>& bytes, uint64_t pos) {
+    if (int err = file.WriteAt(bytes.data(), bytes.size(), pos))
+      throw Failure{"cannot write '" + out + "': " + std::strerror(err)};
+  };
   uint64_t pos = 0;
   std::vector<corvane::YUVPara> records;
   for (const Segment& s : segments) {
@@ -32,25 +33,12 @@ void WriteClip(const std::string& out, const std::vector<Segment>& segments, boo
     records.push_back(rec);
     for (uint32_t i = 0; i < s.frames; ++i) {
       const std::vector<uint8_t> frame = corvane::MakePatternFrame(s.para, i);
-      if (file.WriteAt(frame.data(), frame.size(), pos) != int64_t(frame.size())) {
-        std::remove(tmp.c_str());
-        throw Failure{"cannot write '" + out + "': " + std::strerror(errno)};
-      }
+      write(frame, pos);
       pos += frame.size();
     }
   }
-  if (trailer) {
-    const auto bytes = corvane::EncodeTrailer(records);
-    if (file.WriteAt(bytes.data(), bytes.size(), pos) != int64_t(bytes.size())) {
-      std::remove(tmp.c_str());
-      throw Failure{"cannot write '" + out + "': " + std::strerror(errno)};
-    }
-  }
-  file.Close();
-  if (std::rename(tmp.c_str(), out.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    throw Failure{"cannot create '" + out + "': " + std::strerror(errno)};
-  }
+  if (trailer) write(corvane::EncodeTrailer(records), pos);
+  if (int err = file.Commit()) throw Failure{"cannot create '" + out + "': " + std::strerror(err)};
 }
 
 // The demo clip: segments that differ in format, size and frame rate, so that
@@ -76,7 +64,7 @@ int RunGen(const std::vector<std::string>& argv) {
   const uint32_t code = ParseFormat(*args.Get("format"));
   const auto [w, h] = ParseSize(*args.Get("size"));
   const uint32_t frames = args.Has("frames") ? ParseUint(*args.Get("frames"), "frame count") : 25;
-  const uint32_t interval = args.Has("interval") ? ParseUint(*args.Get("interval"), "interval") : 40;
+  const uint32_t interval = args.Has("interval") ? ParseUint(*args.Get("interval"), "interval") : corvane::kDefaultFrameInterval;
   const corvane::YUVPara para = corvane::MakePara(code, w, h, interval);
   corvane::YUVType type;
   uint32_t fs;

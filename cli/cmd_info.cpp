@@ -18,27 +18,20 @@ struct SegmentRow {
 std::string JsonString(std::string_view s) {
   std::string out = "\"";
   for (char c : s) {
-    if (c == '"' || c == '\\') out += '\\', out += c;
+    if (c == '"' || c == '\\')
+      out += '\\', out += c;
     else if (uint8_t(c) < 0x20) {
       char buf[8];
       std::snprintf(buf, sizeof buf, "\\u%04x", c);
       out += buf;
-    } else out += c;
+    } else
+      out += c;
   }
   return out + "\"";
 }
 
-int RunInfo(const std::vector<std::string>& argv) {
-  Args args(argv, {"json"}, {"format", "size", "interval"});
-  if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
-  const std::string& path = args.Positional()[0];
-  platform::File file;
-  if (int err = file.Open(path, platform::File::Mode::kRead))
-    throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
-  const corvane::TrailerInfo t = corvane::ReadTrailer(file);
-  if (t.ioError) throw Failure{"cannot read '" + path + "'"};
-
-  // Segments as the player would play them.
+// Segments as the player would play them.
+std::vector<SegmentRow> SegmentRows(const std::string& path, const Args& args, const corvane::TrailerInfo& t) {
   std::vector<SegmentRow> rows;
   if (args.Has("format") || args.Has("size")) {
     FileParams fp = ResolveFileParams(path, args);
@@ -56,35 +49,47 @@ int RunInfo(const std::vector<std::string>& argv) {
     const bool ok = corvane::GetTypeAndFrameSize(&t.records[0], &type, &fs);
     rows.push_back({t.records[0], 0, corvane::PlainFrameCount(t.dataSize, fs), ok});
   }
-  bool allKnown = !rows.empty();
-  uint64_t total = 0;
+  return rows;
+}
+
+struct Totals {
+  bool allKnown = false;
+  uint64_t frames = 0;
+};
+
+Totals Total(const std::vector<SegmentRow>& rows) {
+  Totals t{!rows.empty(), 0};
   for (const auto& r : rows) {
-    allKnown = allKnown && r.framesKnown;
-    total += r.frames;
+    t.allKnown = t.allKnown && r.framesKnown;
+    t.frames += r.frames;
   }
+  return t;
+}
 
-  if (args.Has("json")) {
-    std::string out = "{\"size\": " + std::to_string(t.fileSize) + ", \"trailer\": " +
-                      JsonString(corvane::TrailerKindName(t.kind));
-    if (t.kind == corvane::TrailerKind::kDamaged) out += ", \"damage\": " + JsonString(t.damage);
-    out += ", \"frames\": " + (allKnown ? std::to_string(total) : std::string("null")) + ", \"segments\": [";
-    for (size_t i = 0; i < rows.size(); ++i) {
-      const auto& r = rows[i];
-      if (i) out += ", ";
-      out += "{\"format\": " + JsonString(corvane::UserFormatName(r.para.format).empty()
-                                              ? "unknown"
-                                              : corvane::UserFormatName(r.para.format)) +
-             ", \"code\": " + JsonString(corvane::CodeName(r.para.format)) +
-             ", \"width\": " + std::to_string(r.para.width) + ", \"height\": " + std::to_string(r.para.height) +
-             ", \"interval\": " + std::to_string(r.para.IntervalOr40()) +
-             ", \"offset\": " + std::to_string(r.offset) +
-             ", \"frames\": " + (r.framesKnown ? std::to_string(r.frames) : std::string("null")) + "}";
-    }
-    out += "]}";
-    std::printf("%s\n", out.c_str());
-    return kExitOk;
+void PrintJson(const corvane::TrailerInfo& t, const std::vector<SegmentRow>& rows) {
+  const auto [allKnown, total] = Total(rows);
+  std::string out =
+      "{\"size\": " + std::to_string(t.fileSize) + ", \"trailer\": " + JsonString(corvane::TrailerKindName(t.kind));
+  if (t.kind == corvane::TrailerKind::kDamaged) out += ", \"damage\": " + JsonString(t.damage);
+  out += ", \"frames\": " + (allKnown ? std::to_string(total) : std::string("null")) + ", \"segments\": [";
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const auto& r = rows[i];
+    if (i) out += ", ";
+    out += "{\"format\": " +
+           JsonString(corvane::UserFormatName(r.para.format).empty() ? "unknown"
+                                                                     : corvane::UserFormatName(r.para.format)) +
+           ", \"code\": " + JsonString(corvane::CodeName(r.para.format)) +
+           ", \"width\": " + std::to_string(r.para.width) + ", \"height\": " + std::to_string(r.para.height) +
+           ", \"interval\": " + std::to_string(r.para.EffectiveInterval()) +
+           ", \"offset\": " + std::to_string(r.offset) +
+           ", \"frames\": " + (r.framesKnown ? std::to_string(r.frames) : std::string("null")) + "}";
   }
+  out += "]}";
+  std::printf("%s\n", out.c_str());
+}
 
+void PrintText(const std::string& path, const corvane::TrailerInfo& t, const std::vector<SegmentRow>& rows) {
+  const auto [allKnown, total] = Total(rows);
   std::printf("file:     %s\n", path.c_str());
   std::printf("size:     %llu bytes\n", static_cast<unsigned long long>(t.fileSize));
   std::printf("trailer:  %s", corvane::TrailerKindName(t.kind));
@@ -94,23 +99,50 @@ int RunInfo(const std::vector<std::string>& argv) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const auto& r = rows[i];
     std::printf("segment %zu: %s %ux%u, interval %u ms, offset %llu, ", i + 1, FormatLabel(r.para.format).c_str(),
-                r.para.width, r.para.height, r.para.IntervalOr40(), static_cast<unsigned long long>(r.offset));
-    if (r.framesKnown) std::printf("%u frames\n", r.frames);
-    else std::printf("unsupported format\n");
+                r.para.width, r.para.height, r.para.EffectiveInterval(), static_cast<unsigned long long>(r.offset));
+    if (r.framesKnown)
+      std::printf("%u frames\n", r.frames);
+    else
+      std::printf("unsupported format\n");
   }
-  if (allKnown) std::printf("frames:   %llu\n", static_cast<unsigned long long>(total));
-  else if (rows.empty()) std::printf("frames:   unknown (no parameters; give --format and --size)\n");
+  if (allKnown)
+    std::printf("frames:   %llu\n", static_cast<unsigned long long>(total));
+  else if (rows.empty())
+    std::printf("frames:   unknown (no parameters; give --format and --size)\n");
+}
+
+int RunInfo(const std::vector<std::string>& argv) {
+  Args args(argv, {"json"}, {"format", "size", "interval"});
+  if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
+  const std::string& path = args.Positional()[0];
+  platform::File file;
+  if (int err = file.Open(path, platform::File::Mode::kRead))
+    throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
+  const corvane::TrailerInfo t = corvane::ReadTrailer(file);
+  if (t.ioError) throw Failure{"cannot read '" + path + "'"};
+  const std::vector<SegmentRow> rows = SegmentRows(path, args, t);
+  if (args.Has("json"))
+    PrintJson(t, rows);
+  else
+    PrintText(path, t, rows);
   return kExitOk;
 }
 
-const Registrar kInfo({"info", "info FILE [--json] [--format NAME --size WxH]  size, trailer, segments, frames",
+const Registrar kInfo({"info",
+                       "info FILE [--json] [--format NAME --size WxH]  size, trailer, segments, "
+                       "frames",
                        "Usage: corvane-tool info FILE [--json] [--format NAME --size WxH]\n"
-                       "Prints the file's size, its trailer (none, plain, spliced or damaged), each\n"
-                       "segment's format, width, height, interval, offset and frame count, and the\n"
-                       "total frames. --format and --size count the frames of a file without a trailer\n"
+                       "Prints the file's size, its trailer (none, plain, spliced or damaged), "
+                       "each\n"
+                       "segment's format, width, height, interval, offset and frame count, and "
+                       "the\n"
+                       "total frames. --format and --size count the frames of a file without a "
+                       "trailer\n"
                        "(or override the trailer). A damaged trailer is reported, not fatal.\n"
-                       "--json prints one object: {\"size\", \"trailer\", \"frames\", \"segments\": [{\"format\",\n"
-                       "\"code\", \"width\", \"height\", \"interval\", \"offset\", \"frames\"}]}.",
+                       "--json prints one object: {\"size\", \"trailer\", \"frames\", "
+                       "\"segments\": [{\"format\",\n"
+                       "\"code\", \"width\", \"height\", \"interval\", \"offset\", "
+                       "\"frames\"}]}.",
                        RunInfo});
 
 }  // namespace

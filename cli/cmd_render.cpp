@@ -65,6 +65,46 @@ struct NativeSetScope {
   uint32_t old;
 };
 
+// Frame n of the file, and its parameters (a spliced file's segment may
+// differ from the first record).
+std::vector<uint8_t> ReadFrame(const std::string& path, const FileParams& fp, uint32_t n, corvane::YUVPara* para) {
+  const corvane::FileFrames frames(fp.trailer, fp.para, !fp.fromOptions);
+  const auto loc = frames.Locate(n, para);
+  if (!loc) {
+    const uint32_t total = frames.FrameCount();
+    throw Failure{"frame " + std::to_string(n) + " is out of range: '" + path + "' has " + std::to_string(total) +
+                  " frame" + (total == 1 ? "" : "s")};
+  }
+  std::vector<uint8_t> frame(loc->frameSize);
+  platform::File file;
+  if (int err = file.Open(path, platform::File::Mode::kRead))
+    throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
+  if (file.ReadAt(frame.data(), frame.size(), loc->offset) != int64_t(frame.size()))
+    throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
+  return frame;
+}
+
+// Draws the frame; a refusal becomes a message that says why.
+void DrawFrame(corvane::Display& display, const std::vector<uint8_t>& frame, const corvane::FrameInfo& info,
+               const corvane::YUVPara& para, uint32_t ww, uint32_t wh) {
+  const int32_t r = display.Draw(frame.data(), uint32_t(frame.size()), &info);
+  if (r == corvane::kNoSurface)
+    throw Failure{"no surface for " + FormatLabel(para.format) +
+                  ": the device refuses its own format and every fallback"};
+  if (r == corvane::kNotReady && (ww < 10 || wh < 10))
+    throw Failure{"the window is too small to draw into (" + std::to_string(ww) + "x" + std::to_string(wh) +
+                  "; at least 10x10)"};
+  if (r != corvane::kOk) throw Failure{"drawing failed: " + ResultText(r)};
+}
+
+void DumpSurface(const corvane::Display& display, const std::string& path) {
+  std::vector<uint8_t> bytes;
+  display.GetPackedSurface(0, &bytes);
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  if (!f) throw Failure{"cannot write '" + path + "'"};
+}
+
 int RunRender(const std::vector<std::string>& argv) {
   Args args(argv, {}, {"frame", "output", "window", "aspect", "component", "no-native", "dump-surface", "format",
                        "size", "interval"});
@@ -79,54 +119,26 @@ int RunRender(const std::vector<std::string>& argv) {
   const std::string& path = args.Positional()[0];
 
   const FileParams fp = ResolveFileParams(path, args);
-  const corvane::FileFrames frames(fp.trailer, fp.para, !fp.fromOptions);
   corvane::YUVPara para;
-  const auto loc = frames.Locate(n, &para);
-  if (!loc) {
-    const uint32_t total = frames.FrameCount();
-    throw Failure{"frame " + std::to_string(n) + " is out of range: '" + path + "' has " + std::to_string(total) +
-                  " frame" + (total == 1 ? "" : "s")};
-  }
+  const std::vector<uint8_t> frame = ReadFrame(path, fp, n, &para);
   corvane::YUVType type;
   uint32_t frameSize;
   corvane::GetTypeAndFrameSize(&para, &type, &frameSize);
-
   uint32_t ww = para.width, wh = para.height;
   if (auto win = args.Get("window")) std::tie(ww, wh) = ParseSize(*win);
   if (ww > 16384 || wh > 16384) throw UsageError{"window larger than 16384x16384"};
 
-  std::vector<uint8_t> frame(loc->frameSize);
-  platform::File file;
-  if (int err = file.Open(path, platform::File::Mode::kRead))
-    throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
-  if (file.ReadAt(frame.data(), frame.size(), loc->offset) != int64_t(frame.size()))
-    throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
-
   NativeSetScope nativeScope(native);
   corvane::OffscreenWindow window{int32_t(ww), int32_t(wh)};
-  corvane::Display output;
-  if (output.Attach(&window) != corvane::kOk) throw Failure{"cannot create the display"};
-  output.SetAspectMode(aspect);
-  output.SetComponentMode(component);
+  corvane::Display display;
+  if (display.Attach(&window) != corvane::kOk) throw Failure{"cannot create the display"};
+  display.SetAspectMode(aspect);
+  display.SetComponentMode(component);
   const corvane::FrameInfo info{para.width, para.height, type};
-  const int32_t r = output.Draw(frame.data(), uint32_t(frame.size()), &info);
-  if (r == corvane::kNoSurface)
-    throw Failure{"no surface for " + FormatLabel(para.format) +
-                  ": the device refuses its own format and every fallback"};
-  if (r == corvane::kNotReady && (ww < 10 || wh < 10))
-    throw Failure{"the window is too small to draw into (" + std::to_string(ww) + "x" + std::to_string(wh) +
-                  "; at least 10x10)"};
-  if (r != corvane::kOk) throw Failure{"drawing failed: " + ResultText(r)};
-
+  DrawFrame(display, frame, info, para, ww, wh);
   corvane::Display::SurfaceState st;
-  output.GetSurfaceState(0, &st);
-  if (auto dump = args.Get("dump-surface")) {
-    std::vector<uint8_t> bytes;
-    output.GetPackedSurface(0, &bytes);
-    std::ofstream f(*dump, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!f) throw Failure{"cannot write '" + *dump + "'"};
-  }
+  display.GetSurfaceState(0, &st);
+  if (auto dump = args.Get("dump-surface")) DumpSurface(display, *dump);
 
   const std::vector<uint8_t> canvas = window.Canvas();
   const QImage image(canvas.data(), int(ww), int(wh), int(ww) * 4, QImage::Format_ARGB32);

@@ -31,7 +31,7 @@ int RunSetPara(const std::vector<std::string>& argv) {
   corvane::YUVPara para = corvane::DefaultPara();
   para.format = ParseFormat(*args.Get("format"));
   std::tie(para.width, para.height) = ParseSize(*args.Get("size"));
-  para.frameInterval = args.Has("interval") ? ParseUint(*args.Get("interval"), "interval") : 40;
+  para.frameInterval = args.Has("interval") ? ParseUint(*args.Get("interval"), "interval") : corvane::kDefaultFrameInterval;
   corvane::YUVType type;
   uint32_t fs;
   if (!corvane::GetTypeAndFrameSize(&para, &type, &fs)) throw UsageError{"frame size is too large"};

@@ -119,10 +119,8 @@ int32_t Display::Draw(const void* data, uint32_t size, const FrameInfo* info) {
     m_pSrc = nullptr;
     return kNotReady;
   }
-  const bool first = m_pSrc == nullptr;
   m_pSrc = static_cast<const uint8_t*>(data);
   m_frame = *info;
-  if (first) m_madeFor = m_frame;
   return DrawKeptFrame();
 }
 
@@ -141,7 +139,6 @@ int32_t Display::DrawKeptFrame() {
     if (!s.bReady || !(s.madeFor == m_frame)) {
       if (int32_t r = PrepareSurface(i, m_frame); r != kOk) return r;
       s.bReady = true;
-      m_madeFor = m_frame;
     }
     FillSurface(s);
     if (int32_t r = Blit(i); r != kOk) return r;

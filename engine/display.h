@@ -127,7 +127,6 @@ class Display {
   mutable std::mutex m_cs;
 
   platform::VideoWindow* m_hWnd = nullptr;  // not owned
-  FrameInfo m_madeFor;                      // geometry and type the surfaces were last made for
   FrameInfo m_frame;                        // the frame being drawn
   platform::Rect m_rcScreen;                // the window's client area, desktop coordinates
   int m_nAspectMode = 0;

@@ -13,7 +13,7 @@ FrameClock::FrameClock(std::function<void(const FrameClock&)> tick)
 
 FrameClock::~FrameClock() { StopTimer(); }
 
-void FrameClock::SetInterval(uint32_t ms) { m_nInterval = ms == 0 ? 40 : ms; }
+void FrameClock::SetInterval(uint32_t ms) { m_nInterval = ms == 0 ? kDefaultFrameInterval : ms; }
 
 uint32_t FrameClock::PeriodFor(uint32_t interval, float speed) {
   if (speed <= 0) return interval;
@@ -50,7 +50,7 @@ void FrameClock::SetPaused(bool paused) {
 
 int32_t FrameClock::Start(uint32_t ms) {
   SetPaused(false);
-  return StartTimer(ms == 0 ? 40 : ms);
+  return StartTimer(ms == 0 ? kDefaultFrameInterval : ms);
 }
 
 int32_t FrameClock::Stop() {

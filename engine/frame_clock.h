@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "formats/yuv_format.h"
 #include "platform/periodic_timer.h"
 
 namespace corvane {
@@ -23,7 +24,7 @@ class FrameClock {
   FrameClock(const FrameClock&) = delete;
   FrameClock& operator=(const FrameClock&) = delete;
 
-  void SetInterval(uint32_t ms);  // base interval; 0 stores 40
+  void SetInterval(uint32_t ms);  // base interval; 0 stores kDefaultFrameInterval
   uint32_t GetInterval() const { return m_nInterval.load(); }
 
   int32_t StartTimer(uint32_t delay);  // nothing when running
@@ -32,7 +33,7 @@ class FrameClock {
   // segment change detected while presenting retimes the clock it runs on.
   int32_t Restart(uint32_t delay);
 
-  int32_t Start(uint32_t ms);  // clears the paused flag, starts at ms (0: 40)
+  int32_t Start(uint32_t ms);  // clears the paused flag, starts at ms (0: kDefaultFrameInterval)
   int32_t Stop();              // stops the timer, sets the paused flag
 
   void Pause() { SetPaused(true); }
@@ -57,7 +58,7 @@ class FrameClock {
   // would do nothing.
   void SetPaused(bool paused);
 
-  std::atomic<uint32_t> m_nInterval{40};
+  std::atomic<uint32_t> m_nInterval{kDefaultFrameInterval};
   std::atomic<float> m_fSpeed{1.0f};
   std::atomic<bool> m_bPaused{true};
   std::atomic<bool> m_bSavedPaused{true};

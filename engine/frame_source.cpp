@@ -39,7 +39,6 @@ int32_t FrameSource::Open(const std::string& path, int* readOnly) {
     return kFail;
   }
   std::scoped_lock lock(m_cs);
-  m_strPath = path;
   m_llFileSize = m_llDataSize = uint64_t(size);
   m_llPos = 0;
   m_nNextFrame = 1;
@@ -48,7 +47,6 @@ int32_t FrameSource::Open(const std::string& path, int* readOnly) {
 }
 
 void FrameSource::ApplyTrailer(const TrailerInfo& info) {
-  m_nMagic = info.end.magic;
   m_records = info.records;
   m_segments = info.segments;
   m_llFileSize = info.fileSize;
@@ -199,21 +197,27 @@ int32_t FrameSource::ReadFrame() {
     queue->WaitForFree(kFullQueueWait);
     return 0;
   }
-  if (fullBefore == 0 && m_pGraph && !m_pGraph->IsPaused() && m_bRepeat) {
-    // The queue ran dry at an end while repeat is on: start over. Only when
-    // the reader itself stands at an end: a queue emptied by the user's seek
-    // must not turn that seek into a jump to the other end.
-    const uint32_t last = m_pGraph->GetLastPresentedFrame();
-    const uint32_t count = m_nFrameCount;
-    bool atEnd;
-    {
-      std::scoped_lock lock(m_cs);
-      atEnd = m_nNextFrame == 0 || m_nNextFrame > count || m_llPos >= m_llDataSize;
-    }
-    if (atEnd && !m_bReverse && last >= count) Seek(1);
-    else if (atEnd && m_bReverse && last <= 1) Seek(count);
-  }
+  if (fullBefore == 0) RestartAtEndIfRepeating();
+  return ReadInto(b, queue);
+}
 
+void FrameSource::RestartAtEndIfRepeating() {
+  if (!m_pGraph || m_pGraph->IsPaused() || !m_bRepeat) return;
+  // The queue ran dry at an end while repeat is on: start over. Only when
+  // the reader itself stands at an end: a queue emptied by the user's seek
+  // must not turn that seek into a jump to the other end.
+  const uint32_t last = m_pGraph->GetLastPresentedFrame();
+  const uint32_t count = m_nFrameCount;
+  bool atEnd;
+  {
+    std::scoped_lock lock(m_cs);
+    atEnd = m_nNextFrame == 0 || m_nNextFrame > count || m_llPos >= m_llDataSize;
+  }
+  if (atEnd && !m_bReverse && last >= count) Seek(1);
+  else if (atEnd && m_bReverse && last <= 1) Seek(count);
+}
+
+int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
   std::scoped_lock lock(m_cs);
   // Locating, reading and handing over happen under one lock, so a seek can
   // never land between them and let a frame of the old position through.
@@ -381,13 +385,11 @@ void FrameSource::Close() {
   m_records.clear();
   m_segments.clear();
   m_file.Close();
-  m_strPath.clear();
   m_llFileSize = m_llDataSize = m_llPos = 0;
   m_nFrameCount = 0;
   m_nNextFrame = 1;
   m_nRecordCount = 1;
   m_nTrailerSize = 0;
-  m_nMagic = kTrailerMagic;
   m_nCurSegment = 0;
   m_nFrameSize = 0;
   m_nType = YUV_NONE;

@@ -76,6 +76,8 @@ class FrameSource {
 
  private:
   void ThreadMain(std::stop_token stop);
+  void RestartAtEndIfRepeating();                // reader thread, without m_cs
+  int32_t ReadInto(FrameBuffer* b, FrameQueue* queue);  // takes m_cs; hands b back either way
   void HandleEnd();                              // under m_cs
   void LocateSegment();                          // under m_cs
   uint64_t FramePosition(uint32_t n, uint64_t unchanged) const;  // under m_cs
@@ -86,7 +88,6 @@ class FrameSource {
 
   SourceHost* const m_pGraph;
   platform::File m_file;                 // opened and closed by the UI thread while the reader is stopped
-  std::string m_strPath;
 
   std::jthread m_thread;                 // UI thread only
   std::atomic<bool> m_bThreadRunning{false};
@@ -109,7 +110,6 @@ class FrameSource {
   uint32_t m_nCurSegment = 0;
   uint32_t m_nRecordCount = 1;
   uint32_t m_nTrailerSize = 0;
-  uint32_t m_nMagic = kTrailerMagic;
   YUVPara m_para{};                      // of the current segment
 };
 

@@ -356,7 +356,7 @@ void PlaybackGraph::OnFormatChange(const YUVPara& para) {
     m_para = para;
   }
   if (!m_pTimer) return;
-  const uint32_t interval = para.frameInterval == 0 ? 40 : para.frameInterval;
+  const uint32_t interval = para.EffectiveInterval();
   if (interval != m_pTimer->GetInterval()) {
     m_pTimer->SetInterval(interval);
     if (m_pTimer->IsRunning()) m_pTimer->Restart(FrameClock::PeriodFor(interval, m_pTimer->GetSpeed()));
@@ -376,7 +376,7 @@ void PlaybackGraph::FlushQueue() {
 }
 
 void PlaybackGraph::SetFileInfo(uint64_t size, uint32_t frameCount) {
-  if (m_pRender) m_pRender->SetFileInfo(size, frameCount);
+  if (m_pRender) m_pRender->SetFrameCount(frameCount);
 }
 
 void PlaybackGraph::ShowNotice(Notice notice) {

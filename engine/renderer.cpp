@@ -101,11 +101,6 @@ void Renderer::SetSegmentPara(const YUVPara& para) {
   m_para = para;
 }
 
-void Renderer::SetFileInfo(uint64_t size, uint32_t frameCount) {
-  m_llFileSize = size;
-  m_nFrameCount = frameCount;
-}
-
 int32_t Renderer::SetComponentMode(uint32_t mode) {
   std::scoped_lock lock(m_cs);
   if (mode > kComponentV) return kNotReady;

@@ -52,8 +52,7 @@ class Renderer {
   FrameQueue* GetQueue() const { return m_pQueue.get(); }  // valid until the next SetPara
   uint32_t GetCurrentFrame() const { return m_nCurFrame.load(); }
   void SetSegmentPara(const YUVPara& para);  // from the reader thread
-  void SetFileInfo(uint64_t size, uint32_t frameCount);
-  uint64_t GetFileSize() const { return m_llFileSize.load(); }
+  void SetFrameCount(uint32_t frameCount) { m_nFrameCount = frameCount; }
   uint32_t GetFrameCount() const { return m_nFrameCount.load(); }
   int32_t SetComponentMode(uint32_t mode);  // kOk taken; kNotReady for mode > 3 or no display
   uint32_t GetComponentMode() const;
@@ -85,7 +84,6 @@ class Renderer {
   std::unique_ptr<FrameQueue> m_pQueue;  // replaced only while the reader is stopped
   std::atomic<uint32_t> m_nCurFrame{1};
   std::atomic<uint32_t> m_nFrameCount{0};
-  std::atomic<uint64_t> m_llFileSize{0};
   uint32_t m_nFrameSize = 0;
   YUVType m_nLastType = YUV_NONE;
   uint32_t m_nLastInterval = 0;

@@ -189,7 +189,7 @@ YUVPara MakePara(uint32_t code, uint32_t width, uint32_t height, uint32_t interv
   return p;
 }
 
-YUVPara DefaultPara() { return MakePara(fmt::YV12, 352, 288, 40); }
+YUVPara DefaultPara() { return MakePara(fmt::YV12, 352, 288, kDefaultFrameInterval); }
 
 std::string_view UserFormatName(uint32_t code) {
   if (code == fmt::YV12) return "I420";

@@ -36,6 +36,10 @@ constexpr uint32_t NV16 = FourCode("NV16");
 
 static_assert(fmt::YV12 == 0x59563132u && fmt::NV16 == 0x4E563136u && fmt::RGB4 == 0x52474234u);
 
+// The frame interval, in ms, of a record that stores 0, of the factory
+// default parameters and of a clock that has not been given one.
+constexpr uint32_t kDefaultFrameInterval = 40;
+
 // Tag that writers put in word 0 of every record: file bytes "PCVR".
 constexpr uint32_t kParaTag = 0x52564350u;
 
@@ -46,7 +50,7 @@ struct YUVPara {
   uint32_t format = 0;         // format code, fmt::*
   uint32_t width = 0;          // pixels
   uint32_t height = 0;         // lines
-  uint32_t frameInterval = 0;  // ms per frame; 0 means 40
+  uint32_t frameInterval = 0;  // ms per frame; 0 means kDefaultFrameInterval
   uint32_t offsetHigh = 0;     // byte offset of the segment's first frame, high word
   uint32_t offsetLow = 0;      //   and low word (spliced files; 0 otherwise)
 
@@ -55,7 +59,7 @@ struct YUVPara {
     offsetHigh = uint32_t(off >> 32);
     offsetLow = uint32_t(off);
   }
-  uint32_t IntervalOr40() const { return frameInterval == 0 ? 40u : frameInterval; }
+  uint32_t EffectiveInterval() const { return frameInterval == 0 ? kDefaultFrameInterval : frameInterval; }
   friend bool operator==(const YUVPara&, const YUVPara&) = default;
 };
 static_assert(sizeof(YUVPara) == 28, "YUVPara is stored as 28 bytes");
@@ -152,10 +156,11 @@ constexpr int kBasicPageDefaultPosition = 6;  // "YV12"
 int BasicPagePositionForCode(uint32_t code);
 uint32_t BasicPageCodeForPosition(int position);
 
-// The player's factory default: code YV12 at 352×288, 40 ms.
+// The player's factory default: code YV12 at 352×288, kDefaultFrameInterval.
 YUVPara DefaultPara();
 // A record as writers store it: tagged, with the segment's byte offset.
-YUVPara MakePara(uint32_t code, uint32_t width, uint32_t height, uint32_t interval = 40, uint64_t offset = 0);
+YUVPara MakePara(uint32_t code, uint32_t width, uint32_t height, uint32_t interval = kDefaultFrameInterval,
+                 uint64_t offset = 0);
 
 // The user-facing format name of a code: the parameter dialog label whose
 // confirm stores that code, with "(I420)" dropped ("I420" for code YV12,

@@ -1,6 +1,7 @@
 #include "platform/file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +96,40 @@ int File::Truncate(uint64_t size) const {
 int File::Sync() const {
   if (m_fd < 0) return EBADF;
   return ::fsync(m_fd) == 0 ? 0 : errno;
+}
+
+ReplacingFile::~ReplacingFile() { Abandon(); }
+
+int ReplacingFile::Open(const std::string& path) {
+  Abandon();
+  m_strPath = path;
+  m_strTemp = path + ".part";
+  return m_file.Open(m_strTemp, File::Mode::kCreate);
+}
+
+int ReplacingFile::WriteAt(const void* buf, size_t len, uint64_t offset) {
+  if (!m_file.IsOpen()) return EBADF;
+  if (m_file.WriteAt(buf, len, offset) == int64_t(len)) return 0;
+  return errno != 0 ? errno : EIO;
+}
+
+int ReplacingFile::Commit() {
+  if (!m_file.IsOpen()) return EBADF;
+  m_file.Close();
+  if (std::rename(m_strTemp.c_str(), m_strPath.c_str()) != 0) {
+    const int err = errno;
+    std::remove(m_strTemp.c_str());
+    m_strTemp.clear();
+    return err;
+  }
+  m_strTemp.clear();
+  return 0;
+}
+
+void ReplacingFile::Abandon() {
+  m_file.Close();
+  if (!m_strTemp.empty()) std::remove(m_strTemp.c_str());
+  m_strTemp.clear();
 }
 
 bool IsReadOnlyFile(const std::string& path) {

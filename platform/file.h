@@ -46,6 +46,33 @@ class File {
   int m_fd = -1;
 };
 
+// Writes a new file under a temporary name beside the target ("<path>.part")
+// and renames it into place on Commit, so that a failure, a cancel or a crash
+// never leaves a half-written target and an existing target stays as it was
+// until the new one is complete.
+class ReplacingFile {
+ public:
+  ReplacingFile() = default;
+  ~ReplacingFile();  // Abandon() unless committed
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+  // Creates the temporary file. Returns 0 or an errno value.
+  int Open(const std::string& path);
+  // Writes all len bytes at offset. Returns 0 or an errno value.
+  int WriteAt(const void* buf, size_t len, uint64_t offset);
+  // Closes the temporary file and renames it over the target. 0 or errno;
+  // on failure the temporary file is removed.
+  int Commit();
+  // Closes and removes the temporary file; the target is untouched.
+  void Abandon();
+
+ private:
+  File m_file;
+  std::string m_strPath;
+  std::string m_strTemp;
+};
+
 // Whether the file should be opened read only: it has no write permission bit,
 // we may not write it, or its attributes cannot be read.
 bool IsReadOnlyFile(const std::string& path);
