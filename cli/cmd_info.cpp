@@ -1,8 +1,10 @@
 // corvane-tool info: what a raw video file holds.
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "cli/cli_common.h"
+#include "formats/name_guess.h"
 #include "platform/file.h"
 
 namespace cli {
@@ -52,6 +54,9 @@ std::vector<SegmentRow> SegmentRows(const std::string& path, const Args& args, c
   return rows;
 }
 
+std::string GuessJson(const corvane::NameGuess& g);
+std::string GuessText(const corvane::NameGuess& g);
+
 struct Totals {
   bool allKnown = false;
   uint64_t frames = 0;
@@ -66,7 +71,8 @@ Totals Total(const std::vector<SegmentRow>& rows) {
   return t;
 }
 
-void PrintJson(const corvane::TrailerInfo& t, const std::vector<SegmentRow>& rows) {
+void PrintJson(const corvane::TrailerInfo& t, const std::vector<SegmentRow>& rows,
+               const std::optional<corvane::NameGuess>& guess) {
   const auto [allKnown, total] = Total(rows);
   std::string out =
       "{\"size\": " + std::to_string(t.fileSize) + ", \"trailer\": " + JsonString(corvane::TrailerKindName(t.kind));
@@ -84,11 +90,14 @@ void PrintJson(const corvane::TrailerInfo& t, const std::vector<SegmentRow>& row
            ", \"offset\": " + std::to_string(r.offset) +
            ", \"frames\": " + (r.framesKnown ? std::to_string(r.frames) : std::string("null")) + "}";
   }
-  out += "]}";
+  out += "]";
+  if (guess) out += ", \"guess\": " + GuessJson(*guess);
+  out += "}";
   std::printf("%s\n", out.c_str());
 }
 
-void PrintText(const std::string& path, const corvane::TrailerInfo& t, const std::vector<SegmentRow>& rows) {
+void PrintText(const std::string& path, const corvane::TrailerInfo& t, const std::vector<SegmentRow>& rows,
+               const std::optional<corvane::NameGuess>& guess) {
   const auto [allKnown, total] = Total(rows);
   std::printf("file:     %s\n", path.c_str());
   std::printf("size:     %llu bytes\n", static_cast<unsigned long long>(t.fileSize));
@@ -109,10 +118,29 @@ void PrintText(const std::string& path, const corvane::TrailerInfo& t, const std
     std::printf("frames:   %llu\n", static_cast<unsigned long long>(total));
   else if (rows.empty())
     std::printf("frames:   unknown (no parameters; give --format and --size)\n");
+  if (guess) std::printf("guess:    %s\n", GuessText(*guess).c_str());
+}
+
+std::string OrNull(const std::optional<uint32_t>& v) { return v ? std::to_string(*v) : std::string("null"); }
+
+std::string GuessJson(const corvane::NameGuess& g) {
+  return "{\"format\": " + (g.format ? JsonString(corvane::UserFormatName(*g.format)) : std::string("null")) +
+         ", \"width\": " + OrNull(g.width) + ", \"height\": " + OrNull(g.height) + ", \"fps\": " + OrNull(g.fps) +
+         ", \"interval\": " + OrNull(g.frameInterval) + "}";
+}
+
+std::string GuessText(const corvane::NameGuess& g) {
+  if (g.Empty()) return "nothing (the name gives no format, size or rate)";
+  std::string text;
+  auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
+  if (g.format) add(FormatLabel(*g.format));
+  if (g.width) add(std::to_string(*g.width) + "x" + std::to_string(*g.height));
+  if (g.fps) add(std::to_string(*g.fps) + " fps (interval " + std::to_string(*g.frameInterval) + " ms)");
+  return text;
 }
 
 int RunInfo(const std::vector<std::string>& argv) {
-  Args args(argv, {"json"}, {"format", "size", "interval"});
+  Args args(argv, {"json", "guess"}, {"format", "size", "interval"});
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
   const std::string& path = args.Positional()[0];
   platform::File file;
@@ -121,28 +149,26 @@ int RunInfo(const std::vector<std::string>& argv) {
   const corvane::TrailerInfo t = corvane::ReadTrailer(file);
   if (t.ioError) throw Failure{"cannot read '" + path + "'"};
   const std::vector<SegmentRow> rows = SegmentRows(path, args, t);
+  std::optional<corvane::NameGuess> guess;
+  if (args.Has("guess")) guess = corvane::GuessFromFileName(path);
   if (args.Has("json"))
-    PrintJson(t, rows);
+    PrintJson(t, rows, guess);
   else
-    PrintText(path, t, rows);
+    PrintText(path, t, rows, guess);
   return kExitOk;
 }
 
-const Registrar kInfo({"info",
-                       "info FILE [--json] [--format NAME --size WxH]  size, trailer, segments, "
-                       "frames",
-                       "Usage: corvane-tool info FILE [--json] [--format NAME --size WxH]\n"
-                       "Prints the file's size, its trailer (none, plain, spliced or damaged), "
-                       "each\n"
-                       "segment's format, width, height, interval, offset and frame count, and "
-                       "the\n"
-                       "total frames. --format and --size count the frames of a file without a "
-                       "trailer\n"
+const Registrar kInfo({"info", "info FILE [--json] [--guess] [--format NAME --size WxH]  size, trailer, segments, frames",
+                       "Usage: corvane-tool info FILE [--json] [--guess] [--format NAME --size WxH]\n"
+                       "Prints the file's size, its trailer (none, plain, spliced or damaged), each\n"
+                       "segment's format, width, height, interval, offset and frame count, and the\n"
+                       "total frames. --format and --size count the frames of a file without a trailer\n"
                        "(or override the trailer). A damaged trailer is reported, not fatal.\n"
-                       "--json prints one object: {\"size\", \"trailer\", \"frames\", "
-                       "\"segments\": [{\"format\",\n"
-                       "\"code\", \"width\", \"height\", \"interval\", \"offset\", "
-                       "\"frames\"}]}.",
+                       "--guess also prints the format, size and rate the file's name suggests, as\n"
+                       "the parameter dialog preselects them for a file without a trailer.\n"
+                       "--json prints one object: {\"size\", \"trailer\", \"frames\", \"segments\": [{\"format\",\n"
+                       "\"code\", \"width\", \"height\", \"interval\", \"offset\", \"frames\"}]}, with --guess\n"
+                       "also \"guess\": {\"format\", \"width\", \"height\", \"fps\", \"interval\"} (null when unknown).",
                        RunInfo});
 
 }  // namespace

@@ -131,3 +131,24 @@ TEST(ToolCli, UsageErrorsAndFailuresHaveTheirOwnStatus) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ToolCli, InfoGuessesParametersFromTheName) {
+  TempDir dir;
+  const std::string named = dir.File("akiyo_nv12_qcif_30fps.yuv");
+  testsupport::WriteBytes(named, std::vector<uint8_t>(176 * 144 * 3 / 2 * 2, 16));
+  auto r = Tool({"info", named, "--guess"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("guess:    NV12 (NV12), 176x144, 30 fps (interval 33 ms)"), std::string::npos) << r.out;
+  r = Tool({"info", named, "--guess", "--json"});
+  EXPECT_NE(r.out.find("\"guess\": {\"format\": \"NV12\", \"width\": 176, \"height\": 144, \"fps\": 30, \"interval\": 33}"),
+            std::string::npos)
+      << r.out;
+  const std::string plain = dir.File("clip.yuv");
+  testsupport::WriteBytes(plain, std::vector<uint8_t>(100, 16));
+  r = Tool({"info", plain, "--guess", "--json"});
+  EXPECT_NE(r.out.find("\"guess\": {\"format\": null, \"width\": null"), std::string::npos) << r.out;
+}
+
+}  // namespace
