@@ -9,6 +9,7 @@ packages=(
   libyuv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libturbojpeg0-dev libjpeg62-turbo-dev
+  fonts-dejavu-core
   ffmpeg xvfb xauth
 )
 
