@@ -5,9 +5,12 @@
 
 #include <QApplication>
 
+#include "controls/resources.h"
+
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  controls::InitResources();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
