@@ -101,6 +101,7 @@ PlaneLayout GetPlaneLayout(YUVType type, uint32_t w, uint32_t h) {
       l.offset = {0, luma, luma + luma / 4};
       l.stride = {w, w / 2, w / 2};
       l.rows = {h, h / 2, h / 2};
+      l.linesPerChromaRow = 2;
       break;
     case YUV_YV16:
       l.planeCount = 3;
@@ -114,6 +115,7 @@ PlaneLayout GetPlaneLayout(YUVType type, uint32_t w, uint32_t h) {
       l.offset = {0, luma, 0};
       l.stride = {w, w, 0};
       l.rows = {h, type == YUV_NV12 ? h / 2 : h, 0};
+      l.linesPerChromaRow = type == YUV_NV12 ? 2 : 1;
       break;
     case YUV_YVYU:
     case YUV_YUYV:
