@@ -4,17 +4,12 @@
 
 #include <vector>
 
+#include "support/para.h"
+
 namespace corvane {
 namespace {
 
-YUVPara Para(uint32_t code, uint32_t w, uint32_t h) {
-  YUVPara p;
-  p.tag = kParaTag;
-  p.format = code;
-  p.width = w;
-  p.height = h;
-  return p;
-}
+using testsupport::Para;
 
 uint32_t SizeOf(uint32_t code, uint32_t w, uint32_t h) {
   YUVPara p = Para(code, w, h);
