@@ -9,6 +9,42 @@ namespace {
 constexpr float kMinSpeed = 0.0625f;
 constexpr float kMaxSpeed = 16.0f;
 
+// Byte offsets of one pixel's Y, U and V within its frame.
+struct SampleOffsets {
+  uint64_t y, u, v;
+};
+
+// Planar and semi-planar layouts: luma in plane 0, chroma where the plane
+// order puts it (the U,V pairs of a semi-planar row: U even, V odd).
+SampleOffsets PlanarSamples(YUVType type, const PlaneLayout& l, uint32_t x, uint32_t y) {
+  const uint64_t row = y / l.linesPerChromaRow;
+  const ChromaPlanes cp = ChromaPlanesOf(type);
+  SampleOffsets o{};
+  o.y = uint64_t(l.stride[0]) * y + x;
+  if (PlaneOrderOf(type) == PlaneOrder::kYInterleavedUV) {
+    o.u = l.offset[1] + uint64_t(l.stride[1]) * row + 2 * (x / 2);
+    o.v = o.u + 1;
+  } else {
+    const uint64_t c = uint64_t(l.stride[1]) * row + x / 2;
+    o.u = l.offset[size_t(cp.u)] + c;
+    o.v = l.offset[size_t(cp.v)] + c;
+  }
+  return o;
+}
+
+// Packed 4:2:2 layouts: both chroma bytes of the pixel's pair, its own luma
+// byte; IUYV's line at its stored row.
+SampleOffsets PackedSamples(YUVType type, const PlaneLayout& l, uint32_t x, uint32_t y) {
+  const uint32_t row = type == YUV_IUYV ? IUYVStoredRow(y, l.rows[0]) : y;
+  const uint64_t pair = uint64_t(l.stride[0]) * row + 2 * (x - x % 2);
+  const uint64_t odd = x % 2;
+  switch (type) {
+    case YUV_YVYU: return {pair + 2 * odd, pair + 3, pair + 1};
+    case YUV_YUYV: return {pair + 2 * odd, pair + 1, pair + 3};
+    default: return {pair + 1 + 2 * odd, pair, pair + 2};  // UYVY, IUYV
+  }
+}
+
 // Y, U, V of pixel (x, y) located as each layout stores it. False when the
 // format has no YUV samples or a byte lies outside the frame.
 bool LookUpPixel(const FrameBuffer& b, uint32_t x, uint32_t y, int* Y, int* U, int* V) {
@@ -16,60 +52,32 @@ bool LookUpPixel(const FrameBuffer& b, uint32_t x, uint32_t y, int* Y, int* U, i
   if (x >= w || y >= h || !b.pData) return false;
   const uint64_t frameSize = FrameSize64(b.nType, w, h);
   if (frameSize == 0 || frameSize > b.nSize) return false;
-  const uint8_t* f = b.pData;
-  const uint64_t luma = uint64_t(w) * h;
-  uint64_t iy, iu, iv;
+  const PlaneLayout l = GetPlaneLayout(b.nType, w, h);
+  SampleOffsets o{};
   switch (b.nType) {
     case YUV_YV12:
-    case YUV_IYUV: {
-      const uint64_t c = uint64_t(w / 2) * (y / 2) + x / 2;
-      iy = uint64_t(w) * y + x;
-      const uint64_t first = luma + c, second = luma + luma / 4 + c;
-      iu = b.nType == YUV_YV12 ? first : second;  // the IYUV code holds V first
-      iv = b.nType == YUV_YV12 ? second : first;
-      break;
-    }
-    case YUV_YV16: {
-      const uint64_t c = uint64_t(w / 2) * y + x / 2;
-      iy = uint64_t(w) * y + x;
-      iu = luma + c;
-      iv = luma + luma / 2 + c;
-      break;
-    }
+    case YUV_IYUV:
+    case YUV_YV16:
     case YUV_NV12:
-    case YUV_NV16: {
-      const uint64_t row = b.nType == YUV_NV12 ? y / 2 : y;
-      iy = uint64_t(w) * y + x;
-      iu = luma + uint64_t(w) * row + 2 * (x / 2);
-      iv = iu + 1;
+    case YUV_NV16:
+      o = PlanarSamples(b.nType, l, x, y);
       break;
-    }
     case YUV_YVYU:
     case YUV_YUYV:
     case YUV_UYVY:
-    case YUV_IUYV: {
-      // IUYV stores the even lines first, then the odd ones.
-      uint64_t row = y;
-      if (b.nType == YUV_IUYV) row = y % 2 == 0 ? y / 2 : h / 2 + y / 2;
-      const uint64_t pair = uint64_t(2) * w * row + 2 * (x - x % 2);
-      const bool odd = x % 2 != 0;
-      switch (b.nType) {
-        case YUV_YVYU: iy = pair + (odd ? 2 : 0), iv = pair + 1, iu = pair + 3; break;
-        case YUV_YUYV: iy = pair + (odd ? 2 : 0), iu = pair + 1, iv = pair + 3; break;
-        default: iy = pair + (odd ? 3 : 1), iu = pair, iv = pair + 2; break;
-      }
+    case YUV_IUYV:
+      o = PackedSamples(b.nType, l, x, y);
       break;
-    }
     case YUV_IYU2: {
-      const uint64_t p = 3 * (uint64_t(w) * y + x);
-      iu = p, iy = p + 1, iv = p + 2;
+      const uint64_t p = uint64_t(l.stride[0]) * y + 3 * uint64_t(x);
+      o = {p + 1, p, p + 2};  // U Y V
       break;
     }
     default:
       return false;
   }
-  if (iy >= frameSize || iu >= frameSize || iv >= frameSize) return false;
-  *Y = f[iy], *U = f[iu], *V = f[iv];
+  if (o.y >= frameSize || o.u >= frameSize || o.v >= frameSize) return false;
+  *Y = b.pData[o.y], *U = b.pData[o.u], *V = b.pData[o.v];
   return true;
 }
 

@@ -48,73 +48,53 @@ std::array<YUVType, 3> SurfaceFormatsToTry(YUVType t) {
 
 void Surface::Free::operator()(uint8_t* p) const { std::free(p); }
 
+uint64_t Surface::LayOutPlanes(uint32_t pitchAlign) {
+  // Rows and row lengths are the frame's; the surface adds the pitch and the
+  // storage of odd sizes. Stored widths round odd frame widths up to even:
+  // converters read whole pixel pairs and ceil(w/2) chroma samples.
+  const PlaneLayout frame = GetPlaneLayout(m_format, m_nWidth, m_nHeight);
+  const uint64_t we = (uint64_t(m_nWidth) + 1) & ~uint64_t(1);
+  m_nPlanes = frame.planeCount;
+  if (m_nPlanes == 1) {
+    m_nPitch = RoundUp(uint32_t(we * (frame.stride[0] / m_nWidth)), pitchAlign);
+  } else {
+    m_nPitch = RoundUp(uint32_t(we), pitchAlign < 2 ? 2 : pitchAlign);
+    if (m_nPitch % 2) m_nPitch += 1;  // so that P/2 holds ceil(w/2) samples
+  }
+  // Planar chroma rows are half the luma pitch; the plane of U,V pairs is as
+  // long as the luma's. An odd height stores one more 4:2:0 chroma row.
+  const uint32_t chromaPitch = m_nPlanes == 3 ? m_nPitch / 2 : m_nPitch;
+  const uint32_t chromaStored = (m_nHeight + frame.linesPerChromaRow - 1) / frame.linesPerChromaRow;
+  uint64_t end = 0;
+  for (int i = 0; i < m_nPlanes; ++i) {
+    const size_t k = size_t(i);
+    const uint32_t pitch = i == 0 ? m_nPitch : chromaPitch, stored = i == 0 ? m_nHeight : chromaStored;
+    m_planes[k] = {size_t(end), pitch, frame.stride[k], frame.rows[k]};
+    end += uint64_t(pitch) * stored;
+  }
+  return end;
+}
+
+bool Surface::Allocate(uint64_t size) {
+  m_nSize = size_t(size);
+  const size_t alloc = (m_nSize + 63) & ~size_t(63);
+  auto* p = static_cast<uint8_t*>(std::aligned_alloc(64, alloc));
+  if (!p) return false;
+  m_bytes.reset(p);
+  std::memset(p, 0, alloc);
+  if (m_nPlanes > 1) std::memset(p + m_planes[1].offset, 128, m_nSize - m_planes[1].offset);
+  return true;
+}
+
 std::unique_ptr<Surface> Surface::Make(YUVType format, uint32_t w, uint32_t h, uint32_t pitchAlign) {
   if (format < 0 || format >= kYUVTypeCount || w == 0 || h == 0) return nullptr;
+  const uint64_t we = (uint64_t(w) + 1) & ~uint64_t(1);
+  if (we * 4 > UINT32_MAX / 2) return nullptr;
   std::unique_ptr<Surface> s(new Surface());
   s->m_format = format;
   s->m_nWidth = w;
   s->m_nHeight = h;
-  // Stored widths round odd frame widths up to even: converters read whole
-  // pixel pairs and ceil(w/2) chroma samples.
-  const uint64_t we = (uint64_t(w) + 1) & ~uint64_t(1);
-  const uint32_t hc = (h + 1) / 2;  // stored 4:2:0 chroma rows
-  auto align = [&](uint64_t bytes, uint32_t a) -> uint64_t { return RoundUp(uint32_t(bytes), a); };
-  if (we * 4 > UINT32_MAX / 2) return nullptr;
-  uint64_t size = 0;
-  switch (format) {
-    case YUV_YVYU:
-    case YUV_YUYV:
-    case YUV_UYVY:
-    case YUV_IUYV:
-    case YUV_RGB565:
-    case YUV_RGB555:
-    case YUV_RGB24:
-    case YUV_IYU2:
-    case YUV_RGB32: {
-      const uint32_t bpp = format == YUV_RGB32 ? 4 : (format == YUV_RGB24 || format == YUV_IYU2) ? 3 : 2;
-      s->m_nPlanes = 1;
-      s->m_nPitch = uint32_t(align(we * bpp, pitchAlign));
-      s->m_planes[0] = {0, s->m_nPitch, bpp * w, h};
-      size = uint64_t(s->m_nPitch) * h;
-      break;
-    }
-    case YUV_YV12:
-    case YUV_IYUV:
-    case YUV_YV16: {
-      const bool full = format == YUV_YV16;
-      s->m_nPlanes = 3;
-      s->m_nPitch = uint32_t(align(we, pitchAlign < 2 ? 2 : pitchAlign));
-      if (s->m_nPitch % 2) s->m_nPitch += 1;
-      const uint32_t cp = s->m_nPitch / 2;
-      const uint32_t cRows = full ? h : h / 2, cStored = full ? h : hc;
-      s->m_planes[0] = {0, s->m_nPitch, w, h};
-      s->m_planes[1] = {size_t(s->m_nPitch) * h, cp, w / 2, cRows};
-      s->m_planes[2] = {s->m_planes[1].offset + size_t(cp) * cStored, cp, w / 2, cRows};
-      size = s->m_planes[2].offset + uint64_t(cp) * cStored;
-      break;
-    }
-    case YUV_NV12:
-    case YUV_NV16: {
-      const bool full = format == YUV_NV16;
-      s->m_nPlanes = 2;
-      s->m_nPitch = uint32_t(align(we, pitchAlign < 2 ? 2 : pitchAlign));
-      if (s->m_nPitch % 2) s->m_nPitch += 1;
-      const uint32_t cStored = full ? h : hc;
-      s->m_planes[0] = {0, s->m_nPitch, w, h};
-      s->m_planes[1] = {size_t(s->m_nPitch) * h, s->m_nPitch, w, full ? h : h / 2};
-      size = s->m_planes[1].offset + uint64_t(s->m_nPitch) * cStored;
-      break;
-    }
-    case YUV_NONE:
-      return nullptr;
-  }
-  s->m_nSize = size_t(size);
-  const size_t alloc = (s->m_nSize + 63) & ~size_t(63);
-  auto* p = static_cast<uint8_t*>(std::aligned_alloc(64, alloc));
-  if (!p) return nullptr;
-  s->m_bytes.reset(p);
-  std::memset(p, 0, alloc);
-  if (s->m_nPlanes > 1) std::memset(p + s->m_planes[1].offset, 128, s->m_nSize - s->m_planes[1].offset);
+  if (!s->Allocate(s->LayOutPlanes(pitchAlign))) return nullptr;
   return s;
 }
 

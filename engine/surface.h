@@ -121,6 +121,11 @@ class Surface {
   const uint8_t* m_pBorrowed = nullptr;
 
   const uint8_t* Bytes() const { return m_pBorrowed ? m_pBorrowed : m_bytes.get(); }
+  // Sets the planes and pitch of m_format at the surface's size; returns the
+  // bytes of storage they need.
+  uint64_t LayOutPlanes(uint32_t pitchAlign);
+  // Zeroed storage of size bytes, chroma planes at 128.
+  bool Allocate(uint64_t size);
 };
 
 }  // namespace corvane

@@ -46,33 +46,28 @@ void CopyYVYUToYUY2(const uint8_t* data, const FrameInfo& f, Surface& s) {
     for (uint32_t i = 0; i + 3 < pl.rowBytes; i += 4) std::swap(row[i + 1], row[i + 3]);
 }
 
-// 4:2:0 planar into either 4:2:0 surface; crossed when the surface holds its
-// chroma planes in the other order.
-void Copy420(const uint8_t* data, const FrameInfo& f, Surface& s, bool crossed) {
+// Planar into a planar surface of the other order or (YV16, chromaStep 2)
+// into a 4:2:0 one: each chroma plane goes where the surface keeps it.
+void CopyPlanarByRole(const uint8_t* data, const FrameInfo& f, Surface& s, size_t chromaStep) {
+  const ChromaPlanes from = ChromaPlanesOf(f.type), to = ChromaPlanesOf(s.Format());
   CopyPlane(s, 0, FramePlaneOf(data, f, 0));
-  CopyPlane(s, crossed ? 2 : 1, FramePlaneOf(data, f, 1));
-  CopyPlane(s, crossed ? 1 : 2, FramePlaneOf(data, f, 2));
-}
-
-// YV16 (Y, U, V at 4:2:2) into a 4:2:0 surface: every other chroma row.
-void CopyYV16To420(const uint8_t* data, const FrameInfo& f, Surface& s) {
-  const int u = s.Format() == YUV_YV12 ? 1 : 2;  // "IYUV" holds U first, "YV12" V first
-  CopyPlane(s, 0, FramePlaneOf(data, f, 0));
-  CopyPlane(s, u, FramePlaneOf(data, f, 1), 2);
-  CopyPlane(s, 3 - u, FramePlaneOf(data, f, 2), 2);
+  CopyPlane(s, to.u, FramePlaneOf(data, f, from.u), chromaStep);
+  CopyPlane(s, to.v, FramePlaneOf(data, f, from.v), chromaStep);
 }
 
 void CopyPlanes(const uint8_t* data, const FrameInfo& f, Surface& s, size_t chromaStep = 1) {
   for (int i = 0; i < s.PlaneCount(); ++i) CopyPlane(s, i, FramePlaneOf(data, f, i), i == 0 ? 1 : chromaStep);
 }
 
+// The lines of both fields, each to its display row; an odd height's last
+// line, outside the fields, is not copied.
 void CopyIUYVToUYVY(const uint8_t* data, const FrameInfo& f, Surface& s) {
   const SurfacePlane& pl = s.Plane(0);
-  const size_t row = 2 * size_t(f.width);
-  const uint32_t half = f.height / 2;
+  const FramePlane src = FramePlaneOf(data, f, 0);
   uint8_t* dst = s.PlaneData(0);
-  CopyRows(dst, 2 * size_t(pl.pitch), data, row, row, half);
-  CopyRows(dst + pl.pitch, 2 * size_t(pl.pitch), data + row * half, row, row, half);
+  for (uint32_t y = 0; y < f.height; ++y)
+    if (IUYVLineInField(y, f.height))
+      std::memcpy(dst + size_t(pl.pitch) * y, src.p + src.stride * IUYVStoredRow(y, f.height), src.stride);
 }
 
 void CopyIYU2ToUYVY(const uint8_t* data, const FrameInfo& f, Surface& s) {
@@ -165,10 +160,10 @@ bool CopyFrameToSurface(const uint8_t* data, const FrameInfo& f, Surface& s) {
     case YUV_YV12:
     case YUV_IYUV:
       if (to != YUV_YV12 && to != YUV_IYUV) return false;
-      return Copy420(data, f, s, to != f.type), true;
+      return CopyPlanarByRole(data, f, s, 1), true;
     case YUV_YV16:
       if (to == YUV_YV16) return CopyPlanes(data, f, s), true;
-      if (to == YUV_YV12 || to == YUV_IYUV) return CopyYV16To420(data, f, s), true;
+      if (to == YUV_YV12 || to == YUV_IYUV) return CopyPlanarByRole(data, f, s, 2), true;
       return false;
     case YUV_NV12:
       if (to != YUV_NV12) return false;
@@ -208,12 +203,13 @@ void ApplyComponentView(Surface& s, uint32_t mode) {
     case YUV_IYU2:
       FillInterleaved(s, 0, "UYV", 3, keep);
       return;
-    case YUV_YV12:  // "IYUV" surface: Y, U, V
+    case YUV_YV12:
     case YUV_YV16:
-    case YUV_IYUV: {  // "YV12" surface: Y, V, U
-      const char roles[3] = {'Y', s.Format() == YUV_IYUV ? 'V' : 'U', s.Format() == YUV_IYUV ? 'U' : 'V'};
-      for (int i = 0; i < 3; ++i)
-        if (roles[i] != keep) FillPlane(s, i);
+    case YUV_IYUV: {
+      const ChromaPlanes cp = ChromaPlanesOf(s.Format());
+      if (keep != 'Y') FillPlane(s, 0);
+      if (keep != 'U') FillPlane(s, cp.u);
+      if (keep != 'V') FillPlane(s, cp.v);
       return;
     }
     case YUV_NV12:

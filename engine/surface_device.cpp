@@ -146,10 +146,7 @@ struct PlaneRows {
   bool fieldOrder = false;  // IUYV: even lines first, then odd lines
 
   const uint8_t* Row(int r) const {
-    if (fieldOrder) {
-      const int half = rows / 2;
-      r = (r == rows - 1 && rows % 2) ? r : (r % 2 == 0 ? r / 2 : half + r / 2);
-    }
+    if (fieldOrder) r = int(IUYVStoredRow(uint32_t(r), uint32_t(rows)));
     return base + size_t(pitch) * size_t(r);
   }
   // Output row y of ratio r, n bytes, into tmp (or the surface row itself).
@@ -183,12 +180,11 @@ std::optional<RowPlan> PlanRows(const Surface& s, int dw, int dh) {
     case YUV_YV12:
     case YUV_IYUV:
     case YUV_YV16: {
-      const bool vFirst = s.Format() == YUV_IYUV;
+      const ChromaPlanes cp = ChromaPlanesOf(s.Format());
       p.layout = Layout::kPlanar;
       p.sub = s.Format() == YUV_YV16 ? Sub::k422 : Sub::k420;
-      const int u = vFirst ? 2 : 1, v = vFirst ? 1 : 2;
-      p.cb = {s.PlaneData(u), int(s.Plane(u).pitch), ChromaH(p.sub, p.h)};
-      p.cr = {s.PlaneData(v), int(s.Plane(v).pitch), ChromaH(p.sub, p.h)};
+      p.cb = {s.PlaneData(cp.u), int(s.Plane(cp.u).pitch), ChromaH(p.sub, p.h)};
+      p.cr = {s.PlaneData(cp.v), int(s.Plane(cp.v).pitch), ChromaH(p.sub, p.h)};
       break;
     }
     case YUV_NV12:
@@ -230,12 +226,21 @@ std::optional<RowPlan> PlanRows(const Surface& s, int dw, int dh) {
   return p;
 }
 
-bool RenderRows(const RowPlan& p, uint8_t* dst, int dstStride, ScratchBuffer& scratch) {
-  const scale::Kernels& k = scale::BestKernels();
-  // Bytes of one stored row of each plane (packed rows hold whole pixel pairs).
-  const int packedBytes = p.layout == Layout::kPacked444 ? 3 * p.w : 4 * p.cw;
+// The intermediate rows of one row-by-row render, carved from one scratch
+// allocation, each 64-byte aligned.
+struct RowBuffers {
+  uint8_t *vtmp, *cbTmp, *crTmp;  // vertical blends: packed or luma, then chroma
+  uint8_t *yIn, *uIn, *vIn;       // a row split into Y, U, V at the surface's width
+  uint8_t *yOut, *uOut, *vOut;    // the same at the destination width
+};
+
+// Bytes of one stored row of a packed surface (whole pixel pairs).
+int PackedRowBytes(const RowPlan& p) { return p.layout == Layout::kPacked444 ? 3 * p.w : 4 * p.cw; }
+bool IsPacked(const RowPlan& p) { return p.layout == Layout::kPacked422 || p.layout == Layout::kPacked444; }
+
+std::optional<RowBuffers> MakeRowBuffers(const RowPlan& p, ScratchBuffer& scratch) {
   const int chromaBytes = p.layout == Layout::kSemiPlanar ? 2 * p.cw : p.cw;
-  const int vBytes = p.layout == Layout::kPacked422 || p.layout == Layout::kPacked444 ? packedBytes : p.w;
+  const int vBytes = IsPacked(p) ? PackedRowBytes(p) : p.w;
   // Chroma rows get their own vertical rows: a 4:2:0 chroma row serves two
   // output rows, and the luma row of the second must not overwrite it.
   const size_t sizes[] = {size_t(vBytes), size_t(chromaBytes), size_t(p.cw), size_t(p.w), size_t(p.cw),
@@ -244,53 +249,166 @@ bool RenderRows(const RowPlan& p, uint8_t* dst, int dstStride, ScratchBuffer& sc
   size_t total = 0;
   for (size_t n : sizes) total += size_t(Stride64(int(n)));
   uint8_t* b = scratch.Get(total);
-  if (!b) return false;
+  if (!b) return std::nullopt;
   uint8_t* rows[kRows];
   for (size_t i = 0; i < kRows; ++i) {
     rows[i] = b;
     b += Stride64(int(sizes[i]));
   }
-  uint8_t *vtmp = rows[0], *cbTmp = rows[1], *crTmp = rows[2], *yIn = rows[3], *uIn = rows[4], *vIn = rows[5];
-  uint8_t *yOut = rows[6], *uOut = rows[7], *vOut = rows[8];
-  const uint8_t *ys = nullptr, *us = nullptr, *vs = nullptr;
+  return RowBuffers{rows[0], rows[1], rows[2], rows[3], rows[4], rows[5], rows[6], rows[7], rows[8]};
+}
+
+// Destination-width Y, U and V of output row y.
+struct OutputRow {
+  const uint8_t *y = nullptr, *u = nullptr, *v = nullptr;
+};
+
+// Packed surfaces: the blended row split into Y, U, V, then shrunk.
+void PackedOutputRow(const scale::Kernels& k, const RowPlan& p, int y, const RowBuffers& b, OutputRow& o) {
+  const uint8_t* row = p.luma.Vertical(k, p.ryY, y, b.vtmp, PackedRowBytes(p));
+  if (p.layout == Layout::kPacked444)  // U Y V per pixel
+    libyuv::SplitRGBPlane(row, 0, b.uIn, 0, b.yIn, 0, b.vIn, 0, p.w, 1);
+  else if (p.uyvy)
+    libyuv::UYVYToI422(row, 0, b.yIn, 0, b.uIn, 0, b.vIn, 0, p.w, 1);
+  else if (p.swapUV)
+    libyuv::YUY2ToI422(row, 0, b.yIn, 0, b.vIn, 0, b.uIn, 0, p.w, 1);
+  else
+    libyuv::YUY2ToI422(row, 0, b.yIn, 0, b.uIn, 0, b.vIn, 0, p.w, 1);
+  o.y = scale::HorizontalRow(k, p.rxY, b.yIn, b.yOut, p.dw);
+  o.u = scale::HorizontalRow(k, p.rxC, b.uIn, b.uOut, p.dcw);
+  o.v = scale::HorizontalRow(k, p.rxC, b.vIn, b.vOut, p.dcw);
+}
+
+// Planar and semi-planar surfaces: chroma row cy, shrunk into o.u and o.v.
+void ChromaOutputRow(const scale::Kernels& k, const RowPlan& p, int cy, const RowBuffers& b, OutputRow& o) {
+  if (p.layout == Layout::kSemiPlanar) {
+    const uint8_t* uv = p.cb.Vertical(k, p.ryC, cy, b.cbTmp, 2 * p.cw);
+    libyuv::SplitUVPlane(uv, 0, b.uIn, 0, b.vIn, 0, p.cw, 1);
+    o.u = scale::HorizontalRow(k, p.rxC, b.uIn, b.uOut, p.dcw);
+    o.v = scale::HorizontalRow(k, p.rxC, b.vIn, b.vOut, p.dcw);
+  } else {
+    o.u = scale::HorizontalRow(k, p.rxC, p.cb.Vertical(k, p.ryC, cy, b.cbTmp, p.cw), b.uOut, p.dcw);
+    o.v = scale::HorizontalRow(k, p.rxC, p.cr.Vertical(k, p.ryC, cy, b.crTmp, p.cw), b.vOut, p.dcw);
+  }
+}
+
+bool RenderRows(const RowPlan& p, uint8_t* dst, int dstStride, ScratchBuffer& scratch) {
+  const scale::Kernels& k = scale::BestKernels();
+  const std::optional<RowBuffers> b = MakeRowBuffers(p, scratch);
+  if (!b) return false;
+  OutputRow o;
   int chromaRow = -1;
   for (int y = 0; y < p.dh; ++y) {
     uint8_t* out = dst + size_t(dstStride) * size_t(y);
-    if (p.layout == Layout::kPacked422 || p.layout == Layout::kPacked444) {
-      const uint8_t* row = p.luma.Vertical(k, p.ryY, y, vtmp, packedBytes);
-      if (p.layout == Layout::kPacked444)  // U Y V per pixel
-        libyuv::SplitRGBPlane(row, 0, uIn, 0, yIn, 0, vIn, 0, p.w, 1);
-      else if (p.uyvy)
-        libyuv::UYVYToI422(row, 0, yIn, 0, uIn, 0, vIn, 0, p.w, 1);
-      else if (p.swapUV)
-        libyuv::YUY2ToI422(row, 0, yIn, 0, vIn, 0, uIn, 0, p.w, 1);
-      else
-        libyuv::YUY2ToI422(row, 0, yIn, 0, uIn, 0, vIn, 0, p.w, 1);
-      ys = scale::HorizontalRow(k, p.rxY, yIn, yOut, p.dw);
-      us = scale::HorizontalRow(k, p.rxC, uIn, uOut, p.dcw);
-      vs = scale::HorizontalRow(k, p.rxC, vIn, vOut, p.dcw);
+    if (IsPacked(p)) {
+      PackedOutputRow(k, p, y, *b, o);
     } else {
-      ys = scale::HorizontalRow(k, p.rxY, p.luma.Vertical(k, p.ryY, y, vtmp, p.w), yOut, p.dw);
+      o.y = scale::HorizontalRow(k, p.rxY, p.luma.Vertical(k, p.ryY, y, b->vtmp, p.w), b->yOut, p.dw);
       // 4:2:0 output rows share their chroma row in pairs.
       const int cy = p.sub == Sub::k420 ? y / 2 : y;
       if (cy != chromaRow) {
         chromaRow = cy;
-        if (p.layout == Layout::kSemiPlanar) {
-          const uint8_t* uv = p.cb.Vertical(k, p.ryC, cy, cbTmp, 2 * p.cw);
-          libyuv::SplitUVPlane(uv, 0, uIn, 0, vIn, 0, p.cw, 1);
-          us = scale::HorizontalRow(k, p.rxC, uIn, uOut, p.dcw);
-          vs = scale::HorizontalRow(k, p.rxC, vIn, vOut, p.dcw);
-        } else {
-          us = scale::HorizontalRow(k, p.rxC, p.cb.Vertical(k, p.ryC, cy, cbTmp, p.cw), uOut, p.dcw);
-          vs = scale::HorizontalRow(k, p.rxC, p.cr.Vertical(k, p.ryC, cy, crTmp, p.cw), vOut, p.dcw);
-        }
+        ChromaOutputRow(k, p, cy, *b, o);
       }
     }
     // BT.601 limited range, as on the other paths.
-    const int r = p.sub == Sub::k444 ? libyuv::I444ToARGB(ys, 0, us, 0, vs, 0, out, dstStride, p.dw, 1)
-                                     : libyuv::I422ToARGB(ys, 0, us, 0, vs, 0, out, dstStride, p.dw, 1);
+    const int r = p.sub == Sub::k444 ? libyuv::I444ToARGB(o.y, 0, o.u, 0, o.v, 0, out, dstStride, p.dw, 1)
+                                     : libyuv::I422ToARGB(o.y, 0, o.u, 0, o.v, 0, out, dstStride, p.dw, 1);
     if (r != 0) return false;
   }
+  return true;
+}
+
+// The rest convert the whole surface at once (scaled, when at all, by libyuv).
+
+// YV12, IYUV and YV16: their chroma planes in U, V order.
+bool RenderPlanar(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
+  const ChromaPlanes cp = ChromaPlanesOf(s.Format());
+  const Planes p{s.PlaneData(0),     int(s.Plane(0).pitch),     s.PlaneData(cp.u),
+                 int(s.Plane(cp.u).pitch), s.PlaneData(cp.v), int(s.Plane(cp.v).pitch)};
+  const Sub sub = s.Format() == YUV_YV16 ? Sub::k422 : Sub::k420;
+  return PlanarToARGB(sub, p, int(s.Width()), int(s.Height()), dst, dstStride, dw, dh, scratch.scaled);
+}
+
+bool RenderNV12(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
+  const int w = int(s.Width()), h = int(s.Height()), pitch = int(s.Plane(0).pitch);
+  const uint8_t *y = s.PlaneData(0), *uv = s.PlaneData(1);
+  if (w == dw && h == dh) return libyuv::NV12ToARGB(y, pitch, uv, pitch, dst, dstStride, dw, dh) == 0;
+  const int ys = Stride64(dw), cs = Stride64(2 * Half(dw));
+  uint8_t* b = scratch.scaled.Get(size_t(ys) * dh + size_t(cs) * Half(dh));
+  if (!b) return false;
+  uint8_t* sy = b;
+  uint8_t* suv = b + size_t(ys) * dh;
+  if (libyuv::NV12Scale(y, pitch, uv, pitch, w, h, sy, ys, suv, cs, dw, dh, FilterFor(w, h, dw, dh)) != 0)
+    return false;
+  return libyuv::NV12ToARGB(sy, ys, suv, cs, dst, dstStride, dw, dh) == 0;
+}
+
+bool RenderNV16(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
+  const int w = int(s.Width()), h = int(s.Height()), pitch = int(s.Plane(0).pitch);
+  uint8_t *y, *u, *v;
+  const Planes p = MakePlanes(scratch.planar, Sub::k422, w, h, &y, &u, &v);
+  if (!p.y) return false;
+  libyuv::SplitUVPlane(s.PlaneData(1), pitch, u, p.us, v, p.vs, Half(w), h);
+  return PlanarToARGB(Sub::k422, {s.PlaneData(0), pitch, u, p.us, v, p.vs}, w, h, dst, dstStride, dw, dh,
+                      scratch.scaled);
+}
+
+// YUY2, YVYU, UYVY and IUYV: split into 4:2:2 planes, IUYV's lines taken
+// from their stored rows.
+bool RenderPacked422(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
+  const int w = int(s.Width()), h = int(s.Height()), pitch = int(s.Plane(0).pitch);
+  const uint8_t* p0 = s.PlaneData(0);
+  uint8_t *y, *u, *v;
+  const Planes p = MakePlanes(scratch.planar, Sub::k422, w, h, &y, &u, &v);
+  if (!p.y) return false;
+  switch (s.Format()) {
+    case YUV_UYVY: libyuv::UYVYToI422(p0, pitch, y, p.ys, u, p.us, v, p.vs, w, h); break;
+    case YUV_YUYV: libyuv::YUY2ToI422(p0, pitch, y, p.ys, u, p.us, v, p.vs, w, h); break;
+    // YVYU is YUY2 with the chroma bytes exchanged: read it with U and V swapped.
+    case YUV_YVYU: libyuv::YUY2ToI422(p0, pitch, y, p.ys, v, p.vs, u, p.us, w, h); break;
+    default:  // IUYV
+      for (int r = 0; r < h; ++r)
+        libyuv::UYVYToI422(p0 + size_t(pitch) * IUYVStoredRow(uint32_t(r), uint32_t(h)), pitch,
+                           y + size_t(p.ys) * r, p.ys, u + size_t(p.us) * r, p.us, v + size_t(p.vs) * r, p.vs,
+                           w, 1);
+      break;
+  }
+  return PlanarToARGB(Sub::k422, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
+}
+
+// U Y V per pixel: split into planes (the "R, G, B" of the splitter are U, Y,
+// V here) and convert as 4:4:4.
+bool RenderIYU2(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
+  const int w = int(s.Width()), h = int(s.Height());
+  uint8_t *y, *u, *v;
+  const Planes p = MakePlanes(scratch.planar, Sub::k444, w, h, &y, &u, &v);
+  if (!p.y) return false;
+  libyuv::SplitRGBPlane(s.PlaneData(0), int(s.Plane(0).pitch), u, p.us, y, p.ys, v, p.vs, w, h);
+  return PlanarToARGB(Sub::k444, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
+}
+
+bool RenderRGB(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
+  const int w = int(s.Width()), h = int(s.Height()), pitch = int(s.Plane(0).pitch);
+  const uint8_t* p0 = s.PlaneData(0);
+  if (s.Format() == YUV_RGB32) {
+    // The fourth byte of a 32-bit surface pixel is unused, not alpha.
+    if (!ARGBToDest(p0, pitch, w, h, dst, dstStride, dw, dh)) return false;
+    ForceOpaque(dst, dstStride, dw, dh);
+    return true;
+  }
+  const int as = 4 * w;
+  uint8_t* argb = scratch.planar.Get(size_t(as) * h);
+  if (!argb) return false;
+  int r = 0;
+  if (s.Format() == YUV_RGB24)
+    r = libyuv::RGB24ToARGB(p0, pitch, argb, as, w, h);
+  else if (s.Format() == YUV_RGB565)
+    r = libyuv::RGB565ToARGB(p0, pitch, argb, as, w, h);
+  else  // 5:5:5: the top bit is unused, not alpha
+    r = libyuv::ARGB1555ToARGB(p0, pitch, argb, as, w, h);
+  if (r != 0 || !ARGBToDest(argb, as, w, h, dst, dstStride, dw, dh)) return false;
+  if (s.Format() == YUV_RGB555) ForceOpaque(dst, dstStride, dw, dh);
   return true;
 }
 
@@ -299,100 +417,29 @@ bool RenderRows(const RowPlan& p, uint8_t* dst, int dstStride, ScratchBuffer& sc
 bool SurfaceDevice::Render(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh,
                            RenderScratch& scratch) const {
   if (dw <= 0 || dh <= 0 || !dst) return false;
-  const int w = int(s.Width()), h = int(s.Height());
-  const uint8_t* p0 = s.PlaneData(0);
-  const int pitch = int(s.Plane(0).pitch);
   if (const std::optional<RowPlan> plan = PlanRows(s, dw, dh))
     return RenderRows(*plan, dst, dstStride, scratch.scaled);
-  uint8_t *y, *u, *v;
   switch (s.Format()) {
-    case YUV_YV12:    // "IYUV" surface: Y, U, V
-    case YUV_IYUV: {  // "YV12" surface: Y, V, U
-      const bool vFirst = s.Format() == YUV_IYUV;
-      const Planes p{p0, pitch, s.PlaneData(vFirst ? 2 : 1), int(s.Plane(1).pitch),
-                     s.PlaneData(vFirst ? 1 : 2), int(s.Plane(2).pitch)};
-      return PlanarToARGB(Sub::k420, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
-    }
-    case YUV_YV16: {
-      const Planes p{p0, pitch, s.PlaneData(1), int(s.Plane(1).pitch), s.PlaneData(2), int(s.Plane(2).pitch)};
-      return PlanarToARGB(Sub::k422, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
-    }
-    case YUV_NV12: {
-      const uint8_t* uv = s.PlaneData(1);
-      if (w == dw && h == dh) return libyuv::NV12ToARGB(p0, pitch, uv, pitch, dst, dstStride, dw, dh) == 0;
-      const int ys = Stride64(dw), cs = Stride64(2 * Half(dw));
-      uint8_t* b = scratch.scaled.Get(size_t(ys) * dh + size_t(cs) * Half(dh));
-      if (!b) return false;
-      uint8_t* sy = b;
-      uint8_t* suv = b + size_t(ys) * dh;
-      if (libyuv::NV12Scale(p0, pitch, uv, pitch, w, h, sy, ys, suv, cs, dw, dh, FilterFor(w, h, dw, dh)) != 0)
-        return false;
-      return libyuv::NV12ToARGB(sy, ys, suv, cs, dst, dstStride, dw, dh) == 0;
-    }
-    case YUV_NV16: {
-      const Planes p = MakePlanes(scratch.planar, Sub::k422, w, h, &y, &u, &v);
-      if (!p.y) return false;
-      libyuv::SplitUVPlane(s.PlaneData(1), pitch, u, p.us, v, p.vs, Half(w), h);
-      return PlanarToARGB(Sub::k422, {p0, pitch, u, p.us, v, p.vs}, w, h, dst, dstStride, dw, dh,
-                          scratch.scaled);
-    }
+    case YUV_YV12:
+    case YUV_IYUV:
+    case YUV_YV16:
+      return RenderPlanar(s, dst, dstStride, dw, dh, scratch);
+    case YUV_NV12:
+      return RenderNV12(s, dst, dstStride, dw, dh, scratch);
+    case YUV_NV16:
+      return RenderNV16(s, dst, dstStride, dw, dh, scratch);
     case YUV_YUYV:
     case YUV_YVYU:
-    case YUV_UYVY: {
-      const Planes p = MakePlanes(scratch.planar, Sub::k422, w, h, &y, &u, &v);
-      if (!p.y) return false;
-      if (s.Format() == YUV_UYVY)
-        libyuv::UYVYToI422(p0, pitch, y, p.ys, u, p.us, v, p.vs, w, h);
-      else if (s.Format() == YUV_YUYV)
-        libyuv::YUY2ToI422(p0, pitch, y, p.ys, u, p.us, v, p.vs, w, h);
-      else  // YVYU is YUY2 with the chroma bytes exchanged: read it with U and V swapped
-        libyuv::YUY2ToI422(p0, pitch, y, p.ys, v, p.vs, u, p.us, w, h);
-      return PlanarToARGB(Sub::k422, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
-    }
-    case YUV_IUYV: {
-      // Lines are stored field by field: the h/2 even lines, then the h/2
-      // odd lines (an odd height leaves its last line last).
-      const Planes p = MakePlanes(scratch.planar, Sub::k422, w, h, &y, &u, &v);
-      if (!p.y) return false;
-      const int half = h / 2;
-      for (int r = 0; r < h; ++r) {
-        const int stored = (r == h - 1 && h % 2) ? r : (r % 2 == 0 ? r / 2 : half + r / 2);
-        libyuv::UYVYToI422(p0 + size_t(pitch) * stored, pitch, y + size_t(p.ys) * r, p.ys,
-                           u + size_t(p.us) * r, p.us, v + size_t(p.vs) * r, p.vs, w, 1);
-      }
-      return PlanarToARGB(Sub::k422, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
-    }
-    case YUV_IYU2: {
-      // U Y V per pixel: split into planes (the "R, G, B" of the splitter are
-      // U, Y, V here) and convert as 4:4:4.
-      const Planes p = MakePlanes(scratch.planar, Sub::k444, w, h, &y, &u, &v);
-      if (!p.y) return false;
-      libyuv::SplitRGBPlane(p0, pitch, u, p.us, y, p.ys, v, p.vs, w, h);
-      return PlanarToARGB(Sub::k444, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
-    }
-    case YUV_RGB32: {
-      // The fourth byte of a 32-bit surface pixel is unused, not alpha.
-      if (!ARGBToDest(p0, pitch, w, h, dst, dstStride, dw, dh)) return false;
-      ForceOpaque(dst, dstStride, dw, dh);
-      return true;
-    }
+    case YUV_UYVY:
+    case YUV_IUYV:
+      return RenderPacked422(s, dst, dstStride, dw, dh, scratch);
+    case YUV_IYU2:
+      return RenderIYU2(s, dst, dstStride, dw, dh, scratch);
+    case YUV_RGB32:
     case YUV_RGB24:
     case YUV_RGB565:
-    case YUV_RGB555: {
-      const int as = 4 * w;
-      uint8_t* argb = scratch.planar.Get(size_t(as) * h);
-      if (!argb) return false;
-      int r = 0;
-      if (s.Format() == YUV_RGB24)
-        r = libyuv::RGB24ToARGB(p0, pitch, argb, as, w, h);
-      else if (s.Format() == YUV_RGB565)
-        r = libyuv::RGB565ToARGB(p0, pitch, argb, as, w, h);
-      else  // 5:5:5: the top bit is unused, not alpha
-        r = libyuv::ARGB1555ToARGB(p0, pitch, argb, as, w, h);
-      if (r != 0 || !ARGBToDest(argb, as, w, h, dst, dstStride, dw, dh)) return false;
-      if (s.Format() == YUV_RGB555) ForceOpaque(dst, dstStride, dw, dh);
-      return true;
-    }
+    case YUV_RGB555:
+      return RenderRGB(s, dst, dstStride, dw, dh, scratch);
     case YUV_NONE:
       return false;
   }

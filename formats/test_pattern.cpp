@@ -21,98 +21,114 @@ void YuvToRgb(int y, int u, int v, uint8_t* r, uint8_t* g, uint8_t* b) {
 constexpr uint8_t kBars[8][3] = {{180, 128, 128}, {162, 44, 142}, {131, 156, 44}, {112, 72, 58},
                                  {84, 184, 198},  {65, 100, 212}, {35, 212, 114}, {16, 128, 128}};
 
+// Full-resolution Y, U, V planes of w × h.
+struct SourcePlanes {
+  const uint8_t* y;
+  const uint8_t* u;
+  const uint8_t* v;
+  uint32_t w;
+  size_t At(uint32_t x, uint32_t line) const { return size_t(line) * w + x; }
+};
+
+// Planar: the Y plane, then U and V in the planes the format's order gives
+// them, each chroma sample taken from the even pixel of its line.
+void PackPlanar(YUVType type, const PlaneLayout& l, const SourcePlanes& src, uint8_t* o) {
+  std::copy(src.y, src.y + size_t(src.w) * l.rows[0], o + l.offset[0]);
+  const ChromaPlanes cp = ChromaPlanesOf(type);
+  uint8_t* pu = o + l.offset[size_t(cp.u)];
+  uint8_t* pv = o + l.offset[size_t(cp.v)];
+  for (uint32_t r = 0; r < l.rows[1]; ++r)
+    for (uint32_t c = 0; c < l.stride[1]; ++c) {
+      const size_t i = size_t(r) * l.stride[1] + c, s = src.At(2 * c, r * l.linesPerChromaRow);
+      pu[i] = src.u[s];
+      pv[i] = src.v[s];
+    }
+}
+
+// Semi-planar: the Y plane, then rows of U,V pairs.
+void PackSemiPlanar(const PlaneLayout& l, const SourcePlanes& src, uint8_t* o) {
+  std::copy(src.y, src.y + size_t(src.w) * l.rows[0], o + l.offset[0]);
+  uint8_t* uv = o + l.offset[1];
+  for (uint32_t r = 0; r < l.rows[1]; ++r)
+    for (uint32_t c = 0; c + 1 < src.w; c += 2) {
+      const size_t s = src.At(c, r * l.linesPerChromaRow);
+      uv[size_t(r) * l.stride[1] + c] = src.u[s];
+      uv[size_t(r) * l.stride[1] + c + 1] = src.v[s];
+    }
+}
+
+// Packed 4:2:2: pixel pairs in the format's byte order, IUYV's rows in field
+// order. A generated IUYV frame holds the field lines only: with an odd
+// height the last line is not written.
+void PackPacked422(YUVType type, const PlaneLayout& l, const SourcePlanes& src, uint8_t* o) {
+  for (uint32_t y = 0; y < l.rows[0]; ++y) {
+    if (type == YUV_IUYV && !IUYVLineInField(y, l.rows[0])) continue;
+    const uint32_t row = type == YUV_IUYV ? IUYVStoredRow(y, l.rows[0]) : y;
+    uint8_t* q = o + size_t(row) * l.stride[0];
+    for (uint32_t x = 0; x + 1 < src.w; x += 2, q += 4) {
+      const size_t s = src.At(x, y);
+      const uint8_t y0 = src.y[s], y1 = src.y[s + 1], u = src.u[s], v = src.v[s];
+      switch (type) {
+        case YUV_YVYU: q[0] = y0, q[1] = v, q[2] = y1, q[3] = u; break;
+        case YUV_YUYV: q[0] = y0, q[1] = u, q[2] = y1, q[3] = v; break;
+        default: q[0] = u, q[1] = y0, q[2] = v, q[3] = y1; break;
+      }
+    }
+  }
+}
+
+// One pixel after another: IYU2 as U Y V, RGB converted and stored blue first.
+void PackPixels(YUVType type, const SourcePlanes& src, size_t pixels, uint8_t* o) {
+  for (size_t i = 0; i < pixels; ++i) {
+    if (type == YUV_IYU2) {
+      o[3 * i] = src.u[i], o[3 * i + 1] = src.y[i], o[3 * i + 2] = src.v[i];
+      continue;
+    }
+    uint8_t r, g, b;
+    YuvToRgb(src.y[i], src.u[i], src.v[i], &r, &g, &b);
+    if (type == YUV_RGB32) {
+      o[4 * i] = b, o[4 * i + 1] = g, o[4 * i + 2] = r, o[4 * i + 3] = 0;
+    } else if (type == YUV_RGB24) {
+      o[3 * i] = b, o[3 * i + 1] = g, o[3 * i + 2] = r;
+    } else {
+      const uint16_t px = uint16_t(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+      o[2 * i] = uint8_t(px), o[2 * i + 1] = uint8_t(px >> 8);
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<uint8_t> PackFrame(YUVType type, uint32_t w, uint32_t h, const uint8_t* Y,
                                const uint8_t* U, const uint8_t* V) {
-  YUVPara p;
-  p.format = CodeOfType(type);
-  p.width = w;
-  p.height = h;
+  const YUVPara p = MakePara(CodeOfType(type), w, h);
   YUVType t;
   uint32_t size = 0;
   if (!GetTypeAndFrameSize(&p, &t, &size)) return {};
   std::vector<uint8_t> out(size);
-  uint8_t* o = out.data();
   const PlaneLayout l = GetPlaneLayout(type, w, h);
-  auto at = [w](const uint8_t* plane, uint32_t x, uint32_t y) { return plane[size_t(y) * w + x]; };
+  const SourcePlanes src{Y, U, V, w};
   switch (type) {
     case YUV_YV12:
     case YUV_IYUV:
-    case YUV_YV16: {
-      std::copy(Y, Y + size_t(w) * h, o);
-      const bool vFirst = type == YUV_IYUV;
-      uint8_t* p1 = o + l.offset[1];
-      uint8_t* p2 = o + l.offset[2];
-      const uint32_t ystep = type == YUV_YV16 ? 1 : 2;
-      for (uint32_t r = 0; r < l.rows[1]; ++r)
-        for (uint32_t c = 0; c < l.stride[1]; ++c) {
-          const size_t i = size_t(r) * l.stride[1] + c;
-          const uint8_t u = at(U, 2 * c, r * ystep), v = at(V, 2 * c, r * ystep);
-          p1[i] = vFirst ? v : u;
-          p2[i] = vFirst ? u : v;
-        }
+    case YUV_YV16:
+      PackPlanar(type, l, src, out.data());
       break;
-    }
     case YUV_NV12:
-    case YUV_NV16: {
-      std::copy(Y, Y + size_t(w) * h, o);
-      uint8_t* uv = o + l.offset[1];
-      const uint32_t ystep = type == YUV_NV16 ? 1 : 2;
-      for (uint32_t r = 0; r < l.rows[1]; ++r)
-        for (uint32_t c = 0; c + 1 < w; c += 2) {
-          uv[size_t(r) * w + c] = at(U, c, r * ystep);
-          uv[size_t(r) * w + c + 1] = at(V, c, r * ystep);
-        }
+    case YUV_NV16:
+      PackSemiPlanar(l, src, out.data());
       break;
-    }
     case YUV_YVYU:
     case YUV_YUYV:
     case YUV_UYVY:
-    case YUV_IUYV: {
-      for (uint32_t y = 0; y < h; ++y) {
-        // IUYV stores the even lines first, then the odd ones.
-        // With an odd height the last even line has no place and is dropped.
-        uint32_t row = y;
-        if (type == YUV_IUYV) {
-          if (y % 2 == 0 && y / 2 >= h / 2) continue;
-          row = y % 2 == 0 ? y / 2 : h / 2 + y / 2;
-        }
-        uint8_t* d = o + size_t(row) * 2 * w;
-        for (uint32_t x = 0; x + 1 < w; x += 2) {
-          const uint8_t y0 = at(Y, x, y), y1 = at(Y, x + 1, y), u = at(U, x, y), v = at(V, x, y);
-          uint8_t* q = d + 2 * x;
-          switch (type) {
-            case YUV_YVYU: q[0] = y0, q[1] = v, q[2] = y1, q[3] = u; break;
-            case YUV_YUYV: q[0] = y0, q[1] = u, q[2] = y1, q[3] = v; break;
-            default: q[0] = u, q[1] = y0, q[2] = v, q[3] = y1; break;
-          }
-        }
-      }
+    case YUV_IUYV:
+      PackPacked422(type, l, src, out.data());
       break;
-    }
     case YUV_IYU2:
-      for (size_t i = 0; i < size_t(w) * h; ++i) {
-        o[3 * i] = U[i];
-        o[3 * i + 1] = Y[i];
-        o[3 * i + 2] = V[i];
-      }
-      break;
     case YUV_RGB32:
     case YUV_RGB24:
     case YUV_RGB565:
-      for (size_t i = 0; i < size_t(w) * h; ++i) {
-        uint8_t r, g, b;
-        YuvToRgb(Y[i], U[i], V[i], &r, &g, &b);
-        if (type == YUV_RGB32) {
-          o[4 * i] = b, o[4 * i + 1] = g, o[4 * i + 2] = r, o[4 * i + 3] = 0;
-        } else if (type == YUV_RGB24) {
-          o[3 * i] = b, o[3 * i + 1] = g, o[3 * i + 2] = r;
-        } else {
-          const uint16_t px = uint16_t(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-          o[2 * i] = uint8_t(px), o[2 * i + 1] = uint8_t(px >> 8);
-        }
-      }
+      PackPixels(type, src, size_t(w) * h, out.data());
       break;
     default:
       return {};

@@ -101,6 +101,7 @@ PlaneLayout GetPlaneLayout(YUVType type, uint32_t w, uint32_t h) {
       l.offset = {0, luma, luma + luma / 4};
       l.stride = {w, w / 2, w / 2};
       l.rows = {h, h / 2, h / 2};
+      l.linesPerChromaRow = 2;
       break;
     case YUV_YV16:
       l.planeCount = 3;
@@ -114,6 +115,7 @@ PlaneLayout GetPlaneLayout(YUVType type, uint32_t w, uint32_t h) {
       l.offset = {0, luma, 0};
       l.stride = {w, w, 0};
       l.rows = {h, type == YUV_NV12 ? h / 2 : h, 0};
+      l.linesPerChromaRow = type == YUV_NV12 ? 2 : 1;
       break;
     case YUV_YVYU:
     case YUV_YUYV:
@@ -121,21 +123,15 @@ PlaneLayout GetPlaneLayout(YUVType type, uint32_t w, uint32_t h) {
     case YUV_IUYV:
     case YUV_RGB565:
     case YUV_RGB555:
-      l.planeCount = 1;
-      l.stride = {2 * w, 0, 0};
-      l.rows = {h, 0, 0};
-      break;
     case YUV_RGB24:
     case YUV_IYU2:
+    case YUV_RGB32: {
+      const uint32_t pixelBytes = type == YUV_RGB32 ? 4 : (type == YUV_RGB24 || type == YUV_IYU2) ? 3 : 2;
       l.planeCount = 1;
-      l.stride = {3 * w, 0, 0};
+      l.stride = {pixelBytes * w, 0, 0};
       l.rows = {h, 0, 0};
       break;
-    case YUV_RGB32:
-      l.planeCount = 1;
-      l.stride = {4 * w, 0, 0};
-      l.rows = {h, 0, 0};
-      break;
+    }
     case YUV_NONE:
       break;
   }

@@ -74,19 +74,77 @@ enum YUVType : int32_t {
   YUV_YVYU = 0,
   YUV_YUYV = 1,
   YUV_UYVY = 2,
-  YUV_YV12 = 3,    // Y, U, V 4:2:0
-  YUV_YV16 = 4,    // Y, U, V 4:2:2
+  YUV_YV12 = 3,    // planar 4:2:0; plane order in kPlaneOrders below
+  YUV_YV16 = 4,    // planar 4:2:2
   YUV_RGB32 = 5,
   YUV_RGB24 = 6,
   YUV_RGB565 = 7,
   YUV_RGB555 = 8,  // display surface format only; no code maps to it
   YUV_NV12 = 9,
-  YUV_IYUV = 10,   // Y, V, U 4:2:0
-  YUV_IUYV = 11,   // UYVY pairs, even lines first, then odd lines
+  YUV_IYUV = 10,   // planar 4:2:0
+  YUV_IUYV = 11,   // UYVY pairs, lines in field order (IUYVStoredRow)
   YUV_IYU2 = 12,   // packed 4:4:4, U Y V
   YUV_NV16 = 13,
 };
 constexpr int kYUVTypeCount = 14;
+
+// Where each layout keeps its Y, U and V. The code named YV12 (YUV_YV12)
+// holds Y, U, V and the code named IYUV (YUV_IYUV) holds Y, V, U: the names
+// are crossed against their usual meaning, so no reader of a planar frame or
+// surface compares the type itself; it asks PlaneOrderOf or ChromaPlanesOf.
+enum class PlaneOrder {
+  kPacked,          // one plane of interleaved samples (or RGB)
+  kYUV,             // three planes: Y, U, V
+  kYVU,             // three planes: Y, V, U
+  kYInterleavedUV,  // Y, then one plane of U,V pairs
+};
+inline constexpr std::array<PlaneOrder, kYUVTypeCount> kPlaneOrders{
+    PlaneOrder::kPacked,           // YUV_YVYU
+    PlaneOrder::kPacked,           // YUV_YUYV
+    PlaneOrder::kPacked,           // YUV_UYVY
+    PlaneOrder::kYUV,              // YUV_YV12, stored "YV12"
+    PlaneOrder::kYUV,              // YUV_YV16
+    PlaneOrder::kPacked,           // YUV_RGB32
+    PlaneOrder::kPacked,           // YUV_RGB24
+    PlaneOrder::kPacked,           // YUV_RGB565
+    PlaneOrder::kPacked,           // YUV_RGB555
+    PlaneOrder::kYInterleavedUV,   // YUV_NV12
+    PlaneOrder::kYVU,              // YUV_IYUV, stored "IYUV"
+    PlaneOrder::kPacked,           // YUV_IUYV
+    PlaneOrder::kPacked,           // YUV_IYU2
+    PlaneOrder::kYInterleavedUV,   // YUV_NV16
+};
+// kPacked for YUV_NONE and ids out of range.
+constexpr PlaneOrder PlaneOrderOf(YUVType type) {
+  return type >= 0 && type < kYUVTypeCount ? kPlaneOrders[size_t(type)] : PlaneOrder::kPacked;
+}
+
+// The plane indices of U and V: 1 and 2 (kYUV), 2 and 1 (kYVU), both 1 for
+// the plane of pairs (U at even bytes, V at odd), both 0 for packed layouts.
+struct ChromaPlanes {
+  int u;
+  int v;
+};
+constexpr ChromaPlanes ChromaPlanesOf(YUVType type) {
+  switch (PlaneOrderOf(type)) {
+    case PlaneOrder::kYUV: return {1, 2};
+    case PlaneOrder::kYVU: return {2, 1};
+    case PlaneOrder::kYInterleavedUV: return {1, 1};
+    case PlaneOrder::kPacked: break;
+  }
+  return {0, 0};
+}
+
+// IUYV stores its lines field by field: display lines 0, 2, 4, ... in rows
+// 0 .. h/2 - 1, then lines 1, 3, 5, ... from row h/2. An odd height's last
+// line belongs to neither field; the frame's last row, h - 1, is left over
+// and is where that line is read from.
+constexpr bool IUYVLineInField(uint32_t y, uint32_t h) { return y % 2 != 0 || y / 2 < h / 2; }
+// The stored row of display line y (y < h).
+constexpr uint32_t IUYVStoredRow(uint32_t y, uint32_t h) {
+  if (!IUYVLineInField(y, h)) return h - 1;
+  return y % 2 == 0 ? y / 2 : h / 2 + y / 2;
+}
 
 // The id of a format code, or nullopt when the code is not in the table.
 std::optional<YUVType> TypeOfCode(uint32_t code);
@@ -110,11 +168,13 @@ bool GetTypeAndFrameSize(const YUVPara* para, YUVType* type, uint32_t* frameSize
 // Byte layout of one frame: where each plane starts and how long a row is.
 // Packed formats have one plane. Chroma planes use integer halving, so an odd
 // width or height drops its last chroma column or line.
+// Which plane holds U and V is PlaneOrderOf's answer, not the layout's.
 struct PlaneLayout {
   int planeCount = 0;
   std::array<uint64_t, 3> offset{};  // from the frame start
   std::array<uint32_t, 3> stride{};  // bytes per row
   std::array<uint32_t, 3> rows{};
+  uint32_t linesPerChromaRow = 1;    // 2 for 4:2:0: chroma row of line y is y / 2
 };
 PlaneLayout GetPlaneLayout(YUVType type, uint32_t width, uint32_t height);
 

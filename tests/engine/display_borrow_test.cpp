@@ -20,6 +20,7 @@
 #include "engine/surface.h"
 #include "engine/surface_copy.h"
 #include "engine/surface_device.h"
+#include "support/frames.h"
 #include "support/recording_video_window.h"
 
 namespace corvane {
@@ -27,15 +28,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Pattern(size_t n, uint32_t seed) {
-  Bytes b(n);
-  uint32_t x = seed * 2654435761u;
-  for (auto& v : b) {
-    x = x * 1103515245u + 12345u;
-    v = uint8_t(x >> 16);
-  }
-  return b;
-}
+using testsupport::Pattern;
 
 std::string Name(YUVType t) { return std::string(SurfaceFormatName(t)); }
 

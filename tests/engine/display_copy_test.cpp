@@ -17,6 +17,7 @@
 #include "engine/surface.h"
 #include "engine/surface_copy.h"
 #include "engine/surface_device.h"
+#include "support/frames.h"
 #include "support/recording_video_window.h"
 
 namespace corvane {
@@ -31,15 +32,7 @@ Bytes CopyPacked(const Bytes& frame, YUVType type, uint32_t w, uint32_t h, YUVTy
   return s->Packed();
 }
 
-Bytes Pattern(size_t n, uint32_t seed = 1) {
-  Bytes b(n);
-  uint32_t x = seed * 2654435761u;
-  for (auto& v : b) {
-    x = x * 1103515245u + 12345u;
-    v = uint8_t(x >> 16);
-  }
-  return b;
-}
+using testsupport::Pattern;
 
 // ---- Hand-written examples ------------------------------------------------
 

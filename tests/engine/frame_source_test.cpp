@@ -6,6 +6,7 @@
 
 #include "formats/result_codes.h"
 #include "fake_source_host.h"
+#include "support/frames.h"
 #include "support/para.h"
 #include "support/temp_dir.h"
 
@@ -22,7 +23,7 @@ std::vector<uint8_t> Frames(uint32_t frameSize, uint32_t count, uint32_t first =
     uint8_t* f = bytes.data() + size_t(i) * frameSize;
     const uint32_t n = first + i;
     std::fill(f, f + frameSize, uint8_t(n));
-    for (int k = 0; k < 4 && k < int(frameSize); ++k) f[k] = uint8_t(n >> (8 * k));
+    testsupport::StampFrameNumber(f, frameSize, n);
   }
   return bytes;
 }

@@ -8,6 +8,7 @@
 
 #include "formats/result_codes.h"
 #include "formats/test_pattern.h"
+#include "support/frames.h"
 #include "support/para.h"
 #include "support/recording_video_window.h"
 #include "support/temp_dir.h"
@@ -24,8 +25,7 @@ std::vector<uint8_t> Frames(const YUVPara& p, uint32_t count, uint32_t first = 1
   std::vector<uint8_t> out;
   for (uint32_t i = 0; i < count; ++i) {
     std::vector<uint8_t> f = MakePatternFrame(p, i);
-    const uint32_t n = first + i;
-    for (int k = 0; k < 4; ++k) f[k] = uint8_t(n >> (8 * k));
+    testsupport::StampFrameNumber(f.data(), f.size(), first + i);
     out.insert(out.end(), f.begin(), f.end());
   }
   return out;

@@ -2,17 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "support/para.h"
+
 namespace corvane {
 namespace {
 
-YUVPara Para(uint32_t code, uint32_t w, uint32_t h) {
-  YUVPara p;
-  p.tag = kParaTag;
-  p.format = code;
-  p.width = w;
-  p.height = h;
-  return p;
-}
+using testsupport::Para;
 
 uint32_t SizeOf(uint32_t code, uint32_t w, uint32_t h) {
   YUVPara p = Para(code, w, h);
@@ -20,6 +17,12 @@ uint32_t SizeOf(uint32_t code, uint32_t w, uint32_t h) {
   uint32_t size = 123;
   EXPECT_TRUE(GetTypeAndFrameSize(&p, &t, &size));
   return size;
+}
+
+std::vector<uint32_t> StoredRows(uint32_t h) {
+  std::vector<uint32_t> rows;
+  for (uint32_t y = 0; y < h; ++y) rows.push_back(IUYVStoredRow(y, h));
+  return rows;
 }
 
 TEST(FormatCodes, SpellTheirNamesMostSignificantByteFirst) {
@@ -97,13 +100,46 @@ TEST(PlaneLayout, OddSizesDropTheLastChromaColumnAndLine) {
   EXPECT_EQ(l.offset[2], 175u * 143u + (175u * 143u) / 4);
   EXPECT_EQ(l.stride[1], 87u);
   EXPECT_EQ(l.rows[1], 71u);
+  EXPECT_EQ(l.linesPerChromaRow, 2u);
   l = GetPlaneLayout(YUV_YV16, 352, 288);
+  EXPECT_EQ(l.linesPerChromaRow, 1u);
   EXPECT_EQ(l.offset[2], 352u * 288u * 3 / 2);
   EXPECT_EQ(l.rows[2], 288u);
   l = GetPlaneLayout(YUV_NV16, 352, 288);
   EXPECT_EQ(l.planeCount, 2);
   EXPECT_EQ(l.rows[1], 288u);
   EXPECT_EQ(GetPlaneLayout(YUV_IYU2, 10, 2).stride[0], 30u);
+}
+
+TEST(PlaneOrder, TheStoredYV12HoldsYUVAndTheStoredIYUVHoldsYVU) {
+  struct Case {
+    char stored[5];  // the four letters the file's record holds
+    YUVType type;
+    PlaneOrder order;
+    ChromaPlanes chroma;
+  };
+  const Case cases[] = {
+      {"YV12", YUV_YV12, PlaneOrder::kYUV, {1, 2}},  {"IYUV", YUV_IYUV, PlaneOrder::kYVU, {2, 1}},
+      {"YV16", YUV_YV16, PlaneOrder::kYUV, {1, 2}},  {"NV12", YUV_NV12, PlaneOrder::kYInterleavedUV, {1, 1}},
+      {"NV16", YUV_NV16, PlaneOrder::kYInterleavedUV, {1, 1}}, {"UYVY", YUV_UYVY, PlaneOrder::kPacked, {0, 0}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(TypeOfCode(FourCode(c.stored)), c.type) << c.stored;
+    EXPECT_EQ(PlaneOrderOf(c.type), c.order) << c.stored;
+    EXPECT_EQ(ChromaPlanesOf(c.type).u, c.chroma.u) << c.stored;
+    EXPECT_EQ(ChromaPlanesOf(c.type).v, c.chroma.v) << c.stored;
+  }
+  EXPECT_EQ(PlaneOrderOf(YUV_NONE), PlaneOrder::kPacked);
+}
+
+TEST(IUYVLines, EvenLinesFirstThenOddAndAnOddHeightsLastLineLast) {
+  // Display line -> stored row, lines 0 .. h-1.
+  EXPECT_EQ((std::vector<uint32_t>{0, 2, 1, 3}), StoredRows(4));
+  EXPECT_EQ((std::vector<uint32_t>{0, 2, 1, 3, 4}), StoredRows(5));
+  EXPECT_EQ((std::vector<uint32_t>{0}), StoredRows(1));
+  EXPECT_TRUE(IUYVLineInField(3, 5));
+  EXPECT_FALSE(IUYVLineInField(4, 5));
+  EXPECT_TRUE(IUYVLineInField(4, 6));
 }
 
 TEST(DialogTables, ParameterDialogMapsYV12AndIYUVCrosswise) {
