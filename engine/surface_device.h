@@ -1,7 +1,7 @@
 // The surface device: what stands in for the video card behind the display.
 // It makes surfaces in the formats it accepts and turns a surface into a BGRA
-// picture scaled to a destination rectangle (colour conversion and scaling,
-// which DirectDraw leaves to the hardware blit), with libyuv.
+// picture scaled to a destination rectangle (colour conversion and scaling, the
+// work a video card does in its blit), with libyuv.
 //
 // One device serves the whole process (every display shares it). Its native
 // set says which surface formats it accepts; a display whose frame format is
