@@ -17,6 +17,7 @@
 #include "capture/colour_convert.h"
 #include "capture/still_encoder.h"
 #include "capture/jpeg_encoder.h"
+#include "formats/result_codes.h"
 #include "capture/frames.h"
 
 namespace {
@@ -71,7 +72,7 @@ void BM_EncodeJPEGPlainPath(benchmark::State& state) {
   std::vector<uint8_t> out(size_t(corvane::JpegWorstCaseSize(kW, kH)));
   corvane::JpegStream s{planes, out.data(), uint32_t(out.size()), 0};
   for (auto _ : state) {
-    if (corvane::jpeg::JpegEncodeReference(enc, &s) != corvane::kJpegOk) state.SkipWithError("encode failed");
+    if (corvane::jpeg::JpegEncodeReference(enc, &s) != corvane::kOk) state.SkipWithError("encode failed");
     benchmark::DoNotOptimize(out.data());
   }
   state.counters["bytes"] = double(s.length);

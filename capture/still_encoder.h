@@ -2,6 +2,10 @@
 // It turns one frame into the complete bytes of a BMP or JPEG file in a
 // buffer the caller owns; it never touches the disk. It holds only the JPEG
 // quality and has no lock: the graph calls it under the renderer's lock.
+//
+// It is also the one place that says which frames a still can be made of
+// (CheckFrame) and how much output that takes (OutputCapacity); callers that
+// want to refuse a frame early ask it instead of repeating the rules.
 #pragma once
 
 #include <cstdint>
@@ -10,30 +14,53 @@
 
 namespace corvane {
 
+enum class StillKind { kBmp, kJpeg };
+
 class StillEncoder {
  public:
+  // Frame sizes a still can be made of, both kinds.
+  static constexpr uint32_t kMinWidth = 96, kMaxWidth = 3840, kMinHeight = 64, kMaxHeight = 3072;
+
   StillEncoder() = default;
   virtual ~StillEncoder() = default;
+
+  // Whether a w × h frame of `type` can be saved as `kind`, checked in this
+  // order: kUnsupportedFormat when the kind does not take the type (BMP takes
+  // UYVY, YV12, IYUV and RGB32; JPEG YV12 and IYUV); kUnsupportedSize when w
+  // is outside 96..3840 or h outside 64..3072; kUnalignedSize for a JPEG
+  // whose width is not a multiple of 16 or a UYVY BMP of odd width or height;
+  // otherwise kOk.
+  static int32_t CheckFrame(StillKind kind, YUVType type, uint32_t w, uint32_t h);
+
+  // Output capacity that is always enough for the still of a frame that
+  // CheckFrame accepts. BMP: BmpFileSize. JPEG: the encoder's worst case for
+  // the coded frame (line-doubled, then padded to whole MCUs), which is also
+  // at least the frame size EncodeJPEG asks for.
+  static uint64_t OutputCapacity(StillKind kind, YUVType type, uint32_t w, uint32_t h);
 
   // 32-bit bottom-up BMP of types 2 (UYVY), 3 (Y,U,V 4:2:0), 5 (RGB32) and
   // 10 (Y,V,U 4:2:0): 54 header bytes then 4·w·H bytes of pixels. Planar
   // 4:2:0 frames of 704×288 and 704×240 are line-doubled (H = 2h); every other
   // frame keeps its height, UYVY and RGB32 at those sizes included.
-  // 0, with *outLen = 54 + 4·w·H; E_FAIL (kGeneralFail) when the frame or the
-  // output is null, w is outside 96..3840, h outside 64..3072, capacity is
-  // below 54 + 4·w·H, the type is not one of the four, the frame does not
-  // suit its conversion routine, or a temporary buffer cannot be had. On
-  // failure *outLen is not written and the output is not a file.
+  // kOk, with *outLen = 54 + 4·w·H. Failures, checked in this order:
+  // kNullArg when the frame, the output or outLen is null; CheckFrame's codes;
+  // kNotReady when frameSize is not the type's frame size for w × h; kFail
+  // when capacity is below 54 + 4·w·H or a temporary buffer cannot be had.
+  // On failure *outLen is not written and the output is not a file.
   int32_t EncodeBMP(YUVType type, const uint8_t* frame, uint32_t frameSize, uint32_t w, uint32_t h,
                     uint8_t* out, uint32_t capacity, uint32_t* outLen);
 
-  // 1..100 is stored, 0 and anything above 100 store 85. Returns 0.
+  // 1..100 is stored, 0 and anything above 100 store 85. Returns kOk.
   int32_t SetQuality(uint32_t quality);
   uint32_t Quality() const { return m_quality; }
 
-  // Baseline JPEG of types 3 and 10 at m_quality. 0 with *outLen the file
-  // length; E_FAIL otherwise (see the checks in the .cpp). *outLen is set to 0
-  // once the checks have passed and the frame is prepared.
+  // Baseline JPEG of types 3 and 10 at m_quality. kOk with *outLen the file
+  // length. Failures, checked in this order: kNullArg when the frame, the
+  // output or outLen is null; CheckFrame's codes; kNotReady when frameSize is
+  // not (3·w·h) / 2; kFail when capacity is below frameSize, memory cannot
+  // be had, or the file does not fit the output (found only while coding).
+  // *outLen is not written by the checks; it is set to 0 once they have
+  // passed and the frame is prepared.
   int32_t EncodeJPEG(YUVType type, const uint8_t* frame, uint32_t frameSize, uint32_t w, uint32_t h,
                      uint8_t* out, uint32_t capacity, uint32_t* outLen);
 

@@ -1,15 +1,15 @@
 // corvane-tool capture: one frame of a raw video file as a BMP or JPEG still,
 // through the same StillEncoder writers the player's capture button uses.
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "capture/still_encoder.h"
-#include "capture/jpeg_encoder.h"
 #include "cli/cli_common.h"
+#include "cli/messages.h"
 #include "formats/frame_locator.h"
+#include "formats/result_codes.h"
 #include "platform/file.h"
 
 namespace cli {
@@ -40,27 +40,6 @@ std::string Geometry(const corvane::YUVPara& p) {
   return FormatLabel(p.format) + " " + std::to_string(p.width) + "x" + std::to_string(p.height);
 }
 
-// The same refusals as the graph's capture entry points: BMP takes UYVY, the
-// two planar 4:2:0 codes and RGB32; JPEG only the planar 4:2:0 ones. Then the
-// writers' own limits, said in words before StillEncoder would only say E_FAIL.
-void CheckCapturable(const FrameToCapture& loc, bool jpeg) {
-  using namespace corvane;
-  const uint32_t w = loc.para.width, h = loc.para.height;
-  const YUVType t = loc.type;
-  if (jpeg && t != YUV_YV12 && t != YUV_IYUV)
-    throw Failure{"cannot capture " + FormatLabel(loc.para.format) +
-                  " frames as JPEG: JPEG capture takes I420 and YV12 only"};
-  if (!jpeg && t != YUV_UYVY && t != YUV_YV12 && t != YUV_RGB32 && t != YUV_IYUV)
-    throw Failure{"cannot capture " + FormatLabel(loc.para.format) +
-                  " frames as BMP: BMP capture takes I420, YV12, UYVY and RGB32 only"};
-  if (w < 96 || w > 3840 || h < 64 || h > 3072)
-    throw Failure{"cannot capture a " + Geometry(loc.para) + " frame: stills need 96..3840 x 64..3072"};
-  if (jpeg && w % 16 != 0)
-    throw Failure{"cannot capture a " + Geometry(loc.para) + " frame as JPEG: the width must be a multiple of 16"};
-  if (!jpeg && t == YUV_UYVY && ((w | h) & 1))
-    throw Failure{"cannot capture a " + Geometry(loc.para) + " frame as BMP: UYVY needs an even width and height"};
-}
-
 // A failure leaves no file behind (and an existing OUT unchanged).
 void WriteOutput(const std::string& out, const uint8_t* bytes, size_t len) {
   platform::ReplacingFile file;
@@ -89,7 +68,13 @@ int RunCapture(const std::vector<std::string>& argv) {
 
   const FileParams fp = ResolveFileParams(path, args);
   const FrameToCapture loc = LocateFrame(fp, n);
-  CheckCapturable(loc, jpeg);
+  const uint32_t w = loc.para.width, h = loc.para.height;
+  const corvane::StillKind kind = jpeg ? corvane::StillKind::kJpeg : corvane::StillKind::kBmp;
+  // Refused frames are said in words before the file is read.
+  auto fail = [&](int32_t code) {
+    return Failure{StillRefusalText(code, kind, FormatLabel(loc.para.format), Geometry(loc.para))};
+  };
+  if (const int32_t r = corvane::StillEncoder::CheckFrame(kind, loc.type, w, h); corvane::Failed(r)) throw fail(r);
 
   platform::File file;
   if (int err = file.Open(path, platform::File::Mode::kRead))
@@ -99,14 +84,9 @@ int RunCapture(const std::vector<std::string>& argv) {
   if (file.ReadAt(frame.get(), loc.frameSize, loc.offset) != int64_t(loc.frameSize))
     throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
 
-  const uint32_t w = loc.para.width, h = loc.para.height;
   corvane::StillEncoder image;
-  uint64_t capacity = corvane::StillEncoder::BmpFileSize(loc.type, w, h);
-  if (jpeg) {
-    // Never too small, whatever the frame holds: the worst case of the coded
-    // (line-doubled, padded) size, and at least the player's w·h·5.
-    capacity = std::max<uint64_t>(uint64_t(w) * h * 5, corvane::JpegWorstCaseSize(w, 2 * h + 16));
-  }
+  // Never too small, whatever the frame holds.
+  const uint64_t capacity = corvane::StillEncoder::OutputCapacity(kind, loc.type, w, h);
   if (capacity > UINT32_MAX) throw Failure{"frame too large"};
   std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[capacity]);
   if (!buffer) throw Failure{"out of memory"};
@@ -118,7 +98,7 @@ int RunCapture(const std::vector<std::string>& argv) {
   } else {
     r = image.EncodeBMP(loc.type, frame.get(), loc.frameSize, w, h, buffer.get(), uint32_t(capacity), &len);
   }
-  if (r < 0) throw Failure{std::string(jpeg ? "JPEG" : "BMP") + " capture of " + Geometry(loc.para) + " failed"};
+  if (corvane::Failed(r)) throw fail(r);
   WriteOutput(out, buffer.get(), len);
   std::printf("%s: frame %u, %s, %u bytes\n", out.c_str(), n, Geometry(loc.para).c_str(), len);
   return kExitOk;

@@ -26,10 +26,33 @@ std::string ResultText(int32_t code) {
     case kNoObject: return "memory for a picture could not be had";
     case kNoSurface: return "the device refuses the frame's format and every fallback";
     case kDeviceLost: return "the display device was lost";
+    case kUnsupportedFormat: return "the still format does not take the frame's format";
+    case kUnsupportedSize: return "the frame size is outside the still limits";
+    case kUnalignedSize: return "the frame size is not aligned as the still format needs";
   }
   char hex[32];
   std::snprintf(hex, sizeof hex, "result 0x%08X", unsigned(code));
   return hex;
+}
+
+std::string StillRefusalText(int32_t code, corvane::StillKind kind, const std::string& formatLabel,
+                             const std::string& geometryLabel) {
+  using corvane::StillEncoder;
+  const bool jpeg = kind == corvane::StillKind::kJpeg;
+  const std::string name = jpeg ? "JPEG" : "BMP";
+  switch (code) {
+    case corvane::kUnsupportedFormat:
+      return "cannot capture " + formatLabel + " frames as " + name + ": " + name + " capture takes " +
+             (jpeg ? "I420 and YV12" : "I420, YV12, UYVY and RGB32") + " only";
+    case corvane::kUnsupportedSize:
+      return "cannot capture a " + geometryLabel + " frame: stills need " + std::to_string(StillEncoder::kMinWidth) +
+             ".." + std::to_string(StillEncoder::kMaxWidth) + " x " + std::to_string(StillEncoder::kMinHeight) +
+             ".." + std::to_string(StillEncoder::kMaxHeight);
+    case corvane::kUnalignedSize:
+      return "cannot capture a " + geometryLabel + " frame as " + name + ": " +
+             (jpeg ? "the width must be a multiple of 16" : "UYVY needs an even width and height");
+  }
+  return name + " capture of " + geometryLabel + " failed";
 }
 
 }  // namespace cli

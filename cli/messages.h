@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "capture/still_encoder.h"
 #include "engine/source_host.h"
 
 namespace cli {
@@ -15,5 +16,13 @@ std::string NoticeText(corvane::Notice notice);
 // What a failed result code means, for an error line: "no surface in the
 // frame's format or a fallback" and so on; unknown codes give their value.
 std::string ResultText(int32_t code);
+
+// The error line for a still capture that failed with `code`: why the frame
+// cannot be saved as `kind` for StillEncoder::CheckFrame's refusals ("cannot
+// capture NV12 frames as JPEG: ..."), "<kind> capture of <geometry> failed"
+// for any other code. formatLabel names the frame's format ("NV12"),
+// geometryLabel its format and size ("NV12 352x288").
+std::string StillRefusalText(int32_t code, corvane::StillKind kind, const std::string& formatLabel,
+                             const std::string& geometryLabel);
 
 }  // namespace cli

@@ -305,30 +305,25 @@ int32_t PlaybackGraph::GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, i
 }
 
 int32_t PlaybackGraph::CaptureBMP(void* buf, uint32_t len, uint32_t* outLen) {
-  if (!m_pImage || !m_pRender) return kNotReady;
-  return m_pRender->WithCurrent([&](const FrameBuffer* b) -> int32_t {
-    if (!b || !b->pData) return kNotReady;
-    if (b->nType != YUV_UYVY && b->nType != YUV_YV12 && b->nType != YUV_RGB32 && b->nType != YUV_IYUV)
-      return kGeneralFail;
-    // Computed in 64 bits: w·h·4 + 54 does not fit in 32 for large frames.
-    if (uint64_t(len) < uint64_t(b->nWidth) * b->nHeight * 4 + 54) return kFail;
-    const uint64_t frameSize = FrameSize64(b->nType, b->nWidth, b->nHeight);
-    if (frameSize == 0 || frameSize > b->nSize) return kFail;
-    return m_pImage->EncodeBMP(b->nType, b->pData, uint32_t(frameSize), b->nWidth, b->nHeight,
-                               static_cast<uint8_t*>(buf), len, outLen);
-  });
+  return CaptureStill(StillKind::kBmp, buf, len, outLen, 0);
 }
 
 int32_t PlaybackGraph::CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int quality) {
+  return CaptureStill(StillKind::kJpeg, buf, len, outLen, quality);
+}
+
+int32_t PlaybackGraph::CaptureStill(StillKind kind, void* buf, uint32_t len, uint32_t* outLen, int quality) {
   if (!m_pImage || !m_pRender) return kNotReady;
   return m_pRender->WithCurrent([&](const FrameBuffer* b) -> int32_t {
     if (!b || !b->pData) return kNotReady;
-    if (b->nType != YUV_YV12 && b->nType != YUV_IYUV) return kGeneralFail;
+    // The encoder takes the frame's own size; the buffer may hold more.
     const uint64_t frameSize = FrameSize64(b->nType, b->nWidth, b->nHeight);
-    if (frameSize == 0 || frameSize > b->nSize) return kFail;
+    if (frameSize > b->nSize) return kFail;
+    uint8_t* out = static_cast<uint8_t*>(buf);
+    if (kind == StillKind::kBmp)
+      return m_pImage->EncodeBMP(b->nType, b->pData, uint32_t(frameSize), b->nWidth, b->nHeight, out, len, outLen);
     m_pImage->SetQuality(quality < 0 ? 0u : uint32_t(quality));
-    return m_pImage->EncodeJPEG(b->nType, b->pData, uint32_t(frameSize), b->nWidth, b->nHeight,
-                                static_cast<uint8_t*>(buf), len, outLen);
+    return m_pImage->EncodeJPEG(b->nType, b->pData, uint32_t(frameSize), b->nWidth, b->nHeight, out, len, outLen);
   });
 }
 

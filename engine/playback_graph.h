@@ -84,7 +84,10 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   // the YUV formats (NV16 included, from its own layout); kNotReady and −1,
   // −1, −1 for the RGB formats, without a frame, or outside it.
   int32_t GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, int* c3) const;
-  // Still pictures of the frame on screen into the caller's buffer.
+  // Still pictures of the frame on screen into the caller's buffer: kNotReady
+  // without a frame on screen; kFail when the frame's buffer holds less than
+  // its format's frame size; otherwise StillEncoder::EncodeBMP's and
+  // EncodeJPEG's results (which frames they take, how much room they need).
   int32_t CaptureBMP(void* buf, uint32_t len, uint32_t* outLen);
   int32_t CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int quality);
 
@@ -117,6 +120,9 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   FrameClock* Timer() const { return m_pTimer.get(); }
 
  private:
+  // CaptureBMP and CaptureJPEG; quality is used for JPEG only.
+  int32_t CaptureStill(StillKind kind, void* buf, uint32_t len, uint32_t* outLen, int quality);
+
   platform::VideoWindow* const m_pVideoWnd;
   mutable std::mutex m_paraLock;  // guards m_para
   YUVPara m_para{};

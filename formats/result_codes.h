@@ -17,6 +17,14 @@ constexpr int32_t kDisplaySetupFail = static_cast<int32_t>(0x80000000u);
 constexpr int32_t kNoObject = static_cast<int32_t>(0x80000007u);
 constexpr int32_t kNoSurface = static_cast<int32_t>(0x80000010u);
 constexpr int32_t kDeviceLost = static_cast<int32_t>(0x80000011u);
+// Still capture's refusals, so that a caller can say why a frame cannot be
+// saved: the still format does not take the frame's format; the width or
+// height is outside the still limits; the size is inside them but not aligned
+// as the format needs (JPEG: width a multiple of 16; UYVY to BMP: even width
+// and height).
+constexpr int32_t kUnsupportedFormat = static_cast<int32_t>(0x80000020u);
+constexpr int32_t kUnsupportedSize = static_cast<int32_t>(0x80000021u);
+constexpr int32_t kUnalignedSize = static_cast<int32_t>(0x80000022u);
 
 inline bool Succeeded(int32_t r) { return r >= 0; }
 inline bool Failed(int32_t r) { return r < 0; }

@@ -86,40 +86,40 @@ TEST(BmpWriter, Refusals) {
   auto frame = capture_test::Natural420(352, 288);
   // One byte short: nothing written, out parameter untouched.
   Bmp b = Encode(YUV_YV12, frame, 352, 288, 405557);
-  EXPECT_EQ(b.result, kGeneralFail);
+  EXPECT_EQ(b.result, kFail);
   EXPECT_EQ(b.len, 0xDEADBEEFu);
   for (uint8_t x : b.bytes) ASSERT_EQ(x, 0x5C);
   // 704×288 needs the doubled size.
   auto half = capture_test::Natural420(704, 288);
-  EXPECT_EQ(Encode(YUV_YV12, half, 704, 288, 1622069).result, kGeneralFail);
+  EXPECT_EQ(Encode(YUV_YV12, half, 704, 288, 1622069).result, kFail);
   // Sizes out of range.
   const uint32_t bad[][2] = {{95, 64}, {3841, 64}, {96, 63}, {96, 3073}};
   for (const auto& s : bad) {
     auto f = capture_test::Uniform420(s[0], s[1], 128, 128, 128);
-    EXPECT_EQ(Encode(YUV_YV12, f, s[0], s[1], 54 + 4 * s[0] * s[1]).result, kGeneralFail) << s[0] << "x" << s[1];
+    EXPECT_EQ(Encode(YUV_YV12, f, s[0], s[1], 54 + 4 * s[0] * s[1]).result, kUnsupportedSize) << s[0] << "x" << s[1];
   }
   StillEncoder img;
   uint32_t len = 7;
   std::vector<uint8_t> out(24630);
-  EXPECT_EQ(img.EncodeBMP(YUV_YV12, nullptr, 9216, 96, 64, out.data(), 24630, &len), kGeneralFail);
+  EXPECT_EQ(img.EncodeBMP(YUV_YV12, nullptr, 9216, 96, 64, out.data(), 24630, &len), kNullArg);
   EXPECT_EQ(len, 7u);
 }
 
 TEST(BmpWriter, FramesTheConverterRefusesAreNotSavedAsPictures) {
-  // A UYVY frame of odd width passes the size checks but is refused by its
-  // conversion; the buffer would hold no picture, so the writer fails.
+  // A UYVY frame of odd width is inside the size limits but has no whole
+  // pixel pairs for its conversion: refused, nothing written.
   auto uyvy = capture_test::Noise(2 * 97 * 64, 2);
   Bmp a = Encode(YUV_UYVY, uyvy, 97, 64, 54 + 4 * 97 * 64);
-  EXPECT_EQ(a.result, kGeneralFail);
+  EXPECT_EQ(a.result, kUnalignedSize);
   EXPECT_EQ(a.len, 0xDEADBEEFu);
   // A frame size that does not match the type.
   auto frame = capture_test::Natural420(96, 64);
   frame.pop_back();
-  EXPECT_EQ(Encode(YUV_YV12, frame, 96, 64, 24630).result, kGeneralFail);
+  EXPECT_EQ(Encode(YUV_YV12, frame, 96, 64, 24630).result, kNotReady);
   // Types the writer has no conversion for.
   auto any = capture_test::Noise(2 * 96 * 64, 3);
   for (YUVType t : {YUV_YUYV, YUV_NV12, YUV_YV16, YUV_RGB24})
-    EXPECT_EQ(Encode(t, any, 96, 64, 24630).result, kGeneralFail) << t;
+    EXPECT_EQ(Encode(t, any, 96, 64, 24630).result, kUnsupportedFormat) << t;
 }
 
 TEST(BmpWriter, RowsAreStoredBottomUp) {

@@ -323,58 +323,90 @@ TEST(JpegEncoder, Refusals) {
   std::vector<uint8_t> out(1 << 20);
   uint32_t len = 77;
   const uint32_t fs = uint32_t(frame.size());
-  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, frame.data(), fs, 360, 288, out.data(), 1 << 20, &len), kGeneralFail);
+  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, frame.data(), fs, 360, 288, out.data(), 1 << 20, &len), kUnalignedSize);
   auto ok = capture_test::Natural420(352, 288);
   const uint32_t okSize = uint32_t(ok.size());
   for (YUVType t : {YUV_YUYV, YUV_RGB32, YUV_UYVY, YUV_NV12})
-    EXPECT_EQ(img.EncodeJPEG(t, ok.data(), okSize, 352, 288, out.data(), 1 << 20, &len), kGeneralFail);
-  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, ok.data(), okSize, 352, 288, out.data(), okSize - 1, &len), kGeneralFail);
-  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, ok.data(), okSize - 1, 352, 288, out.data(), 1 << 20, &len), kGeneralFail);
-  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, nullptr, okSize, 352, 288, out.data(), 1 << 20, &len), kGeneralFail);
-  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, ok.data(), okSize, 352, 288, nullptr, 1 << 20, &len), kGeneralFail);
-  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, ok.data(), okSize, 352, 288, out.data(), 1 << 20, nullptr), kGeneralFail);
+    EXPECT_EQ(img.EncodeJPEG(t, ok.data(), okSize, 352, 288, out.data(), 1 << 20, &len), kUnsupportedFormat);
+  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, ok.data(), okSize, 352, 288, out.data(), okSize - 1, &len), kFail);
+  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, ok.data(), okSize - 1, 352, 288, out.data(), 1 << 20, &len), kNotReady);
+  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, nullptr, okSize, 352, 288, out.data(), 1 << 20, &len), kNullArg);
+  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, ok.data(), okSize, 352, 288, nullptr, 1 << 20, &len), kNullArg);
+  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, ok.data(), okSize, 352, 288, out.data(), 1 << 20, nullptr), kNullArg);
   EXPECT_EQ(len, 77u);  // not written by a refusal
   auto tiny = capture_test::Natural420(80, 64);
   EXPECT_EQ(img.EncodeJPEG(YUV_YV12, tiny.data(), uint32_t(tiny.size()), 80, 64, out.data(), 1 << 20, &len),
-            kGeneralFail);
+            kUnsupportedSize);
   auto tall = capture_test::Uniform420(96, 3088, 1, 2, 3);
   EXPECT_EQ(img.EncodeJPEG(YUV_YV12, tall.data(), uint32_t(tall.size()), 96, 3088, out.data(),
                            uint32_t(tall.size()), &len),
-            kGeneralFail);
+            kUnsupportedSize);
   EXPECT_EQ(len, 77u);
   // The room the output needs is found only while coding: the out parameter
   // is 0 after such a failure.
   auto noise = capture_test::Noise(96 * 64 * 3 / 2, 1);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, noise.data(), 9216, 96, 64, out.data(), 9216, &len), kGeneralFail);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "\nERROR! bitstream over!\n");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(img.EncodeJPEG(YUV_YV12, noise.data(), 9216, 96, 64, out.data(), 9216, &len), kFail);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nERROR! bitstream over!\n");
   EXPECT_EQ(len, 0u);
+}
+
+TEST(StillEncoder, CheckFrameSaysWhyInOrder) {
+  using K = StillKind;
+  EXPECT_EQ(StillEncoder::CheckFrame(K::kJpeg, YUV_UYVY, 352, 288), kUnsupportedFormat);
+  EXPECT_EQ(StillEncoder::CheckFrame(K::kBmp, YUV_NV12, 95, 288), kUnsupportedFormat);  // format first
+  EXPECT_EQ(StillEncoder::CheckFrame(K::kJpeg, YUV_IYUV, 3850, 288), kUnsupportedSize);  // then the limits
+  EXPECT_EQ(StillEncoder::CheckFrame(K::kBmp, YUV_RGB32, 96, 3073), kUnsupportedSize);
+  EXPECT_EQ(StillEncoder::CheckFrame(K::kJpeg, YUV_YV12, 360, 288), kUnalignedSize);
+  EXPECT_EQ(StillEncoder::CheckFrame(K::kBmp, YUV_UYVY, 352, 289), kUnalignedSize);
+  EXPECT_EQ(StillEncoder::CheckFrame(K::kBmp, YUV_YV12, 353, 289), kOk);
+  EXPECT_EQ(StillEncoder::CheckFrame(K::kJpeg, YUV_YV12, 3840, 3072), kOk);
+}
+
+TEST(StillEncoder, OutputCapacityHoldsNoiseAtQuality100) {
+  // Line-doubled, padded by 8 lines, and padded by the encoder (h mod 16 = 4).
+  StillEncoder img;
+  img.SetQuality(100);
+  const uint32_t sizes[][2] = {{704, 240}, {704, 288}, {96, 72}, {112, 68}};
+  for (const auto& s : sizes) {
+    const uint64_t cap = StillEncoder::OutputCapacity(StillKind::kJpeg, YUV_YV12, s[0], s[1]);
+    auto noise = capture_test::Noise(s[0] * s[1] * 3 / 2, s[1]);
+    std::vector<uint8_t> out(cap);
+    uint32_t len = 0;
+    EXPECT_EQ(img.EncodeJPEG(YUV_YV12, noise.data(), uint32_t(noise.size()), s[0], s[1], out.data(), uint32_t(cap),
+                             &len),
+              kOk)
+        << s[0] << "x" << s[1];
+    EXPECT_GT(len, 0u);
+  }
+  EXPECT_EQ(StillEncoder::OutputCapacity(StillKind::kBmp, YUV_YV12, 704, 240),
+            StillEncoder::BmpFileSize(YUV_YV12, 704, 240));
 }
 
 TEST(JpegEncoder, EntryPointResults) {
   JpegParams p;
-  EXPECT_EQ(JpegGetMemSize(nullptr), kJpegNullArg);
+  EXPECT_EQ(JpegGetMemSize(nullptr), kNullArg);
   p.width = 352;
   p.height = 288;
-  ASSERT_EQ(JpegGetMemSize(&p), kJpegOk);
+  ASSERT_EQ(JpegGetMemSize(&p), kOk);
   EXPECT_EQ(p.memorySize, 7048);
   p.height = 100;
-  ASSERT_EQ(JpegGetMemSize(&p), kJpegOk);
+  ASSERT_EQ(JpegGetMemSize(&p), kOk);
   EXPECT_EQ(p.memorySize, 7048 + 352 * 112 * 3 / 2);
   p.width = 97;
-  ASSERT_EQ(JpegGetMemSize(&p), kJpegOk);
+  ASSERT_EQ(JpegGetMemSize(&p), kOk);
   EXPECT_EQ(p.memorySize, 7048 + 112 * 112 * 3 / 2);
 
   std::vector<uint64_t> mem(8192 / 8);
   JpegEncoder* enc = nullptr;
-  EXPECT_EQ(JpegInit(nullptr, &enc), kJpegNullArg);
+  EXPECT_EQ(JpegInit(nullptr, &enc), kNullArg);
   p.memory = mem.data();
   p.memorySize = 6023;
-  EXPECT_EQ(JpegInit(&p, &enc), kJpegFail);
+  EXPECT_EQ(JpegInit(&p, &enc), kFail);
   p.memorySize = 6024;
   p.width = 96;
   p.height = 64;
-  ASSERT_EQ(JpegInit(&p, &enc), kJpegOk);
+  ASSERT_EQ(JpegInit(&p, &enc), kOk);
 
   auto frame = capture_test::Uniform420(96, 64, 128, 128, 128);
   const uint8_t* planes[3] = {frame.data(), frame.data() + 6144, frame.data() + 7680};
@@ -383,22 +415,22 @@ TEST(JpegEncoder, EntryPointResults) {
   s.planes = planes;
   s.output = out.data();
   s.capacity = 2000;
-  EXPECT_EQ(JpegEncode(nullptr, &s), kJpegNullArg);
-  EXPECT_EQ(JpegEncode(enc, nullptr), kJpegNullArg);
+  EXPECT_EQ(JpegEncode(nullptr, &s), kNullArg);
+  EXPECT_EQ(JpegEncode(enc, nullptr), kNullArg);
   s.capacity = 1024;
-  EXPECT_EQ(JpegEncode(enc, &s), kJpegFail);
+  EXPECT_EQ(JpegEncode(enc, &s), kFail);
   s.capacity = 2000;
-  ASSERT_EQ(JpegEncode(enc, &s), kJpegOk);
+  ASSERT_EQ(JpegEncode(enc, &s), kOk);
   EXPECT_EQ(s.length, 716u);
   enc->width = 0;
-  EXPECT_EQ(JpegEncode(enc, &s), kJpegBadWidth);
+  EXPECT_EQ(JpegEncode(enc, &s), kNotReady);
   enc->width = 96;
   enc->height = 0;
-  EXPECT_EQ(JpegEncode(enc, &s), kJpegBadHeight);
+  EXPECT_EQ(JpegEncode(enc, &s), kNotReady);
   // A frame that needs padding does not fit the 6024 bytes of memory:
   // refused instead of written past it.
   enc->height = 60;
-  EXPECT_EQ(JpegEncode(enc, &s), kJpegFail);
+  EXPECT_EQ(JpegEncode(enc, &s), kFail);
 }
 
 TEST(JpegPadding, PadHeightBy8CentresThePicture) {
@@ -507,18 +539,18 @@ TEST(JpegEncoder, FastPathMatchesTheReferenceByteForByte) {
       p.width = int32_t(c.w);
       p.height = int32_t(c.h);
       p.quality = quality;
-      ASSERT_EQ(JpegGetMemSize(&p), kJpegOk);
+      ASSERT_EQ(JpegGetMemSize(&p), kOk);
       std::vector<uint64_t> mem(size_t(p.memorySize) / 8 + 1);
       p.memory = mem.data();
       JpegEncoder* enc = nullptr;
-      ASSERT_EQ(JpegInit(&p, &enc), kJpegOk);
+      ASSERT_EQ(JpegInit(&p, &enc), kOk);
       const size_t ys = size_t(c.w) * c.h;
       const uint8_t* planes[3] = {frame.data(), frame.data() + ys, frame.data() + ys + ys / 4};
       const size_t cap = size_t(JpegWorstCaseSize(c.w, c.h));
       std::vector<uint8_t> a(cap, 1), b(cap, 2);
       JpegStream sa{planes, a.data(), uint32_t(cap), 0}, sb{planes, b.data(), uint32_t(cap), 0};
-      ASSERT_EQ(JpegEncode(enc, &sa), kJpegOk);
-      ASSERT_EQ(jpeg::JpegEncodeReference(enc, &sb), kJpegOk);
+      ASSERT_EQ(JpegEncode(enc, &sa), kOk);
+      ASSERT_EQ(jpeg::JpegEncodeReference(enc, &sb), kOk);
       ASSERT_EQ(sa.length, sb.length);
       ASSERT_EQ(0, memcmp(a.data(), b.data(), sa.length));
       CheckScanData(std::vector<uint8_t>(a.begin(), a.begin() + sa.length));
@@ -537,36 +569,36 @@ TEST(JpegCapacity, ExactFitOneShortAndTinyBuffers) {
     p.width = 96;
     p.height = 64;
     p.quality = 100;
-    ASSERT_EQ(JpegGetMemSize(&p), kJpegOk);
+    ASSERT_EQ(JpegGetMemSize(&p), kOk);
     std::vector<uint64_t> mem(size_t(p.memorySize) / 8 + 1);
     p.memory = mem.data();
     JpegEncoder* enc = nullptr;
-    ASSERT_EQ(JpegInit(&p, &enc), kJpegOk);
+    ASSERT_EQ(JpegInit(&p, &enc), kOk);
     const uint8_t* planes[3] = {frame.data(), frame.data() + 6144, frame.data() + 7680};
     std::vector<uint8_t> full(JpegWorstCaseSize(96, 64));
     JpegStream sf{planes, full.data(), uint32_t(full.size()), 0};
-    ASSERT_EQ(JpegEncode(enc, &sf), kJpegOk);
+    ASSERT_EQ(JpegEncode(enc, &sf), kOk);
     full.resize(sf.length);
 
     uint32_t smallest = 0;
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     for (uint32_t cap = 0; cap <= sf.length + 1100; cap += (cap < 1100 || cap + 1500 > sf.length) ? 1 : 97) {
       for (int path = 0; path < 2; ++path) {
         std::unique_ptr<uint8_t[]> out(new uint8_t[cap ? cap : 1]);
         JpegStream s{planes, out.get(), cap, 12345};
         const int32_t r = path ? jpeg::JpegEncodeReference(enc, &s) : JpegEncode(enc, &s);
-        if (r == kJpegOk) {
+        if (r == kOk) {
           ASSERT_EQ(s.length, sf.length) << cap;
           ASSERT_EQ(0, memcmp(out.get(), full.data(), s.length)) << cap;
           if (!smallest) smallest = cap;
         } else {
-          ASSERT_TRUE(r == kJpegFail || r == kJpegStreamError) << cap << " " << r;
+          ASSERT_EQ(r, kFail) << cap;
           ASSERT_EQ(s.length, cap <= 1024 ? 12345u : 0u) << cap;
           ASSERT_EQ(smallest, 0u) << "failure above a capacity that worked: " << cap;
         }
       }
     }
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = testing::internal::GetCapturedStderr();
     EXPECT_NE(out.find("\nERROR! bitstream over!\n"), std::string::npos);
     // Success needs the position before the flush below capacity − 1024: the
     // file (which adds at most 2 flush bytes and EOI) fits with room to spare.
@@ -586,28 +618,28 @@ TEST(JpegCapacity, GuardBytesBehindTheCapacityStayUntouched) {
   p.width = int32_t(w);
   p.height = int32_t(h);
   p.quality = 100;
-  ASSERT_EQ(JpegGetMemSize(&p), kJpegOk);
+  ASSERT_EQ(JpegGetMemSize(&p), kOk);
   std::vector<uint64_t> mem(size_t(p.memorySize) / 8 + 1);
   p.memory = mem.data();
   JpegEncoder* enc = nullptr;
-  ASSERT_EQ(JpegInit(&p, &enc), kJpegOk);
+  ASSERT_EQ(JpegInit(&p, &enc), kOk);
   const uint8_t* planes[3] = {frame.data(), frame.data() + w * h, frame.data() + w * h * 5 / 4};
   std::vector<uint8_t> full(JpegWorstCaseSize(w, h));
   JpegStream sf{planes, full.data(), uint32_t(full.size()), 0};
-  ASSERT_EQ(JpegEncode(enc, &sf), kJpegOk);
+  ASSERT_EQ(JpegEncode(enc, &sf), kOk);
   EXPECT_GT(sf.length - 618, 8u * 500);  // eight MCUs of noise
-  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   bool succeeded = false;
   for (uint32_t cap = 1025; cap < sf.length + 1030; ++cap) {
     std::vector<uint8_t> guard(cap + 64, 0xA5);
     JpegStream s{planes, guard.data(), cap, 0};
     const int32_t r = JpegEncode(enc, &s);
     for (size_t i = cap; i < guard.size(); ++i) ASSERT_EQ(guard[i], 0xA5) << "capacity " << cap;
-    if (r == kJpegOk) {
+    if (r == kOk) {
       succeeded = true;
       ASSERT_EQ(0, memcmp(guard.data(), full.data(), s.length));
     }
   }
-  testing::internal::GetCapturedStdout();
+  testing::internal::GetCapturedStderr();
   EXPECT_TRUE(succeeded);
 }

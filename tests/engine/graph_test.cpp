@@ -303,8 +303,8 @@ TEST(GraphTest, CaptureRefusesFormatsAndShortBuffers) {
     EXPECT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kNotReady);  // nothing shown yet
     ASSERT_EQ(p.graph.Run(), kOk);
     ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
-    EXPECT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kGeneralFail);
-    EXPECT_EQ(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), &len, 90), kGeneralFail);
+    EXPECT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kUnsupportedFormat);
+    EXPECT_EQ(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), &len, 90), kUnsupportedFormat);
   }
   {
     testsupport::WriteBytes(dir.File("u.yuv"), Frames(uyvy, 1));
@@ -313,7 +313,7 @@ TEST(GraphTest, CaptureRefusesFormatsAndShortBuffers) {
     ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
     ASSERT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kOk);
     EXPECT_EQ(len, w * h * 4 + 54);
-    EXPECT_EQ(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), &len, 90), kGeneralFail);
+    EXPECT_EQ(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), &len, 90), kUnsupportedFormat);
   }
   testsupport::WriteBytes(dir.File("i.yuv"), Frames(i420, 1));
   Playback p(dir.File("i.yuv"), i420, int32_t(w), int32_t(h));
