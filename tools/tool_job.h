@@ -64,7 +64,9 @@ struct ToolProgress {
 };
 
 // Copy chunk: large enough that system calls cost nothing next to the bytes,
-// small enough that a cancel is seen within a few milliseconds.
-constexpr size_t kDefaultChunkBytes = size_t(4) << 20;
+// small enough that the buffer stays mostly in cache between the read and the
+// write (8 MiB measured a quarter slower; docs/PERFORMANCE.md) and that a
+// cancel is seen within a millisecond.
+constexpr size_t kDefaultChunkBytes = size_t(1) << 20;
 
 }  // namespace corvane::tools
