@@ -1,6 +1,7 @@
 #include "cli/messages.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "formats/result_codes.h"
 
@@ -53,6 +54,41 @@ std::string StillRefusalText(int32_t code, corvane::StillKind kind, const std::s
              (jpeg ? "the width must be a multiple of 16" : "UYVY needs an even width and height");
   }
   return name + " capture of " + geometryLabel + " failed";
+}
+
+std::string ToolResultText(const corvane::tools::ToolResult& r, std::span<const std::string> inputs) {
+  using corvane::tools::ToolCode;
+  const std::string file = "'" + r.path + "'";
+  const std::string why = r.error ? std::string(": ") + std::strerror(r.error) : std::string();
+  switch (r.code) {
+    case ToolCode::kOk: return "success";
+    case ToolCode::kCancelled: return "cancelled";
+    case ToolCode::kNoTarget: return "no output file given";
+    case ToolCode::kTargetExists: return file + " exists; give --force to replace it";
+    case ToolCode::kTargetIsSource:
+      if (r.input < inputs.size())
+        return "writing " + file + " would destroy '" + inputs[r.input] + "', a file it is made from";
+      return "writing " + file + " would destroy a file it is made from";
+    case ToolCode::kNoParameters: return "the frame parameters give no frame size";
+    case ToolCode::kBadRange: return "the frame range is outside the frames of " + file;
+    case ToolCode::kSplicedSource: return file + " is a spliced file; a spliced file cannot be cut";
+    case ToolCode::kNoInputs: return "no input files";
+    case ToolCode::kNoTrailer:
+      return file + " has no parameter trailer; give it one with 'corvane-tool setpara'";
+    case ToolCode::kDamagedTrailer: return file + " has a damaged parameter trailer";
+    case ToolCode::kRecordCountChanged:
+      return "the trailer of " + file + " changed since it was added (its record count is not the same)";
+    case ToolCode::kEmptyInput: return file + " holds no frame data before its trailer";
+    case ToolCode::kTooManySegments: return "the spliced file would have more segments than a trailer may hold";
+    case ToolCode::kOpenSourceFailed: return "cannot open " + file + why;
+    case ToolCode::kCreateTargetFailed: return "cannot create " + file + why;
+    case ToolCode::kReadFailed:
+      if (r.error == 0) return "cannot read " + file + ": it ended early (it changed while it was copied)";
+      return "cannot read " + file + why;
+    case ToolCode::kWriteFailed: return "cannot write " + file + why;
+    case ToolCode::kOutOfMemory: return "out of memory";
+  }
+  return corvane::tools::ToolCodeName(r.code);
 }
 
 }  // namespace cli

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "capture/still_encoder.h"
 #include "engine/source_host.h"
+#include "tools/tool_job.h"
 
 namespace cli {
 
@@ -24,5 +26,9 @@ std::string ResultText(int32_t code);
 // geometryLabel its format and size ("NV12 352x288").
 std::string StillRefusalText(int32_t code, corvane::StillKind kind, const std::string& formatLabel,
                              const std::string& geometryLabel);
+
+// Why a cut or splice did not happen, naming the file concerned. `inputs`
+// lets a refusal name the input the target would have destroyed.
+std::string ToolResultText(const corvane::tools::ToolResult& result, std::span<const std::string> inputs = {});
 
 }  // namespace cli

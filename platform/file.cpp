@@ -103,7 +103,7 @@ ReplacingFile::~ReplacingFile() { Abandon(); }
 int ReplacingFile::Open(const std::string& path) {
   Abandon();
   m_strPath = path;
-  m_strTemp = path + ".part";
+  m_strTemp = TempPathFor(path);
   return m_file.Open(m_strTemp, File::Mode::kCreate);
 }
 

@@ -57,6 +57,10 @@ class ReplacingFile {
   ReplacingFile(const ReplacingFile&) = delete;
   ReplacingFile& operator=(const ReplacingFile&) = delete;
 
+  // The temporary name used for a target path. Callers that must not clobber
+  // some other file check this name too: opening it truncates whatever is there.
+  static std::string TempPathFor(const std::string& path) { return path + ".part"; }
+
   // Creates the temporary file. Returns 0 or an errno value.
   int Open(const std::string& path);
   // Writes all len bytes at offset. Returns 0 or an errno value.

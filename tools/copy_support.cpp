@@ -1,0 +1,111 @@
+#include "tools/copy_support.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+#include <sys/stat.h>
+
+namespace corvane::tools {
+
+const char* ToolCodeName(ToolCode code) {
+  switch (code) {
+    case ToolCode::kOk: return "ok";
+    case ToolCode::kCancelled: return "cancelled";
+    case ToolCode::kNoTarget: return "no-target";
+    case ToolCode::kTargetExists: return "target-exists";
+    case ToolCode::kTargetIsSource: return "target-is-source";
+    case ToolCode::kNoParameters: return "no-parameters";
+    case ToolCode::kBadRange: return "bad-range";
+    case ToolCode::kSplicedSource: return "spliced-source";
+    case ToolCode::kNoInputs: return "no-inputs";
+    case ToolCode::kNoTrailer: return "no-trailer";
+    case ToolCode::kDamagedTrailer: return "damaged-trailer";
+    case ToolCode::kRecordCountChanged: return "record-count-changed";
+    case ToolCode::kEmptyInput: return "empty-input";
+    case ToolCode::kTooManySegments: return "too-many-segments";
+    case ToolCode::kOpenSourceFailed: return "open-source-failed";
+    case ToolCode::kCreateTargetFailed: return "create-target-failed";
+    case ToolCode::kReadFailed: return "read-failed";
+    case ToolCode::kWriteFailed: return "write-failed";
+    case ToolCode::kOutOfMemory: return "out-of-memory";
+  }
+  return "unknown";
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+ToolResult CheckTarget(const std::string& target, bool overwrite, std::span<const std::string> sources) {
+  if (target.empty()) return {ToolCode::kNoTarget};
+  // The target is created under its temporary name and renamed over the old
+  // one, so both names must be kept clear of every source: creating the
+  // temporary file truncates whatever it names.
+  const std::string temp = platform::ReplacingFile::TempPathFor(target);
+  for (size_t i = 0; i < sources.size(); ++i) {
+    if (SameFile(target, sources[i])) return {ToolCode::kTargetIsSource, 0, i, target};
+    if (SameFile(temp, sources[i])) return {ToolCode::kTargetIsSource, 0, i, temp};
+  }
+  struct stat st {};
+  if (!overwrite && ::lstat(target.c_str(), &st) == 0) return {ToolCode::kTargetExists, 0, SIZE_MAX, target};
+  return {};
+}
+
+void StartProgress(ToolProgress* progress, uint64_t total) {
+  if (!progress) return;
+  progress->written.store(0, std::memory_order_relaxed);
+  progress->total.store(total, std::memory_order_release);
+}
+
+ChunkCopier::ChunkCopier(platform::ReplacingFile* target, ToolProgress* progress, size_t chunkBytes)
+    : m_pTarget(target), m_pProgress(progress), m_nChunk(std::max<size_t>(chunkBytes, 1)) {}
+
+ToolResult ChunkCopier::Prepare(uint64_t largestCopy) {
+  const size_t size = size_t(std::min<uint64_t>(std::max<uint64_t>(largestCopy, 1), m_nChunk));
+  try {
+    m_buffer.resize(size);
+  } catch (const std::bad_alloc&) {
+    return {ToolCode::kOutOfMemory, ENOMEM};
+  }
+  return {};
+}
+
+bool ChunkCopier::Cancelled() const {
+  return m_pProgress && m_pProgress->cancel.load(std::memory_order_acquire);
+}
+
+void ChunkCopier::Advance(uint64_t bytes) {
+  m_llWritten += bytes;
+  if (!m_pProgress) return;
+  m_pProgress->written.store(m_llWritten, std::memory_order_release);
+  if (m_pProgress->onChunk) m_pProgress->onChunk(m_llWritten, m_pProgress->total.load(std::memory_order_acquire));
+}
+
+ToolResult ChunkCopier::Copy(const platform::File& source, const std::string& sourcePath, uint64_t from,
+                             uint64_t length, uint64_t to) {
+  uint64_t done = 0;
+  while (done < length) {
+    if (Cancelled()) return {ToolCode::kCancelled};
+    const size_t step = size_t(std::min<uint64_t>(length - done, m_buffer.size()));
+    errno = 0;
+    const int64_t got = source.ReadAt(m_buffer.data(), step, from + done);
+    // A short read means the source shrank after the job was made: the bytes
+    // in the buffer past `got` are stale and must never reach the target.
+    if (got != int64_t(step)) return {ToolCode::kReadFailed, got < 0 ? errno : 0, SIZE_MAX, sourcePath};
+    if (int err = m_pTarget->WriteAt(m_buffer.data(), step, to + done)) return {ToolCode::kWriteFailed, err};
+    done += step;
+    Advance(step);
+  }
+  return {};
+}
+
+ToolResult ChunkCopier::Write(const uint8_t* data, size_t length, uint64_t to) {
+  if (Cancelled()) return {ToolCode::kCancelled};
+  if (int err = m_pTarget->WriteAt(data, length, to)) return {ToolCode::kWriteFailed, err};
+  Advance(length);
+  return {};
+}
+
+}  // namespace corvane::tools

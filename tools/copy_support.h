@@ -1,0 +1,56 @@
+// The pieces cut and splice have in common: refusing a target that would
+// destroy a source, and copying a byte range in large chunks with progress
+// and cancel.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "tools/tool_job.h"
+
+namespace corvane::tools {
+
+// Whether two paths name the same file (same device and inode), however they
+// are spelled: "./a.yuv", "dir/../a.yuv", a hard link or a symbolic link to
+// it. False when either does not exist.
+bool SameFile(const std::string& a, const std::string& b);
+
+// Refuses a target that is empty, is (or whose temporary name is) one of the
+// sources, or exists when replacing it was not allowed. kOk otherwise.
+ToolResult CheckTarget(const std::string& target, bool overwrite, std::span<const std::string> sources);
+
+// Copies byte ranges from sources into one target through a single reused
+// buffer. Every read and every write must be whole.
+class ChunkCopier {
+ public:
+  ChunkCopier(platform::ReplacingFile* target, ToolProgress* progress, size_t chunkBytes);
+
+  // Allocates the buffer, no larger than the biggest copy needs. kOutOfMemory
+  // when that fails.
+  ToolResult Prepare(uint64_t largestCopy);
+
+  // Copies `length` bytes from `from` of `source` to `to` of the target.
+  ToolResult Copy(const platform::File& source, const std::string& sourcePath, uint64_t from, uint64_t length,
+                  uint64_t to);
+  // Writes bytes held in memory (a trailer) at `to`.
+  ToolResult Write(const uint8_t* data, size_t length, uint64_t to);
+
+  bool Cancelled() const;
+
+ private:
+  void Advance(uint64_t bytes);
+
+  platform::ReplacingFile* m_pTarget;
+  ToolProgress* m_pProgress;
+  size_t m_nChunk;
+  uint64_t m_llWritten = 0;
+  std::vector<uint8_t> m_buffer;
+};
+
+// Sets the progress total before the first byte is written.
+void StartProgress(ToolProgress* progress, uint64_t total);
+
+}  // namespace corvane::tools

@@ -1,0 +1,82 @@
+#include "tools/file_cut.h"
+
+#include <cerrno>
+
+#include "formats/trailer.h"
+#include "platform/file.h"
+#include "tools/copy_support.h"
+
+namespace corvane::tools {
+
+namespace {
+
+// Opens the source and learns its frames; the file stays open for the copy
+// so that what was counted is what is read.
+CutSource OpenCutSource(const std::string& path, const YUVPara& para, platform::File* file) {
+  CutSource s;
+  YUVType type;
+  if (!GetTypeAndFrameSize(&para, &type, &s.frameSize)) {
+    s.result = {ToolCode::kNoParameters};
+    return s;
+  }
+  if (int err = file->Open(path, platform::File::Mode::kRead)) {
+    s.result = {ToolCode::kOpenSourceFailed, err, SIZE_MAX, path};
+    return s;
+  }
+  const TrailerInfo trailer = ReadTrailer(*file);
+  if (trailer.ioError) {
+    s.result = {ToolCode::kReadFailed, errno, SIZE_MAX, path};
+    return s;
+  }
+  // A spliced file holds segments of other formats; cutting it with one
+  // frame size would cut through frames.
+  if (trailer.kind == TrailerKind::kSpliced) {
+    s.result = {ToolCode::kSplicedSource, 0, SIZE_MAX, path};
+    return s;
+  }
+  // Frames end where the trailer starts: counting the trailer as a frame
+  // would copy its bytes as picture.
+  s.dataSize = trailer.dataSize;
+  s.frameCount = PlainFrameCount(s.dataSize, s.frameSize);
+  return s;
+}
+
+}  // namespace
+
+CutSource ProbeCut(const std::string& source, const YUVPara& para) {
+  platform::File file;
+  return OpenCutSource(source, para, &file);
+}
+
+ToolResult Cut(const CutJob& job, ToolProgress* progress) {
+  const std::string sources[] = {job.source};
+  if (ToolResult r = CheckTarget(job.target, job.overwrite, sources); !r.Ok()) return r;
+
+  platform::File source;
+  const CutSource s = OpenCutSource(job.source, job.para, &source);
+  if (!s.result.Ok()) return s.result;
+  if (job.firstFrame == 0 || job.firstFrame > job.lastFrame || job.lastFrame > s.frameCount)
+    return {ToolCode::kBadRange, 0, SIZE_MAX, job.source};
+
+  const uint64_t from = uint64_t(job.firstFrame - 1) * s.frameSize;
+  const uint64_t length = uint64_t(job.lastFrame - job.firstFrame + 1) * s.frameSize;
+  StartProgress(progress, length);
+
+  platform::ReplacingFile target;
+  ChunkCopier copier(&target, progress, job.chunkBytes);
+  if (ToolResult r = copier.Prepare(length); !r.Ok()) return r;
+  if (copier.Cancelled()) return {ToolCode::kCancelled};
+  if (int err = target.Open(job.target)) return {ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target};
+  ToolResult r = copier.Copy(source, job.source, from, length, 0);
+  // A cancel that arrives after the last chunk still wins: the caller was
+  // told nothing would be left.
+  if (r.Ok() && copier.Cancelled()) r = {ToolCode::kCancelled};
+  if (!r.Ok()) {
+    if (r.path.empty() && r.code == ToolCode::kWriteFailed) r.path = job.target;
+    return r;  // the temporary file goes with `target`
+  }
+  if (int err = target.Commit()) return {ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target};
+  return {};
+}
+
+}  // namespace corvane::tools

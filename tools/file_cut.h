@@ -1,0 +1,39 @@
+// Cutting: a range of whole frames of a plain raw video file, copied byte for
+// byte into a new file that holds frame data only, with no trailer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "formats/yuv_format.h"
+#include "tools/tool_job.h"
+
+namespace corvane::tools {
+
+// What a file offers for cutting with these parameters. The frames are
+// counted over the data before the trailer, never over the trailer itself.
+struct CutSource {
+  ToolResult result;        // kOk, kNoParameters, kOpenSourceFailed, kReadFailed or kSplicedSource
+  uint64_t dataSize = 0;    // bytes of frame data
+  uint32_t frameSize = 0;
+  uint32_t frameCount = 0;  // whole frames; frames are numbered 1..frameCount
+};
+CutSource ProbeCut(const std::string& source, const YUVPara& para);
+
+// Everything a cut needs, gathered by the caller beforehand.
+struct CutJob {
+  std::string source;
+  YUVPara para;             // parameters of the source's frames
+  uint32_t firstFrame = 0;  // 1-based, inclusive
+  uint32_t lastFrame = 0;   // inclusive
+  std::string target;
+  bool overwrite = false;   // the caller asked and an existing target may be replaced
+  size_t chunkBytes = kDefaultChunkBytes;
+};
+
+// Runs the cut on the calling thread. The target appears, complete, only on
+// success; on any failure or a cancel it does not exist and a file that was
+// there before is unchanged. `progress` may be null.
+ToolResult Cut(const CutJob& job, ToolProgress* progress = nullptr);
+
+}  // namespace corvane::tools

@@ -1,0 +1,111 @@
+#include "tools/file_splice.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "formats/trailer.h"
+#include "platform/file.h"
+#include "tools/copy_support.h"
+
+namespace corvane::tools {
+
+namespace {
+
+SpliceSource ReadSpliceSource(const std::string& path, platform::File* file) {
+  SpliceSource s;
+  if (int err = file->Open(path, platform::File::Mode::kRead)) {
+    s.result = {ToolCode::kOpenSourceFailed, err, SIZE_MAX, path};
+    return s;
+  }
+  TrailerInfo trailer = ReadTrailer(*file);
+  if (trailer.ioError) {
+    s.result = {ToolCode::kReadFailed, errno, SIZE_MAX, path};
+    return s;
+  }
+  switch (trailer.kind) {
+    case TrailerKind::kNone: s.result = {ToolCode::kNoTrailer, 0, SIZE_MAX, path}; return s;
+    case TrailerKind::kDamaged: s.result = {ToolCode::kDamagedTrailer, 0, SIZE_MAX, path}; return s;
+    case TrailerKind::kPlain:
+    case TrailerKind::kSpliced: break;
+  }
+  s.recordCount = trailer.end.paraCount;
+  s.dataSize = trailer.dataSize;
+  s.records = std::move(trailer.records);
+  // A trailer over no frames would add a segment that plays nothing.
+  if (s.dataSize == 0) s.result = {ToolCode::kEmptyInput, 0, SIZE_MAX, path};
+  return s;
+}
+
+ToolResult ForInput(ToolResult r, size_t index) {
+  r.input = index;
+  return r;
+}
+
+}  // namespace
+
+SpliceSource ProbeSpliceInput(const std::string& path) {
+  platform::File file;
+  return ReadSpliceSource(path, &file);
+}
+
+uint64_t SplicedSize(uint64_t dataBytes, uint64_t recordCount) {
+  return dataBytes + recordCount * kParaRecordSize + kTrailerEndSize;
+}
+
+ToolResult Splice(const SpliceJob& job, ToolProgress* progress) {
+  if (job.inputs.empty()) return {ToolCode::kNoInputs};
+  std::vector<std::string> paths;
+  for (const auto& in : job.inputs) paths.push_back(in.path);
+  if (ToolResult r = CheckTarget(job.target, job.overwrite, paths); !r.Ok()) return r;
+
+  // Every input is opened and its trailer read before a byte is written: the
+  // record table and the total must be complete up front, and the files stay
+  // open so the data copied is the data that was measured.
+  std::vector<platform::File> files(job.inputs.size());
+  std::vector<uint64_t> dataSizes(job.inputs.size());
+  std::vector<YUVPara> table;
+  uint64_t base = 0, largest = 0;
+  for (size_t i = 0; i < job.inputs.size(); ++i) {
+    SpliceSource s = ReadSpliceSource(job.inputs[i].path, &files[i]);
+    if (!s.result.Ok()) return ForInput(s.result, i);
+    if (s.recordCount != job.inputs[i].recordCount)
+      return {ToolCode::kRecordCountChanged, 0, i, job.inputs[i].path};
+    if (table.size() + s.records.size() > kMaxTrailerRecords) return {ToolCode::kTooManySegments, 0, i};
+    for (size_t k = 0; k < s.records.size(); ++k) {
+      YUVPara rec = s.records[k];
+      rec.tag = kParaTag;
+      // A plain file's frames start at its first byte whatever its record
+      // says; a spliced input's segments keep their places within its data.
+      rec.SetOffset(base + (s.records.size() == 1 ? 0 : rec.Offset()));
+      table.push_back(rec);
+    }
+    dataSizes[i] = s.dataSize;
+    largest = std::max(largest, s.dataSize);
+    base += s.dataSize;
+  }
+  const std::vector<uint8_t> trailer = EncodeTrailer(table);
+  StartProgress(progress, base + trailer.size());
+
+  platform::ReplacingFile target;
+  ChunkCopier copier(&target, progress, job.chunkBytes);
+  if (ToolResult r = copier.Prepare(largest); !r.Ok()) return r;
+  if (copier.Cancelled()) return {ToolCode::kCancelled};
+  if (int err = target.Open(job.target)) return {ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target};
+
+  auto fail = [&](ToolResult r, size_t input) {
+    if (r.code == ToolCode::kReadFailed) r.input = input;
+    if (r.path.empty() && r.code == ToolCode::kWriteFailed) r.path = job.target;
+    return r;  // the temporary file goes with `target`
+  };
+  uint64_t at = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (ToolResult r = copier.Copy(files[i], job.inputs[i].path, 0, dataSizes[i], at); !r.Ok()) return fail(r, i);
+    at += dataSizes[i];
+  }
+  if (ToolResult r = copier.Write(trailer.data(), trailer.size(), at); !r.Ok()) return fail(r, SIZE_MAX);
+  if (copier.Cancelled()) return {ToolCode::kCancelled};
+  if (int err = target.Commit()) return {ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target};
+  return {};
+}
+
+}  // namespace corvane::tools
