@@ -1,5 +1,6 @@
 // corvane-tool play: headless playback through the real graph, printing each
 // presented frame and each size change with its time.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -89,7 +90,10 @@ int RunPlay(const std::vector<std::string>& argv) {
   const uint32_t seek = args.Has("seek") ? ParseUint(*args.Get("seek"), "frame number") : 0;
   FileParams fp = ResolveFileParams(path, args);
 
-  corvane::OffscreenWindow window(int32_t(fp.para.width), int32_t(fp.para.height));
+  // The window has the frame's size, but never less than the display draws
+  // into: a 8x4 clip still plays (scaled up), as it would in the player.
+  const auto side = [](uint32_t n) { return std::max<int32_t>(int32_t(std::min<uint32_t>(n, 16384)), corvane::Display::kMinDrawSize); };
+  corvane::OffscreenWindow window(side(fp.para.width), side(fp.para.height));
   corvane::PlaybackGraph graph(&window);
   int readOnly = 0;
   if (graph.OpenFile(path, &readOnly) != corvane::kOk) throw Failure{"cannot open '" + path + "'"};

@@ -78,7 +78,7 @@ int32_t Display::Attach(platform::VideoWindow* wnd) {
 int32_t Display::CheckPlacement() {
   if (!m_hWnd || !m_hWnd->IsVisible() || m_hWnd->IsMinimized()) return kNotReady;
   m_rcScreen = m_hWnd->ClientRect();
-  if (m_rcScreen.Width() < 10 || m_rcScreen.Height() < 10) return kNotReady;
+  if (m_rcScreen.Width() < kMinDrawSize || m_rcScreen.Height() < kMinDrawSize) return kNotReady;
   if (!m_rcScreen.Intersects(m_rcDesktop)) return kNotReady;
   for (MonitorTarget& s : m_screens)
     s.bVisible = s.hasMonitor ? m_rcScreen.Intersects(s.monitor) : m_screens.size() == 1;

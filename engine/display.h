@@ -58,6 +58,8 @@ class Display {
  public:
   // At most this many entries, like the device table it stands for.
   static constexpr size_t kMaxDevices = 4;
+  // A client area narrower or lower than this is not drawn into.
+  static constexpr int32_t kMinDrawSize = 10;
 
   Display();
   ~Display();

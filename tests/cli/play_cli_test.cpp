@@ -86,3 +86,18 @@ TEST(PlayCli, RefusesBadOptions) {
 }
 
 }  // namespace
+
+namespace {
+
+// A picture smaller than the display's minimum window still plays: the
+// headless window grows to the minimum and the frame is scaled up.
+TEST(PlayCli, TinyPicturesPlay) {
+  TempDir dir;
+  const std::string clip = dir.File("tiny.yuv");
+  testsupport::WriteBytes(clip, std::vector<uint8_t>(8 * 4 * 3 * 3, 100));
+  auto r = Tool({"play", clip, "--format", "RGB24", "--size", "8x4", "--speed", "16"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Events(r.out), FrameEvents({1, 2, 3}));
+}
+
+}  // namespace
