@@ -5,10 +5,11 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-svg-dev libgl-dev
+  qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
   libyuv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libturbojpeg0-dev libjpeg62-turbo-dev
+  fonts-dejavu-core
   ffmpeg xvfb xauth
 )
 

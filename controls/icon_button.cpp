@@ -1,0 +1,148 @@
+#include "controls/icon_button.h"
+
+#include <QEnterEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <qdrawutil.h>
+
+#include "controls/resources.h"
+
+namespace controls {
+
+namespace {
+constexpr QSize kDefaultSize(20, 20);  // the player's buttons
+constexpr QPoint kPressedOffset(1, 1);  // how far an ordinary button's icon sinks while held
+constexpr int kFrameWidth = 1;
+}  // namespace
+
+IconButton::IconButton(QWidget* parent) : IconButton(Kind::Push, parent) {}
+
+IconButton::IconButton(Kind kind, QWidget* parent) : QAbstractButton(parent) {
+  SetCheckBoxMode(kind == Kind::CheckBox);
+  // Moves are needed without a button held: the hover has to come back when
+  // the pointer moves after the focus left with the pointer still inside.
+  setMouseTracking(true);
+}
+
+IconButton::Image IconButton::LoadImage(int id) {
+  Image image;
+  if (id == 0) return image;
+  const QString path = IconPath(id);
+  const QSvgRenderer renderer(path);
+  if (!renderer.isValid()) return image;
+  image.id = id;
+  image.icon = QIcon(path);
+  image.size = renderer.defaultSize();
+  return image;
+}
+
+void IconButton::SetIcon(int inId, int outId) {
+  m_in = LoadImage(inId);
+  m_out = LoadImage(outId);
+  updateGeometry();
+  update();
+}
+
+void IconButton::SetCheckBoxMode(bool checkBox) {
+  setCheckable(checkBox);
+  update();
+}
+
+void IconButton::SetCheck(int check, bool redraw) {
+  if (!isCheckable()) return;
+  setChecked(check != 0);
+  if (redraw) repaint();
+}
+
+void IconButton::SetTooltipText(const QString& text, bool activate) {
+  if (text.isNull()) return;
+  m_strTooltip = text;
+  setToolTip(activate ? text : QString());
+}
+
+bool IconButton::ShowsOutIcon() const {
+  if (m_out.id == 0) return false;
+  const bool pressed = IsDrawnPressed();
+  // A check box keeps its out icon under the pointer: only the check state
+  // decides, so the icon never suggests a state the button is not in.
+  return (IsCheckBox() && !pressed) || (!pressed && !m_bMouseOnButton);
+}
+
+int IconButton::ImageId() const { return ShowsOutIcon() ? m_out.id : m_in.id; }
+
+QSize IconButton::sizeHint() const {
+  const QSize frame(2 * (kFrameWidth + 1), 2 * (kFrameWidth + 1));
+  return kDefaultSize.expandedTo(m_in.size + frame).expandedTo(m_out.size + frame);
+}
+
+void IconButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const bool pressed = IsDrawnPressed();
+  painter.fillRect(rect(), palette().button());
+  if (pressed)
+    qDrawShadeRect(&painter, rect(), palette(), true, kFrameWidth);
+  else if (m_bMouseOnButton)
+    qDrawShadeRect(&painter, rect(), palette(), false, kFrameWidth);
+
+  const Image& image = ShowsOutIcon() ? m_out : m_in;
+  if (image.icon.isNull()) return;
+  QRect target(QPoint((width() - image.size.width()) / 2, (height() - image.size.height()) / 2),
+               image.size);
+  if (pressed && !IsCheckBox()) target.translate(kPressedOffset);
+  image.icon.paint(&painter, target, Qt::AlignCenter,
+                   isEnabled() ? QIcon::Normal : QIcon::Disabled);
+}
+
+void IconButton::TrackHover(const QPoint& pos, Qt::MouseButtons buttons) {
+  // A drag that started elsewhere does not light the button up.
+  if ((buttons & Qt::LeftButton) && !m_bMouseOnButton) return;
+  if (!rect().contains(pos)) {
+    EndHover();
+    return;
+  }
+  if (!m_bMouseOnButton) {
+    m_bMouseOnButton = true;
+    update();
+  }
+}
+
+void IconButton::EndHover() {
+  if (!m_bMouseOnButton) return;
+  m_bMouseOnButton = false;
+  update();
+}
+
+void IconButton::enterEvent(QEnterEvent* event) {
+  QAbstractButton::enterEvent(event);
+  TrackHover(event->position().toPoint(), QGuiApplication::mouseButtons());
+}
+
+void IconButton::leaveEvent(QEvent* event) {
+  QAbstractButton::leaveEvent(event);
+  EndHover();
+}
+
+void IconButton::mouseMoveEvent(QMouseEvent* event) {
+  QAbstractButton::mouseMoveEvent(event);
+  TrackHover(event->position().toPoint(), event->buttons());
+}
+
+void IconButton::focusOutEvent(QFocusEvent* event) {
+  QAbstractButton::focusOutEvent(event);
+  EndHover();
+}
+
+void IconButton::changeEvent(QEvent* event) {
+  QAbstractButton::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+    EndHover();
+  } else if (event->type() == QEvent::EnabledChange && !isEnabled()) {
+    // A disabled button gets no leave event, so its hover frame would stay.
+    // (Qt itself passes the focus on to the next widget in the tab order.)
+    EndHover();
+  }
+}
+
+}  // namespace controls
