@@ -22,8 +22,8 @@ struct PlayerSettings {
 
 class SettingsStore {
  public:
-  // The value names in the store, exactly as other players of this family
-  // read them.
+  // The value names in the store. Every running player reads and writes the
+  // same names, so they never change.
   static const QString kUseDefaultPara;
   static const QString kDefaultWidth;
   static const QString kDefaultHeight;
