@@ -10,7 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libturbojpeg0-dev libjpeg62-turbo-dev
   fonts-dejavu-core
-  ffmpeg xvfb xauth
+  fonts-noto-cjk
+  ffmpeg xvfb xauth xdotool imagemagick
 )
 
 missing=()

@@ -1,0 +1,86 @@
+// Shared pieces of the window tests: recording prompts, clips with a trailer,
+// waiting on the event loop.
+#pragma once
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "formats/test_pattern.h"
+#include "formats/trailer.h"
+#include "support/para.h"
+#include "support/temp_dir.h"
+#include "ui/prompts.h"
+
+namespace uitest {
+
+// Answers the player's questions instead of a person and records them.
+class RecordingPrompts : public ui::Prompts {
+ public:
+  struct Log {
+    std::vector<QString> messages;
+    int chooserCalls = 0;
+    std::optional<QString> nextChoice;
+  };
+  explicit RecordingPrompts(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
+  void ShowMessage(QWidget*, const QString& text) override { m_log->messages.push_back(text); }
+  std::optional<QString> ChooseFileToOpen(QWidget*, const QString&) override {
+    ++m_log->chooserCalls;
+    return m_log->nextChoice;
+  }
+
+ private:
+  std::shared_ptr<Log> m_log;
+};
+
+// Installs recording prompts for the life of the object.
+class PromptsScope {
+ public:
+  PromptsScope() : log(std::make_shared<RecordingPrompts::Log>()) {
+    ui::Prompts::Install(std::make_unique<RecordingPrompts>(log));
+  }
+  ~PromptsScope() { ui::Prompts::Install(nullptr); }
+  std::shared_ptr<RecordingPrompts::Log> log;
+};
+
+// A clip of `count` pattern frames, optionally followed by a one-record
+// trailer with `para`.
+inline void WriteClip(const std::string& path, const corvane::YUVPara& para, uint32_t count, bool trailer) {
+  std::vector<uint8_t> bytes;
+  for (uint32_t i = 0; i < count; ++i) {
+    const std::vector<uint8_t> f = corvane::MakePatternFrame(para, i);
+    bytes.insert(bytes.end(), f.begin(), f.end());
+  }
+  if (trailer) {
+    const std::vector<uint8_t> t = corvane::EncodeTrailer(std::span<const corvane::YUVPara>(&para, 1));
+    bytes.insert(bytes.end(), t.begin(), t.end());
+  }
+  testsupport::WriteBytes(path, bytes);
+}
+
+// Runs the event loop until `done` or the timeout; returns done().
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QTest::qWait(5);
+  }
+  return true;
+}
+
+// Removes every stored setting, as on a machine where the player never ran.
+inline void ClearStore() {
+  QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Corvane"));
+  s.clear();
+  s.sync();
+}
+
+}  // namespace uitest

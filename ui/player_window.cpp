@@ -1,0 +1,438 @@
+#include "ui/player_window.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QThread>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "controls/color_label.h"
+#include "controls/icon_button.h"
+#include "controls/resources.h"
+#include "controls/seek_slider.h"
+#include "formats/result_codes.h"
+#include "ui/prompts.h"
+#include "ui/resource_ids.h"
+#include "ui/video_widget.h"
+
+namespace ui {
+
+using corvane::kOk;
+
+PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWindow(parent), m_strFilePath(filePath) {
+  setWindowTitle(tr("Corvane"));
+  setWindowIcon(QIcon(controls::IconPath(ids::kImageAppIcon)));
+  BuildMenu();
+  BuildClient();
+  InstallKeyFilter();
+  m_statusTimer.setInterval(kStatusIntervalMs);
+  connect(&m_statusTimer, &QTimer::timeout, this, &PlayerWindow::UpdateStatus);
+  connect(m_video, &VideoWidget::frameSizeChanged, this, &PlayerWindow::OnFrameSizeNotice);
+}
+
+PlayerWindow::~PlayerWindow() {
+  // The graph's threads present into the picture widget: end them before
+  // the widgets go.
+  if (m_pGraph) {
+    m_pGraph->SetNotifyWindow(nullptr);
+    m_pGraph->Close();
+    m_pGraph.reset();
+  }
+}
+
+void PlayerWindow::BuildMenu() {
+  QMenuBar* bar = menuBar();
+  auto add = [this](QMenu* menu, int id, const QString& text, bool checkable = false) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(QStringLiteral("act%1").arg(id));
+    a->setCheckable(checkable);
+    m_actions.insert(id, a);
+    // Qt flips a checkable item before it reports the click; the command
+    // itself decides what is checked, so the flip is undone first.
+    connect(a, &QAction::triggered, this, [this, a, id] {
+      if (a->isCheckable()) a->setChecked(!a->isChecked());
+      OnMenuCommand(id);
+    });
+  };
+  QMenu* file = bar->addMenu(tr("文件"));
+  add(file, ids::kFileOpen, tr("打开   Ctrl+O"));
+  add(file, ids::kFileClose, tr("关闭   Ctrl+C"));
+  add(file, ids::kFileExit, tr("退出"));
+  QMenu* play = bar->addMenu(tr("播放"));
+  add(play, ids::kPlayPlayPause, tr("播放/暂停    空格"));
+  add(play, ids::kPlayStop, tr("停止        .(句号)"));
+  add(play, ids::kPlayFaster, tr("快进"));
+  add(play, ids::kPlaySlower, tr("慢放"));
+  add(play, ids::kPlayReverse, tr("倒放"), true);
+  QMenu* view = bar->addMenu(tr("视图"));
+  add(view, ids::kViewFullScreen, tr("全屏   F2"));
+  QMenu* zoom = view->addMenu(tr("缩放"));
+  add(zoom, ids::kViewZoom50, tr(" 50%"), true);
+  add(zoom, ids::kViewZoom100, tr("100%"), true);
+  add(zoom, ids::kViewZoom200, tr("200%"), true);
+  QMenu* component = view->addMenu(tr("YUV显示"));
+  add(component, ids::kViewComponentYUV, tr("YUV"), true);
+  add(component, ids::kViewComponentY, tr("Y"), true);
+  add(component, ids::kViewComponentU, tr("U"), true);
+  add(component, ids::kViewComponentV, tr("V"), true);
+  add(view, ids::kViewOptions, tr("高级选项"));
+  QMenu* tools = bar->addMenu(tr("工具"));
+  add(tools, ids::kToolsCoordinates, tr("YUV坐标显示"));
+  add(tools, ids::kToolsParameters, tr("参数设置"));
+  add(tools, ids::kToolsCut, tr("文件剪切   Ctrl+T"));
+  add(tools, ids::kToolsSplice, tr("文件拼接   Ctrl+M"));
+  QMenu* help = bar->addMenu(tr("帮助"));
+  add(help, ids::kHelpManual, tr("用户手册"));
+  add(help, ids::kHelpShortcuts, tr("操作说明"));
+  add(help, ids::kHelpAbout, tr("关于 Corvane"));
+  SetChecked(ids::kViewZoom100, true);
+  SetChecked(ids::kViewComponentYUV, true);
+}
+
+void PlayerWindow::BuildClient() {
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("client"));
+  setCentralWidget(client);
+
+  m_video = new VideoWidget(client);
+  m_video->setObjectName(QStringLiteral("picture%1").arg(ids::kPicture));
+
+  m_slider = new controls::SeekSlider(client);
+  m_slider->setObjectName(QStringLiteral("slider%1").arg(ids::kSlider));
+  m_slider->setRange(0, kSliderMax);
+  m_slider->setValue(0);
+  connect(m_slider, &controls::SeekSlider::thumbTracked, this, &PlayerWindow::SeekBySlider);
+
+  const int checkBoxes[] = {ids::kBtnPlay, ids::kBtnPause, ids::kBtnStop, ids::kBtnRepeat};
+  for (int id = ids::kFirstButton; id <= ids::kLastButton; ++id) {
+    auto* b = new controls::IconButton(client);
+    b->setObjectName(QStringLiteral("btn%1").arg(id));
+    b->SetCheckBoxMode(std::find(std::begin(checkBoxes), std::end(checkBoxes), id) != std::end(checkBoxes));
+    b->setFocusPolicy(Qt::NoFocus);
+    m_buttons[size_t(id - ids::kFirstButton)] = b;
+    if (id == ids::kBtnRepeat)
+      connect(b, &QAbstractButton::clicked, this, [this] {
+        OnRepeatToggled();
+        UpdateControls();
+      });
+    else
+      connect(b, &QAbstractButton::clicked, this, [this, id] { OnButton(id); });
+  }
+
+  m_sepLine = new QFrame(client);
+  m_sepLine->setObjectName(QStringLiteral("sep%1").arg(ids::kSeparatorLine));
+  m_sepLine->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+  m_sepFrame = new QFrame(client);
+  m_sepFrame->setObjectName(QStringLiteral("sep%1").arg(ids::kSeparatorFrame));
+  m_sepFrame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  m_sepFrame->setLineWidth(1);
+
+  m_stStatus = new controls::ColorLabel(Qt::AlignLeft | Qt::AlignVCenter, client);
+  m_stStatus->setObjectName(QStringLiteral("status%1").arg(ids::kStatusText));
+  m_stCounter = new controls::ColorLabel(Qt::AlignRight | Qt::AlignVCenter, client);
+  m_stCounter->setObjectName(QStringLiteral("status%1").arg(ids::kCounterText));
+  for (controls::ColorLabel* label : {m_stStatus, m_stCounter}) {
+    label->SetTextColor(Qt::white, false);
+    label->SetBkColor(Qt::black, false);
+    label->SetBold(true, false);
+  }
+}
+
+void PlayerWindow::InstallKeyFilter() {
+  // Every widget of the window goes through the key handler, so no control
+  // ever reacts to a key of its own (the slider to arrows, buttons to Space)
+  // and no key moves the focus. Menus keep their own keys.
+  installEventFilter(this);
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (qobject_cast<QMenu*>(w) || qobject_cast<QMenuBar*>(w)) continue;
+    w->installEventFilter(this);
+  }
+}
+
+controls::IconButton* PlayerWindow::Button(int id) const {
+  if (id < ids::kFirstButton || id > ids::kLastButton) return nullptr;
+  return m_buttons[size_t(id - ids::kFirstButton)];
+}
+
+void PlayerWindow::Initialize() {
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    m_nScreenWidth = screen->geometry().width();
+    m_nScreenHeight = screen->geometry().height();
+  }
+  m_slider->setRange(0, kSliderMax);
+  m_slider->setValue(0);
+  m_nPlayState = PlayState::NoFile;
+  m_video->ShowIdle();
+  ShowStatus(tr("准备就绪"), QString());
+  show();
+  ResizeForPicture(kIdleWidth, kIdleHeight);
+  SettingsStore::InitAtStartup(m_settings);
+  if (!m_strFilePath.isEmpty()) OpenCurrentFile();
+  UpdateControls();
+}
+
+// ---- Geometry --------------------------------------------------------------
+
+int PlayerWindow::Border() const { return std::max(0, (frameGeometry().width() - geometry().width()) / 2); }
+
+int PlayerWindow::MenuBarHeight(int width) const {
+  const QMenuBar* bar = menuBar();
+  if (!bar->isVisibleTo(this)) return 0;
+  return bar->hasHeightForWidth() ? bar->heightForWidth(width) : bar->sizeHint().height();
+}
+
+int PlayerWindow::CaptionHeight() const {
+  return std::max(0, geometry().top() - frameGeometry().top()) + MenuBarHeight(geometry().width());
+}
+
+void PlayerWindow::ResizeForPicture(uint32_t width, uint32_t height) {
+  // In 64 bits and clamped to the screen before anything is narrowed to an
+  // int: a 2 × 200 % request of a very large frame must not wrap into a
+  // small or negative window.
+  const int frameTop = std::max(0, geometry().top() - frameGeometry().top());
+  const int frameBottom = std::max(0, frameGeometry().bottom() - geometry().bottom());
+  auto place = [&](int border, int caption) {
+    const int64_t screenW = std::max(m_nScreenWidth, 1), screenH = std::max(m_nScreenHeight, 1);
+    const int64_t outerW = std::min<int64_t>(int64_t(width) + 2 * int64_t(border), screenW);
+    const int64_t outerH = std::min<int64_t>(int64_t(border) + caption + int64_t(height) + kStripHeight, screenH);
+    const int clientW = int(std::max<int64_t>(outerW - 2 * int64_t(border), 1));
+    const int clientH = int(std::max<int64_t>(outerH - frameTop - frameBottom, 1));
+    // Sizing by program is not bound by the limit for the user's dragging:
+    // a 50 % picture of a small frame gets its exact size.
+    setMinimumSize(std::min(kMinPictureWidth, clientW),
+                   std::min(kMinWindowHeight - frameTop - frameBottom, clientH));
+    resize(clientW, clientH);
+    move(int((screenW - outerW) / 2), int((screenH - outerH) / 2));
+    LayoutControls();
+  };
+  const int border = Border();
+  const int caption = CaptionHeight();
+  place(border, caption);
+  // A width change may fold the menu bar onto more lines or back; then the
+  // picture would lose or gain that height, so size once more.
+  const int captionNow = CaptionHeight();
+  if (captionNow != caption) place(Border(), captionNow);
+}
+
+void PlayerWindow::LayoutControls() {
+  const QWidget* client = centralWidget();
+  const int W = client->width(), H = client->height();
+  if (m_bFullScreen) {
+    m_video->setGeometry(0, 0, W, H);
+  } else {
+    m_video->setGeometry(0, 0, W, std::max(0, H - kStripHeight));
+    m_slider->setGeometry(0, H - 76, W, 22);
+    const int xs[] = {5, 25, 45, 65, 97, 117, 137, 157, 189, 209, 229, 249};
+    const int order[] = {ids::kBtnPlay,     ids::kBtnPause, ids::kBtnStop,     ids::kBtnDirection,
+                         ids::kBtnStart,    ids::kBtnSlow,  ids::kBtnFast,     ids::kBtnEnd,
+                         ids::kBtnStepBack, ids::kBtnStepForward, ids::kBtnCapture, ids::kBtnRepeat};
+    for (size_t i = 0; i < std::size(order); ++i) Button(order[i])->setGeometry(xs[i], H - 50, 20, 20);
+    m_sepLine->setGeometry(90, H - 50, 2, 20);
+    m_sepFrame->setGeometry(182, H - 50, 2, 20);
+    m_stStatus->setGeometry(0, H - 20, W / 2, 20);
+    m_stCounter->setGeometry(W / 2, H - 20, W / 2, 20);
+  }
+  m_video->SyncSnapshot();
+  // A paint never draws through the engine, so a picture area of a new size
+  // gets a fresh picture here while nothing else would present one.
+  if (m_pGraph && m_nPlayState != PlayState::Playing && m_nPlayState != PlayState::NoFile) m_pGraph->Refresh();
+}
+
+void PlayerWindow::ToggleFullScreen() {
+  if (!HasFrames()) return;
+  m_bFullScreen = !m_bFullScreen;
+  QWidget* strip[] = {m_slider, m_sepLine, m_sepFrame, m_stStatus, m_stCounter};
+  if (m_bFullScreen) {
+    m_placement = saveGeometry();
+    for (QWidget* w : strip) w->hide();
+    for (controls::IconButton* b : m_buttons) b->hide();
+    menuBar()->hide();
+    showFullScreen();
+    LayoutControls();
+  } else {
+    for (QWidget* w : strip) w->show();
+    for (controls::IconButton* b : m_buttons) b->show();
+    menuBar()->show();
+    showNormal();
+    restoreGeometry(m_placement);
+    LayoutControls();
+  }
+}
+
+void PlayerWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  m_video->SyncSnapshot();
+}
+
+void PlayerWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) m_video->SyncSnapshot();
+}
+
+// ---- Status line, slider, frame-size notice ---------------------------------
+
+uint32_t PlayerWindow::FrameForSliderPos(int pos, uint32_t total) {
+  const uint64_t p = uint64_t(std::clamp(pos, 0, kSliderMax));
+  const uint64_t frame = p * total / kSliderMax;
+  // Frames count from 1: the left end shows the first frame rather than
+  // asking for a frame 0 that the engine would refuse.
+  return uint32_t(std::max<uint64_t>(frame, 1));
+}
+
+int PlayerWindow::SliderPosForFrame(uint32_t frame, uint32_t total) {
+  if (total == 0) return 0;
+  return int(std::min<uint64_t>(uint64_t(frame) * kSliderMax / total, kSliderMax));
+}
+
+void PlayerWindow::SeekBySlider(int pos) {
+  if (!m_pGraph) return;
+  uint32_t total = 0;
+  m_pGraph->GetFileInfo(nullptr, &total);
+  if (total == 0) return;
+  m_pGraph->SeekToFrame(FrameForSliderPos(pos, total));
+}
+
+void PlayerWindow::ShowStatus(const QString& status, const QString& counter) {
+  m_stStatus->SetText(status);
+  m_stCounter->SetText(counter);
+}
+
+void PlayerWindow::UpdateStatus() {
+  if (!m_pGraph || m_nTotalFrames == 0) return;
+  uint32_t cur = 0;
+  m_pGraph->GetCurrentFrame(&cur);
+  const int pos = SliderPosForFrame(cur, m_nTotalFrames);
+  const QString counter = QStringLiteral("%1/%2").arg(cur).arg(m_nTotalFrames);
+  switch (m_nPlayState) {
+    case PlayState::Stopped:
+      ShowStatus(tr("停止"), QString());
+      break;
+    case PlayState::Playing: {
+      const float s = m_pGraph->GetSpeed();
+      if (s == 1.0f)
+        ShowStatus(tr("正在播放"), counter);
+      else if (s > 1.0f)
+        ShowStatus(tr("速度 X %1").arg(int(s)), counter);
+      else if (s > 0.0f)
+        ShowStatus(tr("速度 / %1").arg(int(1.0f / s)), counter);
+      break;
+    }
+    case PlayState::Paused:
+      ShowStatus(tr("暂停"), counter);
+      break;
+    case PlayState::NoFile:
+      ShowStatus(tr("准备就绪"), QString());
+      break;
+  }
+  // The thumb stays where the user holds it; the next tick after the
+  // release moves it again.
+  if (!m_slider->isSliderDown() && !m_slider->IsTracking()) {
+    m_slider->setValue(pos);
+    m_slider->update();
+  }
+}
+
+void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
+  if (m_bFullScreen) ToggleFullScreen();
+  if (isMinimized()) showNormal();
+  if (!m_actions.value(ids::kViewZoom100)->isChecked()) {
+    SetChecked(ids::kViewZoom50, false);
+    SetChecked(ids::kViewZoom200, false);
+    SetChecked(ids::kViewZoom100, true);
+  }
+  if (m_pGraph && width != 0 && height != 0) {
+    m_pGraph->GetPara(&m_para);
+    m_nPicWidth = m_para.width = width;
+    m_nPicHeight = m_para.height = height;
+    ResizeForPicture(width, height);
+  }
+}
+
+// ---- Opening and closing ----------------------------------------------------
+
+bool PlayerWindow::BrowseForFile() {
+  std::optional<QString> chosen = Prompts::Current().ChooseFileToOpen(this, m_strFilePath);
+  if (!chosen) return false;
+  m_strFilePath = *chosen;
+  return true;
+}
+
+bool PlayerWindow::OpenCurrentFile() {
+  if (m_strFilePath.isEmpty()) return false;
+  CloseFile();
+  UpdateControls();
+  m_pGraph = std::make_unique<corvane::PlaybackGraph>(m_video);
+  // The engine's one notice may come from any thread; it is worded here.
+  m_pGraph->SetNoticeHandler([this](corvane::Notice notice) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, notice] {
+          if (notice == corvane::Notice::kSplicedParaRefused)
+            Prompts::Current().ShowMessage(this, tr("该文件为拼接文件，参数不可设置."));
+        },
+        Qt::QueuedConnection);
+  });
+  int readOnly = 0, hasTrailer = 0;
+  corvane::YUVPara first{};
+  if (m_pGraph->OpenFile(m_strFilePath.toStdString(), &readOnly) < 0 ||
+      m_pGraph->ReadFilePara(&hasTrailer, std::span<corvane::YUVPara>(&first, 1), false) < 0) {
+    m_pGraph->Close();
+    m_pGraph.reset();
+    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"));
+    return false;
+  }
+  if (hasTrailer) {
+    m_para = first;
+  } else {
+    // Until the parameter dialog exists every file without a trailer is
+    // opened with the stored defaults.
+    m_para.width = uint32_t(m_settings.defaultWidth);
+    m_para.height = uint32_t(m_settings.defaultHeight);
+    m_para.format = m_settings.defaultFormat;
+    m_para.frameInterval = 40;
+  }
+  m_nPicWidth = m_para.width;
+  m_nPicHeight = m_para.height;
+  ResizeForPicture(m_nPicWidth, m_nPicHeight);
+  m_pGraph->SetPara(&m_para, m_video);
+  m_nTotalFrames = 0;
+  m_pGraph->GetFileInfo(nullptr, &m_nTotalFrames);
+  if (m_nTotalFrames == 0) {
+    CloseFile();
+    Prompts::Current().ShowMessage(this, tr("文件长度不够播放一帧\n"));
+    return false;
+  }
+  m_pGraph->SetNotifyWindow(m_video);
+  m_pGraph->SetRepeat(Button(ids::kBtnRepeat)->GetCheck() != 0);
+  m_pGraph->SetAspectMode(m_settings.displayType);
+  m_statusTimer.start();
+  m_pGraph->Run();
+  m_nPlayState = PlayState::Playing;
+  return true;
+}
+
+void PlayerWindow::CloseFile() {
+  OnStop();
+  ShowStatus(tr("准备就绪"), QString());
+  if (m_pGraph) {
+    m_pGraph->SetNotifyWindow(nullptr);
+    m_pGraph->Close();
+    m_pGraph->Release();
+    m_pGraph.reset();
+  }
+  // A notice the closed graph posted before it stopped must not resize the
+  // window for a file that is gone.
+  m_video->DropPendingSizeNotices();
+  m_nFrameInput = 0;
+  m_bReverse = false;
+  m_nPlayState = PlayState::NoFile;
+  m_nPicWidth = kIdleWidth;
+  m_nPicHeight = kIdleHeight;
+}
+
+}  // namespace ui

@@ -1,0 +1,169 @@
+// The player's main window: picture area, seek slider, the row of play
+// buttons and the two status fields, the menu, the keys, and the one
+// playback graph of the open file.
+//
+// Threads: everything here runs on the GUI thread. The engine reaches the
+// window only through the picture widget (pictures, frame-size notices),
+// which hands both over with queued calls, and through the notice handler,
+// which is queued as well.
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "engine/playback_graph.h"
+#include "formats/yuv_format.h"
+#include "ui/settings_store.h"
+
+class QAction;
+class QFrame;
+
+namespace controls {
+class ColorLabel;
+class IconButton;
+class SeekSlider;
+}  // namespace controls
+
+namespace ui {
+
+class VideoWidget;
+
+enum class PlayState : int { Stopped = 0, Playing = 1, Paused = 2, NoFile = 3 };
+
+class PlayerWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Size of the picture area when no file is open, and the base of zoom then.
+  static constexpr uint32_t kIdleWidth = 352;
+  static constexpr uint32_t kIdleHeight = 288;
+  // The strip below the picture: slider, buttons and status line.
+  static constexpr int kStripHeight = 86;
+  static constexpr int kSliderMax = 200;
+  static constexpr int kStatusIntervalMs = 500;
+  // The smallest window the user may drag to (outer size, border aside).
+  static constexpr int kMinPictureWidth = 176;
+  static constexpr int kMinWindowHeight = 310;
+
+  // `filePath` is the file named on the command line (empty for none); it is
+  // opened by Initialize.
+  explicit PlayerWindow(const QString& filePath = {}, QWidget* parent = nullptr);
+  ~PlayerWindow() override;
+
+  // Shows the window and runs the start-up: size for the idle picture,
+  // settings (first start writes them), the command-line file, controls.
+  void Initialize();
+
+  // Opening and closing. The full open flow with the parameter dialog comes
+  // with that dialog; until then a file without a trailer opens with the
+  // stored default parameters.
+  bool OpenCurrentFile();
+  void CloseFile();
+  void SetFilePath(const QString& path) { m_strFilePath = path; }
+  QString FilePath() const { return m_strFilePath; }
+
+  // Commands: the menu items and buttons by id, and the key handler (virtual
+  // keys as Qt delivers them).
+  void OnMenuCommand(int id);
+  void OnButton(int id);
+  void HandleKey(int key, Qt::KeyboardModifiers modifiers);
+
+  void UpdateControls();
+  void UpdateStatus();
+  void ResizeForPicture(uint32_t width, uint32_t height);
+  void ToggleFullScreen();
+
+  // State, for the commands of later windows and for tests.
+  PlayState GetPlayState() const { return m_nPlayState; }
+  corvane::PlaybackGraph* Graph() const { return m_pGraph.get(); }
+  const corvane::YUVPara& Para() const { return m_para; }
+  const PlayerSettings& Settings() const { return m_settings; }
+  bool IsFullScreenOn() const { return m_bFullScreen; }
+  bool IsReverse() const { return m_bReverse; }
+  uint64_t FrameInput() const { return m_nFrameInput; }
+  uint32_t TotalFrames() const { return m_nTotalFrames; }
+  QSize PictureBaseSize() const { return QSize(int(m_nPicWidth), int(m_nPicHeight)); }
+  VideoWidget* Video() const { return m_video; }
+  QAction* Action(int id) const { return m_actions.value(id); }
+  controls::IconButton* Button(int id) const;
+  controls::SeekSlider* Slider() const { return m_slider; }
+  bool IsStatusTimerActive() const { return m_statusTimer.isActive(); }
+
+  // Slider arithmetic, in 64 bits so that files of tens of millions of
+  // frames do not wrap: the frame a slider position seeks, and the slider
+  // position of a frame.
+  static uint32_t FrameForSliderPos(int pos, uint32_t total);
+  static int SliderPosForFrame(uint32_t frame, uint32_t total);
+  // The typed frame number after one more keypad digit, saturating.
+  static uint64_t AppendDigit(uint64_t input, int digit);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildClient();
+  void InstallKeyFilter();
+  void LayoutControls();
+  // Window frame measures: half the horizontal frame, and the distance from
+  // the frame's top edge to the client area (title bar plus menu bar).
+  int Border() const;
+  int CaptionHeight() const;
+  int MenuBarHeight(int width) const;
+
+  void OnPlay();
+  void OnPause();
+  void OnStop();
+  void OnSpeedUp();
+  void OnSpeedDown();
+  void OnStepForward();
+  void OnStepBackward();
+  void OnGoToStart();
+  void OnGoToEnd();
+  void OnToggleReverse();
+  void OnComponentView(int id);
+  void SetZoom(int id);
+  void OnRepeatToggled();
+  bool BrowseForFile();
+  void SeekBySlider(int pos);
+  void OnFrameSizeNotice(uint32_t width, uint32_t height);
+  void ShowStatus(const QString& status, const QString& counter);
+  void SetChecked(int id, bool checked);
+  bool IsEnabled(int id) const;
+  bool HasFrames() const { return m_nPlayState == PlayState::Playing || m_nPlayState == PlayState::Paused; }
+
+  // Widgets (owned by Qt's parent chain).
+  VideoWidget* m_video = nullptr;
+  controls::SeekSlider* m_slider = nullptr;
+  std::array<controls::IconButton*, 12> m_buttons{};  // ids 1001..1012
+  QFrame* m_sepLine = nullptr;
+  QFrame* m_sepFrame = nullptr;
+  controls::ColorLabel* m_stStatus = nullptr;
+  controls::ColorLabel* m_stCounter = nullptr;
+  QHash<int, QAction*> m_actions;
+  QTimer m_statusTimer;
+
+  int m_nScreenWidth = 0;
+  int m_nScreenHeight = 0;
+  uint32_t m_nPicWidth = kIdleWidth;
+  uint32_t m_nPicHeight = kIdleHeight;
+  bool m_bReverse = false;
+  bool m_bFullScreen = false;
+  QByteArray m_placement;  // geometry before full screen
+  uint32_t m_nTotalFrames = 0;
+  QString m_strFilePath;
+  PlayState m_nPlayState = PlayState::NoFile;
+  uint64_t m_nFrameInput = 0;  // saturates; see AppendDigit
+  int m_nWheelDelta = 0;       // wheel angle not yet worth a notch
+  std::unique_ptr<corvane::PlaybackGraph> m_pGraph;
+  corvane::YUVPara m_para{};
+  PlayerSettings m_settings;
+};
+
+}  // namespace ui

@@ -1,0 +1,34 @@
+// What the player asks of the user: message boxes and the file chooser. One
+// seam, so that tests can answer instead of a person; the default shows Qt's
+// own dialogs with the caption "Corvane".
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace ui {
+
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+  // A message with an OK button.
+  virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+  // The open-file chooser for raw video; nothing when cancelled.
+  virtual std::optional<QString> ChooseFileToOpen(QWidget* parent, const QString& initialPath) = 0;
+
+  // The prompts in force; never null. Tests install their own.
+  static Prompts& Current();
+  // Installs `p` (null restores the default) and returns the one it replaced.
+  static std::unique_ptr<Prompts> Install(std::unique_ptr<Prompts> p);
+};
+
+class DialogPrompts : public Prompts {
+ public:
+  void ShowMessage(QWidget* parent, const QString& text) override;
+  std::optional<QString> ChooseFileToOpen(QWidget* parent, const QString& initialPath) override;
+};
+
+}  // namespace ui

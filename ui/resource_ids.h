@@ -1,0 +1,59 @@
+// Command and control ids of the player window. Logic keys on these numbers
+// (the menu and button dispatch, object names "act<id>" and "btn<id>" that
+// tests and scripts look widgets up by), so they live in one place.
+#pragma once
+
+namespace ui::ids {
+
+// Menu commands.
+inline constexpr int kFileOpen = 32771;
+inline constexpr int kFileClose = 32772;
+inline constexpr int kFileExit = 32773;
+inline constexpr int kViewFullScreen = 32774;
+inline constexpr int kHelpShortcuts = 32775;
+inline constexpr int kHelpAbout = 32776;
+inline constexpr int kPlayPlayPause = 32777;
+inline constexpr int kPlayStop = 32778;
+inline constexpr int kPlayFaster = 32779;
+inline constexpr int kPlaySlower = 32780;
+inline constexpr int kPlayReverse = 32781;
+inline constexpr int kViewComponentYUV = 32785;  // then Y, U, V: 32786..32788
+inline constexpr int kViewComponentY = 32786;
+inline constexpr int kViewComponentU = 32787;
+inline constexpr int kViewComponentV = 32788;
+inline constexpr int kToolsParameters = 32789;
+inline constexpr int kToolsCut = 32790;
+inline constexpr int kToolsCoordinates = 32791;
+inline constexpr int kViewZoom50 = 32798;
+inline constexpr int kViewZoom100 = 32799;
+inline constexpr int kViewZoom200 = 32800;
+inline constexpr int kToolsSplice = 32801;
+inline constexpr int kViewOptions = 32802;
+inline constexpr int kHelpManual = 32805;
+
+// Controls of the client area.
+inline constexpr int kBtnPlay = 1001;
+inline constexpr int kBtnPause = 1002;
+inline constexpr int kBtnStop = 1003;
+inline constexpr int kBtnFast = 1004;
+inline constexpr int kBtnSlow = 1005;
+inline constexpr int kBtnStepForward = 1006;
+inline constexpr int kBtnStepBack = 1007;
+inline constexpr int kBtnStart = 1008;
+inline constexpr int kBtnEnd = 1009;
+inline constexpr int kBtnCapture = 1010;
+inline constexpr int kBtnDirection = 1011;
+inline constexpr int kBtnRepeat = 1012;
+inline constexpr int kFirstButton = 1001;
+inline constexpr int kLastButton = 1012;
+inline constexpr int kPicture = 1017;
+inline constexpr int kStatusText = 1018;
+inline constexpr int kCounterText = 1019;
+inline constexpr int kSeparatorLine = 1030;
+inline constexpr int kSeparatorFrame = 1031;
+inline constexpr int kSlider = 1081;
+
+// Images of the controls library (controls::IconPath).
+inline constexpr int kImageAppIcon = 139;
+
+}  // namespace ui::ids
