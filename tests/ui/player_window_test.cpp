@@ -91,7 +91,9 @@ void CheckButtons(const PlayerWindow& w, const std::vector<ButtonExpect>& rows) 
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->InImageId(), e.in);
     EXPECT_EQ(b->OutImageId(), e.out);
-    if (e.pressed >= 0) EXPECT_EQ(b->GetCheck(), e.pressed);
+    if (e.pressed >= 0) {
+      EXPECT_EQ(b->GetCheck(), e.pressed);
+    }
     EXPECT_EQ(b->isEnabled(), e.enabled);
     EXPECT_EQ(b->toolTip(), QString::fromUtf8(e.tip));
   }
@@ -159,7 +161,9 @@ TEST_F(PlayerWindowTest, ButtonsFollowThePlayState) {
     // at its start without one.
     const bool onPicture = step.state == PlayState::Playing || step.state == PlayState::Paused;
     EXPECT_EQ(w->Slider()->isEnabled(), onPicture);
-    if (!onPicture) EXPECT_EQ(w->Slider()->value(), 0);
+    if (!onPicture) {
+      EXPECT_EQ(w->Slider()->value(), 0);
+    }
   }
   EXPECT_TRUE(w->IsReverse() == false);
   EXPECT_TRUE(prompts.log->messages.empty());
