@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libturbojpeg0-dev libjpeg62-turbo-dev
   ffmpeg xvfb xauth
+  fonts-noto-cjk poppler-utils
 )
 
 missing=()
