@@ -9,9 +9,8 @@ packages=(
   libyuv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libturbojpeg0-dev libjpeg62-turbo-dev
-  fonts-dejavu-core
-  fonts-noto-cjk
-  ffmpeg xvfb xauth xdotool imagemagick
+  fonts-dejavu-core fonts-noto-cjk
+  ffmpeg xvfb xauth xdotool imagemagick poppler-utils
 )
 
 missing=()
