@@ -40,7 +40,7 @@ std::unique_ptr<ParameterDialog> PlayerWindow::MakeParameterDialog(bool guess) {
   o.para = m_para;
   o.toolMode = m_bParaForTool || m_bReadOnly;
   o.graph = m_pGraph.get();
-  if (guess && m_pGraph && m_pGraph->GetSegmentCount() == 0)
+  if (guess && m_pGraph && !m_bGraphHasRecord)
     o.guess = corvane::GuessFromFileName(m_strGraphPath.toStdString());
   return std::make_unique<ParameterDialog>(o, this);
 }
@@ -81,6 +81,7 @@ bool PlayerWindow::OpenCurrentFile() {
     return false;
   }
   m_bReadOnly = readOnly != 0;
+  m_bGraphHasRecord = hasTrailer != 0;
   if (hasTrailer) {
     m_para = first;
   } else if (m_settings.useDefaultPara) {
@@ -178,7 +179,7 @@ void PlayerWindow::OnParameterSettings() {
   m_bReadOnly = readOnly != 0;
   // The trailer is read again: a save of the dialog may have added one.
   int hasTrailer = 0;
-  m_pGraph->ReadFilePara(&hasTrailer, {}, false);
+  m_bGraphHasRecord = m_pGraph->ReadFilePara(&hasTrailer, {}, false) >= 0 && hasTrailer;
   m_para = chosen;
   if (ApplyParaAndRun()) m_video->update();
   UpdateControls();
@@ -217,8 +218,9 @@ int PlayerWindow::ProbeFile(const QString& path, uint32_t* count) {
   m_bReadOnly = readOnly != 0;
   int hasTrailer = 0;
   corvane::YUVPara first{};
-  if (m_pGraph->ReadFilePara(&hasTrailer, std::span<corvane::YUVPara>(&first, 1), false) < 0 || !hasTrailer)
-    return 1;
+  const bool read = m_pGraph->ReadFilePara(&hasTrailer, std::span<corvane::YUVPara>(&first, 1), false) >= 0;
+  m_bGraphHasRecord = read && hasTrailer;
+  if (!m_bGraphHasRecord) return 1;
   m_para = first;
   if (count) *count = m_pGraph->GetSegmentCount();
   return 0;
@@ -237,7 +239,8 @@ bool PlayerWindow::ReadFileParaAt(const QString& path, corvane::YUVPara* records
   }
   m_bReadOnly = readOnly != 0;
   int hasTrailer = 0;
-  if (m_pGraph->ReadFilePara(&hasTrailer, {}, false) < 0 || !hasTrailer || !records) return false;
+  m_bGraphHasRecord = m_pGraph->ReadFilePara(&hasTrailer, {}, false) >= 0 && hasTrailer;
+  if (!m_bGraphHasRecord || !records) return false;
   const uint32_t n = m_pGraph->GetSegmentCount();
   const bool all = count == n;
   return m_pGraph->ReadFilePara(nullptr, std::span<corvane::YUVPara>(records, all ? n : 1), all) == kOk;

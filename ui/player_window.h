@@ -201,6 +201,7 @@ class PlayerWindow : public QMainWindow {
   uint32_t m_nTotalFrames = 0;
   QString m_strFilePath;
   QString m_strGraphPath;  // the file open in m_pGraph (a tool's file is not m_strFilePath)
+  bool m_bGraphHasRecord = false;  // that file carries a parameter record
   PlayState m_nPlayState = PlayState::NoFile;
   uint64_t m_nFrameInput = 0;  // saturates; see AppendDigit
   int m_nWheelDelta = 0;       // wheel angle not yet worth a notch
