@@ -169,6 +169,9 @@ void PlayerWindow::OnMenuCommand(int id) {
     case ids::kViewComponentV:
       OnComponentView(id);
       break;
+    case ids::kToolsParameters:
+      OnParameterSettings();
+      break;
     default:
       // The options sheet, the tools, the coordinate window and the help
       // windows have windows of their own, which hook in here.

@@ -2,7 +2,10 @@
 // waiting on the event loop.
 #pragma once
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QSettings>
@@ -74,6 +77,34 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
     QTest::qWait(5);
   }
   return true;
+}
+
+// Runs `act` on the first visible modal dialog of type T that appears within
+// the timeout (a dialog's exec() blocks the test until something answers
+// it). `seen`, when given, is set when it ran. The watch ends with the
+// returned timer, which a test deletes when no dialog is to come.
+template <class T>
+QPointer<QTimer> WhenModal(std::function<void(T*)> act, std::shared_ptr<bool> seen = nullptr, int timeoutMs = 5000) {
+  auto* timer = new QTimer;
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  QObject::connect(timer, &QTimer::timeout, [timer, act, clock, seen, timeoutMs] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* d = qobject_cast<T*>(w);
+      if (!d || !d->isVisible() || !d->isModal()) continue;
+      timer->stop();
+      timer->deleteLater();
+      if (seen) *seen = true;
+      act(d);
+      return;
+    }
+    if (clock->elapsed() > timeoutMs) {
+      timer->stop();
+      timer->deleteLater();
+    }
+  });
+  timer->start(10);
+  return timer;
 }
 
 // Removes every stored setting, as on a machine where the player never ran.
