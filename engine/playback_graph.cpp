@@ -278,6 +278,8 @@ int32_t PlaybackGraph::SetAspectMode(int mode) {
   return m_pRender->SetAspectMode(mode);
 }
 
+int PlaybackGraph::GetAspectMode() const { return m_pRender ? m_pRender->GetAspectMode() : 0; }
+
 bool PlaybackGraph::SetNotifyWindow(platform::FrameSizeListener* listener) {
   if (!listener || !m_pRender) return false;
   m_pRender->SetNotifyWindow(listener);

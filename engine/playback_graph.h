@@ -77,6 +77,7 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   int32_t SetComponentMode(uint32_t mode);  // kOk taken; kNotReady for mode > 3 or no display
   uint32_t GetComponentMode() const;
   int32_t SetAspectMode(int mode);
+  int GetAspectMode() const;  // 0 (the whole window) before Create
   bool SetNotifyWindow(platform::FrameSizeListener* listener);
   bool GetPara(YUVPara* out) const;
 

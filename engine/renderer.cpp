@@ -119,6 +119,11 @@ int32_t Renderer::SetAspectMode(int mode) {
   return m_pDisplay ? m_pDisplay->SetAspectMode(mode) : kNotReady;
 }
 
+int Renderer::GetAspectMode() const {
+  std::scoped_lock lock(m_cs);
+  return m_nAspectMode;
+}
+
 void Renderer::SetNotifyWindow(platform::FrameSizeListener* listener) {
   std::scoped_lock lock(m_cs);
   m_pNotify = listener;

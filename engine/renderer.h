@@ -57,6 +57,9 @@ class Renderer {
   int32_t SetComponentMode(uint32_t mode);  // kOk taken; kNotReady for mode > 3 or no display
   uint32_t GetComponentMode() const;
   int32_t SetAspectMode(int mode);
+  // The mode the display fits the picture by: the window maps pointer
+  // positions back to frame pixels with it.
+  int GetAspectMode() const;
   void SetNotifyWindow(platform::FrameSizeListener* listener);
   YUVPara GetPara() const;
 

@@ -1,6 +1,7 @@
 // The player's commands: menu items, buttons and keys, and UpdateControls,
 // which sets every control from the play state after a command.
 #include <QAction>
+#include <QComboBox>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,6 +12,8 @@
 #include "controls/icon_button.h"
 #include "controls/seek_slider.h"
 #include "formats/result_codes.h"
+#include "ui/coordinate_window.h"
+#include "ui/help_dialogs.h"
 #include "ui/player_window.h"
 #include "ui/resource_ids.h"
 #include "ui/video_widget.h"
@@ -39,6 +42,7 @@ void PlayerWindow::OnPause() {
 
 void PlayerWindow::OnStop() {
   ShowStatus(tr("停止"), QString());
+  HideCoordinateWindow();
   if (m_pGraph) {
     m_pGraph->Stop();
     m_nPlayState = PlayState::Stopped;
@@ -87,10 +91,13 @@ void PlayerWindow::OnComponentView(int id) {
   if (!m_pGraph) return;
   if (m_pGraph->SetComponentMode(uint32_t(id - ids::kViewComponentYUV)) != kOk) return;
   m_pGraph->Refresh();
+  if (IsCoordinateWindowVisible()) m_pCoordDlg->SelectComponent(id - ids::kViewComponentYUV);
   for (int c = ids::kViewComponentYUV; c <= ids::kViewComponentV; ++c) SetChecked(c, c == id);
 }
 
 void PlayerWindow::SetZoom(int id) {
+  // The coordinate window needs the picture at 100 %.
+  if (IsCoordinateWindowVisible()) return;
   if (m_bFullScreen) ToggleFullScreen();
   for (int z : {ids::kViewZoom50, ids::kViewZoom100, ids::kViewZoom200}) SetChecked(z, false);
   // 200 % of a large frame exceeds 32 bits only in the sum; ResizeForPicture
@@ -172,9 +179,25 @@ void PlayerWindow::OnMenuCommand(int id) {
     case ids::kToolsParameters:
       OnParameterSettings();
       break;
+    case ids::kToolsCoordinates:
+      ToggleCoordinateWindow();
+      break;
+    case ids::kHelpShortcuts: {
+      HelpDialog dialog(this);
+      dialog.exec();
+      break;
+    }
+    case ids::kHelpAbout: {
+      AboutDialog dialog(this);
+      dialog.exec();
+      break;
+    }
+    case ids::kHelpManual:
+      OpenUserManual();
+      break;
     default:
-      // The options sheet, the tools, the coordinate window and the help
-      // windows have windows of their own, which hook in here.
+      // The options sheet and the tools have windows of their own, which
+      // hook in here.
       break;
   }
 }
@@ -192,7 +215,8 @@ void PlayerWindow::OnButton(int id) {
     case ids::kBtnEnd: OnGoToEnd(); break;
     case ids::kBtnDirection: OnToggleReverse(); break;
     case ids::kBtnRepeat: OnRepeatToggled(); break;
-    default: break;  // the still capture has its own command
+    case ids::kBtnCapture: CaptureStill(); break;
+    default: break;
   }
   UpdateControls();
 }
@@ -279,6 +303,7 @@ void PlayerWindow::UpdateControls() {
     m_actions.value(id)->setEnabled(hasFile);
   for (int id = ids::kViewComponentYUV; id <= ids::kViewComponentV; ++id) m_actions.value(id)->setEnabled(active);
   m_actions.value(ids::kToolsCoordinates)->setEnabled(active);
+  if (m_pCoordDlg && state != PlayState::NoFile) m_pCoordDlg->ComponentList()->setEnabled(active);
 
   // Slider.
   if (state == PlayState::Playing) {
@@ -316,7 +341,7 @@ void PlayerWindow::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
   // nothing rather than ask the engine for what it would refuse.
   const bool canSeek = m_pGraph && m_nPlayState != PlayState::Stopped;
 
-  if (key == Qt::Key_F2) ToggleFullScreen();
+  if (key == Qt::Key_F2 && !IsCoordinateWindowVisible()) ToggleFullScreen();
   if (keypad && key >= Qt::Key_0 && key <= Qt::Key_9) m_nFrameInput = AppendDigit(m_nFrameInput, key - Qt::Key_0);
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
     // A number beyond the last possible frame stays beyond it: it is
@@ -429,13 +454,16 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
       if (watched == centralWidget()) {
         centralWidget()->setFocus();
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && HasFrames() &&
+        if (mouse->button() == Qt::LeftButton && HasFrames() && !IsCoordinateWindowVisible() &&
             m_video->geometry().contains(mouse->position().toPoint()))
           ToggleFullScreen();
       }
       return false;
     case QEvent::Resize:
       if (watched == centralWidget() && !isMinimized()) LayoutControls();
+      return false;
+    case QEvent::MouseMove:
+      if (watched == centralWidget()) OnPictureMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
       return false;
     case QEvent::Wheel:
       if (watched == m_slider) {

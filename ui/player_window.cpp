@@ -98,6 +98,8 @@ void PlayerWindow::BuildMenu() {
 void PlayerWindow::BuildClient() {
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("client"));
+  // Pointer moves over the picture feed the coordinate window's readout.
+  client->setMouseTracking(true);
   setCentralWidget(client);
 
   m_video = new VideoWidget(client);
@@ -242,6 +244,7 @@ void PlayerWindow::LayoutControls() {
   // A paint never draws through the engine, so a picture area of a new size
   // gets a fresh picture here while nothing else would present one.
   if (m_pGraph && m_nPlayState != PlayState::Playing && m_nPlayState != PlayState::NoFile) m_pGraph->Refresh();
+  PlaceCoordinateWindow();
 }
 
 void PlayerWindow::ToggleFullScreen() {
@@ -268,6 +271,7 @@ void PlayerWindow::ToggleFullScreen() {
 void PlayerWindow::moveEvent(QMoveEvent* event) {
   QMainWindow::moveEvent(event);
   m_video->SyncSnapshot();
+  PlaceCoordinateWindow();
 }
 
 void PlayerWindow::changeEvent(QEvent* event) {
@@ -350,7 +354,11 @@ void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
     m_pGraph->GetPara(&m_para);
     m_nPicWidth = m_para.width = width;
     m_nPicHeight = m_para.height = height;
+    // The held size gives way for the new frame size, then holds again.
+    const bool held = m_bSizeHeld;
+    HoldWindowSize(false);
     ResizeForPicture(width, height);
+    HoldWindowSize(held);
   }
 }
 

@@ -30,6 +30,7 @@ class SeekSlider;
 
 namespace ui {
 
+class CoordinateWindow;
 class VideoWidget;
 class ParameterDialog;
 
@@ -103,6 +104,29 @@ class PlayerWindow : public QMainWindow {
   void OnButton(int id);
   void HandleKey(int key, Qt::KeyboardModifiers modifiers);
 
+  // Still capture (the capture button): the frame on screen as the next
+  // numbered BMP or JPEG in the capture folder. WriteCapture encodes into the
+  // caller's buffer of `size` bytes and writes the file; false when nothing
+  // was written.
+  void CaptureStill();
+  bool WriteCapture(uint8_t* buffer, uint32_t size);
+  uint32_t BmpCount() const { return m_nBmpCount; }
+  uint32_t JpegCount() const { return m_nJpegCount; }
+
+  // The coordinate window: shown or hidden by the tools menu and its own
+  // close box, placed under this window.
+  void ToggleCoordinateWindow();
+  void PlaceCoordinateWindow();
+  CoordinateWindow* CoordWindow() const { return m_pCoordDlg; }  // null before first use
+  bool IsCoordinateWindowVisible() const;
+
+  // The user manual, opened in the desktop's PDF viewer. It is looked for
+  // beside the executable, then in the installed data folders; empty when
+  // it is nowhere.
+  static const QString kManualFileName;
+  static QString FindUserManual();
+  void OpenUserManual();
+
   void UpdateControls();
   void UpdateStatus();
   void ResizeForPicture(uint32_t width, uint32_t height);
@@ -175,6 +199,11 @@ class PlayerWindow : public QMainWindow {
   void OnRepeatToggled();
   void SeekBySlider(int pos);
   void OnFrameSizeNotice(uint32_t width, uint32_t height);
+  void OnPictureMouseMove(QPoint clientPos);
+  void HideCoordinateWindow();
+  // The player's size is held while the coordinate window is shown, so that
+  // the picture stays at 100 % and the readout stays on the frame's pixels.
+  void HoldWindowSize(bool hold);
   void ShowStatus(const QString& status, const QString& counter);
   void SetChecked(int id, bool checked);
   bool IsEnabled(int id) const;
@@ -210,6 +239,18 @@ class PlayerWindow : public QMainWindow {
   bool m_bReadOnly = false;     // the open file takes no trailer
   bool m_bParaForTool = false;  // the parameter dialog works for a tool
   PlayerSettings m_settings;
+
+  // Still capture: the numbers of the next BMP and JPEG file (never reset
+  // while the program runs), and the type and folder in force for the
+  // capture being written.
+  uint32_t m_nBmpCount = 0;
+  uint32_t m_nJpegCount = 0;
+  int32_t m_nCaptureType = 0;
+  QString m_strCapturePath;
+
+  CoordinateWindow* m_pCoordDlg = nullptr;  // a child window; made on first use
+  bool m_bSizeHeld = false;
+  QSize m_heldMinimum;  // the minimum size before the hold
 };
 
 }  // namespace ui

@@ -1,8 +1,10 @@
 #include "ui/prompts.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace ui {
 
@@ -19,6 +21,10 @@ std::unique_ptr<Prompts> Prompts::Install(std::unique_ptr<Prompts> p) {
   if (!p) p = std::make_unique<DialogPrompts>();
   std::swap(Slot(), p);
   return p;
+}
+
+bool Prompts::OpenDocument(QWidget*, const QString& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void DialogPrompts::ShowMessage(QWidget* parent, const QString& text) {

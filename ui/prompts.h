@@ -1,6 +1,7 @@
-// What the player asks of the user: message boxes and the file chooser. One
-// seam, so that tests can answer instead of a person; the default shows Qt's
-// own dialogs with the caption "Corvane".
+// What the player asks of the user and the desktop: message boxes, the file
+// chooser and opening a document in its viewer. One seam, so that tests can
+// answer instead of a person; the default shows Qt's own dialogs with the
+// caption "Corvane".
 #pragma once
 
 #include <QString>
@@ -18,6 +19,10 @@ class Prompts {
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
   // The open-file chooser for raw video; nothing when cancelled.
   virtual std::optional<QString> ChooseFileToOpen(QWidget* parent, const QString& initialPath) = 0;
+  // Opens a document with the desktop's viewer for its type; false when no
+  // viewer could be started. The default launches the viewer, so a test's
+  // prompts answer here instead.
+  virtual bool OpenDocument(QWidget* parent, const QString& path);
 
   // The prompts in force; never null. Tests install their own.
   static Prompts& Current();

@@ -30,12 +30,17 @@ class RecordingPrompts : public ui::Prompts {
     std::vector<QString> messages;
     int chooserCalls = 0;
     std::optional<QString> nextChoice;
+    std::vector<QString> openedDocuments;
   };
   explicit RecordingPrompts(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
   void ShowMessage(QWidget*, const QString& text) override { m_log->messages.push_back(text); }
   std::optional<QString> ChooseFileToOpen(QWidget*, const QString&) override {
     ++m_log->chooserCalls;
     return m_log->nextChoice;
+  }
+  bool OpenDocument(QWidget*, const QString& path) override {
+    m_log->openedDocuments.push_back(path);
+    return true;
   }
 
  private:

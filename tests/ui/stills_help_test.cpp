@@ -1,0 +1,369 @@
+// The capture button, the coordinate window and the help menu of the player
+// window, on the offscreen platform with a real graph playing real files.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTimer>
+#include <cstring>
+#include <functional>
+
+#include "formats/result_codes.h"
+#include "ui/coordinate_window.h"
+#include "ui/help_dialogs.h"
+#include "ui/player_window.h"
+#include "ui/resource_ids.h"
+#include "ui/settings_store.h"
+#include "ui/video_widget.h"
+#include "ui_fixture.h"
+
+namespace {
+
+using testsupport::Para;
+using ui::PlayerWindow;
+using ui::PlayState;
+namespace fmt = corvane::fmt;
+namespace ids = ui::ids;
+
+class StillsHelpTest : public testing::Test {
+ protected:
+  void SetUp() override { uitest::ClearStore(); }
+  void TearDown() override { QCoreApplication::processEvents(); }
+
+  // Stores the settings the next capture (and the next start) loads.
+  static void Store(const QString& captureFolder, int captureType, int displayType = 4) {
+    ui::PlayerSettings s;
+    s.capturePath = captureFolder;
+    s.captureType = captureType;
+    s.displayType = displayType;
+    ui::SettingsStore::Save(s);
+  }
+  // A window paused on frame 1 of a fresh clip with a trailer.
+  std::unique_ptr<PlayerWindow> OpenPaused(const corvane::YUVPara& para) {
+    const QString clip = QString::fromStdString(m_dir.File("clip.yuv"));
+    uitest::WriteClip(clip.toStdString(), para, 3, true);
+    auto w = std::make_unique<PlayerWindow>(clip);
+    w->Initialize();
+    EXPECT_EQ(w->GetPlayState(), PlayState::Playing);
+    w->OnButton(ids::kBtnPause);
+    EXPECT_EQ(w->Graph()->SeekToFrame(1), corvane::kOk);
+    return w;
+  }
+  static std::vector<uint8_t> ReadAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray b = f.readAll();
+    return std::vector<uint8_t>(b.begin(), b.end());
+  }
+  // The still the graph makes of the frame on screen, in a roomy buffer.
+  static std::vector<uint8_t> Expected(PlayerWindow& w, bool jpeg) {
+    std::vector<uint8_t> buf(8 << 20);
+    uint32_t len = 0;
+    const int32_t r = jpeg ? w.Graph()->CaptureJPEG(buf.data(), uint32_t(buf.size()), &len, 100)
+                           : w.Graph()->CaptureBMP(buf.data(), uint32_t(buf.size()), &len);
+    EXPECT_EQ(r, corvane::kOk);
+    buf.resize(r == corvane::kOk ? len : 0);
+    return buf;
+  }
+  static QStringList Files(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+  }
+
+  testsupport::TempDir m_dir;
+};
+
+// ---- Still capture ---------------------------------------------------------------
+
+TEST_F(StillsHelpTest, CapturesAreNumberedPerTypeAndSkipExistingFiles) {
+  uitest::PromptsScope prompts;
+  const QString shots = QString::fromStdString(m_dir.File("shots"));
+  QDir().mkpath(shots);
+  // Left by an earlier run: kept, and its number skipped.
+  testsupport::WriteBytes((shots + "/capture00.bmp").toStdString(), {'o', 'l', 'd'});
+  auto w = OpenPaused(Para(fmt::YV12, 176, 144));
+
+  struct Row {
+    QString folder;  // empty: the home folder
+    int type;
+    const char* file;
+    uint32_t bmpAfter, jpegAfter;
+  };
+  const Row rows[] = {
+      {shots, 0, "capture01.bmp", 2, 0}, {shots, 0, "capture02.bmp", 3, 0},   {shots, 1, "capture00.jpg", 3, 1},
+      {shots, 0, "capture03.bmp", 4, 1}, {QString(), 1, "capture01.jpg", 4, 2},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.file);
+    Store(r.folder, r.type);
+    const QString folder = r.folder.isEmpty() ? QDir::homePath() : r.folder;
+    const qsizetype before = Files(folder).size();
+    w->OnButton(ids::kBtnCapture);
+    const QString path = QDir(folder).filePath(QString::fromLatin1(r.file));
+    EXPECT_EQ(ReadAll(path), Expected(*w, r.type != 0));
+    EXPECT_EQ(Files(folder).size(), before + 1);
+    EXPECT_EQ(w->BmpCount(), r.bmpAfter);
+    EXPECT_EQ(w->JpegCount(), r.jpegAfter);
+    if (r.folder.isEmpty()) QFile::remove(path);
+  }
+  EXPECT_EQ(ReadAll(shots + "/capture00.bmp"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  EXPECT_TRUE(prompts.log->messages.empty());
+  EXPECT_EQ(w->GetPlayState(), PlayState::Paused);
+}
+
+TEST_F(StillsHelpTest, RefusedFormatsAndLineDoubledFrames) {
+  const QString shots = QString::fromStdString(m_dir.File("shots"));
+  struct Row {
+    uint32_t format, w, h;
+    int type;
+    const char* message;  // empty: saved
+    uint32_t savedHeight;
+  };
+  const Row rows[] = {
+      {fmt::NV12, 176, 144, 0, "暂不支持该类型的BMP抓图!", 0},
+      {fmt::YUYV, 176, 144, 0, "暂不支持该类型的BMP抓图!", 0},
+      {fmt::UYVY, 176, 144, 1, "暂不支持该类型的JPEG抓图!", 0},
+      {fmt::RGB4, 176, 144, 1, "暂不支持该类型的JPEG抓图!", 0},
+      // Line-doubled: 54 + 4·704·576 bytes, more than 5 bytes a pixel.
+      {fmt::YV12, 704, 288, 0, "", 576},
+      {fmt::YV12, 704, 240, 0, "", 480},
+      {fmt::YV12, 704, 288, 1, "", 576},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << corvane::CodeName(r.format) << " " << r.w << "x" << r.h << " type " << r.type);
+    uitest::PromptsScope prompts;
+    QDir(shots).removeRecursively();
+    QDir().mkpath(shots);
+    Store(shots, r.type);
+    auto w = OpenPaused(Para(r.format, r.w, r.h));
+    w->OnButton(ids::kBtnCapture);
+    if (*r.message) {
+      EXPECT_EQ(prompts.log->messages, std::vector<QString>{QString::fromUtf8(r.message)});
+      EXPECT_TRUE(Files(shots).isEmpty());
+      EXPECT_EQ(w->BmpCount() + w->JpegCount(), 0u);
+      continue;
+    }
+    EXPECT_TRUE(prompts.log->messages.empty());
+    const std::vector<uint8_t> still = ReadAll(shots + (r.type ? "/capture00.jpg" : "/capture00.bmp"));
+    EXPECT_EQ(still, Expected(*w, r.type != 0));
+    if (r.type == 0) {
+      ASSERT_EQ(still.size(), 54u + 4u * r.w * r.savedHeight);
+      int32_t height = 0;
+      std::memcpy(&height, still.data() + 22, 4);  // biHeight: positive, bottom-up
+      EXPECT_EQ(uint32_t(height), r.savedHeight);
+    }
+  }
+}
+
+// ---- Coordinate window ------------------------------------------------------------
+
+TEST(FramePixelAt, MapsThroughThePictureRectangle) {
+  struct Row {
+    int mode, x, y;
+    QSize widget;
+    bool inside;
+    int fx, fy;
+  };
+  // 352×288 in 800×300 at 4:3: the picture is 400×300 at x 200..599; at the
+  // frame's own ratio 366×300 at x 217..582; filling, the whole area.
+  const QSize wide(800, 300);
+  const Row rows[] = {
+      {2, 100, 150, wide, false, 0, 0}, {2, 199, 0, wide, false, 0, 0},      {2, 600, 10, wide, false, 0, 0},
+      {2, 200, 0, wide, true, 0, 0},    {2, 599, 299, wide, true, 351, 287}, {2, 400, 150, wide, true, 176, 144},
+      {4, 216, 10, wide, false, 0, 0},  {4, 217, 0, wide, true, 0, 0},       {4, 582, 299, wide, true, 351, 287},
+      {0, 0, 0, wide, true, 0, 0},      {0, 799, 299, wide, true, 351, 287}, {0, 800, 0, wide, false, 0, 0},
+      {0, -1, 5, wide, false, 0, 0},    {2, 0, 0, QSize(0, 0), false, 0, 0},
+      // A window clamped to a small screen shows the frame scaled down.
+      {0, 175, 143, QSize(176, 144), true, 351, 287},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << "mode " << r.mode << " at " << r.x << "," << r.y);
+    const std::optional<QPoint> p = ui::FramePixelAt(QPoint(r.x, r.y), r.widget, r.mode, 352, 288);
+    ASSERT_EQ(p.has_value(), r.inside);
+    if (r.inside) {
+      EXPECT_EQ(*p, QPoint(r.fx, r.fy));
+    }
+  }
+}
+
+TEST_F(StillsHelpTest, CoordinateWindowReadsThePixelUnderThePointer) {
+  uitest::PromptsScope prompts;
+  Store(QString(), 0, /*4:3*/ 2);
+  auto w = OpenPaused(Para(fmt::YV12, 352, 288));
+  w->OnMenuCommand(ids::kViewZoom200);
+  w->OnMenuCommand(ids::kToolsCoordinates);
+  ui::CoordinateWindow* c = w->CoordWindow();
+  ASSERT_NE(c, nullptr);
+  ASSERT_TRUE(c->isVisible());
+  EXPECT_EQ(c->windowTitle(), QString::fromUtf8("YUV坐标显示"));
+  // Back at 100 %, and held there.
+  EXPECT_EQ(w->Video()->size(), QSize(352, 288));
+  EXPECT_TRUE(w->Action(ids::kViewZoom100)->isChecked());
+  w->OnMenuCommand(ids::kViewZoom200);
+  EXPECT_EQ(w->Video()->size(), QSize(352, 288));
+  EXPECT_EQ(w->minimumSize(), w->maximumSize());
+
+  auto move = [&](int x, int y) {
+    const QPoint at = w->Video()->pos() + QPoint(x, y);
+    QMouseEvent e(QEvent::MouseMove, at, w->centralWidget()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(w->centralWidget(), &e);
+  };
+  auto valuesAt = [&](int x, int y) {
+    int v[3];
+    w->Graph()->GetPixelValue(uint32_t(x), uint32_t(y), &v[0], &v[1], &v[2]);
+    return QStringList{QString::number(v[0]), QString::number(v[1]), QString::number(v[2])};
+  };
+  // At 4:3 the 352×288 area shows a 352×264 picture between 12-row bars.
+  struct Row {
+    int x, y;
+    const char* position;
+    int fx, fy;  // the frame pixel whose values show
+  };
+  const Row rows[] = {
+      {5, 5, "", 0, 0},                 // top bar: nothing yet
+      {40, 12, "40*0", 40, 0},          // first picture row
+      {200, 150, "200*151", 200, 151},  // (150 − 12 + ½) · 288 / 264
+      {300, 280, "200*151", 200, 151},  // bottom bar: the last pixel stays
+      {351, 275, "351*287", 351, 287},  // the last row is reached
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.x << "," << r.y);
+    move(r.x, r.y);
+    EXPECT_EQ(c->PositionText(), QString::fromLatin1(r.position));
+    if (*r.position) {
+      EXPECT_EQ((QStringList{c->ValueText(0), c->ValueText(1), c->ValueText(2)}), valuesAt(r.fx, r.fy));
+    }
+  }
+
+  // Choosing "U" in the window is the view menu's command, and the menu's
+  // choice shows in the window.
+  emit c->ComponentList()->activated(2);
+  EXPECT_TRUE(w->Action(ids::kViewComponentU)->isChecked());
+  EXPECT_EQ(w->Graph()->GetComponentMode(), 2u);
+  w->OnMenuCommand(ids::kViewComponentY);
+  EXPECT_EQ(c->ComponentList()->currentIndex(), 1);
+
+  // The close box hides it and frees the size; reopening keeps its values.
+  c->close();
+  ASSERT_TRUE(uitest::WaitFor([&] { return !c->isVisible(); }));
+  EXPECT_NE(w->minimumSize(), w->maximumSize());
+  w->OnMenuCommand(ids::kToolsCoordinates);
+  EXPECT_TRUE(c->isVisible());
+  EXPECT_EQ(c->PositionText(), QStringLiteral("351*287"));
+  EXPECT_EQ(c->ComponentList()->currentIndex(), 1);
+
+  // Stopping hides it; its list and the menu item are disabled.
+  w->OnButton(ids::kBtnStop);
+  EXPECT_FALSE(c->isVisible());
+  EXPECT_FALSE(c->ComponentList()->isEnabled());
+  EXPECT_FALSE(w->Action(ids::kToolsCoordinates)->isEnabled());
+  EXPECT_NE(w->minimumSize(), w->maximumSize());
+}
+
+// ---- Help menu ----------------------------------------------------------------------
+
+TEST_F(StillsHelpTest, HelpAndAboutDialogsShowTheirTexts) {
+  uitest::PromptsScope prompts;
+  const char* const kLines[] = {
+      "左键双击:      正常视图<->全屏",
+      "空格:                      播放<->暂停",
+      ".(句号):                  停止",
+      "方向上键:              暂停",
+      "方向下键:              播放",
+      "Home键:                 调至第一帧",
+      "End键:                    调至最末帧",
+      "方向左键:              单帧回退",
+      "方向右键:              单帧步进",
+      "Ctrl + C:                  关闭文件",
+      "Ctrl + O:                  打开文件",
+      "Ctrl + T:                   剪切文件",
+      "Ctrl + M:                  拼接文件",
+      "Ctrl + One:              半数尺寸",
+      "Ctrl + Two:              原始尺寸",
+      "Ctrl + Three:           两倍尺寸",
+  };
+  QStringList expected;
+  for (const char* l : kLines) expected << QString::fromUtf8(l);
+
+  auto w = std::make_unique<PlayerWindow>();
+  w->Initialize();
+  struct Row {
+    int id;
+    const char* object;
+    const char* title;
+    std::function<void(QDialog*)> check;
+  };
+  const Row rows[] = {
+      {ids::kHelpShortcuts, "helpDialog", "帮助",
+       [&](QDialog* d) {
+         QStringList shown;
+         for (int i = 1; i <= 17; ++i)
+           if (auto* l = d->findChild<QLabel*>(QStringLiteral("line%1").arg(i))) shown << l->text();
+         EXPECT_EQ(shown, expected);
+       }},
+      {ids::kHelpAbout, "aboutDialog", "关于 Corvane",
+       [&](QDialog* d) {
+         auto* version = d->findChild<QLabel*>(QStringLiteral("version"));
+         ASSERT_NE(version, nullptr);
+         EXPECT_EQ(version->text(), QStringLiteral("Corvane Version: 1.0.0.1 beta"));
+         auto* icon = d->findChild<QLabel*>(QStringLiteral("icon"));
+         ASSERT_NE(icon, nullptr);
+         EXPECT_FALSE(icon->pixmap().isNull());
+       }},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.object);
+    bool seen = false;
+    // The menu runs the dialog modally: look at it from inside its loop.
+    QTimer::singleShot(0, [&] {
+      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!d) return;
+      seen = true;
+      EXPECT_EQ(d->objectName(), QString::fromLatin1(r.object));
+      EXPECT_EQ(d->windowTitle(), QString::fromUtf8(r.title));
+      r.check(d);
+      d->accept();
+    });
+    w->OnMenuCommand(r.id);
+    EXPECT_TRUE(seen);
+  }
+}
+
+TEST_F(StillsHelpTest, UserManualIsFoundOrReportedMissing) {
+  testsupport::TempDir data;
+  const QByteArray oldHome = qgetenv("XDG_DATA_HOME"), oldDirs = qgetenv("XDG_DATA_DIRS");
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.File("home")));
+  qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(data.File("system")));
+  auto w = std::make_unique<PlayerWindow>();
+  w->Initialize();
+  const QString installed = QString::fromStdString(data.File("system")) + "/corvane/" + PlayerWindow::kManualFileName;
+  for (bool install : {false, true}) {
+    SCOPED_TRACE(install);
+    uitest::PromptsScope prompts;
+    if (install) {
+      QDir().mkpath(QFileInfo(installed).path());
+      testsupport::WriteBytes(installed.toStdString(), {'%', 'P', 'D', 'F'});
+    }
+    w->OnMenuCommand(ids::kHelpManual);
+    if (install) {
+      EXPECT_TRUE(prompts.log->messages.empty());
+      EXPECT_EQ(prompts.log->openedDocuments, std::vector<QString>{installed});
+    } else {
+      EXPECT_EQ(prompts.log->messages, std::vector<QString>{QString::fromUtf8("找不到用户手册!")});
+      EXPECT_TRUE(prompts.log->openedDocuments.empty());
+    }
+  }
+  for (const auto& [name, old] : {std::pair{"XDG_DATA_HOME", oldHome}, std::pair{"XDG_DATA_DIRS", oldDirs}}) {
+    if (old.isEmpty())
+      qunsetenv(name);
+    else
+      qputenv(name, old);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+#include "ui/coordinate_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "engine/display.h"
+
+namespace ui {
+
+std::optional<QPoint> FramePixelAt(QPoint p, QSize widget, int aspectMode, uint32_t frameW, uint32_t frameH) {
+  if (frameW == 0 || frameH == 0 || widget.width() <= 0 || widget.height() <= 0) return std::nullopt;
+  // The very rectangle the display draws the picture into.
+  const platform::Rect r = corvane::AspectRect(aspectMode, widget.width(), widget.height(), frameW, frameH);
+  if (r.IsEmpty() || p.x() < r.left || p.x() >= r.right || p.y() < r.top || p.y() >= r.bottom) return std::nullopt;
+  // The frame pixel whose area holds the centre of the screen pixel, as the
+  // scaler samples it: (i + ½) · frame / picture, so a shrunk picture still
+  // reaches the frame's last row and column. In 64 bits, since a wide frame
+  // times a wide window exceeds 32.
+  const int64_t x = (2 * int64_t(p.x() - r.left) + 1) * frameW / (2 * int64_t(r.Width()));
+  const int64_t y = (2 * int64_t(p.y() - r.top) + 1) * frameH / (2 * int64_t(r.Height()));
+  return QPoint(int(x), int(y));
+}
+
+CoordinateWindow::CoordinateWindow(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("coordinateWindow"));
+  setWindowTitle(tr("YUV坐标显示"));
+  setFixedSize(kWidth, kHeight);
+  QFont f(QStringLiteral("Tahoma"));
+  f.setPointSize(10);
+  setFont(f);
+
+  auto* group = new QGroupBox(tr("Visual"), this);
+  auto* grid = new QGridLayout(group);
+  grid->addWidget(new QLabel(tr("Coordinate"), group), 0, 0);
+  m_position = new QLineEdit(group);
+  m_position->setObjectName(QStringLiteral("edit1040"));
+  m_position->setReadOnly(true);
+  grid->addWidget(m_position, 0, 1);
+  const char* names[3] = {QT_TR_NOOP("Y"), QT_TR_NOOP("U"), QT_TR_NOOP("V")};
+  for (int i = 0; i < 3; ++i) {
+    grid->addWidget(new QLabel(tr(names[i]), group), i + 1, 0);
+    m_values[i] = new QLabel(QStringLiteral("0"), group);
+    m_values[i]->setObjectName(QStringLiteral("value%1").arg(1044 + i));
+    grid->addWidget(m_values[i], i + 1, 1);
+  }
+  m_list = new QComboBox(group);
+  m_list->setObjectName(QStringLiteral("list1039"));
+  m_list->addItems({tr("YUV"), tr("Y"), tr("U"), tr("V")});
+  m_list->setCurrentIndex(0);
+  grid->addWidget(m_list, 4, 0, 1, 2);
+  // `activated` comes only from the user's own choice, never from
+  // SelectComponent, so the owner's command cannot loop back here.
+  connect(m_list, &QComboBox::activated, this, &CoordinateWindow::componentChosen);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(group);
+}
+
+void CoordinateWindow::ShowPixel(int x, int y, int c1, int c2, int c3) {
+  m_position->setText(QStringLiteral("%1*%2").arg(x).arg(y));
+  const int v[3] = {c1, c2, c3};
+  for (int i = 0; i < 3; ++i) m_values[i]->setText(QString::number(v[i]));
+}
+
+void CoordinateWindow::SelectComponent(int n) {
+  if (n >= 0 && n < m_list->count()) m_list->setCurrentIndex(n);
+}
+
+QString CoordinateWindow::PositionText() const { return m_position->text(); }
+
+QString CoordinateWindow::ValueText(int i) const { return (i >= 0 && i < 3) ? m_values[i]->text() : QString(); }
+
+void CoordinateWindow::closeEvent(QCloseEvent* event) {
+  // The window is kept for the next time; the owner hides it and gives its
+  // own window the sizing border back.
+  if (parentWidget()) {
+    event->ignore();
+    emit closeRequested();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+}  // namespace ui

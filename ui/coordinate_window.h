@@ -1,0 +1,65 @@
+// The coordinate window: a small tool window under the player that shows the
+// frame pixel under the mouse pointer with its Y, U and V values, and offers
+// the component view as a list. It belongs to the player window, which shows,
+// hides and places it; its close box only asks the player to hide it.
+//
+// Threads: GUI thread only.
+#pragma once
+
+#include <QWidget>
+#include <QPoint>
+#include <QSize>
+#include <cstdint>
+#include <optional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace ui {
+
+// The frame pixel under a point of the picture widget. The display fits the
+// frame into the widget by the aspect mode (black bars beside or above and
+// below it, and any scale when the window is not at 100 % or was clamped to
+// the screen), so the point is mapped through that same rectangle. Nothing
+// for a point on a bar or outside the widget, or for a frame without a size.
+std::optional<QPoint> FramePixelAt(QPoint widgetPoint, QSize widgetSize, int aspectMode, uint32_t frameWidth,
+                                   uint32_t frameHeight);
+
+class CoordinateWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kWidth = 200;
+  static constexpr int kHeight = 220;
+
+  explicit CoordinateWindow(QWidget* owner);
+
+  // The pixel position as "x*y" and its three values.
+  void ShowPixel(int x, int y, int c1, int c2, int c3);
+  // Selects entry n of the component list (0 whole picture, 1 Y, 2 U, 3 V)
+  // without reporting it as the user's choice.
+  void SelectComponent(int n);
+
+  // For the owner and tests.
+  QComboBox* ComponentList() const { return m_list; }
+  QString PositionText() const;
+  QString ValueText(int i) const;  // i 0..2: Y, U, V
+
+ signals:
+  // The user accepted entry n of the component list.
+  void componentChosen(int n);
+  // The close box was used; the owner hides the window (it is kept, with its
+  // selection and values, for the next time).
+  void closeRequested();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QLineEdit* m_position = nullptr;
+  QLabel* m_values[3] = {};
+  QComboBox* m_list = nullptr;
+};
+
+}  // namespace ui
