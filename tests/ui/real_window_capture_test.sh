@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The capture button in a real X session: start corvane on an I420 clip with a
-# trailer, pause, go to the first frame, click the capture button with
-# xdotool, and check that the still written into the capture folder is byte
-# for byte what corvane-tool capture makes of the same frame.
+# The capture button in a real X session: start corvane on an I420 clip
+# without a trailer whose name gives its format and size, confirm the
+# parameter dialog with Return, pause, go to the first frame, click the
+# capture button with xdotool, and check that the still written into the
+# capture folder is byte for byte what corvane-tool capture makes of the same
+# frame.
 # Run inside an X server (CTest starts it under xvfb-run).
 # Usage: real_window_capture_test.sh CORVANE CORVANE_TOOL
 set -euo pipefail
@@ -22,13 +24,18 @@ unset XDG_PICTURES_DIR
 mkdir -p "$XDG_CONFIG_HOME" "$HOME/Pictures"
 
 w=352 h=288
-clip=$work/clip.yuv
+clip=$work/clip_i420_${w}x${h}.yuv
 ffmpeg -loglevel error -f lavfi -i "testsrc2=size=${w}x${h}:rate=25" -frames:v 30 -pix_fmt yuv420p -f rawvideo "$clip"
-"$tool" setpara "$clip" --format I420 --size "${w}x${h}" >/dev/null
-"$tool" capture "$clip" --frame 1 --bmp -o "$work/ref.bmp"
+"$tool" capture "$clip" --frame 1 --bmp -o "$work/ref.bmp" --format I420 --size "${w}x${h}"
 
 "$corvane" "$clip" &
 player=$!
+# The dialog preselects what the name says; Return confirms it. Its title is
+# Chinese: match it in a UTF-8 locale. The dialog is gone before the key's
+# release reaches it, which xdotool reports as an X error.
+dialog=$(LC_ALL=C.UTF-8 timeout 20 xdotool search --sync --onlyvisible --name '^参数设置$' | head -n1)
+sleep 1
+xdotool key --window "$dialog" Return 2>/dev/null || true
 wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Corvane$' | head -n1)
 sleep 1
 for key in space Home; do
