@@ -204,7 +204,7 @@ void PlayerWindow::dropEvent(QDropEvent* event) {
 
 // ---- Services for the tools -----------------------------------------------------
 
-int PlayerWindow::ProbeFile(const QString& path, uint32_t* count) {
+bool PlayerWindow::OpenGraphForTool(const QString& path, const QString& failure) {
   CloseFile();
   UpdateControls();
   NewGraph(nullptr);
@@ -212,10 +212,15 @@ int PlayerWindow::ProbeFile(const QString& path, uint32_t* count) {
   int readOnly = 0;
   if (m_pGraph->OpenFile(path.toStdString(), &readOnly) < 0) {
     m_pGraph.reset();
-    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"));
-    return corvane::kGeneralFail;
+    Prompts::Current().ShowMessage(this, failure);
+    return false;
   }
   m_bReadOnly = readOnly != 0;
+  return true;
+}
+
+int PlayerWindow::ProbeFile(const QString& path, uint32_t* count) {
+  if (!OpenGraphForTool(path, tr("打开文件失败\n"))) return corvane::kGeneralFail;
   int hasTrailer = 0;
   corvane::YUVPara first{};
   const bool read = m_pGraph->ReadFilePara(&hasTrailer, std::span<corvane::YUVPara>(&first, 1), false) >= 0;
@@ -227,17 +232,7 @@ int PlayerWindow::ProbeFile(const QString& path, uint32_t* count) {
 }
 
 bool PlayerWindow::ReadFileParaAt(const QString& path, corvane::YUVPara* records, uint32_t count) {
-  CloseFile();
-  UpdateControls();
-  NewGraph(nullptr);
-  m_strGraphPath = path;
-  int readOnly = 0;
-  if (m_pGraph->OpenFile(path.toStdString(), &readOnly) < 0) {
-    m_pGraph.reset();
-    Prompts::Current().ShowMessage(this, tr("打开文件失败!\n"));
-    return false;
-  }
-  m_bReadOnly = readOnly != 0;
+  if (!OpenGraphForTool(path, tr("打开文件失败!\n"))) return false;
   int hasTrailer = 0;
   m_bGraphHasRecord = m_pGraph->ReadFilePara(&hasTrailer, {}, false) >= 0 && hasTrailer;
   if (!m_bGraphHasRecord || !records) return false;

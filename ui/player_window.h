@@ -167,6 +167,9 @@ class PlayerWindow : public QMainWindow {
   // A new graph in m_pGraph (the old one deleted) whose engine notice
   // becomes a message box; `picture` null for a graph without a picture.
   void NewGraph(platform::VideoWindow* picture);
+  // Closes the current file and opens path in a new graph for a tool's service;
+  // on failure shows `failure` and leaves no graph.
+  bool OpenGraphForTool(const QString& path, const QString& failure);
   // Applies m_para to the open graph and plays it (the open flow's last
   // steps); on failure the message, the file closed, false.
   bool ApplyParaAndRun();
