@@ -206,7 +206,8 @@ def main():
     ap.add_argument("--seconds", type=float, default=10.0)
     ap.add_argument("--xvfb-pid", type=int, required=True)
     args = ap.parse_args()
-    tmp = tempfile.mkdtemp(prefix="window_bench.")
+    # Beside the clips, so that the shell script's clean-up removes it as well.
+    tmp = tempfile.mkdtemp(prefix="run.", dir=os.path.dirname(os.path.abspath(args.clip1080)))
     os.makedirs(os.path.join(tmp, "home"), exist_ok=True)
 
     print(f"Picture {PIC_W}x{PIC_H}, clips I420 at {CLIP_FPS:g} fps; Corvane measured over {args.seconds:g} s.")
