@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QSvgRenderer>
 #include <QThread>
+#include <chrono>
+#include <cstdio>
 
 #include "controls/resources.h"
 
@@ -13,6 +15,10 @@ namespace ui {
 
 namespace {
 platform::Rect ToRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 }  // namespace
 
 VideoWidget::VideoWidget(QWidget* parent) : QWidget(parent) {
@@ -21,9 +27,19 @@ VideoWidget::VideoWidget(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
   // Every pixel is painted by paintEvent: the picture or black.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  const QString statsPath = qEnvironmentVariable("CORVANE_STATS_FILE");
+  if (!statsPath.isEmpty()) m_stats = std::make_unique<Stats>(Stats{statsPath, {}, {}});
 }
 
-VideoWidget::~VideoWidget() = default;
+VideoWidget::~VideoWidget() {
+  // The player has closed its graph by now: nothing presents any more.
+  if (!m_stats) return;
+  if (std::FILE* f = std::fopen(m_stats->path.toLocal8Bit().constData(), "w")) {
+    for (int64_t t : m_stats->presents) std::fprintf(f, "present %lld\n", static_cast<long long>(t));
+    for (int64_t t : m_stats->paints) std::fprintf(f, "paint %lld\n", static_cast<long long>(t));
+    std::fclose(f);
+  }
+}
 
 void VideoWidget::SyncSnapshot() {
   Q_ASSERT(QThread::currentThread() == thread());
@@ -105,6 +121,7 @@ void VideoWidget::Present(std::shared_ptr<const platform::Picture> picture, cons
     else
       m_pieces.push_back({std::move(picture), dest});
     m_bIdle = false;
+    if (m_stats) m_stats->presents.push_back(NowNs());
   }
   // Never touch the widget here: ask the GUI thread to repaint, once for any
   // number of pictures that arrive before it gets round to it.
@@ -165,6 +182,7 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
     const QImage image(pic.pixels.get(), int(pic.width), int(pic.height), int(pic.stride), QImage::Format_RGB32);
     painter.drawImage(QPoint(p.dest.left, p.dest.top), image);
   }
+  if (m_stats && !pieces.empty()) m_stats->paints.push_back(NowNs());
 }
 
 void VideoWidget::resizeEvent(QResizeEvent* event) {

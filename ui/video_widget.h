@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QWidget>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -72,6 +73,18 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
     platform::Rect dest;
   };
   void DeliverSizeNotice();
+
+  // CORVANE_STATS_FILE=path (read once, at construction): the widget notes
+  // the CLOCK_MONOTONIC time in ns of every picture presented and of every
+  // paint that drew one, and writes them to that file when it goes, one
+  // "present NS" or "paint NS" line each (bench/window_bench.sh reads them).
+  // Unset, it is a null pointer and costs one test per picture and paint.
+  struct Stats {
+    QString path;
+    std::vector<int64_t> presents;  // guarded by m_lock
+    std::vector<int64_t> paints;    // GUI thread
+  };
+  std::unique_ptr<Stats> m_stats;
 
   mutable std::mutex m_lock;  // guards the members down to m_pieces
   platform::Rect m_rcClient;
