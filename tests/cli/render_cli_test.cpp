@@ -22,7 +22,7 @@ testsupport::RunResult Tool(std::vector<std::string> args) {
   return testsupport::Run(args);
 }
 
-bool HaveFfmpeg() { return std::system("ffmpeg -version > /dev/null 2>&1") == 0; }
+using testsupport::HaveFfmpeg;
 
 // Width and height from a PNG's IHDR chunk (big-endian at bytes 16 and 20).
 std::pair<uint32_t, uint32_t> PngSize(const Bytes& png) {
@@ -35,8 +35,10 @@ std::pair<uint32_t, uint32_t> PngSize(const Bytes& png) {
 // The PNG's pixels as B, G, R, A, decoded by ffmpeg.
 Bytes DecodePng(const TempDir& dir, const std::string& png) {
   const std::string raw = dir.File("decoded.bgra");
-  const std::string cmd = "ffmpeg -nostdin -y -loglevel error -i " + png + " -f rawvideo -pix_fmt bgra " + raw;
-  if (std::system(cmd.c_str()) != 0) return {};
+  if (testsupport::Run({"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-i", png, "-f", "rawvideo", "-pix_fmt",
+                        "bgra", raw})
+          .status != 0)
+    return {};
   return testsupport::ReadBytes(raw);
 }
 

@@ -23,6 +23,7 @@
 #include "engine/display.h"
 #include "formats/result_codes.h"
 #include "engine/surface_copy.h"
+#include "support/run_tool.h"
 #include "support/recording_video_window.h"
 #include "support/temp_dir.h"
 
@@ -32,7 +33,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 constexpr uint32_t kW = 352, kH = 288;
 
-bool HaveFfmpeg() { return std::system("ffmpeg -version > /dev/null 2>&1") == 0; }
+using testsupport::HaveFfmpeg;
 
 bool RunQuiet(const std::string& cmd) { return std::system((cmd + " > /dev/null 2>&1").c_str()) == 0; }
 

@@ -60,4 +60,7 @@ inline RunResult Run(const std::vector<std::string>& argv) {
   return r;
 }
 
+// Whether ffmpeg, the peer some tests compare with, is installed.
+inline bool HaveFfmpeg() { return Run({"ffmpeg", "-version"}).status == 0; }
+
 }  // namespace testsupport
