@@ -169,9 +169,12 @@ void PlayerWindow::OnMenuCommand(int id) {
     case ids::kViewComponentV:
       OnComponentView(id);
       break;
+    case ids::kViewOptions:
+      OnAdvancedOptions();
+      break;
     default:
-      // The options sheet, the tools, the coordinate window and the help
-      // windows have windows of their own, which hook in here.
+      // The coordinate window and the help windows have windows of their
+      // own, which hook in here.
       break;
   }
 }

@@ -74,6 +74,11 @@ class PlayerWindow : public QMainWindow {
 
   void UpdateControls();
   void UpdateStatus();
+
+  // The advanced options sheet: loads the settings afresh, runs the sheet,
+  // and on OK takes what its pages handed back, saves it and gives an open
+  // file the new display ratio at once.
+  void OnAdvancedOptions();
   void ResizeForPicture(uint32_t width, uint32_t height);
   void ToggleFullScreen();
 
