@@ -14,6 +14,7 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -55,9 +56,12 @@ class CutDialog : public QDialog {
   // Closing is refused while a cut runs: cancel it first.
   void reject() override;
 
-  // Chunk size for the next cut; tests make it small to watch a cut in
-  // progress.
-  void SetChunkBytes(size_t bytes) { m_chunkBytes = bytes; }
+  // Chunk size of the next cuts, and a call made on the worker after each
+  // chunk; tests use both to watch (and slow down) a cut in progress.
+  void SetChunkObserver(size_t chunkBytes, std::function<void(uint64_t written, uint64_t total)> observer) {
+    m_chunkBytes = chunkBytes;
+    m_observer = std::move(observer);
+  }
 
  signals:
   // On the GUI thread, when a cut has ended and its message has been shown.
@@ -89,6 +93,7 @@ class CutDialog : public QDialog {
   QString m_sourcePath;
   uint32_t m_frameCount = 0;
   size_t m_chunkBytes = corvane::tools::kDefaultChunkBytes;
+  std::function<void(uint64_t, uint64_t)> m_observer;
 
   // Shared with the worker: only through its atomics.
   std::unique_ptr<corvane::tools::ToolProgress> m_progress;
