@@ -142,18 +142,18 @@ DialogSelection ParaDialogSelectionForCode(uint32_t code) {
   switch (code) {
     case fmt::IUYV: return {0, fmt::IUYV};
     case fmt::IYU2: return {1, fmt::IYU2};
-    case fmt::IYUV: return {2, fmt::YV12};
+    case fmt::YV12: return {2, fmt::YV12};
     case fmt::NV12: return {3, fmt::NV12};
     case fmt::NV16: return {4, fmt::NV16};
     case fmt::UYVY: return {5, fmt::UYVY};
     case fmt::YUYV: return {6, fmt::YUYV};
-    case fmt::YV12: return {7, fmt::IYUV};
+    case fmt::IYUV: return {7, fmt::IYUV};
     case fmt::YV16: return {8, fmt::YV16};
     case fmt::YVYU: return {9, fmt::YVYU};
     case fmt::RGB2: return {10, fmt::RGB2};
     case fmt::RGB3: return {11, fmt::RGB3};
     case fmt::RGB4: return {12, fmt::RGB4};
-    default: return {7, fmt::YV12};
+    default: return {2, fmt::YV12};
   }
 }
 

@@ -196,8 +196,12 @@ inline constexpr std::array<FormatEntry, 13> kParaDialogFormats{{
 constexpr uint32_t kParaDialogNoSelectionCode = fmt::YV12;
 
 // Parameter dialog on opening: the position selected for the current code and
-// the working code the dialog keeps until confirm. YV12 and IYUV map crosswise
-// (positions 7 and 2); unknown codes select position 7 with working code YV12.
+// the working code the dialog keeps until confirm. It is the inverse of the
+// confirm table, so a confirm without a change stores the code the file had:
+// code YV12 opens on position 2 ("IYUV(I420)"), code IYUV on position 7
+// ("YV12"). Opening them the other way round swapped U and V of every file
+// confirmed unchanged. Unknown codes open on the position of the code stored
+// when nothing is selected (2, working code YV12).
 struct DialogSelection {
   int position;
   uint32_t workingCode;

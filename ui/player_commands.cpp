@@ -172,6 +172,9 @@ void PlayerWindow::OnMenuCommand(int id) {
     case ids::kViewOptions:
       OnAdvancedOptions();
       break;
+    case ids::kToolsParameters:
+      OnParameterSettings();
+      break;
     default:
       // The coordinate window and the help windows have windows of their
       // own, which hook in here.

@@ -33,6 +33,7 @@ PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWind
   m_statusTimer.setInterval(kStatusIntervalMs);
   connect(&m_statusTimer, &QTimer::timeout, this, &PlayerWindow::UpdateStatus);
   connect(m_video, &VideoWidget::frameSizeChanged, this, &PlayerWindow::OnFrameSizeNotice);
+  setAcceptDrops(true);
 }
 
 PlayerWindow::~PlayerWindow() {
@@ -351,88 +352,6 @@ void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
     m_nPicHeight = m_para.height = height;
     ResizeForPicture(width, height);
   }
-}
-
-// ---- Opening and closing ----------------------------------------------------
-
-bool PlayerWindow::BrowseForFile() {
-  std::optional<QString> chosen = Prompts::Current().ChooseFileToOpen(this, m_strFilePath);
-  if (!chosen) return false;
-  m_strFilePath = *chosen;
-  return true;
-}
-
-bool PlayerWindow::OpenCurrentFile() {
-  if (m_strFilePath.isEmpty()) return false;
-  CloseFile();
-  UpdateControls();
-  m_pGraph = std::make_unique<corvane::PlaybackGraph>(m_video);
-  // The engine's one notice may come from any thread; it is worded here.
-  m_pGraph->SetNoticeHandler([this](corvane::Notice notice) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, notice] {
-          if (notice == corvane::Notice::kSplicedParaRefused)
-            Prompts::Current().ShowMessage(this, tr("该文件为拼接文件，参数不可设置."));
-        },
-        Qt::QueuedConnection);
-  });
-  int readOnly = 0, hasTrailer = 0;
-  corvane::YUVPara first{};
-  if (m_pGraph->OpenFile(m_strFilePath.toStdString(), &readOnly) < 0 ||
-      m_pGraph->ReadFilePara(&hasTrailer, std::span<corvane::YUVPara>(&first, 1), false) < 0) {
-    m_pGraph->Close();
-    m_pGraph.reset();
-    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"));
-    return false;
-  }
-  if (hasTrailer) {
-    m_para = first;
-  } else {
-    // Until the parameter dialog exists every file without a trailer is
-    // opened with the stored defaults.
-    m_para.width = uint32_t(m_settings.defaultWidth);
-    m_para.height = uint32_t(m_settings.defaultHeight);
-    m_para.format = m_settings.defaultFormat;
-    m_para.frameInterval = 40;
-  }
-  m_nPicWidth = m_para.width;
-  m_nPicHeight = m_para.height;
-  ResizeForPicture(m_nPicWidth, m_nPicHeight);
-  m_pGraph->SetPara(&m_para, m_video);
-  m_nTotalFrames = 0;
-  m_pGraph->GetFileInfo(nullptr, &m_nTotalFrames);
-  if (m_nTotalFrames == 0) {
-    CloseFile();
-    Prompts::Current().ShowMessage(this, tr("文件长度不够播放一帧\n"));
-    return false;
-  }
-  m_pGraph->SetNotifyWindow(m_video);
-  m_pGraph->SetRepeat(Button(ids::kBtnRepeat)->GetCheck() != 0);
-  m_pGraph->SetAspectMode(m_settings.displayType);
-  m_statusTimer.start();
-  m_pGraph->Run();
-  m_nPlayState = PlayState::Playing;
-  return true;
-}
-
-void PlayerWindow::CloseFile() {
-  OnStop();
-  ShowStatus(tr("准备就绪"), QString());
-  if (m_pGraph) {
-    m_pGraph->SetNotifyWindow(nullptr);
-    m_pGraph->Close();
-    m_pGraph->Release();
-    m_pGraph.reset();
-  }
-  // A notice the closed graph posted before it stopped must not resize the
-  // window for a file that is gone.
-  m_video->DropPendingSizeNotices();
-  m_nFrameInput = 0;
-  m_bReverse = false;
-  m_nPlayState = PlayState::NoFile;
-  m_nPicWidth = kIdleWidth;
-  m_nPicHeight = kIdleHeight;
 }
 
 }  // namespace ui

@@ -31,6 +31,7 @@ class SeekSlider;
 namespace ui {
 
 class VideoWidget;
+class ParameterDialog;
 
 enum class PlayState : int { Stopped = 0, Playing = 1, Paused = 2, NoFile = 3 };
 
@@ -58,13 +59,43 @@ class PlayerWindow : public QMainWindow {
   // settings (first start writes them), the command-line file, controls.
   void Initialize();
 
-  // Opening and closing. The full open flow with the parameter dialog comes
-  // with that dialog; until then a file without a trailer opens with the
-  // stored default parameters.
+  // Opening and closing (open_file_flow.cpp). The parameters of a file come
+  // from its trailer, else from the defaults when they are enabled, else from
+  // the parameter dialog.
+  // The open-file chooser, starting at the last file; true and the new path
+  // in FilePath() on OK.
+  bool BrowseForFile();
+  // Opens FilePath() and plays it; false (window idle) on failure or cancel.
   bool OpenCurrentFile();
+  // Any state to NoFile; the caller runs UpdateControls.
   void CloseFile();
   void SetFilePath(const QString& path) { m_strFilePath = path; }
   QString FilePath() const { return m_strFilePath; }
+  // The parameter dialog for the open graph, as the open flow and the cut
+  // command ask it; on OK its parameters become Para() and the picture size.
+  bool ShowParameterDialog();
+  // The menu's "参数设置": the dialog for the file playing, then the same
+  // file again with the chosen parameters.
+  void OnParameterSettings();
+
+  // Services for the tools. Each closes the current file first and leaves a
+  // graph without a picture in Graph().
+  // 0: the file carries a parameter record (*count := segment count, Para()
+  // holds the first); 1: it carries none (the graph stays open for
+  // RunParameterDialog); kGeneralFail: it cannot be opened, after the
+  // message "打开文件失败\n".
+  int ProbeFile(const QString& path, uint32_t* count);
+  // Copies the file's records into `records`: all of them when `count` is
+  // the file's segment count, else the first. False (after "打开文件失败!\n")
+  // when it cannot be opened, and when it has no record or the read fails.
+  bool ReadFileParaAt(const QString& path, corvane::YUVPara* records, uint32_t count);
+  // The parameter dialog for the graph ProbeFile left; true on OK. Nothing
+  // is copied into the window; the dialog's save button wrote the trailer.
+  bool RunParameterDialog();
+  // While set, the parameter dialog only sets (and saves) parameters.
+  void SetParaForTool(bool on) { m_bParaForTool = on; }
+  bool IsParaForTool() const { return m_bParaForTool; }
+  bool IsReadOnly() const { return m_bReadOnly; }
 
   // Commands: the menu items and buttons by id, and the key handler (virtual
   // keys as Qt delivers them).
@@ -108,10 +139,22 @@ class PlayerWindow : public QMainWindow {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void changeEvent(QEvent* event) override;
 
  private:
+  // A new graph in m_pGraph (the old one deleted) whose engine notice
+  // becomes a message box; `picture` null for a graph without a picture.
+  void NewGraph(platform::VideoWindow* picture);
+  // Applies m_para to the open graph and plays it (the open flow's last
+  // steps); on failure the message, the file closed, false.
+  bool ApplyParaAndRun();
+  // The parameter dialog for the open graph; `guess`: preselect what the
+  // file's name says when the file carries no record.
+  std::unique_ptr<ParameterDialog> MakeParameterDialog(bool guess);
+
   void BuildMenu();
   void BuildClient();
   void InstallKeyFilter();
@@ -135,7 +178,6 @@ class PlayerWindow : public QMainWindow {
   void OnComponentView(int id);
   void SetZoom(int id);
   void OnRepeatToggled();
-  bool BrowseForFile();
   void SeekBySlider(int pos);
   void OnFrameSizeNotice(uint32_t width, uint32_t height);
   void ShowStatus(const QString& status, const QString& counter);
@@ -163,11 +205,15 @@ class PlayerWindow : public QMainWindow {
   QByteArray m_placement;  // geometry before full screen
   uint32_t m_nTotalFrames = 0;
   QString m_strFilePath;
+  QString m_strGraphPath;  // the file open in m_pGraph (a tool's file is not m_strFilePath)
+  bool m_bGraphHasRecord = false;  // that file carries a parameter record
   PlayState m_nPlayState = PlayState::NoFile;
   uint64_t m_nFrameInput = 0;  // saturates; see AppendDigit
   int m_nWheelDelta = 0;       // wheel angle not yet worth a notch
   std::unique_ptr<corvane::PlaybackGraph> m_pGraph;
   corvane::YUVPara m_para{};
+  bool m_bReadOnly = false;     // the open file takes no trailer
+  bool m_bParaForTool = false;  // the parameter dialog works for a tool
   PlayerSettings m_settings;
 };
 

@@ -53,6 +53,21 @@ inline constexpr int kSeparatorLine = 1030;
 inline constexpr int kSeparatorFrame = 1031;
 inline constexpr int kSlider = 1081;
 
+// Dialog buttons common to every dialog.
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+
+// Parameter dialog.
+inline constexpr int kParaSaveButton = 1019;  // "保存并播放" / "设定参数"
+inline constexpr int kParaFormatList = 1025;
+inline constexpr int kParaRateList = 1026;
+inline constexpr int kParaSizeList = 1027;
+inline constexpr int kParaPreview = 1029;
+
+// Custom-size dialog.
+inline constexpr int kCustomWidthEdit = 1021;
+inline constexpr int kCustomHeightEdit = 1023;
+
 // Images of the controls library (controls::IconPath).
 inline constexpr int kImageAppIcon = 139;
 

@@ -142,20 +142,20 @@ TEST(IUYVLines, EvenLinesFirstThenOddAndAnOddHeightsLastLineLast) {
   EXPECT_TRUE(IUYVLineInField(4, 6));
 }
 
-TEST(DialogTables, ParameterDialogMapsYV12AndIYUVCrosswise) {
+// The confirm table keeps its crossed labels (position 2 "IYUV(I420)" stores
+// code YV12); opening is its inverse, so an unchanged confirm keeps the code.
+TEST(DialogTables, ParameterDialogOpensOnThePositionThatStoresTheCodeAgain) {
   EXPECT_EQ(ParaDialogCodeForPosition(2), fmt::YV12);
   EXPECT_EQ(ParaDialogCodeForPosition(7), fmt::IYUV);
   EXPECT_EQ(ParaDialogCodeForPosition(-1), fmt::YV12);
   EXPECT_EQ(ParaDialogCodeForPosition(13), fmt::YV12);
-  EXPECT_EQ(ParaDialogSelectionForCode(fmt::YV12).position, 7);
-  EXPECT_EQ(ParaDialogSelectionForCode(fmt::YV12).workingCode, fmt::IYUV);
-  EXPECT_EQ(ParaDialogSelectionForCode(fmt::IYUV).position, 2);
-  EXPECT_EQ(ParaDialogSelectionForCode(fmt::IYUV).workingCode, fmt::YV12);
-  EXPECT_EQ(ParaDialogSelectionForCode(0).position, 7);
+  EXPECT_EQ(ParaDialogSelectionForCode(fmt::YV12).position, 2);
+  EXPECT_EQ(ParaDialogSelectionForCode(fmt::YV12).workingCode, fmt::YV12);
+  EXPECT_EQ(ParaDialogSelectionForCode(fmt::IYUV).position, 7);
+  EXPECT_EQ(ParaDialogSelectionForCode(fmt::IYUV).workingCode, fmt::IYUV);
+  EXPECT_EQ(ParaDialogSelectionForCode(0).position, 2);
   EXPECT_EQ(ParaDialogSelectionForCode(0).workingCode, fmt::YV12);
-  // Every other code opens on the position that stores it again.
   for (int pos = 0; pos < 13; ++pos) {
-    if (pos == 2 || pos == 7) continue;
     uint32_t code = ParaDialogCodeForPosition(pos);
     EXPECT_EQ(ParaDialogSelectionForCode(code).position, pos);
     EXPECT_EQ(ParaDialogSelectionForCode(code).workingCode, code);

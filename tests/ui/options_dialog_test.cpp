@@ -178,9 +178,7 @@ TEST(OptionsDialogTest, PagesShowValidateAndSaveThroughTheMenu) {
     PlayerWindow w;
     w.Initialize();
     bool ran = false;
-    uitest::OnNextModal([&](QWidget* modal) {
-      auto* sheet = qobject_cast<OptionsDialog*>(modal);
-      ASSERT_NE(sheet, nullptr);
+    uitest::WhenModal<OptionsDialog>([&](OptionsDialog* sheet) {
       EXPECT_EQ(sheet->windowTitle(), QStringLiteral("高级选项"));
       ran = true;
       row.act(sheet);
@@ -211,9 +209,7 @@ TEST(OptionsDialogTest, DisplayRatioAppliesToTheOpenFileAtOnce) {
   const QImage own = w.Video()->LastPicture();
 
   auto choose = [&](const char* radio) {
-    uitest::OnNextModal([radio](QWidget* modal) {
-      auto* sheet = qobject_cast<OptionsDialog*>(modal);
-      ASSERT_NE(sheet, nullptr);
+    uitest::WhenModal<OptionsDialog>([radio](OptionsDialog* sheet) {
       ASSERT_TRUE(sheet->ShowPage(OptionsDialog::kCapturePage));
       Click(sheet, radio);
       Click(sheet, "btnOk");

@@ -497,9 +497,12 @@ TEST_F(PlayerWindowTest, SliderSeeksByWheelAndClickAndStatusShowsTheState) {
 }
 
 // The command-line file opens at start: with its trailer's parameters, or,
-// without one, with the stored defaults.
+// without one, with the stored defaults when they are enabled.
 TEST_F(PlayerWindowTest, CommandLineFileOpensWithTrailerOrDefaults) {
   uitest::PromptsScope prompts;
+  ui::PlayerSettings enabled;
+  enabled.useDefaultPara = 1;
+  ui::SettingsStore::Save(enabled);
   const QString plain = QString::fromStdString(m_dir.File("plain.yuv"));
   uitest::WriteClip(plain.toStdString(), Para(YV12, 352, 288), 4, false);
   const QString tooShort = QString::fromStdString(m_dir.File("short.yuv"));

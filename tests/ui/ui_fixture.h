@@ -2,7 +2,10 @@
 // waiting on the event loop.
 #pragma once
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QSettings>
@@ -113,19 +116,32 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
   return true;
 }
 
-// Runs `act` on the next modal window that opens (a dialog run with exec()
-// by the call that follows), from inside its event loop.
-inline void OnNextModal(std::function<void(QWidget*)> act) {
-  auto* poll = new QTimer;
-  poll->setInterval(10);
-  QObject::connect(poll, &QTimer::timeout, [poll, act] {
-    if (QWidget* w = QApplication::activeModalWidget()) {
-      poll->stop();
-      poll->deleteLater();
-      act(w);
+// Runs `act` on the first visible modal dialog of type T that appears within
+// the timeout (a dialog's exec() blocks the test until something answers
+// it). `seen`, when given, is set when it ran. The watch ends with the
+// returned timer, which a test deletes when no dialog is to come.
+template <class T>
+QPointer<QTimer> WhenModal(std::function<void(T*)> act, std::shared_ptr<bool> seen = nullptr, int timeoutMs = 5000) {
+  auto* timer = new QTimer;
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  QObject::connect(timer, &QTimer::timeout, [timer, act, clock, seen, timeoutMs] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* d = qobject_cast<T*>(w);
+      if (!d || !d->isVisible() || !d->isModal()) continue;
+      timer->stop();
+      timer->deleteLater();
+      if (seen) *seen = true;
+      act(d);
+      return;
+    }
+    if (clock->elapsed() > timeoutMs) {
+      timer->stop();
+      timer->deleteLater();
     }
   });
-  poll->start();
+  timer->start(10);
+  return timer;
 }
 
 // Removes every stored setting, as on a machine where the player never ran.

@@ -1,0 +1,473 @@
+// The parameter dialog, the custom-size dialog and the open-file flow on the
+// offscreen platform, with real files and a real graph.
+#include "ui/parameter_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+#include <filesystem>
+
+#include "formats/result_codes.h"
+#include "ui/custom_size_dialog.h"
+#include "ui/player_window.h"
+#include "ui/resource_ids.h"
+#include "ui/settings_store.h"
+#include "ui/video_widget.h"
+#include "ui_fixture.h"
+
+namespace {
+
+using corvane::YUVPara;
+using testsupport::Para;
+using ui::CustomSizeDialog;
+using ui::ParameterDialog;
+using ui::PlayerWindow;
+using ui::PlayState;
+namespace ids = ui::ids;
+namespace fmt = corvane::fmt;
+
+QComboBox* Combo(QWidget* d, int id) { return d->findChild<QComboBox*>(QStringLiteral("combo%1").arg(id)); }
+QPushButton* Btn(QWidget* d, int id) { return d->findChild<QPushButton*>(QStringLiteral("btn%1").arg(id)); }
+// A user's choice in a list: the selection and Qt's `activated`.
+void Choose(QWidget* d, int id, int pos) {
+  QComboBox* c = Combo(d, id);
+  c->setCurrentIndex(pos);
+  emit c->activated(pos);
+}
+
+// ---- Preselection -----------------------------------------------------------------
+
+TEST(ParameterPreselect, WrittenRulesAndTheCustomEntryForUnlistedSizes) {
+  const struct {
+    YUVPara para;
+    int formatPos, ratePos, sizePos;
+    uint32_t interval, width, height;
+  } rows[] = {
+      {Para(fmt::NV12, 352, 288, 0, 40), 3, 11, 5, 40, 352, 288},
+      {Para(fmt::YV12, 176, 144, 0, 33), 2, 12, 2, 33, 176, 144},
+      {Para(fmt::IYUV, 1920, 1080, 0, 0), 7, 11, 16, 40, 1920, 1080},  // interval 0 opens on " 25"
+      {Para(fmt::YUYV, 352, 288, 0, 41), 6, 11, 5, 41, 352, 288},      // kept until the lists are read
+      // Not in the list: the custom entry holds the file's own size.
+      {Para(fmt::NV12, 1000, 500), 3, 11, 0, 40, 1000, 500},
+      // No size at all: the list's default.
+      {YUVPara{}, 2, 11, 5, 40, 352, 288},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.para.width << "x" << r.para.height);
+    const ui::ParaPreselection p = ParameterDialog::Preselect(r.para, std::nullopt);
+    EXPECT_EQ(p.formatPos, r.formatPos);
+    EXPECT_EQ(p.ratePos, r.ratePos);
+    EXPECT_EQ(p.interval, r.interval);
+    EXPECT_EQ(p.sizePos, r.sizePos);
+    EXPECT_EQ(p.width, r.width);
+    EXPECT_EQ(p.height, r.height);
+    EXPECT_EQ(p.customWidth, r.width);
+    EXPECT_EQ(p.customHeight, r.height);
+  }
+}
+
+TEST(ParameterPreselect, TheNameOverridesWhatItSays) {
+  const YUVPara current = Para(fmt::YUYV, 704, 576, 0, 100);
+  const struct {
+    const char* name;
+    int formatPos, ratePos, sizePos;
+    uint32_t width, height;
+  } rows[] = {
+      {"foreman_cif.yuv", 6, 8, 5, 352, 288},
+      {"BasketballDrive_1920x1080_50.yuv", 6, 11, 16, 1920, 1080},  // 50 is not listed: " 25"
+      {"out_nv12_1280x720.yuv", 3, 8, 15, 1280, 720},
+      {"akiyo_qcif_30fps.yuv", 6, 12, 2, 176, 144},
+      {"clip_i420_1000x500.yuv", 2, 8, 0, 1000, 500},  // custom entry with the name's size
+      {"/data/yv12/holiday.yuv", 6, 8, 7, 704, 576},    // only the last component counts
+      {"notes.yuv", 6, 8, 7, 704, 576},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    const ui::ParaPreselection p = ParameterDialog::Preselect(current, corvane::GuessFromFileName(r.name));
+    EXPECT_EQ(p.formatPos, r.formatPos);
+    EXPECT_EQ(p.ratePos, r.ratePos);
+    EXPECT_EQ(p.sizePos, r.sizePos);
+    EXPECT_EQ(p.width, r.width);
+    EXPECT_EQ(p.height, r.height);
+  }
+  // "yv12" in a name opens on the list's "YV12" and stores what it stores.
+  const ui::ParaPreselection yv12 = ParameterDialog::Preselect(current, corvane::GuessFromFileName("a_yv12_cif.yuv"));
+  EXPECT_EQ(yv12.formatPos, 7);
+  EXPECT_EQ(yv12.format, corvane::ParaDialogCodeForPosition(7));
+}
+
+// ---- The dialog's widgets -----------------------------------------------------------
+
+TEST(ParameterDialogWidgets, ListsButtonsAndConfirmOfAnUnlistedSize) {
+  ParameterDialog::Options o;
+  o.para = Para(fmt::NV12, 1000, 500, 0, 40);
+  ParameterDialog d(o, nullptr);
+  ASSERT_EQ(Combo(&d, ids::kParaFormatList)->count(), 13);
+  EXPECT_EQ(Combo(&d, ids::kParaFormatList)->itemText(2), QStringLiteral("IYUV(I420)"));
+  ASSERT_EQ(Combo(&d, ids::kParaRateList)->count(), 13);
+  EXPECT_EQ(Combo(&d, ids::kParaRateList)->itemText(0), QStringLiteral(" 1/10"));
+  ASSERT_EQ(Combo(&d, ids::kParaSizeList)->count(), 17);
+  EXPECT_EQ(Combo(&d, ids::kParaSizeList)->itemText(0), QString::fromUtf8(" 自定义宽高"));
+  EXPECT_EQ(Combo(&d, ids::kParaSizeList)->itemText(16), QStringLiteral("1920 * 1080  (1080HD)"));
+  EXPECT_EQ(Combo(&d, ids::kParaSizeList)->currentIndex(), 0);
+  EXPECT_FALSE(Btn(&d, ids::kIdOk)->isHidden());
+  EXPECT_EQ(Btn(&d, ids::kParaSaveButton)->text(), QString::fromUtf8("保存并播放"));
+  // Only the rate changes: the file's own size stays.
+  Combo(&d, ids::kParaRateList)->setCurrentIndex(12);
+  d.accept();
+  EXPECT_EQ(d.result(), QDialog::Accepted);
+  EXPECT_EQ(d.WorkPara().width, 1000u);
+  EXPECT_EQ(d.WorkPara().height, 500u);
+  EXPECT_EQ(d.WorkPara().frameInterval, 33u);
+  EXPECT_EQ(d.WorkPara().format, fmt::NV12);
+  EXPECT_EQ(d.WorkPara().tag, corvane::kParaTag);
+
+  o.toolMode = true;
+  ParameterDialog tool(o, nullptr);
+  EXPECT_TRUE(Btn(&tool, ids::kIdOk)->isHidden());
+  EXPECT_EQ(Btn(&tool, ids::kParaSaveButton)->text(), QString::fromUtf8("设定参数"));
+  EXPECT_TRUE(Btn(&tool, ids::kParaSaveButton)->isDefault());
+}
+
+TEST(CustomSize, RangeCheckAndRefusals) {
+  EXPECT_TRUE(CustomSizeDialog::IsValidSize(10000, 5000));
+  EXPECT_TRUE(CustomSizeDialog::IsValidSize(1, 1));
+  EXPECT_FALSE(CustomSizeDialog::IsValidSize(10001, 5000));
+  EXPECT_FALSE(CustomSizeDialog::IsValidSize(10000, 5001));
+  EXPECT_FALSE(CustomSizeDialog::IsValidSize(0, 288));
+  EXPECT_FALSE(CustomSizeDialog::IsValidSize(352, 0));
+  EXPECT_EQ(CustomSizeDialog::ParseUnsigned(QStringLiteral(" 352 ")), 352u);
+  EXPECT_FALSE(CustomSizeDialog::ParseUnsigned(QStringLiteral("-1")));
+  EXPECT_FALSE(CustomSizeDialog::ParseUnsigned(QStringLiteral("4294967296")));
+
+  uitest::PromptsScope prompts;
+  const struct {
+    const char *w, *h;
+    bool accepted;
+    const char* message;
+  } rows[] = {{"10001", "5000", false, "宽高值不合法或超过范围\n"},
+              {"0", "288", false, "宽高值不合法或超过范围\n"},
+              {"abc", "288", false, "请输入一个正整数。"},
+              {"10000", "5000", true, nullptr}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.w);
+    prompts.log->messages.clear();
+    CustomSizeDialog d;
+    d.show();
+    EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("edit1021"))->text(), QStringLiteral("0"));
+    d.findChild<QLineEdit*>(QStringLiteral("edit1021"))->setText(QString::fromLatin1(r.w));
+    d.findChild<QLineEdit*>(QStringLiteral("edit1023"))->setText(QString::fromLatin1(r.h));
+    Btn(&d, ids::kIdOk)->click();
+    uint32_t w = 1, h = 1;
+    d.GetResolution(&w, &h);
+    if (r.accepted) {
+      EXPECT_EQ(d.result(), QDialog::Accepted);
+      EXPECT_EQ(w, 10000u);
+      EXPECT_EQ(h, 5000u);
+      EXPECT_TRUE(prompts.log->messages.empty());
+    } else {
+      EXPECT_TRUE(d.isVisible());  // stays open
+      ASSERT_EQ(prompts.log->messages.size(), 1u);
+      EXPECT_EQ(prompts.log->messages[0], QString::fromUtf8(r.message));
+      EXPECT_EQ(w, 0u);
+      EXPECT_EQ(h, 0u);
+    }
+  }
+}
+
+TEST(ParameterDialogWidgets, CustomEntryTakesTheSmallDialogsSizeOrFallsBackTo352x240) {
+  ParameterDialog::Options o;
+  o.para = Para(fmt::YV12, 352, 288);
+  ParameterDialog d(o, nullptr);
+  d.show();
+  uitest::WhenModal<CustomSizeDialog>([](CustomSizeDialog* c) { c->reject(); });
+  Choose(&d, ids::kParaSizeList, 0);
+  EXPECT_EQ(Combo(&d, ids::kParaSizeList)->currentIndex(), 4);
+  d.ReadControls();
+  EXPECT_EQ(d.WorkPara().width, 352u);
+  EXPECT_EQ(d.WorkPara().height, 240u);
+
+  uitest::WhenModal<CustomSizeDialog>([](CustomSizeDialog* c) {
+    c->findChild<QLineEdit*>(QStringLiteral("edit1021"))->setText(QStringLiteral("100"));
+    c->findChild<QLineEdit*>(QStringLiteral("edit1023"))->setText(QStringLiteral("60"));
+    c->accept();
+  });
+  Choose(&d, ids::kParaSizeList, 0);
+  EXPECT_EQ(Combo(&d, ids::kParaSizeList)->currentIndex(), 0);
+  d.accept();
+  EXPECT_EQ(d.WorkPara().width, 100u);
+  EXPECT_EQ(d.WorkPara().height, 60u);
+}
+
+// ---- The open-file flow -------------------------------------------------------------
+
+class OpenFlowTest : public testing::Test {
+ protected:
+  void SetUp() override { uitest::ClearStore(); }
+  void TearDown() override { QCoreApplication::processEvents(); }
+  QString Path(const char* name) { return QString::fromStdString(m_dir.File(name)); }
+  std::unique_ptr<PlayerWindow> Start() {
+    auto w = std::make_unique<PlayerWindow>();
+    w->Initialize();
+    return w;
+  }
+  static uint64_t Size(const QString& p) { return std::filesystem::file_size(p.toStdString()); }
+  testsupport::TempDir m_dir;
+  uitest::PromptsScope m_prompts;
+};
+
+TEST_F(OpenFlowTest, ThreeSourcesOfParameters) {
+  const QString withTrailer = Path("with.yuv"), plain = Path("plain.yuv");
+  uitest::WriteClip(withTrailer.toStdString(), Para(fmt::NV12, 64, 48), 5, true);
+  uitest::WriteClip(plain.toStdString(), Para(fmt::YV12, 176, 144), 5, false);
+  auto w = Start();
+
+  // A record: plays at once, whatever the defaults say; no dialog.
+  auto seen = std::make_shared<bool>(false);
+  QPointer<QTimer> watch = uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { d->reject(); }, seen);
+  w->SetFilePath(withTrailer);
+  ASSERT_TRUE(w->OpenCurrentFile());
+  EXPECT_EQ(w->Para().width, 64u);
+  EXPECT_FALSE(*seen);
+
+  // No record, no defaults: the dialog; cancel leaves the window idle, silent.
+  w->SetFilePath(plain);
+  EXPECT_FALSE(w->OpenCurrentFile());
+  w->UpdateControls();
+  EXPECT_TRUE(*seen);
+  EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
+  EXPECT_EQ(w->Graph(), nullptr);
+  EXPECT_TRUE(w->Video()->IsIdle());
+  EXPECT_EQ(w->PictureBaseSize(), QSize(352, 288));
+  EXPECT_TRUE(m_prompts.log->messages.empty());
+
+  // The dialog confirmed with Return: its parameters play.
+  uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) {
+    Combo(d, ids::kParaSizeList)->setCurrentIndex(2);
+    QTest::keyClick(d, Qt::Key_Return);
+  });
+  ASSERT_TRUE(w->OpenCurrentFile());
+  EXPECT_EQ(w->GetPlayState(), PlayState::Playing);
+  EXPECT_EQ(w->Para().width, 176u);
+  EXPECT_EQ(w->TotalFrames(), 5u);
+
+  // Defaults enabled: no dialog.
+  w->CloseFile();
+  ui::PlayerSettings s;
+  s.useDefaultPara = 1;
+  s.defaultWidth = 176;
+  s.defaultHeight = 144;
+  ui::SettingsStore::Save(s);
+  auto w2 = Start();
+  *seen = false;
+  watch = uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { d->reject(); }, seen);
+  w2->SetFilePath(plain);
+  ASSERT_TRUE(w2->OpenCurrentFile());
+  EXPECT_FALSE(*seen);
+  EXPECT_EQ(w2->Para().format, fmt::YV12);
+  EXPECT_EQ(w2->Para().frameInterval, 40u);
+  delete watch;
+}
+
+TEST_F(OpenFlowTest, NameGuessPreselectsAndThePreviewShowsTheFirstFrame) {
+  const QString clip = Path("clip_nv12_176x144_30fps.yuv");
+  uitest::WriteClip(clip.toStdString(), Para(fmt::NV12, 176, 144), 3, false);
+  auto w = Start();
+  auto picture = std::make_shared<QImage>();
+  auto positions = std::make_shared<std::array<int, 3>>();
+  uitest::WhenModal<ParameterDialog>([picture, positions](ParameterDialog* d) {
+    uitest::WaitFor([d] { return !d->Preview()->LastPicture().isNull(); });
+    *picture = d->Preview()->LastPicture();
+    *positions = {Combo(d, ids::kParaFormatList)->currentIndex(), Combo(d, ids::kParaRateList)->currentIndex(),
+                  Combo(d, ids::kParaSizeList)->currentIndex()};
+    Btn(d, ids::kIdOk)->click();
+  });
+  w->SetFilePath(clip);
+  ASSERT_TRUE(w->OpenCurrentFile());
+  EXPECT_EQ(*positions, (std::array<int, 3>{3, 12, 2}));
+  EXPECT_EQ(w->Para().format, fmt::NV12);
+  EXPECT_EQ(w->Para().width, 176u);
+  EXPECT_EQ(w->Para().frameInterval, 33u);
+  ASSERT_FALSE(picture->isNull());
+  EXPECT_EQ(picture->size(), QSize(352, 288));
+  // The pattern frame is not one flat colour.
+  EXPECT_NE(picture->pixel(10, 10), picture->pixel(340, 280));
+}
+
+TEST_F(OpenFlowTest, SaveThenReopenReadsTheTrailerWhichIsReplacedNotAppended) {
+  const QString clip = Path("plain_cif.yuv");
+  uitest::WriteClip(clip.toStdString(), Para(fmt::YV12, 352, 288), 3, false);
+  const uint64_t bare = Size(clip);
+  auto w = Start();
+  uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) {
+    Combo(d, ids::kParaRateList)->setCurrentIndex(12);
+    Btn(d, ids::kParaSaveButton)->click();
+  });
+  w->SetFilePath(clip);
+  ASSERT_TRUE(w->OpenCurrentFile());
+  EXPECT_EQ(Size(clip), bare + 40);
+
+  // Saved once more through the menu: the trailer is replaced.
+  uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) {
+    Combo(d, ids::kParaRateList)->setCurrentIndex(10);
+    Btn(d, ids::kParaSaveButton)->click();
+  });
+  w->UpdateControls();
+  w->OnMenuCommand(ids::kToolsParameters);
+  EXPECT_EQ(w->GetPlayState(), PlayState::Playing);
+  EXPECT_EQ(Size(clip), bare + 40);
+  EXPECT_EQ(w->TotalFrames(), 3u);
+
+  // Reopened: the trailer's parameters, no dialog.
+  auto seen = std::make_shared<bool>(false);
+  QPointer<QTimer> watch = uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { d->reject(); }, seen);
+  ASSERT_TRUE(w->OpenCurrentFile());
+  EXPECT_FALSE(*seen);
+  EXPECT_EQ(w->Para().frameInterval, 50u);
+  EXPECT_EQ(w->Para().format, fmt::YV12);
+  delete watch;
+}
+
+// Mend: confirming unchanged once stored the other code of YV12/IYUV, which
+// swaps U and V; the code stays now, in the window and in the trailer.
+TEST_F(OpenFlowTest, ConfirmingUnchangedKeepsTheYV12Code) {
+  for (uint32_t code : {fmt::YV12, fmt::IYUV}) {
+    const QString clip = Path(code == fmt::YV12 ? "a.yuv" : "b.yuv");
+    uitest::WriteClip(clip.toStdString(), Para(code, 64, 48), 3, true);
+    auto w = Start();
+    w->SetFilePath(clip);
+    ASSERT_TRUE(w->OpenCurrentFile());
+    w->UpdateControls();
+    uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { Btn(d, ids::kParaSaveButton)->click(); });
+    w->OnMenuCommand(ids::kToolsParameters);
+    EXPECT_EQ(w->Para().format, code);
+    w->CloseFile();
+    ASSERT_TRUE(w->OpenCurrentFile());  // from the saved trailer
+    EXPECT_EQ(w->Para().format, code);
+  }
+}
+
+// Mend: the dialog's OK never leaves the window claiming to play a file that
+// could not be opened again or holds no whole frame.
+TEST_F(OpenFlowTest, ParameterSettingsOkReportsFailuresAndGoesIdle) {
+  const QString clip = Path("clip.yuv");
+  uitest::WriteClip(clip.toStdString(), Para(fmt::YV12, 64, 48), 3, true);
+  auto w = Start();
+  w->SetFilePath(clip);
+  ASSERT_TRUE(w->OpenCurrentFile());
+  w->UpdateControls();
+  // A size the file holds no frame of.
+  uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) {
+    Combo(d, ids::kParaSizeList)->setCurrentIndex(16);
+    d->accept();
+  });
+  w->OnMenuCommand(ids::kToolsParameters);
+  EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
+  EXPECT_EQ(w->Graph(), nullptr);
+  ASSERT_EQ(m_prompts.log->messages.size(), 1u);
+  EXPECT_EQ(m_prompts.log->messages[0], QString::fromUtf8("文件长度不够播放一帧\n"));
+
+  // The file gone while it plays.
+  ASSERT_TRUE(w->OpenCurrentFile());
+  w->UpdateControls();
+  std::filesystem::rename(clip.toStdString(), m_dir.File("moved.yuv"));
+  uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { d->accept(); });
+  w->OnMenuCommand(ids::kToolsParameters);
+  EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
+  ASSERT_EQ(m_prompts.log->messages.size(), 2u);
+  EXPECT_EQ(m_prompts.log->messages[1], QString::fromUtf8("打开文件失败\n"));
+  EXPECT_TRUE(w->Video()->IsIdle());
+}
+
+TEST_F(OpenFlowTest, SplicedFileRefusesParameterSettingsAndKeepsPlaying) {
+  const QString clip = Path("spliced.yuv");
+  const YUVPara a = Para(fmt::YV12, 64, 48, 0), b = Para(fmt::NV12, 32, 16, 64 * 48 * 3 / 2 * 2);
+  std::vector<uint8_t> bytes;
+  for (int i = 0; i < 2; ++i) {
+    auto f = corvane::MakePatternFrame(a, uint32_t(i));
+    bytes.insert(bytes.end(), f.begin(), f.end());
+  }
+  auto f = corvane::MakePatternFrame(b, 0);
+  bytes.insert(bytes.end(), f.begin(), f.end());
+  const YUVPara recs[] = {a, b};
+  auto t = corvane::EncodeTrailer(std::span<const YUVPara>(recs, 2));
+  bytes.insert(bytes.end(), t.begin(), t.end());
+  testsupport::WriteBytes(clip.toStdString(), bytes);
+  auto w = Start();
+  w->SetFilePath(clip);
+  ASSERT_TRUE(w->OpenCurrentFile());
+  w->OnMenuCommand(ids::kToolsParameters);
+  EXPECT_EQ(w->GetPlayState(), PlayState::Playing);
+  ASSERT_EQ(m_prompts.log->messages.size(), 1u);
+  EXPECT_EQ(m_prompts.log->messages[0], QString::fromUtf8("文件为拼接文件，不可设置参数"));
+
+  // The tools' services on the same file.
+  uint32_t count = 0;
+  EXPECT_EQ(w->ProbeFile(clip, &count), 0);
+  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
+  YUVPara out[2]{};
+  ASSERT_TRUE(w->ReadFileParaAt(clip, out, 2));
+  EXPECT_EQ(out[1].format, fmt::NV12);
+  YUVPara first[2]{};
+  ASSERT_TRUE(w->ReadFileParaAt(clip, first, 5));  // not the segment count: the first only
+  EXPECT_EQ(first[0].width, 64u);
+  EXPECT_EQ(first[1].width, 0u);
+}
+
+TEST_F(OpenFlowTest, ToolServicesProbeReadAndSetParameters) {
+  const QString plain = Path("tool_nv12_176x144.yuv"), missing = Path("missing.yuv");
+  uitest::WriteClip(plain.toStdString(), Para(fmt::NV12, 176, 144), 2, false);
+  auto w = Start();
+  uint32_t count = 77;
+  EXPECT_EQ(w->ProbeFile(missing, &count), corvane::kGeneralFail);
+  ASSERT_EQ(m_prompts.log->messages.size(), 1u);
+  EXPECT_EQ(m_prompts.log->messages[0], QString::fromUtf8("打开文件失败\n"));
+  YUVPara rec{};
+  EXPECT_FALSE(w->ReadFileParaAt(missing, &rec, 1));
+  ASSERT_EQ(m_prompts.log->messages.size(), 2u);
+  EXPECT_EQ(m_prompts.log->messages[1], QString::fromUtf8("打开文件失败!\n"));
+  EXPECT_FALSE(w->ReadFileParaAt(plain, &rec, 1));  // no record
+
+  EXPECT_EQ(w->ProbeFile(plain, &count), 1);
+  EXPECT_EQ(count, 77u);
+  ASSERT_NE(w->Graph(), nullptr);
+  w->SetParaForTool(true);
+  auto shown = std::make_shared<QString>();
+  uitest::WhenModal<ParameterDialog>([shown](ParameterDialog* d) {
+    *shown = Btn(d, ids::kParaSaveButton)->text();
+    Btn(d, ids::kParaSaveButton)->click();
+  });
+  EXPECT_TRUE(w->RunParameterDialog());
+  w->SetParaForTool(false);
+  EXPECT_EQ(*shown, QString::fromUtf8("设定参数"));
+  ASSERT_TRUE(w->ReadFileParaAt(plain, &rec, 1));
+  EXPECT_EQ(rec.format, fmt::NV12);  // guessed from the name and saved
+  EXPECT_EQ(rec.width, 176u);
+  EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
+}
+
+TEST_F(OpenFlowTest, DroppingThreeFilesOpensTheFirst) {
+  const QString a = Path("a.yuv"), b = Path("b.yuv");
+  uitest::WriteClip(a.toStdString(), Para(fmt::YV12, 64, 48), 3, true);
+  uitest::WriteClip(b.toStdString(), Para(fmt::YV12, 32, 16), 3, true);
+  auto w = Start();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(b)});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w.get(), &drop);
+  EXPECT_EQ(w->GetPlayState(), PlayState::Playing);
+  EXPECT_EQ(w->FilePath(), a);
+  EXPECT_EQ(w->Para().width, 64u);
+}
+
+}  // namespace

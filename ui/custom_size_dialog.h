@@ -1,0 +1,41 @@
+// "自定义宽高": asks for a frame size that the parameter dialog's list does
+// not hold. OK is taken only for a width of 1..10000 and a height of 1..5000.
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <optional>
+
+class QLineEdit;
+
+namespace ui {
+
+class CustomSizeDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr uint32_t kMaxWidth = 10000;
+  static constexpr uint32_t kMaxHeight = 5000;
+
+  explicit CustomSizeDialog(QWidget* parent = nullptr);
+
+  static bool IsValidSize(uint32_t width, uint32_t height) {
+    return width >= 1 && width <= kMaxWidth && height >= 1 && height <= kMaxHeight;
+  }
+  // An edit's text as an unsigned 32-bit decimal; nothing for anything else.
+  static std::optional<uint32_t> ParseUnsigned(const QString& text);
+
+  // The accepted size, after exec() returned Accepted.
+  void GetResolution(uint32_t* width, uint32_t* height) const;
+
+ public slots:
+  void accept() override;
+
+ private:
+  QLineEdit* m_editWidth = nullptr;
+  QLineEdit* m_editHeight = nullptr;
+  uint32_t m_nWidth = 0;
+  uint32_t m_nHeight = 0;
+};
+
+}  // namespace ui

@@ -1,0 +1,275 @@
+#include "ui/parameter_dialog.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "engine/display.h"
+#include "engine/playback_graph.h"
+#include "formats/result_codes.h"
+#include "ui/custom_size_dialog.h"
+#include "ui/resource_ids.h"
+#include "ui/video_widget.h"
+
+namespace ui {
+
+using corvane::kOk;
+
+namespace {
+// The picture control's size: a CIF frame at 100 %.
+constexpr int kPreviewWidth = 352;
+constexpr int kPreviewHeight = 288;
+}  // namespace
+
+int ParameterDialog::RatePositionFor(uint32_t interval) {
+  for (size_t i = 0; i < kRateItems.size(); ++i)
+    if (kRateItems[i].interval == interval) return int(i);
+  return kRateDefaultPosition;
+}
+
+std::optional<int> ParameterDialog::SizePositionFor(uint32_t width, uint32_t height) {
+  for (size_t i = 1; i < kSizeItems.size(); ++i)
+    if (kSizeItems[i].width == width && kSizeItems[i].height == height) return int(i);
+  return std::nullopt;
+}
+
+ParaPreselection ParameterDialog::Preselect(const corvane::YUVPara& para,
+                                            const std::optional<corvane::NameGuess>& guess) {
+  ParaPreselection p;
+  uint32_t code = para.format;
+  uint32_t interval = para.frameInterval;
+  uint32_t width = para.width, height = para.height;
+  if (guess) {
+    if (guess->format) code = *guess->format;
+    if (guess->frameInterval) interval = *guess->frameInterval;
+    if (guess->width && guess->height) {
+      width = *guess->width;
+      height = *guess->height;
+    }
+  }
+  const corvane::DialogSelection f = corvane::ParaDialogSelectionForCode(code);
+  p.formatPos = f.position;
+  p.format = f.workingCode;
+  // An interval that is not listed is kept until the lists are next read,
+  // which writes the listed one of " 25".
+  p.interval = interval > 0 ? interval : corvane::kDefaultFrameInterval;
+  p.ratePos = RatePositionFor(p.interval);
+  if (const std::optional<int> pos = SizePositionFor(width, height)) {
+    p.sizePos = *pos;
+    p.width = p.customWidth = width;
+    p.height = p.customHeight = height;
+  } else if (width != 0 && height != 0) {
+    // The file's own size, kept as the custom entry: confirming after a
+    // change of rate only must not store another size.
+    p.sizePos = kSizeCustomPosition;
+    p.width = p.customWidth = width;
+    p.height = p.customHeight = height;
+  }  // else 352 × 288, the list's default
+  return p;
+}
+
+ParameterDialog::ParameterDialog(const Options& options, QWidget* parent)
+    : QDialog(parent), m_graph(options.graph) {
+  setWindowTitle(tr("参数设置"));
+
+  m_previewWnd = new VideoWidget(this);
+  m_previewWnd->setObjectName(QStringLiteral("picture%1").arg(ids::kParaPreview));
+  m_previewWnd->setFixedSize(kPreviewWidth, kPreviewHeight);
+  auto* left = new QVBoxLayout;
+  left->addWidget(new QLabel(tr("预览窗口(根据设置的参数显示第一帧图像)"), this));
+  left->addWidget(m_previewWnd);
+  left->addStretch();
+
+  auto combo = [this](int id) {
+    auto* c = new QComboBox(this);
+    c->setObjectName(QStringLiteral("combo%1").arg(id));
+    return c;
+  };
+  m_cbFormat = combo(ids::kParaFormatList);
+  for (const corvane::FormatEntry& e : corvane::kParaDialogFormats)
+    m_cbFormat->addItem(QString::fromLatin1(e.label.data(), qsizetype(e.label.size())));
+  m_cbRate = combo(ids::kParaRateList);
+  for (const RateItem& r : kRateItems) m_cbRate->addItem(QString::fromUtf8(r.label));
+  m_cbSize = combo(ids::kParaSizeList);
+  for (const SizeItem& s : kSizeItems) m_cbSize->addItem(tr(s.label));
+
+  auto* group = new QGroupBox(tr("参数设置"), this);
+  auto* form = new QGridLayout(group);
+  form->addWidget(new QLabel(tr("YUV 类型:"), group), 0, 0);
+  form->addWidget(m_cbFormat, 0, 1);
+  form->addWidget(new QLabel(tr("帧率(帧/s):"), group), 1, 0);
+  form->addWidget(m_cbRate, 1, 1);
+  form->addWidget(new QLabel(tr("分辨率:"), group), 2, 0);
+  form->addWidget(m_cbSize, 2, 1);
+  form->setRowStretch(3, 1);
+
+  m_btnPlay = new QPushButton(tr("播放"), this);
+  m_btnPlay->setObjectName(QStringLiteral("btn%1").arg(ids::kIdOk));
+  m_btnSave = new QPushButton(this);
+  m_btnSave->setObjectName(QStringLiteral("btn%1").arg(ids::kParaSaveButton));
+  auto* cancel = new QPushButton(tr("取消"), this);
+  cancel->setObjectName(QStringLiteral("btn%1").arg(ids::kIdCancel));
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(m_btnPlay);
+  buttons->addWidget(m_btnSave);
+  buttons->addWidget(cancel);
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(group, 1);
+  right->addLayout(buttons);
+  auto* top = new QHBoxLayout(this);
+  top->addLayout(left);
+  top->addLayout(right);
+
+  // Buttons: playing is offered only when the parameters are for playing
+  // and the file can take a trailer. Return presses the button shown, so in
+  // tool mode it sets the parameters rather than ending without saving.
+  if (!options.toolMode) {
+    m_btnSave->setText(tr("保存并播放"));
+    m_btnPlay->setDefault(true);
+  } else {
+    m_btnPlay->hide();
+    m_btnSave->setText(tr("设定参数"));
+    m_btnSave->setDefault(true);
+  }
+
+  const ParaPreselection p = Preselect(options.para, options.guess);
+  m_cbFormat->setCurrentIndex(p.formatPos);
+  m_workPara.format = p.format;
+  m_interval = m_workPara.frameInterval = p.interval;
+  m_cbRate->setCurrentIndex(p.ratePos);
+  m_cbSize->setCurrentIndex(p.sizePos);
+  m_workPara.width = p.width;
+  m_workPara.height = p.height;
+  m_customWidth = p.customWidth;
+  m_customHeight = p.customHeight;
+
+  // Only the user's choices act (Qt's `activated`), never a selection made
+  // here; a rate has no bearing on the first frame.
+  connect(m_cbFormat, &QComboBox::activated, this, &ParameterDialog::ShowPreview);
+  connect(m_cbSize, &QComboBox::activated, this, &ParameterDialog::OnResolutionChange);
+  connect(m_btnPlay, &QPushButton::clicked, this, &ParameterDialog::accept);
+  connect(m_btnSave, &QPushButton::clicked, this, &ParameterDialog::OnSaveAndPlay);
+  connect(cancel, &QPushButton::clicked, this, &ParameterDialog::reject);
+}
+
+ParameterDialog::~ParameterDialog() { ReleasePreview(); }
+
+void ParameterDialog::ReadControls() {
+  m_workPara.tag = corvane::kParaTag;
+  m_workPara.format = corvane::ParaDialogCodeForPosition(m_cbFormat->currentIndex());
+  const int size = m_cbSize->currentIndex();
+  if (size == kSizeCustomPosition) {
+    m_workPara.width = m_customWidth;
+    m_workPara.height = m_customHeight;
+  } else {
+    const SizeItem& s = kSizeItems[size > 0 && size < int(kSizeItems.size()) ? size_t(size) : kSizeDefaultPosition];
+    m_workPara.width = s.width;
+    m_workPara.height = s.height;
+  }
+  const int rate = m_cbRate->currentIndex();
+  m_interval = kRateItems[rate >= 0 && rate < int(kRateItems.size()) ? size_t(rate) : kRateDefaultPosition].interval;
+  m_workPara.frameInterval = m_interval;
+}
+
+void ParameterDialog::OnResolutionChange(int position) {
+  if (position == kSizeCustomPosition) {
+    CustomSizeDialog input(this);
+    if (input.exec() == QDialog::Accepted) {
+      input.GetResolution(&m_customWidth, &m_customHeight);
+      m_workPara.width = m_customWidth;
+      m_workPara.height = m_customHeight;
+    } else {
+      m_cbSize->setCurrentIndex(kSizeCustomCancelPosition);
+    }
+  }
+  ShowPreview();
+}
+
+void ParameterDialog::OnSaveAndPlay() {
+  ReadControls();
+  // A spliced file refuses with the engine's notice; a read-only file fails
+  // silently. The parameters are taken either way.
+  if (m_graph) m_graph->SaveParaToFile(&m_workPara);
+  m_bSaved = true;
+  ReleasePreview();
+  QDialog::accept();
+}
+
+void ParameterDialog::accept() {
+  ReadControls();
+  ReleasePreview();
+  QDialog::accept();
+}
+
+void ParameterDialog::reject() {
+  ReleasePreview();
+  QDialog::reject();
+}
+
+void ParameterDialog::ReleasePreview() {
+  // The display goes before the frame it may still read.
+  if (m_preview) m_preview->ReleaseSurfaces();
+  m_preview.reset();
+  m_frame = {};
+  m_frameInfo = {};
+  m_bDrawn = false;
+}
+
+void ParameterDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  m_previewWnd->SyncSnapshot();
+  // After the window is really on screen: the display needs the geometry.
+  QMetaObject::invokeMethod(this, &ParameterDialog::ShowPreview, Qt::QueuedConnection);
+}
+
+void ParameterDialog::moveEvent(QMoveEvent* event) {
+  QDialog::moveEvent(event);
+  m_previewWnd->SyncSnapshot();
+}
+
+void ParameterDialog::ShowPreview() {
+  ReadControls();
+  const platform::File* file = m_graph ? m_graph->GetFileHandle() : nullptr;
+  if (!file || !file->IsOpen()) return;
+  corvane::YUVType type = corvane::YUV_NONE;
+  uint32_t frameSize = 0;
+  if (!corvane::GetTypeAndFrameSize(&m_workPara, &type, &frameSize) || frameSize == 0 || type == corvane::YUV_NONE) {
+    ReleasePreview();
+    return;
+  }
+  const corvane::FrameInfo info{m_workPara.width, m_workPara.height, type};
+  if (!isVisible()) return;  // shown at the show event
+  if (!m_preview) m_preview = std::make_unique<corvane::Display>();
+  if (info != m_frameInfo || m_frame.empty()) {
+    // Other parameters: a new frame, and a new surface of its size and format.
+    m_preview->ReleaseSurfaces();
+    m_frameInfo = {};
+    m_bDrawn = false;
+    std::vector<uint8_t> frame;
+    try {
+      frame.resize(frameSize);
+    } catch (const std::bad_alloc&) {
+      m_frame = {};
+      return;
+    }
+    if (file->ReadAt(frame.data(), frameSize, 0) != int64_t(frameSize)) {
+      m_frame = {};
+      return;
+    }
+    m_frame = std::move(frame);
+    m_frameInfo = info;
+  }
+  if (m_bDrawn) return;  // the same frame is on the preview already
+  m_preview->ReleaseSurfaces();
+  m_preview->Attach(m_previewWnd);
+  m_bDrawn = m_preview->Draw(m_frame.data(), uint32_t(m_frame.size()), &m_frameInfo) == kOk;
+}
+
+}  // namespace ui

@@ -1,0 +1,158 @@
+// "参数设置": the frame parameters of a raw file (format, frame rate, frame
+// size), picked from fixed lists while a preview shows the file's first frame
+// decoded with them. The result is one YUVPara; "保存并播放" (or, for the
+// tools and read-only files, "设定参数") also stores it in the file as a
+// one-record trailer through the engine's own save.
+//
+// The preview draws through an engine Display of its own into its own
+// VideoWidget, as the player window does. It reads the first frame with a
+// positional read on the graph's file, so a reader thread playing the same
+// file is never disturbed, and it reads again only when format or size
+// change.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "engine/frame_info.h"
+#include "formats/name_guess.h"
+#include "formats/yuv_format.h"
+
+class QComboBox;
+class QPushButton;
+
+namespace corvane {
+class Display;
+class PlaybackGraph;
+}  // namespace corvane
+
+namespace ui {
+
+class VideoWidget;
+
+// The lists, label and value per position, exactly as the dialog shows them.
+struct RateItem {
+  const char* label;
+  uint32_t interval;  // ms
+};
+struct SizeItem {
+  const char* label;
+  uint32_t width;
+  uint32_t height;
+};
+inline constexpr std::array<RateItem, 13> kRateItems{{
+    {" 1/10", 10000}, {" 1/8", 8000}, {" 1/4", 4000}, {" 1/2", 2000}, {" 1", 1000}, {" 2", 500}, {" 4", 250},
+    {" 8", 125}, {" 10", 100}, {" 16", 63}, {" 20", 50}, {" 25", 40}, {" 30", 33},
+}};
+inline constexpr int kRateDefaultPosition = 11;  // " 25"
+// Position 0 stands for the custom size; its width and height are the dialog's.
+inline constexpr std::array<SizeItem, 17> kSizeItems{{
+    {" 自定义宽高", 0, 0},
+    {" 176  * 120    (QCIF)", 176, 120},
+    {" 176  * 144    (QCIF)", 176, 144},
+    {" 320  * 240    (QVGA)", 320, 240},
+    {" 352  * 240    (CIF)", 352, 240},
+    {" 352  * 288    (CIF)", 352, 288},
+    {" 704  * 480    (4CIF)", 704, 480},
+    {" 704  * 576    (4CIF)", 704, 576},
+    {" 720  * 480    (4CIF)", 720, 480},
+    {" 720  * 576    (4CIF)", 720, 576},
+    {" 640  * 480    (VGA)", 640, 480},
+    {" 800  * 600    (SVGA)", 800, 600},
+    {"1024 * 768    (XGA)", 1024, 768},
+    {"1280 * 1024  (SXGA)", 1280, 1024},
+    {"1600 * 1200  (UXGA)", 1600, 1200},
+    {"1280 * 720    (720HD)", 1280, 720},
+    {"1920 * 1080  (1080HD)", 1920, 1080},
+}};
+inline constexpr int kSizeCustomPosition = 0;
+inline constexpr int kSizeDefaultPosition = 5;        // 352 × 288
+inline constexpr int kSizeCustomCancelPosition = 4;   // 352 × 240
+
+// What the dialog selects when it opens, and the working values behind it.
+struct ParaPreselection {
+  int formatPos = 0;
+  uint32_t format = 0;
+  int ratePos = kRateDefaultPosition;
+  uint32_t interval = corvane::kDefaultFrameInterval;
+  int sizePos = kSizeDefaultPosition;
+  uint32_t width = 352, height = 288;
+  uint32_t customWidth = 352, customHeight = 288;
+};
+
+class ParameterDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  struct Options {
+    corvane::YUVPara para;                     // the parameters to start from
+    bool toolMode = false;                     // set parameters only: for the tools, or a read-only file
+    corvane::PlaybackGraph* graph = nullptr;   // the open file (not owned; may be null)
+    std::optional<corvane::NameGuess> guess;   // what the file's name says, for a file without a record
+  };
+
+  ParameterDialog(const Options& options, QWidget* parent);
+  ~ParameterDialog() override;
+
+  // The position for an interval (" 25" for any interval not listed), and
+  // for a size (nothing when the size is not listed).
+  static int RatePositionFor(uint32_t interval);
+  static std::optional<int> SizePositionFor(uint32_t width, uint32_t height);
+  // The selection at opening: `para`'s values, each overridden by what the
+  // name guess says. A size not in the list selects the custom entry holding
+  // that size; a size with a zero side selects 352 × 288.
+  static ParaPreselection Preselect(const corvane::YUVPara& para, const std::optional<corvane::NameGuess>& guess);
+
+  // The chosen parameters, after exec() returned Accepted.
+  const corvane::YUVPara& WorkPara() const { return m_workPara; }
+  // Whether "保存并播放"/"设定参数" ended the dialog (the trailer was asked for).
+  bool SavedToFile() const { return m_bSaved; }
+  // The preview widget, for tests.
+  VideoWidget* Preview() const { return m_previewWnd; }
+
+  // Reads the lists into the working parameters.
+  void ReadControls();
+  // Reads the first frame for the current parameters (when they changed)
+  // and draws it; silently nothing on any failure.
+  void ShowPreview();
+
+ public slots:
+  void accept() override;
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+
+ private:
+  void OnResolutionChange(int position);
+  void OnSaveAndPlay();
+  void ReleasePreview();
+
+  corvane::PlaybackGraph* const m_graph;  // not owned
+  corvane::YUVPara m_workPara{};
+  uint32_t m_interval = corvane::kDefaultFrameInterval;
+  uint32_t m_customWidth = 0;
+  uint32_t m_customHeight = 0;
+  bool m_bSaved = false;
+
+  QComboBox* m_cbFormat = nullptr;
+  QComboBox* m_cbRate = nullptr;
+  QComboBox* m_cbSize = nullptr;
+  QPushButton* m_btnPlay = nullptr;
+  QPushButton* m_btnSave = nullptr;
+  VideoWidget* m_previewWnd = nullptr;
+
+  // The preview's display and the one frame it shows, kept until format or
+  // size change (the display reads the frame again on redraw).
+  std::unique_ptr<corvane::Display> m_preview;
+  std::vector<uint8_t> m_frame;
+  corvane::FrameInfo m_frameInfo;  // what m_frame was read for
+  bool m_bDrawn = false;           // m_frame is on the preview
+};
+
+}  // namespace ui
