@@ -15,28 +15,12 @@
 #include <span>
 
 #include "tools/copy_support.h"
+#include "ui/custom_size_dialog.h"
 #include "ui/prompts.h"
 
 namespace ui {
 
 namespace tools = corvane::tools;
-
-namespace {
-
-// Unsigned decimal, as the numeric edits take it.
-bool ParseFrameNumber(const QString& text, uint32_t* out) {
-  const QString t = text.trimmed();
-  if (t.isEmpty()) return false;
-  for (QChar c : t)
-    if (c < u'0' || c > u'9') return false;
-  bool ok = false;
-  const qulonglong v = t.toULongLong(&ok, 10);
-  if (!ok || v > UINT32_MAX) return false;
-  *out = uint32_t(v);
-  return true;
-}
-
-}  // namespace
 
 CutDialog::CutDialog(const QString& sourcePath, const corvane::YUVPara& para, QWidget* parent)
     : QDialog(parent),
@@ -129,14 +113,14 @@ bool CutDialog::ReadControls() {
   // An entry that is not a number keeps the value read before, as it does
   // everywhere else; the cut then does not start.
   for (auto [edit, value] : {std::pair{m_editStart, &m_startFrame}, std::pair{m_editEnd, &m_endFrame}}) {
-    uint32_t v = 0;
-    if (!ParseFrameNumber(edit->text(), &v)) {
+    const std::optional<uint32_t> v = CustomSizeDialog::ParseUnsigned(edit->text());
+    if (!v) {
       Prompts::Current().ShowMessage(this, tr("请输入一个正整数。"));
       edit->setFocus();
       edit->selectAll();
       return false;
     }
-    *value = v;
+    *value = *v;
   }
   return true;
 }

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "controls/resources.h"
+#include "ui/custom_size_dialog.h"
 #include "ui/prompts.h"
 
 namespace ui {
@@ -52,20 +53,6 @@ const QColor kSelectColor(0, 132, 255);
 const QColor kLineColor(0, 132, 255);
 const QColor kBandColor(92, 132, 255);
 const QColor kFrameColor(141, 141, 141);
-
-// An unsigned decimal as the numeric edits take it: digits only, and it must
-// fit 32 bits.
-bool ParseUnsigned(const QString& text, uint32_t* out) {
-  const QString t = text.trimmed();
-  if (t.isEmpty()) return false;
-  for (QChar c : t)
-    if (c < u'0' || c > u'9') return false;
-  bool ok = false;
-  const qulonglong v = t.toULongLong(&ok, 10);
-  if (!ok || v > UINT32_MAX) return false;
-  *out = uint32_t(v);
-  return true;
-}
 
 // The page rows: a filled row when selected, the icon, the text 8 pixels to
 // its right, and an underline fading from blue to white.
@@ -199,7 +186,9 @@ void BasicOptionsPage::EnableFields() {
 bool BasicOptionsPage::ExchangeData() {
   uint32_t w = 0, h = 0;
   for (auto [edit, value] : {std::pair{m_editWidth, &w}, std::pair{m_editHeight, &h}}) {
-    if (!ParseUnsigned(edit->text(), value)) {
+    const std::optional<uint32_t> v = CustomSizeDialog::ParseUnsigned(edit->text());
+    if (v) *value = *v;
+    if (!v) {
       Prompts::Current().ShowMessage(this, tr("请输入一个正整数。"));
       edit->setFocus();
       edit->selectAll();
@@ -207,10 +196,11 @@ bool BasicOptionsPage::ExchangeData() {
     }
   }
   // The defaults are used without the custom-size dialog's check, so they
-  // get it here: the same limits, the same message.
-  if (w < 1 || w > kMaxWidth || h < 1 || h > kMaxHeight) {
+  // get it here: the same limits, the same message. Outside them a default
+  // would reach the engine as a frame size (0, or buffers of gigabytes).
+  if (!CustomSizeDialog::IsValidSize(w, h)) {
     Prompts::Current().ShowMessage(this, tr("宽高值不合法或超过范围\n"));
-    QLineEdit* bad = (w < 1 || w > kMaxWidth) ? m_editWidth : m_editHeight;
+    QLineEdit* bad = CustomSizeDialog::IsValidSize(w, 1) ? m_editHeight : m_editWidth;
     bad->setFocus();
     bad->selectAll();
     return false;

@@ -49,11 +49,6 @@ class BasicOptionsPage : public QWidget {
   Q_OBJECT
 
  public:
-  // The custom-size dialog's limits. A default size outside them would be
-  // refused there, and would ask the engine for absurd buffers here.
-  static constexpr uint32_t kMaxWidth = 10000;
-  static constexpr uint32_t kMaxHeight = 5000;
-
   explicit BasicOptionsPage(QWidget* parent = nullptr);
   void SetInitialValues(const PlayerSettings& s);
   // Reads the edits into the values, as leaving the page or confirming does;

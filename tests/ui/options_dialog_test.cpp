@@ -13,6 +13,7 @@
 #include <QRadioButton>
 
 #include "formats/result_codes.h"
+#include "ui/parameter_dialog.h"
 #include "ui/player_window.h"
 #include "ui/resource_ids.h"
 #include "ui/video_widget.h"
@@ -222,6 +223,34 @@ TEST(OptionsDialogTest, DisplayRatioAppliesToTheOpenFileAtOnce) {
   choose("radio1071");  // the frame's own ratio again
   EXPECT_TRUE(uitest::WaitFor([&] { return w.Video()->LastPicture() == own; }));
   EXPECT_TRUE(prompts.log->messages.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(OptionsDialogTest, StoredDefaultsBeyondTheLimitsAreNotUsedToOpen) {
+  testsupport::TempDir dir;
+  const std::string bare = dir.File("bare.yuv");
+  uitest::WriteClip(bare, testsupport::Para(YV12, 64, 48), 4, false);
+  for (auto [w, h, dialog] : {std::tuple{64, 48, false}, std::tuple{60000, 40000, true}, std::tuple{0, 48, true}}) {
+    SCOPED_TRACE(testing::Message() << w << "x" << h);
+    uitest::PromptsScope prompts;
+    uitest::ClearStore();
+    PlayerSettings s;
+    s.useDefaultPara = 1;
+    s.defaultWidth = w;
+    s.defaultHeight = h;
+    ui::SettingsStore::Save(s);
+    PlayerWindow win;
+    win.Initialize();
+    auto seen = std::make_shared<bool>(false);
+    QPointer<QTimer> watch = uitest::WhenModal<ui::ParameterDialog>([](ui::ParameterDialog* p) { p->reject(); }, seen);
+    win.SetFilePath(QString::fromStdString(bare));
+    EXPECT_EQ(win.OpenCurrentFile(), !dialog);
+    EXPECT_EQ(*seen, dialog);
+    delete watch;
+  }
 }
 
 }  // namespace
