@@ -172,6 +172,12 @@ void PlayerWindow::OnMenuCommand(int id) {
     case ids::kViewOptions:
       OnAdvancedOptions();
       break;
+    case ids::kToolsCut:
+      OnCutCommand();
+      break;
+    case ids::kToolsSplice:
+      OnSpliceCommand();
+      break;
     case ids::kToolsParameters:
       OnParameterSettings();
       break;
