@@ -9,6 +9,7 @@
 
 #include "formats/name_guess.h"
 #include "formats/result_codes.h"
+#include "ui/custom_size_dialog.h"
 #include "ui/parameter_dialog.h"
 #include "ui/player_window.h"
 #include "ui/prompts.h"
@@ -84,7 +85,10 @@ bool PlayerWindow::OpenCurrentFile() {
   m_bGraphHasRecord = hasTrailer != 0;
   if (hasTrailer) {
     m_para = first;
-  } else if (m_settings.useDefaultPara) {
+  } else if (m_settings.useDefaultPara &&
+             CustomSizeDialog::IsValidSize(uint32_t(m_settings.defaultWidth), uint32_t(m_settings.defaultHeight))) {
+    // Stored defaults outside the custom-size limits (edited by hand) are not
+    // used: the user is asked instead, as without defaults.
     m_para.width = uint32_t(m_settings.defaultWidth);
     m_para.height = uint32_t(m_settings.defaultHeight);
     m_para.format = m_settings.defaultFormat;

@@ -176,6 +176,15 @@ void PlayerWindow::OnMenuCommand(int id) {
     case ids::kViewComponentV:
       OnComponentView(id);
       break;
+    case ids::kViewOptions:
+      OnAdvancedOptions();
+      break;
+    case ids::kToolsCut:
+      OnCutCommand();
+      break;
+    case ids::kToolsSplice:
+      OnSpliceCommand();
+      break;
     case ids::kToolsParameters:
       OnParameterSettings();
       break;
@@ -196,8 +205,6 @@ void PlayerWindow::OnMenuCommand(int id) {
       OpenUserManual();
       break;
     default:
-      // The options sheet and the tools have windows of their own, which
-      // hook in here.
       break;
   }
 }

@@ -129,6 +129,17 @@ class PlayerWindow : public QMainWindow {
 
   void UpdateControls();
   void UpdateStatus();
+
+  // The advanced options sheet: loads the settings afresh, runs the sheet,
+  // and on OK takes what its pages handed back, saves it and gives an open
+  // file the new display ratio at once.
+  void OnAdvancedOptions();
+  // The file tools. Cut: choose a file, know its parameters (its record, or
+  // the parameter dialog), refuse a spliced file, run the cut dialog. Splice:
+  // the splice dialog with this window's file services. Both close the
+  // graph they opened for their files when they end.
+  void OnCutCommand();
+  void OnSpliceCommand();
   void ResizeForPicture(uint32_t width, uint32_t height);
   void ToggleFullScreen();
 

@@ -23,6 +23,13 @@ class Prompts {
   // viewer could be started. The default launches the viewer, so a test's
   // prompts answer here instead.
   virtual bool OpenDocument(QWidget* parent, const QString& path);
+  // A question with Yes and No buttons and a question icon; true for Yes.
+  virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
+  // The save-file chooser for raw video (no overwrite question of its own:
+  // the tools ask theirs when they start); nothing when cancelled.
+  virtual std::optional<QString> ChooseFileToSave(QWidget* parent, const QString& initialPath) = 0;
+  // A folder chooser; nothing when cancelled or when no folder was chosen.
+  virtual std::optional<QString> ChooseFolder(QWidget* parent, const QString& initialPath) = 0;
 
   // The prompts in force; never null. Tests install their own.
   static Prompts& Current();
@@ -34,6 +41,9 @@ class DialogPrompts : public Prompts {
  public:
   void ShowMessage(QWidget* parent, const QString& text) override;
   std::optional<QString> ChooseFileToOpen(QWidget* parent, const QString& initialPath) override;
+  bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
+  std::optional<QString> ChooseFileToSave(QWidget* parent, const QString& initialPath) override;
+  std::optional<QString> ChooseFolder(QWidget* parent, const QString& initialPath) override;
 };
 
 }  // namespace ui

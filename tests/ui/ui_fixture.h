@@ -10,6 +10,11 @@
 #include <QElapsedTimer>
 #include <QSettings>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QApplication>
+#include <deque>
+#include <optional>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,26 +29,59 @@
 namespace uitest {
 
 // Answers the player's questions instead of a person and records them.
+// Every prompt must come from the GUI thread; one that does not is counted.
 class RecordingPrompts : public ui::Prompts {
  public:
   struct Log {
     std::vector<QString> messages;
+    std::vector<QString> questions;  // "caption|text"
     int chooserCalls = 0;
-    std::optional<QString> nextChoice;
     std::vector<QString> openedDocuments;
+    int offGuiThread = 0;
+    std::deque<QString> queuedChoices;  // open chooser answers, used first
+    std::optional<QString> nextChoice;  // then this one
+    std::optional<QString> saveChoice;
+    std::optional<QString> folderChoice;
+    bool answerYes = true;
   };
   explicit RecordingPrompts(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
-  void ShowMessage(QWidget*, const QString& text) override { m_log->messages.push_back(text); }
+  void ShowMessage(QWidget*, const QString& text) override {
+    Check();
+    m_log->messages.push_back(text);
+  }
   std::optional<QString> ChooseFileToOpen(QWidget*, const QString&) override {
+    Check();
     ++m_log->chooserCalls;
+    if (!m_log->queuedChoices.empty()) {
+      QString c = m_log->queuedChoices.front();
+      m_log->queuedChoices.pop_front();
+      return c;
+    }
     return m_log->nextChoice;
   }
   bool OpenDocument(QWidget*, const QString& path) override {
+    Check();
     m_log->openedDocuments.push_back(path);
     return true;
   }
+  bool AskYesNo(QWidget*, const QString& caption, const QString& text) override {
+    Check();
+    m_log->questions.push_back(caption + u'|' + text);
+    return m_log->answerYes;
+  }
+  std::optional<QString> ChooseFileToSave(QWidget*, const QString&) override {
+    Check();
+    return m_log->saveChoice;
+  }
+  std::optional<QString> ChooseFolder(QWidget*, const QString&) override {
+    Check();
+    return m_log->folderChoice;
+  }
 
  private:
+  void Check() {
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) ++m_log->offGuiThread;
+  }
   std::shared_ptr<Log> m_log;
 };
 

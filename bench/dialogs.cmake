@@ -1,0 +1,6 @@
+# The splice dialog during a 1 GiB copy: throughput beside cat, GUI and
+# progress-bar gaps, cancel latency. A plain program: it needs a Qt event
+# loop, which Google Benchmark's loop does not give.
+add_executable(splice_dialog_bench ${CMAKE_CURRENT_LIST_DIR}/splice_dialog_bench.cpp)
+target_link_libraries(splice_dialog_bench PRIVATE corvane_ui)
+target_include_directories(splice_dialog_bench PRIVATE ${PROJECT_SOURCE_DIR})

@@ -1,0 +1,249 @@
+#include "ui/cut_dialog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <climits>
+#include <filesystem>
+#include <span>
+
+#include "tools/copy_support.h"
+#include "ui/custom_size_dialog.h"
+#include "ui/prompts.h"
+
+namespace ui {
+
+namespace tools = corvane::tools;
+
+CutDialog::CutDialog(const QString& sourcePath, const corvane::YUVPara& para, QWidget* parent)
+    : QDialog(parent),
+      m_targetPath(QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("clip.yuv")))),
+      m_para(para),
+      m_sourcePath(sourcePath) {
+  setWindowTitle(tr("文件剪切"));
+  auto* group = new QGroupBox(tr("帧号范围"), this);
+  m_rangeText = new QLabel(group);
+  m_rangeText->setObjectName(QStringLiteral("text1041"));
+  m_editStart = new QLineEdit(QStringLiteral("0"), group);
+  m_editStart->setObjectName(QStringLiteral("edit1042"));
+  m_editEnd = new QLineEdit(QStringLiteral("0"), group);
+  m_editEnd->setObjectName(QStringLiteral("edit1035"));
+  auto* grid = new QGridLayout(group);
+  grid->addWidget(m_rangeText, 0, 0, 1, 2);
+  grid->addWidget(new QLabel(tr("起始帧"), group), 1, 0);
+  grid->addWidget(m_editStart, 1, 1);
+  grid->addWidget(new QLabel(tr("结束帧"), group), 2, 0);
+  grid->addWidget(m_editEnd, 2, 1);
+
+  m_editTarget = new QLineEdit(m_targetPath, this);
+  m_editTarget->setObjectName(QStringLiteral("edit1036"));
+  m_browseButton = new QPushButton(tr("..."), this);
+  m_browseButton->setObjectName(QStringLiteral("btn1066"));
+  auto* targetRow = new QHBoxLayout;
+  targetRow->addWidget(new QLabel(tr("目标文件:"), this));
+  targetRow->addWidget(m_editTarget, 1);
+  targetRow->addWidget(m_browseButton);
+
+  auto* rule = new QFrame(this);
+  rule->setFrameShape(QFrame::HLine);
+  rule->setFrameShadow(QFrame::Sunken);
+  m_cutButton = new QPushButton(tr("剪切"), this);
+  m_cutButton->setObjectName(QStringLiteral("btn1043"));
+  m_cutButton->setDefault(true);
+  m_exitButton = new QPushButton(tr("退出"), this);
+  m_exitButton->setObjectName(QStringLiteral("btnCancel"));
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(m_cutButton);
+  buttons->addWidget(m_exitButton);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(group);
+  layout->addLayout(targetRow);
+  layout->addWidget(rule);
+  layout->addLayout(buttons);
+
+  connect(m_cutButton, &QPushButton::clicked, this, &CutDialog::OnCut);
+  connect(m_browseButton, &QPushButton::clicked, this, &CutDialog::OnChooseTarget);
+  connect(m_exitButton, &QPushButton::clicked, this, &CutDialog::reject);
+  m_poll.setInterval(kPollMs);
+  connect(&m_poll, &QTimer::timeout, this, &CutDialog::OnPoll);
+  m_progressDelay.setSingleShot(true);
+  m_progressDelay.setInterval(kProgressDelayMs);
+  connect(&m_progressDelay, &QTimer::timeout, this, [this] {
+    if (IsRunning() && m_progressDialog) m_progressDialog->show();
+  });
+
+  // Frames are counted over the data before the trailer: a trailer is never
+  // offered, or copied, as a frame.
+  if (!m_sourcePath.isEmpty()) {
+    const tools::CutSource source = tools::ProbeCut(m_sourcePath.toStdString(), m_para);
+    if (source.result.Ok()) m_frameCount = source.frameCount;
+  }
+  if (m_frameCount != 0) m_rangeText->setText(RangeText());
+}
+
+CutDialog::~CutDialog() {
+  // A dialog torn down mid-cut (its parent closing) stops the copy first; the
+  // core then leaves no partial target.
+  if (m_progress) m_progress->cancel = true;
+  if (m_worker.joinable()) m_worker.join();
+}
+
+QString CutDialog::RangeText() const {
+  return tr("帧号范围:%1-%2\r\n").arg(1).arg(m_frameCount);
+}
+
+void CutDialog::OnChooseTarget() {
+  if (std::optional<QString> path = Prompts::Current().ChooseFileToSave(this, m_editTarget->text())) {
+    m_targetPath = *path;
+    m_editTarget->setText(m_targetPath);
+  }
+}
+
+bool CutDialog::ReadControls() {
+  m_targetPath = m_editTarget->text();
+  // An entry that is not a number keeps the value read before, as it does
+  // everywhere else; the cut then does not start.
+  for (auto [edit, value] : {std::pair{m_editStart, &m_startFrame}, std::pair{m_editEnd, &m_endFrame}}) {
+    const std::optional<uint32_t> v = CustomSizeDialog::ParseUnsigned(edit->text());
+    if (!v) {
+      Prompts::Current().ShowMessage(this, tr("请输入一个正整数。"));
+      edit->setFocus();
+      edit->selectAll();
+      return false;
+    }
+    *value = *v;
+  }
+  return true;
+}
+
+bool CutDialog::IsRangeValid() const {
+  return m_startFrame != 0 && m_endFrame <= m_frameCount && m_startFrame <= m_endFrame;
+}
+
+void CutDialog::OnCut() {
+  if (IsRunning()) return;
+  Prompts& prompts = Prompts::Current();
+  if (!ReadControls()) return;
+  if (m_frameCount == 0 || m_sourcePath.isEmpty()) {
+    prompts.ShowMessage(this, tr("文件参数获取失败!"));
+    return;
+  }
+  if (!IsRangeValid()) {
+    prompts.ShowMessage(this, tr("输入参数不合法!\n"));
+    return;
+  }
+  {
+    QFile source(m_sourcePath);
+    if (!source.open(QIODevice::ReadOnly)) {
+      prompts.ShowMessage(this, tr("打开文件错误!\n"));
+      return;
+    }
+  }
+  const std::string target = m_targetPath.toStdString();
+  const std::string sourcePath = m_sourcePath.toStdString();
+  // Creating the target anew would empty the very file being cut: refused
+  // as a target that cannot be created, before anyone is asked to replace it.
+  if (target.empty() || tools::SameFile(target, sourcePath)) {
+    prompts.ShowMessage(this, tr("创建剪切文件失败!"));
+    return;
+  }
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(target, ec);
+  if (exists && !prompts.AskYesNo(this, tr("警告"), tr("文件已存在，是否覆盖?"))) return;
+
+  tools::CutJob job;
+  job.source = sourcePath;
+  job.para = m_para;
+  job.firstFrame = m_startFrame;
+  job.lastFrame = m_endFrame;
+  job.target = target;
+  job.overwrite = exists;
+  job.chunkBytes = m_chunkBytes;
+  StartWorker(std::move(job));
+}
+
+void CutDialog::StartWorker(tools::CutJob job) {
+  m_progress = std::make_unique<tools::ToolProgress>();
+  m_progress->onChunk = m_observer;
+  if (!m_progressDialog) {
+    m_progressDialog = new QProgressDialog(tr("文件剪切"), tr("取消"), 0, 1000, this);
+    m_progressDialog->setObjectName(QStringLiteral("cutProgress"));
+    m_progressDialog->setWindowModality(Qt::WindowModal);
+    m_progressDialog->setAutoClose(false);
+    m_progressDialog->setAutoReset(false);
+    m_progressDialog->setMinimumDuration(INT_MAX);  // shown by m_progressDelay instead
+    connect(m_progressDialog, &QProgressDialog::canceled, this, [this] {
+      if (m_progress) m_progress->cancel = true;
+    });
+  }
+  m_progressDialog->reset();
+  m_progressDialog->hide();
+  m_progressDialog->setValue(0);
+  m_cutButton->setEnabled(false);
+  m_browseButton->setEnabled(false);
+  m_exitButton->setEnabled(false);
+
+  tools::ToolProgress* progress = m_progress.get();
+  m_worker = std::jthread([this, progress, job = std::move(job)] {
+    const tools::ToolResult result = tools::Cut(job, progress);
+    // Only the GUI thread shows the outcome.
+    QMetaObject::invokeMethod(this, [this, result] { OnWorkerDone(result); }, Qt::QueuedConnection);
+  });
+  m_poll.start();
+  m_progressDelay.start();
+}
+
+void CutDialog::OnPoll() {
+  if (!m_progress || !m_progressDialog) return;
+  const uint64_t total = m_progress->total.load();
+  const uint64_t written = m_progress->written.load();
+  if (total != 0) m_progressDialog->setValue(int(std::min<uint64_t>(written * 1000 / total, 1000)));
+}
+
+void CutDialog::OnWorkerDone(tools::ToolResult result) {
+  if (m_worker.joinable()) m_worker.join();
+  m_poll.stop();
+  m_progressDelay.stop();
+  if (m_progressDialog) m_progressDialog->hide();
+  m_progress.reset();
+  m_cutButton->setEnabled(true);
+  m_browseButton->setEnabled(true);
+  m_exitButton->setEnabled(true);
+  const QString text = MessageFor(result);
+  if (!text.isEmpty()) Prompts::Current().ShowMessage(this, text);
+  emit cutEnded(result.code);
+  if (result.Ok()) accept();
+}
+
+QString CutDialog::MessageFor(const tools::ToolResult& result) const {
+  switch (result.code) {
+    case tools::ToolCode::kOk: return tr("剪切完成.");
+    case tools::ToolCode::kCancelled: return {};  // the user asked for it; the target is gone
+    case tools::ToolCode::kOpenSourceFailed: return tr("打开文件错误!\n");
+    case tools::ToolCode::kOutOfMemory: return tr("申请内存失败!");
+    case tools::ToolCode::kReadFailed: return tr("读取文件失败");
+    case tools::ToolCode::kWriteFailed: return tr("写入文件失败");
+    case tools::ToolCode::kBadRange: return tr("输入参数不合法!\n");
+    case tools::ToolCode::kNoTarget:
+    case tools::ToolCode::kTargetExists:
+    case tools::ToolCode::kTargetIsSource:
+    case tools::ToolCode::kCreateTargetFailed: return tr("创建剪切文件失败!");
+    default: return tr("文件参数获取失败!");
+  }
+}
+
+void CutDialog::reject() {
+  if (IsRunning()) return;
+  QDialog::reject();
+}
+
+}  // namespace ui

@@ -1,0 +1,367 @@
+#include "ui/splice_dialog.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+
+#include "tools/copy_support.h"
+#include "ui/player_window.h"
+#include "ui/prompts.h"
+
+namespace ui {
+
+namespace tools = corvane::tools;
+
+namespace {
+
+enum Column { kPath = 0, kState = 1, kCount = 2 };
+
+// Column 2 as the number it shows; 0 for anything else.
+uint32_t CountOf(const QTableWidget* list, int row) {
+  const QTableWidgetItem* item = list->item(row, kCount);
+  bool ok = false;
+  const uint v = item ? item->text().toUInt(&ok, 10) : 0;
+  return ok ? uint32_t(v) : 0;
+}
+
+QString TextOf(const QTableWidget* list, int row, int column) {
+  const QTableWidgetItem* item = list->item(row, column);
+  return item ? item->text() : QString();
+}
+
+}  // namespace
+
+SpliceDialog::SpliceDialog(PlayerWindow* player)
+    : QDialog(player),
+      m_player(player),
+      m_targetPath(QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("mix.yuv")))),
+      m_startText(tr("开始拼接")),
+      m_cancelText(tr("取消拼接")) {
+  Q_ASSERT(player);
+  setWindowTitle(tr("文件拼接"));
+  auto* buttonRow = new QHBoxLayout;
+  auto button = [&](int id, const char* text, void (SpliceDialog::*slot)()) {
+    auto* b = new QPushButton(tr(text), this);
+    b->setObjectName(QStringLiteral("btn%1").arg(id));
+    connect(b, &QPushButton::clicked, this, slot);
+    m_idleOnly.push_back(b);
+    return b;
+  };
+  buttonRow->addWidget(new QLabel(tr("待拼接文件列表"), this));
+  buttonRow->addStretch();
+  buttonRow->addWidget(button(1057, QT_TR_NOOP("添加"), &SpliceDialog::OnAdd));
+  buttonRow->addWidget(button(1058, QT_TR_NOOP("删除"), &SpliceDialog::OnDelete));
+  buttonRow->addWidget(button(1060, QT_TR_NOOP("上移↑"), &SpliceDialog::OnMoveUp));
+  buttonRow->addWidget(button(1061, QT_TR_NOOP("下移↓"), &SpliceDialog::OnMoveDown));
+  buttonRow->addWidget(button(1059, QT_TR_NOOP("设置参数"), &SpliceDialog::OnSetPara));
+
+  m_list = new QTableWidget(0, 3, this);
+  m_list->setObjectName(QStringLiteral("list1056"));
+  m_list->setHorizontalHeaderLabels({tr("路径"), tr("参数设置"), tr("片段数")});
+  m_list->setColumnWidth(kPath, 310);
+  m_list->setColumnWidth(kState, 100);
+  m_list->setColumnWidth(kCount, 100);
+  m_list->verticalHeader()->hide();
+  m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_idleOnly.push_back(m_list);
+
+  m_editTarget = new QLineEdit(m_targetPath, this);
+  m_editTarget->setObjectName(QStringLiteral("edit1048"));
+  m_idleOnly.push_back(m_editTarget);
+  auto* targetRow = new QHBoxLayout;
+  targetRow->addWidget(new QLabel(tr("拼接文件保存路径："), this));
+  targetRow->addWidget(m_editTarget, 1);
+  targetRow->addWidget(button(1054, QT_TR_NOOP("..."), &SpliceDialog::OnChooseTarget));
+
+  m_progressBar = new QProgressBar(this);
+  m_progressBar->setObjectName(QStringLiteral("progress1063"));
+  m_progressBar->setRange(0, 100);
+  m_progressBar->setValue(0);
+  m_startButton = new QPushButton(m_startText, this);
+  m_startButton->setObjectName(QStringLiteral("btn1053"));
+  connect(m_startButton, &QPushButton::clicked, this, &SpliceDialog::OnStartOrCancel);
+  m_exitButton = new QPushButton(tr("退出"), this);
+  m_exitButton->setObjectName(QStringLiteral("btnCancel"));
+  connect(m_exitButton, &QPushButton::clicked, this, &SpliceDialog::reject);
+  m_idleOnly.push_back(m_exitButton);
+  auto* progressRow = new QHBoxLayout;
+  progressRow->addWidget(new QLabel(tr("拼接进度："), this));
+  progressRow->addWidget(m_progressBar, 1);
+  progressRow->addWidget(m_startButton);
+  progressRow->addWidget(m_exitButton);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(buttonRow);
+  layout->addWidget(m_list, 1);
+  layout->addLayout(targetRow);
+  layout->addLayout(progressRow);
+  resize(560, 420);
+
+  m_timer.setInterval(kTimerMs);
+  connect(&m_timer, &QTimer::timeout, this, &SpliceDialog::OnTimer);
+  m_timer.start();
+}
+
+SpliceDialog::~SpliceDialog() {
+  // Torn down mid-run (the player closing): stop the copy first; the core
+  // then leaves no partial target.
+  if (m_progress) m_progress->cancel = true;
+  if (m_worker.joinable()) m_worker.join();
+}
+
+// ---- Rows -------------------------------------------------------------------
+
+std::vector<QStringList> SpliceDialog::Rows() const {
+  std::vector<QStringList> rows;
+  for (int i = 0; i < m_list->rowCount(); ++i)
+    rows.push_back({TextOf(m_list, i, kPath), TextOf(m_list, i, kState), TextOf(m_list, i, kCount)});
+  return rows;
+}
+
+bool SpliceDialog::IsRowSelected(int row) const {
+  return m_list->selectionModel()->isRowSelected(row, QModelIndex());
+}
+
+void SpliceDialog::SetRowSelected(int row, bool selected) {
+  m_list->selectionModel()->select(m_list->model()->index(row, 0), (selected ? QItemSelectionModel::Select
+                                                                             : QItemSelectionModel::Deselect) |
+                                                                        QItemSelectionModel::Rows);
+}
+
+std::vector<int> SpliceDialog::SelectedRows() const {
+  std::vector<int> rows;
+  for (int i = 0; i < m_list->rowCount(); ++i)
+    if (IsRowSelected(i)) rows.push_back(i);
+  return rows;
+}
+
+void SpliceDialog::SelectRows(const std::vector<int>& rows) {
+  m_list->clearSelection();
+  for (int r : rows) SetRowSelected(r, true);
+}
+
+void SpliceDialog::AddRow(const QString& path, bool set, uint32_t count) {
+  const int row = m_list->rowCount();
+  m_list->insertRow(row);
+  m_list->setItem(row, kPath, new QTableWidgetItem(path));
+  m_list->setItem(row, kState, new QTableWidgetItem(set ? tr("已设置") : tr("未设置")));
+  m_list->setItem(row, kCount, new QTableWidgetItem(QString::number(count)));
+  m_list->selectionModel()->setCurrentIndex(m_list->model()->index(row, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+bool SpliceDialog::SetParametersSaved(const QString& path) {
+  if (!m_player->RunParameterDialog()) return false;
+  // A confirmed dialog is not yet a saved trailer: a read-only file takes
+  // none, and a file may vanish meanwhile. Only a record now in the file
+  // marks the row.
+  const tools::SpliceSource now = tools::ProbeSpliceInput(path.toStdString());
+  return now.result.Ok() && now.recordCount == 1;
+}
+
+void SpliceDialog::OnAdd() {
+  std::optional<QString> path = Prompts::Current().ChooseFileToOpen(this, QString());
+  if (!path) return;
+  uint32_t count = 0;
+  const int probe = m_player->ProbeFile(*path, &count);
+  if (probe == 0)
+    AddRow(*path, true, count);
+  else if (probe == 1)
+    AddRow(*path, SetParametersSaved(*path), 1);
+  // Otherwise the player has said "打开文件失败\n"; one message is enough.
+}
+
+void SpliceDialog::OnDelete() {
+  for (int i = m_list->rowCount() - 1; i >= 0; --i)
+    if (IsRowSelected(i)) m_list->removeRow(i);
+}
+
+void SpliceDialog::OnSetPara() {
+  const std::vector<int> selected = SelectedRows();
+  if (selected.empty()) return;
+  const int row = selected.front();
+  const uint32_t count = CountOf(m_list, row);
+  if (count > 1) {
+    Prompts::Current().ShowMessage(this, tr("该文件为拼接文件，不可重新设置参数"));
+    return;
+  }
+  if (count != 1) return;
+  const QString path = TextOf(m_list, row, kPath);
+  uint32_t probed = 0;
+  const int probe = m_player->ProbeFile(path, &probed);
+  if (probe != 0 && probe != 1) return;  // reported by the player
+  if (!SetParametersSaved(path)) return;
+  const std::string p = path.toStdString();
+  for (int i = 0; i < m_list->rowCount(); ++i) {
+    const QString other = TextOf(m_list, i, kPath);
+    if (other == path || tools::SameFile(other.toStdString(), p)) m_list->item(i, kState)->setText(tr("已设置"));
+  }
+}
+
+void SpliceDialog::SwapRows(int a, int b) {
+  const int n = m_list->rowCount();
+  if (a >= n || b >= n) return;
+  for (int c = 0; c < 3; ++c) {
+    QTableWidgetItem* x = m_list->takeItem(a, c);
+    QTableWidgetItem* y = m_list->takeItem(b, c);
+    m_list->setItem(a, c, y);
+    m_list->setItem(b, c, x);
+  }
+}
+
+// A selected row moves only into a place that is not selected: a block of
+// selected rows moves as a whole, and one at the edge stays where it is with
+// its selection.
+void SpliceDialog::OnMoveUp() {
+  const int n = m_list->rowCount();
+  if (n < 2) return;
+  for (int i = 1; i < n; ++i) {
+    if (!IsRowSelected(i) || IsRowSelected(i - 1)) continue;
+    SetRowSelected(i, false);
+    SwapRows(i - 1, i);
+    SetRowSelected(i - 1, true);
+  }
+  m_list->setFocus();
+}
+
+void SpliceDialog::OnMoveDown() {
+  const int n = m_list->rowCount();
+  if (n < 2) return;
+  for (int i = n - 2; i >= 0; --i) {
+    if (!IsRowSelected(i) || IsRowSelected(i + 1)) continue;
+    SetRowSelected(i, false);
+    SwapRows(i, i + 1);
+    SetRowSelected(i + 1, true);
+  }
+  m_list->setFocus();
+}
+
+void SpliceDialog::OnChooseTarget() {
+  if (std::optional<QString> path = Prompts::Current().ChooseFileToSave(this, m_editTarget->text())) {
+    m_targetPath = *path;
+    m_editTarget->setText(m_targetPath);
+  }
+}
+
+// ---- Running ----------------------------------------------------------------
+
+void SpliceDialog::OnStartOrCancel() {
+  m_targetPath = m_editTarget->text();
+  if (!m_running && m_startButton->text() == m_startText) {
+    StartSplice();
+  } else if (m_running && m_startButton->text() == m_cancelText && m_progress) {
+    m_progress->cancel = true;
+  }
+}
+
+void SpliceDialog::StartSplice() {
+  Prompts& prompts = Prompts::Current();
+  const std::string target = m_targetPath.toStdString();
+  if (target.empty()) return;
+  // Creating the target anew would empty an input before it is read:
+  // refused as a target that cannot be created, before anyone is asked to
+  // replace it.
+  for (int i = 0; i < m_list->rowCount(); ++i) {
+    if (tools::SameFile(target, TextOf(m_list, i, kPath).toStdString())) {
+      prompts.ShowMessage(this, tr("创建拼接文件失败!"));
+      return;
+    }
+  }
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(target, ec);
+  if (exists && !prompts.AskYesNo(this, tr("警告"), tr("文件已存在，是否覆盖?"))) return;
+  if (m_list->rowCount() == 0) {
+    prompts.ShowMessage(this, tr("请先添加待文件"));
+    return;
+  }
+  for (int i = 0; i < m_list->rowCount(); ++i) {
+    if (TextOf(m_list, i, kState) == tr("未设置")) {
+      prompts.ShowMessage(this, tr("请设置文件参数"));
+      return;
+    }
+  }
+
+  tools::SpliceJob job;
+  job.target = target;
+  job.overwrite = exists;
+  job.chunkBytes = m_chunkBytes;
+  for (int i = 0; i < m_list->rowCount(); ++i)
+    job.inputs.push_back({TextOf(m_list, i, kPath).toStdString(), CountOf(m_list, i)});
+
+  m_progress = std::make_unique<tools::ToolProgress>();
+  m_progress->onChunk = m_observer;
+  tools::ToolProgress* progress = m_progress.get();
+  m_running = true;
+  m_worker = std::jthread([this, progress, job = std::move(job)] {
+    const tools::ToolResult result = tools::Splice(job, progress);
+    QMetaObject::invokeMethod(this, [this, result] { OnWorkerDone(result); }, Qt::QueuedConnection);
+  });
+  UpdateControls();
+}
+
+void SpliceDialog::OnTimer() {
+  if (m_running && m_progress) {
+    const uint64_t total = m_progress->total.load();
+    const uint64_t written = m_progress->written.load();
+    if (total != 0) m_progressBar->setValue(int(std::min<uint64_t>(written * 100 / total, 100)));
+  }
+  UpdateControls();
+}
+
+void SpliceDialog::UpdateControls() {
+  for (QWidget* w : m_idleOnly) w->setEnabled(!m_running);
+  m_startButton->setEnabled(true);
+  if (m_running) {
+    if (m_startButton->text() == m_startText) m_startButton->setText(m_cancelText);
+  } else {
+    m_progressBar->setValue(0);
+    if (m_startButton->text() == m_cancelText) m_startButton->setText(m_startText);
+  }
+}
+
+void SpliceDialog::OnWorkerDone(tools::ToolResult result) {
+  if (m_worker.joinable()) m_worker.join();
+  m_running = false;
+  m_progress.reset();
+  UpdateControls();
+  const QString text = MessageFor(result);
+  if (!text.isEmpty()) Prompts::Current().ShowMessage(this, text);
+  emit spliceEnded(result.code);
+}
+
+QString SpliceDialog::MessageFor(const tools::ToolResult& result) const {
+  switch (result.code) {
+    case tools::ToolCode::kOk: return tr("拼接完成!");
+    case tools::ToolCode::kCancelled: return {};
+    case tools::ToolCode::kNoInputs: return tr("请先添加待文件");
+    case tools::ToolCode::kNoTarget:
+    case tools::ToolCode::kTargetExists:
+    case tools::ToolCode::kTargetIsSource:
+    case tools::ToolCode::kCreateTargetFailed: return tr("创建拼接文件失败!");
+    case tools::ToolCode::kOpenSourceFailed: return tr("打开文件失败!\n");
+    case tools::ToolCode::kReadFailed: return tr("读取文件失败");
+    case tools::ToolCode::kWriteFailed: return tr("写入文件失败");
+    case tools::ToolCode::kOutOfMemory: return tr("申请内存失败!");
+    default: return tr("拼接参数失败");  // a trailer missing, damaged, empty or changed since it was added
+  }
+}
+
+int SpliceDialog::ProgressValue() const { return m_progressBar->value(); }
+QString SpliceDialog::StartButtonText() const { return m_startButton->text(); }
+
+void SpliceDialog::reject() {
+  if (m_running) return;
+  QDialog::reject();
+}
+
+}  // namespace ui

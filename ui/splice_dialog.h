@@ -1,0 +1,108 @@
+// The splice dialog: a list of input files (path, parameter state, segment
+// count), a target, and a worker that joins them into one spliced file.
+//
+// Threads: everything the run needs is gathered on the GUI thread first into
+// a tools::SpliceJob (paths, the record counts seen when the rows were added,
+// the overwrite answer). The worker then only runs tools::Splice; it shares
+// the ToolProgress atomics, which a 40 ms GUI timer reads, and hands its
+// result back with a queued call. Every question and message comes from the
+// GUI thread.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "tools/file_splice.h"
+
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace ui {
+
+class PlayerWindow;
+
+class SpliceDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr int kTimerMs = 40;
+
+  // `player` provides the file services (probe, parameter dialog); it is
+  // also the parent.
+  explicit SpliceDialog(PlayerWindow* player);
+  ~SpliceDialog() override;
+
+  // The rows' three texts, in list order; and the selected rows.
+  std::vector<QStringList> Rows() const;
+  std::vector<int> SelectedRows() const;
+  void SelectRows(const std::vector<int>& rows);
+  bool IsRunning() const { return m_running; }
+  QString StartButtonText() const;
+  int ProgressValue() const;
+
+  void OnAdd();
+  void OnDelete();
+  void OnSetPara();
+  void OnMoveUp();
+  void OnMoveDown();
+  void OnChooseTarget();
+  void OnStartOrCancel();
+  // Closing is refused while a splice runs.
+  void reject() override;
+
+  // Chunk size of the next runs and a call on the worker after each chunk;
+  // tests use both to watch (and slow down) a splice in progress.
+  void SetChunkObserver(size_t chunkBytes, std::function<void(uint64_t written, uint64_t total)> observer) {
+    m_chunkBytes = chunkBytes;
+    m_observer = std::move(observer);
+  }
+
+ signals:
+  // On the GUI thread, when a run has ended and its message has been shown.
+  void spliceEnded(corvane::tools::ToolCode code);
+
+ private:
+  void AddRow(const QString& path, bool set, uint32_t count);
+  bool IsRowSelected(int row) const;
+  void SetRowSelected(int row, bool selected);
+  void SwapRows(int a, int b);
+  // The parameter dialog for the file ProbeFile left open; true only when it
+  // was confirmed and the file now really carries its one record.
+  bool SetParametersSaved(const QString& path);
+  void StartSplice();
+  void OnTimer();
+  void UpdateControls();
+  void OnWorkerDone(corvane::tools::ToolResult result);
+  QString MessageFor(const corvane::tools::ToolResult& result) const;
+
+  PlayerWindow* const m_player;
+  QTableWidget* m_list = nullptr;  // 1056
+  QProgressBar* m_progressBar = nullptr;  // 1063
+  QLineEdit* m_editTarget = nullptr;  // 1048
+  QPushButton* m_startButton = nullptr;  // 1053
+  QPushButton* m_exitButton = nullptr;
+  std::vector<QWidget*> m_idleOnly;  // enabled only while idle
+  QTimer m_timer;  // 2
+
+  QString m_targetPath;
+  QString m_startText;
+  QString m_cancelText;
+  bool m_running = false;
+  size_t m_chunkBytes = corvane::tools::kDefaultChunkBytes;
+  std::function<void(uint64_t, uint64_t)> m_observer;
+
+  // Shared with the worker: only through its atomics.
+  std::unique_ptr<corvane::tools::ToolProgress> m_progress;
+  std::jthread m_worker;
+};
+
+}  // namespace ui
