@@ -70,8 +70,9 @@ void ColorLabel::paintEvent(QPaintEvent*) {
     flags |= Qt::AlignVCenter | Qt::TextSingleLine;
   else
     flags |= Qt::AlignTop | Qt::TextWordWrap;
-  // drawText clips to the rectangle, so a long single line is cut at the edges.
-  painter.drawText(rect(), flags, m_strText);
+  // drawText clips to the rectangle, so a long single line is cut at the
+  // edges; the margin keeps the first and last glyph off the border.
+  painter.drawText(rect().adjusted(kMargin, 0, -kMargin, 0), flags, m_strText);
 }
 
 }  // namespace controls
