@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "controls/resources.h"
 #include "formats/trailer.h"
 #include "platform/file.h"
@@ -51,20 +52,6 @@ class BenchPrompts : public ui::Prompts {
  private:
   QString m_input;
 };
-
-void MakeInput(const std::string& path) {
-  platform::File file;
-  if (file.Open(path, platform::File::Mode::kCreate) != 0) std::abort();
-  std::vector<uint8_t> frame(kFrameSize);
-  for (uint32_t n = 0; n < kFrames; ++n) {
-    for (size_t i = 0; i < frame.size(); i += 4096) frame[i] = uint8_t(n + i);
-    if (file.WriteAt(frame.data(), frame.size(), n * kFrameSize) != int64_t(frame.size())) std::abort();
-  }
-  const YUVPara para = MakePara(fmt::YV12, kW, kH);
-  const auto trailer = EncodeTrailer(std::span(&para, 1));
-  if (file.WriteAt(trailer.data(), trailer.size(), kDataSize) != int64_t(trailer.size())) std::abort();
-  for (uint64_t at = 0; at < kDataSize; at += frame.size()) file.ReadAt(frame.data(), frame.size(), at);
-}
 
 struct RunFigures {
   double ms = 0;          // start to the end of the run, as the GUI thread saw it
@@ -130,7 +117,7 @@ int main(int argc, char** argv) {
   setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   const std::string in = (dir / "in.yuv").string(), out = (dir / "out.yuv").string();
-  MakeInput(in);
+  benchutil::MakeToolsInput(in, kW, kH, kFrames);
 
   QApplication app(argc, argv);
   controls::InitResources();

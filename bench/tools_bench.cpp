@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "formats/trailer.h"
 #include "platform/file.h"
 #include "tools/file_cut.h"
@@ -44,18 +45,7 @@ const Files& BenchFiles() {
     std::filesystem::create_directories(f.dir);
     f.in = f.dir + "/in.yuv";
     f.out = f.dir + "/out.yuv";
-    platform::File file;
-    if (file.Open(f.in, platform::File::Mode::kCreate) != 0) std::abort();
-    std::vector<uint8_t> frame(kFrameSize);
-    for (uint32_t n = 0; n < kFrames; ++n) {
-      for (size_t i = 0; i < frame.size(); i += 4096) frame[i] = uint8_t(n + i);
-      if (file.WriteAt(frame.data(), frame.size(), n * kFrameSize) != int64_t(frame.size())) std::abort();
-    }
-    const YUVPara para = MakePara(fmt::YV12, kW, kH);
-    const auto trailer = EncodeTrailer(std::span(&para, 1));
-    if (file.WriteAt(trailer.data(), trailer.size(), kDataSize) != int64_t(trailer.size())) std::abort();
-    // Read it once so that every side starts from the page cache.
-    for (uint64_t at = 0; at < kDataSize; at += frame.size()) file.ReadAt(frame.data(), frame.size(), at);
+    benchutil::MakeToolsInput(f.in, kW, kH, kFrames);
     g_dir = f.dir;
     std::atexit([] { std::filesystem::remove_all(g_dir); });
     return f;
