@@ -181,7 +181,12 @@ void PlayerWindow::Initialize() {
 
 // ---- Geometry --------------------------------------------------------------
 
-int PlayerWindow::Border() const { return std::max(0, (frameGeometry().width() - geometry().width()) / 2); }
+QMargins PlayerWindow::FrameMargins() const {
+  // Zero until the window manager has put its frame round the window.
+  const QRect inner = geometry(), outer = frameGeometry();
+  return QMargins(std::max(0, inner.left() - outer.left()), std::max(0, inner.top() - outer.top()),
+                  std::max(0, outer.right() - inner.right()), std::max(0, outer.bottom() - inner.bottom()));
+}
 
 int PlayerWindow::MenuBarHeight(int width) const {
   const QMenuBar* bar = menuBar();
@@ -189,37 +194,38 @@ int PlayerWindow::MenuBarHeight(int width) const {
   return bar->hasHeightForWidth() ? bar->heightForWidth(width) : bar->sizeHint().height();
 }
 
-int PlayerWindow::CaptionHeight() const {
-  return std::max(0, geometry().top() - frameGeometry().top()) + MenuBarHeight(geometry().width());
-}
-
 void PlayerWindow::ResizeForPicture(uint32_t width, uint32_t height) {
+  // The client area is sized directly: menu bar, picture, strip. Adding a
+  // frame measured on one side to the other sides would lose the difference
+  // under window managers whose bottom edge is thicker than the sides
+  // (openbox's handle), and every frame would be scaled by those rows.
   // In 64 bits and clamped to the screen before anything is narrowed to an
-  // int: a 2 × 200 % request of a very large frame must not wrap into a
+  // int: a 2 x 200 % request of a very large frame must not wrap into a
   // small or negative window.
-  const int frameTop = std::max(0, geometry().top() - frameGeometry().top());
-  const int frameBottom = std::max(0, frameGeometry().bottom() - geometry().bottom());
-  auto place = [&](int border, int caption) {
-    const int64_t screenW = std::max(m_nScreenWidth, 1), screenH = std::max(m_nScreenHeight, 1);
-    const int64_t outerW = std::min<int64_t>(int64_t(width) + 2 * int64_t(border), screenW);
-    const int64_t outerH = std::min<int64_t>(int64_t(border) + caption + int64_t(height) + kStripHeight, screenH);
-    const int clientW = int(std::max<int64_t>(outerW - 2 * int64_t(border), 1));
-    const int clientH = int(std::max<int64_t>(outerH - frameTop - frameBottom, 1));
+  const QMargins frame = FrameMargins();
+  const int64_t screenW = std::max(m_nScreenWidth, 1), screenH = std::max(m_nScreenHeight, 1);
+  const int64_t frameW = frame.left() + frame.right(), frameH = frame.top() + frame.bottom();
+  // A picture narrower than the control row is centred in a wider window, at
+  // its own size, with black beside it: the buttons stay reachable.
+  const int64_t wantW = std::max<int64_t>(width, kControlRowWidth);
+  const int clientW = int(std::clamp<int64_t>(wantW, 1, std::max<int64_t>(screenW - frameW, 1)));
+  m_nPictureInset = int(std::clamp<int64_t>(int64_t(clientW) - int64_t(width), 0, clientW));
+  auto place = [&](int menuBar) {
+    const int64_t wantH = int64_t(menuBar) + int64_t(height) + kStripHeight;
+    const int clientH = int(std::clamp<int64_t>(wantH, 1, std::max<int64_t>(screenH - frameH, 1)));
     // Sizing by program is not bound by the limit for the user's dragging:
     // a 50 % picture of a small frame gets its exact size.
-    setMinimumSize(std::min(kMinPictureWidth, clientW),
-                   std::min(kMinWindowHeight - frameTop - frameBottom, clientH));
+    setMinimumSize(std::min(kControlRowWidth, clientW), std::min(int(kMinWindowHeight - frameH), clientH));
     resize(clientW, clientH);
-    move(int((screenW - outerW) / 2), int((screenH - outerH) / 2));
+    move(int((screenW - (clientW + frameW)) / 2), int((screenH - (clientH + frameH)) / 2));
     LayoutControls();
   };
-  const int border = Border();
-  const int caption = CaptionHeight();
-  place(border, caption);
+  const int menuBar = MenuBarHeight(clientW);
+  place(menuBar);
   // A width change may fold the menu bar onto more lines or back; then the
   // picture would lose or gain that height, so size once more.
-  const int captionNow = CaptionHeight();
-  if (captionNow != caption) place(Border(), captionNow);
+  const int menuBarNow = MenuBarHeight(clientW);
+  if (menuBarNow != menuBar) place(menuBarNow);
 }
 
 void PlayerWindow::LayoutControls() {
@@ -228,7 +234,9 @@ void PlayerWindow::LayoutControls() {
   if (m_bFullScreen) {
     m_video->setGeometry(0, 0, W, H);
   } else {
-    m_video->setGeometry(0, 0, W, std::max(0, H - kStripHeight));
+    // A picture narrower than the control row keeps its size, centred.
+    const int inset = std::min(m_nPictureInset, W);
+    m_video->setGeometry(inset / 2, 0, W - inset, std::max(0, H - kStripHeight));
     m_slider->setGeometry(0, H - 76, W, 22);
     const int xs[] = {5, 25, 45, 65, 97, 117, 137, 157, 189, 209, 229, 249};
     const int order[] = {ids::kBtnPlay,     ids::kBtnPause, ids::kBtnStop,     ids::kBtnDirection,

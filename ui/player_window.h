@@ -47,8 +47,11 @@ class PlayerWindow : public QMainWindow {
   static constexpr int kStripHeight = 86;
   static constexpr int kSliderMax = 200;
   static constexpr int kStatusIntervalMs = 500;
-  // The smallest window the user may drag to (outer size, border aside).
-  static constexpr int kMinPictureWidth = 176;
+  // The narrowest client area: the button row (its last button ends at 269)
+  // with the margin of its left end. The window is never narrower, so no
+  // button is ever clipped and the menu bar stays on one line.
+  static constexpr int kControlRowWidth = 274;
+  // The lowest window the user may drag to (outer size).
   static constexpr int kMinWindowHeight = 310;
 
   // `filePath` is the file named on the command line (empty for none); it is
@@ -192,10 +195,8 @@ class PlayerWindow : public QMainWindow {
   void BuildClient();
   void InstallKeyFilter();
   void LayoutControls();
-  // Window frame measures: half the horizontal frame, and the distance from
-  // the frame's top edge to the client area (title bar plus menu bar).
-  int Border() const;
-  int CaptionHeight() const;
+  // The window manager's frame round the window (title bar, borders).
+  QMargins FrameMargins() const;
   int MenuBarHeight(int width) const;
 
   void OnPlay();
@@ -238,6 +239,7 @@ class PlayerWindow : public QMainWindow {
   int m_nScreenHeight = 0;
   uint32_t m_nPicWidth = kIdleWidth;
   uint32_t m_nPicHeight = kIdleHeight;
+  int m_nPictureInset = 0;  // client width beside a picture narrower than the control row
   bool m_bReverse = false;
   bool m_bFullScreen = false;
   QByteArray m_placement;  // geometry before full screen

@@ -1,0 +1,125 @@
+# Shared by the real-window tests (sourced, not run): a private home, a
+# window manager, the player, its windows and what the screen shows.
+# The caller sets `corvane` and `tool` and runs inside an X server.
+
+work=$(mktemp -d)
+player=""
+wm=""
+cleanup() {
+  [ -n "$player" ] && kill "$player" 2>/dev/null && wait "$player" 2>/dev/null || true
+  [ -n "$wm" ] && kill "$wm" 2>/dev/null && wait "$wm" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# A private home: the user's settings are neither read nor written.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config QT_QPA_PLATFORM=xcb
+unset XDG_PICTURES_DIR
+mkdir -p "$XDG_CONFIG_HOME" "$HOME/Pictures"
+
+fail() {
+  echo "$*" >&2
+  exit 1
+}
+
+# openbox, as users have a window manager: without one X ignores placement
+# and full-screen requests, and a frame that is thicker at the bottom than at
+# the sides (openbox's handle) shows faults that a bare server hides.
+start_wm() {
+  openbox --sm-disable >/dev/null 2>&1 &
+  wm=$!
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    sleep 0.1
+  done
+  fail "openbox did not start"
+}
+
+# start_player ARGS...: the player in the background, $player its pid.
+start_player() {
+  stop_player
+  "$corvane" "$@" &
+  player=$!
+}
+
+stop_player() {
+  [ -n "$player" ] && kill "$player" 2>/dev/null && wait "$player" 2>/dev/null || true
+  player=""
+}
+
+# find_window TITLE: the id of the visible window whose title is TITLE
+# (a regular expression), waiting up to 20 s. Chinese titles need UTF-8.
+find_window() {
+  LC_ALL=C.UTF-8 timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n1
+}
+
+# window_gone TITLE: waits up to 10 s until no visible window has TITLE.
+window_gone() {
+  for _ in $(seq 100); do
+    [ -z "$(LC_ALL=C.UTF-8 xdotool search --onlyvisible --name "$1" 2>/dev/null)" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# confirm_parameters: Return on the parameter dialog. It closes on the key
+# press, before the release reaches it, which xdotool reports as an X error.
+confirm_parameters() {
+  local dialog
+  dialog=$(find_window '^参数设置$')
+  [ -n "$dialog" ] || fail "no parameter dialog"
+  sleep 0.7
+  xdotool key --window "$dialog" Return 2>/dev/null || true
+  window_gone '^参数设置$' || fail "the parameter dialog stays"
+}
+
+# client_geometry WID: X Y W H of the window's client area (the Qt window:
+# menu bar, picture and strip), in absolute screen coordinates. xwininfo
+# reads them right under a reparenting window manager.
+client_geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+    /^  Width/ {w=$2} /^  Height/ {h=$2} END {print x, y, w, h}'
+}
+
+# frame_geometry WID: X Y W H of the window manager's frame round WID.
+frame_geometry() {
+  local id=$1 parent root
+  root=$(xwininfo -root | awk '/Window id/ {print $4}')
+  while :; do
+    parent=$(xwininfo -children -id "$id" | awk '/Parent window id/ {print $4}')
+    [ "$parent" = "$root" ] && break
+    id=$parent
+  done
+  client_geometry "$id"
+}
+
+key() {  # key WID KEYS...: keys to the window, with a moment to act on them
+  local wid=$1
+  shift
+  for k in "$@"; do
+    xdotool key --window "$wid" "$k"
+    sleep 0.3
+  done
+}
+
+screenshot() { import -window root "$1"; }
+
+# reference_frame CLIP PIXFMT WxH N OUT [FILTER]: frame N (from 1) as ffmpeg
+# converts it, through an optional extra filter (a scale).
+reference_frame() {
+  local filter="select=eq(n\,$(($4 - 1)))"
+  [ -n "${6:-}" ] && filter="$filter,$6"
+  ffmpeg -loglevel error -y -f rawvideo -pix_fmt "$2" -s "$3" -i "$1" -vf "$filter" -frames:v 1 "$5"
+}
+
+# best_match SCREEN REF X Y W H: "DX DY MAE" of REF's best place inside the
+# screen's W x H region at X,Y (MAE normalised to 0..1).
+best_match() {
+  convert "$1" -crop "${5}x${6}+${3}+${4}" +repage "$work/region.png"
+  # compare prints its figures without a newline and exits 1 whenever the
+  # images differ at all.
+  { compare -metric MAE -subimage-search "$work/region.png" "$2" null: 2>&1 || true; echo; } |
+    sed -n 's/.*(\([0-9.e-]*\)) @ \([0-9]*\),\([0-9]*\).*/\2 \3 \1/p' | head -n1
+}
+
+# below A B: true when the number A is below B.
+below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
