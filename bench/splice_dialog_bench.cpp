@@ -43,7 +43,7 @@ constexpr uint64_t kDataSize = kFrameSize * kFrames;
 class BenchPrompts : public ui::Prompts {
  public:
   explicit BenchPrompts(QString input) : m_input(std::move(input)) {}
-  void ShowMessage(QWidget*, const QString& text) override { std::printf("message: %s\n", qPrintable(text)); }
+  void ShowMessage(QWidget*, const QString& text, ui::MessageKind) override { std::printf("message: %s\n", qPrintable(text)); }
   std::optional<QString> ChooseFileToOpen(QWidget*, const QString&) override { return m_input; }
   bool AskYesNo(QWidget*, const QString&, const QString&) override { return true; }
   std::optional<QString> ChooseFileToSave(QWidget*, const QString&) override { return std::nullopt; }

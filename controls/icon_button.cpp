@@ -15,6 +15,8 @@ namespace {
 constexpr QSize kDefaultSize(20, 20);  // the player's buttons
 constexpr QPoint kPressedOffset(1, 1);  // how far an ordinary button's icon sinks while held
 constexpr int kFrameWidth = 1;
+// The grey of the disabled images in res/icons (fill="#a3a7ad").
+const QColor kDisabledColor(0xa3, 0xa7, 0xad);
 }  // namespace
 
 IconButton::IconButton(QWidget* parent) : IconButton(Kind::Push, parent) {}
@@ -91,8 +93,21 @@ void IconButton::paintEvent(QPaintEvent*) {
   QRect target(QPoint((width() - image.size.width()) / 2, (height() - image.size.height()) / 2),
                image.size);
   if (pressed && !IsCheckBox()) target.translate(kPressedOffset);
-  image.icon.paint(&painter, target, Qt::AlignCenter,
-                   isEnabled() ? QIcon::Normal : QIcon::Disabled);
+  if (isEnabled()) {
+    image.icon.paint(&painter, target, Qt::AlignCenter, QIcon::Normal);
+    return;
+  }
+  // Most buttons have an image of their own for the disabled state, drawn in
+  // one grey; a button without one (the direction button) is drawn as its
+  // silhouette in that grey. The style's disabled look of a dark icon is
+  // still dark enough to pass for an enabled button.
+  QPixmap shape = image.icon.pixmap(image.size, devicePixelRatioF());
+  {
+    QPainter tint(&shape);
+    tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    tint.fillRect(shape.rect(), kDisabledColor);
+  }
+  painter.drawPixmap(target, shape);
 }
 
 void IconButton::TrackHover(const QPoint& pos, Qt::MouseButtons buttons) {

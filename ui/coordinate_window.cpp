@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "engine/display.h"
+#include "ui/window_frames.h"
 
 namespace ui {
 
@@ -26,8 +27,9 @@ std::optional<QPoint> FramePixelAt(QPoint p, QSize widget, int aspectMode, uint3
   return QPoint(int(x), int(y));
 }
 
-CoordinateWindow::CoordinateWindow(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+CoordinateWindow::CoordinateWindow(QWidget* owner) : QWidget(owner) {
   setObjectName(QStringLiteral("coordinateWindow"));
+  UseDialogFrame(this, Qt::Tool);
   setWindowTitle(tr("YUV坐标显示"));
   setFixedSize(kWidth, kHeight);
   QFont f(QStringLiteral("Tahoma"));

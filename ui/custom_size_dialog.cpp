@@ -9,10 +9,12 @@
 
 #include "ui/prompts.h"
 #include "ui/resource_ids.h"
+#include "ui/window_frames.h"
 
 namespace ui {
 
 CustomSizeDialog::CustomSizeDialog(QWidget* parent) : QDialog(parent) {
+  UseDialogFrame(this);
   setWindowTitle(tr("自定义宽高"));
   auto* grid = new QGridLayout(this);
   auto addEdit = [&](int row, const QString& label, int id) {
@@ -59,7 +61,7 @@ void CustomSizeDialog::accept() {
   // refused with the standard prompt and its edit gets the focus.
   for (QLineEdit* edit : {m_editWidth, m_editHeight}) {
     if (!ParseUnsigned(edit->text())) {
-      Prompts::Current().ShowMessage(this, tr("请输入一个正整数。"));
+      Prompts::Current().ShowMessage(this, tr("请输入一个正整数。"), MessageKind::kWarning);
       edit->setFocus();
       edit->selectAll();
       return;
@@ -68,7 +70,7 @@ void CustomSizeDialog::accept() {
   m_nWidth = *ParseUnsigned(m_editWidth->text());
   m_nHeight = *ParseUnsigned(m_editHeight->text());
   if (!IsValidSize(m_nWidth, m_nHeight)) {
-    Prompts::Current().ShowMessage(this, tr("宽高值不合法或超过范围\n"));
+    Prompts::Current().ShowMessage(this, tr("宽高值不合法或超过范围\n"), MessageKind::kWarning);
     m_nWidth = m_nHeight = 0;  // the edits keep what was typed
     return;
   }

@@ -17,6 +17,7 @@
 #include "tools/copy_support.h"
 #include "ui/custom_size_dialog.h"
 #include "ui/prompts.h"
+#include "ui/window_frames.h"
 
 namespace ui {
 
@@ -27,6 +28,7 @@ CutDialog::CutDialog(const QString& sourcePath, const corvane::YUVPara& para, QW
       m_targetPath(QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("clip.yuv")))),
       m_para(para),
       m_sourcePath(sourcePath) {
+  UseDialogFrame(this);
   setWindowTitle(tr("文件剪切"));
   auto* group = new QGroupBox(tr("帧号范围"), this);
   m_rangeText = new QLabel(group);
@@ -115,7 +117,7 @@ bool CutDialog::ReadControls() {
   for (auto [edit, value] : {std::pair{m_editStart, &m_startFrame}, std::pair{m_editEnd, &m_endFrame}}) {
     const std::optional<uint32_t> v = CustomSizeDialog::ParseUnsigned(edit->text());
     if (!v) {
-      Prompts::Current().ShowMessage(this, tr("请输入一个正整数。"));
+      Prompts::Current().ShowMessage(this, tr("请输入一个正整数。"), MessageKind::kWarning);
       edit->setFocus();
       edit->selectAll();
       return false;
@@ -134,17 +136,17 @@ void CutDialog::OnCut() {
   Prompts& prompts = Prompts::Current();
   if (!ReadControls()) return;
   if (m_frameCount == 0 || m_sourcePath.isEmpty()) {
-    prompts.ShowMessage(this, tr("文件参数获取失败!"));
+    prompts.ShowMessage(this, tr("文件参数获取失败!"), MessageKind::kError);
     return;
   }
   if (!IsRangeValid()) {
-    prompts.ShowMessage(this, tr("输入参数不合法!\n"));
+    prompts.ShowMessage(this, tr("输入参数不合法!\n"), MessageKind::kWarning);
     return;
   }
   {
     QFile source(m_sourcePath);
     if (!source.open(QIODevice::ReadOnly)) {
-      prompts.ShowMessage(this, tr("打开文件错误!\n"));
+      prompts.ShowMessage(this, tr("打开文件错误!\n"), MessageKind::kError);
       return;
     }
   }
@@ -153,7 +155,7 @@ void CutDialog::OnCut() {
   // Creating the target anew would empty the very file being cut: refused
   // as a target that cannot be created, before anyone is asked to replace it.
   if (target.empty() || tools::SameFile(target, sourcePath)) {
-    prompts.ShowMessage(this, tr("创建剪切文件失败!"));
+    prompts.ShowMessage(this, tr("创建剪切文件失败!"), MessageKind::kError);
     return;
   }
   std::error_code ec;
@@ -219,7 +221,7 @@ void CutDialog::OnWorkerDone(tools::ToolResult result) {
   m_browseButton->setEnabled(true);
   m_exitButton->setEnabled(true);
   const QString text = MessageFor(result);
-  if (!text.isEmpty()) Prompts::Current().ShowMessage(this, text);
+  if (!text.isEmpty()) Prompts::Current().ShowMessage(this, text, result.Ok() ? MessageKind::kInformation : MessageKind::kError);
   emit cutEnded(result.code);
   if (result.Ok()) accept();
 }

@@ -1,6 +1,7 @@
 #include "ui/help_dialogs.h"
 
 #include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -10,6 +11,7 @@
 
 #include "controls/resources.h"
 #include "ui/resource_ids.h"
+#include "ui/window_frames.h"
 
 namespace ui {
 
@@ -27,8 +29,16 @@ QDialogButtonBox* OkButton(QDialog* dialog) {
 
 }  // namespace
 
+std::pair<QString, QString> HelpDialog::SplitLine(const QString& line) {
+  // The key ends at the first colon; the spaces after it only aligned.
+  const qsizetype colon = line.indexOf(QLatin1Char(':'));
+  if (colon < 0) return {line.trimmed(), QString()};
+  return {line.left(colon + 1), line.mid(colon + 1).trimmed()};
+}
+
 QStringList HelpDialog::Lines() {
-  // The runs of spaces line the second column up in the dialog's font.
+  // The texts as written (the runs of spaces once lined the second column
+  // up); the dialog shows them split in two columns.
   static const char* const kLines[] = {
       QT_TR_NOOP("左键双击:      正常视图<->全屏"),
       QT_TR_NOOP("空格:                      播放<->暂停"),
@@ -54,17 +64,25 @@ QStringList HelpDialog::Lines() {
 
 HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("helpDialog"));
+  UseDialogFrame(this);
   setWindowTitle(tr("帮助"));
   QFont f(QStringLiteral("Tahoma"));
   f.setPointSize(8);
   setFont(f);
   auto* group = new QGroupBox(tr("快捷键"), this);
-  auto* lines = new QVBoxLayout(group);
+  // A real two-column table: the runs of spaces in the texts were meant to
+  // line the descriptions up in one font and are ragged in any other.
+  auto* grid = new QGridLayout(group);
+  grid->setHorizontalSpacing(16);
   int n = 0;
   for (const QString& text : Lines()) {
-    auto* label = new QLabel(text, group);
-    label->setObjectName(QStringLiteral("line%1").arg(++n));
-    lines->addWidget(label);
+    const auto [keys, meaning] = SplitLine(text);
+    auto* key = new QLabel(keys, group);
+    key->setObjectName(QStringLiteral("key%1").arg(++n));
+    auto* what = new QLabel(meaning, group);
+    what->setObjectName(QStringLiteral("line%1").arg(n));
+    grid->addWidget(key, n - 1, 0);
+    grid->addWidget(what, n - 1, 1);
   }
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);
@@ -74,6 +92,7 @@ HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("aboutDialog"));
+  UseDialogFrame(this);
   setWindowTitle(tr("关于 Corvane"));
   QFont f(QStringLiteral("Tahoma"));
   f.setPointSize(9);

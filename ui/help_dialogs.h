@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <utility>
 
 namespace ui {
 
@@ -12,8 +13,10 @@ class HelpDialog : public QDialog {
 
  public:
   explicit HelpDialog(QWidget* parent = nullptr);
-  // The shortcut lines as shown, top to bottom (translated).
+  // The shortcut lines, top to bottom (translated), and one line split into
+  // its keys (up to the colon) and what they do.
   static QStringList Lines();
+  static std::pair<QString, QString> SplitLine(const QString& line);
 };
 
 class AboutDialog : public QDialog {

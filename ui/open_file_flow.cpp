@@ -13,6 +13,7 @@
 #include "ui/parameter_dialog.h"
 #include "ui/player_window.h"
 #include "ui/prompts.h"
+#include "ui/window_frames.h"
 #include "ui/resource_ids.h"
 #include "controls/icon_button.h"
 #include "ui/video_widget.h"
@@ -30,7 +31,7 @@ void PlayerWindow::NewGraph(platform::VideoWindow* picture) {
         this,
         [this, notice] {
           if (notice == corvane::Notice::kSplicedParaRefused)
-            Prompts::Current().ShowMessage(this, tr("该文件为拼接文件，参数不可设置."));
+            Prompts::Current().ShowMessage(this, tr("该文件为拼接文件，参数不可设置."), MessageKind::kWarning);
         },
         Qt::QueuedConnection);
   });
@@ -55,7 +56,7 @@ bool PlayerWindow::BrowseForFile() {
 
 bool PlayerWindow::ShowParameterDialog() {
   std::unique_ptr<ParameterDialog> dialog = MakeParameterDialog(true);
-  if (dialog->exec() != QDialog::Accepted) return false;
+  if (RunModal(*dialog) != QDialog::Accepted) return false;
   m_para = dialog->WorkPara();
   m_nPicWidth = m_para.width;
   m_nPicHeight = m_para.height;
@@ -64,7 +65,7 @@ bool PlayerWindow::ShowParameterDialog() {
 
 bool PlayerWindow::RunParameterDialog() {
   std::unique_ptr<ParameterDialog> dialog = MakeParameterDialog(true);
-  return dialog->exec() == QDialog::Accepted;
+  return RunModal(*dialog) == QDialog::Accepted;
 }
 
 bool PlayerWindow::OpenCurrentFile() {
@@ -78,7 +79,7 @@ bool PlayerWindow::OpenCurrentFile() {
   if (m_pGraph->OpenFile(m_strFilePath.toStdString(), &readOnly) < 0 ||
       m_pGraph->ReadFilePara(&hasTrailer, std::span<corvane::YUVPara>(&first, 1), false) < 0) {
     m_pGraph.reset();
-    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"));
+    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"), MessageKind::kError);
     return false;
   }
   m_bReadOnly = readOnly != 0;
@@ -109,14 +110,14 @@ bool PlayerWindow::ApplyParaAndRun() {
   // play: the file is closed with the open failure's message.
   if (m_pGraph->SetPara(&m_para, m_video) != kOk) {
     CloseFile();
-    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"));
+    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"), MessageKind::kError);
     return false;
   }
   m_nTotalFrames = 0;
   m_pGraph->GetFileInfo(nullptr, &m_nTotalFrames);
   if (m_nTotalFrames == 0) {
     CloseFile();
-    Prompts::Current().ShowMessage(this, tr("文件长度不够播放一帧\n"));
+    Prompts::Current().ShowMessage(this, tr("文件长度不够播放一帧\n"), MessageKind::kError);
     return false;
   }
   m_pGraph->SetNotifyWindow(m_video);
@@ -150,7 +151,7 @@ void PlayerWindow::CloseFile() {
 void PlayerWindow::OnParameterSettings() {
   if (!m_pGraph) return;
   if (m_pGraph->GetSegmentCount() > 1) {
-    Prompts::Current().ShowMessage(this, tr("文件为拼接文件，不可设置参数"));
+    Prompts::Current().ShowMessage(this, tr("文件为拼接文件，不可设置参数"), MessageKind::kWarning);
     return;
   }
   // The parameters in use are shown as they are; the name is guessed only
@@ -158,11 +159,11 @@ void PlayerWindow::OnParameterSettings() {
   corvane::YUVPara chosen;
   {
     std::unique_ptr<ParameterDialog> dialog = MakeParameterDialog(false);
-    if (dialog->exec() != QDialog::Accepted) return;
+    if (RunModal(*dialog) != QDialog::Accepted) return;
     chosen = dialog->WorkPara();
   }
-  for (int id = ids::kViewComponentYUV; id <= ids::kViewComponentV; ++id) SetChecked(id, id == ids::kViewComponentYUV);
-  for (int id : {ids::kViewZoom50, ids::kViewZoom100, ids::kViewZoom200}) SetChecked(id, id == ids::kViewZoom100);
+  CheckComponent(ids::kViewComponentYUV);
+  CheckZoom(ids::kViewZoom100);
 
   // The same file in a fresh graph, with the new parameters.
   m_statusTimer.stop();
@@ -176,7 +177,7 @@ void PlayerWindow::OnParameterSettings() {
   int readOnly = 0;
   if (m_pGraph->OpenFile(m_strGraphPath.toStdString(), &readOnly) < 0) {
     CloseFile();
-    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"));
+    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"), MessageKind::kError);
     UpdateControls();
     return;
   }
@@ -216,7 +217,7 @@ bool PlayerWindow::OpenGraphForTool(const QString& path, const QString& failure)
   int readOnly = 0;
   if (m_pGraph->OpenFile(path.toStdString(), &readOnly) < 0) {
     m_pGraph.reset();
-    Prompts::Current().ShowMessage(this, failure);
+    Prompts::Current().ShowMessage(this, failure, MessageKind::kError);
     return false;
   }
   m_bReadOnly = readOnly != 0;

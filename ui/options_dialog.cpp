@@ -20,6 +20,7 @@
 #include "controls/resources.h"
 #include "ui/custom_size_dialog.h"
 #include "ui/prompts.h"
+#include "ui/window_frames.h"
 
 namespace ui {
 
@@ -189,7 +190,7 @@ bool BasicOptionsPage::ExchangeData() {
     const std::optional<uint32_t> v = CustomSizeDialog::ParseUnsigned(edit->text());
     if (v) *value = *v;
     if (!v) {
-      Prompts::Current().ShowMessage(this, tr("请输入一个正整数。"));
+      Prompts::Current().ShowMessage(this, tr("请输入一个正整数。"), MessageKind::kWarning);
       edit->setFocus();
       edit->selectAll();
       return false;
@@ -199,7 +200,7 @@ bool BasicOptionsPage::ExchangeData() {
   // get it here: the same limits, the same message. Outside them a default
   // would reach the engine as a frame size (0, or buffers of gigabytes).
   if (!CustomSizeDialog::IsValidSize(w, h)) {
-    Prompts::Current().ShowMessage(this, tr("宽高值不合法或超过范围\n"));
+    Prompts::Current().ShowMessage(this, tr("宽高值不合法或超过范围\n"), MessageKind::kWarning);
     QLineEdit* bad = CustomSizeDialog::IsValidSize(w, 1) ? m_editHeight : m_editWidth;
     bad->setFocus();
     bad->selectAll();
@@ -224,6 +225,10 @@ CaptureOptionsPage::CaptureOptionsPage(QWidget* parent) : QWidget(parent) {
   auto* still = new QGroupBox(tr("截图"), this);
   m_editPath = new QLineEdit(still);
   m_editPath->setObjectName(QStringLiteral("edit1076"));
+  // Wide enough for a usual path; a longer one shows its end (the folder's
+  // own name) and the whole of it in the tooltip.
+  m_editPath->setMinimumWidth(m_editPath->fontMetrics().averageCharWidth() * kPathFieldChars);
+  connect(m_editPath, &QLineEdit::textChanged, m_editPath, &QLineEdit::setToolTip);
   auto* browse = new QPushButton(tr("..."), still);
   browse->setObjectName(QStringLiteral("btn1069"));
   m_combo = new QComboBox(still);
@@ -268,7 +273,7 @@ void CaptureOptionsPage::SetInitialValues(const PlayerSettings& s) {
   m_capturePath = s.capturePath;
   m_captureType = s.captureType;
   m_displayType = s.displayType;
-  m_editPath->setText(m_capturePath);
+  ShowPath(m_capturePath);
   m_combo->setCurrentIndex(m_captureType >= 0 && m_captureType < m_combo->count() ? m_captureType : -1);
   const int aspect = (m_displayType >= 1 && m_displayType <= 4) ? m_displayType : 0;
   m_radios->button(aspect)->setChecked(true);
@@ -278,7 +283,12 @@ void CaptureOptionsPage::OnBrowse() {
   if (std::optional<QString> dir = Prompts::Current().ChooseFolder(this, m_editPath->text());
       dir && !dir->isEmpty())
     m_capturePath = *dir;
-  if (!m_capturePath.isEmpty()) m_editPath->setText(m_capturePath);
+  if (!m_capturePath.isEmpty()) ShowPath(m_capturePath);
+}
+
+void CaptureOptionsPage::ShowPath(const QString& path) {
+  m_editPath->setText(path);
+  m_editPath->setCursorPosition(int(path.size()));
 }
 
 bool CaptureOptionsPage::ExchangeData() {
@@ -297,6 +307,7 @@ void CaptureOptionsPage::HandBack(PendingSettings& p) const {
 OptionsDialog::OptionsDialog(const PlayerSettings& current, PendingSettings* pending, QWidget* parent)
     : QDialog(parent), m_pPending(pending) {
   Q_ASSERT(pending);
+  UseDialogFrame(this);
   setWindowTitle(tr("高级选项"));
   m_basic = new BasicOptionsPage;
   m_capture = new CaptureOptionsPage;

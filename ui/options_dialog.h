@@ -75,6 +75,9 @@ class CaptureOptionsPage : public QWidget {
   Q_OBJECT
 
  public:
+  // The capture folder's field is this many average characters wide.
+  static constexpr int kPathFieldChars = 44;
+
   explicit CaptureOptionsPage(QWidget* parent = nullptr);
   void SetInitialValues(const PlayerSettings& s);
   bool ExchangeData();
@@ -82,6 +85,8 @@ class CaptureOptionsPage : public QWidget {
 
  private:
   void OnBrowse();
+  // The path in the field with its end in view.
+  void ShowPath(const QString& path);
 
   QLineEdit* m_editPath = nullptr;  // 1076
   QComboBox* m_combo = nullptr;     // 1078

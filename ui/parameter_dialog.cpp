@@ -15,6 +15,7 @@
 #include "ui/custom_size_dialog.h"
 #include "ui/resource_ids.h"
 #include "ui/video_widget.h"
+#include "ui/window_frames.h"
 
 namespace ui {
 
@@ -75,6 +76,7 @@ ParaPreselection ParameterDialog::Preselect(const corvane::YUVPara& para,
 
 ParameterDialog::ParameterDialog(const Options& options, QWidget* parent)
     : QDialog(parent), m_graph(options.graph) {
+  UseDialogFrame(this);
   setWindowTitle(tr("参数设置"));
 
   m_previewWnd = new VideoWidget(this);
@@ -181,7 +183,7 @@ void ParameterDialog::ReadControls() {
 void ParameterDialog::OnResolutionChange(int position) {
   if (position == kSizeCustomPosition) {
     CustomSizeDialog input(this);
-    if (input.exec() == QDialog::Accepted) {
+    if (RunModal(input) == QDialog::Accepted) {
       input.GetResolution(&m_customWidth, &m_customHeight);
       m_workPara.width = m_customWidth;
       m_workPara.height = m_customHeight;

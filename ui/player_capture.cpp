@@ -73,7 +73,7 @@ bool PlayerWindow::WriteCapture(uint8_t* buffer, uint32_t size) {
   const int32_t r = jpeg ? m_pGraph->CaptureJPEG(buffer, size, &len, kJpegQuality)
                          : m_pGraph->CaptureBMP(buffer, size, &len);
   if (r < 0) {
-    Prompts::Current().ShowMessage(this, jpeg ? tr("暂不支持该类型的JPEG抓图!") : tr("暂不支持该类型的BMP抓图!"));
+    Prompts::Current().ShowMessage(this, jpeg ? tr("暂不支持该类型的JPEG抓图!") : tr("暂不支持该类型的BMP抓图!"), MessageKind::kWarning);
     return false;
   }
 
@@ -98,7 +98,7 @@ bool PlayerWindow::WriteCapture(uint8_t* buffer, uint32_t size) {
       const QString error = file.errorString();
       file.close();
       file.remove();
-      Prompts::Current().ShowMessage(this, QStringLiteral("%1\n%2").arg(path, error));
+      Prompts::Current().ShowMessage(this, QStringLiteral("%1\n%2").arg(path, error), MessageKind::kError);
       return false;
     }
     file.close();

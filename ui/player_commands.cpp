@@ -17,6 +17,7 @@
 #include "ui/player_window.h"
 #include "ui/resource_ids.h"
 #include "ui/video_widget.h"
+#include "ui/window_frames.h"
 
 namespace ui {
 
@@ -92,14 +93,13 @@ void PlayerWindow::OnComponentView(int id) {
   if (m_pGraph->SetComponentMode(uint32_t(id - ids::kViewComponentYUV)) != kOk) return;
   m_pGraph->Refresh();
   if (IsCoordinateWindowVisible()) m_pCoordDlg->SelectComponent(id - ids::kViewComponentYUV);
-  for (int c = ids::kViewComponentYUV; c <= ids::kViewComponentV; ++c) SetChecked(c, c == id);
+  CheckComponent(id);
 }
 
 void PlayerWindow::SetZoom(int id) {
   // The coordinate window needs the picture at 100 %.
   if (IsCoordinateWindowVisible()) return;
   if (m_bFullScreen) ToggleFullScreen();
-  for (int z : {ids::kViewZoom50, ids::kViewZoom100, ids::kViewZoom200}) SetChecked(z, false);
   // 200 % of a large frame exceeds 32 bits only in the sum; ResizeForPicture
   // clamps to the screen, so the doubled size is saturated, not wrapped.
   auto twice = [](uint32_t v) { return uint32_t(std::min<uint64_t>(2 * uint64_t(v), UINT32_MAX)); };
@@ -109,7 +109,7 @@ void PlayerWindow::SetZoom(int id) {
     ResizeForPicture(m_nPicWidth, m_nPicHeight);
   else
     ResizeForPicture(twice(m_nPicWidth), twice(m_nPicHeight));
-  SetChecked(id, true);
+  CheckZoom(id);
 }
 
 void PlayerWindow::OnRepeatToggled() {
@@ -119,6 +119,20 @@ void PlayerWindow::OnRepeatToggled() {
 
 void PlayerWindow::SetChecked(int id, bool checked) {
   if (QAction* a = m_actions.value(id)) a->setChecked(checked);
+}
+
+void PlayerWindow::CheckZoom(int id) {
+  m_zoomId = id;
+  for (int z : {ids::kViewZoom50, ids::kViewZoom100, ids::kViewZoom200}) SetChecked(z, z == id);
+}
+
+void PlayerWindow::CheckComponent(int id) {
+  for (int c = ids::kViewComponentYUV; c <= ids::kViewComponentV; ++c) SetChecked(c, c == id);
+}
+
+void PlayerWindow::SyncViewChecks() {
+  CheckZoom(m_zoomId);
+  CheckComponent(ids::kViewComponentYUV + (m_pGraph ? int(m_pGraph->GetComponentMode()) : 0));
 }
 
 bool PlayerWindow::IsEnabled(int id) const {
@@ -193,12 +207,12 @@ void PlayerWindow::OnMenuCommand(int id) {
       break;
     case ids::kHelpShortcuts: {
       HelpDialog dialog(this);
-      dialog.exec();
+      RunModal(dialog);
       break;
     }
     case ids::kHelpAbout: {
       AboutDialog dialog(this);
-      dialog.exec();
+      RunModal(dialog);
       break;
     }
     case ids::kHelpManual:
@@ -324,9 +338,8 @@ void PlayerWindow::UpdateControls() {
   if (state == PlayState::NoFile) {
     m_video->ShowIdle();
     SetChecked(ids::kPlayReverse, false);
-    for (int id = ids::kViewComponentYUV; id <= ids::kViewComponentV; ++id)
-      SetChecked(id, id == ids::kViewComponentYUV);
-    for (int id : {ids::kViewZoom50, ids::kViewZoom100, ids::kViewZoom200}) SetChecked(id, id == ids::kViewZoom100);
+    CheckComponent(ids::kViewComponentYUV);
+    CheckZoom(ids::kViewZoom100);
     ResizeForPicture(kIdleWidth, kIdleHeight);
   }
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QWindow>
 
 #include "ui/coordinate_window.h"
 #include "ui/help_dialogs.h"
@@ -31,6 +32,14 @@ void PlayerWindow::HoldWindowSize(bool hold) {
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     setMinimumSize(m_heldMinimum);
   }
+  // No maximise button while the size is held. Set on the native window, as
+  // the widget's setWindowFlags would hide the window and map it afresh; the
+  // widget's own record of its flags follows without touching the window.
+  Qt::WindowFlags flags = windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+  flags.setFlag(Qt::WindowMaximizeButtonHint, !hold);
+  overrideWindowFlags(flags);
+  if (QWindow* native = windowHandle()) native->setFlags(flags);
 }
 
 void PlayerWindow::ToggleCoordinateWindow() {
@@ -52,7 +61,7 @@ void PlayerWindow::ToggleCoordinateWindow() {
     m_pCoordDlg->hide();
     HoldWindowSize(false);
   } else {
-    for (int z : {ids::kViewZoom50, ids::kViewZoom100, ids::kViewZoom200}) SetChecked(z, z == ids::kViewZoom100);
+    CheckZoom(ids::kViewZoom100);
     m_pCoordDlg->show();
     if (m_video->size() != PictureBaseSize()) ResizeForPicture(m_nPicWidth, m_nPicHeight);
     HoldWindowSize(true);
@@ -68,11 +77,20 @@ void PlayerWindow::HideCoordinateWindow() {
 void PlayerWindow::PlaceCoordinateWindow() {
   if (!IsCoordinateWindowVisible()) return;
   const QRect outer = frameGeometry();
-  // Under the player; when that would be off the bottom of the screen, half
-  // way up the player instead.
+  // Under the player's frame; when that would be off the bottom of the
+  // screen, half way up the player instead.
   int y = outer.top() + outer.height();
   if (y > m_nScreenHeight - 20) y -= outer.height() / 2;
-  m_pCoordDlg->move(outer.left(), y);
+  // move() places a framed window's frame, but a window the window manager
+  // has not framed yet by its client area: then its frame will be the
+  // player's (same manager, same decoration), so its client goes that far
+  // in, and its title bar does not cover the player's status line.
+  QPoint at(outer.left(), y);
+  if (m_pCoordDlg->frameGeometry() == m_pCoordDlg->geometry()) {
+    const QMargins frame = FrameMargins();
+    at += QPoint(frame.left(), frame.top());
+  }
+  m_pCoordDlg->move(at);
 }
 
 void PlayerWindow::OnPictureMouseMove(QPoint clientPos) {
@@ -104,7 +122,7 @@ QString PlayerWindow::FindUserManual() {
 void PlayerWindow::OpenUserManual() {
   const QString path = FindUserManual();
   if (path.isEmpty()) {
-    Prompts::Current().ShowMessage(this, tr("找不到用户手册!"));
+    Prompts::Current().ShowMessage(this, tr("找不到用户手册!"), MessageKind::kWarning);
     return;
   }
   // A desktop without a PDF viewer is not this program's failure to report.

@@ -1,6 +1,7 @@
 #include "ui/player_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -48,18 +49,25 @@ PlayerWindow::~PlayerWindow() {
 
 void PlayerWindow::BuildMenu() {
   QMenuBar* bar = menuBar();
-  auto add = [this](QMenu* menu, int id, const QString& text, bool checkable = false) {
+  auto add = [this](QMenu* menu, int id, const QString& text, bool checkable = false,
+                    QActionGroup* group = nullptr) {
     QAction* a = menu->addAction(text);
     a->setObjectName(QStringLiteral("act%1").arg(id));
     a->setCheckable(checkable);
+    if (group) group->addAction(a);
     m_actions.insert(id, a);
-    // Qt flips a checkable item before it reports the click; the command
-    // itself decides what is checked, so the flip is undone first.
+    // Qt flips a checkable item (and its group) before it reports the click;
+    // the command itself decides what is checked. A lone item's flip is
+    // undone first; a group is set afresh from what the command left.
     connect(a, &QAction::triggered, this, [this, a, id] {
-      if (a->isCheckable()) a->setChecked(!a->isChecked());
+      if (a->isCheckable() && !a->actionGroup()) a->setChecked(!a->isChecked());
       OnMenuCommand(id);
+      if (a->actionGroup()) SyncViewChecks();
     });
   };
+  // One of each group is always checked: radio marks, not check boxes.
+  auto* zoomGroup = new QActionGroup(this);
+  auto* componentGroup = new QActionGroup(this);
   QMenu* file = bar->addMenu(tr("文件"));
   add(file, ids::kFileOpen, tr("打开   Ctrl+O"));
   add(file, ids::kFileClose, tr("关闭   Ctrl+C"));
@@ -73,14 +81,14 @@ void PlayerWindow::BuildMenu() {
   QMenu* view = bar->addMenu(tr("视图"));
   add(view, ids::kViewFullScreen, tr("全屏   F2"));
   QMenu* zoom = view->addMenu(tr("缩放"));
-  add(zoom, ids::kViewZoom50, tr(" 50%"), true);
-  add(zoom, ids::kViewZoom100, tr("100%"), true);
-  add(zoom, ids::kViewZoom200, tr("200%"), true);
+  add(zoom, ids::kViewZoom50, tr(" 50%"), true, zoomGroup);
+  add(zoom, ids::kViewZoom100, tr("100%"), true, zoomGroup);
+  add(zoom, ids::kViewZoom200, tr("200%"), true, zoomGroup);
   QMenu* component = view->addMenu(tr("YUV显示"));
-  add(component, ids::kViewComponentYUV, tr("YUV"), true);
-  add(component, ids::kViewComponentY, tr("Y"), true);
-  add(component, ids::kViewComponentU, tr("U"), true);
-  add(component, ids::kViewComponentV, tr("V"), true);
+  add(component, ids::kViewComponentYUV, tr("YUV"), true, componentGroup);
+  add(component, ids::kViewComponentY, tr("Y"), true, componentGroup);
+  add(component, ids::kViewComponentU, tr("U"), true, componentGroup);
+  add(component, ids::kViewComponentV, tr("V"), true, componentGroup);
   add(view, ids::kViewOptions, tr("高级选项"));
   QMenu* tools = bar->addMenu(tr("工具"));
   add(tools, ids::kToolsCoordinates, tr("YUV坐标显示"));
@@ -91,8 +99,8 @@ void PlayerWindow::BuildMenu() {
   add(help, ids::kHelpManual, tr("用户手册"));
   add(help, ids::kHelpShortcuts, tr("操作说明"));
   add(help, ids::kHelpAbout, tr("关于 Corvane"));
-  SetChecked(ids::kViewZoom100, true);
-  SetChecked(ids::kViewComponentYUV, true);
+  CheckZoom(ids::kViewZoom100);
+  CheckComponent(ids::kViewComponentYUV);
 }
 
 void PlayerWindow::BuildClient() {
@@ -353,11 +361,7 @@ void PlayerWindow::UpdateStatus() {
 void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
   if (m_bFullScreen) ToggleFullScreen();
   if (isMinimized()) showNormal();
-  if (!m_actions.value(ids::kViewZoom100)->isChecked()) {
-    SetChecked(ids::kViewZoom50, false);
-    SetChecked(ids::kViewZoom200, false);
-    SetChecked(ids::kViewZoom100, true);
-  }
+  CheckZoom(ids::kViewZoom100);
   if (m_pGraph && width != 0 && height != 0) {
     m_pGraph->GetPara(&m_para);
     m_nPicWidth = m_para.width = width;

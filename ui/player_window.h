@@ -221,6 +221,11 @@ class PlayerWindow : public QMainWindow {
   void HoldWindowSize(bool hold);
   void ShowStatus(const QString& status, const QString& counter);
   void SetChecked(int id, bool checked);
+  // The zoom and component groups: one item checked in each. SyncViewChecks
+  // sets both from the zoom in force and the graph's component view.
+  void CheckZoom(int id);
+  void CheckComponent(int id);
+  void SyncViewChecks();
   bool IsEnabled(int id) const;
   bool HasFrames() const { return m_nPlayState == PlayState::Playing || m_nPlayState == PlayState::Paused; }
 
@@ -239,6 +244,7 @@ class PlayerWindow : public QMainWindow {
   int m_nScreenHeight = 0;
   uint32_t m_nPicWidth = kIdleWidth;
   uint32_t m_nPicHeight = kIdleHeight;
+  int m_zoomId = 0;         // the zoom item in force (its menu id)
   int m_nPictureInset = 0;  // client width beside a picture narrower than the control row
   bool m_bReverse = false;
   bool m_bFullScreen = false;

@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QUrl>
+
+#include "ui/window_frames.h"
 
 namespace ui {
 
@@ -27,8 +30,32 @@ bool Prompts::OpenDocument(QWidget*, const QString& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void DialogPrompts::ShowMessage(QWidget* parent, const QString& text) {
-  QMessageBox::information(parent, QStringLiteral("Corvane"), text, QMessageBox::Ok);
+namespace {
+
+// A message box whose frame has a close button only and which is wide enough
+// for its caption: the window manager elides a caption that does not fit
+// between the frame's buttons ("Co…e"), and QMessageBox sizes itself to its
+// text alone. A spacer across the bottom of its grid is the one width it
+// keeps.
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
+             QMessageBox::StandardButtons buttons, QMessageBox::StandardButton byDefault, int* answer) {
+  QMessageBox box(icon, caption, text, buttons, parent);
+  box.setDefaultButton(byDefault);
+  UseDialogFrame(&box);
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(DialogPrompts::kMinMessageWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  const int result = RunModal(box);
+  if (answer) *answer = result;
+}
+
+}  // namespace
+
+void DialogPrompts::ShowMessage(QWidget* parent, const QString& text, MessageKind kind) {
+  const QMessageBox::Icon icon = kind == MessageKind::kError     ? QMessageBox::Critical
+                                 : kind == MessageKind::kWarning ? QMessageBox::Warning
+                                                                 : QMessageBox::Information;
+  ShowBox(parent, icon, QStringLiteral("Corvane"), text, QMessageBox::Ok, QMessageBox::Ok, nullptr);
 }
 
 std::optional<QString> DialogPrompts::ChooseFileToOpen(QWidget* parent, const QString& initialPath) {
@@ -38,13 +65,14 @@ std::optional<QString> DialogPrompts::ChooseFileToOpen(QWidget* parent, const QS
   dialog.setNameFilters({QCoreApplication::translate("ui::Prompts", "YUVFiles (*.4cif *.cif *.qcif *.yuv)"),
                          QCoreApplication::translate("ui::Prompts", "AllFiles(*.*) (*)")});
   if (!initialPath.isEmpty()) dialog.selectFile(initialPath);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first();
 }
 
 bool DialogPrompts::AskYesNo(QWidget* parent, const QString& caption, const QString& text) {
-  return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-         QMessageBox::Yes;
+  int answer = QMessageBox::No;
+  ShowBox(parent, QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, &answer);
+  return answer == QMessageBox::Yes;
 }
 
 std::optional<QString> DialogPrompts::ChooseFileToSave(QWidget* parent, const QString& initialPath) {
@@ -57,12 +85,16 @@ std::optional<QString> DialogPrompts::ChooseFileToSave(QWidget* parent, const QS
   dialog.setNameFilters({QCoreApplication::translate("ui::Prompts", "YUVFiles (*.4cif *.cif *.qcif *.yuv)"),
                          QCoreApplication::translate("ui::Prompts", "AllFiles(*.*) (*)")});
   if (!initialPath.isEmpty()) dialog.selectFile(initialPath);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first();
 }
 
 std::optional<QString> DialogPrompts::ChooseFolder(QWidget* parent, const QString& initialPath) {
-  const QString dir = QFileDialog::getExistingDirectory(parent, QString(), initialPath, QFileDialog::ShowDirsOnly);
+  QFileDialog dialog(parent, QString(), initialPath);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString dir = dialog.selectedFiles().first();
   if (dir.isEmpty()) return std::nullopt;
   return dir;
 }

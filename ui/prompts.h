@@ -12,11 +12,15 @@ class QWidget;
 
 namespace ui {
 
+// What a message tells, which gives its icon: a notice, a refusal the user
+// can mend (a bad value, a file that cannot be used so), or a failure.
+enum class MessageKind { kInformation, kWarning, kError };
+
 class Prompts {
  public:
   virtual ~Prompts() = default;
   // A message with an OK button.
-  virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+  virtual void ShowMessage(QWidget* parent, const QString& text, MessageKind kind) = 0;
   // The open-file chooser for raw video; nothing when cancelled.
   virtual std::optional<QString> ChooseFileToOpen(QWidget* parent, const QString& initialPath) = 0;
   // Opens a document with the desktop's viewer for its type; false when no
@@ -39,7 +43,9 @@ class Prompts {
 
 class DialogPrompts : public Prompts {
  public:
-  void ShowMessage(QWidget* parent, const QString& text) override;
+  // The caption "Corvane" in full, however short the text.
+  static constexpr int kMinMessageWidth = 280;
+  void ShowMessage(QWidget* parent, const QString& text, MessageKind kind) override;
   std::optional<QString> ChooseFileToOpen(QWidget* parent, const QString& initialPath) override;
   bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
   std::optional<QString> ChooseFileToSave(QWidget* parent, const QString& initialPath) override;

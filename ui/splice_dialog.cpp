@@ -15,6 +15,7 @@
 #include "tools/copy_support.h"
 #include "ui/player_window.h"
 #include "ui/prompts.h"
+#include "ui/window_frames.h"
 
 namespace ui {
 
@@ -46,6 +47,7 @@ SpliceDialog::SpliceDialog(PlayerWindow* player)
       m_startText(tr("开始拼接")),
       m_cancelText(tr("取消拼接")) {
   Q_ASSERT(player);
+  UseDialogFrame(this);
   setWindowTitle(tr("文件拼接"));
   auto* buttonRow = new QHBoxLayout;
   auto button = [&](int id, const char* text, void (SpliceDialog::*slot)()) {
@@ -192,7 +194,7 @@ void SpliceDialog::OnSetPara() {
   const int row = selected.front();
   const uint32_t count = CountOf(m_list, row);
   if (count > 1) {
-    Prompts::Current().ShowMessage(this, tr("该文件为拼接文件，不可重新设置参数"));
+    Prompts::Current().ShowMessage(this, tr("该文件为拼接文件，不可重新设置参数"), MessageKind::kWarning);
     return;
   }
   if (count != 1) return;
@@ -273,7 +275,7 @@ void SpliceDialog::StartSplice() {
   // replace it.
   for (int i = 0; i < m_list->rowCount(); ++i) {
     if (tools::SameFile(target, TextOf(m_list, i, kPath).toStdString())) {
-      prompts.ShowMessage(this, tr("创建拼接文件失败!"));
+      prompts.ShowMessage(this, tr("创建拼接文件失败!"), MessageKind::kError);
       return;
     }
   }
@@ -281,12 +283,12 @@ void SpliceDialog::StartSplice() {
   const bool exists = std::filesystem::exists(target, ec);
   if (exists && !prompts.AskYesNo(this, tr("警告"), tr("文件已存在，是否覆盖?"))) return;
   if (m_list->rowCount() == 0) {
-    prompts.ShowMessage(this, tr("请先添加待文件"));
+    prompts.ShowMessage(this, tr("请先添加待文件"), MessageKind::kWarning);
     return;
   }
   for (int i = 0; i < m_list->rowCount(); ++i) {
     if (TextOf(m_list, i, kState) == tr("未设置")) {
-      prompts.ShowMessage(this, tr("请设置文件参数"));
+      prompts.ShowMessage(this, tr("请设置文件参数"), MessageKind::kWarning);
       return;
     }
   }
@@ -335,7 +337,7 @@ void SpliceDialog::OnWorkerDone(tools::ToolResult result) {
   m_progress.reset();
   UpdateControls();
   const QString text = MessageFor(result);
-  if (!text.isEmpty()) Prompts::Current().ShowMessage(this, text);
+  if (!text.isEmpty()) Prompts::Current().ShowMessage(this, text, result.Ok() ? MessageKind::kInformation : MessageKind::kError);
   emit spliceEnded(result.code);
 }
 

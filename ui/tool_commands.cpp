@@ -7,6 +7,7 @@
 #include "ui/options_dialog.h"
 #include "ui/player_window.h"
 #include "ui/prompts.h"
+#include "ui/window_frames.h"
 #include "ui/splice_dialog.h"
 
 namespace ui {
@@ -16,7 +17,7 @@ void PlayerWindow::OnAdvancedOptions() {
   SettingsStore::Load(m_settings);
   PendingSettings pending = PendingFrom(m_settings);
   OptionsDialog sheet(m_settings, &pending, this);
-  if (sheet.exec() != QDialog::Accepted) return;
+  if (RunModal(sheet) != QDialog::Accepted) return;
   ApplyPendingSettings(m_settings, pending);
   SettingsStore::Save(m_settings);
   if (m_pGraph) {
@@ -40,7 +41,7 @@ void PlayerWindow::OnCutCommand() {
   int readOnly = 0;
   if (m_pGraph->OpenFile(m_strFilePath.toStdString(), &readOnly) < 0) {
     m_pGraph.reset();
-    Prompts::Current().ShowMessage(this, tr("打开文件错误!\n"));
+    Prompts::Current().ShowMessage(this, tr("打开文件错误!\n"), MessageKind::kError);
     endEarly();
     return;
   }
@@ -58,7 +59,7 @@ void PlayerWindow::OnCutCommand() {
   } else {
     m_para = first;
     if (m_pGraph->GetSegmentCount() > 1) {
-      Prompts::Current().ShowMessage(this, tr("文件为拼接文件，不可剪切."));
+      Prompts::Current().ShowMessage(this, tr("文件为拼接文件，不可剪切."), MessageKind::kWarning);
       endEarly();
       return;
     }
@@ -66,7 +67,7 @@ void PlayerWindow::OnCutCommand() {
   m_bParaForTool = false;
   {
     CutDialog dialog(m_strFilePath, m_para, this);
-    dialog.exec();
+    RunModal(dialog);
   }
   // The cut file's graph goes with the tool.
   CloseFile();
@@ -79,7 +80,7 @@ void PlayerWindow::OnSpliceCommand() {
   UpdateControls();
   {
     SpliceDialog dialog(this);
-    dialog.exec();
+    RunModal(dialog);
   }
   // The graph of the last file probed goes with the tool.
   m_bParaForTool = false;

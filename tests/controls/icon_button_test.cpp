@@ -92,3 +92,25 @@ TEST(IconButton, DisablingUnderThePointerEndsHoverAndPassesFocusOn) {
   }
   EXPECT_TRUE(buttons[1]->hasFocus());
 }
+
+// A button without an image of its own for the disabled state (the direction
+// button, 178) is drawn in the grey of the disabled images (141 is the
+// disabled play button): no darker, so it does not look enabled.
+TEST(IconButton, DisabledButtonWithoutADisabledImageLooksLikeTheOthers) {
+  auto darkest = [](IconButton& button) {
+    const QImage image = button.grab().toImage();
+    int least = 255;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) least = std::min(least, qGray(image.pixel(x, y)));
+    return least;
+  };
+  IconButton direction, play;
+  direction.SetIcon(178);
+  play.SetIcon(141);
+  for (IconButton* b : {&direction, &play}) b->setFixedSize(20, 20);
+  const int enabled = darkest(direction);
+  direction.setEnabled(false);
+  play.setEnabled(false);
+  EXPECT_LT(enabled, 64);
+  EXPECT_GE(darkest(direction), darkest(play) - 2);
+}

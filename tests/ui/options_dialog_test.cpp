@@ -21,6 +21,8 @@
 
 namespace {
 
+const QString kChosenFolder = QStringLiteral("/media/pictures/2026/camera-tests/encoder-comparison/stills");
+
 using corvane::fmt::NV16;
 using corvane::fmt::RGB3;
 using corvane::fmt::YV12;
@@ -132,7 +134,7 @@ TEST(OptionsDialogTest, PagesShowValidateAndSaveThroughTheMenu) {
   }
   {
     PlayerSettings e = stored;
-    e.capturePath = QStringLiteral("/media/pictures");
+    e.capturePath = kChosenFolder;
     e.captureType = 0;
     e.displayType = 1;
     rows.push_back({"capture page: folder, type and ratio", stored,
@@ -141,7 +143,12 @@ TEST(OptionsDialogTest, PagesShowValidateAndSaveThroughTheMenu) {
                       EXPECT_EQ(d->Title(), QStringLiteral("其他设置"));
                       EXPECT_TRUE(Child<QRadioButton>(d, "radio1074")->isChecked());  // 4:3 is code 2
                       Click(d, "btn1069");
-                      EXPECT_EQ(Child<QLineEdit>(d, "edit1076")->text(), QStringLiteral("/media/pictures"));
+                      // A long folder shows its end, and the whole in the tooltip.
+                      auto* field = Child<QLineEdit>(d, "edit1076");
+                      EXPECT_EQ(field->text(), kChosenFolder);
+                      EXPECT_EQ(field->toolTip(), kChosenFolder);
+                      EXPECT_EQ(field->cursorPosition(), kChosenFolder.size());
+                      EXPECT_GE(field->width(), 40 * field->fontMetrics().averageCharWidth());
                       Pick(d, "combo1078", 0);
                       Click(d, "radio1072");
                       Click(d, "btnOk");
@@ -173,7 +180,7 @@ TEST(OptionsDialogTest, PagesShowValidateAndSaveThroughTheMenu) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     uitest::PromptsScope prompts;
-    prompts.log->folderChoice = QStringLiteral("/media/pictures");
+    prompts.log->folderChoice = kChosenFolder;
     uitest::ClearStore();
     ui::SettingsStore::Save(row.start);
     PlayerWindow w;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
@@ -201,10 +202,19 @@ TEST_F(PlayerWindowTest, MenuItemsEnableAndCheckPerState) {
   Bring(*w, PlayState::Paused);
   w->Action(ids::kPlayReverse)->trigger();
   EXPECT_TRUE(w->Action(ids::kPlayReverse)->isChecked());
+  // Both groups show radio marks, and choosing the item already checked (or
+  // one the command refuses) leaves one item checked.
+  for (int id : {32785, 32788, 32798, 32800})
+    EXPECT_TRUE(w->Action(id)->actionGroup() && w->Action(id)->actionGroup()->isExclusive()) << id;
+  w->Action(ids::kViewComponentU)->trigger();
   w->Action(ids::kViewComponentU)->trigger();
   w->Action(ids::kViewZoom200)->trigger();
   for (int id = 32785; id <= 32788; ++id) EXPECT_EQ(w->Action(id)->isChecked(), id == 32787) << id;
   for (int id : {32798, 32799, 32800}) EXPECT_EQ(w->Action(id)->isChecked(), id == 32800) << id;
+  w->ToggleCoordinateWindow();  // zoom is refused while it shows
+  w->Action(ids::kViewZoom50)->trigger();
+  for (int id : {32798, 32799, 32800}) EXPECT_EQ(w->Action(id)->isChecked(), id == 32799) << id;
+  w->ToggleCoordinateWindow();
   EXPECT_EQ(w->Graph()->GetComponentMode(), 2u);
   w->Action(ids::kFileClose)->trigger();
   EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
@@ -301,10 +302,30 @@ TEST_F(StillsHelpTest, HelpAndAboutDialogsShowTheirTexts) {
   const Row rows[] = {
       {ids::kHelpShortcuts, "helpDialog", "帮助",
        [&](QDialog* d) {
+         // Two columns of one grid: the keys, then what they do, each line
+         // on its own row; joined again they give the written lines.
+         auto* grid = d->findChild<QGridLayout*>();
+         ASSERT_NE(grid, nullptr);
          QStringList shown;
-         for (int i = 1; i <= 17; ++i)
-           if (auto* l = d->findChild<QLabel*>(QStringLiteral("line%1").arg(i))) shown << l->text();
-         EXPECT_EQ(shown, expected);
+         for (int i = 1; i <= 17; ++i) {
+           auto* key = d->findChild<QLabel*>(QStringLiteral("key%1").arg(i));
+           auto* what = d->findChild<QLabel*>(QStringLiteral("line%1").arg(i));
+           if (!key || !what) continue;
+           int row = -1, column = -1, rs = 0, cs = 0;
+           grid->getItemPosition(grid->indexOf(what), &row, &column, &rs, &cs);
+           EXPECT_EQ(QPoint(column, row), QPoint(1, i - 1));
+           grid->getItemPosition(grid->indexOf(key), &row, &column, &rs, &cs);
+           EXPECT_EQ(QPoint(column, row), QPoint(0, i - 1));
+           EXPECT_FALSE(what->text().startsWith(u' '));
+           shown << key->text() + u' ' + what->text();
+         }
+         QStringList joined;
+         for (const QString& line : expected) {
+           const auto [keys, meaning] = ui::HelpDialog::SplitLine(line);
+           EXPECT_EQ(line.simplified(), (keys + u' ' + meaning).simplified());
+           joined << keys + u' ' + meaning;
+         }
+         EXPECT_EQ(shown, joined);
        }},
       {ids::kHelpAbout, "aboutDialog", "关于 Corvane",
        [&](QDialog* d) {

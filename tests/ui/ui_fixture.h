@@ -34,6 +34,7 @@ class RecordingPrompts : public ui::Prompts {
  public:
   struct Log {
     std::vector<QString> messages;
+    std::vector<ui::MessageKind> kinds;  // one per message
     std::vector<QString> questions;  // "caption|text"
     int chooserCalls = 0;
     std::vector<QString> openedDocuments;
@@ -45,9 +46,10 @@ class RecordingPrompts : public ui::Prompts {
     bool answerYes = true;
   };
   explicit RecordingPrompts(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
-  void ShowMessage(QWidget*, const QString& text) override {
+  void ShowMessage(QWidget*, const QString& text, ui::MessageKind kind) override {
     Check();
     m_log->messages.push_back(text);
+    m_log->kinds.push_back(kind);
   }
   std::optional<QString> ChooseFileToOpen(QWidget*, const QString&) override {
     Check();
