@@ -5,12 +5,12 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
+  qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev qt6-translations-l10n
   libyuv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libturbojpeg0-dev libjpeg62-turbo-dev
   fonts-dejavu-core fonts-noto-cjk
-  ffmpeg xvfb xauth xdotool imagemagick poppler-utils
+  ffmpeg xvfb xauth xdotool imagemagick poppler-utils openbox x11-utils
 )
 
 missing=()

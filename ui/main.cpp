@@ -4,6 +4,7 @@
 
 #include "controls/resources.h"
 #include "ui/player_window.h"
+#include "ui/qt_translations.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Corvane"));
   controls::InitResources();
+  ui::InstallQtTranslations();
   ui::PlayerWindow window(FileArgument(QApplication::arguments()));
   window.Initialize();
   return QApplication::exec();

@@ -42,8 +42,19 @@ std::unique_ptr<ParameterDialog> PlayerWindow::MakeParameterDialog(bool guess) {
   o.para = m_para;
   o.toolMode = m_bParaForTool || m_bReadOnly;
   o.graph = m_pGraph.get();
-  if (guess && m_pGraph && !m_bGraphHasRecord)
+  if (guess && m_pGraph && !m_bGraphHasRecord) {
+    // A file without a record opens the same on every road (open, cut,
+    // splice): what its name says, else the stored default parameters, else
+    // the lists' own defaults; never the parameters of the file before it.
+    o.para = corvane::YUVPara{};
+    o.para.format = m_settings.defaultFormat;
+    o.para.frameInterval = corvane::kDefaultFrameInterval;
+    if (CustomSizeDialog::IsValidSize(uint32_t(m_settings.defaultWidth), uint32_t(m_settings.defaultHeight))) {
+      o.para.width = uint32_t(m_settings.defaultWidth);
+      o.para.height = uint32_t(m_settings.defaultHeight);
+    }
     o.guess = corvane::GuessFromFileName(m_strGraphPath.toStdString());
+  }
   return std::make_unique<ParameterDialog>(o, this);
 }
 

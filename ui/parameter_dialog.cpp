@@ -151,6 +151,7 @@ ParameterDialog::ParameterDialog(const Options& options, QWidget* parent)
   m_workPara.height = p.height;
   m_customWidth = p.customWidth;
   m_customHeight = p.customHeight;
+  if (p.sizePos == kSizeCustomPosition) ShowCustomSize();
 
   // Only the user's choices act (Qt's `activated`), never a selection made
   // here; a rate has no bearing on the first frame.
@@ -187,11 +188,18 @@ void ParameterDialog::OnResolutionChange(int position) {
       input.GetResolution(&m_customWidth, &m_customHeight);
       m_workPara.width = m_customWidth;
       m_workPara.height = m_customHeight;
+      ShowCustomSize();
     } else {
       m_cbSize->setCurrentIndex(kSizeCustomCancelPosition);
     }
   }
   ShowPreview();
+}
+
+void ParameterDialog::ShowCustomSize() {
+  // The entry says which size it stands for: the file's own or a typed one.
+  m_cbSize->setItemText(kSizeCustomPosition, tr(kSizeItems[kSizeCustomPosition].label) +
+                                                 QStringLiteral(" (%1×%2)").arg(m_customWidth).arg(m_customHeight));
 }
 
 void ParameterDialog::OnSaveAndPlay() {
@@ -248,7 +256,12 @@ void ParameterDialog::ShowPreview() {
   }
   const corvane::FrameInfo info{m_workPara.width, m_workPara.height, type};
   if (!isVisible()) return;  // shown at the show event
-  if (!m_preview) m_preview = std::make_unique<corvane::Display>();
+  if (!m_preview) {
+    m_preview = std::make_unique<corvane::Display>();
+    // The frame's own shape, with bars: a 16:9 or 350 x 198 frame stretched
+    // to the CIF-shaped preview would look wrong when it is right.
+    m_preview->SetAspectMode(corvane::kAspectSource);
+  }
   if (info != m_frameInfo || m_frame.empty()) {
     // Other parameters: a new frame, and a new surface of its size and format.
     m_preview->ReleaseSurfaces();

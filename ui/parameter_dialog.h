@@ -89,7 +89,7 @@ class ParameterDialog : public QDialog {
 
  public:
   struct Options {
-    corvane::YUVPara para;                     // the parameters to start from
+    corvane::YUVPara para;                     // the parameters to start from (then the guess)
     bool toolMode = false;                     // set parameters only: for the tools, or a read-only file
     corvane::PlaybackGraph* graph = nullptr;   // the open file (not owned; may be null)
     std::optional<corvane::NameGuess> guess;   // what the file's name says, for a file without a record
@@ -130,6 +130,7 @@ class ParameterDialog : public QDialog {
 
  private:
   void OnResolutionChange(int position);
+  void ShowCustomSize();
   void OnSaveAndPlay();
   void ReleasePreview();
 

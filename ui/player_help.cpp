@@ -125,8 +125,13 @@ void PlayerWindow::OpenUserManual() {
     Prompts::Current().ShowMessage(this, tr("找不到用户手册!"), MessageKind::kWarning);
     return;
   }
-  // A desktop without a PDF viewer is not this program's failure to report.
-  Prompts::Current().OpenDocument(this, path);
+  // Without a viewer for PDF files the user can still open it by hand: say
+  // where it is.
+  auto byHand = [this, path] {
+    Prompts::Current().ShowMessage(this, tr("没有可以打开用户手册的程序，请手动打开:\n%1").arg(QDir::toNativeSeparators(path)),
+                                   MessageKind::kWarning);
+  };
+  if (!Prompts::Current().OpenDocument(this, path, byHand)) byHand();
 }
 
 }  // namespace ui

@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "ui/window_frames.h"
@@ -26,8 +28,23 @@ std::unique_ptr<Prompts> Prompts::Install(std::unique_ptr<Prompts> p) {
   return p;
 }
 
-bool Prompts::OpenDocument(QWidget*, const QString& path) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool Prompts::OpenDocument(QWidget* parent, const QString& path, std::function<void()> failed) {
+  // QDesktopServices::openUrl reports only that xdg-open started, not that
+  // it found a viewer; its exit status says that.
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (opener.isEmpty()) return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  auto* process = new QProcess(parent);
+  QObject::connect(process, &QProcess::finished, process, [process, failed](int code, QProcess::ExitStatus status) {
+    process->deleteLater();
+    if ((status != QProcess::NormalExit || code != 0) && failed) failed();
+  });
+  QObject::connect(process, &QProcess::errorOccurred, process, [process, failed](QProcess::ProcessError error) {
+    if (error != QProcess::FailedToStart) return;
+    process->deleteLater();
+    if (failed) failed();
+  });
+  process->start(opener, {path});
+  return true;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,10 +24,12 @@ class Prompts {
   virtual void ShowMessage(QWidget* parent, const QString& text, MessageKind kind) = 0;
   // The open-file chooser for raw video; nothing when cancelled.
   virtual std::optional<QString> ChooseFileToOpen(QWidget* parent, const QString& initialPath) = 0;
-  // Opens a document with the desktop's viewer for its type; false when no
-  // viewer could be started. The default launches the viewer, so a test's
-  // prompts answer here instead.
-  virtual bool OpenDocument(QWidget* parent, const QString& path);
+  // Opens a document with the desktop's viewer for its type (xdg-open);
+  // false when there is no opener to start. The opener runs as long as the
+  // viewer does; should it end in failure (no program for the type),
+  // `failed` runs later on the GUI thread, unless `parent` is gone by then.
+  // The default launches the viewer, so a test's prompts answer here instead.
+  virtual bool OpenDocument(QWidget* parent, const QString& path, std::function<void()> failed);
   // A question with Yes and No buttons and a question icon; true for Yes.
   virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
   // The save-file chooser for raw video (no overwrite question of its own:

@@ -300,6 +300,7 @@ void SpliceDialog::StartSplice() {
   for (int i = 0; i < m_list->rowCount(); ++i)
     job.inputs.push_back({TextOf(m_list, i, kPath).toStdString(), CountOf(m_list, i)});
 
+  m_progressBar->setFormat(QStringLiteral("%p%"));
   m_progress = std::make_unique<tools::ToolProgress>();
   m_progress->onChunk = m_observer;
   tools::ToolProgress* progress = m_progress.get();
@@ -336,8 +337,12 @@ void SpliceDialog::OnWorkerDone(tools::ToolResult result) {
   m_running = false;
   m_progress.reset();
   UpdateControls();
+  // A cancel asks no question and leaves nothing behind; the bar says what
+  // happened rather than just dropping to 0 %.
+  if (result.code == tools::ToolCode::kCancelled) m_progressBar->setFormat(tr("已取消拼接"));
   const QString text = MessageFor(result);
-  if (!text.isEmpty()) Prompts::Current().ShowMessage(this, text, result.Ok() ? MessageKind::kInformation : MessageKind::kError);
+  if (!text.isEmpty())
+    Prompts::Current().ShowMessage(this, text, result.Ok() ? MessageKind::kInformation : MessageKind::kError);
   emit spliceEnded(result.code);
 }
 

@@ -113,7 +113,8 @@ TEST(ParameterDialogWidgets, ListsButtonsAndConfirmOfAnUnlistedSize) {
   ASSERT_EQ(Combo(&d, ids::kParaRateList)->count(), 13);
   EXPECT_EQ(Combo(&d, ids::kParaRateList)->itemText(0), QStringLiteral(" 1/10"));
   ASSERT_EQ(Combo(&d, ids::kParaSizeList)->count(), 17);
-  EXPECT_EQ(Combo(&d, ids::kParaSizeList)->itemText(0), QString::fromUtf8(" 自定义宽高"));
+  // The custom entry names the size it stands for, here the file's own.
+  EXPECT_EQ(Combo(&d, ids::kParaSizeList)->itemText(0), QString::fromUtf8(" 自定义宽高 (1000×500)"));
   EXPECT_EQ(Combo(&d, ids::kParaSizeList)->itemText(16), QStringLiteral("1920 * 1080  (1080HD)"));
   EXPECT_EQ(Combo(&d, ids::kParaSizeList)->currentIndex(), 0);
   EXPECT_FALSE(Btn(&d, ids::kIdOk)->isHidden());
@@ -200,6 +201,7 @@ TEST(ParameterDialogWidgets, CustomEntryTakesTheSmallDialogsSizeOrFallsBackTo352
   });
   Choose(&d, ids::kParaSizeList, 0);
   EXPECT_EQ(Combo(&d, ids::kParaSizeList)->currentIndex(), 0);
+  EXPECT_EQ(Combo(&d, ids::kParaSizeList)->itemText(0), QString::fromUtf8(" 自定义宽高 (100×60)"));
   d.accept();
   EXPECT_EQ(d.WorkPara().width, 100u);
   EXPECT_EQ(d.WorkPara().height, 60u);
@@ -451,6 +453,53 @@ TEST_F(OpenFlowTest, ToolServicesProbeReadAndSetParameters) {
   EXPECT_EQ(rec.format, fmt::NV12);  // guessed from the name and saved
   EXPECT_EQ(rec.width, 176u);
   EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
+}
+
+// A file without a record opens the dialog on the same selection on every
+// road, whatever file was open before: the name's guess (CIF), then the
+// stored defaults (YV12, shown as "IYUV(I420)"). The preview keeps the
+// frame's shape: a 16:9 frame gets black bars above and below.
+TEST_F(OpenFlowTest, EveryRoadPreselectsTheSameAndThePreviewKeepsTheShape) {
+  const QString nv12 = Path("before.yuv"), cif = Path("foreman_cif.yuv"), wide = Path("wide_320x180.yuv");
+  uitest::WriteClip(nv12.toStdString(), Para(fmt::NV12, 64, 48), 3, true);
+  uitest::WriteClip(cif.toStdString(), Para(fmt::YV12, 352, 288), 2, false);
+  uitest::WriteClip(wide.toStdString(), Para(fmt::YV12, 320, 180), 2, false);
+  auto w = Start();
+  const std::pair<const char*, std::function<void()>> roads[] = {
+      {"open", [&] { w->SetFilePath(cif); w->OpenCurrentFile(); }},
+      {"cut", [&] { m_prompts.log->nextChoice = cif; w->OnCutCommand(); }},
+      {"splice", [&] { if (w->ProbeFile(cif, nullptr) == 1) w->RunParameterDialog(); }},
+  };
+  for (const auto& [name, road] : roads) {
+    SCOPED_TRACE(name);
+    w->SetFilePath(nv12);
+    ASSERT_TRUE(w->OpenCurrentFile());
+    auto positions = std::make_shared<std::array<int, 3>>();
+    auto seen = std::make_shared<bool>(false);
+    uitest::WhenModal<ParameterDialog>(
+        [positions](ParameterDialog* d) {
+          *positions = {Combo(d, ids::kParaFormatList)->currentIndex(), Combo(d, ids::kParaRateList)->currentIndex(),
+                        Combo(d, ids::kParaSizeList)->currentIndex()};
+          d->reject();
+        },
+        seen);
+    road();
+    EXPECT_TRUE(*seen);
+    EXPECT_EQ(*positions, (std::array<int, 3>{2, 11, 5}));
+  }
+  auto picture = std::make_shared<QImage>();
+  uitest::WhenModal<ParameterDialog>([picture](ParameterDialog* d) {
+    uitest::WaitFor([d] { return !d->Preview()->LastPicture().isNull(); });
+    *picture = d->Preview()->LastPicture();
+    d->reject();
+  });
+  w->SetFilePath(wide);
+  w->OpenCurrentFile();
+  ASSERT_EQ(picture->size(), QSize(352, 288));
+  // 352 x 198 in the middle: 45 rows of black above and below.
+  EXPECT_EQ(qGray(picture->pixel(176, 10)), 0);
+  EXPECT_EQ(qGray(picture->pixel(176, 277)), 0);
+  EXPECT_NE(picture->pixel(20, 144), picture->pixel(176, 10));
 }
 
 TEST_F(OpenFlowTest, DroppingThreeFilesOpensTheFirst) {

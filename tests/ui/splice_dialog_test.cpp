@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <filesystem>
 #include <thread>
@@ -244,6 +245,9 @@ TEST_F(SpliceDialogTest, CancelStopsTheRunAndLeavesNoTarget) {
   EXPECT_EQ(*ended, tools::ToolCode::kCancelled);
   EXPECT_TRUE(uitest::WaitFor([&] { return d.StartButtonText() == QStringLiteral("开始拼接"); }));
   EXPECT_EQ(d.ProgressValue(), 0);
+  auto* bar = d.findChild<QProgressBar*>(QStringLiteral("progress1063"));
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->text(), QStringLiteral("已取消拼接"));
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_TRUE(prompts.log->messages.empty());
 }

@@ -11,13 +11,16 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QTranslator>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 
 #include "formats/result_codes.h"
 #include "ui/coordinate_window.h"
 #include "ui/help_dialogs.h"
 #include "ui/player_window.h"
+#include "ui/qt_translations.h"
 #include "ui/resource_ids.h"
 #include "ui/settings_store.h"
 #include "ui/video_widget.h"
@@ -379,12 +382,48 @@ TEST_F(StillsHelpTest, UserManualIsFoundOrReportedMissing) {
       EXPECT_TRUE(prompts.log->openedDocuments.empty());
     }
   }
+  {
+    // An opener that finds no viewer (xdg-open's "no method available"):
+    // the user is told where the manual is.
+    SCOPED_TRACE("no viewer");
+    uitest::PromptsScope prompts;
+    prompts.log->realOpener = true;
+    const std::string bin = data.File("bin");
+    std::filesystem::create_directories(bin);
+    const std::string opener = bin + "/xdg-open";
+    const std::string script = "#!/bin/sh\necho 'xdg-open: no method available for opening' >&2\nexit 3\n";
+    testsupport::WriteBytes(opener, std::vector<uint8_t>(script.begin(), script.end()));
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin) + ":" + oldPath);
+    w->OnMenuCommand(ids::kHelpManual);
+    EXPECT_TRUE(uitest::WaitFor([&] { return !prompts.log->messages.empty(); }));
+    qputenv("PATH", oldPath);
+    ASSERT_EQ(prompts.log->messages.size(), 1u);
+    EXPECT_TRUE(prompts.log->messages[0].endsWith(installed)) << prompts.log->messages[0].toStdString();
+    EXPECT_EQ(prompts.log->kinds, std::vector<ui::MessageKind>{ui::MessageKind::kWarning});
+  }
   for (const auto& [name, old] : {std::pair{"XDG_DATA_HOME", oldHome}, std::pair{"XDG_DATA_DIRS", oldDirs}}) {
     if (old.isEmpty())
       qunsetenv(name);
     else
       qputenv(name, old);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Qt's own dialogs speak the program's language: the file chooser's texts
+// come from Qt's Chinese catalogue.
+TEST(QtTranslations, QtsOwnDialogTextsAreChinese) {
+  QTranslator* qt = ui::InstallQtTranslations();
+  ASSERT_NE(qt, nullptr) << "Qt's qtbase_zh_CN catalogue is missing (qt6-translations-l10n)";
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), QString::fromUtf8("打开"));
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
+  QCoreApplication::removeTranslator(qt);
+  delete qt;
 }
 
 }  // namespace

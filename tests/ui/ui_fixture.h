@@ -44,6 +44,7 @@ class RecordingPrompts : public ui::Prompts {
     std::optional<QString> saveChoice;
     std::optional<QString> folderChoice;
     bool answerYes = true;
+    bool realOpener = false;  // OpenDocument runs the real opener (xdg-open)
   };
   explicit RecordingPrompts(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
   void ShowMessage(QWidget*, const QString& text, ui::MessageKind kind) override {
@@ -61,9 +62,10 @@ class RecordingPrompts : public ui::Prompts {
     }
     return m_log->nextChoice;
   }
-  bool OpenDocument(QWidget*, const QString& path) override {
+  bool OpenDocument(QWidget* parent, const QString& path, std::function<void()> failed) override {
     Check();
     m_log->openedDocuments.push_back(path);
+    if (m_log->realOpener) return Prompts::OpenDocument(parent, path, std::move(failed));
     return true;
   }
   bool AskYesNo(QWidget*, const QString& caption, const QString& text) override {

@@ -1,0 +1,18 @@
+// Qt's own texts (the file chooser's "Open" and "Look in", the message boxes'
+// buttons) in the program's language, so that they do not appear in English
+// inside a Chinese program.
+#pragma once
+
+class QTranslator;
+
+namespace ui {
+
+// The language the program's texts are written in.
+inline constexpr const char* kUiLanguage = "zh_CN";
+
+// Loads Qt's translation for kUiLanguage from Qt's translations folder
+// (Debian: qt6-translations-l10n) and installs it in the application, which
+// owns it. Null, and Qt's texts stay English, when the file is not there.
+QTranslator* InstallQtTranslations();
+
+}  // namespace ui
