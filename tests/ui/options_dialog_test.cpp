@@ -202,7 +202,9 @@ TEST(OptionsDialogTest, PagesShowValidateAndSaveThroughTheMenu) {
   }
 }
 
-TEST(OptionsDialogTest, DisplayRatioAppliesToTheOpenFileAtOnce) {
+// While paused nothing presents a new frame: a new ratio, component view or
+// zoom must redraw the frame on screen at once.
+TEST(OptionsDialogTest, RatioComponentAndZoomShowAtOnceWhilePaused) {
   uitest::PromptsScope prompts;
   uitest::ClearStore();
   testsupport::TempDir dir;
@@ -211,9 +213,10 @@ TEST(OptionsDialogTest, DisplayRatioAppliesToTheOpenFileAtOnce) {
   PlayerWindow w(QString::fromStdString(clip));
   w.Initialize();
   ASSERT_NE(w.Graph(), nullptr);
-  w.OnButton(ui::ids::kBtnPause);
-  ASSERT_EQ(w.Graph()->SeekToFrame(5), corvane::kOk);
   ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
+  QTest::qWait(200);
+  w.OnButton(ui::ids::kBtnPause);
+  QTest::qWait(200);
   const QImage own = w.Video()->LastPicture();
 
   auto choose = [&](const char* radio) {
@@ -230,6 +233,19 @@ TEST(OptionsDialogTest, DisplayRatioAppliesToTheOpenFileAtOnce) {
   choose("radio1071");  // the frame's own ratio again
   EXPECT_TRUE(uitest::WaitFor([&] { return w.Video()->LastPicture() == own; }));
   EXPECT_TRUE(prompts.log->messages.empty());
+
+  auto grey = [](const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (QColor(image.pixel(x, y)) != QColor(qGray(image.pixel(x, y)), qGray(image.pixel(x, y)), qGray(image.pixel(x, y))))
+          return false;
+    return !image.isNull();
+  };
+  w.Action(ui::ids::kViewComponentY)->trigger();
+  EXPECT_TRUE(uitest::WaitFor([&] { return grey(w.Video()->LastPicture()); }));
+  w.Action(ui::ids::kViewZoom200)->trigger();
+  EXPECT_TRUE(uitest::WaitFor([&] { return w.Video()->LastPicture().size() == QSize(128, 96); }));
+  EXPECT_EQ(w.GetPlayState(), ui::PlayState::Paused);
 }
 
 }  // namespace

@@ -5,23 +5,14 @@
 # capture button with xdotool, and check that the still written into the
 # capture folder is byte for byte what corvane-tool capture makes of the same
 # frame.
-# Run inside an X server (CTest starts it under xvfb-run).
+# Run inside an X server (CTest starts it under xvfb-run); openbox frames
+# the windows, as a desktop would.
 # Usage: real_window_capture_test.sh CORVANE CORVANE_TOOL
 set -euo pipefail
 corvane=$1
 tool=$2
-work=$(mktemp -d)
-player=""
-cleanup() {
-  [ -n "$player" ] && kill "$player" 2>/dev/null && wait "$player" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-# A private home whose pictures folder becomes the capture folder at the
-# first start; the user's settings are neither read nor written.
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config QT_QPA_PLATFORM=xcb
-unset XDG_PICTURES_DIR
-mkdir -p "$XDG_CONFIG_HOME" "$HOME/Pictures"
+source "$(dirname "$0")/real_window_lib.sh"
+start_wm
 
 w=352 h=288
 clip=$work/clip_i420_${w}x${h}.yuv
@@ -33,10 +24,10 @@ player=$!
 # The dialog preselects what the name says; Return confirms it. Its title is
 # Chinese: match it in a UTF-8 locale. The dialog is gone before the key's
 # release reaches it, which xdotool reports as an X error.
-dialog=$(LC_ALL=C.UTF-8 timeout 20 xdotool search --sync --onlyvisible --name '^参数设置$' | head -n1)
+dialog=$(find_window '^参数设置$')
 sleep 1
 xdotool key --window "$dialog" Return 2>/dev/null || true
-wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Corvane$' | head -n1)
+wid=$(find_window '^Corvane$')
 sleep 1
 for key in space Home; do
   xdotool key --window "$wid" "$key"
@@ -46,7 +37,7 @@ sleep 0.5
 
 # The capture button sits 229 pixels from the left, 50 above the bottom of
 # the client area, 20 by 20.
-eval "$(xdotool getwindowgeometry --shell "$wid")"
+read -r X Y WIDTH HEIGHT < <(client_geometry "$wid")
 xdotool mousemove --window "$wid" 239 $((HEIGHT - 40)) click 1
 still=$HOME/Pictures/capture00.bmp
 for _ in $(seq 50); do

@@ -70,18 +70,7 @@ expect_area "$wid" $w $h "100 % again"
 # QCIF clip through the dialog is narrower than the button row.
 qcif=$work/other_qcif.yuv
 ffmpeg -loglevel error -f lavfi -i "testsrc2=size=176x144:rate=25" -frames:v 10 -pix_fmt yuv420p -f rawvideo "$qcif"
-key "$wid" ctrl+o
-chooser=""
-for _ in $(seq 50); do
-  chooser=$(xdotool getactivewindow 2>/dev/null || true)
-  [ -n "$chooser" ] && [ "$chooser" != "$wid" ] && break
-  sleep 0.1
-done
-[ "$chooser" != "$wid" ] || fail "Ctrl+O opened no file chooser"
-sleep 0.7
-xdotool windowactivate --sync "$chooser" 2>/dev/null || true
-xdotool type --delay 20 "$qcif"
-xdotool key Return
+choose_file "$wid" "$qcif"
 confirm_parameters
 sleep 1
 expect_area "$wid" 176 144 "Ctrl+O, parameter dialog"

@@ -48,14 +48,29 @@ stop_player() {
 
 # find_window TITLE: the id of the visible window whose title is TITLE
 # (a regular expression), waiting up to 20 s. Chinese titles need UTF-8.
+# A search that meets a window while it goes away fails with BadWindow (the
+# window manager makes and drops windows of its own): it is asked again.
 find_window() {
-  LC_ALL=C.UTF-8 timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n1
+  local id=""
+  for _ in $(seq 200); do
+    id=$(LC_ALL=C.UTF-8 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  echo "$id"
 }
 
-# window_gone TITLE: waits up to 10 s until no visible window has TITLE.
+# window_gone TITLE: waits up to 10 s until no visible window has TITLE,
+# three searches in a row (an empty answer may also be a failed search).
 window_gone() {
+  local empty=0
   for _ in $(seq 100); do
-    [ -z "$(LC_ALL=C.UTF-8 xdotool search --onlyvisible --name "$1" 2>/dev/null)" ] && return 0
+    if [ -z "$(LC_ALL=C.UTF-8 xdotool search --onlyvisible --name "$1" 2>/dev/null || true)" ]; then
+      empty=$((empty + 1))
+      [ $empty -ge 3 ] && return 0
+    else
+      empty=0
+    fi
     sleep 0.1
   done
   return 1
@@ -70,6 +85,37 @@ confirm_parameters() {
   sleep 0.7
   xdotool key --window "$dialog" Return 2>/dev/null || true
   window_gone '^参数设置$' || fail "the parameter dialog stays"
+}
+
+# choose_file WID PATH: Ctrl+O on the player WID and PATH typed into Qt's
+# file chooser, which takes typed keys once activated. Its name field holds
+# the last file's name (replaced), and its completer may catch the first
+# Return: Return is pressed until the chooser is gone.
+choose_file() {
+  local chooser="" active
+  xdotool key --window "$1" ctrl+o
+  for _ in $(seq 100); do
+    active=$(xdotool getactivewindow 2>/dev/null || true)
+    if [ -n "$active" ] && [ "$active" != "$1" ]; then
+      chooser=$active
+      break
+    fi
+    sleep 0.1
+  done
+  [ -n "$chooser" ] || fail "Ctrl+O opened no file chooser"
+  sleep 1
+  xdotool windowactivate --sync "$chooser" 2>/dev/null || true
+  sleep 0.3
+  xdotool key ctrl+a
+  xdotool type --delay 20 "$2"
+  for _ in $(seq 5); do
+    sleep 0.5
+    xdotool key --window "$chooser" Return 2>/dev/null || break
+    sleep 0.5
+    xwininfo -id "$chooser" 2>/dev/null | grep -q 'IsViewable' || return 0
+  done
+  xwininfo -id "$chooser" 2>/dev/null | grep -q 'IsViewable' && fail "the file chooser does not take $2"
+  return 0
 }
 
 # client_geometry WID: X Y W H of the window's client area (the Qt window:

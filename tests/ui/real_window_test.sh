@@ -2,7 +2,8 @@
 # The player in a real X session: start corvane on a clip with a trailer,
 # pause it, go to the first frame and step twice with keys sent by xdotool,
 # then check that the screen shows the third frame as ffmpeg converts it.
-# Run inside an X server (CTest starts it under xvfb-run).
+# Run inside an X server (CTest starts it under xvfb-run); openbox frames
+# the windows, as a desktop would.
 # A second case opens a clip without a trailer whose name gives its format
 # and size, confirms the parameter dialog with Return and checks the picture.
 # Usage: real_window_test.sh CORVANE CORVANE_TOOL [trailer|dialog]
@@ -10,16 +11,8 @@ set -euo pipefail
 corvane=$1
 tool=$2
 case_name=${3:-trailer}
-work=$(mktemp -d)
-player=""
-cleanup() {
-  [ -n "$player" ] && kill "$player" 2>/dev/null && wait "$player" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-# A private home: the user's settings are neither read nor written.
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config QT_QPA_PLATFORM=xcb
-mkdir -p "$XDG_CONFIG_HOME"
+source "$(dirname "$0")/real_window_lib.sh"
+start_wm
 
 trailer_clip_steps() {
   w=320 h=240
@@ -34,7 +27,7 @@ trailer_clip_steps() {
 
   "$corvane" "$clip" &
   player=$!
-  wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Corvane$' | head -n1)
+  wid=$(find_window '^Corvane$')
   sleep 1
   for key in space Home Right Right; do
     xdotool key --window "$wid" "$key"
@@ -46,7 +39,7 @@ trailer_clip_steps() {
   # The picture lies at the window's left edge, below the menu bar, whose
   # height the search finds: the best match of each frame in the strip below
   # the window's top edge.
-  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  read -r X Y WIDTH HEIGHT < <(client_geometry "$wid")
   convert "$work/screen.png" -crop "${w}x$((h + 80))+${X}+${Y}" +repage "$work/strip.png"
   score() {  # normalised mean absolute error of frame $1 at its best place
     compare -metric MAE -subimage-search "$work/strip.png" "$work/ref$1.png" null: 2>&1 |
@@ -80,13 +73,13 @@ dialog_clip_plays() {
   player=$!
   # The dialog's title is Chinese: match it in a UTF-8 locale.
   local dialog
-  dialog=$(LC_ALL=C.UTF-8 timeout 20 xdotool search --sync --onlyvisible --name '^参数设置$' | head -n1)
+  dialog=$(find_window '^参数设置$')
   sleep 1
   # Return confirms on the key press and the dialog is gone before the key's
   # release reaches it, which xdotool reports as an X error.
   xdotool key --window "$dialog" Return 2>/dev/null || true
   local wid
-  wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Corvane$' | head -n1)
+  wid=$(find_window '^Corvane$')
   sleep 1.5
   for key in space Home; do
     xdotool key --window "$wid" "$key"
@@ -95,8 +88,9 @@ dialog_clip_plays() {
   sleep 1
   [ -f "$clip" ] && [ "$(stat -c %s "$clip")" -eq $((w * h * 3 / 2 * 50)) ] || { echo "the clip changed" >&2; exit 1; }
   import -window root "$work/screen.png"
-  eval "$(xdotool getwindowgeometry --shell "$wid")"
-  convert "$work/screen.png" -crop "$((w + 40))x$((h + 150))+${X}+${Y}" +repage "$work/strip.png"
+  read -r X Y WIDTH HEIGHT < <(client_geometry "$wid")
+  # A picture narrower than the button row is centred: search the whole width.
+  convert "$work/screen.png" -crop "${WIDTH}x$((h + 150))+${X}+${Y}" +repage "$work/strip.png"
   local s1 s20
   s1=$(compare -metric MAE -subimage-search "$work/strip.png" "$work/ref1.png" null: 2>&1 |
     sed -n 's/.*(\([0-9.e-]*\)).*/\1/p' | head -n1 || true)
