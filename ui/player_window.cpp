@@ -110,6 +110,16 @@ void PlayerWindow::BuildClient() {
   client->setMouseTracking(true);
   setCentralWidget(client);
 
+  // Black behind the picture: what shows beside a picture narrower than the
+  // window (the button row's width).
+  m_backdrop = new QWidget(client);
+  m_backdrop->setObjectName(QStringLiteral("backdrop"));
+  m_backdrop->setAttribute(Qt::WA_TransparentForMouseEvents);
+  m_backdrop->setAutoFillBackground(true);
+  QPalette black = m_backdrop->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  m_backdrop->setPalette(black);
+
   m_video = new VideoWidget(client);
   m_video->setObjectName(QStringLiteral("picture%1").arg(ids::kPicture));
 
@@ -241,7 +251,9 @@ void PlayerWindow::LayoutControls() {
   const int W = client->width(), H = client->height();
   if (m_bFullScreen) {
     m_video->setGeometry(0, 0, W, H);
+    m_backdrop->setGeometry(0, 0, W, H);
   } else {
+    m_backdrop->setGeometry(0, 0, W, std::max(0, H - kStripHeight));
     // A picture narrower than the control row keeps its size, centred.
     const int inset = std::min(m_nPictureInset, W);
     m_video->setGeometry(inset / 2, 0, W - inset, std::max(0, H - kStripHeight));

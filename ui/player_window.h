@@ -231,6 +231,7 @@ class PlayerWindow : public QMainWindow {
 
   // Widgets (owned by Qt's parent chain).
   VideoWidget* m_video = nullptr;
+  QWidget* m_backdrop = nullptr;  // black under the picture area
   controls::SeekSlider* m_slider = nullptr;
   std::array<controls::IconButton*, 12> m_buttons{};  // ids 1001..1012
   QFrame* m_sepLine = nullptr;

@@ -60,6 +60,10 @@ read -r dx dy mae < <(best_match "$work/screen.png" "$work/half.png" "$cx" "$cy"
 echo "the half-size frame found at +$dx+$dy, mean error $mae"
 [ "$dx" -eq $(((row - w / 2) / 2)) ] && [ "$dy" -eq "$menubar" ] || fail "the 50 % picture is not centred below the menu"
 below "$mae" 0.03 || fail "the 50 % picture is not frame 1 at half size (mean error $mae)"
+for x in 5 $((cw - 5)); do
+  beside=$(convert "$work/screen.png" -format "%[fx:int(255*p{$((cx + x)),$((cy + menubar + h / 4))}.intensity)]" info:)
+  [ "$beside" -le 8 ] || fail "beside the 50 % picture the area is not black (intensity $beside at x $x)"
+done
 key "$wid" ctrl+3
 sleep 0.5
 expect_area "$wid" $((2 * w)) $((2 * h)) "200 %"
