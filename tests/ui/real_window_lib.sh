@@ -87,21 +87,28 @@ confirm_parameters() {
   window_gone '^参数设置$' || fail "the parameter dialog stays"
 }
 
+# other_active_window WID: the active window once it is another than WID
+# (a dialog WID opened), waiting up to 10 s; empty when none came.
+other_active_window() {
+  local active
+  for _ in $(seq 100); do
+    active=$(xdotool getactivewindow 2>/dev/null || true)
+    if [ -n "$active" ] && [ "$active" != "$1" ]; then
+      echo "$active"
+      return 0
+    fi
+    sleep 0.1
+  done
+}
+
 # choose_file WID PATH: Ctrl+O on the player WID and PATH typed into Qt's
 # file chooser, which takes typed keys once activated. Its name field holds
 # the last file's name (replaced), and its completer may catch the first
 # Return: Return is pressed until the chooser is gone.
 choose_file() {
-  local chooser="" active
+  local chooser
   xdotool key --window "$1" ctrl+o
-  for _ in $(seq 100); do
-    active=$(xdotool getactivewindow 2>/dev/null || true)
-    if [ -n "$active" ] && [ "$active" != "$1" ]; then
-      chooser=$active
-      break
-    fi
-    sleep 0.1
-  done
+  chooser=$(other_active_window "$1")
   [ -n "$chooser" ] || fail "Ctrl+O opened no file chooser"
   sleep 1
   xdotool windowactivate --sync "$chooser" 2>/dev/null || true

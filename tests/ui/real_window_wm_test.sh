@@ -78,14 +78,6 @@ xdotool key Escape
 window_gone '^文件拼接$' || fail "Escape does not close the splice dialog"
 sleep 0.5
 xdotool key ctrl+o
-chooser=""
-for _ in $(seq 50); do
-  active=$(xdotool getactivewindow 2>/dev/null || true)
-  if [ -n "$active" ] && [ "$active" != "$wid" ]; then
-    chooser=$active
-    break
-  fi
-  sleep 0.1
-done
+chooser=$(other_active_window "$wid")
 [ -n "$chooser" ] || fail "Ctrl+O after the splice dialog closed did nothing"
 echo "Ctrl+O after the splice dialog opened \"$(xdotool getwindowname "$chooser")\""
