@@ -1,0 +1,73 @@
+#include "session/commands.h"
+
+namespace session {
+
+using namespace when;
+
+uint32_t MenuRule(Command c) {
+  switch (c) {
+    case Command::Close:
+    case Command::PlayPause:
+    case Command::Stop:
+    case Command::Faster:
+    case Command::Slower:
+    case Command::Reverse:
+    case Command::FullScreen:
+    case Command::Parameters:
+      return kFile;
+    case Command::ComponentYUV:
+    case Command::ComponentY:
+    case Command::ComponentU:
+    case Command::ComponentV:
+    case Command::Coordinates:
+      return kFrames;
+    default:
+      return kAnyState;
+  }
+}
+
+uint32_t ButtonRule(Command c) {
+  switch (c) {
+    case Command::Play:  // shown pressed while playing
+    case Command::Stop:  // shown pressed while stopped
+      return kFile;
+    case Command::Repeat:
+      return kAnyState;
+    default:  // pause, speed, steps, first and last frame, capture, direction
+      return kFrames;
+  }
+}
+
+uint32_t KeyRule(Command c) {
+  switch (c) {
+    case Command::FullScreen:
+      return kFrames | kNoCoordinates;
+    case Command::LeaveFullScreen:
+      return kAnyState | kFullScreen;
+    case Command::Open:
+    case Command::Cut:
+    case Command::Splice:
+      return kAnyState | kNotFullScreen;
+    case Command::Close:
+      return kFile | kNotFullScreen;
+    // Seeks need a running reader: not while stopped.
+    case Command::GoToStart:
+    case Command::GoToEnd:
+    case Command::StepForward:
+    case Command::StepBackward:
+    case Command::Stop:
+      return kFrames;
+    case Command::Pause:
+      return kPlaying;
+    case Command::Play:
+      return kPaused | kStopped;
+    case Command::Zoom50:
+    case Command::Zoom100:
+    case Command::Zoom200:
+      return kPlaying | kPaused | kNoFile;
+    default:
+      return kAnyState;
+  }
+}
+
+}  // namespace session

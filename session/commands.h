@@ -1,0 +1,81 @@
+// The player's commands, named once, and the states in which each may run.
+// The window's command table binds them to menu items, buttons and keys; the
+// rules of when they act live here, beside the session that runs them.
+#pragma once
+
+#include <cstdint>
+
+namespace session {
+
+enum class PlayState : int { Stopped = 0, Playing = 1, Paused = 2, NoFile = 3 };
+
+enum class Command : int {
+  // File.
+  Open,
+  Close,
+  Exit,
+  // Playing.
+  PlayPause,  // Space and the menu: pause when playing, else play
+  Play,       // the play button and Down
+  Pause,      // the pause button and Up
+  Stop,
+  Faster,
+  Slower,
+  Reverse,
+  Repeat,  // the repeat button flips the setting
+  StepForward,
+  StepBackward,
+  GoToStart,
+  GoToEnd,
+  Digit0,  // a keypad digit of the frame number being typed; Digit0 + d
+  Digit9 = Digit0 + 9,
+  GoToTyped,  // Enter: to the frame typed
+  Capture,
+  // View.
+  FullScreen,
+  LeaveFullScreen,  // Escape
+  Zoom50,
+  Zoom100,
+  Zoom200,
+  ComponentYUV,  // then Y, U, V
+  ComponentY,
+  ComponentU,
+  ComponentV,
+  Options,
+  // Tools.
+  Coordinates,
+  Parameters,
+  Cut,
+  Splice,
+  // Help.
+  Manual,
+  Shortcuts,
+  About,
+};
+
+// When a command may run: a set of play states and conditions of the window.
+// A rule holds when the play state is one of its states and each condition it
+// names is true.
+namespace when {
+inline constexpr uint32_t kStopped = 1u << 0;
+inline constexpr uint32_t kPlaying = 1u << 1;
+inline constexpr uint32_t kPaused = 1u << 2;
+inline constexpr uint32_t kNoFile = 1u << 3;
+inline constexpr uint32_t kAnyState = kStopped | kPlaying | kPaused | kNoFile;
+inline constexpr uint32_t kFrames = kPlaying | kPaused;  // a picture to act on
+inline constexpr uint32_t kFile = kStopped | kPlaying | kPaused;
+inline constexpr uint32_t kNotFullScreen = 1u << 4;   // not while full screen
+inline constexpr uint32_t kFullScreen = 1u << 5;      // only while full screen
+inline constexpr uint32_t kNoCoordinates = 1u << 6;   // not while the coordinate window shows
+}  // namespace when
+
+// The rules of a command's menu item and of its button (enabled or not).
+uint32_t MenuRule(Command c);
+uint32_t ButtonRule(Command c);
+// The rule of a command reached by a key: some keys ask more than the menu
+// (Left steps only with a picture; Home seeks only while the reader runs).
+uint32_t KeyRule(Command c);
+
+inline bool IsDigit(Command c) { return c >= Command::Digit0 && c <= Command::Digit9; }
+
+}  // namespace session

@@ -1,0 +1,359 @@
+#include "session/player_session.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <span>
+#include <utility>
+
+#include "formats/result_codes.h"
+
+namespace session {
+
+using corvane::kOk;
+
+PlayerSession::PlayerSession(platform::VideoWindow* picture, platform::FrameSizeListener* sizes)
+    : m_picture(picture), m_sizes(sizes) {}
+
+PlayerSession::~PlayerSession() {
+  // The graph's threads present into the window: they end before it goes.
+  if (m_graph) {
+    m_graph->SetNotifyWindow(nullptr);
+    m_graph->Close();
+  }
+}
+
+// ---- Rules -------------------------------------------------------------------
+
+bool PlayerSession::Allows(uint32_t rule) const {
+  const uint32_t stateBit = 1u << int(m_state);  // PlayState order is the bits' order
+  if (!(rule & stateBit)) return false;
+  if ((rule & when::kNotFullScreen) && m_fullScreen) return false;
+  if ((rule & when::kFullScreen) && !m_fullScreen) return false;
+  if ((rule & when::kNoCoordinates) && m_coordinates) return false;
+  return true;
+}
+
+bool PlayerSession::Runs(Command c) {
+  switch (c) {
+    case Command::Close:
+    case Command::PlayPause:
+    case Command::Play:
+    case Command::Pause:
+    case Command::Stop:
+    case Command::Faster:
+    case Command::Slower:
+    case Command::Reverse:
+    case Command::Repeat:
+    case Command::StepForward:
+    case Command::StepBackward:
+    case Command::GoToStart:
+    case Command::GoToEnd:
+    case Command::GoToTyped:
+    case Command::Zoom50:
+    case Command::Zoom100:
+    case Command::Zoom200:
+    case Command::ComponentYUV:
+    case Command::ComponentY:
+    case Command::ComponentU:
+    case Command::ComponentV:
+      return true;
+    default:
+      return IsDigit(c);
+  }
+}
+
+// ---- Play commands -------------------------------------------------------------
+
+void PlayerSession::Play() {
+  if (m_state == PlayState::Stopped || m_state == PlayState::NoFile) m_statusTicking = true;
+  if (!m_graph) return;
+  m_graph->Run();
+  m_graph->SetRepeat(m_repeat);
+  m_graph->SetSpeed(m_graph->GetSpeed());  // the speed chosen before applies again
+  m_state = PlayState::Playing;
+}
+
+void PlayerSession::Pause() {
+  if (!m_graph) return;
+  m_graph->Pause();
+  m_state = PlayState::Paused;
+}
+
+void PlayerSession::Stop() {
+  m_coordinates = false;  // the coordinate window closes with a stop
+  m_statusTicking = false;
+  if (!m_graph) return;
+  m_graph->Stop();
+  m_state = PlayState::Stopped;
+}
+
+void PlayerSession::SetRepeat(bool on) {
+  m_repeat = on;
+  if (m_graph) m_graph->SetRepeat(on);
+}
+
+bool PlayerSession::Execute(Command c) {
+  if (IsDigit(c)) {
+    m_typed = AppendDigit(m_typed, int(c) - int(Command::Digit0));
+    return true;
+  }
+  switch (c) {
+    case Command::Close:
+      Close();
+      return true;
+    case Command::PlayPause:
+      if (m_state == PlayState::Playing)
+        Pause();
+      else if (m_state == PlayState::Paused || m_state == PlayState::Stopped)
+        Play();
+      else
+        return false;
+      return true;
+    case Command::Play:
+      Play();
+      return true;
+    case Command::Pause:
+      Pause();
+      return true;
+    case Command::Stop:
+      Stop();
+      return true;
+    case Command::Faster:
+      return m_graph && m_graph->SpeedUp() >= 0;
+    case Command::Slower:
+      return m_graph && m_graph->SpeedDown() >= 0;
+    case Command::Reverse:
+      if (!m_graph || m_graph->SetReverse(!m_reverse) < 0) return false;
+      m_reverse = !m_reverse;
+      return true;
+    case Command::Repeat:
+      SetRepeat(!m_repeat);
+      return true;
+    case Command::StepForward:
+    case Command::StepBackward:
+      if (!m_graph) return false;
+      if (c == Command::StepForward)
+        m_graph->StepForward();
+      else
+        m_graph->StepBackward();
+      m_state = PlayState::Paused;
+      return true;
+    case Command::GoToStart:
+      return m_graph && m_graph->GoToStart() == kOk;
+    case Command::GoToEnd:
+      return m_graph && m_graph->GoToEnd() == kOk;
+    case Command::GoToTyped: {
+      // A number beyond the last possible frame stays beyond it: saturated,
+      // never wrapped onto a small frame number. Seeks need a running reader.
+      const uint64_t typed = std::exchange(m_typed, 0);
+      if (!m_graph || m_state == PlayState::Stopped) return false;
+      return m_graph->SeekToFrame(uint32_t(std::min<uint64_t>(typed, UINT32_MAX))) == kOk;
+    }
+    case Command::Zoom50:
+    case Command::Zoom100:
+    case Command::Zoom200:
+      // The coordinate window needs the picture at 100 %.
+      if (m_coordinates) return false;
+      m_zoom = Zoom(int(c) - int(Command::Zoom50));
+      return true;
+    case Command::ComponentYUV:
+    case Command::ComponentY:
+    case Command::ComponentU:
+    case Command::ComponentV:
+      if (!m_graph || m_graph->SetComponentMode(uint32_t(int(c) - int(Command::ComponentYUV))) != kOk) return false;
+      // Paused or stopped, nothing presents the frame again by itself.
+      m_graph->Refresh();
+      return true;
+    default:
+      return false;
+  }
+}
+
+PlayerView PlayerSession::View() const {
+  PlayerView v;
+  v.state = m_state;
+  v.total = m_total;
+  v.reverse = m_reverse;
+  v.repeat = m_repeat;
+  v.zoom = m_zoom;
+  v.fullScreen = m_fullScreen;
+  v.coordinates = m_coordinates;
+  v.statusTicking = m_statusTicking;
+  v.typed = m_typed;
+  v.pictureWidth = m_pictureWidth;
+  v.pictureHeight = m_pictureHeight;
+  if (m_graph) {
+    m_graph->GetCurrentFrame(&v.frame);
+    v.speed = m_graph->GetSpeed();
+    v.component = int(m_graph->GetComponentMode());
+  }
+  return v;
+}
+
+void PlayerSession::SetAspectMode(int mode) {
+  m_aspect = mode;
+  if (!m_graph) return;
+  m_graph->SetAspectMode(mode);
+  // A paused or stopped picture is not presented again by itself.
+  if (m_state != PlayState::Playing) m_graph->Refresh();
+}
+
+// ---- Opening and closing --------------------------------------------------------
+
+bool PlayerSession::OpenForTool(const std::string& path) { return OpenGraph(path, nullptr); }
+
+bool PlayerSession::OpenGraph(const std::string& path, platform::VideoWindow* picture) {
+  Close();
+  m_graph = std::make_unique<corvane::PlaybackGraph>(picture);
+  m_graph->SetNoticeHandler([this](corvane::Notice n) {
+    if (m_notice) m_notice(n);
+  });
+  m_path = path;
+  int readOnly = 0, hasRecord = 0;
+  corvane::YUVPara first{};
+  if (m_graph->OpenFile(path, &readOnly) < 0 ||
+      m_graph->ReadFilePara(&hasRecord, std::span<corvane::YUVPara>(&first, 1), false) < 0) {
+    m_graph.reset();
+    return false;
+  }
+  m_readOnly = readOnly != 0;
+  m_hasRecord = hasRecord != 0;
+  if (m_hasRecord) m_para = first;
+  return true;
+}
+
+OpenResult PlayerSession::Open(const std::string& path, const DefaultParameters& defaults) {
+  if (!OpenGraph(path, m_picture)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
+  if (m_hasRecord) return ApplyAndRun();
+  // Stored defaults outside the custom-size limits (edited by hand) are not
+  // used: the user is asked instead, as without defaults.
+  if (defaults.use && IsValidCustomSize(defaults.width, defaults.height)) {
+    m_para.width = defaults.width;
+    m_para.height = defaults.height;
+    m_para.format = defaults.format;
+    m_para.frameInterval = corvane::kDefaultFrameInterval;
+    return ApplyAndRun();
+  }
+  return {OpenOutcome::kNeedsParameters, OpenFailure::kNone};
+}
+
+OpenResult PlayerSession::PlayWith(const corvane::YUVPara& para) {
+  if (!m_graph) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
+  m_para = para;
+  return ApplyAndRun();
+}
+
+void PlayerSession::CancelOpen() {
+  if (!m_graph) return;
+  m_graph->Close();
+  m_graph.reset();
+}
+
+OpenResult PlayerSession::ApplyAndRun() {
+  m_pictureWidth = m_para.width;
+  m_pictureHeight = m_para.height;
+  m_zoom = Zoom::k100;
+  // Parameters the engine cannot apply never leave the player claiming to
+  // play: the file is closed.
+  if (m_graph->SetPara(&m_para, m_picture) != kOk) {
+    Close();
+    return {OpenOutcome::kFailed, OpenFailure::kCannotPlay};
+  }
+  m_total = 0;
+  m_graph->GetFileInfo(nullptr, &m_total);
+  if (m_total == 0) {
+    Close();
+    return {OpenOutcome::kFailed, OpenFailure::kTooShort};
+  }
+  m_graph->SetNotifyWindow(m_sizes);
+  m_graph->SetRepeat(m_repeat);
+  m_graph->SetAspectMode(m_aspect);
+  m_statusTicking = true;
+  m_graph->Run();
+  m_state = PlayState::Playing;
+  return {OpenOutcome::kPlaying, OpenFailure::kNone};
+}
+
+bool PlayerSession::CanSetParameters() const { return m_graph && m_graph->GetSegmentCount() <= 1; }
+
+OpenResult PlayerSession::Reopen(const corvane::YUVPara& para) {
+  const std::string path = m_path;
+  Close();
+  if (!OpenGraph(path, m_picture)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
+  m_para = para;  // the dialog's choice, whatever record the file has now
+  return ApplyAndRun();
+}
+
+corvane::YUVPara PlayerSession::ParametersToOffer(const DefaultParameters& defaults,
+                                                  std::optional<corvane::NameGuess>* guess) const {
+  if (guess) guess->reset();
+  if (!m_graph || m_hasRecord || !guess) return m_para;
+  // A file without a record opens the same on every road (open, cut,
+  // splice): what its name says, else the stored default parameters, else
+  // the lists' own defaults; never the parameters of the file before it.
+  corvane::YUVPara offer{};
+  offer.format = defaults.format;
+  offer.frameInterval = corvane::kDefaultFrameInterval;
+  if (IsValidCustomSize(defaults.width, defaults.height)) {
+    offer.width = defaults.width;
+    offer.height = defaults.height;
+  }
+  *guess = corvane::GuessFromFileName(m_path);
+  return offer;
+}
+
+void PlayerSession::Close() {
+  Stop();
+  if (m_graph) {
+    m_graph->SetNotifyWindow(nullptr);
+    m_graph->Close();
+    m_graph->Release();
+    m_graph.reset();
+  }
+  m_typed = 0;
+  m_reverse = false;
+  m_state = PlayState::NoFile;
+  m_zoom = Zoom::k100;
+  m_pictureWidth = kIdleWidth;
+  m_pictureHeight = kIdleHeight;
+}
+
+// ---- Numbers -------------------------------------------------------------------
+
+uint32_t PlayerSession::FrameForSliderPos(int pos, uint32_t total) {
+  const uint64_t p = uint64_t(std::clamp(pos, 0, kSliderMax));
+  const uint64_t frame = p * total / kSliderMax;
+  // Frames count from 1: the left end shows the first frame rather than
+  // asking for a frame 0 that the engine would refuse.
+  return uint32_t(std::max<uint64_t>(frame, 1));
+}
+
+int PlayerSession::SliderPosForFrame(uint32_t frame, uint32_t total) {
+  if (total == 0) return 0;
+  return int(std::min<uint64_t>(uint64_t(frame) * kSliderMax / total, kSliderMax));
+}
+
+uint64_t PlayerSession::AppendDigit(uint64_t input, int digit) {
+  constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+  if (input > (kMax - uint64_t(digit)) / 10) return kMax;
+  return input * 10 + uint64_t(digit);
+}
+
+void PlayerSession::OnFrameSizeChanged(uint32_t width, uint32_t height) {
+  m_zoom = Zoom::k100;
+  if (!m_graph || width == 0 || height == 0) return;
+  m_graph->GetPara(&m_para);
+  m_pictureWidth = m_para.width = width;
+  m_pictureHeight = m_para.height = height;
+}
+
+void PlayerSession::SeekToSlider(int pos) {
+  if (!m_graph) return;
+  uint32_t total = 0;
+  m_graph->GetFileInfo(nullptr, &total);
+  if (total == 0) return;
+  m_graph->SeekToFrame(FrameForSliderPos(pos, total));
+}
+
+}  // namespace session

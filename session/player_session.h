@@ -1,0 +1,174 @@
+// PlayerSession: the player without its window. It owns the playback graph of
+// the open file and the play state around it (state, direction, repeat,
+// zoom, component view, the frame number being typed), decides how a file
+// gets its parameters, and runs the play commands. The window shows View()
+// and asks the session what a command does; tests drive it with the engine's
+// offscreen window and no widgets at all.
+//
+// Threads: one thread (the window's) calls everything. The graph's own
+// threads reach the window through the VideoWindow and FrameSizeListener
+// given at construction, and the engine's notice through the handler.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/playback_graph.h"
+#include "formats/name_guess.h"
+#include "formats/yuv_format.h"
+#include "session/commands.h"
+
+namespace session {
+
+enum class Zoom : int { k50 = 0, k100 = 1, k200 = 2 };
+
+// Sizes a user may type for a custom frame size, and that stored defaults
+// must keep to.
+inline constexpr uint32_t kMaxCustomWidth = 10000;
+inline constexpr uint32_t kMaxCustomHeight = 5000;
+inline bool IsValidCustomSize(uint32_t width, uint32_t height) {
+  return width >= 1 && width <= kMaxCustomWidth && height >= 1 && height <= kMaxCustomHeight;
+}
+
+// The stored default parameters (the settings' "use defaults" and values).
+struct DefaultParameters {
+  bool use = false;
+  uint32_t width = 352, height = 288;
+  uint32_t format = corvane::fmt::YV12;
+};
+
+// Everything the window shows, as plain data.
+struct PlayerView {
+  PlayState state = PlayState::NoFile;
+  uint32_t frame = 0;  // the frame on screen (1-based; 0 without one)
+  uint32_t total = 0;  // frames of the open file
+  float speed = 1.0f;
+  bool reverse = false;
+  bool repeat = false;
+  int component = 0;  // 0 the whole picture, 1 Y, 2 U, 3 V
+  Zoom zoom = Zoom::k100;
+  bool fullScreen = false;
+  bool coordinates = false;   // the coordinate window shows
+  bool statusTicking = false; // the status line follows the frame (from open or play until stop)
+  uint64_t typed = 0;         // the frame number typed so far
+  uint32_t pictureWidth = 352, pictureHeight = 288;  // the frame size zoom is based on
+};
+
+enum class OpenOutcome { kPlaying, kNeedsParameters, kFailed };
+enum class OpenFailure { kNone, kCannotOpen, kCannotPlay, kTooShort };
+struct OpenResult {
+  OpenOutcome outcome = OpenOutcome::kFailed;
+  OpenFailure failure = OpenFailure::kNone;
+};
+
+class PlayerSession {
+ public:
+  static constexpr uint32_t kIdleWidth = 352;
+  static constexpr uint32_t kIdleHeight = 288;
+  static constexpr int kSliderMax = 200;
+
+  // Neither is owned; both outlive the session. `sizes` hears of frames of a
+  // new size (a spliced file's next segment).
+  PlayerSession(platform::VideoWindow* picture, platform::FrameSizeListener* sizes);
+  ~PlayerSession();
+  PlayerSession(const PlayerSession&) = delete;
+  PlayerSession& operator=(const PlayerSession&) = delete;
+
+  // Where the engine's notice goes (any thread; the handler marshals).
+  void SetNoticeHandler(std::function<void(corvane::Notice)> handler) { m_notice = std::move(handler); }
+
+  // ---- Commands ----
+  // Whether a rule (when::*) holds now.
+  bool Allows(uint32_t rule) const;
+  bool CanRun(Command c) const { return Allows(MenuRule(c)); }
+  bool CanRunKey(Command c) const { return Allows(KeyRule(c)); }
+  // The commands the session runs itself: playing, seeking, steps, the typed
+  // number, component view, zoom, closing. Others (dialogs, full screen,
+  // stills) are the window's.
+  static bool Runs(Command c);
+  // Runs `c` if it is the session's; false when it did nothing to the state
+  // or the engine (refused, or not a session command).
+  bool Execute(Command c);
+  PlayerView View() const;
+
+  // Facts of the window the rules depend on.
+  void SetFullScreen(bool on) { m_fullScreen = on; }
+  void SetCoordinatesShown(bool on) { m_coordinates = on; }
+  // The zoom goes back to 100 % (a new frame size, the coordinate window).
+  void ResetZoom() { m_zoom = Zoom::k100; }
+  void SetRepeat(bool on);
+
+  // ---- Opening ----
+  // Opens `path`: with its record, else with the defaults when they are on
+  // and valid, it plays; otherwise the graph stays open for the parameter
+  // dialog (kNeedsParameters) and PlayWith or CancelOpen follows.
+  OpenResult Open(const std::string& path, const DefaultParameters& defaults);
+  OpenResult PlayWith(const corvane::YUVPara& para);
+  void CancelOpen();
+  // The same file again with other parameters (the menu's parameter
+  // settings); refuses a spliced file (false) before anything changes.
+  bool CanSetParameters() const;
+  OpenResult Reopen(const corvane::YUVPara& para);
+  // What the parameter dialog starts from for the file open now: its own
+  // parameters, or for a file without a record the name's guess over the
+  // defaults (valid ones), the same on every road.
+  corvane::YUVPara ParametersToOffer(const DefaultParameters& defaults, std::optional<corvane::NameGuess>* guess) const;
+  // Any state to NoFile.
+  void Close();
+  // A graph without a picture on `path`, for the file tools (its record
+  // read into Para(), the parameter dialog shown on it); false when the file
+  // cannot be opened.
+  bool OpenForTool(const std::string& path);
+
+  // ---- Numbers ----
+  static uint32_t FrameForSliderPos(int pos, uint32_t total);
+  static int SliderPosForFrame(uint32_t frame, uint32_t total);
+  static uint64_t AppendDigit(uint64_t input, int digit);
+  // A new frame size from the engine: the base of zoom follows, zoom to 100 %.
+  void OnFrameSizeChanged(uint32_t width, uint32_t height);
+  // The slider at `pos`: seek there (nothing without frames).
+  void SeekToSlider(int pos);
+
+  // ---- For the window ----
+  corvane::PlaybackGraph* Graph() const { return m_graph.get(); }
+  const corvane::YUVPara& Para() const { return m_para; }
+  const std::string& Path() const { return m_path; }
+  bool IsReadOnly() const { return m_readOnly; }
+  bool HasRecord() const { return m_hasRecord; }
+  int AspectMode() const { return m_aspect; }
+  void SetAspectMode(int mode);
+
+ private:
+  bool OpenGraph(const std::string& path, platform::VideoWindow* picture);
+  OpenResult ApplyAndRun();
+  void Play();
+  void Pause();
+  void Stop();
+
+  platform::VideoWindow* const m_picture;
+  platform::FrameSizeListener* const m_sizes;
+  std::function<void(corvane::Notice)> m_notice;
+
+  std::unique_ptr<corvane::PlaybackGraph> m_graph;
+  std::string m_path;  // the file open in m_graph
+  corvane::YUVPara m_para{};
+  bool m_readOnly = false;
+  bool m_hasRecord = false;
+  PlayState m_state = PlayState::NoFile;
+  uint32_t m_total = 0;
+  bool m_reverse = false;
+  bool m_repeat = false;
+  Zoom m_zoom = Zoom::k100;
+  int m_aspect = 4;  // the frame's own ratio
+  bool m_fullScreen = false;
+  bool m_coordinates = false;
+  bool m_statusTicking = false;
+  uint64_t m_typed = 0;  // saturates; see AppendDigit
+  uint32_t m_pictureWidth = kIdleWidth;
+  uint32_t m_pictureHeight = kIdleHeight;
+};
+
+}  // namespace session

@@ -1,0 +1,314 @@
+// The player's state and rules without a window: a real graph playing a real
+// file into the engine's offscreen window, no Qt at all.
+#include "session/player_session.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "engine/offscreen_window.h"
+#include "formats/result_codes.h"
+#include "formats/test_pattern.h"
+#include "formats/trailer.h"
+#include "session/button_looks.h"
+#include "support/para.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using corvane::fmt::NV12;
+using corvane::fmt::YV12;
+using session::Command;
+using session::OpenOutcome;
+using session::PlayerSession;
+using session::PlayState;
+using testsupport::Para;
+
+constexpr uint32_t kFrames = 200;
+
+struct SizeRecorder : platform::FrameSizeListener {
+  void OnFrameSizeChanged(uint32_t, uint32_t) override { ++count; }
+  std::atomic<int> count{0};
+};
+
+void WriteClip(const std::string& path, const corvane::YUVPara& para, uint32_t count, bool record) {
+  std::vector<uint8_t> bytes;
+  for (uint32_t i = 0; i < count; ++i) {
+    const std::vector<uint8_t> f = corvane::MakePatternFrame(para, i);
+    bytes.insert(bytes.end(), f.begin(), f.end());
+  }
+  if (record) {
+    const std::vector<uint8_t> t = corvane::EncodeTrailer(std::span<const corvane::YUVPara>(&para, 1));
+    bytes.insert(bytes.end(), t.begin(), t.end());
+  }
+  testsupport::WriteBytes(path, bytes);
+}
+
+class PlayerSessionTest : public testing::Test {
+ protected:
+  void SetUp() override { WriteClip(m_clip, Para(YV12, 64, 48), kFrames, true); }
+
+  // A key: the command acts only when its key's rule holds.
+  void Key(Command c) {
+    if (m_session.CanRunKey(c)) m_session.Execute(c);
+  }
+  // Brings the session into `state`; Paused and Stopped from frame 50, so
+  // that steps and seeks show.
+  void Bring(PlayState state) {
+    m_session.SetFullScreen(false);
+    m_session.SetCoordinatesShown(false);
+    if (state == PlayState::NoFile) {
+      m_session.Close();
+      return;
+    }
+    ASSERT_EQ(m_session.Open(m_clip, {}).outcome, OpenOutcome::kPlaying);
+    if (state == PlayState::Playing) return;
+    m_session.Execute(Command::Pause);
+    ASSERT_EQ(m_session.Graph()->SeekToFrame(50), corvane::kOk);
+    if (state == PlayState::Stopped) m_session.Execute(Command::Stop);
+    ASSERT_EQ(m_session.View().state, state);
+  }
+
+  testsupport::TempDir m_dir;
+  std::string m_clip = m_dir.File("clip.yuv");
+  corvane::OffscreenWindow m_window{64, 48};
+  SizeRecorder m_sizes;
+  PlayerSession m_session{&m_window, &m_sizes};
+};
+
+// Every key in every state it may meet: what it does, what it refuses.
+TEST_F(PlayerSessionTest, KeyTable) {
+  struct Row {
+    const char* name;
+    PlayState from;
+    Command key;
+    PlayState to;
+    uint32_t frame;  // the frame on screen after it, 0: not checked
+    std::function<bool()> extra = [] { return true; };
+    std::function<void()> before = [] {};
+  };
+  using session::Zoom;
+  auto zoom = [this](Zoom z) { return [this, z] { return m_session.View().zoom == z; }; };
+  const std::vector<Row> rows = {
+      {"space pauses", PlayState::Playing, Command::PlayPause, PlayState::Paused, 0},
+      {"space plays", PlayState::Paused, Command::PlayPause, PlayState::Playing, 0},
+      {"space from stopped", PlayState::Stopped, Command::PlayPause, PlayState::Playing, 0},
+      {"space without file", PlayState::NoFile, Command::PlayPause, PlayState::NoFile, 0},
+      {"up pauses", PlayState::Playing, Command::Pause, PlayState::Paused, 0},
+      {"up while paused", PlayState::Paused, Command::Pause, PlayState::Paused, 50},
+      {"down plays", PlayState::Paused, Command::Play, PlayState::Playing, 0},
+      {"down from stopped", PlayState::Stopped, Command::Play, PlayState::Playing, 0},
+      {"period stops", PlayState::Playing, Command::Stop, PlayState::Stopped, 0},
+      {"period while stopped", PlayState::Stopped, Command::Stop, PlayState::Stopped, 0},
+      {"right steps", PlayState::Paused, Command::StepForward, PlayState::Paused, 51},
+      {"left steps back", PlayState::Paused, Command::StepBackward, PlayState::Paused, 49},
+      {"right while stopped", PlayState::Stopped, Command::StepForward, PlayState::Stopped, 0},
+      {"home", PlayState::Paused, Command::GoToStart, PlayState::Paused, 1},
+      {"end", PlayState::Paused, Command::GoToEnd, PlayState::Paused, kFrames},
+      {"home while stopped", PlayState::Stopped, Command::GoToStart, PlayState::Stopped, 0},
+      {"ctrl+1 zooms", PlayState::Paused, Command::Zoom50, PlayState::Paused, 0, zoom(Zoom::k50)},
+      {"ctrl+1 while stopped", PlayState::Stopped, Command::Zoom50, PlayState::Stopped, 0, zoom(Zoom::k100)},
+      {"ctrl+3 without file", PlayState::NoFile, Command::Zoom200, PlayState::NoFile, 0, zoom(Zoom::k200)},
+      {"ctrl+1 with the coordinate window", PlayState::Paused, Command::Zoom50, PlayState::Paused, 0,
+       zoom(Zoom::k100), [this] { m_session.SetCoordinatesShown(true); }},
+      {"ctrl+c closes", PlayState::Paused, Command::Close, PlayState::NoFile, 0},
+      {"ctrl+c in full screen", PlayState::Paused, Command::Close, PlayState::Paused, 50, [] { return true; },
+       [this] { m_session.SetFullScreen(true); }},
+      {"ctrl+o in full screen", PlayState::Paused, Command::Open, PlayState::Paused, 0,
+       [this] { return !m_session.CanRunKey(Command::Open); }, [this] { m_session.SetFullScreen(true); }},
+      {"f2 while stopped", PlayState::Stopped, Command::FullScreen, PlayState::Stopped, 0,
+       [this] { return !m_session.CanRunKey(Command::FullScreen); }},
+      {"f2 with the coordinate window", PlayState::Paused, Command::FullScreen, PlayState::Paused, 0,
+       [this] { return !m_session.CanRunKey(Command::FullScreen); }, [this] { m_session.SetCoordinatesShown(true); }},
+      {"escape leaves only full screen", PlayState::Paused, Command::LeaveFullScreen, PlayState::Paused, 50,
+       [this] { return !m_session.CanRunKey(Command::LeaveFullScreen); }},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Bring(r.from);
+    r.before();
+    Key(r.key);
+    EXPECT_EQ(m_session.View().state, r.to);
+    if (r.frame != 0) EXPECT_EQ(m_session.View().frame, r.frame);
+    EXPECT_TRUE(r.extra());
+  }
+}
+
+TEST_F(PlayerSessionTest, TypedFrameNumberSeeksOnEnterAndSaturates) {
+  Bring(PlayState::Paused);
+  auto type = [&](const char* digits) {
+    for (const char* d = digits; *d; ++d) Key(Command(int(Command::Digit0) + (*d - '0')));
+  };
+  struct Row {
+    const char* digits;
+    uint64_t typed;
+    uint32_t frame;  // shown after Enter
+  };
+  const Row rows[] = {
+      {"125", 125, 125},
+      {"7", 7, 7},
+      // 2^32 + 1: in 32 bits this would wrap to frame 1; it stays out of
+      // range and the seek is refused.
+      {"4294967297", 4294967297ull, 7},
+      {"99999999999999999999999", UINT64_MAX, 7},
+      {"", 0, 7},  // Enter alone asks for frame 0: refused
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.digits);
+    type(r.digits);
+    EXPECT_EQ(m_session.View().typed, r.typed);
+    Key(Command::GoToTyped);
+    EXPECT_EQ(m_session.View().typed, 0u);
+    EXPECT_EQ(m_session.View().frame, r.frame);
+  }
+  // While stopped Enter clears the number and does not seek.
+  m_session.Execute(Command::Stop);
+  type("3");
+  Key(Command::GoToTyped);
+  EXPECT_EQ(m_session.View().typed, 0u);
+  EXPECT_EQ(m_session.View().state, PlayState::Stopped);
+}
+
+// The twelve buttons' looks in each state: images, pressed, enabled, tips.
+TEST_F(PlayerSessionTest, ButtonsFollowThePlayState) {
+  using session::ButtonLook;
+  using session::Tip;
+  namespace img = session::image;
+  struct Expect {
+    Command button;
+    int image;
+    bool pressed, enabled;
+    Tip tip;
+  };
+  const std::vector<Expect> frameButtonsOn = {
+      {Command::Slower, img::kSlower, false, true, Tip::kSlower},
+      {Command::Faster, img::kFaster, false, true, Tip::kFaster},
+      {Command::StepBackward, img::kStepBack, false, true, Tip::kStepBack},
+      {Command::StepForward, img::kStepForward, false, true, Tip::kStepForward},
+      {Command::GoToStart, img::kStart, false, true, Tip::kStart},
+      {Command::GoToEnd, img::kEnd, false, true, Tip::kEnd},
+      {Command::Capture, img::kCaptureHot, false, true, Tip::kCapture},
+      {Command::Reverse, img::kForwards, false, true, Tip::kBackwards},
+      {Command::Repeat, img::kRepeat, false, true, Tip::kRepeat}};
+  const std::vector<Expect> frameButtonsOff = {
+      {Command::Slower, img::kSlowerOff, false, false, Tip::kKeep},
+      {Command::Faster, img::kFasterOff, false, false, Tip::kKeep},
+      {Command::StepBackward, img::kStepBackOff, false, false, Tip::kKeep},
+      {Command::StepForward, img::kStepForwardOff, false, false, Tip::kKeep},
+      {Command::GoToStart, img::kStartOff, false, false, Tip::kKeep},
+      {Command::GoToEnd, img::kEndOff, false, false, Tip::kKeep},
+      {Command::Capture, img::kCaptureOff, false, false, Tip::kKeep},
+      {Command::Reverse, img::kForwards, false, false, Tip::kKeep},
+      {Command::Repeat, img::kRepeat, false, true, Tip::kRepeat}};
+  auto with = [](std::vector<Expect> a, const std::vector<Expect>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const std::pair<PlayState, std::vector<Expect>> states[] = {
+      {PlayState::NoFile, with({{Command::Play, img::kPlayOff, false, false, Tip::kKeep},
+                                {Command::Pause, img::kPauseOff, false, false, Tip::kKeep},
+                                {Command::Stop, img::kStopOff, false, false, Tip::kKeep}},
+                               frameButtonsOff)},
+      {PlayState::Playing, with({{Command::Play, img::kPlayPressed, true, true, Tip::kKeep},
+                                 {Command::Pause, img::kPause, false, true, Tip::kPause},
+                                 {Command::Stop, img::kStop, false, true, Tip::kStop}},
+                                frameButtonsOn)},
+      {PlayState::Paused, with({{Command::Play, img::kPlay, false, true, Tip::kPlay},
+                                {Command::Pause, img::kPausePressed, true, true, Tip::kKeep},
+                                {Command::Stop, img::kStop, false, true, Tip::kStop}},
+                               frameButtonsOn)},
+      {PlayState::Stopped, with({{Command::Play, img::kPlay, false, true, Tip::kPlay},
+                                 {Command::Pause, img::kPauseOff, false, false, Tip::kKeep},
+                                 {Command::Stop, img::kStopPressed, true, true, Tip::kKeep}},
+                                frameButtonsOff)},
+  };
+  for (const auto& [state, expects] : states) {
+    SCOPED_TRACE(int(state));
+    Bring(state);
+    const session::PlayerView view = m_session.View();
+    for (const Expect& e : expects) {
+      SCOPED_TRACE(int(e.button));
+      const ButtonLook look = session::LookOf(e.button, view);
+      EXPECT_EQ(look.image, e.image);
+      EXPECT_EQ(look.enabled, e.enabled);
+      if (e.button == Command::Play || e.button == Command::Pause || e.button == Command::Stop)
+        EXPECT_EQ(look.pressed, e.pressed);
+      EXPECT_EQ(look.tip, e.tip);
+      EXPECT_EQ(look.enabled, m_session.Allows(session::ButtonRule(e.button)));
+    }
+  }
+  // Backwards: the direction button shows it and offers forwards; repeat on
+  // offers to turn it off.
+  Bring(PlayState::Paused);
+  m_session.Execute(Command::Reverse);
+  m_session.Execute(Command::Repeat);
+  const session::PlayerView view = m_session.View();
+  EXPECT_EQ(session::LookOf(Command::Reverse, view).image, img::kBackwards);
+  EXPECT_EQ(session::LookOf(Command::Reverse, view).tip, Tip::kForwards);
+  EXPECT_EQ(session::LookOf(Command::Repeat, view).tip, Tip::kNoRepeat);
+  EXPECT_TRUE(session::LookOf(Command::Repeat, view).pressed);
+  m_session.Execute(Command::Repeat);
+}
+
+// Where parameters come from, and the same offer on every road for a file
+// without a record, whatever was open before.
+TEST_F(PlayerSessionTest, OpenDecidesWhereParametersComeFrom) {
+  const std::string plain = m_dir.File("foreman_cif.yuv"), shortFile = m_dir.File("short.yuv");
+  WriteClip(plain, Para(YV12, 352, 288), 2, false);
+  WriteClip(shortFile, Para(NV12, 64, 48), 0, true);
+  session::DefaultParameters defaults;
+  defaults.format = NV12;
+  defaults.width = 176;
+  defaults.height = 144;
+
+  EXPECT_EQ(m_session.Open(m_clip, defaults).outcome, OpenOutcome::kPlaying);  // its record
+  EXPECT_EQ(m_session.View().pictureWidth, 64u);
+
+  EXPECT_EQ(m_session.Open(plain, defaults).outcome, OpenOutcome::kNeedsParameters);
+  std::optional<corvane::NameGuess> guess;
+  const corvane::YUVPara offer = m_session.ParametersToOffer(defaults, &guess);
+  EXPECT_EQ(offer.format, NV12);  // the defaults, not the clip before
+  EXPECT_EQ(offer.width, 176u);
+  ASSERT_TRUE(guess && guess->width);
+  EXPECT_EQ(*guess->width, 352u);  // "cif" in the name
+  m_session.CancelOpen();
+  EXPECT_EQ(m_session.View().state, PlayState::NoFile);
+
+  defaults.use = true;
+  EXPECT_EQ(m_session.Open(plain, defaults).outcome, OpenOutcome::kPlaying);
+  EXPECT_EQ(m_session.Para().format, NV12);
+  defaults.width = 60000;  // beyond the custom-size limits: asked instead
+  EXPECT_EQ(m_session.Open(plain, defaults).outcome, OpenOutcome::kNeedsParameters);
+
+  const session::OpenResult tooShort = m_session.Open(shortFile, defaults);
+  EXPECT_EQ(tooShort.failure, session::OpenFailure::kTooShort);
+  EXPECT_EQ(m_session.Graph(), nullptr);
+  EXPECT_EQ(m_session.Open(m_dir.File("missing.yuv"), defaults).failure, session::OpenFailure::kCannotOpen);
+  EXPECT_EQ(m_session.View().state, PlayState::NoFile);
+}
+
+TEST(PlayerSessionMath, SliderArithmeticIn64Bits) {
+  const struct {
+    int pos;
+    uint32_t total, frame;
+  } seeks[] = {{0, 200, 1},  // the left end shows the first frame
+               {200, 200, 200},
+               {1, 200, 1},
+               {100, 4000000000u, 2000000000u},
+               {200, 0xFFFFFFFFu, 0xFFFFFFFFu},
+               {199, 50000000u, 49750000u}};
+  for (const auto& s : seeks) EXPECT_EQ(PlayerSession::FrameForSliderPos(s.pos, s.total), s.frame) << s.pos;
+  const struct {
+    uint32_t frame, total;
+    int pos;
+  } positions[] = {{0xFFFFFFFFu, 0xFFFFFFFFu, 200}, {30000000u, 60000000u, 100}, {1, 200, 1}, {5, 0, 0}};
+  for (const auto& p : positions) EXPECT_EQ(PlayerSession::SliderPosForFrame(p.frame, p.total), p.pos) << p.frame;
+  EXPECT_EQ(PlayerSession::AppendDigit(1844674407370955161ull, 5), 18446744073709551615ull);
+  EXPECT_EQ(PlayerSession::AppendDigit(1844674407370955161ull, 6), UINT64_MAX);
+  EXPECT_EQ(PlayerSession::AppendDigit(UINT64_MAX, 0), UINT64_MAX);
+}
+
+}  // namespace
