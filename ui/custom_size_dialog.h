@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "session/player_session.h"
+
 class QLineEdit;
 
 namespace ui {
@@ -14,14 +16,12 @@ class CustomSizeDialog : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr uint32_t kMaxWidth = 10000;
-  static constexpr uint32_t kMaxHeight = 5000;
+  static constexpr uint32_t kMaxWidth = session::kMaxCustomWidth;
+  static constexpr uint32_t kMaxHeight = session::kMaxCustomHeight;
 
   explicit CustomSizeDialog(QWidget* parent = nullptr);
 
-  static bool IsValidSize(uint32_t width, uint32_t height) {
-    return width >= 1 && width <= kMaxWidth && height >= 1 && height <= kMaxHeight;
-  }
+  static bool IsValidSize(uint32_t width, uint32_t height) { return session::IsValidCustomSize(width, height); }
   // An edit's text as an unsigned 32-bit decimal; nothing for anything else.
   static std::optional<uint32_t> ParseUnsigned(const QString& text);
 

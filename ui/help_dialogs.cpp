@@ -1,6 +1,10 @@
 #include "ui/help_dialogs.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,6 +14,8 @@
 #include <QVBoxLayout>
 
 #include "controls/resources.h"
+#include "ui/command_table.h"
+#include "ui/prompts.h"
 #include "ui/resource_ids.h"
 #include "ui/window_frames.h"
 
@@ -37,28 +43,10 @@ std::pair<QString, QString> HelpDialog::SplitLine(const QString& line) {
 }
 
 QStringList HelpDialog::Lines() {
-  // The texts as written (the runs of spaces once lined the second column
-  // up); the dialog shows them split in two columns.
-  static const char* const kLines[] = {
-      QT_TR_NOOP("左键双击:      正常视图<->全屏"),
-      QT_TR_NOOP("空格:                      播放<->暂停"),
-      QT_TR_NOOP(".(句号):                  停止"),
-      QT_TR_NOOP("方向上键:              暂停"),
-      QT_TR_NOOP("方向下键:              播放"),
-      QT_TR_NOOP("Home键:                 调至第一帧"),
-      QT_TR_NOOP("End键:                    调至最末帧"),
-      QT_TR_NOOP("方向左键:              单帧回退"),
-      QT_TR_NOOP("方向右键:              单帧步进"),
-      QT_TR_NOOP("Ctrl + C:                  关闭文件"),
-      QT_TR_NOOP("Ctrl + O:                  打开文件"),
-      QT_TR_NOOP("Ctrl + T:                   剪切文件"),
-      QT_TR_NOOP("Ctrl + M:                  拼接文件"),
-      QT_TR_NOOP("Ctrl + One:              半数尺寸"),
-      QT_TR_NOOP("Ctrl + Two:              原始尺寸"),
-      QT_TR_NOOP("Ctrl + Three:           两倍尺寸"),
-  };
-  QStringList out;
-  for (const char* line : kLines) out << tr(line);
+  // The mouse's line, then the keys' lines as the command table has them.
+  QStringList out{tr(kDoubleClickHelp)};
+  for (const KeyEntry& e : KeyEntries())
+    if (e.help) out << tr(e.help);
   return out;
 }
 
@@ -114,6 +102,35 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   layout->addLayout(row);
   layout->addWidget(OkButton(this));
   setFixedSize(sizeHint());
+}
+
+const QString kManualFileName = QStringLiteral("Corvane用户手册V1.0.0.1.pdf");
+
+QString FindUserManual() {
+  QStringList folders{QCoreApplication::applicationDirPath()};
+  folders += QStandardPaths::standardLocations(QStandardPaths::AppDataLocation);
+  for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+    folders << QDir(data).filePath(QStringLiteral("corvane"));
+  for (const QString& folder : folders) {
+    const QString path = QDir(folder).filePath(kManualFileName);
+    if (QFileInfo(path).isFile()) return path;
+  }
+  return {};
+}
+
+void OpenUserManual(QWidget* parent) {
+  const QString path = FindUserManual();
+  if (path.isEmpty()) {
+    Prompts::Current().ShowMessage(parent, HelpDialog::tr("找不到用户手册!"), MessageKind::kWarning);
+    return;
+  }
+  // Without a viewer for PDF files the user can still open it by hand: say
+  // where it is.
+  auto byHand = [parent, path] {
+    Prompts::Current().ShowMessage(parent, HelpDialog::tr("没有可以打开用户手册的程序，请手动打开:\n%1").arg(QDir::toNativeSeparators(path)),
+                                   MessageKind::kWarning);
+  };
+  if (!Prompts::Current().OpenDocument(parent, path, byHand)) byHand();
 }
 
 }  // namespace ui

@@ -19,6 +19,13 @@ class HelpDialog : public QDialog {
   static std::pair<QString, QString> SplitLine(const QString& line);
 };
 
+// The user manual: its file name, where it is (beside the executable, then
+// in the installed data folders; empty when nowhere), and opening it in the
+// desktop's PDF viewer, with its path shown when no viewer can.
+extern const QString kManualFileName;
+QString FindUserManual();
+void OpenUserManual(QWidget* parent);
+
 class AboutDialog : public QDialog {
   Q_OBJECT
 

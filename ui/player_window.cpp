@@ -2,105 +2,87 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QEvent>
-#include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QThread>
-#include <QWheelEvent>
 #include <algorithm>
 
-#include "controls/color_label.h"
 #include "controls/icon_button.h"
 #include "controls/resources.h"
 #include "controls/seek_slider.h"
-#include "formats/result_codes.h"
+#include "ui/command_table.h"
+#include "ui/coordinate_tool.h"
 #include "ui/prompts.h"
 #include "ui/resource_ids.h"
+#include "ui/still_capture.h"
+#include "ui/transport_bar.h"
 #include "ui/video_widget.h"
 
 namespace ui {
 
-using corvane::kOk;
-
-PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWindow(parent), m_strFilePath(filePath) {
+PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWindow(parent), m_filePath(filePath) {
   setWindowTitle(tr("Corvane"));
   setWindowIcon(QIcon(controls::IconPath(ids::kImageAppIcon)));
-  BuildMenu();
   BuildClient();
-  InstallKeyFilter();
+  m_session = std::make_unique<session::PlayerSession>(m_video, m_video);
+  m_coords = std::make_unique<CoordinateTool>(this, m_session.get());
+  m_stills = std::make_unique<StillCapture>(this);
+  BuildMenu();
+  m_session->SetNoticeHandler([this](corvane::Notice notice) {
+    // The engine's one notice may come from any thread; it is worded here.
+    QMetaObject::invokeMethod(
+        this,
+        [this, notice] {
+          if (notice == corvane::Notice::kSplicedParaRefused)
+            Prompts::Current().ShowMessage(this, tr("该文件为拼接文件，参数不可设置."), MessageKind::kWarning);
+        },
+        Qt::QueuedConnection);
+  });
+  // Every widget of the window goes through the key filter, so no control
+  // ever reacts to a key of its own (the slider to arrows, buttons to Space)
+  // and no key moves the focus. Menus keep their own keys.
+  installEventFilter(this);
+  for (QWidget* w : findChildren<QWidget*>())
+    if (!qobject_cast<QMenu*>(w) && !qobject_cast<QMenuBar*>(w)) w->installEventFilter(this);
   m_statusTimer.setInterval(kStatusIntervalMs);
   connect(&m_statusTimer, &QTimer::timeout, this, &PlayerWindow::UpdateStatus);
   connect(m_video, &VideoWidget::frameSizeChanged, this, &PlayerWindow::OnFrameSizeNotice);
   setAcceptDrops(true);
 }
 
-PlayerWindow::~PlayerWindow() {
-  // The graph's threads present into the picture widget: end them before
-  // the widgets go.
-  if (m_pGraph) {
-    m_pGraph->SetNotifyWindow(nullptr);
-    m_pGraph->Close();
-    m_pGraph.reset();
-  }
-}
+// The session ends the graph's threads before the widgets they present into go.
+PlayerWindow::~PlayerWindow() { m_session.reset(); }
 
 void PlayerWindow::BuildMenu() {
-  QMenuBar* bar = menuBar();
-  auto add = [this](QMenu* menu, int id, const QString& text, bool checkable = false,
-                    QActionGroup* group = nullptr) {
-    QAction* a = menu->addAction(text);
-    a->setObjectName(QStringLiteral("act%1").arg(id));
-    a->setCheckable(checkable);
-    if (group) group->addAction(a);
-    m_actions.insert(id, a);
-    // Qt flips a checkable item (and its group) before it reports the click;
-    // the command itself decides what is checked. A lone item's flip is
-    // undone first; a group is set afresh from what the command left.
-    connect(a, &QAction::triggered, this, [this, a, id] {
-      if (a->isCheckable() && !a->actionGroup()) a->setChecked(!a->isChecked());
-      OnMenuCommand(id);
-      if (a->actionGroup()) SyncViewChecks();
+  QHash<QString, QMenu*> menus;
+  QActionGroup* groups[3] = {nullptr, new QActionGroup(this), new QActionGroup(this)};
+  for (const MenuEntry& e : MenuEntries()) {
+    const QString top = QString::fromUtf8(e.menu);
+    QMenu*& menu = menus[top];
+    if (!menu) menu = menuBar()->addMenu(QCoreApplication::translate("ui::PlayerWindow", e.menu));
+    QMenu* in = menu;
+    if (e.submenu) {
+      QMenu*& sub = menus[top + u'/' + QString::fromUtf8(e.submenu)];
+      if (!sub) sub = menu->addMenu(QCoreApplication::translate("ui::PlayerWindow", e.submenu));
+      in = sub;
+    }
+    QAction* a = in->addAction(QCoreApplication::translate("ui::PlayerWindow", e.text));
+    a->setObjectName(QStringLiteral("act%1").arg(e.id));
+    a->setCheckable(e.checkable);
+    // One of each group is always checked: radio marks, not check boxes.
+    if (QActionGroup* g = groups[int(e.group)]) g->addAction(a);
+    m_actions.insert(e.id, a);
+    // Qt flips a checkable item before it reports the click; the controls
+    // are set afresh from the session after every command.
+    connect(a, &QAction::triggered, this, [this, c = e.command] {
+      Run(c);
+      UpdateControls();
     });
-  };
-  // One of each group is always checked: radio marks, not check boxes.
-  auto* zoomGroup = new QActionGroup(this);
-  auto* componentGroup = new QActionGroup(this);
-  QMenu* file = bar->addMenu(tr("文件"));
-  add(file, ids::kFileOpen, tr("打开   Ctrl+O"));
-  add(file, ids::kFileClose, tr("关闭   Ctrl+C"));
-  add(file, ids::kFileExit, tr("退出"));
-  QMenu* play = bar->addMenu(tr("播放"));
-  add(play, ids::kPlayPlayPause, tr("播放/暂停    空格"));
-  add(play, ids::kPlayStop, tr("停止        .(句号)"));
-  add(play, ids::kPlayFaster, tr("快进"));
-  add(play, ids::kPlaySlower, tr("慢放"));
-  add(play, ids::kPlayReverse, tr("倒放"), true);
-  QMenu* view = bar->addMenu(tr("视图"));
-  add(view, ids::kViewFullScreen, tr("全屏   F2"));
-  QMenu* zoom = view->addMenu(tr("缩放"));
-  add(zoom, ids::kViewZoom50, tr(" 50%"), true, zoomGroup);
-  add(zoom, ids::kViewZoom100, tr("100%"), true, zoomGroup);
-  add(zoom, ids::kViewZoom200, tr("200%"), true, zoomGroup);
-  QMenu* component = view->addMenu(tr("YUV显示"));
-  add(component, ids::kViewComponentYUV, tr("YUV"), true, componentGroup);
-  add(component, ids::kViewComponentY, tr("Y"), true, componentGroup);
-  add(component, ids::kViewComponentU, tr("U"), true, componentGroup);
-  add(component, ids::kViewComponentV, tr("V"), true, componentGroup);
-  add(view, ids::kViewOptions, tr("高级选项"));
-  QMenu* tools = bar->addMenu(tr("工具"));
-  add(tools, ids::kToolsCoordinates, tr("YUV坐标显示"));
-  add(tools, ids::kToolsParameters, tr("参数设置"));
-  add(tools, ids::kToolsCut, tr("文件剪切   Ctrl+T"));
-  add(tools, ids::kToolsSplice, tr("文件拼接   Ctrl+M"));
-  QMenu* help = bar->addMenu(tr("帮助"));
-  add(help, ids::kHelpManual, tr("用户手册"));
-  add(help, ids::kHelpShortcuts, tr("操作说明"));
-  add(help, ids::kHelpAbout, tr("关于 Corvane"));
-  CheckZoom(ids::kViewZoom100);
-  CheckComponent(ids::kViewComponentYUV);
+  }
 }
 
 void PlayerWindow::BuildClient() {
@@ -109,95 +91,144 @@ void PlayerWindow::BuildClient() {
   // Pointer moves over the picture feed the coordinate window's readout.
   client->setMouseTracking(true);
   setCentralWidget(client);
-
   // Black behind the picture: what shows beside a picture narrower than the
   // window (the button row's width).
   m_backdrop = new QWidget(client);
-  m_backdrop->setObjectName(QStringLiteral("backdrop"));
   m_backdrop->setAttribute(Qt::WA_TransparentForMouseEvents);
   m_backdrop->setAutoFillBackground(true);
   QPalette black = m_backdrop->palette();
   black.setColor(QPalette::Window, Qt::black);
   m_backdrop->setPalette(black);
-
   m_video = new VideoWidget(client);
   m_video->setObjectName(QStringLiteral("picture%1").arg(ids::kPicture));
-
-  m_slider = new controls::SeekSlider(client);
-  m_slider->setObjectName(QStringLiteral("slider%1").arg(ids::kSlider));
-  m_slider->setRange(0, kSliderMax);
-  m_slider->setValue(0);
-  connect(m_slider, &controls::SeekSlider::thumbTracked, this, &PlayerWindow::SeekBySlider);
-
-  const int checkBoxes[] = {ids::kBtnPlay, ids::kBtnPause, ids::kBtnStop, ids::kBtnRepeat};
-  for (int id = ids::kFirstButton; id <= ids::kLastButton; ++id) {
-    auto* b = new controls::IconButton(client);
-    b->setObjectName(QStringLiteral("btn%1").arg(id));
-    b->SetCheckBoxMode(std::find(std::begin(checkBoxes), std::end(checkBoxes), id) != std::end(checkBoxes));
-    b->setFocusPolicy(Qt::NoFocus);
-    m_buttons[size_t(id - ids::kFirstButton)] = b;
-    if (id == ids::kBtnRepeat)
-      connect(b, &QAbstractButton::clicked, this, [this] {
-        OnRepeatToggled();
-        UpdateControls();
-      });
-    else
-      connect(b, &QAbstractButton::clicked, this, [this, id] { OnButton(id); });
-  }
-
-  m_sepLine = new QFrame(client);
-  m_sepLine->setObjectName(QStringLiteral("sep%1").arg(ids::kSeparatorLine));
-  m_sepLine->setFrameStyle(QFrame::VLine | QFrame::Sunken);
-  m_sepFrame = new QFrame(client);
-  m_sepFrame->setObjectName(QStringLiteral("sep%1").arg(ids::kSeparatorFrame));
-  m_sepFrame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  m_sepFrame->setLineWidth(1);
-
-  m_stStatus = new controls::ColorLabel(Qt::AlignLeft | Qt::AlignVCenter, client);
-  m_stStatus->setObjectName(QStringLiteral("status%1").arg(ids::kStatusText));
-  m_stCounter = new controls::ColorLabel(Qt::AlignRight | Qt::AlignVCenter, client);
-  m_stCounter->setObjectName(QStringLiteral("status%1").arg(ids::kCounterText));
-  for (controls::ColorLabel* label : {m_stStatus, m_stCounter}) {
-    label->SetTextColor(Qt::white, false);
-    label->SetBkColor(Qt::black, false);
-    label->SetBold(true, false);
-  }
+  m_transport = new TransportBar(client);
+  m_status = new StatusStrip(client);
+  connect(m_transport, &TransportBar::commandClicked, this, [this](Command c) {
+    Run(c);
+    UpdateControls();
+  });
+  connect(m_transport, &TransportBar::seekRequested, this, [this](int pos) { m_session->SeekToSlider(pos); });
 }
 
-void PlayerWindow::InstallKeyFilter() {
-  // Every widget of the window goes through the key handler, so no control
-  // ever reacts to a key of its own (the slider to arrows, buttons to Space)
-  // and no key moves the focus. Menus keep their own keys.
-  installEventFilter(this);
-  for (QWidget* w : findChildren<QWidget*>()) {
-    if (qobject_cast<QMenu*>(w) || qobject_cast<QMenuBar*>(w)) continue;
-    w->installEventFilter(this);
-  }
-}
+controls::IconButton* PlayerWindow::Button(int id) const { return m_transport->Button(id); }
+controls::SeekSlider* PlayerWindow::Slider() const { return m_transport->Slider(); }
 
-controls::IconButton* PlayerWindow::Button(int id) const {
-  if (id < ids::kFirstButton || id > ids::kLastButton) return nullptr;
-  return m_buttons[size_t(id - ids::kFirstButton)];
+QSize PlayerWindow::PictureBaseSize() const {
+  const session::PlayerView v = m_session->View();
+  return QSize(int(v.pictureWidth), int(v.pictureHeight));
 }
 
 void PlayerWindow::Initialize() {
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    m_nScreenWidth = screen->geometry().width();
-    m_nScreenHeight = screen->geometry().height();
-  }
-  m_slider->setRange(0, kSliderMax);
-  m_slider->setValue(0);
-  m_nPlayState = PlayState::NoFile;
+  m_session->Close();
   m_video->ShowIdle();
-  ShowStatus(tr("准备就绪"), QString());
   show();
   ResizeForPicture(kIdleWidth, kIdleHeight);
   SettingsStore::InitAtStartup(m_settings);
-  if (!m_strFilePath.isEmpty()) OpenCurrentFile();
+  m_session->SetAspectMode(m_settings.displayType);
+  if (!m_filePath.isEmpty()) OpenCurrentFile();
+  UpdateControls();
+  m_status->Show(m_session->View());
+}
+
+// ---- Commands ----------------------------------------------------------------
+
+void PlayerWindow::OnMenuCommand(int id) {
+  if (const MenuEntry* e = MenuEntryForId(id)) Run(e->command);
   UpdateControls();
 }
 
-// ---- Geometry --------------------------------------------------------------
+void PlayerWindow::OnButton(int id) {
+  if (const ButtonEntry* e = ButtonEntryForId(id)) Run(e->command);
+  UpdateControls();
+}
+
+void PlayerWindow::Run(Command c) {
+  if (c == Command::Close) {
+    CloseFile();
+    return;
+  }
+  if (!session::PlayerSession::Runs(c)) {
+    RunWindowCommand(c);
+    return;
+  }
+  // "." leaves full screen before it stops.
+  if (c == Command::Stop && IsFullScreenOn()) ToggleFullScreen();
+  if (!m_session->Execute(c)) return;
+  const session::PlayerView v = m_session->View();
+  if (c == Command::Stop) m_status->Show(v);
+  if (c >= Command::Zoom50 && c <= Command::Zoom200) ApplyZoom();
+  if (c >= Command::ComponentYUV && c <= Command::ComponentV) m_coords->SelectComponent(v.component);
+  m_coords->Sync();
+}
+
+void PlayerWindow::UpdateControls() {
+  const session::PlayerView v = m_session->View();
+  m_transport->Show(v);
+  for (const MenuEntry& e : MenuEntries()) {
+    QAction* a = m_actions.value(e.id);
+    a->setEnabled(m_session->CanRun(e.command));
+    if (e.group == MenuGroup::kZoom) a->setChecked(int(e.command) - int(Command::Zoom50) == int(v.zoom));
+    if (e.group == MenuGroup::kComponent)
+      a->setChecked(int(e.command) - int(Command::ComponentYUV) == (v.state == PlayState::NoFile ? 0 : v.component));
+  }
+  m_actions.value(ids::kPlayReverse)->setChecked(v.reverse && v.state != PlayState::NoFile);
+  m_coords->EnableList(v);
+  if (v.statusTicking && !m_statusTimer.isActive()) m_statusTimer.start();
+  if (!v.statusTicking) m_statusTimer.stop();
+  if (v.state == PlayState::NoFile) {
+    m_video->ShowIdle();
+    ResizeForPicture(kIdleWidth, kIdleHeight);
+  }
+}
+
+void PlayerWindow::UpdateStatus() {
+  const session::PlayerView v = m_session->View();
+  if (!m_session->Graph() || v.total == 0) return;
+  m_status->Show(v);
+  m_transport->ShowPosition(v);
+}
+
+bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress: {
+      auto* key = static_cast<QKeyEvent*>(event);
+      // Alt combinations and F10 belong to the menu bar.
+      if ((key->modifiers() & Qt::AltModifier) || key->key() == Qt::Key_F10) return false;
+      // Claiming the override makes the key arrive as a key press, so no
+      // shortcut anywhere acts on it; every key-down is consumed, so Enter
+      // and Escape never close the window.
+      event->accept();
+      if (event->type() != QEvent::KeyPress) return true;
+      const std::optional<Command> c = CommandForKey(key->key(), key->modifiers());
+      if (c && m_session->CanRunKey(*c)) {
+        Run(*c);
+        UpdateControls();
+      }
+      return true;
+    }
+    case QEvent::MouseButtonDblClick:
+      if (watched == centralWidget()) {
+        centralWidget()->setFocus();
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && m_session->CanRunKey(Command::FullScreen) &&
+            m_video->geometry().contains(mouse->position().toPoint()))
+          ToggleFullScreen();
+      }
+      return false;
+    case QEvent::Resize:
+      if (watched == centralWidget() && !isMinimized()) LayoutControls();
+      return false;
+    case QEvent::MouseMove:
+      if (watched == centralWidget())
+        m_coords->ShowPixelAt(static_cast<QMouseEvent*>(event)->position().toPoint() - m_video->pos(), m_video->size());
+      return false;
+    default:
+      return false;
+  }
+}
+
+// ---- Geometry ----------------------------------------------------------------
 
 QMargins PlayerWindow::FrameMargins() const {
   // Zero until the window manager has put its frame round the window.
@@ -220,14 +251,16 @@ void PlayerWindow::ResizeForPicture(uint32_t width, uint32_t height) {
   // In 64 bits and clamped to the screen before anything is narrowed to an
   // int: a 2 x 200 % request of a very large frame must not wrap into a
   // small or negative window.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QSize screenSize = screen ? screen->geometry().size() : QSize(1, 1);
   const QMargins frame = FrameMargins();
-  const int64_t screenW = std::max(m_nScreenWidth, 1), screenH = std::max(m_nScreenHeight, 1);
+  const int64_t screenW = std::max(screenSize.width(), 1), screenH = std::max(screenSize.height(), 1);
   const int64_t frameW = frame.left() + frame.right(), frameH = frame.top() + frame.bottom();
   // A picture narrower than the control row is centred in a wider window, at
   // its own size, with black beside it: the buttons stay reachable.
   const int64_t wantW = std::max<int64_t>(width, kControlRowWidth);
   const int clientW = int(std::clamp<int64_t>(wantW, 1, std::max<int64_t>(screenW - frameW, 1)));
-  m_nPictureInset = int(std::clamp<int64_t>(int64_t(clientW) - int64_t(width), 0, clientW));
+  m_pictureInset = int(std::clamp<int64_t>(int64_t(clientW) - int64_t(width), 0, clientW));
   auto place = [&](int menuBar) {
     const int64_t wantH = int64_t(menuBar) + int64_t(height) + kStripHeight;
     const int clientH = int(std::clamp<int64_t>(wantH, 1, std::max<int64_t>(screenH - frameH, 1)));
@@ -249,57 +282,60 @@ void PlayerWindow::ResizeForPicture(uint32_t width, uint32_t height) {
 void PlayerWindow::LayoutControls() {
   const QWidget* client = centralWidget();
   const int W = client->width(), H = client->height();
-  if (m_bFullScreen) {
+  if (IsFullScreenOn()) {
     m_video->setGeometry(0, 0, W, H);
     m_backdrop->setGeometry(0, 0, W, H);
   } else {
-    m_backdrop->setGeometry(0, 0, W, std::max(0, H - kStripHeight));
+    const int pictureH = std::max(0, H - kStripHeight);
     // A picture narrower than the control row keeps its size, centred.
-    const int inset = std::min(m_nPictureInset, W);
-    m_video->setGeometry(inset / 2, 0, W - inset, std::max(0, H - kStripHeight));
-    m_slider->setGeometry(0, H - 76, W, 22);
-    const int xs[] = {5, 25, 45, 65, 97, 117, 137, 157, 189, 209, 229, 249};
-    const int order[] = {ids::kBtnPlay,     ids::kBtnPause, ids::kBtnStop,     ids::kBtnDirection,
-                         ids::kBtnStart,    ids::kBtnSlow,  ids::kBtnFast,     ids::kBtnEnd,
-                         ids::kBtnStepBack, ids::kBtnStepForward, ids::kBtnCapture, ids::kBtnRepeat};
-    for (size_t i = 0; i < std::size(order); ++i) Button(order[i])->setGeometry(xs[i], H - 50, 20, 20);
-    m_sepLine->setGeometry(90, H - 50, 2, 20);
-    m_sepFrame->setGeometry(182, H - 50, 2, 20);
-    m_stStatus->setGeometry(0, H - 20, W / 2, 20);
-    m_stCounter->setGeometry(W / 2, H - 20, W / 2, 20);
+    const int inset = std::min(m_pictureInset, W);
+    m_backdrop->setGeometry(0, 0, W, pictureH);
+    m_video->setGeometry(inset / 2, 0, W - inset, pictureH);
+    m_transport->setGeometry(0, H - 76, W, TransportBar::kHeight);
+    m_status->setGeometry(0, H - StatusStrip::kHeight, W, StatusStrip::kHeight);
   }
   m_video->SyncSnapshot();
   // A paint never draws through the engine, so a picture area of a new size
   // gets a fresh picture here while nothing else would present one.
-  if (m_pGraph && m_nPlayState != PlayState::Playing && m_nPlayState != PlayState::NoFile) m_pGraph->Refresh();
-  PlaceCoordinateWindow();
+  const PlayState state = m_session ? m_session->View().state : PlayState::NoFile;
+  if (state != PlayState::Playing && state != PlayState::NoFile) m_session->Graph()->Refresh();
+  if (m_coords) m_coords->Place();
+}
+
+void PlayerWindow::ApplyZoom() {
+  if (IsFullScreenOn()) ToggleFullScreen();
+  const session::PlayerView v = m_session->View();
+  // 200 % of a large frame exceeds 32 bits only in the sum; ResizeForPicture
+  // clamps to the screen, so the doubled size is saturated, not wrapped.
+  auto scaled = [&v](uint32_t side) {
+    if (v.zoom == session::Zoom::k50) return side / 2;
+    if (v.zoom == session::Zoom::k200) return uint32_t(std::min<uint64_t>(2 * uint64_t(side), UINT32_MAX));
+    return side;
+  };
+  ResizeForPicture(scaled(v.pictureWidth), scaled(v.pictureHeight));
 }
 
 void PlayerWindow::ToggleFullScreen() {
-  if (!HasFrames()) return;
-  m_bFullScreen = !m_bFullScreen;
-  QWidget* strip[] = {m_slider, m_sepLine, m_sepFrame, m_stStatus, m_stCounter};
-  if (m_bFullScreen) {
+  const session::PlayerView v = m_session->View();
+  if (v.state != PlayState::Playing && v.state != PlayState::Paused) return;
+  const bool on = !v.fullScreen;
+  m_session->SetFullScreen(on);
+  for (QWidget* w : {static_cast<QWidget*>(m_transport), static_cast<QWidget*>(m_status)}) w->setVisible(!on);
+  menuBar()->setVisible(!on);
+  if (on) {
     m_placement = saveGeometry();
-    for (QWidget* w : strip) w->hide();
-    for (controls::IconButton* b : m_buttons) b->hide();
-    menuBar()->hide();
     showFullScreen();
-    LayoutControls();
   } else {
-    for (QWidget* w : strip) w->show();
-    for (controls::IconButton* b : m_buttons) b->show();
-    menuBar()->show();
     showNormal();
     restoreGeometry(m_placement);
-    LayoutControls();
   }
+  LayoutControls();
 }
 
 void PlayerWindow::moveEvent(QMoveEvent* event) {
   QMainWindow::moveEvent(event);
   m_video->SyncSnapshot();
-  PlaceCoordinateWindow();
+  m_coords->Place();
 }
 
 void PlayerWindow::changeEvent(QEvent* event) {
@@ -307,83 +343,15 @@ void PlayerWindow::changeEvent(QEvent* event) {
   if (event->type() == QEvent::WindowStateChange) m_video->SyncSnapshot();
 }
 
-// ---- Status line, slider, frame-size notice ---------------------------------
-
-uint32_t PlayerWindow::FrameForSliderPos(int pos, uint32_t total) {
-  const uint64_t p = uint64_t(std::clamp(pos, 0, kSliderMax));
-  const uint64_t frame = p * total / kSliderMax;
-  // Frames count from 1: the left end shows the first frame rather than
-  // asking for a frame 0 that the engine would refuse.
-  return uint32_t(std::max<uint64_t>(frame, 1));
-}
-
-int PlayerWindow::SliderPosForFrame(uint32_t frame, uint32_t total) {
-  if (total == 0) return 0;
-  return int(std::min<uint64_t>(uint64_t(frame) * kSliderMax / total, kSliderMax));
-}
-
-void PlayerWindow::SeekBySlider(int pos) {
-  if (!m_pGraph) return;
-  uint32_t total = 0;
-  m_pGraph->GetFileInfo(nullptr, &total);
-  if (total == 0) return;
-  m_pGraph->SeekToFrame(FrameForSliderPos(pos, total));
-}
-
-void PlayerWindow::ShowStatus(const QString& status, const QString& counter) {
-  m_stStatus->SetText(status);
-  m_stCounter->SetText(counter);
-}
-
-void PlayerWindow::UpdateStatus() {
-  if (!m_pGraph || m_nTotalFrames == 0) return;
-  uint32_t cur = 0;
-  m_pGraph->GetCurrentFrame(&cur);
-  const int pos = SliderPosForFrame(cur, m_nTotalFrames);
-  const QString counter = QStringLiteral("%1/%2").arg(cur).arg(m_nTotalFrames);
-  switch (m_nPlayState) {
-    case PlayState::Stopped:
-      ShowStatus(tr("停止"), QString());
-      break;
-    case PlayState::Playing: {
-      const float s = m_pGraph->GetSpeed();
-      if (s == 1.0f)
-        ShowStatus(tr("正在播放"), counter);
-      else if (s > 1.0f)
-        ShowStatus(tr("速度 X %1").arg(int(s)), counter);
-      else if (s > 0.0f)
-        ShowStatus(tr("速度 / %1").arg(int(1.0f / s)), counter);
-      break;
-    }
-    case PlayState::Paused:
-      ShowStatus(tr("暂停"), counter);
-      break;
-    case PlayState::NoFile:
-      ShowStatus(tr("准备就绪"), QString());
-      break;
-  }
-  // The thumb stays where the user holds it; the next tick after the
-  // release moves it again.
-  if (!m_slider->isSliderDown() && !m_slider->IsTracking()) {
-    m_slider->setValue(pos);
-    m_slider->update();
-  }
-}
-
 void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
-  if (m_bFullScreen) ToggleFullScreen();
+  if (IsFullScreenOn()) ToggleFullScreen();
   if (isMinimized()) showNormal();
-  CheckZoom(ids::kViewZoom100);
-  if (m_pGraph && width != 0 && height != 0) {
-    m_pGraph->GetPara(&m_para);
-    m_nPicWidth = m_para.width = width;
-    m_nPicHeight = m_para.height = height;
+  m_session->OnFrameSizeChanged(width, height);
+  if (m_session->Graph() && width != 0 && height != 0) {
     // The held size gives way for the new frame size, then holds again.
-    const bool held = m_bSizeHeld;
-    HoldWindowSize(false);
-    ResizeForPicture(width, height);
-    HoldWindowSize(held);
+    m_coords->ReleaseSize([&] { ResizeForPicture(width, height); });
   }
+  UpdateControls();
 }
 
 }  // namespace ui

@@ -18,7 +18,9 @@
 #include <functional>
 
 #include "formats/result_codes.h"
+#include "ui/coordinate_tool.h"
 #include "ui/coordinate_window.h"
+#include "ui/still_capture.h"
 #include "ui/help_dialogs.h"
 #include "ui/player_window.h"
 #include "ui/prompts.h"
@@ -112,8 +114,8 @@ TEST_F(StillsHelpTest, CapturesAreNumberedPerTypeAndSkipExistingFiles) {
     const QString path = QDir(folder).filePath(QString::fromLatin1(r.file));
     EXPECT_EQ(ReadAll(path), Expected(*w, r.type != 0));
     EXPECT_EQ(Files(folder).size(), before + 1);
-    EXPECT_EQ(w->BmpCount(), r.bmpAfter);
-    EXPECT_EQ(w->JpegCount(), r.jpegAfter);
+    EXPECT_EQ(w->Stills()->BmpCount(), r.bmpAfter);
+    EXPECT_EQ(w->Stills()->JpegCount(), r.jpegAfter);
     if (r.folder.isEmpty()) QFile::remove(path);
   }
   EXPECT_EQ(ReadAll(shots + "/capture00.bmp"), (std::vector<uint8_t>{'o', 'l', 'd'}));
@@ -150,7 +152,7 @@ TEST_F(StillsHelpTest, RefusedFormatsAndLineDoubledFrames) {
     if (*r.message) {
       EXPECT_EQ(prompts.log->messages, std::vector<QString>{QString::fromUtf8(r.message)});
       EXPECT_TRUE(Files(shots).isEmpty());
-      EXPECT_EQ(w->BmpCount() + w->JpegCount(), 0u);
+      EXPECT_EQ(w->Stills()->BmpCount() + w->Stills()->JpegCount(), 0u);
       continue;
     }
     EXPECT_TRUE(prompts.log->messages.empty());
@@ -202,7 +204,7 @@ TEST_F(StillsHelpTest, CoordinateWindowReadsThePixelUnderThePointer) {
   auto w = OpenPaused(Para(fmt::YV12, 352, 288));
   w->OnMenuCommand(ids::kViewZoom200);
   w->OnMenuCommand(ids::kToolsCoordinates);
-  ui::CoordinateWindow* c = w->CoordWindow();
+  ui::CoordinateWindow* c = w->Coordinates()->Window();
   ASSERT_NE(c, nullptr);
   ASSERT_TRUE(c->isVisible());
   EXPECT_EQ(c->windowTitle(), QString::fromUtf8("YUV坐标显示"));
@@ -367,7 +369,7 @@ TEST_F(StillsHelpTest, UserManualIsFoundOrReportedMissing) {
   qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(data.File("system")));
   auto w = std::make_unique<PlayerWindow>();
   w->Initialize();
-  const QString installed = QString::fromStdString(data.File("system")) + "/corvane/" + PlayerWindow::kManualFileName;
+  const QString installed = QString::fromStdString(data.File("system")) + "/corvane/" + ui::kManualFileName;
   for (bool install : {false, true}) {
     SCOPED_TRACE(install);
     uitest::PromptsScope prompts;

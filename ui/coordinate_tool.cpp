@@ -1,0 +1,130 @@
+#include "ui/coordinate_tool.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+
+#include "ui/coordinate_window.h"
+#include "ui/player_window.h"
+#include "ui/video_widget.h"
+
+namespace ui {
+
+CoordinateTool::CoordinateTool(PlayerWindow* player, session::PlayerSession* session)
+    : m_player(player), m_session(session) {}
+
+bool CoordinateTool::IsVisible() const { return m_window && m_window->isVisible(); }
+
+void CoordinateTool::Toggle() {
+  if (!m_window) {
+    m_window = new CoordinateWindow(m_player);
+    QObject::connect(m_window, &CoordinateWindow::componentChosen, m_player, [this](int n) {
+      m_player->Run(Command(int(Command::ComponentYUV) + n));
+      m_player->UpdateControls();
+    });
+    // Queued, as the close box's request reaches the player after the event
+    // that carried it; by then a stop may have hidden the window already.
+    QObject::connect(
+        m_window, &CoordinateWindow::closeRequested, m_player,
+        [this] {
+          if (IsVisible()) Toggle();
+        },
+        Qt::QueuedConnection);
+  }
+  m_window->SelectComponent(m_session->View().component);
+  if (m_window->isVisible()) {
+    m_window->hide();
+    m_session->SetCoordinatesShown(false);
+    Hold(false);
+  } else {
+    m_session->ResetZoom();
+    m_session->SetCoordinatesShown(true);
+    m_window->show();
+    if (m_player->Video()->size() != m_player->PictureBaseSize())
+      m_player->ResizeForPicture(uint32_t(m_player->PictureBaseSize().width()),
+                                 uint32_t(m_player->PictureBaseSize().height()));
+    Hold(true);
+  }
+  Place();
+}
+
+void CoordinateTool::Sync() {
+  if (m_session->View().coordinates || !IsVisible()) return;
+  m_window->hide();
+  Hold(false);
+}
+
+void CoordinateTool::Hold(bool hold) {
+  if (hold == m_held) return;
+  m_held = hold;
+  if (hold) {
+    m_heldMinimum = m_player->minimumSize();
+    m_player->setFixedSize(m_player->size());
+  } else {
+    m_player->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    m_player->setMinimumSize(m_heldMinimum);
+  }
+  // No maximise button while the size is held. Set on the native window, as
+  // the widget's setWindowFlags would hide the window and map it afresh; the
+  // widget's own record of its flags follows without touching the window.
+  Qt::WindowFlags flags = m_player->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+  flags.setFlag(Qt::WindowMaximizeButtonHint, !hold);
+  m_player->overrideWindowFlags(flags);
+  if (QWindow* native = m_player->windowHandle()) native->setFlags(flags);
+}
+
+void CoordinateTool::ReleaseSize(const std::function<void()>& resize) {
+  const bool held = m_held;
+  Hold(false);
+  resize();
+  Hold(held);
+}
+
+void CoordinateTool::Place() {
+  if (!IsVisible()) return;
+  const QRect outer = m_player->frameGeometry();
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int screenHeight = screen ? screen->geometry().height() : 0;
+  // Under the player's frame; when that would be off the bottom of the
+  // screen, half way up the player instead.
+  int y = outer.top() + outer.height();
+  if (y > screenHeight - 20) y -= outer.height() / 2;
+  // move() places a framed window's frame, but a window the window manager
+  // has not framed yet by its client area: then its frame will be the
+  // player's (same manager, same decoration), so its client goes that far
+  // in, and its title bar does not cover the player's status line.
+  QPoint at(outer.left(), y);
+  if (m_window->frameGeometry() == m_window->geometry())
+    at += QPoint(m_player->geometry().left() - outer.left(), m_player->geometry().top() - outer.top());
+  m_window->move(at);
+}
+
+void CoordinateTool::SelectComponent(int n) {
+  if (IsVisible()) m_window->SelectComponent(n);
+}
+
+void CoordinateTool::EnableList(const session::PlayerView& view) {
+  if (m_window && view.state != session::PlayState::NoFile)
+    m_window->ComponentList()->setEnabled(view.state == session::PlayState::Playing ||
+                                          view.state == session::PlayState::Paused);
+}
+
+void CoordinateTool::ShowPixelAt(QPoint picturePoint, QSize pictureSize) {
+  const session::PlayerView v = m_session->View();
+  corvane::PlaybackGraph* graph = m_session->Graph();
+  if (!IsVisible() || !graph || (v.state != session::PlayState::Playing && v.state != session::PlayState::Paused))
+    return;
+  // Through the rectangle the display drew the picture into: over a bar the
+  // window keeps what it showed last.
+  const corvane::YUVPara& para = m_session->Para();
+  const std::optional<QPoint> px =
+      FramePixelAt(picturePoint, pictureSize, graph->GetAspectMode(), para.width, para.height);
+  if (!px) return;
+  int c[3] = {-1, -1, -1};
+  graph->GetPixelValue(uint32_t(px->x()), uint32_t(px->y()), &c[0], &c[1], &c[2]);
+  m_window->ShowPixel(px->x(), px->y(), c[0], c[1], c[2]);
+}
+
+}  // namespace ui

@@ -1,0 +1,49 @@
+// The coordinate window as the player drives it: shown and hidden by its menu
+// item and its own close box, placed below the player's frame, fed the pixel
+// under the pointer. While it shows, the player is held at its size (at
+// 100 %, so client pixels are frame pixels) and asks for no maximise button.
+//
+// Threads: GUI thread only.
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+#include <functional>
+
+#include "session/player_session.h"
+
+namespace ui {
+
+class CoordinateWindow;
+class PlayerWindow;
+
+class CoordinateTool {
+ public:
+  CoordinateTool(PlayerWindow* player, session::PlayerSession* session);
+
+  void Toggle();
+  // Hides the window when the session says it no longer shows (a stop).
+  void Sync();
+  bool IsVisible() const;
+  // Under the player's frame; half way up it when that is off the screen.
+  void Place();
+  // The component list follows the view; it takes input only with frames.
+  void SelectComponent(int n);
+  void EnableList(const session::PlayerView& view);
+  // The pixel under a point of the picture widget (of `pictureSize`).
+  void ShowPixelAt(QPoint picturePoint, QSize pictureSize);
+  // Runs `resize` with the player's size released, then holds it again if it was.
+  void ReleaseSize(const std::function<void()>& resize);
+  CoordinateWindow* Window() const { return m_window; }  // null before first use
+
+ private:
+  void Hold(bool hold);
+
+  PlayerWindow* const m_player;
+  session::PlayerSession* const m_session;
+  CoordinateWindow* m_window = nullptr;  // a child of the player; made on first use
+  bool m_held = false;
+  QSize m_heldMinimum;  // the player's minimum size before the hold
+};
+
+}  // namespace ui

@@ -1,0 +1,78 @@
+// The strip under the picture: the seek slider, the row of twelve play
+// buttons with its two separators, and the two status fields. The buttons
+// and their places come from the command table, what they show from the
+// session's view (session/button_looks.h).
+//
+// Threads: GUI thread only.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "session/player_session.h"
+
+namespace controls {
+class ColorLabel;
+class IconButton;
+class SeekSlider;
+}  // namespace controls
+
+namespace ui {
+
+class TransportBar : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Its height in the client area, from the slider's top to the row's bottom.
+  static constexpr int kHeight = 46;
+
+  explicit TransportBar(QWidget* parent);
+
+  // Buttons, images, tooltips and the slider's state for the view.
+  void Show(const session::PlayerView& view);
+  // The slider at the frame on screen, unless the user holds it.
+  void ShowPosition(const session::PlayerView& view);
+  controls::SeekSlider* Slider() const { return m_slider; }
+  controls::IconButton* Button(int id) const;
+
+ signals:
+  // A button was clicked: its command.
+  void commandClicked(session::Command command);
+  // The slider asks for the frame at `pos` (dragged, clicked or a wheel notch).
+  void seekRequested(int pos);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  controls::SeekSlider* m_slider = nullptr;
+  std::array<controls::IconButton*, 12> m_buttons{};  // in the row's order
+  QWidget* m_separators[2] = {};
+  int m_wheelDelta = 0;  // wheel angle not yet worth a notch
+};
+
+// The two status fields: state (or speed) on the left, frame counter on the
+// right, white bold on black.
+class StatusStrip : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kHeight = 20;
+
+  explicit StatusStrip(QWidget* parent);
+  // The texts for the view. Playing at speed 0 leaves them as they are.
+  void Show(const session::PlayerView& view);
+  QString StatusText() const;
+  QString CounterText() const;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void Set(const QString& status, const QString& counter);
+  controls::ColorLabel* m_status = nullptr;
+  controls::ColorLabel* m_counter = nullptr;
+};
+
+}  // namespace ui
