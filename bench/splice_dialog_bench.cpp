@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
   {
     ui::PlayerWindow w;
     w.Initialize();
-    ui::SpliceDialog d(&w);
+    ui::SpliceDialog d(&w, session::DefaultParameters{});
     d.show();
     d.OnAdd();
     const double gib = double(kDataSize + 40) / (1u << 30);

@@ -201,11 +201,9 @@ void PlayerSession::SetAspectMode(int mode) {
 
 // ---- Opening and closing --------------------------------------------------------
 
-bool PlayerSession::OpenForTool(const std::string& path) { return OpenGraph(path, nullptr); }
-
-bool PlayerSession::OpenGraph(const std::string& path, platform::VideoWindow* picture) {
+bool PlayerSession::OpenGraph(const std::string& path) {
   Close();
-  m_graph = std::make_unique<corvane::PlaybackGraph>(picture);
+  m_graph = std::make_unique<corvane::PlaybackGraph>(m_picture);
   m_graph->SetNoticeHandler([this](corvane::Notice n) {
     if (m_notice) m_notice(n);
   });
@@ -224,7 +222,7 @@ bool PlayerSession::OpenGraph(const std::string& path, platform::VideoWindow* pi
 }
 
 OpenResult PlayerSession::Open(const std::string& path, const DefaultParameters& defaults) {
-  if (!OpenGraph(path, m_picture)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
+  if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
   if (m_hasRecord) return ApplyAndRun();
   // Stored defaults outside the custom-size limits (edited by hand) are not
   // used: the user is asked instead, as without defaults.
@@ -280,7 +278,7 @@ bool PlayerSession::CanSetParameters() const { return m_graph && m_graph->GetSeg
 OpenResult PlayerSession::Reopen(const corvane::YUVPara& para) {
   const std::string path = m_path;
   Close();
-  if (!OpenGraph(path, m_picture)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
+  if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
   m_para = para;  // the dialog's choice, whatever record the file has now
   return ApplyAndRun();
 }
@@ -288,10 +286,13 @@ OpenResult PlayerSession::Reopen(const corvane::YUVPara& para) {
 corvane::YUVPara PlayerSession::ParametersToOffer(const DefaultParameters& defaults,
                                                   std::optional<corvane::NameGuess>* guess) const {
   if (guess) guess->reset();
+  // Never the parameters of the file before it.
   if (!m_graph || m_hasRecord || !guess) return m_para;
-  // A file without a record opens the same on every road (open, cut,
-  // splice): what its name says, else the stored default parameters, else
-  // the lists' own defaults; never the parameters of the file before it.
+  return OfferForNewFile(m_path, defaults, guess);
+}
+
+corvane::YUVPara OfferForNewFile(const std::string& path, const DefaultParameters& defaults,
+                                 std::optional<corvane::NameGuess>* guess) {
   corvane::YUVPara offer{};
   offer.format = defaults.format;
   offer.frameInterval = corvane::kDefaultFrameInterval;
@@ -299,7 +300,7 @@ corvane::YUVPara PlayerSession::ParametersToOffer(const DefaultParameters& defau
     offer.width = defaults.width;
     offer.height = defaults.height;
   }
-  *guess = corvane::GuessFromFileName(m_path);
+  if (guess) *guess = corvane::GuessFromFileName(path);
   return offer;
 }
 

@@ -40,6 +40,12 @@ struct DefaultParameters {
   uint32_t format = corvane::fmt::YV12;
 };
 
+// What the parameter dialog starts from for a file without a record, the same
+// on every road (open, cut, splice): what its name says (`guess`), over the
+// stored default parameters (a valid size only), over the lists' defaults.
+corvane::YUVPara OfferForNewFile(const std::string& path, const DefaultParameters& defaults,
+                                 std::optional<corvane::NameGuess>* guess);
+
 // Everything the window shows, as plain data.
 struct PlayerView {
   PlayState state = PlayState::NoFile;
@@ -118,10 +124,6 @@ class PlayerSession {
   corvane::YUVPara ParametersToOffer(const DefaultParameters& defaults, std::optional<corvane::NameGuess>* guess) const;
   // Any state to NoFile.
   void Close();
-  // A graph without a picture on `path`, for the file tools (its record
-  // read into Para(), the parameter dialog shown on it); false when the file
-  // cannot be opened.
-  bool OpenForTool(const std::string& path);
 
   // ---- Numbers ----
   static uint32_t FrameForSliderPos(int pos, uint32_t total);
@@ -142,7 +144,7 @@ class PlayerSession {
   void SetAspectMode(int mode);
 
  private:
-  bool OpenGraph(const std::string& path, platform::VideoWindow* picture);
+  bool OpenGraph(const std::string& path);
   OpenResult ApplyAndRun();
   void Play();
   void Pause();

@@ -38,9 +38,7 @@ bool PlayerWindow::ShowParameterDialog(bool forNewFile, corvane::YUVPara* chosen
   std::optional<corvane::NameGuess> guess;
   o.para = m_session->ParametersToOffer(Defaults(), forNewFile ? &guess : nullptr);
   o.guess = guess;
-  o.toolMode = m_paraForTool || m_session->IsReadOnly();
-  o.graph = m_session->Graph();
-  ParameterDialog dialog(o, this);
+  ParameterDialog dialog(QString::fromStdString(m_session->Path()), o, this);
   if (RunModal(dialog) != QDialog::Accepted) return false;
   *chosen = dialog.WorkPara();
   return true;

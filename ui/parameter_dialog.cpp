@@ -13,6 +13,7 @@
 #include "engine/playback_graph.h"
 #include "formats/result_codes.h"
 #include "ui/custom_size_dialog.h"
+#include "ui/prompts.h"
 #include "ui/resource_ids.h"
 #include "ui/video_widget.h"
 #include "ui/window_frames.h"
@@ -74,9 +75,19 @@ ParaPreselection ParameterDialog::Preselect(const corvane::YUVPara& para,
   return p;
 }
 
-ParameterDialog::ParameterDialog(const Options& options, QWidget* parent)
-    : QDialog(parent), m_graph(options.graph) {
+ParameterDialog::ParameterDialog(const QString& path, const Options& options, QWidget* parent) : QDialog(parent) {
   UseDialogFrame(this);
+  int readOnly = 0;
+  if (!path.isEmpty()) {
+    m_file = std::make_unique<corvane::PlaybackGraph>(nullptr);
+    if (m_file->OpenFile(path.toStdString(), &readOnly) < 0) m_file.reset();
+  }
+  if (m_file)
+    m_file->SetNoticeHandler([this](corvane::Notice notice) {
+      // Raised by the save, on this thread.
+      if (notice == corvane::Notice::kSplicedParaRefused)
+        Prompts::Current().ShowMessage(this, tr("该文件为拼接文件，参数不可设置."), MessageKind::kWarning);
+    });
   setWindowTitle(tr("参数设置"));
 
   m_previewWnd = new VideoWidget(this);
@@ -132,7 +143,7 @@ ParameterDialog::ParameterDialog(const Options& options, QWidget* parent)
   // Buttons: playing is offered only when the parameters are for playing
   // and the file can take a trailer. Return presses the button shown, so in
   // tool mode it sets the parameters rather than ending without saving.
-  if (!options.toolMode) {
+  if (!options.toolMode && readOnly == 0) {
     m_btnSave->setText(tr("保存并播放"));
     m_btnPlay->setDefault(true);
   } else {
@@ -162,7 +173,24 @@ ParameterDialog::ParameterDialog(const Options& options, QWidget* parent)
   connect(cancel, &QPushButton::clicked, this, &ParameterDialog::reject);
 }
 
-ParameterDialog::~ParameterDialog() { ReleasePreview(); }
+bool ParameterDialog::AskForTool(QWidget* parent, const QString& path, const session::DefaultParameters& defaults,
+                                 const corvane::tools::SpliceSource& probe, corvane::YUVPara* chosen) {
+  Options o;
+  o.toolMode = true;
+  if (!probe.records.empty())
+    o.para = probe.records.front();
+  else
+    o.para = session::OfferForNewFile(path.toStdString(), defaults, &o.guess);
+  ParameterDialog dialog(path, o, parent);
+  if (RunModal(dialog) != QDialog::Accepted) return false;
+  *chosen = dialog.WorkPara();
+  return true;
+}
+
+ParameterDialog::~ParameterDialog() {
+  ReleasePreview();
+  if (m_file) m_file->Close();
+}
 
 void ParameterDialog::ReadControls() {
   m_workPara.tag = corvane::kParaTag;
@@ -206,7 +234,7 @@ void ParameterDialog::OnSaveAndPlay() {
   ReadControls();
   // A spliced file refuses with the engine's notice; a read-only file fails
   // silently. The parameters are taken either way.
-  if (m_graph) m_graph->SaveParaToFile(&m_workPara);
+  if (m_file) m_file->SaveParaToFile(&m_workPara);
   m_bSaved = true;
   ReleasePreview();
   QDialog::accept();
@@ -226,6 +254,7 @@ void ParameterDialog::reject() {
 void ParameterDialog::ReleasePreview() {
   // The display goes before the frame it may still read.
   if (m_preview) m_preview->ReleaseSurfaces();
+
   m_preview.reset();
   m_frame = {};
   m_frameInfo = {};
@@ -246,7 +275,7 @@ void ParameterDialog::moveEvent(QMoveEvent* event) {
 
 void ParameterDialog::ShowPreview() {
   ReadControls();
-  const platform::File* file = m_graph ? m_graph->GetFileHandle() : nullptr;
+  const platform::File* file = m_file ? m_file->GetFileHandle() : nullptr;
   if (!file || !file->IsOpen()) return;
   corvane::YUVType type = corvane::YUV_NONE;
   uint32_t frameSize = 0;

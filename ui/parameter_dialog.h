@@ -4,11 +4,12 @@
 // tools and read-only files, "设定参数") also stores it in the file as a
 // one-record trailer through the engine's own save.
 //
-// The preview draws through an engine Display of its own into its own
+// The dialog works on a path: it opens the file itself (a graph without a
+// picture, which also saves the record), whoever else has it open. The
+// preview draws through an engine Display of its own into its own
 // VideoWidget, as the player window does. It reads the first frame with a
-// positional read on the graph's file, so a reader thread playing the same
-// file is never disturbed, and it reads again only when format or size
-// change.
+// positional read, so a reader thread playing the same file is never
+// disturbed, and it reads again only when format or size change.
 #pragma once
 
 #include <QDialog>
@@ -21,6 +22,8 @@
 #include "engine/frame_info.h"
 #include "formats/name_guess.h"
 #include "formats/yuv_format.h"
+#include "session/player_session.h"
+#include "tools/file_splice.h"
 
 class QComboBox;
 class QPushButton;
@@ -90,12 +93,12 @@ class ParameterDialog : public QDialog {
  public:
   struct Options {
     corvane::YUVPara para;                     // the parameters to start from (then the guess)
-    bool toolMode = false;                     // set parameters only: for the tools, or a read-only file
-    corvane::PlaybackGraph* graph = nullptr;   // the open file (not owned; may be null)
+    bool toolMode = false;                     // set parameters only: for the tools (a read-only file too)
     std::optional<corvane::NameGuess> guess;   // what the file's name says, for a file without a record
   };
 
-  ParameterDialog(const Options& options, QWidget* parent);
+  // `path` may be empty or unreadable: the lists still work, without preview.
+  ParameterDialog(const QString& path, const Options& options, QWidget* parent);
   ~ParameterDialog() override;
 
   // The position for an interval (" 25" for any interval not listed), and
@@ -106,6 +109,12 @@ class ParameterDialog : public QDialog {
   // name guess says. A size not in the list selects the custom entry holding
   // that size; a size with a zero side selects 352 × 288.
   static ParaPreselection Preselect(const corvane::YUVPara& para, const std::optional<corvane::NameGuess>& guess);
+
+  // For the file tools: the dialog in tool mode ("设定参数" saves the
+  // record) on `path`, starting from its first record when `probe` found
+  // one, else from the offer every road makes. True when confirmed.
+  static bool AskForTool(QWidget* parent, const QString& path, const session::DefaultParameters& defaults,
+                         const corvane::tools::SpliceSource& probe, corvane::YUVPara* chosen);
 
   // The chosen parameters, after exec() returned Accepted.
   const corvane::YUVPara& WorkPara() const { return m_workPara; }
@@ -134,7 +143,7 @@ class ParameterDialog : public QDialog {
   void OnSaveAndPlay();
   void ReleasePreview();
 
-  corvane::PlaybackGraph* const m_graph;  // not owned
+  std::unique_ptr<corvane::PlaybackGraph> m_file;  // the file; null when it cannot be opened
   corvane::YUVPara m_workPara{};
   uint32_t m_interval = corvane::kDefaultFrameInterval;
   uint32_t m_customWidth = 0;

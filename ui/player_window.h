@@ -76,17 +76,8 @@ class PlayerWindow : public QMainWindow {
   void SetFilePath(const QString& path) { m_filePath = path; }
   QString FilePath() const { return m_filePath; }
 
-  // The file tools' services (tool_commands.cpp). Each closes the current
-  // file first. ProbeFile: 0 when the file carries a record (*count := its
-  // segments), 1 when it carries none (its graph stays open for
-  // RunParameterDialog), kGeneralFail after "打开文件失败\n". ReadFileParaAt
-  // copies the file's records (all when `count` is its segment count, else
-  // the first); false after "打开文件失败!\n", or without a record.
-  int ProbeFile(const QString& path, uint32_t* count);
-  bool ReadFileParaAt(const QString& path, corvane::YUVPara* records, uint32_t count);
-  bool RunParameterDialog();
-  void SetParaForTool(bool on) { m_paraForTool = on; }
-  bool IsParaForTool() const { return m_paraForTool; }
+  // The cut command: choose a file, know its parameters (its record, or the
+  // parameter dialog), refuse a spliced file, run the cut dialog.
   void OnCutCommand();
 
   // Sizes and centres the window so that the picture area is width x height.
@@ -153,7 +144,6 @@ class PlayerWindow : public QMainWindow {
   std::unique_ptr<StillCapture> m_stills;
   QByteArray m_placement;    // geometry before full screen
   int m_pictureInset = 0;    // client width beside a picture narrower than the control row
-  bool m_paraForTool = false;  // the parameter dialog works for a tool
 };
 
 }  // namespace ui

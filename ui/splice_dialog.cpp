@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "tools/copy_support.h"
-#include "ui/player_window.h"
+#include "ui/parameter_dialog.h"
 #include "ui/prompts.h"
 #include "ui/window_frames.h"
 
@@ -40,13 +40,12 @@ QString TextOf(const QTableWidget* list, int row, int column) {
 
 }  // namespace
 
-SpliceDialog::SpliceDialog(PlayerWindow* player)
-    : QDialog(player),
-      m_player(player),
+SpliceDialog::SpliceDialog(QWidget* parent, const session::DefaultParameters& defaults)
+    : QDialog(parent),
+      m_defaults(defaults),
       m_targetPath(QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("mix.yuv")))),
       m_startText(tr("开始拼接")),
       m_cancelText(tr("取消拼接")) {
-  Q_ASSERT(player);
   UseDialogFrame(this);
   setWindowTitle(tr("文件拼接"));
   auto* buttonRow = new QHBoxLayout;
@@ -162,8 +161,19 @@ void SpliceDialog::AddRow(const QString& path, bool set, uint32_t count) {
                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-bool SpliceDialog::SetParametersSaved(const QString& path) {
-  if (!m_player->RunParameterDialog()) return false;
+std::optional<corvane::tools::SpliceSource> SpliceDialog::Probe(const QString& path) {
+  tools::SpliceSource probe = tools::ProbeSpliceInput(path.toStdString());
+  const tools::ToolCode code = probe.result.code;
+  if (code == tools::ToolCode::kOpenSourceFailed || code == tools::ToolCode::kReadFailed) {
+    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"), MessageKind::kError);
+    return std::nullopt;
+  }
+  return probe;
+}
+
+bool SpliceDialog::SetParametersSaved(const QString& path, const tools::SpliceSource& probe) {
+  corvane::YUVPara chosen{};
+  if (!ParameterDialog::AskForTool(this, path, m_defaults, probe, &chosen)) return false;
   // A confirmed dialog is not yet a saved trailer: a read-only file takes
   // none, and a file may vanish meanwhile. Only a record now in the file
   // marks the row.
@@ -174,13 +184,12 @@ bool SpliceDialog::SetParametersSaved(const QString& path) {
 void SpliceDialog::OnAdd() {
   std::optional<QString> path = Prompts::Current().ChooseFileToOpen(this, QString());
   if (!path) return;
-  uint32_t count = 0;
-  const int probe = m_player->ProbeFile(*path, &count);
-  if (probe == 0)
-    AddRow(*path, true, count);
-  else if (probe == 1)
-    AddRow(*path, SetParametersSaved(*path), 1);
-  // Otherwise the player has said "打开文件失败\n"; one message is enough.
+  const std::optional<tools::SpliceSource> probe = Probe(*path);
+  if (!probe) return;
+  if (!probe->records.empty())
+    AddRow(*path, true, probe->recordCount);
+  else
+    AddRow(*path, SetParametersSaved(*path, *probe), 1);
 }
 
 void SpliceDialog::OnDelete() {
@@ -199,10 +208,8 @@ void SpliceDialog::OnSetPara() {
   }
   if (count != 1) return;
   const QString path = TextOf(m_list, row, kPath);
-  uint32_t probed = 0;
-  const int probe = m_player->ProbeFile(path, &probed);
-  if (probe != 0 && probe != 1) return;  // reported by the player
-  if (!SetParametersSaved(path)) return;
+  const std::optional<tools::SpliceSource> probe = Probe(path);
+  if (!probe || !SetParametersSaved(path, *probe)) return;
   const std::string p = path.toStdString();
   for (int i = 0; i < m_list->rowCount(); ++i) {
     const QString other = TextOf(m_list, i, kPath);

@@ -16,9 +16,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
+#include "session/player_session.h"
 #include "tools/file_splice.h"
 
 class QLineEdit;
@@ -28,7 +30,6 @@ class QTableWidget;
 
 namespace ui {
 
-class PlayerWindow;
 
 class SpliceDialog : public QDialog {
   Q_OBJECT
@@ -36,9 +37,9 @@ class SpliceDialog : public QDialog {
  public:
   static constexpr int kTimerMs = 40;
 
-  // `player` provides the file services (probe, parameter dialog); it is
-  // also the parent.
-  explicit SpliceDialog(PlayerWindow* player);
+  // `defaults` are what the parameter dialog offers for a file without a
+  // record (the player's stored default parameters).
+  SpliceDialog(QWidget* parent, const session::DefaultParameters& defaults);
   ~SpliceDialog() override;
 
   // The rows' three texts, in list order; and the selected rows.
@@ -75,16 +76,18 @@ class SpliceDialog : public QDialog {
   bool IsRowSelected(int row) const;
   void SetRowSelected(int row, bool selected);
   void SwapRows(int a, int b);
-  // The parameter dialog for the file ProbeFile left open; true only when it
+  // The parameter dialog on `path` (probed as `probe`); true only when it
   // was confirmed and the file now really carries its one record.
-  bool SetParametersSaved(const QString& path);
+  bool SetParametersSaved(const QString& path, const corvane::tools::SpliceSource& probe);
+  // Probes `path`; a file that cannot be read is told to the user.
+  std::optional<corvane::tools::SpliceSource> Probe(const QString& path);
   void StartSplice();
   void OnTimer();
   void UpdateControls();
   void OnWorkerDone(corvane::tools::ToolResult result);
   QString MessageFor(const corvane::tools::ToolResult& result) const;
 
-  PlayerWindow* const m_player;
+  const session::DefaultParameters m_defaults;
   QTableWidget* m_list = nullptr;  // 1056
   QProgressBar* m_progressBar = nullptr;  // 1063
   QLineEdit* m_editTarget = nullptr;  // 1048

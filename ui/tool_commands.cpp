@@ -1,13 +1,12 @@
 // The window's own commands: those that run dialogs, full screen, stills,
 // and the services the file tools ask of the player.
-#include <QApplication>
-#include <span>
 
 #include "formats/result_codes.h"
 #include "ui/coordinate_tool.h"
 #include "ui/cut_dialog.h"
 #include "ui/help_dialogs.h"
 #include "ui/options_dialog.h"
+#include "ui/parameter_dialog.h"
 #include "ui/player_window.h"
 #include "ui/prompts.h"
 #include "ui/splice_dialog.h"
@@ -82,77 +81,37 @@ void PlayerWindow::OnAdvancedOptions() {
 }
 
 // ---- The file tools -----------------------------------------------------------
-
-int PlayerWindow::ProbeFile(const QString& path, uint32_t* count) {
-  CloseFile();
-  UpdateControls();
-  if (!m_session->OpenForTool(path.toStdString())) {
-    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"), MessageKind::kError);
-    return corvane::kGeneralFail;
-  }
-  if (!m_session->HasRecord()) return 1;
-  if (count) *count = m_session->Graph()->GetSegmentCount();
-  return 0;
-}
-
-bool PlayerWindow::ReadFileParaAt(const QString& path, corvane::YUVPara* records, uint32_t count) {
-  CloseFile();
-  UpdateControls();
-  if (!m_session->OpenForTool(path.toStdString())) {
-    Prompts::Current().ShowMessage(this, tr("打开文件失败!\n"), MessageKind::kError);
-    return false;
-  }
-  if (!m_session->HasRecord() || !records) return false;
-  corvane::PlaybackGraph* graph = m_session->Graph();
-  const uint32_t n = graph->GetSegmentCount();
-  const bool all = count == n;
-  return graph->ReadFilePara(nullptr, std::span<corvane::YUVPara>(records, all ? n : 1), all) == corvane::kOk;
-}
-
-bool PlayerWindow::RunParameterDialog() {
-  corvane::YUVPara chosen{};
-  return ShowParameterDialog(true, &chosen);
-}
+// Both close the file playing first; they read and set their files' records
+// themselves (tools::ProbeSpliceInput, the parameter dialog on a path).
 
 void PlayerWindow::OnCutCommand() {
   if (!BrowseForFile() || m_filePath.isEmpty()) return;
   CloseFile();
   UpdateControls();
+  const corvane::tools::SpliceSource probe = corvane::tools::ProbeSpliceInput(m_filePath.toStdString());
+  const corvane::tools::ToolCode code = probe.result.code;
   corvane::YUVPara para{};
-  bool ready = m_session->OpenForTool(m_filePath.toStdString());
-  if (!ready) {
+  if (code == corvane::tools::ToolCode::kOpenSourceFailed || code == corvane::tools::ToolCode::kReadFailed) {
     Prompts::Current().ShowMessage(this, tr("打开文件错误!\n"), MessageKind::kError);
-  } else if (!m_session->HasRecord()) {
-    m_paraForTool = true;
-    ready = ShowParameterDialog(true, &para);
-    m_paraForTool = false;
-  } else if (m_session->Graph()->GetSegmentCount() > 1) {
+    return;
+  }
+  if (probe.records.size() > 1) {
     Prompts::Current().ShowMessage(this, tr("文件为拼接文件，不可剪切."), MessageKind::kWarning);
-    ready = false;
-  } else {
-    para = m_session->Para();
+    return;
   }
-  if (ready) {
-    CutDialog dialog(m_filePath, para, this);
-    RunModal(dialog);
-  }
-  // The cut file's graph goes with the tool.
-  CloseFile();
-  UpdateControls();
+  if (!probe.records.empty())
+    para = probe.records.front();
+  else if (!ParameterDialog::AskForTool(this, m_filePath, Defaults(), probe, &para))
+    return;
+  CutDialog dialog(m_filePath, para, this);
+  RunModal(dialog);
 }
 
 void PlayerWindow::OnSpliceCommand() {
-  m_paraForTool = true;
   CloseFile();
   UpdateControls();
-  {
-    SpliceDialog dialog(this);
-    RunModal(dialog);
-  }
-  // The graph of the last file probed goes with the tool.
-  m_paraForTool = false;
-  CloseFile();
-  UpdateControls();
+  SpliceDialog dialog(this, Defaults());
+  RunModal(dialog);
 }
 
 }  // namespace ui

@@ -18,6 +18,7 @@
 #include "ui/player_window.h"
 #include "ui/resource_ids.h"
 #include "ui/settings_store.h"
+#include "ui/splice_dialog.h"
 #include "ui/video_widget.h"
 #include "ui_fixture.h"
 
@@ -107,7 +108,7 @@ TEST(ParameterPreselect, TheNameOverridesWhatItSays) {
 TEST(ParameterDialogWidgets, ListsButtonsAndConfirmOfAnUnlistedSize) {
   ParameterDialog::Options o;
   o.para = Para(fmt::NV12, 1000, 500, 0, 40);
-  ParameterDialog d(o, nullptr);
+  ParameterDialog d(QString(), o, nullptr);
   ASSERT_EQ(Combo(&d, ids::kParaFormatList)->count(), 13);
   EXPECT_EQ(Combo(&d, ids::kParaFormatList)->itemText(2), QStringLiteral("IYUV(I420)"));
   ASSERT_EQ(Combo(&d, ids::kParaRateList)->count(), 13);
@@ -130,7 +131,7 @@ TEST(ParameterDialogWidgets, ListsButtonsAndConfirmOfAnUnlistedSize) {
   EXPECT_EQ(d.WorkPara().tag, corvane::kParaTag);
 
   o.toolMode = true;
-  ParameterDialog tool(o, nullptr);
+  ParameterDialog tool(QString(), o, nullptr);
   EXPECT_TRUE(Btn(&tool, ids::kIdOk)->isHidden());
   EXPECT_EQ(Btn(&tool, ids::kParaSaveButton)->text(), QString::fromUtf8("设定参数"));
   EXPECT_TRUE(Btn(&tool, ids::kParaSaveButton)->isDefault());
@@ -185,7 +186,7 @@ TEST(CustomSize, RangeCheckAndRefusals) {
 TEST(ParameterDialogWidgets, CustomEntryTakesTheSmallDialogsSizeOrFallsBackTo352x240) {
   ParameterDialog::Options o;
   o.para = Para(fmt::YV12, 352, 288);
-  ParameterDialog d(o, nullptr);
+  ParameterDialog d(QString(), o, nullptr);
   d.show();
   uitest::WhenModal<CustomSizeDialog>([](CustomSizeDialog* c) { c->reject(); });
   Choose(&d, ids::kParaSizeList, 0);
@@ -408,51 +409,6 @@ TEST_F(OpenFlowTest, SplicedFileRefusesParameterSettingsAndKeepsPlaying) {
   EXPECT_EQ(w->GetPlayState(), PlayState::Playing);
   ASSERT_EQ(m_prompts.log->messages.size(), 1u);
   EXPECT_EQ(m_prompts.log->messages[0], QString::fromUtf8("文件为拼接文件，不可设置参数"));
-
-  // The tools' services on the same file.
-  uint32_t count = 0;
-  EXPECT_EQ(w->ProbeFile(clip, &count), 0);
-  EXPECT_EQ(count, 2u);
-  EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
-  YUVPara out[2]{};
-  ASSERT_TRUE(w->ReadFileParaAt(clip, out, 2));
-  EXPECT_EQ(out[1].format, fmt::NV12);
-  YUVPara first[2]{};
-  ASSERT_TRUE(w->ReadFileParaAt(clip, first, 5));  // not the segment count: the first only
-  EXPECT_EQ(first[0].width, 64u);
-  EXPECT_EQ(first[1].width, 0u);
-}
-
-TEST_F(OpenFlowTest, ToolServicesProbeReadAndSetParameters) {
-  const QString plain = Path("tool_nv12_176x144.yuv"), missing = Path("missing.yuv");
-  uitest::WriteClip(plain.toStdString(), Para(fmt::NV12, 176, 144), 2, false);
-  auto w = Start();
-  uint32_t count = 77;
-  EXPECT_EQ(w->ProbeFile(missing, &count), corvane::kGeneralFail);
-  ASSERT_EQ(m_prompts.log->messages.size(), 1u);
-  EXPECT_EQ(m_prompts.log->messages[0], QString::fromUtf8("打开文件失败\n"));
-  YUVPara rec{};
-  EXPECT_FALSE(w->ReadFileParaAt(missing, &rec, 1));
-  ASSERT_EQ(m_prompts.log->messages.size(), 2u);
-  EXPECT_EQ(m_prompts.log->messages[1], QString::fromUtf8("打开文件失败!\n"));
-  EXPECT_FALSE(w->ReadFileParaAt(plain, &rec, 1));  // no record
-
-  EXPECT_EQ(w->ProbeFile(plain, &count), 1);
-  EXPECT_EQ(count, 77u);
-  ASSERT_NE(w->Graph(), nullptr);
-  w->SetParaForTool(true);
-  auto shown = std::make_shared<QString>();
-  uitest::WhenModal<ParameterDialog>([shown](ParameterDialog* d) {
-    *shown = Btn(d, ids::kParaSaveButton)->text();
-    Btn(d, ids::kParaSaveButton)->click();
-  });
-  EXPECT_TRUE(w->RunParameterDialog());
-  w->SetParaForTool(false);
-  EXPECT_EQ(*shown, QString::fromUtf8("设定参数"));
-  ASSERT_TRUE(w->ReadFileParaAt(plain, &rec, 1));
-  EXPECT_EQ(rec.format, fmt::NV12);  // guessed from the name and saved
-  EXPECT_EQ(rec.width, 176u);
-  EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
 }
 
 // A file without a record opens the dialog on the same selection on every
@@ -468,7 +424,11 @@ TEST_F(OpenFlowTest, EveryRoadPreselectsTheSameAndThePreviewKeepsTheShape) {
   const std::pair<const char*, std::function<void()>> roads[] = {
       {"open", [&] { w->SetFilePath(cif); w->OpenCurrentFile(); }},
       {"cut", [&] { m_prompts.log->nextChoice = cif; w->OnCutCommand(); }},
-      {"splice", [&] { if (w->ProbeFile(cif, nullptr) == 1) w->RunParameterDialog(); }},
+      {"splice", [&] {
+         ui::SpliceDialog splice(w.get(), session::DefaultParameters{});
+         m_prompts.log->queuedChoices.push_back(cif);
+         splice.OnAdd();
+       }},
   };
   for (const auto& [name, road] : roads) {
     SCOPED_TRACE(name);

@@ -77,7 +77,7 @@ class SpliceDialogTest : public testing::Test {
 
 TEST_F(SpliceDialogTest, RowsMovesAndParameterMarks) {
   uitest::PromptsScope prompts;
-  SpliceDialog d(m_window.get());
+  SpliceDialog d(m_window.get(), session::DefaultParameters{});
   d.show();
   // b has no record: the parameter dialog opens and is cancelled.
   auto watch = uitest::WhenModal<ui::ParameterDialog>([](ui::ParameterDialog* p) { p->reject(); });
@@ -124,7 +124,9 @@ TEST_F(SpliceDialogTest, RowsMovesAndParameterMarks) {
   watch = uitest::WhenModal<ui::ParameterDialog>([](ui::ParameterDialog* p) { p->reject(); });
   Add(d, prompts, {m_b});
   auto confirm = [](ui::ParameterDialog* p) {
-    p->findChild<QPushButton*>(QStringLiteral("btn%1").arg(ids::kParaSaveButton))->click();
+    QPushButton* save = p->findChild<QPushButton*>(QStringLiteral("btn%1").arg(ids::kParaSaveButton));
+    EXPECT_EQ(save->text(), QString::fromUtf8("设定参数"));  // the tools only set parameters
+    save->click();
   };
   watch = uitest::WhenModal<ui::ParameterDialog>(confirm);
   d.SelectRows({4});
@@ -196,7 +198,7 @@ TEST_F(SpliceDialogTest, RunWritesWhatTheCoreWritesAndEveryRefusalHasItsMessage)
     if (row.targetExists && row.target == out) testsupport::WriteBytes(out, old);
     uitest::PromptsScope prompts;
     prompts.log->answerYes = row.answerYes;
-    SpliceDialog d(m_window.get());
+    SpliceDialog d(m_window.get(), session::DefaultParameters{});
     d.show();
     auto watch = uitest::WhenModal<ui::ParameterDialog>([](ui::ParameterDialog* p) { p->reject(); });
     Add(d, prompts, row.inputs);
@@ -227,7 +229,7 @@ TEST_F(SpliceDialogTest, RunWritesWhatTheCoreWritesAndEveryRefusalHasItsMessage)
 TEST_F(SpliceDialogTest, CancelStopsTheRunAndLeavesNoTarget) {
   uitest::PromptsScope prompts;
   const std::string out = m_dir.File("out.yuv");
-  SpliceDialog d(m_window.get());
+  SpliceDialog d(m_window.get(), session::DefaultParameters{});
   d.show();
   Add(d, prompts, {m_a, m_c, m_d});
   d.SetChunkObserver(16, [](uint64_t, uint64_t) { std::this_thread::sleep_for(std::chrono::milliseconds(10)); });
@@ -291,7 +293,6 @@ TEST_F(SpliceDialogTest, ToolCommandsRefuseASplicedCutAndCloseTheirGraphs) {
     EXPECT_EQ(prompts.log->messages, row.messages);
     EXPECT_EQ(prompts.log->chooserCalls, 1);
     EXPECT_EQ(m_window->Graph(), nullptr);
-    EXPECT_FALSE(m_window->IsParaForTool());
     EXPECT_EQ(m_window->GetPlayState(), ui::PlayState::NoFile);
   }
   EXPECT_TRUE(cutShown);
