@@ -4,3 +4,9 @@
 add_executable(splice_dialog_bench ${CMAKE_CURRENT_LIST_DIR}/splice_dialog_bench.cpp)
 target_link_libraries(splice_dialog_bench PRIVATE corvane_ui)
 target_include_directories(splice_dialog_bench PRIVATE ${PROJECT_SOURCE_DIR})
+
+# The player window playing a 4K clip while the slider is dragged across it:
+# the longest time the GUI thread is kept from running.
+add_executable(slider_drag_bench ${CMAKE_CURRENT_LIST_DIR}/slider_drag_bench.cpp)
+target_link_libraries(slider_drag_bench PRIVATE corvane_ui)
+target_include_directories(slider_drag_bench PRIVATE ${PROJECT_SOURCE_DIR})

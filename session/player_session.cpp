@@ -13,9 +13,11 @@ namespace session {
 using corvane::kOk;
 
 PlayerSession::PlayerSession(platform::VideoWindow* picture, platform::FrameSizeListener* sizes)
-    : m_picture(picture), m_sizes(sizes) {}
+    : m_picture(picture), m_sizes(sizes), m_seeker([this](std::stop_token stop) { SeekerLoop(stop); }) {}
 
 PlayerSession::~PlayerSession() {
+  m_seeker.request_stop();
+  m_seeker = {};  // joined: no seek runs from here on
   // The graph's threads present into the window: they end before it goes.
   if (m_graph) {
     m_graph->SetNotifyWindow(nullptr);
@@ -89,6 +91,11 @@ void PlayerSession::Stop() {
 }
 
 void PlayerSession::SetRepeat(bool on) {
+  std::scoped_lock lock(m_graphLock);
+  SetRepeatLocked(on);
+}
+
+void PlayerSession::SetRepeatLocked(bool on) {
   m_repeat = on;
   if (m_graph) m_graph->SetRepeat(on);
 }
@@ -98,9 +105,13 @@ bool PlayerSession::Execute(Command c) {
     m_typed = AppendDigit(m_typed, int(c) - int(Command::Digit0));
     return true;
   }
+  // Any command of the reader or the clock comes after the slider's seeks,
+  // and a seek not yet started is superseded by it.
+  DropPendingSeek();
+  std::scoped_lock lock(m_graphLock);
   switch (c) {
     case Command::Close:
-      Close();
+      CloseLocked();
       return true;
     case Command::PlayPause:
       if (m_state == PlayState::Playing)
@@ -128,7 +139,7 @@ bool PlayerSession::Execute(Command c) {
       m_reverse = !m_reverse;
       return true;
     case Command::Repeat:
-      SetRepeat(!m_repeat);
+      SetRepeatLocked(!m_repeat);
       return true;
     case Command::StepForward:
     case Command::StepBackward:
@@ -192,6 +203,7 @@ PlayerView PlayerSession::View() const {
 }
 
 void PlayerSession::SetAspectMode(int mode) {
+  std::scoped_lock lock(m_graphLock);
   m_aspect = mode;
   if (!m_graph) return;
   m_graph->SetAspectMode(mode);
@@ -202,7 +214,7 @@ void PlayerSession::SetAspectMode(int mode) {
 // ---- Opening and closing --------------------------------------------------------
 
 bool PlayerSession::OpenGraph(const std::string& path) {
-  Close();
+  CloseLocked();
   m_graph = std::make_unique<corvane::PlaybackGraph>(m_picture);
   m_graph->SetNoticeHandler([this](corvane::Notice n) {
     if (m_notice) m_notice(n);
@@ -222,6 +234,8 @@ bool PlayerSession::OpenGraph(const std::string& path) {
 }
 
 OpenResult PlayerSession::Open(const std::string& path, const DefaultParameters& defaults) {
+  DropPendingSeek();
+  std::scoped_lock lock(m_graphLock);
   if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
   if (m_hasRecord) return ApplyAndRun();
   // Stored defaults outside the custom-size limits (edited by hand) are not
@@ -237,12 +251,14 @@ OpenResult PlayerSession::Open(const std::string& path, const DefaultParameters&
 }
 
 OpenResult PlayerSession::PlayWith(const corvane::YUVPara& para) {
+  std::scoped_lock lock(m_graphLock);
   if (!m_graph) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
   m_para = para;
   return ApplyAndRun();
 }
 
 void PlayerSession::CancelOpen() {
+  std::scoped_lock lock(m_graphLock);
   if (!m_graph) return;
   m_graph->Close();
   m_graph.reset();
@@ -255,13 +271,13 @@ OpenResult PlayerSession::ApplyAndRun() {
   // Parameters the engine cannot apply never leave the player claiming to
   // play: the file is closed.
   if (m_graph->SetPara(&m_para, m_picture) != kOk) {
-    Close();
+    CloseLocked();
     return {OpenOutcome::kFailed, OpenFailure::kCannotPlay};
   }
   m_total = 0;
   m_graph->GetFileInfo(nullptr, &m_total);
   if (m_total == 0) {
-    Close();
+    CloseLocked();
     return {OpenOutcome::kFailed, OpenFailure::kTooShort};
   }
   m_graph->SetNotifyWindow(m_sizes);
@@ -276,8 +292,10 @@ OpenResult PlayerSession::ApplyAndRun() {
 bool PlayerSession::CanSetParameters() const { return m_graph && m_graph->GetSegmentCount() <= 1; }
 
 OpenResult PlayerSession::Reopen(const corvane::YUVPara& para) {
+  DropPendingSeek();
+  std::scoped_lock lock(m_graphLock);
   const std::string path = m_path;
-  Close();
+  CloseLocked();
   if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
   m_para = para;  // the dialog's choice, whatever record the file has now
   return ApplyAndRun();
@@ -305,6 +323,12 @@ corvane::YUVPara OfferForNewFile(const std::string& path, const DefaultParameter
 }
 
 void PlayerSession::Close() {
+  DropPendingSeek();
+  std::scoped_lock lock(m_graphLock);
+  CloseLocked();
+}
+
+void PlayerSession::CloseLocked() {
   Stop();
   if (m_graph) {
     m_graph->SetNotifyWindow(nullptr);
@@ -350,11 +374,45 @@ void PlayerSession::OnFrameSizeChanged(uint32_t width, uint32_t height) {
 }
 
 void PlayerSession::SeekToSlider(int pos) {
-  if (!m_graph) return;
-  uint32_t total = 0;
-  m_graph->GetFileInfo(nullptr, &total);
-  if (total == 0) return;
-  m_graph->SeekToFrame(FrameForSliderPos(pos, total));
+  if (!m_graph || m_total == 0) return;
+  RequestSeek(FrameForSliderPos(pos, m_total));
+}
+
+void PlayerSession::RequestSeek(uint32_t n) {
+  {
+    std::scoped_lock lock(m_seekLock);
+    m_pendingSeek = n;
+    ++m_seekGeneration;
+  }
+  m_seekWake.notify_one();
+}
+
+void PlayerSession::DropPendingSeek() {
+  std::scoped_lock lock(m_seekLock);
+  m_pendingSeek.reset();
+  ++m_seekGeneration;
+}
+
+void PlayerSession::SeekerLoop(std::stop_token stop) {
+  while (true) {
+    uint32_t n = 0;
+    uint64_t generation = 0;
+    {
+      std::unique_lock lock(m_seekLock);
+      if (!m_seekWake.wait(lock, stop, [this] { return m_pendingSeek.has_value(); })) return;
+      n = *std::exchange(m_pendingSeek, std::nullopt);
+      generation = m_seekGeneration;
+    }
+    std::scoped_lock graph(m_graphLock);
+    {
+      // A command that came in between (a key, a close) has superseded it.
+      std::scoped_lock lock(m_seekLock);
+      if (generation != m_seekGeneration) continue;
+    }
+    if (!m_graph) continue;
+    const int32_t result = m_graph->SeekToFrame(n);
+    if (m_seekDone) m_seekDone(n, result);
+  }
 }
 
 }  // namespace session

@@ -5,14 +5,26 @@
 // and asks the session what a command does; tests drive it with the engine's
 // offscreen window and no widgets at all.
 //
-// Threads: one thread (the window's) calls everything. The graph's own
-// threads reach the window through the VideoWindow and FrameSizeListener
-// given at construction, and the engine's notice through the handler.
+// Threads: one thread (the window's) calls everything. Seeks asked for by
+// the slider run on the session's seeker thread, so that the caller never
+// waits for a frame to be read and drawn: a new request replaces one not yet
+// started, and each finished seek is announced through the seek handler (on
+// the seeker thread, with m_graphLock held: it must not call back). The graph's own threads reach the window through the
+// VideoWindow and FrameSizeListener given at construction, and the engine's
+// notice through the handler.
+//
+// Locks: m_graphLock serialises the calls that move the graph's reader and
+// clock (open, play, pause, stop, steps, seeks, close) between the caller's
+// thread and the seeker; it is taken before any engine lock. m_seekLock is a
+// leaf guarding the pending request.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <optional>
 #include <string>
 
@@ -85,6 +97,10 @@ class PlayerSession {
 
   // Where the engine's notice goes (any thread; the handler marshals).
   void SetNoticeHandler(std::function<void(corvane::Notice)> handler) { m_notice = std::move(handler); }
+  // Told after each seek the seeker ran, with the frame asked for and the
+  // engine's result (on the seeker thread; the handler marshals). Set before
+  // the first seek.
+  void SetSeekHandler(std::function<void(uint32_t frame, int32_t result)> handler) { m_seekDone = std::move(handler); }
 
   // ---- Commands ----
   // Whether a rule (when::*) holds now.
@@ -131,8 +147,11 @@ class PlayerSession {
   static uint64_t AppendDigit(uint64_t input, int digit);
   // A new frame size from the engine: the base of zoom follows, zoom to 100 %.
   void OnFrameSizeChanged(uint32_t width, uint32_t height);
-  // The slider at `pos`: seek there (nothing without frames).
+  // The slider at `pos`: a seek there, run on the seeker thread; it replaces
+  // a seek asked for before that has not started yet. Returns at once.
   void SeekToSlider(int pos);
+  // Asks the seeker for frame `n` (merged as above).
+  void RequestSeek(uint32_t n);
 
   // ---- For the window ----
   corvane::PlaybackGraph* Graph() const { return m_graph.get(); }
@@ -149,6 +168,11 @@ class PlayerSession {
   void Play();
   void Pause();
   void Stop();
+  // With m_graphLock held.
+  void CloseLocked();
+  void SetRepeatLocked(bool on);
+  void SeekerLoop(std::stop_token stop);
+  void DropPendingSeek();
 
   platform::VideoWindow* const m_picture;
   platform::FrameSizeListener* const m_sizes;
@@ -171,6 +195,14 @@ class PlayerSession {
   uint64_t m_typed = 0;  // saturates; see AppendDigit
   uint32_t m_pictureWidth = kIdleWidth;
   uint32_t m_pictureHeight = kIdleHeight;
+
+  std::mutex m_graphLock;  // see Locks above; the caller's thread alone replaces m_graph
+  std::function<void(uint32_t, int32_t)> m_seekDone;
+  std::mutex m_seekLock;                 // guards m_pendingSeek
+  std::condition_variable_any m_seekWake;
+  std::optional<uint32_t> m_pendingSeek;  // guarded by m_seekLock
+  uint64_t m_seekGeneration = 0;          // guarded by m_seekLock; moves on with every request and drop
+  std::jthread m_seeker;                  // last: it starts once everything above exists
 };
 
 }  // namespace session

@@ -42,6 +42,11 @@ PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWind
         },
         Qt::QueuedConnection);
   });
+  // A seek of the slider has run on the session's seeker: the counter and the
+  // thumb follow (the thumb stays while the user holds it).
+  m_session->SetSeekHandler([this](uint32_t, int32_t) {
+    QMetaObject::invokeMethod(this, &PlayerWindow::UpdateStatus, Qt::QueuedConnection);
+  });
   // Every widget of the window goes through the key filter, so no control
   // ever reacts to a key of its own (the slider to arrows, buttons to Space)
   // and no key moves the focus. Menus keep their own keys.

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <functional>
 #include <thread>
 
@@ -288,6 +291,36 @@ TEST_F(PlayerSessionTest, OpenDecidesWhereParametersComeFrom) {
   EXPECT_EQ(m_session.Graph(), nullptr);
   EXPECT_EQ(m_session.Open(m_dir.File("missing.yuv"), defaults).failure, session::OpenFailure::kCannotOpen);
   EXPECT_EQ(m_session.View().state, PlayState::NoFile);
+}
+
+// Slider seeks run on the seeker and never make the caller wait: a burst is
+// merged (a request replaces one not yet started), the last one always runs
+// and each run is announced.
+TEST_F(PlayerSessionTest, SliderSeeksAreMergedAndTheLastOneWins) {
+  std::mutex lock;
+  std::condition_variable done;
+  std::vector<uint32_t> ran;
+  m_session.SetSeekHandler([&](uint32_t frame, int32_t result) {
+    std::scoped_lock l(lock);
+    ran.push_back(frame);
+    EXPECT_EQ(result, corvane::kOk);
+    done.notify_all();
+  });
+  Bring(PlayState::Paused);
+  for (uint32_t n = 1; n <= 150; ++n) m_session.RequestSeek(n);
+  {
+    std::unique_lock l(lock);
+    ASSERT_TRUE(done.wait_for(l, std::chrono::seconds(10), [&] { return !ran.empty() && ran.back() == 150; }));
+    EXPECT_LT(ran.size(), 150u);  // merged: the runs cannot keep up with a loop of requests
+    EXPECT_TRUE(std::is_sorted(ran.begin(), ran.end()));
+  }
+  EXPECT_EQ(m_session.View().frame, 150u);
+  // A command of the reader supersedes a seek not yet started.
+  m_session.RequestSeek(10);
+  m_session.Execute(Command::GoToEnd);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(m_session.View().frame, kFrames);
+  m_session.SetSeekHandler(nullptr);
 }
 
 TEST(PlayerSessionMath, SliderArithmeticIn64Bits) {
