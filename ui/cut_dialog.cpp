@@ -16,6 +16,7 @@
 
 #include "tools/copy_support.h"
 #include "ui/custom_size_dialog.h"
+#include "ui/messages.h"
 #include "ui/prompts.h"
 #include "ui/window_frames.h"
 
@@ -220,27 +221,10 @@ void CutDialog::OnWorkerDone(tools::ToolResult result) {
   m_cutButton->setEnabled(true);
   m_browseButton->setEnabled(true);
   m_exitButton->setEnabled(true);
-  const QString text = MessageFor(result);
-  if (!text.isEmpty()) Prompts::Current().ShowMessage(this, text, result.Ok() ? MessageKind::kInformation : MessageKind::kError);
+  const QString text = ToolResultText(Tool::kCut, result);
+  if (!text.isEmpty()) Prompts::Current().ShowMessage(this, text, ToolResultKind(result));
   emit cutEnded(result.code);
   if (result.Ok()) accept();
-}
-
-QString CutDialog::MessageFor(const tools::ToolResult& result) const {
-  switch (result.code) {
-    case tools::ToolCode::kOk: return tr("剪切完成.");
-    case tools::ToolCode::kCancelled: return {};  // the user asked for it; the target is gone
-    case tools::ToolCode::kOpenSourceFailed: return tr("打开文件错误!\n");
-    case tools::ToolCode::kOutOfMemory: return tr("申请内存失败!");
-    case tools::ToolCode::kReadFailed: return tr("读取文件失败");
-    case tools::ToolCode::kWriteFailed: return tr("写入文件失败");
-    case tools::ToolCode::kBadRange: return tr("输入参数不合法!\n");
-    case tools::ToolCode::kNoTarget:
-    case tools::ToolCode::kTargetExists:
-    case tools::ToolCode::kTargetIsSource:
-    case tools::ToolCode::kCreateTargetFailed: return tr("创建剪切文件失败!");
-    default: return tr("文件参数获取失败!");
-  }
 }
 
 void CutDialog::reject() {

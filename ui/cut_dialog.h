@@ -73,7 +73,6 @@ class CutDialog : public QDialog {
   void StartWorker(corvane::tools::CutJob job);
   void OnPoll();
   void OnWorkerDone(corvane::tools::ToolResult result);
-  QString MessageFor(const corvane::tools::ToolResult& result) const;
 
   QLineEdit* m_editTarget = nullptr;  // 1036
   QLineEdit* m_editStart = nullptr;   // 1042

@@ -8,6 +8,8 @@
 #include <QUrl>
 
 #include "ui/coordinate_tool.h"
+#include "ui/file_tools.h"
+#include "ui/messages.h"
 #include "ui/parameter_dialog.h"
 #include "ui/player_window.h"
 #include "ui/prompts.h"
@@ -17,15 +19,6 @@
 
 namespace ui {
 
-session::DefaultParameters PlayerWindow::Defaults() const {
-  session::DefaultParameters d;
-  d.use = m_settings.useDefaultPara != 0;
-  d.width = uint32_t(std::max(m_settings.defaultWidth, 0));
-  d.height = uint32_t(std::max(m_settings.defaultHeight, 0));
-  d.format = m_settings.defaultFormat;
-  return d;
-}
-
 bool PlayerWindow::BrowseForFile() {
   std::optional<QString> chosen = Prompts::Current().ChooseFileToOpen(this, m_filePath);
   if (!chosen) return false;
@@ -33,25 +26,14 @@ bool PlayerWindow::BrowseForFile() {
   return true;
 }
 
-bool PlayerWindow::ShowParameterDialog(bool forNewFile, corvane::YUVPara* chosen) {
-  ParameterDialog::Options o;
-  std::optional<corvane::NameGuess> guess;
-  o.para = m_session->ParametersToOffer(Defaults(), forNewFile ? &guess : nullptr);
-  o.guess = guess;
-  ParameterDialog dialog(QString::fromStdString(m_session->Path()), o, this);
-  if (RunModal(dialog) != QDialog::Accepted) return false;
-  *chosen = dialog.WorkPara();
-  return true;
-}
-
 bool PlayerWindow::OpenCurrentFile() {
   if (m_filePath.isEmpty()) return false;
   CloseFile();
   UpdateControls();
-  session::OpenResult r = m_session->Open(m_filePath.toStdString(), Defaults());
+  session::OpenResult r = m_session->Open(m_filePath.toStdString(), DefaultsOf(m_settings));
   if (r.outcome == session::OpenOutcome::kNeedsParameters) {
     corvane::YUVPara chosen{};
-    if (!ShowParameterDialog(true, &chosen)) {
+    if (!AskParameters(this, *m_session, DefaultsOf(m_settings), true, &chosen)) {
       m_session->CancelOpen();
       return false;
     }
@@ -63,10 +45,7 @@ bool PlayerWindow::OpenCurrentFile() {
 bool PlayerWindow::FinishOpen(const session::OpenResult& result) {
   if (result.outcome != session::OpenOutcome::kPlaying) {
     CloseFile();
-    if (result.failure == session::OpenFailure::kTooShort)
-      Prompts::Current().ShowMessage(this, tr("文件长度不够播放一帧\n"), MessageKind::kError);
-    else
-      Prompts::Current().ShowMessage(this, tr("打开文件失败\n"), MessageKind::kError);
+    Prompts::Current().ShowMessage(this, OpenFailureText(result.failure), MessageKind::kError);
     return false;
   }
   const session::PlayerView v = m_session->View();
@@ -94,7 +73,7 @@ void PlayerWindow::OnParameterSettings() {
   // The parameters in use are shown as they are; the name is guessed only
   // for a file that gets its first parameters.
   corvane::YUVPara chosen{};
-  if (!ShowParameterDialog(false, &chosen)) return;
+  if (!AskParameters(this, *m_session, DefaultsOf(m_settings), false, &chosen)) return;
   // The same file in a fresh graph, with the new parameters.
   m_statusTimer.stop();
   m_video->DropPendingSizeNotices();

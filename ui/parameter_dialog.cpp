@@ -13,6 +13,7 @@
 #include "engine/playback_graph.h"
 #include "formats/result_codes.h"
 #include "ui/custom_size_dialog.h"
+#include "ui/messages.h"
 #include "ui/prompts.h"
 #include "ui/resource_ids.h"
 #include "ui/video_widget.h"
@@ -80,13 +81,12 @@ ParameterDialog::ParameterDialog(const QString& path, const Options& options, QW
   int readOnly = 0;
   if (!path.isEmpty()) {
     m_file = std::make_unique<corvane::PlaybackGraph>(nullptr);
-    if (m_file->OpenFile(path.toStdString(), &readOnly) < 0) m_file.reset();
+    if (corvane::Failed(m_file->OpenFile(path.toStdString(), &readOnly))) m_file.reset();
   }
   if (m_file)
     m_file->SetNoticeHandler([this](corvane::Notice notice) {
       // Raised by the save, on this thread.
-      if (notice == corvane::Notice::kSplicedParaRefused)
-        Prompts::Current().ShowMessage(this, tr("该文件为拼接文件，参数不可设置."), MessageKind::kWarning);
+      Prompts::Current().ShowMessage(this, NoticeText(notice), MessageKind::kWarning);
     });
   setWindowTitle(tr("参数设置"));
 
@@ -313,7 +313,7 @@ void ParameterDialog::ShowPreview() {
   if (m_bDrawn) return;  // the same frame is on the preview already
   m_preview->ReleaseSurfaces();
   m_preview->Attach(m_previewWnd);
-  m_bDrawn = m_preview->Draw(m_frame.data(), uint32_t(m_frame.size()), &m_frameInfo) == kOk;
+  m_bDrawn = !corvane::Failed(m_preview->Draw(m_frame.data(), uint32_t(m_frame.size()), &m_frameInfo));
 }
 
 }  // namespace ui

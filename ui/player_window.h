@@ -76,26 +76,18 @@ class PlayerWindow : public QMainWindow {
   void SetFilePath(const QString& path) { m_filePath = path; }
   QString FilePath() const { return m_filePath; }
 
-  // The cut command: choose a file, know its parameters (its record, or the
-  // parameter dialog), refuse a spliced file, run the cut dialog.
-  void OnCutCommand();
-
   // Sizes and centres the window so that the picture area is width x height.
   void ResizeForPicture(uint32_t width, uint32_t height);
   void UpdateControls();
   void UpdateStatus();
   void ToggleCoordinateWindow();
 
-  // State, for tests.
-  PlayState GetPlayState() const { return m_session->View().state; }
+  // State and parts, for the tools and tests.
+  session::PlayerView View() const { return m_session->View(); }
   corvane::PlaybackGraph* Graph() const { return m_session->Graph(); }
   const corvane::YUVPara& Para() const { return m_session->Para(); }
   const PlayerSettings& Settings() const { return m_settings; }
-  bool IsFullScreenOn() const { return m_session->View().fullScreen; }
-  bool IsReverse() const { return m_session->View().reverse; }
-  uint64_t FrameInput() const { return m_session->View().typed; }
-  uint32_t TotalFrames() const { return m_session->View().total; }
-  QSize PictureBaseSize() const;
+  QSize PictureBaseSize() const { return QSize(int(View().pictureWidth), int(View().pictureHeight)); }
   VideoWidget* Video() const { return m_video; }
   QAction* Action(int id) const { return m_actions.value(id); }
   controls::IconButton* Button(int id) const;
@@ -113,25 +105,18 @@ class PlayerWindow : public QMainWindow {
   void changeEvent(QEvent* event) override;
 
  private:
-  void BuildMenu();
   void BuildClient();
   void LayoutControls();
-  QMargins FrameMargins() const;
-  int MenuBarHeight(int width) const;
-  // The window's own part of a command (dialogs, full screen, zoom sizes).
+  // The window's own part of a command (dialogs, full screen, files).
   void RunWindowCommand(Command c);
   void ToggleFullScreen();
   void ApplyZoom();
   void OnFrameSizeNotice(uint32_t width, uint32_t height);
   // After an open: the window sized for the picture, or the failure worded.
   bool FinishOpen(const session::OpenResult& result);
-  bool ShowParameterDialog(bool forNewFile, corvane::YUVPara* chosen);
   void OnParameterSettings();
-  void OnAdvancedOptions();
-  void OnSpliceCommand();
-  session::DefaultParameters Defaults() const;
 
-  std::unique_ptr<session::PlayerSession> m_session;  // after the widgets it draws into
+  std::unique_ptr<session::PlayerSession> m_session;  // reset first: it draws into the widgets
   VideoWidget* m_video = nullptr;       // the widgets are owned by Qt's parent chain
   QWidget* m_backdrop = nullptr;        // black under the picture area
   TransportBar* m_transport = nullptr;

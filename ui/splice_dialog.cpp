@@ -14,6 +14,7 @@
 
 #include "tools/copy_support.h"
 #include "ui/parameter_dialog.h"
+#include "ui/messages.h"
 #include "ui/prompts.h"
 #include "ui/window_frames.h"
 
@@ -347,27 +348,10 @@ void SpliceDialog::OnWorkerDone(tools::ToolResult result) {
   // A cancel asks no question and leaves nothing behind; the bar says what
   // happened rather than just dropping to 0 %.
   if (result.code == tools::ToolCode::kCancelled) m_progressBar->setFormat(tr("已取消拼接"));
-  const QString text = MessageFor(result);
+  const QString text = ToolResultText(Tool::kSplice, result);
   if (!text.isEmpty())
-    Prompts::Current().ShowMessage(this, text, result.Ok() ? MessageKind::kInformation : MessageKind::kError);
+    Prompts::Current().ShowMessage(this, text, ToolResultKind(result));
   emit spliceEnded(result.code);
-}
-
-QString SpliceDialog::MessageFor(const tools::ToolResult& result) const {
-  switch (result.code) {
-    case tools::ToolCode::kOk: return tr("拼接完成!");
-    case tools::ToolCode::kCancelled: return {};
-    case tools::ToolCode::kNoInputs: return tr("请先添加待文件");
-    case tools::ToolCode::kNoTarget:
-    case tools::ToolCode::kTargetExists:
-    case tools::ToolCode::kTargetIsSource:
-    case tools::ToolCode::kCreateTargetFailed: return tr("创建拼接文件失败!");
-    case tools::ToolCode::kOpenSourceFailed: return tr("打开文件失败!\n");
-    case tools::ToolCode::kReadFailed: return tr("读取文件失败");
-    case tools::ToolCode::kWriteFailed: return tr("写入文件失败");
-    case tools::ToolCode::kOutOfMemory: return tr("申请内存失败!");
-    default: return tr("拼接参数失败");  // a trailer missing, damaged, empty or changed since it was added
-  }
 }
 
 int SpliceDialog::ProgressValue() const { return m_progressBar->value(); }

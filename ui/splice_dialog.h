@@ -85,7 +85,6 @@ class SpliceDialog : public QDialog {
   void OnTimer();
   void UpdateControls();
   void OnWorkerDone(corvane::tools::ToolResult result);
-  QString MessageFor(const corvane::tools::ToolResult& result) const;
 
   const session::DefaultParameters m_defaults;
   QTableWidget* m_list = nullptr;  // 1056

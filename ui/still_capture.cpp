@@ -70,7 +70,7 @@ bool StillCapture::Write(corvane::PlaybackGraph& graph, uint8_t* buffer, uint32_
 
   uint32_t len = 0;
   const int32_t r = jpeg ? graph.CaptureJPEG(buffer, size, &len, kJpegQuality) : graph.CaptureBMP(buffer, size, &len);
-  if (r < 0) {
+  if (corvane::Failed(r)) {
     Prompts::Current().ShowMessage(
         m_parent, jpeg ? Tr("暂不支持该类型的JPEG抓图!") : Tr("暂不支持该类型的BMP抓图!"), MessageKind::kWarning);
     return false;

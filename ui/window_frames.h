@@ -20,6 +20,12 @@ void UseDialogFrame(QWidget* window, Qt::WindowType type = Qt::Dialog);
 // window) the activation and keyboard focus back, so the next key acts
 // there without a click first. Returns exec()'s result.
 int RunModal(QDialog& dialog);
+// A dialog of type D that needs nothing but its parent, run modally.
+template <class D>
+int RunDialog(QWidget* parent) {
+  D dialog(parent);
+  return RunModal(dialog);
+}
 
 // Gives `window` the activation and the keyboard focus: its focus widget,
 // or the window itself when none of its widgets has the focus.

@@ -245,7 +245,7 @@ TEST(OptionsDialogTest, RatioComponentAndZoomShowAtOnceWhilePaused) {
   EXPECT_TRUE(uitest::WaitFor([&] { return grey(w.Video()->LastPicture()); }));
   w.Action(ui::ids::kViewZoom200)->trigger();
   EXPECT_TRUE(uitest::WaitFor([&] { return w.Video()->LastPicture().size() == QSize(128, 96); }));
-  EXPECT_EQ(w.GetPlayState(), ui::PlayState::Paused);
+  EXPECT_EQ(w.View().state, ui::PlayState::Paused);
 }
 
 }  // namespace

@@ -244,7 +244,7 @@ TEST_F(OpenFlowTest, ThreeSourcesOfParameters) {
   EXPECT_FALSE(w->OpenCurrentFile());
   w->UpdateControls();
   EXPECT_TRUE(*seen);
-  EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
+  EXPECT_EQ(w->View().state, PlayState::NoFile);
   EXPECT_EQ(w->Graph(), nullptr);
   EXPECT_TRUE(w->Video()->IsIdle());
   EXPECT_EQ(w->PictureBaseSize(), QSize(352, 288));
@@ -256,9 +256,9 @@ TEST_F(OpenFlowTest, ThreeSourcesOfParameters) {
     QTest::keyClick(d, Qt::Key_Return);
   });
   ASSERT_TRUE(w->OpenCurrentFile());
-  EXPECT_EQ(w->GetPlayState(), PlayState::Playing);
+  EXPECT_EQ(w->View().state, PlayState::Playing);
   EXPECT_EQ(w->Para().width, 176u);
-  EXPECT_EQ(w->TotalFrames(), 5u);
+  EXPECT_EQ(w->View().total, 5u);
 
   // Defaults enabled: no dialog.
   w->CloseFile();
@@ -323,9 +323,9 @@ TEST_F(OpenFlowTest, SaveThenReopenReadsTheTrailerWhichIsReplacedNotAppended) {
   });
   w->UpdateControls();
   w->OnMenuCommand(ids::kToolsParameters);
-  EXPECT_EQ(w->GetPlayState(), PlayState::Playing);
+  EXPECT_EQ(w->View().state, PlayState::Playing);
   EXPECT_EQ(Size(clip), bare + 40);
-  EXPECT_EQ(w->TotalFrames(), 3u);
+  EXPECT_EQ(w->View().total, 3u);
 
   // Reopened: the trailer's parameters, no dialog.
   auto seen = std::make_shared<bool>(false);
@@ -371,7 +371,7 @@ TEST_F(OpenFlowTest, ParameterSettingsOkReportsFailuresAndGoesIdle) {
     d->accept();
   });
   w->OnMenuCommand(ids::kToolsParameters);
-  EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
+  EXPECT_EQ(w->View().state, PlayState::NoFile);
   EXPECT_EQ(w->Graph(), nullptr);
   ASSERT_EQ(m_prompts.log->messages.size(), 1u);
   EXPECT_EQ(m_prompts.log->messages[0], QString::fromUtf8("文件长度不够播放一帧\n"));
@@ -382,7 +382,7 @@ TEST_F(OpenFlowTest, ParameterSettingsOkReportsFailuresAndGoesIdle) {
   std::filesystem::rename(clip.toStdString(), m_dir.File("moved.yuv"));
   uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { d->accept(); });
   w->OnMenuCommand(ids::kToolsParameters);
-  EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
+  EXPECT_EQ(w->View().state, PlayState::NoFile);
   ASSERT_EQ(m_prompts.log->messages.size(), 2u);
   EXPECT_EQ(m_prompts.log->messages[1], QString::fromUtf8("打开文件失败\n"));
   EXPECT_TRUE(w->Video()->IsIdle());
@@ -406,7 +406,7 @@ TEST_F(OpenFlowTest, SplicedFileRefusesParameterSettingsAndKeepsPlaying) {
   w->SetFilePath(clip);
   ASSERT_TRUE(w->OpenCurrentFile());
   w->OnMenuCommand(ids::kToolsParameters);
-  EXPECT_EQ(w->GetPlayState(), PlayState::Playing);
+  EXPECT_EQ(w->View().state, PlayState::Playing);
   ASSERT_EQ(m_prompts.log->messages.size(), 1u);
   EXPECT_EQ(m_prompts.log->messages[0], QString::fromUtf8("文件为拼接文件，不可设置参数"));
 }
@@ -423,7 +423,7 @@ TEST_F(OpenFlowTest, EveryRoadPreselectsTheSameAndThePreviewKeepsTheShape) {
   auto w = Start();
   const std::pair<const char*, std::function<void()>> roads[] = {
       {"open", [&] { w->SetFilePath(cif); w->OpenCurrentFile(); }},
-      {"cut", [&] { m_prompts.log->nextChoice = cif; w->OnCutCommand(); }},
+      {"cut", [&] { m_prompts.log->nextChoice = cif; w->OnMenuCommand(ids::kToolsCut); }},
       {"splice", [&] {
          ui::SpliceDialog splice(w.get(), session::DefaultParameters{});
          m_prompts.log->queuedChoices.push_back(cif);
@@ -474,7 +474,7 @@ TEST_F(OpenFlowTest, DroppingThreeFilesOpensTheFirst) {
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(w.get(), &drop);
-  EXPECT_EQ(w->GetPlayState(), PlayState::Playing);
+  EXPECT_EQ(w->View().state, PlayState::Playing);
   EXPECT_EQ(w->FilePath(), a);
   EXPECT_EQ(w->Para().width, 64u);
 }

@@ -68,7 +68,7 @@ class PlayerWindowTest : public testing::Test {
     w.OnButton(ids::kBtnPause);
     ASSERT_EQ(w.Graph()->SeekToFrame(50), corvane::kOk);
     if (state == PlayState::Stopped) w.OnButton(ids::kBtnStop);
-    ASSERT_EQ(w.GetPlayState(), state);
+    ASSERT_EQ(w.View().state, state);
   }
 
   testsupport::TempDir m_dir;
@@ -97,15 +97,15 @@ TEST_F(PlayerWindowTest, KeysAndButtonsReachTheSession) {
   EXPECT_EQ(Current(*w), 51u);
   EXPECT_EQ(w->Slider()->value(), sliderBefore);
   for (int digit : {1, 2, 5}) Key(w->centralWidget(), Qt::Key_0 + digit, Qt::KeypadModifier);
-  EXPECT_EQ(w->FrameInput(), 125u);
+  EXPECT_EQ(w->View().typed, 125u);
   Key(w->centralWidget(), Qt::Key_Enter);
   EXPECT_EQ(Current(*w), 125u);
   Key(w->centralWidget(), Qt::Key_3);  // main-keyboard digits type nothing
-  EXPECT_EQ(w->FrameInput(), 0u);
+  EXPECT_EQ(w->View().typed, 0u);
   Key(w->centralWidget(), Qt::Key_Escape);
   EXPECT_TRUE(w->isVisible());
   const_cast<controls::IconButton*>(w->Button(ids::kBtnStop))->click();
-  EXPECT_EQ(w->GetPlayState(), PlayState::Stopped);
+  EXPECT_EQ(w->View().state, PlayState::Stopped);
   EXPECT_EQ(w->Button(ids::kBtnStop)->GetCheck(), 1);
   EXPECT_FALSE(w->Slider()->isEnabled());
   Key(w->centralWidget(), Qt::Key_O, Qt::ControlModifier);
@@ -157,7 +157,7 @@ TEST_F(PlayerWindowTest, MenuItemsEnableAndCheckPerState) {
   w->ToggleCoordinateWindow();
   EXPECT_EQ(w->Graph()->GetComponentMode(), 2u);
   w->Action(ids::kFileClose)->trigger();
-  EXPECT_EQ(w->GetPlayState(), PlayState::NoFile);
+  EXPECT_EQ(w->View().state, PlayState::NoFile);
   EXPECT_FALSE(w->Action(ids::kPlayReverse)->isChecked());
   for (int id = 32785; id <= 32788; ++id) EXPECT_EQ(w->Action(id)->isChecked(), id == 32785) << id;
   for (int id : {32798, 32799, 32800}) EXPECT_EQ(w->Action(id)->isChecked(), id == 32799) << id;
@@ -173,7 +173,7 @@ TEST_F(PlayerWindowTest, FullScreenByKeysAndNoOpenThere) {
   const QRect before = w->geometry();
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   Key(w->centralWidget(), Qt::Key_F2);
-  ASSERT_TRUE(w->IsFullScreenOn());
+  ASSERT_TRUE(w->View().fullScreen);
   EXPECT_TRUE(w->isFullScreen());
   EXPECT_FALSE(w->menuBar()->isVisible());
   EXPECT_FALSE(w->Slider()->isVisible());
@@ -181,18 +181,18 @@ TEST_F(PlayerWindowTest, FullScreenByKeysAndNoOpenThere) {
   Key(w->centralWidget(), Qt::Key_O, Qt::ControlModifier);
   Key(w->centralWidget(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(prompts.log->chooserCalls, 0);
-  EXPECT_EQ(w->GetPlayState(), PlayState::Paused);
+  EXPECT_EQ(w->View().state, PlayState::Paused);
   Key(w->centralWidget(), Qt::Key_Escape);
-  EXPECT_FALSE(w->IsFullScreenOn());
+  EXPECT_FALSE(w->View().fullScreen);
   EXPECT_TRUE(uitest::WaitFor([&] { return w->geometry() == before; }));
   EXPECT_TRUE(w->Slider()->isVisible());
   EXPECT_EQ(w->Video()->size(), QSize(64, 48));
   // "." leaves full screen and stops.
   Key(w->centralWidget(), Qt::Key_F2);
-  ASSERT_TRUE(w->IsFullScreenOn());
+  ASSERT_TRUE(w->View().fullScreen);
   Key(w->centralWidget(), Qt::Key_Period);
-  EXPECT_FALSE(w->IsFullScreenOn());
-  EXPECT_EQ(w->GetPlayState(), PlayState::Stopped);
+  EXPECT_FALSE(w->View().fullScreen);
+  EXPECT_EQ(w->View().state, PlayState::Stopped);
 }
 
 // ---- Sizing -----------------------------------------------------------------
@@ -201,7 +201,7 @@ TEST_F(PlayerWindowTest, ZoomSizesThePictureAndClampsToTheScreen) {
   const QString big = QString::fromStdString(m_dir.File("big.yuv"));
   uitest::WriteClip(big.toStdString(), Para(YV12, 320, 240), 3, true);
   auto w = Start(big);
-  ASSERT_EQ(w->GetPlayState(), PlayState::Playing);
+  ASSERT_EQ(w->View().state, PlayState::Playing);
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   const int strip = PlayerWindow::kStripHeight;
   auto outerHeightFor = [&](int pictureHeight) {
@@ -350,10 +350,10 @@ TEST_F(PlayerWindowTest, CommandLineFileOpensWithTrailerOrDefaults) {
     SCOPED_TRACE(r.file.toStdString());
     prompts.log->messages.clear();
     auto w = Start(r.file);
-    EXPECT_EQ(w->GetPlayState(), r.state);
+    EXPECT_EQ(w->View().state, r.state);
     EXPECT_EQ(w->Video()->size(), r.picture);
     if (r.frames) {
-      EXPECT_EQ(w->TotalFrames(), r.frames);
+      EXPECT_EQ(w->View().total, r.frames);
       EXPECT_TRUE(w->IsStatusTimerActive());
     }
     if (r.message) {

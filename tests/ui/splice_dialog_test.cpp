@@ -293,7 +293,7 @@ TEST_F(SpliceDialogTest, ToolCommandsRefuseASplicedCutAndCloseTheirGraphs) {
     EXPECT_EQ(prompts.log->messages, row.messages);
     EXPECT_EQ(prompts.log->chooserCalls, 1);
     EXPECT_EQ(m_window->Graph(), nullptr);
-    EXPECT_EQ(m_window->GetPlayState(), ui::PlayState::NoFile);
+    EXPECT_EQ(m_window->View().state, ui::PlayState::NoFile);
   }
   EXPECT_TRUE(cutShown);
 }

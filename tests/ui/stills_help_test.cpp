@@ -57,7 +57,7 @@ class StillsHelpTest : public testing::Test {
     uitest::WriteClip(clip.toStdString(), para, 3, true);
     auto w = std::make_unique<PlayerWindow>(clip);
     w->Initialize();
-    EXPECT_EQ(w->GetPlayState(), PlayState::Playing);
+    EXPECT_EQ(w->View().state, PlayState::Playing);
     w->OnButton(ids::kBtnPause);
     EXPECT_EQ(w->Graph()->SeekToFrame(1), corvane::kOk);
     return w;
@@ -120,7 +120,7 @@ TEST_F(StillsHelpTest, CapturesAreNumberedPerTypeAndSkipExistingFiles) {
   }
   EXPECT_EQ(ReadAll(shots + "/capture00.bmp"), (std::vector<uint8_t>{'o', 'l', 'd'}));
   EXPECT_TRUE(prompts.log->messages.empty());
-  EXPECT_EQ(w->GetPlayState(), PlayState::Paused);
+  EXPECT_EQ(w->View().state, PlayState::Paused);
 }
 
 TEST_F(StillsHelpTest, RefusedFormatsAndLineDoubledFrames) {

@@ -1,0 +1,39 @@
+// The command table put to work: the menu bar made from it and kept in step
+// with the session, and key events turned into commands.
+//
+// Threads: GUI thread only.
+#pragma once
+
+#include <QHash>
+#include <functional>
+#include <optional>
+
+#include "session/player_session.h"
+
+class QAction;
+class QEvent;
+class QMenuBar;
+class QObject;
+
+namespace ui {
+
+// Fills `bar` from the command table; each item runs `run` with its command.
+// Returns the items by their ids (object names "act<id>").
+QHash<int, QAction*> BuildMenuBar(QMenuBar* bar, QObject* owner, std::function<void(session::Command)> run);
+
+// Enables each item by the session's rules and checks the zoom, component
+// and reverse items from the view.
+void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSession& session);
+
+// A key event of the player's widgets: every key-down is claimed (so no
+// control acts on a key of its own, no shortcut fires, and Enter or Escape
+// never close the window), except Alt combinations and F10, which belong to
+// the menu bar. `handled` says whether the event was claimed; the command is
+// the key's, when it has one and a key press is what came.
+struct KeyOutcome {
+  bool handled = false;
+  std::optional<session::Command> command;
+};
+KeyOutcome CommandForKeyEvent(QEvent* event);
+
+}  // namespace ui

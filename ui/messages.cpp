@@ -1,0 +1,52 @@
+#include "ui/messages.h"
+
+#include <QCoreApplication>
+
+namespace ui {
+
+namespace {
+
+QString Tr(const char* text) { return QCoreApplication::translate("ui::Messages", text); }
+
+}  // namespace
+
+QString NoticeText(corvane::Notice notice) {
+  switch (notice) {
+    case corvane::Notice::kSplicedParaRefused:
+      return Tr("该文件为拼接文件，参数不可设置.");
+  }
+  return {};
+}
+
+QString OpenFailureText(session::OpenFailure failure) {
+  return failure == session::OpenFailure::kTooShort ? Tr("文件长度不够播放一帧\n") : Tr("打开文件失败\n");
+}
+
+QString ToolResultText(Tool tool, const corvane::tools::ToolResult& result) {
+  using corvane::tools::ToolCode;
+  const bool cut = tool == Tool::kCut;
+  switch (result.code) {
+    case ToolCode::kOk: return cut ? Tr("剪切完成.") : Tr("拼接完成!");
+    case ToolCode::kCancelled: return {};
+    case ToolCode::kNoInputs: return Tr("请先添加待文件");
+    case ToolCode::kOpenSourceFailed: return cut ? Tr("打开文件错误!\n") : Tr("打开文件失败!\n");
+    case ToolCode::kOutOfMemory: return Tr("申请内存失败!");
+    case ToolCode::kReadFailed: return Tr("读取文件失败");
+    case ToolCode::kWriteFailed: return Tr("写入文件失败");
+    case ToolCode::kBadRange: return Tr("输入参数不合法!\n");
+    case ToolCode::kNoTarget:
+    case ToolCode::kTargetExists:
+    case ToolCode::kTargetIsSource:
+    case ToolCode::kCreateTargetFailed: return cut ? Tr("创建剪切文件失败!") : Tr("创建拼接文件失败!");
+    default:
+      // A cut: parameters that give no frame, a spliced source. A splice: a
+      // trailer missing, damaged, empty or changed since it was added.
+      return cut ? Tr("文件参数获取失败!") : Tr("拼接参数失败");
+  }
+}
+
+MessageKind ToolResultKind(const corvane::tools::ToolResult& result) {
+  return result.Ok() ? MessageKind::kInformation : MessageKind::kError;
+}
+
+}  // namespace ui

@@ -1,0 +1,23 @@
+// The one place where the player's result codes become the user's words:
+// the engine's notice, why a file did not open, how a cut or splice ended.
+// The command line has its own (cli/messages.cpp); both word the same codes.
+#pragma once
+
+#include <QString>
+
+#include "engine/source_host.h"
+#include "session/player_session.h"
+#include "tools/tool_job.h"
+#include "ui/prompts.h"
+
+namespace ui {
+
+enum class Tool { kCut, kSplice };
+
+QString NoticeText(corvane::Notice notice);
+QString OpenFailureText(session::OpenFailure failure);
+// Empty for a cancel: the user asked for it and the target is gone.
+QString ToolResultText(Tool tool, const corvane::tools::ToolResult& result);
+MessageKind ToolResultKind(const corvane::tools::ToolResult& result);
+
+}  // namespace ui
