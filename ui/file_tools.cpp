@@ -34,6 +34,18 @@ bool AskParameters(QWidget* parent, const session::PlayerSession& session, const
   return true;
 }
 
+std::optional<corvane::YUVPara> AskNewParameters(QWidget* parent, const session::PlayerSession& session,
+                                                 const session::DefaultParameters& defaults) {
+  if (!session.Graph()) return std::nullopt;
+  if (!session.CanSetParameters()) {
+    Prompts::Current().ShowMessage(parent, ParameterDialog::tr("文件为拼接文件，不可设置参数"), MessageKind::kWarning);
+    return std::nullopt;
+  }
+  corvane::YUVPara chosen{};
+  if (!AskParameters(parent, session, defaults, false, &chosen)) return std::nullopt;
+  return chosen;
+}
+
 void RunCutTool(QWidget* parent, const QString& path, const session::DefaultParameters& defaults) {
   auto tr = [](const char* text) { return CutDialog::tr(text); };
   const tools::SpliceSource probe = tools::ProbeSpliceInput(path.toStdString());

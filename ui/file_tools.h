@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "session/player_session.h"
 #include "ui/settings_store.h"
@@ -22,6 +23,11 @@ session::DefaultParameters DefaultsOf(const PlayerSettings& settings);
 // they are. True, and the choice in `chosen`, when confirmed.
 bool AskParameters(QWidget* parent, const session::PlayerSession& session, const session::DefaultParameters& defaults,
                    bool forNewFile, corvane::YUVPara* chosen);
+
+// The menu's parameter settings for the file playing: a spliced file is
+// refused; the dialog shows the parameters in use. The choice, if confirmed.
+std::optional<corvane::YUVPara> AskNewParameters(QWidget* parent, const session::PlayerSession& session,
+                                                 const session::DefaultParameters& defaults);
 
 // Cut: the file's parameters (its record, or the parameter dialog in tool
 // mode); a spliced file is refused; then the cut dialog.

@@ -1,6 +1,7 @@
 #include "ui/messages.h"
 
 #include <QCoreApplication>
+#include <QWidget>
 
 namespace ui {
 
@@ -16,6 +17,14 @@ QString NoticeText(corvane::Notice notice) {
       return Tr("该文件为拼接文件，参数不可设置.");
   }
   return {};
+}
+
+std::function<void(corvane::Notice)> NoticeHandlerFor(QWidget* parent) {
+  return [parent](corvane::Notice notice) {
+    QMetaObject::invokeMethod(
+        parent, [parent, notice] { Prompts::Current().ShowMessage(parent, NoticeText(notice), MessageKind::kWarning); },
+        Qt::QueuedConnection);
+  };
 }
 
 QString OpenFailureText(session::OpenFailure failure) {

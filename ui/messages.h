@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "engine/source_host.h"
 #include "session/player_session.h"
@@ -15,6 +16,9 @@ namespace ui {
 enum class Tool { kCut, kSplice };
 
 QString NoticeText(corvane::Notice notice);
+// A handler for the engine's notice (called on any thread) that shows it in
+// a message box over `parent` on the GUI thread.
+std::function<void(corvane::Notice)> NoticeHandlerFor(QWidget* parent);
 QString OpenFailureText(session::OpenFailure failure);
 // Empty for a cancel: the user asked for it and the target is gone.
 QString ToolResultText(Tool tool, const corvane::tools::ToolResult& result);

@@ -1,8 +1,12 @@
 #include "ui/player_window.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
 
 #include "controls/icon_button.h"
 #include "controls/resources.h"
@@ -13,6 +17,7 @@
 #include "ui/file_tools.h"
 #include "ui/help_dialogs.h"
 #include "ui/messages.h"
+#include "ui/parameter_dialog.h"
 #include "ui/prompts.h"
 #include "ui/resource_ids.h"
 #include "ui/still_capture.h"
@@ -34,15 +39,7 @@ PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWind
     Run(c);
     UpdateControls();
   });
-  // The engine's one notice may come from any thread; it is worded here.
-  m_session->SetNoticeHandler([this](corvane::Notice notice) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, notice] {
-          Prompts::Current().ShowMessage(this, NoticeText(notice), MessageKind::kWarning);
-        },
-        Qt::QueuedConnection);
-  });
+  m_session->SetNoticeHandler(NoticeHandlerFor(this));
   // A seek of the slider has run on the session's seeker: the counter and the
   // thumb follow (the thumb stays while the user holds it).
   m_session->SetSeekHandler([this](uint32_t, int32_t) {
@@ -60,8 +57,7 @@ PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWind
   setAcceptDrops(true);
 }
 
-// The session ends the graph's threads before the widgets they present into go.
-PlayerWindow::~PlayerWindow() { m_session.reset(); }
+PlayerWindow::~PlayerWindow() { m_session.reset(); }  // its threads draw into the widgets
 
 void PlayerWindow::BuildClient() {
   auto* client = new QWidget(this);
@@ -69,15 +65,8 @@ void PlayerWindow::BuildClient() {
   // Pointer moves over the picture feed the coordinate window's readout.
   client->setMouseTracking(true);
   setCentralWidget(client);
-  // Black behind the picture: what shows beside a picture narrower than the
-  // window (the button row's width).
-  m_backdrop = new QWidget(client);
-  m_backdrop->setAttribute(Qt::WA_TransparentForMouseEvents);
-  m_backdrop->setAutoFillBackground(true);
-  QPalette black = m_backdrop->palette();
-  black.setColor(QPalette::Window, Qt::black);
-  m_backdrop->setPalette(black);
-  m_video = new VideoWidget(client);
+  m_area = new PictureArea(client);
+  m_video = m_area->Video();
   m_video->setObjectName(QStringLiteral("picture%1").arg(ids::kPicture));
   m_transport = new TransportBar(client);
   m_status = new StatusStrip(client);
@@ -90,7 +79,6 @@ void PlayerWindow::BuildClient() {
 
 controls::IconButton* PlayerWindow::Button(int id) const { return m_transport->Button(id); }
 controls::SeekSlider* PlayerWindow::Slider() const { return m_transport->Slider(); }
-
 void PlayerWindow::Initialize() {
   m_session->Close();
   m_video->ShowIdle();
@@ -203,10 +191,7 @@ void PlayerWindow::UpdateStatus() {
   m_transport->ShowPosition(v);
 }
 
-void PlayerWindow::ToggleCoordinateWindow() {
-  m_coords->Toggle();
-  UpdateControls();
-}
+void PlayerWindow::ToggleCoordinateWindow() { Run(Command::Coordinates), UpdateControls(); }
 
 bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
   const KeyOutcome key = CommandForKeyEvent(event);
@@ -223,7 +208,7 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
       centralWidget()->setFocus();
       const auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() == Qt::LeftButton && m_session->CanRunKey(Command::FullScreen) &&
-          m_video->geometry().contains(mouse->position().toPoint()))
+          m_video->rect().contains(m_video->mapFrom(centralWidget(), mouse->position().toPoint())))
         ToggleFullScreen();
       return false;
     }
@@ -231,7 +216,8 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
       if (!isMinimized()) LayoutControls();
       return false;
     case QEvent::MouseMove:
-      m_coords->ShowPixelAt(static_cast<QMouseEvent*>(event)->position().toPoint() - m_video->pos(), m_video->size());
+      m_coords->ShowPixelAt(m_video->mapFrom(centralWidget(), static_cast<QMouseEvent*>(event)->position().toPoint()),
+                            m_video->size());
       return false;
     default:
       return false;
@@ -250,18 +236,11 @@ void PlayerWindow::ResizeForPicture(uint32_t width, uint32_t height) {
 void PlayerWindow::LayoutControls() {
   const QWidget* client = centralWidget();
   const int W = client->width(), H = client->height();
-  if (View().fullScreen) {
-    m_video->setGeometry(0, 0, W, H);
-    m_backdrop->setGeometry(0, 0, W, H);
-  } else {
-    const int pictureH = std::max(0, H - kStripHeight);
-    // A picture narrower than the control row keeps its size, centred.
-    const int inset = std::min(m_pictureInset, W);
-    m_backdrop->setGeometry(0, 0, W, pictureH);
-    m_video->setGeometry(inset / 2, 0, W - inset, pictureH);
-    m_transport->setGeometry(0, H - 76, W, TransportBar::kHeight);
-    m_status->setGeometry(0, H - StatusStrip::kHeight, W, StatusStrip::kHeight);
-  }
+  const bool full = View().fullScreen;
+  m_area->setGeometry(0, 0, W, full ? H : std::max(0, H - kStripHeight));
+  m_area->SetInset(full ? 0 : m_pictureInset);
+  m_transport->setGeometry(0, H - 76, W, TransportBar::kHeight);
+  m_status->setGeometry(0, H - StatusStrip::kHeight, W, StatusStrip::kHeight);
   m_video->SyncSnapshot();
   // A paint never draws through the engine, so a picture area of a new size
   // gets a fresh picture here while nothing else would present one.
@@ -319,6 +298,77 @@ void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
   // The held size gives way for the new frame size, then holds again.
   if (m_session->Graph() && width != 0 && height != 0)
     m_coords->ReleaseSize([&] { ResizeForPicture(width, height); });
+  UpdateControls();
+}
+
+// ---- Opening and closing -----------------------------------------------------
+
+bool PlayerWindow::BrowseForFile() {
+  std::optional<QString> chosen = Prompts::Current().ChooseFileToOpen(this, m_filePath);
+  if (!chosen) return false;
+  m_filePath = *chosen;
+  return true;
+}
+
+bool PlayerWindow::OpenCurrentFile() {
+  if (m_filePath.isEmpty()) return false;
+  CloseFile();
+  UpdateControls();
+  session::OpenResult r = m_session->Open(m_filePath.toStdString(), DefaultsOf(m_settings));
+  if (r.outcome == session::OpenOutcome::kNeedsParameters) {
+    corvane::YUVPara chosen{};
+    if (!AskParameters(this, *m_session, DefaultsOf(m_settings), true, &chosen)) {
+      m_session->CancelOpen();
+      return false;
+    }
+    r = m_session->PlayWith(chosen);
+  }
+  return FinishOpen(r);
+}
+
+bool PlayerWindow::FinishOpen(const session::OpenResult& result) {
+  if (result.outcome != session::OpenOutcome::kPlaying) {
+    CloseFile();
+    Prompts::Current().ShowMessage(this, OpenFailureText(result.failure), MessageKind::kError);
+    return false;
+  }
+  const session::PlayerView v = m_session->View();
+  ResizeForPicture(v.pictureWidth, v.pictureHeight);
+  m_statusTimer.start();
+  return true;
+}
+
+void PlayerWindow::CloseFile() {
+  m_session->Close();
+  m_coords->Sync();
+  // A notice the closed graph posted before it stopped must not resize the
+  // window for a file that is gone.
+  m_video->DropPendingSizeNotices();
+  m_statusTimer.stop();
+  m_status->Show(m_session->View());
+}
+
+void PlayerWindow::OnParameterSettings() {
+  // The same file in a fresh graph, with the parameters the dialog chose.
+  const std::optional<corvane::YUVPara> chosen = AskNewParameters(this, *m_session, DefaultsOf(m_settings));
+  if (!chosen) return;
+  m_statusTimer.stop();
+  m_video->DropPendingSizeNotices();
+  if (FinishOpen(m_session->Reopen(*chosen))) m_video->update();
+}
+
+void PlayerWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QMimeData* data = event->mimeData();
+  if (data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile()) event->acceptProposedAction();
+}
+
+// Only the first of the files dropped is opened.
+void PlayerWindow::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+  event->acceptProposedAction();
+  m_filePath = urls.first().toLocalFile();
+  OpenCurrentFile();
   UpdateControls();
 }
 

@@ -21,14 +21,12 @@
 
 class QAction;
 
-namespace controls {
-class IconButton;
-class SeekSlider;
-}  // namespace controls
+namespace controls { class IconButton; class SeekSlider; }
 
 namespace ui {
 
 class CoordinateTool;
+class PictureArea;
 class StillCapture;
 class StatusStrip;
 class TransportBar;
@@ -42,23 +40,17 @@ class PlayerWindow : public QMainWindow {
  public:
   static constexpr uint32_t kIdleWidth = session::PlayerSession::kIdleWidth;
   static constexpr uint32_t kIdleHeight = session::PlayerSession::kIdleHeight;
-  // The strip below the picture: slider, buttons and status line.
-  static constexpr int kStripHeight = 86;
+  static constexpr int kStripHeight = 86;  // slider, buttons and status line below the picture
   static constexpr int kStatusIntervalMs = 500;
   // The narrowest client area: the button row (its last button ends at 269)
-  // with the margin of its left end. The window is never narrower, so no
-  // button is ever clipped and the menu bar stays on one line.
+  // and the margin of its left end, so no button is ever clipped.
   static constexpr int kControlRowWidth = 274;
-  // The lowest window the user may drag to (outer size).
-  static constexpr int kMinWindowHeight = 310;
+  static constexpr int kMinWindowHeight = 310;  // the lowest the user may drag to (outer)
 
-  // `filePath` is the file named on the command line (empty for none); it is
-  // opened by Initialize.
+  // `filePath`: the file named on the command line (or empty), opened by
+  // Initialize, which shows the window, loads the settings and sets the controls.
   explicit PlayerWindow(const QString& filePath = {}, QWidget* parent = nullptr);
   ~PlayerWindow() override;
-
-  // Shows the window and runs the start-up: size for the idle picture,
-  // settings (first start writes them), the command-line file, controls.
   void Initialize();
 
   // Runs a command as its menu item, button or key would (the session's
@@ -67,22 +59,20 @@ class PlayerWindow : public QMainWindow {
   void OnMenuCommand(int id);
   void OnButton(int id);
 
-  // Opening and closing (open_file_flow.cpp). The parameters come from the
-  // file's record, else from the defaults when they are on, else from the
-  // parameter dialog. False (window idle) on failure or cancel.
+  // Opening (the parameters from the record, the defaults or the dialog;
+  // false and the window idle on failure or cancel) and closing.
   bool BrowseForFile();
   bool OpenCurrentFile();
   void CloseFile();
   void SetFilePath(const QString& path) { m_filePath = path; }
   QString FilePath() const { return m_filePath; }
 
-  // Sizes and centres the window so that the picture area is width x height.
-  void ResizeForPicture(uint32_t width, uint32_t height);
+  void ResizeForPicture(uint32_t width, uint32_t height);  // the picture area is width x height
   void UpdateControls();
   void UpdateStatus();
   void ToggleCoordinateWindow();
 
-  // State and parts, for the tools and tests.
+  // State and parts, for tests.
   session::PlayerView View() const { return m_session->View(); }
   corvane::PlaybackGraph* Graph() const { return m_session->Graph(); }
   const corvane::YUVPara& Para() const { return m_session->Para(); }
@@ -107,8 +97,7 @@ class PlayerWindow : public QMainWindow {
  private:
   void BuildClient();
   void LayoutControls();
-  // The window's own part of a command (dialogs, full screen, files).
-  void RunWindowCommand(Command c);
+  void RunWindowCommand(Command c);  // the window's own part: dialogs, full screen, files
   void ToggleFullScreen();
   void ApplyZoom();
   void OnFrameSizeNotice(uint32_t width, uint32_t height);
@@ -117,8 +106,8 @@ class PlayerWindow : public QMainWindow {
   void OnParameterSettings();
 
   std::unique_ptr<session::PlayerSession> m_session;  // reset first: it draws into the widgets
-  VideoWidget* m_video = nullptr;       // the widgets are owned by Qt's parent chain
-  QWidget* m_backdrop = nullptr;        // black under the picture area
+  PictureArea* m_area = nullptr;        // the widgets are owned by Qt's parent chain
+  VideoWidget* m_video = nullptr;       // the picture, in m_area
   TransportBar* m_transport = nullptr;
   StatusStrip* m_status = nullptr;
   QHash<int, QAction*> m_actions;       // menu items by id

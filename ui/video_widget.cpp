@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QSvgRenderer>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -203,6 +204,25 @@ void VideoWidget::showEvent(QShowEvent* event) {
 void VideoWidget::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
   SyncSnapshot();
+}
+
+PictureArea::PictureArea(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setAutoFillBackground(true);
+  QPalette black = palette();
+  black.setColor(QPalette::Window, Qt::black);
+  setPalette(black);
+  m_video = new VideoWidget(this);
+}
+
+void PictureArea::SetInset(int inset) {
+  m_inset = std::max(inset, 0);
+  m_video->setGeometry(std::min(m_inset, width()) / 2, 0, width() - std::min(m_inset, width()), height());
+}
+
+void PictureArea::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  SetInset(m_inset);
 }
 
 }  // namespace ui

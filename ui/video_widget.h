@@ -112,4 +112,23 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   uint64_t m_nGeneration = 0;        // guarded by m_noticeLock
 };
 
+// The picture area of the player: black, with the picture widget on it; a
+// picture narrower than the area (by `inset` pixels) keeps its size, centred.
+// Takes no mouse input, like the picture itself.
+class PictureArea : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit PictureArea(QWidget* parent);
+  VideoWidget* Video() const { return m_video; }
+  void SetInset(int inset);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  VideoWidget* m_video = nullptr;
+  int m_inset = 0;
+};
+
 }  // namespace ui
