@@ -76,8 +76,11 @@ CutDialog::CutDialog(const QString& sourcePath, const corvane::YUVPara& para, QW
   connect(m_cutButton, &QPushButton::clicked, this, &CutDialog::OnCut);
   connect(m_browseButton, &QPushButton::clicked, this, &CutDialog::OnChooseTarget);
   connect(m_exitButton, &QPushButton::clicked, this, &CutDialog::reject);
-  m_poll.setInterval(kPollMs);
-  connect(&m_poll, &QTimer::timeout, this, &CutDialog::OnPoll);
+  m_runner = std::make_unique<ToolRunner>(kPollMs, nullptr);
+  connect(m_runner.get(), &ToolRunner::progressed, this, [this](int perMille) {
+    if (m_progressDialog) m_progressDialog->setValue(perMille);
+  });
+  connect(m_runner.get(), &ToolRunner::finished, this, &CutDialog::OnWorkerDone);
   m_progressDelay.setSingleShot(true);
   m_progressDelay.setInterval(kProgressDelayMs);
   connect(&m_progressDelay, &QTimer::timeout, this, [this] {
@@ -93,12 +96,9 @@ CutDialog::CutDialog(const QString& sourcePath, const corvane::YUVPara& para, QW
   if (m_frameCount != 0) m_rangeText->setText(RangeText());
 }
 
-CutDialog::~CutDialog() {
-  // A dialog torn down mid-cut (its parent closing) stops the copy first; the
-  // core then leaves no partial target.
-  if (m_progress) m_progress->cancel = true;
-  if (m_worker.joinable()) m_worker.join();
-}
+// A dialog torn down mid-cut (its parent closing): the runner cancels and
+// waits, before the widgets go.
+CutDialog::~CutDialog() = default;
 
 QString CutDialog::RangeText() const {
   return tr("帧号范围:%1-%2\r\n").arg(1).arg(m_frameCount);
@@ -175,8 +175,6 @@ void CutDialog::OnCut() {
 }
 
 void CutDialog::StartWorker(tools::CutJob job) {
-  m_progress = std::make_unique<tools::ToolProgress>();
-  m_progress->onChunk = m_observer;
   if (!m_progressDialog) {
     m_progressDialog = new QProgressDialog(tr("文件剪切"), tr("取消"), 0, 1000, this);
     m_progressDialog->setObjectName(QStringLiteral("cutProgress"));
@@ -184,9 +182,7 @@ void CutDialog::StartWorker(tools::CutJob job) {
     m_progressDialog->setAutoClose(false);
     m_progressDialog->setAutoReset(false);
     m_progressDialog->setMinimumDuration(INT_MAX);  // shown by m_progressDelay instead
-    connect(m_progressDialog, &QProgressDialog::canceled, this, [this] {
-      if (m_progress) m_progress->cancel = true;
-    });
+    connect(m_progressDialog, &QProgressDialog::canceled, m_runner.get(), &ToolRunner::Cancel);
   }
   m_progressDialog->reset();
   m_progressDialog->hide();
@@ -195,29 +191,14 @@ void CutDialog::StartWorker(tools::CutJob job) {
   m_browseButton->setEnabled(false);
   m_exitButton->setEnabled(false);
 
-  tools::ToolProgress* progress = m_progress.get();
-  m_worker = std::jthread([this, progress, job = std::move(job)] {
-    const tools::ToolResult result = tools::Cut(job, progress);
-    // Only the GUI thread shows the outcome.
-    QMetaObject::invokeMethod(this, [this, result] { OnWorkerDone(result); }, Qt::QueuedConnection);
-  });
-  m_poll.start();
+  m_runner->Start([job = std::move(job)](tools::ToolProgress* progress) { return tools::Cut(job, progress); },
+                  m_observer);
   m_progressDelay.start();
 }
 
-void CutDialog::OnPoll() {
-  if (!m_progress || !m_progressDialog) return;
-  const uint64_t total = m_progress->total.load();
-  const uint64_t written = m_progress->written.load();
-  if (total != 0) m_progressDialog->setValue(int(std::min<uint64_t>(written * 1000 / total, 1000)));
-}
-
 void CutDialog::OnWorkerDone(tools::ToolResult result) {
-  if (m_worker.joinable()) m_worker.join();
-  m_poll.stop();
   m_progressDelay.stop();
   if (m_progressDialog) m_progressDialog->hide();
-  m_progress.reset();
   m_cutButton->setEnabled(true);
   m_browseButton->setEnabled(true);
   m_exitButton->setEnabled(true);

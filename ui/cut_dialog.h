@@ -20,6 +20,7 @@
 
 #include "formats/yuv_format.h"
 #include "tools/file_cut.h"
+#include "ui/tool_runner.h"
 
 class QLabel;
 class QLineEdit;
@@ -45,7 +46,7 @@ class CutDialog : public QDialog {
   // trailer; 0 when they cannot be known.
   uint32_t FrameCount() const { return m_frameCount; }
   QString RangeText() const;
-  bool IsRunning() const { return m_worker.joinable(); }
+  bool IsRunning() const { return m_runner->IsRunning(); }
   // The cut's progress dialog; null before the first cut starts.
   QProgressDialog* ProgressDialog() const { return m_progressDialog; }
 
@@ -71,7 +72,6 @@ class CutDialog : public QDialog {
   bool ReadControls();
   bool IsRangeValid() const;
   void StartWorker(corvane::tools::CutJob job);
-  void OnPoll();
   void OnWorkerDone(corvane::tools::ToolResult result);
 
   QLineEdit* m_editTarget = nullptr;  // 1036
@@ -82,7 +82,6 @@ class CutDialog : public QDialog {
   QPushButton* m_browseButton = nullptr;  // 1066
   QPushButton* m_exitButton = nullptr;
   QProgressDialog* m_progressDialog = nullptr;
-  QTimer m_poll;
   QTimer m_progressDelay;
 
   QString m_targetPath;
@@ -94,9 +93,7 @@ class CutDialog : public QDialog {
   size_t m_chunkBytes = corvane::tools::kDefaultChunkBytes;
   std::function<void(uint64_t, uint64_t)> m_observer;
 
-  // Shared with the worker: only through its atomics.
-  std::unique_ptr<corvane::tools::ToolProgress> m_progress;
-  std::jthread m_worker;
+  std::unique_ptr<ToolRunner> m_runner;  // the cut in progress; first to go
 };
 
 }  // namespace ui

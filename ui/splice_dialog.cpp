@@ -109,17 +109,14 @@ SpliceDialog::SpliceDialog(QWidget* parent, const session::DefaultParameters& de
   layout->addLayout(progressRow);
   resize(560, 420);
 
-  m_timer.setInterval(kTimerMs);
-  connect(&m_timer, &QTimer::timeout, this, &SpliceDialog::OnTimer);
-  m_timer.start();
+  m_runner = std::make_unique<ToolRunner>(kTimerMs, nullptr);
+  connect(m_runner.get(), &ToolRunner::progressed, this, [this](int perMille) { m_progressBar->setValue(perMille / 10); });
+  connect(m_runner.get(), &ToolRunner::finished, this, &SpliceDialog::OnWorkerDone);
 }
 
-SpliceDialog::~SpliceDialog() {
-  // Torn down mid-run (the player closing): stop the copy first; the core
-  // then leaves no partial target.
-  if (m_progress) m_progress->cancel = true;
-  if (m_worker.joinable()) m_worker.join();
-}
+// Torn down mid-run (the player closing): the runner cancels and waits
+// before the widgets go; the core then leaves no partial target.
+SpliceDialog::~SpliceDialog() = default;
 
 // ---- Rows -------------------------------------------------------------------
 
@@ -267,10 +264,10 @@ void SpliceDialog::OnChooseTarget() {
 
 void SpliceDialog::OnStartOrCancel() {
   m_targetPath = m_editTarget->text();
-  if (!m_running && m_startButton->text() == m_startText) {
+  if (!IsRunning() && m_startButton->text() == m_startText) {
     StartSplice();
-  } else if (m_running && m_startButton->text() == m_cancelText && m_progress) {
-    m_progress->cancel = true;
+  } else if (IsRunning() && m_startButton->text() == m_cancelText) {
+    m_runner->Cancel();
   }
 }
 
@@ -309,30 +306,16 @@ void SpliceDialog::StartSplice() {
     job.inputs.push_back({TextOf(m_list, i, kPath).toStdString(), CountOf(m_list, i)});
 
   m_progressBar->setFormat(QStringLiteral("%p%"));
-  m_progress = std::make_unique<tools::ToolProgress>();
-  m_progress->onChunk = m_observer;
-  tools::ToolProgress* progress = m_progress.get();
-  m_running = true;
-  m_worker = std::jthread([this, progress, job = std::move(job)] {
-    const tools::ToolResult result = tools::Splice(job, progress);
-    QMetaObject::invokeMethod(this, [this, result] { OnWorkerDone(result); }, Qt::QueuedConnection);
-  });
-  UpdateControls();
-}
-
-void SpliceDialog::OnTimer() {
-  if (m_running && m_progress) {
-    const uint64_t total = m_progress->total.load();
-    const uint64_t written = m_progress->written.load();
-    if (total != 0) m_progressBar->setValue(int(std::min<uint64_t>(written * 100 / total, 100)));
-  }
+  m_runner->Start([job = std::move(job)](tools::ToolProgress* progress) { return tools::Splice(job, progress); },
+                  m_observer);
   UpdateControls();
 }
 
 void SpliceDialog::UpdateControls() {
-  for (QWidget* w : m_idleOnly) w->setEnabled(!m_running);
+  const bool running = IsRunning();
+  for (QWidget* w : m_idleOnly) w->setEnabled(!running);
   m_startButton->setEnabled(true);
-  if (m_running) {
+  if (running) {
     if (m_startButton->text() == m_startText) m_startButton->setText(m_cancelText);
   } else {
     m_progressBar->setValue(0);
@@ -341,9 +324,6 @@ void SpliceDialog::UpdateControls() {
 }
 
 void SpliceDialog::OnWorkerDone(tools::ToolResult result) {
-  if (m_worker.joinable()) m_worker.join();
-  m_running = false;
-  m_progress.reset();
   UpdateControls();
   // A cancel asks no question and leaves nothing behind; the bar says what
   // happened rather than just dropping to 0 %.
@@ -358,7 +338,7 @@ int SpliceDialog::ProgressValue() const { return m_progressBar->value(); }
 QString SpliceDialog::StartButtonText() const { return m_startButton->text(); }
 
 void SpliceDialog::reject() {
-  if (m_running) return;
+  if (IsRunning()) return;
   QDialog::reject();
 }
 

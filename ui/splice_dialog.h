@@ -22,6 +22,7 @@
 
 #include "session/player_session.h"
 #include "tools/file_splice.h"
+#include "ui/tool_runner.h"
 
 class QLineEdit;
 class QProgressBar;
@@ -46,7 +47,7 @@ class SpliceDialog : public QDialog {
   std::vector<QStringList> Rows() const;
   std::vector<int> SelectedRows() const;
   void SelectRows(const std::vector<int>& rows);
-  bool IsRunning() const { return m_running; }
+  bool IsRunning() const { return m_runner->IsRunning(); }
   QString StartButtonText() const;
   int ProgressValue() const;
 
@@ -82,7 +83,6 @@ class SpliceDialog : public QDialog {
   // Probes `path`; a file that cannot be read is told to the user.
   std::optional<corvane::tools::SpliceSource> Probe(const QString& path);
   void StartSplice();
-  void OnTimer();
   void UpdateControls();
   void OnWorkerDone(corvane::tools::ToolResult result);
 
@@ -93,18 +93,14 @@ class SpliceDialog : public QDialog {
   QPushButton* m_startButton = nullptr;  // 1053
   QPushButton* m_exitButton = nullptr;
   std::vector<QWidget*> m_idleOnly;  // enabled only while idle
-  QTimer m_timer;  // 2
 
   QString m_targetPath;
   QString m_startText;
   QString m_cancelText;
-  bool m_running = false;
   size_t m_chunkBytes = corvane::tools::kDefaultChunkBytes;
   std::function<void(uint64_t, uint64_t)> m_observer;
 
-  // Shared with the worker: only through its atomics.
-  std::unique_ptr<corvane::tools::ToolProgress> m_progress;
-  std::jthread m_worker;
+  std::unique_ptr<ToolRunner> m_runner;  // the splice in progress; first to go
 };
 
 }  // namespace ui
