@@ -122,13 +122,20 @@ CompareStatus PlanCompare(const CompareInput& a, const CompareInput& b, const Co
 
 namespace {
 
+// Windows of each file mapped at a time: the one the workers are in, the
+// next, and one the reader is mapping meanwhile.
+constexpr unsigned kWindowsMapped = 3;
+
 // The shared state of one run. Lock order: m_lock is the only lock.
 //
-// Frame k of the plan (0-based) lives in slot k % depth. Reader s may load
-// frame k into its half of that slot once frame k - depth has been retired
-// (handed to the caller); workers take frames in order, wait until both
-// halves hold their frame, measure and mark the slot measured; the calling
-// thread retires frames in order.
+// Reader s maps its file in windows of consecutive frames (windowBytes, at
+// least one frame), window g into m_windows[s][g % kWindowsMapped] once
+// every frame of the window there before (g - kWindowsMapped) has been
+// retired (handed to the caller), then raises m_mappedFrames[s]. A worker
+// takes the next frame (k, 0-based in the plan) once both files have mapped
+// it and its result slot is free (frame k - slots retired), measures it in
+// place and marks the slot measured; the calling thread retires frames in
+// order.
 class Pipeline {
  public:
   Pipeline(const CompareInput& a, const CompareInput& b, const CompareOptions& options, const ComparePlan& plan)
@@ -137,7 +144,7 @@ class Pipeline {
         m_options(options),
         m_plan(plan),
         m_workers(options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency())),
-        m_slots(m_workers + std::max(1u, options.readAhead)) {}
+        m_slots(2 * m_workers) {}
 
   ~Pipeline() { Stop(); }  // before the threads (declared last) are joined
 
@@ -151,7 +158,7 @@ class Pipeline {
         return status;
       }
     }
-    for (int s = 0; s < 2; ++s) m_threads.emplace_back([this, s] { ReadLoop(s); });
+    for (int s = 0; s < 2; ++s) m_threads.emplace_back([this, s] { MapLoop(s); });
     for (unsigned w = 0; w < m_workers; ++w) m_threads.emplace_back([this] { WorkLoop(); });
 
     for (uint32_t k = 0; k < m_plan.frameCount; ++k) {
@@ -159,10 +166,10 @@ class Pipeline {
       FrameMetrics result;
       {
         std::unique_lock lock(m_lock);
-        m_changed.wait(lock, [&] { return m_failure.code != CompareCode::kOk || (slot.measured && slot.frame[0] == k); });
+        m_changed.wait(lock, [&] { return m_failure.code != CompareCode::kOk || (slot.measured && slot.frame == k); });
         if (m_failure.code != CompareCode::kOk) return m_failure;
         result = slot.result;
-        slot.loaded[0] = slot.loaded[1] = slot.measured = false;
+        slot.measured = false;
         ++m_retired;
         if (result.difference.found) m_differenceBefore = std::min(m_differenceBefore.load(), k);
       }
@@ -173,16 +180,34 @@ class Pipeline {
   }
 
  private:
+  // One frame of one file inside a mapped window.
+  struct MappedFrame {
+    const uint8_t* data = nullptr;
+    YUVPara para;
+  };
+
+  struct Window {
+    uint32_t first = 0, end = 0;      // the frames it holds, [first, end); guarded by m_lock
+    // Written by its reader while stale (every frame in it retired); the
+    // mapping read by the workers measuring its frames, `frames` copied by
+    // them with m_lock held.
+    platform::MappedRange range;
+    std::vector<MappedFrame> frames;  // frames first..end - 1
+  };
+
   struct Slot {
-    std::vector<uint8_t> data[2];  // written by reader s while !loaded[s], read by one worker after
-    YUVPara para[2];
-    uint32_t frame[2] = {UINT32_MAX, UINT32_MAX};
-    bool loaded[2] = {false, false};  // guarded by m_lock
-    bool measured = false;            // guarded by m_lock
-    FrameMetrics result;              // written by its worker before `measured`, read after
+    uint32_t frame = UINT32_MAX;  // the frame it holds; guarded by m_lock
+    bool measured = false;        // guarded by m_lock
+    FrameMetrics result;          // written by its worker before `measured`, read after
   };
 
   Slot& SlotOf(uint32_t k) { return m_slots[k % m_slots.size()]; }
+  // The mapped frame k of file s; with m_lock held, k mapped and not retired.
+  const MappedFrame& MappedFrameOf(int s, uint32_t k) {
+    Window* w = m_windows[s];
+    while (k < w->first || k >= w->end) ++w;
+    return w->frames[k - w->first];
+  }
 
   void Stop() {
     {
@@ -201,36 +226,53 @@ class Pipeline {
     m_changed.notify_all();
   }
 
-  void ReadLoop(int s) {
-    for (uint32_t k = 0; k < m_plan.frameCount; ++k) {
-      Slot& slot = SlotOf(k);
+  void FailRead(int s, uint32_t frame, int error) {
+    CompareStatus status;
+    status.code = CompareCode::kReadFailed;
+    status.input = s;
+    status.frame = frame;
+    status.error = error;
+    Fail(status);
+  }
+
+  void MapLoop(int s) {
+    std::vector<uint64_t> offsets;
+    uint32_t first = 0;
+    for (uint64_t g = 0; first < m_plan.frameCount; ++g) {
+      Window& window = m_windows[s][g % kWindowsMapped];
       {
         std::unique_lock lock(m_lock);
-        m_changed.wait(lock, [&] { return m_stop || k < m_retired + m_slots.size(); });
+        m_changed.wait(lock, [&] { return m_stop || window.end <= m_retired; });
         if (m_stop) return;
       }
-      const uint32_t frame = m_plan.firstFrame + k;
-      YUVPara para;
-      const auto where = m_frames[s].Locate(frame, &para);
-      const int64_t got = where ? (slot.data[s].resize(where->frameSize),
-                                   m_files[s].ReadAt(slot.data[s].data(), where->frameSize, where->offset))
-                                : -1;
-      if (!where || got != int64_t(where->frameSize)) {
-        CompareStatus status;
-        status.code = CompareCode::kReadFailed;
-        status.input = s;
-        status.frame = frame;
-        status.error = got < 0 && where ? errno : 0;
-        Fail(status);
-        return;
+      // The window spans its frames' bytes, each of which must lie within the file.
+      window.frames.clear();
+      offsets.clear();
+      const int64_t fileSize = m_files[s].Size();
+      uint64_t from = UINT64_MAX, to = 0;
+      uint32_t end = first;
+      while (end < m_plan.frameCount && (end == first || to - from < m_options.windowBytes)) {
+        const uint32_t frame = m_plan.firstFrame + end;
+        MappedFrame f;
+        const auto at = m_frames[s].Locate(frame, &f.para);
+        if (!at || fileSize < 0 || at->offset + at->frameSize > uint64_t(fileSize))
+          return FailRead(s, frame, fileSize < 0 ? errno : 0);
+        window.frames.push_back(f);
+        offsets.push_back(at->offset);
+        from = std::min(from, at->offset);
+        to = std::max(to, at->offset + at->frameSize);
+        ++end;
       }
+      if (int err = window.range.Map(m_files[s], from, size_t(to - from)))
+        return FailRead(s, m_plan.firstFrame + first, err);
+      for (size_t i = 0; i < window.frames.size(); ++i) window.frames[i].data = window.range.Data() + (offsets[i] - from);
       {
         std::scoped_lock lock(m_lock);
-        slot.para[s] = para;
-        slot.frame[s] = k;
-        slot.loaded[s] = true;
+        window.first = first, window.end = end;
+        m_mappedFrames[s] = end;
       }
       m_changed.notify_all();
+      first = end;
     }
   }
 
@@ -239,22 +281,23 @@ class Pipeline {
     std::vector<uint8_t> scratch[2];
     for (;;) {
       uint32_t k;
+      MappedFrame frame[2];
       {
         std::unique_lock lock(m_lock);
         m_changed.wait(lock, [&] {
-          if (m_stop || m_next >= m_plan.frameCount) return true;
-          const Slot& slot = SlotOf(m_next);
-          return slot.loaded[0] && slot.loaded[1] && slot.frame[0] == m_next && slot.frame[1] == m_next;
+          return m_stop || m_next >= m_plan.frameCount ||
+                 (m_next < m_mappedFrames[0] && m_next < m_mappedFrames[1] && m_next < m_retired + m_slots.size());
         });
         if (m_stop || m_next >= m_plan.frameCount) return;
         k = m_next++;
+        SlotOf(k).frame = k;
+        for (int s = 0; s < 2; ++s) frame[s] = MappedFrameOf(s, k);
       }
-      Slot& slot = SlotOf(k);
       PlanarFrame planar[2];
       for (int s = 0; s < 2; ++s)
-        planar[s] = ToPlanar(TypeOf(slot.para[s]), slot.para[s].width, slot.para[s].height, slot.data[s].data(),
+        planar[s] = ToPlanar(TypeOf(frame[s].para), frame[s].para.width, frame[s].para.height, frame[s].data,
                              &scratch[s]);
-      FrameMetrics& m = slot.result;
+      FrameMetrics& m = SlotOf(k).result;
       m = FrameMetrics{};
       m.index = k + 1;
       m.frame = m_plan.firstFrame + k;
@@ -262,7 +305,7 @@ class Pipeline {
       measurer.Measure(planar[0], planar[1], m_options.metrics, k < m_differenceBefore.load(), &m);
       {
         std::scoped_lock lock(m_lock);
-        slot.measured = true;
+        SlotOf(k).measured = true;
       }
       m_changed.notify_all();
     }
@@ -273,15 +316,17 @@ class Pipeline {
   const CompareOptions m_options;
   const ComparePlan m_plan;
   const unsigned m_workers;
-  platform::File m_files[2];  // opened before the threads start; pread only
+  platform::File m_files[2];  // opened before the threads start
 
   std::mutex m_lock;
   std::condition_variable m_changed;  // any change below
-  std::vector<Slot> m_slots;          // fixed size; fields as documented in Slot
-  uint64_t m_retired = 0;             // guarded by m_lock
-  uint32_t m_next = 0;                // next frame a worker takes; guarded by m_lock
-  bool m_stop = false;                // guarded by m_lock
-  CompareStatus m_failure;            // guarded by m_lock
+  Window m_windows[2][kWindowsMapped];  // fields as documented in Window
+  std::vector<Slot> m_slots;            // fixed size; fields as documented in Slot
+  uint32_t m_mappedFrames[2] = {0, 0};  // frames each file has mapped; guarded by m_lock
+  uint64_t m_retired = 0;               // guarded by m_lock
+  uint32_t m_next = 0;                  // next frame a worker takes; guarded by m_lock
+  bool m_stop = false;                  // guarded by m_lock
+  CompareStatus m_failure;              // guarded by m_lock
   std::atomic<uint32_t> m_differenceBefore{UINT32_MAX};  // earliest differing frame retired so far
 
   std::vector<std::jthread> m_threads;  // last: joined first on destruction

@@ -7,10 +7,13 @@
 // up by number. A pair must agree in size and sampling (4:2:0, 4:2:2, 4:4:4
 // or RGB); the formats themselves may differ (I420 against NV12).
 //
-// The run reads each file on its own thread into a ring of a few frames,
-// measures frame pairs on a pool of workers (one per core) and hands the
-// results to the caller in frame order on the calling thread. Memory is the
-// ring, whatever the files' length.
+// The run measures frames in place, in windows of each file mapped into
+// memory (the page cache itself, no copy): one thread per file maps the
+// windows ahead of the workers and asks the kernel to read them in; a pool
+// of workers (one per core) measures frame pairs; the results reach the
+// caller in frame order on the calling thread. A few windows per file are
+// mapped at a time, whatever the files' length. A file must not shrink while
+// it is compared (reading a mapped page past its new end ends the process).
 #pragma once
 
 #include <cstdint>
@@ -35,7 +38,7 @@ struct CompareOptions {
   uint32_t firstFrame = 1;  // 1-based, the same number in both files
   uint32_t frameCount = 0;  // 0: every frame both files have from firstFrame on
   unsigned threads = 0;     // workers; 0: one per core
-  unsigned readAhead = 2;   // frames each reader may be ahead of the workers
+  uint64_t windowBytes = uint64_t(32) << 20;  // bytes of a file mapped in one window (at least one frame)
 };
 
 enum class CompareCode {
