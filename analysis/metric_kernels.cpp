@@ -102,47 +102,61 @@ AVX2 uint64_t SseRow_AVX2(const uint8_t* a, const uint8_t* b, int n) {
   return lanes[0] + lanes[1] + lanes[2] + lanes[3] + SseRow_C(a + i, b + i, n - i);
 }
 
-// Eight blocks (32 samples) a step: per half of 16 samples, the four rows'
-// samples as words; s1 and s2 summed as words, squares and products as
-// dword pairs; then pairs folded into blocks and interleaved to s1, s2, ss, s12.
+// Eight blocks (32 samples of each of the four rows) a step, every sum in a
+// register. s1 and s2: byte pairs summed to words (pmaddubsw by 1), the four
+// rows added, then word pairs to one dword per block. Squares and products
+// from t = a + b and d = a - b as words: pmaddwd gives per sample pair the
+// sums of t^2 and d^2; since t^2 + d^2 = 2(a^2 + b^2) and t^2 - d^2 = 4ab,
+// ss = (T + D) / 2 and s12 = (T - D) / 4 exactly. The unpacked halves hold
+// samples 0-7 | 16-23 and 8-15 | 24-31, so phaddd of the two puts the dword
+// pairs back in block order; a 4x4 transpose per lane then gives each
+// block's s1, s2, ss, s12.
 AVX2 void Ssim4x4Row_AVX2(const uint8_t* a, ptrdiff_t strideA, const uint8_t* b, ptrdiff_t strideB, BlockSums* sums,
                           int blocks) {
-  const __m256i ones = _mm256_set1_epi16(1);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i byteOnes = _mm256_set1_epi8(1), wordOnes = _mm256_set1_epi16(1);
   int z = 0;
   for (; z + 8 <= blocks; z += 8) {
-    __m256i s1[2], s2[2], ss[2], s12[2];
-    for (int h = 0; h < 2; ++h) s1[h] = s2[h] = ss[h] = s12[h] = _mm256_setzero_si256();
+    __m256i s1 = zero, s2 = zero, tLo = zero, tHi = zero, dLo = zero, dHi = zero;
     for (int y = 0; y < 4; ++y) {
       const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + y * strideA + 4 * z));
       const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + y * strideB + 4 * z));
-      const __m256i A[2] = {_mm256_cvtepu8_epi16(_mm256_castsi256_si128(va)),
-                            _mm256_cvtepu8_epi16(_mm256_extracti128_si256(va, 1))};
-      const __m256i B[2] = {_mm256_cvtepu8_epi16(_mm256_castsi256_si128(vb)),
-                            _mm256_cvtepu8_epi16(_mm256_extracti128_si256(vb, 1))};
-      for (int h = 0; h < 2; ++h) {
-        s1[h] = _mm256_add_epi16(s1[h], A[h]);
-        s2[h] = _mm256_add_epi16(s2[h], B[h]);
-        ss[h] = _mm256_add_epi32(ss[h], _mm256_add_epi32(_mm256_madd_epi16(A[h], A[h]), _mm256_madd_epi16(B[h], B[h])));
-        s12[h] = _mm256_add_epi32(s12[h], _mm256_madd_epi16(A[h], B[h]));
-      }
+      s1 = _mm256_add_epi16(s1, _mm256_maddubs_epi16(va, byteOnes));
+      s2 = _mm256_add_epi16(s2, _mm256_maddubs_epi16(vb, byteOnes));
+      const __m256i aLo = _mm256_unpacklo_epi8(va, zero), aHi = _mm256_unpackhi_epi8(va, zero);
+      const __m256i bLo = _mm256_unpacklo_epi8(vb, zero), bHi = _mm256_unpackhi_epi8(vb, zero);
+      const __m256i sumLo = _mm256_add_epi16(aLo, bLo), sumHi = _mm256_add_epi16(aHi, bHi);
+      const __m256i difLo = _mm256_sub_epi16(aLo, bLo), difHi = _mm256_sub_epi16(aHi, bHi);
+      tLo = _mm256_add_epi32(tLo, _mm256_madd_epi16(sumLo, sumLo));
+      tHi = _mm256_add_epi32(tHi, _mm256_madd_epi16(sumHi, sumHi));
+      dLo = _mm256_add_epi32(dLo, _mm256_madd_epi16(difLo, difLo));
+      dHi = _mm256_add_epi32(dHi, _mm256_madd_epi16(difHi, difHi));
     }
-    for (int h = 0; h < 2; ++h) {
-      // Per 128-bit lane (two blocks): X = s1 b0, s1 b1, s2 b0, s2 b1; Y = ss .., s12 ..
-      const __m256i X = _mm256_hadd_epi32(_mm256_madd_epi16(s1[h], ones), _mm256_madd_epi16(s2[h], ones));
-      const __m256i Y = _mm256_hadd_epi32(ss[h], s12[h]);
-      const __m256i P = _mm256_unpacklo_epi32(X, Y);
-      const __m256i Q = _mm256_unpackhi_epi32(X, Y);
-      const __m256i first = _mm256_unpacklo_epi32(P, Q);   // blocks 0 | 2 of this half
-      const __m256i second = _mm256_unpackhi_epi32(P, Q);  // blocks 1 | 3
-      __m256i* out = reinterpret_cast<__m256i*>(sums + z + 4 * h);
-      _mm256_storeu_si256(out, _mm256_permute2x128_si256(first, second, 0x20));
-      _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(first, second, 0x31));
-    }
+    const __m256i t = _mm256_hadd_epi32(tLo, tHi), d = _mm256_hadd_epi32(dLo, dHi);  // blocks 0-3 | 4-7
+    const __m256i S1 = _mm256_madd_epi16(s1, wordOnes), S2 = _mm256_madd_epi16(s2, wordOnes);
+    const __m256i SS = _mm256_srai_epi32(_mm256_add_epi32(t, d), 1);
+    const __m256i S12 = _mm256_srai_epi32(_mm256_sub_epi32(t, d), 2);
+    const __m256i p0 = _mm256_unpacklo_epi32(S1, S2), p1 = _mm256_unpackhi_epi32(S1, S2);
+    const __m256i q0 = _mm256_unpacklo_epi32(SS, S12), q1 = _mm256_unpackhi_epi32(SS, S12);
+    const __m256i b04 = _mm256_unpacklo_epi64(p0, q0), b15 = _mm256_unpackhi_epi64(p0, q0);
+    const __m256i b26 = _mm256_unpacklo_epi64(p1, q1), b37 = _mm256_unpackhi_epi64(p1, q1);
+    __m256i* out = reinterpret_cast<__m256i*>(sums + z);
+    _mm256_storeu_si256(out, _mm256_permute2x128_si256(b04, b15, 0x20));
+    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(b26, b37, 0x20));
+    _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(b04, b15, 0x31));
+    _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(b26, b37, 0x31));
   }
   Ssim4x4Blocks_C(a, strideA, b, strideB, sums, z, blocks);
 }
 
 AVX2 inline __m256i Load8(const int* s) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s)); }
+
+// The summed s1, s2, ss, s12 of windows 0 and 1 (one per lane) of the block rows at `above` and `below`.
+AVX2 inline __m256i WindowPair(const BlockSums* above, const BlockSums* below) {
+  const int* p = above->data();
+  const int* q = below->data();
+  return _mm256_add_epi32(_mm256_add_epi32(Load8(p), Load8(p + 4)), _mm256_add_epi32(Load8(q), Load8(q + 4)));
+}
 
 // Eight windows a step: the four sums of windows 2k and 2k+1 in one vector,
 // transposed to one vector per sum (window order 0 2 4 6 | 1 3 5 7), the
@@ -154,14 +168,11 @@ AVX2 double SsimEndRow_AVX2(const BlockSums* above, const BlockSums* below, int 
   __m256d acc = _mm256_setzero_pd();
   int i = 0;
   for (; i + 8 <= windows; i += 8) {
-    __m256i v[4];
-    for (int k = 0; k < 4; ++k) {
-      const int* p = above[i + 2 * k].data();
-      const int* q = below[i + 2 * k].data();
-      v[k] = _mm256_add_epi32(_mm256_add_epi32(Load8(p), Load8(p + 4)), _mm256_add_epi32(Load8(q), Load8(q + 4)));
-    }
-    const __m256i t0 = _mm256_unpacklo_epi32(v[0], v[1]), t1 = _mm256_unpackhi_epi32(v[0], v[1]);
-    const __m256i t2 = _mm256_unpacklo_epi32(v[2], v[3]), t3 = _mm256_unpackhi_epi32(v[2], v[3]);
+    // Written out, not looped: a loop over an array of vectors goes through the stack.
+    const __m256i v0 = WindowPair(above + i, below + i), v1 = WindowPair(above + i + 2, below + i + 2);
+    const __m256i v2 = WindowPair(above + i + 4, below + i + 4), v3 = WindowPair(above + i + 6, below + i + 6);
+    const __m256i t0 = _mm256_unpacklo_epi32(v0, v1), t1 = _mm256_unpackhi_epi32(v0, v1);
+    const __m256i t2 = _mm256_unpacklo_epi32(v2, v3), t3 = _mm256_unpackhi_epi32(v2, v3);
     const __m256i s1 = _mm256_unpacklo_epi64(t0, t2), s2 = _mm256_unpackhi_epi64(t0, t2);
     const __m256i ss = _mm256_unpacklo_epi64(t1, t3), s12 = _mm256_unpackhi_epi64(t1, t3);
     const __m256i s1s2 = _mm256_mullo_epi32(s1, s2);
