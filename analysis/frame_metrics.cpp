@@ -28,19 +28,48 @@ uint64_t SsimWindowCount(const PlaneView& plane) {
   return bw < 2 || bh < 2 ? 0 : uint64_t(bw - 1) * (bh - 1);
 }
 
-double FrameMeasurer::PlaneSsimSum(const PlaneView& a, const PlaneView& b) {
+namespace {
+
+// Sum of (a - b)^2 over blocks' samples: ss - 2 * s12 of each.
+uint64_t BlockRowSse(const BlockSums* sums, int blocks) {
+  uint64_t sse = 0;
+  for (int z = 0; z < blocks; ++z) sse += uint32_t(sums[z][2] - 2 * sums[z][3]);
+  return sse;
+}
+
+// The squared errors outside the first `columns` x `rows` samples of a plane.
+uint64_t EdgeSse(const MetricKernels& kernels, const PlaneView& a, const PlaneView& b, uint32_t columns,
+                 uint32_t rows) {
+  uint64_t sum = 0;
+  if (columns < a.width)
+    for (uint32_t y = 0; y < rows; ++y)
+      sum += kernels.sseRow(a.data + y * a.stride + columns, b.data + y * b.stride + columns, int(a.width - columns));
+  for (uint32_t y = rows; y < a.height; ++y)
+    sum += kernels.sseRow(a.data + y * a.stride, b.data + y * b.stride, int(a.width));
+  return sum;
+}
+
+}  // namespace
+
+double FrameMeasurer::PlaneSsimSum(const PlaneView& a, const PlaneView& b, uint64_t* sse) {
   const int blocks = int(a.width >> 2), blockRows = int(a.height >> 2);
-  if (blocks < 2 || blockRows < 2) return 0;
+  if (blocks < 2 || blockRows < 2) {
+    if (sse) *sse = PlaneSse(m_kernels, a, b);
+    return 0;
+  }
   for (auto& row : m_rows) row.resize(size_t(blocks));
   BlockSums* above = m_rows[0].data();
   BlockSums* below = m_rows[1].data();
   m_kernels.ssim4x4Row(a.data, a.stride, b.data, b.stride, above, blocks);
+  uint64_t blockSse = sse ? BlockRowSse(above, blocks) : 0;
   double sum = 0;
   for (int z = 1; z < blockRows; ++z) {
     m_kernels.ssim4x4Row(a.data + 4 * z * a.stride, a.stride, b.data + 4 * z * b.stride, b.stride, below, blocks);
+    if (sse) blockSse += BlockRowSse(below, blocks);
     sum += m_kernels.ssimEndRow(above, below, blocks - 1);
     std::swap(above, below);
   }
+  if (sse) *sse = blockSse + EdgeSse(m_kernels, a, b, 4 * uint32_t(blocks), 4 * uint32_t(blockRows));
   return sum;
 }
 
@@ -64,22 +93,24 @@ void FrameMeasurer::Measure(const PlanarFrame& a, const PlanarFrame& b, Metrics 
                             FrameMetrics* out) {
   out->sampling = a.sampling;
   const auto weights = PlaneWeights(a);
-  if (metrics.psnr) {
-    out->mseAverage = 0;
-    for (int p = 0; p < kPlanes; ++p) {
-      const PlaneView& pa = a.planes[size_t(p)];
-      out->sse[size_t(p)] = PlaneSse(m_kernels, pa, b.planes[size_t(p)]);
-      out->mse[size_t(p)] = double(out->sse[size_t(p)]) / (double(pa.width) * pa.height);
-      out->mseAverage += out->mse[size_t(p)] * weights[size_t(p)];
-    }
-  }
   if (metrics.ssim) {
     out->ssimAll = 0;
     for (int p = 0; p < kPlanes; ++p) {
       const PlaneView& pa = a.planes[size_t(p)];
+      // The squared errors come with the block sums when both metrics run.
+      const double sum = PlaneSsimSum(pa, b.planes[size_t(p)], metrics.psnr ? &out->sse[size_t(p)] : nullptr);
       // ffmpeg divides by the window count as an int.
-      out->ssim[size_t(p)] = PlaneSsimSum(pa, b.planes[size_t(p)]) / double(int(SsimWindowCount(pa)));
+      out->ssim[size_t(p)] = sum / double(int(SsimWindowCount(pa)));
       out->ssimAll += weights[size_t(p)] * out->ssim[size_t(p)];
+    }
+  }
+  if (metrics.psnr) {
+    out->mseAverage = 0;
+    for (int p = 0; p < kPlanes; ++p) {
+      const PlaneView& pa = a.planes[size_t(p)];
+      if (!metrics.ssim) out->sse[size_t(p)] = PlaneSse(m_kernels, pa, b.planes[size_t(p)]);
+      out->mse[size_t(p)] = double(out->sse[size_t(p)]) / (double(pa.width) * pa.height);
+      out->mseAverage += out->mse[size_t(p)] * weights[size_t(p)];
     }
   }
   const bool mayDiffer = !metrics.psnr || out->sse[0] + out->sse[1] + out->sse[2] != 0;

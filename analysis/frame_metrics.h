@@ -66,7 +66,10 @@ class FrameMeasurer {
                FrameMetrics* out);
 
   // Sum of the window SSIMs of one plane (SsimWindowCount says how many).
-  double PlaneSsimSum(const PlaneView& a, const PlaneView& b);
+  // With `sse`, also the plane's sum of squared errors (PlaneSse's figure),
+  // taken from the block sums (ss - 2 s12) and the edges they leave out, so
+  // that the samples are read once for both metrics.
+  double PlaneSsimSum(const PlaneView& a, const PlaneView& b, uint64_t* sse = nullptr);
 
  private:
   const MetricKernels& m_kernels;
