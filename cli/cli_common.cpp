@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <tuple>
 
@@ -106,6 +107,21 @@ std::string FormatLabel(uint32_t code) {
   std::string_view label = corvane::UserFormatName(code);
   if (label.empty()) return "unknown (" + corvane::CodeName(code) + ")";
   return std::string(label) + " (" + corvane::CodeName(code) + ")";
+}
+
+std::string JsonString(std::string_view s) {
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"' || c == '\\')
+      out += '\\', out += c;
+    else if (uint8_t(c) < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else
+      out += c;
+  }
+  return out + "\"";
 }
 
 FileParams ResolveFileParams(const std::string& path, const Args& args) {

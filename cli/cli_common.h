@@ -63,6 +63,8 @@ uint32_t ParseUint(std::string_view text, std::string_view what);
 std::pair<uint32_t, uint32_t> ParseSize(std::string_view text);  // "WxH"
 uint32_t ParseFormat(std::string_view name);                      // user-facing name -> code
 std::string FormatLabel(uint32_t code);                           // "I420 (YV12)"
+// A JSON string literal of s, quotes included.
+std::string JsonString(std::string_view s);
 
 // Frame parameters for a file: --format/--size (and --interval) when given,
 // else the trailer's first record. Fails with a clear message otherwise.

@@ -17,21 +17,6 @@ struct SegmentRow {
   bool framesKnown;
 };
 
-std::string JsonString(std::string_view s) {
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"' || c == '\\')
-      out += '\\', out += c;
-    else if (uint8_t(c) < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else
-      out += c;
-  }
-  return out + "\"";
-}
-
 // Segments as the player would play them.
 std::vector<SegmentRow> SegmentRows(const std::string& path, const Args& args, const corvane::TrailerInfo& t) {
   std::vector<SegmentRow> rows;

@@ -91,4 +91,47 @@ std::string ToolResultText(const corvane::tools::ToolResult& r, std::span<const 
   return corvane::tools::ToolCodeName(r.code);
 }
 
+namespace {
+
+std::string Geometry(const corvane::YUVPara& para) {
+  corvane::YUVType type = corvane::YUV_NONE;
+  uint32_t size = 0;
+  corvane::GetTypeAndFrameSize(&para, &type, &size);
+  std::string name(corvane::UserFormatName(para.format));
+  if (name.empty()) name = corvane::CodeName(para.format);
+  return name + " " + std::to_string(para.width) + "x" + std::to_string(para.height) + " (" +
+         corvane::analysis::SamplingName(corvane::analysis::SamplingOf(type)) + ")";
+}
+
+// "'a.yuv'" or "'a.yuv' segment 2" for a spliced file's segment (counted from 1).
+std::string Side(const corvane::analysis::CompareStatus& s, const std::string (&paths)[2], int i) {
+  std::string text = "'" + paths[i] + "'";
+  if (s.spliced[i]) text += " segment " + std::to_string(s.segment[i] + 1);
+  return text;
+}
+
+}  // namespace
+
+std::string CompareStatusText(const corvane::analysis::CompareStatus& s, const std::string (&paths)[2]) {
+  using corvane::analysis::CompareCode;
+  const std::string one = s.input >= 0 && s.input < 2 ? "'" + paths[s.input] + "'" : "";
+  const std::string pair = " at frame " + std::to_string(s.frame) + ": " + Side(s, paths, 0) + " is " +
+                           Geometry(s.para[0]) + ", " + Side(s, paths, 1) + " is " + Geometry(s.para[1]);
+  switch (s.code) {
+    case CompareCode::kOk: return "compared";
+    case CompareCode::kOpenFailed: return "cannot open " + one + ": " + std::strerror(s.error);
+    case CompareCode::kNoFrames:
+      return one + " holds no whole frame of " + Geometry(s.para[s.input]);
+    case CompareCode::kFromBeyondEnd: return "--from is past the last frame of " + one;
+    case CompareCode::kSizeMismatch: return "frames of different sizes cannot be compared" + pair;
+    case CompareCode::kSamplingMismatch: return "frames of different chroma sampling cannot be compared" + pair;
+    case CompareCode::kTooSmallForSsim:
+      return "SSIM needs planes of at least 8x8 samples" + pair + "; compare with --psnr only";
+    case CompareCode::kReadFailed:
+      return "cannot read frame " + std::to_string(s.frame) + " of " + one +
+             (s.error ? std::string(": ") + std::strerror(s.error) : std::string(": the file is shorter than it was"));
+  }
+  return "comparison failed";
+}
+
 }  // namespace cli

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "analysis/compare.h"
 #include "capture/still_encoder.h"
 #include "engine/source_host.h"
 #include "tools/tool_job.h"
@@ -30,5 +31,9 @@ std::string StillRefusalText(int32_t code, corvane::StillKind kind, const std::s
 // Why a cut or splice did not happen, naming the file concerned. `inputs`
 // lets a refusal name the input the target would have destroyed.
 std::string ToolResultText(const corvane::tools::ToolResult& result, std::span<const std::string> inputs = {});
+
+// Why two files were not (or not completely) compared, naming the file or
+// files concerned: paths[0] is A, paths[1] is B.
+std::string CompareStatusText(const corvane::analysis::CompareStatus& status, const std::string (&paths)[2]);
 
 }  // namespace cli

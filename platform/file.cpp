@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,6 +98,45 @@ int File::Truncate(uint64_t size) const {
 int File::Sync() const {
   if (m_fd < 0) return EBADF;
   return ::fsync(m_fd) == 0 ? 0 : errno;
+}
+
+MappedRange::~MappedRange() { Unmap(); }
+
+MappedRange::MappedRange(MappedRange&& other) noexcept
+    : m_base(other.m_base), m_mapped(other.m_mapped), m_data(other.m_data), m_len(other.m_len) {
+  other.m_base = nullptr, other.m_mapped = 0, other.m_data = nullptr, other.m_len = 0;
+}
+
+MappedRange& MappedRange::operator=(MappedRange&& other) noexcept {
+  if (this != &other) {
+    Unmap();
+    std::swap(m_base, other.m_base), std::swap(m_mapped, other.m_mapped);
+    std::swap(m_data, other.m_data), std::swap(m_len, other.m_len);
+  }
+  return *this;
+}
+
+int MappedRange::Map(const File& file, uint64_t offset, size_t len) {
+  Unmap();
+  if (!file.IsOpen()) return EBADF;
+  const int64_t size = file.Size();
+  if (len == 0 || size < 0 || offset + len > uint64_t(size)) return EINVAL;
+  const uint64_t page = uint64_t(::sysconf(_SC_PAGESIZE));
+  const uint64_t start = offset / page * page;
+  const size_t mapped = size_t(offset - start) + len;
+  void* base = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED, file.Descriptor(), off_t(start));
+  if (base == MAP_FAILED) return errno;
+  ::madvise(base, mapped, MADV_SEQUENTIAL);  // advice only: a failure changes nothing
+  m_base = base;
+  m_mapped = mapped;
+  m_data = static_cast<const unsigned char*>(base) + (offset - start);
+  m_len = len;
+  return 0;
+}
+
+void MappedRange::Unmap() {
+  if (m_base) ::munmap(m_base, m_mapped);
+  m_base = nullptr, m_mapped = 0, m_data = nullptr, m_len = 0;
 }
 
 ReplacingFile::~ReplacingFile() { Abandon(); }

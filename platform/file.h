@@ -46,6 +46,37 @@ class File {
   int m_fd = -1;
 };
 
+// A read-only view of a byte range of an open file, mapped into memory so
+// that large stretches are read in place (from the page cache) instead of
+// being copied into buffers. The kernel is told the range is read in order,
+// so that it reads ahead of the faults when the file is not cached.
+// The range must lie within the file: a mapped page past the end of a file
+// that shrinks meanwhile raises SIGBUS, which is why Map checks the size.
+class MappedRange {
+ public:
+  MappedRange() = default;
+  ~MappedRange();
+  MappedRange(MappedRange&& other) noexcept;
+  MappedRange& operator=(MappedRange&& other) noexcept;
+  MappedRange(const MappedRange&) = delete;
+  MappedRange& operator=(const MappedRange&) = delete;
+
+  // Maps [offset, offset + len) of `file` (any offset). Returns 0, EINVAL
+  // for an empty range or one that ends past the file's end, or an errno
+  // value. Any range already mapped is unmapped first.
+  int Map(const File& file, uint64_t offset, size_t len);
+  void Unmap();
+  // The byte at `offset`; null when nothing is mapped.
+  const unsigned char* Data() const { return m_data; }
+  size_t Size() const { return m_len; }
+
+ private:
+  void* m_base = nullptr;  // page-aligned start of the mapping
+  size_t m_mapped = 0;     // bytes mapped from m_base
+  const unsigned char* m_data = nullptr;
+  size_t m_len = 0;
+};
+
 // Writes a new file under a temporary name beside the target ("<path>.part")
 // and renames it into place on Commit, so that a failure, a cancel or a crash
 // never leaves a half-written target and an existing target stays as it was

@@ -1,0 +1,344 @@
+#include "analysis/compare.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "formats/frame_locator.h"
+#include "platform/file.h"
+
+namespace corvane::analysis {
+namespace {
+
+// A stretch of frames with one set of parameters: a plain file is one, a
+// spliced file one per segment that holds frames.
+struct Run {
+  uint32_t first = 0;
+  uint32_t last = 0;
+  YUVPara para;
+  uint32_t segment = 0;
+};
+
+bool UsesSegments(const CompareInput& in) {
+  return in.useSegments && in.trailer.kind == TrailerKind::kSpliced &&
+         in.trailer.records.size() == in.trailer.segments.size();
+}
+
+std::vector<Run> RunsOf(const CompareInput& in, uint32_t frameCount) {
+  std::vector<Run> runs;
+  if (!UsesSegments(in)) {
+    if (frameCount) runs.push_back({1, frameCount, in.para, 0});
+    return runs;
+  }
+  uint32_t next = 1;
+  for (size_t i = 0; i < in.trailer.segments.size(); ++i) {
+    const uint32_t n = in.trailer.segments[i].frameCount;
+    if (n == 0) continue;
+    runs.push_back({next, next + n - 1, in.trailer.records[i], uint32_t(i)});
+    next += n;
+  }
+  return runs;
+}
+
+YUVType TypeOf(const YUVPara& para) {
+  YUVType type = YUV_NONE;
+  uint32_t size = 0;
+  GetTypeAndFrameSize(&para, &type, &size);
+  return type;
+}
+
+uint64_t FrameBytes(const YUVPara& para) { return FrameSize64(TypeOf(para), para.width, para.height); }
+
+// Whether frames of the two runs can be compared; kOk or the mismatch.
+CompareCode CheckPair(const YUVPara& a, const YUVPara& b, Metrics metrics) {
+  if (a.width != b.width || a.height != b.height) return CompareCode::kSizeMismatch;
+  const Sampling sampling = SamplingOf(TypeOf(a));
+  if (sampling != SamplingOf(TypeOf(b))) return CompareCode::kSamplingMismatch;
+  if (metrics.ssim)
+    for (const PlaneView& p : PlaneSizes(sampling, a.width, a.height))
+      if (SsimWindowCount(p) == 0) return CompareCode::kTooSmallForSsim;
+  return CompareCode::kOk;
+}
+
+}  // namespace
+
+CompareStatus PlanCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
+                          ComparePlan* plan) {
+  const CompareInput* inputs[2] = {&a, &b};
+  std::vector<Run> runs[2];
+  CompareStatus status;
+  *plan = ComparePlan{};
+  plan->firstFrame = std::max<uint32_t>(options.firstFrame, 1);
+  for (int i = 0; i < 2; ++i) {
+    const FileFrames frames(inputs[i]->trailer, inputs[i]->para, inputs[i]->useSegments);
+    plan->totalFrames[i] = frames.FrameCount();
+    runs[i] = RunsOf(*inputs[i], frames.FrameCount());
+    status.para[i] = inputs[i]->para;
+    status.spliced[i] = UsesSegments(*inputs[i]);
+    if (frames.FrameCount() == 0) {
+      status.code = CompareCode::kNoFrames;
+      status.input = i;
+      return status;
+    }
+  }
+  for (int i = 0; i < 2; ++i) {
+    if (plan->firstFrame > plan->totalFrames[i]) {
+      status.code = CompareCode::kFromBeyondEnd;
+      status.input = i;
+      return status;
+    }
+  }
+  const uint32_t available = std::min(plan->totalFrames[0], plan->totalFrames[1]) - plan->firstFrame + 1;
+  plan->frameCount = options.frameCount ? std::min(options.frameCount, available) : available;
+  const uint32_t last = plan->firstFrame + plan->frameCount - 1;
+
+  // Walk both files' runs over the planned frames; each overlap is one pair
+  // of parameter sets to check.
+  size_t i = 0, j = 0;
+  for (uint32_t frame = plan->firstFrame; frame <= last;) {
+    while (runs[0][i].last < frame) ++i;
+    while (runs[1][j].last < frame) ++j;
+    const Run& ra = runs[0][i];
+    const Run& rb = runs[1][j];
+    if (frame == plan->firstFrame) plan->bytesPerPair = FrameBytes(ra.para) + FrameBytes(rb.para);
+    const CompareCode code = CheckPair(ra.para, rb.para, options.metrics);
+    if (code != CompareCode::kOk) {
+      status.code = code;
+      status.frame = frame;
+      status.segment[0] = ra.segment, status.segment[1] = rb.segment;
+      status.para[0] = ra.para, status.para[1] = rb.para;
+      return status;
+    }
+    const uint32_t end = std::min(ra.last, rb.last);
+    if (end >= last) break;
+    frame = end + 1;
+  }
+  return status;
+}
+
+namespace {
+
+// Windows of each file mapped at a time: the one the workers are in, the
+// next, and one the reader is mapping meanwhile.
+constexpr unsigned kWindowsMapped = 3;
+
+// The shared state of one run. Lock order: m_lock is the only lock.
+//
+// Reader s maps its file in windows of consecutive frames (windowBytes, at
+// least one frame), window g into m_windows[s][g % kWindowsMapped] once
+// every frame of the window there before (g - kWindowsMapped) has been
+// retired (handed to the caller), then raises m_mappedFrames[s]. A worker
+// takes the next frame (k, 0-based in the plan) once both files have mapped
+// it and its result slot is free (frame k - slots retired), measures it in
+// place and marks the slot measured; the calling thread retires frames in
+// order.
+class Pipeline {
+ public:
+  Pipeline(const CompareInput& a, const CompareInput& b, const CompareOptions& options, const ComparePlan& plan)
+      : m_inputs{&a, &b},
+        m_frames{FileFrames(a.trailer, a.para, a.useSegments), FileFrames(b.trailer, b.para, b.useSegments)},
+        m_options(options),
+        m_plan(plan),
+        m_workers(options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency())),
+        m_slots(2 * m_workers) {}
+
+  ~Pipeline() { Stop(); }  // before the threads (declared last) are joined
+
+  CompareStatus Run(const std::function<void(const FrameMetrics&)>& onFrame) {
+    for (int s = 0; s < 2; ++s) {
+      if (int err = m_files[s].Open(m_inputs[s]->path, platform::File::Mode::kRead)) {
+        CompareStatus status;
+        status.code = CompareCode::kOpenFailed;
+        status.input = s;
+        status.error = err;
+        return status;
+      }
+    }
+    for (int s = 0; s < 2; ++s) m_threads.emplace_back([this, s] { MapLoop(s); });
+    for (unsigned w = 0; w < m_workers; ++w) m_threads.emplace_back([this] { WorkLoop(); });
+
+    for (uint32_t k = 0; k < m_plan.frameCount; ++k) {
+      Slot& slot = SlotOf(k);
+      FrameMetrics result;
+      {
+        std::unique_lock lock(m_lock);
+        m_changed.wait(lock, [&] { return m_failure.code != CompareCode::kOk || (slot.measured && slot.frame == k); });
+        if (m_failure.code != CompareCode::kOk) return m_failure;
+        result = slot.result;
+        slot.measured = false;
+        ++m_retired;
+        if (result.difference.found) m_differenceBefore = std::min(m_differenceBefore.load(), k);
+      }
+      m_changed.notify_all();
+      onFrame(result);
+    }
+    return {};
+  }
+
+ private:
+  // One frame of one file inside a mapped window.
+  struct MappedFrame {
+    const uint8_t* data = nullptr;
+    YUVPara para;
+  };
+
+  struct Window {
+    uint32_t first = 0, end = 0;      // the frames it holds, [first, end); guarded by m_lock
+    // Written by its reader while stale (every frame in it retired); the
+    // mapping read by the workers measuring its frames, `frames` copied by
+    // them with m_lock held.
+    platform::MappedRange range;
+    std::vector<MappedFrame> frames;  // frames first..end - 1
+  };
+
+  struct Slot {
+    uint32_t frame = UINT32_MAX;  // the frame it holds; guarded by m_lock
+    bool measured = false;        // guarded by m_lock
+    FrameMetrics result;          // written by its worker before `measured`, read after
+  };
+
+  Slot& SlotOf(uint32_t k) { return m_slots[k % m_slots.size()]; }
+  // The mapped frame k of file s; with m_lock held, k mapped and not retired.
+  const MappedFrame& MappedFrameOf(int s, uint32_t k) {
+    Window* w = m_windows[s];
+    while (k < w->first || k >= w->end) ++w;
+    return w->frames[k - w->first];
+  }
+
+  void Stop() {
+    {
+      std::scoped_lock lock(m_lock);
+      m_stop = true;
+    }
+    m_changed.notify_all();
+  }
+
+  void Fail(CompareStatus status) {
+    {
+      std::scoped_lock lock(m_lock);
+      if (m_failure.code == CompareCode::kOk) m_failure = status;
+      m_stop = true;
+    }
+    m_changed.notify_all();
+  }
+
+  void FailRead(int s, uint32_t frame, int error) {
+    CompareStatus status;
+    status.code = CompareCode::kReadFailed;
+    status.input = s;
+    status.frame = frame;
+    status.error = error;
+    Fail(status);
+  }
+
+  void MapLoop(int s) {
+    std::vector<uint64_t> offsets;
+    uint32_t first = 0;
+    for (uint64_t g = 0; first < m_plan.frameCount; ++g) {
+      Window& window = m_windows[s][g % kWindowsMapped];
+      {
+        std::unique_lock lock(m_lock);
+        m_changed.wait(lock, [&] { return m_stop || window.end <= m_retired; });
+        if (m_stop) return;
+      }
+      // The window spans its frames' bytes, each of which must lie within the file.
+      window.frames.clear();
+      offsets.clear();
+      const int64_t fileSize = m_files[s].Size();
+      uint64_t from = UINT64_MAX, to = 0;
+      uint32_t end = first;
+      while (end < m_plan.frameCount && (end == first || to - from < m_options.windowBytes)) {
+        const uint32_t frame = m_plan.firstFrame + end;
+        MappedFrame f;
+        const auto at = m_frames[s].Locate(frame, &f.para);
+        if (!at || fileSize < 0 || at->offset + at->frameSize > uint64_t(fileSize))
+          return FailRead(s, frame, fileSize < 0 ? errno : 0);
+        window.frames.push_back(f);
+        offsets.push_back(at->offset);
+        from = std::min(from, at->offset);
+        to = std::max(to, at->offset + at->frameSize);
+        ++end;
+      }
+      if (int err = window.range.Map(m_files[s], from, size_t(to - from)))
+        return FailRead(s, m_plan.firstFrame + first, err);
+      for (size_t i = 0; i < window.frames.size(); ++i) window.frames[i].data = window.range.Data() + (offsets[i] - from);
+      {
+        std::scoped_lock lock(m_lock);
+        window.first = first, window.end = end;
+        m_mappedFrames[s] = end;
+      }
+      m_changed.notify_all();
+      first = end;
+    }
+  }
+
+  void WorkLoop() {
+    FrameMeasurer measurer;
+    std::vector<uint8_t> scratch[2];
+    for (;;) {
+      uint32_t k;
+      MappedFrame frame[2];
+      {
+        std::unique_lock lock(m_lock);
+        m_changed.wait(lock, [&] {
+          return m_stop || m_next >= m_plan.frameCount ||
+                 (m_next < m_mappedFrames[0] && m_next < m_mappedFrames[1] && m_next < m_retired + m_slots.size());
+        });
+        if (m_stop || m_next >= m_plan.frameCount) return;
+        k = m_next++;
+        SlotOf(k).frame = k;
+        for (int s = 0; s < 2; ++s) frame[s] = MappedFrameOf(s, k);
+      }
+      PlanarFrame planar[2];
+      for (int s = 0; s < 2; ++s)
+        planar[s] = ToPlanar(TypeOf(frame[s].para), frame[s].para.width, frame[s].para.height, frame[s].data,
+                             &scratch[s]);
+      FrameMetrics& m = SlotOf(k).result;
+      m = FrameMetrics{};
+      m.index = k + 1;
+      m.frame = m_plan.firstFrame + k;
+      // Past a frame already known to differ, where the difference lies no longer matters.
+      measurer.Measure(planar[0], planar[1], m_options.metrics, k < m_differenceBefore.load(), &m);
+      {
+        std::scoped_lock lock(m_lock);
+        SlotOf(k).measured = true;
+      }
+      m_changed.notify_all();
+    }
+  }
+
+  const CompareInput* m_inputs[2];
+  const FileFrames m_frames[2];
+  const CompareOptions m_options;
+  const ComparePlan m_plan;
+  const unsigned m_workers;
+  platform::File m_files[2];  // opened before the threads start
+
+  std::mutex m_lock;
+  std::condition_variable m_changed;  // any change below
+  Window m_windows[2][kWindowsMapped];  // fields as documented in Window
+  std::vector<Slot> m_slots;            // fixed size; fields as documented in Slot
+  uint32_t m_mappedFrames[2] = {0, 0};  // frames each file has mapped; guarded by m_lock
+  uint64_t m_retired = 0;               // guarded by m_lock
+  uint32_t m_next = 0;                  // next frame a worker takes; guarded by m_lock
+  bool m_stop = false;                  // guarded by m_lock
+  CompareStatus m_failure;              // guarded by m_lock
+  std::atomic<uint32_t> m_differenceBefore{UINT32_MAX};  // earliest differing frame retired so far
+
+  std::vector<std::jthread> m_threads;  // last: joined first on destruction
+};
+
+}  // namespace
+
+CompareStatus RunCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
+                         const ComparePlan& plan, const std::function<void(const FrameMetrics&)>& onFrame) {
+  if (plan.frameCount == 0) return {};
+  Pipeline pipeline(a, b, options, plan);
+  return pipeline.Run(onFrame);
+}
+
+}  // namespace corvane::analysis

@@ -1,0 +1,86 @@
+// Comparing two files frame by frame: which frames, whether they can be
+// compared, and the run itself.
+//
+// Each input is read through the frame locator with its own parameters, so a
+// plain file, a spliced one and a file whose parameters come from the command
+// line all work; a spliced file is compared segment by segment. Frames pair
+// up by number. A pair must agree in size and sampling (4:2:0, 4:2:2, 4:4:4
+// or RGB); the formats themselves may differ (I420 against NV12).
+//
+// The run measures frames in place, in windows of each file mapped into
+// memory (the page cache itself, no copy): one thread per file maps the
+// windows ahead of the workers and asks the kernel to read them in; a pool
+// of workers (one per core) measures frame pairs; the results reach the
+// caller in frame order on the calling thread. A few windows per file are
+// mapped at a time, whatever the files' length. A file must not shrink while
+// it is compared (reading a mapped page past its new end ends the process).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "analysis/frame_metrics.h"
+#include "formats/trailer.h"
+#include "formats/yuv_format.h"
+
+namespace corvane::analysis {
+
+struct CompareInput {
+  std::string path;
+  YUVPara para;             // a plain file's parameters (ignored for a spliced file's segments)
+  TrailerInfo trailer;
+  bool useSegments = true;  // a spliced trailer's segments, when the file has them
+};
+
+struct CompareOptions {
+  Metrics metrics;
+  uint32_t firstFrame = 1;  // 1-based, the same number in both files
+  uint32_t frameCount = 0;  // 0: every frame both files have from firstFrame on
+  unsigned threads = 0;     // workers; 0: one per core
+  uint64_t windowBytes = uint64_t(32) << 20;  // bytes of a file mapped in one window (at least one frame)
+};
+
+enum class CompareCode {
+  kOk,
+  kOpenFailed,        // input `input` cannot be opened (error)
+  kNoFrames,          // input `input` holds no whole frame of its parameters
+  kFromBeyondEnd,     // firstFrame is past the last frame of input `input`
+  kSizeMismatch,      // frame `frame`: the inputs' frames differ in size
+  kSamplingMismatch,  // frame `frame`: the inputs differ in chroma sampling (or RGB against YUV)
+  kTooSmallForSsim,   // frame `frame`: a plane under 8x8 has no SSIM window
+  kReadFailed,        // input `input` could not be read at frame `frame` (error, 0 for a short read)
+};
+
+// How a comparison ends, with what a message needs to name: for mismatches
+// both inputs' segment (0 in a plain file) and parameters at that frame.
+struct CompareStatus {
+  CompareCode code = CompareCode::kOk;
+  int input = -1;  // 0 = A, 1 = B, -1 = both or neither
+  int error = 0;   // errno, when one applies
+  uint32_t frame = 0;
+  uint32_t segment[2] = {0, 0};
+  bool spliced[2] = {false, false};  // the input is read segment by segment
+  YUVPara para[2];
+  bool Ok() const { return code == CompareCode::kOk; }
+};
+
+struct ComparePlan {
+  uint32_t firstFrame = 1;
+  uint32_t frameCount = 0;     // frames to compare
+  uint32_t totalFrames[2] = {0, 0};
+  uint32_t LeftOver(int input) const { return totalFrames[input] - (firstFrame - 1) - frameCount; }
+  uint64_t bytesPerPair = 0;   // of the first pair; for progress
+};
+
+// Checks the inputs and works out the frames to compare.
+CompareStatus PlanCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
+                          ComparePlan* plan);
+
+// Compares the planned frames. onFrame runs on the calling thread, once per
+// frame in order; it may throw, which stops the run. Returns the first
+// failure (a read error) or kOk.
+CompareStatus RunCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
+                         const ComparePlan& plan, const std::function<void(const FrameMetrics&)>& onFrame);
+
+}  // namespace corvane::analysis

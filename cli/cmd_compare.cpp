@@ -1,0 +1,228 @@
+// corvane-tool compare: PSNR and SSIM of one file against another, printed as
+// ffmpeg's psnr and ssim filters print them.
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "analysis/compare.h"
+#include "cli/cli_common.h"
+#include "cli/messages.h"
+#include "cli/progress_line.h"
+
+namespace cli {
+namespace {
+
+using corvane::analysis::FrameMetrics;
+using corvane::analysis::kPlanes;
+using corvane::analysis::PlaneLetter;
+
+// Options for one side only: --format/--size, or A's --ref-format/--ref-size.
+Args SideOptions(const Args& args, std::string_view format, std::string_view size) {
+  std::vector<std::string> v;
+  if (auto f = args.Get(format)) v.insert(v.end(), {"--format", *f});
+  if (auto s = args.Get(size)) v.insert(v.end(), {"--size", *s});
+  return Args(v, {}, {"format", "size"});
+}
+
+// A (the reference): --ref-format/--ref-size, else its trailer, else the
+// shared --format/--size. B: --format/--size, else its trailer.
+corvane::analysis::CompareInput ResolveInput(const std::string& path, const Args& args, bool reference) {
+  FileParams fp;
+  if (!reference) {
+    fp = ResolveFileParams(path, SideOptions(args, "format", "size"));
+  } else if (args.Has("ref-format") || args.Has("ref-size")) {
+    fp = ResolveFileParams(path, SideOptions(args, "ref-format", "ref-size"));
+  } else {
+    try {
+      fp = ResolveFileParams(path, SideOptions(args, "", ""));
+    } catch (const Failure&) {
+      if (!args.Has("format") && !args.Has("size")) throw;
+      fp = ResolveFileParams(path, SideOptions(args, "format", "size"));
+    }
+  }
+  return {path, fp.para, fp.trailer, !fp.fromOptions};
+}
+
+std::string Number(double v) {
+  if (!std::isfinite(v)) return "null";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.6f", v);
+  return buf;
+}
+
+std::string Array(const std::array<double, kPlanes>& v, auto transform) {
+  std::string s = "[";
+  for (int p = 0; p < kPlanes; ++p) s += (p ? ", " : "") + Number(transform(v[size_t(p)]));
+  return s + "]";
+}
+
+std::string FrameJson(const FrameMetrics& m, corvane::analysis::Metrics metrics) {
+  auto same = [](double v) { return v; };
+  std::string s = "{\"n\": " + std::to_string(m.index) + ", \"frame\": " + std::to_string(m.frame);
+  if (metrics.psnr) {
+    s += ", \"mse\": " + Array(m.mse, same) + ", \"mse_avg\": " + Number(m.mseAverage);
+    s += ", \"psnr\": " + Array(m.mse, [](double v) { return corvane::analysis::PsnrOf(v, 1); });
+    s += ", \"psnr_avg\": " + Number(corvane::analysis::PsnrOf(m.mseAverage, 1));
+  }
+  if (metrics.ssim) {
+    s += ", \"ssim\": " + Array(m.ssim, same) + ", \"ssim_all\": " + Number(m.ssimAll);
+    s += ", \"ssim_db\": " + Number(corvane::analysis::SsimDb(m.ssimAll, 1.0));
+  }
+  return s + "}";
+}
+
+std::string SummaryJson(const corvane::analysis::SequenceSummary& sum, const corvane::analysis::ComparePlan& plan,
+                        corvane::analysis::Metrics metrics) {
+  const auto sampling = sum.LastSampling();
+  std::string planes;
+  for (int p = 0; p < kPlanes; ++p) planes += PlaneLetter(sampling, p, true);
+  std::string s = "{\"frames\": " + std::to_string(sum.Frames()) + ", \"first_frame\": " +
+                  std::to_string(plan.firstFrame) + ", \"left_over\": [" + std::to_string(plan.LeftOver(0)) + ", " +
+                  std::to_string(plan.LeftOver(1)) + "], \"planes\": " + JsonString(planes);
+  auto perPlane = [&](auto f) {
+    std::array<double, kPlanes> v;
+    for (int p = 0; p < kPlanes; ++p) v[size_t(p)] = f(p);
+    return Array(v, [](double x) { return x; });
+  };
+  if (metrics.psnr) {
+    s += ", \"psnr\": {\"planes\": " + perPlane([&](int p) { return sum.PlanePsnr(p); }) +
+         ", \"planes_min\": " + perPlane([&](int p) { return sum.PlanePsnrMin(p); }) +
+         ", \"planes_max\": " + perPlane([&](int p) { return sum.PlanePsnrMax(p); }) +
+         ", \"average\": " + Number(sum.AveragePsnr()) + ", \"min\": " + Number(sum.PsnrMin()) +
+         ", \"max\": " + Number(sum.PsnrMax()) + "}";
+  }
+  if (metrics.ssim) {
+    s += ", \"ssim\": {\"planes\": " + perPlane([&](int p) { return sum.PlaneSsim(p); }) +
+         ", \"planes_min\": " + perPlane([&](int p) { return sum.PlaneSsimMin(p); }) +
+         ", \"planes_max\": " + perPlane([&](int p) { return sum.PlaneSsimMax(p); }) +
+         ", \"all\": " + Number(sum.SsimAll()) + ", \"all_db\": " + Number(sum.SsimAllDb()) + "}";
+  }
+  s += ", \"first_difference\": ";
+  if (sum.Differs()) {
+    const auto& d = sum.FirstDifferenceSeen();
+    s += "{\"frame\": " + std::to_string(sum.FirstDifferentFrame()) + ", \"plane\": \"" +
+         PlaneLetter(sampling, d.plane, true) + "\", \"x\": " + std::to_string(d.x) +
+         ", \"y\": " + std::to_string(d.y) + "}";
+  } else {
+    s += "null";
+  }
+  return s + "}";
+}
+
+// The stats file: standard output for "-", else a file of that name.
+struct StatsFile {
+  std::FILE* file = nullptr;
+  bool owned = false;
+  ~StatsFile() {
+    if (owned && file) std::fclose(file);
+  }
+  void Write(const std::string& text) {
+    if (file && std::fwrite(text.data(), 1, text.size(), file) != text.size())
+      throw Failure{"cannot write the stats file"};
+  }
+  void Close(const std::string& path) {
+    if (!owned) return;
+    const bool failed = std::ferror(file) != 0;
+    const int closed = std::fclose(file);
+    file = nullptr;
+    if (failed || closed != 0) throw Failure{"cannot write the stats file '" + path + "'"};
+  }
+};
+
+int RunCompareCommand(const std::vector<std::string>& argv) {
+  Args args(argv, {"psnr", "ssim", "json"},
+            {"stats-file", "frames", "from", "format", "size", "ref-format", "ref-size"});
+  if (args.Positional().size() != 2) throw UsageError{"expected two files, A and B"};
+  corvane::analysis::CompareOptions options;
+  if (args.Has("psnr") || args.Has("ssim")) options.metrics = {args.Has("psnr"), args.Has("ssim")};
+  if (auto from = args.Get("from")) options.firstFrame = ParseUint(*from, "first frame");
+  if (auto frames = args.Get("frames")) options.frameCount = ParseUint(*frames, "frame count");
+  if (options.firstFrame == 0) throw UsageError{"--from counts frames from 1"};
+  if (args.Has("frames") && options.frameCount == 0) throw UsageError{"--frames must be at least 1"};
+  const std::optional<std::string> statsPath = args.Get("stats-file");
+  const bool json = args.Has("json");
+  if (json && statsPath == "-") throw UsageError{"--json and --stats-file - both write to standard output"};
+
+  const std::string paths[2] = {args.Positional()[0], args.Positional()[1]};
+  const auto a = ResolveInput(paths[0], args, true);
+  const auto b = ResolveInput(paths[1], args, false);
+  corvane::analysis::ComparePlan plan;
+  auto status = corvane::analysis::PlanCompare(a, b, options, &plan);
+  if (!status.Ok()) throw Failure{CompareStatusText(status, paths)};
+
+  StatsFile stats;
+  if (statsPath == "-") {
+    stats.file = stdout;
+  } else if (statsPath) {
+    stats.file = std::fopen(statsPath->c_str(), "w");
+    if (!stats.file) throw Failure{"cannot create the stats file '" + *statsPath + "': " + std::strerror(errno)};
+    stats.owned = true;
+  }
+  if (json)
+    std::printf("{\"a\": %s, \"b\": %s, \"frames\": [", JsonString(paths[0]).c_str(), JsonString(paths[1]).c_str());
+
+  corvane::analysis::SequenceSummary summary;
+  corvane::tools::ToolProgress progress;
+  progress.total = plan.bytesPerPair * plan.frameCount;
+  {
+    ProgressLine line("compare", &progress);
+    status = corvane::analysis::RunCompare(a, b, options, plan, [&](const FrameMetrics& m) {
+      summary.Add(m);
+      if (options.metrics.psnr) stats.Write(corvane::analysis::PsnrStatsLine(m));
+      if (options.metrics.ssim) stats.Write(corvane::analysis::SsimStatsLine(m));
+      if (json) std::printf("%s\n  %s", m.index == 1 ? "" : ",", FrameJson(m, options.metrics).c_str());
+      progress.written = progress.total * m.index / plan.frameCount;
+      if (progress.onChunk) progress.onChunk(progress.written, progress.total);
+    });
+  }
+  if (!status.Ok()) throw Failure{CompareStatusText(status, paths)};
+  if (statsPath) stats.Close(*statsPath);
+
+  if (json) {
+    std::printf("\n], \"summary\": %s}\n", SummaryJson(summary, plan, options.metrics).c_str());
+  } else {
+    if (options.metrics.psnr) std::printf("%s\n", summary.PsnrLine().c_str());
+    if (options.metrics.ssim) std::printf("%s\n", summary.SsimLine().c_str());
+    std::printf("frames: %llu compared from %u", static_cast<unsigned long long>(summary.Frames()), plan.firstFrame);
+    for (int i = 0; i < 2; ++i)
+      if (plan.LeftOver(i)) std::printf(", %u more in %s not compared", plan.LeftOver(i), i == 0 ? "A" : "B");
+    std::printf("\n");
+    if (summary.Differs()) {
+      const auto& d = summary.FirstDifferenceSeen();
+      std::printf("first difference: frame %u, plane %c, x %u, y %u\n", summary.FirstDifferentFrame(),
+                  PlaneLetter(summary.LastSampling(), d.plane, true), d.x, d.y);
+    } else {
+      std::printf("no difference: the compared frames are identical\n");
+    }
+  }
+  if (std::fflush(stdout) != 0) throw Failure{"cannot write to standard output"};
+  return kExitOk;
+}
+
+const Registrar kCompare(
+    {"compare",
+     "compare A B [--psnr] [--ssim] [--stats-file FILE|-] [--json] [--frames N] [--from N] [--format NAME --size WxH] "
+     "[--ref-format NAME --ref-size WxH]  PSNR and SSIM of B against A",
+     "Usage: corvane-tool compare A B [--psnr] [--ssim] [--stats-file FILE|-] [--json] [--frames N] [--from N]\n"
+     "                            [--format NAME --size WxH] [--ref-format NAME --ref-size WxH]\n"
+     "Compares B with the reference A frame by frame and prints ffmpeg's psnr and ssim summaries:\n"
+     "  PSNR y:... u:... v:... average:... min:... max:...\n"
+     "  SSIM Y:... (dB) U:... V:... All:... (dB)\n"
+     "then how many frames were compared and where the files first differ (frame, plane, x, y).\n"
+     "  --psnr, --ssim       only this metric (default: both, in one pass)\n"
+     "  --stats-file FILE|-  one line per frame in the format of ffmpeg's psnr and ssim stats files\n"
+     "                       (with both metrics, the psnr line then the ssim line); - is standard output\n"
+     "  --json               the summary and every frame as JSON on standard output (null: infinite)\n"
+     "  --from N --frames N  compare frames N.. (1-based, the same number in both files), at most N of them\n"
+     "  --format, --size     B's parameters, and A's when A has no trailer\n"
+     "  --ref-format, --ref-size  A's parameters\n"
+     "Otherwise each file's trailer gives its parameters; a spliced file is compared segment by segment.\n"
+     "Packed formats are compared as the planes ffmpeg converts them to (YUYV as 4:2:2, RGB24 as R, G, B).\n"
+     "Frames of different sizes or chroma sampling are refused. Exit status 0 when compared, 1 when refused\n"
+     "or failed (the reason on standard error), 2 for bad usage. Progress is shown on standard error when\n"
+     "that is a terminal.",
+     RunCompareCommand});
+
+}  // namespace
+}  // namespace cli

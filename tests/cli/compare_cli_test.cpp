@@ -1,0 +1,216 @@
+// corvane-tool compare against ffmpeg's psnr and ssim filters on clips ffmpeg
+// makes (testsrc2 and a noisy copy), its refusals, and a spliced file read
+// segment by segment.
+#include <gtest/gtest.h>
+
+#include <span>
+#include <sstream>
+
+#include "formats/trailer.h"
+#include "formats/yuv_format.h"
+#include "support/run_tool.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::ReadBytes;
+using testsupport::RunResult;
+using testsupport::TempDir;
+
+RunResult Tool(std::vector<std::string> args) {
+  args.insert(args.begin(), CORVANE_TOOL);
+  return testsupport::Run(args);
+}
+
+std::string ReadText(const std::string& path) {
+  const auto b = ReadBytes(path);
+  return std::string(b.begin(), b.end());
+}
+
+// The text after "] " of the line of ffmpeg's log that starts with `tag`.
+std::string FfmpegSummary(const std::string& log, const std::string& tag) {
+  std::istringstream in(log);
+  for (std::string line; std::getline(in, line);) {
+    const size_t at = line.find("] " + tag + " ");
+    if (at != std::string::npos) return line.substr(at + 2);
+  }
+  return "(no " + tag + " line)";
+}
+
+std::string Line(const std::string& text, const std::string& prefix) {
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(prefix, 0) == 0) return line;
+  return "(no " + prefix + " line)";
+}
+
+struct Clip {
+  const char* format;  // ours
+  const char* pixFmt;  // ffmpeg's name for the same bytes
+};
+
+class CompareWithFfmpeg : public ::testing::TestWithParam<Clip> {
+ protected:
+  void SetUp() override {
+    if (!testsupport::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+  }
+  TempDir m_dir;
+};
+
+TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
+  const Clip& c = GetParam();
+  const std::string a = m_dir.File("a.yuv"), b = m_dir.File("b.yuv"), size = "352x288";
+  const std::string raw = std::string("-f rawvideo -pix_fmt ") + c.pixFmt + " -s " + size;
+  ASSERT_EQ(testsupport::Run({"sh", "-c",
+                              "ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc2=size=" + size +
+                                  " -frames:v 4 -pix_fmt " + c.pixFmt + " -f rawvideo " + a +
+                                  " && ffmpeg -nostdin -y -loglevel error " + raw + " -i " + a +
+                                  " -vf noise=alls=24:allf=t -pix_fmt " + c.pixFmt + " -f rawvideo " + b})
+                .status,
+            0);
+  // ffmpeg's order: the file under test first, the reference second.
+  const RunResult ff = testsupport::Run(
+      {"sh", "-c",
+       "ffmpeg -nostdin -hide_banner " + raw + " -i " + b + " " + raw + " -i " + a +
+           " -lavfi \"[0:v][1:v]psnr=stats_file=" + m_dir.File("ff_psnr.txt") + ";[0:v][1:v]ssim=stats_file=" +
+           m_dir.File("ff_ssim.txt") + "\" -f null -"});
+  ASSERT_EQ(ff.status, 0) << ff.err;
+
+  const RunResult psnr =
+      Tool({"compare", a, b, "--psnr", "--stats-file", m_dir.File("psnr.txt"), "--format", c.format, "--size", size});
+  ASSERT_EQ(psnr.status, 0) << psnr.err;
+  const RunResult ssim = Tool({"compare", a, b, "--ssim", "--stats-file", "-", "--format", c.format, "--size", size});
+  ASSERT_EQ(ssim.status, 0) << ssim.err;
+
+  EXPECT_EQ(ReadText(m_dir.File("psnr.txt")), ReadText(m_dir.File("ff_psnr.txt")));
+  const std::string ffSsim = ReadText(m_dir.File("ff_ssim.txt"));
+  EXPECT_EQ(ssim.out.substr(0, ffSsim.size()), ffSsim);  // the stats lines come first on standard output
+  EXPECT_EQ(Line(psnr.out, "PSNR "), FfmpegSummary(ff.err, "PSNR"));
+  EXPECT_EQ(Line(ssim.out, "SSIM "), FfmpegSummary(ff.err, "SSIM"));
+  EXPECT_EQ(Line(psnr.out, "first difference"), "first difference: frame 1, plane " +
+                                                    std::string(c.format == std::string("RGB24") ? "R" : "Y") +
+                                                    ", x 0, y 0");
+
+  // A file against itself: inf and 1, in ffmpeg's words.
+  const RunResult same = Tool({"compare", a, a, "--format", c.format, "--size", size});
+  ASSERT_EQ(same.status, 0) << same.err;
+  const bool rgb = c.format == std::string("RGB24");
+  EXPECT_EQ(same.out, std::string(rgb ? "PSNR r:inf g:inf b:inf" : "PSNR y:inf u:inf v:inf") +
+                          " average:inf min:inf max:inf\n" +
+                          (rgb ? "SSIM R:1.000000 (inf) G:1.000000 (inf) B:1.000000 (inf)"
+                               : "SSIM Y:1.000000 (inf) U:1.000000 (inf) V:1.000000 (inf)") +
+                          " All:1.000000 (inf)\nframes: 4 compared from 1\n"
+                          "no difference: the compared frames are identical\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CompareWithFfmpeg,
+                         ::testing::Values(Clip{"I420", "yuv420p"}, Clip{"NV12", "nv12"}, Clip{"YUYV", "yuyv422"},
+                                           Clip{"YV16", "yuv422p"}, Clip{"RGB24", "bgr24"}),
+                         [](const auto& info) { return std::string(info.param.format); });
+
+void Gen(const std::string& out, const std::string& format, const std::string& size, int frames, bool trailer) {
+  std::vector<std::string> args = {"gen", out, "--format", format, "--size", size, "--frames", std::to_string(frames)};
+  if (trailer) args.push_back("--trailer");
+  const RunResult r = Tool(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+}
+
+void Concatenate(const std::string& out, const std::vector<std::string>& parts) {
+  std::vector<uint8_t> all;
+  for (const auto& p : parts) {
+    const auto b = ReadBytes(p);
+    all.insert(all.end(), b.begin(), b.end());
+  }
+  testsupport::WriteBytes(out, all);
+}
+
+// A spliced file of an I420 and an NV12 segment reads as the plain I420
+// file of the same pictures: every frame identical, the per-frame lines
+// those of the plain pair; a segment of another size is refused there.
+TEST(CompareCli, SplicedFileAgainstItsPlainSegments) {
+  TempDir dir;
+  const std::string i420 = dir.File("i420.yuv"), nv12 = dir.File("nv12.yuv"), small = dir.File("small.yuv");
+  const std::string spliced = dir.File("spliced.yuv"), plain = dir.File("plain.yuv");
+  Gen(i420, "I420", "64x48", 3, true);
+  Gen(nv12, "NV12", "64x48", 2, true);
+  ASSERT_EQ(Tool({"splice", "-o", spliced, i420, nv12}).status, 0);
+  Gen(dir.File("p1.yuv"), "I420", "64x48", 3, false);
+  Gen(dir.File("p2.yuv"), "I420", "64x48", 2, false);
+  Concatenate(plain, {dir.File("p1.yuv"), dir.File("p2.yuv")});
+
+  RunResult r = Tool({"compare", plain, spliced, "--ref-format", "I420", "--ref-size", "64x48", "--stats-file", "-",
+                      "--psnr"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string expected;
+  for (int n = 1; n <= 5; ++n)
+    expected += "n:" + std::to_string(n) +
+                " mse_avg:0.00 mse_y:0.00 mse_u:0.00 mse_v:0.00 psnr_avg:inf psnr_y:inf psnr_u:inf psnr_v:inf \n";
+  EXPECT_EQ(r.out.substr(0, expected.size()), expected);
+  EXPECT_NE(r.out.find("no difference"), std::string::npos) << r.out;
+
+  // Frames 4 and 5 of the spliced file against frames 4 and 5 of the plain one.
+  r = Tool({"compare", plain, spliced, "--ref-format", "I420", "--ref-size", "64x48", "--from", "4", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("{\"n\": 2, \"frame\": 5, \"mse\": [0.000000, 0.000000, 0.000000]"), std::string::npos)
+      << r.out;
+
+  Gen(small, "I420", "32x32", 2, true);
+  const std::string mixed = dir.File("mixed.yuv");
+  ASSERT_EQ(Tool({"splice", "-o", mixed, i420, small}).status, 0);
+  r = Tool({"compare", plain, mixed, "--ref-format", "I420", "--ref-size", "64x48"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "corvane-tool compare: frames of different sizes cannot be compared at frame 4: '" + plain +
+                       "' is I420 64x48 (4:2:0), '" + mixed + "' segment 2 is I420 32x32 (4:2:0)\n");
+  // The frames before that segment compare.
+  r = Tool({"compare", plain, mixed, "--ref-format", "I420", "--ref-size", "64x48", "--frames", "3"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("frames: 3 compared from 1, 2 more in A not compared, 2 more in B not compared"),
+            std::string::npos)
+      << r.out;
+}
+
+TEST(CompareCli, Refusals) {
+  TempDir dir;
+  const std::string a = dir.File("a.yuv"), big = dir.File("big.yuv"), yuyv = dir.File("yuyv.yuv");
+  const std::string tiny = dir.File("tiny.yuv"), damaged = dir.File("damaged.yuv"), stats = dir.File("stats.txt");
+  Gen(a, "I420", "32x16", 3, true);
+  Gen(big, "I420", "64x16", 2, true);
+  Gen(yuyv, "YUYV", "32x16", 2, true);
+  testsupport::WriteBytes(tiny, std::vector<uint8_t>(100, 16));
+  auto bytes = ReadBytes(a);
+  bytes[bytes.size() - 8] ^= 0xFF;  // the end record's trailer size no longer fits
+  testsupport::WriteBytes(damaged, bytes);
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{a, big}, 1,
+       "frames of different sizes cannot be compared at frame 1: '" + a + "' is I420 32x16 (4:2:0), '" + big +
+           "' is I420 64x16 (4:2:0)"},
+      {{a, yuyv}, 1,
+       "frames of different chroma sampling cannot be compared at frame 1: '" + a + "' is I420 32x16 (4:2:0), '" +
+           yuyv + "' is YUYV 32x16 (4:2:2)"},
+      {{a, tiny, "--format", "I420", "--size", "32x16"}, 1, "'" + tiny + "' holds no whole frame of I420 32x16 (4:2:0)"},
+      {{a, damaged}, 1, "'" + damaged + "' has a damaged trailer"},
+      {{a, dir.File("none.yuv")}, 1, "cannot open"},
+      {{a, big, "--ref-size", "64x16"}, 2, "--format and --size go together"},
+      {{a, a, "--from", "4"}, 1, "--from is past the last frame of '" + a + "'"},
+      {{a, a, "--from", "0"}, 2, "--from counts frames from 1"},
+      {{a}, 2, "expected two files"},
+      {{a, a, "--json", "--stats-file", "-"}, 2, "both write to standard output"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"compare", "--stats-file", stats};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const RunResult r = Tool(args);
+    EXPECT_EQ(r.status, c.status) << c.message << ": " << r.err;
+    EXPECT_EQ(r.err.rfind("corvane-tool compare: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "") << c.message;
+  }
+}
+
+}  // namespace
