@@ -105,6 +105,7 @@ bool PlayerSession::Execute(Command c) {
     m_typed = AppendDigit(m_typed, int(c) - int(Command::Digit0));
     return true;
   }
+  if (c == Command::StepForward || c == Command::StepBackward) return Step(c == Command::StepForward ? 1 : -1);
   // Any command of the reader or the clock comes after the slider's seeks,
   // and a seek not yet started is superseded by it.
   DropPendingSeek();
@@ -140,15 +141,6 @@ bool PlayerSession::Execute(Command c) {
       return true;
     case Command::Repeat:
       SetRepeatLocked(!m_repeat);
-      return true;
-    case Command::StepForward:
-    case Command::StepBackward:
-      if (!m_graph) return false;
-      if (c == Command::StepForward)
-        m_graph->StepForward();
-      else
-        m_graph->StepBackward();
-      m_state = PlayState::Paused;
       return true;
     case Command::GoToStart:
       return m_graph && m_graph->GoToStart() == kOk;
@@ -378,10 +370,38 @@ void PlayerSession::SeekToSlider(int pos) {
   RequestSeek(FrameForSliderPos(pos, m_total));
 }
 
+bool PlayerSession::Step(int delta) {
+  if (!m_graph) return false;
+  {
+    // Paused at once; the frame follows on the seeker. Steps come one after
+    // another from the frame the last one asked for, so a held key loses
+    // none while the seeker is busy.
+    std::scoped_lock lock(m_graphLock);
+    m_graph->Pause();
+  }
+  m_state = PlayState::Paused;
+  uint32_t from = 0;
+  {
+    std::scoped_lock lock(m_seekLock);
+    from = m_seekBusy ? m_lastSeek : 0;
+  }
+  if (from == 0) m_graph->GetCurrentFrame(&from);
+  // Frame 0 and frames past the end are refused by the engine.
+  RequestSeek(delta > 0 ? from + 1 : (from > 0 ? from - 1 : 0));
+  return true;
+}
+
+bool PlayerSession::WaitForSeeks(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(m_seekLock);
+  return m_seekIdle.wait_for(lock, timeout, [this] { return !m_seekBusy; });
+}
+
 void PlayerSession::RequestSeek(uint32_t n) {
   {
     std::scoped_lock lock(m_seekLock);
     m_pendingSeek = n;
+    m_lastSeek = n;
+    m_seekBusy = true;
     ++m_seekGeneration;
   }
   m_seekWake.notify_one();
@@ -391,6 +411,18 @@ void PlayerSession::DropPendingSeek() {
   std::scoped_lock lock(m_seekLock);
   m_pendingSeek.reset();
   ++m_seekGeneration;
+  if (!m_seekRunning) {
+    m_seekBusy = false;
+    m_seekIdle.notify_all();
+  }
+}
+
+void PlayerSession::SeekDone() {
+  std::scoped_lock lock(m_seekLock);
+  m_seekRunning = false;
+  if (m_pendingSeek) return;
+  m_seekBusy = false;
+  m_seekIdle.notify_all();
 }
 
 void PlayerSession::SeekerLoop(std::stop_token stop) {
@@ -402,16 +434,22 @@ void PlayerSession::SeekerLoop(std::stop_token stop) {
       if (!m_seekWake.wait(lock, stop, [this] { return m_pendingSeek.has_value(); })) return;
       n = *std::exchange(m_pendingSeek, std::nullopt);
       generation = m_seekGeneration;
+      m_seekRunning = true;
     }
-    std::scoped_lock graph(m_graphLock);
     {
-      // A command that came in between (a key, a close) has superseded it.
-      std::scoped_lock lock(m_seekLock);
-      if (generation != m_seekGeneration) continue;
+      std::scoped_lock graph(m_graphLock);
+      bool stale = false;
+      {
+        // A command that came in between (a key, a close) has superseded it.
+        std::scoped_lock lock(m_seekLock);
+        stale = generation != m_seekGeneration;
+      }
+      if (!stale && m_graph) {
+        const int32_t result = m_graph->SeekToFrame(n);
+        if (m_seekDone) m_seekDone(n, result);
+      }
     }
-    if (!m_graph) continue;
-    const int32_t result = m_graph->SeekToFrame(n);
-    if (m_seekDone) m_seekDone(n, result);
+    SeekDone();
   }
 }
 

@@ -6,7 +6,7 @@
 // offscreen window and no widgets at all.
 //
 // Threads: one thread (the window's) calls everything. Seeks asked for by
-// the slider run on the session's seeker thread, so that the caller never
+// the slider and the steps run on the session's seeker thread, so that the caller never
 // waits for a frame to be read and drawn: a new request replaces one not yet
 // started, and each finished seek is announced through the seek handler (on
 // the seeker thread, with m_graphLock held: it must not call back). The graph's own threads reach the window through the
@@ -20,6 +20,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -152,6 +153,8 @@ class PlayerSession {
   void SeekToSlider(int pos);
   // Asks the seeker for frame `n` (merged as above).
   void RequestSeek(uint32_t n);
+  // Waits until the seeker has nothing left to do; false on timeout.
+  bool WaitForSeeks(std::chrono::milliseconds timeout);
 
   // ---- For the window ----
   corvane::PlaybackGraph* Graph() const { return m_graph.get(); }
@@ -173,6 +176,10 @@ class PlayerSession {
   void SetRepeatLocked(bool on);
   void SeekerLoop(std::stop_token stop);
   void DropPendingSeek();
+  void SeekDone();
+  // Pauses and asks the seeker for the frame `delta` away from the last one
+  // asked for (or the one on screen).
+  bool Step(int delta);
 
   platform::VideoWindow* const m_picture;
   platform::FrameSizeListener* const m_sizes;
@@ -202,6 +209,10 @@ class PlayerSession {
   std::condition_variable_any m_seekWake;
   std::optional<uint32_t> m_pendingSeek;  // guarded by m_seekLock
   uint64_t m_seekGeneration = 0;          // guarded by m_seekLock; moves on with every request and drop
+  uint32_t m_lastSeek = 0;                // guarded by m_seekLock: the last frame asked for
+  bool m_seekBusy = false;                // guarded by m_seekLock: a seek is pending or running
+  bool m_seekRunning = false;             // guarded by m_seekLock: the seeker has taken one
+  std::condition_variable_any m_seekIdle;
   std::jthread m_seeker;                  // last: it starts once everything above exists
 };
 

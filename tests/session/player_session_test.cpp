@@ -57,6 +57,7 @@ class PlayerSessionTest : public testing::Test {
   // A key: the command acts only when its key's rule holds.
   void Key(Command c) {
     if (m_session.CanRunKey(c)) m_session.Execute(c);
+    ASSERT_TRUE(m_session.WaitForSeeks(std::chrono::seconds(5)));  // steps run on the seeker
   }
   // Brings the session into `state`; Paused and Stopped from frame 50, so
   // that steps and seeks show.
@@ -315,6 +316,12 @@ TEST_F(PlayerSessionTest, SliderSeeksAreMergedAndTheLastOneWins) {
     EXPECT_TRUE(std::is_sorted(ran.begin(), ran.end()));
   }
   EXPECT_EQ(m_session.View().frame, 150u);
+  // Steps queued while the seeker is busy go on from the last one asked for:
+  // a held arrow key loses none.
+  for (int i = 0; i < 5; ++i) m_session.Execute(Command::StepBackward);
+  ASSERT_TRUE(m_session.WaitForSeeks(std::chrono::seconds(5)));
+  EXPECT_EQ(m_session.View().frame, 145u);
+  EXPECT_EQ(m_session.View().state, PlayState::Paused);
   // A command of the reader supersedes a seek not yet started.
   m_session.RequestSeek(10);
   m_session.Execute(Command::GoToEnd);
