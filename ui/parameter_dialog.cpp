@@ -188,6 +188,7 @@ bool ParameterDialog::AskForTool(QWidget* parent, const QString& path, const ses
 }
 
 ParameterDialog::~ParameterDialog() {
+  if (m_reader.joinable()) m_reader.join();  // it reads the file closed below
   ReleasePreview();
   if (m_file) m_file->Close();
 }
@@ -273,6 +274,37 @@ void ParameterDialog::moveEvent(QMoveEvent* event) {
   m_previewWnd->SyncSnapshot();
 }
 
+void ParameterDialog::ReadFrame(const corvane::FrameInfo& info, uint32_t frameSize) {
+  m_wanted = {info, frameSize};
+  if (m_reader.joinable()) return;  // the read in progress starts the next when it ends
+  const platform::File* file = m_file->GetFileHandle();
+  m_reader = std::jthread([this, file, info, frameSize] {
+    std::vector<uint8_t> frame;
+    try {
+      frame.resize(frameSize);
+      if (file->ReadAt(frame.data(), frameSize, 0) != int64_t(frameSize)) frame.clear();
+    } catch (const std::bad_alloc&) {
+      frame.clear();
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, info, frame = std::move(frame)]() mutable {
+          m_reader.join();
+          if (m_wanted && m_wanted->first == info) {
+            m_wanted.reset();
+            if (frame.empty()) return;
+            m_frame = std::move(frame);
+            m_frameInfo = info;
+            ShowPreview();
+          } else if (m_wanted) {
+            const auto [next, size] = *m_wanted;
+            ReadFrame(next, size);  // the lists changed meanwhile
+          }
+        },
+        Qt::QueuedConnection);
+  });
+}
+
 void ParameterDialog::ShowPreview() {
   ReadControls();
   const platform::File* file = m_file ? m_file->GetFileHandle() : nullptr;
@@ -292,23 +324,14 @@ void ParameterDialog::ShowPreview() {
     m_preview->SetAspectMode(corvane::kAspectSource);
   }
   if (info != m_frameInfo || m_frame.empty()) {
-    // Other parameters: a new frame, and a new surface of its size and format.
+    // Other parameters: a new frame, read on the reader thread (a 4K frame
+    // is tens of megabytes), then a new surface of its size and format.
     m_preview->ReleaseSurfaces();
+    m_frame = {};
     m_frameInfo = {};
     m_bDrawn = false;
-    std::vector<uint8_t> frame;
-    try {
-      frame.resize(frameSize);
-    } catch (const std::bad_alloc&) {
-      m_frame = {};
-      return;
-    }
-    if (file->ReadAt(frame.data(), frameSize, 0) != int64_t(frameSize)) {
-      m_frame = {};
-      return;
-    }
-    m_frame = std::move(frame);
-    m_frameInfo = info;
+    ReadFrame(info, frameSize);
+    return;
   }
   if (m_bDrawn) return;  // the same frame is on the preview already
   m_preview->ReleaseSurfaces();

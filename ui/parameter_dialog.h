@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/frame_info.h"
@@ -142,6 +144,9 @@ class ParameterDialog : public QDialog {
   void ShowCustomSize();
   void OnSaveAndPlay();
   void ReleasePreview();
+  // Reads the first frame for `info` on m_reader; the GUI thread takes it
+  // (and draws it) when it is still the one wanted.
+  void ReadFrame(const corvane::FrameInfo& info, uint32_t frameSize);
 
   std::unique_ptr<corvane::PlaybackGraph> m_file;  // the file; null when it cannot be opened
   corvane::YUVPara m_workPara{};
@@ -163,6 +168,10 @@ class ParameterDialog : public QDialog {
   std::vector<uint8_t> m_frame;
   corvane::FrameInfo m_frameInfo;  // what m_frame was read for
   bool m_bDrawn = false;           // m_frame is on the preview
+  // The frame the lists ask for while a read is on its way (GUI thread), and
+  // the reader (it only reads the file and posts the bytes back).
+  std::optional<std::pair<corvane::FrameInfo, uint32_t>> m_wanted;
+  std::jthread m_reader;
 };
 
 }  // namespace ui
