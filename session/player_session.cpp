@@ -396,6 +396,15 @@ bool PlayerSession::WaitForSeeks(std::chrono::milliseconds timeout) {
   return m_seekIdle.wait_for(lock, timeout, [this] { return !m_seekBusy; });
 }
 
+void PlayerSession::RunOnGraph(std::function<void(corvane::PlaybackGraph*)> task) {
+  {
+    std::scoped_lock lock(m_seekLock);
+    m_tasks.push_back(std::move(task));
+    m_seekBusy = true;
+  }
+  m_seekWake.notify_one();
+}
+
 void PlayerSession::RequestSeek(uint32_t n) {
   {
     std::scoped_lock lock(m_seekLock);
@@ -411,7 +420,7 @@ void PlayerSession::DropPendingSeek() {
   std::scoped_lock lock(m_seekLock);
   m_pendingSeek.reset();
   ++m_seekGeneration;
-  if (!m_seekRunning) {
+  if (!m_seekRunning && m_tasks.empty()) {
     m_seekBusy = false;
     m_seekIdle.notify_all();
   }
@@ -420,7 +429,7 @@ void PlayerSession::DropPendingSeek() {
 void PlayerSession::SeekDone() {
   std::scoped_lock lock(m_seekLock);
   m_seekRunning = false;
-  if (m_pendingSeek) return;
+  if (m_pendingSeek || !m_tasks.empty()) return;
   m_seekBusy = false;
   m_seekIdle.notify_all();
 }
@@ -429,12 +438,26 @@ void PlayerSession::SeekerLoop(std::stop_token stop) {
   while (true) {
     uint32_t n = 0;
     uint64_t generation = 0;
+    std::function<void(corvane::PlaybackGraph*)> task;
     {
       std::unique_lock lock(m_seekLock);
-      if (!m_seekWake.wait(lock, stop, [this] { return m_pendingSeek.has_value(); })) return;
-      n = *std::exchange(m_pendingSeek, std::nullopt);
-      generation = m_seekGeneration;
+      if (!m_seekWake.wait(lock, stop, [this] { return m_pendingSeek.has_value() || !m_tasks.empty(); })) return;
       m_seekRunning = true;
+      if (!m_tasks.empty()) {
+        task = std::move(m_tasks.front());
+        m_tasks.pop_front();
+      } else {
+        n = *std::exchange(m_pendingSeek, std::nullopt);
+        generation = m_seekGeneration;
+      }
+    }
+    if (task) {
+      {
+        std::scoped_lock graph(m_graphLock);
+        task(m_graph.get());
+      }
+      SeekDone();
+      continue;
     }
     {
       std::scoped_lock graph(m_graphLock);

@@ -22,6 +22,7 @@
 #include <condition_variable>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -153,6 +154,10 @@ class PlayerSession {
   void SeekToSlider(int pos);
   // Asks the seeker for frame `n` (merged as above).
   void RequestSeek(uint32_t n);
+  // Runs `task` on the seeker thread with the graph of the file open then
+  // (null without one) and m_graphLock held, before any seek still pending:
+  // work on the frame on screen (a still) that should not hold up the caller.
+  void RunOnGraph(std::function<void(corvane::PlaybackGraph* graph)> task);
   // Waits until the seeker has nothing left to do; false on timeout.
   bool WaitForSeeks(std::chrono::milliseconds timeout);
 
@@ -208,6 +213,7 @@ class PlayerSession {
   std::mutex m_seekLock;                 // guards m_pendingSeek
   std::condition_variable_any m_seekWake;
   std::optional<uint32_t> m_pendingSeek;  // guarded by m_seekLock
+  std::deque<std::function<void(corvane::PlaybackGraph*)>> m_tasks;  // guarded by m_seekLock
   uint64_t m_seekGeneration = 0;          // guarded by m_seekLock; moves on with every request and drop
   uint32_t m_lastSeek = 0;                // guarded by m_seekLock: the last frame asked for
   bool m_seekBusy = false;                // guarded by m_seekLock: a seek is pending or running

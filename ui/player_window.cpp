@@ -34,7 +34,7 @@ PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWind
   BuildClient();
   m_session = std::make_unique<session::PlayerSession>(m_video, m_video);
   m_coords = std::make_unique<CoordinateTool>(this, m_session.get());
-  m_stills = std::make_unique<StillCapture>(this);
+  m_stills = std::make_unique<StillCapture>(this, m_session.get());
   m_actions = BuildMenuBar(menuBar(), this, [this](Command c) {
     Run(c);
     UpdateControls();
@@ -134,7 +134,7 @@ void PlayerWindow::RunWindowCommand(Command c) {
       ToggleFullScreen();
       break;
     case Command::Capture:
-      if (corvane::PlaybackGraph* graph = m_session->Graph()) m_stills->Capture(*graph, m_session->Para());
+      if (m_session->Graph()) m_stills->Capture(m_session->Para());
       break;
     case Command::Options:
       // The open file takes the new ratio at once, paused or not.

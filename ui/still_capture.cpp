@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QWidget>
 #include <algorithm>
 #include <memory>
 #include <new>
@@ -36,62 +37,69 @@ QString Tr(const char* text) { return QCoreApplication::translate("ui::StillCapt
 
 }  // namespace
 
-bool StillCapture::Capture(corvane::PlaybackGraph& graph, corvane::YUVPara para) {
-  if (para.width == 0 || para.height == 0) return false;
-  corvane::YUVPara shown{};
-  if (!graph.GetPara(&shown)) return false;
-  para = shown;  // a spliced file's current segment may differ from the first
-  corvane::YUVType type = corvane::YUV_NONE;
-  uint32_t frameSize = 0;
-  corvane::GetTypeAndFrameSize(&para, &type, &frameSize);
-  // Room for whichever kind the settings ask for, from the encoder's own
-  // sizes and in 64 bits: a line-doubled 704×288 frame needs 54 + 4·704·576
-  // bytes as BMP, more than any fixed bytes-per-pixel guess allows. A frame
-  // neither kind takes gets a token buffer: the encoder refuses it before it
-  // writes anything, and the refusal is worded by WriteCapture.
-  uint64_t need = 1;
-  for (StillKind kind : {StillKind::kBmp, StillKind::kJpeg})
-    if (StillEncoder::CheckFrame(kind, type, para.width, para.height) == corvane::kOk)
-      need = std::max(need, StillEncoder::OutputCapacity(kind, type, para.width, para.height));
-  std::unique_ptr<uint8_t[]> buffer(need > UINT32_MAX ? nullptr : new (std::nothrow) uint8_t[size_t(need)]);
-  if (!buffer) {
-    Prompts::Current().ShowMessage(m_parent, Tr("申请内存失败!"), MessageKind::kError);
-    return false;
-  }
-  return Write(graph, buffer.get(), uint32_t(need));
-}
-
-bool StillCapture::Write(corvane::PlaybackGraph& graph, uint8_t* buffer, uint32_t size) {
+void StillCapture::Capture(const corvane::YUVPara& para) {
+  if (para.width == 0 || para.height == 0) return;
   // The options sheet of this or of another running player may have changed
   // the type or the folder since the last capture.
   PlayerSettings settings;
   SettingsStore::Load(settings);
   const bool jpeg = settings.captureType != 0;
-
-  uint32_t len = 0;
-  const int32_t r = jpeg ? graph.CaptureJPEG(buffer, size, &len, kJpegQuality) : graph.CaptureBMP(buffer, size, &len);
-  if (corvane::Failed(r)) {
-    Prompts::Current().ShowMessage(
-        m_parent, jpeg ? Tr("暂不支持该类型的JPEG抓图!") : Tr("暂不支持该类型的BMP抓图!"), MessageKind::kWarning);
-    return false;
-  }
-
   // Without a folder the pictures go to the home folder.
   const QString folder = settings.capturePath.isEmpty() ? QDir::homePath() : settings.capturePath;
-  uint32_t& counter = jpeg ? m_jpegCount : m_bmpCount;
+  m_session->RunOnGraph([this, jpeg, folder](corvane::PlaybackGraph* graph) {
+    if (graph) Encode(*graph, jpeg, folder);
+  });
+}
+
+void StillCapture::Tell(const QString& text, MessageKind kind) {
+  QMetaObject::invokeMethod(
+      m_parent, [parent = m_parent, text, kind] { Prompts::Current().ShowMessage(parent, text, kind); },
+      Qt::QueuedConnection);
+}
+
+void StillCapture::Encode(corvane::PlaybackGraph& graph, bool jpeg, const QString& folder) {
+  corvane::YUVPara para{};
+  if (!graph.GetPara(&para)) return;  // the segment on screen, which may differ from the first
+  corvane::YUVType type = corvane::YUV_NONE;
+  uint32_t frameSize = 0;
+  corvane::GetTypeAndFrameSize(&para, &type, &frameSize);
+  // Room for the kind asked for, from the encoder's own sizes and in 64
+  // bits: a line-doubled 704x288 frame needs 54 + 4*704*576 bytes as BMP,
+  // more than any fixed bytes-per-pixel guess allows. A frame the kind does
+  // not take gets a token buffer: the encoder refuses it before it writes.
+  const StillKind kind = jpeg ? StillKind::kJpeg : StillKind::kBmp;
+  uint64_t need = 1;
+  if (StillEncoder::CheckFrame(kind, type, para.width, para.height) == corvane::kOk)
+    need = std::max(need, StillEncoder::OutputCapacity(kind, type, para.width, para.height));
+  std::unique_ptr<uint8_t[]> buffer(need > UINT32_MAX ? nullptr : new (std::nothrow) uint8_t[size_t(need)]);
+  if (!buffer) {
+    Tell(Tr("申请内存失败!"), MessageKind::kError);
+    return;
+  }
+  uint32_t len = 0;
+  const int32_t r = jpeg ? graph.CaptureJPEG(buffer.get(), uint32_t(need), &len, kJpegQuality)
+                         : graph.CaptureBMP(buffer.get(), uint32_t(need), &len);
+  if (corvane::Failed(r)) {
+    Tell(jpeg ? Tr("暂不支持该类型的JPEG抓图!") : Tr("暂不支持该类型的BMP抓图!"), MessageKind::kWarning);
+    return;
+  }
+  Write(jpeg, folder, buffer.get(), len);
+}
+
+bool StillCapture::Write(bool jpeg, const QString& folder, const uint8_t* buffer, uint32_t len) {
+  std::atomic<uint32_t>& counter = jpeg ? m_jpegCount : m_bmpCount;
   // The counters start at 0 with every run; numbers whose file is already
   // there (from an earlier run, or another player) are skipped rather than
   // overwritten. Creating with NewOnly makes the check and the creation one
   // step, so a file that appears meanwhile is skipped too.
-  for (uint64_t n = counter; n <= UINT32_MAX; ++n) {
+  for (uint64_t n = counter.load(); n <= UINT32_MAX; ++n) {
     const QString path = CaptureFilePath(folder, jpeg, uint32_t(n));
     if (NameTaken(path)) continue;
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
       if (NameTaken(path)) continue;
       // No folder, or no right to write there: said, not swallowed.
-      Prompts::Current().ShowMessage(m_parent, QStringLiteral("%1\n%2").arg(path, file.errorString()),
-                                     MessageKind::kError);
+      Tell(QStringLiteral("%1\n%2").arg(path, file.errorString()), MessageKind::kError);
       return false;
     }
     if (file.write(reinterpret_cast<const char*>(buffer), qint64(len)) != qint64(len) || !file.flush()) {
@@ -100,7 +108,7 @@ bool StillCapture::Write(corvane::PlaybackGraph& graph, uint8_t* buffer, uint32_
       const QString error = file.errorString();
       file.close();
       file.remove();
-      Prompts::Current().ShowMessage(m_parent, QStringLiteral("%1\n%2").arg(path, error), MessageKind::kError);
+      Tell(QStringLiteral("%1\n%2").arg(path, error), MessageKind::kError);
       return false;
     }
     file.close();

@@ -2,13 +2,18 @@
 // (captureNN.bmp or .jpg) in the capture folder of the settings. The numbers
 // start at 0 with every run and skip names already taken.
 //
-// Threads: GUI thread only.
+// Threads: Capture runs on the GUI thread and hands the work to the
+// session's seeker thread, which encodes the frame on screen and writes the
+// file; what goes wrong is told on the GUI thread. The counters are atomics
+// written by the seeker only.
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 
-#include "engine/playback_graph.h"
+#include "session/player_session.h"
+#include "ui/prompts.h"
 
 class QWidget;
 
@@ -20,23 +25,26 @@ class StillCapture {
   // frames closely, not for saving space.
   static constexpr int kJpegQuality = 100;
 
-  explicit StillCapture(QWidget* parent) : m_parent(parent) {}
+  StillCapture(QWidget* parent, session::PlayerSession* session) : m_parent(parent), m_session(session) {}
 
-  // Captures the frame on screen of `graph`, whose parameters are `para`
-  // (a spliced file's segment on screen is asked for). False when nothing was
-  // written; every
-  // failure but "no frame" is told to the user.
-  bool Capture(corvane::PlaybackGraph& graph, corvane::YUVPara para);
-  // Encodes into the caller's buffer of `size` bytes and writes the file.
-  bool Write(corvane::PlaybackGraph& graph, uint8_t* buffer, uint32_t size);
+  // Captures the frame on screen; `para` are the file's parameters (a
+  // spliced file's segment on screen is asked for on the seeker).
+  void Capture(const corvane::YUVPara& para);
 
-  uint32_t BmpCount() const { return m_bmpCount; }
-  uint32_t JpegCount() const { return m_jpegCount; }
+  uint32_t BmpCount() const { return m_bmpCount.load(); }
+  uint32_t JpegCount() const { return m_jpegCount.load(); }
 
  private:
+  // On the seeker: encode the frame on `graph` and write it.
+  void Encode(corvane::PlaybackGraph& graph, bool jpeg, const QString& folder);
+  bool Write(bool jpeg, const QString& folder, const uint8_t* bytes, uint32_t len);
+  // Shows `text` over the player on the GUI thread.
+  void Tell(const QString& text, MessageKind kind);
+
   QWidget* const m_parent;
-  uint32_t m_bmpCount = 0;   // the next BMP number
-  uint32_t m_jpegCount = 0;  // the next JPEG number
+  session::PlayerSession* const m_session;
+  std::atomic<uint32_t> m_bmpCount{0};   // the next BMP number
+  std::atomic<uint32_t> m_jpegCount{0};  // the next JPEG number
 };
 
 }  // namespace ui
