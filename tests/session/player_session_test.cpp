@@ -17,6 +17,7 @@
 #include "formats/test_pattern.h"
 #include "formats/trailer.h"
 #include "session/button_looks.h"
+#include "support/clip.h"
 #include "support/para.h"
 #include "support/temp_dir.h"
 
@@ -37,18 +38,7 @@ struct SizeRecorder : platform::FrameSizeListener {
   std::atomic<int> count{0};
 };
 
-void WriteClip(const std::string& path, const corvane::YUVPara& para, uint32_t count, bool record) {
-  std::vector<uint8_t> bytes;
-  for (uint32_t i = 0; i < count; ++i) {
-    const std::vector<uint8_t> f = corvane::MakePatternFrame(para, i);
-    bytes.insert(bytes.end(), f.begin(), f.end());
-  }
-  if (record) {
-    const std::vector<uint8_t> t = corvane::EncodeTrailer(std::span<const corvane::YUVPara>(&para, 1));
-    bytes.insert(bytes.end(), t.begin(), t.end());
-  }
-  testsupport::WriteBytes(path, bytes);
-}
+using testsupport::WriteClip;
 
 class PlayerSessionTest : public testing::Test {
  protected:

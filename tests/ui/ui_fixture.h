@@ -22,6 +22,7 @@
 
 #include "formats/test_pattern.h"
 #include "formats/trailer.h"
+#include "support/clip.h"
 #include "support/para.h"
 #include "support/temp_dir.h"
 #include "ui/prompts.h"
@@ -99,20 +100,7 @@ class PromptsScope {
   std::shared_ptr<RecordingPrompts::Log> log;
 };
 
-// A clip of `count` pattern frames, optionally followed by a one-record
-// trailer with `para`.
-inline void WriteClip(const std::string& path, const corvane::YUVPara& para, uint32_t count, bool trailer) {
-  std::vector<uint8_t> bytes;
-  for (uint32_t i = 0; i < count; ++i) {
-    const std::vector<uint8_t> f = corvane::MakePatternFrame(para, i);
-    bytes.insert(bytes.end(), f.begin(), f.end());
-  }
-  if (trailer) {
-    const std::vector<uint8_t> t = corvane::EncodeTrailer(std::span<const corvane::YUVPara>(&para, 1));
-    bytes.insert(bytes.end(), t.begin(), t.end());
-  }
-  testsupport::WriteBytes(path, bytes);
-}
+using testsupport::WriteClip;
 
 // Runs the event loop until `done` or the timeout; returns done().
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
