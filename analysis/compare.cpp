@@ -235,6 +235,17 @@ class Pipeline {
     Fail(status);
   }
 
+  // The input that no longer holds frame `frame` whole (A when neither does).
+  int ShortenedInput(uint32_t frame) {
+    for (int s = 0; s < 2; ++s) {
+      YUVPara para;
+      const auto at = m_frames[s].Locate(frame, &para);
+      const int64_t size = m_files[s].Size();
+      if (!at || size < 0 || at->offset + at->frameSize > uint64_t(size)) return s;
+    }
+    return 0;
+  }
+
   void MapLoop(int s) {
     std::vector<uint64_t> offsets;
     uint32_t first = 0;
@@ -294,15 +305,20 @@ class Pipeline {
         for (int s = 0; s < 2; ++s) frame[s] = MappedFrameOf(s, k);
       }
       PlanarFrame planar[2];
-      for (int s = 0; s < 2; ++s)
-        planar[s] = ToPlanar(TypeOf(frame[s].para), frame[s].para.width, frame[s].para.height, frame[s].data,
-                             &scratch[s]);
       FrameMetrics& m = SlotOf(k).result;
       m = FrameMetrics{};
       m.index = k + 1;
       m.frame = m_plan.firstFrame + k;
-      // Past a frame already known to differ, where the difference lies no longer matters.
-      measurer.Measure(planar[0], planar[1], m_options.metrics, k < m_differenceBefore.load(), &m);
+      // The frames are read where they are mapped: a file cut short meanwhile
+      // (SIGBUS) fails the run as a read of that frame, not the process.
+      const bool read = platform::ReadMapped([&] {
+        for (int s = 0; s < 2; ++s)
+          planar[s] = ToPlanar(TypeOf(frame[s].para), frame[s].para.width, frame[s].para.height, frame[s].data,
+                               &scratch[s]);
+        // Past a frame already known to differ, where the difference lies no longer matters.
+        measurer.Measure(planar[0], planar[1], m_options.metrics, k < m_differenceBefore.load(), &m);
+      });
+      if (!read) return FailRead(ShortenedInput(m_plan.firstFrame + k), m_plan.firstFrame + k, 0);
       {
         std::scoped_lock lock(m_lock);
         SlotOf(k).measured = true;

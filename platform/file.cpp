@@ -1,6 +1,9 @@
 #include "platform/file.h"
 
+#include <csetjmp>
+#include <csignal>
 #include <cerrno>
+#include <mutex>
 #include <cstdio>
 #include <utility>
 #include <fcntl.h>
@@ -180,6 +183,40 @@ bool IsReadOnlyFile(const std::string& path) {
   // but the user marked the file as not to be changed.
   if ((st.st_mode & 0222) == 0) return true;
   return ::access(path.c_str(), W_OK) != 0;
+}
+
+namespace {
+
+// The jump of the thread inside ReadMapped, null elsewhere.
+thread_local sigjmp_buf* t_mappedRead = nullptr;
+
+void OnBusError(int signal, siginfo_t*, void*) {
+  if (sigjmp_buf* jump = t_mappedRead) siglongjmp(*jump, 1);
+  // Not a read of ours: the default action, as if we had not been here.
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+}  // namespace
+
+bool ReadMapped(const std::function<void()>& read) {
+  static std::once_flag installed;
+  std::call_once(installed, [] {
+    struct sigaction action {};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGBUS, &action, nullptr);
+  });
+  sigjmp_buf jump;
+  if (sigsetjmp(jump, 1) != 0) {
+    t_mappedRead = nullptr;
+    return false;
+  }
+  t_mappedRead = &jump;
+  read();
+  t_mappedRead = nullptr;
+  return true;
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -51,7 +52,8 @@ class File {
 // being copied into buffers. The kernel is told the range is read in order,
 // so that it reads ahead of the faults when the file is not cached.
 // The range must lie within the file: a mapped page past the end of a file
-// that shrinks meanwhile raises SIGBUS, which is why Map checks the size.
+// that shrinks meanwhile raises SIGBUS, which is why Map checks the size and
+// why mapped bytes are read inside ReadMapped.
 class MappedRange {
  public:
   MappedRange() = default;
@@ -76,6 +78,13 @@ class MappedRange {
   const unsigned char* m_data = nullptr;
   size_t m_len = 0;
 };
+
+// Runs `read`, which reads mapped bytes, on this thread. False when a read
+// hit a page the file no longer has (it was cut short meanwhile: SIGBUS):
+// `read` was then left where it was, so it must hold no lock and own nothing
+// it has not finished building. Other SIGBUS signals keep their default
+// (fatal) action.
+bool ReadMapped(const std::function<void()>& read);
 
 // Writes a new file under a temporary name beside the target ("<path>.part")
 // and renames it into place on Commit, so that a failure, a cancel or a crash
