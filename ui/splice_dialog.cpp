@@ -26,19 +26,6 @@ namespace {
 
 enum Column { kPath = 0, kState = 1, kCount = 2 };
 
-// Column 2 as the number it shows; 0 for anything else.
-uint32_t CountOf(const QTableWidget* list, int row) {
-  const QTableWidgetItem* item = list->item(row, kCount);
-  bool ok = false;
-  const uint v = item ? item->text().toUInt(&ok, 10) : 0;
-  return ok ? uint32_t(v) : 0;
-}
-
-QString TextOf(const QTableWidget* list, int row, int column) {
-  const QTableWidgetItem* item = list->item(row, column);
-  return item ? item->text() : QString();
-}
-
 }  // namespace
 
 SpliceDialog::SpliceDialog(QWidget* parent, const session::DefaultParameters& defaults)
@@ -120,11 +107,24 @@ SpliceDialog::~SpliceDialog() = default;
 
 // ---- Rows -------------------------------------------------------------------
 
+QStringList SpliceDialog::TextsOf(const Row& row) const {
+  return {row.path, row.set ? tr("已设置") : tr("未设置"), QString::number(row.count)};
+}
+
 std::vector<QStringList> SpliceDialog::Rows() const {
   std::vector<QStringList> rows;
-  for (int i = 0; i < m_list->rowCount(); ++i)
-    rows.push_back({TextOf(m_list, i, kPath), TextOf(m_list, i, kState), TextOf(m_list, i, kCount)});
+  for (const Row& r : m_rows) rows.push_back(TextsOf(r));
   return rows;
+}
+
+void SpliceDialog::ShowRow(int i) {
+  const QStringList texts = TextsOf(m_rows[size_t(i)]);
+  for (int c : {kPath, kState, kCount}) {
+    if (QTableWidgetItem* item = m_list->item(i, c))
+      item->setText(texts[c]);
+    else
+      m_list->setItem(i, c, new QTableWidgetItem(texts[c]));
+  }
 }
 
 bool SpliceDialog::IsRowSelected(int row) const {
@@ -139,7 +139,7 @@ void SpliceDialog::SetRowSelected(int row, bool selected) {
 
 std::vector<int> SpliceDialog::SelectedRows() const {
   std::vector<int> rows;
-  for (int i = 0; i < m_list->rowCount(); ++i)
+  for (int i = 0; i < int(m_rows.size()); ++i)
     if (IsRowSelected(i)) rows.push_back(i);
   return rows;
 }
@@ -150,11 +150,10 @@ void SpliceDialog::SelectRows(const std::vector<int>& rows) {
 }
 
 void SpliceDialog::AddRow(const QString& path, bool set, uint32_t count) {
-  const int row = m_list->rowCount();
+  const int row = int(m_rows.size());
+  m_rows.push_back({path, set, count});
   m_list->insertRow(row);
-  m_list->setItem(row, kPath, new QTableWidgetItem(path));
-  m_list->setItem(row, kState, new QTableWidgetItem(set ? tr("已设置") : tr("未设置")));
-  m_list->setItem(row, kCount, new QTableWidgetItem(QString::number(count)));
+  ShowRow(row);
   m_list->selectionModel()->setCurrentIndex(m_list->model()->index(row, 0),
                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
@@ -191,46 +190,47 @@ void SpliceDialog::OnAdd() {
 }
 
 void SpliceDialog::OnDelete() {
-  for (int i = m_list->rowCount() - 1; i >= 0; --i)
-    if (IsRowSelected(i)) m_list->removeRow(i);
+  for (int i = int(m_rows.size()) - 1; i >= 0; --i)
+    if (IsRowSelected(i)) {
+      m_rows.erase(m_rows.begin() + i);
+      m_list->removeRow(i);
+    }
 }
 
 void SpliceDialog::OnSetPara() {
   const std::vector<int> selected = SelectedRows();
   if (selected.empty()) return;
   const int row = selected.front();
-  const uint32_t count = CountOf(m_list, row);
+  const uint32_t count = m_rows[size_t(row)].count;
   if (count > 1) {
     Prompts::Current().ShowMessage(this, tr("该文件为拼接文件，不可重新设置参数"), MessageKind::kWarning);
     return;
   }
   if (count != 1) return;
-  const QString path = TextOf(m_list, row, kPath);
+  const QString path = m_rows[size_t(row)].path;
   const std::optional<tools::SpliceSource> probe = Probe(path);
   if (!probe || !SetParametersSaved(path, *probe)) return;
   const std::string p = path.toStdString();
-  for (int i = 0; i < m_list->rowCount(); ++i) {
-    const QString other = TextOf(m_list, i, kPath);
-    if (other == path || tools::SameFile(other.toStdString(), p)) m_list->item(i, kState)->setText(tr("已设置"));
+  for (size_t i = 0; i < m_rows.size(); ++i) {
+    if (m_rows[i].path != path && !tools::SameFile(m_rows[i].path.toStdString(), p)) continue;
+    m_rows[i].set = true;
+    ShowRow(int(i));
   }
 }
 
 void SpliceDialog::SwapRows(int a, int b) {
-  const int n = m_list->rowCount();
+  const int n = int(m_rows.size());
   if (a >= n || b >= n) return;
-  for (int c = 0; c < 3; ++c) {
-    QTableWidgetItem* x = m_list->takeItem(a, c);
-    QTableWidgetItem* y = m_list->takeItem(b, c);
-    m_list->setItem(a, c, y);
-    m_list->setItem(b, c, x);
-  }
+  std::swap(m_rows[size_t(a)], m_rows[size_t(b)]);
+  ShowRow(a);
+  ShowRow(b);
 }
 
 // A selected row moves only into a place that is not selected: a block of
 // selected rows moves as a whole, and one at the edge stays where it is with
 // its selection.
 void SpliceDialog::OnMoveUp() {
-  const int n = m_list->rowCount();
+  const int n = int(m_rows.size());
   if (n < 2) return;
   for (int i = 1; i < n; ++i) {
     if (!IsRowSelected(i) || IsRowSelected(i - 1)) continue;
@@ -242,7 +242,7 @@ void SpliceDialog::OnMoveUp() {
 }
 
 void SpliceDialog::OnMoveDown() {
-  const int n = m_list->rowCount();
+  const int n = int(m_rows.size());
   if (n < 2) return;
   for (int i = n - 2; i >= 0; --i) {
     if (!IsRowSelected(i) || IsRowSelected(i + 1)) continue;
@@ -278,8 +278,8 @@ void SpliceDialog::StartSplice() {
   // Creating the target anew would empty an input before it is read:
   // refused as a target that cannot be created, before anyone is asked to
   // replace it.
-  for (int i = 0; i < m_list->rowCount(); ++i) {
-    if (tools::SameFile(target, TextOf(m_list, i, kPath).toStdString())) {
+  for (const Row& row : m_rows) {
+    if (tools::SameFile(target, row.path.toStdString())) {
       prompts.ShowMessage(this, tr("创建拼接文件失败!"), MessageKind::kError);
       return;
     }
@@ -287,12 +287,12 @@ void SpliceDialog::StartSplice() {
   std::error_code ec;
   const bool exists = std::filesystem::exists(target, ec);
   if (exists && !prompts.AskYesNo(this, tr("警告"), tr("文件已存在，是否覆盖?"))) return;
-  if (m_list->rowCount() == 0) {
+  if (m_rows.empty()) {
     prompts.ShowMessage(this, tr("请先添加待文件"), MessageKind::kWarning);
     return;
   }
-  for (int i = 0; i < m_list->rowCount(); ++i) {
-    if (TextOf(m_list, i, kState) == tr("未设置")) {
+  for (const Row& row : m_rows) {
+    if (!row.set) {
       prompts.ShowMessage(this, tr("请设置文件参数"), MessageKind::kWarning);
       return;
     }
@@ -302,8 +302,7 @@ void SpliceDialog::StartSplice() {
   job.target = target;
   job.overwrite = exists;
   job.chunkBytes = m_chunkBytes;
-  for (int i = 0; i < m_list->rowCount(); ++i)
-    job.inputs.push_back({TextOf(m_list, i, kPath).toStdString(), CountOf(m_list, i)});
+  for (const Row& row : m_rows) job.inputs.push_back({row.path.toStdString(), row.count});
 
   m_progressBar->setFormat(QStringLiteral("%p%"));
   m_runner->Start([job = std::move(job)](tools::ToolProgress* progress) { return tools::Splice(job, progress); },

@@ -73,6 +73,15 @@ class SpliceDialog : public QDialog {
   void spliceEnded(corvane::tools::ToolCode code);
 
  private:
+  // A file to splice: its path, whether it carries its parameters, its
+  // segment count as seen when it was added. The table shows these rows.
+  struct Row {
+    QString path;
+    bool set = false;
+    uint32_t count = 0;
+  };
+  QStringList TextsOf(const Row& row) const;
+  void ShowRow(int i);  // the table's row i from m_rows[i]
   void AddRow(const QString& path, bool set, uint32_t count);
   bool IsRowSelected(int row) const;
   void SetRowSelected(int row, bool selected);
@@ -87,7 +96,8 @@ class SpliceDialog : public QDialog {
   void OnWorkerDone(corvane::tools::ToolResult result);
 
   const session::DefaultParameters m_defaults;
-  QTableWidget* m_list = nullptr;  // 1056
+  std::vector<Row> m_rows;  // in list order
+  QTableWidget* m_list = nullptr;  // 1056, the view of m_rows
   QProgressBar* m_progressBar = nullptr;  // 1063
   QLineEdit* m_editTarget = nullptr;  // 1048
   QPushButton* m_startButton = nullptr;  // 1053
