@@ -138,42 +138,6 @@ PlaneLayout GetPlaneLayout(YUVType type, uint32_t w, uint32_t h) {
   return l;
 }
 
-DialogSelection ParaDialogSelectionForCode(uint32_t code) {
-  switch (code) {
-    case fmt::IUYV: return {0, fmt::IUYV};
-    case fmt::IYU2: return {1, fmt::IYU2};
-    case fmt::YV12: return {2, fmt::YV12};
-    case fmt::NV12: return {3, fmt::NV12};
-    case fmt::NV16: return {4, fmt::NV16};
-    case fmt::UYVY: return {5, fmt::UYVY};
-    case fmt::YUYV: return {6, fmt::YUYV};
-    case fmt::IYUV: return {7, fmt::IYUV};
-    case fmt::YV16: return {8, fmt::YV16};
-    case fmt::YVYU: return {9, fmt::YVYU};
-    case fmt::RGB2: return {10, fmt::RGB2};
-    case fmt::RGB3: return {11, fmt::RGB3};
-    case fmt::RGB4: return {12, fmt::RGB4};
-    default: return {2, fmt::YV12};
-  }
-}
-
-uint32_t ParaDialogCodeForPosition(int position) {
-  if (position < 0 || position >= int(kParaDialogFormats.size())) return kParaDialogNoSelectionCode;
-  return kParaDialogFormats[size_t(position)].code;
-}
-
-int BasicPagePositionForCode(uint32_t code) {
-  for (size_t i = 0; i < kBasicPageFormats.size(); ++i)
-    if (kBasicPageFormats[i].code == code) return int(i);
-  return kBasicPageDefaultPosition;
-}
-
-uint32_t BasicPageCodeForPosition(int position) {
-  if (position < 0 || position >= int(kBasicPageFormats.size()))
-    return kBasicPageFormats[kBasicPageDefaultPosition].code;
-  return kBasicPageFormats[size_t(position)].code;
-}
-
 YUVPara MakePara(uint32_t code, uint32_t width, uint32_t height, uint32_t interval, uint64_t offset) {
   YUVPara p;
   p.tag = kParaTag;
@@ -189,7 +153,7 @@ YUVPara DefaultPara() { return MakePara(fmt::YV12, 352, 288, kDefaultFrameInterv
 
 std::string_view UserFormatName(uint32_t code) {
   if (code == fmt::YV12) return "I420";
-  for (const auto& e : kParaDialogFormats)
+  for (const auto& e : kUserFormatNames)
     if (e.code == code) return e.label;
   return {};
 }
@@ -199,7 +163,7 @@ std::optional<uint32_t> CodeForUserFormatName(std::string_view name) {
   for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
   if (upper == "I420" || upper == "IYUV" || upper == "IYUV(I420)") return fmt::YV12;
   if (upper == "YUY2") return fmt::YUYV;
-  for (const auto& e : kParaDialogFormats)
+  for (const auto& e : kUserFormatNames)
     if (e.label == upper) return e.code;
   return std::nullopt;
 }

@@ -19,6 +19,7 @@
 
 #include "controls/resources.h"
 #include "ui/custom_size_dialog.h"
+#include "ui/format_lists.h"
 #include "ui/prompts.h"
 #include "ui/window_frames.h"
 
@@ -139,7 +140,7 @@ BasicOptionsPage::BasicOptionsPage(QWidget* parent) : QWidget(parent) {
   m_editHeight->setObjectName(QStringLiteral("edit1023"));
   m_combo = new QComboBox(group);
   m_combo->setObjectName(QStringLiteral("combo1080"));
-  for (const corvane::FormatEntry& e : corvane::kBasicPageFormats)
+  for (const FormatEntry& e : kBasicPageFormats)
     m_combo->addItem(QString::fromLatin1(e.label.data(), qsizetype(e.label.size())));
   auto* grid = new QGridLayout(group);
   grid->addWidget(new QLabel(tr("默认宽度:"), group), 0, 0);
@@ -157,7 +158,7 @@ BasicOptionsPage::BasicOptionsPage(QWidget* parent) : QWidget(parent) {
   // The code changes only when the user picks another entry: a stored code
   // the list does not show (NV16) survives a sheet confirmed untouched.
   connect(m_combo, &QComboBox::activated, this,
-          [this](int position) { m_format = corvane::BasicPageCodeForPosition(position); });
+          [this](int position) { m_format = BasicPageCodeForPosition(position); });
 }
 
 void BasicOptionsPage::SetInitialValues(const PlayerSettings& s) {
@@ -168,7 +169,7 @@ void BasicOptionsPage::SetInitialValues(const PlayerSettings& s) {
   m_editWidth->setText(QString::number(m_width));
   m_editHeight->setText(QString::number(m_height));
   m_check->setChecked(m_useDefault != 0);
-  m_combo->setCurrentIndex(corvane::BasicPagePositionForCode(m_format));
+  m_combo->setCurrentIndex(BasicPagePositionForCode(m_format));
   EnableFields();
 }
 

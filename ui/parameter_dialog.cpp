@@ -13,6 +13,7 @@
 #include "engine/playback_graph.h"
 #include "formats/result_codes.h"
 #include "ui/custom_size_dialog.h"
+#include "ui/format_lists.h"
 #include "ui/messages.h"
 #include "ui/prompts.h"
 #include "ui/resource_ids.h"
@@ -55,7 +56,7 @@ ParaPreselection ParameterDialog::Preselect(const corvane::YUVPara& para,
       height = *guess->height;
     }
   }
-  const corvane::DialogSelection f = corvane::ParaDialogSelectionForCode(code);
+  const DialogSelection f = ParaDialogSelectionForCode(code);
   p.formatPos = f.position;
   p.format = f.workingCode;
   // An interval that is not listed is kept until the lists are next read,
@@ -104,7 +105,7 @@ ParameterDialog::ParameterDialog(const QString& path, const Options& options, QW
     return c;
   };
   m_cbFormat = combo(ids::kParaFormatList);
-  for (const corvane::FormatEntry& e : corvane::kParaDialogFormats)
+  for (const FormatEntry& e : kParaDialogFormats)
     m_cbFormat->addItem(QString::fromLatin1(e.label.data(), qsizetype(e.label.size())));
   m_cbRate = combo(ids::kParaRateList);
   for (const RateItem& r : kRateItems) m_cbRate->addItem(QString::fromUtf8(r.label));
@@ -195,7 +196,7 @@ ParameterDialog::~ParameterDialog() {
 
 void ParameterDialog::ReadControls() {
   m_workPara.tag = corvane::kParaTag;
-  m_workPara.format = corvane::ParaDialogCodeForPosition(m_cbFormat->currentIndex());
+  m_workPara.format = ParaDialogCodeForPosition(m_cbFormat->currentIndex());
   const int size = m_cbSize->currentIndex();
   if (size == kSizeCustomPosition) {
     m_workPara.width = m_customWidth;

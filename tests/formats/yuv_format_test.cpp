@@ -142,34 +142,6 @@ TEST(IUYVLines, EvenLinesFirstThenOddAndAnOddHeightsLastLineLast) {
   EXPECT_TRUE(IUYVLineInField(4, 6));
 }
 
-// The confirm table keeps its crossed labels (position 2 "IYUV(I420)" stores
-// code YV12); opening is its inverse, so an unchanged confirm keeps the code.
-TEST(DialogTables, ParameterDialogOpensOnThePositionThatStoresTheCodeAgain) {
-  EXPECT_EQ(ParaDialogCodeForPosition(2), fmt::YV12);
-  EXPECT_EQ(ParaDialogCodeForPosition(7), fmt::IYUV);
-  EXPECT_EQ(ParaDialogCodeForPosition(-1), fmt::YV12);
-  EXPECT_EQ(ParaDialogCodeForPosition(13), fmt::YV12);
-  EXPECT_EQ(ParaDialogSelectionForCode(fmt::YV12).position, 2);
-  EXPECT_EQ(ParaDialogSelectionForCode(fmt::YV12).workingCode, fmt::YV12);
-  EXPECT_EQ(ParaDialogSelectionForCode(fmt::IYUV).position, 7);
-  EXPECT_EQ(ParaDialogSelectionForCode(fmt::IYUV).workingCode, fmt::IYUV);
-  EXPECT_EQ(ParaDialogSelectionForCode(0).position, 2);
-  EXPECT_EQ(ParaDialogSelectionForCode(0).workingCode, fmt::YV12);
-  for (int pos = 0; pos < 13; ++pos) {
-    uint32_t code = ParaDialogCodeForPosition(pos);
-    EXPECT_EQ(ParaDialogSelectionForCode(code).position, pos);
-    EXPECT_EQ(ParaDialogSelectionForCode(code).workingCode, code);
-  }
-}
-
-TEST(DialogTables, BasicPageIsOneMappingWithoutNV16) {
-  for (int pos = 0; pos < 12; ++pos) EXPECT_EQ(BasicPagePositionForCode(BasicPageCodeForPosition(pos)), pos);
-  EXPECT_EQ(BasicPageCodeForPosition(2), fmt::IYUV);
-  EXPECT_EQ(BasicPagePositionForCode(fmt::NV16), 6);
-  EXPECT_EQ(BasicPagePositionForCode(0xDEADBEEFu), 6);
-  EXPECT_EQ(BasicPageCodeForPosition(-1), fmt::YV12);
-}
-
 TEST(UserFormatNames, FollowTheParameterDialogLabels) {
   EXPECT_EQ(CodeForUserFormatName("I420"), fmt::YV12);
   EXPECT_EQ(CodeForUserFormatName("iyuv"), fmt::YV12);
@@ -181,7 +153,7 @@ TEST(UserFormatNames, FollowTheParameterDialogLabels) {
   EXPECT_EQ(UserFormatName(fmt::IYUV), "YV12");
   EXPECT_EQ(UserFormatName(fmt::RGB4), "RGB32");
   EXPECT_EQ(UserFormatName(0), "");
-  for (const auto& e : kParaDialogFormats) EXPECT_EQ(CodeForUserFormatName(UserFormatName(e.code)), e.code);
+  for (const auto& e : kUserFormatNames) EXPECT_EQ(CodeForUserFormatName(UserFormatName(e.code)), e.code);
 }
 
 }  // namespace

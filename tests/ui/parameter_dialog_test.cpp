@@ -15,6 +15,7 @@
 
 #include "formats/result_codes.h"
 #include "ui/custom_size_dialog.h"
+#include "ui/format_lists.h"
 #include "ui/player_window.h"
 #include "ui/resource_ids.h"
 #include "ui/settings_store.h"
@@ -100,7 +101,35 @@ TEST(ParameterPreselect, TheNameOverridesWhatItSays) {
   // "yv12" in a name opens on the list's "YV12" and stores what it stores.
   const ui::ParaPreselection yv12 = ParameterDialog::Preselect(current, corvane::GuessFromFileName("a_yv12_cif.yuv"));
   EXPECT_EQ(yv12.formatPos, 7);
-  EXPECT_EQ(yv12.format, corvane::ParaDialogCodeForPosition(7));
+  EXPECT_EQ(yv12.format, ui::ParaDialogCodeForPosition(7));
+}
+
+// The confirm table keeps its crossed labels (position 2 "IYUV(I420)" stores
+// code YV12); opening is its inverse, so an unchanged confirm keeps the code.
+TEST(DialogTables, ParameterDialogOpensOnThePositionThatStoresTheCodeAgain) {
+  EXPECT_EQ(ui::ParaDialogCodeForPosition(2), fmt::YV12);
+  EXPECT_EQ(ui::ParaDialogCodeForPosition(7), fmt::IYUV);
+  EXPECT_EQ(ui::ParaDialogCodeForPosition(-1), fmt::YV12);
+  EXPECT_EQ(ui::ParaDialogCodeForPosition(13), fmt::YV12);
+  EXPECT_EQ(ui::ParaDialogSelectionForCode(fmt::YV12).position, 2);
+  EXPECT_EQ(ui::ParaDialogSelectionForCode(fmt::YV12).workingCode, fmt::YV12);
+  EXPECT_EQ(ui::ParaDialogSelectionForCode(fmt::IYUV).position, 7);
+  EXPECT_EQ(ui::ParaDialogSelectionForCode(fmt::IYUV).workingCode, fmt::IYUV);
+  EXPECT_EQ(ui::ParaDialogSelectionForCode(0).position, 2);
+  EXPECT_EQ(ui::ParaDialogSelectionForCode(0).workingCode, fmt::YV12);
+  for (int pos = 0; pos < 13; ++pos) {
+    uint32_t code = ui::ParaDialogCodeForPosition(pos);
+    EXPECT_EQ(ui::ParaDialogSelectionForCode(code).position, pos);
+    EXPECT_EQ(ui::ParaDialogSelectionForCode(code).workingCode, code);
+  }
+}
+
+TEST(DialogTables, BasicPageIsOneMappingWithoutNV16) {
+  for (int pos = 0; pos < 12; ++pos) EXPECT_EQ(ui::BasicPagePositionForCode(ui::BasicPageCodeForPosition(pos)), pos);
+  EXPECT_EQ(ui::BasicPageCodeForPosition(2), fmt::IYUV);
+  EXPECT_EQ(ui::BasicPagePositionForCode(fmt::NV16), 6);
+  EXPECT_EQ(ui::BasicPagePositionForCode(0xDEADBEEFu), 6);
+  EXPECT_EQ(ui::BasicPageCodeForPosition(-1), fmt::YV12);
 }
 
 // ---- The dialog's widgets -----------------------------------------------------------
