@@ -194,11 +194,11 @@ PlayerView PlayerSession::View() const {
   return v;
 }
 
-void PlayerSession::SetAspectMode(int mode) {
+void PlayerSession::SetAspectMode(AspectMode mode) {
   std::scoped_lock lock(m_graphLock);
   m_aspect = mode;
   if (!m_graph) return;
-  m_graph->SetAspectMode(mode);
+  m_graph->SetAspectMode(int(mode));
   // A paused or stopped picture is not presented again by itself.
   if (m_state != PlayState::Playing) m_graph->Refresh();
 }
@@ -274,7 +274,7 @@ OpenResult PlayerSession::ApplyAndRun() {
   }
   m_graph->SetNotifyWindow(m_sizes);
   m_graph->SetRepeat(m_repeat);
-  m_graph->SetAspectMode(m_aspect);
+  m_graph->SetAspectMode(int(m_aspect));
   m_statusTicking = true;
   m_graph->Run();
   m_state = PlayState::Playing;

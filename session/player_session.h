@@ -39,6 +39,15 @@ namespace session {
 
 enum class Zoom : int { k50 = 0, k100 = 1, k200 = 2 };
 
+// How the picture fills its area; the values are the stored setting's
+// (0 the whole area, 1 16:9, 2 4:3, 3 5:4, 4 the frame's own ratio).
+enum class AspectMode : int { kFill = 0, k16x9 = 1, k4x3 = 2, k5x4 = 3, kSource = 4 };
+// A stored value as a mode: anything unknown fills the area, as the options
+// sheet shows it.
+inline AspectMode AspectModeOf(int32_t stored) {
+  return stored >= 1 && stored <= 4 ? AspectMode(stored) : AspectMode::kFill;
+}
+
 // Sizes a user may type for a custom frame size, and that stored defaults
 // must keep to.
 inline constexpr uint32_t kMaxCustomWidth = 10000;
@@ -167,8 +176,7 @@ class PlayerSession {
   const std::string& Path() const { return m_path; }
   bool IsReadOnly() const { return m_readOnly; }
   bool HasRecord() const { return m_hasRecord; }
-  int AspectMode() const { return m_aspect; }
-  void SetAspectMode(int mode);
+  void SetAspectMode(AspectMode mode);
 
  private:
   bool OpenGraph(const std::string& path);
@@ -200,7 +208,7 @@ class PlayerSession {
   bool m_reverse = false;
   bool m_repeat = false;
   Zoom m_zoom = Zoom::k100;
-  int m_aspect = 4;  // the frame's own ratio
+  AspectMode m_aspect = AspectMode::kSource;
   bool m_fullScreen = false;
   bool m_coordinates = false;
   bool m_statusTicking = false;

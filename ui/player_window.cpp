@@ -85,7 +85,7 @@ void PlayerWindow::Initialize() {
   show();
   ResizeForPicture(kIdleWidth, kIdleHeight);
   SettingsStore::InitAtStartup(m_settings);
-  m_session->SetAspectMode(m_settings.displayType);
+  m_session->SetAspectMode(session::AspectModeOf(m_settings.displayType));
   if (!m_filePath.isEmpty()) OpenCurrentFile();
   UpdateControls();
   m_status->Show(m_session->View());
@@ -138,7 +138,7 @@ void PlayerWindow::RunWindowCommand(Command c) {
       break;
     case Command::Options:
       // The open file takes the new ratio at once, paused or not.
-      if (RunOptionsSheet(this, m_settings)) m_session->SetAspectMode(m_settings.displayType);
+      if (RunOptionsSheet(this, m_settings)) m_session->SetAspectMode(session::AspectModeOf(m_settings.displayType));
       break;
     case Command::Coordinates:
       m_coords->Toggle();

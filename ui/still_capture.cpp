@@ -43,11 +43,11 @@ void StillCapture::Capture(const corvane::YUVPara& para) {
   // the type or the folder since the last capture.
   PlayerSettings settings;
   SettingsStore::Load(settings);
-  const bool jpeg = settings.captureType != 0;
+  const StillFormat format = settings.captureType != 0 ? StillFormat::kJpeg : StillFormat::kBmp;
   // Without a folder the pictures go to the home folder.
   const QString folder = settings.capturePath.isEmpty() ? QDir::homePath() : settings.capturePath;
-  m_session->RunOnGraph([this, jpeg, folder](corvane::PlaybackGraph* graph) {
-    if (graph) Encode(*graph, jpeg, folder);
+  m_session->RunOnGraph([this, format, folder](corvane::PlaybackGraph* graph) {
+    if (graph) Encode(*graph, format, folder);
   });
 }
 
@@ -57,7 +57,8 @@ void StillCapture::Tell(const QString& text, MessageKind kind) {
       Qt::QueuedConnection);
 }
 
-void StillCapture::Encode(corvane::PlaybackGraph& graph, bool jpeg, const QString& folder) {
+void StillCapture::Encode(corvane::PlaybackGraph& graph, StillFormat format, const QString& folder) {
+  const bool jpeg = format == StillFormat::kJpeg;
   corvane::YUVPara para{};
   if (!graph.GetPara(&para)) return;  // the segment on screen, which may differ from the first
   corvane::YUVType type = corvane::YUV_NONE;
@@ -83,10 +84,11 @@ void StillCapture::Encode(corvane::PlaybackGraph& graph, bool jpeg, const QStrin
     Tell(jpeg ? Tr("暂不支持该类型的JPEG抓图!") : Tr("暂不支持该类型的BMP抓图!"), MessageKind::kWarning);
     return;
   }
-  Write(jpeg, folder, buffer.get(), len);
+  Write(format, folder, buffer.get(), len);
 }
 
-bool StillCapture::Write(bool jpeg, const QString& folder, const uint8_t* buffer, uint32_t len) {
+bool StillCapture::Write(StillFormat format, const QString& folder, const uint8_t* buffer, uint32_t len) {
+  const bool jpeg = format == StillFormat::kJpeg;
   std::atomic<uint32_t>& counter = jpeg ? m_jpegCount : m_bmpCount;
   // The counters start at 0 with every run; numbers whose file is already
   // there (from an earlier run, or another player) are skipped rather than

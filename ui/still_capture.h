@@ -19,6 +19,9 @@ class QWidget;
 
 namespace ui {
 
+// The still's file format, from the stored setting (0 BMP, anything else JPEG).
+enum class StillFormat { kBmp, kJpeg };
+
 class StillCapture {
  public:
   // JPEG stills are made at the best quality: they are for looking at single
@@ -36,8 +39,8 @@ class StillCapture {
 
  private:
   // On the seeker: encode the frame on `graph` and write it.
-  void Encode(corvane::PlaybackGraph& graph, bool jpeg, const QString& folder);
-  bool Write(bool jpeg, const QString& folder, const uint8_t* bytes, uint32_t len);
+  void Encode(corvane::PlaybackGraph& graph, StillFormat format, const QString& folder);
+  bool Write(StillFormat format, const QString& folder, const uint8_t* bytes, uint32_t len);
   // Shows `text` over the player on the GUI thread.
   void Tell(const QString& text, MessageKind kind);
 
