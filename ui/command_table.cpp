@@ -102,7 +102,7 @@ constexpr KeyEntry kKeys[] = {
 };
 #undef HELP
 
-// The row left to right, at the Part's fixed x positions.
+// The row left to right, at its fixed x positions (the button row's layout).
 constexpr ButtonEntry kButtons[] = {
     {C::Play, ids::kBtnPlay, 5, true},           {C::Pause, ids::kBtnPause, 25, true},
     {C::Stop, ids::kBtnStop, 45, true},          {C::Reverse, ids::kBtnDirection, 65, false},
