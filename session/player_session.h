@@ -126,6 +126,13 @@ class PlayerSession {
   // or the engine (refused, or not a session command).
   bool Execute(Command c);
   PlayerView View() const;
+  // The parts of the view that ask the engine nothing (View() reads the
+  // frame on screen under the renderer's lock): for paths that run often,
+  // such as every pointer move or resize.
+  PlayState State() const { return m_state; }
+  bool IsFullScreen() const { return m_fullScreen; }
+  uint32_t PictureWidth() const { return m_pictureWidth; }
+  uint32_t PictureHeight() const { return m_pictureHeight; }
 
   // Facts of the window the rules depend on.
   void SetFullScreen(bool on) { m_fullScreen = on; }

@@ -112,9 +112,10 @@ void CoordinateTool::EnableList(const session::PlayerView& view) {
 }
 
 void CoordinateTool::ShowPixelAt(QPoint picturePoint, QSize pictureSize) {
-  const session::PlayerView v = m_session->View();
+  // On every pointer move: the state alone, never the engine's view.
+  const session::PlayState state = m_session->State();
   corvane::PlaybackGraph* graph = m_session->Graph();
-  if (!IsVisible() || !graph || (v.state != session::PlayState::Playing && v.state != session::PlayState::Paused))
+  if (!IsVisible() || !graph || (state != session::PlayState::Playing && state != session::PlayState::Paused))
     return;
   // Through the rectangle the display drew the picture into: over a bar the
   // window keeps what it showed last.

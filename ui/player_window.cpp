@@ -109,7 +109,7 @@ void PlayerWindow::Run(Command c) {
     return;
   }
   // "." leaves full screen before it stops.
-  if (c == Command::Stop && View().fullScreen) ToggleFullScreen();
+  if (c == Command::Stop && m_session->IsFullScreen()) ToggleFullScreen();
   if (!m_session->Execute(c)) return;
   const session::PlayerView v = m_session->View();
   if (c == Command::Stop) m_status->Show(v);
@@ -236,7 +236,7 @@ void PlayerWindow::ResizeForPicture(uint32_t width, uint32_t height) {
 void PlayerWindow::LayoutControls() {
   const QWidget* client = centralWidget();
   const int W = client->width(), H = client->height();
-  const bool full = View().fullScreen;
+  const bool full = m_session && m_session->IsFullScreen();
   m_area->setGeometry(0, 0, W, full ? H : std::max(0, H - kStripHeight));
   m_area->SetInset(full ? 0 : m_pictureInset);
   m_transport->setGeometry(0, H - 76, W, TransportBar::kHeight);
@@ -244,13 +244,13 @@ void PlayerWindow::LayoutControls() {
   m_video->SyncSnapshot();
   // A paint never draws through the engine, so a picture area of a new size
   // gets a fresh picture here while nothing else would present one.
-  const PlayState state = m_session ? m_session->View().state : PlayState::NoFile;
+  const PlayState state = m_session ? m_session->State() : PlayState::NoFile;
   if (state != PlayState::Playing && state != PlayState::NoFile) m_session->Graph()->Refresh();
   if (m_coords) m_coords->Place();
 }
 
 void PlayerWindow::ApplyZoom() {
-  if (View().fullScreen) ToggleFullScreen();
+  if (m_session->IsFullScreen()) ToggleFullScreen();
   const session::PlayerView v = m_session->View();
   // 200 % of a large frame exceeds 32 bits only in the sum; the sizing
   // clamps to the screen, so the doubled size is saturated, not wrapped.
@@ -292,7 +292,7 @@ void PlayerWindow::changeEvent(QEvent* event) {
 }
 
 void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
-  if (View().fullScreen) ToggleFullScreen();
+  if (m_session->IsFullScreen()) ToggleFullScreen();
   if (isMinimized()) showNormal();
   m_session->OnFrameSizeChanged(width, height);
   // The held size gives way for the new frame size, then holds again.

@@ -77,7 +77,7 @@ class PlayerWindow : public QMainWindow {
   corvane::PlaybackGraph* Graph() const { return m_session->Graph(); }
   const corvane::YUVPara& Para() const { return m_session->Para(); }
   const PlayerSettings& Settings() const { return m_settings; }
-  QSize PictureBaseSize() const { return QSize(int(View().pictureWidth), int(View().pictureHeight)); }
+  QSize PictureBaseSize() const { return QSize(int(m_session->PictureWidth()), int(m_session->PictureHeight())); }
   VideoWidget* Video() const { return m_video; }
   QAction* Action(int id) const { return m_actions.value(id); }
   controls::IconButton* Button(int id) const;

@@ -19,14 +19,9 @@ clip=$work/clip_i420_${w}x${h}.yuv
 ffmpeg -loglevel error -f lavfi -i "testsrc2=size=${w}x${h}:rate=25" -frames:v 30 -pix_fmt yuv420p -f rawvideo "$clip"
 "$tool" capture "$clip" --frame 1 --bmp -o "$work/ref.bmp" --format I420 --size "${w}x${h}"
 
-"$corvane" "$clip" &
-player=$!
-# The dialog preselects what the name says; Return confirms it. Its title is
-# Chinese: match it in a UTF-8 locale. The dialog is gone before the key's
-# release reaches it, which xdotool reports as an X error.
-dialog=$(find_window '^参数设置$')
-sleep 1
-xdotool key --window "$dialog" Return 2>/dev/null || true
+# The dialog preselects what the name says; Return confirms it.
+start_player "$clip"
+confirm_parameters
 wid=$(find_window '^Corvane$')
 sleep 1
 for key in space Home; do

@@ -25,8 +25,7 @@ trailer_clip_steps() {
       -vf "select=eq(n\,$((n - 1)))" -frames:v 1 "$work/ref$n.png"
   done
 
-  "$corvane" "$clip" &
-  player=$!
+  start_player "$clip"
   wid=$(find_window '^Corvane$')
   sleep 1
   for key in space Home Right Right; do
@@ -69,15 +68,8 @@ dialog_clip_plays() {
     ffmpeg -loglevel error -f rawvideo -pix_fmt nv12 -s "${w}x${h}" -i "$clip" \
       -vf "select=eq(n\,$((n - 1)))" -frames:v 1 "$work/ref$n.png"
   done
-  "$corvane" "$clip" &
-  player=$!
-  # The dialog's title is Chinese: match it in a UTF-8 locale.
-  local dialog
-  dialog=$(find_window '^参数设置$')
-  sleep 1
-  # Return confirms on the key press and the dialog is gone before the key's
-  # release reaches it, which xdotool reports as an X error.
-  xdotool key --window "$dialog" Return 2>/dev/null || true
+  start_player "$clip"
+  confirm_parameters
   local wid
   wid=$(find_window '^Corvane$')
   sleep 1.5
