@@ -40,6 +40,21 @@ uint32_t ComponentMode(const std::string& name) {
   throw UsageError{"unknown component '" + name + "' (one of yuv, y, u, v)"};
 }
 
+corvane::ColourSpace ColourOf(const Args& args) {
+  corvane::ColourSpace c;
+  if (auto m = args.Get("matrix")) {
+    const auto matrix = corvane::MatrixForName(*m);
+    if (!matrix) throw UsageError{"unknown matrix '" + *m + "' (one of 601, 709, 2020)"};
+    c.matrix = *matrix;
+  }
+  if (auto r = args.Get("range")) {
+    const auto range = corvane::RangeForName(*r);
+    if (!range) throw UsageError{"unknown range '" + *r + "' (one of limited, full)"};
+    c.range = *range;
+  }
+  return c;
+}
+
 uint32_t NativeMaskWithout(const std::string& list) {
   uint32_t mask = corvane::SurfaceDevice::kAllFormats;
   std::stringstream in(list);
@@ -107,7 +122,7 @@ void DumpSurface(const corvane::Display& display, const std::string& path) {
 
 int RunRender(const std::vector<std::string>& argv) {
   Args args(argv, {}, {"frame", "output", "window", "aspect", "component", "no-native", "dump-surface", "format",
-                       "size", "interval"});
+                       "size", "interval", "matrix", "range"});
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
   const auto out = args.Get("output");
   if (!out || out->empty()) throw UsageError{"-o OUT.png is required"};
@@ -116,6 +131,7 @@ int RunRender(const std::vector<std::string>& argv) {
   const int aspect = AspectMode(args.Get("aspect").value_or("fill"));
   const uint32_t component = ComponentMode(args.Get("component").value_or("yuv"));
   const uint32_t native = NativeMaskWithout(args.Get("no-native").value_or(""));
+  const corvane::ColourSpace colour = ColourOf(args);
   const std::string& path = args.Positional()[0];
 
   const FileParams fp = ResolveFileParams(path, args);
@@ -134,6 +150,7 @@ int RunRender(const std::vector<std::string>& argv) {
   if (display.Attach(&window) != corvane::kOk) throw Failure{"cannot create the display"};
   display.SetAspectMode(aspect);
   display.SetComponentMode(component);
+  display.SetColourSpace(colour);
   const corvane::FrameInfo info{para.width, para.height, type};
   DrawFrame(display, frame, info, para, ww, wh);
   corvane::Display::SurfaceState st;
@@ -155,14 +172,16 @@ int RunRender(const std::vector<std::string>& argv) {
 
 const Registrar kRender(
     {"render",
-     "render FILE --frame N -o OUT.png [--window WxH] [--aspect A] [--component C] [--no-native FMT,...] "
-     "[--dump-surface OUT.bin] [--format NAME --size WxH]  draw one frame into a PNG",
+     "render FILE --frame N -o OUT.png [--window WxH] [--aspect A] [--component C] [--matrix M] [--range R] "
+     "[--no-native FMT,...] [--dump-surface OUT.bin] [--format NAME --size WxH]  draw one frame into a PNG",
      "Usage: corvane-tool render FILE --frame N -o OUT.png [--window WxH]\n"
      "         [--aspect fill|16:9|4:3|5:4|source] [--component yuv|y|u|v]\n"
+     "         [--matrix 601|709|2020] [--range limited|full]\n"
      "         [--no-native FMT,...] [--dump-surface OUT.bin] [--format NAME --size WxH]\n"
      "Draws frame N (1-based, default 1) through the player's display into an offscreen\n"
      "window of WxH (default: the frame size) and writes the whole client area, black\n"
-     "bars included, as a PNG.\n"
+     "bars included, as a PNG. YUV is read with BT.601 limited range unless --matrix\n"
+     "and --range say otherwise.\n"
      "  --no-native   make the surface device refuse these surface formats, so the frame\n"
      "                takes its fallback: YVYU, YUY2, UYVY, IYUV, YV16, RGB32, RGB24,\n"
      "                RGB565, RGB555, NV12, YV12, IUYV, IYU2, NV16\n"

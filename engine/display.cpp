@@ -215,7 +215,7 @@ int32_t Display::Blit(size_t i) {
     FillBlack(px, stride, 0, dest.top, dest.left, dest.Height());
     FillBlack(px, stride, dest.right, dest.top, W - dest.right, dest.Height());
     if (!SurfaceDevice::Instance().Render(*s.surface, px + size_t(stride) * dest.top + 4 * size_t(dest.left),
-                                          stride, dest.Width(), dest.Height(), m_scratch))
+                                          stride, dest.Width(), dest.Height(), m_scratch, m_colour))
       return kNoObject;
     if (whole) {
       m_hWnd->Present(std::move(full), part);
@@ -236,6 +236,11 @@ int32_t Display::SetAspectMode(int mode) {
   std::scoped_lock lock(m_cs);
   m_nAspectMode = mode;
   return kOk;
+}
+
+void Display::SetColourSpace(ColourSpace colour) {
+  std::scoped_lock lock(m_cs);
+  m_colour = colour;
 }
 
 int32_t Display::SetComponentMode(uint32_t mode) {

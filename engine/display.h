@@ -89,6 +89,8 @@ class Display {
   int32_t Redraw();
 
   int32_t SetAspectMode(int mode);
+  // The matrix and range YUV frames are read with (BT.601 limited until set).
+  void SetColourSpace(ColourSpace colour);
   // kOk when mode (0..3) was taken, kNotReady when mode > 3 (nothing changes).
   int32_t SetComponentMode(uint32_t mode);
   uint32_t GetComponentMode() const;
@@ -137,6 +139,7 @@ class Display {
   platform::Rect m_rcDesktop;               // union of the monitors (from 0, 0)
   std::vector<MonitorTarget> m_screens;   // one per entry, made on attach
   uint32_t m_nComponentMode = 0;
+  ColourSpace m_colour;
   bool m_bAttached = false;
 
   RenderScratch m_scratch;

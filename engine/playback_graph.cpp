@@ -45,6 +45,46 @@ SampleOffsets PackedSamples(YUVType type, const PlaneLayout& l, uint32_t x, uint
   }
 }
 
+// The added formats: native values (0..1023 for 10 bits, P010's from the top
+// of its words, v210's fields); grey formats have no U and V (-1).
+void LookUpAddedPixel(const FrameBuffer& b, const PlaneLayout& l, uint32_t x, uint32_t y, int* Y, int* U, int* V) {
+  const uint8_t* d = b.pData;
+  if (b.nType == YUV_V210) {
+    // Fields of a group: U0 Y0 V0 Y1 U1 Y2 V1 Y3 U2 Y4 V2 Y5, three a word.
+    const uint8_t* group = d + uint64_t(l.stride[0]) * y + 16 * uint64_t(x / 6);
+    auto field = [group](uint32_t n) {
+      const uint8_t* w = group + 4 * (n / 3);
+      const uint32_t word = uint32_t(w[0]) | uint32_t(w[1]) << 8 | uint32_t(w[2]) << 16 | uint32_t(w[3]) << 24;
+      return int((word >> (10 * (n % 3))) & 0x3FF);
+    };
+    const uint32_t p = x % 6;
+    *Y = field(2 * p + 1), *U = field(4 * (p / 2)), *V = field(4 * (p / 2) + 2);
+    return;
+  }
+  const uint32_t n = l.sampleBytes;
+  const int down = b.nType == YUV_P010 ? 6 : 0;
+  auto at = [d, n, down](uint64_t offset) { return (n == 2 ? int(d[offset] | d[offset + 1] << 8) : int(d[offset])) >> down; };
+  *Y = at(uint64_t(l.stride[0]) * y + uint64_t(n) * x);
+  *U = *V = -1;
+  const uint64_t row = y / l.linesPerChromaRow, col = x / l.pixelsPerChromaSample;
+  switch (PlaneOrderOf(b.nType)) {
+    case PlaneOrder::kYUV:
+      *U = at(l.offset[1] + uint64_t(l.stride[1]) * row + n * col);
+      *V = at(l.offset[2] + uint64_t(l.stride[2]) * row + n * col);
+      break;
+    case PlaneOrder::kYInterleavedUV:
+    case PlaneOrder::kYInterleavedVU: {
+      const uint64_t pair = l.offset[1] + uint64_t(l.stride[1]) * row + 2 * n * col;
+      const bool uFirst = PlaneOrderOf(b.nType) == PlaneOrder::kYInterleavedUV;
+      *U = at(uFirst ? pair : pair + n);
+      *V = at(uFirst ? pair + n : pair);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
 // Y, U, V of pixel (x, y) located as each layout stores it. False when the
 // format has no YUV samples or a byte lies outside the frame.
 bool LookUpPixel(const FrameBuffer& b, uint32_t x, uint32_t y, int* Y, int* U, int* V) {
@@ -53,6 +93,11 @@ bool LookUpPixel(const FrameBuffer& b, uint32_t x, uint32_t y, int* Y, int* U, i
   const uint64_t frameSize = FrameSize64(b.nType, w, h);
   if (frameSize == 0 || frameSize > b.nSize) return false;
   const PlaneLayout l = GetPlaneLayout(b.nType, w, h);
+  if (IsAddedType(b.nType)) {
+    // Every sample of a pixel inside the frame lies inside the frame's bytes.
+    LookUpAddedPixel(b, l, x, y, Y, U, V);
+    return true;
+  }
   SampleOffsets o{};
   switch (b.nType) {
     case YUV_YV12:
@@ -276,6 +321,12 @@ uint32_t PlaybackGraph::GetComponentMode() const { return m_pRender ? m_pRender-
 int32_t PlaybackGraph::SetAspectMode(int mode) {
   if (!m_pRender) return kNotReady;
   return m_pRender->SetAspectMode(mode);
+}
+
+int32_t PlaybackGraph::SetColourSpace(ColourSpace colour) {
+  if (!m_pRender) return kNotReady;
+  m_pRender->SetColourSpace(colour);
+  return kOk;
 }
 
 int PlaybackGraph::GetAspectMode() const { return m_pRender ? m_pRender->GetAspectMode() : 0; }

@@ -78,11 +78,14 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   uint32_t GetComponentMode() const;
   int32_t SetAspectMode(int mode);
   int GetAspectMode() const;  // 0 (the whole window) before Create
+  // How YUV frames are read as colours; kNotReady before Create.
+  int32_t SetColourSpace(ColourSpace colour);
   bool SetNotifyWindow(platform::FrameSizeListener* listener);
   bool GetPara(YUVPara* out) const;
 
   // Y, U, V of pixel (x, y) of the frame on screen: kOk and the values for
-  // the YUV formats (NV16 included, from its own layout); kNotReady and −1,
+  // the YUV formats (NV16 included, from its own layout; the deep formats
+  // at their depth, grey ones with −1 for U and V); kNotReady and −1,
   // −1, −1 for the RGB formats, without a frame, or outside it.
   int32_t GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, int* c3) const;
   // Still pictures of the frame on screen into the caller's buffer: kNotReady

@@ -22,6 +22,7 @@ int32_t Renderer::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) 
   m_pDisplay = std::move(display);
   m_pDisplay->SetComponentMode(m_nComponentMode);
   m_pDisplay->SetAspectMode(m_nAspectMode);
+  m_pDisplay->SetColourSpace(m_colour);
   YUVType type;
   uint32_t frameSize;
   if (!GetTypeAndFrameSize(para, &type, &frameSize)) return kFail;
@@ -117,6 +118,17 @@ int32_t Renderer::SetAspectMode(int mode) {
   std::scoped_lock lock(m_cs);
   m_nAspectMode = mode;
   return m_pDisplay ? m_pDisplay->SetAspectMode(mode) : kNotReady;
+}
+
+void Renderer::SetColourSpace(ColourSpace colour) {
+  std::scoped_lock lock(m_cs);
+  m_colour = colour;
+  if (m_pDisplay) m_pDisplay->SetColourSpace(colour);
+}
+
+ColourSpace Renderer::GetColourSpace() const {
+  std::scoped_lock lock(m_cs);
+  return m_colour;
 }
 
 int Renderer::GetAspectMode() const {

@@ -60,6 +60,9 @@ class Renderer {
   // The mode the display fits the picture by: the window maps pointer
   // positions back to frame pixels with it.
   int GetAspectMode() const;
+  // Kept for displays made later, like the modes above.
+  void SetColourSpace(ColourSpace colour);
+  ColourSpace GetColourSpace() const;
   void SetNotifyWindow(platform::FrameSizeListener* listener);
   YUVPara GetPara() const;
 
@@ -92,6 +95,7 @@ class Renderer {
   uint32_t m_nLastInterval = 0;
   uint32_t m_nComponentMode = 0;
   int m_nAspectMode = 0;
+  ColourSpace m_colour;
   YUVPara m_para{};
   platform::FrameSizeListener* m_pNotify = nullptr;
   std::function<void(const FrameBuffer&)> m_presented;

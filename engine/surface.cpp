@@ -13,7 +13,8 @@ namespace {
 
 constexpr std::array<std::string_view, kYUVTypeCount> kSurfaceNames{
     "YVYU", "YUY2", "UYVY", "IYUV", "YV16", "RGB32", "RGB24",
-    "RGB565", "RGB555", "NV12", "YV12", "IUYV", "IYU2", "NV16"};
+    "RGB565", "RGB555", "NV12", "YV12", "IUYV", "IYU2", "NV16",
+    "I444", "NV21", "GRAY", "I010", "I210", "I410", "I012", "GRAY10", "P010", "P016", "V210"};
 
 uint32_t RoundUp(uint32_t v, uint32_t a) { return a <= 1 ? v : (v + a - 1) / a * a; }
 
@@ -49,6 +50,18 @@ std::array<YUVType, 3> SurfaceFormatsToTry(YUVType t) {
 void Surface::Free::operator()(uint8_t* p) const { std::free(p); }
 
 uint64_t Surface::LayOutPlanes(uint32_t pitchAlign) {
+  if (IsAddedType(m_format)) {
+    // The added formats' surfaces hold the frame's own layout: their rows are
+    // read by libyuv at any stride, and the odd sizes are already rounded up.
+    const PlaneLayout frame = GetPlaneLayout(m_format, m_nWidth, m_nHeight);
+    m_nPlanes = frame.planeCount;
+    m_nPitch = frame.stride[0];
+    for (int i = 0; i < m_nPlanes; ++i) {
+      const size_t k = size_t(i);
+      m_planes[k] = {size_t(frame.offset[k]), frame.stride[k], frame.stride[k], frame.rows[k]};
+    }
+    return FrameSize64(m_format, m_nWidth, m_nHeight);
+  }
   // Rows and row lengths are the frame's; the surface adds the pitch and the
   // storage of odd sizes. Stored widths round odd frame widths up to even:
   // converters read whole pixel pairs and ceil(w/2) chroma samples.
@@ -89,7 +102,7 @@ bool Surface::Allocate(uint64_t size) {
 std::unique_ptr<Surface> Surface::Make(YUVType format, uint32_t w, uint32_t h, uint32_t pitchAlign) {
   if (format < 0 || format >= kYUVTypeCount || w == 0 || h == 0) return nullptr;
   const uint64_t we = (uint64_t(w) + 1) & ~uint64_t(1);
-  if (we * 4 > UINT32_MAX / 2) return nullptr;
+  if (we * 4 > UINT32_MAX / 2 || FrameSize64(format, w, h) > UINT32_MAX) return nullptr;
   std::unique_ptr<Surface> s(new Surface());
   s->m_format = format;
   s->m_nWidth = w;

@@ -1,4 +1,4 @@
-// Display surfaces: a frame's worth of pixels in one of the fourteen surface
+// Display surfaces: a frame's worth of pixels in one of the surface
 // formats, held in plain memory with a row pitch, as a video card would hold
 // an off-screen surface. The surface formats are indexed by YUVType, and each
 // frame format has its surface (its own format) and the fallbacks used when
@@ -52,6 +52,8 @@ class Surface {
   //  - YV16 (Y, U, V), 4:2:2: Y as above; chroma planes h rows of w/2 at P/2.
   //  - NV12: Y as above; then h/2 rows of w bytes (U,V pairs) at P.
   //    NV16: the same with h chroma rows.
+  //  - the added formats (I444, NV21, GRAY, the 16-bit ones, v210): the
+  //    frame's own layout, P its row length; they have no fallback.
   // P is the longest stored row rounded up to pitchAlign (planar and
   // semi-planar: even, so that P/2 holds ceil(w/2) samples). The storage is
   // zeroed, its chroma planes set to 128 (neutral) when they are made.

@@ -135,6 +135,65 @@ void FillInterleaved(Surface& s, int plane, const char* pattern, size_t period, 
       if (kill[i % period]) row[i] = 128;
 }
 
+// The added formats: samples of sampleBytes bytes (little-endian words), set
+// to value where pattern[sample % period] is not the kept component (every
+// sample when pattern is null).
+void FillSamples(Surface& s, int plane, uint32_t sampleBytes, uint32_t value, const char* pattern, size_t period,
+                 char keep) {
+  const SurfacePlane& pl = s.Plane(plane);
+  const uint32_t n = pl.rowBytes / sampleBytes;
+  uint8_t* row = s.PlaneData(plane);
+  for (uint32_t y = 0; y < pl.rows; ++y, row += pl.pitch)
+    for (uint32_t i = 0; i < n; ++i) {
+      if (pattern && pattern[i % period] == keep) continue;
+      row[sampleBytes * i] = uint8_t(value);
+      if (sampleBytes == 2) row[sampleBytes * i + 1] = uint8_t(value >> 8);
+    }
+}
+
+// v210's fields by place: word j of a group of four holds the roles
+// kV210Roles[j] from its low bits up. The others become 512.
+void FillV210(Surface& s, char keep) {
+  static constexpr const char* kV210Roles[4] = {"UYV", "YUY", "VYU", "YVY"};
+  uint32_t keepMask[4] = {};
+  for (int j = 0; j < 4; ++j)
+    for (int f = 0; f < 3; ++f)
+      if (kV210Roles[j][f] == keep) keepMask[j] |= 0x3FFu << (10 * f);
+  const SurfacePlane& pl = s.Plane(0);
+  // The groups that hold pixels; the row's padding stays as it is.
+  const uint32_t used = (s.Width() + 5) / 6 * 16;
+  uint8_t* row = s.PlaneData(0);
+  for (uint32_t y = 0; y < pl.rows; ++y, row += pl.pitch)
+    for (uint32_t i = 0; i + 4 <= used; i += 4) {
+      uint8_t* q = row + i;
+      const uint32_t m = keepMask[(i / 4) % 4];
+      uint32_t v = uint32_t(q[0]) | uint32_t(q[1]) << 8 | uint32_t(q[2]) << 16 | uint32_t(q[3]) << 24;
+      v = (v & m) | ((512u | 512u << 10 | 512u << 20) & ~m & 0x3FFFFFFFu);
+      q[0] = uint8_t(v), q[1] = uint8_t(v >> 8), q[2] = uint8_t(v >> 16), q[3] = uint8_t(v >> 24);
+    }
+}
+
+void ApplyAddedComponentView(Surface& s, char keep) {
+  const YUVType t = s.Format();
+  if (t == YUV_V210) return FillV210(s, keep);
+  const uint32_t bytes = GetPlaneLayout(t, s.Width(), s.Height()).sampleBytes;
+  // Mid-grey at the format's depth; P010 and P016 keep their data at the top.
+  const uint32_t neutral = t == YUV_P010 || t == YUV_P016 ? 0x8000u : 128u << (BitDepthOf(t) - 8);
+  if (keep != 'Y') FillSamples(s, 0, bytes, neutral, nullptr, 1, keep);
+  switch (PlaneOrderOf(t)) {
+    case PlaneOrder::kYUV:
+      if (keep != 'U') FillSamples(s, 1, bytes, neutral, nullptr, 1, keep);
+      if (keep != 'V') FillSamples(s, 2, bytes, neutral, nullptr, 1, keep);
+      return;
+    case PlaneOrder::kYInterleavedUV:
+    case PlaneOrder::kYInterleavedVU:
+      FillSamples(s, 1, bytes, neutral, PlaneOrderOf(t) == PlaneOrder::kYInterleavedUV ? "UV" : "VU", 2, keep);
+      return;
+    default:
+      return;
+  }
+}
+
 }  // namespace
 
 uint64_t FrameBytes(const FrameInfo& f) {
@@ -145,6 +204,10 @@ uint64_t FrameBytes(const FrameInfo& f) {
 bool CopyFrameToSurface(const uint8_t* data, const FrameInfo& f, Surface& s) {
   if (s.Width() != f.width || s.Height() != f.height) return false;
   const YUVType to = s.Format();
+  if (IsAddedType(f.type)) {
+    if (to != f.type) return false;
+    return CopyPlanes(data, f, s), true;
+  }
   switch (f.type) {
     case YUV_YVYU:
       if (to == YUV_YVYU) return CopyPacked(data, f, s), true;
@@ -184,7 +247,7 @@ bool CopyFrameToSurface(const uint8_t* data, const FrameInfo& f, Surface& s) {
       if (to == YUV_RGB24) return CopyPacked(data, f, s), true;
       if (to == YUV_RGB32) return CopyRGB24ToRGB32(data, f, s), true;
       return false;
-    case YUV_NONE:
+    default:
       return false;
   }
   return false;
@@ -193,6 +256,7 @@ bool CopyFrameToSurface(const uint8_t* data, const FrameInfo& f, Surface& s) {
 void ApplyComponentView(Surface& s, uint32_t mode) {
   if (mode == kComponentAll || mode > kComponentV) return;
   const char keep = KeptComponent(mode);
+  if (IsAddedType(s.Format())) return ApplyAddedComponentView(s, keep);
   switch (s.Format()) {
     case YUV_YVYU:
     case YUV_YUYV:
@@ -223,8 +287,7 @@ void ApplyComponentView(Surface& s, uint32_t mode) {
     case YUV_RGB32:
     case YUV_RGB24:
     case YUV_RGB565:
-    case YUV_RGB555:
-    case YUV_NONE:
+    default:
       return;
   }
 }

@@ -25,6 +25,7 @@
 //                                      into the first 3 of 4; the frame's
 //                                      first row to the surface's bottom row
 //   RGB565/RGB555     own              h rows of 2w bytes
+//   the added formats own              every plane as the frame has it
 //
 // Own-format surfaces of YV16, NV16, IUYV and IYU2 hold the frame's layout
 // unchanged: every row of every plane as the frame has it (YV16: Y, then U
@@ -63,7 +64,9 @@ constexpr uint32_t kComponentV = 3;
 // surface's own layout: for packed surfaces the bytes of each pixel pair (of
 // each pixel for IYU2), for planar surfaces whole planes at their places (the
 // "YV12" surface holds V before U, "IYUV" U before V), for NV12 and NV16 the
-// U or V bytes of the pairs of the chroma plane. RGB surfaces are left alone,
+// U or V bytes of the pairs of the chroma plane; the added formats at their
+// depth (512 for 10 bits, the word's top half for P010 and P016, each
+// 10-bit field of v210). RGB surfaces are left alone,
 // as is everything for mode 0 or a mode above 3.
 void ApplyComponentView(Surface& surface, uint32_t mode);
 

@@ -2,6 +2,7 @@
 
 #include <libyuv.h>
 
+#include "engine/deep_render.h"
 #include "engine/scale_kernels.h"
 
 #include <algorithm>
@@ -66,13 +67,14 @@ libyuv::FilterMode FilterFor(int sw, int sh, int dw, int dh) {
 
 // Chroma subsampling of a planar picture.
 enum class Sub { k420, k422, k444 };
+Sub PlanarSub(YUVType t) { return t == YUV_YV16 ? Sub::k422 : t == YUV_I444 ? Sub::k444 : Sub::k420; }
 
 int ChromaW(Sub s, int w) { return s == Sub::k444 ? w : Half(w); }
 int ChromaH(Sub s, int h) { return s == Sub::k420 ? Half(h) : h; }
 
 // Converts planes of w × h (optionally scaling them to dw × dh first).
 bool PlanarToARGB(Sub sub, const Planes& p, int w, int h, uint8_t* dst, int dstStride, int dw, int dh,
-                  ScratchBuffer& scaled) {
+                  ScratchBuffer& scaled, const libyuv::YuvConstants* k) {
   Planes q = p;
   if (w != dw || h != dh) {
     const int ys = Stride64(dw), cs = Stride64(ChromaW(sub, dw)), ch = ChromaH(sub, dh);
@@ -92,12 +94,10 @@ bool PlanarToARGB(Sub sub, const Planes& p, int w, int h, uint8_t* dst, int dstS
     q = {y, ys, u, cs, v, cs};
   }
   int r = 0;
-  // libyuv's I4xxToARGB use BT.601 limited range, the usual reading of
-  // untagged standard-definition YUV and what ffmpeg assumes for raw input.
   switch (sub) {
-    case Sub::k420: r = libyuv::I420ToARGB(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, dw, dh); break;
-    case Sub::k422: r = libyuv::I422ToARGB(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, dw, dh); break;
-    case Sub::k444: r = libyuv::I444ToARGB(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, dw, dh); break;
+    case Sub::k420: r = libyuv::I420ToARGBMatrix(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, k, dw, dh); break;
+    case Sub::k422: r = libyuv::I422ToARGBMatrix(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, k, dw, dh); break;
+    case Sub::k444: r = libyuv::I444ToARGBMatrix(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, k, dw, dh); break;
   }
   return r == 0;
 }
@@ -161,7 +161,7 @@ struct PlaneRows {
 struct RowPlan {
   Layout layout;
   Sub sub;
-  bool swapUV = false;  // YVYU read as YUY2
+  bool swapUV = false;  // YVYU read as YUY2, NV21 as NV12
   bool uyvy = false;    // UYVY and IUYV byte order
   PlaneRows luma, cb, cr;  // packed: luma only; semi-planar: cb holds the pairs
   int w, h, cw, ch, dw, dh, dcw, dch;
@@ -179,18 +179,21 @@ std::optional<RowPlan> PlanRows(const Surface& s, int dw, int dh) {
   switch (s.Format()) {
     case YUV_YV12:
     case YUV_IYUV:
-    case YUV_YV16: {
+    case YUV_YV16:
+    case YUV_I444: {
       const ChromaPlanes cp = ChromaPlanesOf(s.Format());
       p.layout = Layout::kPlanar;
-      p.sub = s.Format() == YUV_YV16 ? Sub::k422 : Sub::k420;
+      p.sub = PlanarSub(s.Format());
       p.cb = {s.PlaneData(cp.u), int(s.Plane(cp.u).pitch), ChromaH(p.sub, p.h)};
       p.cr = {s.PlaneData(cp.v), int(s.Plane(cp.v).pitch), ChromaH(p.sub, p.h)};
       break;
     }
     case YUV_NV12:
     case YUV_NV16:
+    case YUV_NV21:
       p.layout = Layout::kSemiPlanar;
       p.sub = s.Format() == YUV_NV16 ? Sub::k422 : Sub::k420;
+      p.swapUV = s.Format() == YUV_NV21;
       p.cb = {s.PlaneData(1), int(s.Plane(1).pitch), ChromaH(p.sub, p.h)};
       break;
     case YUV_YUYV:
@@ -283,7 +286,7 @@ void PackedOutputRow(const scale::Kernels& k, const RowPlan& p, int y, const Row
 void ChromaOutputRow(const scale::Kernels& k, const RowPlan& p, int cy, const RowBuffers& b, OutputRow& o) {
   if (p.layout == Layout::kSemiPlanar) {
     const uint8_t* uv = p.cb.Vertical(k, p.ryC, cy, b.cbTmp, 2 * p.cw);
-    libyuv::SplitUVPlane(uv, 0, b.uIn, 0, b.vIn, 0, p.cw, 1);
+    libyuv::SplitUVPlane(uv, 0, p.swapUV ? b.vIn : b.uIn, 0, p.swapUV ? b.uIn : b.vIn, 0, p.cw, 1);
     o.u = scale::HorizontalRow(k, p.rxC, b.uIn, b.uOut, p.dcw);
     o.v = scale::HorizontalRow(k, p.rxC, b.vIn, b.vOut, p.dcw);
   } else {
@@ -292,7 +295,8 @@ void ChromaOutputRow(const scale::Kernels& k, const RowPlan& p, int cy, const Ro
   }
 }
 
-bool RenderRows(const RowPlan& p, uint8_t* dst, int dstStride, ScratchBuffer& scratch) {
+bool RenderRows(const RowPlan& p, uint8_t* dst, int dstStride, ScratchBuffer& scratch,
+                const libyuv::YuvConstants* yuv) {
   const scale::Kernels& k = scale::BestKernels();
   const std::optional<RowBuffers> b = MakeRowBuffers(p, scratch);
   if (!b) return false;
@@ -311,9 +315,8 @@ bool RenderRows(const RowPlan& p, uint8_t* dst, int dstStride, ScratchBuffer& sc
         ChromaOutputRow(k, p, cy, *b, o);
       }
     }
-    // BT.601 limited range, as on the other paths.
-    const int r = p.sub == Sub::k444 ? libyuv::I444ToARGB(o.y, 0, o.u, 0, o.v, 0, out, dstStride, p.dw, 1)
-                                     : libyuv::I422ToARGB(o.y, 0, o.u, 0, o.v, 0, out, dstStride, p.dw, 1);
+    const int r = p.sub == Sub::k444 ? libyuv::I444ToARGBMatrix(o.y, 0, o.u, 0, o.v, 0, out, dstStride, yuv, p.dw, 1)
+                                     : libyuv::I422ToARGBMatrix(o.y, 0, o.u, 0, o.v, 0, out, dstStride, yuv, p.dw, 1);
     if (r != 0) return false;
   }
   return true;
@@ -321,42 +324,49 @@ bool RenderRows(const RowPlan& p, uint8_t* dst, int dstStride, ScratchBuffer& sc
 
 // The rest convert the whole surface at once (scaled, when at all, by libyuv).
 
-// YV12, IYUV and YV16: their chroma planes in U, V order.
-bool RenderPlanar(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
+// YV12, IYUV, YV16 and I444: their chroma planes in U, V order.
+bool RenderPlanar(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
+                  const libyuv::YuvConstants* k) {
   const ChromaPlanes cp = ChromaPlanesOf(s.Format());
   const Planes p{s.PlaneData(0),     int(s.Plane(0).pitch),     s.PlaneData(cp.u),
                  int(s.Plane(cp.u).pitch), s.PlaneData(cp.v), int(s.Plane(cp.v).pitch)};
-  const Sub sub = s.Format() == YUV_YV16 ? Sub::k422 : Sub::k420;
-  return PlanarToARGB(sub, p, int(s.Width()), int(s.Height()), dst, dstStride, dw, dh, scratch.scaled);
+  return PlanarToARGB(PlanarSub(s.Format()), p, int(s.Width()), int(s.Height()), dst, dstStride, dw, dh,
+                      scratch.scaled, k);
 }
 
-bool RenderNV12(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
+// NV12 and NV21 (the same scaling: pairs are scaled as pairs).
+bool RenderNV12(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
+                const libyuv::YuvConstants* k) {
   const int w = int(s.Width()), h = int(s.Height()), pitch = int(s.Plane(0).pitch);
+  const int uvPitch = int(s.Plane(1).pitch);
   const uint8_t *y = s.PlaneData(0), *uv = s.PlaneData(1);
-  if (w == dw && h == dh) return libyuv::NV12ToARGB(y, pitch, uv, pitch, dst, dstStride, dw, dh) == 0;
+  const auto convert = s.Format() == YUV_NV21 ? libyuv::NV21ToARGBMatrix : libyuv::NV12ToARGBMatrix;
+  if (w == dw && h == dh) return convert(y, pitch, uv, uvPitch, dst, dstStride, k, dw, dh) == 0;
   const int ys = Stride64(dw), cs = Stride64(2 * Half(dw));
   uint8_t* b = scratch.scaled.Get(size_t(ys) * dh + size_t(cs) * Half(dh));
   if (!b) return false;
   uint8_t* sy = b;
   uint8_t* suv = b + size_t(ys) * dh;
-  if (libyuv::NV12Scale(y, pitch, uv, pitch, w, h, sy, ys, suv, cs, dw, dh, FilterFor(w, h, dw, dh)) != 0)
+  if (libyuv::NV12Scale(y, pitch, uv, uvPitch, w, h, sy, ys, suv, cs, dw, dh, FilterFor(w, h, dw, dh)) != 0)
     return false;
-  return libyuv::NV12ToARGB(sy, ys, suv, cs, dst, dstStride, dw, dh) == 0;
+  return convert(sy, ys, suv, cs, dst, dstStride, k, dw, dh) == 0;
 }
 
-bool RenderNV16(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
+bool RenderNV16(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
+                const libyuv::YuvConstants* k) {
   const int w = int(s.Width()), h = int(s.Height()), pitch = int(s.Plane(0).pitch);
   uint8_t *y, *u, *v;
   const Planes p = MakePlanes(scratch.planar, Sub::k422, w, h, &y, &u, &v);
   if (!p.y) return false;
   libyuv::SplitUVPlane(s.PlaneData(1), pitch, u, p.us, v, p.vs, Half(w), h);
   return PlanarToARGB(Sub::k422, {s.PlaneData(0), pitch, u, p.us, v, p.vs}, w, h, dst, dstStride, dw, dh,
-                      scratch.scaled);
+                      scratch.scaled, k);
 }
 
 // YUY2, YVYU, UYVY and IUYV: split into 4:2:2 planes, IUYV's lines taken
 // from their stored rows.
-bool RenderPacked422(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
+bool RenderPacked422(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
+                     const libyuv::YuvConstants* k) {
   const int w = int(s.Width()), h = int(s.Height()), pitch = int(s.Plane(0).pitch);
   const uint8_t* p0 = s.PlaneData(0);
   uint8_t *y, *u, *v;
@@ -374,18 +384,19 @@ bool RenderPacked422(const Surface& s, uint8_t* dst, int dstStride, int dw, int 
                            w, 1);
       break;
   }
-  return PlanarToARGB(Sub::k422, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
+  return PlanarToARGB(Sub::k422, p, w, h, dst, dstStride, dw, dh, scratch.scaled, k);
 }
 
 // U Y V per pixel: split into planes (the "R, G, B" of the splitter are U, Y,
 // V here) and convert as 4:4:4.
-bool RenderIYU2(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
+bool RenderIYU2(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
+                const libyuv::YuvConstants* k) {
   const int w = int(s.Width()), h = int(s.Height());
   uint8_t *y, *u, *v;
   const Planes p = MakePlanes(scratch.planar, Sub::k444, w, h, &y, &u, &v);
   if (!p.y) return false;
   libyuv::SplitRGBPlane(s.PlaneData(0), int(s.Plane(0).pitch), u, p.us, y, p.ys, v, p.vs, w, h);
-  return PlanarToARGB(Sub::k444, p, w, h, dst, dstStride, dw, dh, scratch.scaled);
+  return PlanarToARGB(Sub::k444, p, w, h, dst, dstStride, dw, dh, scratch.scaled, k);
 }
 
 bool RenderRGB(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch) {
@@ -414,27 +425,30 @@ bool RenderRGB(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, Re
 
 }  // namespace
 
-bool SurfaceDevice::Render(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh,
-                           RenderScratch& scratch) const {
+bool SurfaceDevice::Render(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
+                           ColourSpace colour) const {
   if (dw <= 0 || dh <= 0 || !dst) return false;
+  const libyuv::YuvConstants* k = YuvConstantsFor(colour);
   if (const std::optional<RowPlan> plan = PlanRows(s, dw, dh))
-    return RenderRows(*plan, dst, dstStride, scratch.scaled);
+    return RenderRows(*plan, dst, dstStride, scratch.scaled, k);
   switch (s.Format()) {
     case YUV_YV12:
     case YUV_IYUV:
     case YUV_YV16:
-      return RenderPlanar(s, dst, dstStride, dw, dh, scratch);
+    case YUV_I444:
+      return RenderPlanar(s, dst, dstStride, dw, dh, scratch, k);
     case YUV_NV12:
-      return RenderNV12(s, dst, dstStride, dw, dh, scratch);
+    case YUV_NV21:
+      return RenderNV12(s, dst, dstStride, dw, dh, scratch, k);
     case YUV_NV16:
-      return RenderNV16(s, dst, dstStride, dw, dh, scratch);
+      return RenderNV16(s, dst, dstStride, dw, dh, scratch, k);
     case YUV_YUYV:
     case YUV_YVYU:
     case YUV_UYVY:
     case YUV_IUYV:
-      return RenderPacked422(s, dst, dstStride, dw, dh, scratch);
+      return RenderPacked422(s, dst, dstStride, dw, dh, scratch, k);
     case YUV_IYU2:
-      return RenderIYU2(s, dst, dstStride, dw, dh, scratch);
+      return RenderIYU2(s, dst, dstStride, dw, dh, scratch, k);
     case YUV_RGB32:
     case YUV_RGB24:
     case YUV_RGB565:
@@ -442,8 +456,9 @@ bool SurfaceDevice::Render(const Surface& s, uint8_t* dst, int dstStride, int dw
       return RenderRGB(s, dst, dstStride, dw, dh, scratch);
     case YUV_NONE:
       return false;
+    default:
+      return RenderDeep(s, dst, dstStride, dw, dh, scratch, k);
   }
-  return false;
 }
 
 }  // namespace corvane

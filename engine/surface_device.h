@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/colour_space.h"
 #include "engine/surface.h"
 #include "formats/yuv_format.h"
 
@@ -43,6 +44,7 @@ class ScratchBuffer {
 struct RenderScratch {
   ScratchBuffer planar;  // the surface as planes at its own size
   ScratchBuffer scaled;  // those planes at the destination size
+  ScratchBuffer row;     // one row of neutral chroma (grey formats)
 };
 
 class SurfaceDevice {
@@ -77,8 +79,11 @@ class SurfaceDevice {
   // plane shrinks by 3:2, 2:1 or 3:1 (or stays) that happens row by row with
   // the kernels of scale_kernels.h, straight into dst. Returns
   // false for an empty destination or a surface without a format.
-  bool Render(const Surface& surface, uint8_t* dst, int dstStride, int dw, int dh,
-              RenderScratch& scratch) const;
+  // YUV is read with the colour space's matrix and range (RGB surfaces
+  // ignore it); samples deeper than 8 bits keep their depth through the
+  // scaling and are rounded to 8 bits only in the conversion.
+  bool Render(const Surface& surface, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
+              ColourSpace colour = {}) const;
 
  private:
   SurfaceDevice() = default;

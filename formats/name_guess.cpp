@@ -34,23 +34,6 @@ constexpr std::array<SizeWord, 12> kSizeWords{{
     {"4k", 3840, 2160},
 }};
 
-struct FormatWord {
-  std::string_view word;
-  uint32_t code;
-};
-
-// ffmpeg's pixel-format names for the layouts we play. bgr24 and bgra are
-// the byte orders of our RGB24 and RGB32.
-constexpr std::array<FormatWord, 7> kFfmpegFormats{{
-    {"yuv420p", fmt::YV12},
-    {"yuv422p", fmt::YV16},
-    {"yuyv422", fmt::YUYV},
-    {"uyvy422", fmt::UYVY},
-    {"yvyu422", fmt::YVYU},
-    {"bgr24", fmt::RGB3},
-    {"bgra", fmt::RGB4},
-}};
-
 std::optional<uint32_t> Number(std::string_view s) {
   if (s.empty() || s.size() > 9) return std::nullopt;
   uint32_t v = 0;
@@ -102,10 +85,30 @@ bool FindSize(std::string_view w, uint32_t* width, uint32_t* height) {
 
 std::optional<uint32_t> FormatOfWord(const std::string& w) {
   if (w.size() < 4) return std::nullopt;  // "yuv", "raw" and the like say nothing
-  for (const auto& f : kFfmpegFormats)
-    if (f.word == w) return f.code;
   return CodeForUserFormatName(w);
 }
+
+// Words that say a depth or a chroma sampling without naming a format:
+// "10bit", "12bit", "444", "yuv444", "422", "420". Together they name one
+// ("_444_10bit" is I410); alone, a depth means 4:2:0 and 4:4:4 means 8-bit
+// planar. 4:2:2 or 4:2:0 alone says nothing new.
+struct FormatHints {
+  int bits = 0;       // 0 unsaid
+  int sampling = 0;   // 420, 422, 444; 0 unsaid
+
+  void Read(const std::string& w) {
+    if (w == "10bit" || w == "10bits") bits = 10;
+    if (w == "12bit" || w == "12bits") bits = 12;
+    for (int s : {420, 422, 444})
+      if (w == std::to_string(s) || w == "yuv" + std::to_string(s)) sampling = s;
+  }
+  std::optional<uint32_t> Format() const {
+    if (bits == 10) return sampling == 444 ? fmt::I410 : sampling == 422 ? fmt::I210 : fmt::I010;
+    if (bits == 12) return sampling == 420 || sampling == 0 ? std::optional<uint32_t>(fmt::I012) : std::nullopt;
+    if (sampling == 444) return fmt::I444;
+    return std::nullopt;
+  }
+};
 
 // "25fps", "30hz", "60p" after a size keyword's line count ("1080p50").
 std::optional<uint32_t> RateOfWord(std::string_view w) {
@@ -122,6 +125,7 @@ bool PlausibleRate(uint32_t fps) { return fps >= 1 && fps <= 240; }
 
 NameGuess GuessFromFileName(std::string_view path) {
   NameGuess g;
+  FormatHints hints;
   const std::vector<std::string> words = Words(path);
   size_t sizeWord = words.size();
   for (size_t i = 0; i < words.size(); ++i) {
@@ -153,6 +157,7 @@ NameGuess GuessFromFileName(std::string_view path) {
         continue;
       }
     }
+    hints.Read(w);
     if (!g.fps) {
       if (auto fps = RateOfWord(w); fps && PlausibleRate(*fps)) g.fps = fps;
     }
@@ -171,6 +176,7 @@ NameGuess GuessFromFileName(std::string_view path) {
       if (auto fps = Number(w); fps && PlausibleRate(*fps)) g.fps = fps;
     }
   }
+  if (!g.format) g.format = hints.Format();
   if (g.fps) g.frameInterval = (1000 + *g.fps / 2) / *g.fps;
   return g;
 }

@@ -26,8 +26,11 @@ struct NameGuess {
 //    sqcif, qcif, cif, 4cif, 16cif, vga, 480p, 576p, 720p, 1080p, 2160p, 4k
 //    (a "p" keyword may carry a rate: "1080p50");
 //  - format: a name the dialogs use (i420, iyuv, yv12, nv12, nv16, yuyv, yuy2,
-//    uyvy, yvyu, yv16, iuyv, iyu2, rgb24, rgb32, rgb565) or ffmpeg's
-//    (yuv420p, yuv422p, yuyv422, uyvy422, yvyu422, bgr24, bgra);
+//    uyvy, yvyu, yv16, iuyv, iyu2, rgb24, rgb32, rgb565, i444, nv21, gray,
+//    i010, i210, i410, i012, gray10, p010, p016, v210) or ffmpeg's (yuv420p,
+//    yuv422p, yuv420p10le, p010le, gray10le, ...); failing that, a depth and
+//    a sampling ("10bit", "12bit", "444", "yuv444": "_444_10bit" is I410,
+//    "10bit" alone I010, "444" alone I444);
 //  - rate: "25fps", "30hz", or a last word of 1..240 after the size ("_50").
 NameGuess GuessFromFileName(std::string_view path);
 

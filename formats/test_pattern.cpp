@@ -97,10 +97,98 @@ void PackPixels(YUVType type, const SourcePlanes& src, size_t pixels, uint8_t* o
   }
 }
 
+// ---- The added formats ------------------------------------------------------
+// Samples come as 16-bit values at the format's depth.
+
+struct DeepPlanes {
+  const uint16_t* y;
+  const uint16_t* u;
+  const uint16_t* v;
+  uint32_t w;
+  size_t At(uint32_t x, uint32_t line) const { return size_t(line) * w + x; }
+};
+
+void PutSample(uint8_t* p, uint32_t bytes, uint32_t value) {
+  p[0] = uint8_t(value);
+  if (bytes == 2) p[1] = uint8_t(value >> 8);
+}
+
+// v210: each group of 6 pixels is 4 words of three 10-bit fields, low bits
+// first: U0 Y0 V0 | Y1 U1 Y2 | V1 Y3 U2 | Y4 V2 Y5. Pixels past the width
+// repeat the last one; the row's padding stays zero.
+void PackV210(uint32_t w, uint32_t h, const DeepPlanes& src, uint8_t* o) {
+  const uint64_t rowBytes = V210RowBytes(w);
+  for (uint32_t y = 0; y < h; ++y) {
+    uint8_t* q = o + rowBytes * y;
+    for (uint32_t x0 = 0; x0 < w; x0 += 6, q += 16) {
+      uint32_t f[12];
+      for (uint32_t k = 0; k < 3; ++k) {
+        const size_t even = src.At(std::min(x0 + 2 * k, w - 1), y);
+        f[4 * k] = src.u[even] & 1023;
+        f[4 * k + 2] = src.v[even] & 1023;
+        f[4 * k + 1] = src.y[even] & 1023;
+        f[4 * k + 3] = src.y[src.At(std::min(x0 + 2 * k + 1, w - 1), y)] & 1023;
+      }
+      for (uint32_t word = 0; word < 4; ++word) {
+        const uint32_t v = f[3 * word] | (f[3 * word + 1] << 10) | (f[3 * word + 2] << 20);
+        q[4 * word] = uint8_t(v), q[4 * word + 1] = uint8_t(v >> 8), q[4 * word + 2] = uint8_t(v >> 16),
+                 q[4 * word + 3] = uint8_t(v >> 24);
+      }
+    }
+  }
+}
+
+std::vector<uint8_t> PackAddedFrame(YUVType type, uint32_t w, uint32_t h, const DeepPlanes& src) {
+  const uint64_t size = FrameSize64(type, w, h);
+  if (size == 0 || size > UINT32_MAX) return {};
+  std::vector<uint8_t> out(size);
+  if (type == YUV_V210) {
+    PackV210(w, h, src, out.data());
+    return out;
+  }
+  const PlaneLayout l = GetPlaneLayout(type, w, h);
+  const uint32_t bytes = l.sampleBytes;
+  // P010 keeps its 10 bits at the top of each word.
+  const int up = type == YUV_P010 ? 6 : 0;
+  for (uint32_t y = 0; y < h; ++y)
+    for (uint32_t x = 0; x < w; ++x)
+      PutSample(out.data() + l.offset[0] + size_t(l.stride[0]) * y + bytes * x, bytes, uint32_t(src.y[src.At(x, y)]) << up);
+  const PlaneOrder order = PlaneOrderOf(type);
+  const uint32_t cw = (w + l.pixelsPerChromaSample - 1) / l.pixelsPerChromaSample;
+  for (uint32_t r = 0; r < l.rows[1] && order != PlaneOrder::kYOnly; ++r)
+    for (uint32_t c = 0; c < cw; ++c) {
+      const size_t s = src.At(c * l.pixelsPerChromaSample, r * l.linesPerChromaRow);
+      const uint32_t u = uint32_t(src.u[s]) << up, v = uint32_t(src.v[s]) << up;
+      if (order == PlaneOrder::kYUV) {
+        PutSample(out.data() + l.offset[1] + size_t(l.stride[1]) * r + bytes * c, bytes, u);
+        PutSample(out.data() + l.offset[2] + size_t(l.stride[2]) * r + bytes * c, bytes, v);
+      } else {
+        uint8_t* pair = out.data() + l.offset[1] + size_t(l.stride[1]) * r + 2 * bytes * c;
+        PutSample(pair, bytes, order == PlaneOrder::kYInterleavedUV ? u : v);
+        PutSample(pair + bytes, bytes, order == PlaneOrder::kYInterleavedUV ? v : u);
+      }
+    }
+  return out;
+}
+
 }  // namespace
+
+std::vector<uint8_t> PackDeepFrame(YUVType type, uint32_t w, uint32_t h, const uint16_t* y, const uint16_t* u,
+                                   const uint16_t* v) {
+  if (!IsAddedType(type) || w == 0 || h == 0) return {};
+  return PackAddedFrame(type, w, h, DeepPlanes{y, u, v, w});
+}
 
 std::vector<uint8_t> PackFrame(YUVType type, uint32_t w, uint32_t h, const uint8_t* Y,
                                const uint8_t* U, const uint8_t* V) {
+  if (IsAddedType(type)) {
+    // 8-bit samples at the format's depth: shifted up, as ffmpeg widens them.
+    const size_t n = size_t(w) * h;
+    const int up = BitDepthOf(type) - 8;
+    std::vector<uint16_t> Y16(n), U16(n), V16(n);
+    for (size_t i = 0; i < n; ++i) Y16[i] = uint16_t(Y[i] << up), U16[i] = uint16_t(U[i] << up), V16[i] = uint16_t(V[i] << up);
+    return PackDeepFrame(type, w, h, Y16.data(), U16.data(), V16.data());
+  }
   const YUVPara p = MakePara(CodeOfType(type), w, h);
   YUVType t;
   uint32_t size = 0;
@@ -142,7 +230,10 @@ std::vector<uint8_t> MakePatternFrame(const YUVPara& para, uint32_t index) {
   if (!GetTypeAndFrameSize(&para, &type, &size)) return {};
   const uint32_t w = para.width, h = para.height;
   const size_t n = size_t(w) * h;
-  std::vector<uint8_t> Y(n), U(n), V(n);
+  // Values at the format's depth: the 8-bit ones shifted up, but the ramp
+  // uses every level the depth has.
+  const int up = BitDepthOf(type) - 8;
+  std::vector<uint16_t> Y(n), U(n), V(n);
   const uint32_t barWidth = std::max(1u, w / 8);
   const uint32_t shift = index * std::max(1u, w / 64);
   const uint32_t box = std::max(2u, std::min(w, h) / 6);
@@ -153,15 +244,17 @@ std::vector<uint8_t> MakePatternFrame(const YUVPara& para, uint32_t index) {
     for (uint32_t x = 0; x < w; ++x) {
       const size_t i = size_t(y) * w + x;
       const auto& bar = kBars[((x + shift) / barWidth) % 8];
-      uint8_t yy = bar[0], uu = bar[1], vv = bar[2];
+      uint32_t yy = bar[0] << up, uu = bar[1] << up, vv = bar[2] << up;
       if (y >= rampTop && h >= 8) {
-        yy = uint8_t(16 + (219u * x) / std::max(1u, w - 1));
-        uu = vv = 128;
+        yy = (16u << up) + uint32_t((uint64_t(219u << up) * x) / std::max(1u, w - 1));
+        uu = vv = 128u << up;
       }
-      if (x >= bx && x < bx + box && y >= by && y < by + box) yy = 235, uu = vv = 128;
-      Y[i] = yy, U[i] = uu, V[i] = vv;
+      if (x >= bx && x < bx + box && y >= by && y < by + box) yy = 235u << up, uu = vv = 128u << up;
+      Y[i] = uint16_t(yy), U[i] = uint16_t(uu), V[i] = uint16_t(vv);
     }
-  return PackFrame(type, w, h, Y.data(), U.data(), V.data());
+  if (IsAddedType(type)) return PackDeepFrame(type, w, h, Y.data(), U.data(), V.data());
+  std::vector<uint8_t> Y8(Y.begin(), Y.end()), U8(U.begin(), U.end()), V8(V.begin(), V.end());
+  return PackFrame(type, w, h, Y8.data(), U8.data(), V8.data());
 }
 
 }  // namespace corvane

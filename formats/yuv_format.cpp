@@ -16,8 +16,94 @@ constexpr FormatRow kFormats[] = {
     {fmt::YVYU, YUV_YVYU}, {fmt::YUYV, YUV_YUYV}, {fmt::UYVY, YUV_UYVY}, {fmt::YV12, YUV_YV12},
     {fmt::YV16, YUV_YV16}, {fmt::RGB4, YUV_RGB32}, {fmt::RGB3, YUV_RGB24}, {fmt::RGB2, YUV_RGB565},
     {fmt::NV12, YUV_NV12}, {fmt::IYUV, YUV_IYUV}, {fmt::IUYV, YUV_IUYV}, {fmt::IYU2, YUV_IYU2},
-    {fmt::NV16, YUV_NV16},
+    {fmt::NV16, YUV_NV16}, {fmt::I444, YUV_I444}, {fmt::NV21, YUV_NV21}, {fmt::GRAY, YUV_GRAY},
+    {fmt::I010, YUV_I010}, {fmt::I210, YUV_I210}, {fmt::I410, YUV_I410}, {fmt::I012, YUV_I012},
+    {fmt::GRAY10, YUV_GRAY10}, {fmt::P010, YUV_P010}, {fmt::P016, YUV_P016}, {fmt::V210, YUV_V210},
 };
+
+// ffmpeg's pixel-format names of our layouts. bgr24 and bgra are the byte
+// orders of our RGB24 and RGB32; v210 is a codec there, not a pixel format.
+constexpr FormatEntry kFfmpegNames[] = {
+    {"yuv420p", fmt::YV12},       {"yuv422p", fmt::YV16},       {"yuyv422", fmt::YUYV},
+    {"uyvy422", fmt::UYVY},       {"yvyu422", fmt::YVYU},       {"bgr24", fmt::RGB3},
+    {"bgra", fmt::RGB4},          {"yuv444p", fmt::I444},       {"nv21", fmt::NV21},
+    {"gray", fmt::GRAY},          {"yuv420p10le", fmt::I010},   {"yuv422p10le", fmt::I210},
+    {"yuv444p10le", fmt::I410},   {"yuv420p12le", fmt::I012},   {"gray10le", fmt::GRAY10},
+    {"p010le", fmt::P010},        {"p016le", fmt::P016},        {"v210", fmt::V210},
+};
+
+// Geometry of the added formats, from which their layouts and sizes follow.
+struct AddedGeometry {
+  PlaneOrder order;
+  uint32_t pixelsPerChroma;  // along a row
+  uint32_t linesPerChroma;
+  uint32_t sampleBytes;
+  int bits;
+};
+AddedGeometry GeometryOf(YUVType type) {
+  switch (type) {
+    case YUV_I444: return {PlaneOrder::kYUV, 1, 1, 1, 8};
+    case YUV_NV21: return {PlaneOrder::kYInterleavedVU, 2, 2, 1, 8};
+    case YUV_GRAY: return {PlaneOrder::kYOnly, 1, 1, 1, 8};
+    case YUV_I010: return {PlaneOrder::kYUV, 2, 2, 2, 10};
+    case YUV_I210: return {PlaneOrder::kYUV, 2, 1, 2, 10};
+    case YUV_I410: return {PlaneOrder::kYUV, 1, 1, 2, 10};
+    case YUV_I012: return {PlaneOrder::kYUV, 2, 2, 2, 12};
+    case YUV_GRAY10: return {PlaneOrder::kYOnly, 1, 1, 2, 10};
+    case YUV_P010: return {PlaneOrder::kYInterleavedUV, 2, 2, 2, 10};
+    case YUV_P016: return {PlaneOrder::kYInterleavedUV, 2, 2, 2, 16};
+    default: return {PlaneOrder::kPacked, 2, 1, 0, 10};  // v210
+  }
+}
+
+// Plane layout of an added format; 64-bit strides so that callers can refuse
+// a geometry whose rows do not fit.
+PlaneLayout AddedLayout(YUVType type, uint32_t w, uint32_t h) {
+  const AddedGeometry g = GeometryOf(type);
+  PlaneLayout l;
+  l.pixelsPerChromaSample = g.pixelsPerChroma;
+  l.linesPerChromaRow = g.linesPerChroma;
+  if (type == YUV_V210) {
+    l.planeCount = 1;
+    l.stride = {uint32_t(V210RowBytes(w)), 0, 0};
+    l.rows = {h, 0, 0};
+    l.sampleBytes = 0;
+    return l;
+  }
+  l.sampleBytes = g.sampleBytes;
+  const uint32_t cw = (w + g.pixelsPerChroma - 1) / g.pixelsPerChroma;
+  const uint32_t ch = (h + g.linesPerChroma - 1) / g.linesPerChroma;
+  l.stride[0] = w * g.sampleBytes;
+  l.rows[0] = h;
+  switch (g.order) {
+    case PlaneOrder::kYOnly:
+      l.planeCount = 1;
+      break;
+    case PlaneOrder::kYInterleavedUV:
+    case PlaneOrder::kYInterleavedVU:
+      l.planeCount = 2;
+      l.stride[1] = 2 * cw * g.sampleBytes;
+      l.rows[1] = ch;
+      break;
+    default:
+      l.planeCount = 3;
+      l.stride[1] = l.stride[2] = cw * g.sampleBytes;
+      l.rows[1] = l.rows[2] = ch;
+      break;
+  }
+  for (int i = 1; i < l.planeCount; ++i)
+    l.offset[size_t(i)] = l.offset[size_t(i - 1)] + uint64_t(l.stride[size_t(i - 1)]) * l.rows[size_t(i - 1)];
+  return l;
+}
+
+uint64_t AddedFrameSize(YUVType type, uint32_t w, uint32_t h) {
+  if (type == YUV_V210) return V210RowBytes(w) * h;
+  const AddedGeometry g = GeometryOf(type);
+  const uint64_t cw = (uint64_t(w) + g.pixelsPerChroma - 1) / g.pixelsPerChroma;
+  const uint64_t ch = (uint64_t(h) + g.linesPerChroma - 1) / g.linesPerChroma;
+  const uint64_t chroma = g.order == PlaneOrder::kYOnly ? 0 : 2 * cw * ch;
+  return (uint64_t(w) * h + chroma) * g.sampleBytes;
+}
 
 }  // namespace
 
@@ -43,7 +129,10 @@ std::string CodeName(uint32_t code) {
   return hex;
 }
 
+int BitDepthOf(YUVType type) { return IsAddedType(type) ? GeometryOf(type).bits : 8; }
+
 uint64_t FrameSize64(YUVType type, uint32_t width, uint32_t height) {
+  if (IsAddedType(type)) return AddedFrameSize(type, width, height);
   const uint64_t px = uint64_t(width) * height;
   switch (type) {
     case YUV_YV12:
@@ -64,7 +153,7 @@ uint64_t FrameSize64(YUVType type, uint32_t width, uint32_t height) {
       return px * 3;
     case YUV_RGB32:
       return px * 4;
-    case YUV_NONE:
+    default:
       break;
   }
   return 0;
@@ -92,6 +181,9 @@ bool GetTypeAndFrameSize(const YUVPara* para, YUVType* type, uint32_t* frameSize
 }
 
 PlaneLayout GetPlaneLayout(YUVType type, uint32_t w, uint32_t h) {
+  // Callers ask only for geometries whose frame size fits in 32 bits, so the
+  // strides of the added formats fit too.
+  if (IsAddedType(type)) return AddedLayout(type, w, h);
   PlaneLayout l;
   const uint64_t luma = uint64_t(w) * h;
   switch (type) {
@@ -130,9 +222,10 @@ PlaneLayout GetPlaneLayout(YUVType type, uint32_t w, uint32_t h) {
       l.planeCount = 1;
       l.stride = {pixelBytes * w, 0, 0};
       l.rows = {h, 0, 0};
+      l.pixelsPerChromaSample = type == YUV_IYU2 ? 1 : 2;
       break;
     }
-    case YUV_NONE:
+    default:
       break;
   }
   return l;
@@ -165,6 +258,14 @@ std::optional<uint32_t> CodeForUserFormatName(std::string_view name) {
   if (upper == "YUY2") return fmt::YUYV;
   for (const auto& e : kUserFormatNames)
     if (e.label == upper) return e.code;
+  return CodeForFfmpegName(name);
+}
+
+std::optional<uint32_t> CodeForFfmpegName(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+  for (const auto& e : kFfmpegNames)
+    if (e.label == lower) return e.code;
   return std::nullopt;
 }
 

@@ -13,8 +13,9 @@ namespace ui {
 using corvane::FormatEntry;
 namespace fmt = corvane::fmt;
 
-// Parameter dialog: position -> code stored on confirm (13 entries).
-inline constexpr std::array<FormatEntry, 13> kParaDialogFormats = corvane::kUserFormatNames;
+// Parameter dialog: position -> code stored on confirm (the thirteen original
+// entries at their places, then the added formats).
+inline constexpr std::array<FormatEntry, 24> kParaDialogFormats = corvane::kUserFormatNames;
 // Code stored when nothing is selected.
 constexpr uint32_t kParaDialogNoSelectionCode = fmt::YV12;
 

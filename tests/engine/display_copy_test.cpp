@@ -16,6 +16,7 @@
 #include "formats/result_codes.h"
 #include "engine/surface.h"
 #include "engine/surface_copy.h"
+#include "formats/test_pattern.h"
 #include "engine/surface_device.h"
 #include "support/frames.h"
 #include "support/recording_video_window.h"
@@ -266,7 +267,7 @@ std::string Roles(YUVType surf, uint32_t w, uint32_t h) {
 }
 
 TEST(ComponentView, EverySurfaceFormatAndMode) {
-  for (int f = 0; f < kYUVTypeCount; ++f)
+  for (int f = 0; f < kFirstAddedType; ++f)
     for (uint32_t mode = 0; mode <= 4; ++mode)
       for (auto [w, h] : {std::pair<uint32_t, uint32_t>{7, 5}, {16, 4}}) {
         const YUVType surf = YUVType(f);
@@ -291,6 +292,32 @@ TEST(ComponentView, EverySurfaceFormatAndMode) {
           ASSERT_EQ(after[i], kept ? before[i] : 128) << "byte " << i << " role " << roles[i];
         }
       }
+}
+
+// The added formats' surfaces are their frames, so a component view must
+// leave exactly the frame the pattern packer makes with the other components
+// at mid-grey of the format's depth (odd sizes, partial v210 groups).
+TEST(ComponentView, AddedFormatsKeepOneComponentAtTheirDepth) {
+  const uint32_t w = 13, h = 5, n = w * h;
+  for (int f = kFirstAddedType; f < kYUVTypeCount; ++f) {
+    const YUVType t = YUVType(f);
+    const int bits = BitDepthOf(t);
+    const uint16_t mid = uint16_t(1u << (bits - 1)), top = uint16_t((1u << bits) - 1);
+    std::vector<uint16_t> Y(n), U(n), V(n), grey(n, mid);
+    for (uint32_t i = 0; i < n; ++i)
+      Y[i] = uint16_t(i * 37 % top), U[i] = uint16_t(i * 53 % top), V[i] = uint16_t(i * 71 % top);
+    const Bytes frame = PackDeepFrame(t, w, h, Y.data(), U.data(), V.data());
+    for (uint32_t mode = kComponentY; mode <= kComponentV; ++mode) {
+      SCOPED_TRACE(std::string(SurfaceFormatName(t)) + " mode " + std::to_string(mode));
+      auto s = Surface::Make(t, w, h, 64);
+      ASSERT_TRUE(CopyFrameToSurface(frame.data(), FrameInfo{w, h, t}, *s));
+      ApplyComponentView(*s, mode);
+      const Bytes want = PackDeepFrame(t, w, h, mode == kComponentY ? Y.data() : grey.data(),
+                                       mode == kComponentU ? U.data() : grey.data(),
+                                       mode == kComponentV ? V.data() : grey.data());
+      EXPECT_EQ(s->Packed(), want);
+    }
+  }
 }
 
 TEST(ComponentView, YOnlyUYVYAndVOnlyIYUVSurface) {

@@ -110,7 +110,8 @@ TEST(DialogTables, ParameterDialogOpensOnThePositionThatStoresTheCodeAgain) {
   EXPECT_EQ(ui::ParaDialogCodeForPosition(2), fmt::YV12);
   EXPECT_EQ(ui::ParaDialogCodeForPosition(7), fmt::IYUV);
   EXPECT_EQ(ui::ParaDialogCodeForPosition(-1), fmt::YV12);
-  EXPECT_EQ(ui::ParaDialogCodeForPosition(13), fmt::YV12);
+  EXPECT_EQ(ui::ParaDialogCodeForPosition(13), fmt::I444);  // the added formats follow
+  EXPECT_EQ(ui::ParaDialogCodeForPosition(24), fmt::YV12);
   EXPECT_EQ(ui::ParaDialogSelectionForCode(fmt::YV12).position, 2);
   EXPECT_EQ(ui::ParaDialogSelectionForCode(fmt::YV12).workingCode, fmt::YV12);
   EXPECT_EQ(ui::ParaDialogSelectionForCode(fmt::IYUV).position, 7);
@@ -138,8 +139,10 @@ TEST(ParameterDialogWidgets, ListsButtonsAndConfirmOfAnUnlistedSize) {
   ParameterDialog::Options o;
   o.para = Para(fmt::NV12, 1000, 500, 0, 40);
   ParameterDialog d(QString(), o, nullptr);
-  ASSERT_EQ(Combo(&d, ids::kParaFormatList)->count(), 13);
+  ASSERT_EQ(Combo(&d, ids::kParaFormatList)->count(), 24);
   EXPECT_EQ(Combo(&d, ids::kParaFormatList)->itemText(2), QStringLiteral("IYUV(I420)"));
+  EXPECT_EQ(Combo(&d, ids::kParaFormatList)->itemText(12), QStringLiteral("RGB32"));
+  EXPECT_EQ(Combo(&d, ids::kParaFormatList)->itemText(23), QStringLiteral("V210"));
   ASSERT_EQ(Combo(&d, ids::kParaRateList)->count(), 13);
   EXPECT_EQ(Combo(&d, ids::kParaRateList)->itemText(0), QStringLiteral(" 1/10"));
   ASSERT_EQ(Combo(&d, ids::kParaSizeList)->count(), 17);
