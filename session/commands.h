@@ -51,6 +51,13 @@ enum class Command : int {
   Manual,
   Shortcuts,
   About,
+  // Added commands follow the original ones.
+  // View: the colour space YUV is read with.
+  Matrix601,  // then 709, 2020
+  Matrix709,
+  Matrix2020,
+  RangeLimited,
+  RangeFull,
 };
 
 // When a command may run: a set of play states and conditions of the window.

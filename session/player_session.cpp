@@ -59,6 +59,11 @@ bool PlayerSession::Runs(Command c) {
     case Command::ComponentY:
     case Command::ComponentU:
     case Command::ComponentV:
+    case Command::Matrix601:
+    case Command::Matrix709:
+    case Command::Matrix2020:
+    case Command::RangeLimited:
+    case Command::RangeFull:
       return true;
     default:
       return IsDigit(c);
@@ -168,6 +173,17 @@ bool PlayerSession::Execute(Command c) {
       // Paused or stopped, nothing presents the frame again by itself.
       m_graph->Refresh();
       return true;
+    case Command::Matrix601:
+    case Command::Matrix709:
+    case Command::Matrix2020:
+      m_colour.matrix = corvane::YuvMatrix(int(c) - int(Command::Matrix601));
+      ApplyColourSpace();
+      return true;
+    case Command::RangeLimited:
+    case Command::RangeFull:
+      m_colour.range = c == Command::RangeFull ? corvane::YuvRange::kFull : corvane::YuvRange::kLimited;
+      ApplyColourSpace();
+      return true;
     default:
       return false;
   }
@@ -186,6 +202,7 @@ PlayerView PlayerSession::View() const {
   v.typed = m_typed;
   v.pictureWidth = m_pictureWidth;
   v.pictureHeight = m_pictureHeight;
+  v.colour = m_colour;
   if (m_graph) {
     m_graph->GetCurrentFrame(&v.frame);
     v.speed = m_graph->GetSpeed();
@@ -200,6 +217,18 @@ void PlayerSession::SetAspectMode(AspectMode mode) {
   if (!m_graph) return;
   m_graph->SetAspectMode(int(mode));
   // A paused or stopped picture is not presented again by itself.
+  if (m_state != PlayState::Playing) m_graph->Refresh();
+}
+
+void PlayerSession::SetColourSpace(corvane::ColourSpace colour) {
+  std::scoped_lock lock(m_graphLock);
+  m_colour = colour;
+  ApplyColourSpace();
+}
+
+void PlayerSession::ApplyColourSpace() {
+  if (!m_graph) return;
+  m_graph->SetColourSpace(m_colour);
   if (m_state != PlayState::Playing) m_graph->Refresh();
 }
 
@@ -275,6 +304,7 @@ OpenResult PlayerSession::ApplyAndRun() {
   m_graph->SetNotifyWindow(m_sizes);
   m_graph->SetRepeat(m_repeat);
   m_graph->SetAspectMode(int(m_aspect));
+  m_graph->SetColourSpace(m_colour);
   m_statusTicking = true;
   m_graph->Run();
   m_state = PlayState::Playing;

@@ -84,6 +84,7 @@ struct PlayerView {
   bool statusTicking = false; // the status line follows the frame (from open or play until stop)
   uint64_t typed = 0;         // the frame number typed so far
   uint32_t pictureWidth = 352, pictureHeight = 288;  // the frame size zoom is based on
+  corvane::ColourSpace colour;  // how the display reads YUV
 };
 
 enum class OpenOutcome { kPlaying, kNeedsParameters, kFailed };
@@ -184,8 +185,12 @@ class PlayerSession {
   bool IsReadOnly() const { return m_readOnly; }
   bool HasRecord() const { return m_hasRecord; }
   void SetAspectMode(AspectMode mode);
+  // The matrix and range YUV is read with, kept for every file opened later
+  // and shown at once (a paused picture too).
+  void SetColourSpace(corvane::ColourSpace colour);
 
  private:
+  void ApplyColourSpace();  // under m_graphLock
   bool OpenGraph(const std::string& path);
   OpenResult ApplyAndRun();
   void Play();
@@ -216,6 +221,7 @@ class PlayerSession {
   bool m_repeat = false;
   Zoom m_zoom = Zoom::k100;
   AspectMode m_aspect = AspectMode::kSource;
+  corvane::ColourSpace m_colour;
   bool m_fullScreen = false;
   bool m_coordinates = false;
   bool m_statusTicking = false;

@@ -61,6 +61,17 @@ constexpr MenuEntry kMenu[] = {
      MenuGroup::kNone},
     {C::About, ids::kHelpAbout, "帮助", nullptr, QT_TRANSLATE_NOOP("ui::PlayerWindow", "关于 Corvane"), false,
      MenuGroup::kNone},
+    // Added items, at the end of their menus.
+    {C::Matrix601, ids::kViewMatrix601, "视图", QT_TRANSLATE_NOOP("ui::PlayerWindow", "色彩矩阵"),
+     QT_TRANSLATE_NOOP("ui::PlayerWindow", "BT.601"), true, MenuGroup::kMatrix},
+    {C::Matrix709, ids::kViewMatrix709, "视图", "色彩矩阵", QT_TRANSLATE_NOOP("ui::PlayerWindow", "BT.709"), true,
+     MenuGroup::kMatrix},
+    {C::Matrix2020, ids::kViewMatrix2020, "视图", "色彩矩阵", QT_TRANSLATE_NOOP("ui::PlayerWindow", "BT.2020"), true,
+     MenuGroup::kMatrix},
+    {C::RangeLimited, ids::kViewRangeLimited, "视图", QT_TRANSLATE_NOOP("ui::PlayerWindow", "色彩范围"),
+     QT_TRANSLATE_NOOP("ui::PlayerWindow", "有限范围 (16-235)"), true, MenuGroup::kRange},
+    {C::RangeFull, ids::kViewRangeFull, "视图", "色彩范围", QT_TRANSLATE_NOOP("ui::PlayerWindow", "全范围 (0-255)"),
+     true, MenuGroup::kRange},
 };
 
 // The keys, with the help dialog's lines in the order the dialog lists them

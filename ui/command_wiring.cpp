@@ -17,7 +17,8 @@ using session::PlayState;
 QHash<int, QAction*> BuildMenuBar(QMenuBar* bar, QObject* owner, std::function<void(Command)> run) {
   QHash<int, QAction*> items;
   QHash<QString, QMenu*> menus;
-  QActionGroup* groups[3] = {nullptr, new QActionGroup(owner), new QActionGroup(owner)};
+  QActionGroup* groups[5] = {nullptr, new QActionGroup(owner), new QActionGroup(owner), new QActionGroup(owner),
+                             new QActionGroup(owner)};
   auto text = [](const char* source) { return QCoreApplication::translate("ui::PlayerWindow", source); };
   for (const MenuEntry& e : MenuEntries()) {
     const QString top = QString::fromUtf8(e.menu);
@@ -50,6 +51,9 @@ void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSessi
     a->setEnabled(session.CanRun(e.command));
     if (e.group == MenuGroup::kZoom) a->setChecked(int(e.command) - int(Command::Zoom50) == int(v.zoom));
     if (e.group == MenuGroup::kComponent) a->setChecked(int(e.command) - int(Command::ComponentYUV) == component);
+    if (e.group == MenuGroup::kMatrix) a->setChecked(int(e.command) - int(Command::Matrix601) == int(v.colour.matrix));
+    if (e.group == MenuGroup::kRange)
+      a->setChecked((e.command == Command::RangeFull) == (v.colour.range == corvane::YuvRange::kFull));
   }
   items.value(ids::kPlayReverse)->setChecked(v.reverse && v.state != PlayState::NoFile);
 }

@@ -86,6 +86,7 @@ void PlayerWindow::Initialize() {
   ResizeForPicture(kIdleWidth, kIdleHeight);
   SettingsStore::InitAtStartup(m_settings);
   m_session->SetAspectMode(session::AspectModeOf(m_settings.displayType));
+  m_session->SetColourSpace(SettingsStore::LoadColourSpace());
   if (!m_filePath.isEmpty()) OpenCurrentFile();
   UpdateControls();
   m_status->Show(m_session->View());
@@ -115,6 +116,7 @@ void PlayerWindow::Run(Command c) {
   if (c == Command::Stop) m_status->Show(v);
   if (c >= Command::Zoom50 && c <= Command::Zoom200) ApplyZoom();
   if (c >= Command::ComponentYUV && c <= Command::ComponentV) m_coords->SelectComponent(v.component);
+  if (c >= Command::Matrix601 && c <= Command::RangeFull) SettingsStore::SaveColourSpace(v.colour);
   m_coords->Sync();
 }
 

@@ -30,6 +30,12 @@ inline constexpr int kViewZoom200 = 32800;
 inline constexpr int kToolsSplice = 32801;
 inline constexpr int kViewOptions = 32802;
 inline constexpr int kHelpManual = 32805;
+// Added menu commands.
+inline constexpr int kViewMatrix601 = 32830;  // then 709, 2020: 32831, 32832
+inline constexpr int kViewMatrix709 = 32831;
+inline constexpr int kViewMatrix2020 = 32832;
+inline constexpr int kViewRangeLimited = 32833;
+inline constexpr int kViewRangeFull = 32834;
 
 // Controls of the client area.
 inline constexpr int kBtnPlay = 1001;

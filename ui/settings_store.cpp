@@ -86,6 +86,24 @@ void SettingsStore::Save(const PlayerSettings& s) {
   store.sync();
 }
 
+corvane::ColourSpace SettingsStore::LoadColourSpace() {
+  const QSettings store = OpenStore();
+  corvane::ColourSpace c;
+  const std::string matrix = store.value(QStringLiteral("Colour/Matrix")).toString().toStdString();
+  const std::string range = store.value(QStringLiteral("Colour/Range")).toString().toStdString();
+  if (auto m = corvane::MatrixForName(matrix)) c.matrix = *m;
+  if (auto r = corvane::RangeForName(range)) c.range = *r;
+  return c;
+}
+
+void SettingsStore::SaveColourSpace(corvane::ColourSpace colour) {
+  QSettings store = OpenStore();
+  auto text = [](std::string_view v) { return QString::fromLatin1(v.data(), qsizetype(v.size())); };
+  store.setValue(QStringLiteral("Colour/Matrix"), text(corvane::MatrixName(colour.matrix)));
+  store.setValue(QStringLiteral("Colour/Range"), text(corvane::RangeName(colour.range)));
+  store.sync();
+}
+
 QString SettingsStore::DefaultCapturePath() {
   const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
   if (!pictures.isEmpty() && QDir(pictures).exists()) return QDir::toNativeSeparators(pictures);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "engine/colour_space.h"
+
 namespace ui {
 
 struct PlayerSettings {
@@ -54,6 +56,13 @@ class SettingsStore {
   // First start writes the defaults with the default capture folder; later
   // starts load what is stored. `s` starts as the defaults.
   static void InitAtStartup(PlayerSettings& s);
+
+  // Settings added later live in groups of their own, beside the seven.
+  // The display's colour space: group "Colour", values "Matrix" (601, 709,
+  // 2020) and "Range" (limited, full); missing or unknown values read as
+  // BT.601 limited range.
+  static corvane::ColourSpace LoadColourSpace();
+  static void SaveColourSpace(corvane::ColourSpace colour);
 };
 
 }  // namespace ui

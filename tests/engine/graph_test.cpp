@@ -216,34 +216,36 @@ TEST(GraphTest, StepsSeeksAndStopRun) {
 
 TEST(GraphTest, SplicedSegmentsRetimeTheClockAndReportEachSizeChangeOnce) {
   TempDir dir;
-  const YUVPara a = Para(fmt::YV12, 32, 32, 0, 40), b = Para(fmt::YUYV, 16, 16, 0, 20), c = Para(fmt::RGB3, 16, 16, 0, 10);
+  // The last segment is 10-bit: depth changes like any format change.
+  const YUVPara a = Para(fmt::YV12, 32, 32, 0, 40), b = Para(fmt::YUYV, 16, 16, 0, 20), c = Para(fmt::RGB3, 16, 16, 0, 10),
+                d = Para(fmt::I010, 24, 16, 0, 10);
   std::vector<uint8_t> file = Frames(a, 4, 1);
-  auto fb = Frames(b, 4, 5), fc = Frames(c, 4, 9);
-  std::vector<YUVPara> recs = {a, b, c};
-  recs[1].SetOffset(file.size());
-  file.insert(file.end(), fb.begin(), fb.end());
-  recs[2].SetOffset(file.size());
-  file.insert(file.end(), fc.begin(), fc.end());
+  std::vector<YUVPara> recs = {a, b, c, d};
+  for (size_t i = 1; i < recs.size(); ++i) {
+    recs[i].SetOffset(file.size());
+    const auto frames = Frames(recs[i], 4, uint32_t(4 * i + 1));
+    file.insert(file.end(), frames.begin(), frames.end());
+  }
   auto t = EncodeTrailer(recs);
   file.insert(file.end(), t.begin(), t.end());
   testsupport::WriteBytes(dir.File("s.yuv"), file);
 
   Playback p(dir.File("s.yuv"), a);
-  EXPECT_EQ(p.graph.GetSegmentCount(), 3u);
+  EXPECT_EQ(p.graph.GetSegmentCount(), 4u);
   uint32_t count = 0;
   p.graph.GetFileInfo(nullptr, &count);
-  EXPECT_EQ(count, 12u);
+  EXPECT_EQ(count, 16u);
   ASSERT_EQ(p.graph.Run(), kOk);
-  EXPECT_EQ(p.recorder.Next(12), Range(1, 12));
+  EXPECT_EQ(p.recorder.Next(16), Range(1, 16));
   // 32x32 -> 16x16 once; YUYV 16x16 -> RGB24 16x16 is no size change.
-  EXPECT_EQ(p.recorder.sizes, (std::vector<std::pair<uint32_t, uint32_t>>{{16, 16}}));
+  EXPECT_EQ(p.recorder.sizes, (std::vector<std::pair<uint32_t, uint32_t>>{{16, 16}, {24, 16}}));
   EXPECT_EQ(p.graph.Timer()->GetInterval(), 10u);
   EXPECT_EQ(p.graph.Timer()->GetPeriod(), 10u);
   YUVPara shown;
   ASSERT_TRUE(p.graph.GetPara(&shown));
-  EXPECT_EQ(shown.width, 16u);
-  EXPECT_EQ(shown.format, fmt::RGB3);
-  // The last picture is the RGB frame at its own size.
+  EXPECT_EQ(shown.width, 24u);
+  EXPECT_EQ(shown.format, fmt::I010);
+  // The last picture is the 10-bit frame at its own size.
   p.graph.Stop();
   EXPECT_EQ(p.window.Last().dest.Width() > 0, true);
 }
@@ -259,10 +261,26 @@ TEST(GraphTest, PixelValuesFollowEachLayout) {
   };
   const Case cases[] = {{YUV_YV12, 2, 2}, {YUV_IYUV, 2, 2}, {YUV_NV12, 2, 2}, {YUV_YV16, 2, 1},
                         {YUV_NV16, 2, 1}, {YUV_YUYV, 2, 1}, {YUV_YVYU, 2, 1}, {YUV_UYVY, 2, 1},
-                        {YUV_IUYV, 2, 1}, {YUV_IYU2, 1, 1}};
+                        {YUV_IUYV, 2, 1}, {YUV_IYU2, 1, 1}, {YUV_I444, 1, 1}, {YUV_NV21, 2, 2},
+                        {YUV_GRAY, 1, 1}, {YUV_I010, 2, 2}, {YUV_I210, 2, 1}, {YUV_I410, 1, 1},
+                        {YUV_I012, 2, 2}, {YUV_GRAY10, 1, 1}, {YUV_P010, 2, 2}, {YUV_P016, 2, 2},
+                        {YUV_V210, 2, 1}};
   for (const Case& c : cases) {
     const YUVPara para = Para(CodeOfType(c.type), w, h);
-    testsupport::WriteBytes(dir.File("p.yuv"), PackFrame(c.type, w, h, Y.data(), U.data(), V.data()));
+    // Deep formats get values that use their low bits too; grey ones have
+    // no U and V.
+    const int up = BitDepthOf(c.type) - 8;
+    std::vector<int> wantY(Y.begin(), Y.end()), wantU(U.begin(), U.end()), wantV(V.begin(), V.end());
+    std::vector<uint16_t> Yd(w * h), Ud(w * h), Vd(w * h);
+    for (uint32_t i = 0; i < w * h; ++i) {
+      const int low = int(i) & ((1 << up) - 1);
+      wantY[i] = Yd[i] = uint16_t(Y[i] << up | low), wantU[i] = Ud[i] = uint16_t(U[i] << up | low),
+      wantV[i] = Vd[i] = uint16_t(V[i] << up | low);
+      if (PlaneOrderOf(c.type) == PlaneOrder::kYOnly) wantU[i] = wantV[i] = -1;
+    }
+    testsupport::WriteBytes(dir.File("p.yuv"), IsAddedType(c.type)
+                                                   ? PackDeepFrame(c.type, w, h, Yd.data(), Ud.data(), Vd.data())
+                                                   : PackFrame(c.type, w, h, Y.data(), U.data(), V.data()));
     Playback p(dir.File("p.yuv"), para);
     ASSERT_EQ(p.graph.Run(), kOk);
     p.graph.Pause();
@@ -272,9 +290,9 @@ TEST(GraphTest, PixelValuesFollowEachLayout) {
         int c1, c2, c3;
         ASSERT_EQ(p.graph.GetPixelValue(x, y, &c1, &c2, &c3), kOk);
         const uint32_t ci = (y - y % c.ysub) * w + (x - x % c.xsub);
-        EXPECT_EQ(c1, Y[y * w + x]) << c.type << " " << x << "," << y;
-        EXPECT_EQ(c2, U[ci]) << c.type << " " << x << "," << y;
-        EXPECT_EQ(c3, V[ci]) << c.type << " " << x << "," << y;
+        EXPECT_EQ(c1, wantY[y * w + x]) << c.type << " " << x << "," << y;
+        EXPECT_EQ(c2, wantU[ci]) << c.type << " " << x << "," << y;
+        EXPECT_EQ(c3, wantV[ci]) << c.type << " " << x << "," << y;
       }
     int c1 = 0, c2 = 0, c3 = 0;
     EXPECT_EQ(p.graph.GetPixelValue(w, 0, &c1, &c2, &c3), kNotReady);

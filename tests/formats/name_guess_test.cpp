@@ -27,6 +27,16 @@ TEST(NameGuess, ReadsRealWorldNames) {
       {"screen_rgb565_800x600.bin", fmt::RGB2, 800, 600, 0},
       {"foreman352x288.yuv", 0, 352, 288, 0},
       {"720p_uyvy.yuv", fmt::UYVY, 1280, 720, 0},
+      // The added formats, by name or by depth and sampling.
+      {"Tango2_3840x2160_60fps_10bit_420.yuv", fmt::I010, 3840, 2160, 60},
+      {"cross_1920x1080_yuv420p10le.yuv", fmt::I010, 1920, 1080, 0},
+      {"hdr_p010_3840x2160.yuv", fmt::P010, 3840, 2160, 0},
+      {"ducks_444_10bit_1080p.yuv", fmt::I410, 1920, 1080, 0},
+      {"ducks_yuv444_1280x720.yuv", fmt::I444, 1280, 720, 0},
+      {"phone_nv21_1280x720_30fps.yuv", fmt::NV21, 1280, 720, 30},
+      {"depth_gray_640x480.raw", fmt::GRAY, 640, 480, 0},
+      {"decklink_v210_1920x1080_25.yuv", fmt::V210, 1920, 1080, 25},
+      {"grade_12bit_1920x1080.yuv", fmt::I012, 1920, 1080, 0},
   };
   for (const Row& r : rows) {
     const NameGuess g = GuessFromFileName(r.name);
@@ -41,7 +51,8 @@ TEST(NameGuess, ReadsRealWorldNames) {
 
 TEST(NameGuess, NamesThatSayNothingGuessNothing) {
   for (const char* name : {"video.yuv", "clip_001.yuv", "x264_out.yuv", "my_cifar.yuv", "take2.yuv", "2024_12_07.yuv",
-                           "cif/clip.yuv", "", "yuv", "raw_yuv_data.yuv", "frames_9999fps.yuv"})
+                           "cif/clip.yuv", "", "yuv", "raw_yuv_data.yuv", "frames_9999fps.yuv",
+                           "graydient.yuv", "room_4444.yuv", "v2100.yuv", "mix_420.yuv"})
     EXPECT_TRUE(GuessFromFileName(name).Empty()) << name;
 }
 

@@ -90,6 +90,30 @@ TEST(TrailerRead, SplicedSegmentsOfDifferentFormatsAndSizes) {
   EXPECT_EQ(info.dataSize, s1 + s2 + s3);
 }
 
+// Every added format's code goes into a record and comes back as a segment
+// of its own frame size: one spliced file of all of them, 2 frames each.
+TEST(TrailerRead, EveryAddedFormatRoundTripsAsASegment) {
+  std::vector<YUVPara> recs;
+  uint64_t offset = 0;
+  for (int t = kFirstAddedType; t < kYUVTypeCount; ++t) {
+    const uint32_t w = 18 + uint32_t(t), h = 10;
+    recs.push_back(Para(CodeOfType(YUVType(t)), w, h, offset, 20));
+    offset += 2 * FrameSize64(YUVType(t), w, h);
+  }
+  std::vector<uint8_t> file(offset, 3);
+  const auto t = EncodeTrailer(recs);
+  file.insert(file.end(), t.begin(), t.end());
+  const TrailerInfo info = ParseFile(file);
+  ASSERT_EQ(info.kind, TrailerKind::kSpliced) << info.damage;
+  ASSERT_EQ(info.segments.size(), recs.size());
+  ASSERT_EQ(info.records, recs);
+  for (size_t i = 0; i < recs.size(); ++i) {
+    EXPECT_EQ(info.segments[i].frameSize, FrameSize64(*TypeOfCode(recs[i].format), recs[i].width, 10))
+        << CodeName(recs[i].format);
+    EXPECT_EQ(info.segments[i].frameCount, 2u) << CodeName(recs[i].format);
+  }
+}
+
 // Every kind of damage is reported, never trusted, and never read out of range.
 TEST(TrailerRead, DamagedTrailersAreRefused) {
   struct Case {

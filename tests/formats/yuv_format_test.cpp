@@ -48,6 +48,57 @@ TEST(FormatCodes, EveryCodeMapsToItsIdAndBack) {
   EXPECT_EQ(CodeOfType(YUV_RGB555), 0u);
 }
 
+// The added formats: their codes are new, their names parse (ffmpeg's too),
+// and their frames are laid out as ffmpeg writes them, odd sizes rounding
+// chroma up: 13x7 has 7x4 chroma samples at 4:2:0.
+TEST(AddedFormats, CodesNamesDepthsAndFfmpegLayouts) {
+  struct Row {
+    uint32_t code;
+    YUVType type;
+    const char* name;
+    const char* ffmpeg;
+    int bits;
+    uint64_t size13x7;  // bytes of a 13x7 frame
+    int planes;
+  };
+  const Row rows[] = {
+      {fmt::I444, YUV_I444, "I444", "yuv444p", 8, 13 * 7 * 3, 3},
+      {fmt::NV21, YUV_NV21, "NV21", "nv21", 8, 13 * 7 + 2 * 7 * 4, 2},
+      {fmt::GRAY, YUV_GRAY, "GRAY", "gray", 8, 13 * 7, 1},
+      {fmt::I010, YUV_I010, "I010", "yuv420p10le", 10, 2 * (13 * 7 + 2 * 7 * 4), 3},
+      {fmt::I210, YUV_I210, "I210", "yuv422p10le", 10, 2 * (13 * 7 + 2 * 7 * 7), 3},
+      {fmt::I410, YUV_I410, "I410", "yuv444p10le", 10, 2 * 13 * 7 * 3, 3},
+      {fmt::I012, YUV_I012, "I012", "yuv420p12le", 12, 2 * (13 * 7 + 2 * 7 * 4), 3},
+      {fmt::GRAY10, YUV_GRAY10, "GRAY10", "gray10le", 10, 2 * 13 * 7, 1},
+      {fmt::P010, YUV_P010, "P010", "p010le", 10, 2 * (13 * 7 + 2 * 7 * 4), 2},
+      {fmt::P016, YUV_P016, "P016", "p016le", 16, 2 * (13 * 7 + 2 * 7 * 4), 2},
+      {fmt::V210, YUV_V210, "V210", "v210", 10, 128 * 7, 1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(TypeOfCode(r.code), r.type);
+    EXPECT_EQ(CodeOfType(r.type), r.code);
+    EXPECT_TRUE(IsAddedType(r.type));
+    EXPECT_EQ(UserFormatName(r.code), r.name);
+    EXPECT_EQ(CodeForUserFormatName(r.name), r.code);
+    EXPECT_EQ(CodeForUserFormatName(r.ffmpeg), r.code);
+    EXPECT_EQ(BitDepthOf(r.type), r.bits);
+    EXPECT_EQ(SizeOf(r.code, 13, 7), r.size13x7);
+    const PlaneLayout l = GetPlaneLayout(r.type, 13, 7);
+    EXPECT_EQ(l.planeCount, r.planes);
+    uint64_t end = 0;
+    for (int i = 0; i < l.planeCount; ++i) {
+      EXPECT_EQ(l.offset[size_t(i)], end) << "plane " << i;  // planes follow each other
+      end += uint64_t(l.stride[size_t(i)]) * l.rows[size_t(i)];
+    }
+    EXPECT_EQ(end, r.size13x7);
+    for (int old = 0; old < kFirstAddedType; ++old) EXPECT_NE(CodeOfType(YUVType(old)), r.code);
+  }
+  // 1920 v210 pixels: 40 blocks of 48 pixels in 128 bytes; 1280 round up to 27.
+  EXPECT_EQ(V210RowBytes(1920), 5120u);
+  EXPECT_EQ(V210RowBytes(1280), 3456u);
+}
+
 TEST(FrameSize, StatedExamples) {
   EXPECT_EQ(SizeOf(fmt::YV12, 176, 144), 38016u);
   EXPECT_EQ(SizeOf(fmt::NV16, 352, 288), 202752u);

@@ -284,6 +284,25 @@ TEST_F(PlayerSessionTest, OpenDecidesWhereParametersComeFrom) {
   EXPECT_EQ(m_session.View().state, PlayState::NoFile);
 }
 
+// The colour space shows at once on a paused picture, is checked in the
+// view, and is kept for the next file.
+TEST_F(PlayerSessionTest, ColourSpaceRedrawsAPausedPictureAndOutlivesTheFile) {
+  Bring(PlayState::Paused);
+  const std::vector<uint8_t> bt601 = m_window.Canvas();
+  ASSERT_TRUE(m_session.Execute(Command::Matrix709));
+  ASSERT_TRUE(m_session.Execute(Command::RangeFull));
+  EXPECT_NE(m_window.Canvas(), bt601);
+  EXPECT_EQ(m_session.View().colour, (corvane::ColourSpace{corvane::YuvMatrix::kBt709, corvane::YuvRange::kFull}));
+  m_session.Close();
+  ASSERT_EQ(m_session.Open(m_clip, {}).outcome, OpenOutcome::kPlaying);
+  EXPECT_EQ(m_session.Graph()->Render()->GetColourSpace().matrix, corvane::YuvMatrix::kBt709);
+  m_session.Execute(Command::Pause);
+  ASSERT_EQ(m_session.Graph()->SeekToFrame(50), corvane::kOk);
+  ASSERT_TRUE(m_session.Execute(Command::Matrix601));
+  ASSERT_TRUE(m_session.Execute(Command::RangeLimited));
+  EXPECT_EQ(m_window.Canvas(), bt601);  // the default reads as before, byte for byte
+}
+
 // Slider seeks run on the seeker and never make the caller wait: a burst is
 // merged (a request replaces one not yet started), the last one always runs
 // and each run is announced.

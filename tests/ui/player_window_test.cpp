@@ -156,8 +156,18 @@ TEST_F(PlayerWindowTest, MenuItemsEnableAndCheckPerState) {
   for (int id : {32798, 32799, 32800}) EXPECT_EQ(w->Action(id)->isChecked(), id == 32799) << id;
   w->ToggleCoordinateWindow();
   EXPECT_EQ(w->Graph()->GetComponentMode(), 2u);
+  // The colour space: radio items, stored at once, kept after closing.
+  w->Action(ids::kViewMatrix709)->trigger();
+  w->Action(ids::kViewRangeFull)->trigger();
+  for (int id = ids::kViewMatrix601; id <= ids::kViewRangeFull; ++id)
+    EXPECT_EQ(w->Action(id)->isChecked(), id == ids::kViewMatrix709 || id == ids::kViewRangeFull) << id;
+  EXPECT_EQ(ui::SettingsStore::LoadColourSpace(),
+            (corvane::ColourSpace{corvane::YuvMatrix::kBt709, corvane::YuvRange::kFull}));
   w->Action(ids::kFileClose)->trigger();
   EXPECT_EQ(w->View().state, PlayState::NoFile);
+  EXPECT_TRUE(w->Action(ids::kViewMatrix709)->isChecked());
+  w->Action(ids::kViewMatrix601)->trigger();
+  w->Action(ids::kViewRangeLimited)->trigger();
   EXPECT_FALSE(w->Action(ids::kPlayReverse)->isChecked());
   for (int id = 32785; id <= 32788; ++id) EXPECT_EQ(w->Action(id)->isChecked(), id == 32785) << id;
   for (int id : {32798, 32799, 32800}) EXPECT_EQ(w->Action(id)->isChecked(), id == 32799) << id;
