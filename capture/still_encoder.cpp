@@ -5,6 +5,7 @@
 #include <new>
 
 #include "capture/colour_convert.h"
+#include "capture/deep_still.h"
 #include "capture/jpeg_encoder.h"
 #include "formats/result_codes.h"
 
@@ -21,7 +22,10 @@ bool IsHalfHeight(uint32_t w, uint32_t h) { return w == 704 && (h == 288 || h ==
 
 bool IsPlanar420(YUVType type) { return type == YUV_YV12 || type == YUV_IYUV; }
 
-bool BmpTakes(YUVType type) { return type == YUV_UYVY || type == YUV_RGB32 || IsPlanar420(type); }
+bool BmpTakes(YUVType type) {
+  return type == YUV_UYVY || type == YUV_RGB32 || IsPlanar420(type) || IsAddedType(type);
+}
+bool JpegTakes(YUVType type) { return IsPlanar420(type) || RoundsTo8Bit420(type); }
 
 // The height JPEG codes a frame at: half-height frames line-doubled, then a
 // height of 8 mod 16 centred in 8 more lines (PadHeightBy8). Other heights
@@ -132,7 +136,7 @@ int32_t RunJpegEncoder(YUVType type, const uint8_t* frame, uint32_t w, uint32_t 
 
 int32_t StillEncoder::CheckFrame(StillKind kind, YUVType type, uint32_t w, uint32_t h) {
   const bool jpeg = kind == StillKind::kJpeg;
-  if (jpeg ? !IsPlanar420(type) : !BmpTakes(type)) return kUnsupportedFormat;
+  if (jpeg ? !JpegTakes(type) : !BmpTakes(type)) return kUnsupportedFormat;
   if (w < kMinWidth || w > kMaxWidth || h < kMinHeight || h > kMaxHeight) return kUnsupportedSize;
   // JPEG codes whole 16-pixel MCU columns and pads only the height; UYVY
   // holds its chroma for pixel pairs and the BMP converter for line pairs.
@@ -153,9 +157,18 @@ uint64_t StillEncoder::BmpFileSize(YUVType type, uint32_t w, uint32_t h) {
 
 int32_t StillEncoder::EncodeBMP(YUVType type, const uint8_t* frame, uint32_t frameSize, uint32_t w, uint32_t h,
                                 uint8_t* out, uint32_t capacity, uint32_t* outLen) {
+  if (IsAddedType(type) && !m_convert) return kUnsupportedFormat;
   if (const int32_t r = CheckInput(StillKind::kBmp, type, frame, frameSize, w, h, out, outLen); r != kOk) return r;
   const uint64_t fileSize = BmpFileSize(type, w, h);
   if (uint64_t(capacity) < fileSize) return kFail;
+  if (IsAddedType(type)) {
+    WriteBmpHeader(out, w, h);
+    // Straight into bottom-up rows: the last picture row first in the file.
+    const int32_t stride = -int32_t(4 * w);
+    if (!m_convert(type, frame, w, h, out + kBmpHeaderSize + size_t(h - 1) * size_t(4 * w), stride)) return kFail;
+    *outLen = uint32_t(fileSize);
+    return kOk;
+  }
   // Line doubling is defined on planar 4:2:0 frames; UYVY and RGB32 frames of
   // these sizes are saved at their own height.
   const bool doubled = IsPlanar420(type) && IsHalfHeight(w, h);
@@ -189,6 +202,15 @@ int32_t StillEncoder::SetQuality(uint32_t quality) {
 int32_t StillEncoder::EncodeJPEG(YUVType type, const uint8_t* frame, uint32_t frameSize, uint32_t w, uint32_t h,
                                  uint8_t* out, uint32_t capacity, uint32_t* outLen) {
   if (const int32_t r = CheckInput(StillKind::kJpeg, type, frame, frameSize, w, h, out, outLen); r != kOk) return r;
+  std::unique_ptr<uint8_t[]> rounded;
+  if (IsAddedType(type)) {
+    // 8-bit 4:2:0 first; from here on the frame is one of type 3.
+    frameSize = uint32_t(FrameSize64(YUV_YV12, w, h));
+    rounded = Allocate(frameSize);
+    if (!rounded || !RoundTo8Bit420(type, frame, w, h, rounded.get())) return kFail;
+    frame = rounded.get();
+    type = YUV_YV12;
+  }
   if (capacity < frameSize) return kFail;
   std::unique_ptr<uint8_t[]> doubled, padded;
   frame = PrepareJpegFrame(frame, w, h, doubled, padded);

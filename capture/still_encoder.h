@@ -9,8 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
-#include "formats/yuv_format.h"  // YUVType only (header use, no link dependency)
+#include "formats/yuv_format.h"
 
 namespace corvane {
 
@@ -26,11 +27,21 @@ class StillEncoder {
 
   // Whether a w × h frame of `type` can be saved as `kind`, checked in this
   // order: kUnsupportedFormat when the kind does not take the type (BMP takes
-  // UYVY, YV12, IYUV and RGB32; JPEG YV12 and IYUV); kUnsupportedSize when w
+  // UYVY, YV12, IYUV and RGB32, and every added format when a picture
+  // converter is set; JPEG YV12 and IYUV, and the added formats but v210);
+  // kUnsupportedSize when w
   // is outside 96..3840 or h outside 64..3072; kUnalignedSize for a JPEG
   // whose width is not a multiple of 16 or a UYVY BMP of odd width or height;
   // otherwise kOk.
   static int32_t CheckFrame(StillKind kind, YUVType type, uint32_t w, uint32_t h);
+
+  // Converts a w × h frame of an added format to BGRA rows (4·w bytes each,
+  // `stride` apart), as the display shows it. The encoder has no colour
+  // conversion of its own for those formats; the player and the command
+  // line set the display's.
+  using PictureConverter = std::function<bool(YUVType type, const uint8_t* frame, uint32_t w, uint32_t h,
+                                              uint8_t* bgra, int32_t stride)>;
+  void SetPictureConverter(PictureConverter converter) { m_convert = std::move(converter); }
 
   // Output capacity that is always enough for the still of a frame that
   // CheckFrame accepts. BMP: BmpFileSize. JPEG: the encoder's worst case for
@@ -39,7 +50,9 @@ class StillEncoder {
   static uint64_t OutputCapacity(StillKind kind, YUVType type, uint32_t w, uint32_t h);
 
   // 32-bit bottom-up BMP of types 2 (UYVY), 3 (Y,U,V 4:2:0), 5 (RGB32) and
-  // 10 (Y,V,U 4:2:0): 54 header bytes then 4·w·H bytes of pixels. Planar
+  // 10 (Y,V,U 4:2:0), and of the added formats through the picture
+  // converter (kUnsupportedFormat without one): 54 header bytes then 4·w·H
+  // bytes of pixels. Planar
   // 4:2:0 frames of 704×288 and 704×240 are line-doubled (H = 2h); every other
   // frame keeps its height, UYVY and RGB32 at those sizes included.
   // kOk, with *outLen = 54 + 4·w·H. Failures, checked in this order:
@@ -54,7 +67,8 @@ class StillEncoder {
   int32_t SetQuality(uint32_t quality);
   uint32_t Quality() const { return m_quality; }
 
-  // Baseline JPEG of types 3 and 10 at m_quality. kOk with *outLen the file
+  // Baseline JPEG of types 3 and 10 at m_quality, and of the added formats
+  // but v210 after RoundTo8Bit420 (then coded as type 3). kOk with *outLen the file
   // length. Failures, checked in this order: kNullArg when the frame, the
   // output or outLen is null; CheckFrame's codes; kNotReady when frameSize is
   // not (3·w·h) / 2; kFail when capacity is below frameSize, memory cannot
@@ -69,6 +83,7 @@ class StillEncoder {
 
  private:
   uint32_t m_quality = 85;
+  PictureConverter m_convert;
 };
 
 }  // namespace corvane

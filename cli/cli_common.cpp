@@ -156,4 +156,20 @@ FileParams ResolveFileParams(const std::string& path, const Args& args) {
   return fp;
 }
 
+corvane::ColourSpace ColourSpaceOf(const Args& args) {
+  corvane::ColourSpace c;
+  if (auto m = args.Get("matrix")) {
+    const auto matrix = corvane::MatrixForName(*m);
+    if (!matrix) throw UsageError{"unknown matrix '" + *m + "' (one of 601, 709, 2020)"};
+    c.matrix = *matrix;
+  }
+  if (auto r = args.Get("range")) {
+    const auto range = corvane::RangeForName(*r);
+    if (!range) throw UsageError{"unknown range '" + *r + "' (one of limited, full)"};
+    c.range = *range;
+  }
+  return c;
+}
+
+
 }  // namespace cli

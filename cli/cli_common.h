@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/colour_space.h"
 #include "formats/trailer.h"
 #include "formats/yuv_format.h"
 
@@ -74,5 +75,8 @@ struct FileParams {
   bool fromOptions = false;
 };
 FileParams ResolveFileParams(const std::string& path, const Args& args);
+
+// --matrix 601|709|2020 and --range limited|full (BT.601 limited when absent).
+corvane::ColourSpace ColourSpaceOf(const Args& args);
 
 }  // namespace cli

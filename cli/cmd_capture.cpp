@@ -6,6 +6,7 @@
 #include <new>
 
 #include "capture/still_encoder.h"
+#include "engine/frame_picture.h"
 #include "cli/cli_common.h"
 #include "cli/messages.h"
 #include "formats/frame_locator.h"
@@ -49,7 +50,7 @@ void WriteOutput(const std::string& out, const uint8_t* bytes, size_t len) {
 }
 
 int RunCapture(const std::vector<std::string>& argv) {
-  Args args(argv, {"bmp", "jpeg"}, {"frame", "output", "quality", "format", "size", "interval"});
+  Args args(argv, {"bmp", "jpeg"}, {"frame", "output", "quality", "format", "size", "interval", "matrix", "range"});
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
   if (args.Has("bmp") == args.Has("jpeg")) throw UsageError{"give one of --bmp and --jpeg"};
   if (!args.Has("frame")) throw UsageError{"--frame N is required"};
@@ -85,6 +86,7 @@ int RunCapture(const std::vector<std::string>& argv) {
     throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
 
   corvane::StillEncoder image;
+  image.SetPictureConverter(corvane::DisplayPictureConverter(ColourSpaceOf(args)));
   // Never too small, whatever the frame holds.
   const uint64_t capacity = corvane::StillEncoder::OutputCapacity(kind, loc.type, w, h);
   if (capacity > UINT32_MAX) throw Failure{"frame too large"};
@@ -105,16 +107,22 @@ int RunCapture(const std::vector<std::string>& argv) {
 }
 
 const Registrar kCapture(
-    {"capture", "capture FILE --frame N (--bmp|--jpeg) -o OUT [--quality Q] [--format NAME --size WxH]",
+    {"capture",
+     "capture FILE --frame N (--bmp|--jpeg) -o OUT [--quality Q] [--matrix M] [--range R] [--format NAME --size WxH]",
      "Usage: corvane-tool capture FILE --frame N (--bmp|--jpeg) -o OUT [--quality Q]\n"
+     "                            [--matrix 601|709|2020] [--range limited|full]\n"
      "                            [--format NAME --size WxH]\n"
      "Saves frame N (from 1) as a still picture, as the player's capture button does.\n"
-     "  --bmp           32-bit BMP; takes I420, YV12, UYVY and RGB32 frames\n"
-     "  --jpeg          baseline JPEG; takes I420 and YV12 frames of a width that is a\n"
-     "                  multiple of 16\n"
+     "  --bmp           32-bit BMP; takes I420, YV12, UYVY and RGB32 frames, and every\n"
+     "                  added format (I444, NV21, GRAY, I010, I210, I410, I012, GRAY10,\n"
+     "                  P010, P016, V210), converted as the display converts them\n"
+     "  --jpeg          baseline JPEG; takes I420 and YV12 frames, and the added formats\n"
+     "                  but V210 rounded to 8-bit 4:2:0, of a width that is a multiple of 16\n"
      "  -o, --output    the picture file; a failed capture leaves none (and an existing\n"
      "                  one unchanged)\n"
      "  --quality Q     JPEG quality 1..100 (default 100)\n"
+     "  --matrix, --range  how an added format's BMP reads YUV (default 601, limited);\n"
+     "                  the other stills always use BT.601 limited range\n"
      "  --format, --size  frame parameters when the file has no trailer (or to override it)\n"
      "Frames of 704x288 and 704x240 in I420 or YV12 are saved line-doubled (704x576,\n"
      "704x480). Stills need 96..3840 x 64..3072 pixels.",

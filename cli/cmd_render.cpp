@@ -40,21 +40,6 @@ uint32_t ComponentMode(const std::string& name) {
   throw UsageError{"unknown component '" + name + "' (one of yuv, y, u, v)"};
 }
 
-corvane::ColourSpace ColourOf(const Args& args) {
-  corvane::ColourSpace c;
-  if (auto m = args.Get("matrix")) {
-    const auto matrix = corvane::MatrixForName(*m);
-    if (!matrix) throw UsageError{"unknown matrix '" + *m + "' (one of 601, 709, 2020)"};
-    c.matrix = *matrix;
-  }
-  if (auto r = args.Get("range")) {
-    const auto range = corvane::RangeForName(*r);
-    if (!range) throw UsageError{"unknown range '" + *r + "' (one of limited, full)"};
-    c.range = *range;
-  }
-  return c;
-}
-
 uint32_t NativeMaskWithout(const std::string& list) {
   uint32_t mask = corvane::SurfaceDevice::kAllFormats;
   std::stringstream in(list);
@@ -131,7 +116,7 @@ int RunRender(const std::vector<std::string>& argv) {
   const int aspect = AspectMode(args.Get("aspect").value_or("fill"));
   const uint32_t component = ComponentMode(args.Get("component").value_or("yuv"));
   const uint32_t native = NativeMaskWithout(args.Get("no-native").value_or(""));
-  const corvane::ColourSpace colour = ColourOf(args);
+  const corvane::ColourSpace colour = ColourSpaceOf(args);
   const std::string& path = args.Positional()[0];
 
   const FileParams fp = ResolveFileParams(path, args);

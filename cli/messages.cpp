@@ -44,7 +44,9 @@ std::string StillRefusalText(int32_t code, corvane::StillKind kind, const std::s
   switch (code) {
     case corvane::kUnsupportedFormat:
       return "cannot capture " + formatLabel + " frames as " + name + ": " + name + " capture takes " +
-             (jpeg ? "I420 and YV12" : "I420, YV12, UYVY and RGB32") + " only";
+             (jpeg ? "I420, YV12, I444, NV21, GRAY, I010, I210, I410, I012, GRAY10, P010 and P016"
+                   : "I420, YV12, UYVY, RGB32, I444, NV21, GRAY, I010, I210, I410, I012, GRAY10, P010, P016 and V210") +
+             " only";
     case corvane::kUnsupportedSize:
       return "cannot capture a " + geometryLabel + " frame: stills need " + std::to_string(StillEncoder::kMinWidth) +
              ".." + std::to_string(StillEncoder::kMaxWidth) + " x " + std::to_string(StillEncoder::kMinHeight) +

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "engine/colour_space.h"
+#include "formats/colour_space.h"
 #include "engine/surface.h"
 #include "engine/surface_device.h"
 

@@ -1,5 +1,6 @@
 #include "engine/playback_graph.h"
 
+#include "engine/frame_picture.h"
 #include "formats/result_codes.h"
 
 namespace corvane {
@@ -367,6 +368,8 @@ int32_t PlaybackGraph::CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, in
 
 int32_t PlaybackGraph::CaptureStill(StillKind kind, void* buf, uint32_t len, uint32_t* outLen, int quality) {
   if (!m_pImage || !m_pRender) return kNotReady;
+  // Stills of the added formats look as the display shows them.
+  m_pImage->SetPictureConverter(DisplayPictureConverter(m_pRender->GetColourSpace()));
   return m_pRender->WithCurrent([&](const FrameBuffer* b) -> int32_t {
     if (!b || !b->pData) return kNotReady;
     // The encoder takes the frame's own size; the buffer may hold more.

@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/colour_space.h"
+#include "formats/colour_space.h"
 #include "engine/surface.h"
 #include "formats/yuv_format.h"
 

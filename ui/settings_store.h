@@ -6,7 +6,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "engine/colour_space.h"
+#include "formats/colour_space.h"
 
 namespace ui {
 

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
+#include "capture/deep_still.h"
+#include "formats/test_pattern.h"
 #include "frames.h"
 
 using namespace corvane;
@@ -254,4 +257,35 @@ TEST(DoubleLines, RowsCopiedAndAveragedRoundingUp) {
   EXPECT_FALSE(DoubleLines(frame.data(), small.data(), 100, 8));  // 100 is not a multiple of 16
   EXPECT_FALSE(DoubleLines(frame.data(), small.data(), 96, 6));   // chroma planes need row pairs
   for (uint8_t b : small) ASSERT_EQ(b, 0x77);
+}
+
+// The added formats before JPEG: samples rounded to 8 bits (P010 and P016
+// from the top of their words), chroma of each 2x2 block's top-left pixel,
+// grey with neutral chroma; v210 is not taken.
+TEST(RoundTo8Bit420, RoundsEverySampleAndTakesTheBlocksChroma) {
+  const uint32_t w = 4, h = 4, n = w * h;
+  for (int t = kFirstAddedType; t < kYUVTypeCount; ++t) {
+    const YUVType type = YUVType(t);
+    SCOPED_TRACE(CodeName(CodeOfType(type)));
+    const int bits = BitDepthOf(type);
+    auto deep = [bits](uint32_t v10) { return uint16_t(bits >= 10 ? v10 << (bits - 10) : v10 >> 2); };
+    auto round8 = [bits](uint32_t v) { return bits == 8 ? v : std::min(255u, (v + (1u << (bits - 9))) >> (bits - 8)); };
+    std::vector<uint16_t> Y(n), U(n), V(n);
+    for (uint32_t i = 0; i < n; ++i) Y[i] = deep(i * 60 + 3), U[i] = deep(1023 - i * 40), V[i] = deep(512 + i * 7);
+    const std::vector<uint8_t> frame = PackDeepFrame(type, w, h, Y.data(), U.data(), V.data());
+    std::vector<uint8_t> out(n * 3 / 2, 0xEE);
+    if (type == YUV_V210) {
+      EXPECT_FALSE(RoundTo8Bit420(type, frame.data(), w, h, out.data()));
+      continue;
+    }
+    ASSERT_TRUE(RoundTo8Bit420(type, frame.data(), w, h, out.data()));
+    const bool grey = PlaneOrderOf(type) == PlaneOrder::kYOnly;
+    for (uint32_t i = 0; i < n; ++i) EXPECT_EQ(out[i], round8(Y[i])) << "Y " << i;
+    for (uint32_t j = 0; j < h / 2; ++j)
+      for (uint32_t i = 0; i < w / 2; ++i) {
+        const uint32_t src = 2 * j * w + 2 * i, o = j * (w / 2) + i;
+        EXPECT_EQ(out[n + o], grey ? 128u : round8(U[src])) << "U " << o;
+        EXPECT_EQ(out[n + n / 4 + o], grey ? 128u : round8(V[src])) << "V " << o;
+      }
+  }
 }

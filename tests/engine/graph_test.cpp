@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <cstring>
 
 #include "formats/result_codes.h"
 #include "formats/test_pattern.h"
@@ -352,6 +353,33 @@ TEST(GraphTest, CaptureRefusesFormatsAndShortBuffers) {
   EXPECT_EQ(out[1], 0xD8);
   EXPECT_EQ(out[len - 2], 0xFF);
   EXPECT_EQ(out[len - 1], 0xD9);
+}
+
+// Stills of the added formats: the BMP is the picture on screen (read with
+// the display's colour space), the JPEG takes all but v210.
+TEST(GraphTest, StillsOfTheAddedFormatsAreThePictureOnScreen) {
+  TempDir dir;
+  const uint32_t w = 96, h = 64;
+  std::vector<uint8_t> out(w * h * 4 + 54);
+  for (int t = kFirstAddedType; t < kYUVTypeCount; ++t) {
+    const YUVType type = YUVType(t);
+    SCOPED_TRACE(CodeName(CodeOfType(type)));
+    const YUVPara para = Para(CodeOfType(type), w, h);
+    testsupport::WriteBytes(dir.File("a.yuv"), Frames(para, 1));
+    Playback p(dir.File("a.yuv"), para, int32_t(w), int32_t(h));
+    ASSERT_EQ(p.graph.SetColourSpace({YuvMatrix::kBt709, YuvRange::kFull}), kOk);
+    ASSERT_EQ(p.graph.Run(), kOk);
+    ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
+    uint32_t len = 0;
+    ASSERT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kOk);
+    ASSERT_EQ(len, out.size());
+    const std::vector<uint8_t> screen = p.window.Canvas();
+    for (uint32_t y = 0; y < h; ++y)
+      ASSERT_EQ(0, std::memcmp(&out[54 + size_t(4 * w) * (h - 1 - y)], &screen[size_t(4 * w) * y], 4 * w)) << y;
+    std::vector<uint8_t> jpeg(StillEncoder::OutputCapacity(StillKind::kJpeg, type, w, h));
+    EXPECT_EQ(p.graph.CaptureJPEG(jpeg.data(), uint32_t(jpeg.size()), &len, 90),
+              type == YUV_V210 ? kUnsupportedFormat : kOk);
+  }
 }
 
 TEST(GraphTest, SeekEndsWhenTheFrameCannotBeDrawn) {

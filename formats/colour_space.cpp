@@ -1,4 +1,4 @@
-#include "engine/colour_space.h"
+#include "formats/colour_space.h"
 
 namespace corvane {
 
