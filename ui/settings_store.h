@@ -54,6 +54,14 @@ class SettingsStore {
   // First start writes the defaults with the default capture folder; later
   // starts load what is stored. `s` starts as the defaults.
   static void InitAtStartup(PlayerSettings& s);
+
+  // The interface language the user chose (ui/language.h), in a group of
+  // its own beside the seven values: "system", "zh_CN" or "en"; empty when
+  // none was chosen.
+  static const QString kInterfaceGroup;
+  static const QString kLanguage;
+  static QString LoadLanguage();
+  static void SaveLanguage(const QString& code);
 };
 
 }  // namespace ui
