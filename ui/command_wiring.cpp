@@ -23,14 +23,14 @@ QString MenuText(const char* source) { return QCoreApplication::translate("ui::P
 }  // namespace
 
 void SetSourceText(QAction* action, const char* source) {
-  action->setProperty(kSourceTextProperty, QVariant::fromValue(static_cast<const void*>(source)));
+  action->setProperty(kSourceTextProperty, QByteArray(source));
   action->setText(MenuText(source));
 }
 
 void RetranslateMenus(QWidget* bar) {
   for (QAction* a : bar->findChildren<QAction*>()) {
     const QVariant source = a->property(kSourceTextProperty);
-    if (source.isValid()) a->setText(MenuText(static_cast<const char*>(source.value<const void*>())));
+    if (source.isValid()) a->setText(MenuText(source.toByteArray().constData()));
   }
 }
 

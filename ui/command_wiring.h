@@ -23,8 +23,8 @@ namespace ui {
 QHash<int, QAction*> BuildMenuBar(QMenuBar* bar, QObject* owner, std::function<void(session::Command)> run);
 
 // Gives an item (or a menu's own action) a text that follows the language:
-// `source` (a source text of the context "ui::PlayerWindow", which must
-// outlive the item) translated now and again by RetranslateMenus.
+// `source` (a source text of the context "ui::PlayerWindow", kept with the
+// item) translated now and again by RetranslateMenus.
 void SetSourceText(QAction* action, const char* source);
 // Sets the text of every such item under `bar` for the language now
 // installed; the items, their checks and connections stay as they are.
