@@ -16,10 +16,12 @@ namespace ui {
 
 namespace {
 
+// The catalogues installed now: children of the application, deleted here
+// when the next language replaces them.
 struct Installed {
   Language language = Language::kChinese;
-  QTranslator* own = nullptr;  // owned by the application
-  QTranslator* qt = nullptr;
+  QTranslator* own = nullptr;  // the program's texts
+  QTranslator* qt = nullptr;   // Qt's texts (Chinese only)
 };
 Installed& Current() {
   static Installed installed;
