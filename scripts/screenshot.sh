@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
-# Makes docs/screenshot.png: the player window playing the demo clip, in a
-# private X server (Xvfb) with a private home, so no settings are touched.
-# Builds first when needed.
+# Makes docs/screenshot.png (Chinese) or, with `en`, docs/screenshot-en.png
+# (English): the player window playing the demo clip, in a private X server
+# (Xvfb) with a private home, so no settings are touched. The language comes
+# from the environment as it would for a user: none (the C locale) for
+# Chinese, LANG=en_US.UTF-8 for English. Builds first when needed.
+#
+#   scripts/screenshot.sh [zh|en]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+language=${1:-zh}
+case $language in
+  zh) out=$(pwd)/docs/screenshot.png; locale=(LANGUAGE= LC_ALL=C.UTF-8 LANG=C.UTF-8) ;;
+  en) out=$(pwd)/docs/screenshot-en.png; locale=(LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8) ;;
+  *) echo "usage: $0 [zh|en]" >&2; exit 2 ;;
+esac
 build=${BUILD_DIR:-build}
 [ -x "$build/ui/corvane" ] || scripts/build.sh
 demo=$build/demo/corvane-demo.yuv
@@ -11,8 +21,7 @@ mkdir -p "$build/demo"
 [ -f "$demo" ] || "$build/cli/corvane-tool" gen "$demo" --demo
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-out=$(pwd)/docs/screenshot.png
-HOME=$home XDG_CONFIG_HOME=$home/.config QT_QPA_PLATFORM=xcb \
+env "${locale[@]}" HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM=xcb \
   xvfb-run -a -s "-screen 0 800x600x24" bash -c '
     "$1" "$2" &
     player=$!

@@ -77,23 +77,22 @@ constexpr MenuEntry kMenu[] = {
 // The keys, with the help dialog's lines in the order the dialog lists them
 // (the runs of spaces once lined the second column up; the dialog splits a
 // line at its colon).
-#define HELP(text) QT_TRANSLATE_NOOP("ui::HelpDialog", text)
 constexpr KeyEntry kKeys[] = {
-    {Qt::Key_Space, Ctrl::kNo, Pad::kAny, C::PlayPause, HELP("空格:                      播放<->暂停")},
-    {Qt::Key_Period, Ctrl::kNo, Pad::kNever, C::Stop, HELP(".(句号):                  停止")},
-    {Qt::Key_Up, Ctrl::kNo, Pad::kAny, C::Pause, HELP("方向上键:              暂停")},
-    {Qt::Key_Down, Ctrl::kNo, Pad::kAny, C::Play, HELP("方向下键:              播放")},
-    {Qt::Key_Home, Ctrl::kNo, Pad::kAny, C::GoToStart, HELP("Home键:                 调至第一帧")},
-    {Qt::Key_End, Ctrl::kNo, Pad::kAny, C::GoToEnd, HELP("End键:                    调至最末帧")},
-    {Qt::Key_Left, Ctrl::kNo, Pad::kAny, C::StepBackward, HELP("方向左键:              单帧回退")},
-    {Qt::Key_Right, Ctrl::kNo, Pad::kAny, C::StepForward, HELP("方向右键:              单帧步进")},
-    {Qt::Key_C, Ctrl::kYes, Pad::kAny, C::Close, HELP("Ctrl + C:                  关闭文件")},
-    {Qt::Key_O, Ctrl::kYes, Pad::kAny, C::Open, HELP("Ctrl + O:                  打开文件")},
-    {Qt::Key_T, Ctrl::kYes, Pad::kAny, C::Cut, HELP("Ctrl + T:                   剪切文件")},
-    {Qt::Key_M, Ctrl::kYes, Pad::kAny, C::Splice, HELP("Ctrl + M:                  拼接文件")},
-    {Qt::Key_1, Ctrl::kYes, Pad::kNever, C::Zoom50, HELP("Ctrl + One:              半数尺寸")},
-    {Qt::Key_2, Ctrl::kYes, Pad::kNever, C::Zoom100, HELP("Ctrl + Two:              原始尺寸")},
-    {Qt::Key_3, Ctrl::kYes, Pad::kNever, C::Zoom200, HELP("Ctrl + Three:           两倍尺寸")},
+    {Qt::Key_Space, Ctrl::kNo, Pad::kAny, C::PlayPause, QT_TRANSLATE_NOOP("ui::HelpDialog", "空格:                      播放<->暂停")},
+    {Qt::Key_Period, Ctrl::kNo, Pad::kNever, C::Stop, QT_TRANSLATE_NOOP("ui::HelpDialog", ".(句号):                  停止")},
+    {Qt::Key_Up, Ctrl::kNo, Pad::kAny, C::Pause, QT_TRANSLATE_NOOP("ui::HelpDialog", "方向上键:              暂停")},
+    {Qt::Key_Down, Ctrl::kNo, Pad::kAny, C::Play, QT_TRANSLATE_NOOP("ui::HelpDialog", "方向下键:              播放")},
+    {Qt::Key_Home, Ctrl::kNo, Pad::kAny, C::GoToStart, QT_TRANSLATE_NOOP("ui::HelpDialog", "Home键:                 调至第一帧")},
+    {Qt::Key_End, Ctrl::kNo, Pad::kAny, C::GoToEnd, QT_TRANSLATE_NOOP("ui::HelpDialog", "End键:                    调至最末帧")},
+    {Qt::Key_Left, Ctrl::kNo, Pad::kAny, C::StepBackward, QT_TRANSLATE_NOOP("ui::HelpDialog", "方向左键:              单帧回退")},
+    {Qt::Key_Right, Ctrl::kNo, Pad::kAny, C::StepForward, QT_TRANSLATE_NOOP("ui::HelpDialog", "方向右键:              单帧步进")},
+    {Qt::Key_C, Ctrl::kYes, Pad::kAny, C::Close, QT_TRANSLATE_NOOP("ui::HelpDialog", "Ctrl + C:                  关闭文件")},
+    {Qt::Key_O, Ctrl::kYes, Pad::kAny, C::Open, QT_TRANSLATE_NOOP("ui::HelpDialog", "Ctrl + O:                  打开文件")},
+    {Qt::Key_T, Ctrl::kYes, Pad::kAny, C::Cut, QT_TRANSLATE_NOOP("ui::HelpDialog", "Ctrl + T:                   剪切文件")},
+    {Qt::Key_M, Ctrl::kYes, Pad::kAny, C::Splice, QT_TRANSLATE_NOOP("ui::HelpDialog", "Ctrl + M:                  拼接文件")},
+    {Qt::Key_1, Ctrl::kYes, Pad::kNever, C::Zoom50, QT_TRANSLATE_NOOP("ui::HelpDialog", "Ctrl + One:              半数尺寸")},
+    {Qt::Key_2, Ctrl::kYes, Pad::kNever, C::Zoom100, QT_TRANSLATE_NOOP("ui::HelpDialog", "Ctrl + Two:              原始尺寸")},
+    {Qt::Key_3, Ctrl::kYes, Pad::kNever, C::Zoom200, QT_TRANSLATE_NOOP("ui::HelpDialog", "Ctrl + Three:           两倍尺寸")},
     {Qt::Key_Left, Ctrl::kYes, Pad::kAny, C::GoToStart, nullptr},
     {Qt::Key_Right, Ctrl::kYes, Pad::kAny, C::GoToEnd, nullptr},
     {Qt::Key_F2, Ctrl::kAny, Pad::kAny, C::FullScreen, nullptr},
@@ -111,7 +110,6 @@ constexpr KeyEntry kKeys[] = {
     {Qt::Key_8, Ctrl::kAny, Pad::kOnly, Command(int(C::Digit0) + 8), nullptr},
     {Qt::Key_9, Ctrl::kAny, Pad::kOnly, C::Digit9, nullptr},
 };
-#undef HELP
 
 // The row left to right, at its fixed x positions (the button row's layout).
 constexpr ButtonEntry kButtons[] = {

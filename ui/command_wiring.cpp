@@ -14,23 +14,49 @@ namespace ui {
 using session::Command;
 using session::PlayState;
 
+namespace {
+
+constexpr char kSourceTextProperty[] = "corvaneSourceText";
+
+QString MenuText(const char* source) { return QCoreApplication::translate("ui::PlayerWindow", source); }
+
+}  // namespace
+
+void SetSourceText(QAction* action, const char* source) {
+  action->setProperty(kSourceTextProperty, QByteArray(source));
+  action->setText(MenuText(source));
+}
+
+void RetranslateMenus(QWidget* bar) {
+  for (QAction* a : bar->findChildren<QAction*>()) {
+    const QVariant source = a->property(kSourceTextProperty);
+    if (source.isValid()) a->setText(MenuText(source.toByteArray().constData()));
+  }
+}
+
 QHash<int, QAction*> BuildMenuBar(QMenuBar* bar, QObject* owner, std::function<void(Command)> run) {
   QHash<int, QAction*> items;
   QHash<QString, QMenu*> menus;
   QActionGroup* groups[5] = {nullptr, new QActionGroup(owner), new QActionGroup(owner), new QActionGroup(owner),
                              new QActionGroup(owner)};
-  auto text = [](const char* source) { return QCoreApplication::translate("ui::PlayerWindow", source); };
   for (const MenuEntry& e : MenuEntries()) {
     const QString top = QString::fromUtf8(e.menu);
     QMenu*& menu = menus[top];
-    if (!menu) menu = bar->addMenu(text(e.menu));
+    if (!menu) {
+      menu = bar->addMenu(QString());
+      SetSourceText(menu->menuAction(), e.menu);
+    }
     QMenu* in = menu;
     if (e.submenu) {
       QMenu*& sub = menus[top + u'/' + QString::fromUtf8(e.submenu)];
-      if (!sub) sub = menu->addMenu(text(e.submenu));
+      if (!sub) {
+        sub = menu->addMenu(QString());
+        SetSourceText(sub->menuAction(), e.submenu);
+      }
       in = sub;
     }
-    QAction* a = in->addAction(text(e.text));
+    QAction* a = in->addAction(QString());
+    SetSourceText(a, e.text);
     a->setObjectName(QStringLiteral("act%1").arg(e.id));
     a->setCheckable(e.checkable);
     // One of each group is always checked: radio marks, not check boxes.

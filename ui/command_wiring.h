@@ -14,12 +14,21 @@ class QAction;
 class QEvent;
 class QMenuBar;
 class QObject;
+class QWidget;
 
 namespace ui {
 
 // Fills `bar` from the command table; each item runs `run` with its command.
 // Returns the items by their ids (object names "act<id>").
 QHash<int, QAction*> BuildMenuBar(QMenuBar* bar, QObject* owner, std::function<void(session::Command)> run);
+
+// Gives an item (or a menu's own action) a text that follows the language:
+// `source` (a source text of the context "ui::PlayerWindow", kept with the
+// item) translated now and again by RetranslateMenus.
+void SetSourceText(QAction* action, const char* source);
+// Sets the text of every such item under `bar` for the language now
+// installed; the items, their checks and connections stay as they are.
+void RetranslateMenus(QWidget* bar);
 
 // Enables each item by the session's rules and checks the zoom, component
 // and reverse items from the view.

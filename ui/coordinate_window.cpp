@@ -1,6 +1,7 @@
 #include "ui/coordinate_window.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -30,37 +31,52 @@ std::optional<QPoint> FramePixelAt(QPoint p, QSize widget, int aspectMode, uint3
 CoordinateWindow::CoordinateWindow(QWidget* owner) : QWidget(owner) {
   setObjectName(QStringLiteral("coordinateWindow"));
   UseDialogFrame(this, Qt::Tool);
-  setWindowTitle(tr("YUV坐标显示"));
   setFixedSize(kWidth, kHeight);
   QFont f(QStringLiteral("Tahoma"));
   f.setPointSize(10);
   setFont(f);
 
-  auto* group = new QGroupBox(tr("Visual"), this);
-  auto* grid = new QGridLayout(group);
-  grid->addWidget(new QLabel(tr("Coordinate"), group), 0, 0);
-  m_position = new QLineEdit(group);
+  m_group = new QGroupBox(this);
+  auto* grid = new QGridLayout(m_group);
+  m_labels[0] = new QLabel(m_group);
+  grid->addWidget(m_labels[0], 0, 0);
+  m_position = new QLineEdit(m_group);
   m_position->setObjectName(QStringLiteral("edit1040"));
   m_position->setReadOnly(true);
   grid->addWidget(m_position, 0, 1);
-  const char* names[3] = {QT_TR_NOOP("Y"), QT_TR_NOOP("U"), QT_TR_NOOP("V")};
   for (int i = 0; i < 3; ++i) {
-    grid->addWidget(new QLabel(tr(names[i]), group), i + 1, 0);
-    m_values[i] = new QLabel(QStringLiteral("0"), group);
+    m_labels[i + 1] = new QLabel(m_group);
+    grid->addWidget(m_labels[i + 1], i + 1, 0);
+    m_values[i] = new QLabel(QStringLiteral("0"), m_group);
     m_values[i]->setObjectName(QStringLiteral("value%1").arg(1044 + i));
     grid->addWidget(m_values[i], i + 1, 1);
   }
-  m_list = new QComboBox(group);
+  m_list = new QComboBox(m_group);
   m_list->setObjectName(QStringLiteral("list1039"));
-  m_list->addItems({tr("YUV"), tr("Y"), tr("U"), tr("V")});
+  for (int i = 0; i < 4; ++i) m_list->addItem(QString());
   m_list->setCurrentIndex(0);
   grid->addWidget(m_list, 4, 0, 1, 2);
+  SetTexts();
   // `activated` comes only from the user's own choice, never from
   // SelectComponent, so the owner's command cannot loop back here.
   connect(m_list, &QComboBox::activated, this, &CoordinateWindow::componentChosen);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(group);
+  layout->addWidget(m_group);
+}
+
+void CoordinateWindow::SetTexts() {
+  setWindowTitle(tr("YUV坐标显示"));
+  m_group->setTitle(tr("Visual"));
+  m_labels[0]->setText(tr("Coordinate"));
+  const char* const names[4] = {QT_TR_NOOP("YUV"), QT_TR_NOOP("Y"), QT_TR_NOOP("U"), QT_TR_NOOP("V")};
+  for (int i = 0; i < 3; ++i) m_labels[i + 1]->setText(tr(names[i + 1]));
+  for (int i = 0; i < 4; ++i) m_list->setItemText(i, tr(names[i]));
+}
+
+void CoordinateWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange) SetTexts();
 }
 
 void CoordinateWindow::ShowPixel(int x, int y, int c1, int c2, int c3) {

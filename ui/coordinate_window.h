@@ -13,6 +13,7 @@
 #include <optional>
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 
@@ -55,8 +56,12 @@ class CoordinateWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;  // a new language: the texts again
 
  private:
+  void SetTexts();
+  QGroupBox* m_group = nullptr;
+  QLabel* m_labels[4] = {};  // coordinate, Y, U, V
   QLineEdit* m_position = nullptr;
   QLabel* m_values[3] = {};
   QComboBox* m_list = nullptr;

@@ -47,7 +47,6 @@ std::optional<corvane::YUVPara> AskNewParameters(QWidget* parent, const session:
 }
 
 void RunCutTool(QWidget* parent, const QString& path, const session::DefaultParameters& defaults) {
-  auto tr = [](const char* text) { return CutDialog::tr(text); };
   const tools::SpliceSource probe = tools::ProbeSpliceInput(path.toStdString());
   const tools::ToolCode code = probe.result.code;
   if (code == tools::ToolCode::kOpenSourceFailed || code == tools::ToolCode::kReadFailed) {
@@ -55,7 +54,7 @@ void RunCutTool(QWidget* parent, const QString& path, const session::DefaultPara
     return;
   }
   if (probe.records.size() > 1) {
-    Prompts::Current().ShowMessage(parent, tr("文件为拼接文件，不可剪切."), MessageKind::kWarning);
+    Prompts::Current().ShowMessage(parent, CutDialog::tr("文件为拼接文件，不可剪切."), MessageKind::kWarning);
     return;
   }
   corvane::YUVPara para{};

@@ -15,6 +15,7 @@
 
 #include "controls/resources.h"
 #include "ui/command_table.h"
+#include "ui/language.h"
 #include "ui/prompts.h"
 #include "ui/resource_ids.h"
 #include "ui/window_frames.h"
@@ -105,16 +106,20 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
 }
 
 const QString kManualFileName = QStringLiteral("Corvane用户手册V1.0.0.1.pdf");
+const QString kEnglishManualFileName = QStringLiteral("CorvaneUserManualV1.0.0.1.pdf");
 
 QString FindUserManual() {
   QStringList folders{QCoreApplication::applicationDirPath()};
   folders += QStandardPaths::standardLocations(QStandardPaths::AppDataLocation);
   for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
     folders << QDir(data).filePath(QStringLiteral("corvane"));
-  for (const QString& folder : folders) {
-    const QString path = QDir(folder).filePath(kManualFileName);
-    if (QFileInfo(path).isFile()) return path;
-  }
+  QStringList names{kManualFileName, kEnglishManualFileName};
+  if (CurrentLanguage() == Language::kEnglish) names.swapItemsAt(0, 1);
+  for (const QString& name : names)
+    for (const QString& folder : folders) {
+      const QString path = QDir(folder).filePath(name);
+      if (QFileInfo(path).isFile()) return path;
+    }
   return {};
 }
 

@@ -19,10 +19,12 @@ class HelpDialog : public QDialog {
   static std::pair<QString, QString> SplitLine(const QString& line);
 };
 
-// The user manual: its file name, where it is (beside the executable, then
-// in the installed data folders; empty when nowhere), and opening it in the
-// desktop's PDF viewer, with its path shown when no viewer can.
+// The user manual: its file names (Chinese, English), where it is (beside the
+// executable, then in the installed data folders; the one in the interface's
+// language, else the other; empty when neither is anywhere), and opening it
+// in the desktop's PDF viewer, with its path shown when no viewer can.
 extern const QString kManualFileName;
+extern const QString kEnglishManualFileName;
 QString FindUserManual();
 void OpenUserManual(QWidget* parent);
 

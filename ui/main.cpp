@@ -4,7 +4,7 @@
 
 #include "controls/resources.h"
 #include "ui/player_window.h"
-#include "ui/qt_translations.h"
+#include "ui/language.h"
 
 namespace {
 
@@ -28,8 +28,11 @@ QString FileArgument(const QStringList& args) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Corvane"));
+  // The desktop entry's name: a Wayland compositor matches the window to it
+  // (its icon and its name in the task switcher).
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.corvane.Corvane"));
   controls::InitResources();
-  ui::InstallQtTranslations();
+  ui::ApplyLanguage(ui::LanguageOf(ui::StoredLanguageChoice()));
   ui::PlayerWindow window(FileArgument(QApplication::arguments()));
   window.Initialize();
   return QApplication::exec();

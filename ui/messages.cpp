@@ -7,14 +7,17 @@ namespace ui {
 
 namespace {
 
-QString Tr(const char* text) { return QCoreApplication::translate("ui::Messages", text); }
+// The texts' context, as lupdate and the translators see it.
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(ui::Messages)
+};
 
 }  // namespace
 
 QString NoticeText(corvane::Notice notice) {
   switch (notice) {
     case corvane::Notice::kSplicedParaRefused:
-      return Tr("该文件为拼接文件，参数不可设置.");
+      return Texts::tr("该文件为拼接文件，参数不可设置.");
   }
   return {};
 }
@@ -28,29 +31,29 @@ std::function<void(corvane::Notice)> NoticeHandlerFor(QWidget* parent) {
 }
 
 QString OpenFailureText(session::OpenFailure failure) {
-  return failure == session::OpenFailure::kTooShort ? Tr("文件长度不够播放一帧\n") : Tr("打开文件失败\n");
+  return failure == session::OpenFailure::kTooShort ? Texts::tr("文件长度不够播放一帧\n") : Texts::tr("打开文件失败\n");
 }
 
 QString ToolResultText(Tool tool, const corvane::tools::ToolResult& result) {
   using corvane::tools::ToolCode;
   const bool cut = tool == Tool::kCut;
   switch (result.code) {
-    case ToolCode::kOk: return cut ? Tr("剪切完成.") : Tr("拼接完成!");
+    case ToolCode::kOk: return cut ? Texts::tr("剪切完成.") : Texts::tr("拼接完成!");
     case ToolCode::kCancelled: return {};
-    case ToolCode::kNoInputs: return Tr("请先添加待文件");
-    case ToolCode::kOpenSourceFailed: return cut ? Tr("打开文件错误!\n") : Tr("打开文件失败!\n");
-    case ToolCode::kOutOfMemory: return Tr("申请内存失败!");
-    case ToolCode::kReadFailed: return Tr("读取文件失败");
-    case ToolCode::kWriteFailed: return Tr("写入文件失败");
-    case ToolCode::kBadRange: return Tr("输入参数不合法!\n");
+    case ToolCode::kNoInputs: return Texts::tr("请先添加待文件");
+    case ToolCode::kOpenSourceFailed: return cut ? Texts::tr("打开文件错误!\n") : Texts::tr("打开文件失败!\n");
+    case ToolCode::kOutOfMemory: return Texts::tr("申请内存失败!");
+    case ToolCode::kReadFailed: return Texts::tr("读取文件失败");
+    case ToolCode::kWriteFailed: return Texts::tr("写入文件失败");
+    case ToolCode::kBadRange: return Texts::tr("输入参数不合法!\n");
     case ToolCode::kNoTarget:
     case ToolCode::kTargetExists:
     case ToolCode::kTargetIsSource:
-    case ToolCode::kCreateTargetFailed: return cut ? Tr("创建剪切文件失败!") : Tr("创建拼接文件失败!");
+    case ToolCode::kCreateTargetFailed: return cut ? Texts::tr("创建剪切文件失败!") : Texts::tr("创建拼接文件失败!");
     default:
       // A cut: parameters that give no frame, a spliced source. A splice: a
       // trailer missing, damaged, empty or changed since it was added.
-      return cut ? Tr("文件参数获取失败!") : Tr("拼接参数失败");
+      return cut ? Texts::tr("文件参数获取失败!") : Texts::tr("拼接参数失败");
   }
 }
 

@@ -56,7 +56,7 @@ inline constexpr std::array<RateItem, 13> kRateItems{{
 inline constexpr int kRateDefaultPosition = 11;  // " 25"
 // Position 0 stands for the custom size; its width and height are the dialog's.
 inline constexpr std::array<SizeItem, 17> kSizeItems{{
-    {" 自定义宽高", 0, 0},
+    {QT_TRANSLATE_NOOP("ui::ParameterDialog", " 自定义宽高"), 0, 0},
     {" 176  * 120    (QCIF)", 176, 120},
     {" 176  * 144    (QCIF)", 176, 144},
     {" 320  * 240    (QVGA)", 320, 240},

@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -16,6 +17,7 @@
 #include "ui/coordinate_tool.h"
 #include "ui/file_tools.h"
 #include "ui/help_dialogs.h"
+#include "ui/language.h"
 #include "ui/messages.h"
 #include "ui/parameter_dialog.h"
 #include "ui/prompts.h"
@@ -39,6 +41,9 @@ PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWind
     Run(c);
     UpdateControls();
   });
+  // The language items act on the window only, so they are not commands of
+  // the table: they sit at the end of the help menu.
+  if (auto* help = qobject_cast<QMenu*>(m_actions.value(ids::kHelpAbout)->parent())) AddLanguageMenu(help, this);
   m_session->SetNoticeHandler(NoticeHandlerFor(this));
   // A seek of the slider has run on the session's seeker: the counter and the
   // thumb follow (the thumb stays while the user holds it).
@@ -291,6 +296,12 @@ void PlayerWindow::moveEvent(QMoveEvent* event) {
 void PlayerWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() == QEvent::WindowStateChange) m_video->SyncSnapshot();
+  // The transport bar, the status strip and the coordinate window hear it
+  // too and set their own texts.
+  if (event->type() == QEvent::LanguageChange) {
+    setWindowTitle(tr("Corvane"));
+    RetranslateMenus(menuBar());
+  }
 }
 
 void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {

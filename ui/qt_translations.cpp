@@ -7,10 +7,10 @@
 
 namespace ui {
 
-QTranslator* InstallQtTranslations() {
+QTranslator* InstallQtTranslations(const char* language) {
   auto* translator = new QTranslator(QCoreApplication::instance());
   // qtbase holds the widgets' texts; "qt_" is only a catalogue that names it.
-  if (!translator->load(QLocale(QString::fromLatin1(kUiLanguage)), QStringLiteral("qtbase"), QStringLiteral("_"),
+  if (!translator->load(QLocale(QString::fromLatin1(language)), QStringLiteral("qtbase"), QStringLiteral("_"),
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     delete translator;
     return nullptr;

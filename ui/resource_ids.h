@@ -30,6 +30,10 @@ inline constexpr int kViewZoom200 = 32800;
 inline constexpr int kToolsSplice = 32801;
 inline constexpr int kViewOptions = 32802;
 inline constexpr int kHelpManual = 32805;
+// 帮助 › Language / 语言: follow the system, Chinese, English.
+inline constexpr int kHelpLanguageSystem = 32806;
+inline constexpr int kHelpLanguageChinese = 32807;
+inline constexpr int kHelpLanguageEnglish = 32808;
 // Added menu commands.
 inline constexpr int kViewMatrix601 = 32830;  // then 709, 2020: 32831, 32832
 inline constexpr int kViewMatrix709 = 32831;

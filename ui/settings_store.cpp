@@ -15,6 +15,8 @@ const QString SettingsStore::kDefaultFormat = QStringLiteral("默认YUV类型");
 const QString SettingsStore::kCapturePath = QStringLiteral("默认截图路径");
 const QString SettingsStore::kCaptureType = QStringLiteral("默认截图类型");
 const QString SettingsStore::kDisplayType = QStringLiteral("默认显示类型");
+const QString SettingsStore::kInterfaceGroup = QStringLiteral("Interface");
+const QString SettingsStore::kLanguage = QStringLiteral("Language");
 
 namespace {
 
@@ -116,6 +118,20 @@ void SettingsStore::InitAtStartup(PlayerSettings& s) {
     Load(s);
   else
     Save(s);
+}
+
+QString SettingsStore::LoadLanguage() {
+  QSettings store = OpenStore();
+  store.beginGroup(kInterfaceGroup);
+  return store.value(kLanguage).toString();
+}
+
+void SettingsStore::SaveLanguage(const QString& code) {
+  QSettings store = OpenStore();
+  store.beginGroup(kInterfaceGroup);
+  store.setValue(kLanguage, code);
+  store.endGroup();
+  store.sync();
 }
 
 }  // namespace ui

@@ -63,6 +63,14 @@ class SettingsStore {
   // BT.601 limited range.
   static corvane::ColourSpace LoadColourSpace();
   static void SaveColourSpace(corvane::ColourSpace colour);
+
+  // The interface language the user chose (ui/language.h), in a group of
+  // its own beside the seven values: "system", "zh_CN" or "en"; empty when
+  // none was chosen.
+  static const QString kInterfaceGroup;
+  static const QString kLanguage;
+  static QString LoadLanguage();
+  static void SaveLanguage(const QString& code);
 };
 
 }  // namespace ui

@@ -33,7 +33,10 @@ bool NameTaken(const QString& path) {
   return info.exists() || info.isSymLink();
 }
 
-QString Tr(const char* text) { return QCoreApplication::translate("ui::StillCapture", text); }
+// The texts' context, as lupdate and the translators see it.
+struct Texts {
+  Q_DECLARE_TR_FUNCTIONS(ui::StillCapture)
+};
 
 }  // namespace
 
@@ -74,14 +77,14 @@ void StillCapture::Encode(corvane::PlaybackGraph& graph, StillFormat format, con
     need = std::max(need, StillEncoder::OutputCapacity(kind, type, para.width, para.height));
   std::unique_ptr<uint8_t[]> buffer(need > UINT32_MAX ? nullptr : new (std::nothrow) uint8_t[size_t(need)]);
   if (!buffer) {
-    Tell(Tr("申请内存失败!"), MessageKind::kError);
+    Tell(Texts::tr("申请内存失败!"), MessageKind::kError);
     return;
   }
   uint32_t len = 0;
   const int32_t r = jpeg ? graph.CaptureJPEG(buffer.get(), uint32_t(need), &len, kJpegQuality)
                          : graph.CaptureBMP(buffer.get(), uint32_t(need), &len);
   if (corvane::Failed(r)) {
-    Tell(jpeg ? Tr("暂不支持该类型的JPEG抓图!") : Tr("暂不支持该类型的BMP抓图!"), MessageKind::kWarning);
+    Tell(jpeg ? Texts::tr("暂不支持该类型的JPEG抓图!") : Texts::tr("暂不支持该类型的BMP抓图!"), MessageKind::kWarning);
     return;
   }
   Write(format, folder, buffer.get(), len);

@@ -96,7 +96,8 @@ void TransportBar::Show(const session::PlayerView& view) {
     b->setEnabled(look.enabled);
     // A disabled button shows no tooltip: it would offer a command that is
     // not available. Its text is kept for when it is enabled again.
-    b->SetTooltipText(look.tip == Tip::kKeep ? b->TooltipText() : TipText(look.tip), look.enabled);
+    if (look.tip != Tip::kKeep) m_tips[i - 1] = look.tip;
+    b->SetTooltipText(TipText(m_tips[i - 1]), look.enabled);
   }
   if (view.state == PlayState::Playing) {
     m_slider->setEnabled(true);
@@ -113,6 +114,12 @@ void TransportBar::ShowPosition(const session::PlayerView& view) {
   if (m_slider->isSliderDown() || m_slider->IsTracking()) return;
   m_slider->setValue(session::PlayerSession::SliderPosForFrame(view.frame, view.total));
   m_slider->update();
+}
+
+void TransportBar::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::LanguageChange) return;
+  for (size_t i = 0; i < m_buttons.size(); ++i) m_buttons[i]->SetTooltipText(TipText(m_tips[i]), m_buttons[i]->isEnabled());
 }
 
 bool TransportBar::eventFilter(QObject* watched, QEvent* event) {
@@ -161,7 +168,13 @@ void StatusStrip::Set(const QString& status, const QString& counter) {
 QString StatusStrip::StatusText() const { return m_status->Text(); }
 QString StatusStrip::CounterText() const { return m_counter->Text(); }
 
+void StatusStrip::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange && m_shown) Show(*m_shown);
+}
+
 void StatusStrip::Show(const session::PlayerView& view) {
+  m_shown = view;
   const QString counter = QStringLiteral("%1/%2").arg(view.frame).arg(view.total);
   switch (view.state) {
     case PlayState::Stopped:

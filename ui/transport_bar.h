@@ -8,7 +8,9 @@
 
 #include <QWidget>
 #include <array>
+#include <optional>
 
+#include "session/button_looks.h"
 #include "session/player_session.h"
 
 namespace controls {
@@ -43,11 +45,13 @@ class TransportBar : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;  // a new language: the tooltips again
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   controls::SeekSlider* m_slider = nullptr;
   std::array<controls::IconButton*, 12> m_buttons{};  // in the row's order
+  std::array<session::Tip, 12> m_tips{};  // each button's tooltip, kept while a look says kKeep
   QWidget* m_separators[2] = {};
   int m_wheelDelta = 0;  // wheel angle not yet worth a notch
 };
@@ -68,9 +72,11 @@ class StatusStrip : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;  // a new language: the texts again
 
  private:
   void Set(const QString& status, const QString& counter);
+  std::optional<session::PlayerView> m_shown;  // the view the texts were last made for
   controls::ColorLabel* m_status = nullptr;
   controls::ColorLabel* m_counter = nullptr;
 };

@@ -2,16 +2,20 @@
 // player's "用户手册" command opens. Runs at build time, without a display.
 //
 //   make_manual manual.html "Corvane用户手册V1.0.0.1.pdf"
+//   make_manual manual_en.html CorvaneUserManualV1.0.0.1.pdf
 //
 // A4, 20 mm margins, a running head from the second page on and a page
 // number at the foot of every page. The table of contents is written here,
 // from the document's chapter headings (h1), with their page numbers.
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -133,6 +137,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   const QString html = QString::fromUtf8(in.readAll());
+  // The page numbers speak the document's language (<html lang="...">).
+  static const QRegularExpression kChineseDocument(QStringLiteral("<html[^>]*\\blang=\"zh"));
+  const QString pageNumber = kChineseDocument.match(html).hasMatch() ? QStringLiteral("第 %1 页 / 共 %2 页")
+                                                                      : QStringLiteral("Page %1 of %2");
 
   QPdfWriter writer(outPath);
   writer.setResolution(kResolution);
@@ -147,6 +155,9 @@ int main(int argc, char** argv) {
   QTextDocument doc;
   doc.setDefaultFont(body);
   doc.setDocumentMargin(0);
+  // The manuals share their look: manual.css beside the source, if there.
+  QFile css(QFileInfo(inPath).dir().filePath(QStringLiteral("manual.css")));
+  if (css.open(QIODevice::ReadOnly)) doc.setDefaultStyleSheet(QString::fromUtf8(css.readAll()));
   doc.setHtml(html);
   writer.setTitle(doc.metaInformation(QTextDocument::DocumentTitle));
   // Lay the text out in the PDF's own units, so point sizes and CSS lengths
@@ -209,7 +220,7 @@ int main(int argc, char** argv) {
     }
     const double foot = full.height() - MmToDots(kFootMm);
     p.drawText(QRectF(margin, foot - MmToDots(5), textSize.width(), MmToDots(5)), Qt::AlignHCenter | Qt::AlignBottom,
-               QStringLiteral("第 %1 页 / 共 %2 页").arg(i + 1).arg(pages));
+               pageNumber.arg(i + 1).arg(pages));
   }
   if (!p.end()) {
     std::fprintf(stderr, "make_manual: writing %s failed\n", argv[2]);

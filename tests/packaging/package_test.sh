@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# package_test.sh BUILD_DIR: makes the .deb with CPack in a scratch folder,
+# unpacks it with dpkg-deb -x and checks that it holds the program, the
+# tool, both manuals, the desktop entry, the MIME type, the icons and the
+# metainfo, that its dependencies were worked out, that the MIME type
+# registers and that the unpacked corvane-tool runs.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+app=io.github.corvane.Corvane
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" > "$work/cpack.log" 2>&1; then
+  cat "$work/cpack.log" >&2
+  fail "cpack -G DEB failed"
+fi
+debs=("$work"/out/corvane_*.deb)
+[ -f "${debs[0]}" ] || fail "no corvane_*.deb in the CPack output: $(ls "$work/out")"
+deb=${debs[0]}
+echo "package: $(basename "$deb") ($(du -h "$deb" | cut -f1))"
+
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+share=$root/usr/share
+expected=(
+  usr/bin/corvane
+  usr/bin/corvane-tool
+  "usr/share/corvane/Corvane用户手册V1.0.0.1.pdf"
+  usr/share/corvane/CorvaneUserManualV1.0.0.1.pdf
+  "usr/share/applications/$app.desktop"
+  "usr/share/metainfo/$app.metainfo.xml"
+  "usr/share/mime/packages/$app.xml"
+  "usr/share/icons/hicolor/scalable/apps/$app.svg"
+)
+for size in 16 22 24 32 48 64 128 256; do expected+=("usr/share/icons/hicolor/${size}x${size}/apps/$app.png"); done
+for f in "${expected[@]}"; do
+  [ -s "$root/$f" ] || fail "$f is not in the package"
+done
+[ -x "$root/usr/bin/corvane" ] || fail "usr/bin/corvane is not executable"
+# Only what users need: no headers, static libraries, tests or build tools.
+extra=$(cd "$root" && find . -type f | sed 's|^\./||' | grep -v -e '^usr/bin/corvane\(-tool\)\?$' -e '^usr/share/' || true)
+[ -z "$extra" ] || fail "unexpected files in the package: $extra"
+# A PNG of the size its folder says.
+file "$share/icons/hicolor/48x48/apps/$app.png" | grep -q 'PNG image data, 48 x 48' || fail "the 48x48 icon is not a 48 x 48 PNG"
+
+# dpkg-shlibdeps named the Qt and libyuv libraries the programs link.
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libqt6widgets6 libqt6svg6 libyuv0 libc6; do
+  grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+
+# The MIME type registers: *.yuv names video/x-raw-yuv, which the desktop entry opens.
+update-mime-database "$share/mime"
+grep -q '^50:video/x-raw-yuv:\*\.yuv$' "$share/mime/globs2" || fail "*.yuv does not register as video/x-raw-yuv"
+grep -q '^MimeType=video/x-raw-yuv;$' "$share/applications/$app.desktop" || fail "the desktop entry does not open video/x-raw-yuv"
+desktop-file-validate "$share/applications/$app.desktop"
+
+help=$("$root/usr/bin/corvane-tool" --help)
+grep -q 'corvane-tool' <<<"$help" || fail "corvane-tool --help printed: $help"
+echo "package holds ${#expected[@]} files as expected; corvane-tool --help runs"
