@@ -53,14 +53,20 @@ YUVType TypeOf(const YUVPara& para) {
 
 uint64_t FrameBytes(const YUVPara& para) { return FrameSize64(TypeOf(para), para.width, para.height); }
 
+// The planes frames of the two runs are compared as (no data).
+PlanarFrame ShapeOf(const YUVPara& a, const YUVPara& b) {
+  return PlanarShape(TypeOf(a), a.width, a.height, CompareDepth(TypeOf(a), TypeOf(b)));
+}
+
 // Whether frames of the two runs can be compared; kOk or the mismatch.
 CompareCode CheckPair(const YUVPara& a, const YUVPara& b, Metrics metrics) {
   if (a.width != b.width || a.height != b.height) return CompareCode::kSizeMismatch;
-  const Sampling sampling = SamplingOf(TypeOf(a));
-  if (sampling != SamplingOf(TypeOf(b))) return CompareCode::kSamplingMismatch;
+  if (SamplingOf(TypeOf(a)) != SamplingOf(TypeOf(b))) return CompareCode::kSamplingMismatch;
+  if (CompareDepth(TypeOf(a), TypeOf(b)) == 0) return CompareCode::kDepthMismatch;
+  const PlanarFrame shape = ShapeOf(a, b);
   if (metrics.ssim)
-    for (const PlaneView& p : PlaneSizes(sampling, a.width, a.height))
-      if (SsimWindowCount(p) == 0) return CompareCode::kTooSmallForSsim;
+    for (int i = 0; i < shape.planeCount; ++i)
+      if (SsimWindowCount(shape.planes[size_t(i)]) == 0) return CompareCode::kTooSmallForSsim;
   return CompareCode::kOk;
 }
 
@@ -99,13 +105,26 @@ CompareStatus PlanCompare(const CompareInput& a, const CompareInput& b, const Co
   // Walk both files' runs over the planned frames; each overlap is one pair
   // of parameter sets to check.
   size_t i = 0, j = 0;
+  PlanarFrame firstShape;
+  YUVPara before[2];  // the pair checked last
   for (uint32_t frame = plan->firstFrame; frame <= last;) {
     while (runs[0][i].last < frame) ++i;
     while (runs[1][j].last < frame) ++j;
     const Run& ra = runs[0][i];
     const Run& rb = runs[1][j];
-    if (frame == plan->firstFrame) plan->bytesPerPair = FrameBytes(ra.para) + FrameBytes(rb.para);
-    const CompareCode code = CheckPair(ra.para, rb.para, options.metrics);
+    CompareCode code = CheckPair(ra.para, rb.para, options.metrics);
+    if (code == CompareCode::kOk) {
+      // The summary's peak and planes hold for every frame of the run.
+      const PlanarFrame shape = ShapeOf(ra.para, rb.para);
+      if (frame == plan->firstFrame) {
+        plan->bytesPerPair = FrameBytes(ra.para) + FrameBytes(rb.para);
+        firstShape = shape;
+      } else if (shape.depth != firstShape.depth || shape.planeCount != firstShape.planeCount) {
+        code = CompareCode::kShapeChanges;
+        status.earlier[0] = before[0], status.earlier[1] = before[1];
+      }
+    }
+    before[0] = ra.para, before[1] = rb.para;
     if (code != CompareCode::kOk) {
       status.code = code;
       status.frame = frame;
@@ -312,9 +331,10 @@ class Pipeline {
       // The frames are read where they are mapped: a file cut short meanwhile
       // (SIGBUS) fails the run as a read of that frame, not the process.
       const bool read = platform::ReadMapped([&] {
+        const int depth = CompareDepth(TypeOf(frame[0].para), TypeOf(frame[1].para));
         for (int s = 0; s < 2; ++s)
           planar[s] = ToPlanar(TypeOf(frame[s].para), frame[s].para.width, frame[s].para.height, frame[s].data,
-                               &scratch[s]);
+                               &scratch[s], depth);
         // Past a frame already known to differ, where the difference lies no longer matters.
         measurer.Measure(planar[0], planar[1], m_options.metrics, k < m_differenceBefore.load(), &m);
       });

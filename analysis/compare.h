@@ -4,8 +4,11 @@
 // Each input is read through the frame locator with its own parameters, so a
 // plain file, a spliced one and a file whose parameters come from the command
 // line all work; a spliced file is compared segment by segment. Frames pair
-// up by number. A pair must agree in size and sampling (4:2:0, 4:2:2, 4:4:4
-// or RGB); the formats themselves may differ (I420 against NV12).
+// up by number. A pair must agree in size, sampling (4:2:0, 4:2:2, 4:4:4,
+// RGB or Y only) and bit depth; the formats themselves may differ (I420
+// against NV12, I010 against P010). One run keeps one depth and one plane
+// count, which its summary needs: a spliced file that changes from 8 to 10
+// bits (or to grey) is compared a stretch at a time.
 //
 // The run measures frames in place, in windows of each file mapped into
 // memory (the page cache itself, no copy): one thread per file maps the
@@ -48,6 +51,9 @@ enum class CompareCode {
   kFromBeyondEnd,     // firstFrame is past the last frame of input `input`
   kSizeMismatch,      // frame `frame`: the inputs' frames differ in size
   kSamplingMismatch,  // frame `frame`: the inputs differ in chroma sampling (or RGB against YUV)
+  kDepthMismatch,     // frame `frame`: the inputs differ in bit depth (I420 against I010)
+  kShapeChanges,      // frame `frame` is compared at another depth or plane count than the
+                      // frames before it (para: the inputs' there; earlier: theirs before)
   kTooSmallForSsim,   // frame `frame`: a plane under 8x8 has no SSIM window
   kReadFailed,        // input `input` could not be read at frame `frame` (error, 0 for a short read)
 };
@@ -62,6 +68,7 @@ struct CompareStatus {
   uint32_t segment[2] = {0, 0};
   bool spliced[2] = {false, false};  // the input is read segment by segment
   YUVPara para[2];
+  YUVPara earlier[2];  // kShapeChanges: the inputs' parameters at the frame before
   bool Ok() const { return code == CompareCode::kOk; }
 };
 

@@ -3,12 +3,14 @@
 //
 // PSNR (ffmpeg's psnr): per plane MSE = SSE / samples; the frame's MSE is the
 // planes' MSE weighted by their share of the samples (4:2:0: 4/6, 1/6, 1/6);
-// PSNR = 10 log10(peak^2 / MSE) with peak 255, so equal planes give inf. The
-// sequence figure is the PSNR of the mean MSE, not the mean of the PSNRs;
-// "min" is the PSNR of the worst frame's MSE and "max" of the best one's.
+// PSNR = 10 log10(peak^2 / MSE) with peak 2^depth - 1 (255 for 8 bits), so
+// equal planes give inf. The sequence figure is the PSNR of the mean MSE,
+// not the mean of the PSNRs; "min" is the PSNR of the worst frame's MSE and
+// "max" of the best one's.
 // SSIM (ffmpeg's ssim): see metric_kernels.h; a plane's SSIM is the mean over
 // its windows, the frame's the planes' SSIM weighted by sample share, and its
 // dB form 10 log10(1 / (1 - ssim)).
+// A grey frame has one plane, and ffmpeg's texts then name Y alone.
 #pragma once
 
 #include <array>
@@ -22,9 +24,7 @@
 
 namespace corvane::analysis {
 
-constexpr int kPlanes = 3;
-// Samples are 8 bits wide in every format a file can hold.
-constexpr unsigned kPeak = 255;
+constexpr int kPlanes = 3;  // at most
 
 struct Metrics {
   bool psnr = true;
@@ -44,6 +44,8 @@ struct FrameMetrics {
   uint32_t index = 0;  // 1-based among the compared frames (ffmpeg's n)
   uint32_t frame = 0;  // the frame's number in both files
   Sampling sampling = Sampling::k420;
+  int planeCount = kPlanes;  // the figures of planes past it are 0
+  unsigned peak = 255;       // 2^depth - 1 of the compared samples
   std::array<uint64_t, kPlanes> sse{};
   std::array<double, kPlanes> mse{};
   double mseAverage = 0;
@@ -65,24 +67,28 @@ class FrameMeasurer {
   void Measure(const PlanarFrame& a, const PlanarFrame& b, Metrics metrics, bool findDifference,
                FrameMetrics* out);
 
-  // Sum of the window SSIMs of one plane (SsimWindowCount says how many).
-  // With `sse`, also the plane's sum of squared errors (PlaneSse's figure),
-  // taken from the block sums (ss - 2 s12) and the edges they leave out, so
-  // that the samples are read once for both metrics.
+  // Sum of the window SSIMs of one plane of bytes (SsimWindowCount says how
+  // many). With `sse`, also the plane's sum of squared errors (PlaneSse's
+  // figure), taken from the block sums (ss - 2 s12) and the edges they leave
+  // out, so that the samples are read once for both metrics.
   double PlaneSsimSum(const PlaneView& a, const PlaneView& b, uint64_t* sse = nullptr);
+  // The same for a plane of 16-bit samples whose peak is `peak`.
+  double DeepPlaneSsimSum(const PlaneView& a, const PlaneView& b, unsigned peak, uint64_t* sse = nullptr);
 
  private:
   const MetricKernels& m_kernels;
   std::vector<BlockSums> m_rows[2];
+  std::vector<DeepBlockSums> m_deepRows[2];
 };
 
-uint64_t PlaneSse(const MetricKernels& kernels, const PlaneView& a, const PlaneView& b);
+// Sum of squared errors of a plane of bytes, or of 16-bit samples (`deep`).
+uint64_t PlaneSse(const MetricKernels& kernels, const PlaneView& a, const PlaneView& b, bool deep = false);
 // (w/4 - 1) * (h/4 - 1): none for planes under 8x8, which have no SSIM.
 uint64_t SsimWindowCount(const PlaneView& plane);
 FirstDifference FindFirstDifference(const PlanarFrame& a, const PlanarFrame& b);
 
 // ffmpeg's PSNR of an MSE summed over `frames` frames.
-double PsnrOf(double mseSum, uint64_t frames, unsigned peak = kPeak);
+double PsnrOf(double mseSum, uint64_t frames, unsigned peak);
 // ffmpeg's dB form of an SSIM summed over `frames` frames (inf when 1).
 double SsimDb(double ssimSum, double frames);
 
@@ -97,12 +103,12 @@ class SequenceSummary {
   // "SSIM Y:... (...) U:... (...) V:... (...) All:... (...)".
   std::string SsimLine() const;
   // Per plane: the mean MSE's PSNR, and the lowest and highest frame PSNR.
-  double PlanePsnr(int plane) const { return PsnrOf(m_mseSum[size_t(plane)], m_frames); }
-  double PlanePsnrMin(int plane) const { return PsnrOf(m_mseMax[size_t(plane)], 1); }
-  double PlanePsnrMax(int plane) const { return PsnrOf(m_mseMin[size_t(plane)], 1); }
-  double AveragePsnr() const { return PsnrOf(m_mseAverageSum, m_frames); }
-  double PsnrMin() const { return PsnrOf(m_mseAverageMax, 1); }
-  double PsnrMax() const { return PsnrOf(m_mseAverageMin, 1); }
+  double PlanePsnr(int plane) const { return PsnrOf(m_mseSum[size_t(plane)], m_frames, m_peak); }
+  double PlanePsnrMin(int plane) const { return PsnrOf(m_mseMax[size_t(plane)], 1, m_peak); }
+  double PlanePsnrMax(int plane) const { return PsnrOf(m_mseMin[size_t(plane)], 1, m_peak); }
+  double AveragePsnr() const { return PsnrOf(m_mseAverageSum, m_frames, m_peak); }
+  double PsnrMin() const { return PsnrOf(m_mseAverageMax, 1, m_peak); }
+  double PsnrMax() const { return PsnrOf(m_mseAverageMin, 1, m_peak); }
   double PlaneSsim(int plane) const { return m_ssimSum[size_t(plane)] / double(m_frames); }
   double PlaneSsimMin(int plane) const { return m_ssimMin[size_t(plane)]; }
   double PlaneSsimMax(int plane) const { return m_ssimMax[size_t(plane)]; }
@@ -113,10 +119,15 @@ class SequenceSummary {
   uint32_t FirstDifferentFrame() const { return m_firstDifferentFrame; }
   const FirstDifference& FirstDifferenceSeen() const { return m_difference; }
   Sampling LastSampling() const { return m_sampling; }
+  int LastPlaneCount() const { return m_planeCount; }
 
  private:
   uint64_t m_frames = 0;
+  // Of the last frame; PlanCompare keeps the plane count and the peak the
+  // same over a run.
   Sampling m_sampling = Sampling::k420;
+  int m_planeCount = kPlanes;
+  unsigned m_peak = 255;
   double m_mseAverageSum = 0;
   double m_mseAverageMin = std::numeric_limits<double>::infinity();
   double m_mseAverageMax = -std::numeric_limits<double>::infinity();

@@ -15,6 +15,19 @@ float SsimWindow(int s1, int s2, int ss, int s12) {
          (float(s1 * s1 + s2 * s2 + kSsimC1) * float(vars + kSsimC2));
 }
 
+DeepSsimConstants DeepSsimConstantsFor(unsigned peak) {
+  // ffmpeg's expressions, evaluated in double in this order, then truncated.
+  return {int64_t(.01 * .01 * peak * peak * 64 + .5), int64_t(.03 * .03 * peak * peak * 64 * 63 + .5)};
+}
+
+float DeepSsimWindow(int64_t s1, int64_t s2, int64_t ss, int64_t s12, DeepSsimConstants c) {
+  // 16-bit samples keep every term below 2^63: 64 * ss <= 64 * 64 * 2 * 65535^2.
+  const int64_t vars = ss * 64 - s1 * s1 - s2 * s2;
+  const int64_t covar = s12 * 64 - s1 * s2;
+  return float(2 * s1 * s2 + c.c1) * float(2 * covar + c.c2) /
+         (float(s1 * s1 + s2 * s2 + c.c1) * float(vars + c.c2));
+}
+
 namespace {
 
 // Window i goes into accumulator i % 4, as in ffmpeg's x86 routine.
@@ -32,30 +45,45 @@ void AddWindows(const BlockSums* above, const BlockSums* below, int from, int to
 
 // ---- Reference ------------------------------------------------------------
 
-uint64_t SseRow_C(const uint8_t* a, const uint8_t* b, int n) {
+// Both sample widths: `Wide` holds a squared difference (int for bytes,
+// int64_t for 16-bit words, whose squares pass 2^31).
+template <typename Sample, typename Wide>
+uint64_t SseRowOf(const Sample* a, const Sample* b, int n) {
   uint64_t sum = 0;
   for (int i = 0; i < n; ++i) {
-    const int d = int(a[i]) - int(b[i]);
+    const Wide d = Wide(a[i]) - Wide(b[i]);
     sum += uint64_t(d * d);
   }
   return sum;
 }
 
-void Ssim4x4Blocks_C(const uint8_t* a, ptrdiff_t strideA, const uint8_t* b, ptrdiff_t strideB, BlockSums* sums,
-                     int from, int to) {
+// Blocks from..to - 1 of a block row. `Sum` accumulates (int for bytes,
+// uint64_t for 16-bit words as in ffmpeg); the products of two samples fit
+// in 32 unsigned bits either way.
+template <typename Sample, typename Sum, typename Sums>
+void BlockSumsOf(const Sample* a, ptrdiff_t strideA, const Sample* b, ptrdiff_t strideB, Sums* sums, int from,
+                 int to) {
   for (int z = from; z < to; ++z) {
-    int s1 = 0, s2 = 0, ss = 0, s12 = 0;
+    Sum s1 = 0, s2 = 0, ss = 0, s12 = 0;
     for (int y = 0; y < 4; ++y) {
       for (int x = 0; x < 4; ++x) {
-        const int p = a[4 * z + x + y * strideA], q = b[4 * z + x + y * strideB];
-        s1 += p;
-        s2 += q;
-        ss += p * p + q * q;
-        s12 += p * q;
+        const uint32_t p = a[4 * z + x + y * strideA], q = b[4 * z + x + y * strideB];
+        s1 += Sum(p);
+        s2 += Sum(q);
+        ss += Sum(p * p) + Sum(q * q);
+        s12 += Sum(p * q);
       }
     }
-    sums[z][0] = s1, sums[z][1] = s2, sums[z][2] = ss, sums[z][3] = s12;
+    using Out = typename Sums::value_type;
+    sums[z] = {Out(s1), Out(s2), Out(ss), Out(s12)};
   }
+}
+
+uint64_t SseRow_C(const uint8_t* a, const uint8_t* b, int n) { return SseRowOf<uint8_t, int>(a, b, n); }
+
+void Ssim4x4Blocks_C(const uint8_t* a, ptrdiff_t strideA, const uint8_t* b, ptrdiff_t strideB, BlockSums* sums,
+                     int from, int to) {
+  BlockSumsOf<uint8_t, int>(a, strideA, b, strideB, sums, from, to);
 }
 
 void Ssim4x4Row_C(const uint8_t* a, ptrdiff_t strideA, const uint8_t* b, ptrdiff_t strideB, BlockSums* sums,
@@ -69,7 +97,28 @@ double SsimEndRow_C(const BlockSums* above, const BlockSums* below, int windows)
   return CombineLanes(acc);
 }
 
-constexpr MetricKernels kReference{"C", SseRow_C, Ssim4x4Row_C, SsimEndRow_C};
+// ---- 16-bit samples (plain C++ in every set) -------------------------------
+
+uint64_t SseRow16_C(const uint16_t* a, const uint16_t* b, int n) { return SseRowOf<uint16_t, int64_t>(a, b, n); }
+
+void Ssim4x4Row16_C(const uint16_t* a, ptrdiff_t strideA, const uint16_t* b, ptrdiff_t strideB,
+                    DeepBlockSums* sums, int blocks) {
+  BlockSumsOf<uint16_t, uint64_t>(a, strideA, b, strideB, sums, 0, blocks);
+}
+
+// The windows of a row added in float, in window order.
+float SsimEndRow16_C(const DeepBlockSums* above, const DeepBlockSums* below, int windows, DeepSsimConstants c) {
+  float sum = 0;
+  for (int i = 0; i < windows; ++i) {
+    int64_t v[4];
+    for (int k = 0; k < 4; ++k) v[k] = above[i][k] + above[i + 1][k] + below[i][k] + below[i + 1][k];
+    sum += DeepSsimWindow(v[0], v[1], v[2], v[3], c);
+  }
+  return sum;
+}
+
+constexpr MetricKernels kReference{"C",          SseRow_C,       Ssim4x4Row_C,  SsimEndRow_C,
+                                   SseRow16_C,   Ssim4x4Row16_C, SsimEndRow16_C};
 
 #ifdef CORVANE_METRICS_X86
 
@@ -194,7 +243,8 @@ AVX2 double SsimEndRow_AVX2(const BlockSums* above, const BlockSums* below, int 
   return CombineLanes(lanes);
 }
 
-constexpr MetricKernels kAvx2{"AVX2", SseRow_AVX2, Ssim4x4Row_AVX2, SsimEndRow_AVX2};
+constexpr MetricKernels kAvx2{"AVX2",     SseRow_AVX2,    Ssim4x4Row_AVX2, SsimEndRow_AVX2,
+                              SseRow16_C, Ssim4x4Row16_C, SsimEndRow16_C};
 
 #endif  // CORVANE_METRICS_X86
 

@@ -16,9 +16,15 @@
 // returns (acc0 + acc2) + (acc1 + acc3); the reference here does the same,
 // so every kernel set returns the same double to the last bit.
 //
-// Each kernel exists as a plain C++ reference and, where the processor has
-// it, an AVX2 version that gives the same results; the best set is chosen
-// once at run time.
+// Samples of more than 8 bits (16-bit words) take ffmpeg's 16-bit path: the
+// same blocks and windows, block sums in 64 bits, each window evaluated in
+// 64-bit integers with C1 and C2 scaled to the peak (see DeepSsimConstants),
+// then in float as above; the windows of a row are added in float (that
+// path has no SIMD routine in ffmpeg, so no lanes), and the rows in double.
+//
+// Each 8-bit kernel exists as a plain C++ reference and, where the processor
+// has it, an AVX2 version that gives the same results; the best set is
+// chosen once at run time. The 16-bit kernels are plain C++ in every set.
 #pragma once
 
 #include <array>
@@ -46,11 +52,31 @@ using Ssim4x4RowFn = void (*)(const uint8_t* a, ptrdiff_t strideA, const uint8_t
 // of the two block rows `above` and `below` (each holding windows + 1 blocks).
 using SsimEndRowFn = double (*)(const BlockSums* above, const BlockSums* below, int windows);
 
+// The 16-bit path: per 4x4 block s1, s2, ss, s12 in 64 bits.
+using DeepBlockSums = std::array<int64_t, 4>;
+// C1 and C2 of samples whose peak is `peak` (2^depth - 1), in ffmpeg's
+// integer form: (0.01 peak)^2 * 64 and (0.03 peak)^2 * 64 * 63, rounded.
+struct DeepSsimConstants {
+  int64_t c1;
+  int64_t c2;
+};
+DeepSsimConstants DeepSsimConstantsFor(unsigned peak);
+
+// As above, on 16-bit samples, with strides counted in samples.
+using SseRow16Fn = uint64_t (*)(const uint16_t* a, const uint16_t* b, int n);
+using Ssim4x4Row16Fn = void (*)(const uint16_t* a, ptrdiff_t strideA, const uint16_t* b, ptrdiff_t strideB,
+                                DeepBlockSums* sums, int blocks);
+using SsimEndRow16Fn = float (*)(const DeepBlockSums* above, const DeepBlockSums* below, int windows,
+                                 DeepSsimConstants c);
+
 struct MetricKernels {
   const char* name;
   SseRowFn sseRow;
   Ssim4x4RowFn ssim4x4Row;
   SsimEndRowFn ssimEndRow;
+  SseRow16Fn sseRow16;
+  Ssim4x4Row16Fn ssim4x4Row16;
+  SsimEndRow16Fn ssimEndRow16;
 };
 
 // The plain C++ routines: the definition the others are held to.
@@ -62,5 +88,7 @@ const MetricKernels& BestMetricKernels();
 
 // One window's SSIM from its summed s1, s2, ss, s12, as ffmpeg evaluates it.
 float SsimWindow(int s1, int s2, int ss, int s12);
+// The same on the 16-bit path.
+float DeepSsimWindow(int64_t s1, int64_t s2, int64_t ss, int64_t s12, DeepSsimConstants c);
 
 }  // namespace corvane::analysis

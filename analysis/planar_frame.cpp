@@ -1,5 +1,9 @@
 #include "analysis/planar_frame.h"
 
+#include <cstring>
+
+#include "formats/v210.h"
+
 namespace corvane::analysis {
 
 Sampling SamplingOf(YUVType type) {
@@ -7,6 +11,11 @@ Sampling SamplingOf(YUVType type) {
     case YUV_YV12:
     case YUV_IYUV:
     case YUV_NV12:
+    case YUV_NV21:
+    case YUV_I010:
+    case YUV_I012:
+    case YUV_P010:
+    case YUV_P016:
       return Sampling::k420;
     case YUV_YV16:
     case YUV_NV16:
@@ -14,9 +23,16 @@ Sampling SamplingOf(YUVType type) {
     case YUV_YVYU:
     case YUV_UYVY:
     case YUV_IUYV:
+    case YUV_I210:
+    case YUV_V210:
       return Sampling::k422;
     case YUV_IYU2:
+    case YUV_I444:
+    case YUV_I410:
       return Sampling::k444;
+    case YUV_GRAY:
+    case YUV_GRAY10:
+      return Sampling::kGray;
     default:
       return Sampling::kRgb;
   }
@@ -28,18 +44,31 @@ const char* SamplingName(Sampling sampling) {
     case Sampling::k422: return "4:2:2";
     case Sampling::k444: return "4:4:4";
     case Sampling::kRgb: return "RGB";
+    case Sampling::kGray: return "Y only";
   }
   return "?";
 }
 
-std::array<PlaneView, 3> PlaneSizes(Sampling sampling, uint32_t w, uint32_t h) {
-  std::array<PlaneView, 3> p{};
-  const uint32_t cw = sampling == Sampling::k420 || sampling == Sampling::k422 ? w / 2 : w;
-  const uint32_t ch = sampling == Sampling::k420 ? h / 2 : h;
-  p[0].width = w, p[0].height = h;
-  for (int i = 1; i < 3; ++i) p[i].width = cw, p[i].height = ch;
-  for (auto& v : p) v.stride = v.width;
-  return p;
+int CompareDepth(YUVType a, YUVType b) {
+  if (BitDepthOf(a) != BitDepthOf(b)) return 0;
+  if (a == YUV_P010 && b == YUV_P010) return 16;  // ffmpeg's yuv420p16le, see the header
+  return BitDepthOf(a);
+}
+
+PlanarFrame PlanarShape(YUVType type, uint32_t w, uint32_t h, int depth) {
+  PlanarFrame f;
+  f.sampling = SamplingOf(type);
+  f.depth = depth ? depth : BitDepthOf(type);
+  f.planeCount = f.sampling == Sampling::kGray ? 1 : 3;
+  const uint32_t shiftX = f.sampling == Sampling::k420 || f.sampling == Sampling::k422 ? 1 : 0;
+  const uint32_t shiftY = f.sampling == Sampling::k420 ? 1 : 0;
+  const uint32_t roundUp = IsAddedType(type) ? 1 : 0;
+  const uint32_t cw = (w + (roundUp << shiftX) - roundUp) >> shiftX;
+  const uint32_t ch = (h + (roundUp << shiftY) - roundUp) >> shiftY;
+  const uint32_t bytes = f.Deep() ? 2 : 1;
+  f.planes[0] = {nullptr, ptrdiff_t(w) * bytes, w, h};
+  for (int i = 1; i < f.planeCount; ++i) f.planes[size_t(i)] = {nullptr, ptrdiff_t(cw) * bytes, cw, ch};
+  return f;
 }
 
 namespace {
@@ -61,46 +90,110 @@ PairOrder PairOrderOf(YUVType type) {
 uint8_t Widen5(unsigned v) { return uint8_t((v << 3) | (v >> 2)); }
 uint8_t Widen6(unsigned v) { return uint8_t((v << 2) | (v >> 4)); }
 
+uint16_t Word(const uint8_t* p) {
+  uint16_t v;
+  std::memcpy(&v, p, 2);  // any alignment; little-endian machine
+  return v;
+}
+
+// A P010 word as a sample at the compared depth: its ten high bits, shifted
+// down (10) or kept in place with the six low bits cleared (16), as swscale
+// converts p010le to yuv420p10le and yuv420p16le. Other words are samples.
+uint16_t SampleOf(YUVType type, int depth, uint16_t word) {
+  if (type != YUV_P010) return word;
+  return depth == 16 ? uint16_t(word & 0xFFC0) : uint16_t(word >> 6);
+}
+
+// Copies a w x h plane of 16-bit words (of any alignment) into one of
+// stride w, each word made a sample.
+void CopyWords(YUVType type, int depth, const uint8_t* src, ptrdiff_t srcStride, uint16_t* dst, uint32_t w,
+               uint32_t h) {
+  for (uint32_t y = 0; y < h; ++y, dst += w)
+    for (uint32_t x = 0; x < w; ++x) dst[x] = SampleOf(type, depth, Word(src + y * srcStride + 2 * x));
+}
+
+// The w x h U and V planes (of stride w) of a plane of pairs; `vFirst` for
+// V,U pairs.
+void SplitPairs(YUVType type, int depth, const uint8_t* src, ptrdiff_t srcStride, bool vFirst, uint8_t* u,
+                uint8_t* v, uint32_t w, uint32_t h) {
+  const int iu = vFirst ? 1 : 0, iv = 1 - iu;
+  for (uint32_t y = 0; y < h; ++y) {
+    const uint8_t* s = src + y * srcStride;
+    if (depth == 8) {
+      for (uint32_t x = 0; x < w; ++x) u[y * w + x] = s[2 * x + iu], v[y * w + x] = s[2 * x + iv];
+      continue;
+    }
+    auto* wu = reinterpret_cast<uint16_t*>(u) + y * w;
+    auto* wv = reinterpret_cast<uint16_t*>(v) + y * w;
+    for (uint32_t x = 0; x < w; ++x) {
+      wu[x] = SampleOf(type, depth, Word(s + 4 * x + 2 * iu));
+      wv[x] = SampleOf(type, depth, Word(s + 4 * x + 2 * iv));
+    }
+  }
+}
+
+uint16_t* Words(uint8_t* p) { return reinterpret_cast<uint16_t*>(p); }
+
 }  // namespace
 
-PlanarFrame ToPlanar(YUVType type, uint32_t w, uint32_t h, const uint8_t* frame, std::vector<uint8_t>* scratch) {
-  PlanarFrame out;
-  out.sampling = SamplingOf(type);
-  out.planes = PlaneSizes(out.sampling, w, h);
+PlanarFrame ToPlanar(YUVType type, uint32_t w, uint32_t h, const uint8_t* frame, std::vector<uint8_t>* scratch,
+                     int depth) {
+  PlanarFrame out = PlanarShape(type, w, h, depth);
   const PlaneLayout layout = GetPlaneLayout(type, w, h);
+  const PlaneOrder order = PlaneOrderOf(type);
+  const bool planar = order == PlaneOrder::kYUV || order == PlaneOrder::kYVU || order == PlaneOrder::kYOnly;
+  const bool semiPlanar = order == PlaneOrder::kYInterleavedUV || order == PlaneOrder::kYInterleavedVU;
+  // 16-bit words are read in place only where they are aligned (a spliced
+  // file may put a frame at an odd offset) and need no change.
+  const bool inPlace = !out.Deep() || (reinterpret_cast<uintptr_t>(frame) % 2 == 0 && type != YUV_P010);
+  const ChromaPlanes c = ChromaPlanesOf(type);
+  const int source[3] = {0, c.u, c.v};
 
-  if (PlaneOrderOf(type) == PlaneOrder::kYUV || PlaneOrderOf(type) == PlaneOrder::kYVU) {
-    const ChromaPlanes c = ChromaPlanesOf(type);
-    const int source[3] = {0, c.u, c.v};
-    for (int i = 0; i < 3; ++i) {
-      out.planes[i].data = frame + layout.offset[size_t(source[i])];
-      out.planes[i].stride = layout.stride[size_t(source[i])];
+  if (planar && inPlace) {
+    for (int i = 0; i < out.planeCount; ++i) {
+      out.planes[size_t(i)].data = frame + layout.offset[size_t(source[i])];
+      out.planes[size_t(i)].stride = layout.stride[size_t(source[i])];
     }
     return out;
   }
 
-  // Everything else is unpacked into planes of stride = width.
+  // Everything else is unpacked into planes of stride = width (the luma of
+  // a plane of pairs stays in place where it can).
   size_t total = 0;
-  for (const auto& p : out.planes) total += size_t(p.width) * p.height;
+  for (int i = 0; i < out.planeCount; ++i)
+    total += size_t(out.planes[size_t(i)].stride) * out.planes[size_t(i)].height;
   scratch->resize(total);
-  uint8_t* dst[3];
+  uint8_t* dst[3] = {};
   size_t at = 0;
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < out.planeCount; ++i) {
     dst[i] = scratch->data() + at;
-    out.planes[i].data = dst[i];
-    at += size_t(out.planes[i].width) * out.planes[i].height;
+    out.planes[size_t(i)].data = dst[i];
+    at += size_t(out.planes[size_t(i)].stride) * out.planes[size_t(i)].height;
   }
-  const uint32_t cw = out.planes[1].width;
 
-  if (PlaneOrderOf(type) == PlaneOrder::kYInterleavedUV) {
-    out.planes[0].data = frame;
-    out.planes[0].stride = w;
-    for (uint32_t y = 0; y < out.planes[1].height; ++y) {
-      const uint8_t* s = frame + layout.offset[1] + size_t(y) * layout.stride[1];
-      uint8_t* u = dst[1] + size_t(y) * cw;
-      uint8_t* v = dst[2] + size_t(y) * cw;
-      for (uint32_t x = 0; x < cw; ++x) u[x] = s[2 * x], v[x] = s[2 * x + 1];
+  const uint32_t cw = out.planes[1].width, ch = out.planes[1].height;
+  if (planar) {
+    for (int i = 0; i < out.planeCount; ++i)
+      CopyWords(type, out.depth, frame + layout.offset[size_t(source[i])], layout.stride[size_t(source[i])],
+                Words(dst[i]), out.planes[size_t(i)].width, out.planes[size_t(i)].height);
+    return out;
+  }
+  if (semiPlanar) {
+    if (inPlace) {
+      out.planes[0].data = frame;
+      out.planes[0].stride = layout.stride[0];
+    } else {
+      CopyWords(type, out.depth, frame, layout.stride[0], Words(dst[0]), w, h);
     }
+    SplitPairs(type, out.depth, frame + layout.offset[1], layout.stride[1], order == PlaneOrder::kYInterleavedVU,
+               dst[1], dst[2], cw, ch);
+    return out;
+  }
+  if (type == YUV_V210) {
+    const V210RowFn unpack = BestV210Row();
+    for (uint32_t r = 0; r < h; ++r)
+      unpack(frame + size_t(r) * layout.stride[0], Words(dst[0]) + size_t(r) * w, Words(dst[1]) + size_t(r) * cw,
+             Words(dst[2]) + size_t(r) * cw, int(w));
     return out;
   }
 

@@ -51,22 +51,24 @@ std::string Number(double v) {
   return buf;
 }
 
-std::string Array(const std::array<double, kPlanes>& v, auto transform) {
+// The first `planes` values.
+std::string Array(const std::array<double, kPlanes>& v, int planes, auto transform) {
   std::string s = "[";
-  for (int p = 0; p < kPlanes; ++p) s += (p ? ", " : "") + Number(transform(v[size_t(p)]));
+  for (int p = 0; p < planes; ++p) s += (p ? ", " : "") + Number(transform(v[size_t(p)]));
   return s + "]";
 }
 
 std::string FrameJson(const FrameMetrics& m, corvane::analysis::Metrics metrics) {
   auto same = [](double v) { return v; };
+  auto psnr = [&](double mse) { return corvane::analysis::PsnrOf(mse, 1, m.peak); };
   std::string s = "{\"n\": " + std::to_string(m.index) + ", \"frame\": " + std::to_string(m.frame);
   if (metrics.psnr) {
-    s += ", \"mse\": " + Array(m.mse, same) + ", \"mse_avg\": " + Number(m.mseAverage);
-    s += ", \"psnr\": " + Array(m.mse, [](double v) { return corvane::analysis::PsnrOf(v, 1); });
-    s += ", \"psnr_avg\": " + Number(corvane::analysis::PsnrOf(m.mseAverage, 1));
+    s += ", \"mse\": " + Array(m.mse, m.planeCount, same) + ", \"mse_avg\": " + Number(m.mseAverage);
+    s += ", \"psnr\": " + Array(m.mse, m.planeCount, psnr);
+    s += ", \"psnr_avg\": " + Number(psnr(m.mseAverage));
   }
   if (metrics.ssim) {
-    s += ", \"ssim\": " + Array(m.ssim, same) + ", \"ssim_all\": " + Number(m.ssimAll);
+    s += ", \"ssim\": " + Array(m.ssim, m.planeCount, same) + ", \"ssim_all\": " + Number(m.ssimAll);
     s += ", \"ssim_db\": " + Number(corvane::analysis::SsimDb(m.ssimAll, 1.0));
   }
   return s + "}";
@@ -75,15 +77,16 @@ std::string FrameJson(const FrameMetrics& m, corvane::analysis::Metrics metrics)
 std::string SummaryJson(const corvane::analysis::SequenceSummary& sum, const corvane::analysis::ComparePlan& plan,
                         corvane::analysis::Metrics metrics) {
   const auto sampling = sum.LastSampling();
+  const int planeCount = sum.LastPlaneCount();
   std::string planes;
-  for (int p = 0; p < kPlanes; ++p) planes += PlaneLetter(sampling, p, true);
+  for (int p = 0; p < planeCount; ++p) planes += PlaneLetter(sampling, p, true);
   std::string s = "{\"frames\": " + std::to_string(sum.Frames()) + ", \"first_frame\": " +
                   std::to_string(plan.firstFrame) + ", \"left_over\": [" + std::to_string(plan.LeftOver(0)) + ", " +
                   std::to_string(plan.LeftOver(1)) + "], \"planes\": " + JsonString(planes);
   auto perPlane = [&](auto f) {
-    std::array<double, kPlanes> v;
-    for (int p = 0; p < kPlanes; ++p) v[size_t(p)] = f(p);
-    return Array(v, [](double x) { return x; });
+    std::array<double, kPlanes> v{};
+    for (int p = 0; p < planeCount; ++p) v[size_t(p)] = f(p);
+    return Array(v, planeCount, [](double x) { return x; });
   };
   if (metrics.psnr) {
     s += ", \"psnr\": {\"planes\": " + perPlane([&](int p) { return sum.PlanePsnr(p); }) +
@@ -218,10 +221,12 @@ const Registrar kCompare(
      "  --format, --size     B's parameters, and A's when A has no trailer\n"
      "  --ref-format, --ref-size  A's parameters\n"
      "Otherwise each file's trailer gives its parameters; a spliced file is compared segment by segment.\n"
-     "Packed formats are compared as the planes ffmpeg converts them to (YUYV as 4:2:2, RGB24 as R, G, B).\n"
-     "Frames of different sizes or chroma sampling are refused. Exit status 0 when compared, 1 when refused\n"
-     "or failed (the reason on standard error), 2 for bad usage. Progress is shown on standard error when\n"
-     "that is a terminal.",
+     "Packed formats are compared as the planes ffmpeg converts them to (YUYV as 4:2:2, RGB24 as R, G, B,\n"
+     "v210 as 10-bit 4:2:2); samples of more than 8 bits at their depth, with peak 2^depth - 1 (1023 for\n"
+     "10 bits; two P010 files as ffmpeg compares them, as 16-bit samples with peak 65535); grey as Y alone.\n"
+     "Frames of different sizes, chroma sampling or bit depth are refused. Exit status 0 when compared,\n"
+     "1 when refused or failed (the reason on standard error), 2 for bad usage. Progress is shown on\n"
+     "standard error when that is a terminal.",
      RunCompareCommand});
 
 }  // namespace

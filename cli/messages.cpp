@@ -95,14 +95,30 @@ std::string ToolResultText(const corvane::tools::ToolResult& r, std::span<const 
 
 namespace {
 
-std::string Geometry(const corvane::YUVPara& para) {
+corvane::YUVType TypeOf(const corvane::YUVPara& para) {
   corvane::YUVType type = corvane::YUV_NONE;
   uint32_t size = 0;
   corvane::GetTypeAndFrameSize(&para, &type, &size);
+  return type;
+}
+
+// "I420 32x16 (4:2:0)", "I010 32x16 (4:2:0, 10-bit)".
+std::string Geometry(const corvane::YUVPara& para) {
+  const corvane::YUVType type = TypeOf(para);
   std::string name(corvane::UserFormatName(para.format));
   if (name.empty()) name = corvane::CodeName(para.format);
+  const int depth = corvane::BitDepthOf(type);
   return name + " " + std::to_string(para.width) + "x" + std::to_string(para.height) + " (" +
-         corvane::analysis::SamplingName(corvane::analysis::SamplingOf(type)) + ")";
+         corvane::analysis::SamplingName(corvane::analysis::SamplingOf(type)) +
+         (depth > 8 ? ", " + std::to_string(depth) + "-bit" : "") + ")";
+}
+
+// "10-bit samples in 3 planes": what a pair of frames is compared as.
+std::string Shape(const corvane::YUVPara& a, const corvane::YUVPara& b) {
+  const auto shape = corvane::analysis::PlanarShape(TypeOf(a), a.width, a.height,
+                                                    corvane::analysis::CompareDepth(TypeOf(a), TypeOf(b)));
+  return std::to_string(shape.depth) + "-bit samples in " + std::to_string(shape.planeCount) +
+         (shape.planeCount == 1 ? " plane" : " planes");
 }
 
 // "'a.yuv'" or "'a.yuv' segment 2" for a spliced file's segment (counted from 1).
@@ -127,6 +143,11 @@ std::string CompareStatusText(const corvane::analysis::CompareStatus& s, const s
     case CompareCode::kFromBeyondEnd: return "--from is past the last frame of " + one;
     case CompareCode::kSizeMismatch: return "frames of different sizes cannot be compared" + pair;
     case CompareCode::kSamplingMismatch: return "frames of different chroma sampling cannot be compared" + pair;
+    case CompareCode::kDepthMismatch: return "frames of different bit depths cannot be compared" + pair;
+    case CompareCode::kShapeChanges:
+      return "the compared frames change from " + Shape(s.earlier[0], s.earlier[1]) + " to " +
+             Shape(s.para[0], s.para[1]) + pair + "; one summary cannot hold both: compare the frames before " +
+             std::to_string(s.frame) + " and those from it apart (--frames, --from)";
     case CompareCode::kTooSmallForSsim:
       return "SSIM needs planes of at least 8x8 samples" + pair + "; compare with --psnr only";
     case CompareCode::kReadFailed:

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/v210.h"
+#include "formats/v210.h"
 
 namespace corvane {
 

@@ -1,8 +1,9 @@
 // corvane-tool compare against ffmpeg's psnr and ssim filters on clips ffmpeg
-// makes (testsrc2 and a noisy copy), its refusals, and a spliced file read
-// segment by segment.
+// makes (testsrc2 and a noisy copy), 8-bit and deeper (at an odd size too),
+// its refusals, and a spliced file read segment by segment.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <span>
 #include <sstream>
 
@@ -46,7 +47,8 @@ std::string Line(const std::string& text, const std::string& prefix) {
 
 struct Clip {
   const char* format;  // ours
-  const char* pixFmt;  // ffmpeg's name for the same bytes
+  const char* pixFmt;  // ffmpeg's name for the same bytes; "v210" is its codec
+  const char* size = "352x288";
 };
 
 class CompareWithFfmpeg : public ::testing::TestWithParam<Clip> {
@@ -59,13 +61,18 @@ class CompareWithFfmpeg : public ::testing::TestWithParam<Clip> {
 
 TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
   const Clip& c = GetParam();
-  const std::string a = m_dir.File("a.yuv"), b = m_dir.File("b.yuv"), size = "352x288";
-  const std::string raw = std::string("-f rawvideo -pix_fmt ") + c.pixFmt + " -s " + size;
+  const std::string a = m_dir.File("a.yuv"), b = m_dir.File("b.yuv"), size = c.size, pixFmt = c.pixFmt;
+  const bool v210 = pixFmt == "v210";
+  const std::string raw = (v210 ? "-f v210" : "-f rawvideo -pix_fmt " + pixFmt) + " -s " + size;
+  const std::string encode = v210 ? "-pix_fmt yuv422p10le -c:v v210" : "-pix_fmt " + pixFmt;
+  // testsrc2 makes even sizes only; an odd one is scaled to.
+  const std::string scale = size == "352x288" ? "" : " -vf scale=" + size.substr(0, size.find('x')) + ":" +
+                                                     size.substr(size.find('x') + 1);
   ASSERT_EQ(testsupport::Run({"sh", "-c",
-                              "ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc2=size=" + size +
-                                  " -frames:v 4 -pix_fmt " + c.pixFmt + " -f rawvideo " + a +
+                              "ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc2=size=352x288 -frames:v 4" +
+                                  scale + " " + encode + " -f rawvideo " + a +
                                   " && ffmpeg -nostdin -y -loglevel error " + raw + " -i " + a +
-                                  " -vf noise=alls=24:allf=t -pix_fmt " + c.pixFmt + " -f rawvideo " + b})
+                                  " -vf noise=alls=24:allf=t " + encode + " -f rawvideo " + b})
                 .status,
             0);
   // ffmpeg's order: the file under test first, the reference second.
@@ -87,25 +94,32 @@ TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
   EXPECT_EQ(ssim.out.substr(0, ffSsim.size()), ffSsim);  // the stats lines come first on standard output
   EXPECT_EQ(Line(psnr.out, "PSNR "), FfmpegSummary(ff.err, "PSNR"));
   EXPECT_EQ(Line(ssim.out, "SSIM "), FfmpegSummary(ff.err, "SSIM"));
-  EXPECT_EQ(Line(psnr.out, "first difference"), "first difference: frame 1, plane " +
-                                                    std::string(c.format == std::string("RGB24") ? "R" : "Y") +
+  const std::string planes = c.format == std::string("RGB24") ? "RGB" : pixFmt.rfind("gray", 0) == 0 ? "Y" : "YUV";
+  EXPECT_EQ(Line(psnr.out, "first difference"), "first difference: frame 1, plane " + planes.substr(0, 1) +
                                                     ", x 0, y 0");
 
-  // A file against itself: inf and 1, in ffmpeg's words.
+  // A file against itself: inf and 1, in ffmpeg's words (grey names Y alone).
   const RunResult same = Tool({"compare", a, a, "--format", c.format, "--size", size});
   ASSERT_EQ(same.status, 0) << same.err;
-  const bool rgb = c.format == std::string("RGB24");
-  EXPECT_EQ(same.out, std::string(rgb ? "PSNR r:inf g:inf b:inf" : "PSNR y:inf u:inf v:inf") +
-                          " average:inf min:inf max:inf\n" +
-                          (rgb ? "SSIM R:1.000000 (inf) G:1.000000 (inf) B:1.000000 (inf)"
-                               : "SSIM Y:1.000000 (inf) U:1.000000 (inf) V:1.000000 (inf)") +
+  std::string psnrSame = "PSNR", ssimSame = "SSIM";
+  for (char p : planes) {
+    psnrSame += std::string(" ") + char(std::tolower(p)) + ":inf";
+    ssimSame += std::string(" ") + p + ":1.000000 (inf)";
+  }
+  EXPECT_EQ(same.out, psnrSame + " average:inf min:inf max:inf\n" + ssimSame +
                           " All:1.000000 (inf)\nframes: 4 compared from 1\n"
                           "no difference: the compared frames are identical\n");
 }
 
+// Deeper samples: 10 bits at an odd size (chroma rounded up), 12 bits, grey,
+// P010 (which ffmpeg compares as 16-bit planes) and v210 (10-bit 4:2:2 with a
+// partial group of 6 pixels at the end of each row).
 INSTANTIATE_TEST_SUITE_P(Formats, CompareWithFfmpeg,
                          ::testing::Values(Clip{"I420", "yuv420p"}, Clip{"NV12", "nv12"}, Clip{"YUYV", "yuyv422"},
-                                           Clip{"YV16", "yuv422p"}, Clip{"RGB24", "bgr24"}),
+                                           Clip{"YV16", "yuv422p"}, Clip{"RGB24", "bgr24"}, Clip{"NV21", "nv21"},
+                                           Clip{"I010", "yuv420p10le", "351x287"}, Clip{"I012", "yuv420p12le"},
+                                           Clip{"GRAY10", "gray10le"}, Clip{"P010", "p010le"},
+                                           Clip{"V210", "v210"}),
                          [](const auto& info) { return std::string(info.param.format); });
 
 void Gen(const std::string& out, const std::string& format, const std::string& size, int frames, bool trailer) {
@@ -168,6 +182,20 @@ TEST(CompareCli, SplicedFileAgainstItsPlainSegments) {
   EXPECT_NE(r.out.find("frames: 3 compared from 1, 2 more in A not compared, 2 more in B not compared"),
             std::string::npos)
       << r.out;
+
+  // A 10-bit segment after an 8-bit one of an odd frame size (841 bytes)
+  // starts at an odd offset; its frames read as those of a plain file.
+  const std::string odd = dir.File("odd.yuv"), deep = dir.File("deep.yuv"), oddDeep = dir.File("odd_deep.yuv");
+  Gen(odd, "I420", "33x17", 1, true);
+  Gen(deep, "I010", "33x17", 2, true);
+  ASSERT_EQ(Tool({"splice", "-o", oddDeep, odd, deep}).status, 0);
+  Gen(dir.File("d1.yuv"), "I010", "33x17", 1, false);
+  Gen(dir.File("d2.yuv"), "I010", "33x17", 2, false);
+  Concatenate(dir.File("deep_plain.yuv"), {dir.File("d1.yuv"), dir.File("d2.yuv")});
+  r = Tool({"compare", oddDeep, dir.File("deep_plain.yuv"), "--format", "I010", "--size", "33x17", "--from", "2"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("PSNR y:inf u:inf v:inf"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("frames: 2 compared from 2\nno difference"), std::string::npos) << r.out;
 }
 
 TEST(CompareCli, Refusals) {
@@ -177,6 +205,9 @@ TEST(CompareCli, Refusals) {
   Gen(a, "I420", "32x16", 3, true);
   Gen(big, "I420", "64x16", 2, true);
   Gen(yuyv, "YUYV", "32x16", 2, true);
+  const std::string deep = dir.File("i010.yuv"), mixed = dir.File("mixed.yuv");
+  Gen(deep, "I010", "32x16", 2, true);
+  ASSERT_EQ(Tool({"splice", "-o", mixed, a, deep}).status, 0);
   testsupport::WriteBytes(tiny, std::vector<uint8_t>(100, 16));
   auto bytes = ReadBytes(a);
   bytes[bytes.size() - 8] ^= 0xFF;  // the end record's trailer size no longer fits
@@ -193,6 +224,12 @@ TEST(CompareCli, Refusals) {
       {{a, yuyv}, 1,
        "frames of different chroma sampling cannot be compared at frame 1: '" + a + "' is I420 32x16 (4:2:0), '" +
            yuyv + "' is YUYV 32x16 (4:2:2)"},
+      {{a, deep}, 1,
+       "frames of different bit depths cannot be compared at frame 1: '" + a + "' is I420 32x16 (4:2:0), '" + deep +
+           "' is I010 32x16 (4:2:0, 10-bit)"},
+      {{mixed, mixed}, 1,
+       "the compared frames change from 8-bit samples in 3 planes to 10-bit samples in 3 planes at frame 4: '" +
+           mixed + "' segment 2 is I010 32x16 (4:2:0, 10-bit)"},
       {{a, tiny, "--format", "I420", "--size", "32x16"}, 1, "'" + tiny + "' holds no whole frame of I420 32x16 (4:2:0)"},
       {{a, damaged}, 1, "'" + damaged + "' has a damaged trailer"},
       {{a, dir.File("none.yuv")}, 1, "cannot open"},

@@ -1,4 +1,4 @@
-#include "engine/v210.h"
+#include "formats/v210.h"
 
 #include <immintrin.h>
 
