@@ -1,7 +1,7 @@
 // Display throughput: read a frame from a file, put it into its surface (a copy,
 // or the frame itself when the surface holds its layout), convert and scale it
 // into a 1280×720 window, per format at 1920×1080 and
-// for I420 at 3840×2160; side by side with ffmpeg doing the same work
+// for I420 at 3840×2160, and for 10-bit I010, P010 and v210; side by side with ffmpeg doing the same work
 // single-threaded (rawvideo in, bilinear scale to 1280×720, BGRA out) in the
 // same run. Clips come from ffmpeg's testsrc2 in a temporary folder.
 //
@@ -34,6 +34,7 @@ struct Format {
   const char* pixFmt;
   corvane::YUVType type;
   uint32_t width, height;
+  const char* codec = nullptr;  // v210: a codec to ffmpeg, read from a NUT file there
 };
 const Format kFormats[] = {
     {"yuv420p", corvane::YUV_YV12, 1920, 1080}, {"nv12", corvane::YUV_NV12, 1920, 1080},
@@ -41,10 +42,12 @@ const Format kFormats[] = {
     {"uyvy422", corvane::YUV_UYVY, 1920, 1080}, {"yuv422p", corvane::YUV_YV16, 1920, 1080},
     {"bgra", corvane::YUV_RGB32, 1920, 1080},   {"bgr24", corvane::YUV_RGB24, 1920, 1080},
     {"rgb565le", corvane::YUV_RGB565, 1920, 1080}, {"yuv420p", corvane::YUV_YV12, 3840, 2160},
+    {"yuv420p10le", corvane::YUV_I010, 1920, 1080}, {"p010le", corvane::YUV_P010, 1920, 1080},
+    {"yuv422p10le", corvane::YUV_V210, 1920, 1080, "v210"},
 };
 
 std::string Label(const Format& f) {
-  return std::string(f.pixFmt) + "/" + std::to_string(f.width) + "x" + std::to_string(f.height);
+  return std::string(f.codec ? f.codec : f.pixFmt) + "/" + std::to_string(f.width) + "x" + std::to_string(f.height);
 }
 
 // A window that keeps only the latest picture, as a widget between paints.
@@ -71,12 +74,16 @@ std::filesystem::path WorkDir() {
   return dir;
 }
 
-std::string Clip(const Format& f) {
-  const std::string path = (WorkDir() / (Label(f).replace(Label(f).find('/'), 1, "_") + ".yuv")).string();
+// The raw clip ours reads, or (container) the same frames in a NUT file for
+// ffmpeg, which reads a codec such as v210 only from a container.
+std::string Clip(const Format& f, bool container = false) {
+  const std::string ext = container ? ".nut" : ".yuv";
+  const std::string path = (WorkDir() / (Label(f).replace(Label(f).find('/'), 1, "_") + ext)).string();
   if (!std::filesystem::exists(path)) {
+    const std::string codec = f.codec ? std::string(" -c:v ") + f.codec : "";
     const std::string cmd = "ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc2=size=" + std::to_string(f.width) +
                             "x" + std::to_string(f.height) + " -frames:v " + std::to_string(kClipFrames) +
-                            " -pix_fmt " + f.pixFmt + " -f rawvideo " + path;
+                            " -pix_fmt " + f.pixFmt + codec + (container ? " " : " -f rawvideo ") + path;
     if (std::system(cmd.c_str()) != 0) return {};
   }
   return path;
@@ -103,9 +110,10 @@ void BM_Corvane(benchmark::State& state, Format f) {
 }
 
 double FfmpegSeconds(const Format& f, const std::string& path, int frames) {
-  const std::string cmd = "ffmpeg -nostdin -loglevel error -threads 1 -filter_threads 1 -stream_loop -1 -f rawvideo "
-                          "-pix_fmt " + std::string(f.pixFmt) + " -s " + std::to_string(f.width) + "x" +
-                          std::to_string(f.height) + " -i " + path +
+  const std::string input = f.codec ? "" : "-f rawvideo -pix_fmt " + std::string(f.pixFmt) + " -s " +
+                                                std::to_string(f.width) + "x" + std::to_string(f.height) + " ";
+  const std::string cmd = "ffmpeg -nostdin -loglevel error -threads 1 -filter_threads 1 -stream_loop -1 " + input +
+                          "-i " + path +
                           " -vf scale=1280:720:flags=bilinear -pix_fmt bgra -frames:v " + std::to_string(frames) +
                           " -f null -";
   const auto t0 = Clock::now();
@@ -114,7 +122,7 @@ double FfmpegSeconds(const Format& f, const std::string& path, int frames) {
 }
 
 void BM_Ffmpeg(benchmark::State& state, Format f) {
-  const std::string path = Clip(f);
+  const std::string path = Clip(f, f.codec != nullptr);
   if (path.empty()) return state.SkipWithError("ffmpeg could not make the clip");
   const int n = f.width > 1920 ? 40 : 120;
   int64_t frames = 0;

@@ -1,5 +1,7 @@
 #include "engine/deep_render.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 
 #include "formats/v210.h"
@@ -37,51 +39,17 @@ struct Planes16 {
 const uint16_t* Words(const Surface& s, int plane) { return reinterpret_cast<const uint16_t*>(s.PlaneData(plane)); }
 int WordPitch(const Surface& s, int plane) { return int(s.Plane(plane).pitch / 2); }
 
-// Chroma shape of the planar deep formats.
-struct Shape {
-  int sx, sy;  // 2 for halved, 1 for full
-};
-Shape ShapeOf(YUVType t) {
-  switch (t) {
-    case YUV_I210:
-    case YUV_V210: return {2, 1};
-    case YUV_I410: return {1, 1};
-    default: return {2, 2};
-  }
-}
-
-// Planar 10- and 12-bit: scaled at 16 bits when the size changes, then
-// converted.
-bool Planar16ToARGB(YUVType t, Planes16 p, int w, int h, uint8_t* dst, int dstStride, int dw, int dh,
-                    ScratchBuffer& scaled, const libyuv::YuvConstants* k) {
-  const Shape sh = ShapeOf(t);
-  if (w != dw || h != dh) {
-    const int cw = (dw + sh.sx - 1) / sh.sx, ch = (dh + sh.sy - 1) / sh.sy;
-    const int ys = Stride64(dw), cs = Stride64(cw);
-    auto* b = reinterpret_cast<uint16_t*>(scaled.Get(2 * (size_t(ys) * dh + 2 * size_t(cs) * ch)));
-    if (!b) return false;
-    uint16_t* y = b;
-    uint16_t* u = y + size_t(ys) * dh;
-    uint16_t* v = u + size_t(cs) * ch;
-    const auto f = FilterFor(w, h, dw, dh);
-    int r = 0;
-    if (sh.sx == 1)
-      r = libyuv::I444Scale_16(p.y, p.ys, p.u, p.us, p.v, p.vs, w, h, y, ys, u, cs, v, cs, dw, dh, f);
-    else if (sh.sy == 1)
-      r = libyuv::I422Scale_16(p.y, p.ys, p.u, p.us, p.v, p.vs, w, h, y, ys, u, cs, v, cs, dw, dh, f);
-    else
-      r = libyuv::I420Scale_16(p.y, p.ys, p.u, p.us, p.v, p.vs, w, h, y, ys, u, cs, v, cs, dw, dh, f);
-    if (r != 0) return false;
-    p = {y, ys, u, cs, v, cs};
-  }
+// Planar 10- and 12-bit at their own size.
+bool Planar16ToARGB(YUVType t, const Planes16& p, int w, int h, uint8_t* dst, int dstStride,
+                    const libyuv::YuvConstants* k) {
   int r = 0;
   switch (t) {
-    case YUV_I012: r = libyuv::I012ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, dw, dh); break;
+    case YUV_I012: r = libyuv::I012ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, w, h); break;
     case YUV_I410:
-    case YUV_GRAY10: r = libyuv::I410ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, dw, dh); break;
+    case YUV_GRAY10: r = libyuv::I410ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, w, h); break;
     case YUV_I210:
-    case YUV_V210: r = libyuv::I210ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, dw, dh); break;
-    default: r = libyuv::I010ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, dw, dh); break;
+    case YUV_V210: r = libyuv::I210ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, w, h); break;
+    default: r = libyuv::I010ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, w, h); break;
   }
   return r == 0;
 }
@@ -101,34 +69,23 @@ bool RenderGray(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, R
   return libyuv::I400ToARGBMatrix(y, ys, dst, dstStride, k, dw, dh) == 0;
 }
 
-// 10-bit grey: Y scaled alone, converted as 4:4:4 against one row of neutral
-// chroma read again for every line (stride 0).
-bool RenderGray10(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
+// 10-bit grey: converted as 4:4:4 against one row of neutral chroma read
+// again for every line (stride 0).
+bool RenderGray10(const Surface& s, uint8_t* dst, int dstStride, RenderScratch& scratch,
                   const libyuv::YuvConstants* k) {
   const int w = int(s.Width()), h = int(s.Height());
-  const uint16_t* y = Words(s, 0);
-  int ys = WordPitch(s, 0);
-  if (w != dw || h != dh) {
-    const int st = Stride64(dw);
-    auto* b = reinterpret_cast<uint16_t*>(scratch.scaled.Get(2 * size_t(st) * dh));
-    if (!b) return false;
-    libyuv::ScalePlane_16(y, ys, w, h, b, st, dw, dh, FilterFor(w, h, dw, dh));
-    y = b, ys = st;
-  }
-  auto* grey = reinterpret_cast<uint16_t*>(scratch.row.Get(2 * size_t(dw)));
+  auto* grey = reinterpret_cast<uint16_t*>(scratch.row.Get(2 * size_t(w)));
   if (!grey) return false;
-  std::fill(grey, grey + dw, uint16_t(512));
-  return Planar16ToARGB(YUV_GRAY10, {y, ys, grey, 0, grey, 0}, dw, dh, dst, dstStride, dw, dh, scratch.scaled, k);
+  std::fill(grey, grey + w, uint16_t(512));
+  return Planar16ToARGB(YUV_GRAY10, {Words(s, 0), WordPitch(s, 0), grey, 0, grey, 0}, w, h, dst, dstStride, k);
 }
 
 // P010 and P016, read through their top 10 bits: taken apart into 10-bit
 // planes and drawn as I010. (libyuv's direct P010 conversion keeps only 8 of
 // the bits, a level off on average against ffmpeg.)
-bool RenderP010(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
+bool RenderP010(const Surface& s, uint8_t* dst, int dstStride, RenderScratch& scratch,
                 const libyuv::YuvConstants* k) {
   const int w = int(s.Width()), h = int(s.Height());
-  const uint16_t *y = Words(s, 0), *uv = Words(s, 1);
-  const int ys = WordPitch(s, 0), uvs = WordPitch(s, 1);
   const int cw = (w + 1) / 2, ch = (h + 1) / 2;
   const int py = Stride64(w), pc = Stride64(cw);
   auto* b = reinterpret_cast<uint16_t*>(scratch.planar.Get(2 * (size_t(py) * h + 2 * size_t(pc) * ch)));
@@ -136,12 +93,14 @@ bool RenderP010(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, R
   uint16_t* iy = b;
   uint16_t* iu = iy + size_t(py) * h;
   uint16_t* iv = iu + size_t(pc) * ch;
-  if (libyuv::P010ToI010(y, ys, uv, uvs, iy, py, iu, pc, iv, pc, w, h) != 0) return false;
-  return Planar16ToARGB(YUV_I010, {iy, py, iu, pc, iv, pc}, w, h, dst, dstStride, dw, dh, scratch.scaled, k);
+  if (libyuv::P010ToI010(Words(s, 0), WordPitch(s, 0), Words(s, 1), WordPitch(s, 1), iy, py, iu, pc, iv, pc, w, h) !=
+      0)
+    return false;
+  return Planar16ToARGB(YUV_I010, {iy, py, iu, pc, iv, pc}, w, h, dst, dstStride, k);
 }
 
-// v210: unpacked row by row into 10-bit 4:2:2 planes at the surface's size.
-bool RenderV210(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
+// v210: unpacked row by row into 10-bit 4:2:2 planes.
+bool RenderV210(const Surface& s, uint8_t* dst, int dstStride, RenderScratch& scratch,
                 const libyuv::YuvConstants* k) {
   const int w = int(s.Width()), h = int(s.Height());
   const int ys = Stride64(w), cs = Stride64((w + 1) / 2);
@@ -154,26 +113,124 @@ bool RenderV210(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, R
   const uint8_t* row = s.PlaneData(0);
   for (int r = 0; r < h; ++r, row += s.Plane(0).pitch)
     unpack(row, y + size_t(ys) * r, u + size_t(cs) * r, v + size_t(cs) * r, w);
-  return Planar16ToARGB(YUV_V210, {y, ys, u, cs, v, cs}, w, h, dst, dstStride, dw, dh, scratch.scaled, k);
+  return Planar16ToARGB(YUV_V210, {y, ys, u, cs, v, cs}, w, h, dst, dstStride, k);
+}
+
+void RoundSamplesPlain(const uint16_t* src, uint8_t* dst, int n, int shift) {
+  const uint32_t half = 1u << (shift - 1);
+  for (int i = 0; i < n; ++i) dst[i] = uint8_t(std::min<uint32_t>(255, (src[i] + half) >> shift));
+}
+
+__attribute__((target("avx2"))) void RoundSamplesAvx2(const uint16_t* src, uint8_t* dst, int n, int shift) {
+  const __m256i half = _mm256_set1_epi16(int16_t(1 << (shift - 1)));
+  const __m128i count = _mm_cvtsi32_si128(shift);
+  int i = 0;
+  for (; i + 32 <= n; i += 32) {
+    // Adding half can carry out of 16 bits only for words above 65535 - half:
+    // saturating adds keep them at the top, where they belong.
+    const __m256i a = _mm256_srl_epi16(_mm256_adds_epu16(_mm256_loadu_si256((const __m256i*)(src + i)), half), count);
+    const __m256i b =
+        _mm256_srl_epi16(_mm256_adds_epu16(_mm256_loadu_si256((const __m256i*)(src + i + 16)), half), count);
+    _mm256_storeu_si256((__m256i*)(dst + i), _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8));
+  }
+  RoundSamplesPlain(src + i, dst + i, n - i, shift);
+}
+
+// Rows of `n` samples of a 16-bit plane rounded into an 8-bit one.
+void RoundPlane(const uint8_t* src, uint32_t srcPitch, uint8_t* dst, uint32_t dstPitch, int n, uint32_t rows,
+                int shift) {
+  for (uint32_t r = 0; r < rows; ++r)
+    RoundSamplesTo8(reinterpret_cast<const uint16_t*>(src + size_t(srcPitch) * r), dst + size_t(dstPitch) * r, n,
+                    shift);
+}
+
+// The 8-bit surface a deep format is rounded into before it is scaled.
+YUVType EightBitFormatOf(YUVType t) {
+  switch (t) {
+    case YUV_I210:
+    case YUV_V210: return YUV_YV16;
+    case YUV_I410:
+    case YUV_GRAY10: return YUV_I444;
+    case YUV_P010:
+    case YUV_P016: return YUV_NV12;
+    default: return YUV_YV12;  // I010, I012; planes Y, U, V
+  }
+}
+
+// Rounds the deep surface s into scratch.eightBit (made or remade for its
+// size and format). Chroma rows and columns are rounded up, as the deep
+// layouts and the 8-bit surfaces' storage both hold them.
+const Surface* RoundToEightBit(const Surface& s, RenderScratch& scratch) {
+  const YUVType t = s.Format(), to = EightBitFormatOf(t);
+  const uint32_t w = s.Width(), h = s.Height();
+  std::unique_ptr<Surface>& e = scratch.eightBit;
+  if (!e || e->Format() != to || e->Width() != w || e->Height() != h) {
+    e = Surface::Make(to, w, h, SurfaceDevice::kDefaultPitchAlign);
+    if (!e) return nullptr;  // chroma starts neutral: GRAY10's stays so
+  }
+  const int shift = t == YUV_P010 || t == YUV_P016 ? 8 : BitDepthOf(t) - 8;
+  const uint32_t cw = (w + 1) / 2, ch = (h + 1) / 2;
+  switch (t) {
+    case YUV_V210: {
+      // Unpacked a row at a time, then rounded into the 4:2:2 planes.
+      auto* row = reinterpret_cast<uint16_t*>(scratch.row.Get(2 * (size_t(w) + 2 * cw)));
+      if (!row) return nullptr;
+      uint16_t *u = row + w, *v = u + cw;
+      const V210RowFn unpack = BestV210Row();
+      for (uint32_t r = 0; r < h; ++r) {
+        unpack(s.PlaneData(0) + size_t(s.Plane(0).pitch) * r, row, u, v, int(w));
+        RoundSamplesTo8(row, e->PlaneData(0) + size_t(e->Plane(0).pitch) * r, int(w), 2);
+        RoundSamplesTo8(u, e->PlaneData(1) + size_t(e->Plane(1).pitch) * r, int(cw), 2);
+        RoundSamplesTo8(v, e->PlaneData(2) + size_t(e->Plane(2).pitch) * r, int(cw), 2);
+      }
+      return e.get();
+    }
+    case YUV_P010:
+    case YUV_P016:
+      RoundPlane(s.PlaneData(0), s.Plane(0).pitch, e->PlaneData(0), e->Plane(0).pitch, int(w), h, shift);
+      RoundPlane(s.PlaneData(1), s.Plane(1).pitch, e->PlaneData(1), e->Plane(1).pitch, int(2 * cw), ch, shift);
+      return e.get();
+    default: {
+      // Planar: Y, U, V into the 8-bit surface's planes of those roles.
+      const ChromaPlanes to8 = ChromaPlanesOf(to);
+      const int planes = s.PlaneCount();
+      for (int i = 0; i < planes; ++i) {
+        const int dstPlane = i == 0 ? 0 : i == 1 ? to8.u : to8.v;
+        const int n = int(s.Plane(i).rowBytes / 2);
+        RoundPlane(s.PlaneData(i), s.Plane(i).pitch, e->PlaneData(dstPlane), e->Plane(dstPlane).pitch, n,
+                   s.Plane(i).rows, shift);
+      }
+      return e.get();
+    }
+  }
 }
 
 }  // namespace
 
+void RoundSamplesTo8(const uint16_t* src, uint8_t* dst, int n, int shift) {
+  static const auto best = __builtin_cpu_supports("avx2") ? RoundSamplesAvx2 : RoundSamplesPlain;
+  best(src, dst, n, shift);
+}
+
 bool RenderDeep(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
-                const libyuv::YuvConstants* k) {
+                ColourSpace colour) {
+  if ((dw != int(s.Width()) || dh != int(s.Height())) && s.Format() != YUV_GRAY) {
+    const Surface* e = RoundToEightBit(s, scratch);
+    return e && SurfaceDevice::Instance().Render(*e, dst, dstStride, dw, dh, scratch, colour);
+  }
+  const libyuv::YuvConstants* k = YuvConstantsFor(colour);
   switch (s.Format()) {
     case YUV_GRAY: return RenderGray(s, dst, dstStride, dw, dh, scratch, k);
-    case YUV_GRAY10: return RenderGray10(s, dst, dstStride, dw, dh, scratch, k);
+    case YUV_GRAY10: return RenderGray10(s, dst, dstStride, scratch, k);
     case YUV_P010:
-    case YUV_P016: return RenderP010(s, dst, dstStride, dw, dh, scratch, k);
-    case YUV_V210: return RenderV210(s, dst, dstStride, dw, dh, scratch, k);
+    case YUV_P016: return RenderP010(s, dst, dstStride, scratch, k);
+    case YUV_V210: return RenderV210(s, dst, dstStride, scratch, k);
     case YUV_I010:
     case YUV_I210:
     case YUV_I410:
     case YUV_I012: {
       const Planes16 p{Words(s, 0), WordPitch(s, 0), Words(s, 1), WordPitch(s, 1), Words(s, 2), WordPitch(s, 2)};
-      return Planar16ToARGB(s.Format(), p, int(s.Width()), int(s.Height()), dst, dstStride, dw, dh, scratch.scaled,
-                            k);
+      return Planar16ToARGB(s.Format(), p, int(s.Width()), int(s.Height()), dst, dstStride, k);
     }
     default: return false;
   }

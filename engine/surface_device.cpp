@@ -457,7 +457,7 @@ bool SurfaceDevice::Render(const Surface& s, uint8_t* dst, int dstStride, int dw
     case YUV_NONE:
       return false;
     default:
-      return RenderDeep(s, dst, dstStride, dw, dh, scratch, k);
+      return RenderDeep(s, dst, dstStride, dw, dh, scratch, colour);
   }
 }
 

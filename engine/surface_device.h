@@ -45,6 +45,7 @@ struct RenderScratch {
   ScratchBuffer planar;  // the surface as planes at its own size
   ScratchBuffer scaled;  // those planes at the destination size
   ScratchBuffer row;     // one row of neutral chroma (grey formats)
+  std::unique_ptr<Surface> eightBit;  // a deep surface rounded to 8 bits, to be scaled
 };
 
 class SurfaceDevice {

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "formats/test_pattern.h"
+#include "formats/v210.h"
 #include "support/para.h"
 
 namespace corvane {
@@ -205,6 +207,36 @@ TEST(UserFormatNames, FollowTheParameterDialogLabels) {
   EXPECT_EQ(UserFormatName(fmt::RGB4), "RGB32");
   EXPECT_EQ(UserFormatName(0), "");
   for (const auto& e : kUserFormatNames) EXPECT_EQ(CodeForUserFormatName(UserFormatName(e.code)), e.code);
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// v210 rows: the plain unpacker reads back what the pattern packer wrote,
+// and the AVX2 one gives the same samples at every width (whole pairs of
+// groups, a single group, partial groups).
+TEST(V210Rows, UnpackersReadBackThePackedSamples) {
+  for (uint32_t w : {1u, 5u, 6u, 7u, 12u, 13u, 47u, 48u, 50u, 97u}) {
+    SCOPED_TRACE(w);
+    std::vector<uint16_t> Y(w), U(w), V(w);
+    for (uint32_t x = 0; x < w; ++x) Y[x] = uint16_t(x * 37 % 1024), U[x] = uint16_t(x * 91 % 1024), V[x] = uint16_t(1023 - x);
+    const std::vector<uint8_t> row = PackDeepFrame(YUV_V210, w, 1, Y.data(), U.data(), V.data());
+    const uint32_t cw = (w + 1) / 2;
+    std::vector<uint16_t> y(w), u(cw), v(cw);
+    UnpackV210RowReference(row.data(), y.data(), u.data(), v.data(), int(w));
+    EXPECT_EQ(y, Y);
+    for (uint32_t i = 0; i < cw; ++i) EXPECT_TRUE(u[i] == U[2 * i] && v[i] == V[2 * i]) << i;
+    if (V210RowFn avx2 = Avx2V210Row()) {
+      std::vector<uint16_t> y2(w), u2(cw), v2(cw);
+      avx2(row.data(), y2.data(), u2.data(), v2.data(), int(w));
+      EXPECT_EQ(y2, y);
+      EXPECT_EQ(u2, u);
+      EXPECT_EQ(v2, v);
+    }
+  }
 }
 
 }  // namespace
