@@ -21,14 +21,18 @@ void YuvToRgb(int y, int u, int v, uint8_t* r, uint8_t* g, uint8_t* b) {
 constexpr uint8_t kBars[8][3] = {{180, 128, 128}, {162, 44, 142}, {131, 156, 44}, {112, 72, 58},
                                  {84, 184, 198},  {65, 100, 212}, {35, 212, 114}, {16, 128, 128}};
 
-// Full-resolution Y, U, V planes of w × h.
-struct SourcePlanes {
-  const uint8_t* y;
-  const uint8_t* u;
-  const uint8_t* v;
+// Full-resolution Y, U, V planes of w × h: 8-bit samples, or (the added
+// formats) 16-bit samples at the format's depth.
+template <typename T>
+struct FullPlanes {
+  const T* y;
+  const T* u;
+  const T* v;
   uint32_t w;
   size_t At(uint32_t x, uint32_t line) const { return size_t(line) * w + x; }
 };
+using SourcePlanes = FullPlanes<uint8_t>;
+using DeepPlanes = FullPlanes<uint16_t>;
 
 // Planar: the Y plane, then U and V in the planes the format's order gives
 // them, each chroma sample taken from the even pixel of its line.
@@ -98,15 +102,6 @@ void PackPixels(YUVType type, const SourcePlanes& src, size_t pixels, uint8_t* o
 }
 
 // ---- The added formats ------------------------------------------------------
-// Samples come as 16-bit values at the format's depth.
-
-struct DeepPlanes {
-  const uint16_t* y;
-  const uint16_t* u;
-  const uint16_t* v;
-  uint32_t w;
-  size_t At(uint32_t x, uint32_t line) const { return size_t(line) * w + x; }
-};
 
 void PutSample(uint8_t* p, uint32_t bytes, uint32_t value) {
   p[0] = uint8_t(value);
