@@ -50,34 +50,25 @@ __attribute__((target("avx2"))) void UnpackV210RowAvx2(const uint8_t* src, uint1
     const __m256i a = _mm256_and_si256(_mm256_srlv_epi32(_mm256_permutevar8x32_epi32(words, idxA), shA), mask);
     const __m256i b = _mm256_and_si256(_mm256_srlv_epi32(_mm256_permutevar8x32_epi32(words, idxB), shB), mask);
     const __m256i c = _mm256_and_si256(_mm256_srlv_epi32(_mm256_permutevar8x32_epi32(words, idxC), shC), mask);
-    // 24 fields in order, as 16-bit values: f0..f7 | f8..f15 | f16..f23.
-    alignas(32) uint16_t f[24];
+    // 24 fields in order, as 16-bit values: f0..f7 | f8..f15 in ab, f16..f23
+    // in c16. One byte shuffle sorts each run of eight into Y (the odd
+    // fields), U (fields 0 and 4) and V (2 and 6): [Y Y Y Y | U U | V V].
     const __m256i ab = _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(f), ab);
     const __m128i c16 = _mm_packus_epi32(_mm256_castsi256_si128(c), _mm256_extracti128_si256(c, 1));
-    _mm_store_si128(reinterpret_cast<__m128i*>(f + 16), c16);
-    // Field k of the 24: Y at the odd places, U at 0, 4, 8, ..., V at 2, 6, 10, ...
-    const __m128i lo = _mm_load_si128(reinterpret_cast<const __m128i*>(f));
-    const __m128i mid = _mm_load_si128(reinterpret_cast<const __m128i*>(f + 8));
-    const __m128i hi = _mm_load_si128(reinterpret_cast<const __m128i*>(f + 16));
-    const __m128i oddLo = _mm_setr_epi8(2, 3, 6, 7, 10, 11, 14, 15, -1, -1, -1, -1, -1, -1, -1, -1);
-    const __m128i oddHi = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, 2, 3, 6, 7, 10, 11, 14, 15);
-    const __m128i y0 = _mm_or_si128(_mm_shuffle_epi8(lo, oddLo), _mm_shuffle_epi8(mid, oddHi));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(y + x), y0);
-    const __m128i y1 = _mm_shuffle_epi8(hi, oddLo);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(y + x + 8), y1);
-    // U: fields 0, 4, 8, 12, 16, 20; V: 2, 6, 10, 14, 18, 22.
-    const __m128i evenQ = _mm_setr_epi8(0, 1, 8, 9, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-    const __m128i evenQ2 = _mm_setr_epi8(4, 5, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-    const __m128i uLo = _mm_shuffle_epi8(lo, evenQ), uMid = _mm_shuffle_epi8(mid, evenQ), uHi = _mm_shuffle_epi8(hi, evenQ);
-    const __m128i vLo = _mm_shuffle_epi8(lo, evenQ2), vMid = _mm_shuffle_epi8(mid, evenQ2), vHi = _mm_shuffle_epi8(hi, evenQ2);
-    const __m128i uu = _mm_unpacklo_epi64(_mm_unpacklo_epi32(uLo, uMid), uHi);
-    const __m128i vv = _mm_unpacklo_epi64(_mm_unpacklo_epi32(vLo, vMid), vHi);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(u + x / 2), uu);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(v + x / 2), vv);
-    // The fifth and sixth chroma samples of the pair of groups.
-    u[x / 2 + 4] = f[16], u[x / 2 + 5] = f[20];
-    v[x / 2 + 4] = f[18], v[x / 2 + 5] = f[22];
+    const __m128i sort = _mm_setr_epi8(2, 3, 6, 7, 10, 11, 14, 15, 0, 1, 8, 9, 4, 5, 12, 13);
+    const __m256i sorted = _mm256_shuffle_epi8(ab, _mm256_broadcastsi128_si256(sort));
+    const __m128i s0 = _mm256_castsi256_si128(sorted), s1 = _mm256_extracti128_si256(sorted, 1);
+    const __m128i s2 = _mm_shuffle_epi8(c16, sort);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y + x), _mm_unpacklo_epi64(s0, s1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(y + x + 8), s2);
+    // U: 32-bit element 2 of each run; V: element 3.
+    const __m128i u01 = _mm_unpackhi_epi32(s0, s1);  // U0 U1, U2 U3, V0 V1, V2 V3 as 32-bit pairs
+    const __m128i uv2 = _mm_unpackhi_epi32(s2, s2);  // U4 U5, U4 U5, V4 V5, V4 V5
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(u + x / 2), u01);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(v + x / 2), _mm_unpackhi_epi64(u01, u01));
+    const uint32_t u45 = uint32_t(_mm_cvtsi128_si32(uv2)), v45 = uint32_t(_mm_extract_epi32(uv2, 2));
+    std::memcpy(u + x / 2 + 4, &u45, 4);
+    std::memcpy(v + x / 2 + 4, &v45, 4);
   }
   for (; x < width; x += 6, src += 16) UnpackGroup(src, y + x, u + x / 2, v + x / 2, width - x < 6 ? width - x : 6);
 }
