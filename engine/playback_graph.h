@@ -78,6 +78,9 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   uint32_t GetComponentMode() const;
   int32_t SetAspectMode(int mode);
   int GetAspectMode() const;  // 0 (the whole window) before Create
+  // The free zoom and pan of the picture (view_transform.h); shown from the
+  // next presentation (Refresh shows it at once).
+  void SetView(const PictureView& view);
   bool SetNotifyWindow(platform::FrameSizeListener* listener);
   bool GetPara(YUVPara* out) const;
 
@@ -91,6 +94,9 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   // EncodeJPEG's results (which frames they take, how much room they need).
   int32_t CaptureBMP(void* buf, uint32_t len, uint32_t* outLen);
   int32_t CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int quality);
+  // The frame on screen at its own size as the display converts it
+  // (FrameToPicture): kNotReady without a frame on screen, else its result.
+  int32_t CapturePicture(platform::Picture* out) const;
 
   int32_t SaveParaToFile(const YUVPara* para);
   const platform::File* GetFileHandle() const;  // null without a file

@@ -22,6 +22,7 @@ int32_t Renderer::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) 
   m_pDisplay = std::move(display);
   m_pDisplay->SetComponentMode(m_nComponentMode);
   m_pDisplay->SetAspectMode(m_nAspectMode);
+  m_pDisplay->SetView(m_view);
   YUVType type;
   uint32_t frameSize;
   if (!GetTypeAndFrameSize(para, &type, &frameSize)) return kFail;
@@ -117,6 +118,12 @@ int32_t Renderer::SetAspectMode(int mode) {
   std::scoped_lock lock(m_cs);
   m_nAspectMode = mode;
   return m_pDisplay ? m_pDisplay->SetAspectMode(mode) : kNotReady;
+}
+
+void Renderer::SetView(const PictureView& view) {
+  std::scoped_lock lock(m_cs);
+  m_view = view;
+  if (m_pDisplay) m_pDisplay->SetView(view);
 }
 
 int Renderer::GetAspectMode() const {

@@ -2,11 +2,13 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QEvent>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include "controls/icon_button.h"
 #include "controls/resources.h"
@@ -15,6 +17,8 @@
 #include "ui/command_wiring.h"
 #include "ui/coordinate_tool.h"
 #include "ui/file_tools.h"
+#include "ui/go_to_frame_box.h"
+#include "ui/recent_files_store.h"
 #include "ui/help_dialogs.h"
 #include "ui/messages.h"
 #include "ui/parameter_dialog.h"
@@ -85,6 +89,8 @@ void PlayerWindow::Initialize() {
   show();
   ResizeForPicture(kIdleWidth, kIdleHeight);
   SettingsStore::InitAtStartup(m_settings);
+  m_recent = RecentFilesStore::Load();
+  ShowRecentFiles();
   m_session->SetAspectMode(session::AspectModeOf(m_settings.displayType));
   if (!m_filePath.isEmpty()) OpenCurrentFile();
   UpdateControls();
@@ -157,6 +163,19 @@ void PlayerWindow::RunWindowCommand(Command c) {
       else
         RunSpliceTool(this, DefaultsOf(m_settings));
       break;
+    case Command::GoToFrame:
+      GoToFrameBoxCommand();
+      break;
+    case Command::CopyFrame:
+      m_stills->CopyToClipboard();
+      break;
+    case Command::SavePng:
+      if (m_session->Graph()) m_stills->CapturePng();
+      break;
+    case Command::ZoomIn:
+    case Command::ZoomOut:
+      ZoomStep(c == Command::ZoomIn ? 1 : -1);
+      break;
     case Command::Manual:
       OpenUserManual(this);
       break;
@@ -167,8 +186,47 @@ void PlayerWindow::RunWindowCommand(Command c) {
       RunDialog<AboutDialog>(this);
       break;
     default:
+      if (session::IsRecent(c)) OpenRecent(int(c) - int(Command::Recent0));
       break;
   }
+}
+
+void PlayerWindow::GoToFrameBoxCommand() {
+  const session::PlayerView v = m_session->View();
+  if (v.total == 0) return;
+  if (const std::optional<uint32_t> n = GoToFrameBox::Ask(this, v.total, v.frame)) {
+    m_session->GoToFrame(*n);
+    UpdateStatus();
+  }
+}
+
+void PlayerWindow::ShowRecentFiles() {
+  for (int i = 0; i < session::kRecentCount; ++i) {
+    QAction* a = m_actions.value(ids::kFileRecentFirst + i);
+    if (!a) continue;
+    const bool used = size_t(i) < m_recent.size();
+    a->setVisible(used);
+    if (used) {
+      a->setText(RecentMenuText(i, m_recent[size_t(i)]));
+      a->setStatusTip(QString::fromStdString(m_recent[size_t(i)].path));
+    }
+    // The submenu is greyed while the list is empty.
+    if (i == 0)
+      if (auto* menu = qobject_cast<QMenu*>(a->parent())) menu->menuAction()->setEnabled(!m_recent.empty());
+  }
+}
+
+void PlayerWindow::OpenRecent(int n) {
+  if (n < 0 || size_t(n) >= m_recent.size()) return;
+  const session::RecentFile entry = m_recent[size_t(n)];
+  m_filePath = QString::fromStdString(entry.path);
+  const QFileInfo info(m_filePath);
+  // A file that has grown or shrunk may hold other frames now: asked about
+  // as a newly chosen file is.
+  if (info.exists() && session::SizeUnchanged(entry, uint64_t(info.size())))
+    OpenCurrentFile(entry.para);
+  else
+    OpenCurrentFile();
 }
 
 void PlayerWindow::UpdateControls() {
@@ -215,13 +273,51 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Resize:
       if (!isMinimized()) LayoutControls();
       return false;
-    case QEvent::MouseMove:
-      m_coords->ShowPixelAt(m_video->mapFrom(centralWidget(), static_cast<QMouseEvent*>(event)->position().toPoint()),
-                            m_video->size());
+    case QEvent::MouseMove: {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      const QPoint at = m_video->mapFrom(centralWidget(), mouse->position().toPoint());
+      if (m_dragging && (mouse->buttons() & Qt::LeftButton)) {
+        const QPoint by = at - m_dragLast;
+        m_dragLast = at;
+        if (m_session->PanBy(by.x(), by.y(), m_video->width(), m_video->height())) UpdateStatus();
+      }
+      m_coords->ShowPixelAt(at, m_video->size());
       return false;
+    }
+    case QEvent::MouseButtonPress: {
+      // A drag with the left button moves a zoomed picture.
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      const QPoint at = m_video->mapFrom(centralWidget(), mouse->position().toPoint());
+      m_dragging = mouse->button() == Qt::LeftButton && m_video->rect().contains(at);
+      m_dragLast = at;
+      return false;
+    }
+    case QEvent::MouseButtonRelease:
+      if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) m_dragging = false;
+      return false;
+    case QEvent::Wheel: {
+      // Ctrl + wheel over the picture zooms around the pointer, a step a notch.
+      const auto* wheel = static_cast<QWheelEvent*>(event);
+      const QPoint at = m_video->mapFrom(centralWidget(), wheel->position().toPoint());
+      if (!(wheel->modifiers() & Qt::ControlModifier) || !m_video->rect().contains(at)) return false;
+      m_zoomWheel += wheel->angleDelta().y();
+      const int steps = m_zoomWheel / 120;
+      m_zoomWheel %= 120;
+      if (steps != 0 && m_session->ZoomAt(steps, at.x(), at.y(), m_video->width(), m_video->height())) {
+        UpdateStatus();
+        m_coords->ShowPixelAt(at, m_video->size());
+      }
+      return true;
+    }
     default:
       return false;
   }
+}
+
+void PlayerWindow::ZoomStep(int steps) {
+  // The keys zoom around the centre of the picture area.
+  if (m_session->ZoomAt(steps, m_video->width() / 2, m_video->height() / 2, m_video->width(), m_video->height()))
+    UpdateStatus();
 }
 
 // ---- Geometry ----------------------------------------------------------------
@@ -310,11 +406,15 @@ bool PlayerWindow::BrowseForFile() {
   return true;
 }
 
-bool PlayerWindow::OpenCurrentFile() {
+bool PlayerWindow::OpenCurrentFile(const std::optional<corvane::YUVPara>& remembered) {
   if (m_filePath.isEmpty()) return false;
   CloseFile();
   UpdateControls();
-  session::OpenResult r = m_session->Open(m_filePath.toStdString(), DefaultsOf(m_settings));
+  // Remembered parameters come after the file's record and before the defaults.
+  session::DefaultParameters defaults = DefaultsOf(m_settings);
+  if (remembered) defaults.use = false;
+  session::OpenResult r = m_session->Open(m_filePath.toStdString(), defaults);
+  if (r.outcome == session::OpenOutcome::kNeedsParameters && remembered) r = m_session->PlayWith(*remembered);
   if (r.outcome == session::OpenOutcome::kNeedsParameters) {
     corvane::YUVPara chosen{};
     if (!AskParameters(this, *m_session, DefaultsOf(m_settings), true, &chosen)) {
@@ -335,6 +435,12 @@ bool PlayerWindow::FinishOpen(const session::OpenResult& result) {
   const session::PlayerView v = m_session->View();
   ResizeForPicture(v.pictureWidth, v.pictureHeight);
   m_statusTimer.start();
+  // The recent list of the store, which another player may have changed.
+  m_recent = RecentFilesStore::Load();
+  const QFileInfo info(QString::fromStdString(m_session->Path()));
+  session::RememberFile(m_recent, {m_session->Path(), m_session->Para(), uint64_t(info.size())});
+  RecentFilesStore::Save(m_recent);
+  ShowRecentFiles();
   return true;
 }
 

@@ -30,6 +30,13 @@ inline constexpr int kViewZoom200 = 32800;
 inline constexpr int kToolsSplice = 32801;
 inline constexpr int kViewOptions = 32802;
 inline constexpr int kHelpManual = 32805;
+// Added later, clear of the ids above and of the room after them.
+inline constexpr int kViewZoomIn = 32850;
+inline constexpr int kViewZoomOut = 32851;
+inline constexpr int kPlayGoToFrame = 32852;
+inline constexpr int kFileCopyFrame = 32853;
+inline constexpr int kFileSavePng = 32854;
+inline constexpr int kFileRecentFirst = 32860;  // the recent files: 32860..32867
 
 // Controls of the client area.
 inline constexpr int kBtnPlay = 1001;
