@@ -5,9 +5,11 @@
 #include <memory>
 #include <new>
 
+#include "capture/png_writer.h"
 #include "capture/still_encoder.h"
 #include "cli/cli_common.h"
 #include "cli/messages.h"
+#include "engine/frame_picture.h"
 #include "formats/frame_locator.h"
 #include "formats/result_codes.h"
 #include "platform/file.h"
@@ -49,9 +51,11 @@ void WriteOutput(const std::string& out, const uint8_t* bytes, size_t len) {
 }
 
 int RunCapture(const std::vector<std::string>& argv) {
-  Args args(argv, {"bmp", "jpeg"}, {"frame", "output", "quality", "format", "size", "interval"});
+  Args args(argv, {"bmp", "jpeg", "png"}, {"frame", "output", "quality", "format", "size", "interval"});
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
-  if (args.Has("bmp") == args.Has("jpeg")) throw UsageError{"give one of --bmp and --jpeg"};
+  if (int(args.Has("bmp")) + int(args.Has("jpeg")) + int(args.Has("png")) != 1)
+    throw UsageError{"give one of --bmp, --jpeg and --png"};
+  const bool png = args.Has("png");
   if (!args.Has("frame")) throw UsageError{"--frame N is required"};
   if (!args.Has("output")) throw UsageError{"-o OUT is required"};
   const bool jpeg = args.Has("jpeg");
@@ -74,7 +78,8 @@ int RunCapture(const std::vector<std::string>& argv) {
   auto fail = [&](int32_t code) {
     return Failure{StillRefusalText(code, kind, FormatLabel(loc.para.format), Geometry(loc.para))};
   };
-  if (const int32_t r = corvane::StillEncoder::CheckFrame(kind, loc.type, w, h); corvane::Failed(r)) throw fail(r);
+  if (const int32_t r = corvane::StillEncoder::CheckFrame(kind, loc.type, w, h); !png && corvane::Failed(r))
+    throw fail(r);
 
   platform::File file;
   if (int err = file.Open(path, platform::File::Mode::kRead))
@@ -84,6 +89,18 @@ int RunCapture(const std::vector<std::string>& argv) {
   if (file.ReadAt(frame.get(), loc.frameSize, loc.offset) != int64_t(loc.frameSize))
     throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
 
+  if (png) {
+    // The frame as the player's display converts it, any format, any size.
+    platform::Picture picture;
+    if (corvane::Failed(corvane::FrameToPicture(frame.get(), loc.frameSize,
+                                                corvane::FrameInfo{w, h, loc.type}, &picture)))
+      throw Failure{"cannot convert frame " + std::to_string(n) + " (" + Geometry(loc.para) + ")"};
+    const std::vector<uint8_t> bytes = corvane::EncodePNG(picture.pixels.get(), w, h, picture.stride);
+    if (bytes.empty()) throw Failure{"out of memory"};
+    WriteOutput(out, bytes.data(), bytes.size());
+    std::printf("%s: frame %u, %s, %zu bytes\n", out.c_str(), n, Geometry(loc.para).c_str(), bytes.size());
+    return kExitOk;
+  }
   corvane::StillEncoder image;
   // Never too small, whatever the frame holds.
   const uint64_t capacity = corvane::StillEncoder::OutputCapacity(kind, loc.type, w, h);
@@ -105,19 +122,21 @@ int RunCapture(const std::vector<std::string>& argv) {
 }
 
 const Registrar kCapture(
-    {"capture", "capture FILE --frame N (--bmp|--jpeg) -o OUT [--quality Q] [--format NAME --size WxH]",
-     "Usage: corvane-tool capture FILE --frame N (--bmp|--jpeg) -o OUT [--quality Q]\n"
+    {"capture", "capture FILE --frame N (--bmp|--jpeg|--png) -o OUT [--quality Q] [--format NAME --size WxH]",
+     "Usage: corvane-tool capture FILE --frame N (--bmp|--jpeg|--png) -o OUT [--quality Q]\n"
      "                            [--format NAME --size WxH]\n"
      "Saves frame N (from 1) as a still picture, as the player's capture button does.\n"
      "  --bmp           32-bit BMP; takes I420, YV12, UYVY and RGB32 frames\n"
      "  --jpeg          baseline JPEG; takes I420 and YV12 frames of a width that is a\n"
      "                  multiple of 16\n"
+     "  --png           RGB PNG of any format and size, converted as the player's\n"
+     "                  picture is (the player's PNG still)\n"
      "  -o, --output    the picture file; a failed capture leaves none (and an existing\n"
      "                  one unchanged)\n"
      "  --quality Q     JPEG quality 1..100 (default 100)\n"
      "  --format, --size  frame parameters when the file has no trailer (or to override it)\n"
      "Frames of 704x288 and 704x240 in I420 or YV12 are saved line-doubled (704x576,\n"
-     "704x480). Stills need 96..3840 x 64..3072 pixels.",
+     "704x480). BMP and JPEG stills need 96..3840 x 64..3072 pixels.",
      RunCapture});
 
 }  // namespace

@@ -184,6 +184,23 @@ bool PlayerSession::GoToFrameLocked(uint64_t n) {
   return m_graph->SeekToFrame(uint32_t(std::min<uint64_t>(n, UINT32_MAX))) == kOk;
 }
 
+std::optional<FrameFacts> PlayerSession::FactsOf(uint32_t n) const {
+  if (!m_graph || n == 0 || n > m_total) return std::nullopt;
+  corvane::YUVPara para = m_para;
+  FrameFacts f;
+  if (m_segments) {
+    const std::optional<corvane::FrameLocation> at = m_segments->Locate(n, &para);
+    if (!at) return std::nullopt;
+    f.segment = at->segment + 1;
+    f.segments = m_graph->GetSegmentCount();
+  }
+  f.format = para.format;
+  f.width = para.width;
+  f.height = para.height;
+  f.interval = para.EffectiveInterval();
+  return f;
+}
+
 // ---- Zoom and pan --------------------------------------------------------------
 
 platform::Rect PlayerSession::PictureRect(int areaW, int areaH) const {
@@ -334,6 +351,9 @@ OpenResult PlayerSession::ApplyAndRun() {
     CloseLocked();
     return {OpenOutcome::kFailed, OpenFailure::kTooShort};
   }
+  m_segments.reset();
+  if (m_graph->GetSegmentCount() > 1 && m_graph->GetFileHandle())
+    m_segments.emplace(corvane::ReadTrailer(*m_graph->GetFileHandle()), m_para, true);
   m_graph->SetNotifyWindow(m_sizes);
   m_graph->SetRepeat(m_repeat);
   m_graph->SetAspectMode(int(m_aspect));
@@ -395,6 +415,7 @@ void PlayerSession::CloseLocked() {
   m_state = PlayState::NoFile;
   m_zoom = Zoom::k100;
   m_view = {};
+  m_segments.reset();
   m_pictureWidth = kIdleWidth;
   m_pictureHeight = kIdleHeight;
 }

@@ -32,6 +32,7 @@
 
 #include "engine/playback_graph.h"
 #include "engine/view_transform.h"
+#include "formats/frame_locator.h"
 #include "formats/name_guess.h"
 #include "formats/yuv_format.h"
 #include "session/commands.h"
@@ -86,6 +87,16 @@ struct PlayerView {
   uint64_t typed = 0;         // the frame number typed so far
   uint32_t pictureWidth = 352, pictureHeight = 288;  // the frame size zoom is based on
   corvane::PictureView view;  // the free zoom and pan inside the picture area
+};
+
+// What the status line says of a frame: its segment's parameters.
+struct FrameFacts {
+  uint32_t format = 0;  // the format code
+  uint32_t width = 0, height = 0;
+  uint32_t interval = 0;  // ms a frame (0 stored means the default)
+  uint32_t segment = 1;   // 1-based, of `segments` (1 in a plain file)
+  uint32_t segments = 1;
+  friend bool operator==(const FrameFacts&, const FrameFacts&) = default;
 };
 
 enum class OpenOutcome { kPlaying, kNeedsParameters, kFailed };
@@ -193,6 +204,9 @@ class PlayerSession {
   void ResetView();
   // The frame pixel shown at (x, y) of the area, through the view.
   std::optional<corvane::PixelPos> FramePixelAt(int x, int y, int areaW, int areaH) const;
+  // Format, size, interval and segment of frame `n` (1-based) of the open
+  // file; none without a file or for a frame it does not have.
+  std::optional<FrameFacts> FactsOf(uint32_t n) const;
   // Seeks to frame `n` (1-based, as the typed number): false when refused
   // (no file, stopped, no such frame).
   bool GoToFrame(uint64_t n);
@@ -240,6 +254,7 @@ class PlayerSession {
   bool m_repeat = false;
   Zoom m_zoom = Zoom::k100;
   corvane::PictureView m_view;
+  std::optional<corvane::FileFrames> m_segments;  // a spliced file's segments, as the reader plays them
   AspectMode m_aspect = AspectMode::kSource;
   bool m_fullScreen = false;
   bool m_coordinates = false;

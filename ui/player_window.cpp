@@ -81,6 +81,7 @@ void PlayerWindow::BuildClient() {
   connect(m_transport, &TransportBar::seekRequested, this, [this](int pos) { m_session->SeekToSlider(pos); });
 }
 
+QString PlayerWindow::StatusFacts() const { return m_status->FactsText(); }
 controls::IconButton* PlayerWindow::Button(int id) const { return m_transport->Button(id); }
 controls::SeekSlider* PlayerWindow::Slider() const { return m_transport->Slider(); }
 void PlayerWindow::Initialize() {
@@ -244,8 +245,12 @@ void PlayerWindow::UpdateControls() {
 
 void PlayerWindow::UpdateStatus() {
   const session::PlayerView v = m_session->View();
-  if (!m_session->Graph() || v.total == 0) return;
+  if (!m_session->Graph() || v.total == 0) {
+    m_status->ShowFrameFacts(std::nullopt, v.view);
+    return;
+  }
   m_status->Show(v);
+  m_status->ShowFrameFacts(m_session->FactsOf(v.frame), v.view);
   m_transport->ShowPosition(v);
 }
 
@@ -452,6 +457,7 @@ void PlayerWindow::CloseFile() {
   m_video->DropPendingSizeNotices();
   m_statusTimer.stop();
   m_status->Show(m_session->View());
+  m_status->ShowFrameFacts(std::nullopt, {});
 }
 
 void PlayerWindow::OnParameterSettings() {

@@ -93,6 +93,7 @@ class PlayerWindow : public QMainWindow {
   CoordinateTool* Coordinates() const { return m_coords.get(); }
   StillCapture* Stills() const { return m_stills.get(); }
   session::PlayerSession* Session() const { return m_session.get(); }
+  QString StatusFacts() const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -144,6 +144,11 @@ StatusStrip::StatusStrip(QWidget* parent) : QWidget(parent) {
     label->SetBkColor(Qt::black, false);
     label->SetBold(true, false);
   }
+  // Between the two, in grey and not bold: facts beside the state.
+  m_facts = new controls::ColorLabel(Qt::AlignHCenter | Qt::AlignVCenter, this);
+  m_facts->setObjectName(QStringLiteral("frameFacts"));
+  m_facts->SetTextColor(QColor(0xB0, 0xB0, 0xB0), false);
+  m_facts->SetBkColor(Qt::black, false);
 }
 
 void StatusStrip::resizeEvent(QResizeEvent* event) {
@@ -151,6 +156,30 @@ void StatusStrip::resizeEvent(QResizeEvent* event) {
   const int w = width();
   m_status->setGeometry(0, 0, w / 2, kHeight);
   m_counter->setGeometry(w / 2, 0, w / 2, kHeight);
+  // The middle half of the line, over the inner ends of the two halves
+  // (the state is short and left-aligned, the counter right-aligned).
+  m_facts->setGeometry(w / 4, 0, w / 2, kHeight);
+  m_facts->raise();
+}
+
+QString StatusStrip::FactsText() const { return m_facts->Text(); }
+
+void StatusStrip::ShowFrameFacts(const std::optional<session::FrameFacts>& f, const corvane::PictureView& view) {
+  if (!f) {
+    m_facts->SetText(QString());
+    return;
+  }
+  const std::string_view name = corvane::UserFormatName(f->format);
+  QString text = tr("%1 %2×%3 %4帧/秒")
+                     .arg(QString::fromLatin1(name.data(), qsizetype(name.size())))
+                     .arg(f->width)
+                     .arg(f->height)
+                     .arg(QString::number(1000.0 / f->interval, 'g', 4));
+  if (f->segments > 1) text += tr(" 段%1/%2").arg(f->segment).arg(f->segments);
+  const corvane::ZoomStep z = corvane::kZoomSteps[size_t(view.step)];
+  if (view.step != corvane::kZoomStepWhole)
+    text += z.den == 1 ? QStringLiteral(" %1×").arg(z.num) : QStringLiteral(" 1/%1").arg(z.den);
+  m_facts->SetText(text);
 }
 
 void StatusStrip::Set(const QString& status, const QString& counter) {

@@ -65,6 +65,10 @@ class StatusStrip : public QWidget {
   void Show(const session::PlayerView& view);
   QString StatusText() const;
   QString CounterText() const;
+  // The middle of the line: what the frame on screen is (format, size, frame
+  // rate, segment of a spliced file) and the zoom when not 1×; empty without one.
+  void ShowFrameFacts(const std::optional<session::FrameFacts>& facts, const corvane::PictureView& view);
+  QString FactsText() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -73,6 +77,7 @@ class StatusStrip : public QWidget {
   void Set(const QString& status, const QString& counter);
   controls::ColorLabel* m_status = nullptr;
   controls::ColorLabel* m_counter = nullptr;
+  controls::ColorLabel* m_facts = nullptr;
 };
 
 }  // namespace ui
