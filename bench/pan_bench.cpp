@@ -29,9 +29,7 @@
 #include "controls/resources.h"
 #include "engine/frame_picture.h"
 #include "engine/view_transform.h"
-#include "formats/test_pattern.h"
-#include "formats/trailer.h"
-#include "platform/file.h"
+#include "bench/gui_bench_util.h"
 #include "ui/player_window.h"
 #include "ui/video_widget.h"
 
@@ -91,23 +89,6 @@ class NaiveView : public QWidget {
   QImage m_image;
 };
 
-std::string WriteClip(const std::filesystem::path& dir, std::vector<uint8_t>* first) {
-  const corvane::YUVPara para = corvane::MakePara(corvane::fmt::YV12, kW, kH, 40, 0);
-  const std::string path = (dir / "pan_4k.yuv").string();
-  platform::File f;
-  if (f.Open(path, platform::File::Mode::kCreate) != 0) return {};
-  uint64_t at = 0;
-  for (uint32_t i = 0; i < 2; ++i) {
-    const std::vector<uint8_t> frame = corvane::MakePatternFrame(para, i);
-    if (i == 0) *first = frame;
-    if (f.WriteAt(frame.data(), frame.size(), at) != int64_t(frame.size())) return {};
-    at += frame.size();
-  }
-  const std::vector<uint8_t> trailer = corvane::EncodeTrailer(std::span<const corvane::YUVPara>(&para, 1));
-  if (f.WriteAt(trailer.data(), trailer.size(), at) != int64_t(trailer.size())) return {};
-  return path;
-}
-
 // 60 moves a second along a circle of 120 pixels for kDragMs, each handed
 // to `move` as the step since the last; the GUI thread's gaps measured.
 template <class Move>
@@ -116,14 +97,7 @@ Figures Drag(Move move) {
   QEventLoop loop;
   QElapsedTimer clock;
   clock.start();
-  qint64 last = clock.elapsed();
-  QTimer probe;
-  probe.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&probe, &QTimer::timeout, [&] {
-    const qint64 now = clock.elapsed();
-    f.longest = std::max(f.longest, now - last);
-    last = now;
-  });
+  benchutil::GuiGapProbe probe;
   QTimer drag;
   drag.setTimerType(Qt::PreciseTimer);
   QPoint at(0, 0);
@@ -131,7 +105,8 @@ Figures Drag(Move move) {
     const qint64 t = clock.elapsed();
     if (t >= kDragMs) {
       drag.stop();
-      probe.stop();
+      probe.Stop();
+      f.longest = probe.Longest();
       QTimer::singleShot(300, &loop, &QEventLoop::quit);
       return;
     }
@@ -141,8 +116,7 @@ Figures Drag(Move move) {
     at = next;
     ++f.moves;
   });
-  last = clock.elapsed();
-  probe.start(1);
+  probe.Start(1);
   drag.start(1000 / kMovesPerSecond);
   loop.exec();
   return f;
@@ -158,7 +132,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   controls::InitResources();
   std::vector<uint8_t> frame;
-  const std::string clip = WriteClip(dir, &frame);
+  const std::string clip = benchutil::WritePatternClip((dir / "pan_4k.yuv").string(),
+                                                      corvane::MakePara(corvane::fmt::YV12, kW, kH), 2, &frame);
   if (clip.empty()) {
     std::fprintf(stderr, "cannot write the clip in %s\n", dir.c_str());
     return 1;
@@ -178,8 +153,11 @@ int main(int argc, char** argv) {
     {
       ui::PlayerWindow window(QString::fromStdString(clip));
       window.Initialize();
-      window.Run(ui::Command::Pause);
       ui::VideoWidget* video = window.Video();
+      QElapsedTimer wait;
+      wait.start();
+      while (video->LastPicture().isNull() && wait.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      window.Run(ui::Command::Pause);
       ours.area = video->size();
       window.Session()->ZoomAt(r.steps, video->width() / 2, video->height() / 2, video->width(), video->height());
       PaintCounter counter(video);

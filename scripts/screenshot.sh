@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Makes docs/screenshot.png: the player window playing the demo clip, in a
-# private X server (Xvfb) with a private home, so no settings are touched.
+# Makes docs/screenshot.png: the player window playing the demo clip, and
+# docs/screenshot_zoom16.png: the same window paused and zoomed to 16x
+# (Ctrl + wheel, seven notches over the picture's centre) with each pixel's
+# values; in a private X server (Xvfb) with a private home, so no settings
+# are touched.
 # Builds first when needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,6 +15,7 @@ mkdir -p "$build/demo"
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 out=$(pwd)/docs/screenshot.png
+zoomed=$(pwd)/docs/screenshot_zoom16.png
 HOME=$home XDG_CONFIG_HOME=$home/.config QT_QPA_PLATFORM=xcb \
   xvfb-run -a -s "-screen 0 800x600x24" bash -c '
     "$1" "$2" &
@@ -20,5 +24,14 @@ HOME=$home XDG_CONFIG_HOME=$home/.config QT_QPA_PLATFORM=xcb \
     sleep 2
     eval "$(xdotool getwindowgeometry --shell "$wid")"
     import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$3"
-    kill "$player"' _ "$(pwd)/$build/ui/corvane" "$demo" "$out"
-echo "wrote $out"
+    xdotool key --window "$wid" space
+    # The centre of the picture: above the 86-pixel strip, below the menu bar.
+    xdotool mousemove --window "$wid" $((WIDTH / 2)) $((HEIGHT / 2 - 43 + 10))
+    sleep 0.3
+    xdotool keydown ctrl
+    for _ in 1 2 3 4 5 6 7; do xdotool click 4; sleep 0.2; done
+    xdotool keyup ctrl
+    sleep 1
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$4"
+    kill "$player"' _ "$(pwd)/$build/ui/corvane" "$demo" "$out" "$zoomed"
+echo "wrote $out and $zoomed"

@@ -1,6 +1,7 @@
 #include "ui/transport_bar.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QWheelEvent>
 #include <algorithm>
@@ -149,6 +150,9 @@ StatusStrip::StatusStrip(QWidget* parent) : QWidget(parent) {
   m_facts->setObjectName(QStringLiteral("frameFacts"));
   m_facts->SetTextColor(QColor(0xB0, 0xB0, 0xB0), false);
   m_facts->SetBkColor(Qt::black, false);
+  QFont small = m_facts->Font();
+  small.setPointSizeF(small.pointSizeF() * 0.85);
+  m_facts->SetFont(small, false);
 }
 
 void StatusStrip::resizeEvent(QResizeEvent* event) {
@@ -156,9 +160,20 @@ void StatusStrip::resizeEvent(QResizeEvent* event) {
   const int w = width();
   m_status->setGeometry(0, 0, w / 2, kHeight);
   m_counter->setGeometry(w / 2, 0, w / 2, kHeight);
-  // The middle half of the line, over the inner ends of the two halves
-  // (the state is short and left-aligned, the counter right-aligned).
-  m_facts->setGeometry(w / 4, 0, w / 2, kHeight);
+  PlaceFacts();
+}
+
+void StatusStrip::PlaceFacts() {
+  // Between the state's text (left-aligned) and the counter's (right-
+  // aligned), over the inner ends of their halves, with a gap each side.
+  constexpr int kGap = 8;
+  auto textWidth = [](const controls::ColorLabel* l) {
+    QFont f = l->Font();
+    f.setBold(true);
+    return QFontMetrics(f).horizontalAdvance(l->Text());
+  };
+  const int left = textWidth(m_status) + kGap, right = width() - textWidth(m_counter) - kGap;
+  m_facts->setGeometry(left, 0, std::max(0, right - left), kHeight);
   m_facts->raise();
 }
 
@@ -185,6 +200,7 @@ void StatusStrip::ShowFrameFacts(const std::optional<session::FrameFacts>& f, co
 void StatusStrip::Set(const QString& status, const QString& counter) {
   m_status->SetText(status);
   m_counter->SetText(counter);
+  PlaceFacts();
 }
 
 QString StatusStrip::StatusText() const { return m_status->Text(); }

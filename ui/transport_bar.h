@@ -75,6 +75,7 @@ class StatusStrip : public QWidget {
 
  private:
   void Set(const QString& status, const QString& counter);
+  void PlaceFacts();
   controls::ColorLabel* m_status = nullptr;
   controls::ColorLabel* m_counter = nullptr;
   controls::ColorLabel* m_facts = nullptr;

@@ -55,10 +55,15 @@ done
 xdotool keyup ctrl
 sleep 0.8
 screenshot "$work/zoom16.png"
-convert "$work/zoom16.png" -crop "${w}x${h}+${X}+$((Y + menu))" +repage "$work/area.ppm"
-# The centre pixel (176.5, 144.5) of the frame stays under the pointer, so
-# frame column c spans screen x from 176.5 + 16 (c - 176.5) on (x0 below).
-python3 - "$work/area.ppm" "$work/ref25.rgb" $w $h <<'PY' || fail "the 16x view is not ffmpeg's frame 25 in 16x16 blocks"
+# check_blocks SCREENSHOT SHIFT: the picture area shows frame 25 at 16x with
+# the centre pixel (176.5, 144.5) of the frame under the pointer, the view
+# moved SHIFT pixels to the right: frame column c spans screen x from
+# x0 + 16 c on. Each whole block's corner, clear of the grid (row and column
+# 0) and of the text, is ffmpeg's colour of its pixel, and its values are
+# written in it (pixels of pure black or white that the pixel is not).
+check_blocks() {
+  convert "$1" -crop "${w}x${h}+${X}+$((Y + menu))" +repage "$work/area.ppm"
+  python3 - "$work/area.ppm" "$work/ref25.rgb" $w $h "$2" <<'PY'
 import math, sys
 def ppm(path):
     data = open(path, 'rb').read()
@@ -66,8 +71,8 @@ def ppm(path):
     return int(parts[1]), int(parts[2]), parts[4]
 W, H, area = ppm(sys.argv[1])
 ref = open(sys.argv[2], 'rb').read()
-fw, fh = int(sys.argv[3]), int(sys.argv[4])
-x0 = (fw / 2 + 0.5) - 16 * (fw / 2 + 0.5)
+fw, fh, shift = int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
+x0 = (fw / 2 + 0.5) - 16 * (fw / 2 + 0.5) + shift
 y0 = (fh / 2 + 0.5) - 16 * (fh / 2 + 0.5)
 def px(buf, stride, x, y):
     i = (y * stride + x) * 3
@@ -79,23 +84,24 @@ for r in range(fh):
     for c in range(fw):
         left = math.ceil(x0 + 16 * c - 0.5)
         if left < 0 or left + 16 > W: continue
+        # The overview box (96 x 78, 8 pixels in from the lower right corner).
+        if left + 16 > W - 8 - 96 and top + 16 > H - 8 - 78: continue
         blocks += 1
         want = px(ref, fw, c, r)
-        # Columns 13..15 of row 15: clear of the grid (row and column 0) and the text.
         for dx in (13, 14, 15):
             got = px(area, W, left + dx, top + 15)
             if max(abs(a - b) for a, b in zip(got, want)) > 12: bad += 1
-        # The text: pixels of pure black or white that the pixel is not.
         ink = sum(1 for dy in range(1, 15) for dx in range(1, 13)
                   if px(area, W, left + dx, top + dy) in ((0, 0, 0), (255, 255, 255))
                   and px(area, W, left + dx, top + dy) != want)
         if ink >= 15: lettered += 1
 print(f"{blocks} whole blocks, {bad} corner pixels off, {lettered} with values")
-sys.exit(0 if blocks >= 300 and bad <= blocks // 50 and lettered >= blocks * 9 // 10 else 1)
+sys.exit(0 if blocks >= 250 and bad <= blocks // 50 and lettered >= blocks * 9 // 10 else 1)
 PY
+}
+check_blocks "$work/zoom16.png" 0 || fail "the 16x view is not ffmpeg's frame 25 in 16x16 blocks"
 
-# A drag to the left shows the frame further right: what was at the right
-# edge moves 100 pixels in.
+# A drag 100 pixels to the left moves the view with it.
 xdotool mousedown 1
 for _ in $(seq 10); do
   xdotool mousemove_relative -- -10 0
@@ -104,7 +110,5 @@ done
 xdotool mouseup 1
 sleep 0.8
 screenshot "$work/panned.png"
-convert "$work/zoom16.png" -crop "80x200+$((X + w - 80))+$((Y + menu + 40))" +repage "$work/edge.png"
-read -r DX DY MAE < <(best_match "$work/panned.png" "$work/edge.png" "$X" $((Y + menu)) "$w" "$h")
-[ "$DX" -eq $((w - 80 - 100)) ] && below "$MAE" 0.01 || fail "the drag did not move the view by 100 pixels (at $DX, MAE $MAE)"
+check_blocks "$work/panned.png" -100 || fail "the drag did not move the view by 100 pixels"
 echo "16x: blocks of ffmpeg's colours with their values; a drag pans"
