@@ -152,7 +152,9 @@ void DrawViewOverlay(uint8_t* pixels, int stride, const PictureView& view, const
   if (size >= kGridPixelSize) {
     const int64_t c0 = m.ColumnAt(v.left), c1 = m.ColumnAt(v.right - 1);
     const int64_t r0 = m.RowAt(v.top), r1 = m.RowAt(v.bottom - 1);
-    const int k = std::max(1, size / kValuesPixelSize);
+    // The font grows a pixel per 24 screen pixels of the pixel, so the
+    // text keeps a margin round it at every zoom.
+    const int k = std::max(1, size / 24);
     const bool labels = OverlayHasLabels(size);
     for (int64_t r = r0; r <= r1; ++r) {
       for (int64_t c = c0; c <= c1; ++c) {

@@ -287,6 +287,7 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
         if (m_session->PanBy(by.x(), by.y(), m_video->width(), m_video->height())) UpdateStatus();
       }
       m_coords->ShowPixelAt(at, m_video->size());
+      ShowDragCursor(at);
       return false;
     }
     case QEvent::MouseButtonPress: {
@@ -295,11 +296,15 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
       const QPoint at = m_video->mapFrom(centralWidget(), mouse->position().toPoint());
       m_dragging = mouse->button() == Qt::LeftButton && m_video->rect().contains(at);
       m_dragLast = at;
+      ShowDragCursor(at);
       return false;
     }
-    case QEvent::MouseButtonRelease:
-      if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) m_dragging = false;
+    case QEvent::MouseButtonRelease: {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() == Qt::LeftButton) m_dragging = false;
+      ShowDragCursor(m_video->mapFrom(centralWidget(), mouse->position().toPoint()));
       return false;
+    }
     case QEvent::Wheel: {
       // Ctrl + wheel over the picture zooms around the pointer, a step a notch.
       const auto* wheel = static_cast<QWheelEvent*>(event);
@@ -311,12 +316,22 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
       if (steps != 0 && m_session->ZoomAt(steps, at.x(), at.y(), m_video->width(), m_video->height())) {
         UpdateStatus();
         m_coords->ShowPixelAt(at, m_video->size());
+        ShowDragCursor(at);
       }
       return true;
     }
     default:
       return false;
   }
+}
+
+void PlayerWindow::ShowDragCursor(QPoint at) {
+  // A hand over a picture that a drag can move; the plain arrow elsewhere.
+  const bool movable = !m_session->CurrentView().IsWhole() && m_video->rect().contains(at);
+  if (!movable)
+    centralWidget()->unsetCursor();
+  else
+    centralWidget()->setCursor(m_dragging ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
 }
 
 void PlayerWindow::ZoomStep(int steps) {

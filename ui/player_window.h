@@ -109,6 +109,7 @@ class PlayerWindow : public QMainWindow {
   void ToggleFullScreen();
   void ApplyZoom();
   void ZoomStep(int steps);  // the zoom keys: around the centre of the picture area
+  void ShowDragCursor(QPoint at);  // `at` in picture coordinates
   void OnFrameSizeNotice(uint32_t width, uint32_t height);
   // After an open: the window sized for the picture, or the failure worded.
   bool FinishOpen(const session::OpenResult& result);
