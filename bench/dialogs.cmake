@@ -10,3 +10,9 @@ target_include_directories(splice_dialog_bench PRIVATE ${PROJECT_SOURCE_DIR})
 add_executable(slider_drag_bench ${CMAKE_CURRENT_LIST_DIR}/slider_drag_bench.cpp)
 target_link_libraries(slider_drag_bench PRIVATE corvane_ui)
 target_include_directories(slider_drag_bench PRIVATE ${PROJECT_SOURCE_DIR})
+
+# Panning a zoomed 4K frame in the player window: redraws a second and the
+# longest GUI-thread gap, beside a peer that converts the whole frame.
+add_executable(pan_bench ${CMAKE_CURRENT_LIST_DIR}/pan_bench.cpp)
+target_link_libraries(pan_bench PRIVATE corvane_ui)
+target_include_directories(pan_bench PRIVATE ${PROJECT_SOURCE_DIR})

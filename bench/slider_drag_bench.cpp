@@ -22,11 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/gui_bench_util.h"
 #include "controls/resources.h"
 #include "controls/seek_slider.h"
-#include "formats/test_pattern.h"
-#include "formats/trailer.h"
-#include "platform/file.h"
 #include "session/player_session.h"
 #include "ui/player_window.h"
 
@@ -34,22 +32,6 @@ namespace {
 
 constexpr uint32_t kW = 3840, kH = 2160;
 constexpr int kDragMs = 5000, kMovesPerSecond = 60;
-
-std::string WriteClip(const std::filesystem::path& dir, uint32_t frames) {
-  const corvane::YUVPara para = corvane::MakePara(corvane::fmt::YV12, kW, kH, 40, 0);
-  const std::string path = (dir / "drag_4k.yuv").string();
-  platform::File f;
-  if (f.Open(path, platform::File::Mode::kCreate) != 0) return {};
-  uint64_t at = 0;
-  for (uint32_t i = 0; i < frames; ++i) {
-    const std::vector<uint8_t> frame = corvane::MakePatternFrame(para, i);
-    if (f.WriteAt(frame.data(), frame.size(), at) != int64_t(frame.size())) return {};
-    at += frame.size();
-  }
-  const std::vector<uint8_t> trailer = corvane::EncodeTrailer(std::span<const corvane::YUVPara>(&para, 1));
-  if (f.WriteAt(trailer.data(), trailer.size(), at) != int64_t(trailer.size())) return {};
-  return path;
-}
 
 }  // namespace
 
@@ -63,7 +45,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   controls::InitResources();
-  const std::string clip = WriteClip(dir, frames);
+  const std::string clip = benchutil::WritePatternClip((dir / "drag_4k.yuv").string(),
+                                                      corvane::MakePara(corvane::fmt::YV12, kW, kH, 40, 0), frames);
   if (clip.empty()) {
     std::fprintf(stderr, "cannot write the clip in %s\n", dir.c_str());
     return 1;
@@ -96,15 +79,7 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     // The GUI thread's turns: a 5 ms timer and the longest gap between ticks.
-    qint64 last = clock.elapsed();
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-      const qint64 now = clock.elapsed();
-      f.longest = std::max(f.longest, now - last);
-      last = now;
-      ++f.ticks;
-    });
+    benchutil::GuiGapProbe probe;
     // The drag: press at the left end, then one move every 1/60 s sweeping
     // the width back and forth (a sweep a second), then release.
     const int width = slider->width(), y = slider->height() / 2;
@@ -120,7 +95,9 @@ int main(int argc, char** argv) {
                             Qt::NoModifier);
         QApplication::sendEvent(slider, &release);
         drag.stop();
-        probe.stop();
+        probe.Stop();
+        f.longest = probe.Longest();
+        f.ticks = probe.Ticks();
         QTimer::singleShot(300, &loop, &QEventLoop::quit);
         return;
       }
@@ -133,9 +110,8 @@ int main(int argc, char** argv) {
       QMouseEvent press(QEvent::MouseButtonPress, at, slider->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                         Qt::NoModifier);
       QApplication::sendEvent(slider, &press);
-      last = clock.elapsed();
       dragStart = clock.elapsed();
-      probe.start(5);
+      probe.Start(5);
       drag.start(1000 / kMovesPerSecond);
     });
     loop.exec();

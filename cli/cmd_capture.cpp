@@ -5,10 +5,12 @@
 #include <memory>
 #include <new>
 
+#include "capture/png_writer.h"
 #include "capture/still_encoder.h"
 #include "engine/frame_picture.h"
 #include "cli/cli_common.h"
 #include "cli/messages.h"
+#include "engine/frame_picture.h"
 #include "formats/frame_locator.h"
 #include "formats/result_codes.h"
 #include "platform/file.h"
@@ -50,9 +52,12 @@ void WriteOutput(const std::string& out, const uint8_t* bytes, size_t len) {
 }
 
 int RunCapture(const std::vector<std::string>& argv) {
-  Args args(argv, {"bmp", "jpeg"}, {"frame", "output", "quality", "format", "size", "interval", "matrix", "range"});
+  Args args(argv, {"bmp", "jpeg", "png"},
+            {"frame", "output", "quality", "format", "size", "interval", "matrix", "range"});
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
-  if (args.Has("bmp") == args.Has("jpeg")) throw UsageError{"give one of --bmp and --jpeg"};
+  if (int(args.Has("bmp")) + int(args.Has("jpeg")) + int(args.Has("png")) != 1)
+    throw UsageError{"give one of --bmp, --jpeg and --png"};
+  const bool png = args.Has("png");
   if (!args.Has("frame")) throw UsageError{"--frame N is required"};
   if (!args.Has("output")) throw UsageError{"-o OUT is required"};
   const bool jpeg = args.Has("jpeg");
@@ -75,7 +80,8 @@ int RunCapture(const std::vector<std::string>& argv) {
   auto fail = [&](int32_t code) {
     return Failure{StillRefusalText(code, kind, FormatLabel(loc.para.format), Geometry(loc.para))};
   };
-  if (const int32_t r = corvane::StillEncoder::CheckFrame(kind, loc.type, w, h); corvane::Failed(r)) throw fail(r);
+  if (const int32_t r = corvane::StillEncoder::CheckFrame(kind, loc.type, w, h); !png && corvane::Failed(r))
+    throw fail(r);
 
   platform::File file;
   if (int err = file.Open(path, platform::File::Mode::kRead))
@@ -85,6 +91,18 @@ int RunCapture(const std::vector<std::string>& argv) {
   if (file.ReadAt(frame.get(), loc.frameSize, loc.offset) != int64_t(loc.frameSize))
     throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
 
+  if (png) {
+    // The frame as the player's display converts it, any format, any size.
+    platform::Picture picture;
+    if (corvane::Failed(corvane::FrameToPicture(frame.get(), loc.frameSize, corvane::FrameInfo{w, h, loc.type},
+                                                &picture, ColourSpaceOf(args))))
+      throw Failure{"cannot convert frame " + std::to_string(n) + " (" + Geometry(loc.para) + ")"};
+    const std::vector<uint8_t> bytes = corvane::EncodePNG(picture.pixels.get(), w, h, picture.stride);
+    if (bytes.empty()) throw Failure{"out of memory"};
+    WriteOutput(out, bytes.data(), bytes.size());
+    std::printf("%s: frame %u, %s, %zu bytes\n", out.c_str(), n, Geometry(loc.para).c_str(), bytes.size());
+    return kExitOk;
+  }
   corvane::StillEncoder image;
   image.SetPictureConverter(corvane::DisplayPictureConverter(ColourSpaceOf(args)));
   // Never too small, whatever the frame holds.
@@ -108,8 +126,9 @@ int RunCapture(const std::vector<std::string>& argv) {
 
 const Registrar kCapture(
     {"capture",
-     "capture FILE --frame N (--bmp|--jpeg) -o OUT [--quality Q] [--matrix M] [--range R] [--format NAME --size WxH]",
-     "Usage: corvane-tool capture FILE --frame N (--bmp|--jpeg) -o OUT [--quality Q]\n"
+     "capture FILE --frame N (--bmp|--jpeg|--png) -o OUT [--quality Q] [--matrix M] [--range R] "
+     "[--format NAME --size WxH]",
+     "Usage: corvane-tool capture FILE --frame N (--bmp|--jpeg|--png) -o OUT [--quality Q]\n"
      "                            [--matrix 601|709|2020] [--range limited|full]\n"
      "                            [--format NAME --size WxH]\n"
      "Saves frame N (from 1) as a still picture, as the player's capture button does.\n"
@@ -118,14 +137,16 @@ const Registrar kCapture(
      "                  P010, P016, V210), converted as the display converts them\n"
      "  --jpeg          baseline JPEG; takes I420 and YV12 frames, and the added formats\n"
      "                  but V210 rounded to 8-bit 4:2:0, of a width that is a multiple of 16\n"
+     "  --png           RGB PNG of any format and size, converted as the player's\n"
+     "                  picture is (the player's PNG still)\n"
      "  -o, --output    the picture file; a failed capture leaves none (and an existing\n"
      "                  one unchanged)\n"
      "  --quality Q     JPEG quality 1..100 (default 100)\n"
-     "  --matrix, --range  how an added format's BMP reads YUV (default 601, limited);\n"
-     "                  the other stills always use BT.601 limited range\n"
+     "  --matrix, --range  how PNG and an added format's BMP read YUV (default 601,\n"
+     "                  limited); the other stills always use BT.601 limited range\n"
      "  --format, --size  frame parameters when the file has no trailer (or to override it)\n"
      "Frames of 704x288 and 704x240 in I420 or YV12 are saved line-doubled (704x576,\n"
-     "704x480). Stills need 96..3840 x 64..3072 pixels.",
+     "704x480). BMP and JPEG stills need 96..3840 x 64..3072 pixels.",
      RunCapture});
 
 }  // namespace

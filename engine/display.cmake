@@ -8,6 +8,11 @@ target_sources(corvane_engine PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/frame_picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scale_kernels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/display.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/surface_cutout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/view_transform.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/view_render.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/view_overlay.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frame_picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/offscreen_window.cpp
 )
 find_library(CORVANE_LIBYUV yuv REQUIRED)

@@ -7,6 +7,7 @@
 
 #include "formats/result_codes.h"
 #include "engine/surface_copy.h"
+#include "engine/view_overlay.h"
 
 namespace corvane {
 
@@ -120,6 +121,7 @@ int32_t Display::Draw(const void* data, uint32_t size, const FrameInfo* info) {
     return kNotReady;
   }
   m_pSrc = static_cast<const uint8_t*>(data);
+  m_nSrcSize = size;
   m_frame = *info;
   return DrawKeptFrame();
 }
@@ -214,9 +216,12 @@ int32_t Display::Blit(size_t i) {
     FillBlack(px, stride, 0, dest.bottom, W, H - dest.bottom);
     FillBlack(px, stride, 0, dest.top, dest.left, dest.Height());
     FillBlack(px, stride, dest.right, dest.top, W - dest.right, dest.Height());
-    if (!SurfaceDevice::Instance().Render(*s.surface, px + size_t(stride) * dest.top + 4 * size_t(dest.left),
-                                          stride, dest.Width(), dest.Height(), m_scratch, m_colour))
+    if (!m_view.IsWhole()) {
+      if (!RenderZoomed(*s.surface, dest, px, stride)) return kNoObject;
+    } else if (!SurfaceDevice::Instance().Render(*s.surface, px + size_t(stride) * dest.top + 4 * size_t(dest.left),
+                                                 stride, dest.Width(), dest.Height(), m_scratch, m_colour)) {
       return kNoObject;
+    }
     if (whole) {
       m_hWnd->Present(std::move(full), part);
       return kOk;
@@ -230,6 +235,33 @@ int32_t Display::Blit(size_t i) {
   } catch (const std::bad_alloc&) {
     return kNoObject;
   }
+}
+
+bool Display::RenderZoomed(const Surface& surface, const platform::Rect& dest, uint8_t* px, int stride) {
+  const ViewMapping m = MapView(m_view, dest, m_frame.width, m_frame.height);
+  // Zoomed out, the picture rectangle has black round the frame.
+  const platform::Rect v = m.Visible();
+  FillBlack(px, stride, dest.left, dest.top, dest.Width(), v.top - dest.top);
+  FillBlack(px, stride, dest.left, v.bottom, dest.Width(), dest.bottom - v.bottom);
+  FillBlack(px, stride, dest.left, v.top, v.left - dest.left, v.Height());
+  FillBlack(px, stride, v.right, v.top, dest.right - v.right, v.Height());
+  if (v.IsEmpty()) return true;
+  if (!RenderView(surface, m, px, stride, m_scratch, m_viewScratch, m_colour)) return false;
+  // The values are the frame's own, whatever the component view shows. The
+  // buffer is only read; FrameBuffer is the lookup's view of a frame.
+  FrameBuffer frame;
+  frame.pData = const_cast<uint8_t*>(m_pSrc);
+  frame.nSize = m_nSrcSize;
+  frame.nType = m_frame.type;
+  frame.nWidth = m_frame.width;
+  frame.nHeight = m_frame.height;
+  DrawViewOverlay(px, stride, m_view, m, [&frame](uint32_t x, uint32_t y) { return FramePixelValues(frame, x, y); });
+  return true;
+}
+
+void Display::SetView(const PictureView& view) {
+  std::scoped_lock lock(m_cs);
+  m_view = view;
 }
 
 int32_t Display::SetAspectMode(int mode) {

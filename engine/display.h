@@ -17,6 +17,8 @@
 #include "engine/frame_info.h"
 #include "engine/surface.h"
 #include "engine/surface_device.h"
+#include "engine/view_render.h"
+#include "engine/view_transform.h"
 #include "platform/video_window.h"
 
 namespace corvane {
@@ -91,6 +93,10 @@ class Display {
   int32_t SetAspectMode(int mode);
   // The matrix and range YUV frames are read with (BT.601 limited until set).
   void SetColourSpace(ColourSpace colour);
+  // The free zoom and pan inside the picture rectangle; a whole view draws
+  // as before, any other only the part it shows, with its overlay
+  // (view_overlay.h). Takes effect at the next Draw or Redraw.
+  void SetView(const PictureView& view);
   // kOk when mode (0..3) was taken, kNotReady when mode > 3 (nothing changes).
   int32_t SetComponentMode(uint32_t mode);
   uint32_t GetComponentMode() const;
@@ -122,6 +128,8 @@ class Display {
   void FillSurface(MonitorTarget& s);
   void EndBorrows();
   int32_t Blit(size_t i);
+  // The picture rectangle `dest` of the area's picture, as the view shows it.
+  bool RenderZoomed(const Surface& surface, const platform::Rect& dest, uint8_t* pixels, int stride);
   std::shared_ptr<platform::Picture> AcquirePicture(uint32_t w, uint32_t h);
 
   // Every public operation runs under m_cs; everything below is guarded by it.
@@ -136,6 +144,8 @@ class Display {
   int m_nAspectMode = 0;
   const uint8_t* m_pSrc = nullptr;          // the frame's bytes (not owned), kept for Redraw;
                                             // the only pointer a surface may borrow
+  uint32_t m_nSrcSize = 0;                  // bytes at m_pSrc
+  PictureView m_view;
   platform::Rect m_rcDesktop;               // union of the monitors (from 0, 0)
   std::vector<MonitorTarget> m_screens;   // one per entry, made on attach
   uint32_t m_nComponentMode = 0;
@@ -143,6 +153,7 @@ class Display {
   bool m_bAttached = false;
 
   RenderScratch m_scratch;
+  ViewScratch m_viewScratch;
   // Pictures handed out before; reused once the window has let go of them.
   std::vector<std::shared_ptr<platform::Picture>> m_pictures;
 };

@@ -1,22 +1,60 @@
 #include "engine/frame_picture.h"
 
+#include <new>
+
+#include "engine/surface.h"
 #include "engine/surface_copy.h"
 #include "engine/surface_device.h"
+#include "formats/result_codes.h"
 
 namespace corvane {
 
+namespace {
+
+// Converts a whole frame (FrameBytes(info) bytes) into the rows at bgra.
+int32_t Convert(const uint8_t* data, const FrameInfo& info, ColourSpace colour, uint8_t* bgra, int32_t stride) {
+  const SurfaceDevice& device = SurfaceDevice::Instance();
+  std::unique_ptr<Surface> surface;
+  for (YUVType format : SurfaceFormatsToTry(info.type)) {
+    if (format == YUV_NONE) break;
+    if ((surface = device.CreateSurface(format, info.width, info.height))) break;
+  }
+  if (!surface) return kNoSurface;
+  // As the display fills its surface for the whole picture.
+  if (surface->HoldsFrameLayout(info.type))
+    surface->Borrow(data);
+  else if (!CopyFrameToSurface(data, info, *surface))
+    return kNoSurface;
+  RenderScratch scratch;
+  if (!device.Render(*surface, bgra, stride, int(info.width), int(info.height), scratch, colour)) return kNoObject;
+  return kOk;
+}
+
+}  // namespace
+
+int32_t FrameToPicture(const uint8_t* data, uint64_t size, const FrameInfo& info, platform::Picture* out,
+                       ColourSpace colour) {
+  if (!data || !out) return kNullArg;
+  if (info.width == 0 || info.height == 0 || size < FrameBytes(info)) return kNotReady;
+  try {
+    platform::Picture picture = platform::Picture::Make(info.width, info.height);
+    if (const int32_t r = Convert(data, info, colour, picture.pixels.get(), int32_t(picture.stride)); r != kOk)
+      return r;
+    *out = std::move(picture);
+  } catch (const std::bad_alloc&) {
+    return kNoObject;
+  }
+  return kOk;
+}
+
 bool ConvertFrameToBGRA(YUVType type, const uint8_t* frame, uint32_t w, uint32_t h, ColourSpace colour,
                         uint8_t* bgra, int32_t stride) {
-  if (!frame || !bgra) return false;
-  std::unique_ptr<Surface> s = Surface::Make(type, w, h, 1);
-  if (!s) return false;
-  // A surface that holds the frame's layout reads it in place.
-  if (s->HoldsFrameLayout(type))
-    s->Borrow(frame);
-  else if (!CopyFrameToSurface(frame, FrameInfo{w, h, type}, *s))
+  if (!frame || !bgra || w == 0 || h == 0) return false;
+  try {
+    return Convert(frame, FrameInfo{w, h, type}, colour, bgra, stride) == kOk;
+  } catch (const std::bad_alloc&) {
     return false;
-  RenderScratch scratch;
-  return SurfaceDevice::Instance().Render(*s, bgra, stride, int(w), int(h), scratch, colour);
+  }
 }
 
 StillEncoder::PictureConverter DisplayPictureConverter(ColourSpace colour) {

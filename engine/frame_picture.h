@@ -1,19 +1,29 @@
-// A frame converted as the display converts it, at its own size: for stills
-// and pictures of the frame that must look as it does on screen.
+// One frame at its own size as the display converts it (the same surface,
+// fallbacks and device conversion as the picture on screen, read with the
+// chosen colour space), for the PNG still, the clipboard, `corvane-tool
+// capture --png` and the BMP of the added formats. No component view: the
+// frame itself.
+//
+// Threads: any; the caller keeps the frame's bytes valid for the call.
 #pragma once
 
 #include <cstdint>
 
 #include "capture/still_encoder.h"
+#include "engine/frame_info.h"
 #include "formats/colour_space.h"
-#include "formats/yuv_format.h"
+#include "platform/video_window.h"
 
 namespace corvane {
 
-// Writes the w × h frame (FrameSize64 bytes at frame) as BGRA rows of 4·w
-// bytes, `stride` apart (negative: bottom-up), alpha 255, through a surface
-// of the frame's own format and the surface device, read with `colour`.
-// False when the type has no surface or memory cannot be had.
+// kOk and the picture; kNotReady for an empty frame or fewer than its bytes;
+// kNoSurface when the device takes neither its format nor a fallback;
+// kNoObject when memory runs out.
+int32_t FrameToPicture(const uint8_t* data, uint64_t size, const FrameInfo& info, platform::Picture* out,
+                       ColourSpace colour = {});
+
+// The same into the caller's BGRA rows (4·w bytes each, `stride` apart;
+// negative: bottom-up). False when the frame cannot be converted.
 bool ConvertFrameToBGRA(YUVType type, const uint8_t* frame, uint32_t w, uint32_t h, ColourSpace colour,
                         uint8_t* bgra, int32_t stride);
 

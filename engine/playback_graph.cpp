@@ -1,6 +1,7 @@
 #include "engine/playback_graph.h"
 
 #include "engine/frame_picture.h"
+#include "engine/view_overlay.h"
 #include "formats/result_codes.h"
 
 namespace corvane {
@@ -128,6 +129,10 @@ bool LookUpPixel(const FrameBuffer& b, uint32_t x, uint32_t y, int* Y, int* U, i
 }
 
 }  // namespace
+
+bool LookUpYUV(const FrameBuffer& frame, uint32_t x, uint32_t y, int* Y, int* U, int* V) {
+  return LookUpPixel(frame, x, y, Y, U, V);
+}
 
 PlaybackGraph::PlaybackGraph(platform::VideoWindow* videoWnd) : m_pVideoWnd(videoWnd) { Create(); }
 
@@ -330,6 +335,10 @@ int32_t PlaybackGraph::SetColourSpace(ColourSpace colour) {
   return kOk;
 }
 
+void PlaybackGraph::SetView(const PictureView& view) {
+  if (m_pRender) m_pRender->SetView(view);
+}
+
 int PlaybackGraph::GetAspectMode() const { return m_pRender ? m_pRender->GetAspectMode() : 0; }
 
 bool PlaybackGraph::SetNotifyWindow(platform::FrameSizeListener* listener) {
@@ -356,6 +365,16 @@ int32_t PlaybackGraph::GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, i
   if (c2) *c2 = v[1];
   if (c3) *c3 = v[2];
   return found ? kOk : kNotReady;
+}
+
+int32_t PlaybackGraph::CapturePicture(platform::Picture* out) const {
+  if (!m_pRender) return kNotReady;
+  // Read before the renderer's lock is taken: the picture looks as the screen does.
+  const ColourSpace colour = m_pRender->GetColourSpace();
+  return m_pRender->WithCurrent([&](const FrameBuffer* b) -> int32_t {
+    if (!b || !b->pData) return kNotReady;
+    return FrameToPicture(b->pData, b->nSize, FrameInfo{b->nWidth, b->nHeight, b->nType}, out, colour);
+  });
 }
 
 int32_t PlaybackGraph::CaptureBMP(void* buf, uint32_t len, uint32_t* outLen) {

@@ -80,6 +80,9 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   int GetAspectMode() const;  // 0 (the whole window) before Create
   // How YUV frames are read as colours; kNotReady before Create.
   int32_t SetColourSpace(ColourSpace colour);
+  // The free zoom and pan of the picture (view_transform.h); shown from the
+  // next presentation (Refresh shows it at once).
+  void SetView(const PictureView& view);
   bool SetNotifyWindow(platform::FrameSizeListener* listener);
   bool GetPara(YUVPara* out) const;
 
@@ -94,6 +97,9 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   // EncodeJPEG's results (which frames they take, how much room they need).
   int32_t CaptureBMP(void* buf, uint32_t len, uint32_t* outLen);
   int32_t CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int quality);
+  // The frame on screen at its own size as the display converts it
+  // (FrameToPicture): kNotReady without a frame on screen, else its result.
+  int32_t CapturePicture(platform::Picture* out) const;
 
   int32_t SaveParaToFile(const YUVPara* para);
   const platform::File* GetFileHandle() const;  // null without a file

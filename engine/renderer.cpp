@@ -23,6 +23,7 @@ int32_t Renderer::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) 
   m_pDisplay->SetComponentMode(m_nComponentMode);
   m_pDisplay->SetAspectMode(m_nAspectMode);
   m_pDisplay->SetColourSpace(m_colour);
+  m_pDisplay->SetView(m_view);
   YUVType type;
   uint32_t frameSize;
   if (!GetTypeAndFrameSize(para, &type, &frameSize)) return kFail;
@@ -129,6 +130,12 @@ void Renderer::SetColourSpace(ColourSpace colour) {
 ColourSpace Renderer::GetColourSpace() const {
   std::scoped_lock lock(m_cs);
   return m_colour;
+}
+
+void Renderer::SetView(const PictureView& view) {
+  std::scoped_lock lock(m_cs);
+  m_view = view;
+  if (m_pDisplay) m_pDisplay->SetView(view);
 }
 
 int Renderer::GetAspectMode() const {

@@ -57,6 +57,8 @@ class Renderer {
   int32_t SetComponentMode(uint32_t mode);  // kOk taken; kNotReady for mode > 3 or no display
   uint32_t GetComponentMode() const;
   int32_t SetAspectMode(int mode);
+  // The free zoom and pan (Display::SetView); kept for the displays made later.
+  void SetView(const PictureView& view);
   // The mode the display fits the picture by: the window maps pointer
   // positions back to frame pixels with it.
   int GetAspectMode() const;
@@ -96,6 +98,7 @@ class Renderer {
   uint32_t m_nComponentMode = 0;
   int m_nAspectMode = 0;
   ColourSpace m_colour;
+  PictureView m_view;
   YUVPara m_para{};
   platform::FrameSizeListener* m_pNotify = nullptr;
   std::function<void(const FrameBuffer&)> m_presented;

@@ -101,6 +101,19 @@ class Surface {
   void EndBorrow() { m_pBorrowed = nullptr; }
   bool IsBorrowed() const { return m_pBorrowed != nullptr; }
 
+  // A surface that reads the w × h part at (x, y) of this one in place (its
+  // rows keep this surface's pitch), for converting only the part a zoomed
+  // view shows. Null when the part is empty, out of bounds, or cannot start
+  // there: a chroma sample shared by two columns (or lines) must not be cut,
+  // so x (and y for 4:2:0) must be even; layouts whose lines are not stored
+  // in order (IUYV) are never cut. The result borrows this surface's bytes:
+  // it must not outlive them nor be used across a change of them.
+  // (surface_cutout.cpp)
+  std::unique_ptr<Surface> CutOut(uint32_t x, uint32_t y, uint32_t w, uint32_t h) const;
+  // Where a cut may start: x a multiple of the first, y of the second
+  // ({0, 0}: this format is never cut).
+  static std::array<uint32_t, 2> CutAlignment(YUVType format);
+
   // The surface's bytes with every row at its natural length and the planes
   // one after another in the order the surface holds them.
   std::vector<uint8_t> Packed() const;

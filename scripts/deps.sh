@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev qt6-translations-l10n
   qt6-tools-dev qt6-l10n-tools
   desktop-file-utils appstream shared-mime-info dpkg-dev file
-  libyuv-dev
+  libyuv-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libturbojpeg0-dev libjpeg62-turbo-dev
   fonts-dejavu-core fonts-noto-cjk

@@ -20,6 +20,11 @@ uint32_t MenuRule(Command c) {
     case Command::ComponentU:
     case Command::ComponentV:
     case Command::Coordinates:
+    case Command::ZoomIn:
+    case Command::ZoomOut:
+    case Command::GoToFrame:
+    case Command::CopyFrame:
+    case Command::SavePng:
       return kFrames;
     default:
       return kAnyState;
@@ -47,7 +52,12 @@ uint32_t KeyRule(Command c) {
     case Command::Open:
     case Command::Cut:
     case Command::Splice:
-      return kAnyState | kNotFullScreen;
+    case Command::GoToFrame:
+      return (c == Command::GoToFrame ? kFrames : kAnyState) | kNotFullScreen;
+    case Command::ZoomIn:
+    case Command::ZoomOut:
+    case Command::CopyFrame:
+      return kFrames;
     case Command::Close:
       return kFile | kNotFullScreen;
     // Seeks need a running reader: not while stopped.

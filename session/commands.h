@@ -58,6 +58,14 @@ enum class Command : int {
   Matrix2020,
   RangeLimited,
   RangeFull,
+  // Added after the commands above, which keep their numbers.
+  ZoomIn,          // + : one zoom step closer, around the centre of the picture
+  ZoomOut,         // - : one step back
+  GoToFrame,       // Ctrl+G: the box for a frame number
+  CopyFrame,       // Ctrl+Shift+C: the frame on screen to the clipboard, as an image
+  SavePng,         // the frame on screen as a numbered PNG still
+  Recent0,         // a file of the recent list; Recent0 + n
+  Recent7 = Recent0 + 7,
 };
 
 // When a command may run: a set of play states and conditions of the window.
@@ -84,5 +92,7 @@ uint32_t ButtonRule(Command c);
 uint32_t KeyRule(Command c);
 
 inline bool IsDigit(Command c) { return c >= Command::Digit0 && c <= Command::Digit9; }
+inline bool IsRecent(Command c) { return c >= Command::Recent0 && c <= Command::Recent7; }
+inline constexpr int kRecentCount = 8;
 
 }  // namespace session

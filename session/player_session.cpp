@@ -6,6 +6,7 @@
 #include <span>
 #include <utility>
 
+#include "engine/display.h"
 #include "formats/result_codes.h"
 
 namespace session {
@@ -151,19 +152,16 @@ bool PlayerSession::Execute(Command c) {
       return m_graph && m_graph->GoToStart() == kOk;
     case Command::GoToEnd:
       return m_graph && m_graph->GoToEnd() == kOk;
-    case Command::GoToTyped: {
-      // A number beyond the last possible frame stays beyond it: saturated,
-      // never wrapped onto a small frame number. Seeks need a running reader.
-      const uint64_t typed = std::exchange(m_typed, 0);
-      if (!m_graph || m_state == PlayState::Stopped) return false;
-      return m_graph->SeekToFrame(uint32_t(std::min<uint64_t>(typed, UINT32_MAX))) == kOk;
-    }
+    case Command::GoToTyped:
+      return GoToFrameLocked(std::exchange(m_typed, 0));
     case Command::Zoom50:
     case Command::Zoom100:
     case Command::Zoom200:
       // The coordinate window needs the picture at 100 %.
       if (m_coordinates) return false;
       m_zoom = Zoom(int(c) - int(Command::Zoom50));
+      // The window takes the new size; the picture is whole in it again.
+      ApplyViewLocked({});
       return true;
     case Command::ComponentYUV:
     case Command::ComponentY:
@@ -189,6 +187,84 @@ bool PlayerSession::Execute(Command c) {
   }
 }
 
+bool PlayerSession::GoToFrame(uint64_t n) {
+  DropPendingSeek();
+  std::scoped_lock lock(m_graphLock);
+  return GoToFrameLocked(n);
+}
+
+bool PlayerSession::GoToFrameLocked(uint64_t n) {
+  // A number beyond the last possible frame stays beyond it: saturated,
+  // never wrapped onto a small frame number. Seeks need a running reader.
+  if (!m_graph || m_state == PlayState::Stopped) return false;
+  return m_graph->SeekToFrame(uint32_t(std::min<uint64_t>(n, UINT32_MAX))) == kOk;
+}
+
+std::optional<FrameFacts> PlayerSession::FactsOf(uint32_t n) const {
+  if (!m_graph || n == 0 || n > m_total) return std::nullopt;
+  corvane::YUVPara para = m_para;
+  FrameFacts f;
+  if (m_segments) {
+    const std::optional<corvane::FrameLocation> at = m_segments->Locate(n, &para);
+    if (!at) return std::nullopt;
+    f.segment = at->segment + 1;
+    f.segments = m_graph->GetSegmentCount();
+  }
+  f.format = para.format;
+  f.width = para.width;
+  f.height = para.height;
+  f.interval = para.EffectiveInterval();
+  return f;
+}
+
+// ---- Zoom and pan --------------------------------------------------------------
+
+platform::Rect PlayerSession::PictureRect(int areaW, int areaH) const {
+  // The rectangle the display fills at 1×, by the same rule.
+  return corvane::AspectRect(int(m_aspect), areaW, areaH, m_pictureWidth, m_pictureHeight);
+}
+
+corvane::ViewMapping PlayerSession::MapView(int areaW, int areaH) const {
+  return corvane::MapView(m_view, PictureRect(areaW, areaH), m_pictureWidth, m_pictureHeight);
+}
+
+std::optional<corvane::PixelPos> PlayerSession::FramePixelAt(int x, int y, int areaW, int areaH) const {
+  return MapView(areaW, areaH).FramePixelAt(x, y);
+}
+
+void PlayerSession::ApplyViewLocked(const corvane::PictureView& view) {
+  m_view = view;
+  if (!m_graph) return;
+  m_graph->SetView(view);
+  // A paused or stopped picture is not presented again by itself.
+  if (m_state != PlayState::Playing && m_state != PlayState::NoFile) m_graph->Refresh();
+}
+
+bool PlayerSession::ZoomAt(int steps, int x, int y, int areaW, int areaH) {
+  if (!m_graph || !Allows(when::kFrames)) return false;
+  const corvane::PictureView next =
+      corvane::ZoomViewAt(m_view, steps, x, y, PictureRect(areaW, areaH), m_pictureWidth, m_pictureHeight);
+  if (next == m_view) return false;
+  std::scoped_lock lock(m_graphLock);
+  ApplyViewLocked(next);
+  return true;
+}
+
+bool PlayerSession::PanBy(int dx, int dy, int areaW, int areaH) {
+  if (!m_graph || !Allows(when::kFrames)) return false;
+  const corvane::PictureView next =
+      corvane::PanView(m_view, dx, dy, PictureRect(areaW, areaH), m_pictureWidth, m_pictureHeight);
+  if (next == m_view) return false;
+  std::scoped_lock lock(m_graphLock);
+  ApplyViewLocked(next);
+  return true;
+}
+
+void PlayerSession::ResetView() {
+  std::scoped_lock lock(m_graphLock);
+  if (!m_view.IsWhole()) ApplyViewLocked({});
+}
+
 PlayerView PlayerSession::View() const {
   PlayerView v;
   v.state = m_state;
@@ -196,6 +272,7 @@ PlayerView PlayerSession::View() const {
   v.reverse = m_reverse;
   v.repeat = m_repeat;
   v.zoom = m_zoom;
+  v.view = m_view;
   v.fullScreen = m_fullScreen;
   v.coordinates = m_coordinates;
   v.statusTicking = m_statusTicking;
@@ -289,6 +366,8 @@ OpenResult PlayerSession::ApplyAndRun() {
   m_pictureWidth = m_para.width;
   m_pictureHeight = m_para.height;
   m_zoom = Zoom::k100;
+  m_view = {};
+  m_graph->SetView(m_view);
   // Parameters the engine cannot apply never leave the player claiming to
   // play: the file is closed.
   if (m_graph->SetPara(&m_para, m_picture) != kOk) {
@@ -301,6 +380,9 @@ OpenResult PlayerSession::ApplyAndRun() {
     CloseLocked();
     return {OpenOutcome::kFailed, OpenFailure::kTooShort};
   }
+  m_segments.reset();
+  if (m_graph->GetSegmentCount() > 1 && m_graph->GetFileHandle())
+    m_segments.emplace(corvane::ReadTrailer(*m_graph->GetFileHandle()), m_para, true);
   m_graph->SetNotifyWindow(m_sizes);
   m_graph->SetRepeat(m_repeat);
   m_graph->SetAspectMode(int(m_aspect));
@@ -362,6 +444,8 @@ void PlayerSession::CloseLocked() {
   m_reverse = false;
   m_state = PlayState::NoFile;
   m_zoom = Zoom::k100;
+  m_view = {};
+  m_segments.reset();
   m_pictureWidth = kIdleWidth;
   m_pictureHeight = kIdleHeight;
 }
@@ -393,6 +477,9 @@ void PlayerSession::OnFrameSizeChanged(uint32_t width, uint32_t height) {
   m_graph->GetPara(&m_para);
   m_pictureWidth = m_para.width = width;
   m_pictureHeight = m_para.height = height;
+  // The view's place is in pixels of the frame before.
+  std::scoped_lock lock(m_graphLock);
+  ApplyViewLocked({});
 }
 
 void PlayerSession::SeekToSlider(int pos) {

@@ -31,6 +31,8 @@
 #include <string>
 
 #include "engine/playback_graph.h"
+#include "engine/view_transform.h"
+#include "formats/frame_locator.h"
 #include "formats/name_guess.h"
 #include "formats/yuv_format.h"
 #include "session/commands.h"
@@ -85,6 +87,17 @@ struct PlayerView {
   uint64_t typed = 0;         // the frame number typed so far
   uint32_t pictureWidth = 352, pictureHeight = 288;  // the frame size zoom is based on
   corvane::ColourSpace colour;  // how the display reads YUV
+  corvane::PictureView view;  // the free zoom and pan inside the picture area
+};
+
+// What the status line says of a frame: its segment's parameters.
+struct FrameFacts {
+  uint32_t format = 0;  // the format code
+  uint32_t width = 0, height = 0;
+  uint32_t interval = 0;  // ms a frame (0 stored means the default)
+  uint32_t segment = 1;   // 1-based, of `segments` (1 in a plain file)
+  uint32_t segments = 1;
+  friend bool operator==(const FrameFacts&, const FrameFacts&) = default;
 };
 
 enum class OpenOutcome { kPlaying, kNeedsParameters, kFailed };
@@ -178,6 +191,27 @@ class PlayerSession {
   // Waits until the seeker has nothing left to do; false on timeout.
   bool WaitForSeeks(std::chrono::milliseconds timeout);
 
+  // ---- The free zoom and pan inside the picture area ----
+  // The area is the picture widget, w × h; points are in its coordinates.
+  // Each changes the view only with a picture on screen (playing or paused)
+  // and returns whether it did; a paused picture is drawn again at once.
+  const corvane::PictureView& CurrentView() const { return m_view; }
+  corvane::ViewMapping MapView(int areaW, int areaH) const;
+  // `steps` zoom steps in (> 0) or out around the point (x, y).
+  bool ZoomAt(int steps, int x, int y, int areaW, int areaH);
+  // Moves the picture by (dx, dy) screen pixels, as a drag does.
+  bool PanBy(int dx, int dy, int areaW, int areaH);
+  // Back to the whole picture (the 50/100/200 % commands, a new file or frame size).
+  void ResetView();
+  // The frame pixel shown at (x, y) of the area, through the view.
+  std::optional<corvane::PixelPos> FramePixelAt(int x, int y, int areaW, int areaH) const;
+  // Format, size, interval and segment of frame `n` (1-based) of the open
+  // file; none without a file or for a frame it does not have.
+  std::optional<FrameFacts> FactsOf(uint32_t n) const;
+  // Seeks to frame `n` (1-based, as the typed number): false when refused
+  // (no file, stopped, no such frame).
+  bool GoToFrame(uint64_t n);
+
   // ---- For the window ----
   corvane::PlaybackGraph* Graph() const { return m_graph.get(); }
   const corvane::YUVPara& Para() const { return m_para; }
@@ -202,6 +236,10 @@ class PlayerSession {
   void SeekerLoop(std::stop_token stop);
   void DropPendingSeek();
   void SeekDone();
+  // With m_graphLock held: the view to the graph, drawn again when paused.
+  bool GoToFrameLocked(uint64_t n);
+  void ApplyViewLocked(const corvane::PictureView& view);
+  platform::Rect PictureRect(int areaW, int areaH) const;
   // Pauses and asks the seeker for the frame `delta` away from the last one
   // asked for (or the one on screen).
   bool Step(int delta);
@@ -220,6 +258,8 @@ class PlayerSession {
   bool m_reverse = false;
   bool m_repeat = false;
   Zoom m_zoom = Zoom::k100;
+  corvane::PictureView m_view;
+  std::optional<corvane::FileFrames> m_segments;  // a spliced file's segments, as the reader plays them
   AspectMode m_aspect = AspectMode::kSource;
   corvane::ColourSpace m_colour;
   bool m_fullScreen = false;

@@ -72,6 +72,27 @@ constexpr MenuEntry kMenu[] = {
      QT_TRANSLATE_NOOP("ui::PlayerWindow", "有限范围 (16-235)"), true, MenuGroup::kRange},
     {C::RangeFull, ids::kViewRangeFull, "视图", "色彩范围", QT_TRANSLATE_NOOP("ui::PlayerWindow", "全范围 (0-255)"),
      true, MenuGroup::kRange},
+    // Added after the items above; each lands at the end of its menu.
+    {C::ZoomIn, ids::kViewZoomIn, "视图", "缩放", QT_TRANSLATE_NOOP("ui::PlayerWindow", "放大   +"), false,
+     MenuGroup::kNone},
+    {C::ZoomOut, ids::kViewZoomOut, "视图", "缩放", QT_TRANSLATE_NOOP("ui::PlayerWindow", "缩小   -"), false,
+     MenuGroup::kNone},
+    {C::GoToFrame, ids::kPlayGoToFrame, "播放", nullptr, QT_TRANSLATE_NOOP("ui::PlayerWindow", "转到帧...   Ctrl+G"),
+     false, MenuGroup::kNone},
+    {C::CopyFrame, ids::kFileCopyFrame, "文件", nullptr,
+     QT_TRANSLATE_NOOP("ui::PlayerWindow", "复制画面   Ctrl+Shift+C"), false, MenuGroup::kNone},
+    {C::SavePng, ids::kFileSavePng, "文件", nullptr, QT_TRANSLATE_NOOP("ui::PlayerWindow", "保存PNG图片"), false,
+     MenuGroup::kNone},
+    // The recent files: texts are the files' names, set by the window.
+    {C::Recent0, ids::kFileRecentFirst, "文件", QT_TRANSLATE_NOOP("ui::PlayerWindow", "最近打开的文件"), "", false,
+     MenuGroup::kNone},
+    {Command(int(C::Recent0) + 1), ids::kFileRecentFirst + 1, "文件", "最近打开的文件", "", false, MenuGroup::kNone},
+    {Command(int(C::Recent0) + 2), ids::kFileRecentFirst + 2, "文件", "最近打开的文件", "", false, MenuGroup::kNone},
+    {Command(int(C::Recent0) + 3), ids::kFileRecentFirst + 3, "文件", "最近打开的文件", "", false, MenuGroup::kNone},
+    {Command(int(C::Recent0) + 4), ids::kFileRecentFirst + 4, "文件", "最近打开的文件", "", false, MenuGroup::kNone},
+    {Command(int(C::Recent0) + 5), ids::kFileRecentFirst + 5, "文件", "最近打开的文件", "", false, MenuGroup::kNone},
+    {Command(int(C::Recent0) + 6), ids::kFileRecentFirst + 6, "文件", "最近打开的文件", "", false, MenuGroup::kNone},
+    {C::Recent7, ids::kFileRecentFirst + 7, "文件", "最近打开的文件", "", false, MenuGroup::kNone},
 };
 
 // The keys, with the help dialog's lines in the order the dialog lists them
@@ -109,6 +130,12 @@ constexpr KeyEntry kKeys[] = {
     {Qt::Key_7, Ctrl::kAny, Pad::kOnly, Command(int(C::Digit0) + 7), nullptr},
     {Qt::Key_8, Ctrl::kAny, Pad::kOnly, Command(int(C::Digit0) + 8), nullptr},
     {Qt::Key_9, Ctrl::kAny, Pad::kOnly, C::Digit9, nullptr},
+    // Added after the keys above; the help dialog's list stays as it was.
+    {Qt::Key_Plus, Ctrl::kNo, Pad::kAny, C::ZoomIn, nullptr},
+    {Qt::Key_Equal, Ctrl::kNo, Pad::kNever, C::ZoomIn, nullptr},  // + unshifted
+    {Qt::Key_Minus, Ctrl::kNo, Pad::kAny, C::ZoomOut, nullptr},
+    {Qt::Key_G, Ctrl::kYes, Pad::kAny, C::GoToFrame, nullptr},
+    {Qt::Key_C, Ctrl::kYes, Pad::kAny, C::CopyFrame, nullptr, true},
 };
 
 // The row left to right, at its fixed x positions (the button row's layout).
@@ -150,8 +177,14 @@ const ButtonEntry* ButtonEntryForId(int id) {
 std::optional<Command> CommandForKey(int key, Qt::KeyboardModifiers modifiers) {
   const bool ctrl = modifiers & Qt::ControlModifier;
   const bool pad = modifiers & Qt::KeypadModifier;
+  const bool shift = modifiers & Qt::ShiftModifier;
   for (const KeyEntry& e : kKeys) {
-    if (e.key != key) continue;
+    if (e.key != key || !e.shift || !shift) continue;
+    if ((e.ctrl == Ctrl::kYes && !ctrl) || (e.ctrl == Ctrl::kNo && ctrl)) continue;
+    return e.command;
+  }
+  for (const KeyEntry& e : kKeys) {
+    if (e.key != key || e.shift) continue;
     if ((e.ctrl == Ctrl::kYes && !ctrl) || (e.ctrl == Ctrl::kNo && ctrl)) continue;
     if ((e.pad == Pad::kOnly && !pad) || (e.pad == Pad::kNever && pad)) continue;
     return e.command;

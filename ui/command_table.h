@@ -43,6 +43,10 @@ struct KeyEntry {
   Pad pad;
   Command command;
   const char* help;  // its line in the help dialog (source text), or null
+  // Wants Shift held. Bindings without it do not look at Shift, so Ctrl+C
+  // closes with or without Shift unless a Shift binding of the key (looked
+  // for first) takes it.
+  bool shift = false;
 };
 
 struct ButtonEntry {

@@ -120,8 +120,14 @@ void CoordinateTool::ShowPixelAt(QPoint picturePoint, QSize pictureSize) {
   // Through the rectangle the display drew the picture into: over a bar the
   // window keeps what it showed last.
   const corvane::YUVPara& para = m_session->Para();
-  const std::optional<QPoint> px =
-      FramePixelAt(picturePoint, pictureSize, graph->GetAspectMode(), para.width, para.height);
+  std::optional<QPoint> px;
+  if (m_session->CurrentView().IsWhole()) {
+    px = FramePixelAt(picturePoint, pictureSize, graph->GetAspectMode(), para.width, para.height);
+  } else if (const auto zoomed = m_session->FramePixelAt(picturePoint.x(), picturePoint.y(), pictureSize.width(),
+                                                         pictureSize.height())) {
+    // Through the zoomed view: the pixel drawn under the pointer.
+    px = QPoint(int(zoomed->x), int(zoomed->y));
+  }
   if (!px) return;
   int c[3] = {-1, -1, -1};
   graph->GetPixelValue(uint32_t(px->x()), uint32_t(px->y()), &c[0], &c[1], &c[2]);

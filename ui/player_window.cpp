@@ -2,12 +2,14 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include "controls/icon_button.h"
 #include "controls/resources.h"
@@ -16,6 +18,8 @@
 #include "ui/command_wiring.h"
 #include "ui/coordinate_tool.h"
 #include "ui/file_tools.h"
+#include "ui/go_to_frame_box.h"
+#include "ui/recent_files_store.h"
 #include "ui/help_dialogs.h"
 #include "ui/language.h"
 #include "ui/messages.h"
@@ -82,6 +86,7 @@ void PlayerWindow::BuildClient() {
   connect(m_transport, &TransportBar::seekRequested, this, [this](int pos) { m_session->SeekToSlider(pos); });
 }
 
+QString PlayerWindow::StatusFacts() const { return m_status->FactsText(); }
 controls::IconButton* PlayerWindow::Button(int id) const { return m_transport->Button(id); }
 controls::SeekSlider* PlayerWindow::Slider() const { return m_transport->Slider(); }
 void PlayerWindow::Initialize() {
@@ -90,6 +95,8 @@ void PlayerWindow::Initialize() {
   show();
   ResizeForPicture(kIdleWidth, kIdleHeight);
   SettingsStore::InitAtStartup(m_settings);
+  m_recent = RecentFilesStore::Load();
+  ShowRecentFiles();
   m_session->SetAspectMode(session::AspectModeOf(m_settings.displayType));
   m_session->SetColourSpace(SettingsStore::LoadColourSpace());
   if (!m_filePath.isEmpty()) OpenCurrentFile();
@@ -164,6 +171,19 @@ void PlayerWindow::RunWindowCommand(Command c) {
       else
         RunSpliceTool(this, DefaultsOf(m_settings));
       break;
+    case Command::GoToFrame:
+      GoToFrameBoxCommand();
+      break;
+    case Command::CopyFrame:
+      m_stills->CopyToClipboard();
+      break;
+    case Command::SavePng:
+      if (m_session->Graph()) m_stills->CapturePng();
+      break;
+    case Command::ZoomIn:
+    case Command::ZoomOut:
+      ZoomStep(c == Command::ZoomIn ? 1 : -1);
+      break;
     case Command::Manual:
       OpenUserManual(this);
       break;
@@ -174,8 +194,47 @@ void PlayerWindow::RunWindowCommand(Command c) {
       RunDialog<AboutDialog>(this);
       break;
     default:
+      if (session::IsRecent(c)) OpenRecent(int(c) - int(Command::Recent0));
       break;
   }
+}
+
+void PlayerWindow::GoToFrameBoxCommand() {
+  const session::PlayerView v = m_session->View();
+  if (v.total == 0) return;
+  if (const std::optional<uint32_t> n = GoToFrameBox::Ask(this, v.total, v.frame)) {
+    m_session->GoToFrame(*n);
+    UpdateStatus();
+  }
+}
+
+void PlayerWindow::ShowRecentFiles() {
+  for (int i = 0; i < session::kRecentCount; ++i) {
+    QAction* a = m_actions.value(ids::kFileRecentFirst + i);
+    if (!a) continue;
+    const bool used = size_t(i) < m_recent.size();
+    a->setVisible(used);
+    if (used) {
+      a->setText(RecentMenuText(i, m_recent[size_t(i)]));
+      a->setStatusTip(QString::fromStdString(m_recent[size_t(i)].path));
+    }
+    // The submenu is greyed while the list is empty.
+    if (i == 0)
+      if (auto* menu = qobject_cast<QMenu*>(a->parent())) menu->menuAction()->setEnabled(!m_recent.empty());
+  }
+}
+
+void PlayerWindow::OpenRecent(int n) {
+  if (n < 0 || size_t(n) >= m_recent.size()) return;
+  const session::RecentFile entry = m_recent[size_t(n)];
+  m_filePath = QString::fromStdString(entry.path);
+  const QFileInfo info(m_filePath);
+  // A file that has grown or shrunk may hold other frames now: asked about
+  // as a newly chosen file is.
+  if (info.exists() && session::SizeUnchanged(entry, uint64_t(info.size())))
+    OpenCurrentFile(entry.para);
+  else
+    OpenCurrentFile();
 }
 
 void PlayerWindow::UpdateControls() {
@@ -193,8 +252,12 @@ void PlayerWindow::UpdateControls() {
 
 void PlayerWindow::UpdateStatus() {
   const session::PlayerView v = m_session->View();
-  if (!m_session->Graph() || v.total == 0) return;
+  if (!m_session->Graph() || v.total == 0) {
+    m_status->ShowFrameFacts(std::nullopt, v.view);
+    return;
+  }
   m_status->Show(v);
+  m_status->ShowFrameFacts(m_session->FactsOf(v.frame), v.view);
   m_transport->ShowPosition(v);
 }
 
@@ -222,13 +285,66 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Resize:
       if (!isMinimized()) LayoutControls();
       return false;
-    case QEvent::MouseMove:
-      m_coords->ShowPixelAt(m_video->mapFrom(centralWidget(), static_cast<QMouseEvent*>(event)->position().toPoint()),
-                            m_video->size());
+    case QEvent::MouseMove: {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      const QPoint at = m_video->mapFrom(centralWidget(), mouse->position().toPoint());
+      if (m_dragging && (mouse->buttons() & Qt::LeftButton)) {
+        const QPoint by = at - m_dragLast;
+        m_dragLast = at;
+        if (m_session->PanBy(by.x(), by.y(), m_video->width(), m_video->height())) UpdateStatus();
+      }
+      m_coords->ShowPixelAt(at, m_video->size());
+      ShowDragCursor(at);
       return false;
+    }
+    case QEvent::MouseButtonPress: {
+      // A drag with the left button moves a zoomed picture.
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      const QPoint at = m_video->mapFrom(centralWidget(), mouse->position().toPoint());
+      m_dragging = mouse->button() == Qt::LeftButton && m_video->rect().contains(at);
+      m_dragLast = at;
+      ShowDragCursor(at);
+      return false;
+    }
+    case QEvent::MouseButtonRelease: {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() == Qt::LeftButton) m_dragging = false;
+      ShowDragCursor(m_video->mapFrom(centralWidget(), mouse->position().toPoint()));
+      return false;
+    }
+    case QEvent::Wheel: {
+      // Ctrl + wheel over the picture zooms around the pointer, a step a notch.
+      const auto* wheel = static_cast<QWheelEvent*>(event);
+      const QPoint at = m_video->mapFrom(centralWidget(), wheel->position().toPoint());
+      if (!(wheel->modifiers() & Qt::ControlModifier) || !m_video->rect().contains(at)) return false;
+      m_zoomWheel += wheel->angleDelta().y();
+      const int steps = m_zoomWheel / 120;
+      m_zoomWheel %= 120;
+      if (steps != 0 && m_session->ZoomAt(steps, at.x(), at.y(), m_video->width(), m_video->height())) {
+        UpdateStatus();
+        m_coords->ShowPixelAt(at, m_video->size());
+        ShowDragCursor(at);
+      }
+      return true;
+    }
     default:
       return false;
   }
+}
+
+void PlayerWindow::ShowDragCursor(QPoint at) {
+  // A hand over a picture that a drag can move; the plain arrow elsewhere.
+  const bool movable = !m_session->CurrentView().IsWhole() && m_video->rect().contains(at);
+  if (!movable)
+    centralWidget()->unsetCursor();
+  else
+    centralWidget()->setCursor(m_dragging ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
+}
+
+void PlayerWindow::ZoomStep(int steps) {
+  // The keys zoom around the centre of the picture area.
+  if (m_session->ZoomAt(steps, m_video->width() / 2, m_video->height() / 2, m_video->width(), m_video->height()))
+    UpdateStatus();
 }
 
 // ---- Geometry ----------------------------------------------------------------
@@ -323,11 +439,15 @@ bool PlayerWindow::BrowseForFile() {
   return true;
 }
 
-bool PlayerWindow::OpenCurrentFile() {
+bool PlayerWindow::OpenCurrentFile(const std::optional<corvane::YUVPara>& remembered) {
   if (m_filePath.isEmpty()) return false;
   CloseFile();
   UpdateControls();
-  session::OpenResult r = m_session->Open(m_filePath.toStdString(), DefaultsOf(m_settings));
+  // Remembered parameters come after the file's record and before the defaults.
+  session::DefaultParameters defaults = DefaultsOf(m_settings);
+  if (remembered) defaults.use = false;
+  session::OpenResult r = m_session->Open(m_filePath.toStdString(), defaults);
+  if (r.outcome == session::OpenOutcome::kNeedsParameters && remembered) r = m_session->PlayWith(*remembered);
   if (r.outcome == session::OpenOutcome::kNeedsParameters) {
     corvane::YUVPara chosen{};
     if (!AskParameters(this, *m_session, DefaultsOf(m_settings), true, &chosen)) {
@@ -348,6 +468,12 @@ bool PlayerWindow::FinishOpen(const session::OpenResult& result) {
   const session::PlayerView v = m_session->View();
   ResizeForPicture(v.pictureWidth, v.pictureHeight);
   m_statusTimer.start();
+  // The recent list of the store, which another player may have changed.
+  m_recent = RecentFilesStore::Load();
+  const QFileInfo info(QString::fromStdString(m_session->Path()));
+  session::RememberFile(m_recent, {m_session->Path(), m_session->Para(), uint64_t(info.size())});
+  RecentFilesStore::Save(m_recent);
+  ShowRecentFiles();
   return true;
 }
 
@@ -359,6 +485,7 @@ void PlayerWindow::CloseFile() {
   m_video->DropPendingSizeNotices();
   m_statusTimer.stop();
   m_status->Show(m_session->View());
+  m_status->ShowFrameFacts(std::nullopt, {});
 }
 
 void PlayerWindow::OnParameterSettings() {

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "session/player_session.h"
+#include "session/recent_files.h"
 #include "ui/settings_store.h"
 
 class QAction;
@@ -62,7 +63,13 @@ class PlayerWindow : public QMainWindow {
   // Opening (the parameters from the record, the defaults or the dialog;
   // false and the window idle on failure or cancel) and closing.
   bool BrowseForFile();
-  bool OpenCurrentFile();
+  // `remembered`: the parameters of the recent list, used when the file has
+  // no record of its own instead of the defaults or the dialog.
+  bool OpenCurrentFile(const std::optional<corvane::YUVPara>& remembered = std::nullopt);
+  // Entry n of the recent files: without the dialog when the file's size is
+  // the one it had; as a newly chosen file otherwise.
+  void OpenRecent(int n);
+  const std::vector<session::RecentFile>& RecentFiles() const { return m_recent; }
   void CloseFile();
   void SetFilePath(const QString& path) { m_filePath = path; }
   QString FilePath() const { return m_filePath; }
@@ -86,6 +93,7 @@ class PlayerWindow : public QMainWindow {
   CoordinateTool* Coordinates() const { return m_coords.get(); }
   StillCapture* Stills() const { return m_stills.get(); }
   session::PlayerSession* Session() const { return m_session.get(); }
+  QString StatusFacts() const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -100,10 +108,14 @@ class PlayerWindow : public QMainWindow {
   void RunWindowCommand(Command c);  // the window's own part: dialogs, full screen, files
   void ToggleFullScreen();
   void ApplyZoom();
+  void ZoomStep(int steps);  // the zoom keys: around the centre of the picture area
+  void ShowDragCursor(QPoint at);  // `at` in picture coordinates
   void OnFrameSizeNotice(uint32_t width, uint32_t height);
   // After an open: the window sized for the picture, or the failure worded.
   bool FinishOpen(const session::OpenResult& result);
   void OnParameterSettings();
+  void ShowRecentFiles();
+  void GoToFrameBoxCommand();
 
   std::unique_ptr<session::PlayerSession> m_session;  // reset first: it draws into the widgets
   PictureArea* m_area = nullptr;        // the widgets are owned by Qt's parent chain
@@ -118,6 +130,10 @@ class PlayerWindow : public QMainWindow {
   std::unique_ptr<StillCapture> m_stills;
   QByteArray m_placement;    // geometry before full screen
   int m_pictureInset = 0;    // client width beside a picture narrower than the control row
+  bool m_dragging = false;   // the left button went down on the picture: moves pan it
+  QPoint m_dragLast;         // where the last move of the drag was (picture coordinates)
+  int m_zoomWheel = 0;       // Ctrl + wheel angle not yet worth a step
+  std::vector<session::RecentFile> m_recent;  // newest first, as stored
 };
 
 }  // namespace ui

@@ -40,6 +40,13 @@ inline constexpr int kViewMatrix709 = 32831;
 inline constexpr int kViewMatrix2020 = 32832;
 inline constexpr int kViewRangeLimited = 32833;
 inline constexpr int kViewRangeFull = 32834;
+// Added later, clear of the ids above and of the room after them.
+inline constexpr int kViewZoomIn = 32850;
+inline constexpr int kViewZoomOut = 32851;
+inline constexpr int kPlayGoToFrame = 32852;
+inline constexpr int kFileCopyFrame = 32853;
+inline constexpr int kFileSavePng = 32854;
+inline constexpr int kFileRecentFirst = 32860;  // the recent files: 32860..32867
 
 // Controls of the client area.
 inline constexpr int kBtnPlay = 1001;

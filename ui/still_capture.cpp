@@ -1,6 +1,9 @@
 #include "ui/still_capture.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +12,7 @@
 #include <memory>
 #include <new>
 
+#include "capture/png_writer.h"
 #include "capture/still_encoder.h"
 #include "formats/result_codes.h"
 #include "ui/prompts.h"
@@ -21,10 +25,19 @@ namespace {
 using corvane::StillEncoder;
 using corvane::StillKind;
 
-QString CaptureFilePath(const QString& folder, bool jpeg, uint32_t n) {
+QString CaptureFilePath(const QString& folder, StillFormat format, uint32_t n) {
+  const QLatin1String ext = format == StillFormat::kJpeg  ? QLatin1String("jpg")
+                            : format == StillFormat::kPng ? QLatin1String("png")
+                                                          : QLatin1String("bmp");
   // At least two digits: capture00 .. capture99, then capture100.
-  const QString name = QStringLiteral("capture%1.%2").arg(n, 2, 10, QLatin1Char('0')).arg(jpeg ? QLatin1String("jpg") : QLatin1String("bmp"));
+  const QString name = QStringLiteral("capture%1.%2").arg(n, 2, 10, QLatin1Char('0')).arg(ext);
   return QDir::toNativeSeparators(QDir(folder).filePath(name));
+}
+
+// The folder of the settings as they are now (the options sheet of this or
+// another running player may have changed it); the home folder without one.
+QString CaptureFolder(const PlayerSettings& settings) {
+  return settings.capturePath.isEmpty() ? QDir::homePath() : settings.capturePath;
 }
 
 // True when something, even a dangling link, already has this name.
@@ -47,11 +60,43 @@ void StillCapture::Capture(const corvane::YUVPara& para) {
   PlayerSettings settings;
   SettingsStore::Load(settings);
   const StillFormat format = settings.captureType != 0 ? StillFormat::kJpeg : StillFormat::kBmp;
-  // Without a folder the pictures go to the home folder.
-  const QString folder = settings.capturePath.isEmpty() ? QDir::homePath() : settings.capturePath;
+  const QString folder = CaptureFolder(settings);
   m_session->RunOnGraph([this, format, folder](corvane::PlaybackGraph* graph) {
     if (graph) Encode(*graph, format, folder);
   });
+}
+
+void StillCapture::CapturePng() {
+  PlayerSettings settings;
+  SettingsStore::Load(settings);
+  m_session->RunOnGraph([this, folder = CaptureFolder(settings)](corvane::PlaybackGraph* graph) {
+    if (!graph) return;
+    platform::Picture picture;
+    if (corvane::Failed(graph->CapturePicture(&picture))) {
+      Tell(Texts::tr("无法取得当前画面!"), MessageKind::kWarning);
+      return;
+    }
+    const std::vector<uint8_t> png = corvane::EncodePNG(picture.pixels.get(), picture.width, picture.height,
+                                                        picture.stride);
+    if (png.empty()) {
+      Tell(Texts::tr("申请内存失败!"), MessageKind::kError);
+      return;
+    }
+    Write(StillFormat::kPng, folder, png.data(), uint32_t(png.size()));
+  });
+}
+
+bool StillCapture::CopyToClipboard() {
+  corvane::PlaybackGraph* graph = m_session->Graph();
+  platform::Picture picture;
+  if (!graph || corvane::Failed(graph->CapturePicture(&picture))) {
+    Prompts::Current().ShowMessage(m_parent, Texts::tr("无法取得当前画面!"), MessageKind::kWarning);
+    return false;
+  }
+  const QImage image(picture.pixels.get(), int(picture.width), int(picture.height), int(picture.stride),
+                     QImage::Format_RGB32);
+  QGuiApplication::clipboard()->setImage(image.copy());
+  return true;
 }
 
 void StillCapture::Tell(const QString& text, MessageKind kind) {
@@ -91,14 +136,15 @@ void StillCapture::Encode(corvane::PlaybackGraph& graph, StillFormat format, con
 }
 
 bool StillCapture::Write(StillFormat format, const QString& folder, const uint8_t* buffer, uint32_t len) {
-  const bool jpeg = format == StillFormat::kJpeg;
-  std::atomic<uint32_t>& counter = jpeg ? m_jpegCount : m_bmpCount;
+  std::atomic<uint32_t>& counter = format == StillFormat::kJpeg  ? m_jpegCount
+                                  : format == StillFormat::kPng ? m_pngCount
+                                                                : m_bmpCount;
   // The counters start at 0 with every run; numbers whose file is already
   // there (from an earlier run, or another player) are skipped rather than
   // overwritten. Creating with NewOnly makes the check and the creation one
   // step, so a file that appears meanwhile is skipped too.
   for (uint64_t n = counter.load(); n <= UINT32_MAX; ++n) {
-    const QString path = CaptureFilePath(folder, jpeg, uint32_t(n));
+    const QString path = CaptureFilePath(folder, format, uint32_t(n));
     if (NameTaken(path)) continue;
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {

@@ -1,6 +1,9 @@
 // The capture button: the frame on screen as the next numbered still picture
 // (captureNN.bmp or .jpg) in the capture folder of the settings. The numbers
-// start at 0 with every run and skip names already taken.
+// start at 0 with every run and skip names already taken. Beside them, the
+// PNG still (captureNN.png, numbered the same way): the frame at its own
+// size converted as the display converts it, in any format; and the same
+// picture copied to the clipboard.
 //
 // Threads: Capture runs on the GUI thread and hands the work to the
 // session's seeker thread, which encodes the frame on screen and writes the
@@ -19,8 +22,9 @@ class QWidget;
 
 namespace ui {
 
-// The still's file format, from the stored setting (0 BMP, anything else JPEG).
-enum class StillFormat { kBmp, kJpeg };
+// The still's file format: BMP or JPEG from the stored setting (0 BMP,
+// anything else JPEG); PNG by its own command.
+enum class StillFormat { kBmp, kJpeg, kPng };
 
 class StillCapture {
  public:
@@ -33,9 +37,14 @@ class StillCapture {
   // Captures the frame on screen; `para` are the file's parameters (a
   // spliced file's segment on screen is asked for on the seeker).
   void Capture(const corvane::YUVPara& para);
+  // The frame on screen as the next PNG still (on the seeker, like Capture).
+  void CapturePng();
+  // The frame on screen to the clipboard as an image (GUI thread).
+  bool CopyToClipboard();
 
   uint32_t BmpCount() const { return m_bmpCount.load(); }
   uint32_t JpegCount() const { return m_jpegCount.load(); }
+  uint32_t PngCount() const { return m_pngCount.load(); }
 
  private:
   // On the seeker: encode the frame on `graph` and write it.
@@ -48,6 +57,7 @@ class StillCapture {
   session::PlayerSession* const m_session;
   std::atomic<uint32_t> m_bmpCount{0};   // the next BMP number
   std::atomic<uint32_t> m_jpegCount{0};  // the next JPEG number
+  std::atomic<uint32_t> m_pngCount{0};   // the next PNG number
 };
 
 }  // namespace ui

@@ -1,6 +1,7 @@
 #include "ui/transport_bar.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QWheelEvent>
 #include <algorithm>
@@ -151,6 +152,14 @@ StatusStrip::StatusStrip(QWidget* parent) : QWidget(parent) {
     label->SetBkColor(Qt::black, false);
     label->SetBold(true, false);
   }
+  // Between the two, in grey and not bold: facts beside the state.
+  m_facts = new controls::ColorLabel(Qt::AlignHCenter | Qt::AlignVCenter, this);
+  m_facts->setObjectName(QStringLiteral("frameFacts"));
+  m_facts->SetTextColor(QColor(0xB0, 0xB0, 0xB0), false);
+  m_facts->SetBkColor(Qt::black, false);
+  QFont small = m_facts->Font();
+  small.setPointSizeF(small.pointSizeF() * 0.85);
+  m_facts->SetFont(small, false);
 }
 
 void StatusStrip::resizeEvent(QResizeEvent* event) {
@@ -158,11 +167,47 @@ void StatusStrip::resizeEvent(QResizeEvent* event) {
   const int w = width();
   m_status->setGeometry(0, 0, w / 2, kHeight);
   m_counter->setGeometry(w / 2, 0, w / 2, kHeight);
+  PlaceFacts();
+}
+
+void StatusStrip::PlaceFacts() {
+  // Between the state's text (left-aligned) and the counter's (right-
+  // aligned), over the inner ends of their halves, with a gap each side.
+  constexpr int kGap = 8;
+  auto textWidth = [](const controls::ColorLabel* l) {
+    QFont f = l->Font();
+    f.setBold(true);
+    return QFontMetrics(f).horizontalAdvance(l->Text());
+  };
+  const int left = textWidth(m_status) + kGap, right = width() - textWidth(m_counter) - kGap;
+  m_facts->setGeometry(left, 0, std::max(0, right - left), kHeight);
+  m_facts->raise();
+}
+
+QString StatusStrip::FactsText() const { return m_facts->Text(); }
+
+void StatusStrip::ShowFrameFacts(const std::optional<session::FrameFacts>& f, const corvane::PictureView& view) {
+  if (!f) {
+    m_facts->SetText(QString());
+    return;
+  }
+  const std::string_view name = corvane::UserFormatName(f->format);
+  QString text = tr("%1 %2×%3 %4帧/秒")
+                     .arg(QString::fromLatin1(name.data(), qsizetype(name.size())))
+                     .arg(f->width)
+                     .arg(f->height)
+                     .arg(QString::number(1000.0 / f->interval, 'g', 4));
+  if (f->segments > 1) text += tr(" 段%1/%2").arg(f->segment).arg(f->segments);
+  const corvane::ZoomStep z = corvane::kZoomSteps[size_t(view.step)];
+  if (view.step != corvane::kZoomStepWhole)
+    text += z.den == 1 ? QStringLiteral(" %1×").arg(z.num) : QStringLiteral(" 1/%1").arg(z.den);
+  m_facts->SetText(text);
 }
 
 void StatusStrip::Set(const QString& status, const QString& counter) {
   m_status->SetText(status);
   m_counter->SetText(counter);
+  PlaceFacts();
 }
 
 QString StatusStrip::StatusText() const { return m_status->Text(); }

@@ -69,6 +69,10 @@ class StatusStrip : public QWidget {
   void Show(const session::PlayerView& view);
   QString StatusText() const;
   QString CounterText() const;
+  // The middle of the line: what the frame on screen is (format, size, frame
+  // rate, segment of a spliced file) and the zoom when not 1×; empty without one.
+  void ShowFrameFacts(const std::optional<session::FrameFacts>& facts, const corvane::PictureView& view);
+  QString FactsText() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -76,9 +80,11 @@ class StatusStrip : public QWidget {
 
  private:
   void Set(const QString& status, const QString& counter);
+  void PlaceFacts();
   std::optional<session::PlayerView> m_shown;  // the view the texts were last made for
   controls::ColorLabel* m_status = nullptr;
   controls::ColorLabel* m_counter = nullptr;
+  controls::ColorLabel* m_facts = nullptr;
 };
 
 }  // namespace ui

@@ -361,3 +361,30 @@ TEST(PlayerSessionMath, SliderArithmeticIn64Bits) {
 }
 
 }  // namespace
+
+// The free zoom: only with a picture on screen; kept by steps, seeks and the
+// component view; the 50/100/200 % commands and a new file give the whole
+// picture back; the pixel under a point follows the view.
+TEST_F(PlayerSessionTest, FreeZoomAndPan) {
+  Bring(PlayState::Stopped);
+  EXPECT_FALSE(m_session.ZoomAt(1, 32, 24, 64, 48));
+  Bring(PlayState::NoFile);
+  EXPECT_FALSE(m_session.ZoomAt(1, 32, 24, 64, 48));
+  Bring(PlayState::Paused);
+  ASSERT_TRUE(m_session.ZoomAt(4, 10, 10, 64, 48));  // 1× -> 6×, around (10, 10)
+  EXPECT_EQ(m_session.View().view.step, corvane::kZoomStepWhole + 4);
+  EXPECT_EQ(m_session.FramePixelAt(10, 10, 64, 48), (corvane::PixelPos{10, 10}));
+  EXPECT_EQ(m_session.FramePixelAt(16, 10, 64, 48), (corvane::PixelPos{11, 10}));  // 6 screen pixels on
+  ASSERT_TRUE(m_session.PanBy(-600, -600, 64, 48));  // as far as the bottom right corner
+  EXPECT_EQ(m_session.FramePixelAt(63, 47, 64, 48), (corvane::PixelPos{63, 47}));
+  EXPECT_FALSE(m_session.PanBy(-10, -10, 64, 48));  // no further
+  const corvane::PictureView zoomed = m_session.CurrentView();
+  for (Command c : {Command::StepForward, Command::ComponentU, Command::GoToStart, Command::Play}) Key(c);
+  EXPECT_TRUE(m_session.GoToFrame(20));
+  EXPECT_EQ(m_session.CurrentView(), zoomed);
+  m_session.Execute(Command::Zoom100);
+  EXPECT_TRUE(m_session.CurrentView().IsWhole());
+  ASSERT_TRUE(m_session.ZoomAt(-2, 0, 0, 64, 48));  // 1/3: pans, and a new file makes it whole
+  Bring(PlayState::Playing);
+  EXPECT_TRUE(m_session.CurrentView().IsWhole());
+}

@@ -1,0 +1,60 @@
+// Parts of a surface read in place, for the zoomed view.
+#include "engine/surface.h"
+
+namespace corvane {
+
+std::array<uint32_t, 2> Surface::CutAlignment(YUVType format) {
+  switch (format) {
+    case YUV_YV12:
+    case YUV_IYUV:
+    case YUV_NV12:
+      return {2, 2};
+    case YUV_YV16:
+    case YUV_NV16:
+    case YUV_YVYU:
+    case YUV_YUYV:
+    case YUV_UYVY:
+      return {2, 1};
+    case YUV_IYU2:
+    case YUV_RGB32:
+    case YUV_RGB24:
+    case YUV_RGB565:
+    case YUV_RGB555:
+      return {1, 1};
+    default:  // IUYV keeps its lines in field order; others are not known here
+      return {0, 0};
+  }
+}
+
+std::unique_ptr<Surface> Surface::CutOut(uint32_t x, uint32_t y, uint32_t w, uint32_t h) const {
+  const auto [ax, ay] = CutAlignment(m_format);
+  if (ax == 0 || w == 0 || h == 0 || x % ax || y % ay || uint64_t(x) + w > m_nWidth ||
+      uint64_t(y) + h > m_nHeight)
+    return nullptr;
+  std::unique_ptr<Surface> part(new Surface());
+  part->m_format = m_format;
+  part->m_nWidth = w;
+  part->m_nHeight = h;
+  part->m_nPitch = m_nPitch;
+  part->m_nPlanes = m_nPlanes;
+  part->m_nSize = m_nSize;
+  part->m_pBorrowed = Bytes();
+  // Bytes per pixel of plane 0 from its natural row length; chroma planes
+  // hold one sample (planar) or one U,V pair (semi-planar) per two columns,
+  // so column x starts x/2 or x bytes in.
+  const uint32_t bpp0 = m_planes[0].rowBytes / (m_nWidth ? m_nWidth : 1);
+  const PlaneLayout cut = GetPlaneLayout(m_format, w, h);
+  for (int i = 0; i < m_nPlanes; ++i) {
+    const size_t k = size_t(i);
+    SurfacePlane pl = m_planes[k];
+    const uint32_t rowsPer = i == 0 ? 1 : cut.linesPerChromaRow;
+    const uint64_t column = i == 0 ? uint64_t(x) * bpp0 : (m_nPlanes == 3 ? x / 2 : x);
+    pl.offset += size_t(uint64_t(y / rowsPer) * pl.pitch + column);
+    pl.rowBytes = cut.stride[k];
+    pl.rows = cut.rows[k];
+    part->m_planes[k] = pl;
+  }
+  return part;
+}
+
+}  // namespace corvane

@@ -1,0 +1,55 @@
+// What a zoomed view draws over the picture: a thin grid between the frame
+// pixels once a pixel is 8 screen pixels or more, each pixel's values as
+// small text once it is 16 or more, and a small overview of where the view
+// is in the frame while zoomed in. Drawn by the display into the finished
+// picture with a 3×5 pixel font of its own, so the text is the same on every
+// machine and in every screenshot.
+//
+// Threads: pure functions; the display calls them on the presenting thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "engine/frame_queue.h"
+#include "engine/view_transform.h"
+
+namespace corvane {
+
+inline constexpr int kGridPixelSize = 8;     // screen pixels per frame pixel for the grid
+inline constexpr int kValuesPixelSize = 16;  // and for the values
+
+// One frame pixel's samples: Y, U, V (the chroma sample that covers the
+// pixel, for subsampled chroma) or R, G, B as the frame stores them (5 or 6
+// bits each for the 16-bit formats).
+struct PixelValues {
+  std::array<int, 3> c{};
+  bool rgb = false;
+  friend bool operator==(const PixelValues&, const PixelValues&) = default;
+};
+
+// The values of frame pixel (x, y) of a frame buffer; none outside the frame
+// or for a format without samples the lookup knows.
+std::optional<PixelValues> FramePixelValues(const FrameBuffer& frame, uint32_t x, uint32_t y);
+// Y, U, V of pixel (x, y): the graph's pixel lookup (playback_graph.cpp),
+// shared with the coordinate window's readout.
+bool LookUpYUV(const FrameBuffer& frame, uint32_t x, uint32_t y, int* Y, int* U, int* V);
+
+// The three lines of a pixel's text, top to bottom; with labels ("Y235")
+// when the pixel has room for them, else the numbers alone.
+std::array<std::string, 3> OverlayLines(const PixelValues& values, bool labels);
+// Whether a pixel `size` screen pixels wide shows labels.
+bool OverlayHasLabels(int size);
+// Text (and grid) colour on a pixel shown as `bgra`: black on a light pixel,
+// white on a dark one, by its BT.709 luma.
+uint32_t OverlayTextColour(uint32_t bgra);
+
+// Draws the grid, the values and the overview into the area's picture (the
+// view already rendered into it). `values` gives a frame pixel's values.
+void DrawViewOverlay(uint8_t* pixels, int stride, const PictureView& view, const ViewMapping& mapping,
+                     const std::function<std::optional<PixelValues>(uint32_t, uint32_t)>& values);
+
+}  // namespace corvane
