@@ -261,6 +261,25 @@
     </message>
 </context>
 <context>
+    <name>ui::GoToFrameBox</name>
+    <message>
+        <source>转到帧</source>
+        <translation>Go to Frame</translation>
+    </message>
+    <message>
+        <source>帧号:</source>
+        <translation>Frame:</translation>
+    </message>
+    <message>
+        <source>1 - %1</source>
+        <translation>1 - %1</translation>
+    </message>
+    <message>
+        <source>请输入1到%1之间的帧号。</source>
+        <translation>Enter a frame number from 1 to %1.</translation>
+    </message>
+</context>
+<context>
     <name>ui::HelpDialog</name>
     <message>
         <source>空格:                      播放&lt;-&gt;暂停</source>
@@ -646,6 +665,30 @@
         <source>全范围 (0-255)</source>
         <translation>Full Range (0-255)</translation>
     </message>
+    <message>
+        <source>放大   +</source>
+        <translation>Zoom In   +</translation>
+    </message>
+    <message>
+        <source>缩小   -</source>
+        <translation>Zoom Out   -</translation>
+    </message>
+    <message>
+        <source>转到帧...   Ctrl+G</source>
+        <translation>Go to Frame...   Ctrl+G</translation>
+    </message>
+    <message>
+        <source>复制画面   Ctrl+Shift+C</source>
+        <translation>Copy Frame   Ctrl+Shift+C</translation>
+    </message>
+    <message>
+        <source>保存PNG图片</source>
+        <translation>Save PNG Picture</translation>
+    </message>
+    <message>
+        <source>最近打开的文件</source>
+        <translation>Recent Files</translation>
+    </message>
 </context>
 <context>
     <name>ui::Prompts</name>
@@ -793,6 +836,14 @@
         <source>准备就绪</source>
         <translation>Ready</translation>
     </message>
+    <message>
+        <source>%1 %2×%3 %4帧/秒</source>
+        <translation>%1 %2×%3 %4 fps</translation>
+    </message>
+    <message>
+        <source> 段%1/%2</source>
+        <translation> segment %1/%2</translation>
+    </message>
 </context>
 <context>
     <name>ui::StillCapture</name>
@@ -807,6 +858,10 @@
     <message>
         <source>暂不支持该类型的BMP抓图!</source>
         <translation>Frames of this format cannot be saved as BMP yet!</translation>
+    </message>
+    <message>
+        <source>无法取得当前画面!</source>
+        <translation>Cannot get the picture on screen!</translation>
     </message>
 </context>
 <context>

@@ -256,6 +256,25 @@
     </message>
 </context>
 <context>
+    <name>ui::GoToFrameBox</name>
+    <message>
+        <source>转到帧</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>帧号:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 - %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请输入1到%1之间的帧号。</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ui::HelpDialog</name>
     <message>
         <source>空格:                      播放&lt;-&gt;暂停</source>
@@ -635,6 +654,30 @@
         <source>全范围 (0-255)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>放大   +</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>缩小   -</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>转到帧...   Ctrl+G</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>复制画面   Ctrl+Shift+C</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>保存PNG图片</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>最近打开的文件</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ui::Prompts</name>
@@ -781,6 +824,14 @@
         <source>准备就绪</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 %2×%3 %4帧/秒</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> 段%1/%2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ui::StillCapture</name>
@@ -794,6 +845,10 @@
     </message>
     <message>
         <source>暂不支持该类型的BMP抓图!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法取得当前画面!</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
