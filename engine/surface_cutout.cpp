@@ -21,10 +21,39 @@ std::array<uint32_t, 2> Surface::CutAlignment(YUVType format) {
     case YUV_RGB565:
     case YUV_RGB555:
       return {1, 1};
-    default:  // IUYV keeps its lines in field order; others are not known here
+    case YUV_I444:
+    case YUV_GRAY:
+    case YUV_I410:
+    case YUV_GRAY10:
+      return {1, 1};
+    case YUV_NV21:
+    case YUV_I010:
+    case YUV_I012:
+    case YUV_P010:
+    case YUV_P016:
+      return {2, 2};
+    case YUV_I210:
+      return {2, 1};
+    case YUV_V210:
+      return {6, 1};  // whole groups of 6 pixels
+    default:  // IUYV keeps its lines in field order
       return {0, 0};
   }
 }
+
+namespace {
+
+// Byte offset of column x in plane i of an added format.
+uint64_t AddedColumnBytes(YUVType format, const PlaneLayout& l, int i, uint32_t x) {
+  if (format == YUV_V210) return uint64_t(x / 6) * 16;
+  if (i == 0) return uint64_t(x) * l.sampleBytes;
+  const uint64_t sample = x / l.pixelsPerChromaSample;
+  const bool pairs = PlaneOrderOf(format) == PlaneOrder::kYInterleavedUV ||
+                     PlaneOrderOf(format) == PlaneOrder::kYInterleavedVU;
+  return sample * l.sampleBytes * (pairs ? 2 : 1);
+}
+
+}  // namespace
 
 std::unique_ptr<Surface> Surface::CutOut(uint32_t x, uint32_t y, uint32_t w, uint32_t h) const {
   const auto [ax, ay] = CutAlignment(m_format);
@@ -48,7 +77,9 @@ std::unique_ptr<Surface> Surface::CutOut(uint32_t x, uint32_t y, uint32_t w, uin
     const size_t k = size_t(i);
     SurfacePlane pl = m_planes[k];
     const uint32_t rowsPer = i == 0 ? 1 : cut.linesPerChromaRow;
-    const uint64_t column = i == 0 ? uint64_t(x) * bpp0 : (m_nPlanes == 3 ? x / 2 : x);
+    const uint64_t column = IsAddedType(m_format) ? AddedColumnBytes(m_format, cut, i, x)
+                            : i == 0              ? uint64_t(x) * bpp0
+                                                  : (m_nPlanes == 3 ? x / 2 : x);
     pl.offset += size_t(uint64_t(y / rowsPer) * pl.pitch + column);
     pl.rowBytes = cut.stride[k];
     pl.rows = cut.rows[k];

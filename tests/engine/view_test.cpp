@@ -179,7 +179,9 @@ TEST(ZoomedDisplay, DrawsThePixelThePointerMapsTo) {
 // the pixel the mapping names.
 TEST(ZoomedDisplay, EveryFormatShowsWhatTheWholeFrameShows) {
   const uint32_t codes[] = {fmt::YV12, fmt::IYUV, fmt::NV12, fmt::NV16, fmt::YV16, fmt::YUYV, fmt::YVYU,
-                            fmt::UYVY, fmt::IUYV, fmt::IYU2, fmt::RGB4, fmt::RGB3, fmt::RGB2};
+                            fmt::UYVY, fmt::IUYV, fmt::IYU2, fmt::RGB4, fmt::RGB3, fmt::RGB2, fmt::I444,
+                            fmt::NV21, fmt::GRAY, fmt::I010, fmt::I210, fmt::I410, fmt::I012, fmt::GRAY10,
+                            fmt::P010, fmt::P016, fmt::V210};
   const platform::Rect picture{0, 0, int32_t(kFW), int32_t(kFH)};
   for (uint32_t code : codes) {
     YUVPara para = MakePara(code, kFW, kFH);
