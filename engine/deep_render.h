@@ -19,12 +19,14 @@ const libyuv::YuvConstants* YuvConstantsFor(ColourSpace colour);
 //  - At its own size a deep surface keeps every bit up to the conversion:
 //    libyuv's 10- and 12-bit paths (P016 through its top 10 bits, v210
 //    unpacked into 10-bit 4:2:2 planes first).
-//  - Scaled, it is first rounded to 8 bits into an 8-bit surface of the same
-//    chroma layout (I010, I012 -> 4:2:0 planes, I210, v210 -> 4:2:2, I410,
-//    GRAY10 -> 4:4:4, P010, P016 -> NV12) and drawn by the 8-bit path and its
-//    row-by-row shrink: the picture is resampled anyway, the rounding moves a
-//    channel by at most one level, and 16-bit scaling ran at a fifth of the
-//    speed.
+//  - Scaled by 3:2, 2:1 or 3:1, the planar and P010/P016 surfaces never get
+//    here: the device's row path rounds each row to 8 bits as it reads it.
+//  - Scaled otherwise (and v210, GRAY10 at any scale), it is first rounded
+//    to 8 bits into an 8-bit surface of the same chroma layout (I010, I012
+//    -> 4:2:0 planes, I210, v210 -> 4:2:2, I410, GRAY10 -> 4:4:4, P010, P016
+//    -> NV12) and drawn by the 8-bit path. The picture is resampled anyway,
+//    the rounding moves a channel by at most one level, and 16-bit scaling
+//    ran at a fifth of the speed.
 bool RenderDeep(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
                 ColourSpace colour);
 

@@ -67,7 +67,10 @@ libyuv::FilterMode FilterFor(int sw, int sh, int dw, int dh) {
 
 // Chroma subsampling of a planar picture.
 enum class Sub { k420, k422, k444 };
-Sub PlanarSub(YUVType t) { return t == YUV_YV16 ? Sub::k422 : t == YUV_I444 ? Sub::k444 : Sub::k420; }
+Sub PlanarSub(YUVType t) {
+  if (t == YUV_YV16 || t == YUV_I210) return Sub::k422;
+  return t == YUV_I444 || t == YUV_I410 ? Sub::k444 : Sub::k420;
+}
 
 int ChromaW(Sub s, int w) { return s == Sub::k444 ? w : Half(w); }
 int ChromaH(Sub s, int h) { return s == Sub::k420 ? Half(h) : h; }
@@ -138,16 +141,31 @@ bool ARGBToDest(const uint8_t* src, int srcStride, int w, int h, uint8_t* dst, i
 
 enum class Layout { kPlanar, kSemiPlanar, kPacked422, kPacked444 };
 
-// One plane of the surface as rows in display order.
+// One plane of the surface as rows in display order. A plane of 16-bit
+// samples (deep formats) gives each row rounded to 8 bits when it is first
+// asked for, into a ring of four rows: the taps of one output row and the
+// chroma row two output rows share stay valid, and no 8-bit copy of the
+// whole plane is ever written.
 struct PlaneRows {
   const uint8_t* base = nullptr;
   int pitch = 0;
   int rows = 0;
   bool fieldOrder = false;  // IUYV: even lines first, then odd lines
+  int shift = 0;            // deep: right shift to 8 bits (0: 8-bit rows read in place)
+  int samples = 0;          // deep: samples a row
+  uint8_t* ring = nullptr;  // deep: four rows of Stride64(samples) bytes
+  mutable int tags[4] = {-1, -1, -1, -1};
 
   const uint8_t* Row(int r) const {
     if (fieldOrder) r = int(IUYVStoredRow(uint32_t(r), uint32_t(rows)));
-    return base + size_t(pitch) * size_t(r);
+    const uint8_t* stored = base + size_t(pitch) * size_t(r);
+    if (shift == 0) return stored;
+    uint8_t* out = ring + size_t(r & 3) * size_t(Stride64(samples));
+    if (tags[r & 3] != r) {
+      RoundSamplesTo8(reinterpret_cast<const uint16_t*>(stored), out, samples, shift);
+      tags[r & 3] = r;
+    }
+    return out;
   }
   // Output row y of ratio r, n bytes, into tmp (or the surface row itself).
   const uint8_t* Vertical(const scale::Kernels& k, scale::Ratio r, int y, uint8_t* tmp, int n) const {
@@ -180,7 +198,11 @@ std::optional<RowPlan> PlanRows(const Surface& s, int dw, int dh) {
     case YUV_YV12:
     case YUV_IYUV:
     case YUV_YV16:
-    case YUV_I444: {
+    case YUV_I444:
+    case YUV_I010:
+    case YUV_I012:
+    case YUV_I210:
+    case YUV_I410: {
       const ChromaPlanes cp = ChromaPlanesOf(s.Format());
       p.layout = Layout::kPlanar;
       p.sub = PlanarSub(s.Format());
@@ -191,6 +213,8 @@ std::optional<RowPlan> PlanRows(const Surface& s, int dw, int dh) {
     case YUV_NV12:
     case YUV_NV16:
     case YUV_NV21:
+    case YUV_P010:
+    case YUV_P016:
       p.layout = Layout::kSemiPlanar;
       p.sub = s.Format() == YUV_NV16 ? Sub::k422 : Sub::k420;
       p.swapUV = s.Format() == YUV_NV21;
@@ -226,7 +250,30 @@ std::optional<RowPlan> PlanRows(const Surface& s, int dw, int dh) {
   p.ryY = *ryY;
   p.rxC = *rxC;
   p.ryC = *ryC;
+  if (IsAddedType(s.Format()) && BitDepthOf(s.Format()) > 8) {
+    // 16-bit words; P010 and P016 keep their data at the top.
+    const int shift = s.Format() == YUV_P010 || s.Format() == YUV_P016 ? 8 : BitDepthOf(s.Format()) - 8;
+    p.luma.shift = p.cb.shift = p.cr.shift = shift;
+    p.luma.samples = p.w;
+    p.cb.samples = p.layout == Layout::kSemiPlanar ? 2 * p.cw : p.cw;
+    p.cr.samples = p.cw;
+  }
   return p;
+}
+
+// Gives the deep planes of the plan their rings of rounded rows.
+bool GiveRings(RowPlan& p, ScratchBuffer& rings) {
+  if (p.luma.shift == 0) return true;
+  PlaneRows* planes[] = {&p.luma, &p.cb, &p.cr};
+  size_t total = 0;
+  for (PlaneRows* pl : planes) total += 4 * size_t(Stride64(pl->samples));
+  uint8_t* b = rings.Get(total);
+  if (!b) return false;
+  for (PlaneRows* pl : planes) {
+    pl->ring = b;
+    b += 4 * size_t(Stride64(pl->samples));
+  }
+  return true;
 }
 
 // The intermediate rows of one row-by-row render, carved from one scratch
@@ -295,8 +342,9 @@ void ChromaOutputRow(const scale::Kernels& k, const RowPlan& p, int cy, const Ro
   }
 }
 
-bool RenderRows(const RowPlan& p, uint8_t* dst, int dstStride, ScratchBuffer& scratch,
+bool RenderRows(RowPlan p, uint8_t* dst, int dstStride, ScratchBuffer& scratch, ScratchBuffer& rings,
                 const libyuv::YuvConstants* yuv) {
+  if (!GiveRings(p, rings)) return false;
   const scale::Kernels& k = scale::BestKernels();
   const std::optional<RowBuffers> b = MakeRowBuffers(p, scratch);
   if (!b) return false;
@@ -430,7 +478,7 @@ bool SurfaceDevice::Render(const Surface& s, uint8_t* dst, int dstStride, int dw
   if (dw <= 0 || dh <= 0 || !dst) return false;
   const libyuv::YuvConstants* k = YuvConstantsFor(colour);
   if (const std::optional<RowPlan> plan = PlanRows(s, dw, dh))
-    return RenderRows(*plan, dst, dstStride, scratch.scaled, k);
+    return RenderRows(*plan, dst, dstStride, scratch.scaled, scratch.row, k);
   switch (s.Format()) {
     case YUV_YV12:
     case YUV_IYUV:
