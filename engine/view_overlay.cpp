@@ -132,6 +132,7 @@ std::array<std::string, 3> OverlayLines(const PixelValues& values, bool labels) 
   static constexpr char kYUV[] = "YUV", kRGB[] = "RGB";
   std::array<std::string, 3> lines;
   for (size_t i = 0; i < 3; ++i) {
+    if (values.c[i] < 0) continue;
     lines[i] = std::to_string(values.c[i]);
     if (labels) lines[i].insert(lines[i].begin(), values.rgb ? kRGB[i] : kYUV[i]);
   }

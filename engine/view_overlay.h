@@ -39,7 +39,8 @@ std::optional<PixelValues> FramePixelValues(const FrameBuffer& frame, uint32_t x
 bool LookUpYUV(const FrameBuffer& frame, uint32_t x, uint32_t y, int* Y, int* U, int* V);
 
 // The three lines of a pixel's text, top to bottom; with labels ("Y235")
-// when the pixel has room for them, else the numbers alone.
+// when the pixel has room for them, else the numbers alone. A component the
+// format does not have (U and V of a grey format, given as -1) has no line.
 std::array<std::string, 3> OverlayLines(const PixelValues& values, bool labels);
 // Whether a pixel `size` screen pixels wide shows labels.
 bool OverlayHasLabels(int size);

@@ -233,6 +233,8 @@ TEST(ViewOverlay, ValuesAndTheirText) {
   EXPECT_EQ(OverlayLines({{235, 16, 128}, false}, false), (std::array<std::string, 3>{"235", "16", "128"}));
   EXPECT_EQ(OverlayLines({{235, 16, 128}, false}, true), (std::array<std::string, 3>{"Y235", "U16", "V128"}));
   EXPECT_EQ(OverlayLines({{1, 2, 3}, true}, true), (std::array<std::string, 3>{"R1", "G2", "B3"}));
+  // Grey formats: Y alone; 10-bit values in full.
+  EXPECT_EQ(OverlayLines({{1023, -1, -1}, false}, true), (std::array<std::string, 3>{"Y1023", "", ""}));
   EXPECT_FALSE(OverlayHasLabels(16));
   EXPECT_TRUE(OverlayHasLabels(24));
   // Black on white and yellow, white on black and blue (BT.709 luma).
