@@ -37,7 +37,9 @@ float ParseSpeed(const std::string& text) {
 
 class Printer : public platform::FrameSizeListener {
  public:
-  explicit Printer(std::chrono::steady_clock::time_point start) : m_start(start) {}
+  // Prints at most `limit` frames: presentations that come in after the last
+  // one, before playback has stopped, are not the run's.
+  Printer(std::chrono::steady_clock::time_point start, uint64_t limit) : m_start(start), m_limit(limit) {}
 
   void OnFrameSizeChanged(uint32_t w, uint32_t h) override {
     std::scoped_lock lock(m_mutex);
@@ -46,6 +48,7 @@ class Printer : public platform::FrameSizeListener {
   void OnPresented(uint32_t frame) {
     {
       std::scoped_lock lock(m_mutex);
+      if (m_count >= m_limit) return;
       std::printf("frame %u at %lld ms\n", frame, Now());
       ++m_count;
       m_last = frame;
@@ -74,6 +77,7 @@ class Printer : public platform::FrameSizeListener {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_start).count();
   }
   const std::chrono::steady_clock::time_point m_start;
+  const uint64_t m_limit;
   std::mutex m_mutex;  // guards the counters and keeps lines whole
   std::condition_variable m_cv;
   uint64_t m_count = 0;
@@ -110,7 +114,7 @@ int RunPlay(const std::vector<std::string>& argv) {
   if (frames == 0) return kExitOk;
 
   const auto start = std::chrono::steady_clock::now();
-  Printer printer(start);
+  Printer printer(start, frames);
   graph.SetNotifyWindow(&printer);
   graph.Render()->SetPresentedCallback([&printer](const corvane::FrameBuffer& b) { printer.OnPresented(b.nFrameNo); });
   if (graph.Run() != corvane::kOk) throw Failure{"cannot start playback"};
