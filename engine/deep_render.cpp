@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/device_common.h"
 #include "formats/v210.h"
 
 namespace corvane {
@@ -19,12 +20,7 @@ const libyuv::YuvConstants* YuvConstantsFor(ColourSpace c) {
 
 namespace {
 
-int Stride64(int n) { return (n + 63) & ~63; }
-
-libyuv::FilterMode FilterFor(int sw, int sh, int dw, int dh) {
-  if (dw * 2 <= sw || dh * 2 <= sh) return libyuv::kFilterBox;
-  return libyuv::kFilterBilinear;
-}
+using namespace device;
 
 // 16-bit planes; strides in samples, as libyuv's 16-bit routines take them.
 struct Planes16 {

@@ -5,6 +5,7 @@ target_sources(corvane_engine PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/surface_copy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/surface_device.cpp
   ${CMAKE_CURRENT_LIST_DIR}/deep_render.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/row_render.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scale_kernels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/display.cpp

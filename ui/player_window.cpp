@@ -1,14 +1,9 @@
 #include "ui/player_window.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFileInfo>
 #include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QMouseEvent>
-#include <QUrl>
 #include <QWheelEvent>
 
 #include "controls/icon_button.h"
@@ -24,7 +19,6 @@
 #include "ui/language.h"
 #include "ui/messages.h"
 #include "ui/parameter_dialog.h"
-#include "ui/prompts.h"
 #include "ui/resource_ids.h"
 #include "ui/still_capture.h"
 #include "ui/transport_bar.h"
@@ -206,35 +200,6 @@ void PlayerWindow::GoToFrameBoxCommand() {
     m_session->GoToFrame(*n);
     UpdateStatus();
   }
-}
-
-void PlayerWindow::ShowRecentFiles() {
-  for (int i = 0; i < session::kRecentCount; ++i) {
-    QAction* a = m_actions.value(ids::kFileRecentFirst + i);
-    if (!a) continue;
-    const bool used = size_t(i) < m_recent.size();
-    a->setVisible(used);
-    if (used) {
-      a->setText(RecentMenuText(i, m_recent[size_t(i)]));
-      a->setStatusTip(QString::fromStdString(m_recent[size_t(i)].path));
-    }
-    // The submenu is greyed while the list is empty.
-    if (i == 0)
-      if (auto* menu = qobject_cast<QMenu*>(a->parent())) menu->menuAction()->setEnabled(!m_recent.empty());
-  }
-}
-
-void PlayerWindow::OpenRecent(int n) {
-  if (n < 0 || size_t(n) >= m_recent.size()) return;
-  const session::RecentFile entry = m_recent[size_t(n)];
-  m_filePath = QString::fromStdString(entry.path);
-  const QFileInfo info(m_filePath);
-  // A file that has grown or shrunk may hold other frames now: asked about
-  // as a newly chosen file is.
-  if (info.exists() && session::SizeUnchanged(entry, uint64_t(info.size())))
-    OpenCurrentFile(entry.para);
-  else
-    OpenCurrentFile();
 }
 
 void PlayerWindow::UpdateControls() {
@@ -427,88 +392,6 @@ void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
   // The held size gives way for the new frame size, then holds again.
   if (m_session->Graph() && width != 0 && height != 0)
     m_coords->ReleaseSize([&] { ResizeForPicture(width, height); });
-  UpdateControls();
-}
-
-// ---- Opening and closing -----------------------------------------------------
-
-bool PlayerWindow::BrowseForFile() {
-  std::optional<QString> chosen = Prompts::Current().ChooseFileToOpen(this, m_filePath);
-  if (!chosen) return false;
-  m_filePath = *chosen;
-  return true;
-}
-
-bool PlayerWindow::OpenCurrentFile(const std::optional<corvane::YUVPara>& remembered) {
-  if (m_filePath.isEmpty()) return false;
-  CloseFile();
-  UpdateControls();
-  // Remembered parameters come after the file's record and before the defaults.
-  session::DefaultParameters defaults = DefaultsOf(m_settings);
-  if (remembered) defaults.use = false;
-  session::OpenResult r = m_session->Open(m_filePath.toStdString(), defaults);
-  if (r.outcome == session::OpenOutcome::kNeedsParameters && remembered) r = m_session->PlayWith(*remembered);
-  if (r.outcome == session::OpenOutcome::kNeedsParameters) {
-    corvane::YUVPara chosen{};
-    if (!AskParameters(this, *m_session, DefaultsOf(m_settings), true, &chosen)) {
-      m_session->CancelOpen();
-      return false;
-    }
-    r = m_session->PlayWith(chosen);
-  }
-  return FinishOpen(r);
-}
-
-bool PlayerWindow::FinishOpen(const session::OpenResult& result) {
-  if (result.outcome != session::OpenOutcome::kPlaying) {
-    CloseFile();
-    Prompts::Current().ShowMessage(this, OpenFailureText(result.failure), MessageKind::kError);
-    return false;
-  }
-  const session::PlayerView v = m_session->View();
-  ResizeForPicture(v.pictureWidth, v.pictureHeight);
-  m_statusTimer.start();
-  // The recent list of the store, which another player may have changed.
-  m_recent = RecentFilesStore::Load();
-  const QFileInfo info(QString::fromStdString(m_session->Path()));
-  session::RememberFile(m_recent, {m_session->Path(), m_session->Para(), uint64_t(info.size())});
-  RecentFilesStore::Save(m_recent);
-  ShowRecentFiles();
-  return true;
-}
-
-void PlayerWindow::CloseFile() {
-  m_session->Close();
-  m_coords->Sync();
-  // A notice the closed graph posted before it stopped must not resize the
-  // window for a file that is gone.
-  m_video->DropPendingSizeNotices();
-  m_statusTimer.stop();
-  m_status->Show(m_session->View());
-  m_status->ShowFrameFacts(std::nullopt, {});
-}
-
-void PlayerWindow::OnParameterSettings() {
-  // The same file in a fresh graph, with the parameters the dialog chose.
-  const std::optional<corvane::YUVPara> chosen = AskNewParameters(this, *m_session, DefaultsOf(m_settings));
-  if (!chosen) return;
-  m_statusTimer.stop();
-  m_video->DropPendingSizeNotices();
-  if (FinishOpen(m_session->Reopen(*chosen))) m_video->update();
-}
-
-void PlayerWindow::dragEnterEvent(QDragEnterEvent* event) {
-  const QMimeData* data = event->mimeData();
-  if (data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile()) event->acceptProposedAction();
-}
-
-// Only the first of the files dropped is opened.
-void PlayerWindow::dropEvent(QDropEvent* event) {
-  const QList<QUrl> urls = event->mimeData()->urls();
-  if (urls.isEmpty() || !urls.first().isLocalFile()) return;
-  event->acceptProposedAction();
-  m_filePath = urls.first().toLocalFile();
-  OpenCurrentFile();
   UpdateControls();
 }
 
