@@ -1,0 +1,172 @@
+#include "session/quality_track.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/file.h"
+
+namespace session {
+
+using corvane::analysis::CompareInput;
+using corvane::analysis::CompareOptions;
+using corvane::analysis::ComparePlan;
+using corvane::analysis::CompareStatus;
+using corvane::analysis::FrameMetrics;
+
+namespace {
+
+// Thrown from the comparison's per-frame callback to end the run early.
+struct Cancelled {};
+
+}  // namespace
+
+QualityTrack::QualityTrack() = default;
+
+QualityTrack::~QualityTrack() { Stop(); }
+
+CompareStatus QualityTrack::Start(const CompareInput& a, const CompareInput& b, bool ssim) {
+  Stop();
+  CompareOptions options;
+  options.metrics = {true, ssim};
+  // One core fewer than the machine has: the track measures while the file
+  // plays, and the player's reader and display threads must keep pace with
+  // the clock on a core of their own. The track's frames only fill in the
+  // graph a little later; a late frame on screen is a visible stutter.
+  const unsigned cores = std::thread::hardware_concurrency();
+  options.threads = cores > 1 ? cores - 1 : 1;
+  ComparePlan plan;
+  const CompareStatus status = corvane::analysis::PlanCompare(a, b, options, &plan);
+  {
+    std::scoped_lock lock(m_lock);
+    m_results.clear();
+    m_status = status;
+    m_done = !status.Ok();
+    m_planned = status.Ok() ? plan.frameCount : 0;
+    m_ssim = ssim;
+    ++m_runId;
+  }
+  if (status.Ok()) {
+    m_cancel = false;
+    m_worker = std::thread(&QualityTrack::Run, this, a, b, options, plan);
+  }
+  return status;
+}
+
+void QualityTrack::Run(CompareInput a, CompareInput b, CompareOptions options, ComparePlan plan) {
+  CompareStatus status;
+  try {
+    status = corvane::analysis::RunCompare(a, b, options, plan, [this](const FrameMetrics& m) {
+      if (m_cancel.load(std::memory_order_relaxed)) throw Cancelled{};
+      std::scoped_lock lock(m_lock);
+      m_results.push_back(m);
+    });
+  } catch (const Cancelled&) {
+  }
+  std::scoped_lock lock(m_lock);
+  m_status = status;
+  m_done = true;
+}
+
+void QualityTrack::Stop() {
+  if (!m_worker.joinable()) return;
+  m_cancel = true;
+  m_worker.join();
+}
+
+uint32_t QualityTrack::Planned() const {
+  std::scoped_lock lock(m_lock);
+  return m_planned;
+}
+
+size_t QualityTrack::Count() const {
+  std::scoped_lock lock(m_lock);
+  return m_results.size();
+}
+
+std::vector<FrameMetrics> QualityTrack::Results(size_t from) const {
+  std::scoped_lock lock(m_lock);
+  if (from >= m_results.size()) return {};
+  return std::vector<FrameMetrics>(m_results.begin() + ptrdiff_t(from), m_results.end());
+}
+
+bool QualityTrack::Done() const {
+  std::scoped_lock lock(m_lock);
+  return m_done;
+}
+
+CompareStatus QualityTrack::Status() const {
+  std::scoped_lock lock(m_lock);
+  return m_status;
+}
+
+bool QualityTrack::Ssim() const {
+  std::scoped_lock lock(m_lock);
+  return m_ssim;
+}
+
+uint64_t QualityTrack::RunId() const {
+  std::scoped_lock lock(m_lock);
+  return m_runId;
+}
+
+namespace {
+
+bool WriteWhole(const std::string& path, const std::string& text) {
+  platform::ReplacingFile file;  // abandoned (removed) unless committed
+  int err = file.Open(path);
+  if (err == 0) err = file.WriteAt(text.data(), text.size(), 0);
+  if (err == 0) err = file.Commit();
+  if (err == 0) return true;
+  errno = err;
+  return false;
+}
+
+void AppendFigure(std::string* s, double v) {
+  if (std::isinf(v)) {
+    *s += v > 0 ? ",inf" : ",-inf";
+    return;
+  }
+  char buf[40];
+  std::snprintf(buf, sizeof buf, ",%.6f", v);
+  *s += buf;
+}
+
+}  // namespace
+
+bool WriteQualityCsv(const std::string& path, const std::vector<FrameMetrics>& frames, bool ssim) {
+  const FrameMetrics shape = frames.empty() ? FrameMetrics{} : frames.front();
+  const int planes = shape.planeCount;
+  std::string text = "frame";
+  auto columns = [&](const char* metric, const char* whole) {
+    for (int p = 0; p < planes; ++p)
+      text += std::string(",") + metric + "_" + corvane::analysis::PlaneLetter(shape.sampling, p, false);
+    text += std::string(",") + metric + "_" + whole;
+  };
+  columns("psnr", "avg");
+  columns("mse", "avg");
+  if (ssim) columns("ssim", "all");
+  text += '\n';
+  for (const FrameMetrics& m : frames) {
+    text += std::to_string(m.frame);
+    for (int p = 0; p < planes; ++p) AppendFigure(&text, corvane::analysis::PsnrOf(m.mse[size_t(p)], 1, m.peak));
+    AppendFigure(&text, corvane::analysis::PsnrOf(m.mseAverage, 1, m.peak));
+    for (int p = 0; p < planes; ++p) AppendFigure(&text, m.mse[size_t(p)]);
+    AppendFigure(&text, m.mseAverage);
+    if (ssim) {
+      for (int p = 0; p < planes; ++p) AppendFigure(&text, m.ssim[size_t(p)]);
+      AppendFigure(&text, m.ssimAll);
+    }
+    text += '\n';
+  }
+  return WriteWhole(path, text);
+}
+
+bool WriteQualityStats(const std::string& path, const std::vector<FrameMetrics>& frames, bool ssim) {
+  std::string text;
+  for (const FrameMetrics& m : frames)
+    text += ssim ? corvane::analysis::SsimStatsLine(m) : corvane::analysis::PsnrStatsLine(m);
+  return WriteWhole(path, text);
+}
+
+}  // namespace session

@@ -1,0 +1,82 @@
+// The quality of the open file A against a reference B, frame by frame: PSNR
+// (and SSIM on request) of every frame both files have, measured by the
+// comparison core on a worker thread while the player plays, for the graph
+// under the picture; and the figures written out as CSV or as ffmpeg's stats
+// files (the very lines `corvane-tool compare --stats-file` writes).
+//
+// Threads: Start, Stop and the destructor from one thread (the GUI's); the
+// getters from any thread while the worker runs. Results arrive in frame
+// order and are only ever appended until the next Start.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "analysis/compare.h"
+#include "analysis/frame_metrics.h"
+
+namespace session {
+
+class QualityTrack {
+ public:
+  QualityTrack();
+  ~QualityTrack();  // stops the worker
+  QualityTrack(const QualityTrack&) = delete;
+  QualityTrack& operator=(const QualityTrack&) = delete;
+
+  // Stops a run before, then measures every frame both inputs have, from
+  // frame 1, on a worker thread (PSNR always, SSIM too with `ssim`). Returns
+  // the plan's status: when it is not Ok (sizes, sampling or depths differ,
+  // an input cannot be opened, ...) nothing runs, the track is empty and
+  // Done, and Status() gives the same refusal.
+  corvane::analysis::CompareStatus Start(const corvane::analysis::CompareInput& a,
+                                         const corvane::analysis::CompareInput& b, bool ssim);
+  // Cancels the run and joins the worker; the results so far stay.
+  void Stop();
+
+  uint32_t Planned() const;  // frames the run measures
+  size_t Count() const;      // frames measured so far
+  // A copy of the results [from, Count()).
+  std::vector<corvane::analysis::FrameMetrics> Results(size_t from = 0) const;
+  bool Done() const;  // the run ended: finished, failed, refused or stopped
+  // A read failure of the run (or Start's refusal), else Ok.
+  corvane::analysis::CompareStatus Status() const;
+  bool Ssim() const;
+  // Changes with every Start, so that a reader that keeps its own copy of
+  // the results knows when to begin again.
+  uint64_t RunId() const;
+
+ private:
+  void Run(corvane::analysis::CompareInput a, corvane::analysis::CompareInput b,
+           corvane::analysis::CompareOptions options, corvane::analysis::ComparePlan plan);
+
+  mutable std::mutex m_lock;
+  std::vector<corvane::analysis::FrameMetrics> m_results;  // guarded by m_lock
+  corvane::analysis::CompareStatus m_status;               // guarded by m_lock
+  bool m_done = true;                                      // guarded by m_lock
+  uint32_t m_planned = 0;                                  // guarded by m_lock
+  bool m_ssim = false;                                     // guarded by m_lock
+  uint64_t m_runId = 0;                                    // guarded by m_lock
+  std::atomic<bool> m_cancel{false};
+  std::thread m_worker;
+};
+
+// Exports of a finished or partial track; `ssim` says whether the frames
+// carry SSIM. Each writes a temporary file and renames it over `path`, so a
+// failure leaves no half-written file; it then returns false with errno set.
+//
+// CSV: "frame,psnr_y,psnr_u,psnr_v,psnr_avg,mse_y,mse_u,mse_v,mse_avg"
+// (",ssim_y,ssim_u,ssim_v,ssim_all" with SSIM), the plane letters r, g, b for
+// RGB and y alone for grey; the figures as `corvane-tool compare --json`
+// prints them (%.6f), infinite PSNR as "inf".
+bool WriteQualityCsv(const std::string& path, const std::vector<corvane::analysis::FrameMetrics>& frames,
+                     bool ssim);
+// ffmpeg's psnr stats file, or with `ssim` its ssim stats file.
+bool WriteQualityStats(const std::string& path, const std::vector<corvane::analysis::FrameMetrics>& frames,
+                       bool ssim);
+
+}  // namespace session
