@@ -702,6 +702,21 @@
     </message>
 </context>
 <context>
+    <name>ui::QualityGraph</name>
+    <message>
+        <source>平均</source>
+        <translation>Average</translation>
+    </message>
+    <message>
+        <source>正在计算 %1/%2 帧</source>
+        <translation>Measuring %1/%2 frames</translation>
+    </message>
+    <message>
+        <source>第 %1 帧读取失败</source>
+        <translation>Reading frame %1 failed</translation>
+    </message>
+</context>
+<context>
     <name>ui::SpliceDialog</name>
     <message>
         <source>开始拼接</source>

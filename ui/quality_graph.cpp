@@ -1,0 +1,310 @@
+#include "ui/quality_graph.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygonF>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "session/quality_track.h"
+
+namespace ui {
+
+using corvane::analysis::FrameMetrics;
+using corvane::analysis::PsnrOf;
+using corvane::analysis::Sampling;
+
+namespace {
+
+// The graph keeps its own light face whatever the style, so the plane
+// colours read the same everywhere.
+const QColor kBackground(250, 250, 250);
+const QColor kText(60, 60, 60);
+const QColor kGrid(225, 225, 225);
+const QColor kMarker(156, 39, 176);
+const QColor kLowest(0, 0, 0);
+// Y, U, V; R, G, B; the average.
+const QColor kYuvColours[3] = {QColor(64, 64, 64), QColor(31, 119, 180), QColor(214, 39, 40)};
+const QColor kRgbColours[3] = {QColor(214, 39, 40), QColor(44, 160, 44), QColor(31, 119, 180)};
+const QColor kAverageColour(255, 127, 14);
+
+constexpr int kPad = 4;
+
+}  // namespace
+
+QualityGraph::QualityGraph(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+QSize QualityGraph::sizeHint() const { return {480, 140}; }
+QSize QualityGraph::minimumSizeHint() const { return {160, 80}; }
+
+void QualityGraph::SetTrack(const session::QualityTrack* track) {
+  m_track = track;
+  Reset();
+  Poll();
+  update();
+}
+
+void QualityGraph::Reset() {
+  m_runId = m_track ? m_track->RunId() : 0;
+  m_planned = 0;
+  m_done = false;
+  m_trackSsim = false;
+  m_status = {};
+  m_values.clear();
+  m_sampling = Sampling::k420;
+  m_planeCount = 3;
+  m_psnrMin = m_psnrMax = 0;
+  m_ssimMin = 1;
+  m_anyFinitePsnr = false;
+  m_lowestPsnr = 0;
+  m_lowestFrame = 0;
+}
+
+void QualityGraph::Poll() {
+  if (!m_track) return;
+  bool changed = false;
+  if (m_track->RunId() != m_runId) {
+    Reset();
+    changed = true;
+  }
+  // Done before the results: a run seen finished has all its results in.
+  const bool done = m_track->Done();
+  const std::vector<FrameMetrics> fresh = m_track->Results(m_values.size());
+  const uint32_t planned = m_track->Planned();
+  changed = changed || !fresh.empty() || done != m_done || planned != m_planned;
+  m_done = done;
+  m_planned = planned;
+  m_trackSsim = m_track->Ssim();
+  if (done) m_status = m_track->Status();
+  for (const FrameMetrics& m : fresh) {
+    m_sampling = m.sampling;
+    m_planeCount = m.planeCount;
+    Values v{};
+    for (int p = 0; p < m.planeCount; ++p) {
+      v[size_t(p)] = float(PsnrOf(m.mse[size_t(p)], 1, m.peak));
+      v[size_t(4 + p)] = float(m.ssim[size_t(p)]);
+    }
+    const double average = PsnrOf(m.mseAverage, 1, m.peak);
+    v[3] = float(average);
+    v[7] = float(m.ssimAll);
+    for (int s = 0; s < 4; ++s) {
+      if (s < m.planeCount || s == 3) {
+        if (std::isfinite(v[size_t(s)])) {
+          m_psnrMin = m_anyFinitePsnr ? std::min(m_psnrMin, double(v[size_t(s)])) : v[size_t(s)];
+          m_psnrMax = m_anyFinitePsnr ? std::max(m_psnrMax, double(v[size_t(s)])) : v[size_t(s)];
+          m_anyFinitePsnr = true;
+        }
+        if (m_trackSsim) m_ssimMin = std::min(m_ssimMin, double(v[size_t(4 + s)]));
+      }
+    }
+    if (m_lowestFrame == 0 || average < m_lowestPsnr) {
+      m_lowestFrame = m.frame;
+      m_lowestPsnr = average;
+    }
+    m_values.push_back(v);
+  }
+  if (changed) update();
+}
+
+void QualityGraph::SetCurrentFrame(uint32_t frame) {
+  if (frame == m_current) return;
+  m_current = frame;
+  update();
+}
+
+void QualityGraph::SetShowSsim(bool on) {
+  if (on == m_showSsim) return;
+  m_showSsim = on;
+  update();
+}
+
+QRect QualityGraph::PlotRect() const {
+  const QFontMetrics fm = fontMetrics();
+  const int left = fm.horizontalAdvance(QStringLiteral("100.0")) + 2 * kPad;
+  const int right = m_showSsim && m_trackSsim ? fm.horizontalAdvance(QStringLiteral("0.999")) + 2 * kPad : 2 * kPad;
+  const int top = fm.height() + kPad, bottom = fm.height() + kPad / 2;
+  return QRect(QPoint(left, top), QPoint(width() - 1 - right, height() - 1 - bottom));
+}
+
+namespace {
+
+// Frame (1-based) of `planned` to x in `plot` and back.
+int XIn(const QRect& plot, uint32_t planned, uint32_t frame) {
+  if (frame == 0 || planned == 0) return -1;
+  if (planned == 1) return plot.left();
+  return plot.left() + int(std::lround(double(frame - 1) * (plot.width() - 1) / double(planned - 1)));
+}
+
+}  // namespace
+
+int QualityGraph::XOf(uint32_t frame) const { return XIn(PlotRect(), m_planned, frame); }
+
+uint32_t QualityGraph::FrameAt(int x) const {
+  const QRect plot = PlotRect();
+  if (m_planned == 0 || x < plot.left() || x > plot.right()) return 0;
+  if (m_planned == 1 || plot.width() < 2) return 1;
+  return 1 + uint32_t(std::lround(double(x - plot.left()) * double(m_planned - 1) / (plot.width() - 1)));
+}
+
+QualityGraph::Range QualityGraph::PsnrAxis() const {
+  if (!m_anyFinitePsnr) return {0, 100};
+  const double margin = std::max(1.0, 0.1 * (m_psnrMax - m_psnrMin));
+  return {std::max(0.0, std::floor(m_psnrMin - margin)), std::ceil(m_psnrMax + margin)};
+}
+
+QualityGraph::Range QualityGraph::SsimAxis() const {
+  return {m_ssimMin - std::max(0.001, 0.1 * (1 - m_ssimMin)), 1};
+}
+
+void QualityGraph::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  if (const uint32_t frame = FrameAt(event->position().toPoint().x())) emit frameClicked(frame);
+}
+
+void QualityGraph::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange) update();  // the texts are made at paint
+}
+
+void QualityGraph::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), kBackground);
+  if (!m_track || m_planned == 0) return;
+  const QRect plot = PlotRect();
+  if (plot.width() < 2 || plot.height() < 2) return;
+  const bool ssimShown = m_showSsim && m_trackSsim;
+  const Range psnr = PsnrAxis(), ssim = SsimAxis();
+  DrawAxes(p, plot, psnr, ssim, ssimShown);
+  DrawLegend(p, ssimShown);
+  p.setClipRect(plot);
+  for (int s = 0; s < 4; ++s) {
+    if (s >= m_planeCount && s != 3) continue;
+    const QColor colour = s == 3 ? kAverageColour : (m_sampling == Sampling::kRgb ? kRgbColours : kYuvColours)[s];
+    if (ssimShown) {
+      p.setPen(QPen(colour, 1, Qt::DashLine));
+      DrawLine(p, plot, 4 + s, ssim);
+    }
+    p.setPen(QPen(colour, s == 3 ? 2 : 1));
+    DrawLine(p, plot, s, psnr);
+  }
+  p.setClipping(false);
+  DrawLowest(p, plot, psnr);
+  if (m_current >= 1 && m_current <= m_planned) {
+    const int x = XIn(plot, m_planned, m_current);
+    p.setPen(QPen(kMarker, 1));
+    p.drawLine(x, plot.top(), x, plot.bottom());
+  }
+}
+
+void QualityGraph::DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ssim, bool ssimShown) const {
+  p.setPen(kGrid);
+  p.drawRect(plot.adjusted(0, 0, -1, -1));
+  const QFontMetrics fm = fontMetrics();
+  const int decimals = psnr.high - psnr.low >= 3 ? 0 : 1;
+  for (int i = 0; i <= 2; ++i) {
+    const int y = plot.bottom() - i * (plot.height() - 1) / 2;
+    p.setPen(kGrid);
+    p.drawLine(plot.left(), y, plot.right(), y);
+    p.setPen(kText);
+    const QRect leftLabel(0, y - fm.height() / 2, plot.left() - kPad, fm.height());
+    p.drawText(leftLabel, Qt::AlignRight | Qt::AlignVCenter,
+               QString::number(psnr.low + i * (psnr.high - psnr.low) / 2, 'f', decimals));
+    if (ssimShown) {
+      const QRect rightLabel(plot.right() + kPad, y - fm.height() / 2, width() - plot.right() - kPad, fm.height());
+      p.drawText(rightLabel, Qt::AlignLeft | Qt::AlignVCenter,
+                 QString::number(ssim.low + i * (ssim.high - ssim.low) / 2, 'f', 3));
+    }
+  }
+  const QRect bottomRow(plot.left(), plot.bottom() + 1, plot.width(), height() - plot.bottom() - 1);
+  p.drawText(bottomRow, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("1"));
+  p.drawText(bottomRow, Qt::AlignRight | Qt::AlignVCenter, QString::number(m_planned));
+  p.drawText(QRect(0, plot.bottom() + 1, plot.left() - kPad, bottomRow.height()), Qt::AlignRight | Qt::AlignVCenter,
+             QStringLiteral("dB"));
+}
+
+void QualityGraph::DrawLegend(QPainter& p, bool ssimShown) const {
+  const QFontMetrics fm = fontMetrics();
+  const int y = kPad / 2 + fm.height() / 2;
+  int x = PlotRect().left();
+  auto entry = [&](const QColor& colour, Qt::PenStyle style, const QString& text) {
+    p.setPen(QPen(colour, 2, style));
+    p.drawLine(x, y, x + 12, y);
+    x += 12 + kPad;
+    p.setPen(kText);
+    p.drawText(x, kPad / 2 + fm.ascent(), text);
+    x += fm.horizontalAdvance(text) + 2 * kPad;
+  };
+  const QColor* colours = m_sampling == Sampling::kRgb ? kRgbColours : kYuvColours;
+  for (int s = 0; s < m_planeCount; ++s)
+    entry(colours[s], Qt::SolidLine, QString(QChar(corvane::analysis::PlaneLetter(m_sampling, s, true))));
+  entry(kAverageColour, Qt::SolidLine, tr("平均"));
+  entry(kText, Qt::SolidLine, QStringLiteral("PSNR"));
+  if (ssimShown) entry(kText, Qt::DashLine, QStringLiteral("SSIM"));
+
+  QString state;
+  if (!m_done)
+    state = tr("正在计算 %1/%2 帧").arg(m_values.size()).arg(m_planned);
+  else if (!m_status.Ok())
+    state = tr("第 %1 帧读取失败").arg(m_status.frame);
+  p.setPen(kText);
+  p.drawText(QRect(x, 0, width() - x - kPad, fm.height() + kPad), Qt::AlignRight | Qt::AlignVCenter, state);
+}
+
+void QualityGraph::DrawLine(QPainter& p, const QRect& plot, int series, Range range) const {
+  const double scale = (plot.height() - 1) / (range.high - range.low);
+  auto yOf = [&](float v) {
+    if (std::isinf(v)) return double(plot.top());
+    return plot.bottom() - (std::clamp(double(v), range.low, range.high) - range.low) * scale;
+  };
+  // A point per frame where frames are wider than a pixel; where several
+  // share a pixel column, its first, lowest, highest and last value, so the
+  // line keeps every spike and its path at a few points a column.
+  QPolygonF line;
+  line.reserve(int(std::min<size_t>(m_values.size(), size_t(plot.width()) * 4)));
+  int column = INT_MIN;
+  double first = 0, low = 0, high = 0, last = 0;
+  auto flush = [&] {
+    if (column == INT_MIN) return;
+    line << QPointF(column, first);
+    if (high > low) line << QPointF(column, low) << QPointF(column, high);
+    if (high > low || last != first) line << QPointF(column, last);
+  };
+  for (size_t i = 0; i < m_values.size(); ++i) {
+    const int x = XIn(plot, m_planned, uint32_t(i + 1));
+    const double y = yOf(m_values[i][size_t(series)]);
+    if (x != column) {
+      flush();
+      column = x;
+      first = low = high = last = y;
+    } else {
+      low = std::min(low, y), high = std::max(high, y), last = y;
+    }
+  }
+  flush();
+  if (line.size() == 1) line << line.front() + QPointF(1, 0);  // one frame: a dot
+  p.drawPolyline(line);
+}
+
+void QualityGraph::DrawLowest(QPainter& p, const QRect& plot, Range psnr) const {
+  if (m_lowestFrame == 0 || !std::isfinite(m_lowestPsnr)) return;  // all equal to the reference: nothing low
+  const int x = XIn(plot, m_planned, m_lowestFrame);
+  const double scale = (plot.height() - 1) / (psnr.high - psnr.low);
+  const int y = int(std::lround(plot.bottom() - (m_lowestPsnr - psnr.low) * scale));
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(kLowest);
+  p.drawPolygon(QPolygonF({QPointF(x - 4, y + 9), QPointF(x + 4, y + 9), QPointF(x, y + 2)}));  // points up at it
+  p.setRenderHint(QPainter::Antialiasing, false);
+  const QFontMetrics fm = fontMetrics();
+  const QString label = QString::number(m_lowestFrame);
+  const int labelX = std::clamp(x + 6, plot.left(), plot.right() - fm.horizontalAdvance(label));
+  p.setPen(kLowest);
+  p.drawText(labelX, std::min(y + 9, plot.bottom() - 1), label);
+}
+
+}  // namespace ui

@@ -1,0 +1,103 @@
+// The quality graph under the picture: PSNR of Y, U, V and their average per
+// frame against the reference, SSIM on a second axis on request, filled in
+// while the track measures; a marker on the current frame, the lowest frame
+// marked, a click picks a frame.
+//
+// Drawn with QPainter, not Qt Charts: a line of thousands of frames is one
+// polyline of at most four points per pixel column (a column's first,
+// lowest, highest and last value), which paints in well under a millisecond,
+// and the program needs no further Qt module for it.
+//
+// Infinite PSNR (a frame equal to the reference) is drawn on the top edge of
+// the axis, which ends a margin (a tenth of the finite range, at least 1 dB)
+// above the highest finite figure; with no finite figure yet the axis spans
+// 0 to 100 dB. The x axis spans the frames the track plans to measure, so the
+// lines grow from left to right as the results come in.
+//
+// Threads: GUI thread only; the track's worker is read through its getters.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "analysis/compare.h"
+
+namespace session {
+class QualityTrack;
+}
+
+namespace ui {
+
+class QualityGraph : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit QualityGraph(QWidget* parent = nullptr);
+
+  // The track to show (not owned; null: nothing to show). Takes its
+  // results so far.
+  void SetTrack(const session::QualityTrack* track);
+  // Takes the track's new results (and a new run's, after a Start) and
+  // repaints when anything changed. The window calls it from a timer.
+  void Poll();
+  // The marker: the 1-based frame number on screen, 0 for none.
+  void SetCurrentFrame(uint32_t frame);
+  // SSIM lines (dashed) on a right axis, when the track measures SSIM.
+  void SetShowSsim(bool on);
+
+  // The frame with the lowest average PSNR so far (the first on ties), 0 for none.
+  uint32_t LowestFrame() const { return m_lowestFrame; }
+  // The frame nearest to x in the plot, 0 outside it (or with no track).
+  uint32_t FrameAt(int x) const;
+  // The x of a frame's column (its inverse).
+  int XOf(uint32_t frame) const;
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ signals:
+  void frameClicked(uint32_t frame);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  // PSNR of Y, U, V (or R, G, B), average; then SSIM of the same and All.
+  static constexpr int kSeries = 8;
+  using Values = std::array<float, kSeries>;
+  struct Range {
+    double low = 0, high = 1;
+  };
+
+  void Reset();
+  QRect PlotRect() const;
+  Range PsnrAxis() const;
+  Range SsimAxis() const;
+  void DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ssim, bool ssimShown) const;
+  void DrawLegend(QPainter& p, bool ssimShown) const;
+  void DrawLine(QPainter& p, const QRect& plot, int series, Range range) const;
+  void DrawLowest(QPainter& p, const QRect& plot, Range psnr) const;
+
+  const session::QualityTrack* m_track = nullptr;
+  uint64_t m_runId = 0;
+  uint32_t m_planned = 0;
+  bool m_done = false;
+  bool m_trackSsim = false;
+  corvane::analysis::CompareStatus m_status;
+  std::vector<Values> m_values;  // frame n at n - 1
+  corvane::analysis::Sampling m_sampling = corvane::analysis::Sampling::k420;
+  int m_planeCount = 3;
+  // The finite extremes so far (PSNR of every plane and the average; SSIM).
+  double m_psnrMin = 0, m_psnrMax = 0, m_ssimMin = 1;
+  bool m_anyFinitePsnr = false;
+  double m_lowestPsnr = 0;
+  uint32_t m_lowestFrame = 0;
+  uint32_t m_current = 0;
+  bool m_showSsim = false;
+};
+
+}  // namespace ui
