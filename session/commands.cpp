@@ -26,6 +26,23 @@ uint32_t MenuRule(Command c) {
     case Command::CopyFrame:
     case Command::SavePng:
       return kFrames;
+    case Command::OpenReference:
+      return kFile;
+    case Command::CloseReference:
+    case Command::ViewA:
+    case Command::ViewB:
+    case Command::ViewSide:
+    case Command::ViewWipe:
+    case Command::ViewFlip:
+      return kFile | kReference;
+    case Command::ViewDiff:
+    case Command::DiffGain1:
+    case Command::DiffGain4:
+    case Command::DiffGain16:
+    case Command::GraphSsim:
+    case Command::ExportCsv:
+    case Command::ExportStats:
+      return kFile | kReference | kMetrics;
     default:
       return kAnyState;
   }
@@ -75,6 +92,13 @@ uint32_t KeyRule(Command c) {
     case Command::Zoom100:
     case Command::Zoom200:
       return kPlaying | kPaused | kNoFile;
+    case Command::ViewA:
+    case Command::ViewB:
+    case Command::ViewSide:
+    case Command::ViewWipe:
+    case Command::ViewFlip:
+    case Command::ViewDiff:
+      return MenuRule(c);
     default:
       return kAnyState;
   }

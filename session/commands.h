@@ -66,6 +66,21 @@ enum class Command : int {
   SavePng,         // the frame on screen as a numbered PNG still
   Recent0,         // a file of the recent list; Recent0 + n
   Recent7 = Recent0 + 7,
+  // Comparing with a second file, the reference (B).
+  OpenReference,   // 文件 › 打开对比文件
+  CloseReference,
+  ViewA,           // the open file alone; then B alone, side by side, wipe, difference
+  ViewB,
+  ViewSide,
+  ViewWipe,
+  ViewDiff,
+  ViewFlip,        // F: A alone <-> B alone, on the same frame
+  DiffGain1,       // the difference amplified 1x; then 4x, 16x
+  DiffGain4,
+  DiffGain16,
+  GraphSsim,       // SSIM on the quality graph
+  ExportCsv,       // the quality graph's figures as CSV
+  ExportStats,     // ... as ffmpeg's psnr stats file (and ssim's when measured)
 };
 
 // When a command may run: a set of play states and conditions of the window.
@@ -82,6 +97,8 @@ inline constexpr uint32_t kFile = kStopped | kPlaying | kPaused;
 inline constexpr uint32_t kNotFullScreen = 1u << 4;   // not while full screen
 inline constexpr uint32_t kFullScreen = 1u << 5;      // only while full screen
 inline constexpr uint32_t kNoCoordinates = 1u << 6;   // not while the coordinate window shows
+inline constexpr uint32_t kReference = 1u << 7;       // only with a second file open
+inline constexpr uint32_t kMetrics = 1u << 8;         // only with a second file the metrics take
 }  // namespace when
 
 // The rules of a command's menu item and of its button (enabled or not).

@@ -18,6 +18,7 @@ PlayerSession::PlayerSession(platform::VideoWindow* picture, platform::FrameSize
 PlayerSession::~PlayerSession() {
   m_seeker.request_stop();
   m_seeker = {};  // joined: no seek runs from here on
+  CloseReferenceLocked();
   // The graph's threads present into the window: they end before it goes.
   if (m_graph) {
     m_graph->SetNotifyWindow(nullptr);
@@ -33,6 +34,8 @@ bool PlayerSession::Allows(uint32_t rule) const {
   if ((rule & when::kNotFullScreen) && m_fullScreen) return false;
   if ((rule & when::kFullScreen) && !m_fullScreen) return false;
   if ((rule & when::kNoCoordinates) && m_coordinates) return false;
+  if ((rule & when::kReference) && !m_reference) return false;
+  if ((rule & when::kMetrics) && !m_metrics.Ok()) return false;
   return true;
 }
 
@@ -64,6 +67,17 @@ bool PlayerSession::Runs(Command c) {
     case Command::Matrix2020:
     case Command::RangeLimited:
     case Command::RangeFull:
+    case Command::CloseReference:
+    case Command::ViewA:
+    case Command::ViewB:
+    case Command::ViewSide:
+    case Command::ViewWipe:
+    case Command::ViewDiff:
+    case Command::ViewFlip:
+    case Command::DiffGain1:
+    case Command::DiffGain4:
+    case Command::DiffGain16:
+    case Command::GraphSsim:
       return true;
     default:
       return IsDigit(c);
@@ -117,6 +131,7 @@ bool PlayerSession::Execute(Command c) {
   std::scoped_lock lock(m_graphLock);
   switch (c) {
     case Command::Close:
+      CloseReferenceLocked();
       CloseLocked();
       return true;
     case Command::PlayPause:
@@ -169,6 +184,7 @@ bool PlayerSession::Execute(Command c) {
       if (!m_graph || m_graph->SetComponentMode(uint32_t(int(c) - int(Command::ComponentYUV))) != kOk) return false;
       // Paused or stopped, nothing presents the frame again by itself.
       m_graph->Refresh();
+      if (m_reference) m_reference->SetComponentMode(uint32_t(int(c) - int(Command::ComponentYUV)));
       return true;
     case Command::Matrix601:
     case Command::Matrix709:
@@ -182,7 +198,7 @@ bool PlayerSession::Execute(Command c) {
       ApplyColourSpace();
       return true;
     default:
-      return false;
+      return ExecuteCompare(c);
   }
 }
 
@@ -233,6 +249,12 @@ std::optional<corvane::PixelPos> PlayerSession::FramePixelAt(int x, int y, int a
 
 void PlayerSession::ApplyViewLocked(const corvane::PictureView& view) {
   m_view = view;
+  if (m_reference) {
+    // Zoom and pan act on both sides alike when the frames are alike in size.
+    const corvane::YUVPara b = m_reference->ParaAt(1);
+    const bool same = b.width == m_pictureWidth && b.height == m_pictureHeight;
+    m_reference->SetView(same ? view : corvane::PictureView{});
+  }
   if (!m_graph) return;
   m_graph->SetView(view);
   // A paused or stopped picture is not presented again by itself.
@@ -279,6 +301,10 @@ PlayerView PlayerSession::View() const {
   v.pictureWidth = m_pictureWidth;
   v.pictureHeight = m_pictureHeight;
   v.colour = m_colour;
+  v.reference = m_reference != nullptr;
+  v.compareView = m_compareView;
+  v.diffGain = m_diffGain;
+  v.graphSsim = m_graphSsim;
   if (m_graph) {
     m_graph->GetCurrentFrame(&v.frame);
     v.speed = m_graph->GetSpeed();
@@ -292,6 +318,7 @@ void PlayerSession::SetAspectMode(AspectMode mode) {
   m_aspect = mode;
   if (!m_graph) return;
   m_graph->SetAspectMode(int(mode));
+  if (m_reference) m_reference->SetAspectMode(int(mode));
   // A paused or stopped picture is not presented again by itself.
   if (m_state != PlayState::Playing) m_graph->Refresh();
 }
@@ -303,6 +330,7 @@ void PlayerSession::SetColourSpace(corvane::ColourSpace colour) {
 }
 
 void PlayerSession::ApplyColourSpace() {
+  if (m_reference) m_reference->SetColourSpace(m_colour);
   if (!m_graph) return;
   m_graph->SetColourSpace(m_colour);
   if (m_state != PlayState::Playing) m_graph->Refresh();
@@ -333,6 +361,7 @@ bool PlayerSession::OpenGraph(const std::string& path) {
 OpenResult PlayerSession::Open(const std::string& path, const DefaultParameters& defaults) {
   DropPendingSeek();
   std::scoped_lock lock(m_graphLock);
+  CloseReferenceLocked();
   if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
   if (m_hasRecord) return ApplyAndRun();
   // Stored defaults outside the custom-size limits (edited by hand) are not
@@ -398,10 +427,17 @@ OpenResult PlayerSession::Reopen(const corvane::YUVPara& para) {
   DropPendingSeek();
   std::scoped_lock lock(m_graphLock);
   const std::string path = m_path;
+  // B stays, compared afresh with the file's new parameters.
+  const std::optional<CompareSide> reference = m_reference ? std::optional(m_referenceSide) : std::nullopt;
+  const CompareView view = m_compareView;
+  CloseReferenceLocked();
   CloseLocked();
   if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
   m_para = para;  // the dialog's choice, whatever record the file has now
-  return ApplyAndRun();
+  const OpenResult result = ApplyAndRun();
+  if (result.outcome == OpenOutcome::kPlaying && reference && AttachReference(*reference).outcome == ReferenceOutcome::kOpened)
+    SetCompareViewLocked(view);
+  return result;
 }
 
 corvane::YUVPara PlayerSession::ParametersToOffer(const DefaultParameters& defaults,
@@ -428,6 +464,7 @@ corvane::YUVPara OfferForNewFile(const std::string& path, const DefaultParameter
 void PlayerSession::Close() {
   DropPendingSeek();
   std::scoped_lock lock(m_graphLock);
+  CloseReferenceLocked();
   CloseLocked();
 }
 

@@ -29,6 +29,7 @@
 #include <thread>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "engine/playback_graph.h"
 #include "engine/view_transform.h"
@@ -36,6 +37,8 @@
 #include "formats/name_guess.h"
 #include "formats/yuv_format.h"
 #include "session/commands.h"
+#include "session/quality_track.h"
+#include "session/reference_view.h"
 
 namespace session {
 
@@ -49,6 +52,11 @@ enum class AspectMode : int { kFill = 0, k16x9 = 1, k4x3 = 2, k5x4 = 3, kSource 
 inline AspectMode AspectModeOf(int32_t stored) {
   return stored >= 1 && stored <= 4 ? AspectMode(stored) : AspectMode::kFill;
 }
+
+// How the open file (A) and a second file (B) share the picture area.
+enum class CompareView : int { kA = 0, kB = 1, kSide = 2, kWipe = 3, kDiff = 4 };
+// The command line's names: "a", "b", "side", "wipe", "diff".
+std::optional<CompareView> CompareViewForName(std::string_view name);
 
 // Sizes a user may type for a custom frame size, and that stored defaults
 // must keep to.
@@ -88,6 +96,10 @@ struct PlayerView {
   uint32_t pictureWidth = 352, pictureHeight = 288;  // the frame size zoom is based on
   corvane::ColourSpace colour;  // how the display reads YUV
   corvane::PictureView view;  // the free zoom and pan inside the picture area
+  bool reference = false;     // a second file is compared with the open one
+  CompareView compareView = CompareView::kA;
+  int diffGain = 1;           // the difference view's amplification: 1, 4 or 16
+  bool graphSsim = false;     // the quality graph measures and shows SSIM
 };
 
 // What the status line says of a frame: its segment's parameters.
@@ -105,6 +117,15 @@ enum class OpenFailure { kNone, kCannotOpen, kCannotPlay, kTooShort };
 struct OpenResult {
   OpenOutcome outcome = OpenOutcome::kFailed;
   OpenFailure failure = OpenFailure::kNone;
+};
+
+// Opening the second file: opened (its metrics may still be refused, see
+// MetricsStatus), its parameters needed (no record, no usable defaults), or
+// failed with an errno value (EINVAL: its parameters give no whole frame).
+enum class ReferenceOutcome { kOpened, kNeedsParameters, kFailed };
+struct ReferenceResult {
+  ReferenceOutcome outcome = ReferenceOutcome::kFailed;
+  int error = 0;
 };
 
 class PlayerSession {
@@ -212,6 +233,27 @@ class PlayerSession {
   // (no file, stopped, no such frame).
   bool GoToFrame(uint64_t n);
 
+  // ---- Comparing with a second file, the reference (B) ----
+  // B's pane of the picture area; set once, before the first OpenReference.
+  void SetReferencePane(platform::VideoWindow* pane) { m_referencePane = pane; }
+  // Opens B beside the open file: with its record, else `chosen` (the
+  // parameter dialog's), else the defaults when on and valid. B then follows
+  // the open file's frame number, and its quality is measured from frame 1.
+  // Another file opened, or this one closed, closes B too.
+  ReferenceResult OpenReference(const std::string& path, const DefaultParameters& defaults,
+                                const corvane::YUVPara* chosen = nullptr);
+  void CloseReference();
+  bool HasReference() const { return m_reference != nullptr; }
+  const std::string& ReferencePath() const { return m_referenceSide.path; }
+  ReferenceView* Reference() const { return m_reference.get(); }
+  // Why the metrics (and the difference view) were refused; Ok when taken.
+  const corvane::analysis::CompareStatus& MetricsStatus() const { return m_metrics; }
+  const QualityTrack& Track() const { return m_track; }
+  // Both pictures drawn again (the panes changed place or size).
+  void RefreshPictures();
+  // B's samples at (x, y) of the frame it shows (SamplesAt).
+  bool ReferenceSamplesAt(uint32_t x, uint32_t y, int v[3]) const;
+
   // ---- For the window ----
   corvane::PlaybackGraph* Graph() const { return m_graph.get(); }
   const corvane::YUVPara& Para() const { return m_para; }
@@ -225,6 +267,12 @@ class PlayerSession {
 
  private:
   void ApplyColourSpace();  // under m_graphLock
+  // Comparison, under m_graphLock.
+  bool ExecuteCompare(Command c);
+  ReferenceResult AttachReference(const CompareSide& b);
+  void CloseReferenceLocked();
+  void SetCompareViewLocked(CompareView view);
+  corvane::analysis::CompareInput SideOfOpenFile() const;
   bool OpenGraph(const std::string& path);
   OpenResult ApplyAndRun();
   void Play();
@@ -268,6 +316,15 @@ class PlayerSession {
   uint64_t m_typed = 0;  // saturates; see AppendDigit
   uint32_t m_pictureWidth = kIdleWidth;
   uint32_t m_pictureHeight = kIdleHeight;
+
+  platform::VideoWindow* m_referencePane = nullptr;
+  std::unique_ptr<ReferenceView> m_reference;  // B, with m_referenceSide its file
+  CompareSide m_referenceSide;
+  CompareView m_compareView = CompareView::kA;
+  int m_diffGain = 1;
+  bool m_graphSsim = false;
+  QualityTrack m_track;
+  corvane::analysis::CompareStatus m_metrics;
 
   std::mutex m_graphLock;  // see Locks above; the caller's thread alone replaces m_graph
   std::function<void(uint32_t, int32_t)> m_seekDone;

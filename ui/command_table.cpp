@@ -93,6 +93,35 @@ constexpr MenuEntry kMenu[] = {
     {Command(int(C::Recent0) + 5), ids::kFileRecentFirst + 5, "文件", "最近打开的文件", "", false, MenuGroup::kNone},
     {Command(int(C::Recent0) + 6), ids::kFileRecentFirst + 6, "文件", "最近打开的文件", "", false, MenuGroup::kNone},
     {C::Recent7, ids::kFileRecentFirst + 7, "文件", "最近打开的文件", "", false, MenuGroup::kNone},
+    // Comparing with a second file.
+    {C::OpenReference, ids::kFileOpenReference, "文件", nullptr, QT_TRANSLATE_NOOP("ui::PlayerWindow", "打开对比文件"),
+     false, MenuGroup::kNone},
+    {C::CloseReference, ids::kFileCloseReference, "文件", nullptr,
+     QT_TRANSLATE_NOOP("ui::PlayerWindow", "关闭对比文件"), false, MenuGroup::kNone},
+    {C::ViewA, ids::kViewCompareA, "视图", QT_TRANSLATE_NOOP("ui::PlayerWindow", "对比"),
+     QT_TRANSLATE_NOOP("ui::PlayerWindow", "只看A   A"), true, MenuGroup::kCompareView},
+    {C::ViewB, ids::kViewCompareA + 1, "视图", "对比", QT_TRANSLATE_NOOP("ui::PlayerWindow", "只看B   B"), true,
+     MenuGroup::kCompareView},
+    {C::ViewSide, ids::kViewCompareA + 2, "视图", "对比", QT_TRANSLATE_NOOP("ui::PlayerWindow", "并排   S"), true,
+     MenuGroup::kCompareView},
+    {C::ViewWipe, ids::kViewCompareA + 3, "视图", "对比", QT_TRANSLATE_NOOP("ui::PlayerWindow", "划像   W"), true,
+     MenuGroup::kCompareView},
+    {C::ViewDiff, ids::kViewCompareA + 4, "视图", "对比", QT_TRANSLATE_NOOP("ui::PlayerWindow", "差值   D"), true,
+     MenuGroup::kCompareView},
+    {C::ViewFlip, ids::kViewCompareFlip, "视图", "对比", QT_TRANSLATE_NOOP("ui::PlayerWindow", "A/B切换   F"), false,
+     MenuGroup::kNone},
+    {C::DiffGain1, ids::kViewDiffGain1, "视图", QT_TRANSLATE_NOOP("ui::PlayerWindow", "差值放大"),
+     QT_TRANSLATE_NOOP("ui::PlayerWindow", "1×"), true, MenuGroup::kDiffGain},
+    {C::DiffGain4, ids::kViewDiffGain1 + 1, "视图", "差值放大", QT_TRANSLATE_NOOP("ui::PlayerWindow", "4×"), true,
+     MenuGroup::kDiffGain},
+    {C::DiffGain16, ids::kViewDiffGain1 + 2, "视图", "差值放大", QT_TRANSLATE_NOOP("ui::PlayerWindow", "16×"), true,
+     MenuGroup::kDiffGain},
+    {C::GraphSsim, ids::kViewGraphSsim, "视图", "对比", QT_TRANSLATE_NOOP("ui::PlayerWindow", "质量曲线显示SSIM"), true,
+     MenuGroup::kNone},
+    {C::ExportCsv, ids::kToolsExportCsv, "工具", nullptr, QT_TRANSLATE_NOOP("ui::PlayerWindow", "导出质量数据 (CSV)"),
+     false, MenuGroup::kNone},
+    {C::ExportStats, ids::kToolsExportStats, "工具", nullptr,
+     QT_TRANSLATE_NOOP("ui::PlayerWindow", "导出统计文件 (ffmpeg)"), false, MenuGroup::kNone},
 };
 
 // The keys, with the help dialog's lines in the order the dialog lists them
@@ -136,6 +165,12 @@ constexpr KeyEntry kKeys[] = {
     {Qt::Key_Minus, Ctrl::kNo, Pad::kAny, C::ZoomOut, nullptr},
     {Qt::Key_G, Ctrl::kYes, Pad::kAny, C::GoToFrame, nullptr},
     {Qt::Key_C, Ctrl::kYes, Pad::kAny, C::CopyFrame, nullptr, true},
+    {Qt::Key_A, Ctrl::kNo, Pad::kAny, C::ViewA, nullptr},
+    {Qt::Key_B, Ctrl::kNo, Pad::kAny, C::ViewB, nullptr},
+    {Qt::Key_S, Ctrl::kNo, Pad::kAny, C::ViewSide, nullptr},
+    {Qt::Key_W, Ctrl::kNo, Pad::kAny, C::ViewWipe, nullptr},
+    {Qt::Key_D, Ctrl::kNo, Pad::kAny, C::ViewDiff, nullptr},
+    {Qt::Key_F, Ctrl::kNo, Pad::kAny, C::ViewFlip, nullptr},
 };
 
 // The row left to right, at its fixed x positions (the button row's layout).

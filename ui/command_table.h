@@ -18,7 +18,7 @@ namespace ui {
 using session::Command;
 
 // Radio groups of the menu: one item of each is always checked.
-enum class MenuGroup { kNone, kZoom, kComponent, kMatrix, kRange };
+enum class MenuGroup { kNone, kZoom, kComponent, kMatrix, kRange, kCompareView, kDiffGain };
 
 struct MenuEntry {
   Command command;

@@ -37,8 +37,8 @@ void RetranslateMenus(QWidget* bar) {
 QHash<int, QAction*> BuildMenuBar(QMenuBar* bar, QObject* owner, std::function<void(Command)> run) {
   QHash<int, QAction*> items;
   QHash<QString, QMenu*> menus;
-  QActionGroup* groups[5] = {nullptr, new QActionGroup(owner), new QActionGroup(owner), new QActionGroup(owner),
-                             new QActionGroup(owner)};
+  QActionGroup* groups[7] = {nullptr};
+  for (int g = 1; g < 7; ++g) groups[g] = new QActionGroup(owner);
   for (const MenuEntry& e : MenuEntries()) {
     const QString top = QString::fromUtf8(e.menu);
     QMenu*& menu = menus[top];
@@ -80,6 +80,10 @@ void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSessi
     if (e.group == MenuGroup::kMatrix) a->setChecked(int(e.command) - int(Command::Matrix601) == int(v.colour.matrix));
     if (e.group == MenuGroup::kRange)
       a->setChecked((e.command == Command::RangeFull) == (v.colour.range == corvane::YuvRange::kFull));
+    if (e.group == MenuGroup::kCompareView) a->setChecked(int(e.command) - int(Command::ViewA) == int(v.compareView));
+    if (e.group == MenuGroup::kDiffGain)
+      a->setChecked(v.diffGain == (e.command == Command::DiffGain1 ? 1 : e.command == Command::DiffGain4 ? 4 : 16));
+    if (e.command == Command::GraphSsim) a->setChecked(v.graphSsim);
   }
   items.value(ids::kPlayReverse)->setChecked(v.reverse && v.state != PlayState::NoFile);
 }

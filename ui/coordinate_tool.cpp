@@ -131,7 +131,14 @@ void CoordinateTool::ShowPixelAt(QPoint picturePoint, QSize pictureSize) {
   if (!px) return;
   int c[3] = {-1, -1, -1};
   graph->GetPixelValue(uint32_t(px->x()), uint32_t(px->y()), &c[0], &c[1], &c[2]);
-  m_window->ShowPixel(px->x(), px->y(), c[0], c[1], c[2]);
+  if (!m_session->HasReference()) {
+    m_window->ShowPixel(px->x(), px->y(), c[0], c[1], c[2]);
+    return;
+  }
+  // The second file's samples at the same place of the same frame.
+  int b[3] = {-1, -1, -1};
+  const bool haveB = m_session->ReferenceSamplesAt(uint32_t(px->x()), uint32_t(px->y()), b);
+  m_window->ShowPixelPair(px->x(), px->y(), c, haveB ? b : nullptr);
 }
 
 }  // namespace ui

@@ -85,6 +85,16 @@ void CoordinateWindow::ShowPixel(int x, int y, int c1, int c2, int c3) {
   for (int i = 0; i < 3; ++i) m_values[i]->setText(QString::number(v[i]));
 }
 
+void CoordinateWindow::ShowPixelPair(int x, int y, const int a[3], const int* b) {
+  m_position->setText(QStringLiteral("%1*%2").arg(x).arg(y));
+  for (int i = 0; i < 3; ++i) {
+    if (!b || a[i] < 0 || b[i] < 0)
+      m_values[i]->setText(QStringLiteral("%1 / %2").arg(a[i]).arg(b ? QString::number(b[i]) : QStringLiteral("-")));
+    else
+      m_values[i]->setText(QStringLiteral("%1 / %2 (%3)").arg(a[i]).arg(b[i]).arg(a[i] - b[i]));
+  }
+}
+
 void CoordinateWindow::SelectComponent(int n) {
   if (n >= 0 && n < m_list->count()) m_list->setCurrentIndex(n);
 }

@@ -38,6 +38,9 @@ class CoordinateWindow : public QWidget {
 
   // The pixel position as "x*y" and its three values.
   void ShowPixel(int x, int y, int c1, int c2, int c3);
+  // With a second file compared: each value as "A / B (A−B)", or "A / -"
+  // where B has no sample (past its end, outside its frame).
+  void ShowPixelPair(int x, int y, const int a[3], const int* b);
   // Selects entry n of the component list (0 whole picture, 1 Y, 2 U, 3 V)
   // without reporting it as the user's choice.
   void SelectComponent(int n);

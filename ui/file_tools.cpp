@@ -34,6 +34,16 @@ bool AskParameters(QWidget* parent, const session::PlayerSession& session, const
   return true;
 }
 
+bool AskParametersForFile(QWidget* parent, const QString& path, const session::DefaultParameters& defaults,
+                          corvane::YUVPara* chosen) {
+  ParameterDialog::Options o;
+  o.para = session::OfferForNewFile(path.toStdString(), defaults, &o.guess);
+  ParameterDialog dialog(path, o, parent);
+  if (RunModal(dialog) != QDialog::Accepted) return false;
+  *chosen = dialog.WorkPara();
+  return true;
+}
+
 std::optional<corvane::YUVPara> AskNewParameters(QWidget* parent, const session::PlayerSession& session,
                                                  const session::DefaultParameters& defaults) {
   if (!session.Graph()) return std::nullopt;

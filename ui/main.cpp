@@ -1,4 +1,5 @@
-// corvane: the player window. One optional argument, the file to open.
+// corvane: the player window. Arguments: the file to open, and optionally
+// --compare B (a second file to compare it with) and --view a|b|side|wipe|diff.
 #include <QApplication>
 #include <QStringList>
 
@@ -8,9 +9,15 @@
 
 namespace {
 
-// The file named on the command line: the first argument that is not an
-// option. Qt has already taken its own options (-platform and the like).
-QString FileArgument(const QStringList& args) {
+struct Arguments {
+  QString file;     // the first argument that is not an option
+  QString compare;  // --compare B: the second file, compared with the first
+  QString view;     // --view a|b|side|wipe|diff
+};
+
+// Qt has already taken its own options (-platform and the like).
+Arguments ParseArguments(const QStringList& args) {
+  Arguments out;
   bool optionsEnded = false;
   for (qsizetype i = 1; i < args.size(); ++i) {
     const QString& a = args[i];
@@ -18,9 +25,13 @@ QString FileArgument(const QStringList& args) {
       optionsEnded = true;
       continue;
     }
-    if (optionsEnded || !a.startsWith(QLatin1Char('-'))) return a;
+    if (!optionsEnded && (a == QLatin1String("--compare") || a == QLatin1String("--view")) && i + 1 < args.size()) {
+      (a == QLatin1String("--compare") ? out.compare : out.view) = args[++i];
+      continue;
+    }
+    if ((optionsEnded || !a.startsWith(QLatin1Char('-'))) && out.file.isEmpty()) out.file = a;
   }
-  return {};
+  return out;
 }
 
 }  // namespace
@@ -33,7 +44,17 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.corvane.Corvane"));
   controls::InitResources();
   ui::ApplyLanguage(ui::LanguageOf(ui::StoredLanguageChoice()));
-  ui::PlayerWindow window(FileArgument(QApplication::arguments()));
+  const Arguments args = ParseArguments(QApplication::arguments());
+  std::optional<session::CompareView> view;
+  if (!args.view.isEmpty() && !(view = session::CompareViewForName(args.view.toStdString()))) {
+    std::fprintf(stderr, "corvane: --view takes a, b, side, wipe or diff, not '%s'\n", qPrintable(args.view));
+    return 2;
+  }
+  ui::PlayerWindow window(args.file);
   window.Initialize();
+  if (!args.compare.isEmpty() && window.OpenReferenceFile(args.compare) && view) {
+    window.Run(ui::Command(int(ui::Command::ViewA) + int(*view)));
+    window.UpdateControls();
+  }
   return QApplication::exec();
 }

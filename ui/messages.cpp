@@ -34,6 +34,19 @@ QString OpenFailureText(session::OpenFailure failure) {
   return failure == session::OpenFailure::kTooShort ? Texts::tr("文件长度不够播放一帧\n") : Texts::tr("打开文件失败\n");
 }
 
+QString MetricsRefusalText(const corvane::analysis::CompareStatus& status) {
+  using corvane::analysis::CompareCode;
+  QString why;
+  switch (status.code) {
+    case CompareCode::kSizeMismatch: why = Texts::tr("两个文件的画面尺寸不同"); break;
+    case CompareCode::kSamplingMismatch: why = Texts::tr("两个文件的色度采样不同"); break;
+    case CompareCode::kDepthMismatch: why = Texts::tr("两个文件的位深不同"); break;
+    case CompareCode::kTooSmallForSsim: why = Texts::tr("画面太小，无法计算SSIM"); break;
+    default: why = Texts::tr("对比文件无法读取"); break;
+  }
+  return Texts::tr("%1：不计算PSNR/SSIM，也没有差值视图；两个文件仍可并排查看。").arg(why);
+}
+
 QString ToolResultText(Tool tool, const corvane::tools::ToolResult& result) {
   using corvane::tools::ToolCode;
   const bool cut = tool == Tool::kCut;

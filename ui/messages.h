@@ -20,6 +20,8 @@ QString NoticeText(corvane::Notice notice);
 // a message box over `parent` on the GUI thread.
 std::function<void(corvane::Notice)> NoticeHandlerFor(QWidget* parent);
 QString OpenFailureText(session::OpenFailure failure);
+// Why a second file's quality cannot be measured against the open file.
+QString MetricsRefusalText(const corvane::analysis::CompareStatus& status);
 // Empty for a cancel: the user asked for it and the target is gone.
 QString ToolResultText(Tool tool, const corvane::tools::ToolResult& result);
 MessageKind ToolResultKind(const corvane::tools::ToolResult& result);

@@ -92,11 +92,17 @@ void PlayerWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile()) event->acceptProposedAction();
 }
 
-// Only the first of the files dropped is opened.
+// Only the first of the files dropped is opened; with Shift held, and a file
+// open, it is opened as the second file to compare with.
 void PlayerWindow::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (urls.isEmpty() || !urls.first().isLocalFile()) return;
   event->acceptProposedAction();
+  if ((event->modifiers() & Qt::ShiftModifier) && m_session->CanRun(Command::OpenReference)) {
+    OpenReferenceFile(urls.first().toLocalFile());
+    UpdateControls();
+    return;
+  }
   m_filePath = urls.first().toLocalFile();
   OpenCurrentFile();
   UpdateControls();

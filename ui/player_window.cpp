@@ -19,6 +19,7 @@
 #include "ui/language.h"
 #include "ui/messages.h"
 #include "ui/parameter_dialog.h"
+#include "ui/quality_graph.h"
 #include "ui/resource_ids.h"
 #include "ui/still_capture.h"
 #include "ui/transport_bar.h"
@@ -33,6 +34,7 @@ PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWind
   setWindowIcon(QIcon(controls::IconPath(ids::kImageAppIcon)));
   BuildClient();
   m_session = std::make_unique<session::PlayerSession>(m_video, m_video);
+  m_session->SetReferencePane(m_video->SecondPane());
   m_coords = std::make_unique<CoordinateTool>(this, m_session.get());
   m_stills = std::make_unique<StillCapture>(this, m_session.get());
   m_actions = BuildMenuBar(menuBar(), this, [this](Command c) {
@@ -78,6 +80,17 @@ void PlayerWindow::BuildClient() {
     UpdateControls();
   });
   connect(m_transport, &TransportBar::seekRequested, this, [this](int pos) { m_session->SeekToSlider(pos); });
+  m_graphPanel = new QualityGraph(client);
+  m_graphPanel->hide();
+  connect(m_graphPanel, &QualityGraph::frameClicked, this, [this](uint32_t frame) {
+    if (m_session->GoToFrame(frame)) UpdateStatus();
+  });
+  // The graph fills as the track measures, and its marker follows the frame.
+  m_graphTimer.setInterval(100);
+  connect(&m_graphTimer, &QTimer::timeout, this, [this] {
+    m_graphPanel->Poll();
+    m_graphPanel->SetCurrentFrame(m_session->View().frame);
+  });
 }
 
 QString PlayerWindow::StatusFacts() const { return m_status->FactsText(); }
@@ -115,6 +128,7 @@ void PlayerWindow::Run(Command c) {
     RunWindowCommand(c);
     return;
   }
+  const bool compare = c >= Command::OpenReference && c <= Command::ExportStats;
   // "." leaves full screen before it stops.
   if (c == Command::Stop && m_session->IsFullScreen()) ToggleFullScreen();
   if (!m_session->Execute(c)) return;
@@ -123,6 +137,7 @@ void PlayerWindow::Run(Command c) {
   if (c >= Command::Zoom50 && c <= Command::Zoom200) ApplyZoom();
   if (c >= Command::ComponentYUV && c <= Command::ComponentV) m_coords->SelectComponent(v.component);
   if (c >= Command::Matrix601 && c <= Command::RangeFull) SettingsStore::SaveColourSpace(v.colour);
+  if (compare) ApplyCompareView();
   m_coords->Sync();
 }
 
@@ -187,6 +202,11 @@ void PlayerWindow::RunWindowCommand(Command c) {
     case Command::About:
       RunDialog<AboutDialog>(this);
       break;
+    case Command::OpenReference:
+    case Command::ExportCsv:
+    case Command::ExportStats:
+      RunCompareCommand(c);
+      break;
     default:
       if (session::IsRecent(c)) OpenRecent(int(c) - int(Command::Recent0));
       break;
@@ -210,6 +230,7 @@ void PlayerWindow::UpdateControls() {
   if (v.statusTicking && !m_statusTimer.isActive()) m_statusTimer.start();
   if (!v.statusTicking) m_statusTimer.stop();
   if (v.state == PlayState::NoFile) {
+    if (m_graphPanel->isVisible()) ApplyCompareView();
     m_video->ShowIdle();
     ResizeForPicture(kIdleWidth, kIdleHeight);
   }
@@ -253,12 +274,15 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove: {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       const QPoint at = m_video->mapFrom(centralWidget(), mouse->position().toPoint());
-      if (m_dragging && (mouse->buttons() & Qt::LeftButton)) {
+      const QRect pane = PaneAt(at);
+      if (m_wipeDragging && (mouse->buttons() & Qt::LeftButton)) {
+        m_video->SetWipeX(at.x());
+      } else if (m_dragging && (mouse->buttons() & Qt::LeftButton)) {
         const QPoint by = at - m_dragLast;
         m_dragLast = at;
-        if (m_session->PanBy(by.x(), by.y(), m_video->width(), m_video->height())) UpdateStatus();
+        if (m_session->PanBy(by.x(), by.y(), pane.width(), pane.height())) UpdateStatus();
       }
-      m_coords->ShowPixelAt(at, m_video->size());
+      m_coords->ShowPixelAt(at - pane.topLeft(), pane.size());
       ShowDragCursor(at);
       return false;
     }
@@ -267,13 +291,16 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       const QPoint at = m_video->mapFrom(centralWidget(), mouse->position().toPoint());
       m_dragging = mouse->button() == Qt::LeftButton && m_video->rect().contains(at);
+      // In the wipe view a press on (or next to) the line drags the line.
+      m_wipeDragging = m_dragging && m_video->CurrentLayout() == VideoWidget::Layout::kWipe &&
+                       std::abs(at.x() - m_video->WipeX()) <= 6;
       m_dragLast = at;
       ShowDragCursor(at);
       return false;
     }
     case QEvent::MouseButtonRelease: {
       const auto* mouse = static_cast<QMouseEvent*>(event);
-      if (mouse->button() == Qt::LeftButton) m_dragging = false;
+      if (mouse->button() == Qt::LeftButton) m_dragging = m_wipeDragging = false;
       ShowDragCursor(m_video->mapFrom(centralWidget(), mouse->position().toPoint()));
       return false;
     }
@@ -285,9 +312,11 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
       m_zoomWheel += wheel->angleDelta().y();
       const int steps = m_zoomWheel / 120;
       m_zoomWheel %= 120;
-      if (steps != 0 && m_session->ZoomAt(steps, at.x(), at.y(), m_video->width(), m_video->height())) {
+      const QRect pane = PaneAt(at);
+      const QPoint local = at - pane.topLeft();
+      if (steps != 0 && m_session->ZoomAt(steps, local.x(), local.y(), pane.width(), pane.height())) {
         UpdateStatus();
-        m_coords->ShowPixelAt(at, m_video->size());
+        m_coords->ShowPixelAt(local, pane.size());
         ShowDragCursor(at);
       }
       return true;
@@ -307,15 +336,15 @@ void PlayerWindow::ShowDragCursor(QPoint at) {
 }
 
 void PlayerWindow::ZoomStep(int steps) {
-  // The keys zoom around the centre of the picture area.
-  if (m_session->ZoomAt(steps, m_video->width() / 2, m_video->height() / 2, m_video->width(), m_video->height()))
-    UpdateStatus();
+  // The keys zoom around the centre of the picture area (of a pane, side by side).
+  const QRect pane = m_video->PaneRect(0);
+  if (m_session->ZoomAt(steps, pane.width() / 2, pane.height() / 2, pane.width(), pane.height())) UpdateStatus();
 }
 
 // ---- Geometry ----------------------------------------------------------------
 
 void PlayerWindow::ResizeForPicture(uint32_t width, uint32_t height) {
-  SizeWindowForPicture(*this, width, height, {kStripHeight, kControlRowWidth, kMinWindowHeight}, [this](int inset) {
+  SizeWindowForPicture(*this, width, height, {BelowPicture(), kControlRowWidth, kMinWindowHeight}, [this](int inset) {
     m_pictureInset = inset;
     LayoutControls();
   });
@@ -325,15 +354,17 @@ void PlayerWindow::LayoutControls() {
   const QWidget* client = centralWidget();
   const int W = client->width(), H = client->height();
   const bool full = m_session && m_session->IsFullScreen();
-  m_area->setGeometry(0, 0, W, full ? H : std::max(0, H - kStripHeight));
+  const int below = BelowPicture();
+  m_area->setGeometry(0, 0, W, full ? H : std::max(0, H - below));
   m_area->SetInset(full ? 0 : m_pictureInset);
+  m_graphPanel->setGeometry(0, std::max(0, H - below), W, below - kStripHeight);
   m_transport->setGeometry(0, H - 76, W, TransportBar::kHeight);
   m_status->setGeometry(0, H - StatusStrip::kHeight, W, StatusStrip::kHeight);
   m_video->SyncSnapshot();
   // A paint never draws through the engine, so a picture area of a new size
   // gets a fresh picture here while nothing else would present one.
   const PlayState state = m_session ? m_session->State() : PlayState::NoFile;
-  if (state != PlayState::Playing && state != PlayState::NoFile) m_session->Graph()->Refresh();
+  if (state != PlayState::Playing && state != PlayState::NoFile) m_session->RefreshPictures();
   if (m_coords) m_coords->Place();
 }
 
@@ -347,7 +378,8 @@ void PlayerWindow::ApplyZoom() {
     if (v.zoom == session::Zoom::k200) return uint32_t(std::min<uint64_t>(2 * uint64_t(side), UINT32_MAX));
     return side;
   };
-  ResizeForPicture(scaled(v.pictureWidth), scaled(v.pictureHeight));
+  const QSize picture = ViewPictureSize(v);
+  ResizeForPicture(scaled(uint32_t(picture.width())), scaled(uint32_t(picture.height())));
 }
 
 void PlayerWindow::ToggleFullScreen() {
@@ -357,6 +389,7 @@ void PlayerWindow::ToggleFullScreen() {
   m_session->SetFullScreen(on);
   m_transport->setVisible(!on);
   m_status->setVisible(!on);
+  m_graphPanel->setVisible(!on && m_graphTimer.isActive());
   menuBar()->setVisible(!on);
   if (on) {
     m_placement = saveGeometry();

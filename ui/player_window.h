@@ -28,6 +28,7 @@ namespace ui {
 
 class CoordinateTool;
 class PictureArea;
+class QualityGraph;
 class StillCapture;
 class StatusStrip;
 class TransportBar;
@@ -79,6 +80,16 @@ class PlayerWindow : public QMainWindow {
   void UpdateStatus();
   void ToggleCoordinateWindow();
 
+  // Comparing with a second file (B): opened with its record, the defaults
+  // or the parameter dialog; false, with the failure said, when it is not.
+  bool OpenReferenceFile(const QString& path);
+  // The views as their commands set them; the panes, the graph and the
+  // window's size follow.
+  void ApplyCompareView();
+  QualityGraph* GraphPanel() const { return m_graphPanel; }
+  // Below the picture: the strip, and the quality graph while B is open.
+  int BelowPicture() const;
+  static constexpr int kGraphHeight = 140;
   // State and parts, for tests.
   session::PlayerView View() const { return m_session->View(); }
   corvane::PlaybackGraph* Graph() const { return m_session->Graph(); }
@@ -116,6 +127,14 @@ class PlayerWindow : public QMainWindow {
   void OnParameterSettings();
   void ShowRecentFiles();
   void GoToFrameBoxCommand();
+  // The compare commands of the window: choosing B, the exports.
+  void RunCompareCommand(Command c);
+  void ExportQuality(bool stats);
+  // The pane under a point of the picture widget: its rectangle (the
+  // whole widget but side by side).
+  QRect PaneAt(QPoint at) const;
+  // The picture's size for 100 %: doubled in width side by side.
+  QSize ViewPictureSize(const session::PlayerView& v) const;
 
   std::unique_ptr<session::PlayerSession> m_session;  // reset first: it draws into the widgets
   PictureArea* m_area = nullptr;        // the widgets are owned by Qt's parent chain
@@ -134,6 +153,9 @@ class PlayerWindow : public QMainWindow {
   QPoint m_dragLast;         // where the last move of the drag was (picture coordinates)
   int m_zoomWheel = 0;       // Ctrl + wheel angle not yet worth a step
   std::vector<session::RecentFile> m_recent;  // newest first, as stored
+  QualityGraph* m_graphPanel = nullptr;  // below the picture while B is open
+  QTimer m_graphTimer;                   // fills the graph and moves its marker
+  bool m_wipeDragging = false;           // the left button took the wipe line
 };
 
 }  // namespace ui

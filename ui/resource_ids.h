@@ -47,6 +47,15 @@ inline constexpr int kPlayGoToFrame = 32852;
 inline constexpr int kFileCopyFrame = 32853;
 inline constexpr int kFileSavePng = 32854;
 inline constexpr int kFileRecentFirst = 32860;  // the recent files: 32860..32867
+// Comparing with a second file.
+inline constexpr int kFileOpenReference = 32870;
+inline constexpr int kFileCloseReference = 32871;
+inline constexpr int kViewCompareA = 32872;  // then B, side by side, wipe, difference: 32873..32876
+inline constexpr int kViewCompareFlip = 32877;
+inline constexpr int kViewDiffGain1 = 32878;  // then 4x, 16x: 32879, 32880
+inline constexpr int kViewGraphSsim = 32881;
+inline constexpr int kToolsExportCsv = 32882;
+inline constexpr int kToolsExportStats = 32883;
 
 // Controls of the client area.
 inline constexpr int kBtnPlay = 1001;

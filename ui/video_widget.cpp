@@ -61,7 +61,7 @@ void VideoWidget::SyncSnapshot() {
 void VideoWidget::ShowIdle() {
   {
     std::scoped_lock lock(m_lock);
-    m_pieces.clear();
+    for (auto& pieces : m_pieces) pieces.clear();
     m_bIdle = true;
   }
   update();
@@ -79,7 +79,7 @@ void VideoWidget::DropPendingSizeNotices() {
 
 QImage VideoWidget::LastPicture() const {
   std::scoped_lock lock(m_lock);
-  for (const Piece& p : m_pieces) {
+  for (const Piece& p : m_pieces[0]) {
     if (p.dest.left != 0 || p.dest.top != 0 || !p.picture) continue;
     const platform::Picture& pic = *p.picture;
     return QImage(pic.pixels.get(), int(pic.width), int(pic.height), int(pic.stride), QImage::Format_RGB32).copy();
@@ -87,9 +87,61 @@ QImage VideoWidget::LastPicture() const {
   return {};
 }
 
+void VideoWidget::SetLayout(Layout layout, int shownPane) {
+  {
+    std::scoped_lock lock(m_lock);
+    if (m_layout == layout && m_shownPane == shownPane) return;
+    m_layout = layout;
+    m_shownPane = shownPane == 1 ? 1 : 0;
+    for (auto& pieces : m_pieces) pieces.clear();
+  }
+  update();
+}
+
+VideoWidget::Layout VideoWidget::CurrentLayout() const {
+  std::scoped_lock lock(m_lock);
+  return m_layout;
+}
+
+void VideoWidget::SetWipeX(int x) {
+  {
+    std::scoped_lock lock(m_lock);
+    const int w = std::max(m_rcClient.Width(), 1);
+    m_wipe = std::clamp(double(x) / w, 0.0, 1.0);
+  }
+  update();
+}
+
+int VideoWidget::WipeX() const {
+  std::scoped_lock lock(m_lock);
+  return int(m_wipe * m_rcClient.Width() + 0.5);
+}
+
+platform::Rect VideoWidget::PaneClientRect(int pane) const {
+  if (m_layout != Layout::kSide) return m_rcClient;
+  const int half = m_rcClient.Width() / 2;
+  platform::Rect r = m_rcClient;
+  if (pane == 0)
+    r.right = r.left + half;
+  else
+    r.left += half;
+  return r;
+}
+
+QRect VideoWidget::PaneRect(int pane) const {
+  std::scoped_lock lock(m_lock);
+  const platform::Rect r = PaneClientRect(pane);
+  return QRect(r.left - m_rcClient.left, r.top - m_rcClient.top, r.Width(), r.Height());
+}
+
 platform::Rect VideoWidget::ClientRect() const {
   std::scoped_lock lock(m_lock);
-  return m_rcClient;
+  return PaneClientRect(0);
+}
+
+platform::Rect VideoWidget::SecondPaneWindow::ClientRect() const {
+  std::scoped_lock lock(m_owner->m_lock);
+  return m_owner->PaneClientRect(1);
 }
 
 bool VideoWidget::IsVisible() const {
@@ -108,21 +160,27 @@ platform::Desktop VideoWidget::GetDesktop() const {
 }
 
 void VideoWidget::Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) {
+  PresentPane(0, std::move(picture), dest);
+}
+
+void VideoWidget::PresentPane(int pane, std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) {
   if (!picture) return;
   {
     std::scoped_lock lock(m_lock);
-    // A piece covering the whole area replaces all the others; otherwise it
+    // A piece covering the whole pane replaces all the others; otherwise it
     // replaces the piece of the same place.
-    const bool whole = dest.left == 0 && dest.top == 0 && dest.Width() == m_rcClient.Width() &&
-                       dest.Height() == m_rcClient.Height();
-    if (whole) m_pieces.clear();
-    auto same = std::find_if(m_pieces.begin(), m_pieces.end(), [&](const Piece& p) { return p.dest == dest; });
-    if (same != m_pieces.end())
+    const platform::Rect area = PaneClientRect(pane);
+    const bool whole = dest.left == 0 && dest.top == 0 && dest.Width() == area.Width() &&
+                       dest.Height() == area.Height();
+    std::vector<Piece>& pieces = m_pieces[pane];
+    if (whole) pieces.clear();
+    auto same = std::find_if(pieces.begin(), pieces.end(), [&](const Piece& p) { return p.dest == dest; });
+    if (same != pieces.end())
       same->picture = std::move(picture);
     else
-      m_pieces.push_back({std::move(picture), dest});
+      pieces.push_back({std::move(picture), dest});
     m_bIdle = false;
-    if (m_stats) m_stats->presents.push_back(NowNs());
+    if (m_stats && pane == 0) m_stats->presents.push_back(NowNs());
   }
   // Never touch the widget here: ask the GUI thread to repaint, once for any
   // number of pictures that arrive before it gets round to it.
@@ -166,24 +224,51 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
   // draw would present again, which would paint again, without end.
   QPainter painter(this);
   painter.fillRect(event->rect(), Qt::black);
-  std::vector<Piece> pieces;
+  std::vector<Piece> pieces[2];
   bool idle = false;
+  Layout layout = Layout::kSingle;
+  int shown = 0;
   {
     std::scoped_lock lock(m_lock);
-    pieces = m_pieces;  // shared references; the pixels stay immutable
+    pieces[0] = m_pieces[0];  // shared references; the pixels stay immutable
+    pieces[1] = m_pieces[1];
     idle = m_bIdle;
+    layout = m_layout;
+    shown = m_shownPane;
   }
   if (idle) {
     QSvgRenderer idlePicture(QString::fromLatin1(controls::kIdlePicturePath));
     if (idlePicture.isValid()) idlePicture.render(&painter, QRectF(rect()));
     return;
   }
-  for (const Piece& p : pieces) {
-    const platform::Picture& pic = *p.picture;
-    const QImage image(pic.pixels.get(), int(pic.width), int(pic.height), int(pic.stride), QImage::Format_RGB32);
-    painter.drawImage(QPoint(p.dest.left, p.dest.top), image);
+  const int wipe = WipeX();
+  auto drawPane = [&](int pane, const QRect& clip) {
+    const QPoint origin = PaneRect(pane).topLeft();
+    painter.save();
+    painter.setClipRect(clip);
+    for (const Piece& p : pieces[pane]) {
+      const platform::Picture& pic = *p.picture;
+      const QImage image(pic.pixels.get(), int(pic.width), int(pic.height), int(pic.stride), QImage::Format_RGB32);
+      painter.drawImage(origin + QPoint(p.dest.left, p.dest.top), image);
+    }
+    painter.restore();
+  };
+  switch (layout) {
+    case Layout::kSingle:
+      drawPane(shown, rect());
+      break;
+    case Layout::kSide:
+      drawPane(0, PaneRect(0));
+      drawPane(1, PaneRect(1));
+      break;
+    case Layout::kWipe:
+      drawPane(0, QRect(0, 0, wipe, height()));
+      drawPane(1, QRect(wipe, 0, width() - wipe, height()));
+      painter.setPen(QColor(255, 255, 255));
+      painter.drawLine(wipe, 0, wipe, height() - 1);
+      break;
   }
-  if (m_stats && !pieces.empty()) m_stats->paints.push_back(NowNs());
+  if (m_stats && !pieces[0].empty()) m_stats->paints.push_back(NowNs());
 }
 
 void VideoWidget::resizeEvent(QResizeEvent* event) {

@@ -25,6 +25,15 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   Q_OBJECT
 
  public:
+  // Two panes share the area when a second file is compared: pane 0 is this
+  // widget's own VideoWindow (the open file), pane 1 is SecondPane() (the
+  // reference or the difference picture). Each keeps its own pictures.
+  enum class Layout {
+    kSingle,  // one pane over the whole area (ShownPane)
+    kSide,    // pane 0 on the left half, pane 1 on the right half
+    kWipe,    // both over the whole area: pane 0 left of the wipe line, pane 1 right of it
+  };
+
   explicit VideoWidget(QWidget* parent = nullptr);
   ~VideoWidget() override;
 
@@ -46,7 +55,19 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   // for tests and screenshots.
   QImage LastPicture() const;
 
-  // platform::VideoWindow, any thread.
+  // The layout of the panes and, for kSingle, the pane shown. The pictures
+  // of both are dropped (their places change): the caller has them drawn again.
+  void SetLayout(Layout layout, int shownPane);
+  Layout CurrentLayout() const;
+  // The wipe line's x in widget coordinates (kept as a share of the width).
+  void SetWipeX(int x);
+  int WipeX() const;
+  // Pane 1's window (any thread, as this widget's own).
+  platform::VideoWindow* SecondPane() { return &m_second; }
+  // Pane `pane`'s rectangle in widget coordinates.
+  QRect PaneRect(int pane) const;
+
+  // platform::VideoWindow, any thread: pane 0.
   platform::Rect ClientRect() const override;
   bool IsVisible() const override;
   bool IsMinimized() const override;
@@ -73,6 +94,25 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
     platform::Rect dest;
   };
   void DeliverSizeNotice();
+  platform::Rect PaneClientRect(int pane) const;  // under m_lock, desktop coordinates
+  void PresentPane(int pane, std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest);
+
+  // Pane 1 as the engine sees it: this widget's geometry, narrowed to the pane.
+  class SecondPaneWindow : public platform::VideoWindow {
+   public:
+    explicit SecondPaneWindow(VideoWidget* owner) : m_owner(owner) {}
+    platform::Rect ClientRect() const override;
+    bool IsVisible() const override { return m_owner->IsVisible(); }
+    bool IsMinimized() const override { return m_owner->IsMinimized(); }
+    platform::Desktop GetDesktop() const override { return m_owner->GetDesktop(); }
+    void Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) override {
+      m_owner->PresentPane(1, std::move(picture), dest);
+    }
+
+   private:
+    VideoWidget* const m_owner;
+  };
+  SecondPaneWindow m_second{this};
 
   // CORVANE_STATS_FILE=path (read once, at construction): the widget notes
   // the CLOCK_MONOTONIC time in ns of every picture presented and of every
@@ -91,9 +131,12 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   bool m_bVisible = false;
   bool m_bMinimized = false;
   platform::Desktop m_desktop;
-  // The last picture for each part of the area (one per monitor the area
-  // spans; usually one piece covering it all).
-  std::vector<Piece> m_pieces;
+  // Each pane's last picture for each part of it (one per monitor the pane
+  // spans; usually one piece covering it all), in the pane's coordinates.
+  std::vector<Piece> m_pieces[2];
+  Layout m_layout = Layout::kSingle;
+  int m_shownPane = 0;
+  double m_wipe = 0.5;  // the wipe line, as a share of the width
   bool m_bIdle = true;
 
   // Set by the presenting thread when a repaint has been asked for and not

@@ -1,0 +1,208 @@
+#include "session/reference_view.h"
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "analysis/difference_picture.h"
+#include "analysis/planar_frame.h"
+#include "engine/view_overlay.h"
+#include "formats/result_codes.h"
+
+namespace session {
+
+using corvane::YUVPara;
+using corvane::YUVType;
+
+namespace {
+
+int OpenSide(const CompareSide& side, platform::File* file, std::optional<corvane::FileFrames>* frames) {
+  if (const int e = file->Open(side.path, platform::File::Mode::kRead); e != 0) return e;
+  frames->emplace(side.trailer, side.para, side.useSegments);
+  return (*frames)->FrameCount() == 0 ? EINVAL : 0;
+}
+
+// Frame n of a file into `bytes`; its type and size. False past the end or
+// on a short read.
+bool ReadFrame(const platform::File& file, const corvane::FileFrames& frames, uint32_t n, std::vector<uint8_t>* bytes,
+               YUVPara* para, YUVType* type) {
+  const std::optional<corvane::FrameLocation> at = frames.Locate(n, para);
+  uint32_t size = 0;
+  if (!at || !corvane::GetTypeAndFrameSize(para, type, &size) || size != at->frameSize) return false;
+  bytes->resize(size);
+  return file.ReadAt(bytes->data(), size, at->offset) == int64_t(size);
+}
+
+}  // namespace
+
+ReferenceView::ReferenceView(platform::VideoWindow* pane)
+    : m_pane(pane), m_worker([this](std::stop_token stop) { Loop(stop); }) {}
+
+ReferenceView::~ReferenceView() {
+  m_worker.request_stop();
+  m_worker = {};  // joined: nothing presents any more
+}
+
+int ReferenceView::Open(const CompareSide& b, const CompareSide& a) {
+  if (const int e = OpenSide(b, &m_bFile, &m_bFrames); e != 0) return e;
+  if (const int e = OpenSide(a, &m_aFile, &m_aFrames); e != 0) return e;
+  m_bFrames->Locate(1, &m_bFirst);
+  return m_renderer.SetPara(&m_bFirst, m_pane) == corvane::kOk ? 0 : EINVAL;
+}
+
+YUVPara ReferenceView::ParaAt(uint32_t n) const {
+  YUVPara para = m_bFirst;
+  if (m_bFrames && !m_bFrames->Locate(n, &para)) para = m_bFirst;
+  return para;
+}
+
+void ReferenceView::Show(uint32_t n) { Post(n); }
+
+void ReferenceView::Refresh() { Post(std::nullopt); }
+
+void ReferenceView::SetDifference(bool on, int gain) {
+  {
+    std::scoped_lock lock(m_lock);
+    m_difference = on;
+    m_gain = gain;
+  }
+  Post(std::nullopt);
+}
+
+void ReferenceView::SetComponentMode(uint32_t mode) {
+  m_renderer.SetComponentMode(mode);
+  Post(std::nullopt);
+}
+
+void ReferenceView::SetAspectMode(int mode) {
+  m_renderer.SetAspectMode(mode);
+  Post(std::nullopt);
+}
+
+void ReferenceView::SetColourSpace(corvane::ColourSpace colour) {
+  m_renderer.SetColourSpace(colour);
+  Post(std::nullopt);
+}
+
+void ReferenceView::SetView(const corvane::PictureView& view) {
+  m_renderer.SetView(view);
+  Post(std::nullopt);
+}
+
+void ReferenceView::Post(std::optional<uint32_t> frame) {
+  {
+    std::scoped_lock lock(m_lock);
+    if (frame) m_last = *frame;
+    if (m_last == 0) return;  // nothing shown yet: nothing to show again
+    m_request = m_last;
+    m_busy = true;
+  }
+  m_wake.notify_one();
+}
+
+bool ReferenceView::WaitIdle(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(m_lock);
+  return m_idle.wait_for(lock, timeout, [&] { return !m_busy; });
+}
+
+uint32_t ReferenceView::ShownFrame() const {
+  std::scoped_lock lock(m_lock);
+  return m_shown;
+}
+
+bool ReferenceView::SamplesAt(uint32_t x, uint32_t y, int v[3]) const {
+  std::scoped_lock lock(m_lock);
+  if (m_shownBytes.empty()) return false;
+  corvane::FrameBuffer frame;
+  frame.pData = const_cast<uint8_t*>(m_shownBytes.data());
+  frame.nSize = uint32_t(m_shownBytes.size());
+  frame.nType = m_shownType;
+  frame.nWidth = m_shownWidth;
+  frame.nHeight = m_shownHeight;
+  return corvane::LookUpYUV(frame, x, y, &v[0], &v[1], &v[2]);
+}
+
+void ReferenceView::Loop(std::stop_token stop) {
+  for (;;) {
+    uint32_t n = 0;
+    bool difference = false;
+    int gain = 1;
+    {
+      std::unique_lock lock(m_lock);
+      if (!m_wake.wait(lock, stop, [&] { return m_request.has_value(); })) return;
+      n = *std::exchange(m_request, std::nullopt);
+      difference = m_difference;
+      gain = m_gain;
+    }
+    uint32_t w = 0, h = 0;
+    const YUVType type = Compose(n, difference, gain, &m_picture, &w, &h);
+    Present(m_picture, type, w, h, n);
+    {
+      std::scoped_lock lock(m_lock);
+      m_busy = m_request.has_value();
+    }
+    m_idle.notify_all();
+  }
+}
+
+YUVType ReferenceView::Compose(uint32_t n, bool difference, int gain, std::vector<uint8_t>* out, uint32_t* w,
+                               uint32_t* h) {
+  YUVPara bPara{}, aPara{};
+  YUVType bType = corvane::YUV_NONE, aType = corvane::YUV_NONE;
+  const bool haveB = m_bFrames && ReadFrame(m_bFile, *m_bFrames, n, &m_bBytes, &bPara, &bType);
+  {
+    std::scoped_lock lock(m_lock);
+    m_shown = n;
+    m_shownBytes.clear();
+    if (haveB) {
+      m_shownBytes = m_bBytes;
+      m_shownType = bType;
+      m_shownWidth = bPara.width;
+      m_shownHeight = bPara.height;
+    }
+  }
+  if (haveB && !difference) {
+    out->swap(m_bBytes);
+    *w = bPara.width;
+    *h = bPara.height;
+    return bType;
+  }
+  const YUVPara size = haveB ? bPara : ParaAt(n);
+  *w = size.width;
+  *h = size.height;
+  if (haveB && m_aFrames && ReadFrame(m_aFile, *m_aFrames, n, &m_aBytes, &aPara, &aType) &&
+      corvane::analysis::Comparable(aType, aPara.width, aPara.height, bType, bPara.width, bPara.height)) {
+    namespace an = corvane::analysis;
+    const int depth = an::CompareDepth(aType, bType);
+    const an::PlanarFrame a = an::ToPlanar(aType, aPara.width, aPara.height, m_aBytes.data(), &m_scratch[0], depth);
+    const an::PlanarFrame b = an::ToPlanar(bType, bPara.width, bPara.height, m_bBytes.data(), &m_scratch[1], depth);
+    return an::DifferencePicture(a, b, gain, out);
+  }
+  // Black: past B's end, or nothing to compare the frame with.
+  const size_t plane = size_t(*w) * *h;
+  out->assign(plane * 3, 128);
+  const bool full = m_renderer.GetColourSpace().range == corvane::YuvRange::kFull;
+  std::memset(out->data(), full ? 0 : 16, plane);
+  return corvane::YUV_I444;
+}
+
+void ReferenceView::Present(const std::vector<uint8_t>& bytes, YUVType type, uint32_t w, uint32_t h, uint32_t n) {
+  corvane::FrameQueue* queue = m_renderer.GetQueue();
+  if (!queue || bytes.empty()) return;
+  corvane::FrameBuffer* b = nullptr;
+  queue->PopFree(&b);
+  if (!b) return;
+  if (b->nSize != bytes.size() && corvane::FrameQueue::Resize(b, uint32_t(bytes.size())) != corvane::kOk) {
+    queue->PushFree(b);
+    return;
+  }
+  std::memcpy(b->pData, bytes.data(), bytes.size());
+  b->nFrameNo = n;
+  b->nType = type;
+  b->nWidth = w;
+  b->nHeight = h;
+  queue->PushFull(b);
+  m_renderer.PresentNext();
+}
+
+}  // namespace session

@@ -1,0 +1,109 @@
+// The second file of a comparison (the reference, B) on its own pane of the
+// picture area. It has no clock and no reader of its own: it shows the frame
+// whose number the open file's graph has just presented, so both sides stay
+// on the same frame whatever plays, steps, seeks or turns round. Past B's
+// last frame it shows black.
+//
+// In the difference view it shows, instead of B, the difference picture of
+// the open file's frame and B's (analysis/difference_picture.h), through the
+// same display, so the component view, the colour space and the zoom apply
+// to it as to any frame.
+//
+// Threads: Show and the setters may be called from any thread (Show comes
+// from the presenting thread of the other graph, under its renderer's lock,
+// so it only posts); one worker reads, computes and presents. A new request
+// replaces one not yet started. Locks: m_lock guards the request and the
+// frames kept for the readout; the renderer's lock is taken without it.
+#pragma once
+
+#include <condition_variable>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "analysis/compare.h"
+#include "engine/renderer.h"
+#include "engine/renderer_host.h"
+#include "formats/frame_locator.h"
+#include "formats/trailer.h"
+#include "formats/yuv_format.h"
+#include "platform/file.h"
+
+namespace session {
+
+// A file as a comparison reads it: its path, parameters and trailer.
+using CompareSide = corvane::analysis::CompareInput;
+
+class ReferenceView : private corvane::RendererHost {
+ public:
+  // The pane is not owned and outlives the view.
+  explicit ReferenceView(platform::VideoWindow* pane);
+  ~ReferenceView() override;
+  ReferenceView(const ReferenceView&) = delete;
+  ReferenceView& operator=(const ReferenceView&) = delete;
+
+  // Opens B, and A (read for the difference picture). 0 or an errno value;
+  // EINVAL when B's parameters give no frame.
+  int Open(const CompareSide& b, const CompareSide& a);
+  uint32_t FrameCount() const { return m_bFrames ? m_bFrames->FrameCount() : 0; }
+  // B's parameters at frame n (its first segment's past its end).
+  corvane::YUVPara ParaAt(uint32_t n) const;
+
+  // Shows frame n (posted; the latest request wins).
+  void Show(uint32_t n);
+  // The difference picture instead of B, amplified by `gain`; shown again at once.
+  void SetDifference(bool on, int gain);
+  // Display settings, as the open file's graph has them; shown again at once.
+  void SetComponentMode(uint32_t mode);
+  void SetAspectMode(int mode);
+  void SetColourSpace(corvane::ColourSpace colour);
+  void SetView(const corvane::PictureView& view);
+  // The frame last shown, drawn again (the pane changed size or place).
+  void Refresh();
+
+  // B's Y, U, V at (x, y) of the frame last shown: false past B's end, for
+  // RGB frames or outside the frame.
+  bool SamplesAt(uint32_t x, uint32_t y, int v[3]) const;
+  uint32_t ShownFrame() const;
+  // Waits until no request is pending or running; false on timeout.
+  bool WaitIdle(std::chrono::milliseconds timeout);
+
+ private:
+  void OnFormatChange(const corvane::YUVPara&) override {}
+  bool IsMinimized() const override { return false; }
+  void Post(std::optional<uint32_t> frame);
+  void Loop(std::stop_token stop);
+  // On the worker: the picture for frame n into `out`; its type.
+  corvane::YUVType Compose(uint32_t n, bool difference, int gain, std::vector<uint8_t>* out, uint32_t* w,
+                           uint32_t* h);
+  void Present(const std::vector<uint8_t>& bytes, corvane::YUVType type, uint32_t w, uint32_t h, uint32_t n);
+
+  platform::VideoWindow* const m_pane;
+  corvane::Renderer m_renderer{this};
+  platform::File m_bFile, m_aFile;
+  std::optional<corvane::FileFrames> m_bFrames, m_aFrames;
+  corvane::YUVPara m_bFirst{};
+
+  mutable std::mutex m_lock;
+  std::condition_variable_any m_wake, m_idle;
+  std::optional<uint32_t> m_request;  // guarded by m_lock
+  bool m_busy = false;                // guarded by m_lock
+  uint32_t m_last = 0;                // guarded by m_lock: the frame last asked for
+  bool m_difference = false;          // guarded by m_lock
+  int m_gain = 1;                     // guarded by m_lock
+  // B's frame as shown, for the readout (guarded by m_lock).
+  std::vector<uint8_t> m_shownBytes;
+  corvane::YUVType m_shownType = corvane::YUV_NONE;
+  uint32_t m_shownWidth = 0, m_shownHeight = 0;
+  uint32_t m_shown = 0;
+  // Worker only.
+  std::vector<uint8_t> m_bBytes, m_aBytes, m_picture, m_scratch[2];
+  std::jthread m_worker;  // last: it starts once everything above exists
+};
+
+}  // namespace session

@@ -1,0 +1,140 @@
+// The player window's side of comparing with a second file (B): choosing
+// and opening it, the views on the picture area, the quality graph below the
+// picture, and exporting the graph's figures.
+#include <QFileInfo>
+#include <QDir>
+#include <cerrno>
+#include <cstring>
+
+#include "ui/file_tools.h"
+#include "ui/messages.h"
+#include "ui/player_window.h"
+#include "ui/prompts.h"
+#include "ui/quality_graph.h"
+#include "ui/video_widget.h"
+
+namespace ui {
+
+using session::CompareView;
+
+void PlayerWindow::RunCompareCommand(Command c) {
+  switch (c) {
+    case Command::OpenReference: {
+      const QString start = m_session->HasReference() ? QString::fromStdString(m_session->ReferencePath()) : m_filePath;
+      if (const std::optional<QString> path = Prompts::Current().ChooseFileToOpen(this, start)) OpenReferenceFile(*path);
+      break;
+    }
+    case Command::ExportCsv:
+    case Command::ExportStats:
+      ExportQuality(c == Command::ExportStats);
+      break;
+    default:
+      break;
+  }
+}
+
+bool PlayerWindow::OpenReferenceFile(const QString& path) {
+  if (!m_session->Graph() || m_session->State() == PlayState::NoFile) return false;
+  const std::string file = path.toStdString();
+  const session::DefaultParameters defaults = DefaultsOf(m_settings);
+  session::ReferenceResult r = m_session->OpenReference(file, defaults);
+  if (r.outcome == session::ReferenceOutcome::kNeedsParameters) {
+    corvane::YUVPara chosen{};
+    if (!AskParametersForFile(this, path, defaults, &chosen)) return false;
+    r = m_session->OpenReference(file, defaults, &chosen);
+  }
+  if (r.outcome != session::ReferenceOutcome::kOpened) {
+    Prompts::Current().ShowMessage(this, tr("打开对比文件失败\n%1").arg(QFileInfo(path).fileName()),
+                                   MessageKind::kError);
+    ApplyCompareView();
+    return false;
+  }
+  // B of another size, sampling or depth: no metrics, but side by side.
+  if (!m_session->MetricsStatus().Ok()) {
+    Prompts::Current().ShowMessage(this, MetricsRefusalText(m_session->MetricsStatus()), MessageKind::kWarning);
+    m_session->Execute(Command::ViewSide);
+  }
+  ApplyCompareView();
+  UpdateControls();
+  return true;
+}
+
+QSize PlayerWindow::ViewPictureSize(const session::PlayerView& v) const {
+  const int w = int(v.pictureWidth), h = int(v.pictureHeight);
+  return v.reference && v.compareView == CompareView::kSide ? QSize(2 * w, h) : QSize(w, h);
+}
+
+int PlayerWindow::BelowPicture() const {
+  const bool full = m_session && m_session->IsFullScreen();
+  return kStripHeight + (m_graphTimer.isActive() && !full ? kGraphHeight : 0);
+}
+
+QRect PlayerWindow::PaneAt(QPoint at) const {
+  if (m_video->CurrentLayout() != VideoWidget::Layout::kSide) return m_video->rect();
+  const QRect right = m_video->PaneRect(1);
+  return at.x() >= right.left() ? right : m_video->PaneRect(0);
+}
+
+void PlayerWindow::ApplyCompareView() {
+  const session::PlayerView v = m_session->View();
+  VideoWidget::Layout layout = VideoWidget::Layout::kSingle;
+  int shown = 0;
+  if (v.reference) {
+    switch (v.compareView) {
+      case CompareView::kA: break;
+      case CompareView::kB:
+      case CompareView::kDiff: shown = 1; break;
+      case CompareView::kSide: layout = VideoWidget::Layout::kSide; break;
+      case CompareView::kWipe: layout = VideoWidget::Layout::kWipe; break;
+    }
+  }
+  const bool wasSide = m_video->CurrentLayout() == VideoWidget::Layout::kSide;
+  m_video->SetLayout(layout, shown);
+  // The graph shows while B is open and its quality is measured.
+  const bool graph = v.reference && m_session->MetricsStatus().Ok();
+  const bool graphChanged = graph != m_graphTimer.isActive();
+  if (graph && !m_graphTimer.isActive()) {
+    m_graphPanel->SetTrack(&m_session->Track());
+    m_graphTimer.start();
+  } else if (!graph && m_graphTimer.isActive()) {
+    m_graphTimer.stop();
+    m_graphPanel->SetTrack(nullptr);
+  }
+  m_graphPanel->SetShowSsim(v.graphSsim);
+  m_graphPanel->setVisible(graph && !v.fullScreen);
+  // Side by side at 100 % the window doubles its width (and gives it back).
+  const bool side = layout == VideoWidget::Layout::kSide;
+  if (v.state != PlayState::NoFile && !v.fullScreen && (graphChanged || side != wasSide))
+    ApplyZoom();
+  else
+    LayoutControls();
+  m_session->RefreshPictures();
+}
+
+void PlayerWindow::ExportQuality(bool stats) {
+  const session::QualityTrack& track = m_session->Track();
+  if (track.Count() == 0) return;
+  const QFileInfo a(m_filePath);
+  const QString suggested = a.dir().filePath(a.completeBaseName() + (stats ? QStringLiteral("_psnr.log") : QStringLiteral(".csv")));
+  const std::optional<QString> path = Prompts::Current().ChooseFileToSave(this, suggested);
+  if (!path) return;
+  if (QFileInfo::exists(*path) && !Prompts::Current().AskYesNo(this, tr("导出"), tr("文件已存在，是否覆盖？"))) return;
+  const std::vector<corvane::analysis::FrameMetrics> frames = track.Results();
+  bool ok = false;
+  if (!stats) {
+    ok = session::WriteQualityCsv(path->toStdString(), frames, track.Ssim());
+  } else {
+    // The psnr stats file where chosen; with SSIM measured, ssim's beside it.
+    ok = session::WriteQualityStats(path->toStdString(), frames, false);
+    if (ok && track.Ssim()) {
+      const QFileInfo p(*path);
+      ok = session::WriteQualityStats(p.dir().filePath(p.completeBaseName() + QStringLiteral("_ssim.log")).toStdString(),
+                                      frames, true);
+    }
+  }
+  if (!ok)
+    Prompts::Current().ShowMessage(this, tr("导出失败\n%1").arg(QString::fromLocal8Bit(std::strerror(errno))),
+                                   MessageKind::kError);
+}
+
+}  // namespace ui
