@@ -440,6 +440,30 @@
         <source>拼接参数失败</source>
         <translation>The files&apos; parameters cannot be spliced.</translation>
     </message>
+    <message>
+        <source>两个文件的画面尺寸不同</source>
+        <translation>The two files differ in frame size</translation>
+    </message>
+    <message>
+        <source>两个文件的色度采样不同</source>
+        <translation>The two files differ in chroma sampling</translation>
+    </message>
+    <message>
+        <source>两个文件的位深不同</source>
+        <translation>The two files differ in bit depth</translation>
+    </message>
+    <message>
+        <source>画面太小，无法计算SSIM</source>
+        <translation>The picture is too small for SSIM</translation>
+    </message>
+    <message>
+        <source>对比文件无法读取</source>
+        <translation>The file to compare cannot be read</translation>
+    </message>
+    <message>
+        <source>%1：不计算PSNR/SSIM，也没有差值视图；两个文件仍可并排查看。</source>
+        <translation>%1: no PSNR or SSIM is measured and there is no difference view; the two files can still be viewed side by side.</translation>
+    </message>
 </context>
 <context>
     <name>ui::OptionsDialog</name>
@@ -688,6 +712,90 @@
     <message>
         <source>最近打开的文件</source>
         <translation>Recent Files</translation>
+    </message>
+    <message>
+        <source>打开对比文件</source>
+        <translation>Open File to Compare</translation>
+    </message>
+    <message>
+        <source>关闭对比文件</source>
+        <translation>Close File to Compare</translation>
+    </message>
+    <message>
+        <source>对比</source>
+        <translation>Compare</translation>
+    </message>
+    <message>
+        <source>只看A   A</source>
+        <translation>A Only   A</translation>
+    </message>
+    <message>
+        <source>只看B   B</source>
+        <translation>B Only   B</translation>
+    </message>
+    <message>
+        <source>并排   S</source>
+        <translation>Side by Side   S</translation>
+    </message>
+    <message>
+        <source>划像   W</source>
+        <translation>Wipe   W</translation>
+    </message>
+    <message>
+        <source>差值   D</source>
+        <translation>Difference   D</translation>
+    </message>
+    <message>
+        <source>A/B切换   F</source>
+        <translation>Flip A/B   F</translation>
+    </message>
+    <message>
+        <source>差值放大</source>
+        <translation>Difference Gain</translation>
+    </message>
+    <message>
+        <source>1×</source>
+        <translation>1×</translation>
+    </message>
+    <message>
+        <source>4×</source>
+        <translation>4×</translation>
+    </message>
+    <message>
+        <source>16×</source>
+        <translation>16×</translation>
+    </message>
+    <message>
+        <source>质量曲线显示SSIM</source>
+        <translation>Show SSIM on the Quality Graph</translation>
+    </message>
+    <message>
+        <source>导出质量数据 (CSV)</source>
+        <translation>Export Quality Data (CSV)</translation>
+    </message>
+    <message>
+        <source>导出统计文件 (ffmpeg)</source>
+        <translation>Export Stats File (ffmpeg)</translation>
+    </message>
+    <message>
+        <source>打开对比文件失败
+%1</source>
+        <translation>Cannot open the file to compare
+%1</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>文件已存在，是否覆盖？</source>
+        <translation>The file exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>导出失败
+%1</source>
+        <translation>Export failed
+%1</translation>
     </message>
 </context>
 <context>

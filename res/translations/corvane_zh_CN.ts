@@ -429,6 +429,30 @@
         <source>拼接参数失败</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>两个文件的画面尺寸不同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>两个文件的色度采样不同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>两个文件的位深不同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>画面太小，无法计算SSIM</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>对比文件无法读取</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1：不计算PSNR/SSIM，也没有差值视图；两个文件仍可并排查看。</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ui::OptionsDialog</name>
@@ -676,6 +700,88 @@
     </message>
     <message>
         <source>最近打开的文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打开对比文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>关闭对比文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>对比</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>只看A   A</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>只看B   B</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>并排   S</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>划像   W</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>差值   D</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A/B切换   F</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>差值放大</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1×</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>4×</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>16×</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>质量曲线显示SSIM</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出质量数据 (CSV)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出统计文件 (ffmpeg)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打开对比文件失败
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文件已存在，是否覆盖？</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出失败
+%1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
