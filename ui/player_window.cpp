@@ -424,7 +424,10 @@ void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
   m_session->OnFrameSizeChanged(width, height);
   // The held size gives way for the new frame size, then holds again.
   if (m_session->Graph() && width != 0 && height != 0)
-    m_coords->ReleaseSize([&] { ResizeForPicture(width, height); });
+    m_coords->ReleaseSize([&] {
+      const QSize picture = ViewPictureSize(m_session->View());
+      ResizeForPicture(uint32_t(picture.width()), uint32_t(picture.height()));
+    });
   UpdateControls();
 }
 

@@ -95,7 +95,8 @@ class PlayerWindow : public QMainWindow {
   corvane::PlaybackGraph* Graph() const { return m_session->Graph(); }
   const corvane::YUVPara& Para() const { return m_session->Para(); }
   const PlayerSettings& Settings() const { return m_settings; }
-  QSize PictureBaseSize() const { return QSize(int(m_session->PictureWidth()), int(m_session->PictureHeight())); }
+  // The picture area at 100 % (side by side: both pictures).
+  QSize PictureBaseSize() const { return ViewPictureSize(m_session->View()); }
   VideoWidget* Video() const { return m_video; }
   QAction* Action(int id) const { return m_actions.value(id); }
   controls::IconButton* Button(int id) const;

@@ -139,6 +139,11 @@ platform::Rect VideoWidget::ClientRect() const {
   return PaneClientRect(0);
 }
 
+bool VideoWidget::SecondPaneWindow::IsVisible() const {
+  std::scoped_lock lock(m_owner->m_lock);
+  return m_owner->m_bVisible && !(m_owner->m_layout == Layout::kSingle && m_owner->m_shownPane == 0);
+}
+
 platform::Rect VideoWidget::SecondPaneWindow::ClientRect() const {
   std::scoped_lock lock(m_owner->m_lock);
   return m_owner->PaneClientRect(1);

@@ -102,7 +102,9 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
    public:
     explicit SecondPaneWindow(VideoWidget* owner) : m_owner(owner) {}
     platform::Rect ClientRect() const override;
-    bool IsVisible() const override { return m_owner->IsVisible(); }
+    // Hidden while the layout shows pane 0 alone: B's display then draws
+    // nothing, and is drawn again when the layout changes.
+    bool IsVisible() const override;
     bool IsMinimized() const override { return m_owner->IsMinimized(); }
     platform::Desktop GetDesktop() const override { return m_owner->GetDesktop(); }
     void Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) override {
