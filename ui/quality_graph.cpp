@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygonF>
+#include <QVector>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -31,6 +32,12 @@ const QColor kRgbColours[3] = {QColor(214, 39, 40), QColor(44, 160, 44), QColor(
 const QColor kAverageColour(255, 127, 14);
 
 constexpr int kPad = 4;
+
+// SSIM's lines: the plane's colour halfway to the background.
+QColor Paler(const QColor& c) {
+  return QColor((c.red() + kBackground.red()) / 2, (c.green() + kBackground.green()) / 2,
+                (c.blue() + kBackground.blue()) / 2);
+}
 
 }  // namespace
 
@@ -186,10 +193,10 @@ void QualityGraph::paintEvent(QPaintEvent*) {
     if (s >= m_planeCount && s != 3) continue;
     const QColor colour = s == 3 ? kAverageColour : (m_sampling == Sampling::kRgb ? kRgbColours : kYuvColours)[s];
     if (ssimShown) {
-      p.setPen(QPen(colour, 1, Qt::DashLine));
+      p.setPen(QPen(Paler(colour), 0));
       DrawLine(p, plot, 4 + s, ssim);
     }
-    p.setPen(QPen(colour, s == 3 ? 2 : 1));
+    p.setPen(QPen(colour, 0));
     DrawLine(p, plot, s, psnr);
   }
   p.setClipping(false);
@@ -231,8 +238,8 @@ void QualityGraph::DrawLegend(QPainter& p, bool ssimShown) const {
   const QFontMetrics fm = fontMetrics();
   const int y = kPad / 2 + fm.height() / 2;
   int x = PlotRect().left();
-  auto entry = [&](const QColor& colour, Qt::PenStyle style, const QString& text) {
-    p.setPen(QPen(colour, 2, style));
+  auto entry = [&](const QColor& colour, const QString& text) {
+    p.setPen(QPen(colour, 2));
     p.drawLine(x, y, x + 12, y);
     x += 12 + kPad;
     p.setPen(kText);
@@ -241,10 +248,10 @@ void QualityGraph::DrawLegend(QPainter& p, bool ssimShown) const {
   };
   const QColor* colours = m_sampling == Sampling::kRgb ? kRgbColours : kYuvColours;
   for (int s = 0; s < m_planeCount; ++s)
-    entry(colours[s], Qt::SolidLine, QString(QChar(corvane::analysis::PlaneLetter(m_sampling, s, true))));
-  entry(kAverageColour, Qt::SolidLine, tr("平均"));
-  entry(kText, Qt::SolidLine, QStringLiteral("PSNR"));
-  if (ssimShown) entry(kText, Qt::DashLine, QStringLiteral("SSIM"));
+    entry(colours[s], QString(QChar(corvane::analysis::PlaneLetter(m_sampling, s, true))));
+  entry(kAverageColour, tr("平均"));
+  entry(kText, QStringLiteral("PSNR"));
+  if (ssimShown) entry(Paler(kText), QStringLiteral("SSIM"));
 
   QString state;
   if (!m_done)
@@ -261,18 +268,30 @@ void QualityGraph::DrawLine(QPainter& p, const QRect& plot, int series, Range ra
     if (std::isinf(v)) return double(plot.top());
     return plot.bottom() - (std::clamp(double(v), range.low, range.high) - range.low) * scale;
   };
-  // A point per frame where frames are wider than a pixel; where several
-  // share a pixel column, its first, lowest, highest and last value, so the
-  // line keeps every spike and its path at a few points a column.
-  QPolygonF line;
-  line.reserve(int(std::min<size_t>(m_values.size(), size_t(plot.width()) * 4)));
-  int column = INT_MIN;
+  // Where several frames share a pixel column, the column is one vertical
+  // stroke from its lowest to its highest value. Strokes of neighbouring
+  // columns that overlap need no join; others are joined across the gap
+  // between them, and columns further apart (frames wider than a pixel) from
+  // one's last value to the next one's first. A noisy stretch is thus a band
+  // painted once, at most two lines a column however many frames it holds
+  // (a column of one value is a pixel-long line: the painter skips empty ones).
+  QVector<QLineF> lines;
+  lines.reserve(int(std::min<size_t>(m_values.size(), size_t(plot.width())) * 2));
+  int column = INT_MIN, previousColumn = INT_MIN;
   double first = 0, low = 0, high = 0, last = 0;
+  double previousLow = 0, previousHigh = 0, previousLast = 0;
   auto flush = [&] {
     if (column == INT_MIN) return;
-    line << QPointF(column, first);
-    if (high > low) line << QPointF(column, low) << QPointF(column, high);
-    if (high > low || last != first) line << QPointF(column, last);
+    if (previousColumn != INT_MIN) {
+      if (column - previousColumn > 1)
+        lines << QLineF(previousColumn, previousLast, column, first);
+      else if (low > previousHigh)
+        lines << QLineF(previousColumn, previousHigh, column, low);
+      else if (high < previousLow)
+        lines << QLineF(previousColumn, previousLow, column, high);
+    }
+    lines << (high > low ? QLineF(column, low, column, high) : QLineF(column, low, column + 1, low));
+    previousColumn = column, previousLow = low, previousHigh = high, previousLast = last;
   };
   for (size_t i = 0; i < m_values.size(); ++i) {
     const int x = XIn(plot, m_planned, uint32_t(i + 1));
@@ -286,8 +305,7 @@ void QualityGraph::DrawLine(QPainter& p, const QRect& plot, int series, Range ra
     }
   }
   flush();
-  if (line.size() == 1) line << line.front() + QPointF(1, 0);  // one frame: a dot
-  p.drawPolyline(line);
+  p.drawLines(lines);
 }
 
 void QualityGraph::DrawLowest(QPainter& p, const QRect& plot, Range psnr) const {
