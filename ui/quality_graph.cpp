@@ -230,14 +230,17 @@ void QualityGraph::DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ss
   const QRect bottomRow(plot.left(), plot.bottom() + 1, plot.width(), height() - plot.bottom() - 1);
   p.drawText(bottomRow, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("1"));
   p.drawText(bottomRow, Qt::AlignRight | Qt::AlignVCenter, QString::number(m_planned));
-  p.drawText(QRect(0, plot.bottom() + 1, plot.left() - kPad, bottomRow.height()), Qt::AlignRight | Qt::AlignVCenter,
-             QStringLiteral("dB"));
 }
 
 void QualityGraph::DrawLegend(QPainter& p, bool ssimShown) const {
   const QFontMetrics fm = fontMetrics();
   const int y = kPad / 2 + fm.height() / 2;
-  int x = PlotRect().left();
+  int x = kPad;
+  // The left axis's name and unit, then what each line is.
+  const QString axis = QStringLiteral("PSNR (dB)");
+  p.setPen(kText);
+  p.drawText(x, kPad / 2 + fm.ascent(), axis);
+  x += fm.horizontalAdvance(axis) + 2 * kPad;
   auto entry = [&](const QColor& colour, const QString& text) {
     p.setPen(QPen(colour, 2));
     p.drawLine(x, y, x + 12, y);
@@ -250,7 +253,6 @@ void QualityGraph::DrawLegend(QPainter& p, bool ssimShown) const {
   for (int s = 0; s < m_planeCount; ++s)
     entry(colours[s], QString(QChar(corvane::analysis::PlaneLetter(m_sampling, s, true))));
   entry(kAverageColour, tr("平均"));
-  entry(kText, QStringLiteral("PSNR"));
   if (ssimShown) entry(Paler(kText), QStringLiteral("SSIM"));
 
   QString state;
