@@ -1,0 +1,82 @@
+// Comparing in the window on the offscreen platform: B opened beside the
+// file, the side-by-side view doubling the picture area and giving it back,
+// the graph below the picture, the CSV export, a Shift+drop as the road to
+// B, and closing the file closing B.
+#include <gtest/gtest.h>
+
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
+
+#include "session/player_session.h"
+#include "support/para.h"
+#include "support/temp_dir.h"
+#include "ui/player_window.h"
+#include "ui/quality_graph.h"
+#include "ui/video_widget.h"
+#include "ui_fixture.h"
+
+namespace {
+
+using corvane::fmt::YV12;
+using ui::Command;
+
+TEST(CompareWindow, ViewsGraphExportAndDrop) {
+  uitest::ClearStore();
+  testsupport::TempDir dir;
+  const QString a = QString::fromStdString(dir.File("a.yuv")), b = QString::fromStdString(dir.File("b.yuv"));
+  uitest::WriteClip(a.toStdString(), testsupport::Para(YV12, 160, 120), 20, true);
+  uitest::WriteClip(b.toStdString(), testsupport::Para(YV12, 160, 120), 12, true);
+  uitest::PromptsScope prompts;
+  const auto& log = prompts.log;
+  ui::PlayerWindow w(a);
+  w.Initialize();
+  ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
+  w.Run(Command::Pause);
+  w.UpdateControls();
+  ASSERT_TRUE(w.OpenReferenceFile(b));
+  EXPECT_TRUE(log->messages.empty());
+  EXPECT_TRUE(w.GraphPanel()->isVisible());
+  EXPECT_EQ(w.Video()->size(), QSize(160, 120));
+
+  // Side by side: the area doubles in width, each pane half of it; A alone gives it back.
+  w.Run(Command::ViewSide);
+  w.UpdateControls();
+  EXPECT_EQ(w.Video()->CurrentLayout(), ui::VideoWidget::Layout::kSide);
+  EXPECT_EQ(w.Video()->size(), QSize(320, 120));
+  EXPECT_EQ(w.Video()->PaneRect(1), QRect(160, 0, 160, 120));
+  w.Run(Command::ViewA);
+  w.UpdateControls();
+  EXPECT_EQ(w.Video()->size(), QSize(160, 120));
+
+  // The figures of every frame both files have, as CSV.
+  ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done(); }));
+  log->saveChoice = QString::fromStdString(dir.File("q.csv"));
+  w.Run(Command::ExportCsv);
+  QFile csv(*log->saveChoice);
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = csv.readAll().split('\n');
+  EXPECT_EQ(lines[0], "frame,psnr_y,psnr_u,psnr_v,psnr_avg,mse_y,mse_u,mse_v,mse_avg");
+  EXPECT_EQ(lines.size(), 14);  // the header, 12 frames, the empty end
+
+  // A file dropped with Shift held becomes B; the open file stays.
+  w.Run(Command::CloseReference);
+  w.UpdateControls();
+  EXPECT_FALSE(w.GraphPanel()->isVisible());
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(b)});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
+  QCoreApplication::sendEvent(&w, &enter);
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
+  QCoreApplication::sendEvent(&w, &drop);
+  EXPECT_TRUE(w.Session()->HasReference());
+  EXPECT_EQ(w.FilePath(), a);
+
+  w.Run(Command::Close);
+  w.UpdateControls();
+  EXPECT_FALSE(w.Session()->HasReference());
+  EXPECT_FALSE(w.GraphPanel()->isVisible());
+}
+
+}  // namespace
