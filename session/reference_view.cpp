@@ -135,8 +135,9 @@ void ReferenceView::Loop(std::stop_token stop) {
       gain = m_gain;
     }
     uint32_t w = 0, h = 0;
-    const YUVType type = Compose(n, difference, gain, &m_picture, &w, &h);
-    Present(m_picture, type, w, h, n);
+    YUVType type = corvane::YUV_NONE;
+    const std::span<const uint8_t> picture = Compose(n, difference, gain, &type, &w, &h);
+    Present(picture, type, w, h, n);
     {
       std::scoped_lock lock(m_lock);
       m_busy = m_request.has_value();
@@ -145,28 +146,32 @@ void ReferenceView::Loop(std::stop_token stop) {
   }
 }
 
-YUVType ReferenceView::Compose(uint32_t n, bool difference, int gain, std::vector<uint8_t>* out, uint32_t* w,
-                               uint32_t* h) {
+std::span<const uint8_t> ReferenceView::Compose(uint32_t n, bool difference, int gain, YUVType* type, uint32_t* w,
+                                                uint32_t* h) {
   YUVPara bPara{}, aPara{};
   YUVType bType = corvane::YUV_NONE, aType = corvane::YUV_NONE;
   const bool haveB = m_bFrames && ReadFrame(m_bFile, *m_bFrames, n, &m_bBytes, &bPara, &bType);
   {
+    // B's frame becomes the one the readout reads, without a copy. Only
+    // this thread writes it, so it reads it below without the lock.
     std::scoped_lock lock(m_lock);
     m_shown = n;
-    m_shownBytes.clear();
     if (haveB) {
-      m_shownBytes = m_bBytes;
+      m_shownBytes.swap(m_bBytes);
       m_shownType = bType;
       m_shownWidth = bPara.width;
       m_shownHeight = bPara.height;
+    } else {
+      m_shownBytes.clear();
     }
   }
   if (haveB && !difference) {
-    out->swap(m_bBytes);
+    *type = bType;
     *w = bPara.width;
     *h = bPara.height;
-    return bType;
+    return m_shownBytes;
   }
+  std::vector<uint8_t>* out = &m_picture;
   const YUVPara size = haveB ? bPara : ParaAt(n);
   *w = size.width;
   *h = size.height;
@@ -175,18 +180,20 @@ YUVType ReferenceView::Compose(uint32_t n, bool difference, int gain, std::vecto
     namespace an = corvane::analysis;
     const int depth = an::CompareDepth(aType, bType);
     const an::PlanarFrame a = an::ToPlanar(aType, aPara.width, aPara.height, m_aBytes.data(), &m_scratch[0], depth);
-    const an::PlanarFrame b = an::ToPlanar(bType, bPara.width, bPara.height, m_bBytes.data(), &m_scratch[1], depth);
-    return an::DifferencePicture(a, b, gain, out);
+    const an::PlanarFrame b = an::ToPlanar(bType, bPara.width, bPara.height, m_shownBytes.data(), &m_scratch[1], depth);
+    *type = an::DifferencePicture(a, b, gain, out);
+    return *out;
   }
   // Black: past B's end, or nothing to compare the frame with.
   const size_t plane = size_t(*w) * *h;
   out->assign(plane * 3, 128);
   const bool full = m_renderer.GetColourSpace().range == corvane::YuvRange::kFull;
   std::memset(out->data(), full ? 0 : 16, plane);
-  return corvane::YUV_I444;
+  *type = corvane::YUV_I444;
+  return *out;
 }
 
-void ReferenceView::Present(const std::vector<uint8_t>& bytes, YUVType type, uint32_t w, uint32_t h, uint32_t n) {
+void ReferenceView::Present(std::span<const uint8_t> bytes, YUVType type, uint32_t w, uint32_t h, uint32_t n) {
   corvane::FrameQueue* queue = m_renderer.GetQueue();
   if (!queue || bytes.empty()) return;
   corvane::FrameBuffer* b = nullptr;

@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -78,10 +79,11 @@ class ReferenceView : private corvane::RendererHost {
   bool IsMinimized() const override { return false; }
   void Post(std::optional<uint32_t> frame);
   void Loop(std::stop_token stop);
-  // On the worker: the picture for frame n into `out`; its type.
-  corvane::YUVType Compose(uint32_t n, bool difference, int gain, std::vector<uint8_t>* out, uint32_t* w,
-                           uint32_t* h);
-  void Present(const std::vector<uint8_t>& bytes, corvane::YUVType type, uint32_t w, uint32_t h, uint32_t n);
+  // On the worker: the picture for frame n (B's frame itself, or the
+  // difference or black in m_picture), its type and size.
+  std::span<const uint8_t> Compose(uint32_t n, bool difference, int gain, corvane::YUVType* type, uint32_t* w,
+                                   uint32_t* h);
+  void Present(std::span<const uint8_t> bytes, corvane::YUVType type, uint32_t w, uint32_t h, uint32_t n);
 
   platform::VideoWindow* const m_pane;
   corvane::Renderer m_renderer{this};
@@ -96,7 +98,8 @@ class ReferenceView : private corvane::RendererHost {
   uint32_t m_last = 0;                // guarded by m_lock: the frame last asked for
   bool m_difference = false;          // guarded by m_lock
   int m_gain = 1;                     // guarded by m_lock
-  // B's frame as shown, for the readout (guarded by m_lock).
+  // B's frame as shown, for the readout (guarded by m_lock; the worker,
+  // its only writer, reads it without).
   std::vector<uint8_t> m_shownBytes;
   corvane::YUVType m_shownType = corvane::YUV_NONE;
   uint32_t m_shownWidth = 0, m_shownHeight = 0;
