@@ -260,8 +260,21 @@ void QualityGraph::DrawLegend(QPainter& p, bool ssimShown) const {
     state = tr("正在计算 %1/%2 帧").arg(m_values.size()).arg(m_planned);
   else if (!m_status.Ok())
     state = tr("第 %1 帧读取失败").arg(m_status.frame);
+  else if (m_current >= 1 && m_current <= m_values.size())
+    state = CurrentFigures(ssimShown);
   p.setPen(kText);
   p.drawText(QRect(x, 0, width() - x - kPad, fm.height() + kPad), Qt::AlignRight | Qt::AlignVCenter, state);
+}
+
+QString QualityGraph::CurrentFigures(bool ssimShown) const {
+  // The figures of the frame on screen, as the window shows no other.
+  const Values& v = m_values[m_current - 1];
+  auto number = [](float x, int decimals) {
+    return std::isinf(x) ? QStringLiteral("inf") : QString::number(double(x), 'f', decimals);
+  };
+  QString text = tr("第 %1 帧: 平均 %2 dB").arg(m_current).arg(number(v[3], 2));
+  if (ssimShown) text += QStringLiteral("  SSIM %1").arg(number(v[7], 4));
+  return text;
 }
 
 void QualityGraph::DrawLine(QPainter& p, const QRect& plot, int series, Range range) const {

@@ -80,6 +80,7 @@ class QualityGraph : public QWidget {
   Range SsimAxis() const;
   void DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ssim, bool ssimShown) const;
   void DrawLegend(QPainter& p, bool ssimShown) const;
+  QString CurrentFigures(bool ssimShown) const;  // of the frame on screen
   void DrawLine(QPainter& p, const QRect& plot, int series, Range range) const;
   void DrawLowest(QPainter& p, const QRect& plot, Range psnr) const;
 

@@ -823,6 +823,10 @@
         <source>第 %1 帧读取失败</source>
         <translation>Reading frame %1 failed</translation>
     </message>
+    <message>
+        <source>第 %1 帧: 平均 %2 dB</source>
+        <translation>Frame %1: average %2 dB</translation>
+    </message>
 </context>
 <context>
     <name>ui::SpliceDialog</name>

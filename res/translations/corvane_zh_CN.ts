@@ -810,6 +810,10 @@
         <source>第 %1 帧读取失败</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>第 %1 帧: 平均 %2 dB</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ui::SpliceDialog</name>
