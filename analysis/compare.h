@@ -15,8 +15,10 @@
 // windows ahead of the workers and asks the kernel to read them in; a pool
 // of workers (one per core) measures frame pairs; the results reach the
 // caller in frame order on the calling thread. A few windows per file are
-// mapped at a time, whatever the files' length. A file must not shrink while
-// it is compared (reading a mapped page past its new end ends the process).
+// mapped at a time, whatever the files' length. A file cut short while it
+// is compared fails the run as a read of the first frame it lost: the
+// workers read mapped pages through platform::ReadMapped, which turns the
+// SIGBUS of a page past the new end into that failure.
 #pragma once
 
 #include <cstdint>
