@@ -80,12 +80,14 @@ void CoordinateWindow::changeEvent(QEvent* event) {
 }
 
 void CoordinateWindow::ShowPixel(int x, int y, int c1, int c2, int c3) {
+  if (width() != kWidth) setFixedSize(kWidth, kHeight);
   m_position->setText(QStringLiteral("%1*%2").arg(x).arg(y));
   const int v[3] = {c1, c2, c3};
   for (int i = 0; i < 3; ++i) m_values[i]->setText(QString::number(v[i]));
 }
 
 void CoordinateWindow::ShowPixelPair(int x, int y, const int a[3], const int* b) {
+  if (width() != kPairWidth) setFixedSize(kPairWidth, kHeight);
   m_position->setText(QStringLiteral("%1*%2").arg(x).arg(y));
   for (int i = 0; i < 3; ++i) {
     if (!b || a[i] < 0 || b[i] < 0)

@@ -33,6 +33,7 @@ class CoordinateWindow : public QWidget {
  public:
   static constexpr int kWidth = 200;
   static constexpr int kHeight = 220;
+  static constexpr int kPairWidth = 300;  // wide enough for "A / B (A−B)" of 16-bit samples
 
   explicit CoordinateWindow(QWidget* owner);
 
