@@ -1,7 +1,9 @@
 #include "ui/quality_graph.h"
 
 #include <QEvent>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QPainter>
 #include <QPolygonF>
 #include <QVector>
@@ -173,6 +175,25 @@ void QualityGraph::mousePressEvent(QMouseEvent* event) {
   if (const uint32_t frame = FrameAt(event->position().toPoint().x())) emit frameClicked(frame);
 }
 
+bool QualityGraph::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  // The figures of the frame under the pointer, every plane's.
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const uint32_t frame = FrameAt(help->pos().x());
+  if (frame == 0 || frame > m_values.size()) {
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+  }
+  QString planes;
+  for (int s = 0; s < m_planeCount; ++s)
+    planes += QStringLiteral("%1%2 %3").arg(s ? QStringLiteral("  ") : QString())
+                  .arg(QChar(corvane::analysis::PlaneLetter(m_sampling, s, true)))
+                  .arg(Figure(m_values[frame - 1][size_t(s)], 2));
+  QToolTip::showText(help->globalPos(), FiguresOf(frame, m_showSsim && m_trackSsim) + u'\n' + planes, this);
+  return true;
+}
+
 void QualityGraph::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::LanguageChange) update();  // the texts are made at paint
@@ -261,19 +282,19 @@ void QualityGraph::DrawLegend(QPainter& p, bool ssimShown) const {
   else if (!m_status.Ok())
     state = tr("第 %1 帧读取失败").arg(m_status.frame);
   else if (m_current >= 1 && m_current <= m_values.size())
-    state = CurrentFigures(ssimShown);
+    state = FiguresOf(m_current, ssimShown);
   p.setPen(kText);
   p.drawText(QRect(x, 0, width() - x - kPad, fm.height() + kPad), Qt::AlignRight | Qt::AlignVCenter, state);
 }
 
-QString QualityGraph::CurrentFigures(bool ssimShown) const {
-  // The figures of the frame on screen, as the window shows no other.
-  const Values& v = m_values[m_current - 1];
-  auto number = [](float x, int decimals) {
-    return std::isinf(x) ? QStringLiteral("inf") : QString::number(double(x), 'f', decimals);
-  };
-  QString text = tr("第 %1 帧: 平均 %2 dB").arg(m_current).arg(number(v[3], 2));
-  if (ssimShown) text += QStringLiteral("  SSIM %1").arg(number(v[7], 4));
+QString QualityGraph::Figure(float v, int decimals) {
+  return std::isinf(v) ? QStringLiteral("inf") : QString::number(double(v), 'f', decimals);
+}
+
+QString QualityGraph::FiguresOf(uint32_t frame, bool ssimShown) const {
+  const Values& v = m_values[frame - 1];
+  QString text = tr("第 %1 帧: 平均 %2 dB").arg(frame).arg(Figure(v[3], 2));
+  if (ssimShown) text += QStringLiteral("  SSIM %1").arg(Figure(v[7], 4));
   return text;
 }
 

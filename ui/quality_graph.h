@@ -65,6 +65,7 @@ class QualityGraph : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool event(QEvent* event) override;  // the tooltip
 
  private:
   // PSNR of Y, U, V (or R, G, B), average; then SSIM of the same and All.
@@ -80,7 +81,11 @@ class QualityGraph : public QWidget {
   Range SsimAxis() const;
   void DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ssim, bool ssimShown) const;
   void DrawLegend(QPainter& p, bool ssimShown) const;
-  QString CurrentFigures(bool ssimShown) const;  // of the frame on screen
+  // "第 N 帧: 平均 x dB" (and the SSIM) of frame (1-based, measured):
+  // the frame on screen at the top right, the frame under the pointer in
+  // the tooltip.
+  QString FiguresOf(uint32_t frame, bool ssimShown) const;
+  static QString Figure(float v, int decimals);  // "inf" for infinite PSNR
   void DrawLine(QPainter& p, const QRect& plot, int series, Range range) const;
   void DrawLowest(QPainter& p, const QRect& plot, Range psnr) const;
 
