@@ -77,6 +77,11 @@ TEST_F(CompareSessionTest, BFollowsAsFrameNumberAndIsBlackPastItsEnd) {
   EXPECT_EQ(m_session.View().frame, 7u);
   EXPECT_EQ(m_session.Reference()->ShownFrame(), 7u);
   EXPECT_EQ(m_pane.Canvas(), m_window.Canvas());
+  // Zoom and pan act on both sides alike.
+  ASSERT_TRUE(m_session.ZoomAt(3, 40, 20, kW, kH));
+  ASSERT_TRUE(m_session.Reference()->WaitIdle(std::chrono::seconds(5)));
+  EXPECT_EQ(m_pane.Canvas(), m_window.Canvas());
+  m_session.ResetView();
 
   // Past B's last frame: black, and no samples to read.
   SeekBoth(kBFrames + 5);

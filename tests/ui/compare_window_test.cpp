@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QUrl>
 
 #include "session/player_session.h"
@@ -46,6 +47,17 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   EXPECT_EQ(w.Video()->CurrentLayout(), ui::VideoWidget::Layout::kSide);
   EXPECT_EQ(w.Video()->size(), QSize(320, 120));
   EXPECT_EQ(w.Video()->PaneRect(1), QRect(160, 0, 160, 120));
+  // The wipe's line follows a drag that starts on it.
+  w.Run(Command::ViewWipe);
+  w.UpdateControls();
+  ASSERT_EQ(w.Video()->WipeX(), 80);
+  for (auto [type, x] : {std::pair{QEvent::MouseButtonPress, 82}, {QEvent::MouseMove, 40}, {QEvent::MouseButtonRelease, 40}}) {
+    const QPointF p = w.Video()->mapTo(w.centralWidget(), QPoint(x, 60));
+    QMouseEvent e(type, p, w.centralWidget()->mapToGlobal(p), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.centralWidget(), &e);
+  }
+  EXPECT_EQ(w.Video()->WipeX(), 40);
   w.Run(Command::ViewA);
   w.UpdateControls();
   EXPECT_EQ(w.Video()->size(), QSize(160, 120));
