@@ -11,6 +11,7 @@
 #include "ui/player_window.h"
 #include "ui/prompts.h"
 #include "ui/quality_graph.h"
+#include "ui/transport_bar.h"
 #include "ui/video_widget.h"
 
 namespace ui {
@@ -64,6 +65,26 @@ QSize PlayerWindow::ViewPictureSize(const session::PlayerView& v) const {
   return v.reference && v.compareView == CompareView::kSide ? QSize(2 * w, h) : QSize(w, h);
 }
 
+void PlayerWindow::ShowShownFacts(const session::PlayerView& v) {
+  std::optional<session::FrameFacts> facts = m_session->FactsOf(v.frame);
+  if (!v.reference || !facts) {
+    m_status->ShowFrameFacts(facts, v.view);
+    return;
+  }
+  QString shown = QStringLiteral("A");
+  if (v.compareView == CompareView::kB) {
+    // B's own format, size and rate at this frame.
+    const corvane::YUVPara b = m_session->Reference()->ParaAt(v.frame);
+    *facts = {b.format, b.width, b.height, b.EffectiveInterval(), 1, 1};
+    shown = QStringLiteral("B");
+  } else if (v.compareView == CompareView::kDiff) {
+    shown = QStringLiteral("|A−B|×%1").arg(v.diffGain);
+  } else if (v.compareView == CompareView::kSide || v.compareView == CompareView::kWipe) {
+    shown = QStringLiteral("A|B");
+  }
+  m_status->ShowFrameFacts(facts, v.view, shown);
+}
+
 int PlayerWindow::BelowPicture() const {
   const bool full = m_session && m_session->IsFullScreen();
   return kStripHeight + (m_graphTimer.isActive() && !full ? kGraphHeight : 0);
@@ -109,6 +130,7 @@ void PlayerWindow::ApplyCompareView() {
   else
     LayoutControls();
   m_session->RefreshPictures();
+  if (v.state != PlayState::NoFile) ShowShownFacts(v);
 }
 
 void PlayerWindow::ExportQuality(bool stats) {

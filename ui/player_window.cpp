@@ -243,7 +243,7 @@ void PlayerWindow::UpdateStatus() {
     return;
   }
   m_status->Show(v);
-  m_status->ShowFrameFacts(m_session->FactsOf(v.frame), v.view);
+  ShowShownFacts(v);
   m_transport->ShowPosition(v);
 }
 

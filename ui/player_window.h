@@ -136,6 +136,9 @@ class PlayerWindow : public QMainWindow {
   QRect PaneAt(QPoint at) const;
   // The picture's size for 100 %: doubled in width side by side.
   QSize ViewPictureSize(const session::PlayerView& v) const;
+  // The status line's facts of the picture on screen: A's, or with a second
+  // file B's in the B view, named by which picture it is.
+  void ShowShownFacts(const session::PlayerView& v);
 
   std::unique_ptr<session::PlayerSession> m_session;  // reset first: it draws into the widgets
   PictureArea* m_area = nullptr;        // the widgets are owned by Qt's parent chain

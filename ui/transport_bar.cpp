@@ -186,7 +186,8 @@ void StatusStrip::PlaceFacts() {
 
 QString StatusStrip::FactsText() const { return m_facts->Text(); }
 
-void StatusStrip::ShowFrameFacts(const std::optional<session::FrameFacts>& f, const corvane::PictureView& view) {
+void StatusStrip::ShowFrameFacts(const std::optional<session::FrameFacts>& f, const corvane::PictureView& view,
+                                 const QString& shown) {
   if (!f) {
     m_facts->SetText(QString());
     return;
@@ -201,7 +202,7 @@ void StatusStrip::ShowFrameFacts(const std::optional<session::FrameFacts>& f, co
   const corvane::ZoomStep z = corvane::kZoomSteps[size_t(view.step)];
   if (view.step != corvane::kZoomStepWhole)
     text += z.den == 1 ? QStringLiteral(" %1×").arg(z.num) : QStringLiteral(" 1/%1").arg(z.den);
-  m_facts->SetText(text);
+  m_facts->SetText(shown.isEmpty() ? text : shown + u' ' + text);
 }
 
 void StatusStrip::Set(const QString& status, const QString& counter) {

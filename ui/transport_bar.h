@@ -71,7 +71,10 @@ class StatusStrip : public QWidget {
   QString CounterText() const;
   // The middle of the line: what the frame on screen is (format, size, frame
   // rate, segment of a spliced file) and the zoom when not 1×; empty without one.
-  void ShowFrameFacts(const std::optional<session::FrameFacts>& facts, const corvane::PictureView& view);
+  // `shown` names the picture while a second file is compared ("A", "B",
+  // "A−B"), before the facts of the file it shows.
+  void ShowFrameFacts(const std::optional<session::FrameFacts>& facts, const corvane::PictureView& view,
+                      const QString& shown = {});
   QString FactsText() const;
 
  protected:

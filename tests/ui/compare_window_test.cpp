@@ -40,6 +40,9 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   EXPECT_TRUE(log->messages.empty());
   EXPECT_TRUE(w.GraphPanel()->isVisible());
   EXPECT_EQ(w.Video()->size(), QSize(160, 120));
+  // The status line names the picture shown.
+  w.Run(Command::ViewFlip);
+  EXPECT_TRUE(w.StatusFacts().startsWith(QStringLiteral("B I420 160×120"))) << w.StatusFacts().toStdString();
 
   // Side by side: the area doubles in width, each pane half of it; A alone gives it back.
   w.Run(Command::ViewSide);
