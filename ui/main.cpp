@@ -2,6 +2,8 @@
 // --compare B (a second file to compare it with) and --view a|b|side|wipe|diff.
 #include <QApplication>
 #include <QStringList>
+#include <cstdio>
+#include <optional>
 
 #include "controls/resources.h"
 #include "ui/player_window.h"
@@ -48,6 +50,10 @@ int main(int argc, char** argv) {
   std::optional<session::CompareView> view;
   if (!args.view.isEmpty() && !(view = session::CompareViewForName(args.view.toStdString()))) {
     std::fprintf(stderr, "corvane: --view takes a, b, side, wipe or diff, not '%s'\n", qPrintable(args.view));
+    return 2;
+  }
+  if (!args.compare.isEmpty() && args.file.isEmpty()) {
+    std::fprintf(stderr, "corvane: --compare B needs the file to compare it with: corvane A --compare B\n");
     return 2;
   }
   ui::PlayerWindow window(args.file);
