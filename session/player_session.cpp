@@ -249,12 +249,7 @@ std::optional<corvane::PixelPos> PlayerSession::FramePixelAt(int x, int y, int a
 
 void PlayerSession::ApplyViewLocked(const corvane::PictureView& view) {
   m_view = view;
-  if (m_reference) {
-    // Zoom and pan act on both sides alike when the frames are alike in size.
-    const corvane::YUVPara b = m_reference->ParaAt(1);
-    const bool same = b.width == m_pictureWidth && b.height == m_pictureHeight;
-    m_reference->SetView(same ? view : corvane::PictureView{});
-  }
+  ApplyReferenceViewLocked();
   if (!m_graph) return;
   m_graph->SetView(view);
   // A paused or stopped picture is not presented again by itself.

@@ -272,6 +272,7 @@ class PlayerSession {
   ReferenceResult AttachReference(const CompareSide& b);
   void CloseReferenceLocked();
   void SetCompareViewLocked(CompareView view);
+  void ApplyReferenceViewLocked();  // m_view to B's display
   corvane::analysis::CompareInput SideOfOpenFile() const;
   bool OpenGraph(const std::string& path);
   OpenResult ApplyAndRun();

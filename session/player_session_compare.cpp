@@ -68,13 +68,21 @@ ReferenceResult PlayerSession::AttachReference(const CompareSide& b) {
   m_reference->SetComponentMode(m_graph->GetComponentMode());
   m_metrics = m_track.Start(a, b, m_graphSsim);
   SetCompareViewLocked(m_compareView);
-  ApplyViewLocked(m_view);
+  ApplyReferenceViewLocked();
   // From now on B shows each frame A presents; the frame on screen first.
   ReferenceView* r = m_reference.get();
   m_graph->Render()->SetPresentedCallback([r](const corvane::FrameBuffer& frame) { r->Show(frame.nFrameNo); });
   uint32_t shown = 0;
   if (m_graph->GetCurrentFrame(&shown) == corvane::kOk && shown != 0) r->Show(shown);
   return {ReferenceOutcome::kOpened, 0};
+}
+
+void PlayerSession::ApplyReferenceViewLocked() {
+  if (!m_reference) return;
+  // Zoom and pan act on both sides alike when the frames are alike in size.
+  const corvane::YUVPara b = m_reference->ParaAt(1);
+  const bool same = b.width == m_pictureWidth && b.height == m_pictureHeight;
+  m_reference->SetView(same ? m_view : corvane::PictureView{});
 }
 
 void PlayerSession::CloseReference() {

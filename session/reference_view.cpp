@@ -58,7 +58,7 @@ YUVPara ReferenceView::ParaAt(uint32_t n) const {
 
 void ReferenceView::Show(uint32_t n) { Post(n); }
 
-void ReferenceView::Refresh() { Post(std::nullopt); }
+void ReferenceView::Refresh() { m_renderer.Refresh(); }
 
 void ReferenceView::SetDifference(bool on, int gain) {
   {
@@ -69,24 +69,26 @@ void ReferenceView::SetDifference(bool on, int gain) {
   Post(std::nullopt);
 }
 
+// Settings of the display alone: the frame it keeps is drawn again at once,
+// as the open file's graph does, without reading B again.
 void ReferenceView::SetComponentMode(uint32_t mode) {
   m_renderer.SetComponentMode(mode);
-  Post(std::nullopt);
+  m_renderer.Refresh();
 }
 
 void ReferenceView::SetAspectMode(int mode) {
   m_renderer.SetAspectMode(mode);
-  Post(std::nullopt);
-}
-
-void ReferenceView::SetColourSpace(corvane::ColourSpace colour) {
-  m_renderer.SetColourSpace(colour);
-  Post(std::nullopt);
+  m_renderer.Refresh();
 }
 
 void ReferenceView::SetView(const corvane::PictureView& view) {
   m_renderer.SetView(view);
-  Post(std::nullopt);
+  m_renderer.Refresh();
+}
+
+void ReferenceView::SetColourSpace(corvane::ColourSpace colour) {
+  m_renderer.SetColourSpace(colour);
+  Post(std::nullopt);  // composed again: black past B's end follows the range
 }
 
 void ReferenceView::Post(std::optional<uint32_t> frame) {

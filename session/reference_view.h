@@ -59,12 +59,13 @@ class ReferenceView : private corvane::RendererHost {
   void Show(uint32_t n);
   // The difference picture instead of B, amplified by `gain`; shown again at once.
   void SetDifference(bool on, int gain);
-  // Display settings, as the open file's graph has them; shown again at once.
+  // Display settings, as the open file's graph has them; the frame shown is
+  // drawn again at once (the colour space: composed again, on the worker).
   void SetComponentMode(uint32_t mode);
   void SetAspectMode(int mode);
   void SetColourSpace(corvane::ColourSpace colour);
   void SetView(const corvane::PictureView& view);
-  // The frame last shown, drawn again (the pane changed size or place).
+  // The frame last shown, drawn again now (the pane changed size or place).
   void Refresh();
 
   // B's Y, U, V at (x, y) of the frame last shown: false past B's end, for

@@ -129,7 +129,9 @@ void PlayerWindow::ApplyCompareView() {
     ApplyZoom();
   else
     LayoutControls();
-  m_session->RefreshPictures();
+  // The layout drew a still picture again; a playing one is drawn now too,
+  // not only at its next frame.
+  if (v.state == PlayState::Playing) m_session->RefreshPictures();
   if (v.state != PlayState::NoFile) ShowShownFacts(v);
 }
 

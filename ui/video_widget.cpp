@@ -128,10 +128,14 @@ platform::Rect VideoWidget::PaneClientRect(int pane) const {
   return r;
 }
 
-QRect VideoWidget::PaneRect(int pane) const {
-  std::scoped_lock lock(m_lock);
+QRect VideoWidget::PaneRectLocked(int pane) const {
   const platform::Rect r = PaneClientRect(pane);
   return QRect(r.left - m_rcClient.left, r.top - m_rcClient.top, r.Width(), r.Height());
+}
+
+QRect VideoWidget::PaneRect(int pane) const {
+  std::scoped_lock lock(m_lock);
+  return PaneRectLocked(pane);
 }
 
 platform::Rect VideoWidget::ClientRect() const {
@@ -232,7 +236,8 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
   std::vector<Piece> pieces[2];
   bool idle = false;
   Layout layout = Layout::kSingle;
-  int shown = 0;
+  int shown = 0, wipe = 0;
+  QRect panes[2];
   {
     std::scoped_lock lock(m_lock);
     pieces[0] = m_pieces[0];  // shared references; the pixels stay immutable
@@ -240,15 +245,17 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
     idle = m_bIdle;
     layout = m_layout;
     shown = m_shownPane;
+    wipe = int(m_wipe * m_rcClient.Width() + 0.5);
+    panes[0] = PaneRectLocked(0);
+    panes[1] = PaneRectLocked(1);
   }
   if (idle) {
     QSvgRenderer idlePicture(QString::fromLatin1(controls::kIdlePicturePath));
     if (idlePicture.isValid()) idlePicture.render(&painter, QRectF(rect()));
     return;
   }
-  const int wipe = WipeX();
   auto drawPane = [&](int pane, const QRect& clip) {
-    const QPoint origin = PaneRect(pane).topLeft();
+    const QPoint origin = panes[pane].topLeft();
     painter.save();
     painter.setClipRect(clip);
     for (const Piece& p : pieces[pane]) {
@@ -263,8 +270,8 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
       drawPane(shown, rect());
       break;
     case Layout::kSide:
-      drawPane(0, PaneRect(0));
-      drawPane(1, PaneRect(1));
+      drawPane(0, panes[0]);
+      drawPane(1, panes[1]);
       break;
     case Layout::kWipe:
       drawPane(0, QRect(0, 0, wipe, height()));

@@ -95,6 +95,7 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   };
   void DeliverSizeNotice();
   platform::Rect PaneClientRect(int pane) const;  // under m_lock, desktop coordinates
+  QRect PaneRectLocked(int pane) const;           // under m_lock, widget coordinates
   void PresentPane(int pane, std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest);
 
   // Pane 1 as the engine sees it: this widget's geometry, narrowed to the pane.
