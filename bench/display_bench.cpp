@@ -3,12 +3,14 @@
 // into a 1280×720 window, per format at 1920×1080 and
 // for I420 at 3840×2160, and for 10-bit I010, P010 and v210; side by side with ffmpeg doing the same work
 // single-threaded (rawvideo in, bilinear scale to 1280×720, BGRA out) in the
-// same run. Clips come from ffmpeg's testsrc2 in a temporary folder.
+// same run, for the YUV formats once per matrix (BT.601, BT.709, BT.2020 at
+// limited range). Clips come from ffmpeg's testsrc2 in a temporary folder.
 //
 // ffmpeg's rate excludes its start-up: it converts N and 2N frames (the clip
 // looped) and the rate is N over the difference of the two wall times.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +37,7 @@ struct Format {
   corvane::YUVType type;
   uint32_t width, height;
   const char* codec = nullptr;  // v210: a codec to ffmpeg, read from a NUT file there
+  corvane::YuvMatrix matrix = corvane::YuvMatrix::kBt601;  // YUV formats run once per matrix
 };
 const Format kFormats[] = {
     {"yuv420p", corvane::YUV_YV12, 1920, 1080}, {"nv12", corvane::YUV_NV12, 1920, 1080},
@@ -46,9 +49,16 @@ const Format kFormats[] = {
     {"yuv422p10le", corvane::YUV_V210, 1920, 1080, "v210"},
 };
 
-std::string Label(const Format& f) {
+bool IsRgb(const Format& f) { return f.type >= corvane::YUV_RGB32 && f.type <= corvane::YUV_RGB555; }
+const char* FfmpegMatrix(corvane::YuvMatrix m) {
+  return m == corvane::YuvMatrix::kBt709 ? "bt709" : m == corvane::YuvMatrix::kBt2020 ? "bt2020" : "bt601";
+}
+
+// The clip's name; the matrix is added for the YUV formats' rows.
+std::string ClipLabel(const Format& f) {
   return std::string(f.codec ? f.codec : f.pixFmt) + "/" + std::to_string(f.width) + "x" + std::to_string(f.height);
 }
+std::string Label(const Format& f) { return IsRgb(f) ? ClipLabel(f) : ClipLabel(f) + "/" + FfmpegMatrix(f.matrix); }
 
 // A window that keeps only the latest picture, as a widget between paints.
 class DroppingWindow : public platform::VideoWindow {
@@ -78,7 +88,9 @@ std::filesystem::path WorkDir() {
 // ffmpeg, which reads a codec such as v210 only from a container.
 std::string Clip(const Format& f, bool container = false) {
   const std::string ext = container ? ".nut" : ".yuv";
-  const std::string path = (WorkDir() / (Label(f).replace(Label(f).find('/'), 1, "_") + ext)).string();
+  std::string name = ClipLabel(f);
+  name[name.find('/')] = '_';
+  const std::string path = (WorkDir() / (name + ext)).string();
   if (!std::filesystem::exists(path)) {
     const std::string codec = f.codec ? std::string(" -c:v ") + f.codec : "";
     const std::string cmd = "ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc2=size=" + std::to_string(f.width) +
@@ -100,6 +112,7 @@ void BM_Corvane(benchmark::State& state, Format f) {
   DroppingWindow wnd;
   corvane::Display out;
   if (out.Attach(&wnd) != corvane::kOk) return state.SkipWithError("no display");
+  out.SetColourSpace({f.matrix, corvane::YuvRange::kLimited});
   int n = 0;
   for (auto _ : state) {
     if (file.ReadAt(frame.data(), frameSize, uint64_t(n++ % kClipFrames) * frameSize) != int64_t(frameSize))
@@ -114,7 +127,9 @@ double FfmpegSeconds(const Format& f, const std::string& path, int frames) {
                                                 std::to_string(f.width) + "x" + std::to_string(f.height) + " ";
   const std::string cmd = "ffmpeg -nostdin -loglevel error -threads 1 -filter_threads 1 -stream_loop -1 " + input +
                           "-i " + path +
-                          " -vf scale=1280:720:flags=bilinear -pix_fmt bgra -frames:v " + std::to_string(frames) +
+                          " -vf scale=1280:720:flags=bilinear" +
+                          (IsRgb(f) ? "" : std::string(":in_color_matrix=") + FfmpegMatrix(f.matrix) + ":in_range=tv") +
+                          " -pix_fmt bgra -frames:v " + std::to_string(frames) +
                           " -f null -";
   const auto t0 = Clock::now();
   if (std::system(cmd.c_str()) != 0) return -1;
@@ -144,10 +159,13 @@ class TableReporter : public benchmark::ConsoleReporter {
       if (r.error_occurred) continue;
       auto it = r.counters.find("items_per_second");
       if (it == r.counters.end()) continue;
-      // "Side/pixfmt/WxH/..." -> side, "pixfmt/WxH"
+      // "Side/pixfmt/WxH[/matrix]/<benchmark's own suffixes>" -> side, label
       const std::string name = r.benchmark_name();
-      const size_t a = name.find('/'), b = name.find('/', a + 1), c = name.find('/', b + 1);
-      const std::string side = name.substr(0, a), label = name.substr(a + 1, c - a - 1);
+      const size_t a = name.find('/');
+      size_t end = name.size();
+      for (const char* suffix : {"/min_time", "/iterations", "/real_time", "/manual_time"})
+        end = std::min(end, name.find(suffix));
+      const std::string side = name.substr(0, a), label = name.substr(a + 1, end - a - 1);
       auto& row = m_rows[label];
       (side == "Corvane" ? row.first : row.second) = it->second.value;
     }
@@ -168,7 +186,15 @@ class TableReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (const Format& f : kFormats) {
+  std::vector<Format> rows;
+  for (const Format& f : kFormats)
+    for (const auto m : {corvane::YuvMatrix::kBt601, corvane::YuvMatrix::kBt709, corvane::YuvMatrix::kBt2020}) {
+      if (IsRgb(f) && m != corvane::YuvMatrix::kBt601) continue;
+      Format row = f;
+      row.matrix = m;
+      rows.push_back(row);
+    }
+  for (const Format& f : rows) {
     benchmark::RegisterBenchmark(("Corvane/" + Label(f)).c_str(), BM_Corvane, f)->MinTime(1.0)->UseRealTime();
     benchmark::RegisterBenchmark(("Ffmpeg/" + Label(f)).c_str(), BM_Ffmpeg, f)
         ->Iterations(2)

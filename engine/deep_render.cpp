@@ -6,17 +6,9 @@
 
 #include "engine/device_common.h"
 #include "formats/v210.h"
+#include "engine/yuv_to_bgra.h"
 
 namespace corvane {
-
-const libyuv::YuvConstants* YuvConstantsFor(ColourSpace c) {
-  const bool full = c.range == YuvRange::kFull;
-  switch (c.matrix) {
-    case YuvMatrix::kBt709: return full ? &libyuv::kYuvF709Constants : &libyuv::kYuvH709Constants;
-    case YuvMatrix::kBt2020: return full ? &libyuv::kYuvV2020Constants : &libyuv::kYuv2020Constants;
-    default: return full ? &libyuv::kYuvJPEGConstants : &libyuv::kYuvI601Constants;
-  }
-}
 
 namespace {
 
@@ -35,23 +27,16 @@ struct Planes16 {
 const uint16_t* Words(const Surface& s, int plane) { return reinterpret_cast<const uint16_t*>(s.PlaneData(plane)); }
 int WordPitch(const Surface& s, int plane) { return int(s.Plane(plane).pitch / 2); }
 
-// Planar 10- and 12-bit at their own size.
-bool Planar16ToARGB(YUVType t, const Planes16& p, int w, int h, uint8_t* dst, int dstStride,
-                    const libyuv::YuvConstants* k) {
-  int r = 0;
-  switch (t) {
-    case YUV_I012: r = libyuv::I012ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, w, h); break;
-    case YUV_I410:
-    case YUV_GRAY10: r = libyuv::I410ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, w, h); break;
-    case YUV_I210:
-    case YUV_V210: r = libyuv::I210ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, w, h); break;
-    default: r = libyuv::I010ToARGBMatrix(p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, k, w, h); break;
-  }
-  return r == 0;
+// Planar 10- and 12-bit at their own size (u and v null: grey).
+bool Planar16ToARGB(YUVType t, const Planes16& p, int w, int h, uint8_t* dst, int dstStride, ColourSpace colour) {
+  const Sub sub = t == YUV_I410 || t == YUV_GRAY10 ? Sub::k444 : t == YUV_I210 || t == YUV_V210 ? Sub::k422 : Sub::k420;
+  const int depth = t == YUV_I012 ? 12 : 10;
+  Planar16ToBGRA(sub, p.y, p.ys, p.u, p.us, p.v, p.vs, dst, dstStride, w, h, CoefficientsFor(colour, depth));
+  return true;
 }
 
 bool RenderGray(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
-                const libyuv::YuvConstants* k) {
+                ColourSpace colour) {
   const int w = int(s.Width()), h = int(s.Height());
   const uint8_t* y = s.PlaneData(0);
   int ys = int(s.Plane(0).pitch);
@@ -62,25 +47,20 @@ bool RenderGray(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, R
     libyuv::ScalePlane(y, ys, w, h, b, st, dw, dh, FilterFor(w, h, dw, dh));
     y = b, ys = st;
   }
-  return libyuv::I400ToARGBMatrix(y, ys, dst, dstStride, k, dw, dh) == 0;
+  GreyToBGRA(y, ys, dst, dstStride, dw, dh, CoefficientsFor(colour, 8));
+  return true;
 }
 
-// 10-bit grey: converted as 4:4:4 against one row of neutral chroma read
-// again for every line (stride 0).
-bool RenderGray10(const Surface& s, uint8_t* dst, int dstStride, RenderScratch& scratch,
-                  const libyuv::YuvConstants* k) {
-  const int w = int(s.Width()), h = int(s.Height());
-  auto* grey = reinterpret_cast<uint16_t*>(scratch.row.Get(2 * size_t(w)));
-  if (!grey) return false;
-  std::fill(grey, grey + w, uint16_t(512));
-  return Planar16ToARGB(YUV_GRAY10, {Words(s, 0), WordPitch(s, 0), grey, 0, grey, 0}, w, h, dst, dstStride, k);
+// 10-bit grey: the luma plane alone, chroma neutral.
+bool RenderGray10(const Surface& s, uint8_t* dst, int dstStride, ColourSpace colour) {
+  return Planar16ToARGB(YUV_GRAY10, {Words(s, 0), WordPitch(s, 0), nullptr, 0, nullptr, 0}, int(s.Width()),
+                        int(s.Height()), dst, dstStride, colour);
 }
 
 // P010 and P016, read through their top 10 bits: taken apart into 10-bit
 // planes and drawn as I010. (libyuv's direct P010 conversion keeps only 8 of
 // the bits, a level off on average against ffmpeg.)
-bool RenderP010(const Surface& s, uint8_t* dst, int dstStride, RenderScratch& scratch,
-                const libyuv::YuvConstants* k) {
+bool RenderP010(const Surface& s, uint8_t* dst, int dstStride, RenderScratch& scratch, ColourSpace colour) {
   const int w = int(s.Width()), h = int(s.Height());
   const int cw = (w + 1) / 2, ch = (h + 1) / 2;
   const int py = Stride64(w), pc = Stride64(cw);
@@ -92,12 +72,11 @@ bool RenderP010(const Surface& s, uint8_t* dst, int dstStride, RenderScratch& sc
   if (libyuv::P010ToI010(Words(s, 0), WordPitch(s, 0), Words(s, 1), WordPitch(s, 1), iy, py, iu, pc, iv, pc, w, h) !=
       0)
     return false;
-  return Planar16ToARGB(YUV_I010, {iy, py, iu, pc, iv, pc}, w, h, dst, dstStride, k);
+  return Planar16ToARGB(YUV_I010, {iy, py, iu, pc, iv, pc}, w, h, dst, dstStride, colour);
 }
 
 // v210: unpacked row by row into 10-bit 4:2:2 planes.
-bool RenderV210(const Surface& s, uint8_t* dst, int dstStride, RenderScratch& scratch,
-                const libyuv::YuvConstants* k) {
+bool RenderV210(const Surface& s, uint8_t* dst, int dstStride, RenderScratch& scratch, ColourSpace colour) {
   const int w = int(s.Width()), h = int(s.Height());
   const int ys = Stride64(w), cs = Stride64((w + 1) / 2);
   auto* b = reinterpret_cast<uint16_t*>(scratch.planar.Get(2 * (size_t(ys) + 2 * size_t(cs)) * h));
@@ -109,7 +88,7 @@ bool RenderV210(const Surface& s, uint8_t* dst, int dstStride, RenderScratch& sc
   const uint8_t* row = s.PlaneData(0);
   for (int r = 0; r < h; ++r, row += s.Plane(0).pitch)
     unpack(row, y + size_t(ys) * r, u + size_t(cs) * r, v + size_t(cs) * r, w);
-  return Planar16ToARGB(YUV_V210, {y, ys, u, cs, v, cs}, w, h, dst, dstStride, k);
+  return Planar16ToARGB(YUV_V210, {y, ys, u, cs, v, cs}, w, h, dst, dstStride, colour);
 }
 
 void RoundSamplesPlain(const uint16_t* src, uint8_t* dst, int n, int shift) {
@@ -214,19 +193,18 @@ bool RenderDeep(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, R
     const Surface* e = RoundToEightBit(s, scratch);
     return e && SurfaceDevice::Instance().Render(*e, dst, dstStride, dw, dh, scratch, colour);
   }
-  const libyuv::YuvConstants* k = YuvConstantsFor(colour);
   switch (s.Format()) {
-    case YUV_GRAY: return RenderGray(s, dst, dstStride, dw, dh, scratch, k);
-    case YUV_GRAY10: return RenderGray10(s, dst, dstStride, scratch, k);
+    case YUV_GRAY: return RenderGray(s, dst, dstStride, dw, dh, scratch, colour);
+    case YUV_GRAY10: return RenderGray10(s, dst, dstStride, colour);
     case YUV_P010:
-    case YUV_P016: return RenderP010(s, dst, dstStride, scratch, k);
-    case YUV_V210: return RenderV210(s, dst, dstStride, scratch, k);
+    case YUV_P016: return RenderP010(s, dst, dstStride, scratch, colour);
+    case YUV_V210: return RenderV210(s, dst, dstStride, scratch, colour);
     case YUV_I010:
     case YUV_I210:
     case YUV_I410:
     case YUV_I012: {
       const Planes16 p{Words(s, 0), WordPitch(s, 0), Words(s, 1), WordPitch(s, 1), Words(s, 2), WordPitch(s, 2)};
-      return Planar16ToARGB(s.Format(), p, int(s.Width()), int(s.Height()), dst, dstStride, k);
+      return Planar16ToARGB(s.Format(), p, int(s.Width()), int(s.Height()), dst, dstStride, colour);
     }
     default: return false;
   }

@@ -1,6 +1,5 @@
 // The surface device's conversion of the grey and deep formats (GRAY,
-// GRAY10, I010, I210, I410, I012, P010, P016, v210) and the libyuv
-// constants of each colour space. Private to the device.
+// GRAY10, I010, I210, I410, I012, P010, P016, v210). Private to the device.
 #pragma once
 
 #include <libyuv.h>
@@ -13,11 +12,9 @@
 
 namespace corvane {
 
-const libyuv::YuvConstants* YuvConstantsFor(ColourSpace colour);
-
 // Converts and scales the surface as SurfaceDevice::Render does.
 //  - At its own size a deep surface keeps every bit up to the conversion:
-//    libyuv's 10- and 12-bit paths (P016 through its top 10 bits, v210
+//    the 16-bit conversion rows (P016 through its top 10 bits, v210
 //    unpacked into 10-bit 4:2:2 planes first).
 //  - Scaled by 3:2, 2:1 or 3:1, the planar and P010/P016 surfaces never get
 //    here: the device's row path rounds each row to 8 bits as it reads it.

@@ -1,11 +1,13 @@
 # The display: surfaces, copies, fallbacks, aspect, the surface device and the
-# offscreen window. Colour conversion and scaling come from libyuv.
+# offscreen window. Scaling and layout changes come from libyuv;
+# YUV to BGRA is our own (yuv_to_bgra.h says why).
 target_sources(corvane_engine PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/surface_copy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/surface_device.cpp
   ${CMAKE_CURRENT_LIST_DIR}/deep_render.cpp
   ${CMAKE_CURRENT_LIST_DIR}/row_render.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/yuv_to_bgra.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scale_kernels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/display.cpp

@@ -224,13 +224,14 @@ void ChromaOutputRow(const scale::Kernels& k, const RowPlan& p, int cy, const Ro
 }
 
 bool RenderRows(RowPlan p, uint8_t* dst, int dstStride, ScratchBuffer& scratch, ScratchBuffer& rings,
-                const libyuv::YuvConstants* yuv) {
+                const YuvCoefficients& yuv) {
   if (!GiveRings(p, rings)) return false;
   const scale::Kernels& k = scale::BestKernels();
   const std::optional<RowBuffers> b = MakeRowBuffers(p, scratch);
   if (!b) return false;
   OutputRow o;
   int chromaRow = -1;
+  const YuvRow8Fn convert = BestYuvRow8();
   for (int y = 0; y < p.dh; ++y) {
     uint8_t* out = dst + size_t(dstStride) * size_t(y);
     if (IsPacked(p)) {
@@ -244,9 +245,7 @@ bool RenderRows(RowPlan p, uint8_t* dst, int dstStride, ScratchBuffer& scratch, 
         ChromaOutputRow(k, p, cy, *b, o);
       }
     }
-    const int r = p.sub == Sub::k444 ? libyuv::I444ToARGBMatrix(o.y, 0, o.u, 0, o.v, 0, out, dstStride, yuv, p.dw, 1)
-                                     : libyuv::I422ToARGBMatrix(o.y, 0, o.u, 0, o.v, 0, out, dstStride, yuv, p.dw, 1);
-    if (r != 0) return false;
+    convert(o.y, o.u, o.v, p.sub == Sub::k444 ? 1 : 2, out, p.dw, yuv);
   }
   return true;
 }
@@ -254,7 +253,7 @@ bool RenderRows(RowPlan p, uint8_t* dst, int dstStride, ScratchBuffer& scratch, 
 }  // namespace
 
 std::optional<bool> RenderRowByRow(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh,
-                                   RenderScratch& scratch, const libyuv::YuvConstants* k) {
+                                   RenderScratch& scratch, const YuvCoefficients& k) {
   const std::optional<RowPlan> plan = PlanRows(s, dw, dh);
   if (!plan) return std::nullopt;
   return RenderRows(*plan, dst, dstStride, scratch.scaled, scratch.row, k);

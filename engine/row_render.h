@@ -10,12 +10,13 @@
 
 #include "engine/surface.h"
 #include "engine/surface_device.h"
+#include "engine/yuv_to_bgra.h"
 
 namespace corvane {
 
 // nullopt when the surface's format or ratios are not for this path;
 // otherwise whether the picture was made.
 std::optional<bool> RenderRowByRow(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh,
-                                   RenderScratch& scratch, const libyuv::YuvConstants* k);
+                                   RenderScratch& scratch, const YuvCoefficients& k);
 
 }  // namespace corvane

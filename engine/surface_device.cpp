@@ -5,6 +5,7 @@
 #include "engine/deep_render.h"
 #include "engine/device_common.h"
 #include "engine/row_render.h"
+#include "engine/yuv_to_bgra.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -60,7 +61,7 @@ struct Planes {
 
 // Converts planes of w × h (optionally scaling them to dw × dh first).
 bool PlanarToARGB(Sub sub, const Planes& p, int w, int h, uint8_t* dst, int dstStride, int dw, int dh,
-                  ScratchBuffer& scaled, const libyuv::YuvConstants* k) {
+                  ScratchBuffer& scaled, const YuvCoefficients& k) {
   Planes q = p;
   if (w != dw || h != dh) {
     const int ys = Stride64(dw), cs = Stride64(ChromaW(sub, dw)), ch = ChromaH(sub, dh);
@@ -79,13 +80,8 @@ bool PlanarToARGB(Sub sub, const Planes& p, int w, int h, uint8_t* dst, int dstS
     if (r != 0) return false;
     q = {y, ys, u, cs, v, cs};
   }
-  int r = 0;
-  switch (sub) {
-    case Sub::k420: r = libyuv::I420ToARGBMatrix(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, k, dw, dh); break;
-    case Sub::k422: r = libyuv::I422ToARGBMatrix(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, k, dw, dh); break;
-    case Sub::k444: r = libyuv::I444ToARGBMatrix(q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, k, dw, dh); break;
-  }
-  return r == 0;
+  PlanarToBGRA(sub, q.y, q.ys, q.u, q.us, q.v, q.vs, dst, dstStride, dw, dh, k);
+  return true;
 }
 
 // Planar scratch of w × h at the given subsampling.
@@ -116,7 +112,7 @@ bool ARGBToDest(const uint8_t* src, int srcStride, int w, int h, uint8_t* dst, i
 
 // YV12, IYUV, YV16 and I444: their chroma planes in U, V order.
 bool RenderPlanar(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
-                  const libyuv::YuvConstants* k) {
+                  const YuvCoefficients& k) {
   const ChromaPlanes cp = ChromaPlanesOf(s.Format());
   const Planes p{s.PlaneData(0),     int(s.Plane(0).pitch),     s.PlaneData(cp.u),
                  int(s.Plane(cp.u).pitch), s.PlaneData(cp.v), int(s.Plane(cp.v).pitch)};
@@ -126,12 +122,15 @@ bool RenderPlanar(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh,
 
 // NV12 and NV21 (the same scaling: pairs are scaled as pairs).
 bool RenderNV12(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
-                const libyuv::YuvConstants* k) {
+                const YuvCoefficients& k) {
   const int w = int(s.Width()), h = int(s.Height()), pitch = int(s.Plane(0).pitch);
   const int uvPitch = int(s.Plane(1).pitch);
   const uint8_t *y = s.PlaneData(0), *uv = s.PlaneData(1);
-  const auto convert = s.Format() == YUV_NV21 ? libyuv::NV21ToARGBMatrix : libyuv::NV12ToARGBMatrix;
-  if (w == dw && h == dh) return convert(y, pitch, uv, uvPitch, dst, dstStride, k, dw, dh) == 0;
+  const bool vFirst = s.Format() == YUV_NV21;
+  if (w == dw && h == dh) {
+    SemiPlanarToBGRA(y, pitch, uv, uvPitch, vFirst, dst, dstStride, dw, dh, k);
+    return true;
+  }
   const int ys = Stride64(dw), cs = Stride64(2 * Half(dw));
   uint8_t* b = scratch.scaled.Get(size_t(ys) * dh + size_t(cs) * Half(dh));
   if (!b) return false;
@@ -139,11 +138,12 @@ bool RenderNV12(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, R
   uint8_t* suv = b + size_t(ys) * dh;
   if (libyuv::NV12Scale(y, pitch, uv, uvPitch, w, h, sy, ys, suv, cs, dw, dh, FilterFor(w, h, dw, dh)) != 0)
     return false;
-  return convert(sy, ys, suv, cs, dst, dstStride, k, dw, dh) == 0;
+  SemiPlanarToBGRA(sy, ys, suv, cs, vFirst, dst, dstStride, dw, dh, k);
+  return true;
 }
 
 bool RenderNV16(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
-                const libyuv::YuvConstants* k) {
+                const YuvCoefficients& k) {
   const int w = int(s.Width()), h = int(s.Height()), pitch = int(s.Plane(0).pitch);
   uint8_t *y, *u, *v;
   const Planes p = MakePlanes(scratch.planar, Sub::k422, w, h, &y, &u, &v);
@@ -156,7 +156,7 @@ bool RenderNV16(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, R
 // YUY2, YVYU, UYVY and IUYV: split into 4:2:2 planes, IUYV's lines taken
 // from their stored rows.
 bool RenderPacked422(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
-                     const libyuv::YuvConstants* k) {
+                     const YuvCoefficients& k) {
   const int w = int(s.Width()), h = int(s.Height()), pitch = int(s.Plane(0).pitch);
   const uint8_t* p0 = s.PlaneData(0);
   uint8_t *y, *u, *v;
@@ -180,7 +180,7 @@ bool RenderPacked422(const Surface& s, uint8_t* dst, int dstStride, int dw, int 
 // U Y V per pixel: split into planes (the "R, G, B" of the splitter are U, Y,
 // V here) and convert as 4:4:4.
 bool RenderIYU2(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
-                const libyuv::YuvConstants* k) {
+                const YuvCoefficients& k) {
   const int w = int(s.Width()), h = int(s.Height());
   uint8_t *y, *u, *v;
   const Planes p = MakePlanes(scratch.planar, Sub::k444, w, h, &y, &u, &v);
@@ -218,7 +218,7 @@ bool RenderRGB(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, Re
 bool SurfaceDevice::Render(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, RenderScratch& scratch,
                            ColourSpace colour) const {
   if (dw <= 0 || dh <= 0 || !dst) return false;
-  const libyuv::YuvConstants* k = YuvConstantsFor(colour);
+  const YuvCoefficients k = CoefficientsFor(colour, 8);
   if (const std::optional<bool> done = RenderRowByRow(s, dst, dstStride, dw, dh, scratch, k)) return *done;
   switch (s.Format()) {
     case YUV_YV12:
