@@ -162,7 +162,11 @@ std::optional<corvane::tools::SpliceSource> SpliceDialog::Probe(const QString& p
   tools::SpliceSource probe = tools::ProbeSpliceInput(path.toStdString());
   const tools::ToolCode code = probe.result.code;
   if (code == tools::ToolCode::kOpenSourceFailed || code == tools::ToolCode::kReadFailed) {
-    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"), MessageKind::kError);
+    if (probe.result.error != 0)
+      Prompts::Current().ShowMessageWithReason(this, tr("打开文件失败\n"), ErrorText(probe.result.error),
+                                               MessageKind::kError);
+    else
+      Prompts::Current().ShowMessage(this, tr("打开文件失败\n"), MessageKind::kError);
     return std::nullopt;
   }
   return probe;
