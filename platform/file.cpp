@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <mutex>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <fcntl.h>
@@ -206,21 +207,31 @@ std::optional<InputAtRisk> FindInputAtRisk(const std::string& target, std::span<
 
 ReplacingFile::~ReplacingFile() { Abandon(); }
 
+std::string ReplacingFile::ReplacedPath(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string resolved(real);
+  std::free(real);
+  return resolved;
+}
+
 int ReplacingFile::Open(const std::string& path) {
   Abandon();
-  m_strPath = path;
+  m_strPath = ReplacedPath(path);
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+  if (::stat(m_strPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
     int fd;
     do {
-      fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+      fd = ::open(m_strPath.c_str(), O_WRONLY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return errno;
     m_inPlaceFd = fd;
     m_llInPlaceAt = 0;
     return 0;
   }
-  const std::string temp = TempPathFor(path);
+  const std::string temp = m_strPath + ".part";
   if (int err = m_file.Open(temp, File::Mode::kCreate)) return err;
   m_strTemp = temp;
   return 0;

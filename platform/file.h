@@ -134,7 +134,8 @@ std::optional<InputAtRisk> FindInputAtRisk(const std::string& target, std::span<
 //
 // A target that exists and is neither a regular file nor a folder (a
 // device such as /dev/null, a FIFO) cannot be replaced by a rename, and
-// must not be: it is written in place, front to back.
+// must not be: it is written in place, front to back. A target that is a
+// symbolic link replaces the file the link names.
 class ReplacingFile {
  public:
   ReplacingFile() = default;
@@ -142,9 +143,15 @@ class ReplacingFile {
   ReplacingFile(const ReplacingFile&) = delete;
   ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-  // The temporary name used for a target path. Callers that must not clobber
-  // some other file check this name too: opening it truncates whatever is there.
-  static std::string TempPathFor(const std::string& path) { return path + ".part"; }
+  // The file a target path names: for a symbolic link, the file it points
+  // to, which is replaced while the link stays a link (so that
+  // "/dev/stdout" redirected to a file is that file, never the link in
+  // /dev); otherwise (a dangling link too) the path itself.
+  static std::string ReplacedPath(const std::string& path);
+  // The temporary name used for a target path, beside ReplacedPath. Callers
+  // that must not clobber some other file check this name too: opening it
+  // truncates whatever is there.
+  static std::string TempPathFor(const std::string& path) { return ReplacedPath(path) + ".part"; }
 
   // Creates the temporary file. Returns 0 or an errno value.
   int Open(const std::string& path);

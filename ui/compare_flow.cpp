@@ -47,8 +47,12 @@ bool PlayerWindow::OpenReferenceFile(const QString& path) {
     r = m_session->OpenReference(file, defaults, &chosen);
   }
   if (r.outcome != session::ReferenceOutcome::kOpened) {
-    Prompts::Current().ShowMessage(this, tr("打开对比文件失败\n%1").arg(QFileInfo(path).fileName()),
-                                   MessageKind::kError);
+    const QString text = tr("打开对比文件失败\n%1").arg(QFileInfo(path).fileName());
+    // EINVAL: parameters that give no whole frame of B, which the text covers.
+    if (r.error != 0 && r.error != EINVAL)
+      Prompts::Current().ShowMessageWithReason(this, text, ErrorText(r.error), MessageKind::kError);
+    else
+      Prompts::Current().ShowMessage(this, text, MessageKind::kError);
     ApplyCompareView();
     return false;
   }

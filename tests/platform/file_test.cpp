@@ -143,4 +143,22 @@ TEST(ReplacingFile, ATargetThatIsNotARegularFileIsWrittenInPlace) {
   EXPECT_FALSE(fs::exists(fifo + ".part"));
 }
 
+// A target that is a symbolic link: the file it names is replaced and the
+// link stays a link ("/dev/stdout" redirected to a file is never replaced
+// in /dev).
+TEST(ReplacingFile, ALinkedTargetReplacesTheFileItNames) {
+  TempDir dir;
+  const std::string file = dir.File("real.log"), link = dir.File("link.log");
+  testsupport::WriteBytes(file, {'o', 'l', 'd'});
+  fs::create_symlink(file, link);
+  EXPECT_EQ(ReplacingFile::TempPathFor(link), file + ".part");
+  ReplacingFile out;
+  ASSERT_EQ(out.Open(link), 0);
+  ASSERT_EQ(out.WriteAt("new", 3, 0), 0);
+  ASSERT_EQ(out.Commit(), 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(testsupport::ReadBytes(file), (std::vector<uint8_t>{'n', 'e', 'w'}));
+  EXPECT_FALSE(fs::exists(file + ".part"));
+}
+
 }  // namespace

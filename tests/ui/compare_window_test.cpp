@@ -96,7 +96,8 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
 }
 
 // An export never replaces a file that is compared, whatever the name it is
-// chosen by; asked nothing, it says so. One that fails says the real reason.
+// chosen by; asked nothing, it says so. One that fails says the real reason,
+// as does a B that cannot be opened.
 TEST(CompareWindow, ExportsRefuseTheComparedFilesAndSayWhyTheyFail) {
   uitest::ClearStore();
   testsupport::TempDir dir;
@@ -111,6 +112,10 @@ TEST(CompareWindow, ExportsRefuseTheComparedFilesAndSayWhyTheyFail) {
   const auto& log = prompts.log;
   ui::PlayerWindow w(QString::fromStdString(a));
   w.Initialize();
+  // A B that is not a file says why beneath the written message.
+  ASSERT_FALSE(w.OpenReferenceFile(QStringLiteral("/dev/zero")));
+  EXPECT_EQ(log->messages, std::vector<QString>{QStringLiteral("打开对比文件失败\nzero")});
+  EXPECT_EQ(log->reasons, std::vector<QString>{QStringLiteral("不是普通文件（是管道、设备或套接字）")});
   ASSERT_TRUE(w.OpenReferenceFile(QString::fromStdString(b)));
   ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done(); }));
   const struct {
