@@ -221,7 +221,10 @@ int ReplacingFile::Open(const std::string& path) {
   Abandon();
   m_strPath = ReplacedPath(path);
   struct stat st {};
-  if (::stat(m_strPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+  const bool exists = ::stat(m_strPath.c_str(), &st) == 0;
+  // A folder would refuse the rename only at the end, after all the work.
+  if (exists && S_ISDIR(st.st_mode)) return EISDIR;
+  if (exists && !S_ISREG(st.st_mode)) {
     int fd;
     do {
       fd = ::open(m_strPath.c_str(), O_WRONLY | O_CLOEXEC);

@@ -153,7 +153,8 @@ class ReplacingFile {
   // truncates whatever is there.
   static std::string TempPathFor(const std::string& path) { return ReplacedPath(path) + ".part"; }
 
-  // Creates the temporary file. Returns 0 or an errno value.
+  // Creates the temporary file (EISDIR at once for a folder). Returns 0 or an
+  // errno value.
   int Open(const std::string& path);
   // Writes all len bytes at offset. Returns 0 or an errno value. A target
   // written in place takes its bytes in order only (ESPIPE otherwise).

@@ -114,6 +114,11 @@ TEST(ReplacingFile, AFailedOpenKeepsItsReasonAndOthersFiles) {
     EXPECT_TRUE(fs::is_directory(part));
     EXPECT_FALSE(fs::exists(target));
   }
+  // A folder as the target is refused at the open, not at the rename after
+  // all the writing.
+  ReplacingFile file;
+  EXPECT_EQ(file.Open(dir.Path().string()), EISDIR);
+  EXPECT_FALSE(fs::exists(dir.Path().string() + ".part"));
 }
 
 // A FIFO (or a device) cannot be replaced by a rename: it is written in
