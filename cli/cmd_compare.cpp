@@ -1,9 +1,7 @@
 // corvane-tool compare: PSNR and SSIM of one file against another, printed as
 // ffmpeg's psnr and ssim filters print them.
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "analysis/compare.h"
 #include "cli/cli_common.h"
@@ -123,7 +121,7 @@ std::string SummaryJson(const corvane::analysis::SequenceSummary& sum, const cor
 // are gathered and written in large pieces.
 class StatsFile {
  public:
-  StatsFile(std::optional<std::string> path) : m_path(std::move(path)) {}
+  explicit StatsFile(std::optional<std::string> path) : m_path(std::move(path)) {}
 
   void Open() {
     if (!m_path || *m_path == "-") return;
