@@ -169,6 +169,11 @@ class Pipeline {
 
   CompareStatus Run(const std::function<void(const FrameMetrics&)>& onFrame) {
     for (int s = 0; s < 2; ++s) {
+      if (m_inputs[s]->file) {
+        m_file[s] = m_inputs[s]->file;
+        continue;
+      }
+      m_file[s] = &m_files[s];
       if (int err = m_files[s].Open(m_inputs[s]->path, platform::File::Mode::kRead)) {
         CompareStatus status;
         status.code = CompareCode::kOpenFailed;
@@ -259,7 +264,7 @@ class Pipeline {
     for (int s = 0; s < 2; ++s) {
       YUVPara para;
       const auto at = m_frames[s].Locate(frame, &para);
-      const int64_t size = m_files[s].Size();
+      const int64_t size = m_file[s]->Size();
       if (!at || size < 0 || at->offset + at->frameSize > uint64_t(size)) return s;
     }
     return 0;
@@ -278,7 +283,7 @@ class Pipeline {
       // The window spans its frames' bytes, each of which must lie within the file.
       window.frames.clear();
       offsets.clear();
-      const int64_t fileSize = m_files[s].Size();
+      const int64_t fileSize = m_file[s]->Size();
       uint64_t from = UINT64_MAX, to = 0;
       uint32_t end = first;
       while (end < m_plan.frameCount && (end == first || to - from < m_options.windowBytes)) {
@@ -293,7 +298,7 @@ class Pipeline {
         to = std::max(to, at->offset + at->frameSize);
         ++end;
       }
-      if (int err = window.range.Map(m_files[s], from, size_t(to - from)))
+      if (int err = window.range.Map(*m_file[s], from, size_t(to - from)))
         return FailRead(s, m_plan.firstFrame + first, err);
       for (size_t i = 0; i < window.frames.size(); ++i) window.frames[i].data = window.range.Data() + (offsets[i] - from);
       {
@@ -352,7 +357,8 @@ class Pipeline {
   const CompareOptions m_options;
   const ComparePlan m_plan;
   const unsigned m_workers;
-  platform::File m_files[2];  // opened before the threads start
+  platform::File m_files[2];  // the files the run opens itself, before the threads start
+  const platform::File* m_file[2] = {};  // what the threads read: m_files or the caller's
 
   std::mutex m_lock;
   std::condition_variable m_changed;  // any change below

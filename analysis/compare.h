@@ -28,6 +28,7 @@
 #include "analysis/frame_metrics.h"
 #include "formats/trailer.h"
 #include "formats/yuv_format.h"
+#include "platform/file.h"
 
 namespace corvane::analysis {
 
@@ -36,6 +37,9 @@ struct CompareInput {
   YUVPara para;             // a plain file's parameters (ignored for a spliced file's segments)
   TrailerInfo trailer;
   bool useSegments = true;  // a spliced trailer's segments, when the file has them
+  // The file already open (the one its trailer was read from), which must
+  // outlive the run; null: the run opens `path` itself.
+  const platform::File* file = nullptr;
 };
 
 struct CompareOptions {

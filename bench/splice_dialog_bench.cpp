@@ -44,6 +44,9 @@ class BenchPrompts : public ui::Prompts {
  public:
   explicit BenchPrompts(QString input) : m_input(std::move(input)) {}
   void ShowMessage(QWidget*, const QString& text, ui::MessageKind) override { std::printf("message: %s\n", qPrintable(text)); }
+  void ShowMessageWithReason(QWidget*, const QString& text, const QString& reason, ui::MessageKind) override {
+    std::printf("message: %s (%s)\n", qPrintable(text), qPrintable(reason));
+  }
   std::optional<QString> ChooseFileToOpen(QWidget*, const QString&) override { return m_input; }
   bool AskYesNo(QWidget*, const QString&, const QString&) override { return true; }
   std::optional<QString> ChooseFileToSave(QWidget*, const QString&) override { return std::nullopt; }

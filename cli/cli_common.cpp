@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <tuple>
+#include <unistd.h>
 
+#include "cli/messages.h"
 #include "platform/file.h"
 
 namespace cli {
@@ -124,10 +126,30 @@ std::string JsonString(std::string_view s) {
   return out + "\"";
 }
 
-FileParams ResolveFileParams(const std::string& path, const Args& args) {
-  platform::File file;
-  if (int err = file.Open(path, platform::File::Mode::kRead))
-    throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
+void OpenInput(const std::string& path, platform::File* file) {
+  if (int err = file->Open(path, platform::File::Mode::kRead))
+    throw Failure{"cannot open '" + path + "': " + platform::ErrorText(err)};
+  // "info a.yuv >> a.yuv" would append the report after a.yuv's trailer.
+  if (platform::SameFile(STDOUT_FILENO, path))
+    throw Failure{"writing to standard output would destroy '" + path + "', a file it reads"};
+}
+
+void RefuseInputAtRisk(const std::string& output, std::span<const std::string> inputs) {
+  if (const auto risk = platform::FindInputAtRisk(output, inputs))
+    throw Failure{InputAtRiskText(risk->written, inputs[risk->input])};
+}
+
+void WriteOutputFile(const std::string& path, const void* bytes, size_t len) {
+  platform::ReplacingFile file;
+  if (int err = file.Open(path)) throw Failure{"cannot create '" + path + "': " + platform::ErrorText(err)};
+  if (int err = file.WriteAt(bytes, len, 0)) throw Failure{"cannot write '" + path + "': " + platform::ErrorText(err)};
+  if (int err = file.Commit()) throw Failure{"cannot write '" + path + "': " + platform::ErrorText(err)};
+}
+
+FileParams ResolveFileParams(const std::string& path, const Args& args, platform::File* keep) {
+  platform::File own;
+  platform::File& file = keep ? *keep : own;
+  if (!file.IsOpen()) OpenInput(path, &file);
   FileParams fp;
   fp.trailer = corvane::ReadTrailer(file);
   if (fp.trailer.ioError) throw Failure{"cannot read '" + path + "'"};

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,10 @@
 #include "formats/colour_space.h"
 #include "formats/trailer.h"
 #include "formats/yuv_format.h"
+
+namespace platform {
+class File;
+}
 
 namespace cli {
 
@@ -67,14 +72,32 @@ std::string FormatLabel(uint32_t code);                           // "I420 (YV12
 // A JSON string literal of s, quotes included.
 std::string JsonString(std::string_view s);
 
+// Opens an input for reading, or fails saying why: it is missing, a folder,
+// not a regular file (a FIFO would hang the command, a device never end),
+// or the very file standard output goes to (the command's own lines would
+// be written into it).
+void OpenInput(const std::string& path, platform::File* file);
+
+// Fails when writing `output` would destroy one of `inputs` (the same file
+// by device and inode, through any link; platform::FindInputAtRisk). Every
+// command calls it before it opens anything for writing.
+void RefuseInputAtRisk(const std::string& output, std::span<const std::string> inputs);
+
+// Writes a whole output file through platform::ReplacingFile: a failure
+// leaves nothing at `path` (and a file that was there unchanged) and says
+// the file and the reason.
+void WriteOutputFile(const std::string& path, const void* bytes, size_t len);
+
 // Frame parameters for a file: --format/--size (and --interval) when given,
 // else the trailer's first record. Fails with a clear message otherwise.
+// With `keep`, the file is left open there, so that a caller reads what was
+// measured without opening it again (one already open there is used as it is).
 struct FileParams {
   corvane::YUVPara para;
   corvane::TrailerInfo trailer;
   bool fromOptions = false;
 };
-FileParams ResolveFileParams(const std::string& path, const Args& args);
+FileParams ResolveFileParams(const std::string& path, const Args& args, platform::File* keep = nullptr);
 
 // --matrix 601|709|2020 and --range limited|full (BT.601 limited when absent).
 corvane::ColourSpace ColourSpaceOf(const Args& args);

@@ -43,14 +43,6 @@ std::string Geometry(const corvane::YUVPara& p) {
   return FormatLabel(p.format) + " " + std::to_string(p.width) + "x" + std::to_string(p.height);
 }
 
-// A failure leaves no file behind (and an existing OUT unchanged).
-void WriteOutput(const std::string& out, const uint8_t* bytes, size_t len) {
-  platform::ReplacingFile file;
-  if (int err = file.Open(out)) throw Failure{"cannot create '" + out + "': " + std::strerror(err)};
-  if (int err = file.WriteAt(bytes, len, 0)) throw Failure{"cannot write '" + out + "': " + std::strerror(err)};
-  if (int err = file.Commit()) throw Failure{"cannot create '" + out + "': " + std::strerror(err)};
-}
-
 int RunCapture(const std::vector<std::string>& argv) {
   Args args(argv, {"bmp", "jpeg", "png"},
             {"frame", "output", "quality", "format", "size", "interval", "matrix", "range"});
@@ -72,7 +64,9 @@ int RunCapture(const std::vector<std::string>& argv) {
   const std::string& path = args.Positional()[0];
   const std::string out = *args.Get("output");
 
-  const FileParams fp = ResolveFileParams(path, args);
+  RefuseInputAtRisk(out, std::span(&path, 1));
+  platform::File file;
+  const FileParams fp = ResolveFileParams(path, args, &file);
   const FrameToCapture loc = LocateFrame(fp, n);
   const uint32_t w = loc.para.width, h = loc.para.height;
   const corvane::StillKind kind = jpeg ? corvane::StillKind::kJpeg : corvane::StillKind::kBmp;
@@ -83,9 +77,6 @@ int RunCapture(const std::vector<std::string>& argv) {
   if (const int32_t r = corvane::StillEncoder::CheckFrame(kind, loc.type, w, h); !png && corvane::Failed(r))
     throw fail(r);
 
-  platform::File file;
-  if (int err = file.Open(path, platform::File::Mode::kRead))
-    throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
   std::unique_ptr<uint8_t[]> frame(new (std::nothrow) uint8_t[loc.frameSize]);
   if (!frame) throw Failure{"out of memory"};
   if (file.ReadAt(frame.get(), loc.frameSize, loc.offset) != int64_t(loc.frameSize))
@@ -99,7 +90,7 @@ int RunCapture(const std::vector<std::string>& argv) {
       throw Failure{"cannot convert frame " + std::to_string(n) + " (" + Geometry(loc.para) + ")"};
     const std::vector<uint8_t> bytes = corvane::EncodePNG(picture.pixels.get(), w, h, picture.stride);
     if (bytes.empty()) throw Failure{"out of memory"};
-    WriteOutput(out, bytes.data(), bytes.size());
+    WriteOutputFile(out, bytes.data(), bytes.size());
     std::printf("%s: frame %u, %s, %zu bytes\n", out.c_str(), n, Geometry(loc.para).c_str(), bytes.size());
     return kExitOk;
   }
@@ -119,7 +110,7 @@ int RunCapture(const std::vector<std::string>& argv) {
     r = image.EncodeBMP(loc.type, frame.get(), loc.frameSize, w, h, buffer.get(), uint32_t(capacity), &len);
   }
   if (corvane::Failed(r)) throw fail(r);
-  WriteOutput(out, buffer.get(), len);
+  WriteOutputFile(out, buffer.get(), len);
   std::printf("%s: frame %u, %s, %u bytes\n", out.c_str(), n, Geometry(loc.para).c_str(), len);
   return kExitOk;
 }

@@ -1,14 +1,13 @@
 // corvane-tool compare: PSNR and SSIM of one file against another, printed as
 // ffmpeg's psnr and ssim filters print them.
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "analysis/compare.h"
 #include "cli/cli_common.h"
 #include "cli/messages.h"
 #include "cli/progress_line.h"
+#include "platform/file.h"
 
 namespace cli {
 namespace {
@@ -27,21 +26,24 @@ Args SideOptions(const Args& args, std::string_view format, std::string_view siz
 
 // A (the reference): --ref-format/--ref-size, else its trailer, else the
 // shared --format/--size. B: --format/--size, else its trailer.
-corvane::analysis::CompareInput ResolveInput(const std::string& path, const Args& args, bool reference) {
+// The file is opened once, here, and stays open in `file` for the run.
+corvane::analysis::CompareInput ResolveInput(const std::string& path, const Args& args, bool reference,
+                                             platform::File* file) {
   FileParams fp;
   if (!reference) {
-    fp = ResolveFileParams(path, SideOptions(args, "format", "size"));
+    fp = ResolveFileParams(path, SideOptions(args, "format", "size"), file);
   } else if (args.Has("ref-format") || args.Has("ref-size")) {
-    fp = ResolveFileParams(path, SideOptions(args, "ref-format", "ref-size"));
+    fp = ResolveFileParams(path, SideOptions(args, "ref-format", "ref-size"), file);
   } else {
     try {
-      fp = ResolveFileParams(path, SideOptions(args, "", ""));
+      fp = ResolveFileParams(path, SideOptions(args, "", ""), file);
     } catch (const Failure&) {
       if (!args.Has("format") && !args.Has("size")) throw;
-      fp = ResolveFileParams(path, SideOptions(args, "format", "size"));
+      // The trailer read was the file's; only the parameters come again.
+      fp = ResolveFileParams(path, SideOptions(args, "format", "size"), file);
     }
   }
-  return {path, fp.para, fp.trailer, !fp.fromOptions};
+  return {path, fp.para, fp.trailer, !fp.fromOptions, file};
 }
 
 std::string Number(double v) {
@@ -113,24 +115,49 @@ std::string SummaryJson(const corvane::analysis::SequenceSummary& sum, const cor
   return s + "}";
 }
 
-// The stats file: standard output for "-", else a file of that name.
-struct StatsFile {
-  std::FILE* file = nullptr;
-  bool owned = false;
-  ~StatsFile() {
-    if (owned && file) std::fclose(file);
+// The stats file: standard output for "-", else a file of that name written
+// through platform::ReplacingFile, so that it appears only when the run has
+// finished (a failed run leaves none, and an older one as it was). Lines
+// are gathered and written in large pieces.
+class StatsFile {
+ public:
+  explicit StatsFile(std::optional<std::string> path) : m_path(std::move(path)) {}
+
+  void Open() {
+    if (!m_path || *m_path == "-") return;
+    if (int err = m_file.Open(*m_path))
+      throw Failure{"cannot create the stats file '" + *m_path + "': " + platform::ErrorText(err)};
   }
   void Write(const std::string& text) {
-    if (file && std::fwrite(text.data(), 1, text.size(), file) != text.size())
-      throw Failure{"cannot write the stats file"};
+    if (!m_path) return;
+    if (*m_path == "-") {
+      std::fwrite(text.data(), 1, text.size(), stdout);  // checked with standard output at the end
+      return;
+    }
+    m_pending += text;
+    if (m_pending.size() >= kPiece) Flush();
   }
-  void Close(const std::string& path) {
-    if (!owned) return;
-    const bool failed = std::ferror(file) != 0;
-    const int closed = std::fclose(file);
-    file = nullptr;
-    if (failed || closed != 0) throw Failure{"cannot write the stats file '" + path + "'"};
+  void Commit() {
+    if (!m_path || *m_path == "-") return;
+    Flush();
+    if (int err = m_file.Commit()) Fail(err);
   }
+
+ private:
+  static constexpr size_t kPiece = size_t(1) << 16;
+  void Flush() {
+    if (int err = m_file.WriteAt(m_pending.data(), m_pending.size(), m_written)) Fail(err);
+    m_written += m_pending.size();
+    m_pending.clear();
+  }
+  [[noreturn]] void Fail(int err) {
+    throw Failure{"cannot write the stats file '" + *m_path + "': " + platform::ErrorText(err)};
+  }
+
+  const std::optional<std::string> m_path;
+  platform::ReplacingFile m_file;  // removed unless committed
+  std::string m_pending;
+  uint64_t m_written = 0;
 };
 
 int RunCompareCommand(const std::vector<std::string>& argv) {
@@ -148,20 +175,16 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
   if (json && statsPath == "-") throw UsageError{"--json and --stats-file - both write to standard output"};
 
   const std::string paths[2] = {args.Positional()[0], args.Positional()[1]};
-  const auto a = ResolveInput(paths[0], args, true);
-  const auto b = ResolveInput(paths[1], args, false);
+  if (statsPath && statsPath != "-") RefuseInputAtRisk(*statsPath, paths);
+  platform::File files[2];
+  const auto a = ResolveInput(paths[0], args, true, &files[0]);
+  const auto b = ResolveInput(paths[1], args, false, &files[1]);
   corvane::analysis::ComparePlan plan;
   auto status = corvane::analysis::PlanCompare(a, b, options, &plan);
   if (!status.Ok()) throw Failure{CompareStatusText(status, paths)};
 
-  StatsFile stats;
-  if (statsPath == "-") {
-    stats.file = stdout;
-  } else if (statsPath) {
-    stats.file = std::fopen(statsPath->c_str(), "w");
-    if (!stats.file) throw Failure{"cannot create the stats file '" + *statsPath + "': " + std::strerror(errno)};
-    stats.owned = true;
-  }
+  StatsFile stats(statsPath);
+  stats.Open();
   if (json)
     std::printf("{\"a\": %s, \"b\": %s, \"frames\": [", JsonString(paths[0]).c_str(), JsonString(paths[1]).c_str());
 
@@ -180,7 +203,7 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
     });
   }
   if (!status.Ok()) throw Failure{CompareStatusText(status, paths)};
-  if (statsPath) stats.Close(*statsPath);
+  stats.Commit();
 
   if (json) {
     std::printf("\n], \"summary\": %s}\n", SummaryJson(summary, plan, options.metrics).c_str());
@@ -199,8 +222,7 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
       std::printf("no difference: the compared frames are identical\n");
     }
   }
-  if (std::fflush(stdout) != 0) throw Failure{"cannot write to standard output"};
-  return kExitOk;
+  return kExitOk;  // standard output is checked by main
 }
 
 const Registrar kCompare(
@@ -215,7 +237,8 @@ const Registrar kCompare(
      "then how many frames were compared and where the files first differ (frame, plane, x, y).\n"
      "  --psnr, --ssim       only this metric (default: both, in one pass)\n"
      "  --stats-file FILE|-  one line per frame in the format of ffmpeg's psnr and ssim stats files\n"
-     "                       (with both metrics, the psnr line then the ssim line); - is standard output\n"
+     "                       (with both metrics, the psnr line then the ssim line); - is standard output;\n"
+     "                       FILE appears only when the run has finished, and is never A or B\n"
      "  --json               the summary and every frame as JSON on standard output (null: infinite)\n"
      "  --from N --frames N  compare frames N.. (1-based, the same number in both files), at most N of them\n"
      "  --format, --size     B's parameters, and A's when A has no trailer\n"

@@ -129,8 +129,7 @@ int RunInfo(const std::vector<std::string>& argv) {
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
   const std::string& path = args.Positional()[0];
   platform::File file;
-  if (int err = file.Open(path, platform::File::Mode::kRead))
-    throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
+  OpenInput(path, &file);
   const corvane::TrailerInfo t = corvane::ReadTrailer(file);
   if (t.ioError) throw Failure{"cannot read '" + path + "'"};
   const std::vector<SegmentRow> rows = SegmentRows(path, args, t);

@@ -1,11 +1,11 @@
 // corvane-tool render: one frame through the real display path (surface in
 // the frame's format or a fallback, copy, component view, aspect rectangle
 // with bars, conversion and scaling) into an offscreen window, saved as PNG.
+#include <QBuffer>
 #include <QImage>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <tuple>
 
@@ -67,7 +67,8 @@ struct NativeSetScope {
 
 // Frame n of the file, and its parameters (a spliced file's segment may
 // differ from the first record).
-std::vector<uint8_t> ReadFrame(const std::string& path, const FileParams& fp, uint32_t n, corvane::YUVPara* para) {
+std::vector<uint8_t> ReadFrame(const platform::File& file, const std::string& path, const FileParams& fp, uint32_t n,
+                               corvane::YUVPara* para) {
   const corvane::FileFrames frames(fp.trailer, fp.para, !fp.fromOptions);
   const auto loc = frames.Locate(n, para);
   if (!loc) {
@@ -76,9 +77,6 @@ std::vector<uint8_t> ReadFrame(const std::string& path, const FileParams& fp, ui
                   " frame" + (total == 1 ? "" : "s")};
   }
   std::vector<uint8_t> frame(loc->frameSize);
-  platform::File file;
-  if (int err = file.Open(path, platform::File::Mode::kRead))
-    throw Failure{"cannot open '" + path + "': " + std::strerror(err)};
   if (file.ReadAt(frame.data(), frame.size(), loc->offset) != int64_t(frame.size()))
     throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
   return frame;
@@ -97,12 +95,11 @@ void DrawFrame(corvane::Display& display, const std::vector<uint8_t>& frame, con
   if (r != corvane::kOk) throw Failure{"drawing failed: " + ResultText(r)};
 }
 
+// A failure leaves no file behind (and an existing one unchanged).
 void DumpSurface(const corvane::Display& display, const std::string& path) {
   std::vector<uint8_t> bytes;
   display.GetPackedSurface(0, &bytes);
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  if (!f) throw Failure{"cannot write '" + path + "'"};
+  WriteOutputFile(path, bytes.data(), bytes.size());
 }
 
 int RunRender(const std::vector<std::string>& argv) {
@@ -119,9 +116,12 @@ int RunRender(const std::vector<std::string>& argv) {
   const corvane::ColourSpace colour = ColourSpaceOf(args);
   const std::string& path = args.Positional()[0];
 
-  const FileParams fp = ResolveFileParams(path, args);
+  RefuseInputAtRisk(*out, std::span(&path, 1));
+  if (auto dump = args.Get("dump-surface")) RefuseInputAtRisk(*dump, std::span(&path, 1));
+  platform::File file;
+  const FileParams fp = ResolveFileParams(path, args, &file);
   corvane::YUVPara para;
-  const std::vector<uint8_t> frame = ReadFrame(path, fp, n, &para);
+  const std::vector<uint8_t> frame = ReadFrame(file, path, fp, n, &para);
   corvane::YUVType type;
   uint32_t frameSize;
   corvane::GetTypeAndFrameSize(&para, &type, &frameSize);
@@ -144,7 +144,11 @@ int RunRender(const std::vector<std::string>& argv) {
 
   const std::vector<uint8_t> canvas = window.Canvas();
   const QImage image(canvas.data(), int(ww), int(wh), int(ww) * 4, QImage::Format_ARGB32);
-  if (!image.save(QString::fromStdString(*out), "PNG")) throw Failure{"cannot write '" + *out + "'"};
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) throw Failure{"cannot encode the picture as PNG"};
+  WriteOutputFile(*out, png.constData(), size_t(png.size()));
 
   const platform::Rect pic = corvane::AspectRect(aspect, int32_t(ww), int32_t(wh), info.width, info.height);
   const bool fallback = st.format != type;

@@ -6,6 +6,7 @@
 #include "cli/messages.h"
 #include "engine/frame_source.h"
 #include "formats/result_codes.h"
+#include "platform/file.h"
 
 namespace cli {
 namespace {
@@ -39,7 +40,13 @@ int RunSetPara(const std::vector<std::string>& argv) {
   NoticeToStderr host;
   corvane::FrameSource source(&host);
   int readOnly = 0;
-  if (source.Open(path, &readOnly) != corvane::kOk) throw Failure{"cannot open '" + path + "' (missing or empty)"};
+  if (source.Open(path, &readOnly) != corvane::kOk) {
+    // The source says only that it failed: the file itself says why.
+    platform::File file;
+    if (int err = file.Open(path, platform::File::Mode::kRead))
+      throw Failure{"cannot open '" + path + "': " + platform::ErrorText(err)};
+    throw Failure{"cannot open '" + path + "': the file is empty"};
+  }
   if (readOnly) throw Failure{"'" + path + "' is read-only"};
   int hasTrailer = 0;
   source.ReadTrailer(&hasTrailer, {}, false);

@@ -1,6 +1,8 @@
 // corvane-tool: raw video files from the command line.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,10 +24,36 @@ void PrintHelp(std::FILE* out) {
                "Exit status: 0 success, 1 failure, 2 bad usage.\n");
 }
 
+// A command's lines reach standard output only when the buffer is flushed,
+// so a full disk or a closed pipe shows here, at the end, and only here for
+// short output: the exit status must say it. The write error stays set in
+// the stream even when a later flush succeeds.
+int CheckStandardOutput(const std::string& command, int status) {
+  const bool flushFailed = std::fflush(stdout) != 0;
+  const int err = errno;
+  if (!flushFailed && !std::ferror(stdout)) return status;
+  const bool named = !command.empty() && command[0] != '-' && command != "help";
+  const std::string prefix = named ? "corvane-tool " + command : "corvane-tool";
+  if (flushFailed)
+    std::fprintf(stderr, "%s: cannot write to standard output: %s\n", prefix.c_str(), std::strerror(err));
+  else
+    std::fprintf(stderr, "%s: cannot write to standard output\n", prefix.c_str());
+  return cli::kExitFail;
+}
+
+int Run(const std::vector<std::string>& args);
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  const int status = Run(args);
+  return CheckStandardOutput(args.empty() ? std::string() : args[0], status);
+}
+
+namespace {
+
+int Run(const std::vector<std::string>& args) {
   if (args.empty()) {
     PrintHelp(stderr);
     return cli::kExitUsage;
@@ -61,3 +89,5 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "corvane-tool: unknown command '%s'\nTry 'corvane-tool --help'.\n", args[0].c_str());
   return cli::kExitUsage;
 }
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "formats/result_codes.h"
+#include "platform/file.h"
 
 namespace cli {
 
@@ -58,20 +59,26 @@ std::string StillRefusalText(int32_t code, corvane::StillKind kind, const std::s
   return name + " capture of " + geometryLabel + " failed";
 }
 
+std::string InputAtRiskText(const std::string& written, const std::string& input) {
+  return "writing '" + written + "' would destroy '" + input + "', a file it is made from";
+}
+
 std::string ToolResultText(const corvane::tools::ToolResult& r, std::span<const std::string> inputs) {
   using corvane::tools::ToolCode;
   const std::string file = "'" + r.path + "'";
-  const std::string why = r.error ? std::string(": ") + std::strerror(r.error) : std::string();
+  const std::string why = r.error ? ": " + platform::ErrorText(r.error) : std::string();
   switch (r.code) {
     case ToolCode::kOk: return "success";
     case ToolCode::kCancelled: return "cancelled";
     case ToolCode::kNoTarget: return "no output file given";
     case ToolCode::kTargetExists: return file + " exists; give --force to replace it";
     case ToolCode::kTargetIsSource:
-      if (r.input < inputs.size())
-        return "writing " + file + " would destroy '" + inputs[r.input] + "', a file it is made from";
+      if (r.input < inputs.size()) return InputAtRiskText(r.path, inputs[r.input]);
       return "writing " + file + " would destroy a file it is made from";
-    case ToolCode::kNoParameters: return "the frame parameters give no frame size";
+    case ToolCode::kNoParameters:
+      if (!r.path.empty())
+        return "the frame parameters of " + file + " give no frame (an unknown format code, or a width or height of 0)";
+      return "the frame parameters give no frame size";
     case ToolCode::kBadRange: return "the frame range is outside the frames of " + file;
     case ToolCode::kSplicedSource: return file + " is a spliced file; a spliced file cannot be cut";
     case ToolCode::kNoInputs: return "no input files";
@@ -80,7 +87,7 @@ std::string ToolResultText(const corvane::tools::ToolResult& r, std::span<const 
     case ToolCode::kDamagedTrailer: return file + " has a damaged parameter trailer";
     case ToolCode::kRecordCountChanged:
       return "the trailer of " + file + " changed since it was added (its record count is not the same)";
-    case ToolCode::kEmptyInput: return file + " holds no frame data before its trailer";
+    case ToolCode::kEmptyInput: return file + " holds no whole frame before its trailer";
     case ToolCode::kTooManySegments: return "the spliced file would have more segments than a trailer may hold";
     case ToolCode::kOpenSourceFailed: return "cannot open " + file + why;
     case ToolCode::kCreateTargetFailed: return "cannot create " + file + why;
@@ -137,7 +144,7 @@ std::string CompareStatusText(const corvane::analysis::CompareStatus& s, const s
                            Geometry(s.para[0]) + ", " + Side(s, paths, 1) + " is " + Geometry(s.para[1]);
   switch (s.code) {
     case CompareCode::kOk: return "compared";
-    case CompareCode::kOpenFailed: return "cannot open " + one + ": " + std::strerror(s.error);
+    case CompareCode::kOpenFailed: return "cannot open " + one + ": " + platform::ErrorText(s.error);
     case CompareCode::kNoFrames:
       return one + " holds no whole frame of " + Geometry(s.para[s.input]);
     case CompareCode::kFromBeyondEnd: return "--from is past the last frame of " + one;
@@ -152,7 +159,7 @@ std::string CompareStatusText(const corvane::analysis::CompareStatus& s, const s
       return "SSIM needs planes of at least 8x8 samples" + pair + "; compare with --psnr only";
     case CompareCode::kReadFailed:
       return "cannot read frame " + std::to_string(s.frame) + " of " + one +
-             (s.error ? std::string(": ") + std::strerror(s.error) : std::string(": the file is shorter than it was"));
+             (s.error ? ": " + platform::ErrorText(s.error) : std::string(": the file is shorter than it was"));
   }
   return "comparison failed";
 }

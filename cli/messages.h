@@ -28,6 +28,11 @@ std::string ResultText(int32_t code);
 std::string StillRefusalText(int32_t code, corvane::StillKind kind, const std::string& formatLabel,
                              const std::string& geometryLabel);
 
+// The refusal of an output that is one of the files read: "writing 'b.yuv'
+// would destroy 'b.yuv', a file it is made from". `written` is the name that
+// would be written (the output or its temporary name), `input` as given.
+std::string InputAtRiskText(const std::string& written, const std::string& input);
+
 // Why a cut or splice did not happen, naming the file concerned. `inputs`
 // lets a refusal name the input the target would have destroyed.
 std::string ToolResultText(const corvane::tools::ToolResult& result, std::span<const std::string> inputs = {});

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <mutex>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -12,6 +14,11 @@
 #include <unistd.h>
 
 namespace platform {
+
+std::string ErrorText(int error) {
+  if (error == kNotRegularFile) return "not a regular file";
+  return std::strerror(error);
+}
 
 File::~File() { Close(); }
 
@@ -36,13 +43,16 @@ int File::Open(const std::string& path, Mode mode) {
   }
   int fd;
   do {
-    fd = ::open(path.c_str(), flags, 0644);
+    fd = ::open(path.c_str(), flags | O_NONBLOCK, 0644);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return errno;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  int err = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? kNotRegularFile : 0;
+  // Back to blocking reads and writes, as every caller expects.
+  if (err == 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) err = errno;
+  if (err != 0) {
     ::close(fd);
-    return EISDIR;
+    return err;
   }
   m_fd = fd;
   return 0;
@@ -142,38 +152,140 @@ void MappedRange::Unmap() {
   m_base = nullptr, m_mapped = 0, m_data = nullptr, m_len = 0;
 }
 
+namespace {
+
+// stat() follows symbolic links: a link and the file it names are one.
+bool Same(const struct stat& a, const std::string& path) {
+  struct stat b {};
+  return ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Closes a descriptor that was written: the close's own error (a write the
+// file system refused only now, NFS, quotas) counts.
+int CloseWritten(int fd) {
+  if (::close(fd) != 0 && errno != EINTR) return errno;
+  return 0;
+}
+
+// Makes the folder's entry for `path` durable after a rename. A folder that
+// cannot be synced at all (EINVAL: the file system has no such thing) is no
+// failure of ours.
+int SyncFolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int err = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+  ::close(fd);
+  return err;
+}
+
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat st {};
+  return ::stat(a.c_str(), &st) == 0 && Same(st, b);
+}
+
+bool SameFile(int fd, const std::string& path) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && Same(st, path);
+}
+
+std::optional<InputAtRisk> FindInputAtRisk(const std::string& target, std::span<const std::string> inputs) {
+  // The new file is created under its temporary name and renamed over the
+  // target, so both names must be kept clear of every input: creating the
+  // temporary file truncates whatever it names, and the rename unlinks the
+  // target's name (a hard link's data would survive, but not as that name).
+  const std::string temp = ReplacingFile::TempPathFor(target);
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    if (SameFile(target, inputs[i])) return InputAtRisk{i, target};
+    if (SameFile(temp, inputs[i])) return InputAtRisk{i, temp};
+  }
+  return std::nullopt;
+}
+
 ReplacingFile::~ReplacingFile() { Abandon(); }
+
+std::string ReplacingFile::ReplacedPath(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string resolved(real);
+  std::free(real);
+  return resolved;
+}
 
 int ReplacingFile::Open(const std::string& path) {
   Abandon();
-  m_strPath = path;
-  m_strTemp = TempPathFor(path);
-  return m_file.Open(m_strTemp, File::Mode::kCreate);
+  m_strPath = ReplacedPath(path);
+  struct stat st {};
+  const bool exists = ::stat(m_strPath.c_str(), &st) == 0;
+  // A folder would refuse the rename only at the end, after all the work.
+  if (exists && S_ISDIR(st.st_mode)) return EISDIR;
+  if (exists && !S_ISREG(st.st_mode)) {
+    int fd;
+    do {
+      fd = ::open(m_strPath.c_str(), O_WRONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return errno;
+    m_inPlaceFd = fd;
+    m_llInPlaceAt = 0;
+    return 0;
+  }
+  const std::string temp = m_strPath + ".part";
+  if (int err = m_file.Open(temp, File::Mode::kCreate)) return err;
+  m_strTemp = temp;
+  return 0;
 }
 
 int ReplacingFile::WriteAt(const void* buf, size_t len, uint64_t offset) {
+  if (m_inPlaceFd >= 0) {
+    if (offset != m_llInPlaceAt) return ESPIPE;
+    const auto* p = static_cast<const unsigned char*>(buf);
+    for (size_t done = 0; done < len;) {
+      const ssize_t n = ::write(m_inPlaceFd, p + done, len - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return n < 0 ? errno : EIO;
+      done += size_t(n);
+    }
+    m_llInPlaceAt += len;
+    return 0;
+  }
   if (!m_file.IsOpen()) return EBADF;
+  errno = 0;
   if (m_file.WriteAt(buf, len, offset) == int64_t(len)) return 0;
   return errno != 0 ? errno : EIO;
 }
 
 int ReplacingFile::Commit() {
+  if (m_inPlaceFd >= 0) {
+    const int fd = std::exchange(m_inPlaceFd, -1);
+    return CloseWritten(fd);
+  }
   if (!m_file.IsOpen()) return EBADF;
-  m_file.Close();
-  if (std::rename(m_strTemp.c_str(), m_strPath.c_str()) != 0) {
-    const int err = errno;
-    std::remove(m_strTemp.c_str());
-    m_strTemp.clear();
+  // Data first, then the name: after a crash the target is either the old
+  // file or the whole new one, never a new name over blocks not yet written.
+  int err = m_file.Sync();
+  const int closed = CloseWritten(m_file.Release());
+  if (err == 0) err = closed;
+  if (err == 0 && std::rename(m_strTemp.c_str(), m_strPath.c_str()) != 0) err = errno;
+  if (err != 0) {
+    Abandon();
     return err;
   }
   m_strTemp.clear();
-  return 0;
+  return SyncFolderOf(m_strPath);
 }
 
 void ReplacingFile::Abandon() {
+  const int saved = errno;
   m_file.Close();
-  if (!m_strTemp.empty()) std::remove(m_strTemp.c_str());
+  if (m_inPlaceFd >= 0) ::close(std::exchange(m_inPlaceFd, -1));
+  if (!m_strTemp.empty()) ::unlink(m_strTemp.c_str());
   m_strTemp.clear();
+  errno = saved;
 }
 
 bool IsReadOnlyFile(const std::string& path) {

@@ -6,9 +6,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 
 namespace platform {
+
+// File::Open's answer for a path that names something other than a regular
+// file or a directory (a FIFO, a device, a socket): not an errno value, so
+// ErrorText words it. Reading such a thing as video would hang on a FIFO
+// with no writer, or read for ever from /dev/zero.
+constexpr int kNotRegularFile = 0x10000;
+
+// The reason for an errno value or kNotRegularFile, as a clause for a
+// message: "No such file or directory", "not a regular file".
+std::string ErrorText(int error);
 
 class File {
  public:
@@ -25,7 +37,10 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Returns 0 or an errno value. Any file already open is closed first.
+  // Returns 0, an errno value (EISDIR for a directory) or kNotRegularFile.
+  // Any file already open is closed first. Only regular files are opened: the
+  // open does not block (a FIFO without a writer answers at once), and the
+  // type is checked on the descriptor before it blocks again as usual.
   int Open(const std::string& path, Mode mode);
   void Close();
   bool IsOpen() const { return m_fd >= 0; }
@@ -42,6 +57,12 @@ class File {
   // Returns 0 or an errno value.
   int Truncate(uint64_t size) const;
   int Sync() const;
+  // Hands the descriptor to the caller, who closes it; the file is then closed.
+  int Release() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+  }
 
  private:
   int m_fd = -1;
@@ -86,10 +107,35 @@ class MappedRange {
 // (fatal) action.
 bool ReadMapped(const std::function<void()>& read);
 
+// Whether two paths name one file (the same device and inode), however they
+// are spelled: "./a.yuv", "dir/../a.yuv", a hard link or a symbolic link to
+// it. False when either cannot be reached.
+bool SameFile(const std::string& a, const std::string& b);
+// The same for an open descriptor (standard output, say) and a path.
+bool SameFile(int fd, const std::string& path);
+
+// Writing `target` would destroy one of `inputs`. `written` is the name
+// that is that input: the target itself, or the temporary name a
+// ReplacingFile creates (and truncates) first.
+struct InputAtRisk {
+  size_t input = 0;
+  std::string written;
+};
+// The one check every writer makes before anything is opened for writing:
+// the first input that `target` or its temporary name is, or nothing.
+std::optional<InputAtRisk> FindInputAtRisk(const std::string& target, std::span<const std::string> inputs);
+
 // Writes a new file under a temporary name beside the target ("<path>.part")
 // and renames it into place on Commit, so that a failure, a cancel or a crash
 // never leaves a half-written target and an existing target stays as it was
-// until the new one is complete.
+// until the new one is complete. Commit makes the new file durable (the file
+// before the rename, the folder after it): a target reported saved is on
+// disk.
+//
+// A target that exists and is neither a regular file nor a folder (a
+// device such as /dev/null, a FIFO) cannot be replaced by a rename, and
+// must not be: it is written in place, front to back. A target that is a
+// symbolic link replaces the file the link names.
 class ReplacingFile {
  public:
   ReplacingFile() = default;
@@ -97,24 +143,37 @@ class ReplacingFile {
   ReplacingFile(const ReplacingFile&) = delete;
   ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-  // The temporary name used for a target path. Callers that must not clobber
-  // some other file check this name too: opening it truncates whatever is there.
-  static std::string TempPathFor(const std::string& path) { return path + ".part"; }
+  // The file a target path names: for a symbolic link, the file it points
+  // to, which is replaced while the link stays a link (so that
+  // "/dev/stdout" redirected to a file is that file, never the link in
+  // /dev); otherwise (a dangling link too) the path itself.
+  static std::string ReplacedPath(const std::string& path);
+  // The temporary name used for a target path, beside ReplacedPath. Callers
+  // that must not clobber some other file check this name too: opening it
+  // truncates whatever is there.
+  static std::string TempPathFor(const std::string& path) { return ReplacedPath(path) + ".part"; }
 
-  // Creates the temporary file. Returns 0 or an errno value.
+  // Creates the temporary file (EISDIR at once for a folder). Returns 0 or an
+  // errno value.
   int Open(const std::string& path);
-  // Writes all len bytes at offset. Returns 0 or an errno value.
+  // Writes all len bytes at offset. Returns 0 or an errno value. A target
+  // written in place takes its bytes in order only (ESPIPE otherwise).
   int WriteAt(const void* buf, size_t len, uint64_t offset);
-  // Closes the temporary file and renames it over the target. 0 or errno;
-  // on failure the temporary file is removed.
+  // Syncs and closes the temporary file, renames it over the target and
+  // syncs the folder. 0 or the errno of the first step that failed; on
+  // failure the temporary file is removed.
   int Commit();
-  // Closes and removes the temporary file; the target is untouched.
+  // Closes and removes the temporary file (only one this object created);
+  // the target is untouched. errno is left as it was, so that a caller
+  // that abandons on a failure still reads that failure's errno.
   void Abandon();
 
  private:
   File m_file;
   std::string m_strPath;
-  std::string m_strTemp;
+  std::string m_strTemp;      // set while a temporary file of ours exists
+  int m_inPlaceFd = -1;       // a device or FIFO target, written directly
+  uint64_t m_llInPlaceAt = 0; // the next offset it takes
 };
 
 // Whether the file should be opened read only: it has no write permission bit,

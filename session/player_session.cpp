@@ -357,7 +357,7 @@ OpenResult PlayerSession::Open(const std::string& path, const DefaultParameters&
   DropPendingSeek();
   std::scoped_lock lock(m_graphLock);
   CloseReferenceLocked();
-  if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
+  if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen, DiagnoseOpen(path)};
   if (m_hasRecord) return ApplyAndRun();
   // Stored defaults outside the custom-size limits (edited by hand) are not
   // used: the user is asked instead, as without defaults.
@@ -394,8 +394,9 @@ OpenResult PlayerSession::ApplyAndRun() {
   // Parameters the engine cannot apply never leave the player claiming to
   // play: the file is closed.
   if (m_graph->SetPara(&m_para, m_picture) != kOk) {
+    const OpenProblem why = DiagnoseParameters(m_para);
     CloseLocked();
-    return {OpenOutcome::kFailed, OpenFailure::kCannotPlay};
+    return {OpenOutcome::kFailed, OpenFailure::kCannotPlay, why};
   }
   m_total = 0;
   m_graph->GetFileInfo(nullptr, &m_total);
@@ -427,7 +428,7 @@ OpenResult PlayerSession::Reopen(const corvane::YUVPara& para) {
   const CompareView view = m_compareView;
   CloseReferenceLocked();
   CloseLocked();
-  if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
+  if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen, DiagnoseOpen(path)};
   m_para = para;  // the dialog's choice, whatever record the file has now
   const OpenResult result = ApplyAndRun();
   if (result.outcome == OpenOutcome::kPlaying && reference && AttachReference(*reference).outcome == ReferenceOutcome::kOpened)

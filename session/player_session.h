@@ -37,6 +37,7 @@
 #include "formats/name_guess.h"
 #include "formats/yuv_format.h"
 #include "session/commands.h"
+#include "session/open_problem.h"
 #include "session/quality_track.h"
 #include "session/reference_view.h"
 
@@ -117,6 +118,7 @@ enum class OpenFailure { kNone, kCannotOpen, kCannotPlay, kTooShort };
 struct OpenResult {
   OpenOutcome outcome = OpenOutcome::kFailed;
   OpenFailure failure = OpenFailure::kNone;
+  OpenProblem problem{};  // kCannotOpen, kCannotPlay: why, as far as the file says
 };
 
 // Opening the second file: opened (its metrics may still be refused, see

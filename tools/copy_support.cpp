@@ -32,22 +32,10 @@ const char* ToolCodeName(ToolCode code) {
   return "unknown";
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 ToolResult CheckTarget(const std::string& target, bool overwrite, std::span<const std::string> sources) {
   if (target.empty()) return {ToolCode::kNoTarget};
-  // The target is created under its temporary name and renamed over the old
-  // one, so both names must be kept clear of every source: creating the
-  // temporary file truncates whatever it names.
-  const std::string temp = platform::ReplacingFile::TempPathFor(target);
-  for (size_t i = 0; i < sources.size(); ++i) {
-    if (SameFile(target, sources[i])) return {ToolCode::kTargetIsSource, 0, i, target};
-    if (SameFile(temp, sources[i])) return {ToolCode::kTargetIsSource, 0, i, temp};
-  }
+  if (const auto risk = platform::FindInputAtRisk(target, sources))
+    return {ToolCode::kTargetIsSource, 0, risk->input, risk->written};
   struct stat st {};
   if (!overwrite && ::lstat(target.c_str(), &st) == 0) return {ToolCode::kTargetExists, 0, SIZE_MAX, target};
   return {};

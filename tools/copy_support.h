@@ -13,13 +13,9 @@
 
 namespace corvane::tools {
 
-// Whether two paths name the same file (same device and inode), however they
-// are spelled: "./a.yuv", "dir/../a.yuv", a hard link or a symbolic link to
-// it. False when either does not exist.
-bool SameFile(const std::string& a, const std::string& b);
-
 // Refuses a target that is empty, is (or whose temporary name is) one of the
-// sources, or exists when replacing it was not allowed. kOk otherwise.
+// sources (platform::FindInputAtRisk), or exists when replacing it was not
+// allowed. kOk otherwise.
 ToolResult CheckTarget(const std::string& target, bool overwrite, std::span<const std::string> sources);
 
 // Copies byte ranges from sources into one target through a single reused

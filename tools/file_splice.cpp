@@ -30,9 +30,21 @@ SpliceSource ReadSpliceSource(const std::string& path, platform::File* file) {
   }
   s.recordCount = trailer.end.paraCount;
   s.dataSize = trailer.dataSize;
+  // A record that gives no frame (an unknown format code, a width or height
+  // of 0) would go into the new trailer as a segment no player can show.
+  uint32_t frameSize = 0;
+  for (const YUVPara& rec : trailer.records) {
+    YUVType type;
+    if (!GetTypeAndFrameSize(&rec, &type, &frameSize)) {
+      s.result = {ToolCode::kNoParameters, 0, SIZE_MAX, path};
+      break;
+    }
+  }
+  // Data short of one whole frame would add a segment that plays nothing.
+  const uint64_t frames = trailer.kind == TrailerKind::kPlain ? PlainFrameCount(s.dataSize, frameSize)
+                                                              : TotalFrameCount(trailer.segments);
+  if (s.result.Ok() && frames == 0) s.result = {ToolCode::kEmptyInput, 0, SIZE_MAX, path};
   s.records = std::move(trailer.records);
-  // A trailer over no frames would add a segment that plays nothing.
-  if (s.dataSize == 0) s.result = {ToolCode::kEmptyInput, 0, SIZE_MAX, path};
   return s;
 }
 

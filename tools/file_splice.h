@@ -19,7 +19,9 @@ namespace corvane::tools {
 
 // What an input file brings to a splice.
 struct SpliceSource {
-  ToolResult result;         // kOk, kOpenSourceFailed, kReadFailed, kNoTrailer, kDamagedTrailer or kEmptyInput
+  // kOk, kOpenSourceFailed, kReadFailed, kNoTrailer, kDamagedTrailer, kNoParameters (a record gives no
+  // frame: unknown format code, width or height 0) or kEmptyInput (not one whole frame of data)
+  ToolResult result;
   uint32_t recordCount = 0;  // its trailer's record count (1 for a plain file)
   uint64_t dataSize = 0;     // bytes of frame data before the trailer
   std::vector<YUVPara> records;

@@ -25,7 +25,7 @@ enum class ToolCode {
   kNoTrailer,           // a splice input has no parameter trailer
   kDamagedTrailer,      // a splice input's trailer cannot be trusted
   kRecordCountChanged,  // a splice input's record count differs from the one the job was made with
-  kEmptyInput,          // a splice input holds no frame data before its trailer
+  kEmptyInput,          // a splice input holds no whole frame before its trailer
   kTooManySegments,     // the spliced trailer would hold more records than any reader accepts
   kOpenSourceFailed,    // a source cannot be opened
   kCreateTargetFailed,  // the target cannot be created or put in place

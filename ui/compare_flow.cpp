@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file.h"
+
 #include "ui/file_tools.h"
 #include "ui/messages.h"
 #include "ui/player_window.h"
@@ -45,8 +47,12 @@ bool PlayerWindow::OpenReferenceFile(const QString& path) {
     r = m_session->OpenReference(file, defaults, &chosen);
   }
   if (r.outcome != session::ReferenceOutcome::kOpened) {
-    Prompts::Current().ShowMessage(this, tr("打开对比文件失败\n%1").arg(QFileInfo(path).fileName()),
-                                   MessageKind::kError);
+    const QString text = tr("打开对比文件失败\n%1").arg(QFileInfo(path).fileName());
+    // EINVAL: parameters that give no whole frame of B, which the text covers.
+    if (r.error != 0 && r.error != EINVAL)
+      Prompts::Current().ShowMessageWithReason(this, text, ErrorText(r.error), MessageKind::kError);
+    else
+      Prompts::Current().ShowMessage(this, text, MessageKind::kError);
     ApplyCompareView();
     return false;
   }
@@ -142,23 +148,37 @@ void PlayerWindow::ExportQuality(bool stats) {
   const QString suggested = a.dir().filePath(a.completeBaseName() + (stats ? QStringLiteral("_psnr.log") : QStringLiteral(".csv")));
   const std::optional<QString> path = Prompts::Current().ChooseFileToSave(this, suggested);
   if (!path) return;
+  // The psnr stats file where chosen; with SSIM measured, ssim's beside it.
+  const QFileInfo chosen(*path);
+  const bool ssimBeside = stats && track.Ssim();
+  const std::string targets[] = {
+      path->toStdString(),
+      ssimBeside ? chosen.dir().filePath(chosen.completeBaseName() + QStringLiteral("_ssim.log")).toStdString()
+                 : std::string()};
+  // Neither may be a file that is compared (A or B, through any link):
+  // refused before anything is asked or written.
+  const std::string inputs[] = {m_filePath.toStdString(), m_session->ReferencePath()};
+  for (const std::string& target : targets) {
+    if (target.empty()) continue;
+    if (const auto risk = platform::FindInputAtRisk(target, inputs)) {
+      Prompts::Current().ShowMessage(
+          this,
+          tr("导出失败\n%1").arg(tr("写入%1会毁掉正在对比的文件%2")
+                                   .arg(QString::fromStdString(risk->written), QString::fromStdString(inputs[risk->input]))),
+          MessageKind::kError);
+      return;
+    }
+  }
   if (QFileInfo::exists(*path) && !Prompts::Current().AskYesNo(this, tr("导出"), tr("文件已存在，是否覆盖？"))) return;
   const std::vector<corvane::analysis::FrameMetrics> frames = track.Results();
   bool ok = false;
   if (!stats) {
-    ok = session::WriteQualityCsv(path->toStdString(), frames, track.Ssim());
+    ok = session::WriteQualityCsv(targets[0], frames, track.Ssim());
   } else {
-    // The psnr stats file where chosen; with SSIM measured, ssim's beside it.
-    ok = session::WriteQualityStats(path->toStdString(), frames, false);
-    if (ok && track.Ssim()) {
-      const QFileInfo p(*path);
-      ok = session::WriteQualityStats(p.dir().filePath(p.completeBaseName() + QStringLiteral("_ssim.log")).toStdString(),
-                                      frames, true);
-    }
+    ok = session::WriteQualityStats(targets[0], frames, false);
+    if (ok && ssimBeside) ok = session::WriteQualityStats(targets[1], frames, true);
   }
-  if (!ok)
-    Prompts::Current().ShowMessage(this, tr("导出失败\n%1").arg(QString::fromLocal8Bit(std::strerror(errno))),
-                                   MessageKind::kError);
+  if (!ok) Prompts::Current().ShowMessage(this, tr("导出失败\n%1").arg(ErrorText(errno)), MessageKind::kError);
 }
 
 }  // namespace ui

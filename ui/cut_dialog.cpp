@@ -155,7 +155,7 @@ void CutDialog::OnCut() {
   const std::string sourcePath = m_sourcePath.toStdString();
   // Creating the target anew would empty the very file being cut: refused
   // as a target that cannot be created, before anyone is asked to replace it.
-  if (target.empty() || tools::SameFile(target, sourcePath)) {
+  if (target.empty() || platform::FindInputAtRisk(target, std::span(&sourcePath, 1))) {
     prompts.ShowMessage(this, tr("创建剪切文件失败!"), MessageKind::kError);
     return;
   }

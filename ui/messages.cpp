@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QWidget>
 
+#include "platform/file.h"
+
 namespace ui {
 
 namespace {
@@ -32,6 +34,33 @@ std::function<void(corvane::Notice)> NoticeHandlerFor(QWidget* parent) {
 
 QString OpenFailureText(session::OpenFailure failure) {
   return failure == session::OpenFailure::kTooShort ? Texts::tr("文件长度不够播放一帧\n") : Texts::tr("打开文件失败\n");
+}
+
+QString ErrorText(int error) {
+  if (error == platform::kNotRegularFile) return Texts::tr("不是普通文件（是管道、设备或套接字）");
+  return QString::fromLocal8Bit(platform::ErrorText(error).c_str());
+}
+
+QString OpenProblemText(const session::OpenProblem& problem) {
+  using Kind = session::OpenProblem::Kind;
+  const corvane::YUVPara& para = problem.para;
+  const QString size = QStringLiteral("%1×%2").arg(para.width).arg(para.height);
+  switch (problem.kind) {
+    case Kind::kUnknown: return {};
+    case Kind::kSystem: return ErrorText(problem.error);
+    case Kind::kFolder: return Texts::tr("这是一个文件夹，不是文件");
+    case Kind::kNotRegular: return ErrorText(platform::kNotRegularFile);
+    case Kind::kEmpty: return Texts::tr("文件是空的（0字节）");
+    case Kind::kDamagedTrailer:
+      return Texts::tr("文件末尾的参数记录已损坏：%1").arg(QString::fromStdString(problem.damage));
+    case Kind::kFrameTooLarge:
+      return Texts::tr("一帧超过4 GB（%1 %2），无法播放")
+          .arg(QString::fromStdString(std::string(corvane::UserFormatName(para.format))), size);
+    case Kind::kNoFrameSize:
+      return Texts::tr("参数给不出一帧的大小（格式代码 %1，%2）")
+          .arg(QString::fromStdString(corvane::CodeName(para.format)), size);
+  }
+  return {};
 }
 
 QString MetricsRefusalText(const corvane::analysis::CompareStatus& status) {

@@ -20,6 +20,11 @@ QString NoticeText(corvane::Notice notice);
 // a message box over `parent` on the GUI thread.
 std::function<void(corvane::Notice)> NoticeHandlerFor(QWidget* parent);
 QString OpenFailureText(session::OpenFailure failure);
+// Why the file did not open, for beneath OpenFailureText; empty when the
+// file says nothing more.
+QString OpenProblemText(const session::OpenProblem& problem);
+// The reason of an errno value (or platform::kNotRegularFile).
+QString ErrorText(int error);
 // Why a second file's quality cannot be measured against the open file.
 QString MetricsRefusalText(const corvane::analysis::CompareStatus& status);
 // Empty for a cancel: the user asked for it and the target is gone.

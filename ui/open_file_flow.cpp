@@ -52,7 +52,11 @@ bool PlayerWindow::OpenCurrentFile(const std::optional<corvane::YUVPara>& rememb
 bool PlayerWindow::FinishOpen(const session::OpenResult& result) {
   if (result.outcome != session::OpenOutcome::kPlaying) {
     CloseFile();
-    Prompts::Current().ShowMessage(this, OpenFailureText(result.failure), MessageKind::kError);
+    const QString reason = OpenProblemText(result.problem);
+    if (reason.isEmpty())
+      Prompts::Current().ShowMessage(this, OpenFailureText(result.failure), MessageKind::kError);
+    else
+      Prompts::Current().ShowMessageWithReason(this, OpenFailureText(result.failure), reason, MessageKind::kError);
     return false;
   }
   const session::PlayerView v = m_session->View();

@@ -55,8 +55,10 @@ namespace {
 // text alone. A spacer across the bottom of its grid is the one width it
 // keeps.
 void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
-             QMessageBox::StandardButtons buttons, QMessageBox::StandardButton byDefault, int* answer) {
+             QMessageBox::StandardButtons buttons, QMessageBox::StandardButton byDefault, int* answer,
+             const QString& reason = {}) {
   QMessageBox box(icon, caption, text, buttons, parent);
+  if (!reason.isEmpty()) box.setInformativeText(reason);
   box.setDefaultButton(byDefault);
   UseDialogFrame(&box);
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
@@ -66,13 +68,25 @@ void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, co
   if (answer) *answer = result;
 }
 
+QMessageBox::Icon IconOf(MessageKind kind) {
+  return kind == MessageKind::kError     ? QMessageBox::Critical
+         : kind == MessageKind::kWarning ? QMessageBox::Warning
+                                         : QMessageBox::Information;
+}
+
 }  // namespace
 
 void DialogPrompts::ShowMessage(QWidget* parent, const QString& text, MessageKind kind) {
-  const QMessageBox::Icon icon = kind == MessageKind::kError     ? QMessageBox::Critical
-                                 : kind == MessageKind::kWarning ? QMessageBox::Warning
-                                                                 : QMessageBox::Information;
-  ShowBox(parent, icon, QStringLiteral("Corvane"), text, QMessageBox::Ok, QMessageBox::Ok, nullptr);
+  ShowBox(parent, IconOf(kind), QStringLiteral("Corvane"), text, QMessageBox::Ok, QMessageBox::Ok, nullptr);
+}
+
+void DialogPrompts::ShowMessageWithReason(QWidget* parent, const QString& text, const QString& reason,
+                                          MessageKind kind) {
+  // The written text keeps its trailing line break; the box would show it as
+  // an empty line above the reason.
+  QString shown = text;
+  while (shown.endsWith(u'\n')) shown.chop(1);
+  ShowBox(parent, IconOf(kind), QStringLiteral("Corvane"), shown, QMessageBox::Ok, QMessageBox::Ok, nullptr, reason);
 }
 
 std::optional<QString> DialogPrompts::ChooseFileToOpen(QWidget* parent, const QString& initialPath) {

@@ -22,6 +22,10 @@ class Prompts {
   virtual ~Prompts() = default;
   // A message with an OK button.
   virtual void ShowMessage(QWidget* parent, const QString& text, MessageKind kind) = 0;
+  // The same with the reason beneath the text, smaller (the message box's
+  // informative text): "打开文件失败" and why the file could not be opened.
+  virtual void ShowMessageWithReason(QWidget* parent, const QString& text, const QString& reason,
+                                     MessageKind kind) = 0;
   // The open-file chooser for raw video; nothing when cancelled.
   virtual std::optional<QString> ChooseFileToOpen(QWidget* parent, const QString& initialPath) = 0;
   // Opens a document with the desktop's viewer for its type (xdg-open);
@@ -49,6 +53,7 @@ class DialogPrompts : public Prompts {
   // The caption "Corvane" in full, however short the text.
   static constexpr int kMinMessageWidth = 280;
   void ShowMessage(QWidget* parent, const QString& text, MessageKind kind) override;
+  void ShowMessageWithReason(QWidget* parent, const QString& text, const QString& reason, MessageKind kind) override;
   std::optional<QString> ChooseFileToOpen(QWidget* parent, const QString& initialPath) override;
   bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
   std::optional<QString> ChooseFileToSave(QWidget* parent, const QString& initialPath) override;

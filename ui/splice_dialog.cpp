@@ -162,7 +162,11 @@ std::optional<corvane::tools::SpliceSource> SpliceDialog::Probe(const QString& p
   tools::SpliceSource probe = tools::ProbeSpliceInput(path.toStdString());
   const tools::ToolCode code = probe.result.code;
   if (code == tools::ToolCode::kOpenSourceFailed || code == tools::ToolCode::kReadFailed) {
-    Prompts::Current().ShowMessage(this, tr("打开文件失败\n"), MessageKind::kError);
+    if (probe.result.error != 0)
+      Prompts::Current().ShowMessageWithReason(this, tr("打开文件失败\n"), ErrorText(probe.result.error),
+                                               MessageKind::kError);
+    else
+      Prompts::Current().ShowMessage(this, tr("打开文件失败\n"), MessageKind::kError);
     return std::nullopt;
   }
   return probe;
@@ -175,7 +179,8 @@ bool SpliceDialog::SetParametersSaved(const QString& path, const tools::SpliceSo
   // none, and a file may vanish meanwhile. Only a record now in the file
   // marks the row.
   const tools::SpliceSource now = tools::ProbeSpliceInput(path.toStdString());
-  return now.result.Ok() && now.recordCount == 1;
+  // (What the record says is the splice's to refuse, by name.)
+  return now.recordCount == 1 && !now.records.empty();
 }
 
 void SpliceDialog::OnAdd() {
@@ -212,7 +217,7 @@ void SpliceDialog::OnSetPara() {
   if (!probe || !SetParametersSaved(path, *probe)) return;
   const std::string p = path.toStdString();
   for (size_t i = 0; i < m_rows.size(); ++i) {
-    if (m_rows[i].path != path && !tools::SameFile(m_rows[i].path.toStdString(), p)) continue;
+    if (m_rows[i].path != path && !platform::SameFile(m_rows[i].path.toStdString(), p)) continue;
     m_rows[i].set = true;
     ShowRow(int(i));
   }
@@ -278,11 +283,11 @@ void SpliceDialog::StartSplice() {
   // Creating the target anew would empty an input before it is read:
   // refused as a target that cannot be created, before anyone is asked to
   // replace it.
-  for (const Row& row : m_rows) {
-    if (tools::SameFile(target, row.path.toStdString())) {
-      prompts.ShowMessage(this, tr("创建拼接文件失败!"), MessageKind::kError);
-      return;
-    }
+  std::vector<std::string> inputs;
+  for (const Row& row : m_rows) inputs.push_back(row.path.toStdString());
+  if (platform::FindInputAtRisk(target, inputs)) {
+    prompts.ShowMessage(this, tr("创建拼接文件失败!"), MessageKind::kError);
+    return;
   }
   std::error_code ec;
   const bool exists = std::filesystem::exists(target, ec);

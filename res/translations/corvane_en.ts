@@ -367,6 +367,30 @@
 <context>
     <name>ui::Messages</name>
     <message>
+        <source>不是普通文件（是管道、设备或套接字）</source>
+        <translation>Not a regular file (a pipe, a device or a socket)</translation>
+    </message>
+    <message>
+        <source>这是一个文件夹，不是文件</source>
+        <translation>This is a folder, not a file</translation>
+    </message>
+    <message>
+        <source>文件是空的（0字节）</source>
+        <translation>The file is empty (0 bytes)</translation>
+    </message>
+    <message>
+        <source>文件末尾的参数记录已损坏：%1</source>
+        <translation>The parameter trailer at the end of the file is damaged: %1</translation>
+    </message>
+    <message>
+        <source>一帧超过4 GB（%1 %2），无法播放</source>
+        <translation>A frame is larger than 4 GB (%1 %2) and cannot be played</translation>
+    </message>
+    <message>
+        <source>参数给不出一帧的大小（格式代码 %1，%2）</source>
+        <translation>The parameters give no frame size (format code %1, %2)</translation>
+    </message>
+    <message>
         <source>该文件为拼接文件，参数不可设置.</source>
         <translation>This is a spliced file: its parameters cannot be set.</translation>
     </message>
@@ -796,6 +820,10 @@
 %1</source>
         <translation>Export failed
 %1</translation>
+    </message>
+    <message>
+        <source>写入%1会毁掉正在对比的文件%2</source>
+        <translation>writing %1 would destroy %2, a file being compared</translation>
     </message>
 </context>
 <context>

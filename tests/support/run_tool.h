@@ -18,13 +18,17 @@ struct RunResult {
   std::string err;
 };
 
-inline RunResult Run(const std::vector<std::string>& argv) {
+// With `stdoutPath`, standard output goes to that file (opened for
+// appending, as ">>" does) instead of being collected.
+inline RunResult Run(const std::vector<std::string>& argv, const char* stdoutPath = nullptr) {
   RunResult r;
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return r;
   const pid_t pid = fork();
   if (pid == 0) {
-    dup2(outPipe[1], 1);
+    const int out = stdoutPath ? open(stdoutPath, O_WRONLY | O_APPEND) : outPipe[1];
+    if (out < 0) _exit(126);
+    dup2(out, 1);
     dup2(errPipe[1], 2);
     close(outPipe[0]), close(outPipe[1]), close(errPipe[0]), close(errPipe[1]);
     int devnull = open("/dev/null", O_RDONLY);

@@ -1,6 +1,7 @@
 #include "tools/file_splice.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -138,6 +139,14 @@ TEST(FileSplice, RefusalsNameTheInputAndLeaveNoTarget) {
   testsupport::WriteBytes(damaged, Pattern(400, 26));
   testsupport::AppendBytes(damaged, {2, 0, 0, 0, 40, 0, 0, 0, 'I', 'P', 'V', 'R'});  // 40 is not 28 x 2 + 12
   MakeFile(empty, {}, {Para(fmt::YV12, 16, 8)});
+  // Short of one whole frame, an unknown format code, no width: segments no
+  // player can show. A FIFO would hang the splice in its open.
+  const std::string partial = dir.File("partial.yuv"), unknown = dir.File("unknown.yuv"),
+                    noWidth = dir.File("nowidth.yuv"), fifo = dir.File("pipe.yuv");
+  MakeFile(partial, Pattern(191, 29), {Para(fmt::YV12, 16, 8)});
+  MakeFile(unknown, Pattern(192, 29), {Para(0x12345678, 16, 8)});
+  MakeFile(noWidth, Pattern(192, 29), {Para(fmt::YV12, 0, 8)});
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
   std::filesystem::create_symlink(in.b, dir.File("link.yuv"));
   testsupport::WriteBytes(dir.File("old.yuv"), Pattern(10, 27));
   // An input named like the target's temporary file: creating that would
@@ -159,6 +168,10 @@ TEST(FileSplice, RefusalsNameTheInputAndLeaveNoTarget) {
       {"count changed", {{{in.a, 1}, {in.b, 1}, {in.c, 1}}, out, false}, ToolCode::kRecordCountChanged, 2},
       {"count was 0", {{{in.a, 0}}, out, false}, ToolCode::kRecordCountChanged, 0},
       {"empty input", {{{in.a, 1}, {empty, 1}}, out, false}, ToolCode::kEmptyInput, 1},
+      {"part of a frame", {{{in.a, 1}, {partial, 1}}, out, false}, ToolCode::kEmptyInput, 1},
+      {"unknown format", {{{unknown, 1}, {in.a, 1}}, out, false}, ToolCode::kNoParameters, 0},
+      {"width 0", {{{in.a, 1}, {noWidth, 1}}, out, false}, ToolCode::kNoParameters, 1},
+      {"fifo", {{{in.a, 1}, {fifo, 1}}, out, false}, ToolCode::kOpenSourceFailed, 1},
       {"missing", {{{in.a, 1}, {dir.File("nope.yuv"), 1}}, out, false}, ToolCode::kOpenSourceFailed, 1},
       {"target is an input", {{{in.a, 1}, {in.b, 1}}, dir.File("link.yuv"), true}, ToolCode::kTargetIsSource, 1},
       {"temporary is an input", {{{in.a, 1}, {dir.File("clip.yuv.part"), 1}}, dir.File("clip.yuv"), true},
@@ -170,6 +183,10 @@ TEST(FileSplice, RefusalsNameTheInputAndLeaveNoTarget) {
     const ToolResult r = Splice(c.job, nullptr);
     EXPECT_EQ(r.code, c.code) << c.what << ": " << ToolCodeName(r.code);
     EXPECT_EQ(r.input, c.input) << c.what;
+    // A refused input is named (a target that is an input names the target).
+    if (c.input != SIZE_MAX && c.code != ToolCode::kTargetIsSource) {
+      EXPECT_EQ(r.path, c.job.inputs[c.input].path) << c.what;
+    }
     EXPECT_EQ(Listing(dir), before) << c.what;
   }
   EXPECT_EQ(ReadBytes(dir.File("old.yuv")), Pattern(10, 27));

@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
+#include <filesystem>
 
 #include "session/player_session.h"
 #include "support/para.h"
@@ -92,6 +93,57 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   w.UpdateControls();
   EXPECT_FALSE(w.Session()->HasReference());
   EXPECT_FALSE(w.GraphPanel()->isVisible());
+}
+
+// An export never replaces a file that is compared, whatever the name it is
+// chosen by; asked nothing, it says so. One that fails says the real reason,
+// as does a B that cannot be opened.
+TEST(CompareWindow, ExportsRefuseTheComparedFilesAndSayWhyTheyFail) {
+  uitest::ClearStore();
+  testsupport::TempDir dir;
+  const std::string a = dir.File("a.yuv"), b = dir.File("b.yuv");
+  uitest::WriteClip(a, testsupport::Para(YV12, 64, 48), 4, true);
+  uitest::WriteClip(b, testsupport::Para(YV12, 64, 48), 4, true);
+  std::filesystem::create_symlink(a, dir.File("link.csv"));
+  std::filesystem::create_hard_link(b, dir.File("hard.log"));
+  std::filesystem::create_directories(dir.File("busy.csv.part/inside"));  // the temporary name is taken
+  const auto aBytes = testsupport::ReadBytes(a), bBytes = testsupport::ReadBytes(b);
+  uitest::PromptsScope prompts;
+  const auto& log = prompts.log;
+  ui::PlayerWindow w(QString::fromStdString(a));
+  w.Initialize();
+  // A B that is not a file says why beneath the written message.
+  ASSERT_FALSE(w.OpenReferenceFile(QStringLiteral("/dev/zero")));
+  EXPECT_EQ(log->messages, std::vector<QString>{QStringLiteral("打开对比文件失败\nzero")});
+  EXPECT_EQ(log->reasons, std::vector<QString>{QStringLiteral("不是普通文件（是管道、设备或套接字）")});
+  ASSERT_TRUE(w.OpenReferenceFile(QString::fromStdString(b)));
+  ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done(); }));
+  const struct {
+    std::string target;
+    Command command;
+    QString message;
+  } rows[] = {
+      {b, Command::ExportCsv, QStringLiteral("导出失败\n写入%1会毁掉正在对比的文件%1").arg(QString::fromStdString(b))},
+      {dir.File("link.csv"), Command::ExportCsv,
+       QStringLiteral("导出失败\n写入%1会毁掉正在对比的文件%2").arg(QString::fromStdString(dir.File("link.csv")),
+                                                                  QString::fromStdString(a))},
+      {dir.File("hard.log"), Command::ExportStats,
+       QStringLiteral("导出失败\n写入%1会毁掉正在对比的文件%2").arg(QString::fromStdString(dir.File("hard.log")),
+                                                                  QString::fromStdString(b))},
+      {dir.File("busy.csv"), Command::ExportCsv, QStringLiteral("导出失败\nIs a directory")},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.target);
+    log->messages.clear();
+    log->questions.clear();
+    log->saveChoice = QString::fromStdString(r.target);
+    w.Run(r.command);
+    EXPECT_EQ(log->messages, std::vector<QString>{r.message});
+    EXPECT_TRUE(log->questions.empty());
+    EXPECT_EQ(testsupport::ReadBytes(a), aBytes);
+    EXPECT_EQ(testsupport::ReadBytes(b), bBytes);
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir.File("busy.csv.part/inside")));
 }
 
 }  // namespace

@@ -11,7 +11,10 @@
 #include <QScreen>
 #include <QTest>
 #include <QWheelEvent>
+#include <filesystem>
 #include <thread>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "controls/color_label.h"
 #include "formats/result_codes.h"
@@ -372,6 +375,51 @@ TEST_F(PlayerWindowTest, CommandLineFileOpensWithTrailerOrDefaults) {
     } else {
       EXPECT_TRUE(prompts.log->messages.empty());
     }
+  }
+}
+
+// A file that cannot be opened keeps the written message, and the reason
+// the file gives goes beneath it.
+TEST_F(PlayerWindowTest, OpenFailuresSayWhyBeneathTheMessage) {
+  uitest::PromptsScope prompts;
+  // Frame bytes, then the end of the file.
+  const auto file = [&](const char* name, size_t bytes, const std::vector<uint8_t>& end = {}) {
+    const std::string path = m_dir.File(name);
+    testsupport::WriteBytes(path, std::vector<uint8_t>(bytes, 0x80));
+    testsupport::AppendBytes(path, end);
+    return path;
+  };
+  const std::vector<uint8_t> damaged = {2, 0, 0, 0, 40, 0, 0, 0, 'I', 'P', 'V', 'R'};  // 40 is not 28 x 2 + 12
+  const auto huge = corvane::EncodeTrailer(std::vector{Para(corvane::fmt::RGB4, 32768, 32768)});
+  const std::string fifo = m_dir.File("pipe.yuv"), folder = m_dir.File("folder.yuv");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  std::filesystem::create_directory(folder);
+  struct Row {
+    std::string path;
+    const char* reason;
+  };
+  std::vector<Row> rows = {
+      {file("damaged.yuv", 4608, damaged), "文件末尾的参数记录已损坏：trailer size 40 is not 28 x 2 + 12"},
+      {file("huge.yuv", 4608, huge), "32768x32768 does not fit in 32 bits"},
+      {file("empty.yuv", 0), "文件是空的（0字节）"},
+      {folder, "这是一个文件夹，不是文件"},
+      {"/dev/zero", "不是普通文件（是管道、设备或套接字）"},
+      {fifo, "不是普通文件（是管道、设备或套接字）"},
+      {m_dir.File("missing.yuv"), "No such file or directory"},
+  };
+  if (::geteuid() != 0) {  // root reads any file
+    rows.push_back({file("secret.yuv", 4608), "Permission denied"});
+    std::filesystem::permissions(rows.back().path, std::filesystem::perms::none);
+  }
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.path);
+    prompts.log->messages.clear();
+    prompts.log->reasons.clear();
+    auto w = Start(QString::fromStdString(r.path));
+    EXPECT_EQ(w->View().state, PlayState::NoFile);
+    ASSERT_EQ(prompts.log->messages.size(), 1u);
+    EXPECT_EQ(prompts.log->messages[0], QStringLiteral("打开文件失败\n"));
+    EXPECT_TRUE(prompts.log->reasons[0].contains(QString::fromUtf8(r.reason))) << prompts.log->reasons[0].toStdString();
   }
 }
 

@@ -36,6 +36,7 @@ class RecordingPrompts : public ui::Prompts {
   struct Log {
     std::vector<QString> messages;
     std::vector<ui::MessageKind> kinds;  // one per message
+    std::vector<QString> reasons;        // one per message: the text beneath it, or empty
     std::vector<QString> questions;  // "caption|text"
     int chooserCalls = 0;
     std::vector<QString> openedDocuments;
@@ -48,9 +49,13 @@ class RecordingPrompts : public ui::Prompts {
     bool realOpener = false;  // OpenDocument runs the real opener (xdg-open)
   };
   explicit RecordingPrompts(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
-  void ShowMessage(QWidget*, const QString& text, ui::MessageKind kind) override {
+  void ShowMessage(QWidget* parent, const QString& text, ui::MessageKind kind) override {
+    ShowMessageWithReason(parent, text, QString(), kind);
+  }
+  void ShowMessageWithReason(QWidget*, const QString& text, const QString& reason, ui::MessageKind kind) override {
     Check();
     m_log->messages.push_back(text);
+    m_log->reasons.push_back(reason);
     m_log->kinds.push_back(kind);
   }
   std::optional<QString> ChooseFileToOpen(QWidget*, const QString&) override {

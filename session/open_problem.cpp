@@ -1,0 +1,45 @@
+#include "session/open_problem.h"
+
+#include <cerrno>
+#include <cstdint>
+
+#include "formats/trailer.h"
+#include "platform/file.h"
+
+namespace session {
+
+OpenProblem DiagnoseOpen(const std::string& path) {
+  OpenProblem p;
+  platform::File file;
+  if (const int err = file.Open(path, platform::File::Mode::kRead)) {
+    p.kind = err == EISDIR              ? OpenProblem::Kind::kFolder
+             : err == platform::kNotRegularFile ? OpenProblem::Kind::kNotRegular
+                                                : OpenProblem::Kind::kSystem;
+    p.error = err;
+    return p;
+  }
+  const corvane::TrailerInfo trailer = corvane::ReadTrailer(file);
+  if (trailer.ioError) {
+    p.kind = OpenProblem::Kind::kSystem;
+    p.error = errno != 0 ? errno : EIO;
+  } else if (trailer.fileSize == 0) {
+    p.kind = OpenProblem::Kind::kEmpty;
+  } else if (trailer.kind == corvane::TrailerKind::kDamaged) {
+    p.kind = OpenProblem::Kind::kDamagedTrailer;
+    p.damage = trailer.damage;
+  }
+  return p;
+}
+
+OpenProblem DiagnoseParameters(const corvane::YUVPara& para) {
+  OpenProblem p;
+  p.para = para;
+  const auto type = corvane::TypeOfCode(para.format);
+  if (!type || para.width == 0 || para.height == 0)
+    p.kind = OpenProblem::Kind::kNoFrameSize;
+  else if (corvane::FrameSize64(*type, para.width, para.height) > UINT32_MAX)
+    p.kind = OpenProblem::Kind::kFrameTooLarge;
+  return p;
+}
+
+}  // namespace session

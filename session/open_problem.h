@@ -1,0 +1,33 @@
+// Why a file did not open or play, as the file itself tells: the engine
+// answers only that it failed, so the file is asked again when it has.
+#pragma once
+
+#include <string>
+
+#include "formats/yuv_format.h"
+
+namespace session {
+
+struct OpenProblem {
+  enum class Kind {
+    kUnknown,         // the file reads as it should; nothing more to say
+    kSystem,          // opening or reading failed: `error` (an errno value)
+    kFolder,          // a folder, not a file
+    kNotRegular,      // a FIFO, a device or a socket
+    kEmpty,           // 0 bytes
+    kDamagedTrailer,  // a parameter trailer that cannot be trusted: `damage`
+    kFrameTooLarge,   // `para` gives a frame of 4 GiB or more
+    kNoFrameSize,     // `para` gives no frame: an unknown format code, a width or height of 0
+  };
+  Kind kind = Kind::kUnknown;
+  int error = 0;
+  std::string damage;  // the trailer's fault, in English ("record count is 0")
+  corvane::YUVPara para{};
+};
+
+// Why `path` cannot be opened or its parameters not read.
+OpenProblem DiagnoseOpen(const std::string& path);
+// Why `para` cannot be played.
+OpenProblem DiagnoseParameters(const corvane::YUVPara& para);
+
+}  // namespace session
