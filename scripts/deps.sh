@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libturbojpeg0-dev libjpeg62-turbo-dev
   fonts-dejavu-core fonts-noto-cjk
+  clang libclang-rt-14-dev
   ffmpeg xvfb xauth xdotool imagemagick poppler-utils openbox x11-utils
 )
 

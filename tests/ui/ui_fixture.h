@@ -125,7 +125,9 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
 // returned timer, which a test deletes when no dialog is to come.
 template <class T>
 QPointer<QTimer> WhenModal(std::function<void(T*)> act, std::shared_ptr<bool> seen = nullptr, int timeoutMs = 5000) {
-  auto* timer = new QTimer;
+  // Owned by the application, so a watch that neither saw its dialog nor ran
+  // out of time before the test ended is freed with it, not leaked.
+  auto* timer = new QTimer(QCoreApplication::instance());
   auto clock = std::make_shared<QElapsedTimer>();
   clock->start();
   QObject::connect(timer, &QTimer::timeout, [timer, act, clock, seen, timeoutMs] {

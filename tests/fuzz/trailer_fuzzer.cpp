@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "formats/trailer.h"
-#include "trailer_invariants.h"
+#include "formats/trailer_invariants.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
