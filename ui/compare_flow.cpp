@@ -138,10 +138,17 @@ void PlayerWindow::ApplyCompareView() {
 void PlayerWindow::ExportQuality(bool stats) {
   const session::QualityTrack& track = m_session->Track();
   if (track.Count() == 0) return;
+  // Offered in A's folder, named after A (a_640x360.csv, a_640x360_psnr.log),
+  // as a whole path: a file opened by a relative name must not give "./…".
   const QFileInfo a(m_filePath);
-  const QString suggested = a.dir().filePath(a.completeBaseName() + (stats ? QStringLiteral("_psnr.log") : QStringLiteral(".csv")));
-  const std::optional<QString> path = Prompts::Current().ChooseFileToSave(this, suggested);
-  if (!path) return;
+  const QString suffix = stats ? QStringLiteral("log") : QStringLiteral("csv");
+  const QString suggested = a.absoluteDir().filePath(a.completeBaseName() + (stats ? QStringLiteral("_psnr.log")
+                                                                                   : QStringLiteral(".csv")));
+  const QString filter = stats ? tr("ffmpeg统计文件 (*.log)") : tr("CSV文件 (*.csv)");
+  std::optional<QString> path = Prompts::Current().ChooseExportFile(this, suggested, filter, suffix);
+  if (!path || path->isEmpty()) return;
+  // A name typed without an extension gets the export's.
+  if (QFileInfo(*path).suffix().isEmpty()) *path += u'.' + suffix;
   if (QFileInfo::exists(*path) && !Prompts::Current().AskYesNo(this, tr("导出"), tr("文件已存在，是否覆盖？"))) return;
   const std::vector<corvane::analysis::FrameMetrics> frames = track.Results();
   bool ok = false;

@@ -4,8 +4,10 @@
 // B, and closing the file closing B.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
@@ -31,7 +33,10 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   uitest::WriteClip(b.toStdString(), testsupport::Para(YV12, 160, 120), 12, true);
   uitest::PromptsScope prompts;
   const auto& log = prompts.log;
-  ui::PlayerWindow w(a);
+  // A opened by a relative name, as from a shell in its folder.
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(QString::fromStdString(dir.Path().string()));
+  ui::PlayerWindow w(QStringLiteral("a.yuv"));
   w.Initialize();
   ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
   w.Run(Command::Pause);
@@ -65,15 +70,24 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   w.UpdateControls();
   EXPECT_EQ(w.Video()->size(), QSize(160, 120));
 
-  // The figures of every frame both files have, as CSV.
+  // The figures of every frame both files have, as CSV. The chooser offers
+  // *.csv and A's name in A's folder as a whole path; a name typed without
+  // an extension gets it. The stats file likewise, as *.log.
   ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done(); }));
-  log->saveChoice = QString::fromStdString(dir.File("q.csv"));
+  log->saveChoice = QString::fromStdString(dir.File("q"));
   w.Run(Command::ExportCsv);
-  QFile csv(*log->saveChoice);
+  QFile csv(QString::fromStdString(dir.File("q.csv")));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   const QList<QByteArray> lines = csv.readAll().split('\n');
   EXPECT_EQ(lines[0], "frame,psnr_y,psnr_u,psnr_v,psnr_avg,mse_y,mse_u,mse_v,mse_avg");
   EXPECT_EQ(lines.size(), 14);  // the header, 12 frames, the empty end
+  log->saveChoice = QString::fromStdString(dir.File("s"));
+  w.Run(Command::ExportStats);
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(dir.File("s.log"))));
+  EXPECT_EQ(log->exportOffers, (std::vector<QString>{QString::fromStdString(dir.File("a.csv")) + "|CSV文件 (*.csv)|csv",
+                                                     QString::fromStdString(dir.File("a_psnr.log")) +
+                                                         "|ffmpeg统计文件 (*.log)|log"}));
+  QDir::setCurrent(cwd);
 
   // A file dropped with Shift held becomes B; the open file stays.
   w.Run(Command::CloseReference);
@@ -86,7 +100,7 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
   QCoreApplication::sendEvent(&w, &drop);
   EXPECT_TRUE(w.Session()->HasReference());
-  EXPECT_EQ(w.FilePath(), a);
+  EXPECT_EQ(QFileInfo(w.FilePath()).absoluteFilePath(), a);
 
   w.Run(Command::Close);
   w.UpdateControls();
