@@ -54,6 +54,9 @@ bool PlayerWindow::OpenReferenceFile(const QString& path) {
   if (!m_session->MetricsStatus().Ok()) {
     Prompts::Current().ShowMessage(this, MetricsRefusalText(m_session->MetricsStatus()), MessageKind::kWarning);
     m_session->Execute(Command::ViewSide);
+  } else if (const auto limit = m_session->Track().Limit(); !limit.Ok()) {
+    // Spliced files that change at a segment: the frames before it are measured.
+    Prompts::Current().ShowMessage(this, MetricsLimitText(limit), MessageKind::kInformation);
   }
   ApplyCompareView();
   UpdateControls();

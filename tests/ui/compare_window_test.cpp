@@ -12,6 +12,8 @@
 #include <QMouseEvent>
 #include <QUrl>
 
+#include "formats/test_pattern.h"
+#include "formats/trailer.h"
 #include "session/player_session.h"
 #include "support/para.h"
 #include "support/temp_dir.h"
@@ -87,7 +89,6 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   EXPECT_EQ(log->exportOffers, (std::vector<QString>{QString::fromStdString(dir.File("a.csv")) + "|CSV文件 (*.csv)|csv",
                                                      QString::fromStdString(dir.File("a_psnr.log")) +
                                                          "|ffmpeg统计文件 (*.log)|log"}));
-  QDir::setCurrent(cwd);
 
   // A file dropped with Shift held becomes B; the open file stays.
   w.Run(Command::CloseReference);
@@ -106,6 +107,49 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   w.UpdateControls();
   EXPECT_FALSE(w.Session()->HasReference());
   EXPECT_FALSE(w.GraphPanel()->isVisible());
+  QDir::setCurrent(cwd);
+}
+
+// Two spliced files, 8-bit I420 for three frames and then 10-bit I010: the
+// window says so, as corvane-tool compare does, and measures frames 1 to 3.
+TEST(CompareWindow, SplicedFilesWhoseDepthChangesAreMeasuredUpToTheChange) {
+  uitest::ClearStore();
+  testsupport::TempDir dir;
+  const auto spliced = [&](const char* name, uint32_t shift) {
+    const corvane::YUVPara segments[2] = {testsupport::Para(YV12, 64, 48), testsupport::Para(corvane::fmt::I010, 64, 48)};
+    std::vector<corvane::YUVPara> records;
+    std::vector<uint8_t> bytes;
+    for (const corvane::YUVPara& p : segments) {
+      records.push_back(p);
+      records.back().SetOffset(bytes.size());
+      for (uint32_t n = 0; n < 3; ++n) {
+        const std::vector<uint8_t> f = corvane::MakePatternFrame(p, n + shift);
+        bytes.insert(bytes.end(), f.begin(), f.end());
+      }
+    }
+    const std::vector<uint8_t> t = corvane::EncodeTrailer(records);
+    bytes.insert(bytes.end(), t.begin(), t.end());
+    testsupport::WriteBytes(dir.File(name), bytes);
+    return QString::fromStdString(dir.File(name));
+  };
+  const QString a = spliced("a.yuv", 0), b = spliced("b.yuv", 1);
+  uitest::PromptsScope prompts;
+  ui::PlayerWindow w(a);
+  w.Initialize();
+  ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
+  w.Run(Command::Pause);
+  ASSERT_TRUE(w.OpenReferenceFile(b));
+  ASSERT_EQ(prompts.log->messages.size(), 1u);
+  EXPECT_EQ(prompts.log->messages[0],
+            QString::fromUtf8("比较的位深或平面数在第4帧改变，一个汇总不能包含两者（A：第2段 I010 64×48 4:2:0 10位；"
+                              "B：第2段 I010 64×48 4:2:0 10位）。\n只计算第1至3帧的PSNR/SSIM。"));
+  EXPECT_EQ(prompts.log->kinds[0], ui::MessageKind::kInformation);
+  // The graph and the difference view work for the frames measured.
+  EXPECT_TRUE(w.Session()->MetricsStatus().Ok());
+  EXPECT_TRUE(w.GraphPanel()->isVisible());
+  ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done(); }));
+  EXPECT_TRUE(w.Session()->Track().Status().Ok());
+  EXPECT_EQ(w.Session()->Track().Count(), 3u);
 }
 
 }  // namespace
