@@ -40,9 +40,20 @@ bool PlayerWindow::OpenReferenceFile(const QString& path) {
   const session::DefaultParameters defaults = DefaultsOf(m_settings);
   session::ReferenceResult r = m_session->OpenReference(file, defaults);
   if (r.outcome == session::ReferenceOutcome::kNeedsParameters) {
+    // A stands still while B's parameters are chosen, and plays on after.
+    const bool playing = m_session->State() == PlayState::Playing;
+    if (playing) {
+      m_session->Execute(Command::Pause);
+      UpdateControls();
+    }
     corvane::YUVPara chosen{};
-    if (!AskParametersForFile(this, path, defaults, &chosen)) return false;
-    r = m_session->OpenReference(file, defaults, &chosen);
+    const bool confirmed = AskReferenceParameters(this, path, m_session->Para(), &chosen);
+    if (confirmed) r = m_session->OpenReference(file, defaults, &chosen);
+    if (playing && m_session->State() == PlayState::Paused) m_session->Execute(Command::Play);
+    if (!confirmed) {
+      UpdateControls();
+      return false;
+    }
   }
   if (r.outcome != session::ReferenceOutcome::kOpened) {
     Prompts::Current().ShowMessage(this, tr("打开对比文件失败\n%1").arg(QFileInfo(path).fileName()),

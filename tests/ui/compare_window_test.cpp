@@ -4,6 +4,7 @@
 // B, and closing the file closing B.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include "session/player_session.h"
 #include "support/para.h"
 #include "support/temp_dir.h"
+#include "ui/parameter_dialog.h"
 #include "ui/player_window.h"
 #include "ui/quality_graph.h"
 #include "ui/video_widget.h"
@@ -108,6 +110,42 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   EXPECT_FALSE(w.Session()->HasReference());
   EXPECT_FALSE(w.GraphPanel()->isVisible());
   QDir::setCurrent(cwd);
+}
+
+// B without a record or a size in its name: its parameter dialog names it,
+// offers A's size and format, and A is paused while it is open and plays on
+// after.
+TEST(CompareWindow, BsParameterDialogNamesBOffersAsSizeAndPausesA) {
+  uitest::ClearStore();
+  testsupport::TempDir dir;
+  const QString a = QString::fromStdString(dir.File("a.yuv")), b = QString::fromStdString(dir.File("b.yuv"));
+  uitest::WriteClip(a.toStdString(), testsupport::Para(corvane::fmt::NV12, 160, 120), 200, true);
+  uitest::WriteClip(b.toStdString(), testsupport::Para(corvane::fmt::NV12, 160, 120), 20, false);
+  uitest::PromptsScope prompts;
+  ui::PlayerWindow w(a);
+  w.Initialize();
+  ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
+  ASSERT_EQ(w.View().state, ui::PlayState::Playing);
+  struct Seen {
+    QString title, size, format;
+    ui::PlayState state = ui::PlayState::NoFile;
+  };
+  auto seen = std::make_shared<Seen>();
+  uitest::WhenModal<ui::ParameterDialog>([seen, &w](ui::ParameterDialog* d) {
+    seen->title = d->windowTitle();
+    seen->size = d->findChild<QComboBox*>(QStringLiteral("combo1027"))->currentText();
+    seen->format = d->findChild<QComboBox*>(QStringLiteral("combo1025"))->currentText();
+    seen->state = w.View().state;
+    d->accept();
+  });
+  ASSERT_TRUE(w.OpenReferenceFile(b));
+  EXPECT_EQ(seen->title, QString::fromUtf8("参数设置 — 对比文件 b.yuv"));
+  EXPECT_EQ(seen->size, QString::fromUtf8(" 自定义宽高 (160×120)"));
+  EXPECT_EQ(seen->format, QStringLiteral("NV12"));
+  EXPECT_EQ(seen->state, ui::PlayState::Paused);
+  EXPECT_EQ(w.View().state, ui::PlayState::Playing);
+  EXPECT_EQ(w.Session()->Reference()->ParaAt(1).width, 160u);
+  EXPECT_TRUE(prompts.log->messages.empty());
 }
 
 // Two spliced files, 8-bit I420 for three frames and then 10-bit I010: the
