@@ -70,6 +70,18 @@ QString SideAt(const corvane::analysis::CompareStatus& s, int i) {
   return text;
 }
 
+// "10位、3个平面": what a pair of frames is compared as.
+QString ShapeOf(const corvane::YUVPara& a, const corvane::YUVPara& b) {
+  corvane::YUVType ta = corvane::YUV_NONE, tb = corvane::YUV_NONE;
+  uint32_t size = 0;
+  corvane::YUVPara pa = a, pb = b;
+  corvane::GetTypeAndFrameSize(&pa, &ta, &size);
+  corvane::GetTypeAndFrameSize(&pb, &tb, &size);
+  const corvane::analysis::PlanarFrame shape =
+      corvane::analysis::PlanarShape(ta, a.width, a.height, corvane::analysis::CompareDepth(ta, tb));
+  return Texts::tr("%1位、%2个平面").arg(shape.depth).arg(shape.planeCount);
+}
+
 }  // namespace
 
 QString MetricsLimitText(const corvane::analysis::CompareStatus& limit) {
@@ -79,7 +91,11 @@ QString MetricsLimitText(const corvane::analysis::CompareStatus& limit) {
     case CompareCode::kSizeMismatch: what = Texts::tr("两个文件的画面尺寸从第%1帧起不同"); break;
     case CompareCode::kSamplingMismatch: what = Texts::tr("两个文件的色度采样从第%1帧起不同"); break;
     case CompareCode::kDepthMismatch: what = Texts::tr("两个文件的位深从第%1帧起不同"); break;
-    case CompareCode::kShapeChanges: what = Texts::tr("比较的位深或平面数在第%1帧改变，一个汇总不能包含两者"); break;
+    case CompareCode::kShapeChanges:
+      what = Texts::tr("比较的样本在第%1帧由%2变为%3，一个汇总不能包含两者")
+                 .arg(QStringLiteral("%1"), ShapeOf(limit.earlier[0], limit.earlier[1]),
+                      ShapeOf(limit.para[0], limit.para[1]));
+      break;
     case CompareCode::kTooSmallForSsim: what = Texts::tr("从第%1帧起画面太小，无法计算SSIM"); break;
     default: return {};
   }

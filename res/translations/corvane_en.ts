@@ -485,10 +485,6 @@
         <translation>From frame %1 on the two files differ in bit depth</translation>
     </message>
     <message>
-        <source>比较的位深或平面数在第%1帧改变，一个汇总不能包含两者</source>
-        <translation>The compared depth or plane count changes at frame %1, and one summary cannot hold both</translation>
-    </message>
-    <message>
         <source>从第%1帧起画面太小，无法计算SSIM</source>
         <translation>From frame %1 on the pictures are too small for SSIM</translation>
     </message>
@@ -497,6 +493,14 @@
 只计算第1至%4帧的PSNR/SSIM。</source>
         <translation>%1 (A: %2; B: %3).
 PSNR/SSIM are measured for frames 1 to %4 only.</translation>
+    </message>
+    <message>
+        <source>%1位、%2个平面</source>
+        <translation>%1-bit samples in %2 planes</translation>
+    </message>
+    <message>
+        <source>比较的样本在第%1帧由%2变为%3，一个汇总不能包含两者</source>
+        <translation>At frame %1 the compared samples change from %2 to %3, and one summary cannot hold both</translation>
     </message>
 </context>
 <context>

@@ -474,16 +474,20 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>比较的位深或平面数在第%1帧改变，一个汇总不能包含两者</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>从第%1帧起画面太小，无法计算SSIM</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>%1（A：%2；B：%3）。
 只计算第1至%4帧的PSNR/SSIM。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1位、%2个平面</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>比较的样本在第%1帧由%2变为%3，一个汇总不能包含两者</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

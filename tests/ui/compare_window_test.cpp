@@ -179,7 +179,7 @@ TEST(CompareWindow, SplicedFilesWhoseDepthChangesAreMeasuredUpToTheChange) {
   ASSERT_TRUE(w.OpenReferenceFile(b));
   ASSERT_EQ(prompts.log->messages.size(), 1u);
   EXPECT_EQ(prompts.log->messages[0],
-            QString::fromUtf8("比较的位深或平面数在第4帧改变，一个汇总不能包含两者（A：第2段 I010 64×48 4:2:0 10位；"
+            QString::fromUtf8("比较的样本在第4帧由8位、3个平面变为10位、3个平面，一个汇总不能包含两者（A：第2段 I010 64×48 4:2:0 10位；"
                               "B：第2段 I010 64×48 4:2:0 10位）。\n只计算第1至3帧的PSNR/SSIM。"));
   EXPECT_EQ(prompts.log->kinds[0], ui::MessageKind::kInformation);
   // The graph and the difference view work for the frames measured.
