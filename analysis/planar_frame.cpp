@@ -86,9 +86,14 @@ PairOrder PairOrderOf(YUVType type) {
   }
 }
 
-// swscale widens 5- and 6-bit fields by repeating their high bits below them.
-uint8_t Widen5(unsigned v) { return uint8_t((v << 3) | (v >> 2)); }
-uint8_t Widen6(unsigned v) { return uint8_t((v << 2) | (v >> 4)); }
+// RGB565 as ffmpeg's psnr and ssim filters see it: their format negotiation
+// picks gbrp for rgb565le (`ffmpeg -v debug` logs "picking gbrp out of 54
+// ref:rgb565le"), and swscale's road to gbrp puts each field in the high
+// bits of its byte with zeros below (R << 3, G << 2, B << 3). Its packed RGB
+// outputs (bgr24, bgra) repeat the high bits below instead, but that is not
+// what the filters measure.
+uint8_t Widen5(unsigned v) { return uint8_t(v << 3); }
+uint8_t Widen6(unsigned v) { return uint8_t(v << 2); }
 
 uint16_t Word(const uint8_t* p) {
   uint16_t v;

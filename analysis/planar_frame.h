@@ -4,8 +4,8 @@
 // planar formats only): NV12/NV16/NV21 to 4:2:0/4:2:2 planes, YUYV, YVYU,
 // UYVY and IUYV to 4:2:2 planes (IUYV's lines back in display order), IYU2
 // to 4:4:4, RGB24/RGB32 to R, G, B planes (RGB32's fourth byte is padding
-// and is not compared), RGB565 to 8-bit R, G, B with the high bits repeated
-// below, v210 to 10-bit 4:2:2 planes (what ffmpeg's v210 decoder gives).
+// and is not compared), RGB565 to 8-bit R, G, B planes with each field in
+// the high bits and zeros below (swscale's rgb565le to gbrp), v210 to 10-bit 4:2:2 planes (what ffmpeg's v210 decoder gives).
 //
 // Samples of more than 8 bits stay 16-bit words at their own depth (I010
 // 0..1023), compared with peak 2^depth - 1 as ffmpeg does. P010 and P016 are

@@ -63,4 +63,16 @@ StillEncoder::PictureConverter DisplayPictureConverter(ColourSpace colour) {
   };
 }
 
+int32_t EncodeStillOf(StillEncoder& encoder, StillKind kind, const uint8_t* data, uint32_t size, const FrameInfo& info,
+                      ColourSpace colour, uint8_t* out, uint32_t len, uint32_t* outLen, int quality) {
+  encoder.SetPictureConverter(DisplayPictureConverter(colour));
+  // The encoder takes the frame's own size; the buffer may hold more.
+  const uint64_t frameSize = FrameSize64(info.type, info.width, info.height);
+  if (frameSize > size) return kFail;
+  if (kind == StillKind::kBmp)
+    return encoder.EncodeBMP(info.type, data, uint32_t(frameSize), info.width, info.height, out, len, outLen);
+  encoder.SetQuality(quality < 0 ? 0u : uint32_t(quality));
+  return encoder.EncodeJPEG(info.type, data, uint32_t(frameSize), info.width, info.height, out, len, outLen);
+}
+
 }  // namespace corvane

@@ -30,4 +30,12 @@ bool ConvertFrameToBGRA(YUVType type, const uint8_t* frame, uint32_t w, uint32_t
 // The still encoder's converter for the added formats, reading with colour.
 StillEncoder::PictureConverter DisplayPictureConverter(ColourSpace colour);
 
+// The BMP or JPEG still of a frame in memory (its own type and size; the
+// buffer may hold more than the frame) into `out`, as the playback graph's
+// capture makes it: the added formats converted as the display shows them
+// with `colour`. The encoder's codes; kFail when the buffer holds less than
+// a frame.
+int32_t EncodeStillOf(StillEncoder& encoder, StillKind kind, const uint8_t* data, uint32_t size, const FrameInfo& info,
+                      ColourSpace colour, uint8_t* out, uint32_t len, uint32_t* outLen, int quality);
+
 }  // namespace corvane

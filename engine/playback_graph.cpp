@@ -388,17 +388,11 @@ int32_t PlaybackGraph::CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, in
 int32_t PlaybackGraph::CaptureStill(StillKind kind, void* buf, uint32_t len, uint32_t* outLen, int quality) {
   if (!m_pImage || !m_pRender) return kNotReady;
   // Stills of the added formats look as the display shows them.
-  m_pImage->SetPictureConverter(DisplayPictureConverter(m_pRender->GetColourSpace()));
+  const ColourSpace colour = m_pRender->GetColourSpace();
   return m_pRender->WithCurrent([&](const FrameBuffer* b) -> int32_t {
     if (!b || !b->pData) return kNotReady;
-    // The encoder takes the frame's own size; the buffer may hold more.
-    const uint64_t frameSize = FrameSize64(b->nType, b->nWidth, b->nHeight);
-    if (frameSize > b->nSize) return kFail;
-    uint8_t* out = static_cast<uint8_t*>(buf);
-    if (kind == StillKind::kBmp)
-      return m_pImage->EncodeBMP(b->nType, b->pData, uint32_t(frameSize), b->nWidth, b->nHeight, out, len, outLen);
-    m_pImage->SetQuality(quality < 0 ? 0u : uint32_t(quality));
-    return m_pImage->EncodeJPEG(b->nType, b->pData, uint32_t(frameSize), b->nWidth, b->nHeight, out, len, outLen);
+    return EncodeStillOf(*m_pImage, kind, b->pData, b->nSize, FrameInfo{b->nWidth, b->nHeight, b->nType}, colour,
+                         static_cast<uint8_t*>(buf), len, outLen, quality);
   });
 }
 

@@ -19,6 +19,22 @@ namespace {
 // Thrown from the comparison's per-frame callback to end the run early.
 struct Cancelled {};
 
+// A pair of frames that cannot be compared past the first: the frames
+// before it still can.
+bool StopsPartWay(const CompareStatus& s, uint32_t firstFrame) {
+  using corvane::analysis::CompareCode;
+  switch (s.code) {
+    case CompareCode::kSizeMismatch:
+    case CompareCode::kSamplingMismatch:
+    case CompareCode::kDepthMismatch:
+    case CompareCode::kShapeChanges:
+    case CompareCode::kTooSmallForSsim:
+      return s.frame > firstFrame;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 QualityTrack::QualityTrack() = default;
@@ -36,11 +52,19 @@ CompareStatus QualityTrack::Start(const CompareInput& a, const CompareInput& b, 
   const unsigned cores = std::thread::hardware_concurrency();
   options.threads = cores > 1 ? cores - 1 : 1;
   ComparePlan plan;
-  const CompareStatus status = corvane::analysis::PlanCompare(a, b, options, &plan);
+  CompareStatus status = corvane::analysis::PlanCompare(a, b, options, &plan);
+  CompareStatus limit;
+  if (StopsPartWay(status, options.firstFrame)) {
+    // The frames before the change make one summary of their own.
+    limit = status;
+    options.frameCount = status.frame - options.firstFrame;
+    status = corvane::analysis::PlanCompare(a, b, options, &plan);
+  }
   {
     std::scoped_lock lock(m_lock);
     m_results.clear();
     m_status = status;
+    m_limit = status.Ok() ? limit : CompareStatus{};
     m_done = !status.Ok();
     m_planned = status.Ok() ? plan.frameCount : 0;
     m_ssim = ssim;
@@ -98,6 +122,11 @@ bool QualityTrack::Done() const {
 CompareStatus QualityTrack::Status() const {
   std::scoped_lock lock(m_lock);
   return m_status;
+}
+
+CompareStatus QualityTrack::Limit() const {
+  std::scoped_lock lock(m_lock);
+  return m_limit;
 }
 
 bool QualityTrack::Ssim() const {

@@ -32,7 +32,10 @@ class QualityTrack {
   // frame 1, on a worker thread (PSNR always, SSIM too with `ssim`). Returns
   // the plan's status: when it is not Ok (sizes, sampling or depths differ,
   // an input cannot be opened, ...) nothing runs, the track is empty and
-  // Done, and Status() gives the same refusal.
+  // Done, and Status() gives the same refusal. When the files can be
+  // compared up to a frame N > 1 but not from there (a spliced file whose
+  // depth, sampling or size changes at a segment), frames 1 .. N - 1 are
+  // measured, Start returns Ok and Limit() says why the run stops there.
   corvane::analysis::CompareStatus Start(const corvane::analysis::CompareInput& a,
                                          const corvane::analysis::CompareInput& b, bool ssim);
   // Cancels the run and joins the worker; the results so far stay.
@@ -45,6 +48,9 @@ class QualityTrack {
   bool Done() const;  // the run ended: finished, failed, refused or stopped
   // A read failure of the run (or Start's refusal), else Ok.
   corvane::analysis::CompareStatus Status() const;
+  // Why the run measures fewer frames than both files have (the frame where
+  // they can no longer be compared, with both sides' parameters there), else Ok.
+  corvane::analysis::CompareStatus Limit() const;
   bool Ssim() const;
   // Changes with every Start, so that a reader that keeps its own copy of
   // the results knows when to begin again.
@@ -57,6 +63,7 @@ class QualityTrack {
   mutable std::mutex m_lock;
   std::vector<corvane::analysis::FrameMetrics> m_results;  // guarded by m_lock
   corvane::analysis::CompareStatus m_status;               // guarded by m_lock
+  corvane::analysis::CompareStatus m_limit;                // guarded by m_lock
   bool m_done = true;                                      // guarded by m_lock
   uint32_t m_planned = 0;                                  // guarded by m_lock
   bool m_ssim = false;                                     // guarded by m_lock

@@ -6,6 +6,7 @@
 
 #include "analysis/difference_picture.h"
 #include "analysis/planar_frame.h"
+#include "engine/frame_picture.h"
 #include "engine/view_overlay.h"
 #include "formats/result_codes.h"
 
@@ -105,6 +106,34 @@ void ReferenceView::Post(std::optional<uint32_t> frame) {
 bool ReferenceView::WaitIdle(std::chrono::milliseconds timeout) {
   std::unique_lock lock(m_lock);
   return m_idle.wait_for(lock, timeout, [&] { return !m_busy; });
+}
+
+int32_t ReferenceView::CaptureStill(corvane::StillKind kind, int quality, std::vector<uint8_t>* out) {
+  const corvane::ColourSpace colour = m_renderer.GetColourSpace();
+  return m_renderer.WithCurrent([&](const corvane::FrameBuffer* b) -> int32_t {
+    if (!b || !b->pData) return corvane::kNotReady;
+    // Room from the encoder's own sizes, for the frame as it is now.
+    if (const int32_t r = corvane::StillEncoder::CheckFrame(kind, b->nType, b->nWidth, b->nHeight); r != corvane::kOk)
+      return r;
+    const uint64_t need = corvane::StillEncoder::OutputCapacity(kind, b->nType, b->nWidth, b->nHeight);
+    if (need > UINT32_MAX) return corvane::kFail;
+    out->resize(size_t(need));
+    uint32_t len = 0;
+    const int32_t r = corvane::EncodeStillOf(m_still, kind, b->pData, b->nSize,
+                                             corvane::FrameInfo{b->nWidth, b->nHeight, b->nType}, colour, out->data(),
+                                             uint32_t(need), &len, quality);
+    out->resize(corvane::Failed(r) ? 0 : len);
+    return r;
+  });
+}
+
+int32_t ReferenceView::CapturePicture(platform::Picture* out) const {
+  const corvane::ColourSpace colour = m_renderer.GetColourSpace();
+  return m_renderer.WithCurrent([&](const corvane::FrameBuffer* b) -> int32_t {
+    if (!b || !b->pData) return corvane::kNotReady;
+    return corvane::FrameToPicture(b->pData, b->nSize, corvane::FrameInfo{b->nWidth, b->nHeight, b->nType}, out,
+                                   colour);
+  });
 }
 
 uint32_t ReferenceView::ShownFrame() const {

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "analysis/compare.h"
+#include "capture/still_encoder.h"
 #include "engine/renderer.h"
 #include "engine/renderer_host.h"
 #include "formats/frame_locator.h"
@@ -68,6 +69,13 @@ class ReferenceView : private corvane::RendererHost {
   // The frame last shown, drawn again now (the pane changed size or place).
   void Refresh();
 
+  // The picture on B's pane now (B's frame, the difference picture, or
+  // black past B's end) for a still: as BMP or JPEG into `out` (the still
+  // encoder's codes, as the playback graph's capture gives them), or
+  // converted at its own size as the display shows it.
+  int32_t CaptureStill(corvane::StillKind kind, int quality, std::vector<uint8_t>* out);
+  int32_t CapturePicture(platform::Picture* out) const;
+
   // B's Y, U, V at (x, y) of the frame last shown: false past B's end, for
   // RGB frames or outside the frame.
   bool SamplesAt(uint32_t x, uint32_t y, int v[3]) const;
@@ -88,6 +96,7 @@ class ReferenceView : private corvane::RendererHost {
 
   platform::VideoWindow* const m_pane;
   corvane::Renderer m_renderer{this};
+  corvane::StillEncoder m_still;  // used under the renderer's lock only
   platform::File m_bFile, m_aFile;
   std::optional<corvane::FileFrames> m_bFrames, m_aFrames;
   corvane::YUVPara m_bFirst{};

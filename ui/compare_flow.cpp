@@ -42,9 +42,20 @@ bool PlayerWindow::OpenReferenceFile(const QString& path) {
   const session::DefaultParameters defaults = DefaultsOf(m_settings);
   session::ReferenceResult r = m_session->OpenReference(file, defaults);
   if (r.outcome == session::ReferenceOutcome::kNeedsParameters) {
+    // A stands still while B's parameters are chosen, and plays on after.
+    const bool playing = m_session->State() == PlayState::Playing;
+    if (playing) {
+      m_session->Execute(Command::Pause);
+      UpdateControls();
+    }
     corvane::YUVPara chosen{};
-    if (!AskParametersForFile(this, path, defaults, &chosen)) return false;
-    r = m_session->OpenReference(file, defaults, &chosen);
+    const bool confirmed = AskReferenceParameters(this, path, m_session->Para(), &chosen);
+    if (confirmed) r = m_session->OpenReference(file, defaults, &chosen);
+    if (playing && m_session->State() == PlayState::Paused) m_session->Execute(Command::Play);
+    if (!confirmed) {
+      UpdateControls();
+      return false;
+    }
   }
   if (r.outcome != session::ReferenceOutcome::kOpened) {
     const QString text = tr("打开对比文件失败\n%1").arg(QFileInfo(path).fileName());
@@ -60,6 +71,9 @@ bool PlayerWindow::OpenReferenceFile(const QString& path) {
   if (!m_session->MetricsStatus().Ok()) {
     Prompts::Current().ShowMessage(this, MetricsRefusalText(m_session->MetricsStatus()), MessageKind::kWarning);
     m_session->Execute(Command::ViewSide);
+  } else if (const auto limit = m_session->Track().Limit(); !limit.Ok()) {
+    // Spliced files that change at a segment: the frames before it are measured.
+    Prompts::Current().ShowMessage(this, MetricsLimitText(limit), MessageKind::kInformation);
   }
   ApplyCompareView();
   UpdateControls();
@@ -144,10 +158,17 @@ void PlayerWindow::ApplyCompareView() {
 void PlayerWindow::ExportQuality(bool stats) {
   const session::QualityTrack& track = m_session->Track();
   if (track.Count() == 0) return;
+  // Offered in A's folder, named after A (a_640x360.csv, a_640x360_psnr.log),
+  // as a whole path: a file opened by a relative name must not give "./…".
   const QFileInfo a(m_filePath);
-  const QString suggested = a.dir().filePath(a.completeBaseName() + (stats ? QStringLiteral("_psnr.log") : QStringLiteral(".csv")));
-  const std::optional<QString> path = Prompts::Current().ChooseFileToSave(this, suggested);
-  if (!path) return;
+  const QString suffix = stats ? QStringLiteral("log") : QStringLiteral("csv");
+  const QString suggested = a.absoluteDir().filePath(a.completeBaseName() + (stats ? QStringLiteral("_psnr.log")
+                                                                                   : QStringLiteral(".csv")));
+  const QString filter = stats ? tr("ffmpeg统计文件 (*.log)") : tr("CSV文件 (*.csv)");
+  std::optional<QString> path = Prompts::Current().ChooseExportFile(this, suggested, filter, suffix);
+  if (!path || path->isEmpty()) return;
+  // A name typed without an extension gets the export's.
+  if (QFileInfo(*path).suffix().isEmpty()) *path += u'.' + suffix;
   // The psnr stats file where chosen; with SSIM measured, ssim's beside it.
   const QFileInfo chosen(*path);
   const bool ssimBeside = stats && track.Ssim();

@@ -51,6 +51,11 @@ std::optional<uint32_t> CustomSizeDialog::ParseUnsigned(const QString& text) {
   return uint32_t(v);
 }
 
+void CustomSizeDialog::SetResolution(uint32_t width, uint32_t height) {
+  m_editWidth->setText(QString::number(width));
+  m_editHeight->setText(QString::number(height));
+}
+
 void CustomSizeDialog::GetResolution(uint32_t* width, uint32_t* height) const {
   if (width) *width = m_nWidth;
   if (height) *height = m_nHeight;

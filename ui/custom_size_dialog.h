@@ -25,6 +25,8 @@ class CustomSizeDialog : public QDialog {
   // An edit's text as an unsigned 32-bit decimal; nothing for anything else.
   static std::optional<uint32_t> ParseUnsigned(const QString& text);
 
+  // Puts a size in the edits (they start with 0 and 0).
+  void SetResolution(uint32_t width, uint32_t height);
   // The accepted size, after exec() returned Accepted.
   void GetResolution(uint32_t* width, uint32_t* height) const;
 

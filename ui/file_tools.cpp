@@ -1,5 +1,6 @@
 #include "ui/file_tools.h"
 
+#include <QFileInfo>
 #include <algorithm>
 
 #include "tools/file_splice.h"
@@ -34,10 +35,14 @@ bool AskParameters(QWidget* parent, const session::PlayerSession& session, const
   return true;
 }
 
-bool AskParametersForFile(QWidget* parent, const QString& path, const session::DefaultParameters& defaults,
-                          corvane::YUVPara* chosen) {
+bool AskReferenceParameters(QWidget* parent, const QString& path, const corvane::YUVPara& open,
+                            corvane::YUVPara* chosen) {
   ParameterDialog::Options o;
-  o.para = session::OfferForNewFile(path.toStdString(), defaults, &o.guess);
+  // A file to compare with is most often of the open file's size and format.
+  o.para = open;
+  o.para.SetOffset(0);
+  o.guess = corvane::GuessFromFileName(path.toStdString());
+  o.title = ParameterDialog::tr("参数设置 — 对比文件 %1").arg(QFileInfo(path).fileName());
   ParameterDialog dialog(path, o, parent);
   if (RunModal(dialog) != QDialog::Accepted) return false;
   *chosen = dialog.WorkPara();

@@ -24,10 +24,11 @@ session::DefaultParameters DefaultsOf(const PlayerSettings& settings);
 bool AskParameters(QWidget* parent, const session::PlayerSession& session, const session::DefaultParameters& defaults,
                    bool forNewFile, corvane::YUVPara* chosen);
 
-// The parameter dialog for a file that is not the one open (a second file to
-// compare with): the offer every road makes for a new file.
-bool AskParametersForFile(QWidget* parent, const QString& path, const session::DefaultParameters& defaults,
-                          corvane::YUVPara* chosen);
+// The parameter dialog for a second file to compare with the open one,
+// titled with its name: it offers the open file's parameters (`open`),
+// overridden by what B's name says. True, and the choice, when confirmed.
+bool AskReferenceParameters(QWidget* parent, const QString& path, const corvane::YUVPara& open,
+                            corvane::YUVPara* chosen);
 
 // The menu's parameter settings for the file playing: a spliced file is
 // refused; the dialog shows the parameters in use. The choice, if confirmed.

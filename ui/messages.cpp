@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QWidget>
 
+#include "analysis/planar_frame.h"
+#include "formats/yuv_format.h"
 #include "platform/file.h"
 
 namespace ui {
@@ -74,6 +76,60 @@ QString MetricsRefusalText(const corvane::analysis::CompareStatus& status) {
     default: why = Texts::tr("对比文件无法读取"); break;
   }
   return Texts::tr("%1：不计算PSNR/SSIM，也没有差值视图；两个文件仍可并排查看。").arg(why);
+}
+
+namespace {
+
+// "I010 64×48 4:2:0 10位" and, for a spliced file, its segment before it.
+QString SideAt(const corvane::analysis::CompareStatus& s, int i) {
+  const corvane::YUVPara& p = s.para[i];
+  corvane::YUVType type = corvane::YUV_NONE;
+  uint32_t size = 0;
+  corvane::GetTypeAndFrameSize(&p, &type, &size);
+  std::string name(corvane::UserFormatName(p.format));
+  if (name.empty()) name = corvane::CodeName(p.format);
+  QString text = QStringLiteral("%1 %2×%3 %4 ")
+                     .arg(QString::fromStdString(name))
+                     .arg(p.width)
+                     .arg(p.height)
+                     .arg(QString::fromLatin1(corvane::analysis::SamplingName(corvane::analysis::SamplingOf(type)))) +
+                 Texts::tr("%1位").arg(corvane::BitDepthOf(type));
+  if (s.spliced[i]) text = Texts::tr("第%1段 %2").arg(s.segment[i] + 1).arg(text);
+  return text;
+}
+
+// "10位、3个平面": what a pair of frames is compared as.
+QString ShapeOf(const corvane::YUVPara& a, const corvane::YUVPara& b) {
+  corvane::YUVType ta = corvane::YUV_NONE, tb = corvane::YUV_NONE;
+  uint32_t size = 0;
+  corvane::YUVPara pa = a, pb = b;
+  corvane::GetTypeAndFrameSize(&pa, &ta, &size);
+  corvane::GetTypeAndFrameSize(&pb, &tb, &size);
+  const corvane::analysis::PlanarFrame shape =
+      corvane::analysis::PlanarShape(ta, a.width, a.height, corvane::analysis::CompareDepth(ta, tb));
+  return Texts::tr("%1位、%2个平面").arg(shape.depth).arg(shape.planeCount);
+}
+
+}  // namespace
+
+QString MetricsLimitText(const corvane::analysis::CompareStatus& limit) {
+  using corvane::analysis::CompareCode;
+  QString what;
+  switch (limit.code) {
+    case CompareCode::kSizeMismatch: what = Texts::tr("两个文件的画面尺寸从第%1帧起不同"); break;
+    case CompareCode::kSamplingMismatch: what = Texts::tr("两个文件的色度采样从第%1帧起不同"); break;
+    case CompareCode::kDepthMismatch: what = Texts::tr("两个文件的位深从第%1帧起不同"); break;
+    case CompareCode::kShapeChanges:
+      what = Texts::tr("比较的样本在第%1帧由%2变为%3，一个汇总不能包含两者")
+                 .arg(QStringLiteral("%1"), ShapeOf(limit.earlier[0], limit.earlier[1]),
+                      ShapeOf(limit.para[0], limit.para[1]));
+      break;
+    case CompareCode::kTooSmallForSsim: what = Texts::tr("从第%1帧起画面太小，无法计算SSIM"); break;
+    default: return {};
+  }
+  return Texts::tr("%1（A：%2；B：%3）。\n只计算第1至%4帧的PSNR/SSIM。")
+      .arg(what.arg(limit.frame), SideAt(limit, 0), SideAt(limit, 1))
+      .arg(limit.frame - 1);
 }
 
 QString ToolResultText(Tool tool, const corvane::tools::ToolResult& result) {

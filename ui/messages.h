@@ -27,6 +27,9 @@ QString OpenProblemText(const session::OpenProblem& problem);
 QString ErrorText(int error);
 // Why a second file's quality cannot be measured against the open file.
 QString MetricsRefusalText(const corvane::analysis::CompareStatus& status);
+// Why the quality is measured only up to a frame (QualityTrack::Limit): what
+// changes there, both files' format at that frame, and the frames measured.
+QString MetricsLimitText(const corvane::analysis::CompareStatus& limit);
 // Empty for a cancel: the user asked for it and the target is gone.
 QString ToolResultText(Tool tool, const corvane::tools::ToolResult& result);
 MessageKind ToolResultKind(const corvane::tools::ToolResult& result);

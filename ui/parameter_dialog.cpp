@@ -89,7 +89,7 @@ ParameterDialog::ParameterDialog(const QString& path, const Options& options, QW
       // Raised by the save, on this thread.
       Prompts::Current().ShowMessage(this, NoticeText(notice), MessageKind::kWarning);
     });
-  setWindowTitle(tr("参数设置"));
+  setWindowTitle(options.title.isEmpty() ? tr("参数设置") : options.title);
 
   m_previewWnd = new VideoWidget(this);
   m_previewWnd->setObjectName(QStringLiteral("picture%1").arg(ids::kParaPreview));
@@ -214,6 +214,8 @@ void ParameterDialog::ReadControls() {
 void ParameterDialog::OnResolutionChange(int position) {
   if (position == kSizeCustomPosition) {
     CustomSizeDialog input(this);
+    // It starts from the size in force, to be changed rather than typed anew.
+    input.SetResolution(m_workPara.width, m_workPara.height);
     if (RunModal(input) == QDialog::Accepted) {
       input.GetResolution(&m_customWidth, &m_customHeight);
       m_workPara.width = m_customWidth;

@@ -97,6 +97,7 @@ class ParameterDialog : public QDialog {
     corvane::YUVPara para;                     // the parameters to start from (then the guess)
     bool toolMode = false;                     // set parameters only: for the tools (a read-only file too)
     std::optional<corvane::NameGuess> guess;   // what the file's name says, for a file without a record
+    QString title;                             // empty: "参数设置"
   };
 
   // `path` may be empty or unreadable: the lists still work, without preview.

@@ -120,6 +120,20 @@ std::optional<QString> DialogPrompts::ChooseFileToSave(QWidget* parent, const QS
   return dialog.selectedFiles().first();
 }
 
+std::optional<QString> DialogPrompts::ChooseExportFile(QWidget* parent, const QString& initialPath,
+                                                       const QString& filter, const QString& suffix) {
+  QFileDialog dialog(parent);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);  // the export asks, about the name with its extension
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(suffix);
+  // A whole path: the chooser opens in its folder with its name in the name box.
+  if (!initialPath.isEmpty()) dialog.selectFile(initialPath);
+  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
 std::optional<QString> DialogPrompts::ChooseFolder(QWidget* parent, const QString& initialPath) {
   QFileDialog dialog(parent, QString(), initialPath);
   dialog.setFileMode(QFileDialog::Directory);

@@ -39,6 +39,15 @@ class Prompts {
   // The save-file chooser for raw video (no overwrite question of its own:
   // the tools ask theirs when they start); nothing when cancelled.
   virtual std::optional<QString> ChooseFileToSave(QWidget* parent, const QString& initialPath) = 0;
+  // The save-file chooser for an export: `filter` is its one name filter
+  // ("CSV文件 (*.csv)"), `suffix` the extension a name typed without one gets
+  // ("csv"). No overwrite question of its own either. Nothing when cancelled.
+  // Prompts that do not tell exports apart answer as ChooseFileToSave.
+  virtual std::optional<QString> ChooseExportFile(QWidget* parent, const QString& initialPath, const QString& filter,
+                                                  const QString& suffix) {
+    (void)filter, (void)suffix;
+    return ChooseFileToSave(parent, initialPath);
+  }
   // A folder chooser; nothing when cancelled or when no folder was chosen.
   virtual std::optional<QString> ChooseFolder(QWidget* parent, const QString& initialPath) = 0;
 
@@ -57,6 +66,8 @@ class DialogPrompts : public Prompts {
   std::optional<QString> ChooseFileToOpen(QWidget* parent, const QString& initialPath) override;
   bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
   std::optional<QString> ChooseFileToSave(QWidget* parent, const QString& initialPath) override;
+  std::optional<QString> ChooseExportFile(QWidget* parent, const QString& initialPath, const QString& filter,
+                                          const QString& suffix) override;
   std::optional<QString> ChooseFolder(QWidget* parent, const QString& initialPath) override;
 };
 

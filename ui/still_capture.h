@@ -5,6 +5,13 @@
 // size converted as the display converts it, in any format; and the same
 // picture copied to the clipboard.
 //
+// While a second file is compared, a still is of the picture on screen and
+// its name says which: captureNN_a with A alone, captureNN_b with B alone,
+// captureNN_diff in the difference view, and side by side or with the wipe
+// both frames, each whole at its own size, as captureNN_a and captureNN_b of
+// one number. The clipboard takes the one picture shown, or A and B side by
+// side in one.
+//
 // Threads: Capture runs on the GUI thread and hands the work to the
 // session's seeker thread, which encodes the frame on screen and writes the
 // file; what goes wrong is told on the GUI thread. The counters are atomics
@@ -14,6 +21,7 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "session/player_session.h"
 #include "ui/prompts.h"
@@ -26,6 +34,13 @@ namespace ui {
 // anything else JPEG); PNG by its own command.
 enum class StillFormat { kBmp, kJpeg, kPng };
 
+// One picture of a still: the open file's frame (A) or the picture on the
+// compared file's pane (B's frame or the difference), and what its name
+// gets after the number ("" for a file alone, "_a", "_b", "_diff").
+struct StillPart {
+  bool compared = false;
+  QString suffix;
+};
 class StillCapture {
  public:
   // JPEG stills are made at the best quality: they are for looking at single
@@ -42,14 +57,26 @@ class StillCapture {
   // The frame on screen to the clipboard as an image (GUI thread).
   bool CopyToClipboard();
 
+  // The pictures a still is made of for what the window shows now.
+  std::vector<StillPart> PartsOnScreen() const;
+
   uint32_t BmpCount() const { return m_bmpCount.load(); }
   uint32_t JpegCount() const { return m_jpegCount.load(); }
   uint32_t PngCount() const { return m_pngCount.load(); }
 
  private:
-  // On the seeker: encode the frame on `graph` and write it.
-  void Encode(corvane::PlaybackGraph& graph, StillFormat format, const QString& folder);
-  bool Write(StillFormat format, const QString& folder, const uint8_t* bytes, uint32_t len);
+  // On the seeker: encode each part and write them under one number.
+  void Encode(corvane::PlaybackGraph& graph, const std::vector<StillPart>& parts, StillFormat format,
+              const QString& folder);
+  // On the seeker: the BMP or JPEG of one part into `bytes`; false once the
+  // user has been told why not.
+  bool EncodePart(corvane::PlaybackGraph& graph, const StillPart& part, bool jpeg, std::vector<uint8_t>* bytes);
+  // The picture of one part as the display converts it (any thread that may
+  // use the graph).
+  int32_t PictureOf(corvane::PlaybackGraph& graph, const StillPart& part, platform::Picture* picture) const;
+  // Writes each part's bytes under the next number free for all of them.
+  bool Write(StillFormat format, const QString& folder, const std::vector<StillPart>& parts,
+             const std::vector<std::vector<uint8_t>>& bytes);
   // Shows `text` over the player on the GUI thread.
   void Tell(const QString& text, MessageKind kind);
 

@@ -488,6 +488,44 @@
         <source>%1：不计算PSNR/SSIM，也没有差值视图；两个文件仍可并排查看。</source>
         <translation>%1: no PSNR or SSIM is measured and there is no difference view; the two files can still be viewed side by side.</translation>
     </message>
+    <message>
+        <source>%1位</source>
+        <translation>%1-bit</translation>
+    </message>
+    <message>
+        <source>第%1段 %2</source>
+        <translation>segment %1 %2</translation>
+    </message>
+    <message>
+        <source>两个文件的画面尺寸从第%1帧起不同</source>
+        <translation>From frame %1 on the two files differ in frame size</translation>
+    </message>
+    <message>
+        <source>两个文件的色度采样从第%1帧起不同</source>
+        <translation>From frame %1 on the two files differ in chroma sampling</translation>
+    </message>
+    <message>
+        <source>两个文件的位深从第%1帧起不同</source>
+        <translation>From frame %1 on the two files differ in bit depth</translation>
+    </message>
+    <message>
+        <source>从第%1帧起画面太小，无法计算SSIM</source>
+        <translation>From frame %1 on the pictures are too small for SSIM</translation>
+    </message>
+    <message>
+        <source>%1（A：%2；B：%3）。
+只计算第1至%4帧的PSNR/SSIM。</source>
+        <translation>%1 (A: %2; B: %3).
+PSNR/SSIM are measured for frames 1 to %4 only.</translation>
+    </message>
+    <message>
+        <source>%1位、%2个平面</source>
+        <translation>%1-bit samples in %2 planes</translation>
+    </message>
+    <message>
+        <source>比较的样本在第%1帧由%2变为%3，一个汇总不能包含两者</source>
+        <translation>At frame %1 the compared samples change from %2 to %3, and one summary cannot hold both</translation>
+    </message>
 </context>
 <context>
     <name>ui::OptionsDialog</name>
@@ -549,6 +587,10 @@
     <message>
         <source> 自定义宽高</source>
         <translation> Custom size</translation>
+    </message>
+    <message>
+        <source>参数设置 — 对比文件 %1</source>
+        <translation>Parameters — File to Compare %1</translation>
     </message>
 </context>
 <context>
@@ -824,6 +866,14 @@
     <message>
         <source>写入%1会毁掉正在对比的文件%2</source>
         <translation>writing %1 would destroy %2, a file being compared</translation>
+    </message>
+    <message>
+        <source>ffmpeg统计文件 (*.log)</source>
+        <translation>ffmpeg stats files (*.log)</translation>
+    </message>
+    <message>
+        <source>CSV文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
     </message>
 </context>
 <context>

@@ -453,6 +453,43 @@
         <source>%1：不计算PSNR/SSIM，也没有差值视图；两个文件仍可并排查看。</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1位</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>第%1段 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>两个文件的画面尺寸从第%1帧起不同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>两个文件的色度采样从第%1帧起不同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>两个文件的位深从第%1帧起不同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>从第%1帧起画面太小，无法计算SSIM</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1（A：%2；B：%3）。
+只计算第1至%4帧的PSNR/SSIM。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1位、%2个平面</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>比较的样本在第%1帧由%2变为%3，一个汇总不能包含两者</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ui::OptionsDialog</name>
@@ -513,6 +550,10 @@
     </message>
     <message>
         <source> 自定义宽高</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>参数设置 — 对比文件 %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -782,6 +823,14 @@
     <message>
         <source>导出失败
 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ffmpeg统计文件 (*.log)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV文件 (*.csv)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -4,16 +4,22 @@
 // B, and closing the file closing B.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
 #include <filesystem>
 
+#include "formats/test_pattern.h"
+#include "formats/trailer.h"
 #include "session/player_session.h"
 #include "support/para.h"
 #include "support/temp_dir.h"
+#include "ui/parameter_dialog.h"
 #include "ui/player_window.h"
 #include "ui/quality_graph.h"
 #include "ui/video_widget.h"
@@ -32,7 +38,10 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   uitest::WriteClip(b.toStdString(), testsupport::Para(YV12, 160, 120), 12, true);
   uitest::PromptsScope prompts;
   const auto& log = prompts.log;
-  ui::PlayerWindow w(a);
+  // A opened by a relative name, as from a shell in its folder.
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(QString::fromStdString(dir.Path().string()));
+  ui::PlayerWindow w(QStringLiteral("a.yuv"));
   w.Initialize();
   ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
   w.Run(Command::Pause);
@@ -66,15 +75,23 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   w.UpdateControls();
   EXPECT_EQ(w.Video()->size(), QSize(160, 120));
 
-  // The figures of every frame both files have, as CSV.
+  // The figures of every frame both files have, as CSV. The chooser offers
+  // *.csv and A's name in A's folder as a whole path; a name typed without
+  // an extension gets it. The stats file likewise, as *.log.
   ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done(); }));
-  log->saveChoice = QString::fromStdString(dir.File("q.csv"));
+  log->saveChoice = QString::fromStdString(dir.File("q"));
   w.Run(Command::ExportCsv);
-  QFile csv(*log->saveChoice);
+  QFile csv(QString::fromStdString(dir.File("q.csv")));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   const QList<QByteArray> lines = csv.readAll().split('\n');
   EXPECT_EQ(lines[0], "frame,psnr_y,psnr_u,psnr_v,psnr_avg,mse_y,mse_u,mse_v,mse_avg");
   EXPECT_EQ(lines.size(), 14);  // the header, 12 frames, the empty end
+  log->saveChoice = QString::fromStdString(dir.File("s"));
+  w.Run(Command::ExportStats);
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(dir.File("s.log"))));
+  EXPECT_EQ(log->exportOffers, (std::vector<QString>{QString::fromStdString(dir.File("a.csv")) + "|CSV文件 (*.csv)|csv",
+                                                     QString::fromStdString(dir.File("a_psnr.log")) +
+                                                         "|ffmpeg统计文件 (*.log)|log"}));
 
   // A file dropped with Shift held becomes B; the open file stays.
   w.Run(Command::CloseReference);
@@ -87,12 +104,91 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
   QCoreApplication::sendEvent(&w, &drop);
   EXPECT_TRUE(w.Session()->HasReference());
-  EXPECT_EQ(w.FilePath(), a);
+  EXPECT_EQ(QFileInfo(w.FilePath()).absoluteFilePath(), a);
 
   w.Run(Command::Close);
   w.UpdateControls();
   EXPECT_FALSE(w.Session()->HasReference());
   EXPECT_FALSE(w.GraphPanel()->isVisible());
+  QDir::setCurrent(cwd);
+}
+
+// B without a record or a size in its name: its parameter dialog names it,
+// offers A's size and format, and A is paused while it is open and plays on
+// after.
+TEST(CompareWindow, BsParameterDialogNamesBOffersAsSizeAndPausesA) {
+  uitest::ClearStore();
+  testsupport::TempDir dir;
+  const QString a = QString::fromStdString(dir.File("a.yuv")), b = QString::fromStdString(dir.File("b.yuv"));
+  uitest::WriteClip(a.toStdString(), testsupport::Para(corvane::fmt::NV12, 160, 120), 200, true);
+  uitest::WriteClip(b.toStdString(), testsupport::Para(corvane::fmt::NV12, 160, 120), 20, false);
+  uitest::PromptsScope prompts;
+  ui::PlayerWindow w(a);
+  w.Initialize();
+  ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
+  ASSERT_EQ(w.View().state, ui::PlayState::Playing);
+  struct Seen {
+    QString title, size, format;
+    ui::PlayState state = ui::PlayState::NoFile;
+  };
+  auto seen = std::make_shared<Seen>();
+  uitest::WhenModal<ui::ParameterDialog>([seen, &w](ui::ParameterDialog* d) {
+    seen->title = d->windowTitle();
+    seen->size = d->findChild<QComboBox*>(QStringLiteral("combo1027"))->currentText();
+    seen->format = d->findChild<QComboBox*>(QStringLiteral("combo1025"))->currentText();
+    seen->state = w.View().state;
+    d->accept();
+  });
+  ASSERT_TRUE(w.OpenReferenceFile(b));
+  EXPECT_EQ(seen->title, QString::fromUtf8("参数设置 — 对比文件 b.yuv"));
+  EXPECT_EQ(seen->size, QString::fromUtf8(" 自定义宽高 (160×120)"));
+  EXPECT_EQ(seen->format, QStringLiteral("NV12"));
+  EXPECT_EQ(seen->state, ui::PlayState::Paused);
+  EXPECT_EQ(w.View().state, ui::PlayState::Playing);
+  EXPECT_EQ(w.Session()->Reference()->ParaAt(1).width, 160u);
+  EXPECT_TRUE(prompts.log->messages.empty());
+}
+
+// Two spliced files, 8-bit I420 for three frames and then 10-bit I010: the
+// window says so, as corvane-tool compare does, and measures frames 1 to 3.
+TEST(CompareWindow, SplicedFilesWhoseDepthChangesAreMeasuredUpToTheChange) {
+  uitest::ClearStore();
+  testsupport::TempDir dir;
+  const auto spliced = [&](const char* name, uint32_t shift) {
+    const corvane::YUVPara segments[2] = {testsupport::Para(YV12, 64, 48), testsupport::Para(corvane::fmt::I010, 64, 48)};
+    std::vector<corvane::YUVPara> records;
+    std::vector<uint8_t> bytes;
+    for (const corvane::YUVPara& p : segments) {
+      records.push_back(p);
+      records.back().SetOffset(bytes.size());
+      for (uint32_t n = 0; n < 3; ++n) {
+        const std::vector<uint8_t> f = corvane::MakePatternFrame(p, n + shift);
+        bytes.insert(bytes.end(), f.begin(), f.end());
+      }
+    }
+    const std::vector<uint8_t> t = corvane::EncodeTrailer(records);
+    bytes.insert(bytes.end(), t.begin(), t.end());
+    testsupport::WriteBytes(dir.File(name), bytes);
+    return QString::fromStdString(dir.File(name));
+  };
+  const QString a = spliced("a.yuv", 0), b = spliced("b.yuv", 1);
+  uitest::PromptsScope prompts;
+  ui::PlayerWindow w(a);
+  w.Initialize();
+  ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
+  w.Run(Command::Pause);
+  ASSERT_TRUE(w.OpenReferenceFile(b));
+  ASSERT_EQ(prompts.log->messages.size(), 1u);
+  EXPECT_EQ(prompts.log->messages[0],
+            QString::fromUtf8("比较的样本在第4帧由8位、3个平面变为10位、3个平面，一个汇总不能包含两者（A：第2段 I010 64×48 4:2:0 10位；"
+                              "B：第2段 I010 64×48 4:2:0 10位）。\n只计算第1至3帧的PSNR/SSIM。"));
+  EXPECT_EQ(prompts.log->kinds[0], ui::MessageKind::kInformation);
+  // The graph and the difference view work for the frames measured.
+  EXPECT_TRUE(w.Session()->MetricsStatus().Ok());
+  EXPECT_TRUE(w.GraphPanel()->isVisible());
+  ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done(); }));
+  EXPECT_TRUE(w.Session()->Track().Status().Ok());
+  EXPECT_EQ(w.Session()->Track().Count(), 3u);
 }
 
 // An export never replaces a file that is compared, whatever the name it is

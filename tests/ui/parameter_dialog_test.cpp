@@ -220,14 +220,23 @@ TEST(ParameterDialogWidgets, CustomEntryTakesTheSmallDialogsSizeOrFallsBackTo352
   o.para = Para(fmt::YV12, 352, 288);
   ParameterDialog d(QString(), o, nullptr);
   d.show();
-  uitest::WhenModal<CustomSizeDialog>([](CustomSizeDialog* c) { c->reject(); });
+  // The small dialog starts from the size in force, not from 0 and 0.
+  auto edits = std::make_shared<std::vector<QString>>();
+  const auto editsOf = [edits](CustomSizeDialog* c) {
+    for (const char* id : {"edit1021", "edit1023"}) edits->push_back(c->findChild<QLineEdit*>(QLatin1String(id))->text());
+  };
+  uitest::WhenModal<CustomSizeDialog>([editsOf](CustomSizeDialog* c) {
+    editsOf(c);
+    c->reject();
+  });
   Choose(&d, ids::kParaSizeList, 0);
   EXPECT_EQ(Combo(&d, ids::kParaSizeList)->currentIndex(), 4);
   d.ReadControls();
   EXPECT_EQ(d.WorkPara().width, 352u);
   EXPECT_EQ(d.WorkPara().height, 240u);
 
-  uitest::WhenModal<CustomSizeDialog>([](CustomSizeDialog* c) {
+  uitest::WhenModal<CustomSizeDialog>([editsOf](CustomSizeDialog* c) {
+    editsOf(c);
     c->findChild<QLineEdit*>(QStringLiteral("edit1021"))->setText(QStringLiteral("100"));
     c->findChild<QLineEdit*>(QStringLiteral("edit1023"))->setText(QStringLiteral("60"));
     c->accept();
@@ -235,6 +244,7 @@ TEST(ParameterDialogWidgets, CustomEntryTakesTheSmallDialogsSizeOrFallsBackTo352
   Choose(&d, ids::kParaSizeList, 0);
   EXPECT_EQ(Combo(&d, ids::kParaSizeList)->currentIndex(), 0);
   EXPECT_EQ(Combo(&d, ids::kParaSizeList)->itemText(0), QString::fromUtf8(" 自定义宽高 (100×60)"));
+  EXPECT_EQ(*edits, (std::vector<QString>{"352", "288", "352", "240"}));
   d.accept();
   EXPECT_EQ(d.WorkPara().width, 100u);
   EXPECT_EQ(d.WorkPara().height, 60u);

@@ -2,7 +2,11 @@
 # Comparing in a real X session: `corvane A --compare B --view diff` on a B
 # that differs from A in one 8x8 block of frame 3. At frame 3 the picture is
 # flat grey but for that block (screenshot), and the quality graph's average
-# line is lowest under the marker of the frame on screen, frame 3.
+# line is lowest under the marker of the frame on screen, frame 3. The
+# capture button, clicked there, saves the difference picture as
+# capture00_diff.bmp; side by side it saves A's and B's frame 3 as
+# capture01_a.bmp and capture01_b.bmp, byte for byte what corvane-tool
+# capture makes of each file's frame 3.
 # Run inside an X server (CTest starts it under xvfb-run); openbox frames
 # the windows, as a desktop would.
 # Usage: real_window_compare_test.sh CORVANE CORVANE_TOOL
@@ -70,4 +74,27 @@ if abs(low[0] - mx) > 3:
     sys.exit(f"the average is lowest at x {low[0]}, the marker of frame 3 is at x {mx}")
 print(f"the graph's lowest average is under the frame-3 marker (x {low[0]} against {mx})")
 PY
+
+# Stills of the picture on screen. The capture button sits 229 pixels from
+# the left, 50 above the bottom of the client area.
+"$tool" capture "$a" --frame 3 --bmp -o "$work/a3.bmp" >/dev/null
+"$tool" capture "$b" --frame 3 --bmp -o "$work/b3.bmp" >/dev/null
+wait_file() {
+  for _ in $(seq 50); do
+    [ -s "$1" ] && { sleep 0.2; return 0; }
+    sleep 0.1
+  done
+  fail "no $(basename "$1") in $HOME/Pictures: $(ls "$HOME/Pictures")"
+}
+xdotool mousemove --window "$wid" 239 $((HEIGHT - 40)) click 1
+wait_file "$HOME/Pictures/capture00_diff.bmp"
+[ "$(stat -c %s "$HOME/Pictures/capture00_diff.bmp")" -eq $((54 + 4 * w * h)) ] || fail "capture00_diff.bmp has the wrong size"
+key "$wid" s
+sleep 1
+read -r X Y WIDTH HEIGHT < <(client_geometry "$wid")
+xdotool mousemove --window "$wid" 239 $((HEIGHT - 40)) click 1
+wait_file "$HOME/Pictures/capture01_b.bmp"
+cmp "$HOME/Pictures/capture01_a.bmp" "$work/a3.bmp" || fail "capture01_a.bmp is not A's frame 3"
+cmp "$HOME/Pictures/capture01_b.bmp" "$work/b3.bmp" || fail "capture01_b.bmp is not B's frame 3"
+echo "stills: capture00_diff.bmp, capture01_a.bmp and capture01_b.bmp (A's and B's frame 3)"
 echo "ok"

@@ -4,6 +4,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -17,7 +20,12 @@
 #include <filesystem>
 #include <functional>
 
+#include "analysis/difference_picture.h"
+#include "capture/still_encoder.h"
+#include "engine/frame_picture.h"
 #include "formats/result_codes.h"
+#include "formats/test_pattern.h"
+#include "formats/trailer.h"
 #include "ui/coordinate_tool.h"
 #include "ui/coordinate_window.h"
 #include "ui/still_capture.h"
@@ -129,6 +137,95 @@ TEST_F(StillsHelpTest, CapturesAreNumberedPerTypeAndSkipExistingFiles) {
   EXPECT_EQ(ReadAll(shots + "/capture00.bmp"), (std::vector<uint8_t>{'o', 'l', 'd'}));
   EXPECT_TRUE(prompts.log->messages.empty());
   EXPECT_EQ(w->View().state, PlayState::Paused);
+}
+
+// With a second file compared, a still is of the picture on screen and its
+// name says which: B's frame, the difference picture, both frames side by
+// side or with the wipe, A's frame with A alone.
+TEST_F(StillsHelpTest, ComparedStillsAreOfThePictureOnScreen) {
+  uitest::PromptsScope prompts;
+  const QString shots = QString::fromStdString(m_dir.File("shots"));
+  QDir().mkpath(shots);
+  const corvane::YUVPara para = Para(fmt::YV12, 176, 144);
+  auto w = OpenPaused(para);
+  // B: the pattern five frames on, so every frame differs from A's.
+  std::vector<uint8_t> b;
+  for (uint32_t i = 0; i < 3; ++i) {
+    const std::vector<uint8_t> f = corvane::MakePatternFrame(para, i + 5);
+    b.insert(b.end(), f.begin(), f.end());
+  }
+  const std::vector<uint8_t> bFrame(b.begin(), b.begin() + ptrdiff_t(b.size() / 3));
+  const std::vector<uint8_t> t = corvane::EncodeTrailer(std::span<const corvane::YUVPara>(&para, 1));
+  b.insert(b.end(), t.begin(), t.end());
+  testsupport::WriteBytes(m_dir.File("b.yuv"), b);
+  ASSERT_TRUE(w->OpenReferenceFile(QString::fromStdString(m_dir.File("b.yuv"))));
+
+  // What the still encoder makes of B's frame 1 and of the difference picture
+  // of A's frame 1 and B's (128 + |A - B|, 8-bit 4:4:4, converted as shown).
+  const auto bmpOf = [](corvane::YUVType type, const std::vector<uint8_t>& frame) {
+    corvane::StillEncoder encoder;
+    encoder.SetPictureConverter(corvane::DisplayPictureConverter({}));
+    std::vector<uint8_t> out(size_t(corvane::StillEncoder::BmpFileSize(type, 176, 144)));
+    uint32_t len = 0;
+    EXPECT_EQ(encoder.EncodeBMP(type, frame.data(), uint32_t(frame.size()), 176, 144, out.data(), uint32_t(out.size()),
+                                &len),
+              corvane::kOk);
+    return out;
+  };
+  corvane::YUVType type = corvane::YUV_NONE;
+  uint32_t frameSize = 0;
+  corvane::YUVPara p = para;
+  ASSERT_TRUE(corvane::GetTypeAndFrameSize(&p, &type, &frameSize));
+  const std::vector<uint8_t> aBmp = Expected(*w, false);
+  const std::vector<uint8_t> bBmp = bmpOf(type, bFrame);
+  std::vector<uint8_t> diff, scratch[2];
+  const std::vector<uint8_t> aFrame = corvane::MakePatternFrame(para, 0);
+  namespace an = corvane::analysis;
+  const corvane::YUVType diffType =
+      an::DifferencePicture(an::ToPlanar(type, 176, 144, aFrame.data(), &scratch[0], 8),
+                            an::ToPlanar(type, 176, 144, bFrame.data(), &scratch[1], 8), 1, &diff);
+  ASSERT_EQ(diffType, corvane::YUV_I444);
+  const std::vector<uint8_t> diffBmp = bmpOf(diffType, diff);
+  ASSERT_NE(aBmp, bBmp);
+
+  Store(shots, 0);
+  const struct {
+    ui::Command view;
+    std::vector<std::pair<const char*, const std::vector<uint8_t>*>> files;
+  } rows[] = {
+      {ui::Command::ViewB, {{"capture00_b.bmp", &bBmp}}},
+      {ui::Command::ViewDiff, {{"capture01_diff.bmp", &diffBmp}}},
+      {ui::Command::ViewSide, {{"capture02_a.bmp", &aBmp}, {"capture02_b.bmp", &bBmp}}},
+      {ui::Command::ViewWipe, {{"capture03_a.bmp", &aBmp}, {"capture03_b.bmp", &bBmp}}},
+      {ui::Command::ViewA, {{"capture04_a.bmp", &aBmp}}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.files.front().first);
+    w->Run(r.view);
+    ASSERT_TRUE(w->Session()->Reference()->WaitIdle(std::chrono::seconds(5)));
+    const qsizetype before = Files(shots).size();
+    Capture(*w);
+    EXPECT_EQ(Files(shots).size(), before + qsizetype(r.files.size()));
+    for (const auto& [name, bytes] : r.files) EXPECT_EQ(ReadAll(shots + "/" + name), *bytes) << name;
+  }
+
+  // The PNG still side by side: both frames under one number; the clipboard
+  // takes them side by side in one picture.
+  w->Run(ui::Command::ViewSide);
+  ASSERT_TRUE(w->Session()->Reference()->WaitIdle(std::chrono::seconds(5)));
+  w->Run(ui::Command::SavePng);
+  ASSERT_TRUE(w->Session()->WaitForSeeks(std::chrono::seconds(10)));
+  QCoreApplication::processEvents();
+  const QImage pngA(shots + "/capture00_a.png"), pngB(shots + "/capture00_b.png");
+  ASSERT_EQ(pngA.size(), QSize(176, 144));
+  ASSERT_EQ(pngB.size(), QSize(176, 144));
+  EXPECT_NE(pngA, pngB);
+  ASSERT_TRUE(w->Stills()->CopyToClipboard());
+  const QImage both = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(both.size(), QSize(352, 144));
+  EXPECT_EQ(both.copy(0, 0, 176, 144), pngA.convertToFormat(QImage::Format_RGB32));
+  EXPECT_EQ(both.copy(176, 0, 176, 144), pngB.convertToFormat(QImage::Format_RGB32));
+  EXPECT_TRUE(prompts.log->messages.empty());
 }
 
 TEST_F(StillsHelpTest, RefusedFormatsAndLineDoubledFrames) {

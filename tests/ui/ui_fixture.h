@@ -44,6 +44,7 @@ class RecordingPrompts : public ui::Prompts {
     std::deque<QString> queuedChoices;  // open chooser answers, used first
     std::optional<QString> nextChoice;  // then this one
     std::optional<QString> saveChoice;
+    std::vector<QString> exportOffers;  // "initial path|filter|suffix" of each export chooser
     std::optional<QString> folderChoice;
     bool answerYes = true;
     bool realOpener = false;  // OpenDocument runs the real opener (xdg-open)
@@ -81,6 +82,12 @@ class RecordingPrompts : public ui::Prompts {
   }
   std::optional<QString> ChooseFileToSave(QWidget*, const QString&) override {
     Check();
+    return m_log->saveChoice;
+  }
+  std::optional<QString> ChooseExportFile(QWidget*, const QString& initialPath, const QString& filter,
+                                          const QString& suffix) override {
+    Check();
+    m_log->exportOffers.push_back(initialPath + u'|' + filter + u'|' + suffix);
     return m_log->saveChoice;
   }
   std::optional<QString> ChooseFolder(QWidget*, const QString&) override {
