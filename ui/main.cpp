@@ -8,6 +8,7 @@
 #include "controls/resources.h"
 #include "ui/player_window.h"
 #include "ui/language.h"
+#include "ui/quit_on_signal.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
   // (its icon and its name in the task switcher).
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.corvane.Corvane"));
   controls::InitResources();
+  ui::QuitOnTerminationSignals();
   ui::ApplyLanguage(ui::LanguageOf(ui::StoredLanguageChoice()));
   const Arguments args = ParseArguments(QApplication::arguments());
   std::optional<session::CompareView> view;

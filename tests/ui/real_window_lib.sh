@@ -5,10 +5,17 @@
 work=$(mktemp -d)
 player=""
 wm=""
+# A script that passed still fails when the player it leaves running does not
+# end cleanly (a crash or a sanitizer report at exit).
 cleanup() {
-  [ -n "$player" ] && kill "$player" 2>/dev/null && wait "$player" 2>/dev/null || true
+  local status=$?
+  if [ $status -eq 0 ] && [ -n "$player" ]; then
+    end_player || status=1
+  fi
+  [ -n "$player" ] && kill -9 "$player" 2>/dev/null && wait "$player" 2>/dev/null || true
   [ -n "$wm" ] && kill "$wm" 2>/dev/null && wait "$wm" 2>/dev/null || true
   rm -rf "$work"
+  exit $status
 }
 trap cleanup EXIT
 # A private home: the user's settings are neither read nor written.
@@ -41,10 +48,29 @@ start_player() {
   player=$!
 }
 
-stop_player() {
-  [ -n "$player" ] && kill "$player" 2>/dev/null && wait "$player" 2>/dev/null || true
+# end_player: ends the player as a session's logout does (SIGTERM: it closes
+# its windows and leaves with status 0); false, with the reason said, unless
+# it exits 0 within 15 s, so a crash or a sanitizer report at exit does not
+# pass. stop_player fails the script then.
+end_player() {
+  [ -n "$player" ] || return 0
+  local pid=$player status=0
   player=""
+  kill -TERM "$pid" 2>/dev/null || true
+  for _ in $(seq 150); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null || true
+    echo "the player did not exit within 15 s of SIGTERM" >&2
+    return 1
+  fi
+  wait "$pid" || status=$?
+  [ $status -eq 0 ] || { echo "the player exited with status $status" >&2; return 1; }
 }
+stop_player() { end_player || exit 1; }
 
 # find_window TITLE: the id of the visible window whose title is TITLE
 # (a regular expression), waiting up to 20 s. Chinese titles need UTF-8.
