@@ -67,8 +67,8 @@ CoordinateWindow::CoordinateWindow(QWidget* owner) : QWidget(owner) {
 
 void CoordinateWindow::SetTexts() {
   setWindowTitle(tr("YUV坐标显示"));
-  m_group->setTitle(tr("Visual"));
-  m_labels[0]->setText(tr("Coordinate"));
+  m_group->setTitle(tr("显示"));
+  m_labels[0]->setText(tr("坐标"));
   const char* const names[4] = {QT_TR_NOOP("YUV"), QT_TR_NOOP("Y"), QT_TR_NOOP("U"), QT_TR_NOOP("V")};
   for (int i = 0; i < 3; ++i) m_labels[i + 1]->setText(tr(names[i + 1]));
   for (int i = 0; i < 4; ++i) m_list->setItemText(i, tr(names[i]));
