@@ -186,6 +186,11 @@ TEST_F(LanguageTest, NoWordOfTheOtherLanguage) {
     SCOPED_TRACE(c.ok);
     ui::CoordinateWindow coords(nullptr);
     EXPECT_EQ(coords.findChild<QGroupBox*>()->title(), QString::fromUtf8(c.group));
+    // Wide enough for its title beside the frame's icon and buttons.
+    QFont caption = coords.font();
+    caption.setBold(true);
+    EXPECT_GE(coords.width(),
+              QFontMetrics(caption).horizontalAdvance(coords.windowTitle()) + ui::CoordinateWindow::kCaptionRoom);
     QStringList labels;
     for (QLabel* l : coords.findChildren<QLabel*>()) labels << l->text();
     EXPECT_TRUE(labels.contains(QString::fromUtf8(c.label))) << labels.join('|').toStdString();
