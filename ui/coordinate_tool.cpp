@@ -1,8 +1,6 @@
 #include "ui/coordinate_tool.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QWindow>
 #include <algorithm>
 
