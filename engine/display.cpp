@@ -255,7 +255,8 @@ bool Display::RenderZoomed(const Surface& surface, const platform::Rect& dest, u
   frame.nType = m_frame.type;
   frame.nWidth = m_frame.width;
   frame.nHeight = m_frame.height;
-  DrawViewOverlay(px, stride, m_view, m, [&frame](uint32_t x, uint32_t y) { return FramePixelValues(frame, x, y); });
+  DrawViewOverlay(px, stride, m_view, m, DigitsOfDepth(BitDepthOf(m_frame.type)),
+                  [&frame](uint32_t x, uint32_t y) { return FramePixelValues(frame, x, y); });
   return true;
 }
 

@@ -28,8 +28,6 @@ const Glyph* GlyphFor(char ch) {
   return nullptr;
 }
 
-int TextWidth(const std::string& s, int k) { return s.empty() ? 0 : int(s.size()) * (kGlyphW + 1) * k - k; }
-
 uint32_t* PixelAt(uint8_t* pixels, int stride, int x, int y) {
   return reinterpret_cast<uint32_t*>(pixels + size_t(stride) * size_t(y)) + x;
 }
@@ -126,7 +124,31 @@ std::optional<PixelValues> FramePixelValues(const FrameBuffer& b, uint32_t x, ui
   return v;
 }
 
-bool OverlayHasLabels(int size) { return size >= 24; }
+int OverlayTextFit::LineWidth(int chars) const { return chars <= 0 ? 0 : chars * (kGlyphW + 1) * scale - scale; }
+
+std::optional<OverlayTextFit> FitOverlayText(int size, int digits) {
+  // Inside the cell: its first row and column are the grid, and a clear
+  // pixel round every line. The font grows a pixel per 24 screen pixels of
+  // the cell, as large as still fits; letters only where they fit as well.
+  const int inside = size - 1;
+  for (int k = std::max(1, size / 24); k >= 1; --k) {
+    OverlayTextFit fit;
+    fit.scale = k;
+    fit.lineHeight = kGlyphH * k;
+    if (3 * fit.lineHeight + 4 > inside) continue;
+    fit.gap = (inside - 3 * fit.lineHeight) / 4;
+    for (const bool labels : {true, false}) {
+      fit.labels = labels;
+      if (fit.LineWidth(digits + (labels ? 1 : 0)) + 2 <= inside) return fit;
+    }
+  }
+  return std::nullopt;
+}
+
+int DigitsOfDepth(int bits) {
+  const uint64_t largest = (uint64_t(1) << std::clamp(bits, 1, 32)) - 1;
+  return int(std::to_string(largest).size());
+}
 
 std::array<std::string, 3> OverlayLines(const PixelValues& values, bool labels) {
   static constexpr char kYUV[] = "YUV", kRGB[] = "RGB";
@@ -145,7 +167,7 @@ uint32_t OverlayTextColour(uint32_t bgra) {
   return 2126 * r + 7152 * g + 722 * b >= 128 * 10000 ? 0xFF000000u : 0xFFFFFFFFu;
 }
 
-void DrawViewOverlay(uint8_t* pixels, int stride, const PictureView& view, const ViewMapping& m,
+void DrawViewOverlay(uint8_t* pixels, int stride, const PictureView& view, const ViewMapping& m, int digits,
                      const std::function<std::optional<PixelValues>(uint32_t, uint32_t)>& values) {
   const platform::Rect v = m.Visible();
   if (v.IsEmpty()) return;
@@ -153,10 +175,9 @@ void DrawViewOverlay(uint8_t* pixels, int stride, const PictureView& view, const
   if (size >= kGridPixelSize) {
     const int64_t c0 = m.ColumnAt(v.left), c1 = m.ColumnAt(v.right - 1);
     const int64_t r0 = m.RowAt(v.top), r1 = m.RowAt(v.bottom - 1);
-    // The font grows a pixel per 24 screen pixels of the pixel, so the
-    // text keeps a margin round it at every zoom.
-    const int k = std::max(1, size / 24);
-    const bool labels = OverlayHasLabels(size);
+    // One fit for the whole view, by the widest value the format can hold,
+    // so neighbouring cells write alike.
+    const std::optional<OverlayTextFit> fit = FitOverlayText(size, digits);
     for (int64_t r = r0; r <= r1; ++r) {
       for (int64_t c = c0; c <= c1; ++c) {
         // The cell of frame pixel (c, r) on screen, clipped to what shows.
@@ -174,15 +195,17 @@ void DrawViewOverlay(uint8_t* pixels, int stride, const PictureView& view, const
         if (cell.left >= v.left)
           for (int y = shown.top + (cell.top >= v.top ? 1 : 0); y < shown.bottom; ++y)
             *PixelAt(pixels, stride, cell.left, y) = Blend(*PixelAt(pixels, stride, cell.left, y), colour);
-        if (size < kValuesPixelSize) continue;
+        if (!fit) continue;
         const std::optional<PixelValues> pv = values(uint32_t(c), uint32_t(r));
         if (!pv) continue;
-        const std::array<std::string, 3> lines = OverlayLines(*pv, labels);
-        const int lineH = kGlyphH * k, gap = std::max(0, (cell.Height() - 3 * lineH) / 4);
+        const std::array<std::string, 3> lines = OverlayLines(*pv, fit->labels);
+        // Centred in the cell less its grid row and column; a cell one
+        // pixel larger than another (the mapping's rounding) centres alike.
+        const int inside = size - 1;
         for (size_t i = 0; i < 3; ++i) {
-          const int x = cell.left + std::max(1, (cell.Width() - TextWidth(lines[i], k)) / 2);
-          const int y = cell.top + gap + int(i) * (lineH + gap);
-          DrawText(pixels, stride, lines[i], x, y, k, colour, shown);
+          const int x = cell.left + 1 + std::max(1, (inside - fit->LineWidth(int(lines[i].size()))) / 2);
+          const int y = cell.top + 1 + fit->gap + int(i) * (fit->lineHeight + fit->gap);
+          DrawText(pixels, stride, lines[i], x, y, fit->scale, colour, shown);
         }
       }
     }

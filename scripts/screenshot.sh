@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes docs/screenshot.png (Chinese) or, with `en`, docs/screenshot-en.png
 # (English): the player window playing the demo clip; and (Chinese only)
-# docs/screenshot_zoom16.png: the same window paused and zoomed to 16x
-# (Ctrl + wheel, seven notches over the picture's centre) with each pixel's
+# docs/screenshot_zoom24.png: the same window paused and zoomed to 24x
+# (Ctrl + wheel, eight notches over the picture's centre) with each pixel's
 # values. In a private X server (Xvfb) with a private home, so no settings
 # are touched. The language comes from the environment as it would for a
 # user: none (the C locale) for Chinese, LANG=en_US.UTF-8 for English.
@@ -24,7 +24,7 @@ mkdir -p "$build/demo"
 [ -f "$demo" ] || "$build/cli/corvane-tool" gen "$demo" --demo
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-zoomed=$(pwd)/docs/screenshot_zoom16.png
+zoomed=$(pwd)/docs/screenshot_zoom24.png
 [ "$language" = zh ] || zoomed=/dev/null
 env "${locale[@]}" HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM=xcb \
   xvfb-run -a -s "-screen 0 800x600x24" bash -c '
@@ -39,7 +39,7 @@ env "${locale[@]}" HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM=
     xdotool mousemove --window "$wid" $((WIDTH / 2)) $((HEIGHT / 2 - 43 + 10))
     sleep 0.3
     xdotool keydown ctrl
-    for _ in 1 2 3 4 5 6 7; do xdotool click 4; sleep 0.2; done
+    for _ in 1 2 3 4 5 6 7 8; do xdotool click 4; sleep 0.2; done
     xdotool keyup ctrl
     sleep 1
     [ "$4" = /dev/null ] || import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$4"

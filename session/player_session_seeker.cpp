@@ -11,17 +11,23 @@ namespace session {
 
 // ---- Numbers -------------------------------------------------------------------
 
+// Positions 0..200 spread over frames 1..total: the left end is the first
+// frame and the right end the last, whatever the count, and each is the
+// nearest of the other (rounded both ways), so a thumb put on a frame's
+// position seeks to that very frame. (Frames count from 1: position p times
+// total / 200 would put frame 1 of 5 a fifth of the way along and ask for a
+// frame 0 at the left end.)
 uint32_t PlayerSession::FrameForSliderPos(int pos, uint32_t total) {
+  if (total <= 1) return 1;
   const uint64_t p = uint64_t(std::clamp(pos, 0, kSliderMax));
-  const uint64_t frame = p * total / kSliderMax;
-  // Frames count from 1: the left end shows the first frame rather than
-  // asking for a frame 0 that the engine would refuse.
-  return uint32_t(std::max<uint64_t>(frame, 1));
+  return uint32_t(1 + (p * (uint64_t(total) - 1) + kSliderMax / 2) / kSliderMax);
 }
 
 int PlayerSession::SliderPosForFrame(uint32_t frame, uint32_t total) {
-  if (total == 0) return 0;
-  return int(std::min<uint64_t>(uint64_t(frame) * kSliderMax / total, kSliderMax));
+  if (total <= 1) return 0;
+  const uint64_t steps = uint64_t(total) - 1;
+  const uint64_t f = uint64_t(std::clamp<uint32_t>(frame, 1, total)) - 1;
+  return int((f * kSliderMax + steps / 2) / steps);
 }
 
 uint64_t PlayerSession::AppendDigit(uint64_t input, int digit) {

@@ -1,13 +1,13 @@
 #include "ui/coordinate_tool.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QWindow>
+#include <algorithm>
 
 #include "ui/coordinate_window.h"
 #include "ui/player_window.h"
 #include "ui/video_widget.h"
+#include "ui/window_sizing.h"
 
 namespace ui {
 
@@ -84,20 +84,31 @@ void CoordinateTool::ReleaseSize(const std::function<void()>& resize) {
 
 void CoordinateTool::Place() {
   if (!IsVisible()) return;
-  const QRect outer = m_player->frameGeometry();
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const int screenHeight = screen ? screen->geometry().height() : 0;
-  // Under the player's frame; when that would be off the bottom of the
-  // screen, half way up the player instead.
-  int y = outer.top() + outer.height();
-  if (y > screenHeight - 20) y -= outer.height() / 2;
-  // move() places a framed window's frame, but a window the window manager
-  // has not framed yet by its client area: then its frame will be the
-  // player's (same manager, same decoration), so its client goes that far
-  // in, and its title bar does not cover the player's status line.
-  QPoint at(outer.left(), y);
-  if (m_window->frameGeometry() == m_window->geometry())
-    at += QPoint(m_player->geometry().left() - outer.left(), m_player->geometry().top() - outer.top());
+  const QRect player = m_player->frameGeometry();
+  const QRect area = AvailableArea();
+  // A window the window manager has not framed yet will get the player's
+  // frame (same manager, same decoration): its outer size counts that in.
+  const bool framed = m_window->frameGeometry() != m_window->geometry();
+  const QMargins frame = framed ? FrameMargins(*m_window) : FrameMargins(*m_player);
+  const QSize outer = m_window->size().grownBy(frame);
+  // Under the player's frame; where that is off the screen's available
+  // area, beside the player (right, else left); where neither fits (a
+  // player as large as the screen), over the player's lower right corner.
+  // Always whole on the available area.
+  QPoint at;
+  if (player.bottom() + outer.height() <= area.bottom())
+    at = QPoint(player.left(), player.bottom() + 1);
+  else if (player.right() + outer.width() <= area.right())
+    at = QPoint(player.right() + 1, player.top());
+  else if (player.left() - outer.width() >= area.left())
+    at = QPoint(player.left() - outer.width(), player.top());
+  else
+    at = QPoint(player.right() + 1 - outer.width(), player.bottom() + 1 - outer.height());
+  at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())));
+  at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
+  // move() places a framed window's frame, but an unframed one by its
+  // client area: that goes the frame's width and title bar further in.
+  if (!framed) at += QPoint(frame.left(), frame.top());
   m_window->move(at);
 }
 

@@ -1,6 +1,6 @@
 // The coordinate window as the player drives it: shown and hidden by its menu
-// item and its own close box, placed below the player's frame, fed the pixel
-// under the pointer. While it shows, the player is held at its size (at
+// item and its own close box, placed below the player's frame (beside it
+// when there is no room below), fed the pixel under the pointer. While it shows, the player is held at its size (at
 // 100 %, so client pixels are frame pixels) and asks for no maximise button.
 //
 // Threads: GUI thread only.
@@ -25,7 +25,8 @@ class CoordinateTool {
   // Hides the window when the session says it no longer shows (a stop).
   void Sync();
   bool IsVisible() const;
-  // Under the player's frame; half way up it when that is off the screen.
+  // Under the player's frame, or beside it when that would leave the
+  // screen's available area; always whole on that area.
   void Place();
   // The component list follows the view; it takes input only with frames.
   void SelectComponent(int n);

@@ -2,12 +2,14 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "engine/display.h"
 #include "ui/window_frames.h"
@@ -31,7 +33,6 @@ std::optional<QPoint> FramePixelAt(QPoint p, QSize widget, int aspectMode, uint3
 CoordinateWindow::CoordinateWindow(QWidget* owner) : QWidget(owner) {
   setObjectName(QStringLiteral("coordinateWindow"));
   UseDialogFrame(this, Qt::Tool);
-  setFixedSize(kWidth, kHeight);
   QFont f(QStringLiteral("Tahoma"));
   f.setPointSize(10);
   setFont(f);
@@ -65,10 +66,17 @@ CoordinateWindow::CoordinateWindow(QWidget* owner) : QWidget(owner) {
   layout->addWidget(m_group);
 }
 
+int CoordinateWindow::WidthFor(int base) const {
+  QFont caption = font();
+  caption.setBold(true);
+  return std::max(base, QFontMetrics(caption).horizontalAdvance(windowTitle()) + kCaptionRoom);
+}
+
 void CoordinateWindow::SetTexts() {
   setWindowTitle(tr("YUV坐标显示"));
-  m_group->setTitle(tr("Visual"));
-  m_labels[0]->setText(tr("Coordinate"));
+  setFixedSize(WidthFor(m_pair ? kPairWidth : kWidth), kHeight);
+  m_group->setTitle(tr("显示"));
+  m_labels[0]->setText(tr("坐标"));
   const char* const names[4] = {QT_TR_NOOP("YUV"), QT_TR_NOOP("Y"), QT_TR_NOOP("U"), QT_TR_NOOP("V")};
   for (int i = 0; i < 3; ++i) m_labels[i + 1]->setText(tr(names[i + 1]));
   for (int i = 0; i < 4; ++i) m_list->setItemText(i, tr(names[i]));
@@ -80,14 +88,16 @@ void CoordinateWindow::changeEvent(QEvent* event) {
 }
 
 void CoordinateWindow::ShowPixel(int x, int y, int c1, int c2, int c3) {
-  if (width() != kWidth) setFixedSize(kWidth, kHeight);
+  m_pair = false;
+  if (width() != WidthFor(kWidth)) setFixedSize(WidthFor(kWidth), kHeight);
   m_position->setText(QStringLiteral("%1*%2").arg(x).arg(y));
   const int v[3] = {c1, c2, c3};
   for (int i = 0; i < 3; ++i) m_values[i]->setText(QString::number(v[i]));
 }
 
 void CoordinateWindow::ShowPixelPair(int x, int y, const int a[3], const int* b) {
-  if (width() != kPairWidth) setFixedSize(kPairWidth, kHeight);
+  m_pair = true;
+  if (width() != WidthFor(kPairWidth)) setFixedSize(WidthFor(kPairWidth), kHeight);
   m_position->setText(QStringLiteral("%1*%2").arg(x).arg(y));
   for (int i = 0; i < 3; ++i) {
     if (!b || a[i] < 0 || b[i] < 0)

@@ -34,6 +34,9 @@ class CoordinateWindow : public QWidget {
   static constexpr int kWidth = 200;
   static constexpr int kHeight = 220;
   static constexpr int kPairWidth = 300;  // wide enough for "A / B (A−B)" of 16-bit samples
+  // What a title bar holds besides the title: the window's icon, its three
+  // buttons and the margins (openbox, and most window managers, need less).
+  static constexpr int kCaptionRoom = 120;
 
   explicit CoordinateWindow(QWidget* owner);
 
@@ -50,6 +53,10 @@ class CoordinateWindow : public QWidget {
   QComboBox* ComponentList() const { return m_list; }
   QString PositionText() const;
   QString ValueText(int i) const;  // i 0..2: Y, U, V
+  // `base` (kWidth, or kPairWidth with a second file), or wider where the
+  // title would not fit between the frame's icon and buttons (the window
+  // manager would cut it: "YUV C…inates").
+  int WidthFor(int base) const;
 
  signals:
   // The user accepted entry n of the component list.
@@ -69,6 +76,7 @@ class CoordinateWindow : public QWidget {
   QLineEdit* m_position = nullptr;
   QLabel* m_values[3] = {};
   QComboBox* m_list = nullptr;
+  bool m_pair = false;  // the values of two files are shown
 };
 
 }  // namespace ui

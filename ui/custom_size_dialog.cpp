@@ -27,10 +27,10 @@ CustomSizeDialog::CustomSizeDialog(QWidget* parent) : QDialog(parent) {
   m_editWidth = addEdit(0, tr("宽"), ids::kCustomWidthEdit);
   m_editHeight = addEdit(1, tr("高"), ids::kCustomHeightEdit);
   auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton(tr("OK"), this);
+  auto* ok = new QPushButton(tr("确定"), this);
   ok->setObjectName(QStringLiteral("btn%1").arg(ids::kIdOk));
   ok->setDefault(true);
-  auto* cancel = new QPushButton(tr("Cancel"), this);
+  auto* cancel = new QPushButton(tr("取消"), this);
   cancel->setObjectName(QStringLiteral("btn%1").arg(ids::kIdCancel));
   buttons->addStretch();
   buttons->addWidget(ok);

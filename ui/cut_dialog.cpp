@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <climits>
 #include <filesystem>
@@ -34,10 +35,14 @@ CutDialog::CutDialog(const QString& sourcePath, const corvane::YUVPara& para, QW
   auto* group = new QGroupBox(tr("帧号范围"), this);
   m_rangeText = new QLabel(group);
   m_rangeText->setObjectName(QStringLiteral("text1041"));
-  m_editStart = new QLineEdit(QStringLiteral("0"), group);
+  m_editStart = new QLineEdit(group);
   m_editStart->setObjectName(QStringLiteral("edit1042"));
-  m_editEnd = new QLineEdit(QStringLiteral("0"), group);
+  m_editEnd = new QLineEdit(group);
   m_editEnd->setObjectName(QStringLiteral("edit1035"));
+  // Frame numbers are unsigned decimals: the fields take digits and nothing
+  // else (at most ten, a 32-bit number's length).
+  for (QLineEdit* edit : {m_editStart, m_editEnd})
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,10}")), edit));
   auto* grid = new QGridLayout(group);
   grid->addWidget(m_rangeText, 0, 0, 1, 2);
   grid->addWidget(new QLabel(tr("起始帧"), group), 1, 0);
@@ -94,6 +99,11 @@ CutDialog::CutDialog(const QString& sourcePath, const corvane::YUVPara& para, QW
     if (source.result.Ok()) m_frameCount = source.frameCount;
   }
   if (m_frameCount != 0) m_rangeText->setText(RangeText());
+  // The whole file to begin with: a range that is valid as it stands.
+  m_startFrame = 1;
+  m_endFrame = m_frameCount;
+  m_editStart->setText(QString::number(m_startFrame));
+  m_editEnd->setText(QString::number(m_endFrame));
 }
 
 // A dialog torn down mid-cut (its parent closing): the runner cancels and

@@ -30,7 +30,9 @@ GoToFrameBox::GoToFrameBox(QWidget* parent, uint32_t total, uint32_t current) : 
   m_hint = new QLabel(tr("1 - %1").arg(total), this);
   m_hint->setObjectName(QStringLiteral("frameRange"));
   column->addWidget(m_hint);
-  setFixedSize(sizeHint());
+  // The box keeps the size its contents ask for, and grows with the hint
+  // when a refusal puts a longer text there.
+  column->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void GoToFrameBox::accept() {

@@ -100,6 +100,8 @@ void PlayerWindow::Initialize() {
   m_session->Close();
   m_video->ShowIdle();
   show();
+  // Every size from here on counts the frame in, the first file's too.
+  AwaitFrame(*this, kFrameWaitMs);
   ResizeForPicture(kIdleWidth, kIdleHeight);
   SettingsStore::InitAtStartup(m_settings);
   m_recent = RecentFilesStore::Load();
@@ -350,6 +352,21 @@ void PlayerWindow::ResizeForPicture(uint32_t width, uint32_t height) {
   });
 }
 
+void PlayerWindow::KeepPictureSize(QSize picture) {
+  // Nothing to keep in full screen, maximised, or before the window shows.
+  if (!isVisible() || isFullScreen() || isMaximized() || picture.isEmpty()) return;
+  m_coords->ReleaseSize([&] {
+    SizeWindowForPicture(
+        *this, uint32_t(picture.width()), uint32_t(picture.height()),
+        {BelowPicture(), kControlRowWidth, kMinWindowHeight},
+        [this](int inset) {
+          m_pictureInset = inset;
+          LayoutControls();
+        },
+        Placement::kKeep);
+  });
+}
+
 void PlayerWindow::LayoutControls() {
   const QWidget* client = centralWidget();
   const int W = client->width(), H = client->height();
@@ -413,8 +430,14 @@ void PlayerWindow::changeEvent(QEvent* event) {
   // The transport bar, the status strip and the coordinate window hear it
   // too and set their own texts.
   if (event->type() == QEvent::LanguageChange) {
+    // The picture as it is now, before the menu bar takes the new texts.
+    const QSize picture = m_video->size();
     setWindowTitle(tr("Corvane"));
     RetranslateMenus(menuBar());
+    // Longer or shorter menu titles may fold the menu bar onto more lines
+    // or fewer; the picture keeps its size (100 % stays 1:1) and the window
+    // its place.
+    KeepPictureSize(picture);
   }
 }
 

@@ -48,6 +48,7 @@ class PlayerWindow : public QMainWindow {
   // and the margin of its left end, so no button is ever clipped.
   static constexpr int kControlRowWidth = 274;
   static constexpr int kMinWindowHeight = 310;  // the lowest the user may drag to (outer)
+  static constexpr int kFrameWaitMs = 2000;     // the longest the start waits for the window manager's frame
 
   // `filePath`: the file named on the command line (or empty), opened by
   // Initialize, which shows the window, loads the settings and sets the controls.
@@ -76,6 +77,9 @@ class PlayerWindow : public QMainWindow {
   QString FilePath() const { return m_filePath; }
 
   void ResizeForPicture(uint32_t width, uint32_t height);  // the picture area is width x height
+  // The window sized anew, in its place, for a picture area of `picture`
+  // (its size now): after the menu bar changed its height.
+  void KeepPictureSize(QSize picture);
   void UpdateControls();
   void UpdateStatus();
   void ToggleCoordinateWindow();

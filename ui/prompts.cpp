@@ -93,8 +93,8 @@ std::optional<QString> DialogPrompts::ChooseFileToOpen(QWidget* parent, const QS
   QFileDialog dialog(parent);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setNameFilters({QCoreApplication::translate("ui::Prompts", "YUVFiles (*.4cif *.cif *.qcif *.yuv)"),
-                         QCoreApplication::translate("ui::Prompts", "AllFiles(*.*) (*)")});
+  dialog.setNameFilters({QCoreApplication::translate("ui::Prompts", "YUV文件 (*.4cif *.cif *.qcif *.yuv)"),
+                         QCoreApplication::translate("ui::Prompts", "所有文件 (*)")});
   if (!initialPath.isEmpty()) dialog.selectFile(initialPath);
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first();
@@ -113,8 +113,8 @@ std::optional<QString> DialogPrompts::ChooseFileToSave(QWidget* parent, const QS
   // The tool asks its own overwrite question when it starts; asking here too
   // would ask twice.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  dialog.setNameFilters({QCoreApplication::translate("ui::Prompts", "YUVFiles (*.4cif *.cif *.qcif *.yuv)"),
-                         QCoreApplication::translate("ui::Prompts", "AllFiles(*.*) (*)")});
+  dialog.setNameFilters({QCoreApplication::translate("ui::Prompts", "YUV文件 (*.4cif *.cif *.qcif *.yuv)"),
+                         QCoreApplication::translate("ui::Prompts", "所有文件 (*)")});
   if (!initialPath.isEmpty()) dialog.selectFile(initialPath);
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first();

@@ -132,12 +132,75 @@ void QualityGraph::SetShowSsim(bool on) {
   update();
 }
 
-QRect QualityGraph::PlotRect() const {
+QRect QualityGraph::PlotRect() const { return LayOut().plot; }
+
+QString QualityGraph::StateText() const {
+  if (!m_done) return tr("正在计算 %1/%2 帧").arg(m_values.size()).arg(m_planned);
+  if (!m_status.Ok()) return tr("第 %1 帧读取失败").arg(m_status.frame);
+  if (m_current >= 1 && m_current <= m_values.size()) return FiguresOf(m_current, SsimShown());
+  return {};
+}
+
+QualityGraph::Layout QualityGraph::LayOut() const {
   const QFontMetrics fm = fontMetrics();
+  const int rowH = fm.height();
+  constexpr int kSwatch = 12;
+  Layout l;
+  // The header flows left to right, a row further down where an entry
+  // would cross the right edge.
+  int x = kPad, row = 0;
+  // `keep`: the width that must fit beside it on the same row (an axis
+  // name goes to the next row with its first entry rather than alone).
+  auto place = [&](int w, int keep = 0) {
+    if (x > kPad && x + w + keep > width() - kPad) x = kPad, ++row;
+    const QRect box(x, kPad / 2 + row * rowH, w, rowH);
+    x += w + 2 * kPad;
+    return box;
+  };
+  auto entryWidth = [&](const QString& text) { return kSwatch + kPad + fm.horizontalAdvance(text); };
+  const QColor* colours = m_sampling == Sampling::kRgb ? kRgbColours : kYuvColours;
+  auto letter = [&](int s) { return QString(QChar(corvane::analysis::PlaneLetter(m_sampling, s, true))); };
+  auto group = [&](const QString& name, bool pale) {
+    l.legend.push_back({place(fm.horizontalAdvance(name), 2 * kPad + entryWidth(letter(0))), name, QColor()});
+    for (int s = 0; s <= m_planeCount; ++s) {
+      // Each plane, then their average (SSIM's All) in the average's colour.
+      const QString text = s < m_planeCount ? letter(s) : tr("平均");
+      const QColor colour = s < m_planeCount ? colours[s] : kAverageColour;
+      l.legend.push_back({place(entryWidth(text)), text, pale ? Paler(colour) : colour});
+    }
+  };
+  group(QStringLiteral("PSNR (dB)"), false);
+  if (SsimShown()) group(QStringLiteral("SSIM"), true);
+  // The figures at the right of the last row, or on a row of their own.
+  l.stateText = StateText();
+  if (!l.stateText.isEmpty()) {
+    const int want = fm.horizontalAdvance(l.stateText);
+    if (x + want > width() - kPad) x = kPad, ++row;
+    const int room = std::max(0, width() - kPad - x);
+    l.stateText = fm.elidedText(l.stateText, Qt::ElideRight, room);
+    const int w = std::min(fm.horizontalAdvance(l.stateText), room);
+    l.state = QRect(width() - kPad - w, kPad / 2 + row * rowH, w, rowH);
+  }
+  const int headerBottom = kPad / 2 + (row + 1) * rowH;
+
   const int left = fm.horizontalAdvance(QStringLiteral("100.0")) + 2 * kPad;
-  const int right = m_showSsim && m_trackSsim ? fm.horizontalAdvance(QStringLiteral("0.999")) + 2 * kPad : 2 * kPad;
-  const int top = fm.height() + kPad, bottom = fm.height() + kPad / 2;
-  return QRect(QPoint(left, top), QPoint(width() - 1 - right, height() - 1 - bottom));
+  const int right = SsimShown() ? fm.horizontalAdvance(QStringLiteral("0.999")) + 2 * kPad : 2 * kPad;
+  // The top axis labels are centred on the plot's top line: half a row
+  // below the header and a gap.
+  const int top = headerBottom + kPad + (rowH + 1) / 2, bottom = rowH + kPad / 2;
+  l.plot = QRect(QPoint(left, top), QPoint(width() - 1 - right, height() - 1 - bottom));
+  for (int i = 0; i <= 2; ++i) {
+    l.axisLabels.push_back(AxisLabelRect(l.plot, i, false));
+    if (SsimShown()) l.axisLabels.push_back(AxisLabelRect(l.plot, i, true));
+  }
+  return l;
+}
+
+QRect QualityGraph::AxisLabelRect(const QRect& plot, int i, bool right) const {
+  const QFontMetrics fm = fontMetrics();
+  const int y = plot.bottom() - i * (plot.height() - 1) / 2;
+  if (right) return QRect(plot.right() + kPad, y - fm.height() / 2, width() - plot.right() - kPad, fm.height());
+  return QRect(0, y - fm.height() / 2, plot.left() - kPad, fm.height());
 }
 
 namespace {
@@ -190,7 +253,7 @@ bool QualityGraph::event(QEvent* event) {
     planes += QStringLiteral("%1%2 %3").arg(s ? QStringLiteral("  ") : QString())
                   .arg(QChar(corvane::analysis::PlaneLetter(m_sampling, s, true)))
                   .arg(Figure(m_values[frame - 1][size_t(s)], 2));
-  QToolTip::showText(help->globalPos(), FiguresOf(frame, m_showSsim && m_trackSsim) + u'\n' + planes, this);
+  QToolTip::showText(help->globalPos(), FiguresOf(frame, SsimShown()) + u'\n' + planes, this);
   return true;
 }
 
@@ -203,12 +266,13 @@ void QualityGraph::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), kBackground);
   if (!m_track || m_planned == 0) return;
-  const QRect plot = PlotRect();
+  const Layout layout = LayOut();
+  DrawLegend(p, layout);
+  const QRect plot = layout.plot;
   if (plot.width() < 2 || plot.height() < 2) return;
-  const bool ssimShown = m_showSsim && m_trackSsim;
+  const bool ssimShown = SsimShown();
   const Range psnr = PsnrAxis(), ssim = SsimAxis();
   DrawAxes(p, plot, psnr, ssim, ssimShown);
-  DrawLegend(p, ssimShown);
   p.setClipRect(plot);
   for (int s = 0; s < 4; ++s) {
     if (s >= m_planeCount && s != 3) continue;
@@ -239,52 +303,32 @@ void QualityGraph::DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ss
     p.setPen(kGrid);
     p.drawLine(plot.left(), y, plot.right(), y);
     p.setPen(kText);
-    const QRect leftLabel(0, y - fm.height() / 2, plot.left() - kPad, fm.height());
-    p.drawText(leftLabel, Qt::AlignRight | Qt::AlignVCenter,
+    p.drawText(AxisLabelRect(plot, i, false), Qt::AlignRight | Qt::AlignVCenter,
                QString::number(psnr.low + i * (psnr.high - psnr.low) / 2, 'f', decimals));
-    if (ssimShown) {
-      const QRect rightLabel(plot.right() + kPad, y - fm.height() / 2, width() - plot.right() - kPad, fm.height());
-      p.drawText(rightLabel, Qt::AlignLeft | Qt::AlignVCenter,
+    if (ssimShown)
+      p.drawText(AxisLabelRect(plot, i, true), Qt::AlignLeft | Qt::AlignVCenter,
                  QString::number(ssim.low + i * (ssim.high - ssim.low) / 2, 'f', 3));
-    }
   }
   const QRect bottomRow(plot.left(), plot.bottom() + 1, plot.width(), height() - plot.bottom() - 1);
   p.drawText(bottomRow, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("1"));
   p.drawText(bottomRow, Qt::AlignRight | Qt::AlignVCenter, QString::number(m_planned));
 }
 
-void QualityGraph::DrawLegend(QPainter& p, bool ssimShown) const {
+void QualityGraph::DrawLegend(QPainter& p, const Layout& layout) const {
   const QFontMetrics fm = fontMetrics();
-  const int y = kPad / 2 + fm.height() / 2;
-  int x = kPad;
-  // The left axis's name and unit, then what each line is.
-  const QString axis = QStringLiteral("PSNR (dB)");
-  p.setPen(kText);
-  p.drawText(x, kPad / 2 + fm.ascent(), axis);
-  x += fm.horizontalAdvance(axis) + 2 * kPad;
-  auto entry = [&](const QColor& colour, const QString& text) {
-    p.setPen(QPen(colour, 2));
-    p.drawLine(x, y, x + 12, y);
-    x += 12 + kPad;
+  for (const LegendEntry& e : layout.legend) {
+    int x = e.box.left();
+    const int y = e.box.top() + e.box.height() / 2;
+    if (e.colour.isValid()) {
+      p.setPen(QPen(e.colour, 2));
+      p.drawLine(x, y, x + 12, y);
+      x += 12 + kPad;
+    }
     p.setPen(kText);
-    p.drawText(x, kPad / 2 + fm.ascent(), text);
-    x += fm.horizontalAdvance(text) + 2 * kPad;
-  };
-  const QColor* colours = m_sampling == Sampling::kRgb ? kRgbColours : kYuvColours;
-  for (int s = 0; s < m_planeCount; ++s)
-    entry(colours[s], QString(QChar(corvane::analysis::PlaneLetter(m_sampling, s, true))));
-  entry(kAverageColour, tr("平均"));
-  if (ssimShown) entry(Paler(kText), QStringLiteral("SSIM"));
-
-  QString state;
-  if (!m_done)
-    state = tr("正在计算 %1/%2 帧").arg(m_values.size()).arg(m_planned);
-  else if (!m_status.Ok())
-    state = tr("第 %1 帧读取失败").arg(m_status.frame);
-  else if (m_current >= 1 && m_current <= m_values.size())
-    state = FiguresOf(m_current, ssimShown);
+    p.drawText(x, e.box.top() + fm.ascent(), e.text);
+  }
   p.setPen(kText);
-  p.drawText(QRect(x, 0, width() - x - kPad, fm.height() + kPad), Qt::AlignRight | Qt::AlignVCenter, state);
+  if (!layout.stateText.isEmpty()) p.drawText(layout.state, Qt::AlignRight | Qt::AlignVCenter, layout.stateText);
 }
 
 QString QualityGraph::Figure(float v, int decimals) {

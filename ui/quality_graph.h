@@ -58,6 +58,27 @@ class QualityGraph : public QWidget {
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
+  // Where everything goes at the widget's present size. The header holds the
+  // axis names and one legend entry per line drawn (each plane's PSNR and
+  // their average; with SSIM shown, each plane's SSIM and All in the paler
+  // colours), flowing onto further rows when the widget is narrow, and the
+  // frame's figures (or the run's state) at the right of its last row, or
+  // on a row of their own when they do not fit beside it; the plot starts
+  // below the header, far enough down that the top axis labels clear it.
+  struct LegendEntry {
+    QRect box;      // swatch and text; no swatch for an axis name
+    QString text;
+    QColor colour;  // the line's colour; invalid for an axis name
+  };
+  struct Layout {
+    std::vector<LegendEntry> legend;
+    QRect state;  // the figures' or state's text, elided to fit
+    QString stateText;
+    QRect plot;
+    std::vector<QRect> axisLabels;  // the left (and right) axes' labels
+  };
+  Layout LayOut() const;
+
  signals:
   void frameClicked(uint32_t frame);
 
@@ -79,8 +100,12 @@ class QualityGraph : public QWidget {
   QRect PlotRect() const;
   Range PsnrAxis() const;
   Range SsimAxis() const;
+  bool SsimShown() const { return m_showSsim && m_trackSsim; }
+  QString StateText() const;
+  // The left (and right) label of axis line i (0 bottom, 1 middle, 2 top).
+  QRect AxisLabelRect(const QRect& plot, int i, bool right) const;
   void DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ssim, bool ssimShown) const;
-  void DrawLegend(QPainter& p, bool ssimShown) const;
+  void DrawLegend(QPainter& p, const Layout& layout) const;
   // "第 N 帧: 平均 x dB" (and the SSIM) of frame (1-based, measured):
   // the frame on screen at the top right, the frame under the pointer in
   // the tooltip.

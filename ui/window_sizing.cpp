@@ -1,9 +1,12 @@
 #include "ui/window_sizing.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 
 namespace ui {
@@ -18,14 +21,30 @@ int MenuBarHeight(const QMainWindow& window, int width) {
 
 }  // namespace
 
-QMargins FrameMargins(const QMainWindow& window) {
+QRect AvailableArea() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry() : QRect(0, 0, 1, 1);
+}
+
+void AwaitFrame(QWidget& window, int timeoutMs) {
+  // The window manager frames a window when it maps it; until then Qt knows
+  // no frame, and a window sized then would lose its title bar off the top
+  // of the screen once the frame is put round it. Exposed means mapped.
+  QElapsedTimer clock;
+  clock.start();
+  while (window.isVisible() && !(window.windowHandle() && window.windowHandle()->isExposed()) &&
+         clock.elapsed() < timeoutMs)
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+}
+
+QMargins FrameMargins(const QWidget& window) {
   const QRect inner = window.geometry(), outer = window.frameGeometry();
   return QMargins(std::max(0, inner.left() - outer.left()), std::max(0, inner.top() - outer.top()),
                   std::max(0, outer.right() - inner.right()), std::max(0, outer.bottom() - inner.bottom()));
 }
 
 void SizeWindowForPicture(QMainWindow& window, uint32_t width, uint32_t height, const PictureSizing& sizing,
-                          const std::function<void(int inset)>& layout) {
+                          const std::function<void(int inset)>& layout, Placement placement) {
   // The client area is sized directly: menu bar, picture, strip. Adding a
   // frame measured on one side to the other sides would lose the difference
   // under window managers whose bottom edge is thicker than the sides
@@ -33,10 +52,13 @@ void SizeWindowForPicture(QMainWindow& window, uint32_t width, uint32_t height, 
   // In 64 bits and clamped to the screen before anything is narrowed to an
   // int: a 2 x 200 % request of a very large frame must not wrap into a
   // small or negative window.
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const QSize screenSize = screen ? screen->geometry().size() : QSize(1, 1);
+  // The whole frame, title bar included, stays on the screen's available
+  // area (the screen less the desktop's panels), centred in it or, kept in
+  // place, moved only as far as it must to stay whole on it.
+  const QRect screen = AvailableArea();
+  const QPoint was = window.frameGeometry().topLeft();
   const QMargins frame = FrameMargins(window);
-  const int64_t screenW = std::max(screenSize.width(), 1), screenH = std::max(screenSize.height(), 1);
+  const int64_t screenW = std::max(screen.width(), 1), screenH = std::max(screen.height(), 1);
   const int64_t frameW = frame.left() + frame.right(), frameH = frame.top() + frame.bottom();
   // A picture narrower than the control row is centred in a wider window, at
   // its own size, with black beside it: the buttons stay reachable.
@@ -51,7 +73,12 @@ void SizeWindowForPicture(QMainWindow& window, uint32_t width, uint32_t height, 
     window.setMinimumSize(std::min(sizing.minClientWidth, clientW),
                           std::min(int(sizing.minWindowHeight - frameH), clientH));
     window.resize(clientW, clientH);
-    window.move(int((screenW - (clientW + frameW)) / 2), int((screenH - (clientH + frameH)) / 2));
+    const int64_t spareW = screenW - (clientW + frameW), spareH = screenH - (clientH + frameH);
+    if (placement == Placement::kCentre)
+      window.move(screen.left() + int(spareW / 2), screen.top() + int(spareH / 2));
+    else
+      window.move(screen.left() + int(std::clamp<int64_t>(was.x() - screen.left(), 0, std::max<int64_t>(spareW, 0))),
+                  screen.top() + int(std::clamp<int64_t>(was.y() - screen.top(), 0, std::max<int64_t>(spareH, 0))));
     layout(inset);
   };
   const int menuBar = MenuBarHeight(window, clientW);

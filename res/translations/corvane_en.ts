@@ -122,11 +122,11 @@
         <translation>YUV Coordinates</translation>
     </message>
     <message>
-        <source>Visual</source>
+        <source>显示</source>
         <translation>Visual</translation>
     </message>
     <message>
-        <source>Coordinate</source>
+        <source>坐标</source>
         <translation>Coordinate</translation>
     </message>
     <message>
@@ -161,11 +161,11 @@
         <translation>Height</translation>
     </message>
     <message>
-        <source>OK</source>
+        <source>确定</source>
         <translation>OK</translation>
     </message>
     <message>
-        <source>Cancel</source>
+        <source>取消</source>
         <translation>Cancel</translation>
     </message>
     <message>
@@ -879,11 +879,11 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
 <context>
     <name>ui::Prompts</name>
     <message>
-        <source>YUVFiles (*.4cif *.cif *.qcif *.yuv)</source>
+        <source>YUV文件 (*.4cif *.cif *.qcif *.yuv)</source>
         <translation>YUV files (*.4cif *.cif *.qcif *.yuv)</translation>
     </message>
     <message>
-        <source>AllFiles(*.*) (*)</source>
+        <source>所有文件 (*)</source>
         <translation>All files (*)</translation>
     </message>
 </context>

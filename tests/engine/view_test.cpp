@@ -3,7 +3,9 @@
 // uses and against the whole frame drawn at 1:1.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "engine/display.h"
@@ -161,7 +163,7 @@ TEST(ZoomedDisplay, DrawsThePixelThePointerMapsTo) {
           int inked = 0;
           for (int dy = 1; dy < size - 1; ++dy)
             for (int dx = 1; dx < size - 1; ++dx) inked += Pixel(canvas, W, x + dx, y + dy) == ink;
-          if (size >= kValuesPixelSize) {
+          if (FitOverlayText(size, 3)) {
             EXPECT_GT(inked, 20) << "no values at " << x << "," << y;
             ++cellsWithText;
           } else {
@@ -169,7 +171,76 @@ TEST(ZoomedDisplay, DrawsThePixelThePointerMapsTo) {
           }
         }
       }
-    if (size >= kValuesPixelSize && 2 * size + 2 < H) EXPECT_GT(cellsWithText, 0u);  // a whole cell fits
+    if (FitOverlayText(size, 3) && 2 * size + 2 < H) EXPECT_GT(cellsWithText, 0u);  // a whole cell fits
+  }
+}
+
+// The values of the widest samples each depth has (255, 1023, 4095, 65535)
+// in cells of 16, 24, 32 and 48 screen pixels: in every whole cell the text
+// stays off the grid and the cell's far edge, and its lines are three runs
+// of rows with a clear row between them; where they do not fit (16) nothing
+// is written.
+TEST(ZoomedDisplay, PixelValuesNeverRunTogether) {
+  struct Format {
+    YUVType type;
+    uint32_t code;
+    int sampleBytes;
+    uint16_t largest;
+  };
+  const Format formats[] = {{YUV_IYUV, fmt::IYUV, 1, 255},
+                            {YUV_I010, fmt::I010, 2, 1023},
+                            {YUV_I012, fmt::I012, 2, 4095},
+                            {YUV_P016, fmt::P016, 2, 65535}};
+  for (const Format& f : formats) {
+    YUVPara para = MakePara(f.code, kFW, kFH);
+    YUVType type;
+    uint32_t bytes;
+    ASSERT_TRUE(GetTypeAndFrameSize(&para, &type, &bytes));
+    ASSERT_EQ(type, f.type);
+    Bytes frame(bytes);
+    for (size_t i = 0; i + size_t(f.sampleBytes) <= frame.size(); i += size_t(f.sampleBytes)) {
+      frame[i] = uint8_t(f.largest & 0xFF);
+      if (f.sampleBytes == 2) frame[i + 1] = uint8_t(f.largest >> 8);
+    }
+    const int digits = int(std::to_string(f.largest).size());
+    // A picture of twice the frame's size: 8×, 12×, 16×, 24× give those cells.
+    constexpr int32_t W = 2 * int32_t(kFW), H = 2 * int32_t(kFH);
+    for (const int step : {10, 11, 12, 13}) {
+      SCOPED_TRACE(testing::Message() << "type " << f.type << ", step " << step);
+      const platform::Rect picture{0, 0, W, H};
+      PictureView view;
+      view.step = step;
+      view = PanView(view, 3.3, 2.2, picture, kFW, kFH);
+      const Bytes canvas = Draw(frame, type, view, W, H);
+      const ViewMapping m = MapView(view, picture, kFW, kFH);
+      const platform::Rect v = m.Visible();
+      const std::optional<OverlayTextFit> fit = FitOverlayText(m.PixelSize(), digits);
+      const int sizes[] = {16, 24, 32, 48};
+      EXPECT_EQ(m.PixelSize(), sizes[step - 10]);
+      EXPECT_EQ(fit.has_value(), step > 10);
+      int cells = 0;
+      for (int64_t r = m.RowAt(v.top); r <= m.RowAt(v.bottom - 1); ++r)
+        for (int64_t c = m.ColumnAt(v.left); c <= m.ColumnAt(v.right - 1); ++c) {
+          const platform::Rect cell{int32_t(std::ceil(m.x0 + c * m.sx - 0.5)), int32_t(std::ceil(m.y0 + r * m.sy - 0.5)),
+                                    int32_t(std::ceil(m.x0 + (c + 1) * m.sx - 0.5)),
+                                    int32_t(std::ceil(m.y0 + (r + 1) * m.sy - 0.5))};
+          if (cell.Intersection(v) != cell) continue;  // only whole cells
+          ++cells;
+          const uint32_t ink = OverlayTextColour(Pixel(canvas, W, cell.right - 1, cell.bottom - 1));
+          std::vector<bool> rowInked(size_t(cell.Height()), false);
+          for (int32_t y = cell.top; y < cell.bottom; ++y)
+            for (int32_t x = cell.left; x < cell.right; ++x) {
+              if (Pixel(canvas, W, x, y) != ink) continue;
+              ASSERT_TRUE(x > cell.left && x < cell.right - 1 && y > cell.top && y < cell.bottom - 1)
+                  << "ink on the cell's edge at " << x << "," << y;
+              rowInked[size_t(y - cell.top)] = true;
+            }
+          int runs = 0;
+          for (size_t y = 0; y < rowInked.size(); ++y) runs += rowInked[y] && (y == 0 || !rowInked[y - 1]);
+          EXPECT_EQ(runs, fit ? 3 : 0) << "cell " << c << "," << r;
+        }
+      EXPECT_GT(cells, 0);
+    }
   }
 }
 
@@ -235,8 +306,24 @@ TEST(ViewOverlay, ValuesAndTheirText) {
   EXPECT_EQ(OverlayLines({{1, 2, 3}, true}, true), (std::array<std::string, 3>{"R1", "G2", "B3"}));
   // Grey formats: Y alone; 10-bit values in full.
   EXPECT_EQ(OverlayLines({{1023, -1, -1}, false}, true), (std::array<std::string, 3>{"Y1023", "", ""}));
-  EXPECT_FALSE(OverlayHasLabels(16));
-  EXPECT_TRUE(OverlayHasLabels(24));
+  // The fit: three lines with a clear row round each need 20 rows; letters
+  // where the widest value with its letter fits too; the font doubles at 48
+  // when that still fits.
+  const struct {
+    int size, digits;
+    std::optional<std::pair<int, bool>> fit;  // scale, labels
+  } fits[] = {{16, 3, std::nullopt}, {19, 2, std::nullopt}, {20, 3, std::pair{1, true}}, {20, 4, std::pair{1, false}},
+              {20, 5, std::nullopt}, {24, 5, std::pair{1, false}}, {26, 5, std::pair{1, true}},
+              {48, 5, std::pair{2, false}}, {48, 3, std::pair{2, true}}, {64, 5, std::pair{2, true}}};
+  for (const auto& f : fits) {
+    const std::optional<OverlayTextFit> got = FitOverlayText(f.size, f.digits);
+    ASSERT_EQ(got.has_value(), f.fit.has_value()) << f.size << " " << f.digits;
+    if (got) EXPECT_EQ(std::pair(got->scale, got->labels), *f.fit) << f.size << " " << f.digits;
+  }
+  EXPECT_EQ(DigitsOfDepth(8), 3);
+  EXPECT_EQ(DigitsOfDepth(10), 4);
+  EXPECT_EQ(DigitsOfDepth(12), 4);
+  EXPECT_EQ(DigitsOfDepth(16), 5);
   // Black on white and yellow, white on black and blue (BT.709 luma).
   EXPECT_EQ(OverlayTextColour(0xFFFFFFFFu), 0xFF000000u);
   EXPECT_EQ(OverlayTextColour(0xFFFFFF00u), 0xFF000000u);

@@ -345,19 +345,44 @@ TEST(PlayerSessionMath, SliderArithmeticIn64Bits) {
     uint32_t total, frame;
   } seeks[] = {{0, 200, 1},  // the left end shows the first frame
                {200, 200, 200},
-               {1, 200, 1},
-               {100, 4000000000u, 2000000000u},
+               {1, 200, 2},
+               {0, 0, 1},
+               {200, 1, 1},
+               {100, 4000000000u, 2000000001u},
                {200, 0xFFFFFFFFu, 0xFFFFFFFFu},
                {199, 50000000u, 49750000u}};
   for (const auto& s : seeks) EXPECT_EQ(PlayerSession::FrameForSliderPos(s.pos, s.total), s.frame) << s.pos;
   const struct {
     uint32_t frame, total;
     int pos;
-  } positions[] = {{0xFFFFFFFFu, 0xFFFFFFFFu, 200}, {30000000u, 60000000u, 100}, {1, 200, 1}, {5, 0, 0}};
+  } positions[] = {{0xFFFFFFFFu, 0xFFFFFFFFu, 200}, {30000000u, 60000000u, 100}, {1, 200, 0}, {5, 0, 0}, {1, 1, 0}};
   for (const auto& p : positions) EXPECT_EQ(PlayerSession::SliderPosForFrame(p.frame, p.total), p.pos) << p.frame;
   EXPECT_EQ(PlayerSession::AppendDigit(1844674407370955161ull, 5), 18446744073709551615ull);
   EXPECT_EQ(PlayerSession::AppendDigit(1844674407370955161ull, 6), UINT64_MAX);
   EXPECT_EQ(PlayerSession::AppendDigit(UINT64_MAX, 0), UINT64_MAX);
+}
+
+// The thumb: frame 1 at the left end and the last frame at the right end for
+// every count, and a thumb put where a frame shows seeks to that frame (with
+// fewer frames than positions) or back to that position (with more).
+TEST(PlayerSessionMath, SliderEndsAreTheFirstAndLastFrame) {
+  constexpr int kMax = PlayerSession::kSliderMax;
+  for (const uint32_t total : {2u, 3u, 5u, 7u, 100u, 199u, 200u, 201u, 202u, 1000u, 123457u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(total);
+    EXPECT_EQ(PlayerSession::SliderPosForFrame(1, total), 0);
+    EXPECT_EQ(PlayerSession::SliderPosForFrame(total, total), kMax);
+    EXPECT_EQ(PlayerSession::FrameForSliderPos(0, total), 1u);
+    EXPECT_EQ(PlayerSession::FrameForSliderPos(kMax, total), total);
+    if (total <= uint32_t(kMax) + 1) {
+      for (uint32_t f = 1; f <= total; ++f)
+        ASSERT_EQ(PlayerSession::FrameForSliderPos(PlayerSession::SliderPosForFrame(f, total), total), f) << f;
+    } else {
+      for (int p = 0; p <= kMax; ++p)
+        ASSERT_EQ(PlayerSession::SliderPosForFrame(PlayerSession::FrameForSliderPos(p, total), total), p) << p;
+    }
+  }
+  // Frame 1 of 5 at the start, frame 3 half way, frame 5 at the end.
+  EXPECT_EQ(PlayerSession::SliderPosForFrame(3, 5), kMax / 2);
 }
 
 }  // namespace

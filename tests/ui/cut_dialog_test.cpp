@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTest>
 #include <filesystem>
 #include <thread>
 
@@ -111,6 +112,34 @@ TEST_F(CutDialogTest, ChecksInOrderWithTheirMessagesAndCutsExactly) {
       EXPECT_FALSE(std::filesystem::exists(row.target));
     }
     EXPECT_EQ(testsupport::ReadBytes(m_source), m_bytes);
+  }
+}
+
+// The dialog offers the whole file at first, and its number fields take
+// digits alone whatever is typed or pasted into them.
+TEST_F(CutDialogTest, StartsWithTheWholeRangeAndTakesDigitsOnly) {
+  uitest::PromptsScope prompts;
+  {
+    // As offered, the range cuts the whole file.
+    CutDialog d(QString::fromStdString(m_source), Para(YV12, kW, kH));
+    d.show();
+    EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("edit1042"))->text(), QStringLiteral("1"));
+    EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("edit1035"))->text(), QString::number(kFrames));
+    d.findChild<QLineEdit*>(QStringLiteral("edit1036"))->setText(QString::fromStdString(m_dir.File("all.yuv")));
+    Cut(d);
+    EXPECT_EQ(prompts.log->messages, std::vector<QString>{QStringLiteral("剪切完成.")});
+    EXPECT_EQ(testsupport::ReadBytes(m_dir.File("all.yuv")), Frames(1, kFrames));
+  }
+  CutDialog d(QString::fromStdString(m_source), Para(YV12, kW, kH));
+  d.show();
+  for (const char* name : {"edit1042", "edit1035"}) {
+    auto* edit = d.findChild<QLineEdit*>(QString::fromLatin1(name));
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("/tmp/a-3 b.yuv4"));
+    EXPECT_EQ(edit->text(), QStringLiteral("34")) << name;
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("12345678901"));  // no 32-bit number is longer than ten digits
+    EXPECT_EQ(edit->text(), QStringLiteral("1234567890")) << name;
   }
 }
 

@@ -6,7 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTranslator>
@@ -15,10 +22,14 @@
 #include "controls/icon_button.h"
 #include "ui/coordinate_tool.h"
 #include "ui/coordinate_window.h"
+#include "ui/custom_size_dialog.h"
+#include "ui/go_to_frame_box.h"
+#include "ui/prompts.h"
 #include "ui/help_dialogs.h"
 #include "ui/player_window.h"
 #include "ui/resource_ids.h"
 #include "ui/settings_store.h"
+#include "ui/video_widget.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -112,8 +123,14 @@ TEST_F(LanguageTest, MenuSwitchesAtOnceAndIsKept) {
   ASSERT_NE(coords, nullptr);
   const QString pauseTip = w.Button(ids::kBtnPause)->TooltipText();
   EXPECT_EQ(pauseTip, QString::fromUtf8("暂停"));
+  // The menu bar's height follows its texts' font; the picture keeps its
+  // size (100 % stays 1:1) in either language.
+  const QSize picture = w.Video()->size();
+  const int menuBar = w.menuBar()->height();
 
   Choose(w, ids::kHelpLanguageEnglish);
+  EXPECT_NE(w.menuBar()->height(), menuBar);  // else the next line shows nothing
+  EXPECT_EQ(w.Video()->size(), picture);
   EXPECT_EQ(ui::CurrentLanguage(), Language::kEnglish);
   EXPECT_EQ(ui::SettingsStore::LoadLanguage(), "en");
   EXPECT_EQ(MenuTitle(w, 0), "File");
@@ -128,12 +145,96 @@ TEST_F(LanguageTest, MenuSwitchesAtOnceAndIsKept) {
   EXPECT_EQ(ui::StoredLanguageChoice(), ui::LanguageChoice::kEnglish);
 
   Choose(w, ids::kHelpLanguageChinese);
+  EXPECT_EQ(w.Video()->size(), picture);
   EXPECT_EQ(ui::SettingsStore::LoadLanguage(), "zh_CN");
   EXPECT_EQ(MenuTitle(w, 0), QString::fromUtf8("文件"));
   EXPECT_EQ(w.Action(ids::kPlayPlayPause)->text(), QString::fromUtf8("播放/暂停    空格"));
   EXPECT_EQ(w.Button(ids::kBtnPause)->TooltipText(), QString::fromUtf8("暂停"));
   EXPECT_EQ(coords->windowTitle(), QString::fromUtf8("YUV坐标显示"));
   EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Open"), QString::fromUtf8("打开"));
+}
+
+// Each interface speaks one language: the coordinate window's group and
+// label, the custom-size dialog's buttons and the file chooser's types, in
+// Chinese and in English.
+TEST_F(LanguageTest, NoWordOfTheOtherLanguage) {
+  // The name filters of the real file chooser, read while it is open.
+  auto filters = [] {
+    QStringList seen;
+    QTimer::singleShot(0, [&seen] {
+      if (auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        seen = chooser->nameFilters();
+        chooser->reject();
+      }
+    });
+    ui::DialogPrompts().ChooseFileToOpen(nullptr, QString());
+    return seen;
+  };
+  struct Case {
+    Language language;
+    const char *group, *label, *ok, *cancel;
+    QStringList filters;
+  };
+  const Case cases[] = {
+      {Language::kChinese, "显示", "坐标", "确定", "取消",
+       {QString::fromUtf8("YUV文件 (*.4cif *.cif *.qcif *.yuv)"), QString::fromUtf8("所有文件 (*)")}},
+      {Language::kEnglish, "Visual", "Coordinate", "OK", "Cancel",
+       {"YUV files (*.4cif *.cif *.qcif *.yuv)", "All files (*)"}},
+  };
+  for (const Case& c : cases) {
+    Apply(c.language);
+    SCOPED_TRACE(c.ok);
+    ui::CoordinateWindow coords(nullptr);
+    EXPECT_EQ(coords.findChild<QGroupBox*>()->title(), QString::fromUtf8(c.group));
+    // Wide enough for its title beside the frame's icon and buttons.
+    QFont caption = coords.font();
+    caption.setBold(true);
+    EXPECT_GE(coords.width(),
+              QFontMetrics(caption).horizontalAdvance(coords.windowTitle()) + ui::CoordinateWindow::kCaptionRoom);
+    QStringList labels;
+    for (QLabel* l : coords.findChildren<QLabel*>()) labels << l->text();
+    EXPECT_TRUE(labels.contains(QString::fromUtf8(c.label))) << labels.join('|').toStdString();
+    ui::CustomSizeDialog size;
+    EXPECT_EQ(size.findChild<QPushButton*>(QStringLiteral("btn%1").arg(ids::kIdOk))->text(), QString::fromUtf8(c.ok));
+    EXPECT_EQ(size.findChild<QPushButton*>(QStringLiteral("btn%1").arg(ids::kIdCancel))->text(),
+              QString::fromUtf8(c.cancel));
+    EXPECT_EQ(filters(), c.filters);
+  }
+}
+
+// A refusal in the go-to-frame box and a message box show their whole text
+// in either language: each label is at least as large as its text asks.
+TEST_F(LanguageTest, ErrorsAreSizedToTheirText) {
+  auto whole = [](const QLabel* label) {
+    const QSize need = label->sizeHint();
+    return label->isVisible() && label->width() >= need.width() && label->height() >= need.height() &&
+           label->window()->rect().contains(QRect(label->mapTo(label->window(), QPoint()), label->size()));
+  };
+  for (const Language language : {Language::kChinese, Language::kEnglish}) {
+    Apply(language);
+    SCOPED_TRACE(int(language));
+    ui::GoToFrameBox box(nullptr, 100, 1);
+    box.show();
+    auto* hint = box.findChild<QLabel*>(QStringLiteral("frameRange"));
+    box.Edit()->setText(QStringLiteral("0"));
+    QTest::keyClick(box.Edit(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(box.isVisible());
+    EXPECT_EQ(hint->text(), ui::GoToFrameBox::tr("请输入1到%1之间的帧号。").arg(100));
+    EXPECT_TRUE(whole(hint)) << hint->text().toStdString() << " in " << hint->width() << " of "
+                             << box.width();
+
+    bool seen = false;
+    uitest::WhenModal<QMessageBox>([&](QMessageBox* m) {
+      for (const QLabel* l : m->findChildren<QLabel*>())
+        if (!l->text().isEmpty()) EXPECT_TRUE(whole(l)) << l->text().toStdString();
+      seen = true;
+      m->accept();
+    });
+    ui::DialogPrompts().ShowMessage(nullptr, ui::GoToFrameBox::tr("请输入1到%1之间的帧号。").arg(4000000000u),
+                                    ui::MessageKind::kWarning);
+    EXPECT_TRUE(seen);
+  }
 }
 
 // The status strip's text follows the language, and the manual opened is the

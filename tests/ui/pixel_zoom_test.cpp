@@ -101,6 +101,14 @@ TEST_F(InspectionTest, WheelDragAndKeysZoomAndPanAndTheReadoutFollows) {
   EXPECT_EQ(w->View().view.step, corvane::kZoomStepWhole + 3);
   QTest::keyClick(w->Slider(), Qt::Key_Plus);
   EXPECT_EQ(w->View().view.step, corvane::kZoomStepWhole + 4);
+  // While the coordinate window shows, the 50/100/200 % commands (menu
+  // item and key) do nothing: neither the window's size nor the free zoom
+  // changes.
+  const QSize held = w->size();
+  w->OnMenuCommand(ids::kViewZoom100);
+  QTest::keyClick(w->Slider(), Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(w->View().view.step, corvane::kZoomStepWhole + 4);
+  EXPECT_EQ(w->size(), held);
   // A step keeps the view; the 100 % item gives the whole picture back
   // (once the coordinate window, which refuses it, is gone).
   QTest::keyClick(w->Slider(), Qt::Key_Right);

@@ -300,13 +300,13 @@ TEST_F(PlayerWindowTest, SliderSeeksByWheelAndClickAndStatusShowsTheState) {
   w->UpdateStatus();
   EXPECT_EQ(status(), QString::fromUtf8("暂停"));
   EXPECT_EQ(counter(), QStringLiteral("50/200"));
-  EXPECT_EQ(w->Slider()->value(), 50);
+  EXPECT_EQ(w->Slider()->value(), 49);  // frame 50 of 200: 49 of 199 steps from frame 1
 
   // One notch: one position on, and a seek there.
   QWheelEvent wheel(QPointF(5, 5), w->Slider()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
   QCoreApplication::sendEvent(w->Slider(), &wheel);
-  EXPECT_EQ(w->Slider()->value(), 51);
+  EXPECT_EQ(w->Slider()->value(), 50);
   EXPECT_TRUE(uitest::WaitFor([&] { return Current(*w) == 51u; }));  // on the session's seeker
 
   // A click at the left end seeks frame 1; a slider without width does not

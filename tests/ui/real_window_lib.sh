@@ -182,6 +182,31 @@ key() {  # key WID KEYS...: keys to the window, with a moment to act on them
 
 screenshot() { import -window root "$1"; }
 
+# menu WID X N: opens the menu whose title lies X pixels from the client's
+# left edge and runs its N-th item (keys, one at a time, as a user would).
+menu() {
+  xdotool mousemove --window "$1" "$2" 11 click 1
+  sleep 0.5
+  for _ in $(seq "$3"); do
+    xdotool key Down
+    sleep 0.15
+  done
+  xdotool key Return
+  sleep 0.7
+}
+tools_menu=136 help_menu=174  # the Chinese titles' centres, fixed by the menu bar's font
+
+# inside_screen WID WHAT: the window manager's frame round WID, title bar
+# included, lies wholly on the screen.
+inside_screen() {
+  local x y w h sw sh
+  read -r x y w h < <(frame_geometry "$1")
+  read -r sw sh < <(xwininfo -root | awk '/^  Width/ {w=$2} /^  Height/ {h=$2} END {print w, h}')
+  [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le "$sw" ] && [ $((y + h)) -le "$sh" ] ||
+    fail "$2: the frame ${w}x${h}+${x}+${y} leaves the ${sw}x${sh} screen"
+  echo "$2: frame ${w}x${h}+${x}+${y} on the ${sw}x${sh} screen"
+}
+
 # reference_frame CLIP PIXFMT WxH N OUT [FILTER]: frame N (from 1) as ffmpeg
 # converts it, through an optional extra filter (a scale).
 reference_frame() {

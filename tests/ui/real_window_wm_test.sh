@@ -19,20 +19,6 @@ mwm_decorations() {
 }
 has_bit() { (($(mwm_decorations "$1") & $2)); }
 
-# menu WID X N: opens the menu whose title lies X pixels from the client's
-# left edge and runs its N-th item (keys, one at a time, as a user would).
-menu() {
-  xdotool mousemove --window "$1" "$2" 11 click 1
-  sleep 0.5
-  for _ in $(seq "$3"); do
-    xdotool key Down
-    sleep 0.15
-  done
-  xdotool key Return
-  sleep 0.7
-}
-tools_menu=136 help_menu=174  # the titles' centres, fixed by the menu bar's font
-
 clip=$work/clip.yuv
 "$tool" gen "$clip" --format I420 --size 352x288 --frames 250 --trailer >/dev/null
 start_player "$clip"
