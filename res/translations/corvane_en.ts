@@ -530,6 +530,12 @@
 <context>
     <name>ui::PlayerWindow</name>
     <message>
+        <source>文件不存在，已从最近打开的文件中移除:
+%1</source>
+        <translation>The file is no longer there; it was taken off the recent files:
+%1</translation>
+    </message>
+    <message>
         <source>文件</source>
         <translation>File</translation>
     </message>
