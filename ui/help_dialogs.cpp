@@ -82,6 +82,10 @@ QString MeaningOf(Command c) {
 
 }  // namespace
 
+int HelpDialog::WrittenLineCount() {
+  return 1 + int(std::count_if(KeyEntries().begin(), KeyEntries().end(), [](const KeyEntry& e) { return e.help; }));
+}
+
 QStringList HelpDialog::Lines() {
   // The mouse's line, then the keys' written lines as the command table has
   // them, then every other key of the table, a line per command (its keys
@@ -115,9 +119,12 @@ HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
   setFont(f);
   auto* group = new QGroupBox(tr("快捷键"), this);
   // A real two-column table: the runs of spaces in the texts were meant to
-  // line the descriptions up in one font and are ragged in any other.
+  // line the descriptions up in one font and are ragged in any other. The
+  // written lines fill the left pair of columns, the others the right pair,
+  // so the list stays low enough for a small screen.
   auto* grid = new QGridLayout(group);
   grid->setHorizontalSpacing(16);
+  const int written = WrittenLineCount();
   int n = 0;
   for (const QString& text : Lines()) {
     const auto [keys, meaning] = SplitLine(text);
@@ -125,8 +132,10 @@ HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
     key->setObjectName(QStringLiteral("key%1").arg(++n));
     auto* what = new QLabel(meaning, group);
     what->setObjectName(QStringLiteral("line%1").arg(n));
-    grid->addWidget(key, n - 1, 0);
-    grid->addWidget(what, n - 1, 1);
+    const int row = n <= written ? n - 1 : n - 1 - written, column = n <= written ? 0 : 2;
+    if (column > 0) key->setContentsMargins(16, 0, 0, 0);  // the pairs apart
+    grid->addWidget(key, row, column);
+    grid->addWidget(what, row, column + 1);
   }
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);
