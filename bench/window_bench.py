@@ -9,8 +9,9 @@ resized with xdotool so that the picture area is 1280x720, its repeat and
 "faster" buttons are clicked, and after a settling pause the process's CPU
 time (/proc/PID/stat) is read at the start and the end of a window of
 SECONDS (the X server's CPU time too); the frames counted are the widget's own record of the pictures it
-was handed and painted inside that window (CORVANE_STATS_FILE). Peak memory
-is VmHWM at the end.
+was handed and painted inside that window (CORVANE_STATS_FILE, written when
+the window is closed: WM_DELETE_WINDOW, as a window manager's close button).
+Peak memory is VmHWM at the end.
 
 mpv: two runs that play the clip L and 2L times (--loop-file; mpv 0.35 never
 ends when --frames and --loop-file are given together), timed by
@@ -21,6 +22,8 @@ larger maximum resident set of the two.
 """
 
 import argparse
+import ctypes
+import ctypes.util
 import os
 import re
 import signal
@@ -61,6 +64,43 @@ def peak_rss_kib(pid):
     return 0
 
 
+class _XClientMessageEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class _XEvent(ctypes.Union):
+    _fields_ = [("xclient", _XClientMessageEvent), ("pad", ctypes.c_long * 24)]
+
+
+def close_window(wid):
+    """Sends the window the WM_DELETE_WINDOW message a window manager sends
+    for its close button (there is no window manager here); libX11 through
+    ctypes, so that nothing beyond Xlib is needed."""
+    x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.POINTER(_XEvent)]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(None)
+    if not display:
+        raise RuntimeError("cannot open the X display")
+    event = _XEvent()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = wid
+    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.xclient.format = 32
+    event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    event.xclient.data[1] = 0  # CurrentTime
+    x11.XSendEvent(display, wid, 0, 0, ctypes.byref(event))
+    x11.XFlush(display)
+    x11.XCloseDisplay(display)
+
+
 def find_window(pid, timeout=20.0):
     end = time.monotonic() + timeout
     while time.monotonic() < end:
@@ -87,7 +127,11 @@ def run_corvane(exe, clip, w, h, speed_ups, seconds, tmp, xpid):
     os.makedirs(env["HOME"], exist_ok=True)
     proc = subprocess.Popen([exe, clip], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     try:
-        wid = find_window(proc.pid)
+        try:
+            wid = find_window(proc.pid)
+        except RuntimeError:
+            proc.kill()
+            raise RuntimeError(f"corvane: no window (exit {proc.wait()}): {proc.stderr.read()[-800:]}")
         # The window sizes itself to the frame once the file is open.
         end = time.monotonic() + 10
         while time.monotonic() < end:
@@ -115,11 +159,10 @@ def run_corvane(exe, clip, w, h, speed_ups, seconds, tmp, xpid):
         time.sleep(seconds)
         t1, c1, x1 = time.monotonic(), cpu_seconds(proc.pid), cpu_seconds(xpid)
         rss = peak_rss_kib(proc.pid)
-        # File > Exit through the menu, so that the window's destructor runs
-        # and writes the record.
-        xdo("mousemove", "--window", wid, 20, menu // 2, "click", "1")
-        time.sleep(0.5)
-        xdo("key", "Up", "Return")
+        # Closed as a window manager closes a window (WM_DELETE_WINDOW), as
+        # 文件 › 退出 does, so that the window's destructor runs and writes
+        # the record; the menu's items do not matter.
+        close_window(int(wid))
         proc.wait(timeout=15)
     finally:
         if proc.poll() is None:

@@ -10,6 +10,31 @@
 
 namespace {
 
+// Every format of the formats' table, with its other names, wrapped to fit
+// a terminal: the list grows with the table.
+std::string FormatNames() {
+  std::vector<std::string> names;
+  for (const auto& e : corvane::kUserFormatNames) {
+    std::string name(corvane::UserFormatName(e.code));
+    for (const auto& alias : corvane::kUserFormatAliases)
+      if (alias.code == e.code) name += " (alias " + std::string(alias.label) + ")";
+    names.push_back(std::move(name));
+  }
+  std::string text = "Format names (" + std::to_string(names.size()) + "):";
+  size_t lineStart = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string item = names[i] + (i + 1 < names.size() ? "," : ".");
+    if (text.size() - lineStart + 1 + item.size() > 78) {
+      text += "\n";
+      lineStart = text.size();
+    } else {
+      text += " ";
+    }
+    text += item;
+  }
+  return text + "\nffmpeg's names of the same layouts (yuv420p, nv12, p010le, ...) are taken too.\n";
+}
+
 void PrintHelp(std::FILE* out) {
   std::fprintf(out,
                "Usage: corvane-tool COMMAND [ARGS...]\n"
@@ -17,9 +42,8 @@ void PrintHelp(std::FILE* out) {
   auto commands = cli::Registry();
   std::sort(commands.begin(), commands.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
   for (const auto& c : commands) std::fprintf(out, "  %s\n", std::string(c.synopsis).c_str());
+  std::fprintf(out, "\n%s", FormatNames().c_str());
   std::fprintf(out,
-               "\nFormat names: I420 (alias IYUV), YV12, NV12, NV16, YUYV (alias YUY2), YVYU, UYVY,\n"
-               "IUYV, IYU2, YV16, RGB565, RGB24, RGB32.\n"
                "'corvane-tool COMMAND --help' describes one command.\n"
                "Exit status: 0 success, 1 failure, 2 bad usage.\n");
 }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <span>
 
 namespace corvane {
 
@@ -254,10 +255,10 @@ std::string_view UserFormatName(uint32_t code) {
 std::optional<uint32_t> CodeForUserFormatName(std::string_view name) {
   std::string upper(name);
   for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
-  if (upper == "I420" || upper == "IYUV" || upper == "IYUV(I420)") return fmt::YV12;
-  if (upper == "YUY2") return fmt::YUYV;
-  for (const auto& e : kUserFormatNames)
-    if (e.label == upper) return e.code;
+  if (upper == "I420" || upper == "IYUV(I420)") return fmt::YV12;
+  for (const auto& table : {std::span<const FormatEntry>(kUserFormatNames), std::span<const FormatEntry>(kUserFormatAliases)})
+    for (const auto& e : table)
+      if (e.label == upper) return e.code;
   return CodeForFfmpegName(name);
 }
 

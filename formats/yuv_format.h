@@ -252,6 +252,8 @@ inline constexpr std::array<FormatEntry, 24> kUserFormatNames{{
     {"I210", fmt::I210},   {"I410", fmt::I410}, {"I012", fmt::I012},       {"GRAY10", fmt::GRAY10},
     {"P010", fmt::P010},   {"P016", fmt::P016}, {"V210", fmt::V210},
 }};
+// The other names the command line takes for some of them.
+inline constexpr std::array<FormatEntry, 2> kUserFormatAliases{{{"IYUV", fmt::YV12}, {"YUY2", fmt::YUYV}}};
 // ffmpeg's names of the formats it shares with us, accepted wherever a
 // format name is: yuv420p, yuv444p10le, p010le, ...
 std::optional<uint32_t> CodeForFfmpegName(std::string_view name);

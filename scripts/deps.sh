@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev qt6-translations-l10n
   qt6-tools-dev qt6-l10n-tools
-  desktop-file-utils appstream shared-mime-info dpkg-dev file
+  desktop-file-utils appstream shared-mime-info dpkg-dev file xdg-utils libglib2.0-bin
   libyuv-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libturbojpeg0-dev libjpeg62-turbo-dev

@@ -10,6 +10,10 @@ void RememberFile(std::vector<RecentFile>& list, const RecentFile& file) {
   if (list.size() > kMaxRecentFiles) list.resize(kMaxRecentFiles);
 }
 
+void ForgetFile(std::vector<RecentFile>& list, const std::string& path) {
+  std::erase_if(list, [&](const RecentFile& f) { return f.path == path; });
+}
+
 bool SizeUnchanged(const RecentFile& file, uint64_t sizeNow) { return file.size == sizeNow; }
 
 }  // namespace session

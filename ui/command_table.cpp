@@ -159,7 +159,8 @@ constexpr KeyEntry kKeys[] = {
     {Qt::Key_7, Ctrl::kAny, Pad::kOnly, Command(int(C::Digit0) + 7), nullptr},
     {Qt::Key_8, Ctrl::kAny, Pad::kOnly, Command(int(C::Digit0) + 8), nullptr},
     {Qt::Key_9, Ctrl::kAny, Pad::kOnly, C::Digit9, nullptr},
-    // Added after the keys above; the help dialog's list stays as it was.
+    // Added after the keys above. The help dialog lists them after the
+    // written lines, with texts made from this table (HelpDialog::Lines).
     {Qt::Key_Plus, Ctrl::kNo, Pad::kAny, C::ZoomIn, nullptr},
     {Qt::Key_Equal, Ctrl::kNo, Pad::kNever, C::ZoomIn, nullptr},  // + unshifted
     {Qt::Key_Minus, Ctrl::kNo, Pad::kAny, C::ZoomOut, nullptr},
@@ -186,6 +187,15 @@ constexpr ButtonEntry kButtons[] = {
 }  // namespace
 
 const char* const kDoubleClickHelp = QT_TRANSLATE_NOOP("ui::HelpDialog", "左键双击:      正常视图<->全屏");
+
+const char* KeyHelpMeaning(Command c) {
+  if (session::IsDigit(c)) return QT_TRANSLATE_NOOP("ui::HelpDialog", "输入帧号");
+  switch (c) {
+    case C::LeaveFullScreen: return QT_TRANSLATE_NOOP("ui::HelpDialog", "退出全屏");
+    case C::GoToTyped: return QT_TRANSLATE_NOOP("ui::HelpDialog", "跳至输入的帧号");
+    default: return nullptr;
+  }
+}
 
 std::span<const MenuEntry> MenuEntries() { return kMenu; }
 std::span<const KeyEntry> KeyEntries() { return kKeys; }

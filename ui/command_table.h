@@ -62,6 +62,10 @@ std::span<const ButtonEntry> ButtonEntries();
 
 // The first help line (the mouse's), then the keys' lines in table order.
 extern const char* const kDoubleClickHelp;
+// What a key does, in the help dialog's words (source text of
+// "ui::HelpDialog"), for the commands that have neither a written help line
+// nor a menu item to take it from; null for the others.
+const char* KeyHelpMeaning(Command c);
 
 const MenuEntry* MenuEntryFor(Command c);
 const MenuEntry* MenuEntryForId(int id);

@@ -9,9 +9,14 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeySequence>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <vector>
 
 #include "controls/resources.h"
 #include "ui/command_table.h"
@@ -43,11 +48,65 @@ std::pair<QString, QString> HelpDialog::SplitLine(const QString& line) {
   return {line.left(colon + 1), line.mid(colon + 1).trimmed()};
 }
 
+namespace {
+
+// A key as the menu texts write keys: "Ctrl+Shift+C", "Ctrl+←", "F2".
+QString KeyName(const KeyEntry& e) {
+  if (e.pad == Pad::kOnly && session::IsDigit(e.command)) return HelpDialog::tr("小键盘0-9");
+  QString name;
+  if (e.ctrl == Ctrl::kYes) name += QStringLiteral("Ctrl+");
+  if (e.shift) name += QStringLiteral("Shift+");
+  switch (e.key) {
+    case Qt::Key_Left: return name + QStringLiteral("←");
+    case Qt::Key_Right: return name + QStringLiteral("→");
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return name + QStringLiteral("Enter");
+    case Qt::Key_Escape: return name + QStringLiteral("Esc");
+    default: return name + QKeySequence(e.key).toString(QKeySequence::PortableText);
+  }
+}
+
+// What a key's command does: the written line of another key of it, else
+// its menu item's text without the keys written after it, else the
+// table's own words.
+QString MeaningOf(Command c) {
+  for (const KeyEntry& e : KeyEntries())
+    if (e.help && e.command == c) return HelpDialog::SplitLine(HelpDialog::tr(e.help)).second;
+  if (const MenuEntry* m = MenuEntryFor(c)) {
+    static const QRegularExpression kKeysAfter(QStringLiteral("\\s{2,}.*$"));
+    return QCoreApplication::translate("ui::PlayerWindow", m->text).remove(kKeysAfter).trimmed();
+  }
+  if (const char* meaning = KeyHelpMeaning(c)) return HelpDialog::tr(meaning);
+  return {};
+}
+
+}  // namespace
+
+int HelpDialog::WrittenLineCount() {
+  return 1 + int(std::count_if(KeyEntries().begin(), KeyEntries().end(), [](const KeyEntry& e) { return e.help; }));
+}
+
 QStringList HelpDialog::Lines() {
-  // The mouse's line, then the keys' lines as the command table has them.
+  // The mouse's line, then the keys' written lines as the command table has
+  // them, then every other key of the table, a line per command (its keys
+  // side by side), so that a key added to the table shows here.
   QStringList out{tr(kDoubleClickHelp)};
   for (const KeyEntry& e : KeyEntries())
     if (e.help) out << tr(e.help);
+  struct Group {
+    Command command;
+    QStringList keys;
+  };
+  std::vector<Group> groups;
+  for (const KeyEntry& e : KeyEntries()) {
+    if (e.help) continue;
+    const Command c = session::IsDigit(e.command) ? Command::Digit0 : e.command;
+    auto g = std::find_if(groups.begin(), groups.end(), [c](const Group& x) { return x.command == c; });
+    if (g == groups.end()) g = groups.insert(groups.end(), Group{c, {}});
+    const QString key = KeyName(e);
+    if (!g->keys.contains(key)) g->keys << key;
+  }
+  for (const Group& g : groups) out << g.keys.join(QStringLiteral(" / ")) + QStringLiteral(":  ") + MeaningOf(g.command);
   return out;
 }
 
@@ -60,9 +119,12 @@ HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
   setFont(f);
   auto* group = new QGroupBox(tr("快捷键"), this);
   // A real two-column table: the runs of spaces in the texts were meant to
-  // line the descriptions up in one font and are ragged in any other.
+  // line the descriptions up in one font and are ragged in any other. The
+  // written lines fill the left pair of columns, the others the right pair,
+  // so the list stays low enough for a small screen.
   auto* grid = new QGridLayout(group);
   grid->setHorizontalSpacing(16);
+  const int written = WrittenLineCount();
   int n = 0;
   for (const QString& text : Lines()) {
     const auto [keys, meaning] = SplitLine(text);
@@ -70,8 +132,10 @@ HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
     key->setObjectName(QStringLiteral("key%1").arg(++n));
     auto* what = new QLabel(meaning, group);
     what->setObjectName(QStringLiteral("line%1").arg(n));
-    grid->addWidget(key, n - 1, 0);
-    grid->addWidget(what, n - 1, 1);
+    const int row = n <= written ? n - 1 : n - 1 - written, column = n <= written ? 0 : 2;
+    if (column > 0) key->setContentsMargins(16, 0, 0, 0);  // the pairs apart
+    grid->addWidget(key, row, column);
+    grid->addWidget(what, row, column + 1);
   }
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);
@@ -91,10 +155,18 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   icon->setPixmap(QIcon(controls::IconPath(ids::kImageAppIcon)).pixmap(32, 32));
   auto* version = new QLabel(tr("Corvane Version: 1.0.0.1 beta"), this);
   version->setObjectName(QStringLiteral("version"));
+  // The written version line stays; the package's own version stands beside
+  // it, so a report can name the build it came from.
+  auto* package = new QLabel(tr("（软件包 %1）").arg(QStringLiteral(CORVANE_PACKAGE_VERSION)), this);
+  package->setObjectName(QStringLiteral("packageVersion"));
+  auto* versions = new QHBoxLayout;
+  versions->addWidget(version);
+  versions->addWidget(package);
+  versions->addStretch(1);
   auto* about = new QLabel(tr("原始 YUV 视频文件播放器"), this);
   about->setObjectName(QStringLiteral("description"));
   auto* texts = new QVBoxLayout;
-  texts->addWidget(version);
+  texts->addLayout(versions);
   texts->addWidget(about);
   auto* row = new QHBoxLayout;
   row->addWidget(icon, 0, Qt::AlignTop);

@@ -16,6 +16,9 @@ class HelpDialog : public QDialog {
   // The shortcut lines, top to bottom (translated), and one line split into
   // its keys (up to the colon) and what they do.
   static QStringList Lines();
+  // How many of Lines() are the written ones (the mouse's and the original
+  // keys'); the dialog shows the others in a second pair of columns.
+  static int WrittenLineCount();
   static std::pair<QString, QString> SplitLine(const QString& line);
 };
 

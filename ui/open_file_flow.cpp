@@ -2,6 +2,7 @@
 // it opens with (its record, remembered ones, the defaults or the dialog),
 // the recent files, new parameters for the open file, and drops.
 #include <QDragEnterEvent>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMenu>
@@ -63,9 +64,13 @@ bool PlayerWindow::FinishOpen(const session::OpenResult& result) {
   ResizeForPicture(v.pictureWidth, v.pictureHeight);
   m_statusTimer.start();
   // The recent list of the store, which another player may have changed.
+  // The path is stored canonical: a file opened by a relative path opens
+  // again from the list whatever folder the player runs in later.
   m_recent = RecentFilesStore::Load();
   const QFileInfo info(QString::fromStdString(m_session->Path()));
-  session::RememberFile(m_recent, {m_session->Path(), m_session->Para(), uint64_t(info.size())});
+  const QString canonical = info.canonicalFilePath();
+  const std::string stored = canonical.isEmpty() ? info.absoluteFilePath().toStdString() : canonical.toStdString();
+  session::RememberFile(m_recent, {stored, m_session->Para(), uint64_t(info.size())});
   RecentFilesStore::Save(m_recent);
   ShowRecentFiles();
   return true;
@@ -133,11 +138,22 @@ void PlayerWindow::ShowRecentFiles() {
 void PlayerWindow::OpenRecent(int n) {
   if (n < 0 || size_t(n) >= m_recent.size()) return;
   const session::RecentFile entry = m_recent[size_t(n)];
-  m_filePath = QString::fromStdString(entry.path);
-  const QFileInfo info(m_filePath);
+  const QFileInfo info(QString::fromStdString(entry.path));
+  if (!info.exists()) {
+    // Gone (deleted, moved, a disk not mounted): said so, and out of the list.
+    m_recent = RecentFilesStore::Load();
+    session::ForgetFile(m_recent, entry.path);
+    RecentFilesStore::Save(m_recent);
+    ShowRecentFiles();
+    Prompts::Current().ShowMessage(
+        this, tr("文件不存在，已从最近打开的文件中移除:\n%1").arg(QDir::toNativeSeparators(info.filePath())),
+        MessageKind::kWarning);
+    return;
+  }
+  m_filePath = info.filePath();
   // A file that has grown or shrunk may hold other frames now: asked about
   // as a newly chosen file is.
-  if (info.exists() && session::SizeUnchanged(entry, uint64_t(info.size())))
+  if (session::SizeUnchanged(entry, uint64_t(info.size())))
     OpenCurrentFile(entry.para);
   else
     OpenCurrentFile();

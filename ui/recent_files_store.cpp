@@ -1,6 +1,7 @@
 #include "ui/recent_files_store.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <algorithm>
@@ -41,6 +42,8 @@ std::vector<session::RecentFile> RecentFilesStore::Load() {
     const uint32_t interval = store.value(QStringLiteral("interval")).toUInt(&ok[3]);
     f.size = store.value(QStringLiteral("size")).toULongLong(&ok[4]);
     if (f.path.empty() || !std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; })) continue;
+    // Older players stored the path as typed: relative to a folder no one remembers.
+    if (QDir::isRelativePath(QString::fromStdString(f.path))) continue;
     f.para = corvane::MakePara(format, width, height, interval);
     list.push_back(std::move(f));
   }

@@ -15,8 +15,8 @@ namespace ui {
 class RecentFilesStore {
  public:
   static const QString kGroup;
-  // Entries without a path, or with parameters that are not numbers, are
-  // skipped; at most kMaxRecentFiles are read.
+  // Entries without an absolute path, or with parameters that are not
+  // numbers, are skipped; at most kMaxRecentFiles are read.
   static std::vector<session::RecentFile> Load();
   static void Save(const std::vector<session::RecentFile>& list);
 };

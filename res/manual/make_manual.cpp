@@ -7,6 +7,18 @@
 // A4, 20 mm margins, a running head from the second page on and a page
 // number at the foot of every page. The table of contents is written here,
 // from the document's chapter headings (h1), with their page numbers.
+//
+// The PDF's text layer (search, copy, pdftotext) must hold the characters
+// drawn. Two things stand in the way with Qt's PDF writer and Noto CJK:
+// - Shaping picks glyphs no character maps to (Noto CJK's digits in Latin
+//   runs): Qt's ToUnicode map has no entry for them, and digits vanished
+//   from the text. The fonts here ask for no shaping, which these texts do
+//   not need, so every glyph drawn is the font's glyph of its character.
+// - Qt names each glyph's character by the lowest code point the font maps
+//   to that glyph. Noto CJK draws 文 (U+6587) and the Kangxi radical ⽂
+//   (U+2F42) with one glyph, 户 and ⼾, a space and a tab, so the text read
+//   ⽂件 where 文件 was drawn. After writing, the ToUnicode maps are
+//   rewritten to name the character the document has (FixToUnicodeMaps).
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFile>
@@ -20,8 +32,14 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
+#include <QRawFont>
+#include <QSaveFile>
+#include <QSet>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
+#include <set>
 #include <vector>
 
 namespace {
@@ -118,6 +136,177 @@ void KeepHeadingsWithText(QTextDocument& doc) {
   }
 }
 
+
+// ---- The PDF's text layer -----------------------------------------------------
+
+// For each code point that the writer would name for a glyph while the
+// document drew another character with that glyph: the character drawn.
+// `fonts` are the fonts the document draws with, `text` all it draws.
+QHash<char32_t, char32_t> DrawnCharacters(const QList<QFont>& fonts, const QString& text) {
+  std::set<char32_t> used;
+  for (char32_t c : text.toUcs4()) used.insert(c);
+  QHash<char32_t, char32_t> out;
+  // The whole Basic Multilingual Plane, as the writer looks at it (a zero
+  // for each surrogate, which maps to no glyph).
+  std::vector<QChar> all(0x10000);
+  for (char32_t c = 1; c < 0x10000; ++c) all[c] = QChar::isSurrogate(c) ? QChar() : QChar(char16_t(c));
+  std::vector<quint32> glyphs(all.size());
+  for (const QFont& font : fonts) {
+    const QRawFont raw = QRawFont::fromFont(font);
+    int n = int(glyphs.size());
+    if (!raw.isValid() || !raw.glyphIndexesForChars(all.data(), n, glyphs.data(), &n)) continue;
+    std::map<quint32, char32_t> lowest;  // glyph -> the lowest code point mapped to it
+    for (char32_t c = 1; c < char32_t(n); ++c)
+      if (glyphs[c] != 0) lowest.emplace(glyphs[c], c);
+    for (char32_t c : used) {
+      if (c >= char32_t(n) || glyphs[c] == 0) continue;
+      const char32_t named = lowest[glyphs[c]];
+      if (named != c && !used.count(named) && !out.contains(named)) out.insert(named, c);
+    }
+  }
+  return out;
+}
+
+// One ToUnicode CMap's glyph -> character entries (Qt writes bfrange lines,
+// each either an array or a run of consecutive characters).
+std::map<unsigned, char32_t> ParseCMap(const QByteArray& cmap) {
+  std::map<unsigned, char32_t> out;
+  static const QRegularExpression kRange(
+      QStringLiteral("<([0-9A-Fa-f]{4})>\\s*<([0-9A-Fa-f]{4})>\\s*(\\[[^\\]]*\\]|<[0-9A-Fa-f]{4,8}>)"));
+  static const QRegularExpression kHex(QStringLiteral("<([0-9A-Fa-f]{4})>"));
+  const QString text = QString::fromLatin1(cmap);
+  qsizetype from = 0;
+  while (true) {
+    const qsizetype begin = text.indexOf(QStringLiteral("beginbfrange"), from);
+    if (begin < 0) break;
+    const qsizetype end = text.indexOf(QStringLiteral("endbfrange"), begin);
+    const QString section = text.mid(begin, end - begin);
+    for (auto it = kRange.globalMatch(section); it.hasNext();) {
+      const auto m = it.next();
+      const unsigned first = m.captured(1).toUInt(nullptr, 16), last = m.captured(2).toUInt(nullptr, 16);
+      const QString target = m.captured(3);
+      if (target.startsWith(u'[')) {
+        unsigned cid = first;
+        for (auto h = kHex.globalMatch(target); h.hasNext() && cid <= last; ++cid)
+          out[cid] = char32_t(h.next().captured(1).toUInt(nullptr, 16));
+      } else {
+        const char32_t start = char32_t(target.mid(1, target.size() - 2).toUInt(nullptr, 16));
+        for (unsigned cid = first; cid <= last; ++cid) out[cid] = start + (cid - first);
+      }
+    }
+    from = end;
+  }
+  return out;
+}
+
+QByteArray Hex4(unsigned v) { return QByteArray::number(v, 16).toUpper().rightJustified(4, '0'); }
+
+// The CMap with its entries replaced: one bfchar line per glyph, at most
+// 100 to a section as the format asks.
+QByteArray WriteCMap(const QByteArray& cmap, const std::map<unsigned, char32_t>& entries) {
+  const qsizetype head = cmap.indexOf("endcodespacerange");
+  const qsizetype tail = cmap.lastIndexOf("endcmap");
+  QByteArray out = cmap.left(head + qsizetype(qstrlen("endcodespacerange\n")));
+  std::vector<std::pair<unsigned, char32_t>> list(entries.begin(), entries.end());
+  for (size_t i = 0; i < list.size(); i += 100) {
+    const size_t n = std::min<size_t>(100, list.size() - i);
+    out += QByteArray::number(qulonglong(n)) + " beginbfchar\n";
+    for (size_t k = i; k < i + n; ++k) {
+      QByteArray target;
+      for (QChar unit : QString::fromUcs4(&list[k].second, 1)) target += Hex4(unit.unicode());
+      out += "<" + Hex4(list[k].first) + "> <" + target + ">\n";
+    }
+    out += "endbfchar\n";
+  }
+  return out + cmap.mid(tail);
+}
+
+// Rewrites the uncompressed ToUnicode streams of a PDF as Qt writes it (a
+// classic cross-reference table, one object after another), sending each
+// character named in `drawn` to the one drawn; every later object moves,
+// so the table is written again. Empty on a file of another shape.
+QByteArray FixToUnicodeMaps(const QByteArray& pdf, const QHash<char32_t, char32_t>& drawn, int* changed) {
+  *changed = 0;
+  const qsizetype startxref = pdf.lastIndexOf("startxref");
+  if (startxref < 0) return {};
+  const qsizetype xref = pdf.mid(startxref + 9).trimmed().split('\n').value(0).trimmed().toLongLong();
+  if (xref <= 0 || !pdf.mid(xref).startsWith("xref")) return {};
+  const qsizetype trailer = pdf.indexOf("trailer", xref);
+  const QList<QByteArray> table = pdf.mid(xref, trailer - xref).split('\n');
+  // "xref", "0 N", then N entries "OFFSET GEN n|f".
+  if (table.size() < 3 || !table[1].startsWith("0 ")) return {};
+  const int count = table[1].mid(2).trimmed().toInt();
+  struct Entry {
+    qsizetype offset;
+    int gen;
+    bool used;
+  };
+  std::vector<Entry> entries;
+  for (int i = 0; i < count; ++i) {
+    const QList<QByteArray> f = table.value(2 + i).simplified().split(' ');
+    if (f.size() < 3) return {};
+    entries.push_back({f[0].toLongLong(), f[1].toInt(), f[2] == "n"});
+  }
+  // The objects in file order; each runs to the next one (or the table).
+  std::vector<int> order;
+  for (int i = 0; i < count; ++i)
+    if (entries[size_t(i)].used) order.push_back(i);
+  std::sort(order.begin(), order.end(), [&](int a, int b) { return entries[size_t(a)].offset < entries[size_t(b)].offset; });
+  if (order.empty()) return {};
+  QByteArray out = pdf.left(entries[size_t(order.front())].offset);
+  std::vector<qsizetype> moved(size_t(count), 0);
+  static const QRegularExpression kLength(QStringLiteral("/Length (\\d+)"));
+  for (size_t k = 0; k < order.size(); ++k) {
+    const Entry& e = entries[size_t(order[k])];
+    const qsizetype end = k + 1 < order.size() ? entries[size_t(order[k + 1])].offset : xref;
+    QByteArray object = pdf.mid(e.offset, end - e.offset);
+    const qsizetype stream = object.indexOf("stream\n");
+    const auto length = kLength.match(QString::fromLatin1(object.left(stream)));
+    if (stream > 0 && object.contains("/CIDInit /ProcSet findresource") && length.hasMatch()) {
+      const qsizetype dataAt = stream + 7;
+      const qsizetype oldLength = length.captured(1).toLongLong();
+      const QByteArray cmap = object.mid(dataAt, oldLength);
+      std::map<unsigned, char32_t> map = ParseCMap(cmap);
+      bool any = false;
+      for (auto& [cid, c] : map)
+        if (auto it = drawn.find(c); it != drawn.end()) c = it.value(), any = true;
+      if (any) {
+        ++*changed;
+        const QByteArray rewritten = WriteCMap(cmap, map);
+        QByteArray head = object.left(dataAt);
+        head.replace(QByteArray("/Length ") + QByteArray::number(oldLength),
+                     QByteArray("/Length ") + QByteArray::number(rewritten.size()));
+        object = head + rewritten + object.mid(dataAt + oldLength);
+      }
+    }
+    moved[size_t(order[k])] = out.size();
+    out += object;
+  }
+  const qsizetype newXref = out.size();
+  out += "xref\n0 " + QByteArray::number(count) + "\n";
+  for (int i = 0; i < count; ++i) {
+    const Entry& e = entries[size_t(i)];
+    out += QByteArray::number(e.used ? moved[size_t(i)] : e.offset).rightJustified(10, '0') + ' ' +
+           QByteArray::number(e.gen).rightJustified(5, '0') + (e.used ? " n \n" : " f \n");
+  }
+  out += pdf.mid(trailer, startxref - trailer);
+  out += "startxref\n" + QByteArray::number(newXref) + "\n%%EOF\n";
+  return out;
+}
+
+// Every font the document's text is drawn in.
+QList<QFont> DocumentFonts(const QTextDocument& doc) {
+  QList<QFont> out;
+  QSet<QString> seen;
+  for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      const QFont f = it.fragment().charFormat().font();
+      const QString key = f.key();
+      if (!seen.contains(key)) seen.insert(key), out << f;
+    }
+  return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,6 +340,8 @@ int main(int argc, char** argv) {
   const QString family = ChooseFamily();
   QFont body(family);
   body.setPointSizeF(kBodyPointSize);
+  // Every glyph the font's own glyph of its character (see the top).
+  body.setStyleStrategy(QFont::PreferNoShaping);
 
   QTextDocument doc;
   doc.setDefaultFont(body);
@@ -190,6 +381,7 @@ int main(int argc, char** argv) {
   const QString head = doc.metaInformation(QTextDocument::DocumentTitle);
   QFont small(family);
   small.setPointSizeF(8.5);
+  small.setStyleStrategy(QFont::PreferNoShaping);
 
   QPainter p;
   if (!p.begin(&writer)) {
@@ -226,6 +418,31 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make_manual: writing %s failed\n", argv[2]);
     return 1;
   }
-  std::printf("make_manual: %d pages, font \"%s\"\n", pages, family.toUtf8().constData());
+
+  // The text layer: the characters drawn, not the lowest ones of their glyphs.
+  QString drawnText = doc.toPlainText() + head;
+  for (int i = 0; i < pages; ++i) drawnText += pageNumber.arg(i + 1).arg(pages);
+  QList<QFont> fonts = DocumentFonts(doc);
+  fonts << small;
+  const QHash<char32_t, char32_t> drawn = DrawnCharacters(fonts, drawnText);
+  QFile written(outPath);
+  if (!written.open(QIODevice::ReadOnly)) {
+    std::fprintf(stderr, "make_manual: cannot read back %s\n", argv[2]);
+    return 1;
+  }
+  int maps = 0;
+  const QByteArray fixed = FixToUnicodeMaps(written.readAll(), drawn, &maps);
+  written.close();
+  if (fixed.isEmpty()) {
+    std::fprintf(stderr, "make_manual: %s is not laid out as Qt's PDF writer does; its text layer is left\n", argv[2]);
+    return 1;
+  }
+  QSaveFile save(outPath);
+  if (!save.open(QIODevice::WriteOnly) || save.write(fixed) != fixed.size() || !save.commit()) {
+    std::fprintf(stderr, "make_manual: cannot write %s\n", argv[2]);
+    return 1;
+  }
+  std::printf("make_manual: %d pages, font \"%s\", %d characters renamed in %d ToUnicode maps\n", pages,
+              family.toUtf8().constData(), int(drawn.size()), maps);
   return 0;
 }

@@ -19,6 +19,10 @@
         <translation>Corvane Version: 1.0.0.1 beta</translation>
     </message>
     <message>
+        <source>（软件包 %1）</source>
+        <translation>(package %1)</translation>
+    </message>
+    <message>
         <source>原始 YUV 视频文件播放器</source>
         <translation>Player for raw YUV video files</translation>
     </message>
@@ -281,6 +285,22 @@
 </context>
 <context>
     <name>ui::HelpDialog</name>
+    <message>
+        <source>输入帧号</source>
+        <translation>Type a frame number</translation>
+    </message>
+    <message>
+        <source>退出全屏</source>
+        <translation>Leave full screen</translation>
+    </message>
+    <message>
+        <source>跳至输入的帧号</source>
+        <translation>Go to the frame typed</translation>
+    </message>
+    <message>
+        <source>小键盘0-9</source>
+        <translation>Keypad 0-9</translation>
+    </message>
     <message>
         <source>空格:                      播放&lt;-&gt;暂停</source>
         <translation>Space:  Play &lt;-&gt; Pause</translation>
@@ -595,6 +615,12 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
 </context>
 <context>
     <name>ui::PlayerWindow</name>
+    <message>
+        <source>文件不存在，已从最近打开的文件中移除:
+%1</source>
+        <translation>The file is no longer there; it was taken off the recent files:
+%1</translation>
+    </message>
     <message>
         <source>文件</source>
         <translation>File</translation>

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 
 #include "formats/trailer.h"
 #include "formats/yuv_format.h"
@@ -113,6 +114,15 @@ TEST(ToolCli, UsageErrorsAndFailuresHaveTheirOwnStatus) {
   auto help = Tool({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("info FILE"), std::string::npos);
+  // Every format of the table, each name a word of its own, and no more.
+  EXPECT_NE(help.out.find("Format names (" + std::to_string(corvane::kUserFormatNames.size()) + "):"),
+            std::string::npos)
+      << help.out;
+  for (const auto& e : corvane::kUserFormatNames) {
+    const std::string name(corvane::UserFormatName(e.code));
+    EXPECT_TRUE(std::regex_search(help.out, std::regex("[ \\n]" + name + "[,. ]"))) << name << "\n" << help.out;
+  }
+  EXPECT_NE(help.out.find("YUYV (alias YUY2)"), std::string::npos);
   EXPECT_EQ(Tool({"info", "--help"}).status, 0);
   EXPECT_EQ(Tool({"frobnicate"}).status, 2);
   EXPECT_EQ(Tool({"info"}).status, 2);
@@ -149,6 +159,45 @@ TEST(ToolCli, InfoGuessesParametersFromTheName) {
   testsupport::WriteBytes(plain, std::vector<uint8_t>(100, 16));
   r = Tool({"info", plain, "--guess", "--json"});
   EXPECT_NE(r.out.find("\"guess\": {\"format\": null, \"width\": null"), std::string::npos) << r.out;
+}
+
+// The player's command line. --help and --version are answered without a
+// display (a window would need one: xcb with no DISPLAY makes Qt give up);
+// a missing value is a usage error before any window. `timeout` ends a
+// player that opened a window after all.
+TEST(PlayerCli, HelpVersionAndUsageErrorsOpenNoWindow) {
+  TempDir dir;
+  const std::string clip = dir.File("a.yuv");
+  ASSERT_EQ(Tool({"gen", clip, "--format", "I420", "--size", "16x16", "--frames", "2", "--trailer"}).status, 0);
+  auto player = [](std::vector<std::string> args, const char* platform) {
+    std::vector<std::string> argv = {"timeout", "20", "env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
+                                     std::string("QT_QPA_PLATFORM=") + platform, CORVANE_PLAYER};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return testsupport::Run(argv);
+  };
+  struct Case {
+    std::vector<std::string> args;
+    const char* platform;
+    int status;
+    const char* out;  // in standard output
+    const char* err;  // in standard error
+  };
+  const Case cases[] = {
+      {{"--help"}, "xcb", 0, "Usage: corvane [FILE [--compare B]", ""},
+      {{clip, "--help"}, "xcb", 0, "--version", ""},
+      {{"--version"}, "xcb", 0, "corvane " CORVANE_PACKAGE_VERSION "\n", ""},
+      {{clip, "--compare"}, "offscreen", 2, "", "corvane: --compare needs the file to compare with"},
+      {{clip, "--view"}, "offscreen", 2, "", "corvane: --view needs a view"},
+      {{"--compare", clip}, "offscreen", 2, "", "corvane: --compare B needs the file to compare it with"},
+      {{clip, "--frobnicate"}, "offscreen", 2, "", "corvane: unknown option '--frobnicate'"},
+  };
+  for (const Case& c : cases) {
+    const auto r = player(c.args, c.platform);
+    SCOPED_TRACE(c.args.back());
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+  }
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 # unpacks it with dpkg-deb -x and checks that it holds the program, the
 # tool, both manuals, the desktop entry, the MIME type, the icons and the
 # metainfo, that its dependencies were worked out, that the MIME type
-# registers and that the unpacked corvane-tool runs.
+# registers (and names the files a file manager would open with Corvane)
+# and that the unpacked corvane-tool runs.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 app=io.github.corvane.Corvane
@@ -54,6 +55,20 @@ done
 update-mime-database "$share/mime"
 grep -q '^50:video/x-raw-yuv:\*\.yuv$' "$share/mime/globs2" || fail "*.yuv does not register as video/x-raw-yuv"
 grep -q '^MimeType=video/x-raw-yuv;$' "$share/applications/$app.desktop" || fail "the desktop entry does not open video/x-raw-yuv"
+# As a file manager sees files (xdg-mime through GLib's shared-mime-info,
+# the package's database before the system's): raw frames named *.rgb are
+# raw video, an SGI image named *.rgb (its header: magic 474, storage,
+# bytes per channel) stays an image.
+head -c 6144 /dev/urandom > "$work/frames.rgb"
+printf '\000\000' | dd of="$work/frames.rgb" bs=1 count=2 conv=notrunc status=none  # not SGI's magic
+cp "$work/frames.rgb" "$work/frames.yuv"
+{ printf '\001\332\000\001\000\003\000\100\000\100\000\003'; head -c 500 /dev/zero; } > "$work/image.rgb"
+for pair in frames.rgb:video/x-raw-yuv frames.yuv:video/x-raw-yuv image.rgb:image/x-rgb; do
+  file=${pair%%:*} want=${pair#*:}
+  got=$(XDG_CURRENT_DESKTOP=GNOME XDG_DATA_HOME="$work/nohome" XDG_DATA_DIRS="$share:/usr/share" \
+        xdg-mime query filetype "$work/$file" 2>/dev/null)
+  [ "$got" = "$want" ] || fail "xdg-mime query filetype $file gave '$got', not $want"
+done
 desktop-file-validate "$share/applications/$app.desktop"
 
 help=$("$root/usr/bin/corvane-tool" --help)

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -186,6 +188,38 @@ TEST_F(InspectionTest, RecentFilesOpenWithTheirParametersWhileTheSizeIsUnchanged
   w.OnMenuCommand(ids::kFileRecentFirst);
   EXPECT_TRUE(*dialog);
   EXPECT_EQ(w.View().state, PlayState::NoFile);
+}
+
+TEST_F(InspectionTest, RecentFilesOpenedByARelativePathOpenFromAnyFolderAndGoWhenGone) {
+  uitest::PromptsScope prompts;
+  const QString saved = QDir::currentPath();
+  // Opened as `corvane clip.yuv` in the clip's folder...
+  ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(m_dir.File(""))));
+  auto w = std::make_unique<PlayerWindow>(QStringLiteral("clip.yuv"));
+  w->Initialize();
+  ASSERT_EQ(w->View().state, PlayState::Playing);
+  const QString canonical = QFileInfo(m_clip).canonicalFilePath();
+  ASSERT_EQ(w->RecentFiles().size(), 1u);
+  EXPECT_EQ(QString::fromStdString(w->RecentFiles()[0].path), canonical);
+  EXPECT_EQ(QString::fromStdString(ui::RecentFilesStore::Load()[0].path), canonical);
+  // ...and later, from another folder, through the list.
+  ASSERT_TRUE(QDir::setCurrent(QDir::rootPath()));
+  w->CloseFile();
+  w->OnMenuCommand(ids::kFileRecentFirst);
+  EXPECT_EQ(w->View().state, PlayState::Playing);
+  EXPECT_TRUE(prompts.log->messages.empty());
+  // Gone: said so, and out of the list and the store; nothing else opens.
+  w->CloseFile();
+  ASSERT_TRUE(QFile::remove(m_clip));
+  w->OnMenuCommand(ids::kFileRecentFirst);
+  EXPECT_EQ(w->View().state, PlayState::NoFile);
+  ASSERT_EQ(prompts.log->messages.size(), 1u);
+  EXPECT_EQ(prompts.log->messages[0], QStringLiteral("文件不存在，已从最近打开的文件中移除:\n") + canonical);
+  EXPECT_EQ(prompts.log->kinds[0], ui::MessageKind::kWarning);
+  EXPECT_TRUE(w->RecentFiles().empty());
+  EXPECT_TRUE(ui::RecentFilesStore::Load().empty());
+  EXPECT_FALSE(w->Action(ids::kFileRecentFirst)->isVisible());
+  QDir::setCurrent(saved);
 }
 
 TEST_F(InspectionTest, PngStillClipboardAndFrameFacts) {

@@ -402,6 +402,15 @@ TEST_F(StillsHelpTest, HelpAndAboutDialogsShowTheirTexts) {
   };
   QStringList expected;
   for (const char* l : kLines) expected << QString::fromUtf8(l);
+  // Then every other key of the command table, its words made from the
+  // table (the written line of the same command, or its menu item).
+  const char* const kAdded[] = {
+      "Ctrl+←:  调至第一帧", "Ctrl+→:  调至最末帧", "F2:  全屏",   "Esc:  退出全屏", "Enter:  跳至输入的帧号",
+      "小键盘0-9:  输入帧号", "+ / =:  放大",         "-:  缩小",     "Ctrl+G:  转到帧...", "Ctrl+Shift+C:  复制画面",
+      "A:  只看A",           "B:  只看B",            "S:  并排",     "W:  划像",        "D:  差值",
+      "F:  A/B切换",
+  };
+  for (const char* l : kAdded) expected << QString::fromUtf8(l);
 
   auto w = std::make_unique<PlayerWindow>();
   w->Initialize();
@@ -415,19 +424,22 @@ TEST_F(StillsHelpTest, HelpAndAboutDialogsShowTheirTexts) {
       {ids::kHelpShortcuts, "helpDialog", "帮助",
        [&](QDialog* d) {
          // Two columns of one grid: the keys, then what they do, each line
-         // on its own row; joined again they give the written lines.
+         // on its own row; joined again they give the written lines. The
+         // lines made from the table stand in the next two columns.
          auto* grid = d->findChild<QGridLayout*>();
          ASSERT_NE(grid, nullptr);
          QStringList shown;
-         for (int i = 1; i <= 17; ++i) {
+         for (int i = 1; i <= int(expected.size()) + 1; ++i) {
            auto* key = d->findChild<QLabel*>(QStringLiteral("key%1").arg(i));
            auto* what = d->findChild<QLabel*>(QStringLiteral("line%1").arg(i));
            if (!key || !what) continue;
            int row = -1, column = -1, rs = 0, cs = 0;
            grid->getItemPosition(grid->indexOf(what), &row, &column, &rs, &cs);
-           EXPECT_EQ(QPoint(column, row), QPoint(1, i - 1));
+           const int written = int(std::size(kLines));
+           const QPoint at = i <= written ? QPoint(0, i - 1) : QPoint(2, i - 1 - written);
+           EXPECT_EQ(QPoint(column, row), at + QPoint(1, 0));
            grid->getItemPosition(grid->indexOf(key), &row, &column, &rs, &cs);
-           EXPECT_EQ(QPoint(column, row), QPoint(0, i - 1));
+           EXPECT_EQ(QPoint(column, row), at);
            EXPECT_FALSE(what->text().startsWith(u' '));
            shown << key->text() + u' ' + what->text();
          }
@@ -435,6 +447,7 @@ TEST_F(StillsHelpTest, HelpAndAboutDialogsShowTheirTexts) {
          for (const QString& line : expected) {
            const auto [keys, meaning] = ui::HelpDialog::SplitLine(line);
            EXPECT_EQ(line.simplified(), (keys + u' ' + meaning).simplified());
+           EXPECT_FALSE(meaning.isEmpty()) << line.toStdString();
            joined << keys + u' ' + meaning;
          }
          EXPECT_EQ(shown, joined);
@@ -444,6 +457,9 @@ TEST_F(StillsHelpTest, HelpAndAboutDialogsShowTheirTexts) {
          auto* version = d->findChild<QLabel*>(QStringLiteral("version"));
          ASSERT_NE(version, nullptr);
          EXPECT_EQ(version->text(), QStringLiteral("Corvane Version: 1.0.0.1 beta"));
+         auto* package = d->findChild<QLabel*>(QStringLiteral("packageVersion"));
+         ASSERT_NE(package, nullptr);
+         EXPECT_EQ(package->text(), QStringLiteral("（软件包 " CORVANE_PACKAGE_VERSION "）"));
          auto* icon = d->findChild<QLabel*>(QStringLiteral("icon"));
          ASSERT_NE(icon, nullptr);
          EXPECT_FALSE(icon->pixmap().isNull());

@@ -1,0 +1,38 @@
+# cmake -DTOOL=corvane-tool -DFILES=a;b;... -P check_format_lists.cmake
+# The formats the tool's help lists (from the formats' table) are the
+# formats each file's feature list names: the line that names IUYV names
+# every one of them. And no file writes their number by hand, which would go
+# stale with the next format.
+execute_process(COMMAND "${TOOL}" --help OUTPUT_VARIABLE help RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${TOOL} --help failed: ${rc}")
+endif()
+string(REGEX MATCH "Format names \\([0-9]+\\):([^\n]|\n[^f])*" list "${help}")
+if(NOT list)
+  message(FATAL_ERROR "No format list in the help:\n${help}")
+endif()
+string(REGEX REPLACE "^Format names \\([0-9]+\\):" "" list "${list}")
+string(REGEX REPLACE " \\(alias [A-Z0-9]+\\)" "" list "${list}")
+string(REGEX REPLACE "[ \n.]" "" list "${list}")
+string(REPLACE "," ";" names "${list}")
+list(LENGTH names count)
+if(count LESS 24)
+  message(FATAL_ERROR "The help lists ${count} formats: ${names}")
+endif()
+
+foreach(file IN LISTS FILES)
+  file(STRINGS "${file}" lines REGEX "IUYV" ENCODING UTF-8)
+  list(GET lines 0 features)
+  foreach(name IN LISTS names)
+    string(FIND "${features}" "${name}" at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "${file}: its list of formats lacks ${name}:\n${features}")
+    endif()
+  endforeach()
+  file(READ "${file}" text)
+  string(REGEX MATCH "[0-9]+ *(种像素格式|种格式|项：原有|pixel formats|entries: the original|YUV and RGB formats)|[Tt]hirteen|[Tt]wenty-four" count_by_hand "${text}")
+  if(count_by_hand)
+    message(FATAL_ERROR "${file} counts the formats by hand: '${count_by_hand}'")
+  endif()
+endforeach()
+message(STATUS "${count} formats, named in each of: ${FILES}")
