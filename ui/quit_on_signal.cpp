@@ -29,7 +29,9 @@ void QuitOnTerminationSignals() {
     char byte;
     [[maybe_unused]] const ssize_t n = ::read(g_wake[1], &byte, 1);
     QApplication::closeAllWindows();
-    QCoreApplication::quit();  // also leaves a modal dialog's loop
+    // exit, not quit: a window that only hides on close (the coordinate
+    // window) would refuse a quit; exit also leaves a modal dialog's loop.
+    QCoreApplication::exit(0);
   });
   struct sigaction action {};
   action.sa_handler = OnSignal;
