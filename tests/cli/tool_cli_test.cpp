@@ -161,6 +161,7 @@ TEST(ToolCli, InfoGuessesParametersFromTheName) {
   EXPECT_NE(r.out.find("\"guess\": {\"format\": null, \"width\": null"), std::string::npos) << r.out;
 }
 
+#ifdef CORVANE_PLAYER
 // The player's command line. --help and --version are answered without a
 // display (a window would need one: xcb with no DISPLAY makes Qt give up);
 // a missing value is a usage error before any window. `timeout` ends a
@@ -199,5 +200,7 @@ TEST(PlayerCli, HelpVersionAndUsageErrorsOpenNoWindow) {
     EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
   }
 }
+
+#endif  // CORVANE_PLAYER
 
 }  // namespace
