@@ -190,15 +190,6 @@ void RowAvx2Any(const T* y, const T* u, const T* v, int step, uint8_t* dst, int 
     RowAvx2<T, 2, false>(y, u, v, dst, width, k);
 }
 
-void YuvRow8Avx2(const uint8_t* y, const uint8_t* u, const uint8_t* v, int step, uint8_t* dst, int width,
-                 const YuvCoefficients& k) {
-  RowAvx2Any(y, u, v, step, dst, width, k);
-}
-void YuvRow16Avx2(const uint16_t* y, const uint16_t* u, const uint16_t* v, int step, uint8_t* dst, int width,
-                  const YuvCoefficients& k) {
-  RowAvx2Any(y, u, v, step, dst, width, k);
-}
-
 bool HaveAvx2() {
   static const bool avx2 = __builtin_cpu_supports("avx2");
   return avx2;
@@ -227,8 +218,8 @@ void YuvRow16Plain(const uint16_t* y, const uint16_t* u, const uint16_t* v, int 
   RowPlain(y, u, v, step, dst, width, k);
 }
 
-YuvRow8Fn BestYuvRow8() { return HaveAvx2() ? YuvRow8Avx2 : YuvRow8Plain; }
-YuvRow16Fn BestYuvRow16() { return HaveAvx2() ? YuvRow16Avx2 : YuvRow16Plain; }
+YuvRow8Fn BestYuvRow8() { return HaveAvx2() ? RowAvx2Any<uint8_t> : YuvRow8Plain; }
+YuvRow16Fn BestYuvRow16() { return HaveAvx2() ? RowAvx2Any<uint16_t> : YuvRow16Plain; }
 
 void PlanarToBGRA(device::Sub sub, const uint8_t* y, int ys, const uint8_t* u, int us, const uint8_t* v, int vs,
                   uint8_t* dst, int dstStride, int w, int h, const YuvCoefficients& k) {
