@@ -1,8 +1,11 @@
 #include "engine/frame_queue.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
+
+#include <sys/mman.h>
 
 #include "formats/result_codes.h"
 
@@ -12,7 +15,19 @@ namespace {
 
 constexpr uint32_t kDataAlign = 32;  // the surface copies read whole 32-byte lines
 
+// Buffers of this size and more are mapped pages: they come zero-filled from
+// the kernel without being touched, so making a pool of huge frames costs no
+// time and no memory until the reader fills them (on its own thread). A
+// 1.6 GB frame zero-filled with memset took seconds on the thread that
+// applied the parameters.
+constexpr size_t kMapThreshold = size_t(1) << 20;
+
 uint8_t* AllocAligned(uint32_t size, uint32_t align) {
+  if (size >= kMapThreshold) {
+    // Page-aligned, which covers every alignment the copies ask for.
+    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
+  }
   if (align < sizeof(void*) || (align & (align - 1)) != 0) align = kDataAlign;
   // aligned_alloc wants a multiple of the alignment; never ask for 0 bytes.
   const size_t rounded = (size_t(size) + align - 1) / align * align;
@@ -46,14 +61,17 @@ FrameBuffer* FrameBufferList::RemoveHead() {
 FrameQueue::~FrameQueue() { FreeAll(); }
 
 void FrameQueue::FreeData(FrameBuffer* b) {
-  std::free(b->pData);
+  // nSize is always the size the data was made with (AllocAligned's choice).
+  if (b->pData && b->nSize >= kMapThreshold) ::munmap(b->pData, b->nSize);
+  else std::free(b->pData);
   b->pData = nullptr;
   b->nSize = 0;
 }
 
-int32_t FrameQueue::Init(uint32_t count, uint32_t size, uint32_t align) {
+int32_t FrameQueue::Init(uint32_t count, uint32_t size, uint32_t align, uint64_t maxBytes) {
   std::scoped_lock lock(m_cs);
   m_nBufferSize = size;
+  m_nMaxBytes = maxBytes;
   m_pCurrent = nullptr;
   for (uint32_t i = 0; i < count; ++i) {
     auto b = std::make_unique<FrameBuffer>();
@@ -67,9 +85,16 @@ int32_t FrameQueue::Init(uint32_t count, uint32_t size, uint32_t align) {
   return kOk;
 }
 
-void FrameQueue::PopFree(FrameBuffer** out) {
+bool FrameQueue::HasRoomFor(uint32_t frameSize) const {
+  if (m_free.count == 0) return false;
+  if (frameSize == 0) return true;
+  const uint32_t inUse = uint32_t(m_pool.size()) - m_free.count;
+  return inUse < CountFor(frameSize, uint32_t(m_pool.size()), m_nMaxBytes);
+}
+
+void FrameQueue::PopFree(FrameBuffer** out, uint32_t frameSize) {
   std::scoped_lock lock(m_cs);
-  *out = m_free.RemoveHead();
+  *out = HasRoomFor(frameSize) ? m_free.RemoveHead() : nullptr;
 }
 
 void FrameQueue::PushFull(FrameBuffer* b) {
@@ -145,6 +170,12 @@ int32_t FrameQueue::Resize(FrameBuffer* b, uint32_t size) {
   return kOk;
 }
 
+uint32_t FrameQueue::CountFor(uint32_t frameSize, uint32_t maxCount, uint64_t maxBytes) {
+  if (frameSize == 0) return maxCount;
+  const uint64_t fit = maxBytes / frameSize;
+  return uint32_t(std::clamp<uint64_t>(fit, kMinCount, std::max(maxCount, kMinCount)));
+}
+
 void FrameQueue::FreeAll() {
   std::scoped_lock lock(m_cs);
   if (m_pCurrent) m_free.Append(m_pCurrent);
@@ -157,10 +188,10 @@ void FrameQueue::FreeAll() {
   m_pool.clear();
 }
 
-void FrameQueue::WaitForFree(std::chrono::milliseconds timeout) {
+void FrameQueue::WaitForFree(std::chrono::milliseconds timeout, uint32_t frameSize) {
   std::unique_lock lock(m_cs);
   const uint64_t seq = m_nWakeSeq;
-  m_freeCv.wait_for(lock, timeout, [&] { return m_free.count > 0 || m_nWakeSeq != seq; });
+  m_freeCv.wait_for(lock, timeout, [&] { return HasRoomFor(frameSize) || m_nWakeSeq != seq; });
 }
 
 void FrameQueue::WaitForFull(std::chrono::milliseconds timeout) {

@@ -183,18 +183,21 @@ void FrameSource::HandleEnd() {
 
 int32_t FrameSource::ReadFrame() {
   FrameQueue* queue;
+  uint32_t frameSize;
   {
     std::scoped_lock lock(m_cs);
     if (!m_file.IsOpen() || m_nFrameSize == 0 || !m_pQueue) return kGeneralFail;
     queue = m_pQueue;
+    frameSize = m_nFrameSize;
   }
   const uint32_t fullBefore = queue->FullCount();
   FrameBuffer* b = nullptr;
-  queue->PopFree(&b);
+  // The queue's byte bound counts frames of the segment being read.
+  queue->PopFree(&b, frameSize);
   if (!b) {
     // Queue full: sleep until the presenter frees a buffer (it wakes us), so
     // that no speed costs CPU while nothing is shown.
-    queue->WaitForFree(kFullQueueWait);
+    queue->WaitForFree(kFullQueueWait, frameSize);
     return 0;
   }
   if (fullBefore == 0) RestartAtEndIfRepeating();

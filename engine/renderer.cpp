@@ -36,7 +36,7 @@ int32_t Renderer::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) 
   m_nCurFrame = 1;
   m_pQueue.reset();
   auto queue = std::make_unique<FrameQueue>();
-  if (queue->Init(kQueueSize, frameSize, 32) != kOk) return kFail;
+  if (queue->Init(QueueCountFor(frameSize), frameSize, 32, kQueueBytes) != kOk) return kFail;
   m_pQueue = std::move(queue);
   return kOk;
 }

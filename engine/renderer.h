@@ -25,8 +25,17 @@ namespace corvane {
 
 class Renderer {
  public:
-  // Frames in the queue, each of one frame size, 32-byte aligned.
+  // Frames in the queue, each of one frame size, 32-byte aligned: ten, or
+  // as many as fit in kQueueBytes, but at least FrameQueue::kMinCount (a
+  // 4K frame keeps ten; a 1.6 GB one three).
   static constexpr uint32_t kQueueSize = 10;
+  static constexpr uint64_t kQueueBytes = uint64_t(256) << 20;
+  static uint32_t QueueCountFor(uint32_t frameSize) {
+    return FrameQueue::CountFor(frameSize, kQueueSize, kQueueBytes);
+  }
+  // What playing frames of frameSize bytes holds at most: the queue's
+  // buffers and one frame-sized surface the display copies into.
+  static uint64_t MemoryFor(uint32_t frameSize) { return (uint64_t(QueueCountFor(frameSize)) + 1) * frameSize; }
 
   explicit Renderer(RendererHost* host);  // the host is not owned and outlives the renderer
   virtual ~Renderer();

@@ -1,5 +1,7 @@
 #include "engine/surface.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -47,7 +49,24 @@ std::array<YUVType, 3> SurfaceFormatsToTry(YUVType t) {
   }
 }
 
-void Surface::Free::operator()(uint8_t* p) const { std::free(p); }
+namespace {
+
+// Surfaces of this size and more are mapped pages: zero from the kernel and
+// taking memory only once written (a surface of a huge frame that reads the
+// frame in place never is).
+constexpr size_t kMapThreshold = size_t(1) << 20;
+
+}  // namespace
+
+void Surface::Free::operator()(uint8_t* p) const {
+  if (size != 0) ::munmap(p, size);
+  else std::free(p);
+}
+
+void Surface::FillNeutral() const {
+  m_bNeutralPending = false;
+  if (m_nPlanes > 1) std::memset(m_bytes.get() + m_planes[1].offset, 128, m_nSize - m_planes[1].offset);
+}
 
 uint64_t Surface::LayOutPlanes(uint32_t pitchAlign) {
   if (IsAddedType(m_format)) {
@@ -91,11 +110,17 @@ uint64_t Surface::LayOutPlanes(uint32_t pitchAlign) {
 bool Surface::Allocate(uint64_t size) {
   m_nSize = size_t(size);
   const size_t alloc = (m_nSize + 63) & ~size_t(63);
-  auto* p = static_cast<uint8_t*>(std::aligned_alloc(64, alloc));
-  if (!p) return false;
-  m_bytes.reset(p);
-  std::memset(p, 0, alloc);
-  if (m_nPlanes > 1) std::memset(p + m_planes[1].offset, 128, m_nSize - m_planes[1].offset);
+  if (alloc >= kMapThreshold) {
+    void* p = ::mmap(nullptr, alloc, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return false;
+    m_bytes = std::unique_ptr<uint8_t[], Free>(static_cast<uint8_t*>(p), Free{alloc});
+  } else {
+    auto* p = static_cast<uint8_t*>(std::aligned_alloc(64, alloc));
+    if (!p) return false;
+    m_bytes.reset(p);
+    std::memset(p, 0, alloc);
+  }
+  m_bNeutralPending = m_nPlanes > 1;
   return true;
 }
 
