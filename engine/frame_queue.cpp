@@ -5,8 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <sys/mman.h>
-
+#include "engine/page_memory.h"
 #include "formats/result_codes.h"
 
 namespace corvane {
@@ -15,26 +14,7 @@ namespace {
 
 constexpr uint32_t kDataAlign = 32;  // the surface copies read whole 32-byte lines
 
-// Buffers of this size and more are mapped pages: they come zero-filled from
-// the kernel without being touched, so making a pool of huge frames costs no
-// time and no memory until the reader fills them (on its own thread). A
-// 1.6 GB frame zero-filled with memset took seconds on the thread that
-// applied the parameters.
-constexpr size_t kMapThreshold = size_t(1) << 20;
-
-uint8_t* AllocAligned(uint32_t size, uint32_t align) {
-  if (size >= kMapThreshold) {
-    // Page-aligned, which covers every alignment the copies ask for.
-    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    return p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
-  }
-  if (align < sizeof(void*) || (align & (align - 1)) != 0) align = kDataAlign;
-  // aligned_alloc wants a multiple of the alignment; never ask for 0 bytes.
-  const size_t rounded = (size_t(size) + align - 1) / align * align;
-  void* p = std::aligned_alloc(align, rounded == 0 ? align : rounded);
-  if (p) std::memset(p, 0, rounded == 0 ? align : rounded);
-  return static_cast<uint8_t*>(p);
-}
+uint8_t* AllocAligned(uint32_t size, uint32_t align) { return AllocateZeroed(size, align); }
 
 }  // namespace
 
@@ -61,9 +41,8 @@ FrameBuffer* FrameBufferList::RemoveHead() {
 FrameQueue::~FrameQueue() { FreeAll(); }
 
 void FrameQueue::FreeData(FrameBuffer* b) {
-  // nSize is always the size the data was made with (AllocAligned's choice).
-  if (b->pData && b->nSize >= kMapThreshold) ::munmap(b->pData, b->nSize);
-  else std::free(b->pData);
+  // nSize is always the size the data was made with.
+  FreeZeroed(b->pData, b->nSize);
   b->pData = nullptr;
   b->nSize = 0;
 }

@@ -104,8 +104,10 @@ class Renderer {
   uint32_t m_nFrameSize = 0;
   YUVType m_nLastType = YUV_NONE;
   uint32_t m_nLastInterval = 0;
-  uint32_t m_nComponentMode = 0;
-  int m_nAspectMode = 0;
+  // Written under m_cs, read without it: the window asks for them on every
+  // update, and a presentation of a huge frame holds m_cs for a second.
+  std::atomic<uint32_t> m_nComponentMode{0};
+  std::atomic<int> m_nAspectMode{0};
   ColourSpace m_colour;
   PictureView m_view;
   YUVPara m_para{};

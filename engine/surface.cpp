@@ -1,6 +1,6 @@
 #include "engine/surface.h"
 
-#include <sys/mman.h>
+#include "engine/page_memory.h"
 
 #include <algorithm>
 #include <cctype>
@@ -49,17 +49,8 @@ std::array<YUVType, 3> SurfaceFormatsToTry(YUVType t) {
   }
 }
 
-namespace {
-
-// Surfaces of this size and more are mapped pages: zero from the kernel and
-// taking memory only once written (a surface of a huge frame that reads the
-// frame in place never is).
-constexpr size_t kMapThreshold = size_t(1) << 20;
-
-}  // namespace
-
 void Surface::Free::operator()(uint8_t* p) const {
-  if (size != 0) ::munmap(p, size);
+  if (size != 0) FreeZeroed(p, size);
   else std::free(p);
 }
 
@@ -110,10 +101,10 @@ uint64_t Surface::LayOutPlanes(uint32_t pitchAlign) {
 bool Surface::Allocate(uint64_t size) {
   m_nSize = size_t(size);
   const size_t alloc = (m_nSize + 63) & ~size_t(63);
-  if (alloc >= kMapThreshold) {
-    void* p = ::mmap(nullptr, alloc, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return false;
-    m_bytes = std::unique_ptr<uint8_t[], Free>(static_cast<uint8_t*>(p), Free{alloc});
+  if (alloc >= kPageMemoryThreshold) {
+    uint8_t* p = AllocateZeroed(alloc, 64);  // page-aligned
+    if (!p) return false;
+    m_bytes = std::unique_ptr<uint8_t[], Free>(p, Free{alloc});
   } else {
     auto* p = static_cast<uint8_t*>(std::aligned_alloc(64, alloc));
     if (!p) return false;
