@@ -57,14 +57,15 @@ def find_player(timeout=30.0):
 
 
 def memory_mib(pid):
-    rss = hwm = 0
+    """VmRSS, VmHWM and the RSS's parts: anonymous, file-backed, shared memory."""
+    keys = ["VmRSS", "VmHWM", "RssAnon", "RssFile", "RssShmem"]
+    values = dict.fromkeys(keys, 0.0)
     with open(f"/proc/{pid}/status") as f:
         for line in f:
-            if line.startswith("VmRSS:"):
-                rss = int(line.split()[1]) / 1024
-            elif line.startswith("VmHWM:"):
-                hwm = int(line.split()[1]) / 1024
-    return rss, hwm
+            name = line.split(":")[0]
+            if name in values:
+                values[name] = int(line.split()[1]) / 1024
+    return [values[k] for k in keys]
 
 
 class Soak:
@@ -234,7 +235,7 @@ def main():
 
     samples = []
     csv = open(args.csv, "w") if args.csv else None
-    header = "t_s,rss_mib,hwm_mib,actions"
+    header = "t_s,rss_mib,hwm_mib,anon_mib,file_mib,shmem_mib,actions"
     print(f"seed {seed}, player pid {pid}\n{header}", flush=True)
     if csv:
         print(header, file=csv, flush=True)
@@ -246,13 +247,13 @@ def main():
         while not stop.is_set():
             t = time.monotonic() - start
             try:
-                rss, hwm = memory_mib(pid)
+                rss, hwm, anon, file_backed, shmem = memory_mib(pid)
             except OSError:
                 alive[0] = False
                 stop.set()
                 return
             samples.append((t, rss))
-            line = f"{t:.0f},{rss:.1f},{hwm:.1f},{soak.actions}"
+            line = f"{t:.0f},{rss:.1f},{hwm:.1f},{anon:.1f},{file_backed:.1f},{shmem:.1f},{soak.actions}"
             print(line, flush=True)
             if csv:
                 print(line, file=csv, flush=True)

@@ -9,7 +9,8 @@
 # BUILD_DIR (default build) holds ui/corvane and cli/corvane-tool; MINUTES
 # defaults to 30. Makes A (640x480 I420, 750 frames, the moving pattern, with
 # a trailer) and B (A with noise from ffmpeg), plays A against B with repeat
-# on, prints one line per sample ("t_s,rss_mib,hwm_mib,actions") to standard
+# on, prints one line per sample ("t_s,rss_mib,hwm_mib,anon_mib,file_mib,
+# shmem_mib,actions": VmRSS, VmHWM and the RSS's parts) to standard
 # output and OUT.csv, and a summary at the end. Exits 1 when the player died
 # or ended on its own during the run. WRAPPER is a command the player is
 # started under, e.g. "heaptrack -o /tmp/soak" to see what its heap holds. See docs/PERFORMANCE.md, "A long soak".
