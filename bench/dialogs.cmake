@@ -16,3 +16,9 @@ target_include_directories(slider_drag_bench PRIVATE ${PROJECT_SOURCE_DIR})
 add_executable(pan_bench ${CMAKE_CURRENT_LIST_DIR}/pan_bench.cpp)
 target_link_libraries(pan_bench PRIVATE corvane_ui)
 target_include_directories(pan_bench PRIVATE ${PROJECT_SOURCE_DIR})
+
+# The player window on a sparse file of huge frames: the GUI thread's open,
+# close and longest gap (run under /usr/bin/time -v for the peak memory).
+add_executable(huge_frame_bench ${CMAKE_CURRENT_LIST_DIR}/huge_frame_bench.cpp)
+target_link_libraries(huge_frame_bench PRIVATE corvane_ui)
+target_include_directories(huge_frame_bench PRIVATE ${PROJECT_SOURCE_DIR})

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "cli/messages.h"
+#include "engine/display.h"
 #include "platform/file.h"
 
 namespace cli {
@@ -172,10 +173,30 @@ FileParams ResolveFileParams(const std::string& path, const Args& args, platform
   }
   corvane::YUVType type;
   uint32_t frameSize;
-  if (!corvane::GetTypeAndFrameSize(&fp.para, &type, &frameSize))
+  if (!corvane::GetTypeAndFrameSize(&fp.para, &type, &frameSize)) {
+    const auto known = corvane::TypeOfCode(fp.para.format);
+    const uint64_t bytes = known ? corvane::FrameSize64(*known, fp.para.width, fp.para.height) : 0;
     throw Failure{"unsupported frame parameters: format " + FormatLabel(fp.para.format) + ", " +
-                  std::to_string(fp.para.width) + "x" + std::to_string(fp.para.height)};
+                  std::to_string(fp.para.width) + "x" + std::to_string(fp.para.height) +
+                  (bytes > UINT32_MAX ? " (a frame of " + std::to_string(bytes) + " bytes: 4 GiB or more)" : "")};
+  }
   return fp;
+}
+
+WindowSize ScreenWindowFor(uint32_t w, uint32_t h, uint32_t maxW, uint32_t maxH) {
+  uint64_t ww = w, wh = h;
+  if (ww > maxW || wh > maxH) {
+    // The tighter side decides; compared exactly as products.
+    if (ww * maxH >= wh * maxW) {
+      wh = wh * maxW / ww;
+      ww = maxW;
+    } else {
+      ww = ww * maxH / wh;
+      wh = maxH;
+    }
+  }
+  const auto atLeast = [](uint64_t n) { return uint32_t(std::max<uint64_t>(n, corvane::Display::kMinDrawSize)); };
+  return {atLeast(ww), atLeast(wh)};
 }
 
 corvane::ColourSpace ColourSpaceOf(const Args& args) {

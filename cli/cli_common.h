@@ -99,6 +99,14 @@ struct FileParams {
 };
 FileParams ResolveFileParams(const std::string& path, const Args& args, platform::File* keep = nullptr);
 
+// A window for a frame of w x h as a screen of maxW x maxH would give it:
+// the frame's size, shrunk to fit keeping its shape, and no side below the
+// 10 pixels the display draws into.
+struct WindowSize {
+  uint32_t width = 0, height = 0;
+};
+WindowSize ScreenWindowFor(uint32_t w, uint32_t h, uint32_t maxW, uint32_t maxH);
+
 // --matrix 601|709|2020 and --range limited|full (BT.601 limited when absent).
 corvane::ColourSpace ColourSpaceOf(const Args& args);
 

@@ -93,17 +93,33 @@ int RunPlay(const std::vector<std::string>& argv) {
   const bool reverse = args.Has("reverse"), repeat = args.Has("repeat");
   const uint32_t seek = args.Has("seek") ? ParseUint(*args.Get("seek"), "frame number") : 0;
   FileParams fp = ResolveFileParams(path, args);
+  corvane::YUVType type;
+  uint32_t frameSize = 0;  // of the first segment
+  corvane::GetTypeAndFrameSize(&fp.para, &type, &frameSize);
 
-  // The window has the frame's size, but never less than the display draws
-  // into: a 8x4 clip still plays (scaled up), as it would in the player.
-  const auto side = [](uint32_t n) { return std::max<int32_t>(int32_t(std::min<uint32_t>(n, 16384)), corvane::Display::kMinDrawSize); };
-  corvane::OffscreenWindow window(side(fp.para.width), side(fp.para.height));
+  // The window has the frame's size, as on a screen: never less than the
+  // display draws into (a 8x4 clip still plays, scaled up, as it would in
+  // the player) and never more than an 8K screen, keeping the frame's shape
+  // (the window's canvas and picture take 8 bytes a pixel: a 16384x16384
+  // window alone would be 2 GiB).
+  const WindowSize ws = ScreenWindowFor(fp.para.width, fp.para.height, 7680, 4320);
+  corvane::OffscreenWindow window(int32_t(ws.width), int32_t(ws.height));
   corvane::PlaybackGraph graph(&window);
   int readOnly = 0;
   if (graph.OpenFile(path, &readOnly) != corvane::kOk) throw Failure{"cannot open '" + path + "'"};
   int hasTrailer = 0;
   graph.ReadFilePara(&hasTrailer, {}, false);
-  if (graph.SetPara(&fp.para, &window) != corvane::kOk) throw Failure{"cannot play these frame parameters"};
+  if (const int32_t r = graph.SetPara(&fp.para, &window); r != corvane::kOk) {
+    if (r == corvane::kOutOfMemory) {
+      // Refused before anything was allocated.
+      char why[160];
+      std::snprintf(why, sizeof why, "playing frames of %ux%u %s needs about %.1f GB of memory, more than this computer has (%.1f GB)",
+                    fp.para.width, fp.para.height, FormatLabel(fp.para.format).c_str(),
+                    double(corvane::Renderer::MemoryFor(frameSize)) / 1e9, double(graph.MemoryLimit()) / 1e9);
+      throw Failure{std::string("cannot play these frame parameters: ") + why};
+    }
+    throw Failure{"cannot play these frame parameters"};
+  }
   uint32_t count = 0;
   graph.GetFileInfo(nullptr, &count);
   if (count == 0) throw Failure{"'" + path + "' holds no whole frame of these parameters"};
@@ -124,9 +140,12 @@ int RunPlay(const std::vector<std::string>& argv) {
   graph.SetRepeat(repeat);
   printer.Touch();
 
-  // A stall is several periods of the slowest segment without a frame.
+  // A stall is several periods of the slowest segment without a frame, plus
+  // the time a huge frame takes to arrive: its buffer's pages are made as the
+  // reader first fills them, at a few hundred MB a second on a slow machine
+  // (a millisecond for every 256 KiB: six seconds for 1.6 GB).
   const uint32_t period = corvane::FrameClock::PeriodFor(1000, speed);
-  const auto stall = std::chrono::milliseconds(std::max<uint32_t>(3000, 4 * period));
+  const auto stall = std::chrono::milliseconds(std::max<uint32_t>(3000, 4 * period) + (frameSize >> 18));
   const bool done = printer.Wait(
       [&](uint64_t presented, uint32_t last) {
         if (presented >= frames) return true;

@@ -65,10 +65,9 @@ struct NativeSetScope {
   uint32_t old;
 };
 
-// Frame n of the file, and its parameters (a spliced file's segment may
-// differ from the first record).
-std::vector<uint8_t> ReadFrame(const platform::File& file, const std::string& path, const FileParams& fp, uint32_t n,
-                               corvane::YUVPara* para) {
+// Where frame n of the file lies, and its parameters (a spliced file's
+// segment may differ from the first record). Nothing is read yet.
+corvane::FrameLocation LocateFrame(const std::string& path, const FileParams& fp, uint32_t n, corvane::YUVPara* para) {
   const corvane::FileFrames frames(fp.trailer, fp.para, !fp.fromOptions);
   const auto loc = frames.Locate(n, para);
   if (!loc) {
@@ -76,8 +75,13 @@ std::vector<uint8_t> ReadFrame(const platform::File& file, const std::string& pa
     throw Failure{"frame " + std::to_string(n) + " is out of range: '" + path + "' has " + std::to_string(total) +
                   " frame" + (total == 1 ? "" : "s")};
   }
-  std::vector<uint8_t> frame(loc->frameSize);
-  if (file.ReadAt(frame.data(), frame.size(), loc->offset) != int64_t(frame.size()))
+  return *loc;
+}
+
+std::vector<uint8_t> ReadFrame(const platform::File& file, const std::string& path, const corvane::FrameLocation& loc,
+                               uint32_t n) {
+  std::vector<uint8_t> frame(loc.frameSize);
+  if (file.ReadAt(frame.data(), frame.size(), loc.offset) != int64_t(frame.size()))
     throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
   return frame;
 }
@@ -121,13 +125,21 @@ int RunRender(const std::vector<std::string>& argv) {
   platform::File file;
   const FileParams fp = ResolveFileParams(path, args, &file);
   corvane::YUVPara para;
-  const std::vector<uint8_t> frame = ReadFrame(file, path, fp, n, &para);
+  const corvane::FrameLocation loc = LocateFrame(path, fp, n, &para);
   corvane::YUVType type;
   uint32_t frameSize;
   corvane::GetTypeAndFrameSize(&para, &type, &frameSize);
-  uint32_t ww = para.width, wh = para.height;
-  if (auto win = args.Get("window")) std::tie(ww, wh) = ParseSize(*win);
-  if (ww > 16384 || wh > 16384) throw UsageError{"window larger than 16384x16384"};
+  // The window is settled before the frame is read: a refusal comes at once.
+  // Without --window it is the frame's size, shrunk (keeping the frame's
+  // shape) to the largest window a command draws into.
+  constexpr uint32_t kMaxWindow = 16384;
+  const WindowSize fit = ScreenWindowFor(para.width, para.height, kMaxWindow, kMaxWindow);
+  uint32_t ww = fit.width, wh = fit.height;
+  if (auto win = args.Get("window")) {
+    std::tie(ww, wh) = ParseSize(*win);
+    if (ww > kMaxWindow || wh > kMaxWindow) throw UsageError{"window larger than 16384x16384"};
+  }
+  const std::vector<uint8_t> frame = ReadFrame(file, path, loc, n);
 
   NativeSetScope nativeScope(native);
   corvane::OffscreenWindow window{int32_t(ww), int32_t(wh)};
@@ -168,7 +180,8 @@ const Registrar kRender(
      "         [--matrix 601|709|2020] [--range limited|full]\n"
      "         [--no-native FMT,...] [--dump-surface OUT.bin] [--format NAME --size WxH]\n"
      "Draws frame N (1-based, default 1) through the player's display into an offscreen\n"
-     "window of WxH (default: the frame size) and writes the whole client area, black\n"
+     "window of WxH (default: the frame size, shrunk keeping its shape to fit\n"
+     "16384x16384) and writes the whole client area, black\n"
      "bars included, as a PNG. YUV is read with BT.601 limited range unless --matrix\n"
      "and --range say otherwise.\n"
      "  --no-native   make the surface device refuse these surface formats, so the frame\n"

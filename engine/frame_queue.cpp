@@ -1,9 +1,11 @@
 #include "engine/frame_queue.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/page_memory.h"
 #include "formats/result_codes.h"
 
 namespace corvane {
@@ -12,14 +14,7 @@ namespace {
 
 constexpr uint32_t kDataAlign = 32;  // the surface copies read whole 32-byte lines
 
-uint8_t* AllocAligned(uint32_t size, uint32_t align) {
-  if (align < sizeof(void*) || (align & (align - 1)) != 0) align = kDataAlign;
-  // aligned_alloc wants a multiple of the alignment; never ask for 0 bytes.
-  const size_t rounded = (size_t(size) + align - 1) / align * align;
-  void* p = std::aligned_alloc(align, rounded == 0 ? align : rounded);
-  if (p) std::memset(p, 0, rounded == 0 ? align : rounded);
-  return static_cast<uint8_t*>(p);
-}
+uint8_t* AllocAligned(uint32_t size, uint32_t align) { return AllocateZeroed(size, align); }
 
 }  // namespace
 
@@ -46,14 +41,16 @@ FrameBuffer* FrameBufferList::RemoveHead() {
 FrameQueue::~FrameQueue() { FreeAll(); }
 
 void FrameQueue::FreeData(FrameBuffer* b) {
-  std::free(b->pData);
+  // nSize is always the size the data was made with.
+  FreeZeroed(b->pData, b->nSize);
   b->pData = nullptr;
   b->nSize = 0;
 }
 
-int32_t FrameQueue::Init(uint32_t count, uint32_t size, uint32_t align) {
+int32_t FrameQueue::Init(uint32_t count, uint32_t size, uint32_t align, uint64_t maxBytes) {
   std::scoped_lock lock(m_cs);
   m_nBufferSize = size;
+  m_nMaxBytes = maxBytes;
   m_pCurrent = nullptr;
   for (uint32_t i = 0; i < count; ++i) {
     auto b = std::make_unique<FrameBuffer>();
@@ -67,9 +64,16 @@ int32_t FrameQueue::Init(uint32_t count, uint32_t size, uint32_t align) {
   return kOk;
 }
 
-void FrameQueue::PopFree(FrameBuffer** out) {
+bool FrameQueue::HasRoomFor(uint32_t frameSize) const {
+  if (m_free.count == 0) return false;
+  if (frameSize == 0) return true;
+  const uint32_t inUse = uint32_t(m_pool.size()) - m_free.count;
+  return inUse < CountFor(frameSize, uint32_t(m_pool.size()), m_nMaxBytes);
+}
+
+void FrameQueue::PopFree(FrameBuffer** out, uint32_t frameSize) {
   std::scoped_lock lock(m_cs);
-  *out = m_free.RemoveHead();
+  *out = HasRoomFor(frameSize) ? m_free.RemoveHead() : nullptr;
 }
 
 void FrameQueue::PushFull(FrameBuffer* b) {
@@ -145,6 +149,12 @@ int32_t FrameQueue::Resize(FrameBuffer* b, uint32_t size) {
   return kOk;
 }
 
+uint32_t FrameQueue::CountFor(uint32_t frameSize, uint32_t maxCount, uint64_t maxBytes) {
+  if (frameSize == 0) return maxCount;
+  const uint64_t fit = maxBytes / frameSize;
+  return uint32_t(std::clamp<uint64_t>(fit, kMinCount, std::max(maxCount, kMinCount)));
+}
+
 void FrameQueue::FreeAll() {
   std::scoped_lock lock(m_cs);
   if (m_pCurrent) m_free.Append(m_pCurrent);
@@ -157,10 +167,10 @@ void FrameQueue::FreeAll() {
   m_pool.clear();
 }
 
-void FrameQueue::WaitForFree(std::chrono::milliseconds timeout) {
+void FrameQueue::WaitForFree(std::chrono::milliseconds timeout, uint32_t frameSize) {
   std::unique_lock lock(m_cs);
   const uint64_t seq = m_nWakeSeq;
-  m_freeCv.wait_for(lock, timeout, [&] { return m_free.count > 0 || m_nWakeSeq != seq; });
+  m_freeCv.wait_for(lock, timeout, [&] { return HasRoomFor(frameSize) || m_nWakeSeq != seq; });
 }
 
 void FrameQueue::WaitForFull(std::chrono::milliseconds timeout) {

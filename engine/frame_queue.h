@@ -48,14 +48,28 @@ class FrameQueue {
   FrameQueue(const FrameQueue&) = delete;
   FrameQueue& operator=(const FrameQueue&) = delete;
 
+  // The fewest buffers a pool works with: the frame on screen, one full
+  // behind it and one the reader fills.
+  static constexpr uint32_t kMinCount = 3;
+  // How many buffers of frameSize bytes a pool holds: maxCount, fewer when
+  // they would take more than maxBytes, never fewer than kMinCount. So the
+  // queue of a huge frame holds three frames, not ten.
+  static uint32_t CountFor(uint32_t frameSize, uint32_t maxCount, uint64_t maxBytes);
+
   // Makes count buffers of size bytes aligned to align (a power of two),
-  // zero-filled, all free. An allocation failure releases what was made and
+  // zero-filled, all free. Buffers of 1 MiB and more are mapped pages that
+  // take memory only as they are written. An allocation failure releases what was made and
   // returns kOutOfMemory.
-  int32_t Init(uint32_t count, uint32_t size, uint32_t align);
+  // maxBytes bounds the frames in use later too (PopFree with a frame size).
+  int32_t Init(uint32_t count, uint32_t size, uint32_t align, uint64_t maxBytes = UINT64_MAX);
 
   // Hand-over. A buffer taken with PopFree or TakeFull belongs to the caller
   // until it gives it back with PushFull, PushFree or SetCurrent.
-  void PopFree(FrameBuffer** out);
+  // With a frameSize (the reader's, which a spliced file's segment may have
+  // made larger than the pool's), no buffer is handed out while the buffers
+  // in use (full, current, in hands) already hold CountFor(frameSize, pool,
+  // maxBytes) frames: a later huge segment keeps about three frames too.
+  void PopFree(FrameBuffer** out, uint32_t frameSize = 0);
   void PushFull(FrameBuffer* b);
   void PushFree(FrameBuffer* b);
   void TakeFull(FrameBuffer** out);
@@ -83,7 +97,7 @@ class FrameQueue {
 
   // Blocks until a free buffer is waiting, Wake is called, or the timeout
   // passes. Lets the reader sleep while the queue is full instead of polling.
-  void WaitForFree(std::chrono::milliseconds timeout);
+  void WaitForFree(std::chrono::milliseconds timeout, uint32_t frameSize = 0);
   // The same for a full buffer, for consumers that have nothing else to do.
   void WaitForFull(std::chrono::milliseconds timeout);
   void Wake();
@@ -93,12 +107,14 @@ class FrameQueue {
 
  private:
   static void FreeData(FrameBuffer* b);
+  bool HasRoomFor(uint32_t frameSize) const;  // under m_cs
 
   FrameBuffer* m_pCurrent = nullptr;  // guarded by m_cs
   mutable std::mutex m_cs;
   std::condition_variable m_freeCv;   // signalled when a buffer becomes free, or by Wake
   std::condition_variable m_fullCv;   // signalled when a buffer becomes full, or by Wake
   uint32_t m_nBufferSize = 0;         // guarded by m_cs
+  uint64_t m_nMaxBytes = UINT64_MAX;  // guarded by m_cs
   FrameBufferList m_full;             // guarded by m_cs
   FrameBufferList m_free;             // guarded by m_cs
   std::atomic<uint32_t> m_nFullCount{0};  // mirror of m_full.count, read without the lock

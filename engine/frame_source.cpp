@@ -15,6 +15,20 @@ namespace {
 // waits only bound how often an idle reader looks around.
 constexpr std::chrono::milliseconds kFullQueueWait{20};
 constexpr std::chrono::milliseconds kEndOfFileWait{10};
+// Frames are read in pieces of this size at most (ReadInto).
+constexpr uint32_t kReadChunk = 32u << 20;
+
+// Counts a thread that is about to wait for m_cs to move or stop the reader.
+class WaitingForReader {
+ public:
+  explicit WaitingForReader(std::atomic<int>& n) : m_n(n) { ++m_n; }
+  ~WaitingForReader() { --m_n; }
+  WaitingForReader(const WaitingForReader&) = delete;
+  WaitingForReader& operator=(const WaitingForReader&) = delete;
+
+ private:
+  std::atomic<int>& m_n;
+};
 
 }  // namespace
 
@@ -182,19 +196,27 @@ void FrameSource::HandleEnd() {
 }
 
 int32_t FrameSource::ReadFrame() {
+  if (m_nWaiting.load(std::memory_order_relaxed) > 0) {
+    // Someone waits for m_cs to stop or move the reader: let them in.
+    std::this_thread::yield();
+    return 0;
+  }
   FrameQueue* queue;
+  uint32_t frameSize;
   {
     std::scoped_lock lock(m_cs);
     if (!m_file.IsOpen() || m_nFrameSize == 0 || !m_pQueue) return kGeneralFail;
     queue = m_pQueue;
+    frameSize = m_nFrameSize;
   }
   const uint32_t fullBefore = queue->FullCount();
   FrameBuffer* b = nullptr;
-  queue->PopFree(&b);
+  // The queue's byte bound counts frames of the segment being read.
+  queue->PopFree(&b, frameSize);
   if (!b) {
     // Queue full: sleep until the presenter frees a buffer (it wakes us), so
     // that no speed costs CPU while nothing is shown.
-    queue->WaitForFree(kFullQueueWait);
+    queue->WaitForFree(kFullQueueWait, frameSize);
     return 0;
   }
   if (fullBefore == 0) RestartAtEndIfRepeating();
@@ -229,7 +251,22 @@ int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
     }
   }
   const uint32_t count = m_nFrameCount;
-  const int64_t got = m_nFrameSize ? m_file.ReadAt(b->pData, m_nFrameSize, m_llPos) : -1;
+  int64_t got = m_nFrameSize ? 0 : -1;
+  // A huge frame is read a chunk at a time: a stop or a reposition that
+  // waits for m_cs (the window's Close, a seek) gets it after one chunk, not
+  // after the whole frame (seconds for 1.6 GB whose pages are still being
+  // made). The frame is then dropped unread and the position stays.
+  while (got >= 0 && uint32_t(got) < m_nFrameSize) {
+    if (m_nWaiting.load(std::memory_order_relaxed) > 0) {
+      queue->PushFree(b);
+      return 0;
+    }
+    const uint32_t part = std::min<uint32_t>(kReadChunk, m_nFrameSize - uint32_t(got));
+    const int64_t n = m_file.ReadAt(b->pData + got, part, m_llPos + uint64_t(got));
+    if (n <= 0) break;
+    got += n;
+    if (n < int64_t(part)) break;
+  }
   if (got == int64_t(m_nFrameSize) && m_nNextFrame >= 1 && m_nNextFrame <= count) {
     b->nType = m_nType;
     b->nWidth = m_para.width;
@@ -297,6 +334,7 @@ int32_t FrameSource::StartThread() {
 
 int32_t FrameSource::StopThread() {
   if (m_thread.joinable()) {
+    const WaitingForReader waiting(m_nWaiting);
     m_thread.request_stop();
     FrameQueue* queue;
     {
@@ -318,6 +356,7 @@ int32_t FrameSource::StopThread() {
 
 int32_t FrameSource::Seek(uint32_t frame) {
   {
+    const WaitingForReader waiting(m_nWaiting);
     std::scoped_lock lock(m_cs);
     const uint32_t count = m_nFrameCount;
     if (count == 0 || frame == 0 || frame > count || !m_bThreadRunning) return kNotReady;
@@ -332,6 +371,7 @@ int32_t FrameSource::Seek(uint32_t frame) {
 void FrameSource::SetReverse(bool reverse) {
   if (m_bReverse == reverse) return;
   {
+    const WaitingForReader waiting(m_nWaiting);
     std::scoped_lock lock(m_cs);
     if (m_pGraph) m_pGraph->FlushQueue();
     m_bReverse = reverse;

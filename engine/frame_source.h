@@ -93,6 +93,9 @@ class FrameSource {
   std::atomic<bool> m_bThreadRunning{false};
   std::atomic<bool> m_bReverse{false};
   std::atomic<bool> m_bRepeat{false};
+  // Threads about to take m_cs to stop or reposition the reader: a frame
+  // being read gives way to them between two chunks.
+  std::atomic<int> m_nWaiting{0};
 
   mutable std::mutex m_cs;               // guards everything below
   std::condition_variable m_wakeCv;      // idle reader waits here; seek, direction, repeat and stop wake it

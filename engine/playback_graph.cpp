@@ -4,6 +4,8 @@
 #include "engine/view_overlay.h"
 #include "formats/result_codes.h"
 
+#include <unistd.h>
+
 namespace corvane {
 
 namespace {
@@ -134,7 +136,15 @@ bool LookUpYUV(const FrameBuffer& frame, uint32_t x, uint32_t y, int* Y, int* U,
   return LookUpPixel(frame, x, y, Y, U, V);
 }
 
-PlaybackGraph::PlaybackGraph(platform::VideoWindow* videoWnd) : m_pVideoWnd(videoWnd) { Create(); }
+uint64_t PhysicalMemoryBytes() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES), page = ::sysconf(_SC_PAGESIZE);
+  return pages > 0 && page > 0 ? uint64_t(pages) * uint64_t(page) : UINT64_MAX;
+}
+
+PlaybackGraph::PlaybackGraph(platform::VideoWindow* videoWnd)
+    : m_pVideoWnd(videoWnd), m_nMemoryLimit(PhysicalMemoryBytes()) {
+  Create();
+}
 
 PlaybackGraph::~PlaybackGraph() { Release(); }
 
@@ -180,6 +190,12 @@ int32_t PlaybackGraph::ReadFilePara(int* hasTrailer, std::span<YUVPara> out, boo
 
 int32_t PlaybackGraph::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) {
   if (!para) return kNullArg;
+  // What the parameters imply is checked before anything is allocated: a
+  // pool of huge frames the computer cannot hold would page it to a halt.
+  YUVType type;
+  uint32_t frameSize;
+  if (GetTypeAndFrameSize(para, &type, &frameSize) && Renderer::MemoryFor(frameSize) > MemoryLimit())
+    return kOutOfMemory;
   {
     std::scoped_lock lock(m_paraLock);
     m_para = *para;

@@ -27,6 +27,9 @@
 
 namespace corvane {
 
+// The computer's physical memory in bytes (UINT64_MAX when it cannot be read).
+uint64_t PhysicalMemoryBytes();
+
 class PlaybackGraph : public SourceHost, public RendererHost {
  public:
   // How long SeekToFrame waits for the reader to deliver the frame sought.
@@ -46,8 +49,13 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   int32_t ReadFilePara(int* hasTrailer, std::span<YUVPara> out, bool all);
   // Applies parameters: retimes the clock, sets the source, makes the display
   // and a new queue. Playback that is running is stopped first, since the
-  // queue the reader fills is replaced.
+  // queue the reader fills is replaced. Parameters whose frames would need
+  // more memory to play than MemoryLimit() (Renderer::MemoryFor) are
+  // refused with kOutOfMemory before anything is stopped or allocated.
   int32_t SetPara(const YUVPara* para, platform::VideoWindow* videoWnd);
+  // The computer's physical memory unless set otherwise (tests lower it).
+  uint64_t MemoryLimit() const { return m_nMemoryLimit.load(); }
+  void SetMemoryLimit(uint64_t bytes) { m_nMemoryLimit = bytes; }
   int32_t GetFileInfo(uint64_t* size, uint32_t* frameCount);
   uint32_t GetSegmentCount() const;
 
@@ -141,6 +149,7 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   std::unique_ptr<FrameClock> m_pTimer;
   std::unique_ptr<StillEncoder> m_pImage;
   std::atomic<float> m_fSpeed{1.0f};
+  std::atomic<uint64_t> m_nMemoryLimit;
   std::mutex m_noticeLock;  // guards m_notice
   std::function<void(Notice)> m_notice;
 };

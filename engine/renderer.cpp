@@ -36,7 +36,7 @@ int32_t Renderer::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) 
   m_nCurFrame = 1;
   m_pQueue.reset();
   auto queue = std::make_unique<FrameQueue>();
-  if (queue->Init(kQueueSize, frameSize, 32) != kOk) return kFail;
+  if (queue->Init(QueueCountFor(frameSize), frameSize, 32, kQueueBytes) != kOk) return kFail;
   m_pQueue = std::move(queue);
   return kOk;
 }
@@ -111,8 +111,8 @@ int32_t Renderer::SetComponentMode(uint32_t mode) {
 }
 
 uint32_t Renderer::GetComponentMode() const {
-  std::scoped_lock lock(m_cs);
-  return m_pDisplay ? m_pDisplay->GetComponentMode() : 0;
+  // The display's mode is always the one set here (SetPara hands it on).
+  return m_nComponentMode.load();
 }
 
 int32_t Renderer::SetAspectMode(int mode) {
@@ -138,10 +138,7 @@ void Renderer::SetView(const PictureView& view) {
   if (m_pDisplay) m_pDisplay->SetView(view);
 }
 
-int Renderer::GetAspectMode() const {
-  std::scoped_lock lock(m_cs);
-  return m_nAspectMode;
-}
+int Renderer::GetAspectMode() const { return m_nAspectMode.load(); }
 
 void Renderer::SetNotifyWindow(platform::FrameSizeListener* listener) {
   std::scoped_lock lock(m_cs);

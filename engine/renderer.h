@@ -25,8 +25,17 @@ namespace corvane {
 
 class Renderer {
  public:
-  // Frames in the queue, each of one frame size, 32-byte aligned.
+  // Frames in the queue, each of one frame size, 32-byte aligned: ten, or
+  // as many as fit in kQueueBytes, but at least FrameQueue::kMinCount (a
+  // 4K frame keeps ten; a 1.6 GB one three).
   static constexpr uint32_t kQueueSize = 10;
+  static constexpr uint64_t kQueueBytes = uint64_t(256) << 20;
+  static uint32_t QueueCountFor(uint32_t frameSize) {
+    return FrameQueue::CountFor(frameSize, kQueueSize, kQueueBytes);
+  }
+  // What playing frames of frameSize bytes holds at most: the queue's
+  // buffers and one frame-sized surface the display copies into.
+  static uint64_t MemoryFor(uint32_t frameSize) { return (uint64_t(QueueCountFor(frameSize)) + 1) * frameSize; }
 
   explicit Renderer(RendererHost* host);  // the host is not owned and outlives the renderer
   virtual ~Renderer();
@@ -95,8 +104,10 @@ class Renderer {
   uint32_t m_nFrameSize = 0;
   YUVType m_nLastType = YUV_NONE;
   uint32_t m_nLastInterval = 0;
-  uint32_t m_nComponentMode = 0;
-  int m_nAspectMode = 0;
+  // Written under m_cs, read without it: the window asks for them on every
+  // update, and a presentation of a huge frame holds m_cs for a second.
+  std::atomic<uint32_t> m_nComponentMode{0};
+  std::atomic<int> m_nAspectMode{0};
   ColourSpace m_colour;
   PictureView m_view;
   YUVPara m_para{};

@@ -1,5 +1,7 @@
 #include "engine/surface.h"
 
+#include "engine/page_memory.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -47,7 +49,15 @@ std::array<YUVType, 3> SurfaceFormatsToTry(YUVType t) {
   }
 }
 
-void Surface::Free::operator()(uint8_t* p) const { std::free(p); }
+void Surface::Free::operator()(uint8_t* p) const {
+  if (size != 0) FreeZeroed(p, size);
+  else std::free(p);
+}
+
+void Surface::FillNeutral() const {
+  m_bNeutralPending = false;
+  if (m_nPlanes > 1) std::memset(m_bytes.get() + m_planes[1].offset, 128, m_nSize - m_planes[1].offset);
+}
 
 uint64_t Surface::LayOutPlanes(uint32_t pitchAlign) {
   if (IsAddedType(m_format)) {
@@ -91,11 +101,17 @@ uint64_t Surface::LayOutPlanes(uint32_t pitchAlign) {
 bool Surface::Allocate(uint64_t size) {
   m_nSize = size_t(size);
   const size_t alloc = (m_nSize + 63) & ~size_t(63);
-  auto* p = static_cast<uint8_t*>(std::aligned_alloc(64, alloc));
-  if (!p) return false;
-  m_bytes.reset(p);
-  std::memset(p, 0, alloc);
-  if (m_nPlanes > 1) std::memset(p + m_planes[1].offset, 128, m_nSize - m_planes[1].offset);
+  if (alloc >= kPageMemoryThreshold) {
+    uint8_t* p = AllocateZeroed(alloc, 64);  // page-aligned
+    if (!p) return false;
+    m_bytes = std::unique_ptr<uint8_t[], Free>(p, Free{alloc});
+  } else {
+    auto* p = static_cast<uint8_t*>(std::aligned_alloc(64, alloc));
+    if (!p) return false;
+    m_bytes.reset(p);
+    std::memset(p, 0, alloc);
+  }
+  m_bNeutralPending = m_nPlanes > 1;
   return true;
 }
 

@@ -70,12 +70,12 @@ class Surface {
   // not show: end the borrow first.
   uint8_t* PlaneData(int i) {
     assert(!m_pBorrowed);
-    return m_bytes.get() + m_planes[size_t(i)].offset;
+    return Own() + m_planes[size_t(i)].offset;
   }
   const uint8_t* PlaneData(int i) const { return Bytes() + m_planes[size_t(i)].offset; }
   uint8_t* Data() {
     assert(!m_pBorrowed);
-    return m_bytes.get();
+    return Own();
   }
   size_t Size() const { return m_nSize; }
 
@@ -120,6 +120,9 @@ class Surface {
 
  private:
   struct Free {
+    Free() noexcept {}
+    explicit Free(size_t mapped) noexcept : size(mapped) {}
+    size_t size = 0;  // of a mapping; 0: from the heap
     void operator()(uint8_t* p) const;
   };
   Surface() = default;
@@ -134,8 +137,18 @@ class Surface {
   std::unique_ptr<uint8_t[], Free> m_bytes;
   // A frame's bytes read in place of m_bytes (not owned), or null.
   const uint8_t* m_pBorrowed = nullptr;
+  // The chroma planes of m_bytes still wait for their neutral 128: a
+  // surface that only ever borrows never touches its own storage, whose
+  // pages (mapped, for large surfaces) then take no memory. Guarded, like
+  // every surface, by its owner's lock.
+  mutable bool m_bNeutralPending = false;
 
-  const uint8_t* Bytes() const { return m_pBorrowed ? m_pBorrowed : m_bytes.get(); }
+  const uint8_t* Bytes() const { return m_pBorrowed ? m_pBorrowed : Own(); }
+  uint8_t* Own() const {
+    if (m_bNeutralPending) FillNeutral();
+    return m_bytes.get();
+  }
+  void FillNeutral() const;
   // Sets the planes and pitch of m_format at the surface's size; returns the
   // bytes of storage they need.
   uint64_t LayOutPlanes(uint32_t pitchAlign);

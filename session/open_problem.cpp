@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "engine/renderer.h"
 #include "formats/trailer.h"
 #include "platform/file.h"
 
@@ -31,14 +32,19 @@ OpenProblem DiagnoseOpen(const std::string& path) {
   return p;
 }
 
-OpenProblem DiagnoseParameters(const corvane::YUVPara& para) {
+OpenProblem DiagnoseParameters(const corvane::YUVPara& para, uint64_t memoryLimit) {
   OpenProblem p;
   p.para = para;
   const auto type = corvane::TypeOfCode(para.format);
-  if (!type || para.width == 0 || para.height == 0)
+  if (!type || para.width == 0 || para.height == 0) {
     p.kind = OpenProblem::Kind::kNoFrameSize;
-  else if (corvane::FrameSize64(*type, para.width, para.height) > UINT32_MAX)
+  } else if (const uint64_t frame = corvane::FrameSize64(*type, para.width, para.height); frame > UINT32_MAX) {
     p.kind = OpenProblem::Kind::kFrameTooLarge;
+  } else if (const uint64_t need = corvane::Renderer::MemoryFor(uint32_t(frame)); need > memoryLimit) {
+    p.kind = OpenProblem::Kind::kNeedsMoreMemory;
+    p.needBytes = need;
+    p.haveBytes = memoryLimit;
+  }
   return p;
 }
 

@@ -18,16 +18,20 @@ struct OpenProblem {
     kDamagedTrailer,  // a parameter trailer that cannot be trusted: `damage`
     kFrameTooLarge,   // `para` gives a frame of 4 GiB or more
     kNoFrameSize,     // `para` gives no frame: an unknown format code, a width or height of 0
+    kNeedsMoreMemory, // playing `para` needs `needBytes`, more than the computer's `haveBytes`
   };
   Kind kind = Kind::kUnknown;
   int error = 0;
   std::string damage;  // the trailer's fault, in English ("record count is 0")
   corvane::YUVPara para{};
+  uint64_t needBytes = 0;
+  uint64_t haveBytes = 0;
 };
 
 // Why `path` cannot be opened or its parameters not read.
 OpenProblem DiagnoseOpen(const std::string& path);
-// Why `para` cannot be played.
-OpenProblem DiagnoseParameters(const corvane::YUVPara& para);
+// Why `para` cannot be played by a graph whose memory limit is `memoryLimit`
+// (PlaybackGraph::MemoryLimit).
+OpenProblem DiagnoseParameters(const corvane::YUVPara& para, uint64_t memoryLimit);
 
 }  // namespace session

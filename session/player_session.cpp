@@ -394,7 +394,7 @@ OpenResult PlayerSession::ApplyAndRun() {
   // Parameters the engine cannot apply never leave the player claiming to
   // play: the file is closed.
   if (m_graph->SetPara(&m_para, m_picture) != kOk) {
-    const OpenProblem why = DiagnoseParameters(m_para);
+    const OpenProblem why = DiagnoseParameters(m_para, m_graph->MemoryLimit());
     CloseLocked();
     return {OpenOutcome::kFailed, OpenFailure::kCannotPlay, why};
   }

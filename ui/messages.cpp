@@ -58,6 +58,11 @@ QString OpenProblemText(const session::OpenProblem& problem) {
     case Kind::kFrameTooLarge:
       return Texts::tr("一帧超过4 GB（%1 %2），无法播放")
           .arg(QString::fromStdString(std::string(corvane::UserFormatName(para.format))), size);
+    case Kind::kNeedsMoreMemory:
+      return Texts::tr("播放这样的帧（%1 %2）需要约%3 GB内存，超过本机的%4 GB")
+          .arg(QString::fromStdString(std::string(corvane::UserFormatName(para.format))), size)
+          .arg(double(problem.needBytes) / 1e9, 0, 'f', 1)
+          .arg(double(problem.haveBytes) / 1e9, 0, 'f', 1);
     case Kind::kNoFrameSize:
       return Texts::tr("参数给不出一帧的大小（格式代码 %1，%2）")
           .arg(QString::fromStdString(corvane::CodeName(para.format)), size);

@@ -407,6 +407,10 @@
         <translation>A frame is larger than 4 GB (%1 %2) and cannot be played</translation>
     </message>
     <message>
+        <source>播放这样的帧（%1 %2）需要约%3 GB内存，超过本机的%4 GB</source>
+        <translation>Playing such frames (%1 %2) needs about %3 GB of memory, more than this computer has (%4 GB)</translation>
+    </message>
+    <message>
         <source>参数给不出一帧的大小（格式代码 %1，%2）</source>
         <translation>The parameters give no frame size (format code %1, %2)</translation>
     </message>

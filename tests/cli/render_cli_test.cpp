@@ -151,6 +151,23 @@ TEST(RenderCli, ExitStatuses) {
   EXPECT_EQ(with({"-o", png}).status, 0);
 }
 
+// Without --window the window is the frame's size shrunk to 16384 wide or
+// high, keeping its shape (but never under 10 pixels): a frame wider than
+// that is drawn, not refused for a window no one asked for. A --window
+// beyond the limit is still refused, before the frame is read.
+TEST(RenderCli, AFrameWiderThanTheLargestWindowIsDrawnShrunk) {
+  TempDir dir;
+  const std::string clip = dir.File("wide.yuv"), png = dir.File("o.png");
+  testsupport::WriteBytes(clip, FlatYUYV(32768, 64, 100));
+  const auto drawn = Tool({"render", clip, "--format", "YUYV", "--size", "32768x64", "-o", png});
+  EXPECT_EQ(drawn.status, 0) << drawn.err;
+  EXPECT_NE(drawn.out.find("window 16384x32,"), std::string::npos) << drawn.out;
+  EXPECT_EQ(PngSize(testsupport::ReadBytes(png)), std::make_pair(16384u, 32u));
+  const auto asked = Tool({"render", clip, "--format", "YUYV", "--size", "32768x64", "-o", png, "--window", "16385x64"});
+  EXPECT_EQ(asked.status, 2);
+  EXPECT_NE(asked.err.find("window larger than 16384x16384"), std::string::npos) << asked.err;
+}
+
 }  // namespace
 
 // capture --png: NV12 and YUYV frames that ffmpeg made, against ffmpeg's own

@@ -26,8 +26,8 @@ struct PresentedFrame {
 
 class FakeSourceHost : public SourceHost {
  public:
-  explicit FakeSourceHost(uint32_t frameSize, uint32_t buffers = 10) {
-    queue.Init(buffers, frameSize, 32);
+  explicit FakeSourceHost(uint32_t frameSize, uint32_t buffers = 10, uint64_t maxBytes = UINT64_MAX) {
+    queue.Init(buffers, frameSize, 32, maxBytes);
   }
 
   bool IsPaused() const override { return paused.load(); }

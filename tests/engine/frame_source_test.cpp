@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "formats/result_codes.h"
 #include "fake_source_host.h"
@@ -301,6 +303,61 @@ TEST(SourceTest, SplicedFilePlaysEachSegmentWithItsOwnFormat) {
   p.source.SetReverse(false);
   ASSERT_EQ(p.source.Seek(5), kOk);
   EXPECT_EQ(p.host.PresentMany(3), Range(5, 7));
+}
+
+// The queue is bounded in bytes as well as in buffers: a pool made for small
+// frames (ten of them) whose reader reaches a segment of huge frames keeps
+// no more than three of those in memory (on screen, waiting, being read).
+TEST(SourceTest, HugeFramesHoldAtMostThreeBuffersOfAPoolOfTen) {
+  TempDir dir;
+  const std::string path = dir.File("huge.yuv");
+  constexpr uint32_t kSmall = 384;                          // 16x16 I420
+  constexpr uint32_t kHuge = 5120 * 5120 * 4;               // RGB32, 100 MiB
+  constexpr uint32_t kMaxBytes = 256u << 20;                // room for two and a half
+  const std::vector<YUVPara> records = {Para(fmt::YV12, 16, 16, 0), Para(fmt::RGB4, 5120, 5120, 2 * kSmall)};
+  {
+    // Two small frames, then six huge ones left as a hole (sparse, no disk).
+    std::vector<uint8_t> head = Frames(kSmall, 2);
+    testsupport::WriteBytes(path, head);
+    const uint64_t dataEnd = 2ull * kSmall + 6ull * kHuge;
+    std::filesystem::resize_file(path, dataEnd);
+    const auto t = EncodeTrailer(records);
+    std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+    f.seekp(std::streamoff(dataEnd));
+    f.write(reinterpret_cast<const char*>(t.data()), std::streamsize(t.size()));
+  }
+  FakeSourceHost host(kSmall, 10, kMaxBytes);
+  FrameSource source(&host);
+  int ro = -1, has = -1;
+  ASSERT_EQ(source.Open(path, &ro), kOk);
+  source.ReadTrailer(&has, {}, false);
+  ASSERT_EQ(source.SetPara(&records[0]), kOk);
+  source.GetFileInfo(nullptr, nullptr);
+  source.SetQueue(&host.queue);
+  ASSERT_EQ(source.StartThread(), kOk);
+  // The huge frames are a hole of zeros: their numbers come from the reader.
+  const auto present = [&](size_t k) {
+    std::vector<uint32_t> numbers;
+    PresentedFrame f;
+    while (numbers.size() < k && host.PresentNext(&f)) numbers.push_back(f.number);
+    return numbers;
+  };
+  EXPECT_EQ(present(3), Range(1, 3));  // the small ones and the first huge one
+  // The reader fills what the bound allows: two behind the one on screen.
+  const auto waitFor = [&](uint32_t full, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (host.queue.FullCount() < full && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return host.queue.FullCount() >= full;
+  };
+  ASSERT_TRUE(waitFor(2, std::chrono::seconds(20)));
+  // Without the bound the reader would go on to nine within milliseconds.
+  EXPECT_FALSE(waitFor(3, std::chrono::milliseconds(500)));
+  EXPECT_EQ(host.queue.PoolSize() - host.queue.FreeCount(), 3u);
+  // Playback goes on to the last frame within the bound.
+  EXPECT_EQ(present(3), Range(4, 6));
+  EXPECT_LE(host.queue.PoolSize() - host.queue.FreeCount(), 3u);
+  source.Close();
 }
 
 TEST(SourceTest, SplicedFilesRefuseSavedParameters) {

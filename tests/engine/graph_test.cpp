@@ -118,6 +118,34 @@ TEST(GraphTest, SpeedsStepThroughThePowersOfTwoAndSetThePeriod) {
   EXPECT_EQ(FrameClock::PeriodFor(0 + 40, 0.0625f), 640u);
 }
 
+// What parameters imply is checked before anything is stopped or made: a
+// frame whose playback needs more memory than the limit leaves the graph
+// playing as it was. Within the limit, a huge frame gets a queue of three
+// buffers (ten for a 4K frame), made without touching their pages.
+TEST(GraphTest, ParametersBeyondTheMemoryLimitAreRefusedBeforeAnythingIsMade) {
+  TempDir dir;
+  const std::string path = dir.File("a.yuv");
+  const YUVPara small = Para(fmt::YV12, 16, 16);
+  testsupport::WriteBytes(path, Frames(small, 10));
+  Playback p(path, small);
+  ASSERT_EQ(p.graph.Run(), kOk);
+  const FrameQueue* queue = p.graph.Render()->GetQueue();
+  ASSERT_NE(queue, nullptr);
+  EXPECT_EQ(queue->PoolSize(), Renderer::kQueueSize);
+
+  p.graph.SetMemoryLimit(uint64_t(1) << 30);
+  const YUVPara huge = Para(fmt::I410, 16384, 16384);  // 1.6 GB a frame
+  EXPECT_EQ(p.graph.SetPara(&huge, &p.window), kOutOfMemory);
+  EXPECT_EQ(p.graph.Render()->GetQueue(), queue);
+  EXPECT_TRUE(p.graph.Source()->IsThreadRunning());
+  EXPECT_EQ(queue->BufferSize(), 384u);
+
+  const YUVPara large = Para(fmt::RGB4, 5120, 5120);  // 100 MiB a frame: four fit in 1 GiB
+  ASSERT_EQ(p.graph.SetPara(&large, &p.window), kOk);
+  EXPECT_EQ(p.graph.Render()->GetQueue()->PoolSize(), 3u);
+  EXPECT_EQ(Renderer::QueueCountFor(3840 * 2160 * 3 / 2), Renderer::kQueueSize);
+}
+
 TEST(GraphTest, PlaysBothWaysWithRepeatAndKeepsOrderAcrossDirectionChanges) {
   TempDir dir;
   const YUVPara para = Para(fmt::YV12, 16, 16);

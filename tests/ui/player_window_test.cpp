@@ -20,6 +20,8 @@
 #include "formats/result_codes.h"
 #include "controls/icon_button.h"
 #include "controls/seek_slider.h"
+#include "session/open_problem.h"
+#include "ui/messages.h"
 #include "ui/resource_ids.h"
 #include "ui/video_widget.h"
 #include "ui_fixture.h"
@@ -421,6 +423,17 @@ TEST_F(PlayerWindowTest, OpenFailuresSayWhyBeneathTheMessage) {
     EXPECT_EQ(prompts.log->messages[0], QStringLiteral("打开文件失败\n"));
     EXPECT_TRUE(prompts.log->reasons[0].contains(QString::fromUtf8(r.reason))) << prompts.log->reasons[0].toStdString();
   }
+}
+
+// Parameters whose playback needs more memory than the graph may use are
+// refused (PlaybackGraph::SetPara) and said with both figures; within the
+// limit nothing is said.
+TEST(OpenProblemText, ParametersBeyondTheMemoryLimitSayWhatTheyNeed) {
+  const corvane::YUVPara huge = Para(corvane::fmt::I410, 16384, 16384);  // 1.61 GB a frame, a queue of three
+  const session::OpenProblem p = session::DiagnoseParameters(huge, uint64_t(1) << 30);
+  EXPECT_EQ(p.kind, session::OpenProblem::Kind::kNeedsMoreMemory);
+  EXPECT_EQ(ui::OpenProblemText(p), QStringLiteral("播放这样的帧（I410 16384×16384）需要约6.4 GB内存，超过本机的1.1 GB"));
+  EXPECT_EQ(session::DiagnoseParameters(huge, uint64_t(8) << 30).kind, session::OpenProblem::Kind::kUnknown);
 }
 
 }  // namespace
