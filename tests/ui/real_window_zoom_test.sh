@@ -17,7 +17,9 @@ start_wm
 
 w=352 h=288
 clip=$work/clip.yuv
-ffmpeg -loglevel error -f lavfi -i "testsrc2=size=${w}x${h}:rate=25" -frames:v 30 -pix_fmt yuv420p -f rawvideo "$clip"
+# Ten seconds, so that the pause below lands while the clip plays even on a
+# loaded machine (a 30-frame clip could be over before the key arrived).
+ffmpeg -loglevel error -f lavfi -i "testsrc2=size=${w}x${h}:rate=25" -frames:v 250 -pix_fmt yuv420p -f rawvideo "$clip"
 "$tool" setpara "$clip" --format I420 --size "${w}x${h}" >/dev/null
 reference_frame "$clip" yuv420p "${w}x${h}" 25 "$work/ref25.png"
 ffmpeg -loglevel error -y -i "$work/ref25.png" -f rawvideo -pix_fmt rgb24 "$work/ref25.rgb"
