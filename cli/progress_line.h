@@ -21,8 +21,8 @@ class ProgressLine {
  private:
   void Draw(uint64_t written, uint64_t total, bool force);
 
-  std::string m_strCommand;
-  bool m_bShown = false;
+  std::string m_command;
+  bool m_shown = false;
   std::chrono::steady_clock::time_point m_last{};
 };
 

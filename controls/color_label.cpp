@@ -35,18 +35,18 @@ void ColorLabel::SetBkColor(const QColor& color, bool redraw) {
 }
 
 void ColorLabel::SetBold(bool bold, bool redraw) {
-  m_bBold = bold;
+  m_bold = bold;
   SetFont(m_font, redraw);
 }
 
 void ColorLabel::SetFont(const QFont& font, bool redraw) {
   m_font = font;
-  m_font.setWeight(m_bBold ? QFont::Bold : QFont::Normal);
+  m_font.setWeight(m_bold ? QFont::Bold : QFont::Normal);
   Redraw(redraw);
 }
 
 void ColorLabel::SetText(const QString& text) {
-  m_strText = text;
+  m_text = text;
   update();
 }
 
@@ -57,7 +57,7 @@ void ColorLabel::SetAlignment(Qt::Alignment alignment) {
 
 QSize ColorLabel::sizeHint() const {
   const QFontMetrics metrics(m_font);
-  return {metrics.horizontalAdvance(m_strText) + 2 * kMargin, metrics.height() + 2 * kMargin};
+  return {metrics.horizontalAdvance(m_text) + 2 * kMargin, metrics.height() + 2 * kMargin};
 }
 
 void ColorLabel::paintEvent(QPaintEvent*) {
@@ -72,7 +72,7 @@ void ColorLabel::paintEvent(QPaintEvent*) {
     flags |= Qt::AlignTop | Qt::TextWordWrap;
   // drawText clips to the rectangle, so a long single line is cut at the
   // edges; the margin keeps the first and last glyph off the border.
-  painter.drawText(rect().adjusted(kMargin, 0, -kMargin, 0), flags, m_strText);
+  painter.drawText(rect().adjusted(kMargin, 0, -kMargin, 0), flags, m_text);
 }
 
 }  // namespace controls

@@ -37,9 +37,9 @@ class ColorLabel : public QWidget {
 
   QColor TextColor() const { return m_crText; }
   QColor BkColor() const { return m_crBack; }
-  bool IsBold() const { return m_bBold; }
+  bool IsBold() const { return m_bold; }
   QFont Font() const { return m_font; }
-  QString Text() const { return m_strText; }
+  QString Text() const { return m_text; }
   Qt::Alignment Alignment() const { return m_alignment; }
 
   QSize sizeHint() const override;
@@ -53,8 +53,8 @@ class ColorLabel : public QWidget {
   QFont m_font;
   QColor m_crText;
   QColor m_crBack;
-  bool m_bBold = false;
-  QString m_strText;
+  bool m_bold = false;
+  QString m_text;
   Qt::Alignment m_alignment;
 };
 

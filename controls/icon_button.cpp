@@ -60,7 +60,7 @@ void IconButton::SetCheck(int check, bool redraw) {
 
 void IconButton::SetTooltipText(const QString& text, bool activate) {
   if (text.isNull()) return;
-  m_strTooltip = text;
+  m_tooltip = text;
   setToolTip(activate ? text : QString());
 }
 
@@ -69,7 +69,7 @@ bool IconButton::ShowsOutIcon() const {
   const bool pressed = IsDrawnPressed();
   // A check box keeps its out icon under the pointer: only the check state
   // decides, so the icon never suggests a state the button is not in.
-  return (IsCheckBox() && !pressed) || (!pressed && !m_bMouseOnButton);
+  return (IsCheckBox() && !pressed) || (!pressed && !m_mouseOnButton);
 }
 
 int IconButton::ImageId() const { return ShowsOutIcon() ? m_out.id : m_in.id; }
@@ -85,7 +85,7 @@ void IconButton::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), palette().button());
   if (pressed)
     qDrawShadeRect(&painter, rect(), palette(), true, kFrameWidth);
-  else if (m_bMouseOnButton)
+  else if (m_mouseOnButton)
     qDrawShadeRect(&painter, rect(), palette(), false, kFrameWidth);
 
   const Image& image = ShowsOutIcon() ? m_out : m_in;
@@ -112,20 +112,20 @@ void IconButton::paintEvent(QPaintEvent*) {
 
 void IconButton::TrackHover(const QPoint& pos, Qt::MouseButtons buttons) {
   // A drag that started elsewhere does not light the button up.
-  if ((buttons & Qt::LeftButton) && !m_bMouseOnButton) return;
+  if ((buttons & Qt::LeftButton) && !m_mouseOnButton) return;
   if (!rect().contains(pos)) {
     EndHover();
     return;
   }
-  if (!m_bMouseOnButton) {
-    m_bMouseOnButton = true;
+  if (!m_mouseOnButton) {
+    m_mouseOnButton = true;
     update();
   }
 }
 
 void IconButton::EndHover() {
-  if (!m_bMouseOnButton) return;
-  m_bMouseOnButton = false;
+  if (!m_mouseOnButton) return;
+  m_mouseOnButton = false;
   update();
 }
 

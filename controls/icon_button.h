@@ -48,12 +48,12 @@ class IconButton : public QAbstractButton {
   // Sets the one tooltip text of the button and shows it on hover or not. A
   // null text changes nothing.
   void SetTooltipText(const QString& text, bool activate = true);
-  QString TooltipText() const { return m_strTooltip; }
+  QString TooltipText() const { return m_tooltip; }
 
   int ImageId() const;
   int InImageId() const { return m_in.id; }
   int OutImageId() const { return m_out.id; }
-  bool IsHovered() const { return m_bMouseOnButton; }
+  bool IsHovered() const { return m_mouseOnButton; }
 
   QSize sizeHint() const override;
 
@@ -81,8 +81,8 @@ class IconButton : public QAbstractButton {
 
   Image m_in;
   Image m_out;
-  bool m_bMouseOnButton = false;
-  QString m_strTooltip;
+  bool m_mouseOnButton = false;
+  QString m_tooltip;
 };
 
 }  // namespace controls

@@ -51,13 +51,13 @@ void SeekSlider::mousePressEvent(QMouseEvent* event) {
   // QSlider's own press handling (paging, grabbing the handle) is replaced
   // entirely; Qt's implicit grab keeps the moves coming while the button is
   // held, even outside the widget.
-  m_bTracking = true;
+  m_tracking = true;
   event->accept();
   if (SetPosFromPoint(event->position().toPoint())) NotifyParent();
 }
 
 void SeekSlider::mouseMoveEvent(QMouseEvent* event) {
-  if (!m_bTracking) {
+  if (!m_tracking) {
     QSlider::mouseMoveEvent(event);
     return;
   }
@@ -66,13 +66,13 @@ void SeekSlider::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void SeekSlider::mouseReleaseEvent(QMouseEvent* event) {
-  if (!m_bTracking || event->button() != Qt::LeftButton) {
+  if (!m_tracking || event->button() != Qt::LeftButton) {
     QSlider::mouseReleaseEvent(event);
     return;
   }
   // The handle follows the release point, but the last notification was the
   // one of the last move: the release itself starts no seek.
-  m_bTracking = false;
+  m_tracking = false;
   event->accept();
   SetPosFromPoint(event->position().toPoint());
 }

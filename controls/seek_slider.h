@@ -35,7 +35,7 @@ class SeekSlider : public QSlider {
   QRect GrooveRect() const;
 
   // True from the left-button press until its release.
-  bool IsTracking() const { return m_bTracking; }
+  bool IsTracking() const { return m_tracking; }
 
  signals:
   // The handle was moved by a press or a drag; position is the clamped value
@@ -52,7 +52,7 @@ class SeekSlider : public QSlider {
  private:
   void NotifyParent();
 
-  bool m_bTracking = false;
+  bool m_tracking = false;
 };
 
 }  // namespace controls

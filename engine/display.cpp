@@ -48,41 +48,41 @@ Display::Display() = default;
 Display::~Display() { ReleaseSurfaces(); }
 
 int32_t Display::Attach(platform::VideoWindow* wnd) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   if (!wnd) return kNullArg;
-  if (m_bAttached) return kOk;
-  m_hWnd = wnd;
+  if (m_attached) return kOk;
+  m_window = wnd;
   const platform::Desktop desktop = wnd->GetDesktop();
   m_screens.clear();
-  m_rcDesktop = {};
+  m_desktopRect = {};
   for (const platform::Rect& mon : desktop.monitors) {
     if (m_screens.size() == kMaxDevices) break;
     MonitorTarget s;
     s.monitor = mon;
     s.hasMonitor = true;
     m_screens.push_back(std::move(s));
-    m_rcDesktop.left = std::min(m_rcDesktop.left, mon.left);
-    m_rcDesktop.top = std::min(m_rcDesktop.top, mon.top);
-    m_rcDesktop.right = std::max(m_rcDesktop.right, mon.right);
-    m_rcDesktop.bottom = std::max(m_rcDesktop.bottom, mon.bottom);
+    m_desktopRect.left = std::min(m_desktopRect.left, mon.left);
+    m_desktopRect.top = std::min(m_desktopRect.top, mon.top);
+    m_desktopRect.right = std::max(m_desktopRect.right, mon.right);
+    m_desktopRect.bottom = std::max(m_desktopRect.bottom, mon.bottom);
   }
   if (m_screens.empty()) {
     // No monitor information: one entry for the whole screen.
     m_screens.emplace_back();
-    m_rcDesktop.right = std::max(m_rcDesktop.right, desktop.screenWidth);
-    m_rcDesktop.bottom = std::max(m_rcDesktop.bottom, desktop.screenHeight);
+    m_desktopRect.right = std::max(m_desktopRect.right, desktop.screenWidth);
+    m_desktopRect.bottom = std::max(m_desktopRect.bottom, desktop.screenHeight);
   }
-  m_bAttached = true;
+  m_attached = true;
   return kOk;
 }
 
 int32_t Display::CheckPlacement() {
-  if (!m_hWnd || !m_hWnd->IsVisible() || m_hWnd->IsMinimized()) return kNotReady;
-  m_rcScreen = m_hWnd->ClientRect();
-  if (m_rcScreen.Width() < kMinDrawSize || m_rcScreen.Height() < kMinDrawSize) return kNotReady;
-  if (!m_rcScreen.Intersects(m_rcDesktop)) return kNotReady;
+  if (!m_window || !m_window->IsVisible() || m_window->IsMinimized()) return kNotReady;
+  m_screenRect = m_window->ClientRect();
+  if (m_screenRect.Width() < kMinDrawSize || m_screenRect.Height() < kMinDrawSize) return kNotReady;
+  if (!m_screenRect.Intersects(m_desktopRect)) return kNotReady;
   for (MonitorTarget& s : m_screens)
-    s.bVisible = s.hasMonitor ? m_rcScreen.Intersects(s.monitor) : m_screens.size() == 1;
+    s.bVisible = s.hasMonitor ? m_screenRect.Intersects(s.monitor) : m_screens.size() == 1;
   return kOk;
 }
 
@@ -105,7 +105,7 @@ int32_t Display::PrepareSurface(size_t i, const FrameInfo& info) {
 }
 
 int32_t Display::Draw(const void* data, uint32_t size, const FrameInfo* info) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   // The caller may already have let the previous frame go (the renderer
   // hands its buffer back to the reader before drawing the next one), so no
   // surface may go on reading it, whatever becomes of this call.
@@ -113,27 +113,27 @@ int32_t Display::Draw(const void* data, uint32_t size, const FrameInfo* info) {
   // The frame must hold every byte the copy reads. A refused frame leaves
   // nothing to redraw: the one before it may be gone already.
   if (!data || !info) {
-    m_pSrc = nullptr;
+    m_sourceBytes = nullptr;
     return kNullArg;
   }
   if (info->width == 0 || info->height == 0 || uint64_t(size) < FrameBytes(*info)) {
-    m_pSrc = nullptr;
+    m_sourceBytes = nullptr;
     return kNotReady;
   }
-  m_pSrc = static_cast<const uint8_t*>(data);
-  m_nSrcSize = size;
+  m_sourceBytes = static_cast<const uint8_t*>(data);
+  m_srcSize = size;
   m_frame = *info;
   return DrawKeptFrame();
 }
 
 int32_t Display::Redraw() {
-  std::scoped_lock lock(m_cs);
-  if (m_frame.width == 0 || m_frame.height == 0 || !m_pSrc) return kNotReady;
+  std::scoped_lock lock(m_lock);
+  if (m_frame.width == 0 || m_frame.height == 0 || !m_sourceBytes) return kNotReady;
   return DrawKeptFrame();
 }
 
 int32_t Display::DrawKeptFrame() {
-  if (!m_bAttached) return kNotReady;
+  if (!m_attached) return kNotReady;
   if (int32_t r = CheckPlacement(); r != kOk) return r;
   for (size_t i = 0; i < m_screens.size(); ++i) {
     MonitorTarget& s = m_screens[i];
@@ -153,19 +153,19 @@ void Display::FillSurface(MonitorTarget& s) {
   s.bEmptied = false;
   const bool rgb = m_frame.type >= YUV_RGB32 && m_frame.type <= YUV_RGB555;
   // The component view writes the surface; RGB frames have none.
-  const bool whole = rgb || m_nComponentMode == kComponentAll;
+  const bool whole = rgb || m_componentMode == kComponentAll;
   if (whole && surface.HoldsFrameLayout(m_frame.type)) {
     // The copy would be one block copy of the frame, which the caller keeps
     // valid until the next Draw or ReleaseSurfaces anyway: read it in place.
     // At 3840x2160 the copy (12 MB a frame) and the scaler's reading back of
     // what it wrote took nearly half of the display's time.
-    surface.Borrow(m_pSrc);
+    surface.Borrow(m_sourceBytes);
     return;
   }
   // Component views, fallbacks and padded pitches write the surface's own
   // storage; a borrow from an earlier draw (another component mode) ends here.
   surface.EndBorrow();
-  if (CopyFrameToSurface(m_pSrc, m_frame, surface) && !rgb) ApplyComponentView(surface, m_nComponentMode);
+  if (CopyFrameToSurface(m_sourceBytes, m_frame, surface) && !rgb) ApplyComponentView(surface, m_componentMode);
 }
 
 void Display::EndBorrows() {
@@ -197,12 +197,12 @@ std::shared_ptr<platform::Picture> Display::AcquirePicture(uint32_t w, uint32_t 
 
 int32_t Display::Blit(size_t i) {
   const MonitorTarget& s = m_screens[i];
-  const int32_t W = m_rcScreen.Width(), H = m_rcScreen.Height();
-  const platform::Rect dest = AspectRect(m_nAspectMode, W, H, m_frame.width, m_frame.height);
+  const int32_t W = m_screenRect.Width(), H = m_screenRect.Height();
+  const platform::Rect dest = AspectRect(m_aspectMode, W, H, m_frame.width, m_frame.height);
   // The part of the client area on this monitor, in client coordinates. A
   // window spanning monitors gets one picture per monitor, each of its part.
   platform::Rect part{0, 0, W, H};
-  if (s.hasMonitor) part = m_rcScreen.Intersection(s.monitor).Offset(-m_rcScreen.left, -m_rcScreen.top);
+  if (s.hasMonitor) part = m_screenRect.Intersection(s.monitor).Offset(-m_screenRect.left, -m_screenRect.top);
   if (part.IsEmpty()) return kOk;
 
   try {
@@ -223,14 +223,14 @@ int32_t Display::Blit(size_t i) {
       return kNoObject;
     }
     if (whole) {
-      m_hWnd->Present(std::move(full), part);
+      m_window->Present(std::move(full), part);
       return kOk;
     }
     std::shared_ptr<platform::Picture> piece = AcquirePicture(uint32_t(part.Width()), uint32_t(part.Height()));
     for (int32_t y = 0; y < part.Height(); ++y)
       std::memcpy(piece->Row(uint32_t(y)), full->Row(uint32_t(part.top + y)) + 4 * size_t(part.left),
                   4 * size_t(part.Width()));
-    m_hWnd->Present(std::move(piece), part);
+    m_window->Present(std::move(piece), part);
     return kOk;
   } catch (const std::bad_alloc&) {
     return kNoObject;
@@ -250,8 +250,8 @@ bool Display::RenderZoomed(const Surface& surface, const platform::Rect& dest, u
   // The values are the frame's own, whatever the component view shows. The
   // buffer is only read; FrameBuffer is the lookup's view of a frame.
   FrameBuffer frame;
-  frame.pData = const_cast<uint8_t*>(m_pSrc);
-  frame.nSize = m_nSrcSize;
+  frame.pData = const_cast<uint8_t*>(m_sourceBytes);
+  frame.nSize = m_srcSize;
   frame.nType = m_frame.type;
   frame.nWidth = m_frame.width;
   frame.nHeight = m_frame.height;
@@ -261,49 +261,49 @@ bool Display::RenderZoomed(const Surface& surface, const platform::Rect& dest, u
 }
 
 void Display::SetView(const PictureView& view) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   m_view = view;
 }
 
 int32_t Display::SetAspectMode(int mode) {
-  std::scoped_lock lock(m_cs);
-  m_nAspectMode = mode;
+  std::scoped_lock lock(m_lock);
+  m_aspectMode = mode;
   return kOk;
 }
 
 void Display::SetColourSpace(ColourSpace colour) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   m_colour = colour;
 }
 
 int32_t Display::SetComponentMode(uint32_t mode) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   if (mode > kComponentV) return kNotReady;
-  m_nComponentMode = mode;
+  m_componentMode = mode;
   return kOk;
 }
 
 uint32_t Display::GetComponentMode() const {
-  std::scoped_lock lock(m_cs);
-  return m_nComponentMode;
+  std::scoped_lock lock(m_lock);
+  return m_componentMode;
 }
 
 void Display::ReleaseSurfaces() {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   m_screens.clear();
-  m_bAttached = false;
+  m_attached = false;
   // The caller may free the frame now; a display attached again must not
   // redraw it.
-  m_pSrc = nullptr;
+  m_sourceBytes = nullptr;
 }
 
 size_t Display::DeviceCount() const {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   return m_screens.size();
 }
 
 bool Display::GetSurfaceState(size_t device, SurfaceState* out) const {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   if (device >= m_screens.size() || !out) return false;
   const MonitorTarget& s = m_screens[device];
   *out = {s.bVisible, s.bReady, s.format, s.madeFor, s.nPitch, s.surface && s.surface->IsBorrowed()};
@@ -311,7 +311,7 @@ bool Display::GetSurfaceState(size_t device, SurfaceState* out) const {
 }
 
 bool Display::GetPackedSurface(size_t device, std::vector<uint8_t>* out) const {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   if (device >= m_screens.size() || !out || !m_screens[device].surface || m_screens[device].bEmptied) return false;
   *out = m_screens[device].surface->Packed();
   return true;

@@ -132,25 +132,25 @@ class Display {
   bool RenderZoomed(const Surface& surface, const platform::Rect& dest, uint8_t* pixels, int stride);
   std::shared_ptr<platform::Picture> AcquirePicture(uint32_t w, uint32_t h);
 
-  // Every public operation runs under m_cs; everything below is guarded by it.
+  // Every public operation runs under m_lock; everything below is guarded by it.
   // The display's lock comes after the renderer's (the renderer calls in
   // with its own lock held) and is never held while calling anything that
   // takes another engine lock; VideoWindow calls must not block on it.
-  mutable std::mutex m_cs;
+  mutable std::mutex m_lock;
 
-  platform::VideoWindow* m_hWnd = nullptr;  // not owned
+  platform::VideoWindow* m_window = nullptr;  // not owned
   FrameInfo m_frame;                        // the frame being drawn
-  platform::Rect m_rcScreen;                // the window's client area, desktop coordinates
-  int m_nAspectMode = 0;
-  const uint8_t* m_pSrc = nullptr;          // the frame's bytes (not owned), kept for Redraw;
+  platform::Rect m_screenRect;                // the window's client area, desktop coordinates
+  int m_aspectMode = 0;
+  const uint8_t* m_sourceBytes = nullptr;          // the frame's bytes (not owned), kept for Redraw;
                                             // the only pointer a surface may borrow
-  uint32_t m_nSrcSize = 0;                  // bytes at m_pSrc
+  uint32_t m_srcSize = 0;                  // bytes at m_sourceBytes
   PictureView m_view;
-  platform::Rect m_rcDesktop;               // union of the monitors (from 0, 0)
+  platform::Rect m_desktopRect;               // union of the monitors (from 0, 0)
   std::vector<MonitorTarget> m_screens;   // one per entry, made on attach
-  uint32_t m_nComponentMode = 0;
+  uint32_t m_componentMode = 0;
   ColourSpace m_colour;
-  bool m_bAttached = false;
+  bool m_attached = false;
 
   RenderScratch m_scratch;
   ViewScratch m_viewScratch;

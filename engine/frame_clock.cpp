@@ -6,14 +6,14 @@ namespace corvane {
 
 FrameClock::FrameClock(std::function<void(const FrameClock&)> tick)
     : m_timer([this, tick = std::move(tick)] {
-        if (!m_bPaused.load()) tick(*this);
+        if (!m_paused.load()) tick(*this);
       }) {
   m_timer.SetSuspended(true);  // the clock starts paused
 }
 
 FrameClock::~FrameClock() { StopTimer(); }
 
-void FrameClock::SetInterval(uint32_t ms) { m_nInterval = ms == 0 ? kDefaultFrameInterval : ms; }
+void FrameClock::SetInterval(uint32_t ms) { m_interval = ms == 0 ? kDefaultFrameInterval : ms; }
 
 uint32_t FrameClock::PeriodFor(uint32_t interval, float speed) {
   if (speed <= 0) return interval;
@@ -44,7 +44,7 @@ int32_t FrameClock::Restart(uint32_t delay) {
 }
 
 void FrameClock::SetPaused(bool paused) {
-  m_bPaused = paused;
+  m_paused = paused;
   m_timer.SetSuspended(paused);
 }
 
@@ -60,16 +60,16 @@ int32_t FrameClock::Stop() {
 }
 
 void FrameClock::HoldPause() {
-  m_bSavedPaused = m_bPaused.load();
+  m_savedPaused = m_paused.load();
   SetPaused(true);
 }
 
-void FrameClock::RestorePause() { SetPaused(m_bSavedPaused.load()); }
+void FrameClock::RestorePause() { SetPaused(m_savedPaused.load()); }
 
 int32_t FrameClock::SetSpeed(float s) {
   if (s == 0) return kOk;
-  m_fSpeed = s;
-  return Restart(PeriodFor(m_nInterval, s));
+  m_speed = s;
+  return Restart(PeriodFor(m_interval, s));
 }
 
 }  // namespace corvane

@@ -25,7 +25,7 @@ class FrameClock {
   FrameClock& operator=(const FrameClock&) = delete;
 
   void SetInterval(uint32_t ms);  // base interval; 0 stores kDefaultFrameInterval
-  uint32_t GetInterval() const { return m_nInterval.load(); }
+  uint32_t GetInterval() const { return m_interval.load(); }
 
   int32_t StartTimer(uint32_t delay);  // nothing when running
   int32_t StopTimer();
@@ -37,14 +37,14 @@ class FrameClock {
   int32_t Stop();              // stops the timer, sets the paused flag
 
   void Pause() { SetPaused(true); }
-  bool IsPaused() const { return m_bPaused.load(); }
+  bool IsPaused() const { return m_paused.load(); }
   void HoldPause();
   void RestorePause();
 
   // s = 0: nothing. Otherwise the speed becomes s and the timer is retimed
   // to base ÷ s; a stopped timer starts (ticking while paused).
   int32_t SetSpeed(float s);
-  float GetSpeed() const { return m_fSpeed.load(); }
+  float GetSpeed() const { return m_speed.load(); }
 
   bool IsRunning() const { return m_timer.IsRunning(); }
   uint32_t GetPeriod() const { return m_timer.Period(); }  // ms of the running timer
@@ -58,10 +58,10 @@ class FrameClock {
   // would do nothing.
   void SetPaused(bool paused);
 
-  std::atomic<uint32_t> m_nInterval{kDefaultFrameInterval};
-  std::atomic<float> m_fSpeed{1.0f};
-  std::atomic<bool> m_bPaused{true};
-  std::atomic<bool> m_bSavedPaused{true};
+  std::atomic<uint32_t> m_interval{kDefaultFrameInterval};
+  std::atomic<float> m_speed{1.0f};
+  std::atomic<bool> m_paused{true};
+  std::atomic<bool> m_savedPaused{true};
   platform::PeriodicTimer m_timer;
 };
 

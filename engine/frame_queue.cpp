@@ -48,10 +48,10 @@ void FrameQueue::FreeData(FrameBuffer* b) {
 }
 
 int32_t FrameQueue::Init(uint32_t count, uint32_t size, uint32_t align, uint64_t maxBytes) {
-  std::scoped_lock lock(m_cs);
-  m_nBufferSize = size;
-  m_nMaxBytes = maxBytes;
-  m_pCurrent = nullptr;
+  std::scoped_lock lock(m_lock);
+  m_bufferSize = size;
+  m_maxBytes = maxBytes;
+  m_current = nullptr;
   for (uint32_t i = 0; i < count; ++i) {
     auto b = std::make_unique<FrameBuffer>();
     b->pData = AllocAligned(size, align);
@@ -68,20 +68,20 @@ bool FrameQueue::HasRoomFor(uint32_t frameSize) const {
   if (m_free.count == 0) return false;
   if (frameSize == 0) return true;
   const uint32_t inUse = uint32_t(m_pool.size()) - m_free.count;
-  return inUse < CountFor(frameSize, uint32_t(m_pool.size()), m_nMaxBytes);
+  return inUse < CountFor(frameSize, uint32_t(m_pool.size()), m_maxBytes);
 }
 
 void FrameQueue::PopFree(FrameBuffer** out, uint32_t frameSize) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   *out = HasRoomFor(frameSize) ? m_free.RemoveHead() : nullptr;
 }
 
 void FrameQueue::PushFull(FrameBuffer* b) {
   if (!b) return;
   {
-    std::scoped_lock lock(m_cs);
+    std::scoped_lock lock(m_lock);
     m_full.Append(b);
-    m_nFullCount.store(m_full.count, std::memory_order_release);
+    m_fullCount.store(m_full.count, std::memory_order_release);
   }
   m_fullCv.notify_all();
 }
@@ -89,52 +89,52 @@ void FrameQueue::PushFull(FrameBuffer* b) {
 void FrameQueue::PushFree(FrameBuffer* b) {
   if (!b) return;
   {
-    std::scoped_lock lock(m_cs);
+    std::scoped_lock lock(m_lock);
     m_free.Append(b);
   }
   m_freeCv.notify_all();
 }
 
 void FrameQueue::TakeFull(FrameBuffer** out) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   *out = m_full.RemoveHead();
-  m_nFullCount.store(m_full.count, std::memory_order_release);
+  m_fullCount.store(m_full.count, std::memory_order_release);
 }
 
 uint32_t FrameQueue::FreeCount() const {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   return m_free.count;
 }
 
 uint32_t FrameQueue::PoolSize() const {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   return uint32_t(m_pool.size());
 }
 
 void FrameQueue::ReleaseCurrent() {
   {
-    std::scoped_lock lock(m_cs);
-    if (m_pCurrent && m_pCurrent->pData) m_free.Append(m_pCurrent);
-    m_pCurrent = nullptr;
+    std::scoped_lock lock(m_lock);
+    if (m_current && m_current->pData) m_free.Append(m_current);
+    m_current = nullptr;
   }
   m_freeCv.notify_all();
 }
 
 void FrameQueue::SetCurrent(FrameBuffer* b) {
-  std::scoped_lock lock(m_cs);
-  m_pCurrent = b;
+  std::scoped_lock lock(m_lock);
+  m_current = b;
 }
 
 FrameBuffer* FrameQueue::GetCurrent() const {
-  std::scoped_lock lock(m_cs);
-  return m_pCurrent;
+  std::scoped_lock lock(m_lock);
+  return m_current;
 }
 
 void FrameQueue::Flush() {
   {
-    std::scoped_lock lock(m_cs);
+    std::scoped_lock lock(m_lock);
     while (FrameBuffer* b = m_full.RemoveHead()) m_free.Append(b);
-    m_nFullCount.store(0, std::memory_order_release);
+    m_fullCount.store(0, std::memory_order_release);
   }
   m_freeCv.notify_all();
 }
@@ -156,33 +156,33 @@ uint32_t FrameQueue::CountFor(uint32_t frameSize, uint32_t maxCount, uint64_t ma
 }
 
 void FrameQueue::FreeAll() {
-  std::scoped_lock lock(m_cs);
-  if (m_pCurrent) m_free.Append(m_pCurrent);
-  m_pCurrent = nullptr;
+  std::scoped_lock lock(m_lock);
+  if (m_current) m_free.Append(m_current);
+  m_current = nullptr;
   assert(m_free.count + m_full.count == m_pool.size() && "a buffer is still in a thread's hands");
   m_free = {};
   m_full = {};
-  m_nFullCount.store(0, std::memory_order_release);
+  m_fullCount.store(0, std::memory_order_release);
   for (auto& b : m_pool) FreeData(b.get());
   m_pool.clear();
 }
 
 void FrameQueue::WaitForFree(std::chrono::milliseconds timeout, uint32_t frameSize) {
-  std::unique_lock lock(m_cs);
-  const uint64_t seq = m_nWakeSeq;
-  m_freeCv.wait_for(lock, timeout, [&] { return HasRoomFor(frameSize) || m_nWakeSeq != seq; });
+  std::unique_lock lock(m_lock);
+  const uint64_t seq = m_wakeSeq;
+  m_freeCv.wait_for(lock, timeout, [&] { return HasRoomFor(frameSize) || m_wakeSeq != seq; });
 }
 
 void FrameQueue::WaitForFull(std::chrono::milliseconds timeout) {
-  std::unique_lock lock(m_cs);
-  const uint64_t seq = m_nWakeSeq;
-  m_fullCv.wait_for(lock, timeout, [&] { return m_full.count > 0 || m_nWakeSeq != seq; });
+  std::unique_lock lock(m_lock);
+  const uint64_t seq = m_wakeSeq;
+  m_fullCv.wait_for(lock, timeout, [&] { return m_full.count > 0 || m_wakeSeq != seq; });
 }
 
 void FrameQueue::Wake() {
   {
-    std::scoped_lock lock(m_cs);
-    ++m_nWakeSeq;
+    std::scoped_lock lock(m_lock);
+    ++m_wakeSeq;
   }
   m_freeCv.notify_all();
   m_fullCv.notify_all();

@@ -73,7 +73,7 @@ class FrameQueue {
   void PushFull(FrameBuffer* b);
   void PushFree(FrameBuffer* b);
   void TakeFull(FrameBuffer** out);
-  uint32_t FullCount() const { return m_nFullCount.load(std::memory_order_acquire); }
+  uint32_t FullCount() const { return m_fullCount.load(std::memory_order_acquire); }
   uint32_t FreeCount() const;
 
   // The current buffer; the renderer calls these under its own lock.
@@ -102,24 +102,24 @@ class FrameQueue {
   void WaitForFull(std::chrono::milliseconds timeout);
   void Wake();
 
-  uint32_t BufferSize() const { return m_nBufferSize; }
+  uint32_t BufferSize() const { return m_bufferSize; }
   uint32_t PoolSize() const;
 
  private:
   static void FreeData(FrameBuffer* b);
-  bool HasRoomFor(uint32_t frameSize) const;  // under m_cs
+  bool HasRoomFor(uint32_t frameSize) const;  // under m_lock
 
-  FrameBuffer* m_pCurrent = nullptr;  // guarded by m_cs
-  mutable std::mutex m_cs;
+  FrameBuffer* m_current = nullptr;  // guarded by m_lock
+  mutable std::mutex m_lock;
   std::condition_variable m_freeCv;   // signalled when a buffer becomes free, or by Wake
   std::condition_variable m_fullCv;   // signalled when a buffer becomes full, or by Wake
-  uint32_t m_nBufferSize = 0;         // guarded by m_cs
-  uint64_t m_nMaxBytes = UINT64_MAX;  // guarded by m_cs
-  FrameBufferList m_full;             // guarded by m_cs
-  FrameBufferList m_free;             // guarded by m_cs
-  std::atomic<uint32_t> m_nFullCount{0};  // mirror of m_full.count, read without the lock
-  uint64_t m_nWakeSeq = 0;            // guarded by m_cs
-  std::vector<std::unique_ptr<FrameBuffer>> m_pool;  // owns every buffer; guarded by m_cs
+  uint32_t m_bufferSize = 0;         // guarded by m_lock
+  uint64_t m_maxBytes = UINT64_MAX;  // guarded by m_lock
+  FrameBufferList m_full;             // guarded by m_lock
+  FrameBufferList m_free;             // guarded by m_lock
+  std::atomic<uint32_t> m_fullCount{0};  // mirror of m_full.count, read without the lock
+  uint64_t m_wakeSeq = 0;            // guarded by m_lock
+  std::vector<std::unique_ptr<FrameBuffer>> m_pool;  // owns every buffer; guarded by m_lock
 };
 
 }  // namespace corvane

@@ -18,7 +18,7 @@ constexpr std::chrono::milliseconds kEndOfFileWait{10};
 // Frames are read in pieces of this size at most (ReadInto).
 constexpr uint32_t kReadChunk = 32u << 20;
 
-// Counts a thread that is about to wait for m_cs to move or stop the reader.
+// Counts a thread that is about to wait for m_lock to move or stop the reader.
 class WaitingForReader {
  public:
   explicit WaitingForReader(std::atomic<int>& n) : m_n(n) { ++m_n; }
@@ -32,7 +32,7 @@ class WaitingForReader {
 
 }  // namespace
 
-FrameSource::FrameSource(SourceHost* graph) : m_pGraph(graph) {}
+FrameSource::FrameSource(SourceHost* graph) : m_graph(graph) {}
 
 FrameSource::~FrameSource() { Close(); }
 
@@ -52,10 +52,10 @@ int32_t FrameSource::Open(const std::string& path, int* readOnly) {
     m_file.Close();
     return kFail;
   }
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   m_llFileSize = m_llDataSize = uint64_t(size);
   m_llPos = 0;
-  m_nNextFrame = 1;
+  m_nextFrame = 1;
   if (readOnly) *readOnly = ro ? 1 : 0;
   return kOk;
 }
@@ -65,23 +65,23 @@ void FrameSource::ApplyTrailer(const TrailerInfo& info) {
   m_segments = info.segments;
   m_llFileSize = info.fileSize;
   if (info.kind == TrailerKind::kPlain || info.kind == TrailerKind::kSpliced) {
-    m_nRecordCount = info.end.paraCount;
-    m_nTrailerSize = info.end.trailerSize;
+    m_recordCount = info.end.paraCount;
+    m_trailerSize = info.end.trailerSize;
     m_llDataSize = info.dataSize;
   } else {
     // No trailer, or one that cannot be trusted: the whole file is frames.
-    m_nRecordCount = 1;
-    m_nTrailerSize = 0;
+    m_recordCount = 1;
+    m_trailerSize = 0;
     m_llDataSize = info.fileSize;
   }
-  if (m_nRecordCount <= 1) m_segments.clear();
-  m_nCurSegment = 0;
+  if (m_recordCount <= 1) m_segments.clear();
+  m_curSegment = 0;
 }
 
 int32_t FrameSource::ReadTrailer(int* hasTrailer, std::span<YUVPara> out, bool all) {
   if (!m_file.IsOpen()) return kNotReady;
   const TrailerInfo info = corvane::ReadTrailer(m_file);
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   if (info.ioError) return kFail;
   if (hasTrailer) *hasTrailer = info.end.magic == kTrailerMagic ? 1 : 0;
   ApplyTrailer(info);
@@ -100,11 +100,11 @@ int32_t FrameSource::SetPara(const YUVPara* para) {
   YUVType type;
   uint32_t frameSize;
   if (!GetTypeAndFrameSize(para, &type, &frameSize)) return kFail;
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   m_para = *para;
-  m_nType = type;
-  m_nFrameSize = frameSize;
-  m_nCurSegment = 0;
+  m_type = type;
+  m_frameSize = frameSize;
+  m_curSegment = 0;
   RecountFrames();
   return kOk;
 }
@@ -117,13 +117,13 @@ void FrameSource::RecountFrames() {
       // trailer, if any, was cut off with it.
       m_llFileSize = uint64_t(size);
       if (m_llDataSize > m_llFileSize) m_llDataSize = m_llFileSize;
-      if (m_nTrailerSize == 0) m_llDataSize = m_llFileSize;
+      if (m_trailerSize == 0) m_llDataSize = m_llFileSize;
     }
   }
   if (!m_segments.empty()) {
-    m_nFrameCount = TotalFrameCount(m_segments);
-  } else if (m_nFrameSize != 0) {
-    m_nFrameCount = PlainFrameCount(m_llDataSize, m_nFrameSize);
+    m_frameCount = TotalFrameCount(m_segments);
+  } else if (m_frameSize != 0) {
+    m_frameCount = PlainFrameCount(m_llDataSize, m_frameSize);
   }
 }
 
@@ -131,34 +131,34 @@ int32_t FrameSource::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
   uint64_t s;
   uint32_t n;
   {
-    std::scoped_lock lock(m_cs);
+    std::scoped_lock lock(m_lock);
     RecountFrames();
     s = m_llFileSize;
-    n = m_nFrameCount;
+    n = m_frameCount;
   }
   if (size) *size = s;
   if (frameCount) *frameCount = n;
-  if (m_pGraph) m_pGraph->SetFileInfo(s, n);
+  if (m_graph) m_graph->SetFileInfo(s, n);
   return kOk;
 }
 
 void FrameSource::SetQueue(FrameQueue* queue) {
-  std::scoped_lock lock(m_cs);
-  m_pQueue = queue;
+  std::scoped_lock lock(m_lock);
+  m_queue = queue;
 }
 
 uint32_t FrameSource::GetSegmentCount() const {
-  std::scoped_lock lock(m_cs);
-  return m_nRecordCount;
+  std::scoped_lock lock(m_lock);
+  return m_recordCount;
 }
 
 uint64_t FrameSource::FramePosition(uint32_t n, uint64_t unchanged) const {
-  const auto loc = m_segments.empty() ? LocateInPlainRun(m_nFrameSize, n) : LocateInSegments(m_segments, n);
+  const auto loc = m_segments.empty() ? LocateInPlainRun(m_frameSize, n) : LocateInSegments(m_segments, n);
   return loc ? loc->offset : unchanged;  // 0, or beyond the last segment: stay
 }
 
 uint64_t FrameSource::FramePositionOf(uint32_t n) const {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   return FramePosition(n, m_llPos);
 }
 
@@ -177,37 +177,37 @@ void FrameSource::LocateSegment() {
   const SegmentInfo& s = m_segments[found];
   if (m_llPos >= s.start && m_llPos < s.start + s.length)
     m_llPos -= (m_llPos - s.start) % s.frameSize;  // align down to a frame boundary
-  if (found == m_nCurSegment) return;
-  m_nCurSegment = found;
+  if (found == m_curSegment) return;
+  m_curSegment = found;
   m_para = m_records[found];
-  GetTypeAndFrameSize(&m_para, &m_nType, &m_nFrameSize);
-  if (m_pGraph) m_pGraph->SetSegmentPara(m_para);
+  GetTypeAndFrameSize(&m_para, &m_type, &m_frameSize);
+  if (m_graph) m_graph->SetSegmentPara(m_para);
 }
 
 void FrameSource::HandleEnd() {
-  const uint32_t count = m_nFrameCount;
-  if (m_bRepeat && count > 0) {
-    m_nNextFrame = m_bReverse ? count : 1;
-    m_llPos = FramePosition(m_nNextFrame, m_llPos);
+  const uint32_t count = m_frameCount;
+  if (m_repeat && count > 0) {
+    m_nextFrame = m_reverse ? count : 1;
+    m_llPos = FramePosition(m_nextFrame, m_llPos);
   } else {
-    m_nNextFrame = m_bReverse ? 1 : count;
+    m_nextFrame = m_reverse ? 1 : count;
     m_llPos = m_llFileSize;  // every further read fails: the last frame stays on screen
   }
 }
 
 int32_t FrameSource::ReadFrame() {
-  if (m_nWaiting.load(std::memory_order_relaxed) > 0) {
-    // Someone waits for m_cs to stop or move the reader: let them in.
+  if (m_waiting.load(std::memory_order_relaxed) > 0) {
+    // Someone waits for m_lock to stop or move the reader: let them in.
     std::this_thread::yield();
     return 0;
   }
   FrameQueue* queue;
   uint32_t frameSize;
   {
-    std::scoped_lock lock(m_cs);
-    if (!m_file.IsOpen() || m_nFrameSize == 0 || !m_pQueue) return kGeneralFail;
-    queue = m_pQueue;
-    frameSize = m_nFrameSize;
+    std::scoped_lock lock(m_lock);
+    if (!m_file.IsOpen() || m_frameSize == 0 || !m_queue) return kGeneralFail;
+    queue = m_queue;
+    frameSize = m_frameSize;
   }
   const uint32_t fullBefore = queue->FullCount();
   FrameBuffer* b = nullptr;
@@ -224,60 +224,60 @@ int32_t FrameSource::ReadFrame() {
 }
 
 void FrameSource::RestartAtEndIfRepeating() {
-  if (!m_pGraph || m_pGraph->IsPaused() || !m_bRepeat) return;
+  if (!m_graph || m_graph->IsPaused() || !m_repeat) return;
   // The queue ran dry at an end while repeat is on: start over. Only when
   // the reader itself stands at an end: a queue emptied by the user's seek
   // must not turn that seek into a jump to the other end.
-  const uint32_t last = m_pGraph->GetLastPresentedFrame();
-  const uint32_t count = m_nFrameCount;
+  const uint32_t last = m_graph->GetLastPresentedFrame();
+  const uint32_t count = m_frameCount;
   bool atEnd;
   {
-    std::scoped_lock lock(m_cs);
-    atEnd = m_nNextFrame == 0 || m_nNextFrame > count || m_llPos >= m_llDataSize;
+    std::scoped_lock lock(m_lock);
+    atEnd = m_nextFrame == 0 || m_nextFrame > count || m_llPos >= m_llDataSize;
   }
-  if (atEnd && !m_bReverse && last >= count) Seek(1);
-  else if (atEnd && m_bReverse && last <= 1) Seek(count);
+  if (atEnd && !m_reverse && last >= count) Seek(1);
+  else if (atEnd && m_reverse && last <= 1) Seek(count);
 }
 
 int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   // Locating, reading and handing over happen under one lock, so a seek can
   // never land between them and let a frame of the old position through.
   LocateSegment();
-  if (b->nSize != m_nFrameSize && m_nFrameSize != 0) {
-    if (FrameQueue::Resize(b, m_nFrameSize) != kOk || !b->pData) {
+  if (b->nSize != m_frameSize && m_frameSize != 0) {
+    if (FrameQueue::Resize(b, m_frameSize) != kOk || !b->pData) {
       queue->PushFree(b);
       return 1;
     }
   }
-  const uint32_t count = m_nFrameCount;
-  int64_t got = m_nFrameSize ? 0 : -1;
+  const uint32_t count = m_frameCount;
+  int64_t got = m_frameSize ? 0 : -1;
   // A huge frame is read a chunk at a time: a stop or a reposition that
-  // waits for m_cs (the window's Close, a seek) gets it after one chunk, not
+  // waits for m_lock (the window's Close, a seek) gets it after one chunk, not
   // after the whole frame (seconds for 1.6 GB whose pages are still being
   // made). The frame is then dropped unread and the position stays.
-  while (got >= 0 && uint32_t(got) < m_nFrameSize) {
-    if (m_nWaiting.load(std::memory_order_relaxed) > 0) {
+  while (got >= 0 && uint32_t(got) < m_frameSize) {
+    if (m_waiting.load(std::memory_order_relaxed) > 0) {
       queue->PushFree(b);
       return 0;
     }
-    const uint32_t part = std::min<uint32_t>(kReadChunk, m_nFrameSize - uint32_t(got));
+    const uint32_t part = std::min<uint32_t>(kReadChunk, m_frameSize - uint32_t(got));
     const int64_t n = m_file.ReadAt(b->pData + got, part, m_llPos + uint64_t(got));
     if (n <= 0) break;
     got += n;
     if (n < int64_t(part)) break;
   }
-  if (got == int64_t(m_nFrameSize) && m_nNextFrame >= 1 && m_nNextFrame <= count) {
-    b->nType = m_nType;
+  if (got == int64_t(m_frameSize) && m_nextFrame >= 1 && m_nextFrame <= count) {
+    b->nType = m_type;
     b->nWidth = m_para.width;
     b->nHeight = m_para.height;
-    b->nFrameNo = m_nNextFrame;
-    if (m_bReverse) {
-      --m_nNextFrame;
-      if (m_nNextFrame >= 1) m_llPos = FramePosition(m_nNextFrame, m_llPos);
+    b->nFrameNo = m_nextFrame;
+    if (m_reverse) {
+      --m_nextFrame;
+      if (m_nextFrame >= 1) m_llPos = FramePosition(m_nextFrame, m_llPos);
     } else {
-      ++m_nNextFrame;
-      if (m_nNextFrame <= count) m_llPos = FramePosition(m_nNextFrame, m_llPos);
+      ++m_nextFrame;
+      if (m_nextFrame <= count) m_llPos = FramePosition(m_nextFrame, m_llPos);
     }
     queue->PushFull(b);
     return 0;
@@ -290,15 +290,15 @@ int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
 }
 
 void FrameSource::IdleWait(std::chrono::milliseconds timeout) {
-  std::unique_lock lock(m_cs);
-  const uint64_t seq = m_nWakeSeq;
-  m_wakeCv.wait_for(lock, timeout, [&] { return m_nWakeSeq != seq; });
+  std::unique_lock lock(m_lock);
+  const uint64_t seq = m_wakeSeq;
+  m_wakeCv.wait_for(lock, timeout, [&] { return m_wakeSeq != seq; });
 }
 
 void FrameSource::WakeReader() {
   {
-    std::scoped_lock lock(m_cs);
-    ++m_nWakeSeq;
+    std::scoped_lock lock(m_lock);
+    ++m_wakeSeq;
   }
   m_wakeCv.notify_all();
 }
@@ -312,21 +312,21 @@ void FrameSource::ThreadMain(std::stop_token stop) {
       break;
     }
   }
-  m_bThreadRunning = false;
+  m_threadRunning = false;
 }
 
 int32_t FrameSource::StartThread() {
   {
-    std::scoped_lock lock(m_cs);
-    if (!m_file.IsOpen() || m_nFrameSize == 0 || !m_pQueue) return kNotReady;
+    std::scoped_lock lock(m_lock);
+    if (!m_file.IsOpen() || m_frameSize == 0 || !m_queue) return kNotReady;
   }
-  if (m_bThreadRunning) return kOk;
+  if (m_threadRunning) return kOk;
   if (m_thread.joinable()) m_thread.join();  // ended by itself after an error
-  m_bThreadRunning = true;
+  m_threadRunning = true;
   try {
     m_thread = std::jthread([this](std::stop_token st) { ThreadMain(st); });
   } catch (const std::system_error&) {
-    m_bThreadRunning = false;
+    m_threadRunning = false;
     return kFail;
   }
   return kOk;
@@ -334,51 +334,51 @@ int32_t FrameSource::StartThread() {
 
 int32_t FrameSource::StopThread() {
   if (m_thread.joinable()) {
-    const WaitingForReader waiting(m_nWaiting);
+    const WaitingForReader waiting(m_waiting);
     m_thread.request_stop();
     FrameQueue* queue;
     {
-      std::scoped_lock lock(m_cs);
-      queue = m_pQueue;
+      std::scoped_lock lock(m_lock);
+      queue = m_queue;
     }
     if (queue) queue->Wake();
     WakeReader();
     m_thread.join();
   }
-  m_bThreadRunning = false;
-  std::scoped_lock lock(m_cs);
+  m_threadRunning = false;
+  std::scoped_lock lock(m_lock);
   if (m_file.IsOpen()) {
     m_llPos = 0;
-    m_nNextFrame = 1;
+    m_nextFrame = 1;
   }
   return kOk;
 }
 
 int32_t FrameSource::Seek(uint32_t frame) {
   {
-    const WaitingForReader waiting(m_nWaiting);
-    std::scoped_lock lock(m_cs);
-    const uint32_t count = m_nFrameCount;
-    if (count == 0 || frame == 0 || frame > count || !m_bThreadRunning) return kNotReady;
+    const WaitingForReader waiting(m_waiting);
+    std::scoped_lock lock(m_lock);
+    const uint32_t count = m_frameCount;
+    if (count == 0 || frame == 0 || frame > count || !m_threadRunning) return kNotReady;
     m_llPos = FramePosition(frame, m_llPos);
-    m_nNextFrame = frame;
-    if (m_pGraph) m_pGraph->FlushQueue();
+    m_nextFrame = frame;
+    if (m_graph) m_graph->FlushQueue();
   }
   WakeReader();
   return kOk;
 }
 
 void FrameSource::SetReverse(bool reverse) {
-  if (m_bReverse == reverse) return;
+  if (m_reverse == reverse) return;
   {
-    const WaitingForReader waiting(m_nWaiting);
-    std::scoped_lock lock(m_cs);
-    if (m_pGraph) m_pGraph->FlushQueue();
-    m_bReverse = reverse;
+    const WaitingForReader waiting(m_waiting);
+    std::scoped_lock lock(m_lock);
+    if (m_graph) m_graph->FlushQueue();
+    m_reverse = reverse;
     // The frame on screen is read again and playback goes on from it.
-    const uint32_t last = m_pGraph ? m_pGraph->GetLastPresentedFrame() : 1;
-    if (last >= 1 && last <= m_nFrameCount) {
-      m_nNextFrame = last;
+    const uint32_t last = m_graph ? m_graph->GetLastPresentedFrame() : 1;
+    if (last >= 1 && last <= m_frameCount) {
+      m_nextFrame = last;
       m_llPos = FramePosition(last, m_llPos);
     }
   }
@@ -386,7 +386,7 @@ void FrameSource::SetReverse(bool reverse) {
 }
 
 void FrameSource::SetRepeat(bool repeat) {
-  m_bRepeat = repeat;
+  m_repeat = repeat;
   WakeReader();
 }
 
@@ -394,7 +394,7 @@ int32_t FrameSource::SavePara(const YUVPara* para) {
   if (!para) return kNullArg;
   if (!m_file.IsOpen()) return kNotReady;
   if (GetSegmentCount() > 1) {
-    if (m_pGraph) m_pGraph->ShowNotice(Notice::kSplicedParaRefused);
+    if (m_graph) m_graph->ShowNotice(Notice::kSplicedParaRefused);
     return kFail;
   }
   YUVPara record = *para;
@@ -402,7 +402,7 @@ int32_t FrameSource::SavePara(const YUVPara* para) {
   record.SetOffset(0);  // a plain file's only segment starts at 0
   const std::vector<uint8_t> bytes = EncodeTrailer(std::span(&record, 1));
 
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   const TrailerInfo info = corvane::ReadTrailer(m_file);
   if (info.ioError) return kFail;
   if (info.kind == TrailerKind::kSpliced) return kFail;  // changed on disk since it was opened
@@ -418,21 +418,21 @@ int32_t FrameSource::SavePara(const YUVPara* para) {
 
 void FrameSource::Close() {
   StopThread();
-  m_bReverse = false;
-  m_bRepeat = false;
-  std::scoped_lock lock(m_cs);
-  m_pQueue = nullptr;
+  m_reverse = false;
+  m_repeat = false;
+  std::scoped_lock lock(m_lock);
+  m_queue = nullptr;
   m_records.clear();
   m_segments.clear();
   m_file.Close();
   m_llFileSize = m_llDataSize = m_llPos = 0;
-  m_nFrameCount = 0;
-  m_nNextFrame = 1;
-  m_nRecordCount = 1;
-  m_nTrailerSize = 0;
-  m_nCurSegment = 0;
-  m_nFrameSize = 0;
-  m_nType = YUV_NONE;
+  m_frameCount = 0;
+  m_nextFrame = 1;
+  m_recordCount = 1;
+  m_trailerSize = 0;
+  m_curSegment = 0;
+  m_frameSize = 0;
+  m_type = YUV_NONE;
   m_para = {};
 }
 

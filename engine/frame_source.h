@@ -5,7 +5,7 @@
 //
 // Threads: the user-interface thread calls every public operation; the
 // reader thread reads frames, checks repeat and handles the ends. Lock order:
-// m_cs, then the host's locks (renderer), then the queue's lock.
+// m_lock, then the host's locks (renderer), then the queue's lock.
 #pragma once
 
 #include <atomic>
@@ -55,8 +55,8 @@ class FrameSource {
   int32_t Seek(uint32_t frame);
   void SetReverse(bool reverse);
   void SetRepeat(bool repeat);
-  bool GetReverse() const { return m_bReverse.load(); }
-  bool GetRepeat() const { return m_bRepeat.load(); }
+  bool GetReverse() const { return m_reverse.load(); }
+  bool GetRepeat() const { return m_repeat.load(); }
   uint32_t GetSegmentCount() const;
 
   int32_t SavePara(const YUVPara* para);
@@ -65,8 +65,8 @@ class FrameSource {
   // The open file, for a second reader such as a preview: positional reads
   // never move the reader thread's position. Null when no file is open.
   const platform::File* GetFile() const { return m_file.IsOpen() ? &m_file : nullptr; }
-  bool IsThreadRunning() const { return m_bThreadRunning.load(); }
-  uint32_t GetFrameCount() const { return m_nFrameCount.load(); }
+  bool IsThreadRunning() const { return m_threadRunning.load(); }
+  uint32_t GetFrameCount() const { return m_frameCount.load(); }
   // Byte position of frame n (1-based), as the reader uses it.
   uint64_t FramePositionOf(uint32_t n) const;
 
@@ -76,43 +76,43 @@ class FrameSource {
 
  private:
   void ThreadMain(std::stop_token stop);
-  void RestartAtEndIfRepeating();                // reader thread, without m_cs
-  int32_t ReadInto(FrameBuffer* b, FrameQueue* queue);  // takes m_cs; hands b back either way
-  void HandleEnd();                              // under m_cs
-  void LocateSegment();                          // under m_cs
-  uint64_t FramePosition(uint32_t n, uint64_t unchanged) const;  // under m_cs
-  void ApplyTrailer(const TrailerInfo& info);    // under m_cs
-  void RecountFrames();                          // under m_cs
+  void RestartAtEndIfRepeating();                // reader thread, without m_lock
+  int32_t ReadInto(FrameBuffer* b, FrameQueue* queue);  // takes m_lock; hands b back either way
+  void HandleEnd();                              // under m_lock
+  void LocateSegment();                          // under m_lock
+  uint64_t FramePosition(uint32_t n, uint64_t unchanged) const;  // under m_lock
+  void ApplyTrailer(const TrailerInfo& info);    // under m_lock
+  void RecountFrames();                          // under m_lock
   void WakeReader();
   void IdleWait(std::chrono::milliseconds timeout);
 
-  SourceHost* const m_pGraph;
+  SourceHost* const m_graph;
   platform::File m_file;                 // opened and closed by the UI thread while the reader is stopped
 
   std::jthread m_thread;                 // UI thread only
-  std::atomic<bool> m_bThreadRunning{false};
-  std::atomic<bool> m_bReverse{false};
-  std::atomic<bool> m_bRepeat{false};
-  // Threads about to take m_cs to stop or reposition the reader: a frame
+  std::atomic<bool> m_threadRunning{false};
+  std::atomic<bool> m_reverse{false};
+  std::atomic<bool> m_repeat{false};
+  // Threads about to take m_lock to stop or reposition the reader: a frame
   // being read gives way to them between two chunks.
-  std::atomic<int> m_nWaiting{0};
+  std::atomic<int> m_waiting{0};
 
-  mutable std::mutex m_cs;               // guards everything below
+  mutable std::mutex m_lock;               // guards everything below
   std::condition_variable m_wakeCv;      // idle reader waits here; seek, direction, repeat and stop wake it
-  uint64_t m_nWakeSeq = 0;
+  uint64_t m_wakeSeq = 0;
   uint64_t m_llFileSize = 0;
   uint64_t m_llDataSize = 0;             // bytes of frames before the trailer
   uint64_t m_llPos = 0;                  // byte position of the next frame to read
-  std::atomic<uint32_t> m_nFrameCount{0};  // written under m_cs, read anywhere
-  uint32_t m_nNextFrame = 1;             // number of the frame at m_llPos
-  FrameQueue* m_pQueue = nullptr;      // set while the reader is stopped
+  std::atomic<uint32_t> m_frameCount{0};  // written under m_lock, read anywhere
+  uint32_t m_nextFrame = 1;             // number of the frame at m_llPos
+  FrameQueue* m_queue = nullptr;      // set while the reader is stopped
   std::vector<SegmentInfo> m_segments;   // spliced files only
   std::vector<YUVPara> m_records;        // the trailer's records
-  uint32_t m_nFrameSize = 0;             // of the current segment
-  YUVType m_nType = YUV_NONE;
-  uint32_t m_nCurSegment = 0;
-  uint32_t m_nRecordCount = 1;
-  uint32_t m_nTrailerSize = 0;
+  uint32_t m_frameSize = 0;             // of the current segment
+  YUVType m_type = YUV_NONE;
+  uint32_t m_curSegment = 0;
+  uint32_t m_recordCount = 1;
+  uint32_t m_trailerSize = 0;
   YUVPara m_para{};                      // of the current segment
 };
 

@@ -6,25 +6,25 @@
 namespace corvane {
 
 OffscreenWindow::OffscreenWindow(int32_t width, int32_t height)
-    : m_rcClient{0, 0, width, height},
+    : m_clientRect{0, 0, width, height},
       m_desktop{{platform::Rect{0, 0, width, height}}, width, height},
       m_canvas(size_t(std::max(width, 0)) * size_t(std::max(height, 0)) * 4, 0) {}
 
 void OffscreenWindow::SetClientRect(const platform::Rect& rc) {
   std::scoped_lock lock(m_mutex);
-  if (rc.Width() != m_rcClient.Width() || rc.Height() != m_rcClient.Height())
+  if (rc.Width() != m_clientRect.Width() || rc.Height() != m_clientRect.Height())
     m_canvas.assign(size_t(std::max(rc.Width(), 0)) * size_t(std::max(rc.Height(), 0)) * 4, 0);
-  m_rcClient = rc;
+  m_clientRect = rc;
 }
 
 void OffscreenWindow::SetVisible(bool visible) {
   std::scoped_lock lock(m_mutex);
-  m_bVisible = visible;
+  m_visible = visible;
 }
 
 void OffscreenWindow::SetMinimized(bool minimized) {
   std::scoped_lock lock(m_mutex);
-  m_bMinimized = minimized;
+  m_minimized = minimized;
 }
 
 void OffscreenWindow::SetDesktop(const platform::Desktop& desktop) {
@@ -34,17 +34,17 @@ void OffscreenWindow::SetDesktop(const platform::Desktop& desktop) {
 
 platform::Rect OffscreenWindow::ClientRect() const {
   std::scoped_lock lock(m_mutex);
-  return m_rcClient;
+  return m_clientRect;
 }
 
 bool OffscreenWindow::IsVisible() const {
   std::scoped_lock lock(m_mutex);
-  return m_bVisible;
+  return m_visible;
 }
 
 bool OffscreenWindow::IsMinimized() const {
   std::scoped_lock lock(m_mutex);
-  return m_bMinimized;
+  return m_minimized;
 }
 
 platform::Desktop OffscreenWindow::GetDesktop() const {
@@ -56,7 +56,7 @@ void OffscreenWindow::Present(std::shared_ptr<const platform::Picture> picture, 
   if (!picture) return;
   std::scoped_lock lock(m_mutex);
   // Paint what falls inside the client area, as a widget clips its paint.
-  const int32_t W = m_rcClient.Width(), H = m_rcClient.Height();
+  const int32_t W = m_clientRect.Width(), H = m_clientRect.Height();
   const platform::Rect clip = dest.Intersection(platform::Rect{0, 0, W, H});
   const int32_t w = std::min<int32_t>(clip.Width(), int32_t(picture->width) - (clip.left - dest.left));
   for (int32_t y = clip.top; y < clip.bottom && y - dest.top < int32_t(picture->height); ++y) {
@@ -73,12 +73,12 @@ std::vector<uint8_t> OffscreenWindow::Canvas() const {
 
 int32_t OffscreenWindow::CanvasWidth() const {
   std::scoped_lock lock(m_mutex);
-  return m_rcClient.Width();
+  return m_clientRect.Width();
 }
 
 int32_t OffscreenWindow::CanvasHeight() const {
   std::scoped_lock lock(m_mutex);
-  return m_rcClient.Height();
+  return m_clientRect.Height();
 }
 
 }  // namespace corvane

@@ -41,9 +41,9 @@ class OffscreenWindow : public platform::VideoWindow {
   mutable std::mutex m_mutex;  // guards everything below
 
  private:
-  platform::Rect m_rcClient;
-  bool m_bVisible = true;
-  bool m_bMinimized = false;
+  platform::Rect m_clientRect;
+  bool m_visible = true;
+  bool m_minimized = false;
   platform::Desktop m_desktop;
   std::vector<uint8_t> m_canvas;  // client-sized, packed rows
 };

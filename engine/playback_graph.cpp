@@ -142,7 +142,7 @@ uint64_t PhysicalMemoryBytes() {
 }
 
 PlaybackGraph::PlaybackGraph(platform::VideoWindow* videoWnd)
-    : m_pVideoWnd(videoWnd), m_nMemoryLimit(PhysicalMemoryBytes()) {
+    : m_videoWindow(videoWnd), m_memoryLimit(PhysicalMemoryBytes()) {
   Create();
 }
 
@@ -151,10 +151,10 @@ PlaybackGraph::~PlaybackGraph() { Release(); }
 int32_t PlaybackGraph::Create() {
   Release();
   try {
-    m_pSource = std::make_unique<FrameSource>(this);
-    m_pRender = std::make_unique<Renderer>(this);
-    m_pTimer = std::make_unique<FrameClock>([this](const FrameClock& clock) { OnTimerTick(clock); });
-    m_pImage = std::make_unique<StillEncoder>();
+    m_source = std::make_unique<FrameSource>(this);
+    m_renderer = std::make_unique<Renderer>(this);
+    m_clock = std::make_unique<FrameClock>([this](const FrameClock& clock) { OnTimerTick(clock); });
+    m_stillEncoder = std::make_unique<StillEncoder>();
   } catch (const std::exception&) {
     Release();
     return kFail;
@@ -165,27 +165,27 @@ int32_t PlaybackGraph::Create() {
 void PlaybackGraph::Release() {
   // Stop both threads before anything goes: the clock's ticks use the
   // renderer, and the reader asks the graph about the clock and the renderer.
-  if (m_pTimer) m_pTimer->StopTimer();
-  if (m_pSource) m_pSource->StopThread();
-  m_pTimer.reset();
-  m_pSource.reset();
-  m_pRender.reset();
-  m_pImage.reset();
+  if (m_clock) m_clock->StopTimer();
+  if (m_source) m_source->StopThread();
+  m_clock.reset();
+  m_source.reset();
+  m_renderer.reset();
+  m_stillEncoder.reset();
   {
     std::scoped_lock lock(m_paraLock);
     m_para = {};
   }
-  m_fSpeed = 1.0f;
+  m_speed = 1.0f;
 }
 
 int32_t PlaybackGraph::OpenFile(const std::string& path, int* readOnly) {
-  if (!m_pSource) return kNotReady;
-  return m_pSource->Open(path, readOnly);
+  if (!m_source) return kNotReady;
+  return m_source->Open(path, readOnly);
 }
 
 int32_t PlaybackGraph::ReadFilePara(int* hasTrailer, std::span<YUVPara> out, bool all) {
-  if (!m_pSource) return kNotReady;
-  return m_pSource->ReadTrailer(hasTrailer, out, all);
+  if (!m_source) return kNotReady;
+  return m_source->ReadTrailer(hasTrailer, out, all);
 }
 
 int32_t PlaybackGraph::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) {
@@ -200,98 +200,98 @@ int32_t PlaybackGraph::SetPara(const YUVPara* para, platform::VideoWindow* video
     std::scoped_lock lock(m_paraLock);
     m_para = *para;
   }
-  if (!m_pTimer || !m_pSource || !m_pRender) return kNotReady;
-  if (m_pSource->IsThreadRunning() || m_pTimer->IsRunning()) Stop();
-  m_pTimer->SetInterval(para->frameInterval);
-  if (int32_t r = m_pSource->SetPara(para); r != kOk) return r;
-  m_pSource->SetQueue(nullptr);
-  if (int32_t r = m_pRender->SetPara(para, videoWnd ? videoWnd : m_pVideoWnd); r != kOk) return r;
-  m_pSource->SetQueue(m_pRender->GetQueue());
+  if (!m_clock || !m_source || !m_renderer) return kNotReady;
+  if (m_source->IsThreadRunning() || m_clock->IsRunning()) Stop();
+  m_clock->SetInterval(para->frameInterval);
+  if (int32_t r = m_source->SetPara(para); r != kOk) return r;
+  m_source->SetQueue(nullptr);
+  if (int32_t r = m_renderer->SetPara(para, videoWnd ? videoWnd : m_videoWindow); r != kOk) return r;
+  m_source->SetQueue(m_renderer->GetQueue());
   return kOk;
 }
 
 int32_t PlaybackGraph::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
-  if (!m_pSource) return kNotReady;
-  return m_pSource->GetFileInfo(size, frameCount);
+  if (!m_source) return kNotReady;
+  return m_source->GetFileInfo(size, frameCount);
 }
 
-uint32_t PlaybackGraph::GetSegmentCount() const { return m_pSource ? m_pSource->GetSegmentCount() : 0; }
+uint32_t PlaybackGraph::GetSegmentCount() const { return m_source ? m_source->GetSegmentCount() : 0; }
 
 int32_t PlaybackGraph::Run() {
-  if (!m_pSource || !m_pTimer) return kNotReady;
-  if (int32_t r = m_pSource->StartThread(); r != kOk) return r;
-  return m_pTimer->Start(m_pTimer->GetInterval());
+  if (!m_source || !m_clock) return kNotReady;
+  if (int32_t r = m_source->StartThread(); r != kOk) return r;
+  return m_clock->Start(m_clock->GetInterval());
 }
 
 int32_t PlaybackGraph::Pause() {
-  if (!m_pTimer) return kNotReady;
-  m_pTimer->Pause();
+  if (!m_clock) return kNotReady;
+  m_clock->Pause();
   // A tick that was already presenting finishes first, so the frame number
   // read after Pause is the one that stays on screen.
-  if (m_pRender) m_pRender->WaitForPresentation();
+  if (m_renderer) m_renderer->WaitForPresentation();
   return kOk;
 }
 
 int32_t PlaybackGraph::Stop() {
-  if (!m_pTimer || !m_pSource || !m_pRender) return kNotReady;
-  m_pTimer->Stop();
-  m_pSource->StopThread();
-  m_pRender->Flush();
+  if (!m_clock || !m_source || !m_renderer) return kNotReady;
+  m_clock->Stop();
+  m_source->StopThread();
+  m_renderer->Flush();
   return kOk;
 }
 
 int32_t PlaybackGraph::SetSpeed(float speed) {
-  if (!m_pTimer) return kNotReady;
-  return m_pTimer->SetSpeed(speed);
+  if (!m_clock) return kNotReady;
+  return m_clock->SetSpeed(speed);
 }
 
 int32_t PlaybackGraph::SpeedUp() {
-  if (m_fSpeed >= kMaxSpeed) {
-    m_fSpeed = kMaxSpeed;
+  if (m_speed >= kMaxSpeed) {
+    m_speed = kMaxSpeed;
     return kOk;
   }
-  m_fSpeed = m_fSpeed * 2;
-  return SetSpeed(m_fSpeed);
+  m_speed = m_speed * 2;
+  return SetSpeed(m_speed);
 }
 
 int32_t PlaybackGraph::SpeedDown() {
-  if (m_fSpeed <= kMinSpeed) {
-    m_fSpeed = kMinSpeed;
+  if (m_speed <= kMinSpeed) {
+    m_speed = kMinSpeed;
     return kOk;
   }
-  m_fSpeed = m_fSpeed / 2;
-  return SetSpeed(m_fSpeed);
+  m_speed = m_speed / 2;
+  return SetSpeed(m_speed);
 }
 
 int32_t PlaybackGraph::SetReverse(bool reverse) {
-  if (!m_pSource) return kNotReady;
-  if (m_pSource->GetReverse() != reverse) m_pSource->SetReverse(reverse);
+  if (!m_source) return kNotReady;
+  if (m_source->GetReverse() != reverse) m_source->SetReverse(reverse);
   return kOk;
 }
 
 int32_t PlaybackGraph::SetRepeat(bool repeat) {
-  if (!m_pSource) return kNotReady;
-  m_pSource->SetRepeat(repeat);
+  if (!m_source) return kNotReady;
+  m_source->SetRepeat(repeat);
   return kOk;
 }
 
 int32_t PlaybackGraph::SeekToFrame(uint32_t n) {
-  if (!m_pSource || !m_pRender || !m_pTimer) return kNotReady;
+  if (!m_source || !m_renderer || !m_clock) return kNotReady;
   // Hold the clock before seeking: ticks check it under the renderer's lock,
   // so none can take frame n away from us once the seek has flushed.
-  m_pTimer->HoldPause();
-  if (int32_t r = m_pSource->Seek(n); r != kOk) {
-    m_pTimer->RestorePause();
+  m_clock->HoldPause();
+  if (int32_t r = m_source->Seek(n); r != kOk) {
+    m_clock->RestorePause();
     return r;
   }
   // The seek flushed the queue under the reader's lock, so the next full
   // buffer is frame n. Present it once: the frames after it are other frames.
   int32_t result = kNotReady;
   const auto deadline = std::chrono::steady_clock::now() + kSeekWait;
-  FrameQueue* queue = m_pRender->GetQueue();
+  FrameQueue* queue = m_renderer->GetQueue();
   while (queue) {
     if (queue->FullCount() > 0) {
-      result = m_pRender->PresentNext();
+      result = m_renderer->PresentNext();
       break;
     }
     const auto now = std::chrono::steady_clock::now();
@@ -299,81 +299,81 @@ int32_t PlaybackGraph::SeekToFrame(uint32_t n) {
     queue->WaitForFull(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now) +
                        std::chrono::milliseconds(1));
   }
-  m_pTimer->RestorePause();
+  m_clock->RestorePause();
   return result;
 }
 
 int32_t PlaybackGraph::GoToStart() { return SeekToFrame(1); }
 
 int32_t PlaybackGraph::GoToEnd() {
-  if (!m_pRender) return kNotReady;
-  return SeekToFrame(m_pRender->GetFrameCount());
+  if (!m_renderer) return kNotReady;
+  return SeekToFrame(m_renderer->GetFrameCount());
 }
 
 int32_t PlaybackGraph::StepForward() {
-  if (!m_pTimer || !m_pRender) return kNotReady;
-  m_pTimer->Pause();
-  return SeekToFrame(m_pRender->GetCurrentFrame() + 1);
+  if (!m_clock || !m_renderer) return kNotReady;
+  m_clock->Pause();
+  return SeekToFrame(m_renderer->GetCurrentFrame() + 1);
 }
 
 int32_t PlaybackGraph::StepBackward() {
-  if (!m_pTimer || !m_pRender) return kNotReady;
-  m_pTimer->Pause();
-  return SeekToFrame(m_pRender->GetCurrentFrame() - 1);  // 1 − 1 = 0 is refused
+  if (!m_clock || !m_renderer) return kNotReady;
+  m_clock->Pause();
+  return SeekToFrame(m_renderer->GetCurrentFrame() - 1);  // 1 − 1 = 0 is refused
 }
 
 int32_t PlaybackGraph::GetCurrentFrame(uint32_t* n) const {
-  if (!m_pRender) return kNotReady;
-  if (n) *n = m_pRender->GetCurrentFrame();
+  if (!m_renderer) return kNotReady;
+  if (n) *n = m_renderer->GetCurrentFrame();
   return kOk;
 }
 
 int32_t PlaybackGraph::Refresh() {
-  if (!m_pRender) return kNotReady;
-  return m_pRender->Refresh();
+  if (!m_renderer) return kNotReady;
+  return m_renderer->Refresh();
 }
 
 int32_t PlaybackGraph::SetComponentMode(uint32_t mode) {
-  if (!m_pRender) return kNotReady;
-  return m_pRender->SetComponentMode(mode);
+  if (!m_renderer) return kNotReady;
+  return m_renderer->SetComponentMode(mode);
 }
 
-uint32_t PlaybackGraph::GetComponentMode() const { return m_pRender ? m_pRender->GetComponentMode() : 0; }
+uint32_t PlaybackGraph::GetComponentMode() const { return m_renderer ? m_renderer->GetComponentMode() : 0; }
 
 int32_t PlaybackGraph::SetAspectMode(int mode) {
-  if (!m_pRender) return kNotReady;
-  return m_pRender->SetAspectMode(mode);
+  if (!m_renderer) return kNotReady;
+  return m_renderer->SetAspectMode(mode);
 }
 
 int32_t PlaybackGraph::SetColourSpace(ColourSpace colour) {
-  if (!m_pRender) return kNotReady;
-  m_pRender->SetColourSpace(colour);
+  if (!m_renderer) return kNotReady;
+  m_renderer->SetColourSpace(colour);
   return kOk;
 }
 
 void PlaybackGraph::SetView(const PictureView& view) {
-  if (m_pRender) m_pRender->SetView(view);
+  if (m_renderer) m_renderer->SetView(view);
 }
 
-int PlaybackGraph::GetAspectMode() const { return m_pRender ? m_pRender->GetAspectMode() : 0; }
+int PlaybackGraph::GetAspectMode() const { return m_renderer ? m_renderer->GetAspectMode() : 0; }
 
 bool PlaybackGraph::SetNotifyWindow(platform::FrameSizeListener* listener) {
-  if (!listener || !m_pRender) return false;
-  m_pRender->SetNotifyWindow(listener);
+  if (!listener || !m_renderer) return false;
+  m_renderer->SetNotifyWindow(listener);
   return true;
 }
 
 bool PlaybackGraph::GetPara(YUVPara* out) const {
-  if (!m_pRender || !out) return false;
-  *out = m_pRender->GetPara();
+  if (!m_renderer || !out) return false;
+  *out = m_renderer->GetPara();
   return out->width != 0 && out->height != 0;
 }
 
 int32_t PlaybackGraph::GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, int* c3) const {
   int v[3] = {-1, -1, -1};
   bool found = false;
-  if (m_pRender) {
-    found = m_pRender->WithCurrent(
+  if (m_renderer) {
+    found = m_renderer->WithCurrent(
         [&](const FrameBuffer* b) { return b && LookUpPixel(*b, x, y, &v[0], &v[1], &v[2]); });
   }
   if (!found) v[0] = v[1] = v[2] = -1;
@@ -384,10 +384,10 @@ int32_t PlaybackGraph::GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, i
 }
 
 int32_t PlaybackGraph::CapturePicture(platform::Picture* out) const {
-  if (!m_pRender) return kNotReady;
+  if (!m_renderer) return kNotReady;
   // Read before the renderer's lock is taken: the picture looks as the screen does.
-  const ColourSpace colour = m_pRender->GetColourSpace();
-  return m_pRender->WithCurrent([&](const FrameBuffer* b) -> int32_t {
+  const ColourSpace colour = m_renderer->GetColourSpace();
+  return m_renderer->WithCurrent([&](const FrameBuffer* b) -> int32_t {
     if (!b || !b->pData) return kNotReady;
     return FrameToPicture(b->pData, b->nSize, FrameInfo{b->nWidth, b->nHeight, b->nType}, out, colour);
   });
@@ -402,29 +402,29 @@ int32_t PlaybackGraph::CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, in
 }
 
 int32_t PlaybackGraph::CaptureStill(StillKind kind, void* buf, uint32_t len, uint32_t* outLen, int quality) {
-  if (!m_pImage || !m_pRender) return kNotReady;
+  if (!m_stillEncoder || !m_renderer) return kNotReady;
   // Stills of the added formats look as the display shows them.
-  const ColourSpace colour = m_pRender->GetColourSpace();
-  return m_pRender->WithCurrent([&](const FrameBuffer* b) -> int32_t {
+  const ColourSpace colour = m_renderer->GetColourSpace();
+  return m_renderer->WithCurrent([&](const FrameBuffer* b) -> int32_t {
     if (!b || !b->pData) return kNotReady;
-    return EncodeStillOf(*m_pImage, kind, b->pData, b->nSize, FrameInfo{b->nWidth, b->nHeight, b->nType}, colour,
+    return EncodeStillOf(*m_stillEncoder, kind, b->pData, b->nSize, FrameInfo{b->nWidth, b->nHeight, b->nType}, colour,
                          static_cast<uint8_t*>(buf), len, outLen, quality);
   });
 }
 
 int32_t PlaybackGraph::SaveParaToFile(const YUVPara* para) {
-  if (!m_pSource) return kNotReady;
-  return m_pSource->SavePara(para);
+  if (!m_source) return kNotReady;
+  return m_source->SavePara(para);
 }
 
-const platform::File* PlaybackGraph::GetFileHandle() const { return m_pSource ? m_pSource->GetFile() : nullptr; }
+const platform::File* PlaybackGraph::GetFileHandle() const { return m_source ? m_source->GetFile() : nullptr; }
 
-bool PlaybackGraph::IsMinimized() const { return m_pVideoWnd && m_pVideoWnd->IsMinimized(); }
+bool PlaybackGraph::IsMinimized() const { return m_videoWindow && m_videoWindow->IsMinimized(); }
 
 int32_t PlaybackGraph::Close() {
-  if (!m_pSource || !m_pTimer) return kNotReady;
-  m_pSource->Close();
-  m_pTimer->Stop();
+  if (!m_source || !m_clock) return kNotReady;
+  m_source->Close();
+  m_clock->Stop();
   return kOk;
 }
 
@@ -434,8 +434,8 @@ void PlaybackGraph::SetNoticeHandler(std::function<void(Notice)> handler) {
 }
 
 void PlaybackGraph::OnTimerTick(const FrameClock& clock) {
-  // m_pRender is replaced only after the clock has been stopped.
-  if (m_pRender) m_pRender->PresentNext(&clock);
+  // m_renderer is replaced only after the clock has been stopped.
+  if (m_renderer) m_renderer->PresentNext(&clock);
 }
 
 void PlaybackGraph::OnFormatChange(const YUVPara& para) {
@@ -443,28 +443,28 @@ void PlaybackGraph::OnFormatChange(const YUVPara& para) {
     std::scoped_lock lock(m_paraLock);
     m_para = para;
   }
-  if (!m_pTimer) return;
+  if (!m_clock) return;
   const uint32_t interval = para.EffectiveInterval();
-  if (interval != m_pTimer->GetInterval()) {
-    m_pTimer->SetInterval(interval);
-    if (m_pTimer->IsRunning()) m_pTimer->Restart(FrameClock::PeriodFor(interval, m_pTimer->GetSpeed()));
+  if (interval != m_clock->GetInterval()) {
+    m_clock->SetInterval(interval);
+    if (m_clock->IsRunning()) m_clock->Restart(FrameClock::PeriodFor(interval, m_clock->GetSpeed()));
   }
 }
 
-bool PlaybackGraph::IsPaused() const { return !m_pTimer || m_pTimer->IsPaused(); }
+bool PlaybackGraph::IsPaused() const { return !m_clock || m_clock->IsPaused(); }
 
-uint32_t PlaybackGraph::GetLastPresentedFrame() const { return m_pRender ? m_pRender->GetCurrentFrame() : 1; }
+uint32_t PlaybackGraph::GetLastPresentedFrame() const { return m_renderer ? m_renderer->GetCurrentFrame() : 1; }
 
 void PlaybackGraph::SetSegmentPara(const YUVPara& para) {
-  if (m_pRender) m_pRender->SetSegmentPara(para);
+  if (m_renderer) m_renderer->SetSegmentPara(para);
 }
 
 void PlaybackGraph::FlushQueue() {
-  if (m_pRender) m_pRender->Flush();
+  if (m_renderer) m_renderer->Flush();
 }
 
 void PlaybackGraph::SetFileInfo(uint64_t size, uint32_t frameCount) {
-  if (m_pRender) m_pRender->SetFrameCount(frameCount);
+  if (m_renderer) m_renderer->SetFrameCount(frameCount);
 }
 
 void PlaybackGraph::ShowNotice(Notice notice) {

@@ -54,8 +54,8 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   // refused with kOutOfMemory before anything is stopped or allocated.
   int32_t SetPara(const YUVPara* para, platform::VideoWindow* videoWnd);
   // The computer's physical memory unless set otherwise (tests lower it).
-  uint64_t MemoryLimit() const { return m_nMemoryLimit.load(); }
-  void SetMemoryLimit(uint64_t bytes) { m_nMemoryLimit = bytes; }
+  uint64_t MemoryLimit() const { return m_memoryLimit.load(); }
+  void SetMemoryLimit(uint64_t bytes) { m_memoryLimit = bytes; }
   int32_t GetFileInfo(uint64_t* size, uint32_t* frameCount);
   uint32_t GetSegmentCount() const;
 
@@ -63,7 +63,7 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   int32_t Pause();
   int32_t Stop();
   int32_t SetSpeed(float speed);
-  float GetSpeed() const override { return m_fSpeed.load(); }
+  float GetSpeed() const override { return m_speed.load(); }
   int32_t SpeedUp();
   int32_t SpeedDown();
   int32_t SetReverse(bool reverse);
@@ -133,23 +133,23 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   bool IsMinimized() const override;
 
   // Parts, for the command line and tests; null before Create.
-  FrameSource* Source() const { return m_pSource.get(); }
-  Renderer* Render() const { return m_pRender.get(); }
-  FrameClock* Timer() const { return m_pTimer.get(); }
+  FrameSource* Source() const { return m_source.get(); }
+  Renderer* Render() const { return m_renderer.get(); }
+  FrameClock* Timer() const { return m_clock.get(); }
 
  private:
   // CaptureBMP and CaptureJPEG; quality is used for JPEG only.
   int32_t CaptureStill(StillKind kind, void* buf, uint32_t len, uint32_t* outLen, int quality);
 
-  platform::VideoWindow* const m_pVideoWnd;
+  platform::VideoWindow* const m_videoWindow;
   mutable std::mutex m_paraLock;  // guards m_para
   YUVPara m_para{};
-  std::unique_ptr<FrameSource> m_pSource;
-  std::unique_ptr<Renderer> m_pRender;
-  std::unique_ptr<FrameClock> m_pTimer;
-  std::unique_ptr<StillEncoder> m_pImage;
-  std::atomic<float> m_fSpeed{1.0f};
-  std::atomic<uint64_t> m_nMemoryLimit;
+  std::unique_ptr<FrameSource> m_source;
+  std::unique_ptr<Renderer> m_renderer;
+  std::unique_ptr<FrameClock> m_clock;
+  std::unique_ptr<StillEncoder> m_stillEncoder;
+  std::atomic<float> m_speed{1.0f};
+  std::atomic<uint64_t> m_memoryLimit;
   std::mutex m_noticeLock;  // guards m_notice
   std::function<void(Notice)> m_notice;
 };

@@ -5,81 +5,81 @@
 
 namespace corvane {
 
-Renderer::Renderer(RendererHost* host) : m_pHost(host) {}
+Renderer::Renderer(RendererHost* host) : m_host(host) {}
 
 Renderer::~Renderer() {
-  std::scoped_lock lock(m_cs);
-  m_pQueue.reset();
-  m_pDisplay.reset();
+  std::scoped_lock lock(m_lock);
+  m_queue.reset();
+  m_display.reset();
 }
 
 int32_t Renderer::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) {
   if (!para || !videoWnd) return kNullArg;
-  std::scoped_lock lock(m_cs);
-  m_pDisplay.reset();
+  std::scoped_lock lock(m_lock);
+  m_display.reset();
   auto display = std::make_unique<Display>();
   if (const int32_t r = display->Attach(videoWnd); Failed(r)) return r;
-  m_pDisplay = std::move(display);
-  m_pDisplay->SetComponentMode(m_nComponentMode);
-  m_pDisplay->SetAspectMode(m_nAspectMode);
-  m_pDisplay->SetColourSpace(m_colour);
-  m_pDisplay->SetView(m_view);
+  m_display = std::move(display);
+  m_display->SetComponentMode(m_componentMode);
+  m_display->SetAspectMode(m_aspectMode);
+  m_display->SetColourSpace(m_colour);
+  m_display->SetView(m_view);
   YUVType type;
   uint32_t frameSize;
   if (!GetTypeAndFrameSize(para, &type, &frameSize)) return kFail;
-  m_nLastInterval = para->frameInterval;
+  m_lastInterval = para->frameInterval;
   m_para = *para;
-  m_nWidth = para->width;
-  m_nHeight = para->height;
-  m_nType = m_nLastType = type;
-  m_nFrameSize = frameSize;
-  m_nCurFrame = 1;
-  m_pQueue.reset();
+  m_width = para->width;
+  m_height = para->height;
+  m_type = m_lastType = type;
+  m_frameSize = frameSize;
+  m_curFrame = 1;
+  m_queue.reset();
   auto queue = std::make_unique<FrameQueue>();
   if (queue->Init(QueueCountFor(frameSize), frameSize, 32, kQueueBytes) != kOk) return kFail;
-  m_pQueue = std::move(queue);
+  m_queue = std::move(queue);
   return kOk;
 }
 
 int32_t Renderer::PresentNext(const FrameClock* clock) {
-  std::scoped_lock lock(m_cs);
-  if (!m_pQueue || (clock && clock->IsPaused())) return kNotReady;
+  std::scoped_lock lock(m_lock);
+  if (!m_queue || (clock && clock->IsPaused())) return kNotReady;
   FrameBuffer* b = nullptr;
-  m_pQueue->TakeFull(&b);
+  m_queue->TakeFull(&b);
   if (!b) return kNotReady;
-  m_pQueue->ReleaseCurrent();
-  m_pQueue->SetCurrent(b);
+  m_queue->ReleaseCurrent();
+  m_queue->SetCurrent(b);
   return Present(b);
 }
 
 int32_t Renderer::Present(FrameBuffer* b) {
-  if (!m_pDisplay || !b || b->nSize == 0 || m_nType == YUV_NONE) return kNotReady;
+  if (!m_display || !b || b->nSize == 0 || m_type == YUV_NONE) return kNotReady;
   bool changed = false;
-  if (m_para.frameInterval != m_nLastInterval) {
-    m_nLastInterval = m_para.frameInterval;
+  if (m_para.frameInterval != m_lastInterval) {
+    m_lastInterval = m_para.frameInterval;
     changed = true;
   }
   // The window hears of geometry changes only: a frame of another byte size
   // but the same width and height (YUYV to RGB24, say) needs no new layout.
   bool sizeChanged = false;
-  if (b->nSize != m_nFrameSize || b->nWidth != m_nWidth || b->nHeight != m_nHeight) {
-    sizeChanged = b->nWidth != m_nWidth || b->nHeight != m_nHeight;
-    m_nFrameSize = b->nSize;
-    m_nWidth = m_para.width = b->nWidth;
-    m_nHeight = m_para.height = b->nHeight;
+  if (b->nSize != m_frameSize || b->nWidth != m_width || b->nHeight != m_height) {
+    sizeChanged = b->nWidth != m_width || b->nHeight != m_height;
+    m_frameSize = b->nSize;
+    m_width = m_para.width = b->nWidth;
+    m_height = m_para.height = b->nHeight;
     changed = true;
   }
-  if (b->nType != m_nLastType) {
-    m_nType = m_nLastType = b->nType;
+  if (b->nType != m_lastType) {
+    m_type = m_lastType = b->nType;
     changed = true;
   }
-  if (changed && m_pHost) m_pHost->OnFormatChange(m_para);
-  if (sizeChanged && m_pNotify) m_pNotify->OnFrameSizeChanged(m_nWidth, m_nHeight);
+  if (changed && m_host) m_host->OnFormatChange(m_para);
+  if (sizeChanged && m_notify) m_notify->OnFrameSizeChanged(m_width, m_height);
 
-  const FrameInfo info{m_nWidth, m_nHeight, m_nType};
-  const int32_t drawn = m_pDisplay->Draw(b->pData, b->nSize, &info);
-  if (drawn >= 0 || (m_pHost && m_pHost->IsMinimized())) {
-    m_nCurFrame = b->nFrameNo;
+  const FrameInfo info{m_width, m_height, m_type};
+  const int32_t drawn = m_display->Draw(b->pData, b->nSize, &info);
+  if (drawn >= 0 || (m_host && m_host->IsMinimized())) {
+    m_curFrame = b->nFrameNo;
     if (m_presented) m_presented(*b);
     return kOk;
   }
@@ -87,71 +87,71 @@ int32_t Renderer::Present(FrameBuffer* b) {
 }
 
 void Renderer::Flush() {
-  // The queue has its own lock; not taking m_cs here lets the reader flush
+  // The queue has its own lock; not taking m_lock here lets the reader flush
   // while a presentation is drawing.
-  if (FrameQueue* q = m_pQueue.get()) q->Flush();
+  if (FrameQueue* q = m_queue.get()) q->Flush();
 }
 
 int32_t Renderer::Refresh() {
-  std::scoped_lock lock(m_cs);
-  if (!m_pDisplay) return kNotReady;
-  return m_pDisplay->Redraw();
+  std::scoped_lock lock(m_lock);
+  if (!m_display) return kNotReady;
+  return m_display->Redraw();
 }
 
 void Renderer::SetSegmentPara(const YUVPara& para) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   m_para = para;
 }
 
 int32_t Renderer::SetComponentMode(uint32_t mode) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   if (mode > kComponentV) return kNotReady;
-  m_nComponentMode = mode;
-  return m_pDisplay ? m_pDisplay->SetComponentMode(mode) : kNotReady;
+  m_componentMode = mode;
+  return m_display ? m_display->SetComponentMode(mode) : kNotReady;
 }
 
 uint32_t Renderer::GetComponentMode() const {
   // The display's mode is always the one set here (SetPara hands it on).
-  return m_nComponentMode.load();
+  return m_componentMode.load();
 }
 
 int32_t Renderer::SetAspectMode(int mode) {
-  std::scoped_lock lock(m_cs);
-  m_nAspectMode = mode;
-  return m_pDisplay ? m_pDisplay->SetAspectMode(mode) : kNotReady;
+  std::scoped_lock lock(m_lock);
+  m_aspectMode = mode;
+  return m_display ? m_display->SetAspectMode(mode) : kNotReady;
 }
 
 void Renderer::SetColourSpace(ColourSpace colour) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   m_colour = colour;
-  if (m_pDisplay) m_pDisplay->SetColourSpace(colour);
+  if (m_display) m_display->SetColourSpace(colour);
 }
 
 ColourSpace Renderer::GetColourSpace() const {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   return m_colour;
 }
 
 void Renderer::SetView(const PictureView& view) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   m_view = view;
-  if (m_pDisplay) m_pDisplay->SetView(view);
+  if (m_display) m_display->SetView(view);
 }
 
-int Renderer::GetAspectMode() const { return m_nAspectMode.load(); }
+int Renderer::GetAspectMode() const { return m_aspectMode.load(); }
 
 void Renderer::SetNotifyWindow(platform::FrameSizeListener* listener) {
-  std::scoped_lock lock(m_cs);
-  m_pNotify = listener;
+  std::scoped_lock lock(m_lock);
+  m_notify = listener;
 }
 
 YUVPara Renderer::GetPara() const {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   return m_para;
 }
 
 void Renderer::SetPresentedCallback(std::function<void(const FrameBuffer&)> cb) {
-  std::scoped_lock lock(m_cs);
+  std::scoped_lock lock(m_lock);
   m_presented = std::move(cb);
 }
 

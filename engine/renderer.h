@@ -4,7 +4,7 @@
 // the one before (a spliced file changing segment), tells the graph and the
 // window, and has the display draw it.
 //
-// Lock order: the frame source's lock, then m_cs, then the display's lock or
+// Lock order: the frame source's lock, then m_lock, then the display's lock or
 // the queue's lock.
 #pragma once
 
@@ -56,13 +56,13 @@ class Renderer {
   int32_t Refresh();
   // Returns once no presentation is under way: one that began before the
   // call has ended, and one after it sees whatever the caller changed first.
-  void WaitForPresentation() const { std::scoped_lock lock(m_cs); }
+  void WaitForPresentation() const { std::scoped_lock lock(m_lock); }
 
-  FrameQueue* GetQueue() const { return m_pQueue.get(); }  // valid until the next SetPara
-  uint32_t GetCurrentFrame() const { return m_nCurFrame.load(); }
+  FrameQueue* GetQueue() const { return m_queue.get(); }  // valid until the next SetPara
+  uint32_t GetCurrentFrame() const { return m_curFrame.load(); }
   void SetSegmentPara(const YUVPara& para);  // from the reader thread
-  void SetFrameCount(uint32_t frameCount) { m_nFrameCount = frameCount; }
-  uint32_t GetFrameCount() const { return m_nFrameCount.load(); }
+  void SetFrameCount(uint32_t frameCount) { m_frameCount = frameCount; }
+  uint32_t GetFrameCount() const { return m_frameCount.load(); }
   int32_t SetComponentMode(uint32_t mode);  // kOk taken; kNotReady for mode > 3 or no display
   uint32_t GetComponentMode() const;
   int32_t SetAspectMode(int mode);
@@ -82,8 +82,8 @@ class Renderer {
   // capture and pixel lookup.
   template <typename Fn>
   auto WithCurrent(Fn&& fn) const {
-    std::scoped_lock lock(m_cs);
-    return fn(m_pQueue ? m_pQueue->GetCurrent() : nullptr);
+    std::scoped_lock lock(m_lock);
+    return fn(m_queue ? m_queue->GetCurrent() : nullptr);
   }
 
   // Called after every successful presentation with the frame's number, on the
@@ -91,29 +91,29 @@ class Renderer {
   void SetPresentedCallback(std::function<void(const FrameBuffer&)> cb);
 
  private:
-  int32_t Present(FrameBuffer* b);  // under m_cs
+  int32_t Present(FrameBuffer* b);  // under m_lock
 
-  mutable std::mutex m_cs;  // guards everything below unless marked atomic
-  uint32_t m_nWidth = 0;
-  uint32_t m_nHeight = 0;
-  YUVType m_nType = YUV_NONE;
-  std::unique_ptr<Display> m_pDisplay;
-  std::unique_ptr<FrameQueue> m_pQueue;  // replaced only while the reader is stopped
-  std::atomic<uint32_t> m_nCurFrame{1};
-  std::atomic<uint32_t> m_nFrameCount{0};
-  uint32_t m_nFrameSize = 0;
-  YUVType m_nLastType = YUV_NONE;
-  uint32_t m_nLastInterval = 0;
-  // Written under m_cs, read without it: the window asks for them on every
-  // update, and a presentation of a huge frame holds m_cs for a second.
-  std::atomic<uint32_t> m_nComponentMode{0};
-  std::atomic<int> m_nAspectMode{0};
+  mutable std::mutex m_lock;  // guards everything below unless marked atomic
+  uint32_t m_width = 0;
+  uint32_t m_height = 0;
+  YUVType m_type = YUV_NONE;
+  std::unique_ptr<Display> m_display;
+  std::unique_ptr<FrameQueue> m_queue;  // replaced only while the reader is stopped
+  std::atomic<uint32_t> m_curFrame{1};
+  std::atomic<uint32_t> m_frameCount{0};
+  uint32_t m_frameSize = 0;
+  YUVType m_lastType = YUV_NONE;
+  uint32_t m_lastInterval = 0;
+  // Written under m_lock, read without it: the window asks for them on every
+  // update, and a presentation of a huge frame holds m_lock for a second.
+  std::atomic<uint32_t> m_componentMode{0};
+  std::atomic<int> m_aspectMode{0};
   ColourSpace m_colour;
   PictureView m_view;
   YUVPara m_para{};
-  platform::FrameSizeListener* m_pNotify = nullptr;
+  platform::FrameSizeListener* m_notify = nullptr;
   std::function<void(const FrameBuffer&)> m_presented;
-  RendererHost* const m_pHost;
+  RendererHost* const m_host;
 };
 
 }  // namespace corvane

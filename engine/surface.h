@@ -61,23 +61,23 @@ class Surface {
                                        uint32_t pitchAlign);
 
   YUVType Format() const { return m_format; }
-  uint32_t Width() const { return m_nWidth; }
-  uint32_t Height() const { return m_nHeight; }
-  uint32_t Pitch() const { return m_nPitch; }  // of plane 0
-  int PlaneCount() const { return m_nPlanes; }
+  uint32_t Width() const { return m_width; }
+  uint32_t Height() const { return m_height; }
+  uint32_t Pitch() const { return m_pitch; }  // of plane 0
+  int PlaneCount() const { return m_planeCount; }
   const SurfacePlane& Plane(int i) const { return m_planes[size_t(i)]; }
   // Writers reach the surface's own storage, which a borrowing surface does
   // not show: end the borrow first.
   uint8_t* PlaneData(int i) {
-    assert(!m_pBorrowed);
+    assert(!m_borrowed);
     return Own() + m_planes[size_t(i)].offset;
   }
   const uint8_t* PlaneData(int i) const { return Bytes() + m_planes[size_t(i)].offset; }
   uint8_t* Data() {
-    assert(!m_pBorrowed);
+    assert(!m_borrowed);
     return Own();
   }
-  size_t Size() const { return m_nSize; }
+  size_t Size() const { return m_size; }
 
   // True when a w × h frame of frameType (w and h the surface's) is this
   // surface byte for byte: the same format, every plane at the frame's offset,
@@ -94,12 +94,12 @@ class Surface {
   // written again only after EndBorrow.
   void Borrow(const uint8_t* bytes) {
     assert(bytes);
-    m_pBorrowed = bytes;
+    m_borrowed = bytes;
   }
   // Back to the surface's own storage, with whatever it last held; the borrowed
   // bytes are not read again.
-  void EndBorrow() { m_pBorrowed = nullptr; }
-  bool IsBorrowed() const { return m_pBorrowed != nullptr; }
+  void EndBorrow() { m_borrowed = nullptr; }
+  bool IsBorrowed() const { return m_borrowed != nullptr; }
 
   // A surface that reads the w × h part at (x, y) of this one in place (its
   // rows keep this surface's pitch), for converting only the part a zoomed
@@ -128,24 +128,24 @@ class Surface {
   Surface() = default;
 
   YUVType m_format = YUV_NONE;
-  uint32_t m_nWidth = 0;
-  uint32_t m_nHeight = 0;
-  uint32_t m_nPitch = 0;
-  int m_nPlanes = 0;
+  uint32_t m_width = 0;
+  uint32_t m_height = 0;
+  uint32_t m_pitch = 0;
+  int m_planeCount = 0;
   std::array<SurfacePlane, 3> m_planes{};
-  size_t m_nSize = 0;
+  size_t m_size = 0;
   std::unique_ptr<uint8_t[], Free> m_bytes;
   // A frame's bytes read in place of m_bytes (not owned), or null.
-  const uint8_t* m_pBorrowed = nullptr;
+  const uint8_t* m_borrowed = nullptr;
   // The chroma planes of m_bytes still wait for their neutral 128: a
   // surface that only ever borrows never touches its own storage, whose
   // pages (mapped, for large surfaces) then take no memory. Guarded, like
   // every surface, by its owner's lock.
-  mutable bool m_bNeutralPending = false;
+  mutable bool m_neutralPending = false;
 
-  const uint8_t* Bytes() const { return m_pBorrowed ? m_pBorrowed : Own(); }
+  const uint8_t* Bytes() const { return m_borrowed ? m_borrowed : Own(); }
   uint8_t* Own() const {
-    if (m_bNeutralPending) FillNeutral();
+    if (m_neutralPending) FillNeutral();
     return m_bytes.get();
   }
   void FillNeutral() const;

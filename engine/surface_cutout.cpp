@@ -57,29 +57,29 @@ uint64_t AddedColumnBytes(YUVType format, const PlaneLayout& l, int i, uint32_t 
 
 std::unique_ptr<Surface> Surface::CutOut(uint32_t x, uint32_t y, uint32_t w, uint32_t h) const {
   const auto [ax, ay] = CutAlignment(m_format);
-  if (ax == 0 || w == 0 || h == 0 || x % ax || y % ay || uint64_t(x) + w > m_nWidth ||
-      uint64_t(y) + h > m_nHeight)
+  if (ax == 0 || w == 0 || h == 0 || x % ax || y % ay || uint64_t(x) + w > m_width ||
+      uint64_t(y) + h > m_height)
     return nullptr;
   std::unique_ptr<Surface> part(new Surface());
   part->m_format = m_format;
-  part->m_nWidth = w;
-  part->m_nHeight = h;
-  part->m_nPitch = m_nPitch;
-  part->m_nPlanes = m_nPlanes;
-  part->m_nSize = m_nSize;
-  part->m_pBorrowed = Bytes();
+  part->m_width = w;
+  part->m_height = h;
+  part->m_pitch = m_pitch;
+  part->m_planeCount = m_planeCount;
+  part->m_size = m_size;
+  part->m_borrowed = Bytes();
   // Bytes per pixel of plane 0 from its natural row length; chroma planes
   // hold one sample (planar) or one U,V pair (semi-planar) per two columns,
   // so column x starts x/2 or x bytes in.
-  const uint32_t bpp0 = m_planes[0].rowBytes / (m_nWidth ? m_nWidth : 1);
+  const uint32_t bpp0 = m_planes[0].rowBytes / (m_width ? m_width : 1);
   const PlaneLayout cut = GetPlaneLayout(m_format, w, h);
-  for (int i = 0; i < m_nPlanes; ++i) {
+  for (int i = 0; i < m_planeCount; ++i) {
     const size_t k = size_t(i);
     SurfacePlane pl = m_planes[k];
     const uint32_t rowsPer = i == 0 ? 1 : cut.linesPerChromaRow;
     const uint64_t column = IsAddedType(m_format) ? AddedColumnBytes(m_format, cut, i, x)
                             : i == 0              ? uint64_t(x) * bpp0
-                                                  : (m_nPlanes == 3 ? x / 2 : x);
+                                                  : (m_planeCount == 3 ? x / 2 : x);
     pl.offset += size_t(uint64_t(y / rowsPer) * pl.pitch + column);
     pl.rowBytes = cut.stride[k];
     pl.rows = cut.rows[k];

@@ -19,13 +19,13 @@ void ScratchBuffer::Free::operator()(uint8_t* p) const { std::free(p); }
 uint8_t* ScratchBuffer::Get(size_t bytes) {
   bytes = (bytes + 63) & ~size_t(63);
   if (bytes == 0) bytes = 64;
-  if (bytes > m_nSize) {
+  if (bytes > m_size) {
     m_p.reset();
-    m_nSize = 0;
+    m_size = 0;
     auto* p = static_cast<uint8_t*>(std::aligned_alloc(64, bytes));
     if (!p) return nullptr;
     m_p.reset(p);
-    m_nSize = bytes;
+    m_size = bytes;
   }
   return m_p.get();
 }

@@ -36,7 +36,7 @@ class ScratchBuffer {
     void operator()(uint8_t* p) const;
   };
   std::unique_ptr<uint8_t[], Free> m_p;
-  size_t m_nSize = 0;
+  size_t m_size = 0;
 };
 
 // What one render may use for intermediate pictures: a caller keeps one per
@@ -58,16 +58,16 @@ class SurfaceDevice {
   // The native set as a bit mask over YUVType ids. Changing it affects the
   // surfaces made afterwards; surfaces already made keep their format until
   // their display remakes them (new geometry or format).
-  void SetNativeFormats(uint32_t mask) { m_nNative.store(mask & kAllFormats); }
-  uint32_t NativeFormats() const { return m_nNative.load(); }
+  void SetNativeFormats(uint32_t mask) { m_native.store(mask & kAllFormats); }
+  uint32_t NativeFormats() const { return m_native.load(); }
   bool IsNative(YUVType format) const {
-    return format >= 0 && format < kYUVTypeCount && (m_nNative.load() >> format) & 1u;
+    return format >= 0 && format < kYUVTypeCount && (m_native.load() >> format) & 1u;
   }
 
   // Rows of the surfaces made from now on are a multiple of this many bytes
   // (1: exactly the row length where the layout allows).
-  void SetPitchAlignment(uint32_t bytes) { m_nPitchAlign.store(bytes == 0 ? 1 : bytes); }
-  uint32_t PitchAlignment() const { return m_nPitchAlign.load(); }
+  void SetPitchAlignment(uint32_t bytes) { m_pitchAlign.store(bytes == 0 ? 1 : bytes); }
+  uint32_t PitchAlignment() const { return m_pitchAlign.load(); }
 
   // A surface of format for a w × h frame; null when the format is not in the
   // native set or the memory cannot be had. The caller owns it.
@@ -88,8 +88,8 @@ class SurfaceDevice {
 
  private:
   SurfaceDevice() = default;
-  std::atomic<uint32_t> m_nNative{kAllFormats};
-  std::atomic<uint32_t> m_nPitchAlign{kDefaultPitchAlign};
+  std::atomic<uint32_t> m_native{kAllFormats};
+  std::atomic<uint32_t> m_pitchAlign{kDefaultPitchAlign};
 };
 
 // Fills a rectangle of a BGRA picture with opaque black.

@@ -22,21 +22,21 @@ std::optional<FrameLocation> LocateInPlainRun(uint32_t frameSize, uint32_t n) {
 FileFrames::FileFrames(const TrailerInfo& trailer, const YUVPara& para, bool useSegments)
     : m_trailer(trailer),
       m_para(para),
-      m_bSegments(useSegments && trailer.kind == TrailerKind::kSpliced &&
+      m_segments(useSegments && trailer.kind == TrailerKind::kSpliced &&
                   trailer.records.size() == trailer.segments.size()) {
-  if (m_bSegments) {
-    m_nFrameCount = TotalFrameCount(trailer.segments);
+  if (m_segments) {
+    m_frameCount = TotalFrameCount(trailer.segments);
   } else {
     YUVType type;
-    if (GetTypeAndFrameSize(&m_para, &type, &m_nFrameSize))
-      m_nFrameCount = PlainFrameCount(trailer.dataSize, m_nFrameSize);
+    if (GetTypeAndFrameSize(&m_para, &type, &m_frameSize))
+      m_frameCount = PlainFrameCount(trailer.dataSize, m_frameSize);
   }
 }
 
 std::optional<FrameLocation> FileFrames::Locate(uint32_t n, YUVPara* para) const {
-  if (n > m_nFrameCount) return std::nullopt;
-  const auto loc = m_bSegments ? LocateInSegments(m_trailer.segments, n) : LocateInPlainRun(m_nFrameSize, n);
-  if (loc && para) *para = m_bSegments ? m_trailer.records[loc->segment] : m_para;
+  if (n > m_frameCount) return std::nullopt;
+  const auto loc = m_segments ? LocateInSegments(m_trailer.segments, n) : LocateInPlainRun(m_frameSize, n);
+  if (loc && para) *para = m_segments ? m_trailer.records[loc->segment] : m_para;
   return loc;
 }
 

@@ -34,16 +34,16 @@ class FileFrames {
  public:
   FileFrames(const TrailerInfo& trailer, const YUVPara& para, bool useSegments);
 
-  uint32_t FrameCount() const { return m_nFrameCount; }
+  uint32_t FrameCount() const { return m_frameCount; }
   // Where frame n lies and its parameters; nullopt for n = 0 or past the end.
   std::optional<FrameLocation> Locate(uint32_t n, YUVPara* para = nullptr) const;
 
  private:
   TrailerInfo m_trailer;
   YUVPara m_para;
-  bool m_bSegments;
-  uint32_t m_nFrameSize = 0;  // plain run only
-  uint32_t m_nFrameCount = 0;
+  bool m_segments;
+  uint32_t m_frameSize = 0;  // plain run only
+  uint32_t m_frameCount = 0;
 };
 
 }  // namespace corvane

@@ -219,24 +219,24 @@ std::string ReplacingFile::ReplacedPath(const std::string& path) {
 
 int ReplacingFile::Open(const std::string& path) {
   Abandon();
-  m_strPath = ReplacedPath(path);
+  m_path = ReplacedPath(path);
   struct stat st {};
-  const bool exists = ::stat(m_strPath.c_str(), &st) == 0;
+  const bool exists = ::stat(m_path.c_str(), &st) == 0;
   // A folder would refuse the rename only at the end, after all the work.
   if (exists && S_ISDIR(st.st_mode)) return EISDIR;
   if (exists && !S_ISREG(st.st_mode)) {
     int fd;
     do {
-      fd = ::open(m_strPath.c_str(), O_WRONLY | O_CLOEXEC);
+      fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return errno;
     m_inPlaceFd = fd;
     m_llInPlaceAt = 0;
     return 0;
   }
-  const std::string temp = m_strPath + ".part";
+  const std::string temp = m_path + ".part";
   if (int err = m_file.Open(temp, File::Mode::kCreate)) return err;
-  m_strTemp = temp;
+  m_temp = temp;
   return 0;
 }
 
@@ -270,21 +270,21 @@ int ReplacingFile::Commit() {
   int err = m_file.Sync();
   const int closed = CloseWritten(m_file.Release());
   if (err == 0) err = closed;
-  if (err == 0 && std::rename(m_strTemp.c_str(), m_strPath.c_str()) != 0) err = errno;
+  if (err == 0 && std::rename(m_temp.c_str(), m_path.c_str()) != 0) err = errno;
   if (err != 0) {
     Abandon();
     return err;
   }
-  m_strTemp.clear();
-  return SyncFolderOf(m_strPath);
+  m_temp.clear();
+  return SyncFolderOf(m_path);
 }
 
 void ReplacingFile::Abandon() {
   const int saved = errno;
   m_file.Close();
   if (m_inPlaceFd >= 0) ::close(std::exchange(m_inPlaceFd, -1));
-  if (!m_strTemp.empty()) ::unlink(m_strTemp.c_str());
-  m_strTemp.clear();
+  if (!m_temp.empty()) ::unlink(m_temp.c_str());
+  m_temp.clear();
   errno = saved;
 }
 

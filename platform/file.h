@@ -170,8 +170,8 @@ class ReplacingFile {
 
  private:
   File m_file;
-  std::string m_strPath;
-  std::string m_strTemp;      // set while a temporary file of ours exists
+  std::string m_path;
+  std::string m_temp;      // set while a temporary file of ours exists
   int m_inPlaceFd = -1;       // a device or FIFO target, written directly
   uint64_t m_llInPlaceAt = 0; // the next offset it takes
 };

@@ -19,9 +19,9 @@ bool PeriodicTimer::Start(uint32_t periodMs) {
   }
   {
     std::scoped_lock lock(m_mutex);
-    m_nPeriodMs = periodMs;
-    ++m_nPeriodGeneration;
-    m_bRunning = true;
+    m_periodMs = periodMs;
+    ++m_periodGeneration;
+    m_running = true;
   }
   m_thread = std::jthread([this](std::stop_token stop) { Run(stop); });
   return true;
@@ -31,16 +31,16 @@ void PeriodicTimer::SetPeriod(uint32_t periodMs) {
   if (periodMs == 0) return;
   {
     std::scoped_lock lock(m_mutex);
-    if (m_nPeriodMs == periodMs) return;
-    m_nPeriodMs = periodMs;
-    ++m_nPeriodGeneration;
+    if (m_periodMs == periodMs) return;
+    m_periodMs = periodMs;
+    ++m_periodGeneration;
   }
   m_wake.notify_all();
 }
 
 uint32_t PeriodicTimer::Period() const {
   std::scoped_lock lock(m_mutex);
-  return m_nPeriodMs;
+  return m_periodMs;
 }
 
 void PeriodicTimer::Stop() {
@@ -53,49 +53,49 @@ void PeriodicTimer::Stop() {
   m_thread.request_stop();  // wakes the wait through the stop token
   m_thread.join();
   std::scoped_lock lock(m_mutex);
-  m_bRunning = false;
+  m_running = false;
 }
 
 void PeriodicTimer::SetSuspended(bool suspended) {
   {
     std::scoped_lock lock(m_mutex);
-    if (m_bSuspended == suspended) return;
-    m_bSuspended = suspended;
-    ++m_nPeriodGeneration;
+    if (m_suspended == suspended) return;
+    m_suspended = suspended;
+    ++m_periodGeneration;
   }
   m_wake.notify_all();
 }
 
 bool PeriodicTimer::IsRunning() const {
   std::scoped_lock lock(m_mutex);
-  return m_bRunning;
+  return m_running;
 }
 
 void PeriodicTimer::Run(std::stop_token stop) {
   std::unique_lock lock(m_mutex);
   m_tickThread = std::this_thread::get_id();
-  uint64_t generation = m_nPeriodGeneration;
-  auto period = std::chrono::milliseconds(m_nPeriodMs);
+  uint64_t generation = m_periodGeneration;
+  auto period = std::chrono::milliseconds(m_periodMs);
   auto last = Clock::now();  // the previous deadline (the start for the first tick)
   auto deadline = last + period;
   while (!stop.stop_requested()) {
-    if (m_bSuspended) {
-      m_wake.wait(lock, stop, [&] { return !m_bSuspended; });
+    if (m_suspended) {
+      m_wake.wait(lock, stop, [&] { return !m_suspended; });
       if (stop.stop_requested()) break;
-      generation = m_nPeriodGeneration;
-      period = std::chrono::milliseconds(m_nPeriodMs);
+      generation = m_periodGeneration;
+      period = std::chrono::milliseconds(m_periodMs);
       last = Clock::now();
       deadline = last + period;
     }
     // Waits on the absolute deadline (steady clock, so wall-clock changes do
     // not matter); wakes early only for a stop or a period change.
     const bool woken = m_wake.wait_until(lock, stop, deadline,
-                                         [&] { return m_nPeriodGeneration != generation; });
+                                         [&] { return m_periodGeneration != generation; });
     if (stop.stop_requested()) break;
     if (woken) {
-      generation = m_nPeriodGeneration;
-      if (m_bSuspended) continue;
-      period = std::chrono::milliseconds(m_nPeriodMs);
+      generation = m_periodGeneration;
+      if (m_suspended) continue;
+      period = std::chrono::milliseconds(m_periodMs);
       deadline = last + period;
       if (deadline > Clock::now()) continue;
       // The new, shorter period has already run out: tick now.

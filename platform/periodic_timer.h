@@ -61,10 +61,10 @@ class PeriodicTimer {
   std::mutex m_control;
   mutable std::mutex m_mutex;
   std::condition_variable_any m_wake;  // with m_mutex: period change or stop
-  uint32_t m_nPeriodMs = 0;            // guarded by m_mutex
-  uint64_t m_nPeriodGeneration = 0;    // guarded by m_mutex; bumped by SetPeriod
-  bool m_bRunning = false;             // guarded by m_mutex
-  bool m_bSuspended = false;           // guarded by m_mutex
+  uint32_t m_periodMs = 0;            // guarded by m_mutex
+  uint64_t m_periodGeneration = 0;    // guarded by m_mutex; bumped by SetPeriod
+  bool m_running = false;             // guarded by m_mutex
+  bool m_suspended = false;           // guarded by m_mutex
   std::thread::id m_tickThread;        // guarded by m_mutex; for the Stop assertion
 
   std::jthread m_thread;  // guarded by m_control

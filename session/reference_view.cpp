@@ -45,15 +45,15 @@ ReferenceView::~ReferenceView() {
 }
 
 int ReferenceView::Open(const CompareSide& b, const CompareSide& a) {
-  if (const int e = OpenSide(b, &m_bFile, &m_bFrames); e != 0) return e;
-  if (const int e = OpenSide(a, &m_aFile, &m_aFrames); e != 0) return e;
-  m_bFrames->Locate(1, &m_bFirst);
-  return m_renderer.SetPara(&m_bFirst, m_pane) == corvane::kOk ? 0 : EINVAL;
+  if (const int e = OpenSide(b, &m_referenceFile, &m_referenceFrames); e != 0) return e;
+  if (const int e = OpenSide(a, &m_playedFile, &m_playedFrames); e != 0) return e;
+  m_referenceFrames->Locate(1, &m_first);
+  return m_renderer.SetPara(&m_first, m_pane) == corvane::kOk ? 0 : EINVAL;
 }
 
 YUVPara ReferenceView::ParaAt(uint32_t n) const {
-  YUVPara para = m_bFirst;
-  if (m_bFrames && !m_bFrames->Locate(n, &para)) para = m_bFirst;
+  YUVPara para = m_first;
+  if (m_referenceFrames && !m_referenceFrames->Locate(n, &para)) para = m_first;
   return para;
 }
 
@@ -181,14 +181,14 @@ std::span<const uint8_t> ReferenceView::Compose(uint32_t n, bool difference, int
                                                 uint32_t* h) {
   YUVPara bPara{}, aPara{};
   YUVType bType = corvane::YUV_NONE, aType = corvane::YUV_NONE;
-  const bool haveB = m_bFrames && ReadFrame(m_bFile, *m_bFrames, n, &m_bBytes, &bPara, &bType);
+  const bool haveB = m_referenceFrames && ReadFrame(m_referenceFile, *m_referenceFrames, n, &m_referenceBytes, &bPara, &bType);
   {
     // B's frame becomes the one the readout reads, without a copy. Only
     // this thread writes it, so it reads it below without the lock.
     std::scoped_lock lock(m_lock);
     m_shown = n;
     if (haveB) {
-      m_shownBytes.swap(m_bBytes);
+      m_shownBytes.swap(m_referenceBytes);
       m_shownType = bType;
       m_shownWidth = bPara.width;
       m_shownHeight = bPara.height;
@@ -206,7 +206,7 @@ std::span<const uint8_t> ReferenceView::Compose(uint32_t n, bool difference, int
   const YUVPara size = haveB ? bPara : ParaAt(n);
   *w = size.width;
   *h = size.height;
-  if (haveB && m_aFrames && ReadFrame(m_aFile, *m_aFrames, n, &m_aBytes, &aPara, &aType) &&
+  if (haveB && m_playedFrames && ReadFrame(m_playedFile, *m_playedFrames, n, &m_aBytes, &aPara, &aType) &&
       corvane::analysis::Comparable(aType, aPara.width, aPara.height, bType, bPara.width, bPara.height)) {
     namespace an = corvane::analysis;
     const int depth = an::CompareDepth(aType, bType);

@@ -52,7 +52,7 @@ class ReferenceView : private corvane::RendererHost {
   // Opens B, and A (read for the difference picture). 0 or an errno value;
   // EINVAL when B's parameters give no frame.
   int Open(const CompareSide& b, const CompareSide& a);
-  uint32_t FrameCount() const { return m_bFrames ? m_bFrames->FrameCount() : 0; }
+  uint32_t FrameCount() const { return m_referenceFrames ? m_referenceFrames->FrameCount() : 0; }
   // B's parameters at frame n (its first segment's past its end).
   corvane::YUVPara ParaAt(uint32_t n) const;
 
@@ -97,9 +97,9 @@ class ReferenceView : private corvane::RendererHost {
   platform::VideoWindow* const m_pane;
   corvane::Renderer m_renderer{this};
   corvane::StillEncoder m_still;  // used under the renderer's lock only
-  platform::File m_bFile, m_aFile;
-  std::optional<corvane::FileFrames> m_bFrames, m_aFrames;
-  corvane::YUVPara m_bFirst{};
+  platform::File m_referenceFile, m_playedFile;
+  std::optional<corvane::FileFrames> m_referenceFrames, m_playedFrames;
+  corvane::YUVPara m_first{};
 
   mutable std::mutex m_lock;
   std::condition_variable_any m_wake, m_idle;
@@ -115,7 +115,7 @@ class ReferenceView : private corvane::RendererHost {
   uint32_t m_shownWidth = 0, m_shownHeight = 0;
   uint32_t m_shown = 0;
   // Worker only.
-  std::vector<uint8_t> m_bBytes, m_aBytes, m_picture, m_scratch[2];
+  std::vector<uint8_t> m_referenceBytes, m_aBytes, m_picture, m_scratch[2];
   std::jthread m_worker;  // last: it starts once everything above exists
 };
 

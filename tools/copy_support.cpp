@@ -48,10 +48,10 @@ void StartProgress(ToolProgress* progress, uint64_t total) {
 }
 
 ChunkCopier::ChunkCopier(platform::ReplacingFile* target, ToolProgress* progress, size_t chunkBytes)
-    : m_pTarget(target), m_pProgress(progress), m_nChunk(std::max<size_t>(chunkBytes, 1)) {}
+    : m_target(target), m_progress(progress), m_chunk(std::max<size_t>(chunkBytes, 1)) {}
 
 ToolResult ChunkCopier::Prepare(uint64_t largestCopy) {
-  const size_t size = size_t(std::min<uint64_t>(std::max<uint64_t>(largestCopy, 1), m_nChunk));
+  const size_t size = size_t(std::min<uint64_t>(std::max<uint64_t>(largestCopy, 1), m_chunk));
   try {
     m_buffer.resize(size);
   } catch (const std::bad_alloc&) {
@@ -61,14 +61,14 @@ ToolResult ChunkCopier::Prepare(uint64_t largestCopy) {
 }
 
 bool ChunkCopier::Cancelled() const {
-  return m_pProgress && m_pProgress->cancel.load(std::memory_order_acquire);
+  return m_progress && m_progress->cancel.load(std::memory_order_acquire);
 }
 
 void ChunkCopier::Advance(uint64_t bytes) {
   m_llWritten += bytes;
-  if (!m_pProgress) return;
-  m_pProgress->written.store(m_llWritten, std::memory_order_release);
-  if (m_pProgress->onChunk) m_pProgress->onChunk(m_llWritten, m_pProgress->total.load(std::memory_order_acquire));
+  if (!m_progress) return;
+  m_progress->written.store(m_llWritten, std::memory_order_release);
+  if (m_progress->onChunk) m_progress->onChunk(m_llWritten, m_progress->total.load(std::memory_order_acquire));
 }
 
 ToolResult ChunkCopier::Copy(const platform::File& source, const std::string& sourcePath, uint64_t from,
@@ -82,7 +82,7 @@ ToolResult ChunkCopier::Copy(const platform::File& source, const std::string& so
     // A short read means the source shrank after the job was made: the bytes
     // in the buffer past `got` are stale and must never reach the target.
     if (got != int64_t(step)) return {ToolCode::kReadFailed, got < 0 ? errno : 0, SIZE_MAX, sourcePath};
-    if (int err = m_pTarget->WriteAt(m_buffer.data(), step, to + done)) return {ToolCode::kWriteFailed, err};
+    if (int err = m_target->WriteAt(m_buffer.data(), step, to + done)) return {ToolCode::kWriteFailed, err};
     done += step;
     Advance(step);
   }
@@ -91,7 +91,7 @@ ToolResult ChunkCopier::Copy(const platform::File& source, const std::string& so
 
 ToolResult ChunkCopier::Write(const uint8_t* data, size_t length, uint64_t to) {
   if (Cancelled()) return {ToolCode::kCancelled};
-  if (int err = m_pTarget->WriteAt(data, length, to)) return {ToolCode::kWriteFailed, err};
+  if (int err = m_target->WriteAt(data, length, to)) return {ToolCode::kWriteFailed, err};
   Advance(length);
   return {};
 }

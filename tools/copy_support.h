@@ -39,9 +39,9 @@ class ChunkCopier {
  private:
   void Advance(uint64_t bytes);
 
-  platform::ReplacingFile* m_pTarget;
-  ToolProgress* m_pProgress;
-  size_t m_nChunk;
+  platform::ReplacingFile* m_target;
+  ToolProgress* m_progress;
+  size_t m_chunk;
   uint64_t m_llWritten = 0;
   std::vector<uint8_t> m_buffer;
 };

@@ -57,8 +57,8 @@ void CustomSizeDialog::SetResolution(uint32_t width, uint32_t height) {
 }
 
 void CustomSizeDialog::GetResolution(uint32_t* width, uint32_t* height) const {
-  if (width) *width = m_nWidth;
-  if (height) *height = m_nHeight;
+  if (width) *width = m_width;
+  if (height) *height = m_height;
 }
 
 void CustomSizeDialog::accept() {
@@ -72,11 +72,11 @@ void CustomSizeDialog::accept() {
       return;
     }
   }
-  m_nWidth = *ParseUnsigned(m_editWidth->text());
-  m_nHeight = *ParseUnsigned(m_editHeight->text());
-  if (!IsValidSize(m_nWidth, m_nHeight)) {
+  m_width = *ParseUnsigned(m_editWidth->text());
+  m_height = *ParseUnsigned(m_editHeight->text());
+  if (!IsValidSize(m_width, m_height)) {
     Prompts::Current().ShowMessage(this, tr("宽高值不合法或超过范围\n"), MessageKind::kWarning);
-    m_nWidth = m_nHeight = 0;  // the edits keep what was typed
+    m_width = m_height = 0;  // the edits keep what was typed
     return;
   }
   QDialog::accept();

@@ -36,8 +36,8 @@ class CustomSizeDialog : public QDialog {
  private:
   QLineEdit* m_editWidth = nullptr;
   QLineEdit* m_editHeight = nullptr;
-  uint32_t m_nWidth = 0;
-  uint32_t m_nHeight = 0;
+  uint32_t m_width = 0;
+  uint32_t m_height = 0;
 };
 
 }  // namespace ui

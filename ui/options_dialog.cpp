@@ -306,7 +306,7 @@ void CaptureOptionsPage::HandBack(PendingSettings& p) const {
 // ---- The sheet --------------------------------------------------------------
 
 OptionsDialog::OptionsDialog(const PlayerSettings& current, PendingSettings* pending, QWidget* parent)
-    : QDialog(parent), m_pPending(pending) {
+    : QDialog(parent), m_pending(pending) {
   Q_ASSERT(pending);
   UseDialogFrame(this);
   setWindowTitle(tr("高级选项"));
@@ -383,8 +383,8 @@ void OptionsDialog::accept() {
 void OptionsDialog::done(int result) {
   // Every page that was shown hands its values back, however the sheet
   // closes; the player uses them only after an OK.
-  if (m_shown[kBasicPage]) m_basic->HandBack(*m_pPending);
-  if (m_shown[kCapturePage]) m_capture->HandBack(*m_pPending);
+  if (m_shown[kBasicPage]) m_basic->HandBack(*m_pending);
+  if (m_shown[kCapturePage]) m_capture->HandBack(*m_pending);
   QDialog::done(result);
 }
 

@@ -126,7 +126,7 @@ class OptionsDialog : public QDialog {
   CaptureOptionsPage* m_capture = nullptr;
   bool m_shown[2] = {true, false};  // the first page is shown when the sheet opens
   QString m_title;
-  PendingSettings* m_pPending;
+  PendingSettings* m_pending;
 };
 
 }  // namespace ui

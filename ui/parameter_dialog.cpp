@@ -239,7 +239,7 @@ void ParameterDialog::OnSaveAndPlay() {
   // A spliced file refuses with the engine's notice; a read-only file fails
   // silently. The parameters are taken either way.
   if (m_file) m_file->SaveParaToFile(&m_workPara);
-  m_bSaved = true;
+  m_saved = true;
   ReleasePreview();
   QDialog::accept();
 }
@@ -262,7 +262,7 @@ void ParameterDialog::ReleasePreview() {
   m_preview.reset();
   m_frame = {};
   m_frameInfo = {};
-  m_bDrawn = false;
+  m_drawn = false;
 }
 
 void ParameterDialog::showEvent(QShowEvent* event) {
@@ -332,14 +332,14 @@ void ParameterDialog::ShowPreview() {
     m_preview->ReleaseSurfaces();
     m_frame = {};
     m_frameInfo = {};
-    m_bDrawn = false;
+    m_drawn = false;
     ReadFrame(info, frameSize);
     return;
   }
-  if (m_bDrawn) return;  // the same frame is on the preview already
+  if (m_drawn) return;  // the same frame is on the preview already
   m_preview->ReleaseSurfaces();
   m_preview->Attach(m_previewWnd);
-  m_bDrawn = !corvane::Failed(m_preview->Draw(m_frame.data(), uint32_t(m_frame.size()), &m_frameInfo));
+  m_drawn = !corvane::Failed(m_preview->Draw(m_frame.data(), uint32_t(m_frame.size()), &m_frameInfo));
 }
 
 }  // namespace ui

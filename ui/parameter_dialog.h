@@ -122,7 +122,7 @@ class ParameterDialog : public QDialog {
   // The chosen parameters, after exec() returned Accepted.
   const corvane::YUVPara& WorkPara() const { return m_workPara; }
   // Whether "保存并播放"/"设定参数" ended the dialog (the trailer was asked for).
-  bool SavedToFile() const { return m_bSaved; }
+  bool SavedToFile() const { return m_saved; }
   // The preview widget, for tests.
   VideoWidget* Preview() const { return m_previewWnd; }
 
@@ -154,7 +154,7 @@ class ParameterDialog : public QDialog {
   uint32_t m_interval = corvane::kDefaultFrameInterval;
   uint32_t m_customWidth = 0;
   uint32_t m_customHeight = 0;
-  bool m_bSaved = false;
+  bool m_saved = false;
 
   QComboBox* m_cbFormat = nullptr;
   QComboBox* m_cbRate = nullptr;
@@ -168,7 +168,7 @@ class ParameterDialog : public QDialog {
   std::unique_ptr<corvane::Display> m_preview;
   std::vector<uint8_t> m_frame;
   corvane::FrameInfo m_frameInfo;  // what m_frame was read for
-  bool m_bDrawn = false;           // m_frame is on the preview
+  bool m_drawn = false;           // m_frame is on the preview
   // The frame the lists ask for while a read is on its way (GUI thread), and
   // the reader (it only reads the file and posts the bytes back).
   std::optional<std::pair<corvane::FrameInfo, uint32_t>> m_wanted;

@@ -52,9 +52,9 @@ void VideoWidget::SyncSnapshot() {
     desktop.screenHeight = primary->geometry().height();
   }
   std::scoped_lock lock(m_lock);
-  m_rcClient = ToRect(QRect(mapToGlobal(QPoint(0, 0)), size()));
-  m_bVisible = isVisible();
-  m_bMinimized = top->isMinimized();
+  m_clientRect = ToRect(QRect(mapToGlobal(QPoint(0, 0)), size()));
+  m_visible = isVisible();
+  m_minimized = top->isMinimized();
   m_desktop = std::move(desktop);
 }
 
@@ -62,19 +62,19 @@ void VideoWidget::ShowIdle() {
   {
     std::scoped_lock lock(m_lock);
     for (auto& pieces : m_pieces) pieces.clear();
-    m_bIdle = true;
+    m_idle = true;
   }
   update();
 }
 
 bool VideoWidget::IsIdle() const {
   std::scoped_lock lock(m_lock);
-  return m_bIdle;
+  return m_idle;
 }
 
 void VideoWidget::DropPendingSizeNotices() {
   std::scoped_lock lock(m_noticeLock);
-  ++m_nGeneration;
+  ++m_generation;
 }
 
 QImage VideoWidget::LastPicture() const {
@@ -106,7 +106,7 @@ VideoWidget::Layout VideoWidget::CurrentLayout() const {
 void VideoWidget::SetWipeX(int x) {
   {
     std::scoped_lock lock(m_lock);
-    const int w = std::max(m_rcClient.Width(), 1);
+    const int w = std::max(m_clientRect.Width(), 1);
     m_wipe = std::clamp(double(x) / w, 0.0, 1.0);
   }
   update();
@@ -114,13 +114,13 @@ void VideoWidget::SetWipeX(int x) {
 
 int VideoWidget::WipeX() const {
   std::scoped_lock lock(m_lock);
-  return int(m_wipe * m_rcClient.Width() + 0.5);
+  return int(m_wipe * m_clientRect.Width() + 0.5);
 }
 
 platform::Rect VideoWidget::PaneClientRect(int pane) const {
-  if (m_layout != Layout::kSide) return m_rcClient;
-  const int half = m_rcClient.Width() / 2;
-  platform::Rect r = m_rcClient;
+  if (m_layout != Layout::kSide) return m_clientRect;
+  const int half = m_clientRect.Width() / 2;
+  platform::Rect r = m_clientRect;
   if (pane == 0)
     r.right = r.left + half;
   else
@@ -130,7 +130,7 @@ platform::Rect VideoWidget::PaneClientRect(int pane) const {
 
 QRect VideoWidget::PaneRectLocked(int pane) const {
   const platform::Rect r = PaneClientRect(pane);
-  return QRect(r.left - m_rcClient.left, r.top - m_rcClient.top, r.Width(), r.Height());
+  return QRect(r.left - m_clientRect.left, r.top - m_clientRect.top, r.Width(), r.Height());
 }
 
 QRect VideoWidget::PaneRect(int pane) const {
@@ -145,7 +145,7 @@ platform::Rect VideoWidget::ClientRect() const {
 
 bool VideoWidget::SecondPaneWindow::IsVisible() const {
   std::scoped_lock lock(m_owner->m_lock);
-  return m_owner->m_bVisible && !(m_owner->m_layout == Layout::kSingle && m_owner->m_shownPane == 0);
+  return m_owner->m_visible && !(m_owner->m_layout == Layout::kSingle && m_owner->m_shownPane == 0);
 }
 
 platform::Rect VideoWidget::SecondPaneWindow::ClientRect() const {
@@ -155,12 +155,12 @@ platform::Rect VideoWidget::SecondPaneWindow::ClientRect() const {
 
 bool VideoWidget::IsVisible() const {
   std::scoped_lock lock(m_lock);
-  return m_bVisible;
+  return m_visible;
 }
 
 bool VideoWidget::IsMinimized() const {
   std::scoped_lock lock(m_lock);
-  return m_bMinimized;
+  return m_minimized;
 }
 
 platform::Desktop VideoWidget::GetDesktop() const {
@@ -188,16 +188,16 @@ void VideoWidget::PresentPane(int pane, std::shared_ptr<const platform::Picture>
       same->picture = std::move(picture);
     else
       pieces.push_back({std::move(picture), dest});
-    m_bIdle = false;
+    m_idle = false;
     if (m_stats && pane == 0) m_stats->presents.push_back(NowNs());
   }
   // Never touch the widget here: ask the GUI thread to repaint, once for any
   // number of pictures that arrive before it gets round to it.
-  if (!m_bUpdatePending.exchange(true))
+  if (!m_updatePending.exchange(true))
     QMetaObject::invokeMethod(
         this,
         [this] {
-          m_bUpdatePending = false;
+          m_updatePending = false;
           update();
         },
         Qt::QueuedConnection);
@@ -207,11 +207,11 @@ void VideoWidget::OnFrameSizeChanged(uint32_t width, uint32_t height) {
   bool post = false;
   {
     std::scoped_lock lock(m_noticeLock);
-    m_nNoticeWidth = width;
-    m_nNoticeHeight = height;
-    m_nNoticeGeneration = m_nGeneration;
-    post = !m_bNoticePending;
-    m_bNoticePending = true;
+    m_noticeWidth = width;
+    m_noticeHeight = height;
+    m_noticeGeneration = m_generation;
+    post = !m_noticePending;
+    m_noticePending = true;
   }
   if (post) QMetaObject::invokeMethod(this, &VideoWidget::DeliverSizeNotice, Qt::QueuedConnection);
 }
@@ -220,10 +220,10 @@ void VideoWidget::DeliverSizeNotice() {
   uint32_t w = 0, h = 0;
   {
     std::scoped_lock lock(m_noticeLock);
-    m_bNoticePending = false;
-    if (m_nNoticeGeneration != m_nGeneration) return;  // from a graph since closed
-    w = m_nNoticeWidth;
-    h = m_nNoticeHeight;
+    m_noticePending = false;
+    if (m_noticeGeneration != m_generation) return;  // from a graph since closed
+    w = m_noticeWidth;
+    h = m_noticeHeight;
   }
   emit frameSizeChanged(w, h);
 }
@@ -242,10 +242,10 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
     std::scoped_lock lock(m_lock);
     pieces[0] = m_pieces[0];  // shared references; the pixels stay immutable
     pieces[1] = m_pieces[1];
-    idle = m_bIdle;
+    idle = m_idle;
     layout = m_layout;
     shown = m_shownPane;
-    wipe = int(m_wipe * m_rcClient.Width() + 0.5);
+    wipe = int(m_wipe * m_clientRect.Width() + 0.5);
     panes[0] = PaneRectLocked(0);
     panes[1] = PaneRectLocked(1);
   }

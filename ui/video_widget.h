@@ -130,9 +130,9 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   std::unique_ptr<Stats> m_stats;
 
   mutable std::mutex m_lock;  // guards the members down to m_pieces
-  platform::Rect m_rcClient;
-  bool m_bVisible = false;
-  bool m_bMinimized = false;
+  platform::Rect m_clientRect;
+  bool m_visible = false;
+  bool m_minimized = false;
   platform::Desktop m_desktop;
   // Each pane's last picture for each part of it (one per monitor the pane
   // spans; usually one piece covering it all), in the pane's coordinates.
@@ -140,22 +140,22 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   Layout m_layout = Layout::kSingle;
   int m_shownPane = 0;
   double m_wipe = 0.5;  // the wipe line, as a share of the width
-  bool m_bIdle = true;
+  bool m_idle = true;
 
   // Set by the presenting thread when a repaint has been asked for and not
   // yet done, so that a fast stream of pictures queues one update at a time.
-  std::atomic<bool> m_bUpdatePending{false};
+  std::atomic<bool> m_updatePending{false};
 
   // The latest size notice and whether its delivery is queued. A notice
   // carries the generation current when it was made; DropPendingSizeNotices
   // starts a new one, so a notice of a closed graph is told from a current
   // one. A leaf lock, held for a few assignments.
   mutable std::mutex m_noticeLock;
-  uint32_t m_nNoticeWidth = 0;   // guarded by m_noticeLock
-  uint32_t m_nNoticeHeight = 0;  // guarded by m_noticeLock
-  uint64_t m_nNoticeGeneration = 0;  // guarded by m_noticeLock
-  bool m_bNoticePending = false;     // guarded by m_noticeLock
-  uint64_t m_nGeneration = 0;        // guarded by m_noticeLock
+  uint32_t m_noticeWidth = 0;   // guarded by m_noticeLock
+  uint32_t m_noticeHeight = 0;  // guarded by m_noticeLock
+  uint64_t m_noticeGeneration = 0;  // guarded by m_noticeLock
+  bool m_noticePending = false;     // guarded by m_noticeLock
+  uint64_t m_generation = 0;        // guarded by m_noticeLock
 };
 
 // The picture area of the player: black, with the picture widget on it; a

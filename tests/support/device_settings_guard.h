@@ -11,18 +11,18 @@ namespace testsupport {
 class DeviceSettingsGuard {
  public:
   DeviceSettingsGuard()
-      : m_nNative(corvane::SurfaceDevice::Instance().NativeFormats()),
-        m_nAlign(corvane::SurfaceDevice::Instance().PitchAlignment()) {}
+      : m_native(corvane::SurfaceDevice::Instance().NativeFormats()),
+        m_align(corvane::SurfaceDevice::Instance().PitchAlignment()) {}
   ~DeviceSettingsGuard() {
-    corvane::SurfaceDevice::Instance().SetNativeFormats(m_nNative);
-    corvane::SurfaceDevice::Instance().SetPitchAlignment(m_nAlign);
+    corvane::SurfaceDevice::Instance().SetNativeFormats(m_native);
+    corvane::SurfaceDevice::Instance().SetPitchAlignment(m_align);
   }
   DeviceSettingsGuard(const DeviceSettingsGuard&) = delete;
   DeviceSettingsGuard& operator=(const DeviceSettingsGuard&) = delete;
 
  private:
-  uint32_t m_nNative;
-  uint32_t m_nAlign;
+  uint32_t m_native;
+  uint32_t m_align;
 };
 
 }  // namespace testsupport

@@ -32,7 +32,7 @@ class RecordingVideoWindow : public corvane::OffscreenWindow {
   // all), so that long playback tests do not hold every frame.
   void SetKeepPictures(size_t keep) {
     std::scoped_lock lock(m_mutex);
-    m_nKeep = keep;
+    m_keep = keep;
   }
 
   void Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) override {
@@ -47,7 +47,7 @@ class RecordingVideoWindow : public corvane::OffscreenWindow {
       p.when = std::chrono::steady_clock::now();
       p.thread = std::this_thread::get_id();
       m_presented.push_back(std::move(p));
-      if (m_presented.size() > m_nKeep) m_presented[m_presented.size() - 1 - m_nKeep].picture.reset();
+      if (m_presented.size() > m_keep) m_presented[m_presented.size() - 1 - m_keep].picture.reset();
     }
     m_cv.notify_all();
   }
@@ -77,7 +77,7 @@ class RecordingVideoWindow : public corvane::OffscreenWindow {
  private:
   std::condition_variable_any m_cv;  // with m_mutex
   std::deque<Presented> m_presented;  // guarded by m_mutex
-  size_t m_nKeep = SIZE_MAX;          // guarded by m_mutex
+  size_t m_keep = SIZE_MAX;          // guarded by m_mutex
 };
 
 }  // namespace testsupport
