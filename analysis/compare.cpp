@@ -167,7 +167,7 @@ class Pipeline {
 
   ~Pipeline() { Stop(); }  // before the threads (declared last) are joined
 
-  CompareStatus Run(const std::function<void(const FrameMetrics&)>& onFrame) {
+  CompareStatus Run(const std::function<void(const FrameMetrics&)>& onFrame, std::stop_token stop) {
     for (int s = 0; s < 2; ++s) {
       if (m_inputs[s]->file) {
         m_file[s] = m_inputs[s]->file;
@@ -198,6 +198,7 @@ class Pipeline {
         if (result.difference.found) m_differenceBefore = std::min(m_differenceBefore.load(), k);
       }
       m_changed.notify_all();
+      if (stop.stop_requested()) return {};
       onFrame(result);
     }
     return {};
@@ -377,10 +378,11 @@ class Pipeline {
 }  // namespace
 
 CompareStatus RunCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
-                         const ComparePlan& plan, const std::function<void(const FrameMetrics&)>& onFrame) {
+                         const ComparePlan& plan, const std::function<void(const FrameMetrics&)>& onFrame,
+                         std::stop_token stop) {
   if (plan.frameCount == 0) return {};
   Pipeline pipeline(a, b, options, plan);
-  return pipeline.Run(onFrame);
+  return pipeline.Run(onFrame, stop);
 }
 
 }  // namespace corvane::analysis

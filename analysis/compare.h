@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 
 #include "analysis/frame_metrics.h"
@@ -91,9 +92,11 @@ CompareStatus PlanCompare(const CompareInput& a, const CompareInput& b, const Co
                           ComparePlan* plan);
 
 // Compares the planned frames. onFrame runs on the calling thread, once per
-// frame in order; it may throw, which stops the run. Returns the first
-// failure (a read error) or kOk.
+// frame in order; it may throw, which stops the run. A stop requested on
+// `stop` ends the run before the next frame is handed over (kOk: a stopped
+// run is no failure). Returns the first failure (a read error) or kOk.
 CompareStatus RunCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
-                         const ComparePlan& plan, const std::function<void(const FrameMetrics&)>& onFrame);
+                         const ComparePlan& plan, const std::function<void(const FrameMetrics&)>& onFrame,
+                         std::stop_token stop = {});
 
 }  // namespace corvane::analysis

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 #include "platform/file.h"
 
@@ -15,9 +16,6 @@ using corvane::analysis::CompareStatus;
 using corvane::analysis::FrameMetrics;
 
 namespace {
-
-// Thrown from the comparison's per-frame callback to end the run early.
-struct Cancelled {};
 
 // A pair of frames that cannot be compared past the first: the frames
 // before it still can.
@@ -70,32 +68,34 @@ CompareStatus QualityTrack::Start(const CompareInput& a, const CompareInput& b, 
     m_ssim = ssim;
     ++m_runId;
   }
-  if (status.Ok()) {
-    m_cancel = false;
-    m_worker = std::thread(&QualityTrack::Run, this, a, b, options, plan);
-  }
+  if (status.Ok())
+    m_run.Start([this, a, b, options, plan](std::stop_token stop, platform::JobProgress& progress) {
+      return Run(a, b, options, plan, stop, progress);
+    });
   return status;
 }
 
-void QualityTrack::Run(CompareInput a, CompareInput b, CompareOptions options, ComparePlan plan) {
-  CompareStatus status;
-  try {
-    status = corvane::analysis::RunCompare(a, b, options, plan, [this](const FrameMetrics& m) {
-      if (m_cancel.load(std::memory_order_relaxed)) throw Cancelled{};
-      std::scoped_lock lock(m_lock);
-      m_results.push_back(m);
-    });
-  } catch (const Cancelled&) {
-  }
+CompareStatus QualityTrack::Run(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
+                               const ComparePlan& plan, std::stop_token stop, platform::JobProgress& progress) {
+  progress.total = plan.frameCount;
+  // A stopped run ends between two frames with the figures so far, as Ok.
+  const CompareStatus status = corvane::analysis::RunCompare(
+      a, b, options, plan,
+      [this, &progress](const FrameMetrics& m) {
+        std::scoped_lock lock(m_lock);
+        m_results.push_back(m);
+        progress.done = m_results.size();
+      },
+      stop);
   std::scoped_lock lock(m_lock);
   m_status = status;
   m_done = true;
+  return status;
 }
 
 void QualityTrack::Stop() {
-  if (!m_worker.joinable()) return;
-  m_cancel = true;
-  m_worker.join();
+  m_run.Cancel();
+  m_run.TakeResult();  // waits for the run to end
 }
 
 uint32_t QualityTrack::Planned() const {

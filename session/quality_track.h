@@ -5,19 +5,21 @@
 // files (the very lines `corvane-tool compare --stats-file` writes).
 //
 // Threads: Start, Stop and the destructor from one thread (the GUI's); the
-// getters from any thread while the worker runs. Results arrive in frame
-// order and are only ever appended until the next Start.
+// getters from any thread while the run goes on. The run is a job of a
+// platform::JobRunner (its progress: frames measured of those planned),
+// stopped through its stop token. Results arrive in frame order and are
+// only ever appended until the next Start.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <stop_token>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "analysis/compare.h"
 #include "analysis/frame_metrics.h"
+#include "platform/job_runner.h"
 
 namespace session {
 
@@ -38,7 +40,7 @@ class QualityTrack {
   // measured, Start returns Ok and Limit() says why the run stops there.
   corvane::analysis::CompareStatus Start(const corvane::analysis::CompareInput& a,
                                          const corvane::analysis::CompareInput& b, bool ssim);
-  // Cancels the run and joins the worker; the results so far stay.
+  // Cancels the run and waits for it; the results so far stay.
   void Stop();
 
   uint32_t Planned() const;  // frames the run measures
@@ -57,8 +59,11 @@ class QualityTrack {
   uint64_t RunId() const;
 
  private:
-  void Run(corvane::analysis::CompareInput a, corvane::analysis::CompareInput b,
-           corvane::analysis::CompareOptions options, corvane::analysis::ComparePlan plan);
+  corvane::analysis::CompareStatus Run(const corvane::analysis::CompareInput& a,
+                                       const corvane::analysis::CompareInput& b,
+                                       const corvane::analysis::CompareOptions& options,
+                                       const corvane::analysis::ComparePlan& plan, std::stop_token stop,
+                                       platform::JobProgress& progress);
 
   mutable std::mutex m_lock;
   std::vector<corvane::analysis::FrameMetrics> m_results;  // guarded by m_lock
@@ -68,8 +73,7 @@ class QualityTrack {
   uint32_t m_planned = 0;                                  // guarded by m_lock
   bool m_ssim = false;                                     // guarded by m_lock
   uint64_t m_runId = 0;                                    // guarded by m_lock
-  std::atomic<bool> m_cancel{false};
-  std::thread m_worker;
+  platform::JobRunner<corvane::analysis::CompareStatus> m_run;  // last: ends before the rest goes
 };
 
 // Exports of a finished or partial track; `ssim` says whether the frames

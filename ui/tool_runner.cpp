@@ -1,6 +1,6 @@
 #include "ui/tool_runner.h"
 
-#include <algorithm>
+#include <stop_token>
 
 namespace ui {
 
@@ -13,40 +13,44 @@ ToolRunner::ToolRunner(int pollMs, QObject* parent) : QObject(parent) {
 
 ToolRunner::~ToolRunner() {
   Cancel();
-  if (m_worker.joinable()) m_worker.join();
+  m_job.Wait();
 }
 
 bool ToolRunner::Start(Job job, ChunkObserver onChunk) {
   if (IsRunning()) return false;
-  m_progress = std::make_unique<tools::ToolProgress>();
-  m_progress->onChunk = std::move(onChunk);
-  tools::ToolProgress* progress = m_progress.get();
-  m_worker = std::jthread([this, progress, job = std::move(job)] {
-    const tools::ToolResult result = job(progress);
-    // Only the GUI thread hears of the outcome.
-    QMetaObject::invokeMethod(
-        this,
-        [this, result] {
-          if (m_worker.joinable()) m_worker.join();
-          m_poll.stop();
-          m_progress.reset();
-          emit finished(result);
-        },
-        Qt::QueuedConnection);
-  });
-  m_poll.start();
-  return true;
+  const bool started = m_job.Start(
+      [job = std::move(job), onChunk = std::move(onChunk)](std::stop_token stop, platform::JobProgress& progress) {
+        // The core keeps its own atomics: the stop token sets its cancel,
+        // and each chunk's totals become the job's progress.
+        tools::ToolProgress core;
+        core.onChunk = [&progress, &onChunk](uint64_t written, uint64_t total) {
+          progress.total.store(total, std::memory_order_release);
+          progress.done.store(written, std::memory_order_release);
+          if (onChunk) onChunk(written, total);
+        };
+        std::stop_callback cancel(stop, [&core] { core.cancel.store(true, std::memory_order_release); });
+        return job(&core);
+      },
+      [this] {
+        // Only the GUI thread hears of the outcome.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+              const std::optional<tools::ToolResult> result = m_job.TakeResult();
+              m_poll.stop();
+              if (result) emit finished(*result);
+            },
+            Qt::QueuedConnection);
+      });
+  if (started) m_poll.start();
+  return started;
 }
 
-void ToolRunner::Cancel() {
-  if (m_progress) m_progress->cancel = true;
-}
+void ToolRunner::Cancel() { m_job.Cancel(); }
 
 void ToolRunner::Poll() {
-  if (!m_progress) return;
-  const uint64_t total = m_progress->total.load();
-  const uint64_t written = m_progress->written.load();
-  emit progressed(total == 0 ? 0 : int(std::min<uint64_t>(written * 1000 / total, 1000)));
+  if (!m_job.Running()) return;
+  emit progressed(m_job.Progress().PerMille());
 }
 
 }  // namespace ui
