@@ -1,41 +1,38 @@
 #include "session/player_session.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <limits>
 #include <optional>
-#include <span>
 #include <utility>
 
-#include "engine/display.h"
 #include "formats/result_codes.h"
+#include "formats/trailer.h"
+#include "platform/file.h"
 
 namespace session {
 
 using corvane::kOk;
 
 PlayerSession::PlayerSession(platform::VideoWindow* picture, platform::FrameSizeListener* sizes)
-    : m_picture(picture), m_sizes(sizes), m_seeker([this](std::stop_token stop) { SeekerLoop(stop); }) {}
+    : m_transport(picture, sizes) {}
 
 PlayerSession::~PlayerSession() {
-  m_seeker.request_stop();
-  m_seeker = {};  // joined: no seek runs from here on
-  CloseReferenceLocked();
-  // The graph's threads present into the window: they end before it goes.
-  if (m_graph) {
-    m_graph->SetNotifyWindow(nullptr);
-    m_graph->Close();
-  }
+  m_transport.StopSeeker();  // no seek runs from here on
+  m_compare.Close(m_transport.Graph());
+  // The transport then closes the graph, whose threads present into the window.
 }
 
 // ---- Rules -------------------------------------------------------------------
 
 bool PlayerSession::Allows(uint32_t rule) const {
-  const uint32_t stateBit = 1u << int(m_state);  // PlayState order is the bits' order
+  const uint32_t stateBit = 1u << int(m_transport.State());  // PlayState order is the bits' order
   if (!(rule & stateBit)) return false;
   if ((rule & when::kNotFullScreen) && m_fullScreen) return false;
   if ((rule & when::kFullScreen) && !m_fullScreen) return false;
   if ((rule & when::kNoCoordinates) && m_coordinates) return false;
-  if ((rule & when::kReference) && !m_reference) return false;
-  if ((rule & when::kMetrics) && !m_metrics.Ok()) return false;
+  if ((rule & when::kReference) && !m_compare.Has()) return false;
+  if ((rule & when::kMetrics) && !m_compare.MetricsStatus().Ok()) return false;
   return true;
 }
 
@@ -84,88 +81,56 @@ bool PlayerSession::Runs(Command c) {
   }
 }
 
-// ---- Play commands -------------------------------------------------------------
-
-void PlayerSession::Play() {
-  if (m_state == PlayState::Stopped || m_state == PlayState::NoFile) m_statusTicking = true;
-  if (!m_graph) return;
-  m_graph->Run();
-  m_graph->SetRepeat(m_repeat);
-  m_graph->SetSpeed(m_graph->GetSpeed());  // the speed chosen before applies again
-  m_state = PlayState::Playing;
-}
-
-void PlayerSession::Pause() {
-  if (!m_graph) return;
-  m_graph->Pause();
-  m_state = PlayState::Paused;
-}
-
-void PlayerSession::Stop() {
-  m_coordinates = false;  // the coordinate window closes with a stop
-  m_statusTicking = false;
-  if (!m_graph) return;
-  m_graph->Stop();
-  m_state = PlayState::Stopped;
-}
-
-void PlayerSession::SetRepeat(bool on) {
-  std::scoped_lock lock(m_graphLock);
-  SetRepeatLocked(on);
-}
-
-void PlayerSession::SetRepeatLocked(bool on) {
-  m_repeat = on;
-  if (m_graph) m_graph->SetRepeat(on);
-}
+// ---- Commands ------------------------------------------------------------------
 
 bool PlayerSession::Execute(Command c) {
   if (IsDigit(c)) {
     m_typed = AppendDigit(m_typed, int(c) - int(Command::Digit0));
     return true;
   }
-  if (c == Command::StepForward || c == Command::StepBackward) return Step(c == Command::StepForward ? 1 : -1);
+  if (c == Command::StepForward || c == Command::StepBackward)
+    return m_transport.Step(c == Command::StepForward ? 1 : -1);
   // Any command of the reader or the clock comes after the slider's seeks,
   // and a seek not yet started is superseded by it.
-  DropPendingSeek();
-  std::scoped_lock lock(m_graphLock);
+  m_transport.DropPendingSeek();
+  std::scoped_lock lock(m_transport.GraphLock());
+  corvane::PlaybackGraph* graph = m_transport.Graph();
+  const PlayState state = m_transport.State();
   switch (c) {
     case Command::Close:
-      CloseReferenceLocked();
       CloseLocked();
       return true;
     case Command::PlayPause:
-      if (m_state == PlayState::Playing)
-        Pause();
-      else if (m_state == PlayState::Paused || m_state == PlayState::Stopped)
-        Play();
+      if (state == PlayState::Playing)
+        m_transport.Pause();
+      else if (state == PlayState::Paused || state == PlayState::Stopped)
+        m_transport.Play();
       else
         return false;
       return true;
     case Command::Play:
-      Play();
+      m_transport.Play();
       return true;
     case Command::Pause:
-      Pause();
+      m_transport.Pause();
       return true;
     case Command::Stop:
-      Stop();
+      m_coordinates = false;  // the coordinate window closes with a stop
+      m_transport.Stop();
       return true;
     case Command::Faster:
-      return m_graph && m_graph->SpeedUp() >= 0;
+      return graph && graph->SpeedUp() >= 0;
     case Command::Slower:
-      return m_graph && m_graph->SpeedDown() >= 0;
+      return graph && graph->SpeedDown() >= 0;
     case Command::Reverse:
-      if (!m_graph || m_graph->SetReverse(!m_reverse) < 0) return false;
-      m_reverse = !m_reverse;
-      return true;
+      return m_transport.ToggleReverse();
     case Command::Repeat:
-      SetRepeatLocked(!m_repeat);
+      m_transport.SetRepeatLocked(!m_transport.Repeat());
       return true;
     case Command::GoToStart:
-      return m_graph && m_graph->GoToStart() == kOk;
+      return graph && graph->GoToStart() == kOk;
     case Command::GoToEnd:
-      return m_graph && m_graph->GoToEnd() == kOk;
+      return graph && graph->GoToEnd() == kOk;
     case Command::GoToTyped:
       return GoToFrameLocked(std::exchange(m_typed, 0));
     case Command::Zoom50:
@@ -173,266 +138,246 @@ bool PlayerSession::Execute(Command c) {
     case Command::Zoom200:
       // The coordinate window needs the picture at 100 %.
       if (m_coordinates) return false;
-      m_zoom = Zoom(int(c) - int(Command::Zoom50));
+      m_look.zoom = Zoom(int(c) - int(Command::Zoom50));
       // The window takes the new size; the picture is whole in it again.
       ApplyViewLocked({});
       return true;
     case Command::ComponentYUV:
     case Command::ComponentY:
     case Command::ComponentU:
-    case Command::ComponentV:
-      if (!m_graph || m_graph->SetComponentMode(uint32_t(int(c) - int(Command::ComponentYUV))) != kOk) return false;
+    case Command::ComponentV: {
+      const uint32_t mode = uint32_t(int(c) - int(Command::ComponentYUV));
+      if (!graph || graph->SetComponentMode(mode) != kOk) return false;
       // Paused or stopped, nothing presents the frame again by itself.
-      m_graph->Refresh();
-      if (m_reference) m_reference->SetComponentMode(uint32_t(int(c) - int(Command::ComponentYUV)));
+      graph->Refresh();
+      m_compare.SetComponentMode(mode);
       return true;
+    }
     case Command::Matrix601:
     case Command::Matrix709:
     case Command::Matrix2020:
-      m_colour.matrix = corvane::YuvMatrix(int(c) - int(Command::Matrix601));
+      m_look.colour.matrix = corvane::YuvMatrix(int(c) - int(Command::Matrix601));
       ApplyColourSpace();
       return true;
     case Command::RangeLimited:
     case Command::RangeFull:
-      m_colour.range = c == Command::RangeFull ? corvane::YuvRange::kFull : corvane::YuvRange::kLimited;
+      m_look.colour.range = c == Command::RangeFull ? corvane::YuvRange::kFull : corvane::YuvRange::kLimited;
       ApplyColourSpace();
       return true;
     default:
-      return ExecuteCompare(c);
+      return m_compare.Execute(c, graph, [this] { return SideOfOpenFile(); });
   }
 }
 
 bool PlayerSession::GoToFrame(uint64_t n) {
-  DropPendingSeek();
-  std::scoped_lock lock(m_graphLock);
+  m_transport.DropPendingSeek();
+  std::scoped_lock lock(m_transport.GraphLock());
   return GoToFrameLocked(n);
 }
 
-bool PlayerSession::GoToFrameLocked(uint64_t n) {
-  // A number beyond the last possible frame stays beyond it: saturated,
-  // never wrapped onto a small frame number. Seeks need a running reader.
-  if (!m_graph || m_state == PlayState::Stopped) return false;
-  return m_graph->SeekToFrame(uint32_t(std::min<uint64_t>(n, UINT32_MAX))) == kOk;
+bool PlayerSession::GoToFrameLocked(uint64_t n) { return m_transport.GoToFrameLocked(n); }
+
+// ---- Numbers -------------------------------------------------------------------
+
+// Positions 0..200 spread over frames 1..total: the left end is the first
+// frame and the right end the last, whatever the count, and each is the
+// nearest of the other (rounded both ways), so a thumb put on a frame's
+// position seeks to that very frame. (Frames count from 1: position p times
+// total / 200 would put frame 1 of 5 a fifth of the way along and ask for a
+// frame 0 at the left end.)
+uint32_t PlayerSession::FrameForSliderPos(int pos, uint32_t total) {
+  if (total <= 1) return 1;
+  const uint64_t p = uint64_t(std::clamp(pos, 0, kSliderMax));
+  return uint32_t(1 + (p * (uint64_t(total) - 1) + kSliderMax / 2) / kSliderMax);
 }
 
-std::optional<FrameFacts> PlayerSession::FactsOf(uint32_t n) const {
-  if (!m_graph || n == 0 || n > m_total) return std::nullopt;
-  corvane::YUVPara para = m_para;
-  FrameFacts f;
-  if (m_segments) {
-    const std::optional<corvane::FrameLocation> at = m_segments->Locate(n, &para);
-    if (!at) return std::nullopt;
-    f.segment = at->segment + 1;
-    f.segments = m_graph->GetSegmentCount();
-  }
-  f.format = para.format;
-  f.width = para.width;
-  f.height = para.height;
-  f.interval = para.EffectiveInterval();
-  return f;
+int PlayerSession::SliderPosForFrame(uint32_t frame, uint32_t total) {
+  if (total <= 1) return 0;
+  const uint64_t steps = uint64_t(total) - 1;
+  const uint64_t f = uint64_t(std::clamp<uint32_t>(frame, 1, total)) - 1;
+  return int((f * kSliderMax + steps / 2) / steps);
+}
+
+uint64_t PlayerSession::AppendDigit(uint64_t input, int digit) {
+  constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+  if (input > (kMax - uint64_t(digit)) / 10) return kMax;
+  return input * 10 + uint64_t(digit);
+}
+
+void PlayerSession::OnFrameSizeChanged(uint32_t width, uint32_t height) {
+  m_look.zoom = Zoom::k100;
+  if (!m_transport.Graph() || width == 0 || height == 0) return;
+  m_transport.TakeFrameSize(width, height);
+  m_look.pictureWidth = width;
+  m_look.pictureHeight = height;
+  // The view's place is in pixels of the frame before.
+  std::scoped_lock lock(m_transport.GraphLock());
+  ApplyViewLocked({});
+}
+
+void PlayerSession::SeekToSlider(int pos) {
+  if (!m_transport.Graph() || m_transport.Total() == 0) return;
+  m_transport.RequestSeek(FrameForSliderPos(pos, m_transport.Total()));
 }
 
 // ---- Zoom and pan --------------------------------------------------------------
 
-platform::Rect PlayerSession::PictureRect(int areaW, int areaH) const {
-  // The rectangle the display fills at 1×, by the same rule.
-  return corvane::AspectRect(int(m_aspect), areaW, areaH, m_pictureWidth, m_pictureHeight);
-}
-
-corvane::ViewMapping PlayerSession::MapView(int areaW, int areaH) const {
-  return corvane::MapView(m_view, PictureRect(areaW, areaH), m_pictureWidth, m_pictureHeight);
-}
+corvane::ViewMapping PlayerSession::MapView(int areaW, int areaH) const { return m_look.MapView(areaW, areaH); }
 
 std::optional<corvane::PixelPos> PlayerSession::FramePixelAt(int x, int y, int areaW, int areaH) const {
   return MapView(areaW, areaH).FramePixelAt(x, y);
 }
 
 void PlayerSession::ApplyViewLocked(const corvane::PictureView& view) {
-  m_view = view;
-  ApplyReferenceViewLocked();
-  if (!m_graph) return;
-  m_graph->SetView(view);
+  m_look.view = view;
+  m_compare.ApplyLook(m_look);
+  corvane::PlaybackGraph* graph = m_transport.Graph();
+  if (!graph) return;
+  graph->SetView(view);
   // A paused or stopped picture is not presented again by itself.
-  if (m_state != PlayState::Playing && m_state != PlayState::NoFile) m_graph->Refresh();
+  if (m_transport.State() != PlayState::Playing && m_transport.State() != PlayState::NoFile) graph->Refresh();
 }
 
 bool PlayerSession::ZoomAt(int steps, int x, int y, int areaW, int areaH) {
-  if (!m_graph || !Allows(when::kFrames)) return false;
-  const corvane::PictureView next =
-      corvane::ZoomViewAt(m_view, steps, x, y, PictureRect(areaW, areaH), m_pictureWidth, m_pictureHeight);
-  if (next == m_view) return false;
-  std::scoped_lock lock(m_graphLock);
+  if (!m_transport.Graph() || !Allows(when::kFrames)) return false;
+  const corvane::PictureView next = corvane::ZoomViewAt(m_look.view, steps, x, y, m_look.PictureRect(areaW, areaH),
+                                                        m_look.pictureWidth, m_look.pictureHeight);
+  if (next == m_look.view) return false;
+  std::scoped_lock lock(m_transport.GraphLock());
   ApplyViewLocked(next);
   return true;
 }
 
 bool PlayerSession::PanBy(int dx, int dy, int areaW, int areaH) {
-  if (!m_graph || !Allows(when::kFrames)) return false;
-  const corvane::PictureView next =
-      corvane::PanView(m_view, dx, dy, PictureRect(areaW, areaH), m_pictureWidth, m_pictureHeight);
-  if (next == m_view) return false;
-  std::scoped_lock lock(m_graphLock);
+  if (!m_transport.Graph() || !Allows(when::kFrames)) return false;
+  const corvane::PictureView next = corvane::PanView(m_look.view, dx, dy, m_look.PictureRect(areaW, areaH),
+                                                     m_look.pictureWidth, m_look.pictureHeight);
+  if (next == m_look.view) return false;
+  std::scoped_lock lock(m_transport.GraphLock());
   ApplyViewLocked(next);
   return true;
 }
 
 void PlayerSession::ResetView() {
-  std::scoped_lock lock(m_graphLock);
-  if (!m_view.IsWhole()) ApplyViewLocked({});
+  std::scoped_lock lock(m_transport.GraphLock());
+  if (!m_look.view.IsWhole()) ApplyViewLocked({});
 }
 
 PlayerView PlayerSession::View() const {
   PlayerView v;
-  v.state = m_state;
-  v.total = m_total;
-  v.reverse = m_reverse;
-  v.repeat = m_repeat;
-  v.zoom = m_zoom;
-  v.view = m_view;
+  v.state = m_transport.State();
+  v.total = m_transport.Total();
+  v.reverse = m_transport.Reverse();
+  v.repeat = m_transport.Repeat();
+  v.zoom = m_look.zoom;
+  v.view = m_look.view;
   v.fullScreen = m_fullScreen;
   v.coordinates = m_coordinates;
-  v.statusTicking = m_statusTicking;
+  v.statusTicking = m_transport.StatusTicking();
   v.typed = m_typed;
-  v.pictureWidth = m_pictureWidth;
-  v.pictureHeight = m_pictureHeight;
-  v.colour = m_colour;
-  v.reference = m_reference != nullptr;
-  v.compareView = m_compareView;
-  v.diffGain = m_diffGain;
-  v.graphSsim = m_graphSsim;
-  if (m_graph) {
-    m_graph->GetCurrentFrame(&v.frame);
-    v.speed = m_graph->GetSpeed();
-    v.component = int(m_graph->GetComponentMode());
+  v.pictureWidth = m_look.pictureWidth;
+  v.pictureHeight = m_look.pictureHeight;
+  v.colour = m_look.colour;
+  v.reference = m_compare.Has();
+  v.compareView = m_compare.View();
+  v.diffGain = m_compare.DiffGain();
+  v.graphSsim = m_compare.GraphSsim();
+  if (corvane::PlaybackGraph* graph = m_transport.Graph()) {
+    graph->GetCurrentFrame(&v.frame);
+    v.speed = graph->GetSpeed();
+    v.component = int(graph->GetComponentMode());
   }
   return v;
 }
 
 void PlayerSession::SetAspectMode(AspectMode mode) {
-  std::scoped_lock lock(m_graphLock);
-  m_aspect = mode;
-  if (!m_graph) return;
-  m_graph->SetAspectMode(int(mode));
-  if (m_reference) m_reference->SetAspectMode(int(mode));
+  std::scoped_lock lock(m_transport.GraphLock());
+  m_look.aspect = mode;
+  corvane::PlaybackGraph* graph = m_transport.Graph();
+  if (!graph) return;
+  graph->SetAspectMode(int(mode));
+  m_compare.SetAspectMode(mode);
   // A paused or stopped picture is not presented again by itself.
-  if (m_state != PlayState::Playing) m_graph->Refresh();
+  if (m_transport.State() != PlayState::Playing) graph->Refresh();
 }
 
 void PlayerSession::SetColourSpace(corvane::ColourSpace colour) {
-  std::scoped_lock lock(m_graphLock);
-  m_colour = colour;
+  std::scoped_lock lock(m_transport.GraphLock());
+  m_look.colour = colour;
   ApplyColourSpace();
 }
 
 void PlayerSession::ApplyColourSpace() {
-  if (m_reference) m_reference->SetColourSpace(m_colour);
-  if (!m_graph) return;
-  m_graph->SetColourSpace(m_colour);
-  if (m_state != PlayState::Playing) m_graph->Refresh();
+  m_compare.SetColourSpace(m_look.colour);
+  corvane::PlaybackGraph* graph = m_transport.Graph();
+  if (!graph) return;
+  graph->SetColourSpace(m_look.colour);
+  if (m_transport.State() != PlayState::Playing) graph->Refresh();
 }
 
 // ---- Opening and closing --------------------------------------------------------
 
-bool PlayerSession::OpenGraph(const std::string& path) {
-  CloseLocked();
-  m_graph = std::make_unique<corvane::PlaybackGraph>(m_picture);
-  m_graph->SetNoticeHandler([this](corvane::Notice n) {
-    if (m_notice) m_notice(n);
-  });
-  m_path = path;
-  int readOnly = 0, hasRecord = 0;
-  corvane::YUVPara first{};
-  if (m_graph->OpenFile(path, &readOnly) < 0 ||
-      m_graph->ReadFilePara(&hasRecord, std::span<corvane::YUVPara>(&first, 1), false) < 0) {
-    m_graph.reset();
-    return false;
-  }
-  m_readOnly = readOnly != 0;
-  m_hasRecord = hasRecord != 0;
-  if (m_hasRecord) m_para = first;
-  return true;
-}
-
 OpenResult PlayerSession::Open(const std::string& path, const DefaultParameters& defaults) {
-  DropPendingSeek();
-  std::scoped_lock lock(m_graphLock);
-  CloseReferenceLocked();
-  if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen, DiagnoseOpen(path)};
-  if (m_hasRecord) return ApplyAndRun();
+  m_transport.DropPendingSeek();
+  std::scoped_lock lock(m_transport.GraphLock());
+  CloseLocked();
+  if (!m_transport.OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen, DiagnoseOpen(path)};
+  if (m_transport.HasRecord()) return ApplyAndRun();
   // Stored defaults outside the custom-size limits (edited by hand) are not
   // used: the user is asked instead, as without defaults.
   if (defaults.use && IsValidCustomSize(defaults.width, defaults.height)) {
-    m_para.width = defaults.width;
-    m_para.height = defaults.height;
-    m_para.format = defaults.format;
-    m_para.frameInterval = corvane::kDefaultFrameInterval;
+    corvane::YUVPara para = m_transport.Para();
+    para.width = defaults.width;
+    para.height = defaults.height;
+    para.format = defaults.format;
+    para.frameInterval = corvane::kDefaultFrameInterval;
+    m_transport.SetPara(para);
     return ApplyAndRun();
   }
   return {OpenOutcome::kNeedsParameters, OpenFailure::kNone};
 }
 
 OpenResult PlayerSession::PlayWith(const corvane::YUVPara& para) {
-  std::scoped_lock lock(m_graphLock);
-  if (!m_graph) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
-  m_para = para;
+  std::scoped_lock lock(m_transport.GraphLock());
+  if (!m_transport.Graph()) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen};
+  m_transport.SetPara(para);
   return ApplyAndRun();
 }
 
 void PlayerSession::CancelOpen() {
-  std::scoped_lock lock(m_graphLock);
-  if (!m_graph) return;
-  m_graph->Close();
-  m_graph.reset();
+  std::scoped_lock lock(m_transport.GraphLock());
+  m_transport.CancelOpen();
 }
 
 OpenResult PlayerSession::ApplyAndRun() {
-  m_pictureWidth = m_para.width;
-  m_pictureHeight = m_para.height;
-  m_zoom = Zoom::k100;
-  m_view = {};
-  m_graph->SetView(m_view);
-  // Parameters the engine cannot apply never leave the player claiming to
-  // play: the file is closed.
-  if (m_graph->SetPara(&m_para, m_picture) != kOk) {
-    const OpenProblem why = DiagnoseParameters(m_para, m_graph->MemoryLimit());
-    CloseLocked();
-    return {OpenOutcome::kFailed, OpenFailure::kCannotPlay, why};
-  }
-  m_total = 0;
-  m_graph->GetFileInfo(nullptr, &m_total);
-  if (m_total == 0) {
-    CloseLocked();
-    return {OpenOutcome::kFailed, OpenFailure::kTooShort};
-  }
-  m_segments.reset();
-  if (m_graph->GetSegmentCount() > 1 && m_graph->GetFileHandle())
-    m_segments.emplace(corvane::ReadTrailer(*m_graph->GetFileHandle()), m_para, true);
-  m_graph->SetNotifyWindow(m_sizes);
-  m_graph->SetRepeat(m_repeat);
-  m_graph->SetAspectMode(int(m_aspect));
-  m_graph->SetColourSpace(m_colour);
-  m_statusTicking = true;
-  m_graph->Run();
-  m_state = PlayState::Playing;
-  return {OpenOutcome::kPlaying, OpenFailure::kNone};
+  m_look.StartPicture(m_transport.Para().width, m_transport.Para().height);
+  const OpenResult result = m_transport.ApplyAndRun(m_look);
+  if (result.outcome != OpenOutcome::kPlaying) ForgetFile();
+  return result;
 }
 
-bool PlayerSession::CanSetParameters() const { return m_graph && m_graph->GetSegmentCount() <= 1; }
+bool PlayerSession::CanSetParameters() const {
+  return m_transport.Graph() && m_transport.Graph()->GetSegmentCount() <= 1;
+}
 
 OpenResult PlayerSession::Reopen(const corvane::YUVPara& para) {
-  DropPendingSeek();
-  std::scoped_lock lock(m_graphLock);
-  const std::string path = m_path;
-  // B stays, compared afresh with the file's new parameters.
-  const std::optional<CompareSide> reference = m_reference ? std::optional(m_referenceSide) : std::nullopt;
-  const CompareView view = m_compareView;
-  CloseReferenceLocked();
+  m_transport.DropPendingSeek();
+  std::scoped_lock lock(m_transport.GraphLock());
+  const std::string path = m_transport.Path();
+  // B stays, compared afresh with the file's new parameters (its file opened
+  // again: the view that held it closes with the file).
+  const std::optional<CompareSide> reference = m_compare.Has() ? std::optional(m_compare.Side()) : std::nullopt;
+  const CompareView view = m_compare.View();
   CloseLocked();
-  if (!OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen, DiagnoseOpen(path)};
-  m_para = para;  // the dialog's choice, whatever record the file has now
+  if (!m_transport.OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen, DiagnoseOpen(path)};
+  m_transport.SetPara(para);  // the dialog's choice, whatever record the file has now
   const OpenResult result = ApplyAndRun();
-  if (result.outcome == OpenOutcome::kPlaying && reference && AttachReference(*reference).outcome == ReferenceOutcome::kOpened)
-    SetCompareViewLocked(view);
+  if (result.outcome == OpenOutcome::kPlaying && reference) {
+    platform::File file;
+    if (file.Open(reference->path, platform::File::Mode::kRead) == 0 &&
+        AttachReference(std::move(file), *reference).outcome == ReferenceOutcome::kOpened)
+      m_compare.SetView(view);
+  }
   return result;
 }
 
@@ -440,8 +385,8 @@ corvane::YUVPara PlayerSession::ParametersToOffer(const DefaultParameters& defau
                                                   std::optional<corvane::NameGuess>* guess) const {
   if (guess) guess->reset();
   // Never the parameters of the file before it.
-  if (!m_graph || m_hasRecord || !guess) return m_para;
-  return OfferForNewFile(m_path, defaults, guess);
+  if (!m_transport.Graph() || m_transport.HasRecord() || !guess) return m_transport.Para();
+  return OfferForNewFile(m_transport.Path(), defaults, guess);
 }
 
 corvane::YUVPara OfferForNewFile(const std::string& path, const DefaultParameters& defaults,
@@ -458,28 +403,91 @@ corvane::YUVPara OfferForNewFile(const std::string& path, const DefaultParameter
 }
 
 void PlayerSession::Close() {
-  DropPendingSeek();
-  std::scoped_lock lock(m_graphLock);
-  CloseReferenceLocked();
+  m_transport.DropPendingSeek();
+  std::scoped_lock lock(m_transport.GraphLock());
   CloseLocked();
 }
 
 void PlayerSession::CloseLocked() {
-  Stop();
-  if (m_graph) {
-    m_graph->SetNotifyWindow(nullptr);
-    m_graph->Close();
-    m_graph->Release();
-    m_graph.reset();
-  }
+  m_compare.Close(m_transport.Graph());
+  m_transport.CloseLocked();
+  ForgetFile();
+}
+
+void PlayerSession::ForgetFile() {
+  m_coordinates = false;  // the coordinate window closes with a stop
   m_typed = 0;
-  m_reverse = false;
-  m_state = PlayState::NoFile;
-  m_zoom = Zoom::k100;
-  m_view = {};
-  m_segments.reset();
-  m_pictureWidth = kIdleWidth;
-  m_pictureHeight = kIdleHeight;
+  m_look.Idle();
+}
+
+// ---- Comparing with B ------------------------------------------------------------
+
+CompareSide PlayerSession::SideOfOpenFile() const {
+  CompareSide a;
+  a.path = m_transport.Path();
+  a.para = m_transport.Para();
+  corvane::PlaybackGraph* graph = m_transport.Graph();
+  if (graph && graph->GetFileHandle()) a.trailer = corvane::ReadTrailer(*graph->GetFileHandle());
+  return a;
+}
+
+ReferenceResult PlayerSession::OpenReference(const std::string& path, const DefaultParameters& defaults,
+                                             const corvane::YUVPara* chosen) {
+  return OpenReference(path, defaults, chosen, {});
+}
+
+ReferenceResult PlayerSession::OpenReference(const std::string& path, const DefaultParameters& defaults,
+                                             const AskParameters& ask) {
+  return OpenReference(path, defaults, nullptr, ask);
+}
+
+ReferenceResult PlayerSession::OpenReference(const std::string& path, const DefaultParameters& defaults,
+                                             const corvane::YUVPara* chosen, const AskParameters& ask) {
+  if (!m_transport.Graph() || !m_compare.HasPane() || m_transport.State() == PlayState::NoFile)
+    return {ReferenceOutcome::kFailed, EINVAL};
+  // B's file is opened here, once: its trailer read from it, then handed to
+  // B's view, which the quality track reads through too.
+  CompareSide b;
+  b.path = path;
+  platform::File file;
+  if (const int e = file.Open(path, platform::File::Mode::kRead); e != 0) return {ReferenceOutcome::kFailed, e};
+  b.trailer = corvane::ReadTrailer(file);
+  const bool record = (b.trailer.kind == corvane::TrailerKind::kPlain ||
+                       b.trailer.kind == corvane::TrailerKind::kSpliced) && !b.trailer.records.empty();
+  if (record) {
+    b.para = b.trailer.records.front();
+  } else if (chosen) {
+    b.para = *chosen;
+  } else if (defaults.use && IsValidCustomSize(defaults.width, defaults.height)) {
+    b.para.width = defaults.width;
+    b.para.height = defaults.height;
+    b.para.format = defaults.format;
+    b.para.frameInterval = corvane::kDefaultFrameInterval;
+  } else if (const std::optional<corvane::YUVPara> chosen = ask ? ask() : std::nullopt) {
+    // Asked with no lock held: the caller may pause A meanwhile.
+    b.para = *chosen;
+  } else {
+    return {ReferenceOutcome::kNeedsParameters, 0};
+  }
+  m_transport.DropPendingSeek();
+  std::scoped_lock lock(m_transport.GraphLock());
+  if (!m_transport.Graph() || m_transport.State() == PlayState::NoFile) return {ReferenceOutcome::kFailed, EINVAL};
+  return AttachReference(std::move(file), b);
+}
+
+ReferenceResult PlayerSession::AttachReference(platform::File file, const CompareSide& b) {
+  return m_compare.Attach(std::move(file), b, SideOfOpenFile(), *m_transport.Graph(), m_look);
+}
+
+void PlayerSession::CloseReference() {
+  std::scoped_lock lock(m_transport.GraphLock());
+  m_compare.Close(m_transport.Graph());
+}
+
+void PlayerSession::RefreshPictures() {
+  std::scoped_lock lock(m_transport.GraphLock());
+  if (m_transport.Graph() && m_transport.State() != PlayState::NoFile) m_transport.Graph()->Refresh();
+  m_compare.Refresh();
 }
 
 }  // namespace session

@@ -37,15 +37,16 @@ bool ReadFrame(const platform::File& file, const corvane::FileFrames& frames, ui
 }  // namespace
 
 ReferenceView::ReferenceView(platform::VideoWindow* pane)
-    : m_pane(pane), m_worker([this](std::stop_token stop) { Loop(stop); }) {}
+    : m_pane(pane), m_worker([this](uint32_t n, uint64_t, std::stop_token) { ShowNow(n); }) {}
 
 ReferenceView::~ReferenceView() {
-  m_worker.request_stop();
-  m_worker = {};  // joined: nothing presents any more
+  m_worker.Stop();  // joined: nothing presents any more
 }
 
-int ReferenceView::Open(const CompareSide& b, const CompareSide& a) {
-  if (const int e = OpenSide(b, &m_referenceFile, &m_referenceFrames); e != 0) return e;
+int ReferenceView::Open(platform::File referenceFile, const CompareSide& b, const CompareSide& a) {
+  m_referenceFile = std::move(referenceFile);
+  m_referenceFrames.emplace(b.trailer, b.para, b.useSegments);
+  if (m_referenceFrames->FrameCount() == 0) return EINVAL;
   if (const int e = OpenSide(a, &m_playedFile, &m_playedFrames); e != 0) return e;
   m_referenceFrames->Locate(1, &m_first);
   return m_renderer.SetPara(&m_first, m_pane) == corvane::kOk ? 0 : EINVAL;
@@ -93,20 +94,13 @@ void ReferenceView::SetColourSpace(corvane::ColourSpace colour) {
 }
 
 void ReferenceView::Post(std::optional<uint32_t> frame) {
-  {
-    std::scoped_lock lock(m_lock);
-    if (frame) m_last = *frame;
-    if (m_last == 0) return;  // nothing shown yet: nothing to show again
-    m_request = m_last;
-    m_busy = true;
-  }
-  m_wake.notify_one();
+  std::scoped_lock lock(m_lock);  // posted under it: requests reach the worker in the order asked
+  if (frame) m_last = *frame;
+  if (m_last == 0) return;  // nothing shown yet: nothing to show again
+  m_worker.Post(m_last);
 }
 
-bool ReferenceView::WaitIdle(std::chrono::milliseconds timeout) {
-  std::unique_lock lock(m_lock);
-  return m_idle.wait_for(lock, timeout, [&] { return !m_busy; });
-}
+bool ReferenceView::WaitIdle(std::chrono::milliseconds timeout) { return m_worker.WaitIdle(timeout); }
 
 int32_t ReferenceView::CaptureStill(corvane::StillKind kind, int quality, std::vector<uint8_t>* out) {
   const corvane::ColourSpace colour = m_renderer.GetColourSpace();
@@ -153,28 +147,18 @@ bool ReferenceView::SamplesAt(uint32_t x, uint32_t y, int v[3]) const {
   return corvane::LookUpYUV(frame, x, y, &v[0], &v[1], &v[2]);
 }
 
-void ReferenceView::Loop(std::stop_token stop) {
-  for (;;) {
-    uint32_t n = 0;
-    bool difference = false;
-    int gain = 1;
-    {
-      std::unique_lock lock(m_lock);
-      if (!m_wake.wait(lock, stop, [&] { return m_request.has_value(); })) return;
-      n = *std::exchange(m_request, std::nullopt);
-      difference = m_difference;
-      gain = m_gain;
-    }
-    uint32_t w = 0, h = 0;
-    YUVType type = corvane::YUV_NONE;
-    const std::span<const uint8_t> picture = Compose(n, difference, gain, &type, &w, &h);
-    Present(picture, type, w, h, n);
-    {
-      std::scoped_lock lock(m_lock);
-      m_busy = m_request.has_value();
-    }
-    m_idle.notify_all();
+void ReferenceView::ShowNow(uint32_t n) {
+  bool difference = false;
+  int gain = 1;
+  {
+    std::scoped_lock lock(m_lock);
+    difference = m_difference;
+    gain = m_gain;
   }
+  uint32_t w = 0, h = 0;
+  YUVType type = corvane::YUV_NONE;
+  const std::span<const uint8_t> picture = Compose(n, difference, gain, &type, &w, &h);
+  Present(picture, type, w, h, n);
 }
 
 std::span<const uint8_t> ReferenceView::Compose(uint32_t n, bool difference, int gain, YUVType* type, uint32_t* w,

@@ -11,20 +11,21 @@
 //
 // Threads: Show and the setters may be called from any thread (Show comes
 // from the presenting thread of the other graph, under its renderer's lock,
-// so it only posts); one worker reads, computes and presents. A new request
-// replaces one not yet started. Locks: m_lock guards the request and the
-// frames kept for the readout; the renderer's lock is taken without it.
+// so it only posts); one platform::LatestWorker reads, computes and
+// presents: a new request replaces one not yet started. Locks: m_lock
+// guards the frame asked for, the difference settings and the frames kept
+// for the readout; the worker's lock is taken inside it (a leaf), the
+// renderer's lock without it.
 #pragma once
 
-#include <condition_variable>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "analysis/compare.h"
@@ -35,6 +36,7 @@
 #include "formats/trailer.h"
 #include "formats/yuv_format.h"
 #include "platform/file.h"
+#include "platform/latest_worker.h"
 
 namespace session {
 
@@ -49,9 +51,12 @@ class ReferenceView : private corvane::RendererHost {
   ReferenceView(const ReferenceView&) = delete;
   ReferenceView& operator=(const ReferenceView&) = delete;
 
-  // Opens B, and A (read for the difference picture). 0 or an errno value;
+  // Takes B's file (open already, read with `b`'s parameters and trailer)
+  // and opens A (read for the difference picture). 0 or an errno value;
   // EINVAL when B's parameters give no frame.
-  int Open(const CompareSide& b, const CompareSide& a);
+  int Open(platform::File referenceFile, const CompareSide& b, const CompareSide& a);
+  // B's file, for others that read it while the view lives (the quality track).
+  const platform::File& ReferenceFile() const { return m_referenceFile; }
   uint32_t FrameCount() const { return m_referenceFrames ? m_referenceFrames->FrameCount() : 0; }
   // B's parameters at frame n (its first segment's past its end).
   corvane::YUVPara ParaAt(uint32_t n) const;
@@ -87,7 +92,8 @@ class ReferenceView : private corvane::RendererHost {
   void OnFormatChange(const corvane::YUVPara&) override {}
   bool IsMinimized() const override { return false; }
   void Post(std::optional<uint32_t> frame);
-  void Loop(std::stop_token stop);
+  // On the worker: frame n composed and presented.
+  void ShowNow(uint32_t n);
   // On the worker: the picture for frame n (B's frame itself, or the
   // difference or black in m_picture), its type and size.
   std::span<const uint8_t> Compose(uint32_t n, bool difference, int gain, corvane::YUVType* type, uint32_t* w,
@@ -102,9 +108,6 @@ class ReferenceView : private corvane::RendererHost {
   corvane::YUVPara m_first{};
 
   mutable std::mutex m_lock;
-  std::condition_variable_any m_wake, m_idle;
-  std::optional<uint32_t> m_request;  // guarded by m_lock
-  bool m_busy = false;                // guarded by m_lock
   uint32_t m_last = 0;                // guarded by m_lock: the frame last asked for
   bool m_difference = false;          // guarded by m_lock
   int m_gain = 1;                     // guarded by m_lock
@@ -116,7 +119,7 @@ class ReferenceView : private corvane::RendererHost {
   uint32_t m_shown = 0;
   // Worker only.
   std::vector<uint8_t> m_referenceBytes, m_aBytes, m_picture, m_scratch[2];
-  std::jthread m_worker;  // last: it starts once everything above exists
+  platform::LatestWorker<uint32_t> m_worker;  // last: it starts once everything above exists
 };
 
 }  // namespace session

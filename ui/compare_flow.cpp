@@ -40,22 +40,26 @@ bool PlayerWindow::OpenReferenceFile(const QString& path) {
   if (!m_session->Graph() || m_session->State() == PlayState::NoFile) return false;
   const std::string file = path.toStdString();
   const session::DefaultParameters defaults = DefaultsOf(m_settings);
-  session::ReferenceResult r = m_session->OpenReference(file, defaults);
+  // B's file is opened once; the session asks for its parameters (at most
+  // once) only when it has no record and the defaults do not apply.
+  bool playing = false;
+  const session::ReferenceResult r =
+      m_session->OpenReference(file, defaults, [&]() -> std::optional<corvane::YUVPara> {
+        // A stands still while B's parameters are chosen, and plays on after.
+        playing = m_session->State() == PlayState::Playing;
+        if (playing) {
+          m_session->Execute(Command::Pause);
+          UpdateControls();
+        }
+        corvane::YUVPara chosen{};
+        if (!AskReferenceParameters(this, path, m_session->Para(), &chosen)) return std::nullopt;
+        return chosen;
+      });
+  if (playing && m_session->State() == PlayState::Paused) m_session->Execute(Command::Play);
   if (r.outcome == session::ReferenceOutcome::kNeedsParameters) {
-    // A stands still while B's parameters are chosen, and plays on after.
-    const bool playing = m_session->State() == PlayState::Playing;
-    if (playing) {
-      m_session->Execute(Command::Pause);
-      UpdateControls();
-    }
-    corvane::YUVPara chosen{};
-    const bool confirmed = AskReferenceParameters(this, path, m_session->Para(), &chosen);
-    if (confirmed) r = m_session->OpenReference(file, defaults, &chosen);
-    if (playing && m_session->State() == PlayState::Paused) m_session->Execute(Command::Play);
-    if (!confirmed) {
-      UpdateControls();
-      return false;
-    }
+    // The parameters were asked for and the dialog declined.
+    UpdateControls();
+    return false;
   }
   if (r.outcome != session::ReferenceOutcome::kOpened) {
     const QString text = tr("打开对比文件失败\n%1").arg(QFileInfo(path).fileName());

@@ -1,0 +1,126 @@
+// Opening and closing B, the views, and B following A's display settings.
+#include "session/compare_session.h"
+
+#include <utility>
+
+#include "formats/result_codes.h"
+
+namespace session {
+
+std::optional<CompareView> CompareViewForName(std::string_view name) {
+  static constexpr std::pair<std::string_view, CompareView> kNames[] = {
+      {"a", CompareView::kA},       {"b", CompareView::kB},       {"side", CompareView::kSide},
+      {"wipe", CompareView::kWipe}, {"diff", CompareView::kDiff},
+  };
+  for (const auto& [n, v] : kNames)
+    if (n == name) return v;
+  return std::nullopt;
+}
+
+CompareSide CompareSession::TrackSide() const {
+  CompareSide b = m_side;
+  b.file = &m_reference->ReferenceFile();
+  return b;
+}
+
+ReferenceResult CompareSession::Attach(platform::File file, const CompareSide& b, const CompareSide& a,
+                                       corvane::PlaybackGraph& graph, const ViewState& look) {
+  Close(&graph);
+  auto reference = std::make_unique<ReferenceView>(m_pane);
+  if (const int e = reference->Open(std::move(file), b, a); e != 0) return {ReferenceOutcome::kFailed, e};
+  m_reference = std::move(reference);
+  m_side = b;
+  m_side.file = nullptr;
+  m_reference->SetAspectMode(int(look.aspect));
+  m_reference->SetColourSpace(look.colour);
+  m_reference->SetComponentMode(graph.GetComponentMode());
+  m_metrics = m_track.Start(a, TrackSide(), m_graphSsim);
+  SetView(m_view);
+  ApplyLook(look);
+  // From now on B shows each frame A presents; the frame on screen first.
+  ReferenceView* r = m_reference.get();
+  graph.Render()->SetPresentedCallback([r](const corvane::FrameBuffer& frame) { r->Show(frame.nFrameNo); });
+  uint32_t shown = 0;
+  if (graph.GetCurrentFrame(&shown) == corvane::kOk && shown != 0) r->Show(shown);
+  return {ReferenceOutcome::kOpened, 0};
+}
+
+void CompareSession::ApplyLook(const ViewState& look) {
+  if (!m_reference) return;
+  // Zoom and pan act on both sides alike when the frames are alike in size.
+  const corvane::YUVPara b = m_reference->ParaAt(1);
+  const bool same = b.width == look.pictureWidth && b.height == look.pictureHeight;
+  m_reference->SetView(same ? look.view : corvane::PictureView{});
+}
+
+void CompareSession::Close(corvane::PlaybackGraph* graph) {
+  if (!m_reference) return;
+  // Waits for a presentation under way: after it, nothing calls the view.
+  if (graph) graph->Render()->SetPresentedCallback(nullptr);
+  m_track.Stop();
+  m_reference.reset();
+  m_side = {};
+  m_metrics = {};
+  m_view = CompareView::kA;
+}
+
+void CompareSession::SetView(CompareView view) {
+  if (view == CompareView::kDiff && !m_metrics.Ok()) view = CompareView::kSide;
+  m_view = view;
+  if (m_reference) m_reference->SetDifference(view == CompareView::kDiff, m_diffGain);
+}
+
+void CompareSession::SetAspectMode(AspectMode mode) {
+  if (m_reference) m_reference->SetAspectMode(int(mode));
+}
+
+void CompareSession::SetColourSpace(corvane::ColourSpace colour) {
+  if (m_reference) m_reference->SetColourSpace(colour);
+}
+
+void CompareSession::SetComponentMode(uint32_t mode) {
+  if (m_reference) m_reference->SetComponentMode(mode);
+}
+
+bool CompareSession::Execute(Command c, corvane::PlaybackGraph* graph, const std::function<CompareSide()>& openFile) {
+  if (!m_reference) return false;
+  switch (c) {
+    case Command::CloseReference:
+      Close(graph);
+      return true;
+    case Command::ViewFlip:
+      SetView(m_view == CompareView::kA ? CompareView::kB : CompareView::kA);
+      return true;
+    case Command::ViewA:
+    case Command::ViewB:
+    case Command::ViewSide:
+    case Command::ViewWipe:
+    case Command::ViewDiff:
+      SetView(CompareView(int(c) - int(Command::ViewA)));
+      return true;
+    case Command::DiffGain1:
+    case Command::DiffGain4:
+    case Command::DiffGain16:
+      m_diffGain = c == Command::DiffGain1 ? 1 : c == Command::DiffGain4 ? 4 : 16;
+      SetView(m_view);
+      return true;
+    case Command::GraphSsim: {
+      // SSIM costs more than PSNR: it is measured once asked for.
+      m_graphSsim = !m_graphSsim;
+      if (m_graphSsim && !m_track.Ssim()) m_metrics = m_track.Start(openFile(), TrackSide(), true);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void CompareSession::Refresh() {
+  if (m_reference) m_reference->Refresh();
+}
+
+bool CompareSession::SamplesAt(uint32_t x, uint32_t y, int v[3]) const {
+  return m_reference && m_reference->SamplesAt(x, y, v);
+}
+
+}  // namespace session

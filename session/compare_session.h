@@ -1,0 +1,102 @@
+// CompareSession: the session's side of comparing the open file (A) with a
+// second file (B, the reference): B's view on its own pane, the quality
+// track, which of the pictures shows (the compare view) and the difference
+// view's gain. B follows A's frames through A's renderer's presented
+// callback and A's display settings through the setters.
+//
+// Threads: the session's thread calls everything, with the transport's
+// graph lock held where a method says so (B's view is attached to and
+// detached from A's renderer under it). The reference view and the quality
+// track have their own workers.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "analysis/compare.h"
+#include "engine/playback_graph.h"
+#include "platform/file.h"
+#include "session/commands.h"
+#include "session/quality_track.h"
+#include "session/reference_view.h"
+#include "session/view_state.h"
+
+namespace session {
+
+// How the open file (A) and a second file (B) share the picture area.
+enum class CompareView : int { kA = 0, kB = 1, kSide = 2, kWipe = 3, kDiff = 4 };
+// The command line's names: "a", "b", "side", "wipe", "diff".
+std::optional<CompareView> CompareViewForName(std::string_view name);
+
+// Opening the second file: opened (its metrics may still be refused, see
+// MetricsStatus), its parameters needed (no record, no usable defaults, none
+// given), or failed with an errno value (EINVAL: its parameters give no
+// whole frame).
+enum class ReferenceOutcome { kOpened, kNeedsParameters, kFailed };
+struct ReferenceResult {
+  ReferenceOutcome outcome = ReferenceOutcome::kFailed;
+  int error = 0;
+};
+
+class CompareSession {
+ public:
+  CompareSession() = default;
+  CompareSession(const CompareSession&) = delete;
+  CompareSession& operator=(const CompareSession&) = delete;
+
+  // B's pane of the picture area; set once, before the first Attach.
+  void SetPane(platform::VideoWindow* pane) { m_pane = pane; }
+  bool HasPane() const { return m_pane != nullptr; }
+
+  bool Has() const { return m_reference != nullptr; }
+  const CompareSide& Side() const { return m_side; }
+  ReferenceView* Reference() const { return m_reference.get(); }
+  const corvane::analysis::CompareStatus& MetricsStatus() const { return m_metrics; }
+  const QualityTrack& Track() const { return m_track; }
+  CompareView View() const { return m_view; }
+  int DiffGain() const { return m_diffGain; }
+  bool GraphSsim() const { return m_graphSsim; }
+
+  // ---- With the graph lock held ----
+  // Closes B if open, then shows B (`file`, open already, read with `b`'s
+  // parameters) beside A (`a`, the file `graph` plays): B takes A's display
+  // settings and `look`, its quality is measured from frame 1, and from now
+  // on it shows each frame A presents.
+  ReferenceResult Attach(platform::File file, const CompareSide& b, const CompareSide& a,
+                         corvane::PlaybackGraph& graph, const ViewState& look);
+  // B detached from `graph` (null: A is gone already) and closed; A alone.
+  void Close(corvane::PlaybackGraph* graph);
+  // The view shown (the difference only with metrics; else side by side).
+  void SetView(CompareView view);
+  // Zoom and pan of `look` to B, when B's frames are A's size.
+  void ApplyLook(const ViewState& look);
+  void SetAspectMode(AspectMode mode);
+  void SetColourSpace(corvane::ColourSpace colour);
+  void SetComponentMode(uint32_t mode);
+  // The comparison's commands (views, gain, SSIM, closing B); false when B
+  // is not open or `c` is not one of them. `openFile` gives A as the quality
+  // track reads it, asked for only when the track starts again.
+  bool Execute(Command c, corvane::PlaybackGraph* graph, const std::function<CompareSide()>& openFile);
+
+  // B's picture drawn again.
+  void Refresh();
+  // B's samples at (x, y) of the frame it shows.
+  bool SamplesAt(uint32_t x, uint32_t y, int v[3]) const;
+
+ private:
+  // B as the quality track reads it: through B's view's open file.
+  CompareSide TrackSide() const;
+
+  platform::VideoWindow* m_pane = nullptr;
+  CompareSide m_side;  // B's path, parameters and trailer (no open file)
+  CompareView m_view = CompareView::kA;
+  int m_diffGain = 1;        // the difference view's amplification: 1, 4 or 16
+  bool m_graphSsim = false;  // the quality graph measures and shows SSIM
+  corvane::analysis::CompareStatus m_metrics;
+  std::unique_ptr<ReferenceView> m_reference;
+  QualityTrack m_track;  // reads B through m_reference's file: declared after it, it stops first
+};
+
+}  // namespace session

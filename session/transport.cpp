@@ -1,0 +1,207 @@
+#include "session/transport.h"
+
+#include <algorithm>
+#include <span>
+#include <utility>
+
+#include "formats/result_codes.h"
+#include "formats/trailer.h"
+
+namespace session {
+
+using corvane::kOk;
+
+Transport::Transport(platform::VideoWindow* picture, platform::FrameSizeListener* sizes)
+    : m_picture(picture), m_sizes(sizes), m_seeker([this](uint32_t n, uint64_t ticket, std::stop_token) {
+        SeekNow(n, ticket);
+      }) {}
+
+Transport::~Transport() {
+  StopSeeker();  // joined: no seek runs from here on
+  // The graph's threads present into the window: they end before it goes.
+  if (m_graph) {
+    m_graph->SetNotifyWindow(nullptr);
+    m_graph->Close();
+  }
+}
+
+// ---- Play commands -------------------------------------------------------------
+
+void Transport::Play() {
+  if (m_state == PlayState::Stopped || m_state == PlayState::NoFile) m_statusTicking = true;
+  if (!m_graph) return;
+  m_graph->Run();
+  m_graph->SetRepeat(m_repeat);
+  m_graph->SetSpeed(m_graph->GetSpeed());  // the speed chosen before applies again
+  m_state = PlayState::Playing;
+}
+
+void Transport::Pause() {
+  if (!m_graph) return;
+  m_graph->Pause();
+  m_state = PlayState::Paused;
+}
+
+void Transport::Stop() {
+  m_statusTicking = false;
+  if (!m_graph) return;
+  m_graph->Stop();
+  m_state = PlayState::Stopped;
+}
+
+void Transport::SetRepeat(bool on) {
+  std::scoped_lock lock(m_graphLock);
+  SetRepeatLocked(on);
+}
+
+void Transport::SetRepeatLocked(bool on) {
+  m_repeat = on;
+  if (m_graph) m_graph->SetRepeat(on);
+}
+
+bool Transport::ToggleReverse() {
+  if (!m_graph || m_graph->SetReverse(!m_reverse) < 0) return false;
+  m_reverse = !m_reverse;
+  return true;
+}
+
+bool Transport::GoToFrameLocked(uint64_t n) {
+  // A number beyond the last possible frame stays beyond it: saturated,
+  // never wrapped onto a small frame number. Seeks need a running reader.
+  if (!m_graph || m_state == PlayState::Stopped) return false;
+  return m_graph->SeekToFrame(uint32_t(std::min<uint64_t>(n, UINT32_MAX))) == kOk;
+}
+
+std::optional<FrameFacts> Transport::FactsOf(uint32_t n) const {
+  if (!m_graph || n == 0 || n > m_total) return std::nullopt;
+  corvane::YUVPara para = m_para;
+  FrameFacts f;
+  if (m_segments) {
+    const std::optional<corvane::FrameLocation> at = m_segments->Locate(n, &para);
+    if (!at) return std::nullopt;
+    f.segment = at->segment + 1;
+    f.segments = m_graph->GetSegmentCount();
+  }
+  f.format = para.format;
+  f.width = para.width;
+  f.height = para.height;
+  f.interval = para.EffectiveInterval();
+  return f;
+}
+
+void Transport::TakeFrameSize(uint32_t width, uint32_t height) {
+  m_graph->GetPara(&m_para);
+  m_para.width = width;
+  m_para.height = height;
+}
+
+// ---- Opening and closing --------------------------------------------------------
+
+bool Transport::OpenGraph(const std::string& path) {
+  CloseLocked();
+  m_graph = std::make_unique<corvane::PlaybackGraph>(m_picture);
+  m_graph->SetNoticeHandler([this](corvane::Notice n) {
+    if (m_notice) m_notice(n);
+  });
+  m_path = path;
+  int readOnly = 0, hasRecord = 0;
+  corvane::YUVPara first{};
+  if (m_graph->OpenFile(path, &readOnly) < 0 ||
+      m_graph->ReadFilePara(&hasRecord, std::span<corvane::YUVPara>(&first, 1), false) < 0) {
+    m_graph.reset();
+    return false;
+  }
+  m_readOnly = readOnly != 0;
+  m_hasRecord = hasRecord != 0;
+  if (m_hasRecord) m_para = first;
+  return true;
+}
+
+void Transport::CancelOpen() {
+  if (!m_graph) return;
+  m_graph->Close();
+  m_graph.reset();
+}
+
+OpenResult Transport::ApplyAndRun(const ViewState& look) {
+  m_graph->SetView(look.view);
+  // Parameters the engine cannot apply never leave the player claiming to
+  // play: the file is closed.
+  if (m_graph->SetPara(&m_para, m_picture) != kOk) {
+    const OpenProblem why = DiagnoseParameters(m_para, m_graph->MemoryLimit());
+    CloseLocked();
+    return {OpenOutcome::kFailed, OpenFailure::kCannotPlay, why};
+  }
+  m_total = 0;
+  m_graph->GetFileInfo(nullptr, &m_total);
+  if (m_total == 0) {
+    CloseLocked();
+    return {OpenOutcome::kFailed, OpenFailure::kTooShort};
+  }
+  m_segments.reset();
+  if (m_graph->GetSegmentCount() > 1 && m_graph->GetFileHandle())
+    m_segments.emplace(corvane::ReadTrailer(*m_graph->GetFileHandle()), m_para, true);
+  m_graph->SetNotifyWindow(m_sizes);
+  m_graph->SetRepeat(m_repeat);
+  m_graph->SetAspectMode(int(look.aspect));
+  m_graph->SetColourSpace(look.colour);
+  m_statusTicking = true;
+  m_graph->Run();
+  m_state = PlayState::Playing;
+  return {OpenOutcome::kPlaying, OpenFailure::kNone};
+}
+
+void Transport::CloseLocked() {
+  Stop();
+  if (m_graph) {
+    m_graph->SetNotifyWindow(nullptr);
+    m_graph->Close();
+    m_graph->Release();
+    m_graph.reset();
+  }
+  m_reverse = false;
+  m_state = PlayState::NoFile;
+  m_segments.reset();
+}
+
+// ---- The seeker -------------------------------------------------------------------
+
+bool Transport::Step(int delta) {
+  if (!m_graph) return false;
+  {
+    // Paused at once; the frame follows on the seeker. Steps come one after
+    // another from the frame the last one asked for, so a held key loses
+    // none while the seeker is busy.
+    std::scoped_lock lock(m_graphLock);
+    m_graph->Pause();
+  }
+  m_state = PlayState::Paused;
+  uint32_t from = m_seeker.Latest().value_or(0);
+  if (from == 0) m_graph->GetCurrentFrame(&from);
+  // Frame 0 and frames past the end are refused by the engine.
+  RequestSeek(delta > 0 ? from + 1 : (from > 0 ? from - 1 : 0));
+  return true;
+}
+
+bool Transport::WaitForSeeks(std::chrono::milliseconds timeout) { return m_seeker.WaitIdle(timeout); }
+
+void Transport::RunOnGraph(std::function<void(corvane::PlaybackGraph*)> task) {
+  m_seeker.Queue([this, task = std::move(task)] {
+    std::scoped_lock graph(m_graphLock);
+    task(m_graph.get());
+  });
+}
+
+void Transport::RequestSeek(uint32_t n) { m_seeker.Post(n); }
+
+void Transport::DropPendingSeek() { m_seeker.DropPending(); }
+
+void Transport::SeekNow(uint32_t n, uint64_t ticket) {
+  std::scoped_lock graph(m_graphLock);
+  // A command that came in between (a key, a close) has superseded it.
+  if (m_seeker.Superseded(ticket) || !m_graph) return;
+  const int32_t result = m_graph->SeekToFrame(n);
+  if (m_seekDone) m_seekDone(n, result);
+}
+
+}  // namespace session
