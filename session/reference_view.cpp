@@ -132,18 +132,18 @@ int32_t ReferenceView::CapturePicture(platform::Picture* out) const {
 
 uint32_t ReferenceView::ShownFrame() const {
   std::scoped_lock lock(m_lock);
-  return m_shown;
+  return m_shown.frame;
 }
 
 bool ReferenceView::SamplesAt(uint32_t x, uint32_t y, int v[3]) const {
   std::scoped_lock lock(m_lock);
-  if (m_shownBytes.empty()) return false;
+  if (m_shown.bytes.empty()) return false;
   corvane::FrameBuffer frame;
-  frame.pData = const_cast<uint8_t*>(m_shownBytes.data());
-  frame.nSize = uint32_t(m_shownBytes.size());
-  frame.nType = m_shownType;
-  frame.nWidth = m_shownWidth;
-  frame.nHeight = m_shownHeight;
+  frame.pData = const_cast<uint8_t*>(m_shown.bytes.data());
+  frame.nSize = uint32_t(m_shown.bytes.size());
+  frame.nType = m_shown.type;
+  frame.nWidth = m_shown.width;
+  frame.nHeight = m_shown.height;
   return corvane::LookUpYUV(frame, x, y, &v[0], &v[1], &v[2]);
 }
 
@@ -170,21 +170,21 @@ std::span<const uint8_t> ReferenceView::Compose(uint32_t n, bool difference, int
     // B's frame becomes the one the readout reads, without a copy. Only
     // this thread writes it, so it reads it below without the lock.
     std::scoped_lock lock(m_lock);
-    m_shown = n;
+    m_shown.frame = n;
     if (haveB) {
-      m_shownBytes.swap(m_referenceBytes);
-      m_shownType = bType;
-      m_shownWidth = bPara.width;
-      m_shownHeight = bPara.height;
+      m_shown.bytes.swap(m_referenceBytes);
+      m_shown.type = bType;
+      m_shown.width = bPara.width;
+      m_shown.height = bPara.height;
     } else {
-      m_shownBytes.clear();
+      m_shown.bytes.clear();
     }
   }
   if (haveB && !difference) {
     *type = bType;
     *w = bPara.width;
     *h = bPara.height;
-    return m_shownBytes;
+    return m_shown.bytes;
   }
   std::vector<uint8_t>* out = &m_picture;
   const YUVPara size = haveB ? bPara : ParaAt(n);
@@ -195,7 +195,7 @@ std::span<const uint8_t> ReferenceView::Compose(uint32_t n, bool difference, int
     namespace an = corvane::analysis;
     const int depth = an::CompareDepth(aType, bType);
     const an::PlanarFrame a = an::ToPlanar(aType, aPara.width, aPara.height, m_aBytes.data(), &m_scratch[0], depth);
-    const an::PlanarFrame b = an::ToPlanar(bType, bPara.width, bPara.height, m_shownBytes.data(), &m_scratch[1], depth);
+    const an::PlanarFrame b = an::ToPlanar(bType, bPara.width, bPara.height, m_shown.bytes.data(), &m_scratch[1], depth);
     *type = an::DifferencePicture(a, b, gain, out);
     return *out;
   }

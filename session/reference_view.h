@@ -113,10 +113,13 @@ class ReferenceView : private corvane::RendererHost {
   int m_gain = 1;                     // guarded by m_lock
   // B's frame as shown, for the readout (guarded by m_lock; the worker,
   // its only writer, reads it without).
-  std::vector<uint8_t> m_shownBytes;
-  corvane::YUVType m_shownType = corvane::YUV_NONE;
-  uint32_t m_shownWidth = 0, m_shownHeight = 0;
-  uint32_t m_shown = 0;
+  struct Shown {
+    std::vector<uint8_t> bytes;
+    corvane::YUVType type = corvane::YUV_NONE;
+    uint32_t width = 0, height = 0;
+    uint32_t frame = 0;
+  };
+  Shown m_shown;
   // Worker only.
   std::vector<uint8_t> m_referenceBytes, m_aBytes, m_picture, m_scratch[2];
   platform::LatestWorker<uint32_t> m_worker;  // last: it starts once everything above exists
