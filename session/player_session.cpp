@@ -25,12 +25,12 @@ PlayerSession::~PlayerSession() {
 
 // ---- Rules -------------------------------------------------------------------
 
-bool PlayerSession::Allows(uint32_t rule) const {
+bool PlayerSession::Allows(uint32_t rule, const WindowFacts& window) const {
   const uint32_t stateBit = 1u << int(m_transport.State());  // PlayState order is the bits' order
   if (!(rule & stateBit)) return false;
-  if ((rule & when::kNotFullScreen) && m_fullScreen) return false;
-  if ((rule & when::kFullScreen) && !m_fullScreen) return false;
-  if ((rule & when::kNoCoordinates) && m_coordinates) return false;
+  if ((rule & when::kNotFullScreen) && window.fullScreen) return false;
+  if ((rule & when::kFullScreen) && !window.fullScreen) return false;
+  if ((rule & when::kNoCoordinates) && window.coordinates) return false;
   if ((rule & when::kReference) && !m_compare.Has()) return false;
   if ((rule & when::kMetrics) && !m_compare.MetricsStatus().Ok()) return false;
   return true;
@@ -83,7 +83,7 @@ bool PlayerSession::Runs(Command c) {
 
 // ---- Commands ------------------------------------------------------------------
 
-bool PlayerSession::Execute(Command c) {
+bool PlayerSession::Execute(Command c, const WindowFacts& window) {
   if (IsDigit(c)) {
     m_typed = AppendDigit(m_typed, int(c) - int(Command::Digit0));
     return true;
@@ -115,7 +115,6 @@ bool PlayerSession::Execute(Command c) {
       m_transport.Pause();
       return true;
     case Command::Stop:
-      m_coordinates = false;  // the coordinate window closes with a stop
       m_transport.Stop();
       return true;
     case Command::Faster:
@@ -137,7 +136,7 @@ bool PlayerSession::Execute(Command c) {
     case Command::Zoom100:
     case Command::Zoom200:
       // The coordinate window needs the picture at 100 %.
-      if (m_coordinates) return false;
+      if (window.coordinates) return false;
       m_look.zoom = Zoom(int(c) - int(Command::Zoom50));
       // The window takes the new size; the picture is whole in it again.
       ApplyViewLocked({});
@@ -263,7 +262,7 @@ void PlayerSession::ResetView() {
   if (!m_look.view.IsWhole()) ApplyViewLocked({});
 }
 
-PlayerView PlayerSession::View() const {
+PlayerView PlayerSession::View(const WindowFacts& window) const {
   PlayerView v;
   v.state = m_transport.State();
   v.total = m_transport.Total();
@@ -271,8 +270,8 @@ PlayerView PlayerSession::View() const {
   v.repeat = m_transport.Repeat();
   v.zoom = m_look.zoom;
   v.view = m_look.view;
-  v.fullScreen = m_fullScreen;
-  v.coordinates = m_coordinates;
+  v.fullScreen = window.fullScreen;
+  v.coordinates = window.coordinates;
   v.statusTicking = m_transport.StatusTicking();
   v.typed = m_typed;
   v.pictureWidth = m_look.pictureWidth;
@@ -415,7 +414,6 @@ void PlayerSession::CloseLocked() {
 }
 
 void PlayerSession::ForgetFile() {
-  m_coordinates = false;  // the coordinate window closes with a stop
   m_typed = 0;
   m_look.Idle();
 }

@@ -29,6 +29,7 @@
 #include "session/reference_view.h"
 #include "session/transport.h"
 #include "session/view_state.h"
+#include "session/window_facts.h"
 
 namespace session {
 
@@ -63,7 +64,7 @@ struct PlayerView {
   bool repeat = false;
   int component = 0;  // 0 the whole picture, 1 Y, 2 U, 3 V
   Zoom zoom = Zoom::k100;
-  bool fullScreen = false;
+  bool fullScreen = false;    // the window's facts, as View() was given them
   bool coordinates = false;   // the coordinate window shows
   bool statusTicking = false; // the status line follows the frame (from open or play until stop)
   uint64_t typed = 0;         // the frame number typed so far
@@ -99,29 +100,31 @@ class PlayerSession {
   }
 
   // ---- Commands ----
-  // Whether a rule (when::*) holds now.
-  bool Allows(uint32_t rule) const;
-  bool CanRun(Command c) const { return Allows(MenuRule(c)); }
-  bool CanRunKey(Command c) const { return Allows(KeyRule(c)); }
+  // Whether a rule (when::*) holds now, in a window with `window`'s facts
+  // (none given: no full screen, no coordinate window).
+  bool Allows(uint32_t rule, const WindowFacts& window = {}) const;
+  bool CanRun(Command c, const WindowFacts& window = {}) const { return Allows(MenuRule(c), window); }
+  bool CanRunKey(Command c, const WindowFacts& window = {}) const { return Allows(KeyRule(c), window); }
   // The commands the session runs itself: playing, seeking, steps, the typed
   // number, component view, zoom, closing. Others (dialogs, full screen,
   // stills) are the window's.
   static bool Runs(Command c);
   // Runs `c` if it is the session's; false when it did nothing to the state
   // or the engine (refused, or not a session command).
-  bool Execute(Command c);
-  PlayerView View() const;
+  // (The zoom commands are refused while the coordinate window shows.)
+  bool Execute(Command c, const WindowFacts& window = {});
+  // `window`'s facts are copied into the view as given.
+  PlayerView View(const WindowFacts& window = {}) const;
   // The parts of the view that ask the engine nothing (View() reads the
   // frame on screen under the renderer's lock): for paths that run often,
   // such as every pointer move or resize.
   PlayState State() const { return m_transport.State(); }
-  bool IsFullScreen() const { return m_fullScreen; }
+  // How many times playing has stopped (a stop, a file closed or replaced):
+  // the coordinate window closes with each.
+  uint64_t Stops() const { return m_transport.Stops(); }
   uint32_t PictureWidth() const { return m_look.pictureWidth; }
   uint32_t PictureHeight() const { return m_look.pictureHeight; }
 
-  // Facts of the window the rules depend on.
-  void SetFullScreen(bool on) { m_fullScreen = on; }
-  void SetCoordinatesShown(bool on) { m_coordinates = on; }
   // The zoom goes back to 100 % (a new frame size, the coordinate window).
   void ResetZoom() { m_look.zoom = Zoom::k100; }
   void SetRepeat(bool on) { m_transport.SetRepeat(on); }
@@ -240,8 +243,6 @@ class PlayerSession {
   ViewState m_look;
   CompareSession m_compare;
   uint64_t m_typed = 0;  // saturates; see AppendDigit
-  bool m_fullScreen = false;
-  bool m_coordinates = false;
 };
 
 }  // namespace session

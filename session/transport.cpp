@@ -43,6 +43,7 @@ void Transport::Pause() {
 }
 
 void Transport::Stop() {
+  ++m_stops;
   m_statusTicking = false;
   if (!m_graph) return;
   m_graph->Stop();

@@ -80,6 +80,8 @@ class Transport {
   bool Reverse() const { return m_reverse; }
   bool Repeat() const { return m_repeat; }
   bool StatusTicking() const { return m_statusTicking; }
+  // Moves on with every Stop (a file closed stops too).
+  uint64_t Stops() const { return m_stops; }
 
   // ---- With the graph lock held ----
   // Closes what is open and opens `path` with a new graph, its record (if
@@ -140,6 +142,7 @@ class Transport {
   bool m_reverse = false;
   bool m_repeat = false;
   bool m_statusTicking = false;  // the status line follows the frame (from open or play until stop)
+  uint64_t m_stops = 0;
   std::optional<corvane::FileFrames> m_segments;  // a spliced file's segments, as the reader plays them
 
   std::mutex m_graphLock;  // see Locks above; the caller's thread alone replaces m_graph

@@ -69,12 +69,13 @@ QHash<int, QAction*> BuildMenuBar(QMenuBar* bar, QObject* owner, std::function<v
   return items;
 }
 
-void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSession& session) {
+void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSession& session,
+                   const session::WindowFacts& window) {
   const session::PlayerView v = session.View();
   const int component = v.state == PlayState::NoFile ? 0 : v.component;
   for (const MenuEntry& e : MenuEntries()) {
     QAction* a = items.value(e.id);
-    a->setEnabled(session.CanRun(e.command));
+    a->setEnabled(session.CanRun(e.command, window));
     if (e.group == MenuGroup::kZoom) a->setChecked(int(e.command) - int(Command::Zoom50) == int(v.zoom));
     if (e.group == MenuGroup::kComponent) a->setChecked(int(e.command) - int(Command::ComponentYUV) == component);
     if (e.group == MenuGroup::kMatrix) a->setChecked(int(e.command) - int(Command::Matrix601) == int(v.colour.matrix));

@@ -32,7 +32,8 @@ void RetranslateMenus(QWidget* bar);
 
 // Enables each item by the session's rules and checks the zoom, component
 // and reverse items from the view.
-void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSession& session);
+void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSession& session,
+                   const session::WindowFacts& window);
 
 // A key event of the player's widgets: every key-down is claimed (so no
 // control acts on a key of its own, no shortcut fires, and Enter or Escape

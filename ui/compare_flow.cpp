@@ -110,7 +110,7 @@ void PlayerWindow::ShowShownFacts(const session::PlayerView& v) {
 }
 
 int PlayerWindow::BelowPicture() const {
-  const bool full = m_session && m_session->IsFullScreen();
+  const bool full = m_fullScreen.on;
   return kStripHeight + (m_graphTimer.isActive() && !full ? kGraphHeight : 0);
 }
 
@@ -121,7 +121,7 @@ QRect PlayerWindow::PaneAt(QPoint at) const {
 }
 
 void PlayerWindow::ApplyCompareView() {
-  const session::PlayerView v = m_session->View();
+  const session::PlayerView v = m_session->View(Facts());
   VideoWidget::Layout layout = VideoWidget::Layout::kSingle;
   int shown = 0;
   if (v.reference) {

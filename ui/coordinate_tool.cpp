@@ -16,6 +16,8 @@ CoordinateTool::CoordinateTool(PlayerWindow* player, session::PlayerSession* ses
 
 bool CoordinateTool::IsVisible() const { return m_window && m_window->isVisible(); }
 
+bool CoordinateTool::Shows() const { return IsVisible() && m_session->Stops() == m_shownAt; }
+
 void CoordinateTool::Toggle() {
   if (!m_window) {
     m_window = new CoordinateWindow(m_player);
@@ -35,11 +37,10 @@ void CoordinateTool::Toggle() {
   m_window->SelectComponent(m_session->View().component);
   if (m_window->isVisible()) {
     m_window->hide();
-    m_session->SetCoordinatesShown(false);
     Hold(false);
   } else {
     m_session->ResetZoom();
-    m_session->SetCoordinatesShown(true);
+    m_shownAt = m_session->Stops();
     m_window->show();
     if (m_player->Video()->size() != m_player->PictureBaseSize())
       m_player->ResizeForPicture(uint32_t(m_player->PictureBaseSize().width()),
@@ -50,7 +51,7 @@ void CoordinateTool::Toggle() {
 }
 
 void CoordinateTool::Sync() {
-  if (m_session->View().coordinates || !IsVisible()) return;
+  if (Shows() || !IsVisible()) return;
   m_window->hide();
   Hold(false);
 }

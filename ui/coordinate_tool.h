@@ -22,9 +22,12 @@ class CoordinateTool {
   CoordinateTool(PlayerWindow* player, session::PlayerSession* session);
 
   void Toggle();
-  // Hides the window when the session says it no longer shows (a stop).
+  // Hides the window when playing has stopped since it was shown (a stop,
+  // a file closed or replaced).
   void Sync();
   bool IsVisible() const;
+  // It shows, and nothing has stopped since: the fact the command rules ask for.
+  bool Shows() const;
   // Under the player's frame, or beside it when that would leave the
   // screen's available area; always whole on that area.
   void Place();
@@ -44,6 +47,7 @@ class CoordinateTool {
   session::PlayerSession* const m_session;
   CoordinateWindow* m_window = nullptr;  // a child of the player; made on first use
   bool m_held = false;
+  uint64_t m_shownAt = 0;  // the session's stop count when the window was shown
   QSize m_heldMinimum;  // the player's minimum size before the hold
 };
 

@@ -107,7 +107,7 @@ void PlayerWindow::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (urls.isEmpty() || !urls.first().isLocalFile()) return;
   event->acceptProposedAction();
-  if ((event->modifiers() & Qt::ShiftModifier) && m_session->CanRun(Command::OpenReference)) {
+  if ((event->modifiers() & Qt::ShiftModifier) && m_session->CanRun(Command::OpenReference, Facts())) {
     OpenReferenceFile(urls.first().toLocalFile());
     UpdateControls();
     return;

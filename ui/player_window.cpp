@@ -132,8 +132,8 @@ void PlayerWindow::Run(Command c) {
   }
   const bool compare = c >= Command::OpenReference && c <= Command::ExportStats;
   // "." leaves full screen before it stops.
-  if (c == Command::Stop && m_session->IsFullScreen()) ToggleFullScreen();
-  if (!m_session->Execute(c)) return;
+  if (c == Command::Stop && m_fullScreen.on) ToggleFullScreen();
+  if (!m_session->Execute(c, Facts())) return;
   const session::PlayerView v = m_session->View();
   if (c == Command::Stop) m_status->Show(v);
   if (c >= Command::Zoom50 && c <= Command::Zoom200) ApplyZoom();
@@ -227,7 +227,7 @@ void PlayerWindow::GoToFrameBoxCommand() {
 void PlayerWindow::UpdateControls() {
   const session::PlayerView v = m_session->View();
   m_transport->Show(v);
-  ShowMenuState(m_actions, *m_session);
+  ShowMenuState(m_actions, *m_session, Facts());
   m_coords->EnableList(v);
   if (v.statusTicking && !m_statusTimer.isActive()) m_statusTimer.start();
   if (!v.statusTicking) m_statusTimer.stop();
@@ -254,7 +254,7 @@ void PlayerWindow::ToggleCoordinateWindow() { Run(Command::Coordinates), UpdateC
 bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
   const KeyOutcome key = CommandForKeyEvent(event);
   if (key.handled) {
-    if (key.command && m_session->CanRunKey(*key.command)) {
+    if (key.command && m_session->CanRunKey(*key.command, Facts())) {
       Run(*key.command);
       UpdateControls();
     }
@@ -265,7 +265,7 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonDblClick: {
       centralWidget()->setFocus();
       const auto* mouse = static_cast<QMouseEvent*>(event);
-      if (mouse->button() == Qt::LeftButton && m_session->CanRunKey(Command::FullScreen) &&
+      if (mouse->button() == Qt::LeftButton && m_session->CanRunKey(Command::FullScreen, Facts()) &&
           m_video->rect().contains(m_video->mapFrom(centralWidget(), mouse->position().toPoint())))
         ToggleFullScreen();
       return false;
@@ -370,7 +370,7 @@ void PlayerWindow::KeepPictureSize(QSize picture) {
 void PlayerWindow::LayoutControls() {
   const QWidget* client = centralWidget();
   const int W = client->width(), H = client->height();
-  const bool full = m_session && m_session->IsFullScreen();
+  const bool full = m_fullScreen.on;
   const int below = BelowPicture();
   m_area->setGeometry(0, 0, W, full ? H : std::max(0, H - below));
   m_area->SetInset(full ? 0 : m_pictureInset);
@@ -386,7 +386,7 @@ void PlayerWindow::LayoutControls() {
 }
 
 void PlayerWindow::ApplyZoom() {
-  if (m_session->IsFullScreen()) ToggleFullScreen();
+  if (m_fullScreen.on) ToggleFullScreen();
   const session::PlayerView v = m_session->View();
   // 200 % of a large frame exceeds 32 bits only in the sum; the sizing
   // clamps to the screen, so the doubled size is saturated, not wrapped.
@@ -399,21 +399,23 @@ void PlayerWindow::ApplyZoom() {
   ResizeForPicture(scaled(uint32_t(picture.width())), scaled(uint32_t(picture.height())));
 }
 
+session::WindowFacts PlayerWindow::Facts() const { return {m_fullScreen.on, m_coords && m_coords->Shows()}; }
+
 void PlayerWindow::ToggleFullScreen() {
   const session::PlayerView v = m_session->View();
   if (v.state != PlayState::Playing && v.state != PlayState::Paused) return;
-  const bool on = !v.fullScreen;
-  m_session->SetFullScreen(on);
+  const bool on = !m_fullScreen.on;
+  m_fullScreen.on = on;
   m_transport->setVisible(!on);
   m_status->setVisible(!on);
   m_graphPanel->setVisible(!on && m_graphTimer.isActive());
   menuBar()->setVisible(!on);
   if (on) {
-    m_placement = saveGeometry();
+    m_fullScreen.placement = saveGeometry();
     showFullScreen();
   } else {
     showNormal();
-    restoreGeometry(m_placement);
+    restoreGeometry(m_fullScreen.placement);
   }
   LayoutControls();
 }
@@ -442,7 +444,7 @@ void PlayerWindow::changeEvent(QEvent* event) {
 }
 
 void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
-  if (m_session->IsFullScreen()) ToggleFullScreen();
+  if (m_fullScreen.on) ToggleFullScreen();
   if (isMinimized()) showNormal();
   m_session->OnFrameSizeChanged(width, height);
   // The held size gives way for the new frame size, then holds again.

@@ -95,7 +95,9 @@ class PlayerWindow : public QMainWindow {
   int BelowPicture() const;
   static constexpr int kGraphHeight = 140;
   // State and parts, for tests.
-  session::PlayerView View() const { return m_session->View(); }
+  session::PlayerView View() const { return m_session->View(Facts()); }
+  // What the command rules ask of the window: full screen, the coordinate window.
+  session::WindowFacts Facts() const;
   corvane::PlaybackGraph* Graph() const { return m_session->Graph(); }
   const corvane::YUVPara& Para() const { return m_session->Para(); }
   const PlayerSettings& Settings() const { return m_settings; }
@@ -155,7 +157,11 @@ class PlayerWindow : public QMainWindow {
   QString m_filePath;
   std::unique_ptr<CoordinateTool> m_coords;
   std::unique_ptr<StillCapture> m_stills;
-  QByteArray m_placement;    // geometry before full screen
+  struct FullScreen {
+    bool on = false;
+    QByteArray placement;  // geometry before full screen
+  };
+  FullScreen m_fullScreen;
   int m_pictureInset = 0;    // client width beside a picture narrower than the control row
   bool m_dragging = false;   // the left button went down on the picture: moves pan it
   QPoint m_dragLast;         // where the last move of the drag was (picture coordinates)
