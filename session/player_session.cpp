@@ -25,12 +25,12 @@ PlayerSession::~PlayerSession() {
 
 // ---- Rules -------------------------------------------------------------------
 
-bool PlayerSession::Allows(uint32_t rule, const WindowFacts& window) const {
+bool PlayerSession::Allows(uint32_t rule, WindowFacts window) const {
   const uint32_t stateBit = 1u << int(m_transport.State());  // PlayState order is the bits' order
   if (!(rule & stateBit)) return false;
   if ((rule & when::kNotFullScreen) && window.fullScreen) return false;
   if ((rule & when::kFullScreen) && !window.fullScreen) return false;
-  if ((rule & when::kNoCoordinates) && window.coordinates) return false;
+  if ((rule & when::kNoCoordinates) && window.coordinatesShown) return false;
   if ((rule & when::kReference) && !m_compare.Has()) return false;
   if ((rule & when::kMetrics) && !m_compare.MetricsStatus().Ok()) return false;
   return true;
@@ -83,7 +83,7 @@ bool PlayerSession::Runs(Command c) {
 
 // ---- Commands ------------------------------------------------------------------
 
-bool PlayerSession::Execute(Command c, const WindowFacts& window) {
+bool PlayerSession::Execute(Command c, WindowFacts window) {
   if (IsDigit(c)) {
     m_typed = AppendDigit(m_typed, int(c) - int(Command::Digit0));
     return true;
@@ -136,7 +136,7 @@ bool PlayerSession::Execute(Command c, const WindowFacts& window) {
     case Command::Zoom100:
     case Command::Zoom200:
       // The coordinate window needs the picture at 100 %.
-      if (window.coordinates) return false;
+      if (window.coordinatesShown) return false;
       m_look.zoom = Zoom(int(c) - int(Command::Zoom50));
       // The window takes the new size; the picture is whole in it again.
       ApplyViewLocked({});
@@ -262,7 +262,7 @@ void PlayerSession::ResetView() {
   if (!m_look.view.IsWhole()) ApplyViewLocked({});
 }
 
-PlayerView PlayerSession::View(const WindowFacts& window) const {
+PlayerView PlayerSession::View(WindowFacts window) const {
   PlayerView v;
   v.state = m_transport.State();
   v.total = m_transport.Total();
@@ -271,7 +271,7 @@ PlayerView PlayerSession::View(const WindowFacts& window) const {
   v.zoom = m_look.zoom;
   v.view = m_look.view;
   v.fullScreen = window.fullScreen;
-  v.coordinates = window.coordinates;
+  v.coordinates = window.coordinatesShown;
   v.statusTicking = m_transport.StatusTicking();
   v.typed = m_typed;
   v.pictureWidth = m_look.pictureWidth;

@@ -102,9 +102,9 @@ class PlayerSession {
   // ---- Commands ----
   // Whether a rule (when::*) holds now, in a window with `window`'s facts
   // (none given: no full screen, no coordinate window).
-  bool Allows(uint32_t rule, const WindowFacts& window = {}) const;
-  bool CanRun(Command c, const WindowFacts& window = {}) const { return Allows(MenuRule(c), window); }
-  bool CanRunKey(Command c, const WindowFacts& window = {}) const { return Allows(KeyRule(c), window); }
+  bool Allows(uint32_t rule, WindowFacts window = {}) const;
+  bool CanRun(Command c, WindowFacts window = {}) const { return Allows(MenuRule(c), window); }
+  bool CanRunKey(Command c, WindowFacts window = {}) const { return Allows(KeyRule(c), window); }
   // The commands the session runs itself: playing, seeking, steps, the typed
   // number, component view, zoom, closing. Others (dialogs, full screen,
   // stills) are the window's.
@@ -112,9 +112,9 @@ class PlayerSession {
   // Runs `c` if it is the session's; false when it did nothing to the state
   // or the engine (refused, or not a session command).
   // (The zoom commands are refused while the coordinate window shows.)
-  bool Execute(Command c, const WindowFacts& window = {});
+  bool Execute(Command c, WindowFacts window = {});
   // `window`'s facts are copied into the view as given.
-  PlayerView View(const WindowFacts& window = {}) const;
+  PlayerView View(WindowFacts window = {}) const;
   // The parts of the view that ask the engine nothing (View() reads the
   // frame on screen under the renderer's lock): for paths that run often,
   // such as every pointer move or resize.

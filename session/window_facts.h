@@ -7,7 +7,7 @@ namespace session {
 
 struct WindowFacts {
   bool fullScreen = false;
-  bool coordinates = false;  // the coordinate window shows
+  bool coordinatesShown = false;
 };
 
 }  // namespace session

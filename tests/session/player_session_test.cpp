@@ -107,7 +107,7 @@ TEST_F(PlayerSessionTest, KeyTable) {
       {"ctrl+1 while stopped", PlayState::Stopped, Command::Zoom50, PlayState::Stopped, 0, zoom(Zoom::k100)},
       {"ctrl+3 without file", PlayState::NoFile, Command::Zoom200, PlayState::NoFile, 0, zoom(Zoom::k200)},
       {"ctrl+1 with the coordinate window", PlayState::Paused, Command::Zoom50, PlayState::Paused, 0,
-       zoom(Zoom::k100), [this] { m_facts.coordinates = true; }},
+       zoom(Zoom::k100), [this] { m_facts.coordinatesShown = true; }},
       {"ctrl+c closes", PlayState::Paused, Command::Close, PlayState::NoFile, 0},
       {"ctrl+c in full screen", PlayState::Paused, Command::Close, PlayState::Paused, 50, [] { return true; },
        [this] { m_facts.fullScreen = true; }},
@@ -116,7 +116,7 @@ TEST_F(PlayerSessionTest, KeyTable) {
       {"f2 while stopped", PlayState::Stopped, Command::FullScreen, PlayState::Stopped, 0,
        [this] { return !m_session.CanRunKey(Command::FullScreen, m_facts); }},
       {"f2 with the coordinate window", PlayState::Paused, Command::FullScreen, PlayState::Paused, 0,
-       [this] { return !m_session.CanRunKey(Command::FullScreen, m_facts); }, [this] { m_facts.coordinates = true; }},
+       [this] { return !m_session.CanRunKey(Command::FullScreen, m_facts); }, [this] { m_facts.coordinatesShown = true; }},
       {"escape leaves only full screen", PlayState::Paused, Command::LeaveFullScreen, PlayState::Paused, 50,
        [this] { return !m_session.CanRunKey(Command::LeaveFullScreen, m_facts); }},
   };
