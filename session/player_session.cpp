@@ -28,60 +28,8 @@ PlayerSession::~PlayerSession() {
 
 // ---- Rules -------------------------------------------------------------------
 
-bool PlayerSession::Allows(uint32_t rule) const {
-  const uint32_t stateBit = 1u << int(m_state);  // PlayState order is the bits' order
-  if (!(rule & stateBit)) return false;
-  if ((rule & when::kNotFullScreen) && m_fullScreen) return false;
-  if ((rule & when::kFullScreen) && !m_fullScreen) return false;
-  if ((rule & when::kNoCoordinates) && m_coordinates) return false;
-  if ((rule & when::kReference) && !m_reference) return false;
-  if ((rule & when::kMetrics) && !m_metrics.Ok()) return false;
-  return true;
-}
-
-bool PlayerSession::Runs(Command c) {
-  switch (c) {
-    case Command::Close:
-    case Command::PlayPause:
-    case Command::Play:
-    case Command::Pause:
-    case Command::Stop:
-    case Command::Faster:
-    case Command::Slower:
-    case Command::Reverse:
-    case Command::Repeat:
-    case Command::StepForward:
-    case Command::StepBackward:
-    case Command::GoToStart:
-    case Command::GoToEnd:
-    case Command::GoToTyped:
-    case Command::Zoom50:
-    case Command::Zoom100:
-    case Command::Zoom200:
-    case Command::ComponentYUV:
-    case Command::ComponentY:
-    case Command::ComponentU:
-    case Command::ComponentV:
-    case Command::Matrix601:
-    case Command::Matrix709:
-    case Command::Matrix2020:
-    case Command::RangeLimited:
-    case Command::RangeFull:
-    case Command::CloseReference:
-    case Command::ViewA:
-    case Command::ViewB:
-    case Command::ViewSide:
-    case Command::ViewWipe:
-    case Command::ViewDiff:
-    case Command::ViewFlip:
-    case Command::DiffGain1:
-    case Command::DiffGain4:
-    case Command::DiffGain16:
-    case Command::GraphSsim:
-      return true;
-    default:
-      return IsDigit(c);
-  }
+bool PlayerSession::Allows(uint32_t rule, WindowFacts window) const {
+  return RuleHolds(rule, m_state, m_reference != nullptr, m_metrics.Ok(), window);
 }
 
 // ---- Play commands -------------------------------------------------------------
@@ -120,8 +68,9 @@ void PlayerSession::SetRepeatLocked(bool on) {
 }
 
 bool PlayerSession::Execute(Command c) {
-  if (IsDigit(c)) {
-    m_typed = AppendDigit(m_typed, int(c) - int(Command::Digit0));
+  const CommandRow& row = RowOf(c);
+  if (row.group == Group::kDigit) {
+    m_typed = AppendDigit(m_typed, row.value);
     return true;
   }
   if (c == Command::StepForward || c == Command::StepBackward) return Step(c == Command::StepForward ? 1 : -1);
@@ -173,7 +122,7 @@ bool PlayerSession::Execute(Command c) {
     case Command::Zoom200:
       // The coordinate window needs the picture at 100 %.
       if (m_coordinates) return false;
-      m_zoom = Zoom(int(c) - int(Command::Zoom50));
+      m_zoom = Zoom(row.value);
       // The window takes the new size; the picture is whole in it again.
       ApplyViewLocked({});
       return true;
@@ -181,20 +130,20 @@ bool PlayerSession::Execute(Command c) {
     case Command::ComponentY:
     case Command::ComponentU:
     case Command::ComponentV:
-      if (!m_graph || m_graph->SetComponentMode(uint32_t(int(c) - int(Command::ComponentYUV))) != kOk) return false;
+      if (!m_graph || m_graph->SetComponentMode(uint32_t(row.value)) != kOk) return false;
       // Paused or stopped, nothing presents the frame again by itself.
       m_graph->Refresh();
-      if (m_reference) m_reference->SetComponentMode(uint32_t(int(c) - int(Command::ComponentYUV)));
+      if (m_reference) m_reference->SetComponentMode(uint32_t(row.value));
       return true;
     case Command::Matrix601:
     case Command::Matrix709:
     case Command::Matrix2020:
-      m_colour.matrix = corvane::YuvMatrix(int(c) - int(Command::Matrix601));
+      m_colour.matrix = corvane::YuvMatrix(row.value);
       ApplyColourSpace();
       return true;
     case Command::RangeLimited:
     case Command::RangeFull:
-      m_colour.range = c == Command::RangeFull ? corvane::YuvRange::kFull : corvane::YuvRange::kLimited;
+      m_colour.range = corvane::YuvRange(row.value);
       ApplyColourSpace();
       return true;
     default:

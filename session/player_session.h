@@ -151,15 +151,12 @@ class PlayerSession {
   void SetSeekHandler(std::function<void(uint32_t frame, int32_t result)> handler) { m_seekDone = std::move(handler); }
 
   // ---- Commands ----
-  // Whether a rule (when::*) holds now.
-  bool Allows(uint32_t rule) const;
-  bool CanRun(Command c) const { return Allows(MenuRule(c)); }
-  bool CanRunKey(Command c) const { return Allows(KeyRule(c)); }
-  // The commands the session runs itself: playing, seeking, steps, the typed
-  // number, component view, zoom, closing. Others (dialogs, full screen,
-  // stills) are the window's.
-  static bool Runs(Command c);
-  // Runs `c` if it is the session's; false when it did nothing to the state
+  // Whether a rule (when::*) holds now, in a window with `window`'s facts.
+  bool Allows(uint32_t rule, WindowFacts window = {}) const;
+  // A command's menu item (whose rules ask nothing of the window) and its key.
+  bool CanRun(Command c) const { return Allows(RowOf(c).menu); }
+  bool CanRunKey(Command c, WindowFacts window) const { return Allows(RowOf(c).key, window); }
+  // Runs `c` if it is the session's (its row's owner); false when it did nothing to the state
   // or the engine (refused, or not a session command).
   bool Execute(Command c);
   PlayerView View() const;
@@ -171,7 +168,8 @@ class PlayerSession {
   uint32_t PictureWidth() const { return m_pictureWidth; }
   uint32_t PictureHeight() const { return m_pictureHeight; }
 
-  // Facts of the window the rules depend on.
+  // What the window tells the session: full screen is in the view; with the
+  // coordinate window showing the zoom stays at 100 % (a stop closes it).
   void SetFullScreen(bool on) { m_fullScreen = on; }
   void SetCoordinatesShown(bool on) { m_coordinates = on; }
   // The zoom goes back to 100 % (a new frame size, the coordinate window).

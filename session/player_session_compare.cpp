@@ -121,12 +121,12 @@ bool PlayerSession::ExecuteCompare(Command c) {
     case Command::ViewSide:
     case Command::ViewWipe:
     case Command::ViewDiff:
-      SetCompareViewLocked(CompareView(int(c) - int(Command::ViewA)));
+      SetCompareViewLocked(CompareView(RowOf(c).value));
       return true;
     case Command::DiffGain1:
     case Command::DiffGain4:
     case Command::DiffGain16:
-      m_diffGain = c == Command::DiffGain1 ? 1 : c == Command::DiffGain4 ? 4 : 16;
+      m_diffGain = RowOf(c).value;
       SetCompareViewLocked(m_compareView);
       return true;
     case Command::GraphSsim: {

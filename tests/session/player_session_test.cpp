@@ -46,7 +46,7 @@ class PlayerSessionTest : public testing::Test {
 
   // A key: the command acts only when its key's rule holds.
   void Key(Command c) {
-    if (m_session.CanRunKey(c)) m_session.Execute(c);
+    if (m_session.CanRunKey(c, m_facts)) m_session.Execute(c);
     ASSERT_TRUE(m_session.WaitForSeeks(std::chrono::seconds(5)));  // steps run on the seeker
   }
   // Brings the session into `state`; Paused and Stopped from frame 50, so
@@ -54,6 +54,7 @@ class PlayerSessionTest : public testing::Test {
   void Bring(PlayState state) {
     m_session.SetFullScreen(false);
     m_session.SetCoordinatesShown(false);
+    m_facts = {};
     if (state == PlayState::NoFile) {
       m_session.Close();
       return;
@@ -71,6 +72,7 @@ class PlayerSessionTest : public testing::Test {
   corvane::OffscreenWindow m_window{64, 48};
   SizeRecorder m_sizes;
   PlayerSession m_session{&m_window, &m_sizes};
+  session::WindowFacts m_facts;  // the window's, as the window gives them to the key rules
 };
 
 // Every key in every state it may meet: what it does, what it refuses.
@@ -107,18 +109,18 @@ TEST_F(PlayerSessionTest, KeyTable) {
       {"ctrl+1 while stopped", PlayState::Stopped, Command::Zoom50, PlayState::Stopped, 0, zoom(Zoom::k100)},
       {"ctrl+3 without file", PlayState::NoFile, Command::Zoom200, PlayState::NoFile, 0, zoom(Zoom::k200)},
       {"ctrl+1 with the coordinate window", PlayState::Paused, Command::Zoom50, PlayState::Paused, 0,
-       zoom(Zoom::k100), [this] { m_session.SetCoordinatesShown(true); }},
+       zoom(Zoom::k100), [this] { m_session.SetCoordinatesShown(true), m_facts.coordinatesShown = true; }},
       {"ctrl+c closes", PlayState::Paused, Command::Close, PlayState::NoFile, 0},
       {"ctrl+c in full screen", PlayState::Paused, Command::Close, PlayState::Paused, 50, [] { return true; },
-       [this] { m_session.SetFullScreen(true); }},
+       [this] { m_session.SetFullScreen(true), m_facts.fullScreen = true; }},
       {"ctrl+o in full screen", PlayState::Paused, Command::Open, PlayState::Paused, 0,
-       [this] { return !m_session.CanRunKey(Command::Open); }, [this] { m_session.SetFullScreen(true); }},
+       [this] { return !m_session.CanRunKey(Command::Open, m_facts); }, [this] { m_session.SetFullScreen(true), m_facts.fullScreen = true; }},
       {"f2 while stopped", PlayState::Stopped, Command::FullScreen, PlayState::Stopped, 0,
-       [this] { return !m_session.CanRunKey(Command::FullScreen); }},
+       [this] { return !m_session.CanRunKey(Command::FullScreen, m_facts); }},
       {"f2 with the coordinate window", PlayState::Paused, Command::FullScreen, PlayState::Paused, 0,
-       [this] { return !m_session.CanRunKey(Command::FullScreen); }, [this] { m_session.SetCoordinatesShown(true); }},
+       [this] { return !m_session.CanRunKey(Command::FullScreen, m_facts); }, [this] { m_session.SetCoordinatesShown(true), m_facts.coordinatesShown = true; }},
       {"escape leaves only full screen", PlayState::Paused, Command::LeaveFullScreen, PlayState::Paused, 50,
-       [this] { return !m_session.CanRunKey(Command::LeaveFullScreen); }},
+       [this] { return !m_session.CanRunKey(Command::LeaveFullScreen, m_facts); }},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -231,7 +233,7 @@ TEST_F(PlayerSessionTest, ButtonsFollowThePlayState) {
       if (e.button == Command::Play || e.button == Command::Pause || e.button == Command::Stop)
         EXPECT_EQ(look.pressed, e.pressed);
       EXPECT_EQ(look.tip, e.tip);
-      EXPECT_EQ(look.enabled, m_session.Allows(session::ButtonRule(e.button)));
+      EXPECT_EQ(look.enabled, m_session.Allows(session::RowOf(e.button).button));
     }
   }
   // Backwards: the direction button shows it and offers forwards; repeat on
