@@ -1,10 +1,11 @@
 #include "ui/player_window.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QWheelEvent>
 
 #include "controls/icon_button.h"
 #include "controls/resources.h"
@@ -19,9 +20,8 @@
 #include "ui/messages.h"
 #include "ui/open_file_flow.h"
 #include "ui/parameter_dialog.h"
+#include "ui/picture_pointer.h"
 #include "ui/quality_graph.h"
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include "ui/resource_ids.h"
 #include "ui/still_capture.h"
 #include "ui/transport_bar.h"
@@ -42,6 +42,7 @@ PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWind
   m_files = std::make_unique<OpenFileFlow>(*this, *m_session, m_handlers);
   m_files->SetFilePath(filePath);
   m_compare = std::make_unique<CompareFlow>(*this, *m_session, centralWidget(), m_handlers);
+  m_pointer = std::make_unique<PicturePointer>(*this, *m_session, m_handlers);
   AddOwnCommands();
   m_actions = BuildMenuBar(menuBar(), this, [this](Command c) {
     Run(c);
@@ -158,8 +159,6 @@ void PlayerWindow::AddOwnCommands() {
   m_handlers.Add(Command::SavePng, [this] {
     if (m_session->Graph()) m_stills->CapturePng();
   });
-  m_handlers.Add(Command::ZoomIn, [this] { ZoomStep(1); });
-  m_handlers.Add(Command::ZoomOut, [this] { ZoomStep(-1); });
   m_handlers.Add(Command::Manual, [this] { OpenUserManual(this); });
   m_handlers.Add(Command::Shortcuts, [this] { RunDialog<HelpDialog>(this); });
   m_handlers.Add(Command::About, [this] { RunDialog<AboutDialog>(this); });
@@ -229,91 +228,21 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   if (watched != centralWidget()) return false;
-  return OnPointer(event);
-}
-
-bool PlayerWindow::OnPointer(QEvent* event) {
-  VideoWidget* video = Video();
   switch (event->type()) {
     case QEvent::MouseButtonDblClick: {
       centralWidget()->setFocus();
       const auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() == Qt::LeftButton && m_session->CanRunKey(Command::FullScreen, Facts()) &&
-          video->rect().contains(video->mapFrom(centralWidget(), mouse->position().toPoint())))
+          Video()->rect().contains(Video()->mapFrom(centralWidget(), mouse->position().toPoint())))
         ToggleFullScreen();
       return false;
     }
     case QEvent::Resize:
       if (!isMinimized()) LayoutControls();
       return false;
-    case QEvent::MouseMove: {
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      const QPoint at = video->mapFrom(centralWidget(), mouse->position().toPoint());
-      const QRect pane = m_compare->PaneAt(at);
-      if (m_pointer.wipe && (mouse->buttons() & Qt::LeftButton)) {
-        video->SetWipeX(at.x());
-      } else if (m_pointer.panning && (mouse->buttons() & Qt::LeftButton)) {
-        const QPoint by = at - m_pointer.last;
-        m_pointer.last = at;
-        if (m_session->PanBy(by.x(), by.y(), pane.width(), pane.height())) UpdateStatus();
-      }
-      m_coords->ShowPixelAt(at - pane.topLeft(), pane.size());
-      ShowDragCursor(at);
-      return false;
-    }
-    case QEvent::MouseButtonPress: {
-      // A drag with the left button moves a zoomed picture.
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      const QPoint at = video->mapFrom(centralWidget(), mouse->position().toPoint());
-      m_pointer.panning = mouse->button() == Qt::LeftButton && video->rect().contains(at);
-      // In the wipe view a press on (or next to) the line drags the line.
-      m_pointer.wipe = m_pointer.panning && video->CurrentLayout() == VideoWidget::Layout::kWipe &&
-                       std::abs(at.x() - video->WipeX()) <= 6;
-      m_pointer.last = at;
-      ShowDragCursor(at);
-      return false;
-    }
-    case QEvent::MouseButtonRelease: {
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      if (mouse->button() == Qt::LeftButton) m_pointer.panning = m_pointer.wipe = false;
-      ShowDragCursor(video->mapFrom(centralWidget(), mouse->position().toPoint()));
-      return false;
-    }
-    case QEvent::Wheel: {
-      // Ctrl + wheel over the picture zooms around the pointer, a step a notch.
-      const auto* wheel = static_cast<QWheelEvent*>(event);
-      const QPoint at = video->mapFrom(centralWidget(), wheel->position().toPoint());
-      if (!(wheel->modifiers() & Qt::ControlModifier) || !video->rect().contains(at)) return false;
-      m_pointer.wheel += wheel->angleDelta().y();
-      const int steps = m_pointer.wheel / 120;
-      m_pointer.wheel %= 120;
-      const QRect pane = m_compare->PaneAt(at);
-      const QPoint local = at - pane.topLeft();
-      if (steps != 0 && m_session->ZoomAt(steps, local.x(), local.y(), pane.width(), pane.height())) {
-        UpdateStatus();
-        m_coords->ShowPixelAt(local, pane.size());
-        ShowDragCursor(at);
-      }
-      return true;
-    }
     default:
-      return false;
+      return m_pointer->OnEvent(event);
   }
-}
-
-void PlayerWindow::ShowDragCursor(QPoint at) {
-  // A hand over a picture that a drag can move; the plain arrow elsewhere.
-  const bool movable = !m_session->CurrentView().IsWhole() && Video()->rect().contains(at);
-  if (!movable)
-    centralWidget()->unsetCursor();
-  else
-    centralWidget()->setCursor(m_pointer.panning ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
-}
-
-void PlayerWindow::ZoomStep(int steps) {
-  // The keys zoom around the centre of the picture area (of a pane, side by side).
-  const QRect pane = Video()->PaneRect(0);
-  if (m_session->ZoomAt(steps, pane.width() / 2, pane.height() / 2, pane.width(), pane.height())) UpdateStatus();
 }
 
 // ---- Geometry ----------------------------------------------------------------

@@ -32,6 +32,7 @@ class CompareFlow;
 class CoordinateTool;
 class OpenFileFlow;
 class PictureArea;
+class PicturePointer;
 class StillCapture;
 class StatusStrip;
 class TransportBar;
@@ -109,21 +110,10 @@ class PlayerWindow : public QMainWindow {
 
  private:
   void BuildClient();
-  void AddOwnCommands();  // the window's handlers: dialogs, full screen, stills, zoom steps
+  void AddOwnCommands();  // the window's handlers: dialogs, full screen, stills
   void ToggleFullScreen();
-  void ZoomStep(int steps);  // the zoom keys: around the centre of the picture area
-  bool OnPointer(QEvent* event);  // over the client area: pan, wipe, wheel zoom, readout
-  void ShowDragCursor(QPoint at);  // `at` in picture coordinates
   void OnFrameSizeNotice(uint32_t width, uint32_t height);
   void GoToFrameBoxCommand();
-
-  // The left button's drag over the picture and the wheel's remainder.
-  struct Pointer {
-    bool panning = false;  // the button went down on the picture: moves pan it
-    bool wipe = false;     // the button took the wipe line
-    QPoint last;           // where the last move of the drag was (picture coordinates)
-    int wheel = 0;         // Ctrl + wheel angle not yet worth a step
-  };
 
   std::unique_ptr<session::PlayerSession> m_session;  // reset first: it draws into the widgets
   PictureArea* m_area = nullptr;  // the widgets are owned by Qt's parent chain
@@ -139,7 +129,7 @@ class PlayerWindow : public QMainWindow {
   std::unique_ptr<CompareFlow> m_compare;
   QByteArray m_placement;  // geometry before full screen
   int m_pictureInset = 0;  // client width beside a picture narrower than the control row
-  Pointer m_pointer;
+  std::unique_ptr<PicturePointer> m_pointer;  // pan, wipe line, wheel zoom, readout
 };
 
 }  // namespace ui
