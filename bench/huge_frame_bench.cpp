@@ -23,6 +23,7 @@
 #include "formats/trailer.h"
 #include "formats/yuv_format.h"
 #include "platform/file.h"
+#include "ui/open_file_flow.h"
 #include "ui/player_window.h"
 
 int main(int argc, char** argv) {
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
   QTimer::singleShot(200 + seconds * 1000, [&] {
     QElapsedTimer t;
     t.start();
-    window->CloseFile();
+    window->Files().CloseFile();
     closeMs = t.elapsed();
     delete window;
     window = nullptr;

@@ -96,12 +96,12 @@ bool CompareSession::Execute(Command c, corvane::PlaybackGraph* graph, const std
     case Command::ViewSide:
     case Command::ViewWipe:
     case Command::ViewDiff:
-      SetView(CompareView(int(c) - int(Command::ViewA)));
+      SetView(CompareView(RowOf(c).value));
       return true;
     case Command::DiffGain1:
     case Command::DiffGain4:
     case Command::DiffGain16:
-      m_diffGain = c == Command::DiffGain1 ? 1 : c == Command::DiffGain4 ? 4 : 16;
+      m_diffGain = RowOf(c).value;
       SetView(m_view);
       return true;
     case Command::GraphSsim: {

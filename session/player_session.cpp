@@ -26,66 +26,15 @@ PlayerSession::~PlayerSession() {
 // ---- Rules -------------------------------------------------------------------
 
 bool PlayerSession::Allows(uint32_t rule, WindowFacts window) const {
-  const uint32_t stateBit = 1u << int(m_transport.State());  // PlayState order is the bits' order
-  if (!(rule & stateBit)) return false;
-  if ((rule & when::kNotFullScreen) && window.fullScreen) return false;
-  if ((rule & when::kFullScreen) && !window.fullScreen) return false;
-  if ((rule & when::kNoCoordinates) && window.coordinatesShown) return false;
-  if ((rule & when::kReference) && !m_compare.Has()) return false;
-  if ((rule & when::kMetrics) && !m_compare.MetricsStatus().Ok()) return false;
-  return true;
-}
-
-bool PlayerSession::Runs(Command c) {
-  switch (c) {
-    case Command::Close:
-    case Command::PlayPause:
-    case Command::Play:
-    case Command::Pause:
-    case Command::Stop:
-    case Command::Faster:
-    case Command::Slower:
-    case Command::Reverse:
-    case Command::Repeat:
-    case Command::StepForward:
-    case Command::StepBackward:
-    case Command::GoToStart:
-    case Command::GoToEnd:
-    case Command::GoToTyped:
-    case Command::Zoom50:
-    case Command::Zoom100:
-    case Command::Zoom200:
-    case Command::ComponentYUV:
-    case Command::ComponentY:
-    case Command::ComponentU:
-    case Command::ComponentV:
-    case Command::Matrix601:
-    case Command::Matrix709:
-    case Command::Matrix2020:
-    case Command::RangeLimited:
-    case Command::RangeFull:
-    case Command::CloseReference:
-    case Command::ViewA:
-    case Command::ViewB:
-    case Command::ViewSide:
-    case Command::ViewWipe:
-    case Command::ViewDiff:
-    case Command::ViewFlip:
-    case Command::DiffGain1:
-    case Command::DiffGain4:
-    case Command::DiffGain16:
-    case Command::GraphSsim:
-      return true;
-    default:
-      return IsDigit(c);
-  }
+  return RuleHolds(rule, m_transport.State(), m_compare.Has(), m_compare.MetricsStatus().Ok(), window);
 }
 
 // ---- Commands ------------------------------------------------------------------
 
 bool PlayerSession::Execute(Command c, WindowFacts window) {
-  if (IsDigit(c)) {
-    m_typed = AppendDigit(m_typed, int(c) - int(Command::Digit0));
+  const CommandRow& row = RowOf(c);
+  if (row.group == Group::kDigit) {
+    m_typed = AppendDigit(m_typed, row.value);
     return true;
   }
   if (c == Command::StepForward || c == Command::StepBackward)
@@ -137,7 +86,7 @@ bool PlayerSession::Execute(Command c, WindowFacts window) {
     case Command::Zoom200:
       // The coordinate window needs the picture at 100 %.
       if (window.coordinatesShown) return false;
-      m_look.zoom = Zoom(int(c) - int(Command::Zoom50));
+      m_look.zoom = Zoom(row.value);
       // The window takes the new size; the picture is whole in it again.
       ApplyViewLocked({});
       return true;
@@ -145,7 +94,7 @@ bool PlayerSession::Execute(Command c, WindowFacts window) {
     case Command::ComponentY:
     case Command::ComponentU:
     case Command::ComponentV: {
-      const uint32_t mode = uint32_t(int(c) - int(Command::ComponentYUV));
+      const uint32_t mode = uint32_t(row.value);
       if (!graph || graph->SetComponentMode(mode) != kOk) return false;
       // Paused or stopped, nothing presents the frame again by itself.
       graph->Refresh();
@@ -155,12 +104,12 @@ bool PlayerSession::Execute(Command c, WindowFacts window) {
     case Command::Matrix601:
     case Command::Matrix709:
     case Command::Matrix2020:
-      m_look.colour.matrix = corvane::YuvMatrix(int(c) - int(Command::Matrix601));
+      m_look.colour.matrix = corvane::YuvMatrix(row.value);
       ApplyColourSpace();
       return true;
     case Command::RangeLimited:
     case Command::RangeFull:
-      m_look.colour.range = c == Command::RangeFull ? corvane::YuvRange::kFull : corvane::YuvRange::kLimited;
+      m_look.colour.range = corvane::YuvRange(row.value);
       ApplyColourSpace();
       return true;
     default:

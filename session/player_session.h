@@ -29,7 +29,6 @@
 #include "session/reference_view.h"
 #include "session/transport.h"
 #include "session/view_state.h"
-#include "session/window_facts.h"
 
 namespace session {
 
@@ -103,14 +102,11 @@ class PlayerSession {
   // Whether a rule (when::*) holds now, in a window with `window`'s facts
   // (none given: no full screen, no coordinate window).
   bool Allows(uint32_t rule, WindowFacts window = {}) const;
-  bool CanRun(Command c, WindowFacts window = {}) const { return Allows(MenuRule(c), window); }
-  bool CanRunKey(Command c, WindowFacts window = {}) const { return Allows(KeyRule(c), window); }
-  // The commands the session runs itself: playing, seeking, steps, the typed
-  // number, component view, zoom, closing. Others (dialogs, full screen,
-  // stills) are the window's.
-  static bool Runs(Command c);
-  // Runs `c` if it is the session's; false when it did nothing to the state
-  // or the engine (refused, or not a session command).
+  // A command's menu item and its key.
+  bool CanRun(Command c, WindowFacts window = {}) const { return Allows(RowOf(c).menu, window); }
+  bool CanRunKey(Command c, WindowFacts window = {}) const { return Allows(RowOf(c).key, window); }
+  // Runs `c` if it is the session's (its row's owner); false when it did
+  // nothing to the state or the engine (refused, or not a session command).
   // (The zoom commands are refused while the coordinate window shows.)
   bool Execute(Command c, WindowFacts window = {});
   // `window`'s facts are copied into the view as given.

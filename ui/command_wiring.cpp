@@ -5,9 +5,9 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <algorithm>
 
 #include "ui/command_table.h"
-#include "ui/resource_ids.h"
 
 namespace ui {
 
@@ -17,6 +17,8 @@ using session::PlayState;
 namespace {
 
 constexpr char kSourceTextProperty[] = "corvaneSourceText";
+// The command's stable name (session/commands.h), for scripts.
+constexpr char kCommandNameProperty[] = "corvaneCommand";
 
 QString MenuText(const char* source) { return QCoreApplication::translate("ui::PlayerWindow", source); }
 
@@ -34,12 +36,26 @@ void RetranslateMenus(QWidget* bar) {
   }
 }
 
+bool CommandHandlers::Has(Command c) const {
+  return std::any_of(m_handlers.begin(), m_handlers.end(), [c](const auto& h) { return h.first == c; });
+}
+
+bool CommandHandlers::Run(Command c) const {
+  for (const auto& [command, run] : m_handlers)
+    if (command == c) {
+      run();
+      return true;
+    }
+  return false;
+}
+
 QHash<int, QAction*> BuildMenuBar(QMenuBar* bar, QObject* owner, std::function<void(Command)> run) {
   QHash<int, QAction*> items;
   QHash<QString, QMenu*> menus;
-  QActionGroup* groups[7] = {nullptr};
-  for (int g = 1; g < 7; ++g) groups[g] = new QActionGroup(owner);
-  for (const MenuEntry& e : MenuEntries()) {
+  QHash<int, QActionGroup*> groups;  // by the session rows' radio groups
+  for (const CommandUi& r : kCommandUi) {
+    const MenuItem& e = r.item;
+    if (e.id == 0) continue;
     const QString top = QString::fromUtf8(e.menu);
     QMenu*& menu = menus[top];
     if (!menu) {
@@ -58,35 +74,43 @@ QHash<int, QAction*> BuildMenuBar(QMenuBar* bar, QObject* owner, std::function<v
     QAction* a = in->addAction(QString());
     SetSourceText(a, e.text);
     a->setObjectName(QStringLiteral("act%1").arg(e.id));
+    a->setProperty(kCommandNameProperty, QByteArray(session::RowOf(r.command).name));
     a->setCheckable(e.checkable);
     // One of each group is always checked: radio marks, not check boxes.
-    if (QActionGroup* g = groups[int(e.group)]) g->addAction(a);
+    if (const session::Group g = session::RowOf(r.command).group; session::IsRadio(g)) {
+      QActionGroup*& group = groups[int(g)];
+      if (!group) group = new QActionGroup(owner);
+      group->addAction(a);
+    }
     items.insert(e.id, a);
     // Qt flips a checkable item before it reports the click; the items are
     // set afresh from the session after every command.
-    QObject::connect(a, &QAction::triggered, owner, [run, c = e.command] { run(c); });
+    QObject::connect(a, &QAction::triggered, owner, [run, c = r.command] { run(c); });
   }
   return items;
 }
 
-void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSession& session,
-                   const session::WindowFacts& window) {
+void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSession& session) {
   const session::PlayerView v = session.View();
   const int component = v.state == PlayState::NoFile ? 0 : v.component;
-  for (const MenuEntry& e : MenuEntries()) {
-    QAction* a = items.value(e.id);
-    a->setEnabled(session.CanRun(e.command, window));
-    if (e.group == MenuGroup::kZoom) a->setChecked(int(e.command) - int(Command::Zoom50) == int(v.zoom));
-    if (e.group == MenuGroup::kComponent) a->setChecked(int(e.command) - int(Command::ComponentYUV) == component);
-    if (e.group == MenuGroup::kMatrix) a->setChecked(int(e.command) - int(Command::Matrix601) == int(v.colour.matrix));
-    if (e.group == MenuGroup::kRange)
-      a->setChecked((e.command == Command::RangeFull) == (v.colour.range == corvane::YuvRange::kFull));
-    if (e.group == MenuGroup::kCompareView) a->setChecked(int(e.command) - int(Command::ViewA) == int(v.compareView));
-    if (e.group == MenuGroup::kDiffGain)
-      a->setChecked(v.diffGain == (e.command == Command::DiffGain1 ? 1 : e.command == Command::DiffGain4 ? 4 : 16));
-    if (e.command == Command::GraphSsim) a->setChecked(v.graphSsim);
+  using session::Group;
+  for (const CommandUi& r : kCommandUi) {
+    if (r.item.id == 0) continue;
+    QAction* a = items.value(r.item.id);
+    a->setEnabled(session.CanRun(r.command));
+    const session::CommandRow& row = session::RowOf(r.command);
+    switch (row.group) {
+      case Group::kZoom: a->setChecked(row.value == int(v.zoom)); break;
+      case Group::kComponent: a->setChecked(row.value == component); break;
+      case Group::kMatrix: a->setChecked(row.value == int(v.colour.matrix)); break;
+      case Group::kRange: a->setChecked(row.value == int(v.colour.range)); break;
+      case Group::kCompareView: a->setChecked(row.value == int(v.compareView)); break;
+      case Group::kDiffGain: a->setChecked(row.value == v.diffGain); break;
+      default: break;
+    }
+    if (r.command == Command::GraphSsim) a->setChecked(v.graphSsim);
+    if (r.command == Command::Reverse) a->setChecked(v.reverse && v.state != PlayState::NoFile);
   }
-  items.value(ids::kPlayReverse)->setChecked(v.reverse && v.state != PlayState::NoFile);
 }
 
 KeyOutcome CommandForKeyEvent(QEvent* event) {

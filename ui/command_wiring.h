@@ -7,6 +7,8 @@
 #include <QHash>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "session/player_session.h"
 
@@ -17,6 +19,19 @@ class QObject;
 class QWidget;
 
 namespace ui {
+
+// Who runs each of the window's commands (the session rows' owner kWindow):
+// the window and its flows each add theirs when they are made.
+class CommandHandlers {
+ public:
+  void Add(session::Command c, std::function<void()> run) { m_handlers.push_back({c, std::move(run)}); }
+  bool Has(session::Command c) const;
+  // Runs `c`'s handler; false when it has none.
+  bool Run(session::Command c) const;
+
+ private:
+  std::vector<std::pair<session::Command, std::function<void()>>> m_handlers;
+};
 
 // Fills `bar` from the command table; each item runs `run` with its command.
 // Returns the items by their ids (object names "act<id>").
@@ -32,8 +47,7 @@ void RetranslateMenus(QWidget* bar);
 
 // Enables each item by the session's rules and checks the zoom, component
 // and reverse items from the view.
-void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSession& session,
-                   const session::WindowFacts& window);
+void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSession& session);
 
 // A key event of the player's widgets: every key-down is claimed (so no
 // control acts on a key of its own, no shortcut fires, and Enter or Escape

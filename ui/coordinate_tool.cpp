@@ -22,7 +22,7 @@ void CoordinateTool::Toggle() {
   if (!m_window) {
     m_window = new CoordinateWindow(m_player);
     QObject::connect(m_window, &CoordinateWindow::componentChosen, m_player, [this](int n) {
-      m_player->Run(Command(int(Command::ComponentYUV) + n));
+      m_player->Run(*session::CommandOf(session::Group::kComponent, n));
       m_player->UpdateControls();
     });
     // Queued, as the close box's request reaches the player after the event

@@ -51,8 +51,9 @@ std::pair<QString, QString> HelpDialog::SplitLine(const QString& line) {
 namespace {
 
 // A key as the menu texts write keys: "Ctrl+Shift+C", "Ctrl+←", "F2".
-QString KeyName(const KeyEntry& e) {
-  if (e.pad == Pad::kOnly && session::IsDigit(e.command)) return HelpDialog::tr("小键盘0-9");
+QString KeyName(const BoundKey& bound) {
+  const KeyBinding& e = bound.binding;
+  if (e.pad == Pad::kOnly && session::IsDigit(bound.command)) return HelpDialog::tr("小键盘0-9");
   QString name;
   if (e.ctrl == Ctrl::kYes) name += QStringLiteral("Ctrl+");
   if (e.shift) name += QStringLiteral("Shift+");
@@ -70,20 +71,20 @@ QString KeyName(const KeyEntry& e) {
 // its menu item's text without the keys written after it, else the
 // table's own words.
 QString MeaningOf(Command c) {
-  for (const KeyEntry& e : KeyEntries())
-    if (e.help && e.command == c) return HelpDialog::SplitLine(HelpDialog::tr(e.help)).second;
-  if (const MenuEntry* m = MenuEntryFor(c)) {
+  for (const KeyBinding& e : UiOf(c).keys)
+    if (e.help) return HelpDialog::SplitLine(HelpDialog::tr(e.help)).second;
+  if (const MenuItem& m = UiOf(c).item; m.id != 0) {
     static const QRegularExpression kKeysAfter(QStringLiteral("\\s{2,}.*$"));
-    return QCoreApplication::translate("ui::PlayerWindow", m->text).remove(kKeysAfter).trimmed();
+    return QCoreApplication::translate("ui::PlayerWindow", m.text).remove(kKeysAfter).trimmed();
   }
-  if (const char* meaning = KeyHelpMeaning(c)) return HelpDialog::tr(meaning);
+  if (const char* meaning = UiOf(c).words) return HelpDialog::tr(meaning);
   return {};
 }
 
 }  // namespace
 
 int HelpDialog::WrittenLineCount() {
-  return 1 + int(std::count_if(KeyEntries().begin(), KeyEntries().end(), [](const KeyEntry& e) { return e.help; }));
+  return 1 + int(std::count_if(BoundKeys().begin(), BoundKeys().end(), [](const BoundKey& k) { return k.binding.help; }));
 }
 
 QStringList HelpDialog::Lines() {
@@ -91,15 +92,15 @@ QStringList HelpDialog::Lines() {
   // them, then every other key of the table, a line per command (its keys
   // side by side), so that a key added to the table shows here.
   QStringList out{tr(kDoubleClickHelp)};
-  for (const KeyEntry& e : KeyEntries())
-    if (e.help) out << tr(e.help);
+  for (const BoundKey& k : BoundKeys())
+    if (k.binding.help) out << tr(k.binding.help);
   struct Group {
     Command command;
     QStringList keys;
   };
   std::vector<Group> groups;
-  for (const KeyEntry& e : KeyEntries()) {
-    if (e.help) continue;
+  for (const BoundKey& e : BoundKeys()) {
+    if (e.binding.help) continue;
     const Command c = session::IsDigit(e.command) ? Command::Digit0 : e.command;
     auto g = std::find_if(groups.begin(), groups.end(), [c](const Group& x) { return x.command == c; });
     if (g == groups.end()) g = groups.insert(groups.end(), Group{c, {}});

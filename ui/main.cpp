@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "controls/resources.h"
+#include "ui/compare_flow.h"
 #include "ui/player_window.h"
 #include "ui/language.h"
 #include "ui/quit_on_signal.h"
@@ -109,8 +110,8 @@ int main(int argc, char** argv) {
   }
   ui::PlayerWindow window(args.file);
   window.Initialize();
-  if (!args.compare.isEmpty() && window.OpenReferenceFile(args.compare) && view) {
-    window.Run(ui::Command(int(ui::Command::ViewA) + int(*view)));
+  if (!args.compare.isEmpty() && window.Compare().OpenReferenceFile(args.compare) && view) {
+    window.Run(*session::CommandOf(session::Group::kCompareView, int(*view)));
     window.UpdateControls();
   }
   return QApplication::exec();

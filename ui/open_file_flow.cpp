@@ -1,6 +1,5 @@
-// The player window's opening and closing: choosing a file, the parameters
-// it opens with (its record, remembered ones, the defaults or the dialog),
-// the recent files, new parameters for the open file, and drops.
+#include "ui/open_file_flow.h"
+
 #include <QDragEnterEvent>
 #include <QDir>
 #include <QDropEvent>
@@ -9,6 +8,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "ui/command_wiring.h"
+#include "ui/compare_flow.h"
 #include "ui/coordinate_tool.h"
 #include "ui/file_tools.h"
 #include "ui/messages.h"
@@ -21,107 +22,136 @@
 
 namespace ui {
 
+OpenFileFlow::OpenFileFlow(PlayerWindow& window, session::PlayerSession& session, CommandHandlers& handlers)
+    : m_window(window), m_session(session) {
+  handlers.Add(Command::Open, [this] {
+    if (BrowseForFile()) OpenCurrentFile();
+  });
+  handlers.Add(Command::Close, [this] { CloseFile(); });
+  handlers.Add(Command::Parameters, [this] { NewParameters(); });
+  handlers.Add(Command::Cut, [this] { RunTool(Command::Cut); });
+  handlers.Add(Command::Splice, [this] { RunTool(Command::Splice); });
+  for (const session::CommandRow& row : session::CommandRows())
+    if (row.group == session::Group::kRecent) handlers.Add(row.command, [this, n = row.value] { OpenRecent(n); });
+}
+
 // ---- Opening and closing -----------------------------------------------------
 
-bool PlayerWindow::BrowseForFile() {
-  std::optional<QString> chosen = Prompts::Current().ChooseFileToOpen(this, m_filePath);
+bool OpenFileFlow::BrowseForFile() {
+  std::optional<QString> chosen = Prompts::Current().ChooseFileToOpen(&m_window, m_filePath);
   if (!chosen) return false;
   m_filePath = *chosen;
   return true;
 }
 
-bool PlayerWindow::OpenCurrentFile(const std::optional<corvane::YUVPara>& remembered) {
+bool OpenFileFlow::OpenCurrentFile(const std::optional<corvane::YUVPara>& remembered) {
   if (m_filePath.isEmpty()) return false;
   CloseFile();
-  UpdateControls();
+  m_window.UpdateControls();
   // Remembered parameters come after the file's record and before the defaults.
-  session::DefaultParameters defaults = DefaultsOf(m_settings);
+  session::DefaultParameters defaults = DefaultsOf(m_window.Settings());
   if (remembered) defaults.use = false;
-  session::OpenResult r = m_session->Open(m_filePath.toStdString(), defaults);
-  if (r.outcome == session::OpenOutcome::kNeedsParameters && remembered) r = m_session->PlayWith(*remembered);
+  session::OpenResult r = m_session.Open(m_filePath.toStdString(), defaults);
+  if (r.outcome == session::OpenOutcome::kNeedsParameters && remembered) r = m_session.PlayWith(*remembered);
   if (r.outcome == session::OpenOutcome::kNeedsParameters) {
     corvane::YUVPara chosen{};
-    if (!AskParameters(this, *m_session, DefaultsOf(m_settings), true, &chosen)) {
-      m_session->CancelOpen();
+    if (!AskParameters(&m_window, m_session, DefaultsOf(m_window.Settings()), true, &chosen)) {
+      m_session.CancelOpen();
       return false;
     }
-    r = m_session->PlayWith(chosen);
+    r = m_session.PlayWith(chosen);
   }
   return FinishOpen(r);
 }
 
-bool PlayerWindow::FinishOpen(const session::OpenResult& result) {
+bool OpenFileFlow::FinishOpen(const session::OpenResult& result) {
   if (result.outcome != session::OpenOutcome::kPlaying) {
     CloseFile();
     const QString reason = OpenProblemText(result.problem);
     if (reason.isEmpty())
-      Prompts::Current().ShowMessage(this, OpenFailureText(result.failure), MessageKind::kError);
+      Prompts::Current().ShowMessage(&m_window, OpenFailureText(result.failure), MessageKind::kError);
     else
-      Prompts::Current().ShowMessageWithReason(this, OpenFailureText(result.failure), reason, MessageKind::kError);
+      Prompts::Current().ShowMessageWithReason(&m_window, OpenFailureText(result.failure), reason,
+                                               MessageKind::kError);
     return false;
   }
-  const session::PlayerView v = m_session->View();
-  ResizeForPicture(v.pictureWidth, v.pictureHeight);
-  m_statusTimer.start();
+  const session::PlayerView v = m_session.View();
+  m_window.ResizeForPicture(v.pictureWidth, v.pictureHeight);
+  m_window.SetStatusTicking(true);
   // The recent list of the store, which another player may have changed.
   // The path is stored canonical: a file opened by a relative path opens
   // again from the list whatever folder the player runs in later.
   m_recent = RecentFilesStore::Load();
-  const QFileInfo info(QString::fromStdString(m_session->Path()));
+  const QFileInfo info(QString::fromStdString(m_session.Path()));
   const QString canonical = info.canonicalFilePath();
   const std::string stored = canonical.isEmpty() ? info.absoluteFilePath().toStdString() : canonical.toStdString();
-  session::RememberFile(m_recent, {stored, m_session->Para(), uint64_t(info.size())});
+  session::RememberFile(m_recent, {stored, m_session.Para(), uint64_t(info.size())});
   RecentFilesStore::Save(m_recent);
   ShowRecentFiles();
   return true;
 }
 
-void PlayerWindow::CloseFile() {
-  m_session->Close();
-  m_coords->Sync();
+void OpenFileFlow::CloseFile() {
+  m_session.Close();
+  m_window.Coordinates()->Sync();
   // A notice the closed graph posted before it stopped must not resize the
   // window for a file that is gone.
-  m_video->DropPendingSizeNotices();
-  m_statusTimer.stop();
-  m_status->Show(m_session->View());
-  m_status->ShowFrameFacts(std::nullopt, {});
+  m_window.Video()->DropPendingSizeNotices();
+  m_window.SetStatusTicking(false);
+  m_window.Status()->Show(m_session.View());
+  m_window.Status()->ShowFrameFacts(std::nullopt, {});
 }
 
-void PlayerWindow::OnParameterSettings() {
+void OpenFileFlow::NewParameters() {
   // The same file in a fresh graph, with the parameters the dialog chose.
-  const std::optional<corvane::YUVPara> chosen = AskNewParameters(this, *m_session, DefaultsOf(m_settings));
+  const std::optional<corvane::YUVPara> chosen = AskNewParameters(&m_window, m_session, DefaultsOf(m_window.Settings()));
   if (!chosen) return;
-  m_statusTimer.stop();
-  m_video->DropPendingSizeNotices();
-  if (FinishOpen(m_session->Reopen(*chosen))) m_video->update();
+  m_window.SetStatusTicking(false);
+  m_window.Video()->DropPendingSizeNotices();
+  if (FinishOpen(m_session.Reopen(*chosen))) m_window.Video()->update();
 }
 
-void PlayerWindow::dragEnterEvent(QDragEnterEvent* event) {
-  const QMimeData* data = event->mimeData();
-  if (data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile()) event->acceptProposedAction();
+void OpenFileFlow::RunTool(Command c) {
+  // Both tools close the file playing first.
+  if (c == Command::Cut && (!BrowseForFile() || m_filePath.isEmpty())) return;
+  CloseFile();
+  m_window.UpdateControls();
+  if (c == Command::Cut)
+    RunCutTool(&m_window, m_filePath, DefaultsOf(m_window.Settings()));
+  else
+    RunSpliceTool(&m_window, DefaultsOf(m_window.Settings()));
+}
+
+bool OpenFileFlow::CarriesFile(const QMimeData* data) {
+  return data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile();
 }
 
 // Only the first of the files dropped is opened; with Shift held, and a file
 // open, it is opened as the second file to compare with.
-void PlayerWindow::dropEvent(QDropEvent* event) {
-  const QList<QUrl> urls = event->mimeData()->urls();
-  if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+void OpenFileFlow::Drop(QDropEvent* event) {
+  if (!CarriesFile(event->mimeData())) return;
+  const QString path = event->mimeData()->urls().first().toLocalFile();
   event->acceptProposedAction();
-  if ((event->modifiers() & Qt::ShiftModifier) && m_session->CanRun(Command::OpenReference, Facts())) {
-    OpenReferenceFile(urls.first().toLocalFile());
-    UpdateControls();
+  if ((event->modifiers() & Qt::ShiftModifier) && m_session.CanRun(Command::OpenReference)) {
+    m_window.Compare().OpenReferenceFile(path);
+    m_window.UpdateControls();
     return;
   }
-  m_filePath = urls.first().toLocalFile();
+  m_filePath = path;
   OpenCurrentFile();
-  UpdateControls();
+  m_window.UpdateControls();
 }
 
 // ---- Recent files ------------------------------------------------------------
 
-void PlayerWindow::ShowRecentFiles() {
+void OpenFileFlow::LoadRecentFiles() {
+  m_recent = RecentFilesStore::Load();
+  ShowRecentFiles();
+}
+
+void OpenFileFlow::ShowRecentFiles() {
   for (int i = 0; i < session::kRecentCount; ++i) {
-    QAction* a = m_actions.value(ids::kFileRecentFirst + i);
+    QAction* a = m_window.Action(ids::kFileRecentFirst + i);
     if (!a) continue;
     const bool used = size_t(i) < m_recent.size();
     a->setVisible(used);
@@ -135,7 +165,7 @@ void PlayerWindow::ShowRecentFiles() {
   }
 }
 
-void PlayerWindow::OpenRecent(int n) {
+void OpenFileFlow::OpenRecent(int n) {
   if (n < 0 || size_t(n) >= m_recent.size()) return;
   const session::RecentFile entry = m_recent[size_t(n)];
   const QFileInfo info(QString::fromStdString(entry.path));
@@ -146,7 +176,7 @@ void PlayerWindow::OpenRecent(int n) {
     RecentFilesStore::Save(m_recent);
     ShowRecentFiles();
     Prompts::Current().ShowMessage(
-        this, tr("文件不存在，已从最近打开的文件中移除:\n%1").arg(QDir::toNativeSeparators(info.filePath())),
+        &m_window, tr("文件不存在，已从最近打开的文件中移除:\n%1").arg(QDir::toNativeSeparators(info.filePath())),
         MessageKind::kWarning);
     return;
   }

@@ -1,24 +1,26 @@
 #include "ui/player_window.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QWheelEvent>
 
 #include "controls/icon_button.h"
 #include "controls/resources.h"
 #include "controls/seek_slider.h"
 #include "ui/command_table.h"
-#include "ui/command_wiring.h"
+#include "ui/compare_flow.h"
 #include "ui/coordinate_tool.h"
 #include "ui/file_tools.h"
 #include "ui/go_to_frame_box.h"
-#include "ui/recent_files_store.h"
 #include "ui/help_dialogs.h"
 #include "ui/language.h"
 #include "ui/messages.h"
+#include "ui/open_file_flow.h"
 #include "ui/parameter_dialog.h"
+#include "ui/picture_pointer.h"
 #include "ui/quality_graph.h"
 #include "ui/resource_ids.h"
 #include "ui/still_capture.h"
@@ -29,14 +31,19 @@
 
 namespace ui {
 
-PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWindow(parent), m_filePath(filePath) {
+PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(tr("Corvane"));
   setWindowIcon(QIcon(controls::IconPath(ids::kImageAppIcon)));
   BuildClient();
-  m_session = std::make_unique<session::PlayerSession>(m_video, m_video);
-  m_session->SetReferencePane(m_video->SecondPane());
+  m_session = std::make_unique<session::PlayerSession>(Video(), Video());
+  m_session->SetReferencePane(Video()->SecondPane());
   m_coords = std::make_unique<CoordinateTool>(this, m_session.get());
   m_stills = std::make_unique<StillCapture>(this, m_session.get());
+  m_files = std::make_unique<OpenFileFlow>(*this, *m_session, m_handlers);
+  m_files->SetFilePath(filePath);
+  m_compare = std::make_unique<CompareFlow>(*this, *m_session, centralWidget(), m_handlers);
+  m_pointer = std::make_unique<PicturePointer>(*this, *m_session, m_handlers);
+  AddOwnCommands();
   m_actions = BuildMenuBar(menuBar(), this, [this](Command c) {
     Run(c);
     UpdateControls();
@@ -58,7 +65,7 @@ PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWind
     if (!qobject_cast<QMenu*>(w) && !qobject_cast<QMenuBar*>(w)) w->installEventFilter(this);
   m_statusTimer.setInterval(kStatusIntervalMs);
   connect(&m_statusTimer, &QTimer::timeout, this, &PlayerWindow::UpdateStatus);
-  connect(m_video, &VideoWidget::frameSizeChanged, this, &PlayerWindow::OnFrameSizeNotice);
+  connect(Video(), &VideoWidget::frameSizeChanged, this, &PlayerWindow::OnFrameSizeNotice);
   setAcceptDrops(true);
 }
 
@@ -71,8 +78,7 @@ void PlayerWindow::BuildClient() {
   client->setMouseTracking(true);
   setCentralWidget(client);
   m_area = new PictureArea(client);
-  m_video = m_area->Video();
-  m_video->setObjectName(QStringLiteral("picture%1").arg(ids::kPicture));
+  Video()->setObjectName(QStringLiteral("picture%1").arg(ids::kPicture));
   m_transport = new TransportBar(client);
   m_status = new StatusStrip(client);
   connect(m_transport, &TransportBar::commandClicked, this, [this](Command c) {
@@ -80,35 +86,27 @@ void PlayerWindow::BuildClient() {
     UpdateControls();
   });
   connect(m_transport, &TransportBar::seekRequested, this, [this](int pos) { m_session->SeekToSlider(pos); });
-  m_graphPanel = new QualityGraph(client);
-  m_graphPanel->hide();
-  connect(m_graphPanel, &QualityGraph::frameClicked, this, [this](uint32_t frame) {
-    if (m_session->GoToFrame(frame)) UpdateStatus();
-  });
-  // The graph fills as the track measures, and its marker follows the frame.
-  m_graphTimer.setInterval(100);
-  connect(&m_graphTimer, &QTimer::timeout, this, [this] {
-    m_graphPanel->Poll();
-    m_graphPanel->SetCurrentFrame(m_session->View().frame);
-  });
 }
+
+VideoWidget* PlayerWindow::Video() const { return m_area->Video(); }
+QSize PlayerWindow::PictureBaseSize() const { return m_compare->PictureSize(m_session->View()); }
+session::WindowFacts PlayerWindow::Facts() const { return {m_fullScreen.on, m_coords && m_coords->Shows()}; }
 
 QString PlayerWindow::StatusFacts() const { return m_status->FactsText(); }
 controls::IconButton* PlayerWindow::Button(int id) const { return m_transport->Button(id); }
 controls::SeekSlider* PlayerWindow::Slider() const { return m_transport->Slider(); }
 void PlayerWindow::Initialize() {
   m_session->Close();
-  m_video->ShowIdle();
+  Video()->ShowIdle();
   show();
   // Every size from here on counts the frame in, the first file's too.
   AwaitFrame(*this, kFrameWaitMs);
   ResizeForPicture(kIdleWidth, kIdleHeight);
   SettingsStore::InitAtStartup(m_settings);
-  m_recent = RecentFilesStore::Load();
-  ShowRecentFiles();
+  m_files->LoadRecentFiles();
   m_session->SetAspectMode(session::AspectModeOf(m_settings.displayType));
   m_session->SetColourSpace(SettingsStore::LoadColourSpace());
-  if (!m_filePath.isEmpty()) OpenCurrentFile();
+  if (!m_files->FilePath().isEmpty()) m_files->OpenCurrentFile();
   UpdateControls();
   m_status->Show(m_session->View());
 }
@@ -116,103 +114,54 @@ void PlayerWindow::Initialize() {
 // ---- Commands ----------------------------------------------------------------
 
 void PlayerWindow::OnMenuCommand(int id) {
-  if (const MenuEntry* e = MenuEntryForId(id)) Run(e->command);
+  if (const std::optional<Command> c = CommandOfItem(id)) Run(*c);
   UpdateControls();
 }
 
 void PlayerWindow::OnButton(int id) {
-  if (const ButtonEntry* e = ButtonEntryForId(id)) Run(e->command);
+  if (const std::optional<Command> c = CommandOfButton(id)) Run(*c);
   UpdateControls();
 }
 
 void PlayerWindow::Run(Command c) {
-  if (!session::PlayerSession::Runs(c) || c == Command::Close) {
-    RunWindowCommand(c);
+  const session::CommandRow& row = session::RowOf(c);
+  if (row.owner == session::Owner::kWindow) {
+    m_handlers.Run(c);
     return;
   }
-  const bool compare = c >= Command::OpenReference && c <= Command::ExportStats;
   // "." leaves full screen before it stops.
   if (c == Command::Stop && m_fullScreen.on) ToggleFullScreen();
   if (!m_session->Execute(c, Facts())) return;
   const session::PlayerView v = m_session->View();
   if (c == Command::Stop) m_status->Show(v);
-  if (c >= Command::Zoom50 && c <= Command::Zoom200) ApplyZoom();
-  if (c >= Command::ComponentYUV && c <= Command::ComponentV) m_coords->SelectComponent(v.component);
-  if (c >= Command::Matrix601 && c <= Command::RangeFull) SettingsStore::SaveColourSpace(v.colour);
-  if (compare) ApplyCompareView();
+  if (row.group == session::Group::kZoom) ApplyZoom();
+  if (row.group == session::Group::kComponent) m_coords->SelectComponent(v.component);
+  if (row.group == session::Group::kMatrix || row.group == session::Group::kRange)
+    SettingsStore::SaveColourSpace(v.colour);
+  if (row.menu & session::when::kReference) m_compare->ApplyCompareView();  // the comparison's commands
   m_coords->Sync();
 }
 
-void PlayerWindow::RunWindowCommand(Command c) {
-  switch (c) {
-    case Command::Open:
-      if (BrowseForFile()) OpenCurrentFile();
-      break;
-    case Command::Close:
-      CloseFile();
-      break;
-    case Command::Exit:
-      close();
-      break;
-    case Command::FullScreen:
-    case Command::LeaveFullScreen:
-      ToggleFullScreen();
-      break;
-    case Command::Capture:
-      if (m_session->Graph()) m_stills->Capture(m_session->Para());
-      break;
-    case Command::Options:
-      // The open file takes the new ratio at once, paused or not.
-      if (RunOptionsSheet(this, m_settings)) m_session->SetAspectMode(session::AspectModeOf(m_settings.displayType));
-      break;
-    case Command::Coordinates:
-      m_coords->Toggle();
-      break;
-    case Command::Parameters:
-      OnParameterSettings();
-      break;
-    case Command::Cut:
-    case Command::Splice:
-      // Both tools close the file playing first.
-      if (c == Command::Cut && (!BrowseForFile() || m_filePath.isEmpty())) break;
-      CloseFile();
-      UpdateControls();
-      if (c == Command::Cut)
-        RunCutTool(this, m_filePath, DefaultsOf(m_settings));
-      else
-        RunSpliceTool(this, DefaultsOf(m_settings));
-      break;
-    case Command::GoToFrame:
-      GoToFrameBoxCommand();
-      break;
-    case Command::CopyFrame:
-      m_stills->CopyToClipboard();
-      break;
-    case Command::SavePng:
-      if (m_session->Graph()) m_stills->CapturePng();
-      break;
-    case Command::ZoomIn:
-    case Command::ZoomOut:
-      ZoomStep(c == Command::ZoomIn ? 1 : -1);
-      break;
-    case Command::Manual:
-      OpenUserManual(this);
-      break;
-    case Command::Shortcuts:
-      RunDialog<HelpDialog>(this);
-      break;
-    case Command::About:
-      RunDialog<AboutDialog>(this);
-      break;
-    case Command::OpenReference:
-    case Command::ExportCsv:
-    case Command::ExportStats:
-      RunCompareCommand(c);
-      break;
-    default:
-      if (session::IsRecent(c)) OpenRecent(int(c) - int(Command::Recent0));
-      break;
-  }
+void PlayerWindow::AddOwnCommands() {
+  m_handlers.Add(Command::Exit, [this] { close(); });
+  m_handlers.Add(Command::FullScreen, [this] { ToggleFullScreen(); });
+  m_handlers.Add(Command::LeaveFullScreen, [this] { ToggleFullScreen(); });
+  m_handlers.Add(Command::Capture, [this] {
+    if (m_session->Graph()) m_stills->Capture(m_session->Para());
+  });
+  m_handlers.Add(Command::Options, [this] {
+    // The open file takes the new ratio at once, paused or not.
+    if (RunOptionsSheet(this, m_settings)) m_session->SetAspectMode(session::AspectModeOf(m_settings.displayType));
+  });
+  m_handlers.Add(Command::Coordinates, [this] { m_coords->Toggle(); });
+  m_handlers.Add(Command::GoToFrame, [this] { GoToFrameBoxCommand(); });
+  m_handlers.Add(Command::CopyFrame, [this] { m_stills->CopyToClipboard(); });
+  m_handlers.Add(Command::SavePng, [this] {
+    if (m_session->Graph()) m_stills->CapturePng();
+  });
+  m_handlers.Add(Command::Manual, [this] { OpenUserManual(this); });
+  m_handlers.Add(Command::Shortcuts, [this] { RunDialog<HelpDialog>(this); });
+  m_handlers.Add(Command::About, [this] { RunDialog<AboutDialog>(this); });
 }
 
 void PlayerWindow::GoToFrameBoxCommand() {
@@ -227,13 +176,13 @@ void PlayerWindow::GoToFrameBoxCommand() {
 void PlayerWindow::UpdateControls() {
   const session::PlayerView v = m_session->View();
   m_transport->Show(v);
-  ShowMenuState(m_actions, *m_session, Facts());
+  ShowMenuState(m_actions, *m_session);
   m_coords->EnableList(v);
   if (v.statusTicking && !m_statusTimer.isActive()) m_statusTimer.start();
   if (!v.statusTicking) m_statusTimer.stop();
   if (v.state == PlayState::NoFile) {
-    if (m_graphPanel->isVisible()) ApplyCompareView();
-    m_video->ShowIdle();
+    if (m_compare->GraphPanel()->isVisible()) m_compare->ApplyCompareView();
+    Video()->ShowIdle();
     ResizeForPicture(kIdleWidth, kIdleHeight);
   }
 }
@@ -245,9 +194,27 @@ void PlayerWindow::UpdateStatus() {
     return;
   }
   m_status->Show(v);
-  ShowShownFacts(v);
+  m_compare->ShowShownFacts(v);
   m_transport->ShowPosition(v);
 }
+
+void PlayerWindow::SetStatusTicking(bool on) {
+  if (on)
+    m_statusTimer.start();
+  else
+    m_statusTimer.stop();
+}
+
+int PlayerWindow::BelowPicture() const {
+  const bool full = m_fullScreen.on;
+  return kStripHeight + (m_compare && m_compare->Measuring() && !full ? CompareFlow::kGraphHeight : 0);
+}
+
+void PlayerWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (OpenFileFlow::CarriesFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void PlayerWindow::dropEvent(QDropEvent* event) { m_files->Drop(event); }
 
 void PlayerWindow::ToggleCoordinateWindow() { Run(Command::Coordinates), UpdateControls(); }
 
@@ -266,81 +233,16 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
       centralWidget()->setFocus();
       const auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() == Qt::LeftButton && m_session->CanRunKey(Command::FullScreen, Facts()) &&
-          m_video->rect().contains(m_video->mapFrom(centralWidget(), mouse->position().toPoint())))
+          Video()->rect().contains(Video()->mapFrom(centralWidget(), mouse->position().toPoint())))
         ToggleFullScreen();
       return false;
     }
     case QEvent::Resize:
       if (!isMinimized()) LayoutControls();
       return false;
-    case QEvent::MouseMove: {
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      const QPoint at = m_video->mapFrom(centralWidget(), mouse->position().toPoint());
-      const QRect pane = PaneAt(at);
-      if (m_wipeDragging && (mouse->buttons() & Qt::LeftButton)) {
-        m_video->SetWipeX(at.x());
-      } else if (m_dragging && (mouse->buttons() & Qt::LeftButton)) {
-        const QPoint by = at - m_dragLast;
-        m_dragLast = at;
-        if (m_session->PanBy(by.x(), by.y(), pane.width(), pane.height())) UpdateStatus();
-      }
-      m_coords->ShowPixelAt(at - pane.topLeft(), pane.size());
-      ShowDragCursor(at);
-      return false;
-    }
-    case QEvent::MouseButtonPress: {
-      // A drag with the left button moves a zoomed picture.
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      const QPoint at = m_video->mapFrom(centralWidget(), mouse->position().toPoint());
-      m_dragging = mouse->button() == Qt::LeftButton && m_video->rect().contains(at);
-      // In the wipe view a press on (or next to) the line drags the line.
-      m_wipeDragging = m_dragging && m_video->CurrentLayout() == VideoWidget::Layout::kWipe &&
-                       std::abs(at.x() - m_video->WipeX()) <= 6;
-      m_dragLast = at;
-      ShowDragCursor(at);
-      return false;
-    }
-    case QEvent::MouseButtonRelease: {
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      if (mouse->button() == Qt::LeftButton) m_dragging = m_wipeDragging = false;
-      ShowDragCursor(m_video->mapFrom(centralWidget(), mouse->position().toPoint()));
-      return false;
-    }
-    case QEvent::Wheel: {
-      // Ctrl + wheel over the picture zooms around the pointer, a step a notch.
-      const auto* wheel = static_cast<QWheelEvent*>(event);
-      const QPoint at = m_video->mapFrom(centralWidget(), wheel->position().toPoint());
-      if (!(wheel->modifiers() & Qt::ControlModifier) || !m_video->rect().contains(at)) return false;
-      m_zoomWheel += wheel->angleDelta().y();
-      const int steps = m_zoomWheel / 120;
-      m_zoomWheel %= 120;
-      const QRect pane = PaneAt(at);
-      const QPoint local = at - pane.topLeft();
-      if (steps != 0 && m_session->ZoomAt(steps, local.x(), local.y(), pane.width(), pane.height())) {
-        UpdateStatus();
-        m_coords->ShowPixelAt(local, pane.size());
-        ShowDragCursor(at);
-      }
-      return true;
-    }
     default:
-      return false;
+      return m_pointer->OnEvent(event);
   }
-}
-
-void PlayerWindow::ShowDragCursor(QPoint at) {
-  // A hand over a picture that a drag can move; the plain arrow elsewhere.
-  const bool movable = !m_session->CurrentView().IsWhole() && m_video->rect().contains(at);
-  if (!movable)
-    centralWidget()->unsetCursor();
-  else
-    centralWidget()->setCursor(m_dragging ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
-}
-
-void PlayerWindow::ZoomStep(int steps) {
-  // The keys zoom around the centre of the picture area (of a pane, side by side).
-  const QRect pane = m_video->PaneRect(0);
-  if (m_session->ZoomAt(steps, pane.width() / 2, pane.height() / 2, pane.width(), pane.height())) UpdateStatus();
 }
 
 // ---- Geometry ----------------------------------------------------------------
@@ -374,10 +276,10 @@ void PlayerWindow::LayoutControls() {
   const int below = BelowPicture();
   m_area->setGeometry(0, 0, W, full ? H : std::max(0, H - below));
   m_area->SetInset(full ? 0 : m_pictureInset);
-  m_graphPanel->setGeometry(0, std::max(0, H - below), W, below - kStripHeight);
+  if (m_compare) m_compare->GraphPanel()->setGeometry(0, std::max(0, H - below), W, below - kStripHeight);
   m_transport->setGeometry(0, H - 76, W, TransportBar::kHeight);
   m_status->setGeometry(0, H - StatusStrip::kHeight, W, StatusStrip::kHeight);
-  m_video->SyncSnapshot();
+  Video()->SyncSnapshot();
   // A paint never draws through the engine, so a picture area of a new size
   // gets a fresh picture here while nothing else would present one.
   const PlayState state = m_session ? m_session->State() : PlayState::NoFile;
@@ -395,11 +297,9 @@ void PlayerWindow::ApplyZoom() {
     if (v.zoom == session::Zoom::k200) return uint32_t(std::min<uint64_t>(2 * uint64_t(side), UINT32_MAX));
     return side;
   };
-  const QSize picture = ViewPictureSize(v);
+  const QSize picture = m_compare->PictureSize(v);
   ResizeForPicture(scaled(uint32_t(picture.width())), scaled(uint32_t(picture.height())));
 }
-
-session::WindowFacts PlayerWindow::Facts() const { return {m_fullScreen.on, m_coords && m_coords->Shows()}; }
 
 void PlayerWindow::ToggleFullScreen() {
   const session::PlayerView v = m_session->View();
@@ -408,7 +308,7 @@ void PlayerWindow::ToggleFullScreen() {
   m_fullScreen.on = on;
   m_transport->setVisible(!on);
   m_status->setVisible(!on);
-  m_graphPanel->setVisible(!on && m_graphTimer.isActive());
+  m_compare->GraphPanel()->setVisible(!on && m_compare->Measuring());
   menuBar()->setVisible(!on);
   if (on) {
     m_fullScreen.placement = saveGeometry();
@@ -422,18 +322,18 @@ void PlayerWindow::ToggleFullScreen() {
 
 void PlayerWindow::moveEvent(QMoveEvent* event) {
   QMainWindow::moveEvent(event);
-  m_video->SyncSnapshot();
+  Video()->SyncSnapshot();
   m_coords->Place();
 }
 
 void PlayerWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange) m_video->SyncSnapshot();
+  if (event->type() == QEvent::WindowStateChange) Video()->SyncSnapshot();
   // The transport bar, the status strip and the coordinate window hear it
   // too and set their own texts.
   if (event->type() == QEvent::LanguageChange) {
     // The picture as it is now, before the menu bar takes the new texts.
-    const QSize picture = m_video->size();
+    const QSize picture = Video()->size();
     setWindowTitle(tr("Corvane"));
     RetranslateMenus(menuBar());
     // Longer or shorter menu titles may fold the menu bar onto more lines
@@ -450,7 +350,7 @@ void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
   // The held size gives way for the new frame size, then holds again.
   if (m_session->Graph() && width != 0 && height != 0)
     m_coords->ReleaseSize([&] {
-      const QSize picture = ViewPictureSize(m_session->View());
+      const QSize picture = PictureBaseSize();
       ResizeForPicture(uint32_t(picture.width()), uint32_t(picture.height()));
     });
   UpdateControls();

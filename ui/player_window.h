@@ -1,8 +1,10 @@
 // The player's main window: the wiring between the widgets (picture, the
-// transport bar, the status strip, the menu made from the command table) and
-// the PlayerSession that holds the state and runs the commands. What is left
-// here is what only a window can do: its size for a picture, full screen,
-// dialogs, dropped files.
+// transport bar, the status strip, the menu made from the command rows) and
+// the PlayerSession that holds the state and runs the commands. A command
+// goes to its row's owner: the session, or the handler the window or one of
+// its flows (opening files, comparing) added for it. What is left here is
+// what only a window can do: its size for a picture, full screen, the
+// pointer over the picture.
 //
 // Threads: everything here runs on the GUI thread. The engine reaches the
 // window only through the picture widget (pictures, frame-size notices),
@@ -17,7 +19,7 @@
 #include <memory>
 
 #include "session/player_session.h"
-#include "session/recent_files.h"
+#include "ui/command_wiring.h"
 #include "ui/settings_store.h"
 
 class QAction;
@@ -26,9 +28,11 @@ namespace controls { class IconButton; class SeekSlider; }
 
 namespace ui {
 
+class CompareFlow;
 class CoordinateTool;
+class OpenFileFlow;
 class PictureArea;
-class QualityGraph;
+class PicturePointer;
 class StillCapture;
 class StatusStrip;
 class TransportBar;
@@ -61,49 +65,33 @@ class PlayerWindow : public QMainWindow {
   void Run(Command c);
   void OnMenuCommand(int id);
   void OnButton(int id);
-
-  // Opening (the parameters from the record, the defaults or the dialog;
-  // false and the window idle on failure or cancel) and closing.
-  bool BrowseForFile();
-  // `remembered`: the parameters of the recent list, used when the file has
-  // no record of its own instead of the defaults or the dialog.
-  bool OpenCurrentFile(const std::optional<corvane::YUVPara>& remembered = std::nullopt);
-  // Entry n of the recent files: without the dialog when the file's size is
-  // the one it had; as a newly chosen file otherwise.
-  void OpenRecent(int n);
-  const std::vector<session::RecentFile>& RecentFiles() const { return m_recent; }
-  void CloseFile();
-  void SetFilePath(const QString& path) { m_filePath = path; }
-  QString FilePath() const { return m_filePath; }
+  // The facts of this window that the commands' rules ask about.
+  session::WindowFacts Facts() const;
 
   void ResizeForPicture(uint32_t width, uint32_t height);  // the picture area is width x height
   // The window sized anew, in its place, for a picture area of `picture`
   // (its size now): after the menu bar changed its height.
   void KeepPictureSize(QSize picture);
+  void ApplyZoom();  // the window sized for the picture at the session's zoom
+  void LayoutControls();
   void UpdateControls();
   void UpdateStatus();
+  void SetStatusTicking(bool on);
   void ToggleCoordinateWindow();
-
-  // Comparing with a second file (B): opened with its record, the defaults
-  // or the parameter dialog; false, with the failure said, when it is not.
-  bool OpenReferenceFile(const QString& path);
-  // The views as their commands set them; the panes, the graph and the
-  // window's size follow.
-  void ApplyCompareView();
-  QualityGraph* GraphPanel() const { return m_graphPanel; }
-  // Below the picture: the strip, and the quality graph while B is open.
+  // Below the picture: the strip, and the quality graph while B is measured.
   int BelowPicture() const;
-  static constexpr int kGraphHeight = 140;
-  // State and parts, for tests.
+
+  // Parts and state, for the flows and tests.
+  OpenFileFlow& Files() const { return *m_files; }
+  CompareFlow& Compare() const { return *m_compare; }
+  const CommandHandlers& Handlers() const { return m_handlers; }
   session::PlayerView View() const { return m_session->View(Facts()); }
-  // What the command rules ask of the window: full screen, the coordinate window.
-  session::WindowFacts Facts() const;
   corvane::PlaybackGraph* Graph() const { return m_session->Graph(); }
   const corvane::YUVPara& Para() const { return m_session->Para(); }
   const PlayerSettings& Settings() const { return m_settings; }
-  // The picture area at 100 % (side by side: both pictures).
-  QSize PictureBaseSize() const { return ViewPictureSize(m_session->View()); }
-  VideoWidget* Video() const { return m_video; }
+  QSize PictureBaseSize() const;  // the picture area at 100 % (side by side: both pictures)
+  VideoWidget* Video() const;
+  StatusStrip* Status() const { return m_status; }
   QAction* Action(int id) const { return m_actions.value(id); }
   controls::IconButton* Button(int id) const;
   controls::SeekSlider* Slider() const;
@@ -122,54 +110,30 @@ class PlayerWindow : public QMainWindow {
 
  private:
   void BuildClient();
-  void LayoutControls();
-  void RunWindowCommand(Command c);  // the window's own part: dialogs, full screen, files
+  void AddOwnCommands();  // the window's handlers: dialogs, full screen, stills
   void ToggleFullScreen();
-  void ApplyZoom();
-  void ZoomStep(int steps);  // the zoom keys: around the centre of the picture area
-  void ShowDragCursor(QPoint at);  // `at` in picture coordinates
   void OnFrameSizeNotice(uint32_t width, uint32_t height);
-  // After an open: the window sized for the picture, or the failure worded.
-  bool FinishOpen(const session::OpenResult& result);
-  void OnParameterSettings();
-  void ShowRecentFiles();
   void GoToFrameBoxCommand();
-  // The compare commands of the window: choosing B, the exports.
-  void RunCompareCommand(Command c);
-  void ExportQuality(bool stats);
-  // The pane under a point of the picture widget: its rectangle (the
-  // whole widget but side by side).
-  QRect PaneAt(QPoint at) const;
-  // The picture's size for 100 %: doubled in width side by side.
-  QSize ViewPictureSize(const session::PlayerView& v) const;
-  // The status line's facts of the picture on screen: A's, or with a second
-  // file B's in the B view, named by which picture it is.
-  void ShowShownFacts(const session::PlayerView& v);
 
   std::unique_ptr<session::PlayerSession> m_session;  // reset first: it draws into the widgets
-  PictureArea* m_area = nullptr;        // the widgets are owned by Qt's parent chain
-  VideoWidget* m_video = nullptr;       // the picture, in m_area
+  PictureArea* m_area = nullptr;  // the widgets are owned by Qt's parent chain
   TransportBar* m_transport = nullptr;
   StatusStrip* m_status = nullptr;
-  QHash<int, QAction*> m_actions;       // menu items by id
+  QHash<int, QAction*> m_actions;  // menu items by id
   QTimer m_statusTimer;
   PlayerSettings m_settings;
-  QString m_filePath;
+  CommandHandlers m_handlers;  // the window's commands, by whoever owns them
   std::unique_ptr<CoordinateTool> m_coords;
   std::unique_ptr<StillCapture> m_stills;
+  std::unique_ptr<OpenFileFlow> m_files;
+  std::unique_ptr<CompareFlow> m_compare;
   struct FullScreen {
     bool on = false;
     QByteArray placement;  // geometry before full screen
   };
   FullScreen m_fullScreen;
-  int m_pictureInset = 0;    // client width beside a picture narrower than the control row
-  bool m_dragging = false;   // the left button went down on the picture: moves pan it
-  QPoint m_dragLast;         // where the last move of the drag was (picture coordinates)
-  int m_zoomWheel = 0;       // Ctrl + wheel angle not yet worth a step
-  std::vector<session::RecentFile> m_recent;  // newest first, as stored
-  QualityGraph* m_graphPanel = nullptr;  // below the picture while B is open
-  QTimer m_graphTimer;                   // fills the graph and moves its marker
-  bool m_wipeDragging = false;           // the left button took the wipe line
+  int m_pictureInset = 0;  // client width beside a picture narrower than the control row
+  std::unique_ptr<PicturePointer> m_pointer;  // pan, wipe line, wheel zoom, readout
 };
 
 }  // namespace ui

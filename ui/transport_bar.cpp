@@ -52,12 +52,12 @@ TransportBar::TransportBar(QWidget* parent) : QWidget(parent) {
   connect(m_slider, &controls::SeekSlider::thumbTracked, this, &TransportBar::seekRequested);
 
   size_t i = 0;
-  for (const ButtonEntry& e : ButtonEntries()) {
+  for (const CommandUi* r : ButtonRows()) {
     auto* b = new controls::IconButton(this);
-    b->setObjectName(QStringLiteral("btn%1").arg(e.id));
-    b->SetCheckBoxMode(e.checkBox);
+    b->setObjectName(QStringLiteral("btn%1").arg(r->button.id));
+    b->SetCheckBoxMode(r->button.checkBox);
     b->setFocusPolicy(Qt::NoFocus);
-    connect(b, &QAbstractButton::clicked, this, [this, c = e.command] { emit commandClicked(c); });
+    connect(b, &QAbstractButton::clicked, this, [this, c = r->command] { emit commandClicked(c); });
     m_buttons[i++] = b;
   }
   m_separators[0] = new QFrame(this);
@@ -72,8 +72,8 @@ TransportBar::TransportBar(QWidget* parent) : QWidget(parent) {
 
 controls::IconButton* TransportBar::Button(int id) const {
   size_t i = 0;
-  for (const ButtonEntry& e : ButtonEntries()) {
-    if (e.id == id) return m_buttons[i];
+  for (const CommandUi* r : ButtonRows()) {
+    if (r->button.id == id) return m_buttons[i];
     ++i;
   }
   return nullptr;
@@ -83,15 +83,15 @@ void TransportBar::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   m_slider->setGeometry(0, 0, width(), kSliderHeight);
   size_t i = 0;
-  for (const ButtonEntry& e : ButtonEntries()) m_buttons[i++]->setGeometry(e.x, kRowTop, kButtonSide, kButtonSide);
+  for (const CommandUi* r : ButtonRows()) m_buttons[i++]->setGeometry(r->button.x, kRowTop, kButtonSide, kButtonSide);
   for (int s = 0; s < 2; ++s) m_separators[s]->setGeometry(kSeparatorX[s], kRowTop, 2, kButtonSide);
 }
 
 void TransportBar::Show(const session::PlayerView& view) {
   size_t i = 0;
-  for (const ButtonEntry& e : ButtonEntries()) {
+  for (const CommandUi* r : ButtonRows()) {
     controls::IconButton* b = m_buttons[i++];
-    const session::ButtonLook look = session::LookOf(e.command, view);
+    const session::ButtonLook look = session::LookOf(r->command, view);
     b->SetIcon(look.image, look.outImage);
     if (b->IsCheckBox()) b->SetCheck(look.pressed ? 1 : 0);
     b->setEnabled(look.enabled);

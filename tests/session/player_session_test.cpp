@@ -70,7 +70,7 @@ class PlayerSessionTest : public testing::Test {
   corvane::OffscreenWindow m_window{64, 48};
   SizeRecorder m_sizes;
   PlayerSession m_session{&m_window, &m_sizes};
-  session::WindowFacts m_facts;  // the window's, as the rules are given them
+  session::WindowFacts m_facts;  // the window's, as the window gives them to the key rules
 };
 
 // Every key in every state it may meet: what it does, what it refuses.
@@ -231,7 +231,7 @@ TEST_F(PlayerSessionTest, ButtonsFollowThePlayState) {
       if (e.button == Command::Play || e.button == Command::Pause || e.button == Command::Stop)
         EXPECT_EQ(look.pressed, e.pressed);
       EXPECT_EQ(look.tip, e.tip);
-      EXPECT_EQ(look.enabled, m_session.Allows(session::ButtonRule(e.button)));
+      EXPECT_EQ(look.enabled, m_session.Allows(session::RowOf(e.button).button));
     }
   }
   // Backwards: the direction button shows it and offers forwards; repeat on

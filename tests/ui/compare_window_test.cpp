@@ -20,6 +20,8 @@
 #include "support/para.h"
 #include "support/temp_dir.h"
 #include "ui/parameter_dialog.h"
+#include "ui/open_file_flow.h"
+#include "ui/compare_flow.h"
 #include "ui/player_window.h"
 #include "ui/quality_graph.h"
 #include "ui/video_widget.h"
@@ -46,9 +48,9 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
   w.Run(Command::Pause);
   w.UpdateControls();
-  ASSERT_TRUE(w.OpenReferenceFile(b));
+  ASSERT_TRUE(w.Compare().OpenReferenceFile(b));
   EXPECT_TRUE(log->messages.empty());
-  EXPECT_TRUE(w.GraphPanel()->isVisible());
+  EXPECT_TRUE(w.Compare().GraphPanel()->isVisible());
   EXPECT_EQ(w.Video()->size(), QSize(160, 120));
   // The status line names the picture shown.
   w.Run(Command::ViewFlip);
@@ -96,7 +98,7 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   // A file dropped with Shift held becomes B; the open file stays.
   w.Run(Command::CloseReference);
   w.UpdateControls();
-  EXPECT_FALSE(w.GraphPanel()->isVisible());
+  EXPECT_FALSE(w.Compare().GraphPanel()->isVisible());
   QMimeData mime;
   mime.setUrls({QUrl::fromLocalFile(b)});
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
@@ -104,12 +106,12 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
   QCoreApplication::sendEvent(&w, &drop);
   EXPECT_TRUE(w.Session()->HasReference());
-  EXPECT_EQ(QFileInfo(w.FilePath()).absoluteFilePath(), a);
+  EXPECT_EQ(QFileInfo(w.Files().FilePath()).absoluteFilePath(), a);
 
   w.Run(Command::Close);
   w.UpdateControls();
   EXPECT_FALSE(w.Session()->HasReference());
-  EXPECT_FALSE(w.GraphPanel()->isVisible());
+  EXPECT_FALSE(w.Compare().GraphPanel()->isVisible());
   QDir::setCurrent(cwd);
 }
 
@@ -139,7 +141,7 @@ TEST(CompareWindow, BsParameterDialogNamesBOffersAsSizeAndPausesA) {
     seen->state = w.View().state;
     d->accept();
   });
-  ASSERT_TRUE(w.OpenReferenceFile(b));
+  ASSERT_TRUE(w.Compare().OpenReferenceFile(b));
   EXPECT_EQ(seen->title, QString::fromUtf8("参数设置 — 对比文件 b.yuv"));
   EXPECT_EQ(seen->size, QString::fromUtf8(" 自定义宽高 (160×120)"));
   EXPECT_EQ(seen->format, QStringLiteral("NV12"));
@@ -177,7 +179,7 @@ TEST(CompareWindow, SplicedFilesWhoseDepthChangesAreMeasuredUpToTheChange) {
   w.Initialize();
   ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
   w.Run(Command::Pause);
-  ASSERT_TRUE(w.OpenReferenceFile(b));
+  ASSERT_TRUE(w.Compare().OpenReferenceFile(b));
   ASSERT_EQ(prompts.log->messages.size(), 1u);
   EXPECT_EQ(prompts.log->messages[0],
             QString::fromUtf8("比较的样本在第4帧由8位、3个平面变为10位、3个平面，一个汇总不能包含两者（A：第2段 I010 64×48 4:2:0 10位；"
@@ -185,7 +187,7 @@ TEST(CompareWindow, SplicedFilesWhoseDepthChangesAreMeasuredUpToTheChange) {
   EXPECT_EQ(prompts.log->kinds[0], ui::MessageKind::kInformation);
   // The graph and the difference view work for the frames measured.
   EXPECT_TRUE(w.Session()->MetricsStatus().Ok());
-  EXPECT_TRUE(w.GraphPanel()->isVisible());
+  EXPECT_TRUE(w.Compare().GraphPanel()->isVisible());
   ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done(); }));
   EXPECT_TRUE(w.Session()->Track().Status().Ok());
   EXPECT_EQ(w.Session()->Track().Count(), 3u);
@@ -209,10 +211,10 @@ TEST(CompareWindow, ExportsRefuseTheComparedFilesAndSayWhyTheyFail) {
   ui::PlayerWindow w(QString::fromStdString(a));
   w.Initialize();
   // A B that is not a file says why beneath the written message.
-  ASSERT_FALSE(w.OpenReferenceFile(QStringLiteral("/dev/zero")));
+  ASSERT_FALSE(w.Compare().OpenReferenceFile(QStringLiteral("/dev/zero")));
   EXPECT_EQ(log->messages, std::vector<QString>{QStringLiteral("打开对比文件失败\nzero")});
   EXPECT_EQ(log->reasons, std::vector<QString>{QStringLiteral("不是普通文件（是管道、设备或套接字）")});
-  ASSERT_TRUE(w.OpenReferenceFile(QString::fromStdString(b)));
+  ASSERT_TRUE(w.Compare().OpenReferenceFile(QString::fromStdString(b)));
   ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done(); }));
   const struct {
     std::string target;

@@ -14,6 +14,7 @@
 
 #include "formats/result_codes.h"
 #include "ui/parameter_dialog.h"
+#include "ui/open_file_flow.h"
 #include "ui/player_window.h"
 #include "ui/resource_ids.h"
 #include "ui/video_widget.h"
@@ -269,8 +270,8 @@ TEST(OptionsDialogTest, StoredDefaultsBeyondTheLimitsAreNotUsedToOpen) {
     win.Initialize();
     auto seen = std::make_shared<bool>(false);
     QPointer<QTimer> watch = uitest::WhenModal<ui::ParameterDialog>([](ui::ParameterDialog* p) { p->reject(); }, seen);
-    win.SetFilePath(QString::fromStdString(bare));
-    EXPECT_EQ(win.OpenCurrentFile(), !dialog);
+    win.Files().SetFilePath(QString::fromStdString(bare));
+    EXPECT_EQ(win.Files().OpenCurrentFile(), !dialog);
     EXPECT_EQ(*seen, dialog);
     delete watch;
   }

@@ -16,6 +16,7 @@
 #include "formats/result_codes.h"
 #include "ui/custom_size_dialog.h"
 #include "ui/format_lists.h"
+#include "ui/open_file_flow.h"
 #include "ui/player_window.h"
 #include "ui/resource_ids.h"
 #include "ui/settings_store.h"
@@ -276,14 +277,14 @@ TEST_F(OpenFlowTest, ThreeSourcesOfParameters) {
   // A record: plays at once, whatever the defaults say; no dialog.
   auto seen = std::make_shared<bool>(false);
   QPointer<QTimer> watch = uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { d->reject(); }, seen);
-  w->SetFilePath(withTrailer);
-  ASSERT_TRUE(w->OpenCurrentFile());
+  w->Files().SetFilePath(withTrailer);
+  ASSERT_TRUE(w->Files().OpenCurrentFile());
   EXPECT_EQ(w->Para().width, 64u);
   EXPECT_FALSE(*seen);
 
   // No record, no defaults: the dialog; cancel leaves the window idle, silent.
-  w->SetFilePath(plain);
-  EXPECT_FALSE(w->OpenCurrentFile());
+  w->Files().SetFilePath(plain);
+  EXPECT_FALSE(w->Files().OpenCurrentFile());
   w->UpdateControls();
   EXPECT_TRUE(*seen);
   EXPECT_EQ(w->View().state, PlayState::NoFile);
@@ -297,13 +298,13 @@ TEST_F(OpenFlowTest, ThreeSourcesOfParameters) {
     Combo(d, ids::kParaSizeList)->setCurrentIndex(2);
     QTest::keyClick(d, Qt::Key_Return);
   });
-  ASSERT_TRUE(w->OpenCurrentFile());
+  ASSERT_TRUE(w->Files().OpenCurrentFile());
   EXPECT_EQ(w->View().state, PlayState::Playing);
   EXPECT_EQ(w->Para().width, 176u);
   EXPECT_EQ(w->View().total, 5u);
 
   // Defaults enabled: no dialog.
-  w->CloseFile();
+  w->Files().CloseFile();
   ui::PlayerSettings s;
   s.useDefaultPara = 1;
   s.defaultWidth = 176;
@@ -312,8 +313,8 @@ TEST_F(OpenFlowTest, ThreeSourcesOfParameters) {
   auto w2 = Start();
   *seen = false;
   watch = uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { d->reject(); }, seen);
-  w2->SetFilePath(plain);
-  ASSERT_TRUE(w2->OpenCurrentFile());
+  w2->Files().SetFilePath(plain);
+  ASSERT_TRUE(w2->Files().OpenCurrentFile());
   EXPECT_FALSE(*seen);
   EXPECT_EQ(w2->Para().format, fmt::YV12);
   EXPECT_EQ(w2->Para().frameInterval, 40u);
@@ -333,8 +334,8 @@ TEST_F(OpenFlowTest, NameGuessPreselectsAndThePreviewShowsTheFirstFrame) {
                   Combo(d, ids::kParaSizeList)->currentIndex()};
     Btn(d, ids::kIdOk)->click();
   });
-  w->SetFilePath(clip);
-  ASSERT_TRUE(w->OpenCurrentFile());
+  w->Files().SetFilePath(clip);
+  ASSERT_TRUE(w->Files().OpenCurrentFile());
   EXPECT_EQ(*positions, (std::array<int, 3>{3, 12, 2}));
   EXPECT_EQ(w->Para().format, fmt::NV12);
   EXPECT_EQ(w->Para().width, 176u);
@@ -354,8 +355,8 @@ TEST_F(OpenFlowTest, SaveThenReopenReadsTheTrailerWhichIsReplacedNotAppended) {
     Combo(d, ids::kParaRateList)->setCurrentIndex(12);
     Btn(d, ids::kParaSaveButton)->click();
   });
-  w->SetFilePath(clip);
-  ASSERT_TRUE(w->OpenCurrentFile());
+  w->Files().SetFilePath(clip);
+  ASSERT_TRUE(w->Files().OpenCurrentFile());
   EXPECT_EQ(Size(clip), bare + 40);
 
   // Saved once more through the menu: the trailer is replaced.
@@ -372,7 +373,7 @@ TEST_F(OpenFlowTest, SaveThenReopenReadsTheTrailerWhichIsReplacedNotAppended) {
   // Reopened: the trailer's parameters, no dialog.
   auto seen = std::make_shared<bool>(false);
   QPointer<QTimer> watch = uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { d->reject(); }, seen);
-  ASSERT_TRUE(w->OpenCurrentFile());
+  ASSERT_TRUE(w->Files().OpenCurrentFile());
   EXPECT_FALSE(*seen);
   EXPECT_EQ(w->Para().frameInterval, 50u);
   EXPECT_EQ(w->Para().format, fmt::YV12);
@@ -386,14 +387,14 @@ TEST_F(OpenFlowTest, ConfirmingUnchangedKeepsTheYV12Code) {
     const QString clip = Path(code == fmt::YV12 ? "a.yuv" : "b.yuv");
     uitest::WriteClip(clip.toStdString(), Para(code, 64, 48), 3, true);
     auto w = Start();
-    w->SetFilePath(clip);
-    ASSERT_TRUE(w->OpenCurrentFile());
+    w->Files().SetFilePath(clip);
+    ASSERT_TRUE(w->Files().OpenCurrentFile());
     w->UpdateControls();
     uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { Btn(d, ids::kParaSaveButton)->click(); });
     w->OnMenuCommand(ids::kToolsParameters);
     EXPECT_EQ(w->Para().format, code);
-    w->CloseFile();
-    ASSERT_TRUE(w->OpenCurrentFile());  // from the saved trailer
+    w->Files().CloseFile();
+    ASSERT_TRUE(w->Files().OpenCurrentFile());  // from the saved trailer
     EXPECT_EQ(w->Para().format, code);
   }
 }
@@ -404,8 +405,8 @@ TEST_F(OpenFlowTest, ParameterSettingsOkReportsFailuresAndGoesIdle) {
   const QString clip = Path("clip.yuv");
   uitest::WriteClip(clip.toStdString(), Para(fmt::YV12, 64, 48), 3, true);
   auto w = Start();
-  w->SetFilePath(clip);
-  ASSERT_TRUE(w->OpenCurrentFile());
+  w->Files().SetFilePath(clip);
+  ASSERT_TRUE(w->Files().OpenCurrentFile());
   w->UpdateControls();
   // A size the file holds no frame of.
   uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) {
@@ -419,7 +420,7 @@ TEST_F(OpenFlowTest, ParameterSettingsOkReportsFailuresAndGoesIdle) {
   EXPECT_EQ(m_prompts.log->messages[0], QString::fromUtf8("文件长度不够播放一帧\n"));
 
   // The file gone while it plays.
-  ASSERT_TRUE(w->OpenCurrentFile());
+  ASSERT_TRUE(w->Files().OpenCurrentFile());
   w->UpdateControls();
   std::filesystem::rename(clip.toStdString(), m_dir.File("moved.yuv"));
   uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { d->accept(); });
@@ -445,8 +446,8 @@ TEST_F(OpenFlowTest, SplicedFileRefusesParameterSettingsAndKeepsPlaying) {
   bytes.insert(bytes.end(), t.begin(), t.end());
   testsupport::WriteBytes(clip.toStdString(), bytes);
   auto w = Start();
-  w->SetFilePath(clip);
-  ASSERT_TRUE(w->OpenCurrentFile());
+  w->Files().SetFilePath(clip);
+  ASSERT_TRUE(w->Files().OpenCurrentFile());
   w->OnMenuCommand(ids::kToolsParameters);
   EXPECT_EQ(w->View().state, PlayState::Playing);
   ASSERT_EQ(m_prompts.log->messages.size(), 1u);
@@ -464,7 +465,7 @@ TEST_F(OpenFlowTest, EveryRoadPreselectsTheSameAndThePreviewKeepsTheShape) {
   uitest::WriteClip(wide.toStdString(), Para(fmt::YV12, 320, 180), 2, false);
   auto w = Start();
   const std::pair<const char*, std::function<void()>> roads[] = {
-      {"open", [&] { w->SetFilePath(cif); w->OpenCurrentFile(); }},
+      {"open", [&] { w->Files().SetFilePath(cif); w->Files().OpenCurrentFile(); }},
       {"cut", [&] { m_prompts.log->nextChoice = cif; w->OnMenuCommand(ids::kToolsCut); }},
       {"splice", [&] {
          ui::SpliceDialog splice(w.get(), session::DefaultParameters{});
@@ -474,8 +475,8 @@ TEST_F(OpenFlowTest, EveryRoadPreselectsTheSameAndThePreviewKeepsTheShape) {
   };
   for (const auto& [name, road] : roads) {
     SCOPED_TRACE(name);
-    w->SetFilePath(nv12);
-    ASSERT_TRUE(w->OpenCurrentFile());
+    w->Files().SetFilePath(nv12);
+    ASSERT_TRUE(w->Files().OpenCurrentFile());
     auto positions = std::make_shared<std::array<int, 3>>();
     auto seen = std::make_shared<bool>(false);
     uitest::WhenModal<ParameterDialog>(
@@ -495,8 +496,8 @@ TEST_F(OpenFlowTest, EveryRoadPreselectsTheSameAndThePreviewKeepsTheShape) {
     *picture = d->Preview()->LastPicture();
     d->reject();
   });
-  w->SetFilePath(wide);
-  w->OpenCurrentFile();
+  w->Files().SetFilePath(wide);
+  w->Files().OpenCurrentFile();
   ASSERT_EQ(picture->size(), QSize(352, 288));
   // 352 x 198 in the middle: 45 rows of black above and below.
   EXPECT_EQ(qGray(picture->pixel(176, 10)), 0);
@@ -517,7 +518,7 @@ TEST_F(OpenFlowTest, DroppingThreeFilesOpensTheFirst) {
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(w.get(), &drop);
   EXPECT_EQ(w->View().state, PlayState::Playing);
-  EXPECT_EQ(w->FilePath(), a);
+  EXPECT_EQ(w->Files().FilePath(), a);
   EXPECT_EQ(w->Para().width, 64u);
 }
 

@@ -21,6 +21,7 @@
 #include "ui/coordinate_window.h"
 #include "ui/go_to_frame_box.h"
 #include "ui/parameter_dialog.h"
+#include "ui/open_file_flow.h"
 #include "ui/player_window.h"
 #include "ui/recent_files_store.h"
 #include "ui/resource_ids.h"
@@ -158,19 +159,19 @@ TEST_F(InspectionTest, RecentFilesOpenWithTheirParametersWhileTheSizeIsUnchanged
   {
     PlayerWindow first(plain);
     first.Initialize();
-    first.SetFilePath(m_clip);
-    ASSERT_TRUE(first.OpenCurrentFile());
+    first.Files().SetFilePath(m_clip);
+    ASSERT_TRUE(first.Files().OpenCurrentFile());
   }
   // The next run, with the defaults off: the list is the store's.
   s.useDefaultPara = 0;
   ui::SettingsStore::Save(s);
   PlayerWindow w;
   w.Initialize();
-  ASSERT_EQ(w.RecentFiles().size(), 2u);
+  ASSERT_EQ(w.Files().RecentFiles().size(), 2u);
   EXPECT_EQ(w.Action(ids::kFileRecentFirst)->text(), QStringLiteral("&1  clip.yuv  (I420 320×240)"));
   EXPECT_EQ(w.Action(ids::kFileRecentFirst + 1)->text(), QStringLiteral("&2  plain.yuv  (I420 64×48)"));
   EXPECT_FALSE(w.Action(ids::kFileRecentFirst + 2)->isVisible());
-  EXPECT_EQ(ui::RecentFilesStore::Load(), w.RecentFiles());
+  EXPECT_EQ(ui::RecentFilesStore::Load(), w.Files().RecentFiles());
   // The remembered parameters open the file without a record, no dialog.
   auto dialog = std::make_shared<bool>(false);
   QPointer<QTimer> watch =
@@ -182,7 +183,7 @@ TEST_F(InspectionTest, RecentFilesOpenWithTheirParametersWhileTheSizeIsUnchanged
   delete watch;
   EXPECT_EQ(w.Action(ids::kFileRecentFirst)->text(), QStringLiteral("&1  plain.yuv  (I420 64×48)"));
   // Grown by a frame: asked again, as a new file is.
-  w.CloseFile();
+  w.Files().CloseFile();
   uitest::WriteClip(plain.toStdString(), Para(YV12, 64, 48), 11, false);
   uitest::WhenModal<ui::ParameterDialog>([](ui::ParameterDialog* d) { d->reject(); }, dialog);
   w.OnMenuCommand(ids::kFileRecentFirst);
@@ -199,24 +200,24 @@ TEST_F(InspectionTest, RecentFilesOpenedByARelativePathOpenFromAnyFolderAndGoWhe
   w->Initialize();
   ASSERT_EQ(w->View().state, PlayState::Playing);
   const QString canonical = QFileInfo(m_clip).canonicalFilePath();
-  ASSERT_EQ(w->RecentFiles().size(), 1u);
-  EXPECT_EQ(QString::fromStdString(w->RecentFiles()[0].path), canonical);
+  ASSERT_EQ(w->Files().RecentFiles().size(), 1u);
+  EXPECT_EQ(QString::fromStdString(w->Files().RecentFiles()[0].path), canonical);
   EXPECT_EQ(QString::fromStdString(ui::RecentFilesStore::Load()[0].path), canonical);
   // ...and later, from another folder, through the list.
   ASSERT_TRUE(QDir::setCurrent(QDir::rootPath()));
-  w->CloseFile();
+  w->Files().CloseFile();
   w->OnMenuCommand(ids::kFileRecentFirst);
   EXPECT_EQ(w->View().state, PlayState::Playing);
   EXPECT_TRUE(prompts.log->messages.empty());
   // Gone: said so, and out of the list and the store; nothing else opens.
-  w->CloseFile();
+  w->Files().CloseFile();
   ASSERT_TRUE(QFile::remove(m_clip));
   w->OnMenuCommand(ids::kFileRecentFirst);
   EXPECT_EQ(w->View().state, PlayState::NoFile);
   ASSERT_EQ(prompts.log->messages.size(), 1u);
   EXPECT_EQ(prompts.log->messages[0], QStringLiteral("文件不存在，已从最近打开的文件中移除:\n") + canonical);
   EXPECT_EQ(prompts.log->kinds[0], ui::MessageKind::kWarning);
-  EXPECT_TRUE(w->RecentFiles().empty());
+  EXPECT_TRUE(w->Files().RecentFiles().empty());
   EXPECT_TRUE(ui::RecentFilesStore::Load().empty());
   EXPECT_FALSE(w->Action(ids::kFileRecentFirst)->isVisible());
   QDir::setCurrent(saved);

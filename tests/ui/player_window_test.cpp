@@ -1,5 +1,6 @@
 // The player window on the offscreen platform, with a real graph playing real
 // files: controls per play state, menu, keys, sizing, notices, status line.
+#include "ui/open_file_flow.h"
 #include "ui/player_window.h"
 
 #include <gtest/gtest.h>
@@ -62,12 +63,12 @@ class PlayerWindowTest : public testing::Test {
   // from frame 50, so that steps and seeks show.
   void Bring(PlayerWindow& w, PlayState state) {
     if (state == PlayState::NoFile) {
-      w.CloseFile();
+      w.Files().CloseFile();
       w.UpdateControls();
       return;
     }
-    w.SetFilePath(m_clip);
-    ASSERT_TRUE(w.OpenCurrentFile());
+    w.Files().SetFilePath(m_clip);
+    ASSERT_TRUE(w.Files().OpenCurrentFile());
     w.UpdateControls();
     if (state == PlayState::Playing) return;
     w.OnButton(ids::kBtnPause);
@@ -272,7 +273,7 @@ TEST_F(PlayerWindowTest, FrameSizeNoticesArriveOnTheGuiThreadAndStaleOnesAreDrop
 
   // A notice still queued when its graph is closed changes nothing.
   std::thread([&] { w->Video()->OnFrameSizeChanged(200, 150); }).join();
-  w->CloseFile();
+  w->Files().CloseFile();
   w->UpdateControls();
   QTest::qWait(50);
   QCoreApplication::processEvents();

@@ -30,6 +30,7 @@
 #include "ui/coordinate_window.h"
 #include "ui/still_capture.h"
 #include "ui/help_dialogs.h"
+#include "ui/compare_flow.h"
 #include "ui/player_window.h"
 #include "ui/prompts.h"
 #include "ui/qt_translations.h"
@@ -158,7 +159,7 @@ TEST_F(StillsHelpTest, ComparedStillsAreOfThePictureOnScreen) {
   const std::vector<uint8_t> t = corvane::EncodeTrailer(std::span<const corvane::YUVPara>(&para, 1));
   b.insert(b.end(), t.begin(), t.end());
   testsupport::WriteBytes(m_dir.File("b.yuv"), b);
-  ASSERT_TRUE(w->OpenReferenceFile(QString::fromStdString(m_dir.File("b.yuv"))));
+  ASSERT_TRUE(w->Compare().OpenReferenceFile(QString::fromStdString(m_dir.File("b.yuv"))));
 
   // What the still encoder makes of B's frame 1 and of the difference picture
   // of A's frame 1 and B's (128 + |A - B|, 8-bit 4:4:4, converted as shown).
