@@ -52,10 +52,7 @@ class Pane : public platform::VideoWindow {
   platform::Rect ClientRect() const override { return m_rc; }
   bool IsVisible() const override { return true; }
   bool IsMinimized() const override { return false; }
-  platform::Desktop GetDesktop() const override {
-    return {{platform::Rect{0, 0, 2 * kPaneW, kPaneH}}, 2 * kPaneW, kPaneH};
-  }
-  void Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect&) override {
+  void Present(std::shared_ptr<const platform::Picture> picture) override {
     {
       std::scoped_lock lock(m_mutex);
       m_last = std::move(picture);

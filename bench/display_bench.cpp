@@ -66,8 +66,7 @@ class DroppingWindow : public platform::VideoWindow {
   platform::Rect ClientRect() const override { return {0, 0, 1280, 720}; }
   bool IsVisible() const override { return true; }
   bool IsMinimized() const override { return false; }
-  platform::Desktop GetDesktop() const override { return {{platform::Rect{0, 0, 1920, 1080}}, 1920, 1080}; }
-  void Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect&) override {
+  void Present(std::shared_ptr<const platform::Picture> picture) override {
     m_last = std::move(picture);
   }
 

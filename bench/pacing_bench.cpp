@@ -33,8 +33,7 @@ class KeepLastWindow : public platform::VideoWindow {
   platform::Rect ClientRect() const override { return m_rc; }
   bool IsVisible() const override { return true; }
   bool IsMinimized() const override { return false; }
-  platform::Desktop GetDesktop() const override { return {{m_rc}, m_rc.right, m_rc.bottom}; }
-  void Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect&) override {
+  void Present(std::shared_ptr<const platform::Picture> picture) override {
     std::scoped_lock lock(m_mutex);
     m_last = std::move(picture);
   }

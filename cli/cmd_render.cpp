@@ -102,7 +102,7 @@ void DrawFrame(corvane::Display& display, const std::vector<uint8_t>& frame, con
 // A failure leaves no file behind (and an existing one unchanged).
 void DumpSurface(const corvane::Display& display, const std::string& path) {
   std::vector<uint8_t> bytes;
-  display.GetPackedSurface(0, &bytes);
+  display.GetPackedSurface(&bytes);
   WriteOutputFile(path, bytes.data(), bytes.size());
 }
 
@@ -151,7 +151,7 @@ int RunRender(const std::vector<std::string>& argv) {
   const corvane::FrameInfo info{para.width, para.height, type};
   DrawFrame(display, frame, info, para, ww, wh);
   corvane::Display::SurfaceState st;
-  display.GetSurfaceState(0, &st);
+  display.GetSurfaceState(&st);
   if (auto dump = args.Get("dump-surface")) DumpSurface(display, *dump);
 
   const std::vector<uint8_t> canvas = window.Canvas();

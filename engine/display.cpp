@@ -52,55 +52,32 @@ int32_t Display::Attach(platform::VideoWindow* wnd) {
   if (!wnd) return kNullArg;
   if (m_attached) return kOk;
   m_window = wnd;
-  const platform::Desktop desktop = wnd->GetDesktop();
-  m_screens.clear();
-  m_desktopRect = {};
-  for (const platform::Rect& mon : desktop.monitors) {
-    if (m_screens.size() == kMaxDevices) break;
-    MonitorTarget s;
-    s.monitor = mon;
-    s.hasMonitor = true;
-    m_screens.push_back(std::move(s));
-    m_desktopRect.left = std::min(m_desktopRect.left, mon.left);
-    m_desktopRect.top = std::min(m_desktopRect.top, mon.top);
-    m_desktopRect.right = std::max(m_desktopRect.right, mon.right);
-    m_desktopRect.bottom = std::max(m_desktopRect.bottom, mon.bottom);
-  }
-  if (m_screens.empty()) {
-    // No monitor information: one entry for the whole screen.
-    m_screens.emplace_back();
-    m_desktopRect.right = std::max(m_desktopRect.right, desktop.screenWidth);
-    m_desktopRect.bottom = std::max(m_desktopRect.bottom, desktop.screenHeight);
-  }
   m_attached = true;
   return kOk;
 }
 
 int32_t Display::CheckPlacement() {
   if (!m_window || !m_window->IsVisible() || m_window->IsMinimized()) return kNotReady;
-  m_screenRect = m_window->ClientRect();
-  if (m_screenRect.Width() < kMinDrawSize || m_screenRect.Height() < kMinDrawSize) return kNotReady;
-  if (!m_screenRect.Intersects(m_desktopRect)) return kNotReady;
-  for (MonitorTarget& s : m_screens)
-    s.bVisible = s.hasMonitor ? m_screenRect.Intersects(s.monitor) : m_screens.size() == 1;
+  m_clientRect = m_window->ClientRect();
+  if (m_clientRect.Width() < kMinDrawSize || m_clientRect.Height() < kMinDrawSize) return kNotReady;
   return kOk;
 }
 
-int32_t Display::PrepareSurface(size_t i, const FrameInfo& info) {
-  MonitorTarget& s = m_screens[i];
-  s.surface.reset();
-  s.bReady = false;
-  s.format = YUV_NONE;
+int32_t Display::PrepareSurface(const FrameInfo& info) {
+  m_surface.reset();
+  m_surfaceReady = false;
+  m_surfaceFormat = YUV_NONE;
   const SurfaceDevice& device = SurfaceDevice::Instance();
   for (YUVType format : SurfaceFormatsToTry(info.type)) {
     if (format == YUV_NONE) break;
-    s.surface = device.CreateSurface(format, info.width, info.height);
-    if (s.surface) break;
+    m_surface = device.CreateSurface(format, info.width, info.height);
+    if (m_surface) break;
   }
-  if (!s.surface) return kNoSurface;
-  s.nPitch = s.surface->Pitch();
-  s.madeFor = info;
-  s.format = s.surface->Format();
+  if (!m_surface) return kNoSurface;
+  m_surfacePitch = m_surface->Pitch();
+  m_surfaceMadeFor = info;
+  m_surfaceFormat = m_surface->Format();
+  m_surfaceReady = true;
   return kOk;
 }
 
@@ -109,7 +86,7 @@ int32_t Display::Draw(const void* data, uint32_t size, const FrameInfo* info) {
   // The caller may already have let the previous frame go (the renderer
   // hands its buffer back to the reader before drawing the next one), so no
   // surface may go on reading it, whatever becomes of this call.
-  EndBorrows();
+  EndBorrow();
   // The frame must hold every byte the copy reads. A refused frame leaves
   // nothing to redraw: the one before it may be gone already.
   if (!data || !info) {
@@ -135,22 +112,15 @@ int32_t Display::Redraw() {
 int32_t Display::DrawKeptFrame() {
   if (!m_attached) return kNotReady;
   if (int32_t r = CheckPlacement(); r != kOk) return r;
-  for (size_t i = 0; i < m_screens.size(); ++i) {
-    MonitorTarget& s = m_screens[i];
-    if (!s.bVisible) continue;
-    if (!s.bReady || !(s.madeFor == m_frame)) {
-      if (int32_t r = PrepareSurface(i, m_frame); r != kOk) return r;
-      s.bReady = true;
-    }
-    FillSurface(s);
-    if (int32_t r = Blit(i); r != kOk) return r;
-  }
-  return kOk;
+  if (!m_surfaceReady || !(m_surfaceMadeFor == m_frame))
+    if (int32_t r = PrepareSurface(m_frame); r != kOk) return r;
+  FillSurface();
+  return Blit();
 }
 
-void Display::FillSurface(MonitorTarget& s) {
-  Surface& surface = *s.surface;
-  s.bEmptied = false;
+void Display::FillSurface() {
+  Surface& surface = *m_surface;
+  m_surfaceEmptied = false;
   const bool rgb = m_frame.type >= YUV_RGB32 && m_frame.type <= YUV_RGB555;
   // The component view writes the surface; RGB frames have none.
   const bool whole = rgb || m_componentMode == kComponentAll;
@@ -168,12 +138,11 @@ void Display::FillSurface(MonitorTarget& s) {
   if (CopyFrameToSurface(m_sourceBytes, m_frame, surface) && !rgb) ApplyComponentView(surface, m_componentMode);
 }
 
-void Display::EndBorrows() {
-  for (MonitorTarget& s : m_screens)
-    if (s.surface && s.surface->IsBorrowed()) {
-      s.surface->EndBorrow();
-      s.bEmptied = true;
-    }
+void Display::EndBorrow() {
+  if (m_surface && m_surface->IsBorrowed()) {
+    m_surface->EndBorrow();
+    m_surfaceEmptied = true;
+  }
 }
 
 std::shared_ptr<platform::Picture> Display::AcquirePicture(uint32_t w, uint32_t h) {
@@ -195,21 +164,13 @@ std::shared_ptr<platform::Picture> Display::AcquirePicture(uint32_t w, uint32_t 
   return fresh;
 }
 
-int32_t Display::Blit(size_t i) {
-  const MonitorTarget& s = m_screens[i];
-  const int32_t W = m_screenRect.Width(), H = m_screenRect.Height();
+int32_t Display::Blit() {
+  const int32_t W = m_clientRect.Width(), H = m_clientRect.Height();
   const platform::Rect dest = AspectRect(m_aspectMode, W, H, m_frame.width, m_frame.height);
-  // The part of the client area on this monitor, in client coordinates. A
-  // window spanning monitors gets one picture per monitor, each of its part.
-  platform::Rect part{0, 0, W, H};
-  if (s.hasMonitor) part = m_screenRect.Intersection(s.monitor).Offset(-m_screenRect.left, -m_screenRect.top);
-  if (part.IsEmpty()) return kOk;
-
   try {
-    const bool whole = part == platform::Rect{0, 0, W, H};
-    std::shared_ptr<platform::Picture> full = AcquirePicture(uint32_t(W), uint32_t(H));
-    uint8_t* px = full->pixels.get();
-    const int stride = int(full->stride);
+    std::shared_ptr<platform::Picture> picture = AcquirePicture(uint32_t(W), uint32_t(H));
+    uint8_t* px = picture->pixels.get();
+    const int stride = int(picture->stride);
     // Bars first, then the picture, so that every pixel of the client area
     // is painted.
     FillBlack(px, stride, 0, 0, W, dest.top);
@@ -217,20 +178,12 @@ int32_t Display::Blit(size_t i) {
     FillBlack(px, stride, 0, dest.top, dest.left, dest.Height());
     FillBlack(px, stride, dest.right, dest.top, W - dest.right, dest.Height());
     if (!m_view.IsWhole()) {
-      if (!RenderZoomed(*s.surface, dest, px, stride)) return kNoObject;
-    } else if (!SurfaceDevice::Instance().Render(*s.surface, px + size_t(stride) * dest.top + 4 * size_t(dest.left),
+      if (!RenderZoomed(*m_surface, dest, px, stride)) return kNoObject;
+    } else if (!SurfaceDevice::Instance().Render(*m_surface, px + size_t(stride) * dest.top + 4 * size_t(dest.left),
                                                  stride, dest.Width(), dest.Height(), m_scratch, m_colour)) {
       return kNoObject;
     }
-    if (whole) {
-      m_window->Present(std::move(full), part);
-      return kOk;
-    }
-    std::shared_ptr<platform::Picture> piece = AcquirePicture(uint32_t(part.Width()), uint32_t(part.Height()));
-    for (int32_t y = 0; y < part.Height(); ++y)
-      std::memcpy(piece->Row(uint32_t(y)), full->Row(uint32_t(part.top + y)) + 4 * size_t(part.left),
-                  4 * size_t(part.Width()));
-    m_window->Present(std::move(piece), part);
+    m_window->Present(std::move(picture));
     return kOk;
   } catch (const std::bad_alloc&) {
     return kNoObject;
@@ -290,30 +243,30 @@ uint32_t Display::GetComponentMode() const {
 
 void Display::ReleaseSurfaces() {
   std::scoped_lock lock(m_lock);
-  m_screens.clear();
+  m_surface.reset();
+  m_surfaceReady = false;
+  m_surfaceMadeFor = {};
+  m_surfaceFormat = YUV_NONE;
+  m_surfacePitch = 0;
+  m_surfaceEmptied = false;
   m_attached = false;
   // The caller may free the frame now; a display attached again must not
   // redraw it.
   m_sourceBytes = nullptr;
 }
 
-size_t Display::DeviceCount() const {
+bool Display::GetSurfaceState(SurfaceState* out) const {
   std::scoped_lock lock(m_lock);
-  return m_screens.size();
-}
-
-bool Display::GetSurfaceState(size_t device, SurfaceState* out) const {
-  std::scoped_lock lock(m_lock);
-  if (device >= m_screens.size() || !out) return false;
-  const MonitorTarget& s = m_screens[device];
-  *out = {s.bVisible, s.bReady, s.format, s.madeFor, s.nPitch, s.surface && s.surface->IsBorrowed()};
+  if (!out || !m_attached) return false;
+  *out = {m_surfaceReady, m_surfaceFormat, m_surfaceMadeFor, m_surfacePitch,
+          m_surface && m_surface->IsBorrowed()};
   return true;
 }
 
-bool Display::GetPackedSurface(size_t device, std::vector<uint8_t>* out) const {
+bool Display::GetPackedSurface(std::vector<uint8_t>* out) const {
   std::scoped_lock lock(m_lock);
-  if (device >= m_screens.size() || !out || !m_screens[device].surface || m_screens[device].bEmptied) return false;
-  *out = m_screens[device].surface->Packed();
+  if (!out || !m_surface || m_surfaceEmptied) return false;
+  *out = m_surface->Packed();
   return true;
 }
 

@@ -1,11 +1,11 @@
-// The display: puts one frame at a time into a video window. For every
-// monitor the window is on it keeps a surface in the frame's own format (or a
-// fallback the device accepts), copies the frame into it with the component
-// view applied (or, when that copy would reproduce the frame byte for byte,
-// lets the surface read the frame in place), and has the surface device
-// convert and scale it into the window's picture rectangle, with black bars
-// when an aspect ratio is forced.
-// The finished picture goes to the window through VideoWindow::Present.
+// The display: puts one frame at a time into a video window. It keeps one
+// surface in the frame's own format (or a fallback the device accepts),
+// copies the frame into it with the component view applied (or, when that
+// copy would reproduce the frame byte for byte, lets the surface read the
+// frame in place), and has the surface device convert and scale it into the
+// window's picture rectangle, with black bars when an aspect ratio is forced.
+// The finished picture, the whole client area, goes to the window through
+// VideoWindow::Present; the window composes it onto whatever screens it is on.
 #pragma once
 
 #include <array>
@@ -40,26 +40,8 @@ constexpr int kAspectSource = 4;
 // the whole window.
 platform::Rect AspectRect(int mode, int32_t clientW, int32_t clientH, uint32_t frameW, uint32_t frameH);
 
-// Per monitor (device table entry): its surface and what it was made for.
-struct MonitorTarget {
-  platform::Rect monitor;    // desktop coordinates; meaningful when hasMonitor
-  bool hasMonitor = false;
-  bool bVisible = false;     // the window's client area lies (partly) on it
-  bool bReady = false;       // the surface is made for the current frame
-  std::unique_ptr<Surface> surface;
-  uint32_t nPitch = 0;
-  FrameInfo madeFor;         // width, height and type the surface was made for
-  YUVType format = YUV_NONE; // the surface's format: the frame's or a fallback
-  // The surface borrowed the kept frame's bytes and a new Draw took them back
-  // before it reached this surface (a refused placement, a monitor the window
-  // left): it shows nothing until a draw refreshes it.
-  bool bEmptied = false;
-};
-
 class Display {
  public:
-  // At most this many entries, like the device table it stands for.
-  static constexpr size_t kMaxDevices = 4;
   // A client area narrower or lower than this is not drawn into.
   static constexpr int32_t kMinDrawSize = 10;
 
@@ -69,9 +51,7 @@ class Display {
   Display& operator=(const Display&) = delete;
 
   // Attaches the display to a window it does not own and that must outlive
-  // it (or the next ReleaseSurfaces). Records one entry per monitor the
-  // window's desktop has (at most 4), or one entry without a monitor when
-  // the desktop gives none. kNullArg for a null window.
+  // it (or the next ReleaseSurfaces). kNullArg for a null window.
   int32_t Attach(platform::VideoWindow* wnd);
 
   // Draws a frame. data must stay valid and unchanged until the next Draw or
@@ -82,8 +62,7 @@ class Display {
   // after the call that replaces them has begun; a Draw refused for its
   // arguments forgets the kept frame as well. Results: 0; kNullArg for null
   // data or info; kNotReady for a
-  // window that cannot be drawn into (hidden, minimised, under 10×10, off the
-  // desktop), for a display that is not attached, or for fewer bytes than
+  // window that cannot be drawn into (hidden, minimised, under 10×10), for a display that is not attached, or for fewer bytes than
   // the frame needs; kNoSurface when neither the frame's format nor a
   // fallback is accepted; kNoObject when memory for a picture runs out.
   int32_t Draw(const void* data, uint32_t size, const FrameInfo* info);
@@ -101,33 +80,32 @@ class Display {
   int32_t SetComponentMode(uint32_t mode);
   uint32_t GetComponentMode() const;
 
-  // Releases every surface and entry and forgets the kept frame (its bytes
-  // may go now); the display is detached.
+  // Releases the surface and forgets the kept frame (its bytes may go now);
+  // the display is detached.
   void ReleaseSurfaces();
 
   // Inspection, for the command line and tests.
   struct SurfaceState {
-    bool visible = false;
     bool ready = false;
     YUVType format = YUV_NONE;
     FrameInfo madeFor;
     uint32_t pitch = 0;
     bool borrowed = false;  // reads the kept frame in place instead of a copy
   };
-  size_t DeviceCount() const;
-  bool GetSurfaceState(size_t device, SurfaceState* out) const;
-  // The device's surface bytes packed at natural row lengths (Surface::Packed),
-  // the same whether the surface copied the frame or reads it in place. False
+  // False while the display is not attached.
+  bool GetSurfaceState(SurfaceState* out) const;
+  // The surface's bytes packed at natural row lengths (Surface::Packed), the
+  // same whether the surface copied the frame or reads it in place. False
   // for no surface, or one emptied by a Draw that did not reach it.
-  bool GetPackedSurface(size_t device, std::vector<uint8_t>* out) const;
+  bool GetPackedSurface(std::vector<uint8_t>* out) const;
 
  private:
   int32_t CheckPlacement();
-  int32_t PrepareSurface(size_t i, const FrameInfo& info);
+  int32_t PrepareSurface(const FrameInfo& info);
   int32_t DrawKeptFrame();
-  void FillSurface(MonitorTarget& s);
-  void EndBorrows();
-  int32_t Blit(size_t i);
+  void FillSurface();
+  void EndBorrow();
+  int32_t Blit();
   // The picture rectangle `dest` of the area's picture, as the view shows it.
   bool RenderZoomed(const Surface& surface, const platform::Rect& dest, uint8_t* pixels, int stride);
   std::shared_ptr<platform::Picture> AcquirePicture(uint32_t w, uint32_t h);
@@ -140,14 +118,22 @@ class Display {
 
   platform::VideoWindow* m_window = nullptr;  // not owned
   FrameInfo m_frame;                        // the frame being drawn
-  platform::Rect m_screenRect;                // the window's client area, desktop coordinates
+  platform::Rect m_clientRect;                // the window's client area
   int m_aspectMode = 0;
   const uint8_t* m_sourceBytes = nullptr;          // the frame's bytes (not owned), kept for Redraw;
                                             // the only pointer a surface may borrow
   uint32_t m_srcSize = 0;                  // bytes at m_sourceBytes
   PictureView m_view;
-  platform::Rect m_desktopRect;               // union of the monitors (from 0, 0)
-  std::vector<MonitorTarget> m_screens;   // one per entry, made on attach
+  // The surface and what it was made for.
+  std::unique_ptr<Surface> m_surface;
+  bool m_surfaceReady = false;     // made for the current frame
+  FrameInfo m_surfaceMadeFor;      // width, height and type the surface was made for
+  YUVType m_surfaceFormat = YUV_NONE;  // the frame's format or a fallback
+  uint32_t m_surfacePitch = 0;
+  // The surface borrowed the kept frame's bytes and a Draw took them back
+  // before it reached the surface (a refused placement): it shows nothing
+  // until a draw refreshes it.
+  bool m_surfaceEmptied = false;
   uint32_t m_componentMode = 0;
   ColourSpace m_colour;
   bool m_attached = false;

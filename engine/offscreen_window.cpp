@@ -7,7 +7,6 @@ namespace corvane {
 
 OffscreenWindow::OffscreenWindow(int32_t width, int32_t height)
     : m_clientRect{0, 0, width, height},
-      m_desktop{{platform::Rect{0, 0, width, height}}, width, height},
       m_canvas(size_t(std::max(width, 0)) * size_t(std::max(height, 0)) * 4, 0) {}
 
 void OffscreenWindow::SetClientRect(const platform::Rect& rc) {
@@ -27,11 +26,6 @@ void OffscreenWindow::SetMinimized(bool minimized) {
   m_minimized = minimized;
 }
 
-void OffscreenWindow::SetDesktop(const platform::Desktop& desktop) {
-  std::scoped_lock lock(m_mutex);
-  m_desktop = desktop;
-}
-
 platform::Rect OffscreenWindow::ClientRect() const {
   std::scoped_lock lock(m_mutex);
   return m_clientRect;
@@ -47,16 +41,13 @@ bool OffscreenWindow::IsMinimized() const {
   return m_minimized;
 }
 
-platform::Desktop OffscreenWindow::GetDesktop() const {
-  std::scoped_lock lock(m_mutex);
-  return m_desktop;
-}
-
-void OffscreenWindow::Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) {
+void OffscreenWindow::Present(std::shared_ptr<const platform::Picture> picture) {
   if (!picture) return;
   std::scoped_lock lock(m_mutex);
-  // Paint what falls inside the client area, as a widget clips its paint.
+  // Paint what falls inside the client area (resized since the draw read
+  // it, perhaps), as a widget clips its paint.
   const int32_t W = m_clientRect.Width(), H = m_clientRect.Height();
+  const platform::Rect dest{0, 0, int32_t(picture->width), int32_t(picture->height)};
   const platform::Rect clip = dest.Intersection(platform::Rect{0, 0, W, H});
   const int32_t w = std::min<int32_t>(clip.Width(), int32_t(picture->width) - (clip.left - dest.left));
   for (int32_t y = clip.top; y < clip.bottom && y - dest.top < int32_t(picture->height); ++y) {

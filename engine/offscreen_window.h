@@ -15,20 +15,17 @@ namespace corvane {
 
 class OffscreenWindow : public platform::VideoWindow {
  public:
-  // A visible window whose client area is width × height at (0, 0) of a
-  // desktop that is one monitor of the same size.
+  // A visible window whose client area is width × height at (0, 0).
   OffscreenWindow(int32_t width, int32_t height);
 
   void SetClientRect(const platform::Rect& rc);  // desktop coordinates; resizes the canvas
   void SetVisible(bool visible);
   void SetMinimized(bool minimized);
-  void SetDesktop(const platform::Desktop& desktop);
 
   platform::Rect ClientRect() const override;
   bool IsVisible() const override;
   bool IsMinimized() const override;
-  platform::Desktop GetDesktop() const override;
-  void Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) override;
+  void Present(std::shared_ptr<const platform::Picture> picture) override;
 
   // The client area as painted so far: width·height pixels, 4 bytes each
   // (B, G, R, A), rows packed. Pixels never painted are all zero (alpha 0),
@@ -44,7 +41,6 @@ class OffscreenWindow : public platform::VideoWindow {
   platform::Rect m_clientRect;
   bool m_visible = true;
   bool m_minimized = false;
-  platform::Desktop m_desktop;
   std::vector<uint8_t> m_canvas;  // client-sized, packed rows
 };
 

@@ -1,6 +1,5 @@
-// The window the engine draws into, seen from the engine's side: geometry and
-// state for the display's placement rules, and one hand-over call for finished
-// pictures. The Qt video widget implements it; tests and the command line use
+// The window the engine draws into, seen from the engine's side: the client
+// area's geometry and state, and one hand-over call for finished pictures. The Qt video widget implements it; tests and the command line use
 // in-memory windows. No Qt here.
 #pragma once
 
@@ -20,16 +19,12 @@ struct Rect {
   int32_t Width() const { return right - left; }
   int32_t Height() const { return bottom - top; }
   bool IsEmpty() const { return right <= left || bottom <= top; }
-  bool Intersects(const Rect& o) const {
-    return left < o.right && top < o.bottom && right > o.left && bottom > o.top;
-  }
   Rect Intersection(const Rect& o) const {
     Rect r{left > o.left ? left : o.left, top > o.top ? top : o.top,
            right < o.right ? right : o.right, bottom < o.bottom ? bottom : o.bottom};
     if (r.IsEmpty()) return Rect{};
     return r;
   }
-  Rect Offset(int32_t dx, int32_t dy) const { return Rect{left + dx, top + dy, right + dx, bottom + dy}; }
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
@@ -54,15 +49,6 @@ struct Picture {
   static Picture Make(uint32_t w, uint32_t h);
 };
 
-// The desktop as the window sees it: the monitors' rectangles in desktop
-// coordinates, or none when the system gives no monitor information (then the
-// screen size stands for the desktop).
-struct Desktop {
-  std::vector<Rect> monitors;
-  int32_t screenWidth = 0;
-  int32_t screenHeight = 0;
-};
-
 class VideoWindow {
  public:
   virtual ~VideoWindow() = default;
@@ -75,17 +61,16 @@ class VideoWindow {
   virtual Rect ClientRect() const = 0;
   virtual bool IsVisible() const = 0;
   virtual bool IsMinimized() const = 0;
-  virtual Desktop GetDesktop() const = 0;
 
-  // Hands over a finished picture to be shown at `dest`, a rectangle in
-  // client coordinates of exactly the picture's size. Called on the presenting
-  // thread; must not block on the window's own thread.
+  // Hands over a finished picture of the whole client area (its size is the
+  // ClientRect's the display last read). Called on the presenting thread;
+  // must not block on the window's own thread.
   //
   // Ownership: the picture is shared and immutable from now on. The window
   // may keep its reference as long as it likes (typically until the next
   // paint); the presenter reuses the storage only after every other reference
   // is gone, so the window never sees it change.
-  virtual void Present(std::shared_ptr<const Picture> picture, const Rect& dest) = 0;
+  virtual void Present(std::shared_ptr<const Picture> picture) = 0;
 };
 
 // Told when a presented frame has another geometry than the one before

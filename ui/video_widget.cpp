@@ -1,9 +1,7 @@
 #include "ui/video_widget.h"
 
-#include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QSvgRenderer>
 #include <QThread>
 #include <algorithm>
@@ -45,23 +43,16 @@ VideoWidget::~VideoWidget() {
 void VideoWidget::SyncSnapshot() {
   Q_ASSERT(QThread::currentThread() == thread());
   const QWidget* top = window();
-  platform::Desktop desktop;
-  for (const QScreen* s : QGuiApplication::screens()) desktop.monitors.push_back(ToRect(s->geometry()));
-  if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-    desktop.screenWidth = primary->geometry().width();
-    desktop.screenHeight = primary->geometry().height();
-  }
   std::scoped_lock lock(m_lock);
   m_clientRect = ToRect(QRect(mapToGlobal(QPoint(0, 0)), size()));
   m_visible = isVisible();
   m_minimized = top->isMinimized();
-  m_desktop = std::move(desktop);
 }
 
 void VideoWidget::ShowIdle() {
   {
     std::scoped_lock lock(m_lock);
-    for (auto& pieces : m_pieces) pieces.clear();
+    for (auto& picture : m_pictures) picture.reset();
     m_idle = true;
   }
   update();
@@ -79,12 +70,9 @@ void VideoWidget::DropPendingSizeNotices() {
 
 QImage VideoWidget::LastPicture() const {
   std::scoped_lock lock(m_lock);
-  for (const Piece& p : m_pieces[0]) {
-    if (p.dest.left != 0 || p.dest.top != 0 || !p.picture) continue;
-    const platform::Picture& pic = *p.picture;
-    return QImage(pic.pixels.get(), int(pic.width), int(pic.height), int(pic.stride), QImage::Format_RGB32).copy();
-  }
-  return {};
+  if (!m_pictures[0]) return {};
+  const platform::Picture& pic = *m_pictures[0];
+  return QImage(pic.pixels.get(), int(pic.width), int(pic.height), int(pic.stride), QImage::Format_RGB32).copy();
 }
 
 void VideoWidget::SetLayout(Layout layout, int shownPane) {
@@ -93,7 +81,7 @@ void VideoWidget::SetLayout(Layout layout, int shownPane) {
     if (m_layout == layout && m_shownPane == shownPane) return;
     m_layout = layout;
     m_shownPane = shownPane == 1 ? 1 : 0;
-    for (auto& pieces : m_pieces) pieces.clear();
+    for (auto& picture : m_pictures) picture.reset();
   }
   update();
 }
@@ -163,31 +151,15 @@ bool VideoWidget::IsMinimized() const {
   return m_minimized;
 }
 
-platform::Desktop VideoWidget::GetDesktop() const {
-  std::scoped_lock lock(m_lock);
-  return m_desktop;
+void VideoWidget::Present(std::shared_ptr<const platform::Picture> picture) {
+  PresentPane(0, std::move(picture));
 }
 
-void VideoWidget::Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) {
-  PresentPane(0, std::move(picture), dest);
-}
-
-void VideoWidget::PresentPane(int pane, std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) {
+void VideoWidget::PresentPane(int pane, std::shared_ptr<const platform::Picture> picture) {
   if (!picture) return;
   {
     std::scoped_lock lock(m_lock);
-    // A piece covering the whole pane replaces all the others; otherwise it
-    // replaces the piece of the same place.
-    const platform::Rect area = PaneClientRect(pane);
-    const bool whole = dest.left == 0 && dest.top == 0 && dest.Width() == area.Width() &&
-                       dest.Height() == area.Height();
-    std::vector<Piece>& pieces = m_pieces[pane];
-    if (whole) pieces.clear();
-    auto same = std::find_if(pieces.begin(), pieces.end(), [&](const Piece& p) { return p.dest == dest; });
-    if (same != pieces.end())
-      same->picture = std::move(picture);
-    else
-      pieces.push_back({std::move(picture), dest});
+    m_pictures[pane] = std::move(picture);
     m_idle = false;
     if (m_stats && pane == 0) m_stats->presents.push_back(NowNs());
   }
@@ -233,15 +205,15 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
   // draw would present again, which would paint again, without end.
   QPainter painter(this);
   painter.fillRect(event->rect(), Qt::black);
-  std::vector<Piece> pieces[2];
+  std::shared_ptr<const platform::Picture> pictures[2];
   bool idle = false;
   Layout layout = Layout::kSingle;
   int shown = 0, wipe = 0;
   QRect panes[2];
   {
     std::scoped_lock lock(m_lock);
-    pieces[0] = m_pieces[0];  // shared references; the pixels stay immutable
-    pieces[1] = m_pieces[1];
+    pictures[0] = m_pictures[0];  // shared references; the pixels stay immutable
+    pictures[1] = m_pictures[1];
     idle = m_idle;
     layout = m_layout;
     shown = m_shownPane;
@@ -255,14 +227,12 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
     return;
   }
   auto drawPane = [&](int pane, const QRect& clip) {
-    const QPoint origin = panes[pane].topLeft();
+    if (!pictures[pane]) return;
+    const platform::Picture& pic = *pictures[pane];
+    const QImage image(pic.pixels.get(), int(pic.width), int(pic.height), int(pic.stride), QImage::Format_RGB32);
     painter.save();
     painter.setClipRect(clip);
-    for (const Piece& p : pieces[pane]) {
-      const platform::Picture& pic = *p.picture;
-      const QImage image(pic.pixels.get(), int(pic.width), int(pic.height), int(pic.stride), QImage::Format_RGB32);
-      painter.drawImage(origin + QPoint(p.dest.left, p.dest.top), image);
-    }
+    painter.drawImage(panes[pane].topLeft(), image);
     painter.restore();
   };
   switch (layout) {
@@ -280,7 +250,7 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
       painter.drawLine(wipe, 0, wipe, height() - 1);
       break;
   }
-  if (m_stats && !pieces[0].empty()) m_stats->paints.push_back(NowNs());
+  if (m_stats && pictures[0]) m_stats->paints.push_back(NowNs());
 }
 
 void VideoWidget::resizeEvent(QResizeEvent* event) {

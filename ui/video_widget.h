@@ -37,7 +37,7 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   explicit VideoWidget(QWidget* parent = nullptr);
   ~VideoWidget() override;
 
-  // Re-reads geometry, visibility and the screens into the snapshot. The
+  // Re-reads geometry and visibility into the snapshot. The
   // widget does this on its own resize, move, show and hide; the player calls
   // it when its top-level window moves or changes state, which a child does
   // not hear about.
@@ -71,8 +71,7 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   platform::Rect ClientRect() const override;
   bool IsVisible() const override;
   bool IsMinimized() const override;
-  platform::Desktop GetDesktop() const override;
-  void Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) override;
+  void Present(std::shared_ptr<const platform::Picture> picture) override;
 
   // platform::FrameSizeListener, presenting thread.
   void OnFrameSizeChanged(uint32_t width, uint32_t height) override;
@@ -89,14 +88,10 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   void hideEvent(QHideEvent* event) override;
 
  private:
-  struct Piece {
-    std::shared_ptr<const platform::Picture> picture;
-    platform::Rect dest;
-  };
   void DeliverSizeNotice();
   platform::Rect PaneClientRect(int pane) const;  // under m_lock, desktop coordinates
   QRect PaneRectLocked(int pane) const;           // under m_lock, widget coordinates
-  void PresentPane(int pane, std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest);
+  void PresentPane(int pane, std::shared_ptr<const platform::Picture> picture);
 
   // Pane 1 as the engine sees it: this widget's geometry, narrowed to the pane.
   class SecondPaneWindow : public platform::VideoWindow {
@@ -107,9 +102,8 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
     // nothing, and is drawn again when the layout changes.
     bool IsVisible() const override;
     bool IsMinimized() const override { return m_owner->IsMinimized(); }
-    platform::Desktop GetDesktop() const override { return m_owner->GetDesktop(); }
-    void Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) override {
-      m_owner->PresentPane(1, std::move(picture), dest);
+    void Present(std::shared_ptr<const platform::Picture> picture) override {
+      m_owner->PresentPane(1, std::move(picture));
     }
 
    private:
@@ -129,14 +123,12 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   };
   std::unique_ptr<Stats> m_stats;
 
-  mutable std::mutex m_lock;  // guards the members down to m_pieces
+  mutable std::mutex m_lock;  // guards the members down to m_idle
   platform::Rect m_clientRect;
   bool m_visible = false;
   bool m_minimized = false;
-  platform::Desktop m_desktop;
-  // Each pane's last picture for each part of it (one per monitor the pane
-  // spans; usually one piece covering it all), in the pane's coordinates.
-  std::vector<Piece> m_pieces[2];
+  // Each pane's last picture, of the whole pane (null: none).
+  std::shared_ptr<const platform::Picture> m_pictures[2];
   Layout m_layout = Layout::kSingle;
   int m_shownPane = 0;
   double m_wipe = 0.5;  // the wipe line, as a share of the width

@@ -62,7 +62,7 @@ Bytes LastPicture(const testsupport::RecordingVideoWindow& wnd) {
 
 bool Borrowed(const Display& display) {
   Display::SurfaceState st;
-  return display.GetSurfaceState(0, &st) && st.borrowed;
+  return display.GetSurfaceState(&st) && st.borrowed;
 }
 
 // ---- Which layouts are the frame's own ------------------------------------------
@@ -133,8 +133,8 @@ TEST(DisplayBorrow, EveryFormatDumpsAndPaintsAsItsCopy) {
       ASSERT_FALSE(Borrowed(copying));
 
       Bytes borrowedDump, copiedDump;
-      ASSERT_TRUE(borrowing.GetPackedSurface(0, &borrowedDump));
-      ASSERT_TRUE(copying.GetPackedSurface(0, &copiedDump));
+      ASSERT_TRUE(borrowing.GetPackedSurface(&borrowedDump));
+      ASSERT_TRUE(copying.GetPackedSurface(&copiedDump));
       EXPECT_EQ(borrowedDump, copiedDump);
       EXPECT_EQ(borrowedDump, frame);  // the own format's dump is the frame itself
       const Bytes borrowedPicture = LastPicture(borrowWnd), copiedPicture = LastPicture(copyWnd);
@@ -158,7 +158,7 @@ TEST(DisplayBorrow, FallbacksAndPaddedPitchesCopy) {
   SurfaceDevice::Instance().SetNativeFormats(native);
   ASSERT_EQ(drawn, kOk);
   Display::SurfaceState st;
-  ASSERT_TRUE(display.GetSurfaceState(0, &st));
+  ASSERT_TRUE(display.GetSurfaceState(&st));
   EXPECT_EQ(st.format, YUV_YV12);
   EXPECT_FALSE(st.borrowed);
 
@@ -166,11 +166,11 @@ TEST(DisplayBorrow, FallbacksAndPaddedPitchesCopy) {
   const FrameInfo cif{352, 288, YUV_YV12};
   const Bytes cifFrame = Pattern(FrameBytes(cif), 8);
   ASSERT_EQ(display.Draw(cifFrame.data(), uint32_t(cifFrame.size()), &cif), kOk);
-  ASSERT_TRUE(display.GetSurfaceState(0, &st));
+  ASSERT_TRUE(display.GetSurfaceState(&st));
   EXPECT_EQ(st.pitch, 384u);
   EXPECT_FALSE(st.borrowed);
   Bytes dump;
-  ASSERT_TRUE(display.GetPackedSurface(0, &dump));
+  ASSERT_TRUE(display.GetPackedSurface(&dump));
   EXPECT_EQ(dump, cifFrame);
 }
 
@@ -189,7 +189,7 @@ TEST(DisplayBorrow, ComponentModesSwitchBetweenBorrowedAndOwnStorage) {
 
     ASSERT_EQ(display.Draw(first.data(), uint32_t(first.size()), &info), kOk);
     EXPECT_TRUE(Borrowed(display));
-    ASSERT_TRUE(display.GetPackedSurface(0, &dump));
+    ASSERT_TRUE(display.GetPackedSurface(&dump));
     EXPECT_EQ(dump, first);
     const Bytes wholePicture = LastPicture(wnd);
 
@@ -198,7 +198,7 @@ TEST(DisplayBorrow, ComponentModesSwitchBetweenBorrowedAndOwnStorage) {
     ASSERT_EQ(display.SetComponentMode(kComponentY), kOk);
     ASSERT_EQ(display.Redraw(), kOk);
     EXPECT_FALSE(Borrowed(display));
-    ASSERT_TRUE(display.GetPackedSurface(0, &dump));
+    ASSERT_TRUE(display.GetPackedSurface(&dump));
     EXPECT_EQ(dump, CopiedDump(first, info, kComponentY));
     EXPECT_NE(dump, first);
     EXPECT_EQ(first, firstKept);
@@ -207,7 +207,7 @@ TEST(DisplayBorrow, ComponentModesSwitchBetweenBorrowedAndOwnStorage) {
     ASSERT_EQ(display.SetComponentMode(kComponentAll), kOk);
     ASSERT_EQ(display.Redraw(), kOk);
     EXPECT_TRUE(Borrowed(display));
-    ASSERT_TRUE(display.GetPackedSurface(0, &dump));
+    ASSERT_TRUE(display.GetPackedSurface(&dump));
     EXPECT_EQ(dump, first);
     EXPECT_EQ(LastPicture(wnd), wholePicture);
 
@@ -215,13 +215,13 @@ TEST(DisplayBorrow, ComponentModesSwitchBetweenBorrowedAndOwnStorage) {
     ASSERT_EQ(display.SetComponentMode(kComponentV), kOk);
     ASSERT_EQ(display.Draw(second.data(), uint32_t(second.size()), &info), kOk);
     EXPECT_FALSE(Borrowed(display));
-    ASSERT_TRUE(display.GetPackedSurface(0, &dump));
+    ASSERT_TRUE(display.GetPackedSurface(&dump));
     EXPECT_EQ(dump, CopiedDump(second, info, kComponentV));
     EXPECT_EQ(second, secondKept);
     ASSERT_EQ(display.SetComponentMode(kComponentAll), kOk);
     ASSERT_EQ(display.Draw(first.data(), uint32_t(first.size()), &info), kOk);
     EXPECT_TRUE(Borrowed(display));
-    ASSERT_TRUE(display.GetPackedSurface(0, &dump));
+    ASSERT_TRUE(display.GetPackedSurface(&dump));
     EXPECT_EQ(dump, first);
     EXPECT_EQ(LastPicture(wnd), wholePicture);
   }
@@ -239,7 +239,7 @@ TEST(DisplayBorrow, RGBFramesBorrowUnderAnyComponentMode) {
   ASSERT_EQ(display.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
   EXPECT_TRUE(Borrowed(display));
   Bytes dump;
-  ASSERT_TRUE(display.GetPackedSurface(0, &dump));
+  ASSERT_TRUE(display.GetPackedSurface(&dump));
   EXPECT_EQ(dump, frame);
 }
 
@@ -264,11 +264,11 @@ TEST(DisplayBorrow, NoFrameIsReadAfterTheDrawThatReplacesItOrAfterRelease) {
   EXPECT_EQ(display.Draw(b->data(), size, &info), kNotReady);
   a.reset();
   EXPECT_FALSE(Borrowed(display));
-  EXPECT_FALSE(display.GetPackedSurface(0, &dump));
+  EXPECT_FALSE(display.GetPackedSurface(&dump));
   wnd.SetVisible(true);
   ASSERT_EQ(display.Redraw(), kOk);
   EXPECT_TRUE(Borrowed(display));
-  ASSERT_TRUE(display.GetPackedSurface(0, &dump));
+  ASSERT_TRUE(display.GetPackedSurface(&dump));
   EXPECT_EQ(dump, *b);
 
   // A draw refused for its arguments forgets the kept frame: nothing is
@@ -276,7 +276,7 @@ TEST(DisplayBorrow, NoFrameIsReadAfterTheDrawThatReplacesItOrAfterRelease) {
   auto c = make(43);
   EXPECT_EQ(display.Draw(c->data(), size - 1, &info), kNotReady);
   b.reset();
-  EXPECT_FALSE(display.GetPackedSurface(0, &dump));
+  EXPECT_FALSE(display.GetPackedSurface(&dump));
   EXPECT_EQ(display.Redraw(), kNotReady);
 
   // Frame after frame, each earlier one freed as soon as the next is drawn.
@@ -284,7 +284,7 @@ TEST(DisplayBorrow, NoFrameIsReadAfterTheDrawThatReplacesItOrAfterRelease) {
   auto d = make(44);
   ASSERT_EQ(display.Draw(d->data(), size, &info), kOk);
   c.reset();
-  ASSERT_TRUE(display.GetPackedSurface(0, &dump));
+  ASSERT_TRUE(display.GetPackedSurface(&dump));
   EXPECT_EQ(dump, *d);
   ASSERT_EQ(display.Redraw(), kOk);
 
@@ -292,45 +292,10 @@ TEST(DisplayBorrow, NoFrameIsReadAfterTheDrawThatReplacesItOrAfterRelease) {
   // frame to redraw.
   display.ReleaseSurfaces();
   d.reset();
-  EXPECT_FALSE(display.GetPackedSurface(0, &dump));
+  EXPECT_FALSE(display.GetPackedSurface(&dump));
   ASSERT_EQ(display.Attach(&wnd), kOk);
   EXPECT_EQ(display.Redraw(), kNotReady);
-  EXPECT_FALSE(display.GetPackedSurface(0, &dump));
-}
-
-TEST(DisplayBorrow, AMonitorTheWindowLeftGivesItsFrameBack) {
-  // Two monitors side by side; the window first spans both, then lies on
-  // the left one only: the right surface, not drawn any more, must not keep
-  // the frame it borrowed.
-  const FrameInfo info{128, 32, YUV_YUYV};
-  const uint32_t size = uint32_t(FrameBytes(info));
-  testsupport::RecordingVideoWindow wnd(128, 32);
-  wnd.SetDesktop({{platform::Rect{0, 0, 100, 100}, platform::Rect{100, 0, 200, 100}}, 200, 100});
-  wnd.SetClientRect({50, 10, 178, 42});
-  Display display;
-  ASSERT_EQ(display.Attach(&wnd), kOk);
-  ASSERT_EQ(display.DeviceCount(), 2u);
-  auto a = std::make_unique<Bytes>(Pattern(size, 51));
-  const Bytes b = Pattern(size, 52);
-  ASSERT_EQ(display.Draw(a->data(), size, &info), kOk);
-  Bytes dump;
-  for (size_t i = 0; i < 2; ++i) {
-    Display::SurfaceState st;
-    ASSERT_TRUE(display.GetSurfaceState(i, &st));
-    EXPECT_TRUE(st.borrowed);
-    ASSERT_TRUE(display.GetPackedSurface(i, &dump));
-    EXPECT_EQ(dump, *a);
-  }
-  wnd.SetClientRect({10, 10, 90, 42});
-  ASSERT_EQ(display.Draw(b.data(), size, &info), kOk);
-  a.reset();
-  ASSERT_TRUE(display.GetPackedSurface(0, &dump));
-  EXPECT_EQ(dump, b);
-  Display::SurfaceState right;
-  ASSERT_TRUE(display.GetSurfaceState(1, &right));
-  EXPECT_FALSE(right.visible);
-  EXPECT_FALSE(right.borrowed);
-  EXPECT_FALSE(display.GetPackedSurface(1, &dump));
+  EXPECT_FALSE(display.GetPackedSurface(&dump));
 }
 
 }  // namespace

@@ -382,14 +382,14 @@ TEST(DisplayFallback, EachFrameFormatTakesItsFallbackAndTheSameBytes) {
     const Bytes frame = Pattern(FrameBytes(info), 5);
     EXPECT_EQ(display.Draw(frame.data(), uint32_t(frame.size()), &info), c.result);
     Display::SurfaceState st;
-    ASSERT_TRUE(display.GetSurfaceState(0, &st));
+    ASSERT_TRUE(display.GetSurfaceState(&st));
     EXPECT_EQ(st.format, c.surface);
     if (c.result != kOk) {
       EXPECT_EQ(wnd.PresentCount(), 0u);
       continue;
     }
     Bytes packed;
-    ASSERT_TRUE(display.GetPackedSurface(0, &packed));
+    ASSERT_TRUE(display.GetPackedSurface(&packed));
     EXPECT_EQ(packed, Expected(frame, c.frame, 22, 14, c.surface));
     EXPECT_EQ(wnd.PresentCount(), 1u);
   }

@@ -56,7 +56,7 @@ Bytes Render(const Bytes& frame, YUVType type, YUVType* surfaceUsed) {
   const FrameInfo info{kW, kH, type};
   EXPECT_EQ(display.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
   Display::SurfaceState st;
-  EXPECT_TRUE(display.GetSurfaceState(0, &st));
+  EXPECT_TRUE(display.GetSurfaceState(&st));
   if (surfaceUsed) *surfaceUsed = st.format;
   return wnd.Canvas();
 }

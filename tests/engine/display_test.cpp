@@ -176,77 +176,44 @@ TEST(DisplayPlacement, RefusesWindowsThatCannotBeDrawnInto) {
     EXPECT_EQ(attempt(wnd), kNotReady);
   }
   {
-    // Wholly off the desktop (one 1920×1080 monitor): right of it, and above it.
+    // Wherever the client area lies on the desktop, even off every screen,
+    // it is drawn: the window system composes it onto the screens it is on.
     testsupport::RecordingVideoWindow wnd(100, 100);
-    wnd.SetDesktop({{Rect{0, 0, 1920, 1080}}, 1920, 1080});
-    wnd.SetClientRect({1920, 10, 2020, 110});
-    EXPECT_EQ(attempt(wnd), kNotReady);
-    wnd.SetClientRect({10, -100, 110, 0});
-    EXPECT_EQ(attempt(wnd), kNotReady);
-    // Partly on it: drawn.
-    wnd.SetClientRect({1900, 10, 2000, 110});
-    EXPECT_EQ(attempt(wnd), kOk);
-    EXPECT_EQ(wnd.PresentCount(), 1u);
-  }
-  {
-    // No monitor information: the screen size is the desktop, one entry.
-    testsupport::RecordingVideoWindow wnd(100, 100);
-    wnd.SetDesktop({{}, 640, 480});
-    wnd.SetClientRect({600, 400, 700, 500});
-    EXPECT_EQ(attempt(wnd), kOk);
-    wnd.SetClientRect({640, 400, 740, 500});
-    EXPECT_EQ(attempt(wnd), kNotReady);
+    for (const Rect at : {Rect{1920, 10, 2020, 110}, Rect{10, -100, 110, 0}, Rect{-5000, 0, -4900, 100}}) {
+      wnd.SetClientRect(at);
+      EXPECT_EQ(attempt(wnd), kOk);
+    }
+    EXPECT_EQ(wnd.PresentCount(), 3u);
   }
 }
 
-TEST(DisplayPlacement, DrawsOnEveryMonitorTheWindowIsOnAndOnlyThere) {
+TEST(DisplayPlacement, OnePictureOfTheWholeClientAreaWhereverItIs) {
+  // A window spanning two monitors gets one picture of its whole client
+  // area, as one on a single monitor does.
   testsupport::RecordingVideoWindow wnd(200, 100);
-  wnd.SetDesktop({{Rect{0, 0, 1000, 800}, Rect{1000, 0, 2000, 800}, Rect{-1000, 0, 0, 800}}, 1000, 800});
-  // Spanning the first two monitors: 100 columns on each.
   wnd.SetClientRect({900, 50, 1100, 150});
   Display display;
   ASSERT_EQ(display.Attach(&wnd), kOk);
-  ASSERT_EQ(display.DeviceCount(), 3u);
   const Bytes frame = SolidRGB32(40, 20, 50, 60, 70);
   const FrameInfo info{40, 20, YUV_RGB32};
   ASSERT_EQ(display.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
   auto presents = wnd.Presents();
-  ASSERT_EQ(presents.size(), 2u);
-  EXPECT_EQ(presents[0].dest, (Rect{0, 0, 100, 100}));
-  EXPECT_EQ(presents[1].dest, (Rect{100, 0, 200, 100}));
-  EXPECT_EQ(presents[0].width, 100u);
-  Display::SurfaceState st[3];
-  for (size_t i = 0; i < 3; ++i) ASSERT_TRUE(display.GetSurfaceState(i, &st[i]));
-  EXPECT_TRUE(st[0].visible && st[0].ready);
-  EXPECT_TRUE(st[1].visible && st[1].ready);
-  EXPECT_FALSE(st[2].visible);
-  EXPECT_FALSE(st[2].ready);  // never drawn there: no surface made
+  ASSERT_EQ(presents.size(), 1u);
+  EXPECT_EQ(presents[0].dest, (Rect{0, 0, 200, 100}));
+  Display::SurfaceState st;
+  ASSERT_TRUE(display.GetSurfaceState(&st));
+  EXPECT_TRUE(st.ready);
   const Bytes canvas = wnd.Canvas();
   for (size_t i = 3; i < canvas.size(); i += 4) ASSERT_EQ(canvas[i], 255);
   EXPECT_TRUE(Near(PixelAt(canvas, 200, 99, 50), 0xFF463C32u));
   EXPECT_TRUE(Near(PixelAt(canvas, 200, 100, 50), 0xFF463C32u));
 
-  // Moved wholly onto the second monitor: drawn there only.
   wnd.ClearPresents();
   wnd.SetClientRect({1200, 50, 1400, 150});
   ASSERT_EQ(display.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
   presents = wnd.Presents();
   ASSERT_EQ(presents.size(), 1u);
   EXPECT_EQ(presents[0].dest, (Rect{0, 0, 200, 100}));
-  ASSERT_TRUE(display.GetSurfaceState(0, &st[0]));
-  ASSERT_TRUE(display.GetSurfaceState(1, &st[1]));
-  EXPECT_FALSE(st[0].visible);
-  EXPECT_TRUE(st[1].visible);
-}
-
-TEST(DisplayPlacement, AtMostFourEntries) {
-  testsupport::RecordingVideoWindow wnd(100, 100);
-  platform::Desktop d;
-  for (int i = 0; i < 6; ++i) d.monitors.push_back({i * 100, 0, i * 100 + 100, 100});
-  wnd.SetDesktop(d);
-  Display display;
-  ASSERT_EQ(display.Attach(&wnd), kOk);
-  EXPECT_EQ(display.DeviceCount(), Display::kMaxDevices);
 }
 
 // ---- Operations and state -----------------------------------------------------
@@ -288,11 +255,11 @@ TEST(DisplayRedraw, CopiesTheKeptFrameAgainWithTheNewComponentView) {
   const FrameInfo info{8, 4, YUV_UYVY};
   ASSERT_EQ(display.Draw(frame.data(), uint32_t(frame.size()), &info), kOk);
   Bytes packed;
-  ASSERT_TRUE(display.GetPackedSurface(0, &packed));
+  ASSERT_TRUE(display.GetPackedSurface(&packed));
   EXPECT_EQ(packed, frame);
   EXPECT_EQ(display.SetComponentMode(kComponentY), kOk);
   ASSERT_EQ(display.Redraw(), kOk);
-  ASSERT_TRUE(display.GetPackedSurface(0, &packed));
+  ASSERT_TRUE(display.GetPackedSurface(&packed));
   for (size_t i = 0; i < packed.size(); i += 4) {
     ASSERT_EQ(packed[i], 128);
     ASSERT_EQ(packed[i + 1], 90);
@@ -302,7 +269,7 @@ TEST(DisplayRedraw, CopiesTheKeptFrameAgainWithTheNewComponentView) {
   // Back to the whole picture: the frame's own bytes again.
   display.SetComponentMode(kComponentAll);
   ASSERT_EQ(display.Redraw(), kOk);
-  ASSERT_TRUE(display.GetPackedSurface(0, &packed));
+  ASSERT_TRUE(display.GetPackedSurface(&packed));
   EXPECT_EQ(packed, frame);
   EXPECT_EQ(wnd.PresentCount(), 3u);
   // A hidden window refuses the redraw as it refuses a draw.
@@ -318,12 +285,12 @@ TEST(DisplaySurfaces, RemadeWhenGeometryOrTypeChanges) {
   const Bytes a(size_t(352) * 288 * 3 / 2, 100), b(size_t(176) * 144 * 2, 100);
   const FrameInfo fa{352, 288, YUV_YV12}, fb{176, 144, YUV_YUYV};
   ASSERT_EQ(display.Draw(a.data(), uint32_t(a.size()), &fa), kOk);
-  ASSERT_TRUE(display.GetSurfaceState(0, &st));
+  ASSERT_TRUE(display.GetSurfaceState(&st));
   EXPECT_EQ(st.madeFor, fa);
   EXPECT_EQ(st.format, YUV_YV12);
   EXPECT_EQ(st.pitch, 384u);  // 352 rounded up to 64 bytes
   ASSERT_EQ(display.Draw(b.data(), uint32_t(b.size()), &fb), kOk);
-  ASSERT_TRUE(display.GetSurfaceState(0, &st));
+  ASSERT_TRUE(display.GetSurfaceState(&st));
   EXPECT_EQ(st.madeFor, fb);
   EXPECT_EQ(st.format, YUV_YUYV);
   EXPECT_EQ(st.pitch, 384u);

@@ -20,7 +20,7 @@ class RecordingVideoWindow : public corvane::OffscreenWindow {
  public:
   struct Presented {
     std::shared_ptr<const platform::Picture> picture;  // null once dropped (see SetKeepPictures)
-    platform::Rect dest;                               // client coordinates
+    platform::Rect dest;                               // client coordinates: the whole picture
     uint32_t width = 0, height = 0;                    // of the picture
     std::chrono::steady_clock::time_point when;
     std::thread::id thread;
@@ -35,15 +35,15 @@ class RecordingVideoWindow : public corvane::OffscreenWindow {
     m_keep = keep;
   }
 
-  void Present(std::shared_ptr<const platform::Picture> picture, const platform::Rect& dest) override {
-    corvane::OffscreenWindow::Present(picture, dest);
+  void Present(std::shared_ptr<const platform::Picture> picture) override {
+    corvane::OffscreenWindow::Present(picture);
     {
       std::scoped_lock lock(m_mutex);
       Presented p;
       p.width = picture ? picture->width : 0;
       p.height = picture ? picture->height : 0;
       p.picture = std::move(picture);
-      p.dest = dest;
+      p.dest = {0, 0, int32_t(p.width), int32_t(p.height)};
       p.when = std::chrono::steady_clock::now();
       p.thread = std::this_thread::get_id();
       m_presented.push_back(std::move(p));

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 
 #include "session/quality_track.h"
 #include "support/quality_pair.h"
@@ -111,6 +112,70 @@ TEST(QualityGraph, LegendHeaderAndAxesKeepApartAtEveryWidth) {
       }
     }
   }
+}
+
+// The average's line is drawn at the average's figure. Against the reference,
+// Y is one level off everywhere (48 dB) and U and V 64 levels (12 dB), so
+// the average (of the squared errors, a 4:2:0 frame's chroma a third of its
+// samples) lies at 17 dB: low on the axis, far from Y's line near the top.
+// In a plot column the line in the average's colour must sit that share of
+// the way from V's line up to Y's.
+TEST(QualityGraph, DrawsTheAverageLineAtTheAverage) {
+  testsupport::TempDir dir;
+  using P = testsupport::QualityPair;
+  const corvane::YUVPara para = corvane::MakePara(corvane::fmt::YV12, P::kWidth, P::kHeight);
+  const size_t lumaSize = size_t(P::kWidth) * P::kHeight;
+  std::vector<uint8_t> a, b;
+  for (uint32_t n = 0; n < P::kFrames; ++n) {
+    std::vector<uint8_t> frame = corvane::MakePatternFrame(para, n);
+    a.insert(a.end(), frame.begin(), frame.end());
+    for (size_t i = 0; i < frame.size(); ++i) {
+      const int step = i < lumaSize ? 1 : 64;
+      frame[i] = uint8_t(frame[i] < 128 ? frame[i] + step : frame[i] - step);
+    }
+    b.insert(b.end(), frame.begin(), frame.end());
+  }
+  testsupport::WriteBytes(dir.File("a.yuv"), a);
+  testsupport::WriteBytes(dir.File("b.yuv"), b);
+  session::QualityTrack track;
+  ASSERT_TRUE(track.Start(testsupport::PlainInput(dir.File("a.yuv"), para),
+                          testsupport::PlainInput(dir.File("b.yuv"), para), false)
+                  .Ok());
+  ui::QualityGraph graph;
+  graph.resize(400, graph.sizeHint().height());
+  graph.SetTrack(&track);
+  graph.show();
+  ASSERT_TRUE(uitest::WaitFor([&] {
+    const bool done = track.Done();
+    graph.Poll();
+    return done;
+  }));
+  const std::vector<corvane::analysis::FrameMetrics> results = track.Results();
+  ASSERT_EQ(results.size(), size_t(P::kFrames));
+  const corvane::analysis::FrameMetrics& m = results[3];
+  const double y = corvane::analysis::PsnrOf(m.mse[0], 1, m.peak);
+  const double v = corvane::analysis::PsnrOf(m.mse[2], 1, m.peak);
+  const double average = corvane::analysis::PsnrOf(m.mseAverage, 1, m.peak);
+  ASSERT_NEAR(y, 48.1, 0.1);
+  ASSERT_NEAR(v, 12.0, 0.1);
+  ASSERT_NEAR(average, 16.8, 0.1);
+
+  // The first plot row in frame 4's column painted in each line's colour.
+  const QImage image = graph.grab().toImage();
+  const QRect plot = graph.LayOut().plot;
+  const int x = graph.XOf(4);
+  auto rowOf = [&](QRgb colour) {
+    for (int row = plot.top(); row <= plot.bottom(); ++row)
+      if ((image.pixel(x, row) & 0xFFFFFF) == (colour & 0xFFFFFF)) return row;
+    return -1;
+  };
+  const int yRow = rowOf(qRgb(64, 64, 64)), vRow = rowOf(qRgb(214, 39, 40)), averageRow = rowOf(qRgb(255, 127, 14));
+  ASSERT_GE(yRow, 0);
+  ASSERT_GE(vRow, 0);
+  ASSERT_GE(averageRow, 0);
+  ASSERT_GT(vRow - yRow, 40);  // the lines far apart: the share below means something
+  const double expected = vRow - (average - v) / (y - v) * (vRow - yRow);
+  EXPECT_LE(std::abs(averageRow - expected), 1.5) << "Y at " << yRow << ", V at " << vRow;
 }
 
 }  // namespace
