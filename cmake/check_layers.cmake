@@ -1,6 +1,6 @@
 # The layers and what each may include. Dependencies point one way, down:
 #   platform <- formats <- capture <- engine <- tools, analysis <- session <- ui;
-#   cli uses the Qt-free layers; controls only formats and platform.
+#   cli uses the Qt-free layers (and is one); controls only formats and platform.
 # A source file may include headers of its own folder and of the folders
 # below it, nothing else; the Qt-free folders include no Qt header at all.
 # Run at configure time (include()) and as the `layers` test (cmake -P), so a
@@ -20,7 +20,7 @@ set(_allowed_session platform formats capture engine tools analysis session)
 set(_allowed_controls platform formats controls)
 set(_allowed_cli platform formats capture engine tools analysis cli)
 set(_allowed_ui platform formats capture engine tools analysis session controls ui)
-set(_qt_free platform formats capture engine tools analysis session)
+set(_qt_free platform formats capture engine tools analysis session cli)
 set(_project_folders platform formats capture engine tools analysis session controls cli ui tests bench)
 
 set(_bad "")
