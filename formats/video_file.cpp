@@ -51,7 +51,7 @@ Result<std::unique_ptr<RawVideoFile>, VideoFileError> RawVideoFile::Open(const s
   file->m_trailer = ReadTrailer(file->m_file);
   if (file->m_trailer.ioError) return Fail(VideoFileError{kFail, errno, path, VideoFileError::Step::kRead});
   file->m_fileSize = file->m_trailer.fileSize;
-  file->m_dataSize = file->m_trailer.dataSize;
+  file->m_dataSize = file->m_trailer.dataSize;  // the whole file without a trusted trailer
   if (!file->m_trailer.records.empty()) file->m_para = file->m_trailer.records.front();
   file->m_haveParameters = !file->m_trailer.records.empty();
   file->Lay();

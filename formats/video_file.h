@@ -90,7 +90,8 @@ class LentFrames {
   size_t Count() const { return m_frames.size(); }
   const uint8_t* Data(size_t i) const { return m_frames[i]; }
   const FrameShape& Shape(size_t i) const { return m_shapes[i]; }
-  // True when the bytes are the file's pages (read them through platform::ReadMapped).
+  // True when the bytes are the file's pages lent for reading in order
+  // (Lend): read them inside platform::ReadMapped.
   bool Mapped() const { return m_mapped; }
   // What keeps the bytes alive, for a holder that outlives this object.
   const std::shared_ptr<const void>& Keep() const { return m_keep; }
@@ -187,6 +188,7 @@ class RawVideoFile final : public VideoFile {
   Result<LentFrames, ReadFailure> Lend(uint32_t first, uint32_t count) const override;
   bool Holds(uint32_t n) const override;
 
+
   // The trailer as read at open (or after the last write).
   const TrailerInfo& Trailer() const { return m_trailer; }
   bool TrailerDamaged() const { return m_trailer.kind == TrailerKind::kDamaged; }
@@ -194,6 +196,12 @@ class RawVideoFile final : public VideoFile {
   // The open file, for code that copies whole byte ranges of a raw file
   // (cut and splice) and for the trailer's owner.
   const platform::File& File() const { return m_file; }
+  // Where frame n's bytes start in this raw file; nullopt past the end. For
+  // byte-range tools and checks only: readers read frames with Read or Lend.
+  std::optional<uint64_t> ByteOffsetOf(uint32_t n) const {
+    FrameShape shape;
+    return OffsetOf(n, &shape);
+  }
 
  private:
   explicit RawVideoFile(std::string path) : VideoFile(std::move(path)) {}
