@@ -204,17 +204,6 @@ int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
     }
   }
   const uint32_t count = m_frameCount;
-  // Stamps the frame read and hands it over; the position moves on.
-  const auto handOver = [&] {
-    b->nType = m_type;
-    b->nWidth = m_para.width;
-    b->nHeight = m_para.height;
-    b->nFrameNo = m_nextFrame;
-    if (m_reverse) --m_nextFrame;
-    else ++m_nextFrame;
-    queue->PushFull(b);
-    return 0;
-  };
   if (!m_pastEnd && m_frameSize != 0 && m_nextFrame >= 1 && m_nextFrame <= count) {
     // A huge frame is read a piece at a time: a stop or a reposition that
     // waits for m_lock (the window's Close, a seek) gets it after one piece,
@@ -226,7 +215,16 @@ int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
       queue->PushFree(b);
       return 0;
     }
-    if (read) return handOver();
+    if (read) {
+      b->nType = m_type;
+      b->nWidth = m_para.width;
+      b->nHeight = m_para.height;
+      b->nFrameNo = m_nextFrame;
+      if (m_reverse) --m_nextFrame;
+      else ++m_nextFrame;
+      queue->PushFull(b);
+      return 0;
+    }
   }
   // A short read (end of the data, a file cut short by another program, a
   // read error) or a frame number beyond either end.
