@@ -52,7 +52,7 @@ class ReferenceView : private corvane::RendererHost {
   // Opens B, and A (read for the difference picture). 0 or an errno value;
   // EINVAL when B's parameters give no frame.
   int Open(const CompareSide& b, const CompareSide& a);
-  uint32_t FrameCount() const { return m_referenceFrames ? m_referenceFrames->FrameCount() : 0; }
+  uint32_t FrameCount() const { return m_reference ? m_reference->FrameCount() : 0; }
   // B's parameters at frame n (its first segment's past its end).
   corvane::YUVPara ParaAt(uint32_t n) const;
 
@@ -97,8 +97,7 @@ class ReferenceView : private corvane::RendererHost {
   platform::VideoWindow* const m_pane;
   corvane::Renderer m_renderer{this};
   corvane::StillEncoder m_still;  // used under the renderer's lock only
-  platform::File m_referenceFile, m_playedFile;
-  std::optional<corvane::FileFrames> m_referenceFrames, m_playedFrames;
+  std::unique_ptr<corvane::VideoFile> m_reference, m_played;  // B and A, read through the interface
   corvane::YUVPara m_first{};
 
   mutable std::mutex m_lock;
