@@ -4,11 +4,11 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-#include "formats/frame_locator.h"
 #include "platform/file.h"
 
 namespace corvane::analysis {
@@ -23,23 +23,28 @@ struct Run {
   uint32_t segment = 0;
 };
 
-bool UsesSegments(const CompareInput& in) {
-  return in.useSegments && in.trailer.kind == TrailerKind::kSpliced &&
-         in.trailer.records.size() == in.trailer.segments.size();
+// The segments an input is read in: its open file's, or those its
+// parameters and trailer give a raw file.
+std::vector<VideoSegment> SegmentsOf(const CompareInput& in) {
+  if (in.file) {
+    const std::span<const VideoSegment> segments = in.file->Segments();
+    return {segments.begin(), segments.end()};
+  }
+  return RawSegments(in.trailer, in.trailer.dataSize, &in.para, in.useSegments);
 }
 
-std::vector<Run> RunsOf(const CompareInput& in, uint32_t frameCount) {
+uint32_t FrameCountOf(std::span<const VideoSegment> segments) {
+  uint64_t n = 0;
+  for (const VideoSegment& s : segments) n += s.frameCount;
+  return uint32_t(std::min<uint64_t>(n, UINT32_MAX));
+}
+
+std::vector<Run> RunsOf(std::span<const VideoSegment> segments) {
   std::vector<Run> runs;
-  if (!UsesSegments(in)) {
-    if (frameCount) runs.push_back({1, frameCount, in.para, 0});
-    return runs;
-  }
-  uint32_t next = 1;
-  for (size_t i = 0; i < in.trailer.segments.size(); ++i) {
-    const uint32_t n = in.trailer.segments[i].frameCount;
-    if (n == 0) continue;
-    runs.push_back({next, next + n - 1, in.trailer.records[i], uint32_t(i)});
-    next += n;
+  for (size_t i = 0; i < segments.size(); ++i) {
+    const VideoSegment& s = segments[i];
+    if (s.frameCount == 0) continue;
+    runs.push_back({s.firstFrame, s.firstFrame + s.frameCount - 1, s.para, uint32_t(i)});
   }
   return runs;
 }
@@ -80,12 +85,12 @@ CompareStatus PlanCompare(const CompareInput& a, const CompareInput& b, const Co
   *plan = ComparePlan{};
   plan->firstFrame = std::max<uint32_t>(options.firstFrame, 1);
   for (int i = 0; i < 2; ++i) {
-    const FileFrames frames(inputs[i]->trailer, inputs[i]->para, inputs[i]->useSegments);
-    plan->totalFrames[i] = frames.FrameCount();
-    runs[i] = RunsOf(*inputs[i], frames.FrameCount());
-    status.para[i] = inputs[i]->para;
-    status.spliced[i] = UsesSegments(*inputs[i]);
-    if (frames.FrameCount() == 0) {
+    const std::vector<VideoSegment> segments = SegmentsOf(*inputs[i]);
+    plan->totalFrames[i] = FrameCountOf(segments);
+    runs[i] = RunsOf(segments);
+    status.para[i] = inputs[i]->file ? (segments.empty() ? YUVPara{} : segments.front().para) : inputs[i]->para;
+    status.spliced[i] = segments.size() > 1;
+    if (plan->totalFrames[i] == 0) {
       status.code = CompareCode::kNoFrames;
       status.input = i;
       return status;
@@ -159,7 +164,6 @@ class Pipeline {
  public:
   Pipeline(const CompareInput& a, const CompareInput& b, const CompareOptions& options, const ComparePlan& plan)
       : m_inputs{&a, &b},
-        m_frames{FileFrames(a.trailer, a.para, a.useSegments), FileFrames(b.trailer, b.para, b.useSegments)},
         m_options(options),
         m_plan(plan),
         m_workers(options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency())),
@@ -173,14 +177,19 @@ class Pipeline {
         m_file[s] = m_inputs[s]->file;
         continue;
       }
-      m_file[s] = &m_files[s];
-      if (int err = m_files[s].Open(m_inputs[s]->path, platform::File::Mode::kRead)) {
+      auto opened = RawVideoFile::Open(m_inputs[s]->path);
+      if (opened) {
+        m_files[s] = std::move(*opened);
+        if (!m_files[s]->UseParameters(m_inputs[s]->para, m_inputs[s]->useSegments)) m_files[s].reset();
+      }
+      if (!m_files[s]) {
         CompareStatus status;
         status.code = CompareCode::kOpenFailed;
         status.input = s;
-        status.error = err;
+        status.error = opened ? EINVAL : opened.error().error;
         return status;
       }
+      m_file[s] = m_files[s].get();
     }
     for (int s = 0; s < 2; ++s) m_threads.emplace_back([this, s] { MapLoop(s); });
     for (unsigned w = 0; w < m_workers; ++w) m_threads.emplace_back([this] { WorkLoop(); });
@@ -214,9 +223,9 @@ class Pipeline {
   struct Window {
     uint32_t first = 0, end = 0;      // the frames it holds, [first, end); guarded by m_lock
     // Written by its reader while stale (every frame in it retired); the
-    // mapping read by the workers measuring its frames, `frames` copied by
+    // loan read by the workers measuring its frames, `frames` copied by
     // them with m_lock held.
-    platform::MappedRange range;
+    LentFrames lent;
     std::vector<MappedFrame> frames;  // frames first..end - 1
   };
 
@@ -262,17 +271,12 @@ class Pipeline {
 
   // The input that no longer holds frame `frame` whole (A when neither does).
   int ShortenedInput(uint32_t frame) {
-    for (int s = 0; s < 2; ++s) {
-      YUVPara para;
-      const auto at = m_frames[s].Locate(frame, &para);
-      const int64_t size = m_file[s]->Size();
-      if (!at || size < 0 || at->offset + at->frameSize > uint64_t(size)) return s;
-    }
+    for (int s = 0; s < 2; ++s)
+      if (!m_file[s]->Holds(frame)) return s;
     return 0;
   }
 
   void MapLoop(int s) {
-    std::vector<uint64_t> offsets;
     uint32_t first = 0;
     for (uint64_t g = 0; first < m_plan.frameCount; ++g) {
       Window& window = m_windows[s][g % kWindowsMapped];
@@ -281,27 +285,29 @@ class Pipeline {
         m_changed.wait(lock, [&] { return m_stop || window.end <= m_retired; });
         if (m_stop) return;
       }
-      // The window spans its frames' bytes, each of which must lie within the file.
+      // The window holds whole frames: at least one, then as many as fit
+      // in windowBytes.
+      window.lent = {};
       window.frames.clear();
-      offsets.clear();
-      const int64_t fileSize = m_file[s]->Size();
-      uint64_t from = UINT64_MAX, to = 0;
+      uint64_t bytes = 0;
       uint32_t end = first;
-      while (end < m_plan.frameCount && (end == first || to - from < m_options.windowBytes)) {
-        const uint32_t frame = m_plan.firstFrame + end;
-        MappedFrame f;
-        const auto at = m_frames[s].Locate(frame, &f.para);
-        if (!at || fileSize < 0 || at->offset + at->frameSize > uint64_t(fileSize))
-          return FailRead(s, frame, fileSize < 0 ? errno : 0);
-        window.frames.push_back(f);
-        offsets.push_back(at->offset);
-        from = std::min(from, at->offset);
-        to = std::max(to, at->offset + at->frameSize);
+      while (end < m_plan.frameCount && (end == first || bytes < m_options.windowBytes)) {
+        const auto shape = m_file[s]->Shape(m_plan.firstFrame + end);
+        if (!shape) return FailRead(s, m_plan.firstFrame + end, 0);
+        bytes += shape->size;
         ++end;
       }
-      if (int err = window.range.Map(*m_file[s], from, size_t(to - from)))
-        return FailRead(s, m_plan.firstFrame + first, err);
-      for (size_t i = 0; i < window.frames.size(); ++i) window.frames[i].data = window.range.Data() + (offsets[i] - from);
+      auto lent = m_file[s]->Lend(m_plan.firstFrame + first, end - first);
+      if (!lent) {
+        // The first frame of the window the file no longer holds whole.
+        uint32_t lost = first;
+        while (lost + 1 < end && m_file[s]->Holds(m_plan.firstFrame + lost)) ++lost;
+        const ReadFailure& why = lent.error();
+        return FailRead(s, m_plan.firstFrame + (why.status == ReadStatus::kFailed ? first : lost), why.error);
+      }
+      window.lent = std::move(*lent);
+      for (size_t i = 0; i < window.lent.Count(); ++i)
+        window.frames.push_back({window.lent.Data(i), window.lent.Shape(i).para});
       {
         std::scoped_lock lock(m_lock);
         window.first = first, window.end = end;
@@ -354,12 +360,11 @@ class Pipeline {
   }
 
   const CompareInput* m_inputs[2];
-  const FileFrames m_frames[2];
   const CompareOptions m_options;
   const ComparePlan m_plan;
   const unsigned m_workers;
-  platform::File m_files[2];  // the files the run opens itself, before the threads start
-  const platform::File* m_file[2] = {};  // what the threads read: m_files or the caller's
+  std::unique_ptr<RawVideoFile> m_files[2];  // the files the run opens itself, before the threads start
+  const VideoFile* m_file[2] = {};           // what the threads read: m_files or the caller's
 
   std::mutex m_lock;
   std::condition_variable m_changed;  // any change below

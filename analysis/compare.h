@@ -10,9 +10,11 @@
 // count, which its summary needs: a spliced file that changes from 8 to 10
 // bits (or to grey) is compared a stretch at a time.
 //
-// The run measures frames in place, in windows of each file mapped into
-// memory (the page cache itself, no copy): one thread per file maps the
-// windows ahead of the workers and asks the kernel to read them in; a pool
+// Every frame is read through the file's VideoFile: the run never knows
+// where a frame's bytes lie. It measures frames in place, in windows of
+// consecutive frames each file lends it (a raw file maps them: the page
+// cache itself, no copy): one thread per file borrows the windows ahead of
+// the workers, which makes the kernel read them in; a pool
 // of workers (one per core) measures frame pairs; the results reach the
 // caller in frame order on the calling thread. A few windows per file are
 // mapped at a time, whatever the files' length. A file cut short while it
@@ -28,8 +30,8 @@
 
 #include "analysis/frame_metrics.h"
 #include "formats/trailer.h"
+#include "formats/video_file.h"
 #include "formats/yuv_format.h"
-#include "platform/file.h"
 
 namespace corvane::analysis {
 
@@ -38,9 +40,10 @@ struct CompareInput {
   YUVPara para;             // a plain file's parameters (ignored for a spliced file's segments)
   TrailerInfo trailer;
   bool useSegments = true;  // a spliced trailer's segments, when the file has them
-  // The file already open (the one its trailer was read from), which must
-  // outlive the run; null: the run opens `path` itself.
-  const platform::File* file = nullptr;
+  // The file already open, its parameters chosen (Segments() then say what
+  // the fields above would), which must outlive the run; null: the run
+  // opens `path` itself and reads it with `para`, `useSegments`.
+  const VideoFile* file = nullptr;
 };
 
 struct CompareOptions {

@@ -1,5 +1,6 @@
-// Display throughput: read a frame from a file, put it into its surface (a copy,
-// or the frame itself when the surface holds its layout), convert and scale it
+// Display throughput: read a frame from a file as the player's reader does
+// (through formats/video_file.h), put it into its
+// surface (a copy, or the frame itself when the surface holds its layout), convert and scale it
 // into a 1280×720 window, per format at 1920×1080 and
 // for I420 at 3840×2160, and for 10-bit I010, P010 and v210; side by side with ffmpeg doing the same work
 // single-threaded (rawvideo in, bilinear scale to 1280×720, BGRA out) in the
@@ -24,6 +25,7 @@
 #include "formats/result_codes.h"
 #include "engine/display.h"
 #include "engine/surface_copy.h"
+#include "formats/video_file.h"
 #include "platform/file.h"
 #include "platform/video_window.h"
 
@@ -103,8 +105,11 @@ std::string Clip(const Format& f, bool container = false) {
 void BM_Corvane(benchmark::State& state, Format f) {
   const std::string path = Clip(f);
   if (path.empty()) return state.SkipWithError("ffmpeg could not make the clip");
-  platform::File file;
-  if (file.Open(path, platform::File::Mode::kRead) != 0) return state.SkipWithError("cannot open clip");
+  auto opened = corvane::RawVideoFile::Open(path);
+  if (!opened) return state.SkipWithError("cannot open clip");
+  corvane::RawVideoFile& file = **opened;
+  if (!file.UseParameters(corvane::MakePara(corvane::CodeOfType(f.type), f.width, f.height), false))
+    return state.SkipWithError("no parameters for the clip");
   const corvane::FrameInfo info{f.width, f.height, f.type};
   const size_t frameSize = size_t(corvane::FrameBytes(info));
   std::vector<uint8_t> frame(frameSize);
@@ -114,8 +119,8 @@ void BM_Corvane(benchmark::State& state, Format f) {
   out.SetColourSpace({f.matrix, corvane::YuvRange::kLimited});
   int n = 0;
   for (auto _ : state) {
-    if (file.ReadAt(frame.data(), frameSize, uint64_t(n++ % kClipFrames) * frameSize) != int64_t(frameSize))
-      return state.SkipWithError("short read");
+    // As the player's reader gets a frame: read through the file's interface.
+    if (!file.Read(uint32_t(n++ % kClipFrames) + 1, frame)) return state.SkipWithError("short read");
     if (out.Draw(frame.data(), uint32_t(frameSize), &info) != corvane::kOk) return state.SkipWithError("draw failed");
   }
   state.SetItemsProcessed(state.iterations());

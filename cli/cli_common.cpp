@@ -127,12 +127,14 @@ std::string JsonString(std::string_view s) {
   return out + "\"";
 }
 
-void OpenInput(const std::string& path, platform::File* file) {
-  if (int err = file->Open(path, platform::File::Mode::kRead))
-    throw Failure{"cannot open '" + path + "': " + platform::ErrorText(err)};
+std::shared_ptr<corvane::RawVideoFile> OpenInput(const std::string& path) {
+  auto file = corvane::RawVideoFile::Open(path);
+  if (!file && file.error().step == corvane::VideoFileError::Step::kRead) throw Failure{"cannot read '" + path + "'"};
+  if (!file) throw Failure{"cannot open '" + path + "': " + platform::ErrorText(file.error().error)};
   // "info a.yuv >> a.yuv" would append the report after a.yuv's trailer.
   if (platform::SameFile(STDOUT_FILENO, path))
     throw Failure{"writing to standard output would destroy '" + path + "', a file it reads"};
+  return std::move(*file);
 }
 
 void RefuseInputAtRisk(const std::string& output, std::span<const std::string> inputs) {
@@ -147,13 +149,10 @@ void WriteOutputFile(const std::string& path, const void* bytes, size_t len) {
   if (int err = file.Commit()) throw Failure{"cannot write '" + path + "': " + platform::ErrorText(err)};
 }
 
-FileParams ResolveFileParams(const std::string& path, const Args& args, platform::File* keep) {
-  platform::File own;
-  platform::File& file = keep ? *keep : own;
-  if (!file.IsOpen()) OpenInput(path, &file);
+FileParams ResolveFileParams(const std::string& path, const Args& args, std::shared_ptr<corvane::RawVideoFile> open) {
   FileParams fp;
-  fp.trailer = corvane::ReadTrailer(file);
-  if (fp.trailer.ioError) throw Failure{"cannot read '" + path + "'"};
+  fp.file = open ? std::move(open) : OpenInput(path);
+  fp.trailer = fp.file->Trailer();
 
   const bool hasFormat = args.Has("format"), hasSize = args.Has("size");
   if (hasFormat != hasSize) throw UsageError{"--format and --size go together"};
@@ -180,7 +179,12 @@ FileParams ResolveFileParams(const std::string& path, const Args& args, platform
                   std::to_string(fp.para.width) + "x" + std::to_string(fp.para.height) +
                   (bytes > UINT32_MAX ? " (a frame of " + std::to_string(bytes) + " bytes: 4 GiB or more)" : "")};
   }
+  if (!fp.file->UseParameters(fp.para, !fp.fromOptions)) throw Failure{"cannot read '" + path + "'"};
   return fp;
+}
+
+void ReadFrameInto(const FileParams& fp, const std::string& path, uint32_t n, std::span<uint8_t> out) {
+  if (!fp.file->Read(n, out)) throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
 }
 
 WindowSize ScreenWindowFor(uint32_t w, uint32_t h, uint32_t maxW, uint32_t maxH) {

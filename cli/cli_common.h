@@ -10,13 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include <memory>
+
 #include "formats/colour_space.h"
 #include "formats/trailer.h"
+#include "formats/video_file.h"
 #include "formats/yuv_format.h"
-
-namespace platform {
-class File;
-}
 
 namespace cli {
 
@@ -72,11 +71,12 @@ std::string FormatLabel(uint32_t code);                           // "I420 (YV12
 // A JSON string literal of s, quotes included.
 std::string JsonString(std::string_view s);
 
-// Opens an input for reading, or fails saying why: it is missing, a folder,
-// not a regular file (a FIFO would hang the command, a device never end),
-// or the very file standard output goes to (the command's own lines would
-// be written into it).
-void OpenInput(const std::string& path, platform::File* file);
+// Opens an input through the video file interface (its trailer read), or
+// fails saying why: it is missing, a folder, not a regular file (a FIFO
+// would hang the command, a device never end), cannot be read, or is the
+// very file standard output goes to (the command's own lines would be
+// written into it).
+std::shared_ptr<corvane::RawVideoFile> OpenInput(const std::string& path);
 
 // Fails when writing `output` would destroy one of `inputs` (the same file
 // by device and inode, through any link; platform::FindInputAtRisk). Every
@@ -90,14 +90,20 @@ void WriteOutputFile(const std::string& path, const void* bytes, size_t len);
 
 // Frame parameters for a file: --format/--size (and --interval) when given,
 // else the trailer's first record. Fails with a clear message otherwise.
-// With `keep`, the file is left open there, so that a caller reads what was
-// measured without opening it again (one already open there is used as it is).
+// `file` is the input, open and read with those parameters (a spliced file
+// in its segments unless they came from the options): commands read frames
+// through it. `open`: the input already opened by OpenInput, used as it is.
 struct FileParams {
   corvane::YUVPara para;
   corvane::TrailerInfo trailer;
   bool fromOptions = false;
+  std::shared_ptr<corvane::RawVideoFile> file;
 };
-FileParams ResolveFileParams(const std::string& path, const Args& args, platform::File* keep = nullptr);
+FileParams ResolveFileParams(const std::string& path, const Args& args,
+                             std::shared_ptr<corvane::RawVideoFile> open = nullptr);
+
+// Reads frame n, of that shape, into `out`; a failure names the frame and the file.
+void ReadFrameInto(const FileParams& fp, const std::string& path, uint32_t n, std::span<uint8_t> out);
 
 // A window for a frame of w x h as a screen of maxW x maxH would give it:
 // the frame's size, shrunk to fit keeping its shape, and no side below the

@@ -7,11 +7,9 @@
 
 #include "capture/png_writer.h"
 #include "capture/still_encoder.h"
-#include "engine/frame_picture.h"
 #include "cli/cli_common.h"
 #include "cli/messages.h"
 #include "engine/frame_picture.h"
-#include "formats/frame_locator.h"
 #include "formats/result_codes.h"
 #include "platform/file.h"
 
@@ -19,24 +17,13 @@ namespace cli {
 namespace {
 
 // The frame to capture: its parameters (a spliced file's segment may differ
-// from the first record) and where it lies.
-struct FrameToCapture {
-  corvane::YUVPara para;
-  corvane::YUVType type = corvane::YUV_NONE;
-  uint32_t frameSize = 0;
-  uint64_t offset = 0;
-};
-
-FrameToCapture LocateFrame(const FileParams& fp, uint32_t n) {
-  const corvane::FileFrames frames(fp.trailer, fp.para, !fp.fromOptions);
-  FrameToCapture f;
-  const auto loc = frames.Locate(n, &f.para);
-  if (!loc)
+// from the first record) and size. Nothing is read yet.
+corvane::FrameShape LocateFrame(const FileParams& fp, uint32_t n) {
+  const auto shape = fp.file->Shape(n);
+  if (!shape)
     throw Failure{"frame " + std::to_string(n) + " is out of range (the file has " +
-                  std::to_string(frames.FrameCount()) + " frames)"};
-  corvane::GetTypeAndFrameSize(&f.para, &f.type, &f.frameSize);
-  f.offset = loc->offset;
-  return f;
+                  std::to_string(fp.file->FrameCount()) + " frames)"};
+  return *shape;
 }
 
 std::string Geometry(const corvane::YUVPara& p) {
@@ -65,9 +52,8 @@ int RunCapture(const std::vector<std::string>& argv) {
   const std::string out = *args.Get("output");
 
   RefuseInputAtRisk(out, std::span(&path, 1));
-  platform::File file;
-  const FileParams fp = ResolveFileParams(path, args, &file);
-  const FrameToCapture loc = LocateFrame(fp, n);
+  const FileParams fp = ResolveFileParams(path, args);
+  const corvane::FrameShape loc = LocateFrame(fp, n);
   const uint32_t w = loc.para.width, h = loc.para.height;
   const corvane::StillKind kind = jpeg ? corvane::StillKind::kJpeg : corvane::StillKind::kBmp;
   // Refused frames are said in words before the file is read.
@@ -77,15 +63,14 @@ int RunCapture(const std::vector<std::string>& argv) {
   if (const int32_t r = corvane::StillEncoder::CheckFrame(kind, loc.type, w, h); !png && corvane::Failed(r))
     throw fail(r);
 
-  std::unique_ptr<uint8_t[]> frame(new (std::nothrow) uint8_t[loc.frameSize]);
+  std::unique_ptr<uint8_t[]> frame(new (std::nothrow) uint8_t[loc.size]);
   if (!frame) throw Failure{"out of memory"};
-  if (file.ReadAt(frame.get(), loc.frameSize, loc.offset) != int64_t(loc.frameSize))
-    throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
+  ReadFrameInto(fp, path, n, std::span(frame.get(), loc.size));
 
   if (png) {
     // The frame as the player's display converts it, any format, any size.
     platform::Picture picture;
-    if (corvane::Failed(corvane::FrameToPicture(frame.get(), loc.frameSize, corvane::FrameInfo{w, h, loc.type},
+    if (corvane::Failed(corvane::FrameToPicture(frame.get(), loc.size, corvane::FrameInfo{w, h, loc.type},
                                                 &picture, ColourSpaceOf(args))))
       throw Failure{"cannot convert frame " + std::to_string(n) + " (" + Geometry(loc.para) + ")"};
     const std::vector<uint8_t> bytes = corvane::EncodePNG(picture.pixels.get(), w, h, picture.stride);
@@ -105,9 +90,9 @@ int RunCapture(const std::vector<std::string>& argv) {
   int32_t r;
   if (jpeg) {
     image.SetQuality(quality);
-    r = image.EncodeJPEG(loc.type, frame.get(), loc.frameSize, w, h, buffer.get(), uint32_t(capacity), &len);
+    r = image.EncodeJPEG(loc.type, frame.get(), loc.size, w, h, buffer.get(), uint32_t(capacity), &len);
   } else {
-    r = image.EncodeBMP(loc.type, frame.get(), loc.frameSize, w, h, buffer.get(), uint32_t(capacity), &len);
+    r = image.EncodeBMP(loc.type, frame.get(), loc.size, w, h, buffer.get(), uint32_t(capacity), &len);
   }
   if (corvane::Failed(r)) throw fail(r);
   WriteOutputFile(out, buffer.get(), len);

@@ -28,7 +28,9 @@ Args SideOptions(const Args& args, std::string_view format, std::string_view siz
 // shared --format/--size. B: --format/--size, else its trailer.
 // The file is opened once, here, and stays open in `file` for the run.
 corvane::analysis::CompareInput ResolveInput(const std::string& path, const Args& args, bool reference,
-                                             platform::File* file) {
+                                             std::shared_ptr<corvane::RawVideoFile>* kept) {
+  const std::shared_ptr<corvane::RawVideoFile> file = OpenInput(path);
+  *kept = file;
   FileParams fp;
   if (!reference) {
     fp = ResolveFileParams(path, SideOptions(args, "format", "size"), file);
@@ -43,7 +45,7 @@ corvane::analysis::CompareInput ResolveInput(const std::string& path, const Args
       fp = ResolveFileParams(path, SideOptions(args, "format", "size"), file);
     }
   }
-  return {path, fp.para, fp.trailer, !fp.fromOptions, file};
+  return {path, fp.para, fp.trailer, !fp.fromOptions, file.get()};
 }
 
 std::string Number(double v) {
@@ -176,7 +178,7 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
 
   const std::string paths[2] = {args.Positional()[0], args.Positional()[1]};
   if (statsPath && statsPath != "-") RefuseInputAtRisk(*statsPath, paths);
-  platform::File files[2];
+  std::shared_ptr<corvane::RawVideoFile> files[2];
   const auto a = ResolveInput(paths[0], args, true, &files[0]);
   const auto b = ResolveInput(paths[1], args, false, &files[1]);
   corvane::analysis::ComparePlan plan;

@@ -5,7 +5,6 @@
 
 #include "cli/cli_common.h"
 #include "formats/name_guess.h"
-#include "platform/file.h"
 
 namespace cli {
 namespace {
@@ -18,10 +17,12 @@ struct SegmentRow {
 };
 
 // Segments as the player would play them.
-std::vector<SegmentRow> SegmentRows(const std::string& path, const Args& args, const corvane::TrailerInfo& t) {
+std::vector<SegmentRow> SegmentRows(const std::string& path, const Args& args,
+                                    const std::shared_ptr<corvane::RawVideoFile>& file) {
+  const corvane::TrailerInfo& t = file->Trailer();
   std::vector<SegmentRow> rows;
   if (args.Has("format") || args.Has("size")) {
-    FileParams fp = ResolveFileParams(path, args);
+    FileParams fp = ResolveFileParams(path, args, file);
     corvane::YUVType type;
     uint32_t fs = 0;
     corvane::GetTypeAndFrameSize(&fp.para, &type, &fs);
@@ -128,11 +129,9 @@ int RunInfo(const std::vector<std::string>& argv) {
   Args args(argv, {"json", "guess"}, {"format", "size", "interval"});
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
   const std::string& path = args.Positional()[0];
-  platform::File file;
-  OpenInput(path, &file);
-  const corvane::TrailerInfo t = corvane::ReadTrailer(file);
-  if (t.ioError) throw Failure{"cannot read '" + path + "'"};
-  const std::vector<SegmentRow> rows = SegmentRows(path, args, t);
+  const std::shared_ptr<corvane::RawVideoFile> file = OpenInput(path);
+  const corvane::TrailerInfo t = file->Trailer();
+  const std::vector<SegmentRow> rows = SegmentRows(path, args, file);
   std::optional<corvane::NameGuess> guess;
   if (args.Has("guess")) guess = corvane::GuessFromFileName(path);
   if (args.Has("json"))

@@ -1,9 +1,6 @@
 // corvane-tool render: one frame through the real display path (surface in
 // the frame's format or a fallback, copy, component view, aspect rectangle
 // with bars, conversion and scaling) into an offscreen window, saved as PNG.
-#include <QBuffer>
-#include <QImage>
-
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -11,14 +8,13 @@
 
 #include "cli/cli_common.h"
 #include "cli/messages.h"
-#include "formats/frame_locator.h"
+#include "capture/png_writer.h"
 #include "engine/display.h"
 #include "engine/offscreen_window.h"
 #include "formats/result_codes.h"
 #include "engine/surface.h"
 #include "engine/surface_copy.h"
 #include "engine/surface_device.h"
-#include "platform/file.h"
 
 namespace cli {
 namespace {
@@ -65,25 +61,16 @@ struct NativeSetScope {
   uint32_t old;
 };
 
-// Where frame n of the file lies, and its parameters (a spliced file's
-// segment may differ from the first record). Nothing is read yet.
-corvane::FrameLocation LocateFrame(const std::string& path, const FileParams& fp, uint32_t n, corvane::YUVPara* para) {
-  const corvane::FileFrames frames(fp.trailer, fp.para, !fp.fromOptions);
-  const auto loc = frames.Locate(n, para);
-  if (!loc) {
-    const uint32_t total = frames.FrameCount();
+// Frame n's parameters (a spliced file's segment may differ from the first
+// record) and size. Nothing is read yet.
+corvane::FrameShape LocateFrame(const std::string& path, const FileParams& fp, uint32_t n) {
+  const auto shape = fp.file->Shape(n);
+  if (!shape) {
+    const uint32_t total = fp.file->FrameCount();
     throw Failure{"frame " + std::to_string(n) + " is out of range: '" + path + "' has " + std::to_string(total) +
                   " frame" + (total == 1 ? "" : "s")};
   }
-  return *loc;
-}
-
-std::vector<uint8_t> ReadFrame(const platform::File& file, const std::string& path, const corvane::FrameLocation& loc,
-                               uint32_t n) {
-  std::vector<uint8_t> frame(loc.frameSize);
-  if (file.ReadAt(frame.data(), frame.size(), loc.offset) != int64_t(frame.size()))
-    throw Failure{"cannot read frame " + std::to_string(n) + " of '" + path + "'"};
-  return frame;
+  return *shape;
 }
 
 // Draws the frame; a refusal becomes a message that says why.
@@ -122,13 +109,10 @@ int RunRender(const std::vector<std::string>& argv) {
 
   RefuseInputAtRisk(*out, std::span(&path, 1));
   if (auto dump = args.Get("dump-surface")) RefuseInputAtRisk(*dump, std::span(&path, 1));
-  platform::File file;
-  const FileParams fp = ResolveFileParams(path, args, &file);
-  corvane::YUVPara para;
-  const corvane::FrameLocation loc = LocateFrame(path, fp, n, &para);
-  corvane::YUVType type;
-  uint32_t frameSize;
-  corvane::GetTypeAndFrameSize(&para, &type, &frameSize);
+  const FileParams fp = ResolveFileParams(path, args);
+  const corvane::FrameShape shape = LocateFrame(path, fp, n);
+  const corvane::YUVPara& para = shape.para;
+  const corvane::YUVType type = shape.type;
   // The window is settled before the frame is read: a refusal comes at once.
   // Without --window it is the frame's size, shrunk (keeping the frame's
   // shape) to the largest window a command draws into.
@@ -139,7 +123,8 @@ int RunRender(const std::vector<std::string>& argv) {
     std::tie(ww, wh) = ParseSize(*win);
     if (ww > kMaxWindow || wh > kMaxWindow) throw UsageError{"window larger than 16384x16384"};
   }
-  const std::vector<uint8_t> frame = ReadFrame(file, path, loc, n);
+  std::vector<uint8_t> frame(shape.size);
+  ReadFrameInto(fp, path, n, frame);
 
   NativeSetScope nativeScope(native);
   corvane::OffscreenWindow window{int32_t(ww), int32_t(wh)};
@@ -155,12 +140,9 @@ int RunRender(const std::vector<std::string>& argv) {
   if (auto dump = args.Get("dump-surface")) DumpSurface(display, *dump);
 
   const std::vector<uint8_t> canvas = window.Canvas();
-  const QImage image(canvas.data(), int(ww), int(wh), int(ww) * 4, QImage::Format_ARGB32);
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "PNG")) throw Failure{"cannot encode the picture as PNG"};
-  WriteOutputFile(*out, png.constData(), size_t(png.size()));
+  const std::vector<uint8_t> png = corvane::EncodePNG(canvas.data(), ww, wh, ww * 4);
+  if (png.empty()) throw Failure{"cannot encode the picture as PNG"};
+  WriteOutputFile(*out, png.data(), png.size());
 
   const platform::Rect pic = corvane::AspectRect(aspect, int32_t(ww), int32_t(wh), info.width, info.height);
   const bool fallback = st.format != type;

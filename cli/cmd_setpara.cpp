@@ -6,6 +6,7 @@
 #include "cli/messages.h"
 #include "engine/frame_source.h"
 #include "formats/result_codes.h"
+#include "formats/video_file.h"
 #include "platform/file.h"
 
 namespace cli {
@@ -42,9 +43,8 @@ int RunSetPara(const std::vector<std::string>& argv) {
   int readOnly = 0;
   if (source.Open(path, &readOnly) != corvane::kOk) {
     // The source says only that it failed: the file itself says why.
-    platform::File file;
-    if (int err = file.Open(path, platform::File::Mode::kRead))
-      throw Failure{"cannot open '" + path + "': " + platform::ErrorText(err)};
+    const auto file = corvane::RawVideoFile::Open(path);
+    if (!file) throw Failure{"cannot open '" + path + "': " + platform::ErrorText(file.error().error)};
     throw Failure{"cannot open '" + path + "': the file is empty"};
   }
   if (readOnly) throw Failure{"'" + path + "' is read-only"};

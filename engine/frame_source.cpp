@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "formats/frame_locator.h"
 #include "formats/result_codes.h"
 
 namespace corvane {
@@ -15,8 +14,6 @@ namespace {
 // waits only bound how often an idle reader looks around.
 constexpr std::chrono::milliseconds kFullQueueWait{20};
 constexpr std::chrono::milliseconds kEndOfFileWait{10};
-// Frames are read in pieces of this size at most (ReadInto).
-constexpr uint32_t kReadChunk = 32u << 20;
 
 // Counts a thread that is about to wait for m_lock to move or stop the reader.
 class WaitingForReader {
@@ -39,58 +36,36 @@ FrameSource::~FrameSource() { Close(); }
 int32_t FrameSource::Open(const std::string& path, int* readOnly) {
   if (path.empty()) return kNotReady;
   Close();
-  bool ro = platform::IsReadOnlyFile(path);
-  int err = m_file.Open(path, ro ? platform::File::Mode::kRead : platform::File::Mode::kReadWrite);
-  if (err == EACCES || err == EROFS || err == EPERM || err == ETXTBSY) {
-    // Not writable after all: play it, but never write into it.
-    ro = true;
-    err = m_file.Open(path, platform::File::Mode::kRead);
-  }
-  if (err != 0) return kFail;
-  const int64_t size = m_file.Size();
-  if (size <= 0) {
-    m_file.Close();
-    return kFail;
-  }
+  auto opened = RawVideoFile::Open(path, RawVideoFile::Access::kReadOrWrite);
+  if (!opened) return kFail;
+  if ((*opened)->FileSize() == 0) return kFail;  // nothing to play
   std::scoped_lock lock(m_lock);
-  m_llFileSize = m_llDataSize = uint64_t(size);
-  m_llPos = 0;
+  m_video = std::move(*opened);
   m_nextFrame = 1;
-  if (readOnly) *readOnly = ro ? 1 : 0;
+  m_pastEnd = false;
+  if (readOnly) *readOnly = m_video->ReadOnly() ? 1 : 0;
   return kOk;
 }
 
 void FrameSource::ApplyTrailer(const TrailerInfo& info) {
-  m_records = info.records;
-  m_segments = info.segments;
-  m_llFileSize = info.fileSize;
-  if (info.kind == TrailerKind::kPlain || info.kind == TrailerKind::kSpliced) {
-    m_recordCount = info.end.paraCount;
-    m_trailerSize = info.end.trailerSize;
-    m_llDataSize = info.dataSize;
-  } else {
-    // No trailer, or one that cannot be trusted: the whole file is frames.
-    m_recordCount = 1;
-    m_trailerSize = 0;
-    m_llDataSize = info.fileSize;
-  }
-  if (m_recordCount <= 1) m_segments.clear();
+  // No trailer, or one that cannot be trusted: one segment, the whole file frames.
+  const bool trusted = info.kind == TrailerKind::kPlain || info.kind == TrailerKind::kSpliced;
+  m_recordCount = trusted ? info.end.paraCount : 1;
   m_curSegment = 0;
 }
 
 int32_t FrameSource::ReadTrailer(int* hasTrailer, std::span<YUVPara> out, bool all) {
-  if (!m_file.IsOpen()) return kNotReady;
-  const TrailerInfo info = corvane::ReadTrailer(m_file);
+  if (!m_video) return kNotReady;
   std::scoped_lock lock(m_lock);
-  if (info.ioError) return kFail;
+  const TrailerInfo& info = m_video->Trailer();
   if (hasTrailer) *hasTrailer = info.end.magic == kTrailerMagic ? 1 : 0;
   ApplyTrailer(info);
   RecountFrames();
   if (info.kind == TrailerKind::kDamaged) return kFail;
-  if (!out.empty() && !m_records.empty()) {
-    const size_t n = all ? m_records.size() : 1;
+  if (!out.empty() && !info.records.empty()) {
+    const size_t n = all ? info.records.size() : 1;
     if (out.size() < n) return kFail;
-    std::copy_n(m_records.begin(), n, out.begin());
+    std::copy_n(info.records.begin(), n, out.begin());
   }
   return kOk;
 }
@@ -101,6 +76,8 @@ int32_t FrameSource::SetPara(const YUVPara* para) {
   uint32_t frameSize;
   if (!GetTypeAndFrameSize(para, &type, &frameSize)) return kFail;
   std::scoped_lock lock(m_lock);
+  // A spliced file keeps its segments: these are the first one's.
+  if (m_video && !m_video->UseParameters(*para, true)) return kFail;
   m_para = *para;
   m_type = type;
   m_frameSize = frameSize;
@@ -110,21 +87,11 @@ int32_t FrameSource::SetPara(const YUVPara* para) {
 }
 
 void FrameSource::RecountFrames() {
-  if (m_file.IsOpen()) {
-    const int64_t size = m_file.Size();
-    if (size >= 0) {
-      // A file that shrank under us keeps at most its old data size; the
-      // trailer, if any, was cut off with it.
-      m_llFileSize = uint64_t(size);
-      if (m_llDataSize > m_llFileSize) m_llDataSize = m_llFileSize;
-      if (m_trailerSize == 0) m_llDataSize = m_llFileSize;
-    }
-  }
-  if (!m_segments.empty()) {
-    m_frameCount = TotalFrameCount(m_segments);
-  } else if (m_frameSize != 0) {
-    m_frameCount = PlainFrameCount(m_llDataSize, m_frameSize);
-  }
+  if (!m_video) return;
+  // A file that grew or shrank under us is measured again: the frames it
+  // holds now are the frames it has.
+  (void)m_video->Refresh();
+  if (m_recordCount > 1 || m_frameSize != 0) m_frameCount = m_video->FrameCount();
 }
 
 int32_t FrameSource::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
@@ -133,7 +100,7 @@ int32_t FrameSource::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
   {
     std::scoped_lock lock(m_lock);
     RecountFrames();
-    s = m_llFileSize;
+    s = m_video ? m_video->FileSize() : 0;
     n = m_frameCount;
   }
   if (size) *size = s;
@@ -152,35 +119,21 @@ uint32_t FrameSource::GetSegmentCount() const {
   return m_recordCount;
 }
 
-uint64_t FrameSource::FramePosition(uint32_t n, uint64_t unchanged) const {
-  const auto loc = m_segments.empty() ? LocateInPlainRun(m_frameSize, n) : LocateInSegments(m_segments, n);
-  return loc ? loc->offset : unchanged;  // 0, or beyond the last segment: stay
-}
-
 uint64_t FrameSource::FramePositionOf(uint32_t n) const {
   std::scoped_lock lock(m_lock);
-  return FramePosition(n, m_llPos);
+  return m_video ? m_video->ByteOffsetOf(n).value_or(0) : 0;
 }
 
 void FrameSource::LocateSegment() {
-  if (m_segments.empty() || m_records.size() != m_segments.size()) return;
-  // The segment holding the position. Segments without frames hold nothing:
-  // a position at or past their start belongs to the last segment before them
-  // that has frames.
-  uint32_t found = UINT32_MAX;
-  for (uint32_t i = 0; i < m_segments.size(); ++i) {
-    if (m_segments[i].frameCount == 0) continue;
-    if (m_segments[i].start <= m_llPos || found == UINT32_MAX) found = i;
-    if (m_segments[i].start > m_llPos) break;
-  }
-  if (found == UINT32_MAX) return;
-  const SegmentInfo& s = m_segments[found];
-  if (m_llPos >= s.start && m_llPos < s.start + s.length)
-    m_llPos -= (m_llPos - s.start) % s.frameSize;  // align down to a frame boundary
-  if (found == m_curSegment) return;
-  m_curSegment = found;
-  m_para = m_records[found];
-  GetTypeAndFrameSize(&m_para, &m_type, &m_frameSize);
+  if (m_recordCount <= 1 || m_pastEnd) return;
+  // The segment holding the next frame; beyond either end the reader stays
+  // in the segment it is in.
+  const std::optional<FrameShape> shape = m_video->Shape(m_nextFrame);
+  if (!shape || shape->segment == m_curSegment) return;
+  m_curSegment = shape->segment;
+  m_para = shape->para;
+  m_type = shape->type;
+  m_frameSize = shape->size;
   if (m_graph) m_graph->SetSegmentPara(m_para);
 }
 
@@ -188,10 +141,10 @@ void FrameSource::HandleEnd() {
   const uint32_t count = m_frameCount;
   if (m_repeat && count > 0) {
     m_nextFrame = m_reverse ? count : 1;
-    m_llPos = FramePosition(m_nextFrame, m_llPos);
+    m_pastEnd = false;
   } else {
     m_nextFrame = m_reverse ? 1 : count;
-    m_llPos = m_llFileSize;  // every further read fails: the last frame stays on screen
+    m_pastEnd = true;  // every further read fails: the last frame stays on screen
   }
 }
 
@@ -205,7 +158,7 @@ int32_t FrameSource::ReadFrame() {
   uint32_t frameSize;
   {
     std::scoped_lock lock(m_lock);
-    if (!m_file.IsOpen() || m_frameSize == 0 || !m_queue) return kGeneralFail;
+    if (!m_video || m_frameSize == 0 || !m_queue) return kGeneralFail;
     queue = m_queue;
     frameSize = m_frameSize;
   }
@@ -233,7 +186,7 @@ void FrameSource::RestartAtEndIfRepeating() {
   bool atEnd;
   {
     std::scoped_lock lock(m_lock);
-    atEnd = m_nextFrame == 0 || m_nextFrame > count || m_llPos >= m_llDataSize;
+    atEnd = m_nextFrame == 0 || m_nextFrame > count || m_pastEnd;
   }
   if (atEnd && !m_reverse && last >= count) Seek(1);
   else if (atEnd && m_reverse && last <= 1) Seek(count);
@@ -251,36 +204,27 @@ int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
     }
   }
   const uint32_t count = m_frameCount;
-  int64_t got = m_frameSize ? 0 : -1;
-  // A huge frame is read a chunk at a time: a stop or a reposition that
-  // waits for m_lock (the window's Close, a seek) gets it after one chunk, not
-  // after the whole frame (seconds for 1.6 GB whose pages are still being
-  // made). The frame is then dropped unread and the position stays.
-  while (got >= 0 && uint32_t(got) < m_frameSize) {
-    if (m_waiting.load(std::memory_order_relaxed) > 0) {
+  if (!m_pastEnd && m_frameSize != 0 && m_nextFrame >= 1 && m_nextFrame <= count) {
+    // A huge frame is read a piece at a time: a stop or a reposition that
+    // waits for m_lock (the window's Close, a seek) gets it after one piece,
+    // not after the whole frame (seconds for 1.6 GB whose pages are still
+    // being made). The frame is then dropped unread and the position stays.
+    const auto read = m_video->Read(m_nextFrame, std::span(b->pData, m_frameSize),
+                                    [this] { return m_waiting.load(std::memory_order_relaxed) > 0; });
+    if (!read && read.error().status == ReadStatus::kStopped) {
       queue->PushFree(b);
       return 0;
     }
-    const uint32_t part = std::min<uint32_t>(kReadChunk, m_frameSize - uint32_t(got));
-    const int64_t n = m_file.ReadAt(b->pData + got, part, m_llPos + uint64_t(got));
-    if (n <= 0) break;
-    got += n;
-    if (n < int64_t(part)) break;
-  }
-  if (got == int64_t(m_frameSize) && m_nextFrame >= 1 && m_nextFrame <= count) {
-    b->nType = m_type;
-    b->nWidth = m_para.width;
-    b->nHeight = m_para.height;
-    b->nFrameNo = m_nextFrame;
-    if (m_reverse) {
-      --m_nextFrame;
-      if (m_nextFrame >= 1) m_llPos = FramePosition(m_nextFrame, m_llPos);
-    } else {
-      ++m_nextFrame;
-      if (m_nextFrame <= count) m_llPos = FramePosition(m_nextFrame, m_llPos);
+    if (read) {
+      b->nType = m_type;
+      b->nWidth = m_para.width;
+      b->nHeight = m_para.height;
+      b->nFrameNo = m_nextFrame;
+      if (m_reverse) --m_nextFrame;
+      else ++m_nextFrame;
+      queue->PushFull(b);
+      return 0;
     }
-    queue->PushFull(b);
-    return 0;
   }
   // A short read (end of the data, a file cut short by another program, a
   // read error) or a frame number beyond either end.
@@ -318,7 +262,7 @@ void FrameSource::ThreadMain(std::stop_token stop) {
 int32_t FrameSource::StartThread() {
   {
     std::scoped_lock lock(m_lock);
-    if (!m_file.IsOpen() || m_frameSize == 0 || !m_queue) return kNotReady;
+    if (!m_video || m_frameSize == 0 || !m_queue) return kNotReady;
   }
   if (m_threadRunning) return kOk;
   if (m_thread.joinable()) m_thread.join();  // ended by itself after an error
@@ -347,9 +291,9 @@ int32_t FrameSource::StopThread() {
   }
   m_threadRunning = false;
   std::scoped_lock lock(m_lock);
-  if (m_file.IsOpen()) {
-    m_llPos = 0;
+  if (m_video) {
     m_nextFrame = 1;
+    m_pastEnd = false;
   }
   return kOk;
 }
@@ -360,8 +304,8 @@ int32_t FrameSource::Seek(uint32_t frame) {
     std::scoped_lock lock(m_lock);
     const uint32_t count = m_frameCount;
     if (count == 0 || frame == 0 || frame > count || !m_threadRunning) return kNotReady;
-    m_llPos = FramePosition(frame, m_llPos);
     m_nextFrame = frame;
+    m_pastEnd = false;
     if (m_graph) m_graph->FlushQueue();
   }
   WakeReader();
@@ -379,7 +323,7 @@ void FrameSource::SetReverse(bool reverse) {
     const uint32_t last = m_graph ? m_graph->GetLastPresentedFrame() : 1;
     if (last >= 1 && last <= m_frameCount) {
       m_nextFrame = last;
-      m_llPos = FramePosition(last, m_llPos);
+      m_pastEnd = false;
     }
   }
   WakeReader();
@@ -392,28 +336,18 @@ void FrameSource::SetRepeat(bool repeat) {
 
 int32_t FrameSource::SavePara(const YUVPara* para) {
   if (!para) return kNullArg;
-  if (!m_file.IsOpen()) return kNotReady;
+  if (!m_video) return kNotReady;
   if (GetSegmentCount() > 1) {
     if (m_graph) m_graph->ShowNotice(Notice::kSplicedParaRefused);
     return kFail;
   }
-  YUVPara record = *para;
-  record.tag = kParaTag;
-  record.SetOffset(0);  // a plain file's only segment starts at 0
-  const std::vector<uint8_t> bytes = EncodeTrailer(std::span(&record, 1));
-
   std::scoped_lock lock(m_lock);
-  const TrailerInfo info = corvane::ReadTrailer(m_file);
-  if (info.ioError) return kFail;
-  if (info.kind == TrailerKind::kSpliced) return kFail;  // changed on disk since it was opened
-  // A one-record trailer is replaced in place; otherwise the trailer is appended.
-  const uint64_t at = info.kind == TrailerKind::kPlain ? info.fileSize - kPlainTrailerSize : info.fileSize;
-  // Writing fails on a read-only file; that is reported, never passed off as saved.
-  if (m_file.WriteAt(bytes.data(), bytes.size(), at) != int64_t(bytes.size())) return kFail;
-  const TrailerInfo now = corvane::ReadTrailer(m_file);
-  ApplyTrailer(now);
+  // Refused when the file became spliced on disk meanwhile or cannot be
+  // written (read-only): reported, never passed off as saved.
+  const auto written = m_video->WriteParameters(*para);
+  ApplyTrailer(m_video->Trailer());
   RecountFrames();
-  return now.kind == TrailerKind::kPlain ? kOk : kFail;
+  return written ? kOk : kFail;
 }
 
 void FrameSource::Close() {
@@ -422,14 +356,11 @@ void FrameSource::Close() {
   m_repeat = false;
   std::scoped_lock lock(m_lock);
   m_queue = nullptr;
-  m_records.clear();
-  m_segments.clear();
-  m_file.Close();
-  m_llFileSize = m_llDataSize = m_llPos = 0;
+  m_video.reset();
   m_frameCount = 0;
   m_nextFrame = 1;
+  m_pastEnd = false;
   m_recordCount = 1;
-  m_trailerSize = 0;
   m_curSegment = 0;
   m_frameSize = 0;
   m_type = YUV_NONE;

@@ -1,7 +1,8 @@
-// FrameSource: the open raw video file and the reader thread that keeps the
+// FrameSource: the open video file and the reader thread that keeps the
 // frame queue topped up, forwards or backwards, with seeking, repeat and the
-// segments of spliced files. It also reads the file's parameter trailer and
-// writes one-record trailers.
+// segments of spliced files. The reader knows frames by number only: their
+// bytes come from the file's VideoFile (formats/video_file.h). The source
+// owns the file, so it also writes one-record trailers.
 //
 // Threads: the user-interface thread calls every public operation; the
 // reader thread reads frames, checks repeat and handles the ends. Lock order:
@@ -9,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -20,6 +22,7 @@
 #include "engine/frame_queue.h"
 #include "engine/source_host.h"
 #include "formats/trailer.h"
+#include "formats/video_file.h"
 #include "formats/yuv_format.h"
 #include "platform/file.h"
 
@@ -64,10 +67,13 @@ class FrameSource {
 
   // The open file, for a second reader such as a preview: positional reads
   // never move the reader thread's position. Null when no file is open.
-  const platform::File* GetFile() const { return m_file.IsOpen() ? &m_file : nullptr; }
+  const platform::File* GetFile() const { return m_video ? &m_video->File() : nullptr; }
+  // The open file as frames (its parameters as set), for a second reader;
+  // null when no file is open. Valid until Open or Close.
+  const VideoFile* GetVideo() const { return m_video.get(); }
   bool IsThreadRunning() const { return m_threadRunning.load(); }
   uint32_t GetFrameCount() const { return m_frameCount.load(); }
-  // Byte position of frame n (1-based), as the reader uses it.
+  // Byte position of frame n (1-based) in the raw file; 0 past the end.
   uint64_t FramePositionOf(uint32_t n) const;
 
   // One pass of the reader thread: 0 go on, 1 pause, negative: end the thread.
@@ -80,14 +86,15 @@ class FrameSource {
   int32_t ReadInto(FrameBuffer* b, FrameQueue* queue);  // takes m_lock; hands b back either way
   void HandleEnd();                              // under m_lock
   void LocateSegment();                          // under m_lock
-  uint64_t FramePosition(uint32_t n, uint64_t unchanged) const;  // under m_lock
   void ApplyTrailer(const TrailerInfo& info);    // under m_lock
   void RecountFrames();                          // under m_lock
   void WakeReader();
   void IdleWait(std::chrono::milliseconds timeout);
 
   SourceHost* const m_graph;
-  platform::File m_file;                 // opened and closed by the UI thread while the reader is stopped
+  // Opened, measured and written by the UI thread while the reader is
+  // stopped (or under m_lock); read by the reader under m_lock.
+  std::unique_ptr<RawVideoFile> m_video;
 
   std::jthread m_thread;                 // UI thread only
   std::atomic<bool> m_threadRunning{false};
@@ -100,19 +107,14 @@ class FrameSource {
   mutable std::mutex m_lock;               // guards everything below
   std::condition_variable m_wakeCv;      // idle reader waits here; seek, direction, repeat and stop wake it
   uint64_t m_wakeSeq = 0;
-  uint64_t m_llFileSize = 0;
-  uint64_t m_llDataSize = 0;             // bytes of frames before the trailer
-  uint64_t m_llPos = 0;                  // byte position of the next frame to read
   std::atomic<uint32_t> m_frameCount{0};  // written under m_lock, read anywhere
-  uint32_t m_nextFrame = 1;             // number of the frame at m_llPos
+  uint32_t m_nextFrame = 1;             // number of the next frame to read
+  bool m_pastEnd = false;                // stopped at an end: every read fails until a seek or a wrap
   FrameQueue* m_queue = nullptr;      // set while the reader is stopped
-  std::vector<SegmentInfo> m_segments;   // spliced files only
-  std::vector<YUVPara> m_records;        // the trailer's records
   uint32_t m_frameSize = 0;             // of the current segment
   YUVType m_type = YUV_NONE;
   uint32_t m_curSegment = 0;
   uint32_t m_recordCount = 1;
-  uint32_t m_trailerSize = 0;
   YUVPara m_para{};                      // of the current segment
 };
 

@@ -1,6 +1,7 @@
 // Opening and closing B, the views, and B following A's display settings.
 #include "session/compare_session.h"
 
+#include <cerrno>
 #include <utility>
 
 #include "formats/result_codes.h"
@@ -19,15 +20,16 @@ std::optional<CompareView> CompareViewForName(std::string_view name) {
 
 CompareSide CompareSession::TrackSide() const {
   CompareSide b = m_side;
-  b.file = &m_reference->ReferenceFile();
+  b.file = m_reference->ReferenceFile();
   return b;
 }
 
-ReferenceResult CompareSession::Attach(platform::File file, const CompareSide& b, const CompareSide& a,
-                                       corvane::PlaybackGraph& graph, const ViewState& look) {
+ReferenceResult CompareSession::Attach(std::unique_ptr<corvane::VideoFile> file, const CompareSide& b,
+                                       const CompareSide& a, corvane::PlaybackGraph& graph, const ViewState& look) {
   Close(&graph);
+  if (!file->UseParameters(b.para, b.useSegments)) return {ReferenceOutcome::kFailed, EINVAL};
   auto reference = std::make_unique<ReferenceView>(m_pane);
-  if (const int e = reference->Open(std::move(file), b, a); e != 0) return {ReferenceOutcome::kFailed, e};
+  if (const int e = reference->Open(std::move(file), a); e != 0) return {ReferenceOutcome::kFailed, e};
   m_reference = std::move(reference);
   m_side = b;
   m_side.file = nullptr;

@@ -17,7 +17,7 @@
 
 #include "analysis/compare.h"
 #include "engine/playback_graph.h"
-#include "platform/file.h"
+#include "formats/video_file.h"
 #include "session/commands.h"
 #include "session/quality_track.h"
 #include "session/reference_view.h"
@@ -61,10 +61,11 @@ class CompareSession {
 
   // ---- With the graph lock held ----
   // Closes B if open, then shows B (`file`, open already, read with `b`'s
-  // parameters) beside A (`a`, the file `graph` plays): B takes A's display
+  // parameters, which it takes here) beside A (`a`, the file `graph`
+  // plays): B takes A's display
   // settings and `look`, its quality is measured from frame 1, and from now
   // on it shows each frame A presents.
-  ReferenceResult Attach(platform::File file, const CompareSide& b, const CompareSide& a,
+  ReferenceResult Attach(std::unique_ptr<corvane::VideoFile> file, const CompareSide& b, const CompareSide& a,
                          corvane::PlaybackGraph& graph, const ViewState& look);
   // B detached from `graph` (null: A is gone already) and closed; A alone.
   void Close(corvane::PlaybackGraph* graph);

@@ -8,7 +8,7 @@
 
 #include "formats/result_codes.h"
 #include "formats/trailer.h"
-#include "platform/file.h"
+#include "formats/video_file.h"
 
 namespace session {
 
@@ -321,9 +321,8 @@ OpenResult PlayerSession::Reopen(const corvane::YUVPara& para) {
   m_transport.SetPara(para);  // the dialog's choice, whatever record the file has now
   const OpenResult result = ApplyAndRun();
   if (result.outcome == OpenOutcome::kPlaying && reference) {
-    platform::File file;
-    if (file.Open(reference->path, platform::File::Mode::kRead) == 0 &&
-        AttachReference(std::move(file), *reference).outcome == ReferenceOutcome::kOpened)
+    auto file = corvane::RawVideoFile::Open(reference->path);
+    if (file && AttachReference(std::move(*file), *reference).outcome == ReferenceOutcome::kOpened)
       m_compare.SetView(view);
   }
   return result;
@@ -396,9 +395,10 @@ ReferenceResult PlayerSession::OpenReference(const std::string& path, const Defa
   // B's view, which the quality track reads through too.
   CompareSide b;
   b.path = path;
-  platform::File file;
-  if (const int e = file.Open(path, platform::File::Mode::kRead); e != 0) return {ReferenceOutcome::kFailed, e};
-  b.trailer = corvane::ReadTrailer(file);
+  auto opened = corvane::RawVideoFile::Open(path);
+  if (!opened) return {ReferenceOutcome::kFailed, opened.error().error ? opened.error().error : EIO};
+  std::unique_ptr<corvane::RawVideoFile> file = std::move(*opened);
+  b.trailer = file->Trailer();
   const bool record = (b.trailer.kind == corvane::TrailerKind::kPlain ||
                        b.trailer.kind == corvane::TrailerKind::kSpliced) && !b.trailer.records.empty();
   if (record) {
@@ -422,7 +422,7 @@ ReferenceResult PlayerSession::OpenReference(const std::string& path, const Defa
   return AttachReference(std::move(file), b);
 }
 
-ReferenceResult PlayerSession::AttachReference(platform::File file, const CompareSide& b) {
+ReferenceResult PlayerSession::AttachReference(std::unique_ptr<corvane::VideoFile> file, const CompareSide& b) {
   return m_compare.Attach(std::move(file), b, SideOfOpenFile(), *m_transport.Graph(), m_look);
 }
 

@@ -228,7 +228,7 @@ class PlayerSession {
   // The parts below run under the transport's graph lock.
   void ApplyColourSpace();
   void ApplyViewLocked(const corvane::PictureView& view);  // drawn again when paused
-  ReferenceResult AttachReference(platform::File file, const CompareSide& b);
+  ReferenceResult AttachReference(std::unique_ptr<corvane::VideoFile> file, const CompareSide& b);
   CompareSide SideOfOpenFile() const;
   OpenResult ApplyAndRun();
   void CloseLocked();  // B, then the file

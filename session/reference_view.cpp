@@ -17,21 +17,27 @@ using corvane::YUVType;
 
 namespace {
 
-int OpenSide(const CompareSide& side, platform::File* file, std::optional<corvane::FileFrames>* frames) {
-  if (const int e = file->Open(side.path, platform::File::Mode::kRead); e != 0) return e;
-  frames->emplace(side.trailer, side.para, side.useSegments);
-  return (*frames)->FrameCount() == 0 ? EINVAL : 0;
+// Opens a side through the video file interface, read with its parameters.
+// 0, or the errno (EINVAL: no whole frame of those parameters).
+int OpenSide(const CompareSide& side, std::unique_ptr<corvane::VideoFile>* file) {
+  auto opened = corvane::RawVideoFile::Open(side.path);
+  if (!opened) return opened.error().error ? opened.error().error : EIO;
+  if (!(*opened)->UseParameters(side.para, side.useSegments)) return EINVAL;
+  *file = std::move(*opened);
+  return (*file)->FrameCount() == 0 ? EINVAL : 0;
 }
 
 // Frame n of a file into `bytes`; its type and size. False past the end or
 // on a short read.
-bool ReadFrame(const platform::File& file, const corvane::FileFrames& frames, uint32_t n, std::vector<uint8_t>* bytes,
-               YUVPara* para, YUVType* type) {
-  const std::optional<corvane::FrameLocation> at = frames.Locate(n, para);
-  uint32_t size = 0;
-  if (!at || !corvane::GetTypeAndFrameSize(para, type, &size) || size != at->frameSize) return false;
-  bytes->resize(size);
-  return file.ReadAt(bytes->data(), size, at->offset) == int64_t(size);
+bool ReadFrame(const corvane::VideoFile& file, uint32_t n, std::vector<uint8_t>* bytes, YUVPara* para,
+               YUVType* type) {
+  const std::optional<corvane::FrameShape> shape = file.Shape(n);
+  if (!shape || shape->type == corvane::YUV_NONE) return false;
+  bytes->resize(shape->size);
+  if (!file.Read(n, *bytes)) return false;
+  *para = shape->para;
+  *type = shape->type;
+  return true;
 }
 
 }  // namespace
@@ -43,18 +49,18 @@ ReferenceView::~ReferenceView() {
   m_worker.Stop();  // joined: nothing presents any more
 }
 
-int ReferenceView::Open(platform::File referenceFile, const CompareSide& b, const CompareSide& a) {
-  m_referenceFile = std::move(referenceFile);
-  m_referenceFrames.emplace(b.trailer, b.para, b.useSegments);
-  if (m_referenceFrames->FrameCount() == 0) return EINVAL;
-  if (const int e = OpenSide(a, &m_playedFile, &m_playedFrames); e != 0) return e;
-  m_referenceFrames->Locate(1, &m_first);
+int ReferenceView::Open(std::unique_ptr<corvane::VideoFile> reference, const CompareSide& a) {
+  m_reference = std::move(reference);
+  if (!m_reference || m_reference->FrameCount() == 0) return EINVAL;
+  if (const int e = OpenSide(a, &m_played); e != 0) return e;
+  m_first = m_reference->Shape(1).value_or(corvane::FrameShape{}).para;
   return m_renderer.SetPara(&m_first, m_pane) == corvane::kOk ? 0 : EINVAL;
 }
 
 YUVPara ReferenceView::ParaAt(uint32_t n) const {
   YUVPara para = m_first;
-  if (m_referenceFrames && !m_referenceFrames->Locate(n, &para)) para = m_first;
+  if (m_reference)
+    if (const auto shape = m_reference->Shape(n)) para = shape->para;
   return para;
 }
 
@@ -165,7 +171,7 @@ std::span<const uint8_t> ReferenceView::Compose(uint32_t n, bool difference, int
                                                 uint32_t* h) {
   YUVPara bPara{}, aPara{};
   YUVType bType = corvane::YUV_NONE, aType = corvane::YUV_NONE;
-  const bool haveB = m_referenceFrames && ReadFrame(m_referenceFile, *m_referenceFrames, n, &m_referenceBytes, &bPara, &bType);
+  const bool haveB = m_reference && ReadFrame(*m_reference, n, &m_referenceBytes, &bPara, &bType);
   {
     // B's frame becomes the one the readout reads, without a copy. Only
     // this thread writes it, so it reads it below without the lock.
@@ -190,7 +196,7 @@ std::span<const uint8_t> ReferenceView::Compose(uint32_t n, bool difference, int
   const YUVPara size = haveB ? bPara : ParaAt(n);
   *w = size.width;
   *h = size.height;
-  if (haveB && m_playedFrames && ReadFrame(m_playedFile, *m_playedFrames, n, &m_aBytes, &aPara, &aType) &&
+  if (haveB && m_played && ReadFrame(*m_played, n, &m_aBytes, &aPara, &aType) &&
       corvane::analysis::Comparable(aType, aPara.width, aPara.height, bType, bPara.width, bPara.height)) {
     namespace an = corvane::analysis;
     const int depth = an::CompareDepth(aType, bType);

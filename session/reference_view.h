@@ -51,13 +51,13 @@ class ReferenceView : private corvane::RendererHost {
   ReferenceView(const ReferenceView&) = delete;
   ReferenceView& operator=(const ReferenceView&) = delete;
 
-  // Takes B's file (open already, read with `b`'s parameters and trailer)
-  // and opens A (read for the difference picture). 0 or an errno value;
-  // EINVAL when B's parameters give no frame.
-  int Open(platform::File referenceFile, const CompareSide& b, const CompareSide& a);
-  // B's file, for others that read it while the view lives (the quality track).
-  const platform::File& ReferenceFile() const { return m_referenceFile; }
-  uint32_t FrameCount() const { return m_referenceFrames ? m_referenceFrames->FrameCount() : 0; }
+  // Takes B (open already, its parameters chosen) and opens A (read for
+  // the difference picture). 0 or an errno value; EINVAL when B's
+  // parameters give no frame.
+  int Open(std::unique_ptr<corvane::VideoFile> reference, const CompareSide& a);
+  // B, for others that read it while the view lives (the quality track).
+  const corvane::VideoFile* ReferenceFile() const { return m_reference.get(); }
+  uint32_t FrameCount() const { return m_reference ? m_reference->FrameCount() : 0; }
   // B's parameters at frame n (its first segment's past its end).
   corvane::YUVPara ParaAt(uint32_t n) const;
 
@@ -103,8 +103,7 @@ class ReferenceView : private corvane::RendererHost {
   platform::VideoWindow* const m_pane;
   corvane::Renderer m_renderer{this};
   corvane::StillEncoder m_still;  // used under the renderer's lock only
-  platform::File m_referenceFile, m_playedFile;
-  std::optional<corvane::FileFrames> m_referenceFrames, m_playedFrames;
+  std::unique_ptr<corvane::VideoFile> m_reference, m_played;  // B and A, read through the interface
   corvane::YUVPara m_first{};
 
   mutable std::mutex m_lock;

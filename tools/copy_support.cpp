@@ -47,6 +47,17 @@ void StartProgress(ToolProgress* progress, uint64_t total) {
   progress->total.store(total, std::memory_order_release);
 }
 
+ToolResult OpenSource(const std::string& path, std::unique_ptr<RawVideoFile>* file) {
+  auto opened = RawVideoFile::Open(path);
+  if (!opened) {
+    const VideoFileError& e = opened.error();
+    return {e.step == VideoFileError::Step::kRead ? ToolCode::kReadFailed : ToolCode::kOpenSourceFailed, e.error,
+            SIZE_MAX, path};
+  }
+  *file = std::move(*opened);
+  return {};
+}
+
 ChunkCopier::ChunkCopier(platform::ReplacingFile* target, ToolProgress* progress, size_t chunkBytes)
     : m_target(target), m_progress(progress), m_chunk(std::max<size_t>(chunkBytes, 1)) {}
 

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
+#include "formats/video_file.h"
 #include "platform/file.h"
 #include "tools/tool_job.h"
 
@@ -17,6 +20,10 @@ namespace corvane::tools {
 // sources (platform::FindInputAtRisk), or exists when replacing it was not
 // allowed. kOk otherwise.
 ToolResult CheckTarget(const std::string& target, bool overwrite, std::span<const std::string> sources);
+
+// Opens a source through the video file interface (its trailer read), or
+// says why not: kOpenSourceFailed or kReadFailed with the errno and path.
+ToolResult OpenSource(const std::string& path, std::unique_ptr<RawVideoFile>* file);
 
 // Copies byte ranges from sources into one target through a single reused
 // buffer. Every read and every write must be whole.

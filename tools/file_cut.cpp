@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "formats/trailer.h"
+#include "formats/video_file.h"
 #include "platform/file.h"
 #include "tools/copy_support.h"
 
@@ -12,22 +13,15 @@ namespace {
 
 // Opens the source and learns its frames; the file stays open for the copy
 // so that what was counted is what is read.
-CutSource OpenCutSource(const std::string& path, const YUVPara& para, platform::File* file) {
+CutSource OpenCutSource(const std::string& path, const YUVPara& para, std::unique_ptr<RawVideoFile>* file) {
   CutSource s;
   YUVType type;
   if (!GetTypeAndFrameSize(&para, &type, &s.frameSize)) {
     s.result = {ToolCode::kNoParameters};
     return s;
   }
-  if (int err = file->Open(path, platform::File::Mode::kRead)) {
-    s.result = {ToolCode::kOpenSourceFailed, err, SIZE_MAX, path};
-    return s;
-  }
-  const TrailerInfo trailer = ReadTrailer(*file);
-  if (trailer.ioError) {
-    s.result = {ToolCode::kReadFailed, errno, SIZE_MAX, path};
-    return s;
-  }
+  if (s.result = OpenSource(path, file); !s.result.Ok()) return s;
+  const TrailerInfo& trailer = (*file)->Trailer();
   // A spliced file holds segments of other formats; cutting it with one
   // frame size would cut through frames.
   if (trailer.kind == TrailerKind::kSpliced) {
@@ -36,15 +30,16 @@ CutSource OpenCutSource(const std::string& path, const YUVPara& para, platform::
   }
   // Frames end where the trailer starts: counting the trailer as a frame
   // would copy its bytes as picture.
+  (void)(*file)->UseParameters(para, false);  // checked above
   s.dataSize = trailer.dataSize;
-  s.frameCount = PlainFrameCount(s.dataSize, s.frameSize);
+  s.frameCount = (*file)->FrameCount();
   return s;
 }
 
 }  // namespace
 
 CutSource ProbeCut(const std::string& source, const YUVPara& para) {
-  platform::File file;
+  std::unique_ptr<RawVideoFile> file;
   return OpenCutSource(source, para, &file);
 }
 
@@ -52,7 +47,7 @@ ToolResult Cut(const CutJob& job, ToolProgress* progress) {
   const std::string sources[] = {job.source};
   if (ToolResult r = CheckTarget(job.target, job.overwrite, sources); !r.Ok()) return r;
 
-  platform::File source;
+  std::unique_ptr<RawVideoFile> source;
   const CutSource s = OpenCutSource(job.source, job.para, &source);
   if (!s.result.Ok()) return s.result;
   if (job.firstFrame == 0 || job.firstFrame > job.lastFrame || job.lastFrame > s.frameCount)
@@ -67,7 +62,8 @@ ToolResult Cut(const CutJob& job, ToolProgress* progress) {
   if (ToolResult r = copier.Prepare(length); !r.Ok()) return r;
   if (copier.Cancelled()) return {ToolCode::kCancelled};
   if (int err = target.Open(job.target)) return {ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target};
-  ToolResult r = copier.Copy(source, job.source, from, length, 0);
+  // Whole frames of a raw file are one byte range: copied as bytes.
+  ToolResult r = copier.Copy(source->File(), job.source, from, length, 0);
   // A cancel that arrives after the last chunk still wins: the caller was
   // told nothing would be left.
   if (r.Ok() && copier.Cancelled()) r = {ToolCode::kCancelled};

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "formats/trailer.h"
+#include "formats/video_file.h"
 #include "platform/file.h"
 #include "tools/copy_support.h"
 
@@ -11,17 +12,10 @@ namespace corvane::tools {
 
 namespace {
 
-SpliceSource ReadSpliceSource(const std::string& path, platform::File* file) {
+SpliceSource ReadSpliceSource(const std::string& path, std::unique_ptr<RawVideoFile>* file) {
   SpliceSource s;
-  if (int err = file->Open(path, platform::File::Mode::kRead)) {
-    s.result = {ToolCode::kOpenSourceFailed, err, SIZE_MAX, path};
-    return s;
-  }
-  TrailerInfo trailer = ReadTrailer(*file);
-  if (trailer.ioError) {
-    s.result = {ToolCode::kReadFailed, errno, SIZE_MAX, path};
-    return s;
-  }
+  if (s.result = OpenSource(path, file); !s.result.Ok()) return s;
+  TrailerInfo trailer = (*file)->Trailer();
   switch (trailer.kind) {
     case TrailerKind::kNone: s.result = {ToolCode::kNoTrailer, 0, SIZE_MAX, path}; return s;
     case TrailerKind::kDamaged: s.result = {ToolCode::kDamagedTrailer, 0, SIZE_MAX, path}; return s;
@@ -56,7 +50,7 @@ ToolResult ForInput(ToolResult r, size_t index) {
 }  // namespace
 
 SpliceSource ProbeSpliceInput(const std::string& path) {
-  platform::File file;
+  std::unique_ptr<RawVideoFile> file;
   return ReadSpliceSource(path, &file);
 }
 
@@ -73,7 +67,7 @@ ToolResult Splice(const SpliceJob& job, ToolProgress* progress) {
   // Every input is opened and its trailer read before a byte is written: the
   // record table and the total must be complete up front, and the files stay
   // open so the data copied is the data that was measured.
-  std::vector<platform::File> files(job.inputs.size());
+  std::vector<std::unique_ptr<RawVideoFile>> files(job.inputs.size());
   std::vector<uint64_t> dataSizes(job.inputs.size());
   std::vector<YUVPara> table;
   uint64_t base = 0, largest = 0;
@@ -111,7 +105,7 @@ ToolResult Splice(const SpliceJob& job, ToolProgress* progress) {
   };
   uint64_t at = 0;
   for (size_t i = 0; i < files.size(); ++i) {
-    if (ToolResult r = copier.Copy(files[i], job.inputs[i].path, 0, dataSizes[i], at); !r.Ok()) return fail(r, i);
+    if (ToolResult r = copier.Copy(files[i]->File(), job.inputs[i].path, 0, dataSizes[i], at); !r.Ok()) return fail(r, i);
     at += dataSizes[i];
   }
   if (ToolResult r = copier.Write(trailer.data(), trailer.size(), at); !r.Ok()) return fail(r, SIZE_MAX);

@@ -29,9 +29,11 @@ bool AskParameters(QWidget* parent, const session::PlayerSession& session, const
                    bool forNewFile, corvane::YUVPara* chosen) {
   ParameterDialog::Options o;
   o.para = session.ParametersToOffer(defaults, forNewFile ? &o.guess : nullptr);
-  ParameterDialog dialog(QString::fromStdString(session.Path()), o, parent);
+  const QString path = QString::fromStdString(session.Path());
+  ParameterDialog dialog(path, o, parent);
   if (RunModal(dialog) != QDialog::Accepted) return false;
   *chosen = dialog.WorkPara();
+  if (dialog.SavedToFile()) SaveParametersToFile(path, *chosen);
   return true;
 }
 
@@ -46,6 +48,7 @@ bool AskReferenceParameters(QWidget* parent, const QString& path, const corvane:
   ParameterDialog dialog(path, o, parent);
   if (RunModal(dialog) != QDialog::Accepted) return false;
   *chosen = dialog.WorkPara();
+  if (dialog.SavedToFile()) SaveParametersToFile(path, *chosen);
   return true;
 }
 

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "engine/display.h"
-#include "engine/playback_graph.h"
+#include "formats/video_file.h"
 #include "formats/result_codes.h"
 #include "ui/custom_size_dialog.h"
 #include "ui/format_lists.h"
@@ -79,16 +79,12 @@ ParaPreselection ParameterDialog::Preselect(const corvane::YUVPara& para,
 
 ParameterDialog::ParameterDialog(const QString& path, const Options& options, QWidget* parent) : QDialog(parent) {
   UseDialogFrame(this);
-  int readOnly = 0;
+  // Opened as a player would open it, to learn whether it can take a trailer.
   if (!path.isEmpty()) {
-    m_file = std::make_unique<corvane::PlaybackGraph>(nullptr);
-    if (corvane::Failed(m_file->OpenFile(path.toStdString(), &readOnly))) m_file.reset();
+    auto file = corvane::RawVideoFile::Open(path.toStdString(), corvane::RawVideoFile::Access::kReadOrWrite);
+    if (file && (*file)->FileSize() > 0) m_file = std::move(*file);
   }
-  if (m_file)
-    m_file->SetNoticeHandler([this](corvane::Notice notice) {
-      // Raised by the save, on this thread.
-      Prompts::Current().ShowMessage(this, NoticeText(notice), MessageKind::kWarning);
-    });
+  const int readOnly = m_file && m_file->ReadOnly() ? 1 : 0;
   setWindowTitle(options.title.isEmpty() ? tr("参数设置") : options.title);
 
   m_previewWnd = new VideoWidget(this);
@@ -185,13 +181,19 @@ bool ParameterDialog::AskForTool(QWidget* parent, const QString& path, const ses
   ParameterDialog dialog(path, o, parent);
   if (RunModal(dialog) != QDialog::Accepted) return false;
   *chosen = dialog.WorkPara();
+  if (dialog.SavedToFile()) SaveParametersToFile(path, *chosen);
   return true;
+}
+
+void SaveParametersToFile(const QString& path, const corvane::YUVPara& para) {
+  auto file = corvane::RawVideoFile::Open(path.toStdString(), corvane::RawVideoFile::Access::kReadOrWrite);
+  if (file && (*file)->FileSize() > 0) (void)(*file)->WriteParameters(para);
 }
 
 ParameterDialog::~ParameterDialog() {
   if (m_reader.joinable()) m_reader.join();  // it reads the file closed below
   ReleasePreview();
-  if (m_file) m_file->Close();
+  m_file.reset();
 }
 
 void ParameterDialog::ReadControls() {
@@ -236,10 +238,7 @@ void ParameterDialog::ShowCustomSize() {
 
 void ParameterDialog::OnSaveAndPlay() {
   ReadControls();
-  // A spliced file refuses with the engine's notice; a read-only file fails
-  // silently. The parameters are taken either way.
-  if (m_file) m_file->SaveParaToFile(&m_workPara);
-  m_saved = true;
+  m_saved = true;  // the caller writes the trailer
   ReleasePreview();
   QDialog::accept();
 }
@@ -280,12 +279,15 @@ void ParameterDialog::moveEvent(QMoveEvent* event) {
 void ParameterDialog::ReadFrame(const corvane::FrameInfo& info, uint32_t frameSize) {
   m_wanted = {info, frameSize};
   if (m_reader.joinable()) return;  // the read in progress starts the next when it ends
-  const platform::File* file = m_file->GetFileHandle();
+  // The file is read as one run of frames of these parameters; no reader
+  // runs while they are set.
+  if (!m_file->UseParameters(m_workPara, false)) return;
+  const corvane::VideoFile* file = m_file.get();
   m_reader = std::jthread([this, file, info, frameSize] {
     std::vector<uint8_t> frame;
     try {
       frame.resize(frameSize);
-      if (file->ReadAt(frame.data(), frameSize, 0) != int64_t(frameSize)) frame.clear();
+      if (!file->Read(1, frame)) frame.clear();
     } catch (const std::bad_alloc&) {
       frame.clear();
     }
@@ -310,8 +312,7 @@ void ParameterDialog::ReadFrame(const corvane::FrameInfo& info, uint32_t frameSi
 
 void ParameterDialog::ShowPreview() {
   ReadControls();
-  const platform::File* file = m_file ? m_file->GetFileHandle() : nullptr;
-  if (!file || !file->IsOpen()) return;
+  if (!m_file) return;
   corvane::YUVType type = corvane::YUV_NONE;
   uint32_t frameSize = 0;
   if (!corvane::GetTypeAndFrameSize(&m_workPara, &type, &frameSize) || frameSize == 0 || type == corvane::YUV_NONE) {

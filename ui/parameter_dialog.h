@@ -1,15 +1,17 @@
 // "参数设置": the frame parameters of a raw file (format, frame rate, frame
 // size), picked from fixed lists while a preview shows the file's first frame
 // decoded with them. The result is one YUVPara; "保存并播放" (or, for the
-// tools and read-only files, "设定参数") also stores it in the file as a
-// one-record trailer through the engine's own save.
+// tools and read-only files, "设定参数") also asks for it to be stored in the
+// file as a one-record trailer (SavedToFile): the code that runs the dialog
+// writes it (SaveParametersToFile), the dialog never writes.
 //
-// The dialog works on a path: it opens the file itself (a graph without a
-// picture, which also saves the record), whoever else has it open. The
+// The dialog works on a path: it opens the file for reading through the
+// video file interface (formats/video_file.h), whoever else has it open. The
 // preview draws through an engine Display of its own into its own
-// VideoWidget, as the player window does. It reads the first frame with a
-// positional read, so a reader thread playing the same file is never
-// disturbed, and it reads again only when format or size change.
+// VideoWidget, as the player window does. It reads the first frame with the
+// lists' parameters through the interface (positional reads, so a reader
+// thread playing the same file is never disturbed), and reads again only
+// when format or size change.
 #pragma once
 
 #include <QDialog>
@@ -32,12 +34,18 @@ class QPushButton;
 
 namespace corvane {
 class Display;
-class PlaybackGraph;
+class RawVideoFile;
 }  // namespace corvane
 
 namespace ui {
 
 class VideoWidget;
+
+// Stores `para` in the file at `path` as its one-record trailer, for the
+// code whose parameter dialog ended with "保存并播放"/"设定参数". A file
+// that cannot be written or is spliced keeps its trailer: the parameters
+// are taken either way, and nothing is said.
+void SaveParametersToFile(const QString& path, const corvane::YUVPara& para);
 
 // The lists, label and value per position, exactly as the dialog shows them.
 struct RateItem {
@@ -149,7 +157,7 @@ class ParameterDialog : public QDialog {
   // (and draws it) when it is still the one wanted.
   void ReadFrame(const corvane::FrameInfo& info, uint32_t frameSize);
 
-  std::unique_ptr<corvane::PlaybackGraph> m_file;  // the file; null when it cannot be opened
+  std::unique_ptr<corvane::RawVideoFile> m_file;  // the file, read only; null when it cannot be opened
   corvane::YUVPara m_workPara{};
   uint32_t m_interval = corvane::kDefaultFrameInterval;
   uint32_t m_customWidth = 0;

@@ -63,11 +63,14 @@ TEST(CompareRun, WindowsOfOneFrameGiveEveryFrameAsMeasuredInMemory) {
 
   // Files the caller opened (once, to read their trailers) are the ones the
   // run reads: their names may be gone meanwhile.
-  platform::File open[2];
+  std::unique_ptr<RawVideoFile> open[2];
   for (int s = 0; s < 2; ++s) {
-    ASSERT_EQ(open[s].Open(inputs[s].path, platform::File::Mode::kRead), 0);
+    auto file = RawVideoFile::Open(inputs[s].path);
+    ASSERT_TRUE(file.has_value());
+    open[s] = std::move(*file);
+    ASSERT_TRUE(open[s]->UseParameters(inputs[s].para, inputs[s].useSegments).has_value());
     std::filesystem::remove(inputs[s].path);
-    inputs[s].file = &open[s];
+    inputs[s].file = open[s].get();
   }
   std::vector<FrameMetrics> again;
   ASSERT_TRUE(RunCompare(inputs[0], inputs[1], options, plan, [&](const FrameMetrics& m) { again.push_back(m); }).Ok());

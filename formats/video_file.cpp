@@ -1,0 +1,203 @@
+#include "formats/video_file.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "formats/result_codes.h"
+
+namespace corvane {
+
+namespace {
+
+// A large frame is read in pieces of this size at most, so a reader that
+// must give way (a stop, a seek) waits for one piece, not the whole frame.
+constexpr uint32_t kReadPiece = 32u << 20;
+
+bool Spliced(const TrailerInfo& trailer, bool useSegments) {
+  return useSegments && trailer.kind == TrailerKind::kSpliced && trailer.records.size() == trailer.segments.size();
+}
+
+}  // namespace
+
+std::optional<FrameShape> VideoFile::Shape(uint32_t n) const {
+  if (n == 0 || n > FrameCount()) return std::nullopt;
+  const std::span<const VideoSegment> segments = Segments();
+  for (size_t i = 0; i < segments.size(); ++i) {
+    const VideoSegment& s = segments[i];
+    if (s.frameCount == 0 || n < s.firstFrame || n - s.firstFrame >= s.frameCount) continue;
+    FrameShape shape;
+    shape.para = s.para;
+    shape.size = s.frameSize;
+    shape.segment = uint32_t(i);
+    uint32_t size = 0;
+    GetTypeAndFrameSize(&shape.para, &shape.type, &size);
+    return shape;
+  }
+  return std::nullopt;
+}
+
+Result<std::unique_ptr<RawVideoFile>, VideoFileError> RawVideoFile::Open(const std::string& path, Access access) {
+  if (path.empty()) return Fail(VideoFileError{kNotReady, ENOENT, path});
+  std::unique_ptr<RawVideoFile> file(new RawVideoFile(path));
+  bool readOnly = access == Access::kRead || platform::IsReadOnlyFile(path);
+  int err = file->m_file.Open(path, readOnly ? platform::File::Mode::kRead : platform::File::Mode::kReadWrite);
+  if (!readOnly && (err == EACCES || err == EROFS || err == EPERM || err == ETXTBSY)) {
+    // Not writable after all: read it, but never write into it.
+    readOnly = true;
+    err = file->m_file.Open(path, platform::File::Mode::kRead);
+  }
+  if (err != 0) return Fail(VideoFileError{kFail, err, path});
+  file->m_readOnly = readOnly;
+  file->m_trailer = ReadTrailer(file->m_file);
+  if (file->m_trailer.ioError) return Fail(VideoFileError{kFail, errno, path, VideoFileError::Step::kRead});
+  file->m_fileSize = file->m_trailer.fileSize;
+  file->m_dataSize = file->m_trailer.dataSize;  // the whole file without a trusted trailer
+  if (!file->m_trailer.records.empty()) file->m_para = file->m_trailer.records.front();
+  file->m_haveParameters = !file->m_trailer.records.empty();
+  file->Lay();
+  return file;
+}
+
+Result<void, VideoFileError> RawVideoFile::UseParameters(const YUVPara& para, bool useSegments) {
+  // A spliced file read in its segments takes its parameters from them.
+  YUVType type;
+  uint32_t size;
+  if (!Spliced(m_trailer, useSegments) && !GetTypeAndFrameSize(&para, &type, &size))
+    return Fail(VideoFileError{kFail, 0, Path(), VideoFileError::Step::kParameters});
+  m_para = para;
+  m_useSegments = useSegments;
+  m_haveParameters = true;
+  Lay();
+  return {};
+}
+
+std::vector<VideoSegment> RawSegments(const TrailerInfo& trailer, uint64_t dataSize, const YUVPara* para,
+                                      bool useSegments) {
+  std::vector<VideoSegment> segments;
+  if (Spliced(trailer, useSegments)) {
+    uint32_t next = 1;
+    for (size_t i = 0; i < trailer.segments.size(); ++i) {
+      const SegmentInfo& s = trailer.segments[i];
+      segments.push_back({trailer.records[i], next, s.frameCount, s.frameSize});
+      next += s.frameCount;
+    }
+    return segments;
+  }
+  YUVType type;
+  uint32_t size = 0;
+  if (!para || !GetTypeAndFrameSize(para, &type, &size)) return segments;
+  segments.push_back({*para, 1, PlainFrameCount(dataSize, size), size});
+  return segments;
+}
+
+void RawVideoFile::Lay() {
+  m_segments = RawSegments(m_trailer, m_dataSize, m_haveParameters ? &m_para : nullptr, m_useSegments);
+  m_segmentStarts.clear();
+  if (Spliced(m_trailer, m_useSegments)) {
+    for (const SegmentInfo& s : m_trailer.segments) m_segmentStarts.push_back(s.start);
+    m_frameCount = TotalFrameCount(m_trailer.segments);
+  } else {
+    m_segmentStarts.assign(m_segments.size(), 0);
+    m_frameCount = m_segments.empty() ? 0 : m_segments.front().frameCount;
+  }
+}
+
+Result<void, VideoFileError> RawVideoFile::Refresh() {
+  const int64_t size = m_file.Size();
+  if (size < 0) return Fail(VideoFileError{kFail, errno, Path(), VideoFileError::Step::kRead});
+  // A file that shrank keeps at most its old data size (the trailer, if
+  // any, was cut off with it); a file without a trailer is frames to its end.
+  m_fileSize = uint64_t(size);
+  if (m_dataSize > m_fileSize) m_dataSize = m_fileSize;
+  if (m_trailer.end.trailerSize == 0 || (m_trailer.kind != TrailerKind::kPlain && m_trailer.kind != TrailerKind::kSpliced))
+    m_dataSize = m_fileSize;
+  Lay();
+  return {};
+}
+
+Result<void, VideoFileError> RawVideoFile::WriteParameters(const YUVPara& para) {
+  YUVPara record = para;
+  record.tag = kParaTag;
+  record.SetOffset(0);  // a plain file's only segment starts at 0
+  const std::vector<uint8_t> bytes = EncodeTrailer(std::span(&record, 1));
+  const TrailerInfo info = ReadTrailer(m_file);
+  constexpr auto kWrite = VideoFileError::Step::kWrite;
+  if (info.ioError) return Fail(VideoFileError{kFail, errno, Path(), VideoFileError::Step::kRead});
+  if (info.kind == TrailerKind::kSpliced) return Fail(VideoFileError{kFail, 0, Path(), kWrite});  // changed on disk
+  // A one-record trailer is replaced in place; otherwise the trailer is appended.
+  const uint64_t at = info.kind == TrailerKind::kPlain ? info.fileSize - kPlainTrailerSize : info.fileSize;
+  // Writing fails on a read-only file; that is reported, never passed off as written.
+  if (m_file.WriteAt(bytes.data(), bytes.size(), at) != int64_t(bytes.size()))
+    return Fail(VideoFileError{kFail, errno, Path(), kWrite});
+  m_trailer = ReadTrailer(m_file);
+  m_fileSize = m_trailer.fileSize;
+  m_dataSize = m_trailer.dataSize;
+  Lay();
+  if (m_trailer.kind != TrailerKind::kPlain) return Fail(VideoFileError{kFail, 0, Path(), kWrite});
+  return {};
+}
+
+std::optional<uint64_t> RawVideoFile::OffsetOf(uint32_t n, FrameShape* shape) const {
+  const std::optional<FrameShape> found = Shape(n);
+  if (!found) return std::nullopt;
+  *shape = *found;
+  const VideoSegment& s = m_segments[found->segment];
+  return m_segmentStarts[found->segment] + uint64_t(n - s.firstFrame) * s.frameSize;
+}
+
+Result<FrameShape, ReadFailure> RawVideoFile::Read(uint32_t n, std::span<uint8_t> out, const GiveWay& giveWay) const {
+  FrameShape shape;
+  const std::optional<uint64_t> at = OffsetOf(n, &shape);
+  if (!at) return Fail(ReadFailure{ReadStatus::kPastEnd, 0});
+  if (out.size() < shape.size) return Fail(ReadFailure{ReadStatus::kTooSmall, 0});
+  uint32_t got = 0;
+  while (got < shape.size) {
+    if (giveWay && giveWay()) return Fail(ReadFailure{ReadStatus::kStopped, 0});
+    const uint32_t part = std::min(kReadPiece, shape.size - got);
+    const int64_t n = m_file.ReadAt(out.data() + got, part, *at + got);
+    if (n < 0) return Fail(ReadFailure{ReadStatus::kFailed, errno});
+    got += uint32_t(n);
+    if (n < int64_t(part)) return Fail(ReadFailure{ReadStatus::kShort, 0});
+  }
+  return shape;
+}
+
+Result<LentFrames, ReadFailure> RawVideoFile::Lend(uint32_t first, uint32_t count) const {
+  if (count == 0 || first == 0 || first > m_frameCount || count > m_frameCount - first + 1)
+    return Fail(ReadFailure{ReadStatus::kPastEnd, 0});
+  std::vector<uint64_t> offsets;
+  std::vector<FrameShape> shapes;
+  offsets.reserve(count);
+  shapes.reserve(count);
+  uint64_t from = UINT64_MAX, to = 0;
+  for (uint32_t n = first; n < first + count; ++n) {
+    FrameShape shape;
+    const std::optional<uint64_t> at = OffsetOf(n, &shape);
+    if (!at) return Fail(ReadFailure{ReadStatus::kPastEnd, 0});
+    offsets.push_back(*at);
+    shapes.push_back(shape);
+    from = std::min(from, *at);
+    to = std::max(to, *at + shape.size);
+  }
+  // Every frame must lie within the file as it is now: a page past its end
+  // would raise SIGBUS on the first touch.
+  const int64_t size = m_file.Size();
+  if (size < 0) return Fail(ReadFailure{ReadStatus::kFailed, errno});
+  if (to > uint64_t(size)) return Fail(ReadFailure{ReadStatus::kShort, 0});
+  auto range = std::make_shared<platform::MappedRange>();
+  if (const int err = range->Map(m_file, from, size_t(to - from)))
+    return Fail(ReadFailure{err == EINVAL ? ReadStatus::kShort : ReadStatus::kFailed, err});
+  std::vector<const uint8_t*> frames;
+  frames.reserve(count);
+  for (const uint64_t at : offsets) frames.push_back(range->Data() + (at - from));
+  return LentFrames(std::move(range), std::move(frames), std::move(shapes), true);
+}
+
+bool RawVideoFile::Holds(uint32_t n) const {
+  FrameShape shape;
+  const std::optional<uint64_t> at = OffsetOf(n, &shape);
+  const int64_t size = m_file.Size();
+  return at && size >= 0 && *at + shape.size <= uint64_t(size);
+}
+
+}  // namespace corvane

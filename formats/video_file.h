@@ -1,0 +1,225 @@
+// VideoFile: a video file as every reader sees it. Its segments (one set of
+// parameters each; a plain file is one segment), its frame count, and frame
+// n, read into the caller's memory or lent in place. Nobody above this
+// interface knows where a frame's bytes lie in the file: a raw file has them
+// at n × size (or in a spliced file's segments), a file with a stream header
+// and per-frame headers at offsets of an index, a decoded stream nowhere at
+// all (its frames come out of a decoder). Each kind is one implementation;
+// the readers (the engine's reader thread, B's reference view, the
+// comparison, the parameter dialog's preview, the command line) stay as
+// they are.
+//
+// RawVideoFile is the implementation for the files the player writes and
+// plays today: frames with no headers, the parameter trailer after them.
+//
+// Threads: opening, UseParameters, Refresh and WriteParameters belong to
+// the owner, with no reader running; Read, Lend, Shape, Holds and the
+// getters may then be called from any number of threads at once
+// (positional reads, no shared file position).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "formats/trailer.h"
+#include "formats/yuv_format.h"
+#include "platform/file.h"
+#include "platform/result.h"
+
+namespace corvane {
+
+// Why a file could not be opened, measured or written. `code` is one of
+// formats/result_codes.h (kNotReady for an empty path, kFail otherwise);
+// `error` the errno, platform::kNotRegularFile, or 0 where none applies
+// (parameters refused, a short read); `step` what failed, so that a message
+// can say "cannot open" or "cannot read".
+struct VideoFileError {
+  enum class Step { kOpen, kRead, kWrite, kParameters };
+  int32_t code = 0;
+  int error = 0;
+  std::string path;
+  Step step = Step::kOpen;
+};
+
+// Why frame n could not be read.
+enum class ReadStatus {
+  kPastEnd,  // n is 0 or beyond the last frame
+  kShort,    // the file holds fewer bytes than the frame now (cut short meanwhile)
+  kFailed,   // the read failed (errno in ReadFailure::error)
+  kStopped,  // the caller's give-way asked the read to stop
+  kTooSmall, // the caller's buffer is smaller than the frame
+};
+struct ReadFailure {
+  ReadStatus status = ReadStatus::kFailed;
+  int error = 0;
+};
+
+// One stretch of frames with one set of parameters.
+struct VideoSegment {
+  YUVPara para{};
+  uint32_t firstFrame = 1;  // number of its first frame (frames are numbered from 1)
+  uint32_t frameCount = 0;
+  uint32_t frameSize = 0;   // bytes of one frame in memory
+};
+
+// What frame n is: its segment's parameters, its size in memory and the
+// index of that segment.
+struct FrameShape {
+  YUVPara para{};
+  YUVType type = YUV_NONE;
+  uint32_t size = 0;
+  uint32_t segment = 0;
+};
+
+// Frames lent by the file, valid while this object lives (it holds the
+// mapping, or the memory a file without one read them into). Bytes of a
+// mapping are read inside platform::ReadMapped: a file cut short after the
+// loan raises SIGBUS on the pages it lost.
+class LentFrames {
+ public:
+  LentFrames() = default;
+  LentFrames(std::shared_ptr<const void> keep, std::vector<const uint8_t*> frames, std::vector<FrameShape> shapes,
+             bool mapped)
+      : m_keep(std::move(keep)), m_frames(std::move(frames)), m_shapes(std::move(shapes)), m_mapped(mapped) {}
+
+  size_t Count() const { return m_frames.size(); }
+  const uint8_t* Data(size_t i) const { return m_frames[i]; }
+  const FrameShape& Shape(size_t i) const { return m_shapes[i]; }
+  // True when the bytes are the file's pages lent for reading in order
+  // (Lend): read them inside platform::ReadMapped.
+  bool Mapped() const { return m_mapped; }
+  // What keeps the bytes alive, for a holder that outlives this object.
+  const std::shared_ptr<const void>& Keep() const { return m_keep; }
+
+ private:
+  std::shared_ptr<const void> m_keep;
+  std::vector<const uint8_t*> m_frames;
+  std::vector<FrameShape> m_shapes;
+  bool m_mapped = false;
+};
+
+class VideoFile {
+ public:
+  virtual ~VideoFile() = default;
+
+  const std::string& Path() const { return m_path; }
+
+  // The parameters the file carries itself (a raw file's trailer records),
+  // empty when it carries none and the user must give them.
+  virtual std::span<const YUVPara> OwnParameters() const = 0;
+  // The segments frames are read in, after UseParameters (an empty list
+  // until then for a file that carries no parameters).
+  virtual std::span<const VideoSegment> Segments() const = 0;
+  virtual uint32_t FrameCount() const = 0;
+  // Bytes of the file on disk as last measured (Refresh).
+  virtual uint64_t FileSize() const = 0;
+
+  // Reads the file with these parameters: a file that carries one set
+  // (or none) takes `para`; a spliced file keeps its segments when
+  // `useSegments`, else it is read as one run of `para` frames.
+  virtual Result<void, VideoFileError> UseParameters(const YUVPara& para, bool useSegments) = 0;
+  // Measures the file again (it may have grown or been cut short) and
+  // recounts its frames. Owner only, no reader running.
+  virtual Result<void, VideoFileError> Refresh() = 0;
+  // Stores `para` in the file as its one set of parameters (a raw file's
+  // one-record trailer). Refused (kFail) by a file opened read-only, a
+  // spliced file or one that changed on disk meanwhile.
+  virtual Result<void, VideoFileError> WriteParameters(const YUVPara& para) = 0;
+
+  // Frame n's parameters and size; nullopt for n = 0 or past the end.
+  std::optional<FrameShape> Shape(uint32_t n) const;
+
+  // Asked between the pieces of a large frame; true stops the read (kStopped).
+  using GiveWay = std::function<bool()>;
+  // Reads frame n into `out` (at least the frame's size).
+  virtual Result<FrameShape, ReadFailure> Read(uint32_t n, std::span<uint8_t> out,
+                                               const GiveWay& giveWay = {}) const = 0;
+  // Frames first .. first + count - 1 (all within FrameCount), in place
+  // where the file allows it (a mapping: no copy), else read into memory
+  // the loan owns.
+  virtual Result<LentFrames, ReadFailure> Lend(uint32_t first, uint32_t count) const = 0;
+  // Whether frame n can be read whole now (false for a frame the file lost
+  // when it was cut short after it was opened).
+  virtual bool Holds(uint32_t n) const = 0;
+
+ protected:
+  explicit VideoFile(std::string path) : m_path(std::move(path)) {}
+
+ private:
+  std::string m_path;
+};
+
+// Frames with no headers, the parameter trailer after them (plain or
+// spliced). The one VideoFile kind there is so far.
+// The segments of a raw file's frames: the trailer's segments when the file
+// is spliced and `useSegments`, else one run of `para` frames over
+// `dataSize` bytes (none without `para`).
+std::vector<VideoSegment> RawSegments(const TrailerInfo& trailer, uint64_t dataSize, const YUVPara* para,
+                                      bool useSegments);
+
+class RawVideoFile final : public VideoFile {
+ public:
+  enum class Access {
+    kRead,          // read only
+    kReadOrWrite,   // read and write, or read only when the file cannot be written
+  };
+  // Opens a regular file (never a FIFO or a device) and reads its trailer.
+  // An empty path fails with kNotReady; a file that cannot be opened, or
+  // whose end cannot be read, with kFail. An empty file opens (no frames);
+  // a damaged trailer is no failure either: the file opens, carries no
+  // parameters, and TrailerDamaged() says so.
+  static Result<std::unique_ptr<RawVideoFile>, VideoFileError> Open(const std::string& path,
+                                                                    Access access = Access::kRead);
+
+  std::span<const YUVPara> OwnParameters() const override { return m_trailer.records; }
+  std::span<const VideoSegment> Segments() const override { return m_segments; }
+  uint32_t FrameCount() const override { return m_frameCount; }
+  uint64_t FileSize() const override { return m_fileSize; }
+  Result<void, VideoFileError> UseParameters(const YUVPara& para, bool useSegments) override;
+  Result<void, VideoFileError> Refresh() override;
+  Result<void, VideoFileError> WriteParameters(const YUVPara& para) override;
+  Result<FrameShape, ReadFailure> Read(uint32_t n, std::span<uint8_t> out,
+                                       const GiveWay& giveWay = {}) const override;
+  Result<LentFrames, ReadFailure> Lend(uint32_t first, uint32_t count) const override;
+  bool Holds(uint32_t n) const override;
+
+
+  // The trailer as read at open (or after the last write).
+  const TrailerInfo& Trailer() const { return m_trailer; }
+  bool TrailerDamaged() const { return m_trailer.kind == TrailerKind::kDamaged; }
+  bool ReadOnly() const { return m_readOnly; }
+  // The open file, for code that copies whole byte ranges of a raw file
+  // (cut and splice) and for the trailer's owner.
+  const platform::File& File() const { return m_file; }
+  // Where frame n's bytes start in this raw file; nullopt past the end. For
+  // byte-range tools and checks only: readers read frames with Read or Lend.
+  std::optional<uint64_t> ByteOffsetOf(uint32_t n) const {
+    FrameShape shape;
+    return OffsetOf(n, &shape);
+  }
+
+ private:
+  explicit RawVideoFile(std::string path) : VideoFile(std::move(path)) {}
+  // Where frame n's bytes start; nullopt past the end.
+  std::optional<uint64_t> OffsetOf(uint32_t n, FrameShape* shape) const;
+  void Lay();  // segments and count from m_trailer, m_para, m_useSegments, m_fileSize
+
+  platform::File m_file;
+  bool m_readOnly = true;
+  TrailerInfo m_trailer;
+  uint64_t m_fileSize = 0;
+  uint64_t m_dataSize = 0;     // bytes of frames before the trailer
+  YUVPara m_para{};
+  bool m_haveParameters = false;
+  bool m_useSegments = true;
+  std::vector<VideoSegment> m_segments;
+  std::vector<uint64_t> m_segmentStarts;  // byte offset of each segment's first frame
+  uint32_t m_frameCount = 0;
+};
+
+}  // namespace corvane
