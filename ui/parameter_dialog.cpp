@@ -77,7 +77,9 @@ ParaPreselection ParameterDialog::Preselect(const corvane::YUVPara& para,
   return p;
 }
 
-ParameterDialog::ParameterDialog(const QString& path, const Options& options, QWidget* parent) : QDialog(parent) {
+ParameterDialog::ParameterDialog(const QString& path, const Options& options, QWidget* parent)
+    : QDialog(parent),
+      m_reader([this](PreviewRead read, uint64_t ticket, std::stop_token stop) { ReadOnWorker(read, ticket, stop); }) {
   UseDialogFrame(this);
   // Opened as a player would open it, to learn whether it can take a trailer.
   if (!path.isEmpty()) {
@@ -191,7 +193,7 @@ void SaveParametersToFile(const QString& path, const corvane::YUVPara& para) {
 }
 
 ParameterDialog::~ParameterDialog() {
-  if (m_reader.joinable()) m_reader.join();  // it reads the file closed below
+  m_reader.Stop();  // joined: it reads the file closed below, and posts no more
   ReleasePreview();
   m_file.reset();
 }
@@ -255,6 +257,10 @@ void ParameterDialog::reject() {
 }
 
 void ParameterDialog::ReleasePreview() {
+  // No frame is wanted any more: a read waiting never runs, and the one
+  // running gives way and posts nothing.
+  m_wanted.reset();
+  m_reader.DropPending();
   // The display goes before the frame it may still read.
   if (m_preview) m_preview->ReleaseSurfaces();
 
@@ -277,37 +283,42 @@ void ParameterDialog::moveEvent(QMoveEvent* event) {
 }
 
 void ParameterDialog::ReadFrame(const corvane::FrameInfo& info, uint32_t frameSize) {
-  m_wanted = {info, frameSize};
-  if (m_reader.joinable()) return;  // the read in progress starts the next when it ends
-  // The file is read as one run of frames of these parameters; no reader
-  // runs while they are set.
-  if (!m_file->UseParameters(m_workPara, false)) return;
-  const corvane::VideoFile* file = m_file.get();
-  m_reader = std::jthread([this, file, info, frameSize] {
-    std::vector<uint8_t> frame;
+  if (m_wanted == info) return;  // on its way: the last read posted always comes back
+  m_wanted = info;
+  m_reader.Post({m_workPara, info, frameSize});
+}
+
+void ParameterDialog::ReadOnWorker(const PreviewRead& read, uint64_t ticket, const std::stop_token& stop) {
+  // A newer read, a dropped one or the dialog closing ends this one: its
+  // frame would be thrown away.
+  const auto giveWay = [this, ticket, &stop] { return stop.stop_requested() || m_reader.Superseded(ticket); };
+  std::vector<uint8_t> frame;
+  // The file is read as one run of frames of these parameters; only this
+  // thread sets them or reads.
+  if (m_file->UseParameters(read.para, false)) {
     try {
-      frame.resize(frameSize);
-      if (!file->Read(1, frame)) frame.clear();
+      frame.resize(read.frameSize);
+      if (!m_file->Read(1, frame, giveWay)) frame.clear();
     } catch (const std::bad_alloc&) {
       frame.clear();
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this, info, frame = std::move(frame)]() mutable {
-          m_reader.join();
-          if (m_wanted && m_wanted->first == info) {
-            m_wanted.reset();
-            if (frame.empty()) return;
-            m_frame = std::move(frame);
-            m_frameInfo = info;
-            ShowPreview();
-          } else if (m_wanted) {
-            const auto [next, size] = *m_wanted;
-            ReadFrame(next, size);  // the lists changed meanwhile
-          }
-        },
-        Qt::QueuedConnection);
-  });
+  }
+  if (giveWay()) return;
+  // Queued on the dialog: a call still waiting when it is destroyed is
+  // dropped with it, and the destructor joins this thread before any member
+  // goes.
+  QMetaObject::invokeMethod(
+      this, [this, info = read.info, frame = std::move(frame)]() mutable { TakeFrame(info, std::move(frame)); },
+      Qt::QueuedConnection);
+}
+
+void ParameterDialog::TakeFrame(const corvane::FrameInfo& info, std::vector<uint8_t> frame) {
+  if (m_wanted != info) return;  // dropped meanwhile
+  m_wanted.reset();
+  if (frame.empty()) return;
+  m_frame = std::move(frame);
+  m_frameInfo = info;
+  ShowPreview();
 }
 
 void ParameterDialog::ShowPreview() {

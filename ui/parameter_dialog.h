@@ -12,6 +12,14 @@
 // lists' parameters through the interface (positional reads, so a reader
 // thread playing the same file is never disturbed), and reads again only
 // when format or size change.
+//
+// Threads: the preview reader is a platform::LatestWorker of the dialog's
+// own. The GUI thread posts "frame 1 with these parameters" (a newer post
+// replaces one not yet started, and the read running gives way to it); the
+// worker alone sets the file's parameters and reads, and hands the frame to
+// the GUI thread through one queued call on the dialog. The destructor stops
+// and joins the worker first, so nothing reads a file already closed, and a
+// call still queued dies with the dialog.
 #pragma once
 
 #include <QDialog>
@@ -19,13 +27,13 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "engine/frame_info.h"
 #include "formats/name_guess.h"
 #include "formats/yuv_format.h"
+#include "platform/latest_worker.h"
 #include "session/player_session.h"
 #include "tools/file_splice.h"
 
@@ -153,11 +161,23 @@ class ParameterDialog : public QDialog {
   void ShowCustomSize();
   void OnSaveAndPlay();
   void ReleasePreview();
-  // Reads the first frame for `info` on m_reader; the GUI thread takes it
-  // (and draws it) when it is still the one wanted.
+  // One read of the first frame: the parameters, and what they make of it.
+  struct PreviewRead {
+    corvane::YUVPara para{};
+    corvane::FrameInfo info;
+    uint32_t frameSize = 0;
+  };
+  // Posts the read of the first frame for `info` to m_reader; the GUI thread
+  // takes the frame (and draws it) when it is still the one wanted.
   void ReadFrame(const corvane::FrameInfo& info, uint32_t frameSize);
+  // On the worker: the file set to `read.para`, frame 1 read and posted back.
+  void ReadOnWorker(const PreviewRead& read, uint64_t ticket, const std::stop_token& stop);
+  // On the GUI thread: the frame a read gave (empty when it failed).
+  void TakeFrame(const corvane::FrameInfo& info, std::vector<uint8_t> frame);
 
-  std::unique_ptr<corvane::RawVideoFile> m_file;  // the file, read only; null when it cannot be opened
+  // The file, read only; null when it cannot be opened. Once the dialog is
+  // built, only m_reader touches it (parameters and reads).
+  std::unique_ptr<corvane::RawVideoFile> m_file;
   corvane::YUVPara m_workPara{};
   uint32_t m_interval = corvane::kDefaultFrameInterval;
   uint32_t m_customWidth = 0;
@@ -177,10 +197,12 @@ class ParameterDialog : public QDialog {
   std::vector<uint8_t> m_frame;
   corvane::FrameInfo m_frameInfo;  // what m_frame was read for
   bool m_drawn = false;           // m_frame is on the preview
-  // The frame the lists ask for while a read is on its way (GUI thread), and
-  // the reader (it only reads the file and posts the bytes back).
-  std::optional<std::pair<corvane::FrameInfo, uint32_t>> m_wanted;
-  std::jthread m_reader;
+  // The frame the lists ask for while its read is on its way (GUI thread):
+  // always the last read posted.
+  std::optional<corvane::FrameInfo> m_wanted;
+  // The preview reader: it only sets the file's parameters, reads and posts
+  // the bytes back. Last: it ends before everything it touches.
+  platform::LatestWorker<PreviewRead> m_reader;
 };
 
 }  // namespace ui

@@ -251,6 +251,71 @@ TEST(ParameterDialogWidgets, CustomEntryTakesTheSmallDialogsSizeOrFallsBackTo352
   EXPECT_EQ(d.WorkPara().height, 60u);
 }
 
+// ---- The preview reader ---------------------------------------------------------
+
+// A 720p clip of two frames: one frame read takes a while, and a 1080p frame
+// does not fit.
+QString PreviewClip(const testsupport::TempDir& dir) {
+  const std::string path = dir.File("preview_1280x720.yuv");
+  uitest::WriteClip(path, Para(fmt::YV12, 1280, 720), 2, false);
+  return QString::fromStdString(path);
+}
+
+QImage PreviewOf(ParameterDialog* d) {
+  uitest::WaitFor([d] { return !d->Preview()->LastPicture().isNull(); });
+  return d->Preview()->LastPicture();
+}
+
+// Lists changed while a read runs: only the last choice reaches the preview,
+// drawn as a dialog opened on it draws it.
+TEST(ParameterDialogPreview, ChangesWhileReadingShowTheLastChoice) {
+  testsupport::TempDir dir;
+  const QString clip = PreviewClip(dir);
+  ParameterDialog::Options o;
+  o.para = Para(fmt::YV12, 1280, 720);
+  ParameterDialog direct(clip, o, nullptr);
+  direct.show();
+  const QImage expected = PreviewOf(&direct);
+  ASSERT_FALSE(expected.isNull());
+  direct.reject();
+
+  ParameterDialog d(clip, o, nullptr);
+  d.show();
+  QCoreApplication::processEvents();  // the first read posted
+  Choose(&d, ids::kParaSizeList, 16);  // 1080p: no whole frame
+  Choose(&d, ids::kParaSizeList, 2);   // 176 × 144
+  Choose(&d, ids::kParaSizeList, 15);  // 720p again
+  EXPECT_EQ(PreviewOf(&d), expected);
+  d.reject();
+}
+
+// A dialog destroyed with a read posted, running or handed back touches
+// nothing afterwards; the next dialog on the file previews as before.
+TEST(ParameterDialogPreview, DestroyedWhileReadingIsNeverTouched) {
+  testsupport::TempDir dir;
+  const QString clip = PreviewClip(dir);
+  ParameterDialog::Options o;
+  o.para = Para(fmt::YV12, 1280, 720);
+  for (int rounds = 0; rounds < 12; ++rounds) {
+    SCOPED_TRACE(rounds);
+    auto* d = new ParameterDialog(clip, o, nullptr);
+    d->show();
+    for (int i = 0; i < rounds; ++i) {
+      QCoreApplication::processEvents();
+      QTest::qWait(i % 3);
+    }
+    Choose(d, ids::kParaSizeList, 2);
+    Choose(d, ids::kParaSizeList, 15);
+    delete d;
+    QTest::qWait(5);
+    QCoreApplication::processEvents();
+  }
+  ParameterDialog last(clip, o, nullptr);
+  last.show();
+  EXPECT_FALSE(PreviewOf(&last).isNull());
+  last.reject();
+}
+
 // ---- The open-file flow -------------------------------------------------------------
 
 class OpenFlowTest : public testing::Test {
