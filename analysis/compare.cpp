@@ -77,42 +77,42 @@ CompareCode CheckPair(const YUVPara& a, const YUVPara& b, Metrics metrics) {
 
 }  // namespace
 
-CompareStatus PlanCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
-                          ComparePlan* plan) {
+Result<ComparePlan, CompareStatus> PlanCompare(const CompareInput& a, const CompareInput& b,
+                                               const CompareOptions& options) {
   const CompareInput* inputs[2] = {&a, &b};
   std::vector<Run> runs[2];
   CompareStatus status;
-  *plan = ComparePlan{};
-  plan->firstFrame = std::max<uint32_t>(options.firstFrame, 1);
+  ComparePlan plan;
+  plan.firstFrame = std::max<uint32_t>(options.firstFrame, 1);
   for (int i = 0; i < 2; ++i) {
     const std::vector<VideoSegment> segments = SegmentsOf(*inputs[i]);
-    plan->totalFrames[i] = FrameCountOf(segments);
+    plan.totalFrames[i] = FrameCountOf(segments);
     runs[i] = RunsOf(segments);
     status.para[i] = inputs[i]->file ? (segments.empty() ? YUVPara{} : segments.front().para) : inputs[i]->para;
     status.spliced[i] = segments.size() > 1;
-    if (plan->totalFrames[i] == 0) {
+    if (plan.totalFrames[i] == 0) {
       status.code = CompareCode::kNoFrames;
       status.input = i;
-      return status;
+      return Fail(status);
     }
   }
   for (int i = 0; i < 2; ++i) {
-    if (plan->firstFrame > plan->totalFrames[i]) {
+    if (plan.firstFrame > plan.totalFrames[i]) {
       status.code = CompareCode::kFromBeyondEnd;
       status.input = i;
-      return status;
+      return Fail(status);
     }
   }
-  const uint32_t available = std::min(plan->totalFrames[0], plan->totalFrames[1]) - plan->firstFrame + 1;
-  plan->frameCount = options.frameCount ? std::min(options.frameCount, available) : available;
-  const uint32_t last = plan->firstFrame + plan->frameCount - 1;
+  const uint32_t available = std::min(plan.totalFrames[0], plan.totalFrames[1]) - plan.firstFrame + 1;
+  plan.frameCount = options.frameCount ? std::min(options.frameCount, available) : available;
+  const uint32_t last = plan.firstFrame + plan.frameCount - 1;
 
   // Walk both files' runs over the planned frames; each overlap is one pair
   // of parameter sets to check.
   size_t i = 0, j = 0;
   PlanarFrame firstShape;
   YUVPara before[2];  // the pair checked last
-  for (uint32_t frame = plan->firstFrame; frame <= last;) {
+  for (uint32_t frame = plan.firstFrame; frame <= last;) {
     while (runs[0][i].last < frame) ++i;
     while (runs[1][j].last < frame) ++j;
     const Run& ra = runs[0][i];
@@ -121,8 +121,8 @@ CompareStatus PlanCompare(const CompareInput& a, const CompareInput& b, const Co
     if (code == CompareCode::kOk) {
       // The summary's peak and planes hold for every frame of the run.
       const PlanarFrame shape = ShapeOf(ra.para, rb.para);
-      if (frame == plan->firstFrame) {
-        plan->bytesPerPair = FrameBytes(ra.para) + FrameBytes(rb.para);
+      if (frame == plan.firstFrame) {
+        plan.bytesPerPair = FrameBytes(ra.para) + FrameBytes(rb.para);
         firstShape = shape;
       } else if (shape.depth != firstShape.depth || shape.planeCount != firstShape.planeCount) {
         code = CompareCode::kShapeChanges;
@@ -135,13 +135,13 @@ CompareStatus PlanCompare(const CompareInput& a, const CompareInput& b, const Co
       status.frame = frame;
       status.segment[0] = ra.segment, status.segment[1] = rb.segment;
       status.para[0] = ra.para, status.para[1] = rb.para;
-      return status;
+      return Fail(status);
     }
     const uint32_t end = std::min(ra.last, rb.last);
     if (end >= last) break;
     frame = end + 1;
   }
-  return status;
+  return plan;
 }
 
 namespace {
@@ -382,12 +382,13 @@ class Pipeline {
 
 }  // namespace
 
-CompareStatus RunCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
-                         const ComparePlan& plan, const std::function<void(const FrameMetrics&)>& onFrame,
-                         std::stop_token stop) {
+Result<void, CompareStatus> RunCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
+                                       const ComparePlan& plan, const std::function<void(const FrameMetrics&)>& onFrame,
+                                       std::stop_token stop) {
   if (plan.frameCount == 0) return {};
   Pipeline pipeline(a, b, options, plan);
-  return pipeline.Run(onFrame, stop);
+  if (CompareStatus status = pipeline.Run(onFrame, stop); !status.Ok()) return Fail(std::move(status));
+  return {};
 }
 
 }  // namespace corvane::analysis

@@ -32,6 +32,7 @@
 #include "formats/trailer.h"
 #include "formats/video_file.h"
 #include "formats/yuv_format.h"
+#include "platform/result.h"
 
 namespace corvane::analysis {
 
@@ -90,15 +91,16 @@ struct ComparePlan {
   uint64_t bytesPerPair = 0;   // of the first pair; for progress
 };
 
-// Checks the inputs and works out the frames to compare.
-CompareStatus PlanCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
-                          ComparePlan* plan);
+// Checks the inputs and works out the frames to compare; a failure says
+// which input or frame stands in the way.
+Result<ComparePlan, CompareStatus> PlanCompare(const CompareInput& a, const CompareInput& b,
+                                               const CompareOptions& options);
 
 // Compares the planned frames. onFrame runs on the calling thread, once per
 // frame in order; it may throw, which stops the run. A stop requested on
 // `stop` ends the run before the next frame is handed over (kOk: a stopped
-// run is no failure). Returns the first failure (a read error) or kOk.
-CompareStatus RunCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
+// run is no failure). Fails with the first failure (a read error).
+Result<void, CompareStatus> RunCompare(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
                          const ComparePlan& plan, const std::function<void(const FrameMetrics&)>& onFrame,
                          std::stop_token stop = {});
 

@@ -64,12 +64,11 @@ std::string MakeClip(uint32_t w, uint32_t h, uint32_t frames, uint32_t interval)
 
 // Opens a clip with the parameters of its trailer, as the player does.
 void OpenWithTrailer(PlaybackGraph& graph, platform::VideoWindow& window, const std::string& path) {
-  int ro = 0, has = 0;
-  graph.OpenFile(path, &ro);
+  (void)graph.OpenFile(path);
   YUVPara para{};
-  graph.ReadFilePara(&has, std::span(&para, 1), false);
-  graph.SetPara(&para, &window);
-  graph.GetFileInfo(nullptr, nullptr);
+  (void)graph.ReadFilePara(std::span(&para, 1), false);
+  (void)graph.SetPara(&para, &window);
+  (void)graph.GetFileInfo();
 }
 
 struct Stats {
@@ -107,9 +106,9 @@ Played Play(const std::string& path, float speed, int32_t winW, int32_t winH) {
     std::scoped_lock lock(m);
     out.times.push_back(Clock::now());
   });
-  graph.SetRepeat(true);
-  graph.Run();
-  graph.SetSpeed(speed);
+  (void)graph.SetRepeat(true);
+  (void)graph.Run();
+  (void)graph.SetSpeed(speed);
   out.period = graph.Timer()->GetPeriod();
   // Let the queue fill and the first frames pass before measuring.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -123,7 +122,7 @@ Played Play(const std::string& path, float speed, int32_t winW, int32_t winH) {
     std::scoped_lock lock(m);
     out.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
   }
-  graph.Stop();
+  (void)graph.Stop();
   graph.Render()->SetPresentedCallback(nullptr);
   return out;
 }
@@ -180,10 +179,10 @@ void BM_PausedCpu(benchmark::State& state) {
   KeepLastWindow window(352, 288);
   PlaybackGraph graph(&window);
   OpenWithTrailer(graph, window, clip);
-  graph.Run();
-  graph.SetSpeed(speed);
+  (void)graph.Run();
+  (void)graph.SetSpeed(speed);
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  graph.Pause();
+  (void)graph.Pause();
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   double cpu = 0, wall = 0;
   for (auto _ : state) {
@@ -193,7 +192,7 @@ void BM_PausedCpu(benchmark::State& state) {
     cpu += benchutil::ProcessCpuSeconds() - c0;
     wall += std::chrono::duration<double>(Clock::now() - t0).count();
   }
-  graph.Close();
+  (void)graph.Close();
   std::filesystem::remove(clip);
   state.counters["cpu_pct_of_core"] = 100.0 * cpu / wall;
 }

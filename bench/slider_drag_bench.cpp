@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
       // The peer: every position seeks at once, and the GUI thread waits.
       QObject::disconnect(slider, &controls::SeekSlider::thumbTracked, nullptr, nullptr);
       QObject::connect(slider, &controls::SeekSlider::thumbTracked, [&window](int pos) {
-        window.Graph()->SeekToFrame(session::PlayerSession::FrameForSliderPos(pos, window.View().total));
+        (void)window.Graph()->SeekToFrame(session::PlayerSession::FrameForSliderPos(pos, window.View().total));
       });
     }
     QEventLoop loop;

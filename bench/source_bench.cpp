@@ -77,11 +77,10 @@ class BenchHost : public SourceHost {
 // Opens the clip in a source that reads into the host's queue of `buffers`.
 void OpenClip(BenchHost& host, FrameSource& source, uint32_t buffers) {
   host.queue.Init(buffers, kFrameSize, 32);
-  int ro = 0;
-  source.Open(ClipPath(), &ro);
+  (void)source.Open(ClipPath());
   const YUVPara para = ClipPara();
-  source.SetPara(&para);
-  source.GetFileInfo(nullptr, nullptr);
+  (void)source.SetPara(&para);
+  (void)source.GetFileInfo();
   source.SetQueue(&host.queue);
 }
 
@@ -126,10 +125,10 @@ void BM_ReaderDelivery(benchmark::State& state) {
   FrameSource source(&host);
   OpenClip(host, source, uint32_t(state.range(1)));
   source.SetRepeat(true);
-  source.StartThread();
+  (void)source.StartThread();
   if (reverse) {
     source.SetReverse(true);
-    source.Seek(g_frames);
+    (void)source.Seek(g_frames);
   }
   uint32_t expect = reverse ? g_frames : 1;
   int64_t wrong = 0;
@@ -162,7 +161,7 @@ void BM_ReaderIdleCpu(benchmark::State& state) {
   BenchHost host(speed);
   FrameSource source(&host);
   OpenClip(host, source, 10);
-  source.StartThread();
+  (void)source.StartThread();
   while (host.queue.FullCount() < 10) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   double cpu = 0, wall = 0;
   for (auto _ : state) {

@@ -88,7 +88,7 @@ void BM_CutAll(benchmark::State& state) {
   tools::CutJob job{f.in, MakePara(fmt::YV12, kW, kH), 1, kFrames, f.out, true};
   job.chunkBytes = size_t(state.range(0)) << 20;
   for (auto _ : state) {
-    if (!tools::Cut(job).Ok()) state.SkipWithError("cut failed");
+    if (!tools::Cut(job)) state.SkipWithError("cut failed");
     RemoveOutput(state, f);
   }
   state.SetBytesProcessed(int64_t(state.iterations() * kDataSize));
@@ -99,7 +99,7 @@ void BM_SpliceOne(benchmark::State& state) {
   tools::SpliceJob job{{{f.in, 1}}, f.out, true};
   job.chunkBytes = size_t(state.range(0)) << 20;
   for (auto _ : state) {
-    if (!tools::Splice(job).Ok()) state.SkipWithError("splice failed");
+    if (!tools::Splice(job)) state.SkipWithError("splice failed");
     RemoveOutput(state, f);
   }
   state.SetBytesProcessed(int64_t(state.iterations() * (kDataSize + kPlainTrailerSize)));

@@ -181,9 +181,9 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
   std::shared_ptr<corvane::RawVideoFile> files[2];
   const auto a = ResolveInput(paths[0], args, true, &files[0]);
   const auto b = ResolveInput(paths[1], args, false, &files[1]);
-  corvane::analysis::ComparePlan plan;
-  auto status = corvane::analysis::PlanCompare(a, b, options, &plan);
-  if (!status.Ok()) throw Failure{CompareStatusText(status, paths)};
+  const auto planned = corvane::analysis::PlanCompare(a, b, options);
+  if (!planned) throw Failure{CompareStatusText(planned.error(), paths)};
+  const corvane::analysis::ComparePlan& plan = *planned;
 
   StatsFile stats(statsPath);
   stats.Open();
@@ -191,11 +191,12 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
     std::printf("{\"a\": %s, \"b\": %s, \"frames\": [", JsonString(paths[0]).c_str(), JsonString(paths[1]).c_str());
 
   corvane::analysis::SequenceSummary summary;
+  corvane::Result<void, corvane::analysis::CompareStatus> ran;
   corvane::tools::ToolProgress progress;
   progress.total = plan.bytesPerPair * plan.frameCount;
   {
     ProgressLine line("compare", &progress);
-    status = corvane::analysis::RunCompare(a, b, options, plan, [&](const FrameMetrics& m) {
+    ran = corvane::analysis::RunCompare(a, b, options, plan, [&](const FrameMetrics& m) {
       summary.Add(m);
       if (options.metrics.psnr) stats.Write(corvane::analysis::PsnrStatsLine(m));
       if (options.metrics.ssim) stats.Write(corvane::analysis::SsimStatsLine(m));
@@ -204,7 +205,7 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
       if (progress.onChunk) progress.onChunk(progress.written, progress.total);
     });
   }
-  if (!status.Ok()) throw Failure{CompareStatusText(status, paths)};
+  if (!ran) throw Failure{CompareStatusText(ran.error(), paths)};
   stats.Commit();
 
   if (json) {

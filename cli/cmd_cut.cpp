@@ -18,7 +18,7 @@ int RunCut(const std::vector<std::string>& argv) {
 
   const FileParams fp = ResolveFileParams(path, args);
   const corvane::tools::CutSource source = corvane::tools::ProbeCut(path, fp.para);
-  if (!source.result.Ok()) throw Failure{ToolResultText(source.result)};
+  if (!source.result) throw Failure{ToolResultText(source.result)};
   if (source.frameCount == 0) throw Failure{"'" + path + "' holds no whole frame of these parameters"};
   if (from == 0 || from > to || to > source.frameCount)
     throw UsageError{"--from and --to must satisfy 1 <= from <= to <= " + std::to_string(source.frameCount)};
@@ -36,7 +36,7 @@ int RunCut(const std::vector<std::string>& argv) {
     ProgressLine line("cut", &progress);
     result = corvane::tools::Cut(job, &progress);
   }
-  if (!result.Ok()) throw Failure{ToolResultText(result, std::span(&job.source, 1))};
+  if (!result) throw Failure{ToolResultText(result, std::span(&job.source, 1))};
   return kExitOk;
 }
 

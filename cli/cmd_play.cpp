@@ -105,12 +105,10 @@ int RunPlay(const std::vector<std::string>& argv) {
   const WindowSize ws = ScreenWindowFor(fp.para.width, fp.para.height, 7680, 4320);
   corvane::OffscreenWindow window(int32_t(ws.width), int32_t(ws.height));
   corvane::PlaybackGraph graph(&window);
-  int readOnly = 0;
-  if (graph.OpenFile(path, &readOnly) != corvane::kOk) throw Failure{"cannot open '" + path + "'"};
-  int hasTrailer = 0;
-  graph.ReadFilePara(&hasTrailer, {}, false);
-  if (const int32_t r = graph.SetPara(&fp.para, &window); r != corvane::kOk) {
-    if (r == corvane::kOutOfMemory) {
+  if (!graph.OpenFile(path)) throw Failure{"cannot open '" + path + "'"};
+  (void)graph.ReadFilePara({}, false);
+  if (const auto r = graph.SetPara(&fp.para, &window); !r) {
+    if (r.error().code == corvane::kOutOfMemory) {
       // Refused before anything was allocated.
       char why[160];
       std::snprintf(why, sizeof why, "playing frames of %ux%u %s needs about %.1f GB of memory, more than this computer has (%.1f GB)",
@@ -120,8 +118,7 @@ int RunPlay(const std::vector<std::string>& argv) {
     }
     throw Failure{"cannot play these frame parameters"};
   }
-  uint32_t count = 0;
-  graph.GetFileInfo(nullptr, &count);
+  const uint32_t count = graph.GetFileInfo().value_or(corvane::FileInfo{}).frameCount;
   if (count == 0) throw Failure{"'" + path + "' holds no whole frame of these parameters"};
   if (args.Has("seek") && (seek == 0 || seek > count))
     throw UsageError{"--seek must be 1.." + std::to_string(count)};
@@ -133,11 +130,11 @@ int RunPlay(const std::vector<std::string>& argv) {
   Printer printer(start, frames);
   graph.SetNotifyWindow(&printer);
   graph.Render()->SetPresentedCallback([&printer](const corvane::FrameBuffer& b) { printer.OnPresented(b.nFrameNo); });
-  if (graph.Run() != corvane::kOk) throw Failure{"cannot start playback"};
-  if (seek != 0 && graph.SeekToFrame(seek) != corvane::kOk) throw Failure{"cannot seek to frame " + std::to_string(seek)};
-  graph.SetReverse(reverse);
-  graph.SetSpeed(speed);
-  graph.SetRepeat(repeat);
+  if (!graph.Run()) throw Failure{"cannot start playback"};
+  if (seek != 0 && !graph.SeekToFrame(seek)) throw Failure{"cannot seek to frame " + std::to_string(seek)};
+  (void)graph.SetReverse(reverse);
+  (void)graph.SetSpeed(speed);
+  (void)graph.SetRepeat(repeat);
   printer.Touch();
 
   // A stall is several periods of the slowest segment without a frame, plus
@@ -154,7 +151,7 @@ int RunPlay(const std::vector<std::string>& argv) {
       },
       stall);
   graph.SetNotifyWindow(nullptr);
-  graph.Stop();
+  (void)graph.Stop();
   graph.Render()->SetPresentedCallback(nullptr);
   std::fflush(stdout);
   if (!done && args.Has("frames")) throw Failure{"playback ended before " + std::to_string(frames) + " frames"};

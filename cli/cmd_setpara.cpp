@@ -40,17 +40,16 @@ int RunSetPara(const std::vector<std::string>& argv) {
 
   NoticeToStderr host;
   corvane::FrameSource source(&host);
-  int readOnly = 0;
-  if (source.Open(path, &readOnly) != corvane::kOk) {
+  const auto opened = source.Open(path);
+  if (!opened) {
     // The source says only that it failed: the file itself says why.
     const auto file = corvane::RawVideoFile::Open(path);
     if (!file) throw Failure{"cannot open '" + path + "': " + platform::ErrorText(file.error().error)};
     throw Failure{"cannot open '" + path + "': the file is empty"};
   }
-  if (readOnly) throw Failure{"'" + path + "' is read-only"};
-  int hasTrailer = 0;
-  source.ReadTrailer(&hasTrailer, {}, false);
-  if (source.SavePara(&para) != corvane::kOk) {
+  if (opened->readOnly) throw Failure{"'" + path + "' is read-only"};
+  (void)source.ReadTrailer({}, false);
+  if (!source.SavePara(&para)) {
     if (host.shown) throw Failure{NoticeText(*host.shown)};
     throw Failure{"cannot write the trailer of '" + path + "'"};
   }

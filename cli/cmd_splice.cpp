@@ -18,7 +18,7 @@ int RunSplice(const std::vector<std::string>& argv) {
   job.overwrite = args.Has("force");
   for (const std::string& path : args.Positional()) {
     const corvane::tools::SpliceSource source = corvane::tools::ProbeSpliceInput(path);
-    if (!source.result.Ok()) throw Failure{ToolResultText(source.result)};
+    if (!source.result) throw Failure{ToolResultText(source.result)};
     job.inputs.push_back({path, source.recordCount});
   }
   corvane::tools::ToolProgress progress;
@@ -27,7 +27,7 @@ int RunSplice(const std::vector<std::string>& argv) {
     ProgressLine line("splice", &progress);
     result = corvane::tools::Splice(job, &progress);
   }
-  if (!result.Ok()) throw Failure{ToolResultText(result, args.Positional())};
+  if (!result) throw Failure{ToolResultText(result, args.Positional())};
   return kExitOk;
 }
 

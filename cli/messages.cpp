@@ -63,8 +63,9 @@ std::string InputAtRiskText(const std::string& written, const std::string& input
   return "writing '" + written + "' would destroy '" + input + "', a file it is made from";
 }
 
-std::string ToolResultText(const corvane::tools::ToolResult& r, std::span<const std::string> inputs) {
+std::string ToolResultText(const corvane::tools::ToolResult& result, std::span<const std::string> inputs) {
   using corvane::tools::ToolCode;
+  const corvane::tools::ToolError r = corvane::tools::ErrorOf(result);
   const std::string file = "'" + r.path + "'";
   const std::string why = r.error ? ": " + platform::ErrorText(r.error) : std::string();
   switch (r.code) {

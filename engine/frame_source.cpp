@@ -33,18 +33,17 @@ FrameSource::FrameSource(SourceHost* graph) : m_graph(graph) {}
 
 FrameSource::~FrameSource() { Close(); }
 
-int32_t FrameSource::Open(const std::string& path, int* readOnly) {
-  if (path.empty()) return kNotReady;
+EngineResult<OpenedFile> FrameSource::Open(const std::string& path) {
+  if (path.empty()) return Fail(EngineError{kNotReady});
   Close();
   auto opened = RawVideoFile::Open(path, RawVideoFile::Access::kReadOrWrite);
-  if (!opened) return kFail;
-  if ((*opened)->FileSize() == 0) return kFail;  // nothing to play
+  if (!opened) return Fail(EngineError{kFail, opened.error().error});
+  if ((*opened)->FileSize() == 0) return Fail(EngineError{kFail});  // nothing to play
   std::scoped_lock lock(m_lock);
   m_video = std::move(*opened);
   m_nextFrame = 1;
   m_pastEnd = false;
-  if (readOnly) *readOnly = m_video->ReadOnly() ? 1 : 0;
-  return kOk;
+  return OpenedFile{m_video->ReadOnly()};
 }
 
 void FrameSource::ApplyTrailer(const TrailerInfo& info) {
@@ -54,36 +53,41 @@ void FrameSource::ApplyTrailer(const TrailerInfo& info) {
   m_curSegment = 0;
 }
 
-int32_t FrameSource::ReadTrailer(int* hasTrailer, std::span<YUVPara> out, bool all) {
-  if (!m_video) return kNotReady;
+EngineResult<FileParameters> FrameSource::ReadTrailer(std::span<YUVPara> out, bool all) {
+  if (!m_video) return Fail(EngineError{kNotReady});
   std::scoped_lock lock(m_lock);
   const TrailerInfo& info = m_video->Trailer();
-  if (hasTrailer) *hasTrailer = info.end.magic == kTrailerMagic ? 1 : 0;
+  const FileParameters found{info.end.magic == kTrailerMagic};
   ApplyTrailer(info);
   RecountFrames();
-  if (info.kind == TrailerKind::kDamaged) return kFail;
+  if (info.kind == TrailerKind::kDamaged) return Fail(EngineError{kFail});
   if (!out.empty() && !info.records.empty()) {
     const size_t n = all ? info.records.size() : 1;
-    if (out.size() < n) return kFail;
+    if (out.size() < n) return Fail(EngineError{kFail});
     std::copy_n(info.records.begin(), n, out.begin());
   }
-  return kOk;
+  return found;
 }
 
-int32_t FrameSource::SetPara(const YUVPara* para) {
-  if (!para) return kNullArg;
+bool FrameSource::HasTrailer() const {
+  std::scoped_lock lock(m_lock);
+  return m_video && m_video->Trailer().end.magic == kTrailerMagic;
+}
+
+EngineResult<> FrameSource::SetPara(const YUVPara* para) {
+  if (!para) return Fail(EngineError{kNullArg});
   YUVType type;
   uint32_t frameSize;
-  if (!GetTypeAndFrameSize(para, &type, &frameSize)) return kFail;
+  if (!GetTypeAndFrameSize(para, &type, &frameSize)) return Fail(EngineError{kFail});
   std::scoped_lock lock(m_lock);
   // A spliced file keeps its segments: these are the first one's.
-  if (m_video && !m_video->UseParameters(*para, true)) return kFail;
+  if (m_video && !m_video->UseParameters(*para, true)) return Fail(EngineError{kFail});
   m_para = *para;
   m_type = type;
   m_frameSize = frameSize;
   m_curSegment = 0;
   RecountFrames();
-  return kOk;
+  return {};
 }
 
 void FrameSource::RecountFrames() {
@@ -94,19 +98,16 @@ void FrameSource::RecountFrames() {
   if (m_recordCount > 1 || m_frameSize != 0) m_frameCount = m_video->FrameCount();
 }
 
-int32_t FrameSource::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
-  uint64_t s;
-  uint32_t n;
+EngineResult<FileInfo> FrameSource::GetFileInfo() {
+  FileInfo info;
   {
     std::scoped_lock lock(m_lock);
     RecountFrames();
-    s = m_video ? m_video->FileSize() : 0;
-    n = m_frameCount;
+    info.size = m_video ? m_video->FileSize() : 0;
+    info.frameCount = m_frameCount;
   }
-  if (size) *size = s;
-  if (frameCount) *frameCount = n;
-  if (m_graph) m_graph->SetFileInfo(s, n);
-  return kOk;
+  if (m_graph) m_graph->SetFileInfo(info.size, info.frameCount);
+  return info;
 }
 
 void FrameSource::SetQueue(FrameQueue* queue) {
@@ -188,8 +189,8 @@ void FrameSource::RestartAtEndIfRepeating() {
     std::scoped_lock lock(m_lock);
     atEnd = m_nextFrame == 0 || m_nextFrame > count || m_pastEnd;
   }
-  if (atEnd && !m_reverse && last >= count) Seek(1);
-  else if (atEnd && m_reverse && last <= 1) Seek(count);
+  if (atEnd && !m_reverse && last >= count) (void)Seek(1);
+  else if (atEnd && m_reverse && last <= 1) (void)Seek(count);
 }
 
 int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
@@ -259,24 +260,24 @@ void FrameSource::ThreadMain(std::stop_token stop) {
   m_threadRunning = false;
 }
 
-int32_t FrameSource::StartThread() {
+EngineResult<> FrameSource::StartThread() {
   {
     std::scoped_lock lock(m_lock);
-    if (!m_video || m_frameSize == 0 || !m_queue) return kNotReady;
+    if (!m_video || m_frameSize == 0 || !m_queue) return Fail(EngineError{kNotReady});
   }
-  if (m_threadRunning) return kOk;
+  if (m_threadRunning) return {};
   if (m_thread.joinable()) m_thread.join();  // ended by itself after an error
   m_threadRunning = true;
   try {
     m_thread = std::jthread([this](std::stop_token st) { ThreadMain(st); });
   } catch (const std::system_error&) {
     m_threadRunning = false;
-    return kFail;
+    return Fail(EngineError{kFail});
   }
-  return kOk;
+  return {};
 }
 
-int32_t FrameSource::StopThread() {
+EngineResult<> FrameSource::StopThread() {
   if (m_thread.joinable()) {
     const WaitingForReader waiting(m_waiting);
     m_thread.request_stop();
@@ -295,21 +296,21 @@ int32_t FrameSource::StopThread() {
     m_nextFrame = 1;
     m_pastEnd = false;
   }
-  return kOk;
+  return {};
 }
 
-int32_t FrameSource::Seek(uint32_t frame) {
+EngineResult<> FrameSource::Seek(uint32_t frame) {
   {
     const WaitingForReader waiting(m_waiting);
     std::scoped_lock lock(m_lock);
     const uint32_t count = m_frameCount;
-    if (count == 0 || frame == 0 || frame > count || !m_threadRunning) return kNotReady;
+    if (count == 0 || frame == 0 || frame > count || !m_threadRunning) return Fail(EngineError{kNotReady});
     m_nextFrame = frame;
     m_pastEnd = false;
     if (m_graph) m_graph->FlushQueue();
   }
   WakeReader();
-  return kOk;
+  return {};
 }
 
 void FrameSource::SetReverse(bool reverse) {
@@ -334,12 +335,12 @@ void FrameSource::SetRepeat(bool repeat) {
   WakeReader();
 }
 
-int32_t FrameSource::SavePara(const YUVPara* para) {
-  if (!para) return kNullArg;
-  if (!m_video) return kNotReady;
+EngineResult<> FrameSource::SavePara(const YUVPara* para) {
+  if (!para) return Fail(EngineError{kNullArg});
+  if (!m_video) return Fail(EngineError{kNotReady});
   if (GetSegmentCount() > 1) {
     if (m_graph) m_graph->ShowNotice(Notice::kSplicedParaRefused);
-    return kFail;
+    return Fail(EngineError{kFail});
   }
   std::scoped_lock lock(m_lock);
   // Refused when the file became spliced on disk meanwhile or cannot be
@@ -347,11 +348,12 @@ int32_t FrameSource::SavePara(const YUVPara* para) {
   const auto written = m_video->WriteParameters(*para);
   ApplyTrailer(m_video->Trailer());
   RecountFrames();
-  return written ? kOk : kFail;
+  if (!written) return Fail(EngineError{kFail, written.error().error});
+  return {};
 }
 
 void FrameSource::Close() {
-  StopThread();
+  (void)StopThread();
   m_reverse = false;
   m_repeat = false;
   std::scoped_lock lock(m_lock);

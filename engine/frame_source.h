@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/engine_error.h"
 #include "engine/frame_queue.h"
 #include "engine/source_host.h"
 #include "formats/trailer.h"
@@ -36,33 +37,35 @@ class FrameSource {
   FrameSource& operator=(const FrameSource&) = delete;
 
   // Opens the file read-write, or read-only when it is marked read-only or
-  // cannot be opened for writing (*readOnly tells which). Empty path:
-  // kNotReady; open failure or empty file: kFail.
-  int32_t Open(const std::string& path, int* readOnly);
+  // cannot be opened for writing (readOnly tells which). Empty path:
+  // kNotReady; open failure (with its errno) or empty file: kFail.
+  EngineResult<OpenedFile> Open(const std::string& path);
 
-  // Reads the trailer. *hasTrailer = 1 when the file ends in the magic.
-  // out receives the first record, or every record when all is set (out must
+  // Reads the trailer: hasTrailer when the file ends in the magic. out
+  // receives the first record, or every record when all is set (out must
   // then have room for GetSegmentCount() records, else kFail). A damaged
   // trailer gives kFail; the file stays open and plays with other parameters.
-  int32_t ReadTrailer(int* hasTrailer, std::span<YUVPara> out, bool all);
+  EngineResult<FileParameters> ReadTrailer(std::span<YUVPara> out, bool all);
+  // Whether the open file ends in the trailer magic, damaged trailer or not.
+  bool HasTrailer() const;
 
   // Parameters of the file (of its first segment when spliced).
-  int32_t SetPara(const YUVPara* para);
+  EngineResult<> SetPara(const YUVPara* para);
   // Recomputes size and frame count, returns them and passes them to the host.
-  int32_t GetFileInfo(uint64_t* size, uint32_t* frameCount);
+  EngineResult<FileInfo> GetFileInfo();
 
   void SetQueue(FrameQueue* queue);  // lent by the graph; set while the thread is stopped
-  int32_t StartThread();
-  int32_t StopThread();
+  EngineResult<> StartThread();
+  EngineResult<> StopThread();
 
-  int32_t Seek(uint32_t frame);
+  EngineResult<> Seek(uint32_t frame);
   void SetReverse(bool reverse);
   void SetRepeat(bool repeat);
   bool GetReverse() const { return m_reverse.load(); }
   bool GetRepeat() const { return m_repeat.load(); }
   uint32_t GetSegmentCount() const;
 
-  int32_t SavePara(const YUVPara* para);
+  EngineResult<> SavePara(const YUVPara* para);
   void Close();
 
   // The open file, for a second reader such as a preview: positional reads

@@ -143,12 +143,12 @@ uint64_t PhysicalMemoryBytes() {
 
 PlaybackGraph::PlaybackGraph(platform::VideoWindow* videoWnd)
     : m_videoWindow(videoWnd), m_memoryLimit(PhysicalMemoryBytes()) {
-  Create();
+  (void)Create();
 }
 
 PlaybackGraph::~PlaybackGraph() { Release(); }
 
-int32_t PlaybackGraph::Create() {
+EngineResult<> PlaybackGraph::Create() {
   Release();
   try {
     m_source = std::make_unique<FrameSource>(this);
@@ -157,16 +157,16 @@ int32_t PlaybackGraph::Create() {
     m_stillEncoder = std::make_unique<StillEncoder>();
   } catch (const std::exception&) {
     Release();
-    return kFail;
+    return Fail(EngineError{kFail});
   }
-  return kOk;
+  return {};
 }
 
 void PlaybackGraph::Release() {
   // Stop both threads before anything goes: the clock's ticks use the
   // renderer, and the reader asks the graph about the clock and the renderer.
   if (m_clock) m_clock->StopTimer();
-  if (m_source) m_source->StopThread();
+  if (m_source) (void)m_source->StopThread();
   m_clock.reset();
   m_source.reset();
   m_renderer.reset();
@@ -178,109 +178,109 @@ void PlaybackGraph::Release() {
   m_speed = 1.0f;
 }
 
-int32_t PlaybackGraph::OpenFile(const std::string& path, int* readOnly) {
-  if (!m_source) return kNotReady;
-  return m_source->Open(path, readOnly);
+EngineResult<OpenedFile> PlaybackGraph::OpenFile(const std::string& path) {
+  if (!m_source) return Fail(EngineError{kNotReady});
+  return m_source->Open(path);
 }
 
-int32_t PlaybackGraph::ReadFilePara(int* hasTrailer, std::span<YUVPara> out, bool all) {
-  if (!m_source) return kNotReady;
-  return m_source->ReadTrailer(hasTrailer, out, all);
+EngineResult<FileParameters> PlaybackGraph::ReadFilePara(std::span<YUVPara> out, bool all) {
+  if (!m_source) return Fail(EngineError{kNotReady});
+  return m_source->ReadTrailer(out, all);
 }
 
-int32_t PlaybackGraph::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) {
-  if (!para) return kNullArg;
+EngineResult<> PlaybackGraph::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) {
+  if (!para) return Fail(EngineError{kNullArg});
   // What the parameters imply is checked before anything is allocated: a
   // pool of huge frames the computer cannot hold would page it to a halt.
   YUVType type;
   uint32_t frameSize;
   if (GetTypeAndFrameSize(para, &type, &frameSize) && Renderer::MemoryFor(frameSize) > MemoryLimit())
-    return kOutOfMemory;
+    return Fail(EngineError{kOutOfMemory});
   {
     std::scoped_lock lock(m_paraLock);
     m_para = *para;
   }
-  if (!m_clock || !m_source || !m_renderer) return kNotReady;
-  if (m_source->IsThreadRunning() || m_clock->IsRunning()) Stop();
+  if (!m_clock || !m_source || !m_renderer) return Fail(EngineError{kNotReady});
+  if (m_source->IsThreadRunning() || m_clock->IsRunning()) (void)Stop();
   m_clock->SetInterval(para->frameInterval);
-  if (int32_t r = m_source->SetPara(para); r != kOk) return r;
+  if (auto r = m_source->SetPara(para); !r) return r;
   m_source->SetQueue(nullptr);
-  if (int32_t r = m_renderer->SetPara(para, videoWnd ? videoWnd : m_videoWindow); r != kOk) return r;
+  if (int32_t r = m_renderer->SetPara(para, videoWnd ? videoWnd : m_videoWindow); r != kOk) return Fail(EngineError{r});
   m_source->SetQueue(m_renderer->GetQueue());
-  return kOk;
+  return {};
 }
 
-int32_t PlaybackGraph::GetFileInfo(uint64_t* size, uint32_t* frameCount) {
-  if (!m_source) return kNotReady;
-  return m_source->GetFileInfo(size, frameCount);
+EngineResult<FileInfo> PlaybackGraph::GetFileInfo() {
+  if (!m_source) return Fail(EngineError{kNotReady});
+  return m_source->GetFileInfo();
 }
 
 uint32_t PlaybackGraph::GetSegmentCount() const { return m_source ? m_source->GetSegmentCount() : 0; }
 
-int32_t PlaybackGraph::Run() {
-  if (!m_source || !m_clock) return kNotReady;
-  if (int32_t r = m_source->StartThread(); r != kOk) return r;
-  return m_clock->Start(m_clock->GetInterval());
+EngineResult<> PlaybackGraph::Run() {
+  if (!m_source || !m_clock) return Fail(EngineError{kNotReady});
+  if (auto r = m_source->StartThread(); !r) return r;
+  return FromCode(m_clock->Start(m_clock->GetInterval()));
 }
 
-int32_t PlaybackGraph::Pause() {
-  if (!m_clock) return kNotReady;
+EngineResult<> PlaybackGraph::Pause() {
+  if (!m_clock) return Fail(EngineError{kNotReady});
   m_clock->Pause();
   // A tick that was already presenting finishes first, so the frame number
   // read after Pause is the one that stays on screen.
   if (m_renderer) m_renderer->WaitForPresentation();
-  return kOk;
+  return {};
 }
 
-int32_t PlaybackGraph::Stop() {
-  if (!m_clock || !m_source || !m_renderer) return kNotReady;
+EngineResult<> PlaybackGraph::Stop() {
+  if (!m_clock || !m_source || !m_renderer) return Fail(EngineError{kNotReady});
   m_clock->Stop();
-  m_source->StopThread();
+  (void)m_source->StopThread();
   m_renderer->Flush();
-  return kOk;
+  return {};
 }
 
-int32_t PlaybackGraph::SetSpeed(float speed) {
-  if (!m_clock) return kNotReady;
-  return m_clock->SetSpeed(speed);
+EngineResult<> PlaybackGraph::SetSpeed(float speed) {
+  if (!m_clock) return Fail(EngineError{kNotReady});
+  return FromCode(m_clock->SetSpeed(speed));
 }
 
-int32_t PlaybackGraph::SpeedUp() {
+EngineResult<> PlaybackGraph::SpeedUp() {
   if (m_speed >= kMaxSpeed) {
     m_speed = kMaxSpeed;
-    return kOk;
+    return {};
   }
   m_speed = m_speed * 2;
   return SetSpeed(m_speed);
 }
 
-int32_t PlaybackGraph::SpeedDown() {
+EngineResult<> PlaybackGraph::SpeedDown() {
   if (m_speed <= kMinSpeed) {
     m_speed = kMinSpeed;
-    return kOk;
+    return {};
   }
   m_speed = m_speed / 2;
   return SetSpeed(m_speed);
 }
 
-int32_t PlaybackGraph::SetReverse(bool reverse) {
-  if (!m_source) return kNotReady;
+EngineResult<> PlaybackGraph::SetReverse(bool reverse) {
+  if (!m_source) return Fail(EngineError{kNotReady});
   if (m_source->GetReverse() != reverse) m_source->SetReverse(reverse);
-  return kOk;
+  return {};
 }
 
-int32_t PlaybackGraph::SetRepeat(bool repeat) {
-  if (!m_source) return kNotReady;
+EngineResult<> PlaybackGraph::SetRepeat(bool repeat) {
+  if (!m_source) return Fail(EngineError{kNotReady});
   m_source->SetRepeat(repeat);
-  return kOk;
+  return {};
 }
 
-int32_t PlaybackGraph::SeekToFrame(uint32_t n) {
-  if (!m_source || !m_renderer || !m_clock) return kNotReady;
+EngineResult<> PlaybackGraph::SeekToFrame(uint32_t n) {
+  if (!m_source || !m_renderer || !m_clock) return Fail(EngineError{kNotReady});
   // Hold the clock before seeking: ticks check it under the renderer's lock,
   // so none can take frame n away from us once the seek has flushed.
   m_clock->HoldPause();
-  if (int32_t r = m_source->Seek(n); r != kOk) {
+  if (auto r = m_source->Seek(n); !r) {
     m_clock->RestorePause();
     return r;
   }
@@ -300,55 +300,54 @@ int32_t PlaybackGraph::SeekToFrame(uint32_t n) {
                        std::chrono::milliseconds(1));
   }
   m_clock->RestorePause();
-  return result;
+  return FromCode(result);
 }
 
-int32_t PlaybackGraph::GoToStart() { return SeekToFrame(1); }
+EngineResult<> PlaybackGraph::GoToStart() { return SeekToFrame(1); }
 
-int32_t PlaybackGraph::GoToEnd() {
-  if (!m_renderer) return kNotReady;
+EngineResult<> PlaybackGraph::GoToEnd() {
+  if (!m_renderer) return Fail(EngineError{kNotReady});
   return SeekToFrame(m_renderer->GetFrameCount());
 }
 
-int32_t PlaybackGraph::StepForward() {
-  if (!m_clock || !m_renderer) return kNotReady;
+EngineResult<> PlaybackGraph::StepForward() {
+  if (!m_clock || !m_renderer) return Fail(EngineError{kNotReady});
   m_clock->Pause();
   return SeekToFrame(m_renderer->GetCurrentFrame() + 1);
 }
 
-int32_t PlaybackGraph::StepBackward() {
-  if (!m_clock || !m_renderer) return kNotReady;
+EngineResult<> PlaybackGraph::StepBackward() {
+  if (!m_clock || !m_renderer) return Fail(EngineError{kNotReady});
   m_clock->Pause();
   return SeekToFrame(m_renderer->GetCurrentFrame() - 1);  // 1 − 1 = 0 is refused
 }
 
-int32_t PlaybackGraph::GetCurrentFrame(uint32_t* n) const {
-  if (!m_renderer) return kNotReady;
-  if (n) *n = m_renderer->GetCurrentFrame();
-  return kOk;
+EngineResult<uint32_t> PlaybackGraph::GetCurrentFrame() const {
+  if (!m_renderer) return Fail(EngineError{kNotReady});
+  return m_renderer->GetCurrentFrame();
 }
 
-int32_t PlaybackGraph::Refresh() {
-  if (!m_renderer) return kNotReady;
-  return m_renderer->Refresh();
+EngineResult<> PlaybackGraph::Refresh() {
+  if (!m_renderer) return Fail(EngineError{kNotReady});
+  return FromCode(m_renderer->Refresh());
 }
 
-int32_t PlaybackGraph::SetComponentMode(uint32_t mode) {
-  if (!m_renderer) return kNotReady;
-  return m_renderer->SetComponentMode(mode);
+EngineResult<> PlaybackGraph::SetComponentMode(uint32_t mode) {
+  if (!m_renderer) return Fail(EngineError{kNotReady});
+  return FromCode(m_renderer->SetComponentMode(mode));
 }
 
 uint32_t PlaybackGraph::GetComponentMode() const { return m_renderer ? m_renderer->GetComponentMode() : 0; }
 
-int32_t PlaybackGraph::SetAspectMode(int mode) {
-  if (!m_renderer) return kNotReady;
-  return m_renderer->SetAspectMode(mode);
+EngineResult<> PlaybackGraph::SetAspectMode(int mode) {
+  if (!m_renderer) return Fail(EngineError{kNotReady});
+  return FromCode(m_renderer->SetAspectMode(mode));
 }
 
-int32_t PlaybackGraph::SetColourSpace(ColourSpace colour) {
-  if (!m_renderer) return kNotReady;
+EngineResult<> PlaybackGraph::SetColourSpace(ColourSpace colour) {
+  if (!m_renderer) return Fail(EngineError{kNotReady});
   m_renderer->SetColourSpace(colour);
-  return kOk;
+  return {};
 }
 
 void PlaybackGraph::SetView(const PictureView& view) {
@@ -369,51 +368,51 @@ bool PlaybackGraph::GetPara(YUVPara* out) const {
   return out->width != 0 && out->height != 0;
 }
 
-int32_t PlaybackGraph::GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, int* c3) const {
-  int v[3] = {-1, -1, -1};
+EngineResult<PixelValue> PlaybackGraph::GetPixelValue(uint32_t x, uint32_t y) const {
+  PixelValue v;
   bool found = false;
   if (m_renderer) {
     found = m_renderer->WithCurrent(
-        [&](const FrameBuffer* b) { return b && LookUpPixel(*b, x, y, &v[0], &v[1], &v[2]); });
+        [&](const FrameBuffer* b) { return b && LookUpPixel(*b, x, y, &v.c1, &v.c2, &v.c3); });
   }
-  if (!found) v[0] = v[1] = v[2] = -1;
-  if (c1) *c1 = v[0];
-  if (c2) *c2 = v[1];
-  if (c3) *c3 = v[2];
-  return found ? kOk : kNotReady;
+  if (!found) return Fail(EngineError{kNotReady});
+  return v;
 }
 
-int32_t PlaybackGraph::CapturePicture(platform::Picture* out) const {
-  if (!m_renderer) return kNotReady;
+EngineResult<> PlaybackGraph::CapturePicture(platform::Picture* out) const {
+  if (!m_renderer) return Fail(EngineError{kNotReady});
   // Read before the renderer's lock is taken: the picture looks as the screen does.
   const ColourSpace colour = m_renderer->GetColourSpace();
-  return m_renderer->WithCurrent([&](const FrameBuffer* b) -> int32_t {
+  return FromCode(m_renderer->WithCurrent([&](const FrameBuffer* b) -> int32_t {
     if (!b || !b->pData) return kNotReady;
     return FrameToPicture(b->pData, b->nSize, FrameInfo{b->nWidth, b->nHeight, b->nType}, out, colour);
-  });
+  }));
 }
 
-int32_t PlaybackGraph::CaptureBMP(void* buf, uint32_t len, uint32_t* outLen) {
-  return CaptureStill(StillKind::kBmp, buf, len, outLen, 0);
+EngineResult<uint32_t> PlaybackGraph::CaptureBMP(void* buf, uint32_t len) {
+  return CaptureStill(StillKind::kBmp, buf, len, 0);
 }
 
-int32_t PlaybackGraph::CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int quality) {
-  return CaptureStill(StillKind::kJpeg, buf, len, outLen, quality);
+EngineResult<uint32_t> PlaybackGraph::CaptureJPEG(void* buf, uint32_t len, int quality) {
+  return CaptureStill(StillKind::kJpeg, buf, len, quality);
 }
 
-int32_t PlaybackGraph::CaptureStill(StillKind kind, void* buf, uint32_t len, uint32_t* outLen, int quality) {
-  if (!m_stillEncoder || !m_renderer) return kNotReady;
+EngineResult<uint32_t> PlaybackGraph::CaptureStill(StillKind kind, void* buf, uint32_t len, int quality) {
+  if (!m_stillEncoder || !m_renderer) return Fail(EngineError{kNotReady});
   // Stills of the added formats look as the display shows them.
   const ColourSpace colour = m_renderer->GetColourSpace();
-  return m_renderer->WithCurrent([&](const FrameBuffer* b) -> int32_t {
+  uint32_t written = 0;
+  const int32_t r = m_renderer->WithCurrent([&](const FrameBuffer* b) -> int32_t {
     if (!b || !b->pData) return kNotReady;
     return EncodeStillOf(*m_stillEncoder, kind, b->pData, b->nSize, FrameInfo{b->nWidth, b->nHeight, b->nType}, colour,
-                         static_cast<uint8_t*>(buf), len, outLen, quality);
+                         static_cast<uint8_t*>(buf), len, &written, quality);
   });
+  if (r < 0) return Fail(EngineError{r});
+  return written;
 }
 
-int32_t PlaybackGraph::SaveParaToFile(const YUVPara* para) {
-  if (!m_source) return kNotReady;
+EngineResult<> PlaybackGraph::SaveParaToFile(const YUVPara* para) {
+  if (!m_source) return Fail(EngineError{kNotReady});
   return m_source->SavePara(para);
 }
 
@@ -421,11 +420,11 @@ const platform::File* PlaybackGraph::GetFileHandle() const { return m_source ? m
 
 bool PlaybackGraph::IsMinimized() const { return m_videoWindow && m_videoWindow->IsMinimized(); }
 
-int32_t PlaybackGraph::Close() {
-  if (!m_source || !m_clock) return kNotReady;
+EngineResult<> PlaybackGraph::Close() {
+  if (!m_source || !m_clock) return Fail(EngineError{kNotReady});
   m_source->Close();
   m_clock->Stop();
-  return kOk;
+  return {};
 }
 
 void PlaybackGraph::SetNoticeHandler(std::function<void(Notice)> handler) {

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "capture/still_encoder.h"
+#include "engine/engine_error.h"
 #include "engine/frame_source.h"
 #include "engine/frame_clock.h"
 #include "engine/renderer.h"
@@ -42,76 +43,77 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   PlaybackGraph(const PlaybackGraph&) = delete;
   PlaybackGraph& operator=(const PlaybackGraph&) = delete;
 
-  int32_t Create();
+  EngineResult<> Create();
   void Release();
 
-  int32_t OpenFile(const std::string& path, int* readOnly);
-  int32_t ReadFilePara(int* hasTrailer, std::span<YUVPara> out, bool all);
+  EngineResult<OpenedFile> OpenFile(const std::string& path);
+  EngineResult<FileParameters> ReadFilePara(std::span<YUVPara> out, bool all);
   // Applies parameters: retimes the clock, sets the source, makes the display
   // and a new queue. Playback that is running is stopped first, since the
   // queue the reader fills is replaced. Parameters whose frames would need
   // more memory to play than MemoryLimit() (Renderer::MemoryFor) are
   // refused with kOutOfMemory before anything is stopped or allocated.
-  int32_t SetPara(const YUVPara* para, platform::VideoWindow* videoWnd);
+  EngineResult<> SetPara(const YUVPara* para, platform::VideoWindow* videoWnd);
   // The computer's physical memory unless set otherwise (tests lower it).
   uint64_t MemoryLimit() const { return m_memoryLimit.load(); }
   void SetMemoryLimit(uint64_t bytes) { m_memoryLimit = bytes; }
-  int32_t GetFileInfo(uint64_t* size, uint32_t* frameCount);
+  EngineResult<FileInfo> GetFileInfo();
   uint32_t GetSegmentCount() const;
 
-  int32_t Run();
-  int32_t Pause();
-  int32_t Stop();
-  int32_t SetSpeed(float speed);
+  EngineResult<> Run();
+  EngineResult<> Pause();
+  EngineResult<> Stop();
+  EngineResult<> SetSpeed(float speed);
   float GetSpeed() const override { return m_speed.load(); }
-  int32_t SpeedUp();
-  int32_t SpeedDown();
-  int32_t SetReverse(bool reverse);
-  int32_t SetRepeat(bool repeat);
+  EngineResult<> SpeedUp();
+  EngineResult<> SpeedDown();
+  EngineResult<> SetReverse(bool reverse);
+  EngineResult<> SetRepeat(bool repeat);
 
   // Positions on frame n and shows it. Refused (kNotReady) when n is 0 or
   // beyond the last frame or the reader is not running. Waits up to kSeekWait
   // for the frame; kNotReady when it did not come, or came but could not be
   // drawn (hidden window): the frame is then current all the same, so a
   // refresh shows it, and playback goes on after it.
-  int32_t SeekToFrame(uint32_t n);
-  int32_t GoToStart();
-  int32_t GoToEnd();
-  int32_t StepForward();
-  int32_t StepBackward();
-  int32_t GetCurrentFrame(uint32_t* n) const;
-  int32_t Refresh();
+  EngineResult<> SeekToFrame(uint32_t n);
+  EngineResult<> GoToStart();
+  EngineResult<> GoToEnd();
+  EngineResult<> StepForward();
+  EngineResult<> StepBackward();
+  EngineResult<uint32_t> GetCurrentFrame() const;
+  EngineResult<> Refresh();
 
-  int32_t SetComponentMode(uint32_t mode);  // kOk taken; kNotReady for mode > 3 or no display
+  EngineResult<> SetComponentMode(uint32_t mode);  // kOk taken; kNotReady for mode > 3 or no display
   uint32_t GetComponentMode() const;
-  int32_t SetAspectMode(int mode);
+  EngineResult<> SetAspectMode(int mode);
   int GetAspectMode() const;  // 0 (the whole window) before Create
   // How YUV frames are read as colours; kNotReady before Create.
-  int32_t SetColourSpace(ColourSpace colour);
+  EngineResult<> SetColourSpace(ColourSpace colour);
   // The free zoom and pan of the picture (view_transform.h); shown from the
   // next presentation (Refresh shows it at once).
   void SetView(const PictureView& view);
   bool SetNotifyWindow(platform::FrameSizeListener* listener);
   bool GetPara(YUVPara* out) const;
 
-  // Y, U, V of pixel (x, y) of the frame on screen: kOk and the values for
-  // the YUV formats (NV16 included, from its own layout; the deep formats
-  // at their depth, grey ones with −1 for U and V); kNotReady and −1,
-  // −1, −1 for the RGB formats, without a frame, or outside it.
-  int32_t GetPixelValue(uint32_t x, uint32_t y, int* c1, int* c2, int* c3) const;
+  // Y, U, V of pixel (x, y) of the frame on screen, for the YUV formats
+  // (NV16 included, from its own layout; the deep formats at their depth,
+  // grey ones with −1 for U and V); kNotReady for the RGB formats, without
+  // a frame, or outside it.
+  EngineResult<PixelValue> GetPixelValue(uint32_t x, uint32_t y) const;
   // Still pictures of the frame on screen into the caller's buffer: kNotReady
   // without a frame on screen; kFail when the frame's buffer holds less than
   // its format's frame size; otherwise StillEncoder::EncodeBMP's and
   // EncodeJPEG's results (which frames they take, how much room they need).
-  int32_t CaptureBMP(void* buf, uint32_t len, uint32_t* outLen);
-  int32_t CaptureJPEG(void* buf, uint32_t len, uint32_t* outLen, int quality);
+  // The value is the length written.
+  EngineResult<uint32_t> CaptureBMP(void* buf, uint32_t len);
+  EngineResult<uint32_t> CaptureJPEG(void* buf, uint32_t len, int quality);
   // The frame on screen at its own size as the display converts it
   // (FrameToPicture): kNotReady without a frame on screen, else its result.
-  int32_t CapturePicture(platform::Picture* out) const;
+  EngineResult<> CapturePicture(platform::Picture* out) const;
 
-  int32_t SaveParaToFile(const YUVPara* para);
+  EngineResult<> SaveParaToFile(const YUVPara* para);
   const platform::File* GetFileHandle() const;  // null without a file
-  int32_t Close();
+  EngineResult<> Close();
 
   // Where the engine's one notice goes (the window turns it into a message
   // box); without a handler it is dropped: the call that raised it fails too.
@@ -139,7 +141,7 @@ class PlaybackGraph : public SourceHost, public RendererHost {
 
  private:
   // CaptureBMP and CaptureJPEG; quality is used for JPEG only.
-  int32_t CaptureStill(StillKind kind, void* buf, uint32_t len, uint32_t* outLen, int quality);
+  EngineResult<uint32_t> CaptureStill(StillKind kind, void* buf, uint32_t len, int quality);
 
   platform::VideoWindow* const m_videoWindow;
   mutable std::mutex m_paraLock;  // guards m_para

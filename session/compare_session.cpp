@@ -42,8 +42,7 @@ ReferenceResult CompareSession::Attach(std::unique_ptr<corvane::VideoFile> file,
   // From now on B shows each frame A presents; the frame on screen first.
   ReferenceView* r = m_reference.get();
   graph.Render()->SetPresentedCallback([r](const corvane::FrameBuffer& frame) { r->Show(frame.nFrameNo); });
-  uint32_t shown = 0;
-  if (graph.GetCurrentFrame(&shown) == corvane::kOk && shown != 0) r->Show(shown);
+  if (const auto shown = graph.GetCurrentFrame(); shown && *shown != 0) r->Show(*shown);
   return {ReferenceOutcome::kOpened, 0};
 }
 

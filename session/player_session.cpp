@@ -67,18 +67,18 @@ bool PlayerSession::Execute(Command c, WindowFacts window) {
       m_transport.Stop();
       return true;
     case Command::Faster:
-      return graph && graph->SpeedUp() >= 0;
+      return graph && bool(graph->SpeedUp());
     case Command::Slower:
-      return graph && graph->SpeedDown() >= 0;
+      return graph && bool(graph->SpeedDown());
     case Command::Reverse:
       return m_transport.ToggleReverse();
     case Command::Repeat:
       m_transport.SetRepeatLocked(!m_transport.Repeat());
       return true;
     case Command::GoToStart:
-      return graph && graph->GoToStart() == kOk;
+      return graph && bool(graph->GoToStart());
     case Command::GoToEnd:
-      return graph && graph->GoToEnd() == kOk;
+      return graph && bool(graph->GoToEnd());
     case Command::GoToTyped:
       return GoToFrameLocked(std::exchange(m_typed, 0));
     case Command::Zoom50:
@@ -95,9 +95,9 @@ bool PlayerSession::Execute(Command c, WindowFacts window) {
     case Command::ComponentU:
     case Command::ComponentV: {
       const uint32_t mode = uint32_t(row.value);
-      if (!graph || graph->SetComponentMode(mode) != kOk) return false;
+      if (!graph || !graph->SetComponentMode(mode)) return false;
       // Paused or stopped, nothing presents the frame again by itself.
-      graph->Refresh();
+      (void)graph->Refresh();
       m_compare.SetComponentMode(mode);
       return true;
     }
@@ -183,7 +183,7 @@ void PlayerSession::ApplyViewLocked(const corvane::PictureView& view) {
   if (!graph) return;
   graph->SetView(view);
   // A paused or stopped picture is not presented again by itself.
-  if (m_transport.State() != PlayState::Playing && m_transport.State() != PlayState::NoFile) graph->Refresh();
+  if (m_transport.State() != PlayState::Playing && m_transport.State() != PlayState::NoFile) (void)graph->Refresh();
 }
 
 bool PlayerSession::ZoomAt(int steps, int x, int y, int areaW, int areaH) {
@@ -231,7 +231,7 @@ PlayerView PlayerSession::View(WindowFacts window) const {
   v.diffGain = m_compare.DiffGain();
   v.graphSsim = m_compare.GraphSsim();
   if (corvane::PlaybackGraph* graph = m_transport.Graph()) {
-    graph->GetCurrentFrame(&v.frame);
+    if (const auto n = graph->GetCurrentFrame()) v.frame = *n;
     v.speed = graph->GetSpeed();
     v.component = int(graph->GetComponentMode());
   }
@@ -243,10 +243,10 @@ void PlayerSession::SetAspectMode(AspectMode mode) {
   m_look.aspect = mode;
   corvane::PlaybackGraph* graph = m_transport.Graph();
   if (!graph) return;
-  graph->SetAspectMode(int(mode));
+  (void)graph->SetAspectMode(int(mode));
   m_compare.SetAspectMode(mode);
   // A paused or stopped picture is not presented again by itself.
-  if (m_transport.State() != PlayState::Playing) graph->Refresh();
+  if (m_transport.State() != PlayState::Playing) (void)graph->Refresh();
 }
 
 void PlayerSession::SetColourSpace(corvane::ColourSpace colour) {
@@ -259,8 +259,8 @@ void PlayerSession::ApplyColourSpace() {
   m_compare.SetColourSpace(m_look.colour);
   corvane::PlaybackGraph* graph = m_transport.Graph();
   if (!graph) return;
-  graph->SetColourSpace(m_look.colour);
-  if (m_transport.State() != PlayState::Playing) graph->Refresh();
+  (void)graph->SetColourSpace(m_look.colour);
+  if (m_transport.State() != PlayState::Playing) (void)graph->Refresh();
 }
 
 // ---- Opening and closing --------------------------------------------------------
@@ -433,7 +433,7 @@ void PlayerSession::CloseReference() {
 
 void PlayerSession::RefreshPictures() {
   std::scoped_lock lock(m_transport.GraphLock());
-  if (m_transport.Graph() && m_transport.State() != PlayState::NoFile) m_transport.Graph()->Refresh();
+  if (m_transport.Graph() && m_transport.State() != PlayState::NoFile) (void)m_transport.Graph()->Refresh();
   m_compare.Refresh();
 }
 

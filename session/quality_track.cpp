@@ -49,15 +49,17 @@ CompareStatus QualityTrack::Start(const CompareInput& a, const CompareInput& b, 
   // graph a little later; a late frame on screen is a visible stutter.
   const unsigned cores = std::thread::hardware_concurrency();
   options.threads = cores > 1 ? cores - 1 : 1;
-  ComparePlan plan;
-  CompareStatus status = corvane::analysis::PlanCompare(a, b, options, &plan);
+  auto planned = corvane::analysis::PlanCompare(a, b, options);
   CompareStatus limit;
-  if (StopsPartWay(status, options.firstFrame)) {
+  if (!planned && StopsPartWay(planned.error(), options.firstFrame)) {
     // The frames before the change make one summary of their own.
-    limit = status;
-    options.frameCount = status.frame - options.firstFrame;
-    status = corvane::analysis::PlanCompare(a, b, options, &plan);
+    limit = planned.error();
+    options.frameCount = limit.frame - options.firstFrame;
+    planned = corvane::analysis::PlanCompare(a, b, options);
   }
+  // The track keeps a status as its state: kOk while it measures.
+  const CompareStatus status = planned ? CompareStatus{} : planned.error();
+  const ComparePlan plan = planned.value_or(ComparePlan{});
   {
     std::scoped_lock lock(m_lock);
     m_results.clear();
@@ -79,7 +81,7 @@ CompareStatus QualityTrack::Run(const CompareInput& a, const CompareInput& b, co
                                const ComparePlan& plan, std::stop_token stop, platform::JobProgress& progress) {
   progress.total = plan.frameCount;
   // A stopped run ends between two frames with the figures so far, as Ok.
-  const CompareStatus status = corvane::analysis::RunCompare(
+  const auto ran = corvane::analysis::RunCompare(
       a, b, options, plan,
       [this, &progress](const FrameMetrics& m) {
         std::scoped_lock lock(m_lock);
@@ -87,6 +89,7 @@ CompareStatus QualityTrack::Run(const CompareInput& a, const CompareInput& b, co
         progress.done = m_results.size();
       },
       stop);
+  const CompareStatus status = ran ? CompareStatus{} : ran.error();
   std::scoped_lock lock(m_lock);
   m_status = status;
   m_done = true;

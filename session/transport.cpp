@@ -21,7 +21,7 @@ Transport::~Transport() {
   // The graph's threads present into the window: they end before it goes.
   if (m_graph) {
     m_graph->SetNotifyWindow(nullptr);
-    m_graph->Close();
+    (void)m_graph->Close();
   }
 }
 
@@ -30,15 +30,15 @@ Transport::~Transport() {
 void Transport::Play() {
   if (m_state == PlayState::Stopped || m_state == PlayState::NoFile) m_statusTicking = true;
   if (!m_graph) return;
-  m_graph->Run();
-  m_graph->SetRepeat(m_repeat);
-  m_graph->SetSpeed(m_graph->GetSpeed());  // the speed chosen before applies again
+  (void)m_graph->Run();
+  (void)m_graph->SetRepeat(m_repeat);
+  (void)m_graph->SetSpeed(m_graph->GetSpeed());  // the speed chosen before applies again
   m_state = PlayState::Playing;
 }
 
 void Transport::Pause() {
   if (!m_graph) return;
-  m_graph->Pause();
+  (void)m_graph->Pause();
   m_state = PlayState::Paused;
 }
 
@@ -46,7 +46,7 @@ void Transport::Stop() {
   ++m_stops;
   m_statusTicking = false;
   if (!m_graph) return;
-  m_graph->Stop();
+  (void)m_graph->Stop();
   m_state = PlayState::Stopped;
 }
 
@@ -57,11 +57,11 @@ void Transport::SetRepeat(bool on) {
 
 void Transport::SetRepeatLocked(bool on) {
   m_repeat = on;
-  if (m_graph) m_graph->SetRepeat(on);
+  if (m_graph) (void)m_graph->SetRepeat(on);
 }
 
 bool Transport::ToggleReverse() {
-  if (!m_graph || m_graph->SetReverse(!m_reverse) < 0) return false;
+  if (!m_graph || !m_graph->SetReverse(!m_reverse)) return false;
   m_reverse = !m_reverse;
   return true;
 }
@@ -70,7 +70,7 @@ bool Transport::GoToFrameLocked(uint64_t n) {
   // A number beyond the last possible frame stays beyond it: saturated,
   // never wrapped onto a small frame number. Seeks need a running reader.
   if (!m_graph || m_state == PlayState::Stopped) return false;
-  return m_graph->SeekToFrame(uint32_t(std::min<uint64_t>(n, UINT32_MAX))) == kOk;
+  return bool(m_graph->SeekToFrame(uint32_t(std::min<uint64_t>(n, UINT32_MAX))));
 }
 
 std::optional<FrameFacts> Transport::FactsOf(uint32_t n) const {
@@ -105,22 +105,26 @@ bool Transport::OpenGraph(const std::string& path) {
     if (m_notice) m_notice(n);
   });
   m_path = path;
-  int readOnly = 0, hasRecord = 0;
   corvane::YUVPara first{};
-  if (m_graph->OpenFile(path, &readOnly) < 0 ||
-      m_graph->ReadFilePara(&hasRecord, std::span<corvane::YUVPara>(&first, 1), false) < 0) {
+  const auto opened = m_graph->OpenFile(path);
+  if (!opened) {
     m_graph.reset();
     return false;
   }
-  m_readOnly = readOnly != 0;
-  m_hasRecord = hasRecord != 0;
+  const auto record = m_graph->ReadFilePara(std::span<corvane::YUVPara>(&first, 1), false);
+  if (!record) {
+    m_graph.reset();
+    return false;
+  }
+  m_readOnly = opened->readOnly;
+  m_hasRecord = record->hasTrailer;
   if (m_hasRecord) m_para = first;
   return true;
 }
 
 void Transport::CancelOpen() {
   if (!m_graph) return;
-  m_graph->Close();
+  (void)m_graph->Close();
   m_graph.reset();
 }
 
@@ -128,13 +132,12 @@ OpenResult Transport::ApplyAndRun(const ViewState& look) {
   m_graph->SetView(look.view);
   // Parameters the engine cannot apply never leave the player claiming to
   // play: the file is closed.
-  if (m_graph->SetPara(&m_para, m_picture) != kOk) {
+  if (!m_graph->SetPara(&m_para, m_picture)) {
     const OpenProblem why = DiagnoseParameters(m_para, m_graph->MemoryLimit());
     CloseLocked();
     return {OpenOutcome::kFailed, OpenFailure::kCannotPlay, why};
   }
-  m_total = 0;
-  m_graph->GetFileInfo(nullptr, &m_total);
+  m_total = m_graph->GetFileInfo().value_or(corvane::FileInfo{}).frameCount;
   if (m_total == 0) {
     CloseLocked();
     return {OpenOutcome::kFailed, OpenFailure::kTooShort};
@@ -143,11 +146,11 @@ OpenResult Transport::ApplyAndRun(const ViewState& look) {
   if (m_graph->GetSegmentCount() > 1 && m_graph->GetFileHandle())
     m_segments.emplace(corvane::ReadTrailer(*m_graph->GetFileHandle()), m_para, true);
   m_graph->SetNotifyWindow(m_sizes);
-  m_graph->SetRepeat(m_repeat);
-  m_graph->SetAspectMode(int(look.aspect));
-  m_graph->SetColourSpace(look.colour);
+  (void)m_graph->SetRepeat(m_repeat);
+  (void)m_graph->SetAspectMode(int(look.aspect));
+  (void)m_graph->SetColourSpace(look.colour);
   m_statusTicking = true;
-  m_graph->Run();
+  (void)m_graph->Run();
   m_state = PlayState::Playing;
   return {OpenOutcome::kPlaying, OpenFailure::kNone};
 }
@@ -156,7 +159,7 @@ void Transport::CloseLocked() {
   Stop();
   if (m_graph) {
     m_graph->SetNotifyWindow(nullptr);
-    m_graph->Close();
+    (void)m_graph->Close();
     m_graph->Release();
     m_graph.reset();
   }
@@ -174,11 +177,11 @@ bool Transport::Step(int delta) {
     // another from the frame the last one asked for, so a held key loses
     // none while the seeker is busy.
     std::scoped_lock lock(m_graphLock);
-    m_graph->Pause();
+    (void)m_graph->Pause();
   }
   m_state = PlayState::Paused;
   uint32_t from = m_seeker.Latest().value_or(0);
-  if (from == 0) m_graph->GetCurrentFrame(&from);
+  if (from == 0) from = m_graph->GetCurrentFrame().value_or(0);
   // Frame 0 and frames past the end are refused by the engine.
   RequestSeek(delta > 0 ? from + 1 : (from > 0 ? from - 1 : 0));
   return true;
@@ -201,7 +204,7 @@ void Transport::SeekNow(uint32_t n, uint64_t ticket) {
   std::scoped_lock graph(m_graphLock);
   // A command that came in between (a key, a close) has superseded it.
   if (m_seeker.Superseded(ticket) || !m_graph) return;
-  const int32_t result = m_graph->SeekToFrame(n);
+  const int32_t result = CodeOf(m_graph->SeekToFrame(n));
   if (m_seekDone) m_seekDone(n, result);
 }
 

@@ -33,11 +33,11 @@ const char* ToolCodeName(ToolCode code) {
 }
 
 ToolResult CheckTarget(const std::string& target, bool overwrite, std::span<const std::string> sources) {
-  if (target.empty()) return {ToolCode::kNoTarget};
+  if (target.empty()) return Fail(ToolError{ToolCode::kNoTarget});
   if (const auto risk = platform::FindInputAtRisk(target, sources))
-    return {ToolCode::kTargetIsSource, 0, risk->input, risk->written};
+    return Fail(ToolError{ToolCode::kTargetIsSource, 0, risk->input, risk->written});
   struct stat st {};
-  if (!overwrite && ::lstat(target.c_str(), &st) == 0) return {ToolCode::kTargetExists, 0, SIZE_MAX, target};
+  if (!overwrite && ::lstat(target.c_str(), &st) == 0) return Fail(ToolError{ToolCode::kTargetExists, 0, SIZE_MAX, target});
   return {};
 }
 
@@ -51,8 +51,8 @@ ToolResult OpenSource(const std::string& path, std::unique_ptr<RawVideoFile>* fi
   auto opened = RawVideoFile::Open(path);
   if (!opened) {
     const VideoFileError& e = opened.error();
-    return {e.step == VideoFileError::Step::kRead ? ToolCode::kReadFailed : ToolCode::kOpenSourceFailed, e.error,
-            SIZE_MAX, path};
+    return Fail(ToolError{e.step == VideoFileError::Step::kRead ? ToolCode::kReadFailed : ToolCode::kOpenSourceFailed,
+                          e.error, SIZE_MAX, path});
   }
   *file = std::move(*opened);
   return {};
@@ -66,7 +66,7 @@ ToolResult ChunkCopier::Prepare(uint64_t largestCopy) {
   try {
     m_buffer.resize(size);
   } catch (const std::bad_alloc&) {
-    return {ToolCode::kOutOfMemory, ENOMEM};
+    return Fail(ToolError{ToolCode::kOutOfMemory, ENOMEM});
   }
   return {};
 }
@@ -86,14 +86,14 @@ ToolResult ChunkCopier::Copy(const platform::File& source, const std::string& so
                              uint64_t length, uint64_t to) {
   uint64_t done = 0;
   while (done < length) {
-    if (Cancelled()) return {ToolCode::kCancelled};
+    if (Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
     const size_t step = size_t(std::min<uint64_t>(length - done, m_buffer.size()));
     errno = 0;
     const int64_t got = source.ReadAt(m_buffer.data(), step, from + done);
     // A short read means the source shrank after the job was made: the bytes
     // in the buffer past `got` are stale and must never reach the target.
-    if (got != int64_t(step)) return {ToolCode::kReadFailed, got < 0 ? errno : 0, SIZE_MAX, sourcePath};
-    if (int err = m_target->WriteAt(m_buffer.data(), step, to + done)) return {ToolCode::kWriteFailed, err};
+    if (got != int64_t(step)) return Fail(ToolError{ToolCode::kReadFailed, got < 0 ? errno : 0, SIZE_MAX, sourcePath});
+    if (int err = m_target->WriteAt(m_buffer.data(), step, to + done)) return Fail(ToolError{ToolCode::kWriteFailed, err});
     done += step;
     Advance(step);
   }
@@ -101,8 +101,8 @@ ToolResult ChunkCopier::Copy(const platform::File& source, const std::string& so
 }
 
 ToolResult ChunkCopier::Write(const uint8_t* data, size_t length, uint64_t to) {
-  if (Cancelled()) return {ToolCode::kCancelled};
-  if (int err = m_target->WriteAt(data, length, to)) return {ToolCode::kWriteFailed, err};
+  if (Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
+  if (int err = m_target->WriteAt(data, length, to)) return Fail(ToolError{ToolCode::kWriteFailed, err});
   Advance(length);
   return {};
 }

@@ -17,15 +17,15 @@ CutSource OpenCutSource(const std::string& path, const YUVPara& para, std::uniqu
   CutSource s;
   YUVType type;
   if (!GetTypeAndFrameSize(&para, &type, &s.frameSize)) {
-    s.result = {ToolCode::kNoParameters};
+    s.result = Fail(ToolError{ToolCode::kNoParameters});
     return s;
   }
-  if (s.result = OpenSource(path, file); !s.result.Ok()) return s;
+  if (s.result = OpenSource(path, file); !s.result) return s;
   const TrailerInfo& trailer = (*file)->Trailer();
   // A spliced file holds segments of other formats; cutting it with one
   // frame size would cut through frames.
   if (trailer.kind == TrailerKind::kSpliced) {
-    s.result = {ToolCode::kSplicedSource, 0, SIZE_MAX, path};
+    s.result = Fail(ToolError{ToolCode::kSplicedSource, 0, SIZE_MAX, path});
     return s;
   }
   // Frames end where the trailer starts: counting the trailer as a frame
@@ -45,13 +45,13 @@ CutSource ProbeCut(const std::string& source, const YUVPara& para) {
 
 ToolResult Cut(const CutJob& job, ToolProgress* progress) {
   const std::string sources[] = {job.source};
-  if (ToolResult r = CheckTarget(job.target, job.overwrite, sources); !r.Ok()) return r;
+  if (ToolResult r = CheckTarget(job.target, job.overwrite, sources); !r) return r;
 
   std::unique_ptr<RawVideoFile> source;
   const CutSource s = OpenCutSource(job.source, job.para, &source);
-  if (!s.result.Ok()) return s.result;
+  if (!s.result) return s.result;
   if (job.firstFrame == 0 || job.firstFrame > job.lastFrame || job.lastFrame > s.frameCount)
-    return {ToolCode::kBadRange, 0, SIZE_MAX, job.source};
+    return Fail(ToolError{ToolCode::kBadRange, 0, SIZE_MAX, job.source});
 
   const uint64_t from = uint64_t(job.firstFrame - 1) * s.frameSize;
   const uint64_t length = uint64_t(job.lastFrame - job.firstFrame + 1) * s.frameSize;
@@ -59,19 +59,19 @@ ToolResult Cut(const CutJob& job, ToolProgress* progress) {
 
   platform::ReplacingFile target;
   ChunkCopier copier(&target, progress, job.chunkBytes);
-  if (ToolResult r = copier.Prepare(length); !r.Ok()) return r;
-  if (copier.Cancelled()) return {ToolCode::kCancelled};
-  if (int err = target.Open(job.target)) return {ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target};
+  if (ToolResult r = copier.Prepare(length); !r) return r;
+  if (copier.Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
+  if (int err = target.Open(job.target)) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
   // Whole frames of a raw file are one byte range: copied as bytes.
   ToolResult r = copier.Copy(source->File(), job.source, from, length, 0);
   // A cancel that arrives after the last chunk still wins: the caller was
   // told nothing would be left.
-  if (r.Ok() && copier.Cancelled()) r = {ToolCode::kCancelled};
-  if (!r.Ok()) {
-    if (r.path.empty() && r.code == ToolCode::kWriteFailed) r.path = job.target;
+  if (r.has_value() && copier.Cancelled()) r = Fail(ToolError{ToolCode::kCancelled});
+  if (!r) {
+    if (r.error().path.empty() && r.error().code == ToolCode::kWriteFailed) r.error().path = job.target;
     return r;  // the temporary file goes with `target`
   }
-  if (int err = target.Commit()) return {ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target};
+  if (int err = target.Commit()) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
   return {};
 }
 

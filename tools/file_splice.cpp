@@ -14,11 +14,11 @@ namespace {
 
 SpliceSource ReadSpliceSource(const std::string& path, std::unique_ptr<RawVideoFile>* file) {
   SpliceSource s;
-  if (s.result = OpenSource(path, file); !s.result.Ok()) return s;
+  if (s.result = OpenSource(path, file); !s.result) return s;
   TrailerInfo trailer = (*file)->Trailer();
   switch (trailer.kind) {
-    case TrailerKind::kNone: s.result = {ToolCode::kNoTrailer, 0, SIZE_MAX, path}; return s;
-    case TrailerKind::kDamaged: s.result = {ToolCode::kDamagedTrailer, 0, SIZE_MAX, path}; return s;
+    case TrailerKind::kNone: s.result = Fail(ToolError{ToolCode::kNoTrailer, 0, SIZE_MAX, path}); return s;
+    case TrailerKind::kDamaged: s.result = Fail(ToolError{ToolCode::kDamagedTrailer, 0, SIZE_MAX, path}); return s;
     case TrailerKind::kPlain:
     case TrailerKind::kSpliced: break;
   }
@@ -30,20 +30,20 @@ SpliceSource ReadSpliceSource(const std::string& path, std::unique_ptr<RawVideoF
   for (const YUVPara& rec : trailer.records) {
     YUVType type;
     if (!GetTypeAndFrameSize(&rec, &type, &frameSize)) {
-      s.result = {ToolCode::kNoParameters, 0, SIZE_MAX, path};
+      s.result = Fail(ToolError{ToolCode::kNoParameters, 0, SIZE_MAX, path});
       break;
     }
   }
   // Data short of one whole frame would add a segment that plays nothing.
   const uint64_t frames = trailer.kind == TrailerKind::kPlain ? PlainFrameCount(s.dataSize, frameSize)
                                                               : TotalFrameCount(trailer.segments);
-  if (s.result.Ok() && frames == 0) s.result = {ToolCode::kEmptyInput, 0, SIZE_MAX, path};
+  if (s.result.has_value() && frames == 0) s.result = Fail(ToolError{ToolCode::kEmptyInput, 0, SIZE_MAX, path});
   s.records = std::move(trailer.records);
   return s;
 }
 
 ToolResult ForInput(ToolResult r, size_t index) {
-  r.input = index;
+  r.error().input = index;
   return r;
 }
 
@@ -59,10 +59,10 @@ uint64_t SplicedSize(uint64_t dataBytes, uint64_t recordCount) {
 }
 
 ToolResult Splice(const SpliceJob& job, ToolProgress* progress) {
-  if (job.inputs.empty()) return {ToolCode::kNoInputs};
+  if (job.inputs.empty()) return Fail(ToolError{ToolCode::kNoInputs});
   std::vector<std::string> paths;
   for (const auto& in : job.inputs) paths.push_back(in.path);
-  if (ToolResult r = CheckTarget(job.target, job.overwrite, paths); !r.Ok()) return r;
+  if (ToolResult r = CheckTarget(job.target, job.overwrite, paths); !r) return r;
 
   // Every input is opened and its trailer read before a byte is written: the
   // record table and the total must be complete up front, and the files stay
@@ -73,10 +73,10 @@ ToolResult Splice(const SpliceJob& job, ToolProgress* progress) {
   uint64_t base = 0, largest = 0;
   for (size_t i = 0; i < job.inputs.size(); ++i) {
     SpliceSource s = ReadSpliceSource(job.inputs[i].path, &files[i]);
-    if (!s.result.Ok()) return ForInput(s.result, i);
+    if (!s.result) return ForInput(s.result, i);
     if (s.recordCount != job.inputs[i].recordCount)
-      return {ToolCode::kRecordCountChanged, 0, i, job.inputs[i].path};
-    if (table.size() + s.records.size() > kMaxTrailerRecords) return {ToolCode::kTooManySegments, 0, i};
+      return Fail(ToolError{ToolCode::kRecordCountChanged, 0, i, job.inputs[i].path});
+    if (table.size() + s.records.size() > kMaxTrailerRecords) return Fail(ToolError{ToolCode::kTooManySegments, 0, i});
     for (size_t k = 0; k < s.records.size(); ++k) {
       YUVPara rec = s.records[k];
       rec.tag = kParaTag;
@@ -94,23 +94,23 @@ ToolResult Splice(const SpliceJob& job, ToolProgress* progress) {
 
   platform::ReplacingFile target;
   ChunkCopier copier(&target, progress, job.chunkBytes);
-  if (ToolResult r = copier.Prepare(largest); !r.Ok()) return r;
-  if (copier.Cancelled()) return {ToolCode::kCancelled};
-  if (int err = target.Open(job.target)) return {ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target};
+  if (ToolResult r = copier.Prepare(largest); !r) return r;
+  if (copier.Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
+  if (int err = target.Open(job.target)) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
 
   auto fail = [&](ToolResult r, size_t input) {
-    if (r.code == ToolCode::kReadFailed) r.input = input;
-    if (r.path.empty() && r.code == ToolCode::kWriteFailed) r.path = job.target;
+    if (r.error().code == ToolCode::kReadFailed) r.error().input = input;
+    if (r.error().path.empty() && r.error().code == ToolCode::kWriteFailed) r.error().path = job.target;
     return r;  // the temporary file goes with `target`
   };
   uint64_t at = 0;
   for (size_t i = 0; i < files.size(); ++i) {
-    if (ToolResult r = copier.Copy(files[i]->File(), job.inputs[i].path, 0, dataSizes[i], at); !r.Ok()) return fail(r, i);
+    if (ToolResult r = copier.Copy(files[i]->File(), job.inputs[i].path, 0, dataSizes[i], at); !r) return fail(r, i);
     at += dataSizes[i];
   }
-  if (ToolResult r = copier.Write(trailer.data(), trailer.size(), at); !r.Ok()) return fail(r, SIZE_MAX);
-  if (copier.Cancelled()) return {ToolCode::kCancelled};
-  if (int err = target.Commit()) return {ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target};
+  if (ToolResult r = copier.Write(trailer.data(), trailer.size(), at); !r) return fail(r, SIZE_MAX);
+  if (copier.Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
+  if (int err = target.Commit()) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
   return {};
 }
 

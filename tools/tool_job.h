@@ -1,6 +1,7 @@
 // What the cut and splice tools share: how a run ends, how its progress is
 // watched and how it is cancelled. The tools print nothing and show nothing;
-// the caller (a dialog, the command line) turns a ToolResult into words.
+// the caller (a dialog, the command line) turns a ToolResult (nothing, or a
+// ToolError) into words.
 #pragma once
 
 #include <atomic>
@@ -9,6 +10,8 @@
 #include <functional>
 #include <string>
 #include <utility>
+
+#include "platform/result.h"
 
 namespace corvane::tools {
 
@@ -37,18 +40,28 @@ enum class ToolCode {
 // Stable lower-case name of a code ("target-is-source"), for logs and tests.
 const char* ToolCodeName(ToolCode code);
 
-struct ToolResult {
-  ToolResult() = default;
-  ToolResult(ToolCode c, int err = 0, size_t in = SIZE_MAX, std::string p = {})
+// Why a run failed. `code` is never kOk in a failure; `error` the errno
+// of the failing call (0 when none applies: a short read); `input` the splice
+// input concerned (index into the job) or SIZE_MAX; `path` the file
+// concerned, when one is.
+struct ToolError {
+  ToolError(ToolCode c = ToolCode::kOk, int err = 0, size_t in = SIZE_MAX, std::string p = {})
       : code(c), error(err), input(in), path(std::move(p)) {}
 
-  ToolCode code = ToolCode::kOk;
-  int error = 0;              // errno of the failing call; 0 when none applies (a short read)
-  size_t input = SIZE_MAX;    // the splice input concerned (index into the job), or SIZE_MAX
-  std::string path;           // the file concerned, when one is
-
-  bool Ok() const { return code == ToolCode::kOk; }
+  ToolCode code;
+  int error;
+  size_t input;
+  std::string path;
 };
+
+// How a run (or a probe of its source) ended: nothing, or why not.
+using ToolResult = Result<void, ToolError>;
+
+// kOk for a success, else the error's code.
+inline ToolCode CodeOf(const ToolResult& r) { return r ? ToolCode::kOk : r.error().code; }
+// The error, or for a success one with code kOk and nothing else: for
+// messages and tests that word every outcome, success included.
+inline ToolError ErrorOf(const ToolResult& r) { return r ? ToolError{} : r.error(); }
 
 // Shared between the thread that runs a tool and the one that watches it.
 // `total` is set once, before the first byte is written: the target's final

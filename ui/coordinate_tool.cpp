@@ -141,8 +141,9 @@ void CoordinateTool::ShowPixelAt(QPoint picturePoint, QSize pictureSize) {
     px = QPoint(int(zoomed->x), int(zoomed->y));
   }
   if (!px) return;
-  int c[3] = {-1, -1, -1};
-  graph->GetPixelValue(uint32_t(px->x()), uint32_t(px->y()), &c[0], &c[1], &c[2]);
+  // Without a value (an RGB format, no frame) the window shows -1 for each.
+  const corvane::PixelValue v = graph->GetPixelValue(uint32_t(px->x()), uint32_t(px->y())).value_or(corvane::PixelValue{});
+  int c[3] = {v.c1, v.c2, v.c3};
   if (!m_session->HasReference()) {
     m_window->ShowPixel(px->x(), px->y(), c[0], c[1], c[2]);
     return;

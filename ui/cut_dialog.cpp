@@ -96,7 +96,7 @@ CutDialog::CutDialog(const QString& sourcePath, const corvane::YUVPara& para, QW
   // offered, or copied, as a frame.
   if (!m_sourcePath.isEmpty()) {
     const tools::CutSource source = tools::ProbeCut(m_sourcePath.toStdString(), m_para);
-    if (source.result.Ok()) m_frameCount = source.frameCount;
+    if (source.result) m_frameCount = source.frameCount;
   }
   if (m_frameCount != 0) m_rangeText->setText(RangeText());
   // The whole file to begin with: a range that is valid as it stands.
@@ -214,8 +214,8 @@ void CutDialog::OnWorkerDone(tools::ToolResult result) {
   m_exitButton->setEnabled(true);
   const QString text = ToolResultText(Tool::kCut, result);
   if (!text.isEmpty()) Prompts::Current().ShowMessage(this, text, ToolResultKind(result));
-  emit cutEnded(result.code);
-  if (result.Ok()) accept();
+  emit cutEnded(tools::CodeOf(result));
+  if (result) accept();
 }
 
 void CutDialog::reject() {

@@ -66,7 +66,7 @@ std::optional<corvane::YUVPara> AskNewParameters(QWidget* parent, const session:
 
 void RunCutTool(QWidget* parent, const QString& path, const session::DefaultParameters& defaults) {
   const tools::SpliceSource probe = tools::ProbeSpliceInput(path.toStdString());
-  const tools::ToolCode code = probe.result.code;
+  const tools::ToolCode code = tools::CodeOf(probe.result);
   if (code == tools::ToolCode::kOpenSourceFailed || code == tools::ToolCode::kReadFailed) {
     Prompts::Current().ShowMessage(parent, ToolResultText(Tool::kCut, probe.result), MessageKind::kError);
     return;

@@ -140,7 +140,7 @@ QString MetricsLimitText(const corvane::analysis::CompareStatus& limit) {
 QString ToolResultText(Tool tool, const corvane::tools::ToolResult& result) {
   using corvane::tools::ToolCode;
   const bool cut = tool == Tool::kCut;
-  switch (result.code) {
+  switch (corvane::tools::CodeOf(result)) {
     case ToolCode::kOk: return cut ? Texts::tr("剪切完成.") : Texts::tr("拼接完成!");
     case ToolCode::kCancelled: return {};
     case ToolCode::kNoInputs: return Texts::tr("请先添加待文件");
@@ -161,7 +161,7 @@ QString ToolResultText(Tool tool, const corvane::tools::ToolResult& result) {
 }
 
 MessageKind ToolResultKind(const corvane::tools::ToolResult& result) {
-  return result.Ok() ? MessageKind::kInformation : MessageKind::kError;
+  return result ? MessageKind::kInformation : MessageKind::kError;
 }
 
 }  // namespace ui

@@ -160,10 +160,10 @@ void SpliceDialog::AddRow(const QString& path, bool set, uint32_t count) {
 
 std::optional<corvane::tools::SpliceSource> SpliceDialog::Probe(const QString& path) {
   tools::SpliceSource probe = tools::ProbeSpliceInput(path.toStdString());
-  const tools::ToolCode code = probe.result.code;
+  const tools::ToolCode code = tools::CodeOf(probe.result);
   if (code == tools::ToolCode::kOpenSourceFailed || code == tools::ToolCode::kReadFailed) {
-    if (probe.result.error != 0)
-      Prompts::Current().ShowMessageWithReason(this, tr("打开文件失败\n"), ErrorText(probe.result.error),
+    if (const int err = tools::ErrorOf(probe.result).error; err != 0)
+      Prompts::Current().ShowMessageWithReason(this, tr("打开文件失败\n"), ErrorText(err),
                                                MessageKind::kError);
     else
       Prompts::Current().ShowMessage(this, tr("打开文件失败\n"), MessageKind::kError);
@@ -331,11 +331,11 @@ void SpliceDialog::OnWorkerDone(tools::ToolResult result) {
   UpdateControls();
   // A cancel asks no question and leaves nothing behind; the bar says what
   // happened rather than just dropping to 0 %.
-  if (result.code == tools::ToolCode::kCancelled) m_progressBar->setFormat(tr("已取消拼接"));
+  if (tools::CodeOf(result) == tools::ToolCode::kCancelled) m_progressBar->setFormat(tr("已取消拼接"));
   const QString text = ToolResultText(Tool::kSplice, result);
   if (!text.isEmpty())
     Prompts::Current().ShowMessage(this, text, ToolResultKind(result));
-  emit spliceEnded(result.code);
+  emit spliceEnded(tools::CodeOf(result));
 }
 
 int SpliceDialog::ProgressValue() const { return m_progressBar->value(); }

@@ -83,7 +83,7 @@ void StillCapture::Capture(const corvane::YUVPara& para) {
 
 int32_t StillCapture::PictureOf(corvane::PlaybackGraph& graph, const StillPart& part,
                                 platform::Picture* picture) const {
-  if (!part.compared) return graph.CapturePicture(picture);
+  if (!part.compared) return corvane::CodeOf(graph.CapturePicture(picture));
   // The compared file is closed only under the graph's lock, which the
   // seeker holds, or on the GUI thread.
   const session::ReferenceView* b = m_session->Reference();
@@ -180,10 +180,10 @@ bool StillCapture::EncodePart(corvane::PlaybackGraph& graph, const StillPart& pa
         need = std::max(need, StillEncoder::OutputCapacity(kind, type, para.width, para.height));
       if (need > UINT32_MAX) throw std::bad_alloc();
       bytes->resize(size_t(need));
-      uint32_t len = 0;
-      r = jpeg ? graph.CaptureJPEG(bytes->data(), uint32_t(need), &len, kJpegQuality)
-               : graph.CaptureBMP(bytes->data(), uint32_t(need), &len);
-      bytes->resize(corvane::Failed(r) ? 0 : len);
+      const auto written = jpeg ? graph.CaptureJPEG(bytes->data(), uint32_t(need), kJpegQuality)
+                                : graph.CaptureBMP(bytes->data(), uint32_t(need));
+      r = corvane::CodeOf(written);
+      bytes->resize(written.value_or(0));
     }
   } catch (const std::bad_alloc&) {
     Tell(Texts::tr("申请内存失败!"), MessageKind::kError);

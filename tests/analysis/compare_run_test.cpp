@@ -41,12 +41,13 @@ TEST(CompareRun, WindowsOfOneFrameGiveEveryFrameAsMeasuredInMemory) {
   CompareOptions options;
   options.threads = 2;
   options.windowBytes = 1;
-  ComparePlan plan;
-  ASSERT_TRUE(PlanCompare(inputs[0], inputs[1], options, &plan).Ok());
+  const auto planned = PlanCompare(inputs[0], inputs[1], options);
+  ASSERT_TRUE(planned.has_value());
+  const ComparePlan plan = *planned;
   ASSERT_EQ(plan.frameCount, kFrames);
 
   std::vector<FrameMetrics> seen;
-  ASSERT_TRUE(RunCompare(inputs[0], inputs[1], options, plan, [&](const FrameMetrics& m) { seen.push_back(m); }).Ok());
+  ASSERT_TRUE(RunCompare(inputs[0], inputs[1], options, plan, [&](const FrameMetrics& m) { seen.push_back(m); }).has_value());
   ASSERT_EQ(seen.size(), kFrames);
   FrameMeasurer measurer;
   std::vector<uint8_t> scratch;
@@ -73,7 +74,7 @@ TEST(CompareRun, WindowsOfOneFrameGiveEveryFrameAsMeasuredInMemory) {
     inputs[s].file = open[s].get();
   }
   std::vector<FrameMetrics> again;
-  ASSERT_TRUE(RunCompare(inputs[0], inputs[1], options, plan, [&](const FrameMetrics& m) { again.push_back(m); }).Ok());
+  ASSERT_TRUE(RunCompare(inputs[0], inputs[1], options, plan, [&](const FrameMetrics& m) { again.push_back(m); }).has_value());
   ASSERT_EQ(again.size(), kFrames);
   for (uint32_t n = 0; n < kFrames; ++n) EXPECT_EQ(again[n].sse, seen[n].sse);
 }

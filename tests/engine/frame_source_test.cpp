@@ -44,13 +44,10 @@ constexpr uint32_t kQcifI420 = 176 * 144 * 3 / 2;  // 38016
 // A 16x16 I420 file of `count` frames opened and playing through a fake graph.
 struct Player {
   Player(const std::string& path, YUVPara para, uint32_t frameSize) : host(frameSize), source(&host) {
-    int ro = -1;
-    EXPECT_EQ(source.Open(path, &ro), kOk);
-    int has = -1;
-    source.ReadTrailer(&has, {}, false);
-    EXPECT_EQ(source.SetPara(&para), kOk);
-    uint32_t count = 0;
-    source.GetFileInfo(nullptr, &count);
+    EXPECT_EQ(CodeOf(source.Open(path)), kOk);
+    (void)source.ReadTrailer({}, false);
+    EXPECT_EQ(CodeOf(source.SetPara(&para)), kOk);
+    (void)source.GetFileInfo();
     source.SetQueue(&host.queue);
   }
   ~Player() { source.Close(); }
@@ -66,7 +63,7 @@ TEST(SourceTest, PlaysForwardsAndBackwardsWithAndWithoutRepeat) {
   {
     Player p(path, Para(fmt::YV12, 16, 16), fs);
     EXPECT_EQ(p.host.frameCount, 100u);
-    ASSERT_EQ(p.source.StartThread(), kOk);
+    ASSERT_EQ(CodeOf(p.source.StartThread()), kOk);
     EXPECT_EQ(p.host.PresentMany(100), Range(1, 100));
     // Repeat off: nothing follows the last frame, which stays current.
     EXPECT_FALSE(p.host.PresentNext(nullptr, std::chrono::milliseconds(100)));
@@ -79,7 +76,7 @@ TEST(SourceTest, PlaysForwardsAndBackwardsWithAndWithoutRepeat) {
   {
     Player p(path, Para(fmt::YV12, 16, 16), fs);
     p.source.SetRepeat(true);
-    ASSERT_EQ(p.source.StartThread(), kOk);
+    ASSERT_EQ(CodeOf(p.source.StartThread()), kOk);
     auto seq = p.host.PresentMany(205);
     std::vector<uint32_t> expect = Range(1, 100);
     auto again = Range(1, 100);
@@ -90,9 +87,9 @@ TEST(SourceTest, PlaysForwardsAndBackwardsWithAndWithoutRepeat) {
   }
   {
     Player p(path, Para(fmt::YV12, 16, 16), fs);
-    ASSERT_EQ(p.source.StartThread(), kOk);
+    ASSERT_EQ(CodeOf(p.source.StartThread()), kOk);
     p.source.SetReverse(true);
-    ASSERT_EQ(p.source.Seek(100), kOk);
+    ASSERT_EQ(CodeOf(p.source.Seek(100)), kOk);
     EXPECT_EQ(p.host.PresentMany(100), Range(100, 1));
     EXPECT_FALSE(p.host.PresentNext(nullptr, std::chrono::milliseconds(100)));
     EXPECT_EQ(p.host.last, 1u);
@@ -102,9 +99,9 @@ TEST(SourceTest, PlaysForwardsAndBackwardsWithAndWithoutRepeat) {
   {
     Player p(path, Para(fmt::YV12, 16, 16), fs);
     p.source.SetRepeat(true);
-    ASSERT_EQ(p.source.StartThread(), kOk);
+    ASSERT_EQ(CodeOf(p.source.StartThread()), kOk);
     p.source.SetReverse(true);
-    ASSERT_EQ(p.source.Seek(3), kOk);
+    ASSERT_EQ(CodeOf(p.source.Seek(3)), kOk);
     EXPECT_EQ(p.host.PresentMany(5), (std::vector<uint32_t>{3, 2, 1, 100, 99}));
   }
 }
@@ -115,10 +112,10 @@ TEST(SourceTest, DirectionChangeReplaysTheFrameOnScreen) {
   testsupport::WriteBytes(path, Frames(384, 100));
   for (bool toReverse : {true, false}) {
     Player p(path, Para(fmt::YV12, 16, 16), 384);
-    ASSERT_EQ(p.source.StartThread(), kOk);
+    ASSERT_EQ(CodeOf(p.source.StartThread()), kOk);
     if (!toReverse) {
       p.source.SetReverse(true);
-      ASSERT_EQ(p.source.Seek(60), kOk);
+      ASSERT_EQ(CodeOf(p.source.Seek(60)), kOk);
       EXPECT_EQ(p.host.PresentMany(24), Range(60, 37));
     } else {
       EXPECT_EQ(p.host.PresentMany(37), Range(1, 37));
@@ -136,22 +133,22 @@ TEST(SourceTest, SeeksDiscardQueuedFramesAndRefuseBadNumbers) {
   testsupport::WriteBytes(path, Frames(384, 50));
   Player p(path, Para(fmt::YV12, 16, 16), 384);
   // Not running yet: refused.
-  EXPECT_EQ(p.source.Seek(5), kNotReady);
-  ASSERT_EQ(p.source.StartThread(), kOk);
-  EXPECT_EQ(p.source.Seek(0), kNotReady);
-  EXPECT_EQ(p.source.Seek(51), kNotReady);
+  EXPECT_EQ(CodeOf(p.source.Seek(5)), kNotReady);
+  ASSERT_EQ(CodeOf(p.source.StartThread()), kOk);
+  EXPECT_EQ(CodeOf(p.source.Seek(0)), kNotReady);
+  EXPECT_EQ(CodeOf(p.source.Seek(51)), kNotReady);
   EXPECT_EQ(p.host.PresentMany(2), Range(1, 2));
   // Seeks while the reader runs ahead: the next frame is always the one sought.
   for (uint32_t target : {40u, 7u, 50u, 1u, 25u}) {
-    ASSERT_EQ(p.source.Seek(target), kOk);
+    ASSERT_EQ(CodeOf(p.source.Seek(target)), kOk);
     EXPECT_EQ(p.host.PresentMany(1), std::vector<uint32_t>{target});
   }
   EXPECT_EQ(p.host.PresentMany(3), Range(26, 28));
   // Stop rewinds to frame 1.
-  p.source.StopThread();
+  (void)p.source.StopThread();
   p.host.queue.Flush();
   EXPECT_FALSE(p.source.IsThreadRunning());
-  ASSERT_EQ(p.source.StartThread(), kOk);
+  ASSERT_EQ(CodeOf(p.source.StartThread()), kOk);
   EXPECT_EQ(p.host.PresentMany(1), Range(1, 1));
 }
 
@@ -164,7 +161,7 @@ TEST(SourceTest, HalfFramesAndTinyFilesAreNeverShown) {
   {
     Player p(path, Para(fmt::YV12, 176, 144), kQcifI420);
     EXPECT_EQ(p.host.frameCount, 10u);
-    ASSERT_EQ(p.source.StartThread(), kOk);
+    ASSERT_EQ(CodeOf(p.source.StartThread()), kOk);
     EXPECT_EQ(p.host.PresentMany(10), Range(1, 10));
     EXPECT_FALSE(p.host.PresentNext(nullptr, std::chrono::milliseconds(100)));
   }
@@ -173,33 +170,34 @@ TEST(SourceTest, HalfFramesAndTinyFilesAreNeverShown) {
   Player p(dir.File("tiny.yuv"), Para(fmt::YV12, 176, 144), kQcifI420);
   EXPECT_EQ(p.host.frameCount, 0u);
   p.source.SetRepeat(true);
-  ASSERT_EQ(p.source.StartThread(), kOk);
+  ASSERT_EQ(CodeOf(p.source.StartThread()), kOk);
   EXPECT_FALSE(p.host.PresentNext(nullptr, std::chrono::milliseconds(100)));
-  EXPECT_EQ(p.source.Seek(1), kNotReady);
+  EXPECT_EQ(CodeOf(p.source.Seek(1)), kNotReady);
 }
 
 TEST(SourceTest, OpenRefusesWhatCannotBePlayed) {
   TempDir dir;
   FakeSourceHost host(16);
   FrameSource source(&host);
-  int ro = -1;
-  EXPECT_EQ(source.Open("", &ro), kNotReady);
-  EXPECT_EQ(source.Open(dir.File("missing.yuv"), &ro), kFail);
+  EXPECT_EQ(CodeOf(source.Open("")), kNotReady);
+  EXPECT_EQ(CodeOf(source.Open(dir.File("missing.yuv"))), kFail);
   testsupport::WriteBytes(dir.File("empty.yuv"), {});
-  EXPECT_EQ(source.Open(dir.File("empty.yuv"), &ro), kFail);
+  EXPECT_EQ(CodeOf(source.Open(dir.File("empty.yuv"))), kFail);
   EXPECT_EQ(source.GetFile(), nullptr);
-  EXPECT_EQ(source.Open(dir.Path().string(), &ro), kFail);
+  EXPECT_EQ(CodeOf(source.Open(dir.Path().string())), kFail);
   testsupport::WriteBytes(dir.File("ok.yuv"), std::vector<uint8_t>(100));
-  EXPECT_EQ(source.Open(dir.File("ok.yuv"), &ro), kOk);
-  EXPECT_EQ(ro, 0);
+  auto opened = source.Open(dir.File("ok.yuv"));
+  EXPECT_EQ(CodeOf(opened), kOk);
+  EXPECT_TRUE(opened && !opened->readOnly);
   // An unknown format cannot be set; playback cannot start.
   YUVPara bad = Para(0x41424344u, 16, 16);
-  EXPECT_EQ(source.SetPara(&bad), kFail);
+  EXPECT_EQ(CodeOf(source.SetPara(&bad)), kFail);
   source.SetQueue(&host.queue);
-  EXPECT_EQ(source.StartThread(), kNotReady);
+  EXPECT_EQ(CodeOf(source.StartThread()), kNotReady);
   std::filesystem::permissions(dir.File("ok.yuv"), std::filesystem::perms::owner_read);
-  EXPECT_EQ(source.Open(dir.File("ok.yuv"), &ro), kOk);
-  EXPECT_EQ(ro, 1);
+  opened = source.Open(dir.File("ok.yuv"));
+  EXPECT_EQ(CodeOf(opened), kOk);
+  EXPECT_TRUE(opened && opened->readOnly);
 }
 
 TEST(SourceTest, SavingParametersTwiceReplacesTheTrailer) {
@@ -211,29 +209,28 @@ TEST(SourceTest, SavingParametersTwiceReplacesTheTrailer) {
   testsupport::WriteBytes(path, frames);
   Player p(path, Para(fmt::YV12, 4, 4), 24);
   YUVPara first = Para(fmt::YV12, 4, 4, 0, 33);
-  ASSERT_EQ(p.source.SavePara(&first), kOk);
+  ASSERT_EQ(CodeOf(p.source.SavePara(&first)), kOk);
   auto bytes = testsupport::ReadBytes(path);
   ASSERT_EQ(bytes.size(), frames.size() + 40);
   EXPECT_TRUE(std::equal(frames.begin(), frames.end(), bytes.begin()));
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 120, bytes.end()), EncodeTrailer(std::span(&first, 1)));
 
   YUVPara second = Para(fmt::YUYV, 4, 3, 0, 20);
-  ASSERT_EQ(p.source.SavePara(&second), kOk);
+  ASSERT_EQ(CodeOf(p.source.SavePara(&second)), kOk);
   bytes = testsupport::ReadBytes(path);
   ASSERT_EQ(bytes.size(), frames.size() + 40);  // replaced, not appended
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 120, bytes.end()), EncodeTrailer(std::span(&second, 1)));
 
   // Reopened, the file says what was saved and still has exactly 5 frames.
   Player q(path, Para(fmt::YV12, 4, 4), 24);
-  int has = 0;
   YUVPara read{};
-  ASSERT_EQ(q.source.ReadTrailer(&has, std::span(&read, 1), false), kOk);
-  EXPECT_EQ(has, 1);
+  const auto found = q.source.ReadTrailer(std::span(&read, 1), false);
+  ASSERT_EQ(CodeOf(found), kOk);
+  EXPECT_TRUE(found->hasTrailer);
   EXPECT_EQ(read, second);
-  uint32_t count = 0;
-  q.source.GetFileInfo(nullptr, &count);
-  EXPECT_EQ(count, 5u);
-  ASSERT_EQ(q.source.StartThread(), kOk);
+  const auto info = q.source.GetFileInfo();
+  EXPECT_EQ(info.value_or(FileInfo{}).frameCount, 5u);
+  ASSERT_EQ(CodeOf(q.source.StartThread()), kOk);
   EXPECT_EQ(q.host.PresentMany(5), Range(1, 5));
   EXPECT_FALSE(q.host.PresentNext(nullptr, std::chrono::milliseconds(100)));
 }
@@ -245,7 +242,7 @@ TEST(SourceTest, SavingIntoAReadOnlyFileIsReportedAndChangesNothing) {
   std::filesystem::permissions(path, std::filesystem::perms::owner_read);
   Player p(path, Para(fmt::YV12, 4, 4), 24);
   YUVPara para = Para(fmt::YV12, 4, 4);
-  EXPECT_EQ(p.source.SavePara(&para), kFail);
+  EXPECT_EQ(CodeOf(p.source.SavePara(&para)), kFail);
   EXPECT_EQ(testsupport::ReadBytes(path), Frames(24, 3));
 }
 
@@ -278,7 +275,7 @@ TEST(SourceTest, SplicedFilePlaysEachSegmentWithItsOwnFormat) {
   EXPECT_EQ(p.source.FramePositionOf(6), 3 * 152064ull + 2 * 50688 + 10);
   EXPECT_EQ(p.source.FramePositionOf(9), 3 * 152064ull + 2 * 50688 + 10 + 3 * 192);
 
-  ASSERT_EQ(p.source.StartThread(), kOk);
+  ASSERT_EQ(CodeOf(p.source.StartThread()), kOk);
   std::vector<PresentedFrame> shown;
   PresentedFrame f;
   while (shown.size() < 9 && p.host.PresentNext(&f)) shown.push_back(f);
@@ -301,7 +298,7 @@ TEST(SourceTest, SplicedFilePlaysEachSegmentWithItsOwnFormat) {
   p.source.SetReverse(true);
   EXPECT_EQ(p.host.PresentMany(9), Range(9, 1));
   p.source.SetReverse(false);
-  ASSERT_EQ(p.source.Seek(5), kOk);
+  ASSERT_EQ(CodeOf(p.source.Seek(5)), kOk);
   EXPECT_EQ(p.host.PresentMany(3), Range(5, 7));
 }
 
@@ -328,13 +325,12 @@ TEST(SourceTest, HugeFramesHoldAtMostThreeBuffersOfAPoolOfTen) {
   }
   FakeSourceHost host(kSmall, 10, kMaxBytes);
   FrameSource source(&host);
-  int ro = -1, has = -1;
-  ASSERT_EQ(source.Open(path, &ro), kOk);
-  source.ReadTrailer(&has, {}, false);
-  ASSERT_EQ(source.SetPara(&records[0]), kOk);
-  source.GetFileInfo(nullptr, nullptr);
+  ASSERT_EQ(CodeOf(source.Open(path)), kOk);
+  (void)source.ReadTrailer({}, false);
+  ASSERT_EQ(CodeOf(source.SetPara(&records[0])), kOk);
+  (void)source.GetFileInfo();
   source.SetQueue(&host.queue);
-  ASSERT_EQ(source.StartThread(), kOk);
+  ASSERT_EQ(CodeOf(source.StartThread()), kOk);
   // The huge frames are a hole of zeros: their numbers come from the reader.
   const auto present = [&](size_t k) {
     std::vector<uint32_t> numbers;
@@ -367,16 +363,15 @@ TEST(SourceTest, SplicedFilesRefuseSavedParameters) {
   const auto before = testsupport::ReadBytes(path);
   Player p(path, file.records[0], 152064);
   YUVPara para = Para(fmt::YV12, 352, 288);
-  EXPECT_EQ(p.source.SavePara(&para), kFail);
+  EXPECT_EQ(CodeOf(p.source.SavePara(&para)), kFail);
   ASSERT_EQ(p.host.notices.size(), 1u);
   EXPECT_EQ(p.host.notices[0], Notice::kSplicedParaRefused);
   EXPECT_EQ(testsupport::ReadBytes(path), before);
   std::vector<YUVPara> all(3);
-  int has = 0;
-  ASSERT_EQ(p.source.ReadTrailer(&has, all, true), kOk);
+  ASSERT_EQ(CodeOf(p.source.ReadTrailer(all, true)), kOk);
   EXPECT_EQ(all, file.records);
   std::vector<YUVPara> tooSmall(2);
-  EXPECT_EQ(p.source.ReadTrailer(&has, tooSmall, true), kFail);
+  EXPECT_EQ(CodeOf(p.source.ReadTrailer(tooSmall, true)), kFail);
 }
 
 TEST(SourceTest, DamagedTrailerLeavesTheFilePlayableAsPlainData) {
@@ -391,17 +386,15 @@ TEST(SourceTest, DamagedTrailerLeavesTheFilePlayableAsPlainData) {
   testsupport::WriteBytes(path, bytes);
   FakeSourceHost host(24);
   FrameSource source(&host);
-  int ro = 0, has = 0;
-  ASSERT_EQ(source.Open(path, &ro), kOk);
+  ASSERT_EQ(CodeOf(source.Open(path)), kOk);
   YUVPara out{};
-  EXPECT_EQ(source.ReadTrailer(&has, std::span(&out, 1), false), kFail);
-  EXPECT_EQ(has, 1);
+  EXPECT_EQ(CodeOf(source.ReadTrailer(std::span(&out, 1), false)), kFail);
+  EXPECT_TRUE(source.HasTrailer());
   EXPECT_EQ(source.GetSegmentCount(), 1u);
   YUVPara para = Para(fmt::YV12, 4, 4);
-  ASSERT_EQ(source.SetPara(&para), kOk);
-  uint32_t count = 0;
-  source.GetFileInfo(nullptr, &count);
-  EXPECT_EQ(count, 5u);
+  ASSERT_EQ(CodeOf(source.SetPara(&para)), kOk);
+  const auto info = source.GetFileInfo();
+  EXPECT_EQ(info.value_or(FileInfo{}).frameCount, 5u);
 }
 
 TEST(SourceTest, FileCutShortWhilePlayingEndsPlayback) {
@@ -412,7 +405,7 @@ TEST(SourceTest, FileCutShortWhilePlayingEndsPlayback) {
     testsupport::WriteBytes(path, Frames(kQcifI420, 60));
     Player p(path, Para(fmt::YV12, 176, 144), kQcifI420);
     p.source.SetRepeat(repeat);
-    ASSERT_EQ(p.source.StartThread(), kOk);
+    ASSERT_EQ(CodeOf(p.source.StartThread()), kOk);
     EXPECT_EQ(p.host.PresentMany(5), Range(1, 5));
     // Another program cuts the file to 20 frames (and a half) while we play.
     std::filesystem::resize_file(path, kQcifI420 * 20 + 7);

@@ -77,12 +77,10 @@ std::vector<uint32_t> Range(uint32_t from, uint32_t to) {
 struct Playback {
   Playback(const std::string& path, const YUVPara& para, int32_t w = 64, int32_t h = 64)
       : window(w, h), graph(&window) {
-    int ro = 0;
-    EXPECT_EQ(graph.OpenFile(path, &ro), kOk);
-    int has = 0;
-    graph.ReadFilePara(&has, {}, false);
-    EXPECT_EQ(graph.SetPara(&para, &window), kOk);
-    graph.GetFileInfo(nullptr, nullptr);
+    EXPECT_EQ(CodeOf(graph.OpenFile(path)), kOk);
+    (void)graph.ReadFilePara({}, false);
+    EXPECT_EQ(CodeOf(graph.SetPara(&para, &window)), kOk);
+    (void)graph.GetFileInfo();
     recorder.Attach(graph);
   }
   RecordingVideoWindow window;
@@ -97,17 +95,17 @@ TEST(GraphTest, SpeedsStepThroughThePowersOfTwoAndSetThePeriod) {
   const float up[] = {2, 4, 8, 16, 16};
   const uint32_t upPeriod[] = {20, 10, 5, 2, 2};
   for (int i = 0; i < 5; ++i) {
-    graph.SpeedUp();
+    (void)graph.SpeedUp();
     EXPECT_EQ(graph.GetSpeed(), up[i]);
     EXPECT_EQ(graph.Timer()->GetPeriod(), upPeriod[i]);
   }
   graph.Release();
-  graph.Create();
+  (void)graph.Create();
   graph.Timer()->SetInterval(40);
   const float down[] = {0.5f, 0.25f, 0.125f, 0.0625f, 0.0625f};
   const uint32_t downPeriod[] = {80, 160, 320, 640, 640};
   for (int i = 0; i < 5; ++i) {
-    graph.SpeedDown();
+    (void)graph.SpeedDown();
     EXPECT_EQ(graph.GetSpeed(), down[i]);
     EXPECT_EQ(graph.Timer()->GetPeriod(), downPeriod[i]);
   }
@@ -128,20 +126,20 @@ TEST(GraphTest, ParametersBeyondTheMemoryLimitAreRefusedBeforeAnythingIsMade) {
   const YUVPara small = Para(fmt::YV12, 16, 16);
   testsupport::WriteBytes(path, Frames(small, 10));
   Playback p(path, small);
-  ASSERT_EQ(p.graph.Run(), kOk);
+  ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
   const FrameQueue* queue = p.graph.Render()->GetQueue();
   ASSERT_NE(queue, nullptr);
   EXPECT_EQ(queue->PoolSize(), Renderer::kQueueSize);
 
   p.graph.SetMemoryLimit(uint64_t(1) << 30);
   const YUVPara huge = Para(fmt::I410, 16384, 16384);  // 1.6 GB a frame
-  EXPECT_EQ(p.graph.SetPara(&huge, &p.window), kOutOfMemory);
+  EXPECT_EQ(CodeOf(p.graph.SetPara(&huge, &p.window)), kOutOfMemory);
   EXPECT_EQ(p.graph.Render()->GetQueue(), queue);
   EXPECT_TRUE(p.graph.Source()->IsThreadRunning());
   EXPECT_EQ(queue->BufferSize(), 384u);
 
   const YUVPara large = Para(fmt::RGB4, 5120, 5120);  // 100 MiB a frame: four fit in 1 GiB
-  ASSERT_EQ(p.graph.SetPara(&large, &p.window), kOk);
+  ASSERT_EQ(CodeOf(p.graph.SetPara(&large, &p.window)), kOk);
   EXPECT_EQ(p.graph.Render()->GetQueue()->PoolSize(), 3u);
   EXPECT_EQ(Renderer::QueueCountFor(3840 * 2160 * 3 / 2), Renderer::kQueueSize);
 }
@@ -151,26 +149,26 @@ TEST(GraphTest, PlaysBothWaysWithRepeatAndKeepsOrderAcrossDirectionChanges) {
   const YUVPara para = Para(fmt::YV12, 16, 16);
   testsupport::WriteBytes(dir.File("a.yuv"), Frames(para, 100));
   Playback p(dir.File("a.yuv"), para);
-  p.graph.SetRepeat(true);
-  ASSERT_EQ(p.graph.Run(), kOk);
-  ASSERT_EQ(p.graph.SetSpeed(16), kOk);  // 2 ms a frame
+  (void)p.graph.SetRepeat(true);
+  ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
+  ASSERT_EQ(CodeOf(p.graph.SetSpeed(16)), kOk);  // 2 ms a frame
   auto first = p.recorder.Next(30);
   ASSERT_EQ(first.size(), 30u);
   EXPECT_EQ(first, Range(1, 30));
   // Reverse: the frame on screen is shown again and playback runs down.
-  p.graph.Pause();
+  (void)p.graph.Pause();
   uint32_t shown = 0;
-  p.graph.GetCurrentFrame(&shown);
-  p.graph.SetReverse(true);
-  p.graph.Run();
+  shown = p.graph.GetCurrentFrame().value_or(shown);
+  (void)p.graph.SetReverse(true);
+  (void)p.graph.Run();
   auto down = p.recorder.Next(shown + 3);
   std::vector<uint32_t> expect = Range(shown, 1);
   for (uint32_t n : {100u, 99u, 98u}) expect.push_back(n);
   EXPECT_EQ(down, expect);
   // GoToEnd then forwards with repeat: the last frame, then frame 1.
-  p.graph.SetReverse(false);
-  ASSERT_EQ(p.graph.GoToEnd(), kOk);
-  p.graph.GetCurrentFrame(&shown);
+  (void)p.graph.SetReverse(false);
+  ASSERT_EQ(CodeOf(p.graph.GoToEnd()), kOk);
+  shown = p.graph.GetCurrentFrame().value_or(shown);
   EXPECT_EQ(shown, 100u);
   auto wrap = p.recorder.Next(3);
   EXPECT_EQ(wrap, (std::vector<uint32_t>{1, 2, 3}));
@@ -182,14 +180,14 @@ TEST(GraphTest, StepsSeeksAndStopRun) {
   testsupport::WriteBytes(dir.File("a.yuv"), Frames(para, 50));
   Playback p(dir.File("a.yuv"), para);
   // Seeking needs the reader.
-  EXPECT_EQ(p.graph.SeekToFrame(5), kNotReady);
-  ASSERT_EQ(p.graph.Run(), kOk);
-  p.graph.SetSpeed(8);
+  EXPECT_EQ(CodeOf(p.graph.SeekToFrame(5)), kNotReady);
+  ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
+  (void)p.graph.SetSpeed(8);
   // Seeks while playing: the frame sought is shown, then play goes on after
   // it. (Ticks go on around the seek, so the frames are found in the record
   // rather than asked for at a moment.)
   for (uint32_t target : {40u, 3u, 27u}) {
-    ASSERT_EQ(p.graph.SeekToFrame(target), kOk);
+    ASSERT_EQ(CodeOf(p.graph.SeekToFrame(target)), kOk);
     p.recorder.Next(2);
     std::vector<uint32_t> all;
     {
@@ -203,26 +201,26 @@ TEST(GraphTest, StepsSeeksAndStopRun) {
     EXPECT_EQ(std::vector<uint32_t>(all.begin() + std::ptrdiff_t(i), all.begin() + std::ptrdiff_t(i + 3)),
               Range(target, target + 2));
   }
-  EXPECT_EQ(p.graph.SeekToFrame(0), kNotReady);
-  EXPECT_EQ(p.graph.SeekToFrame(51), kNotReady);
+  EXPECT_EQ(CodeOf(p.graph.SeekToFrame(0)), kNotReady);
+  EXPECT_EQ(CodeOf(p.graph.SeekToFrame(51)), kNotReady);
   // Steps pause and move one frame; at the ends they are refused and the
   // frame stays.
-  ASSERT_EQ(p.graph.GoToEnd(), kOk);
-  EXPECT_EQ(p.graph.StepForward(), kNotReady);
+  ASSERT_EQ(CodeOf(p.graph.GoToEnd()), kOk);
+  EXPECT_EQ(CodeOf(p.graph.StepForward()), kNotReady);
   EXPECT_TRUE(p.graph.IsPaused());
   uint32_t n = 0;
-  p.graph.GetCurrentFrame(&n);
+  n = p.graph.GetCurrentFrame().value_or(n);
   EXPECT_EQ(n, 50u);
-  ASSERT_EQ(p.graph.StepBackward(), kOk);
-  p.graph.GetCurrentFrame(&n);
+  ASSERT_EQ(CodeOf(p.graph.StepBackward()), kOk);
+  n = p.graph.GetCurrentFrame().value_or(n);
   EXPECT_EQ(n, 49u);
-  ASSERT_EQ(p.graph.GoToStart(), kOk);
-  EXPECT_EQ(p.graph.StepBackward(), kNotReady);
-  p.graph.GetCurrentFrame(&n);
+  ASSERT_EQ(CodeOf(p.graph.GoToStart()), kOk);
+  EXPECT_EQ(CodeOf(p.graph.StepBackward()), kNotReady);
+  n = p.graph.GetCurrentFrame().value_or(n);
   EXPECT_EQ(n, 1u);
-  ASSERT_EQ(p.graph.StepForward(), kOk);
-  ASSERT_EQ(p.graph.StepForward(), kOk);
-  p.graph.GetCurrentFrame(&n);
+  ASSERT_EQ(CodeOf(p.graph.StepForward()), kOk);
+  ASSERT_EQ(CodeOf(p.graph.StepForward()), kOk);
+  n = p.graph.GetCurrentFrame().value_or(n);
   EXPECT_EQ(n, 3u);
   // Nothing is presented while paused.
   const size_t before = p.recorder.Count();
@@ -231,15 +229,15 @@ TEST(GraphTest, StepsSeeksAndStopRun) {
 
   // Stop then Run at speed 4: from frame 1, at the base interval until the
   // speed is applied again.
-  p.graph.SetSpeed(4);
+  (void)p.graph.SetSpeed(4);
   EXPECT_EQ(p.graph.Timer()->GetPeriod(), 10u);
-  ASSERT_EQ(p.graph.Stop(), kOk);
-  p.graph.GetCurrentFrame(&n);
+  ASSERT_EQ(CodeOf(p.graph.Stop()), kOk);
+  n = p.graph.GetCurrentFrame().value_or(n);
   EXPECT_EQ(n, 3u);  // the last frame stays current
   EXPECT_NE(p.graph.Render()->GetQueue()->GetCurrent(), nullptr);
-  ASSERT_EQ(p.graph.Run(), kOk);
+  ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
   EXPECT_EQ(p.graph.Timer()->GetPeriod(), 40u);
-  p.graph.SetSpeed(16);
+  (void)p.graph.SetSpeed(16);
   EXPECT_EQ(p.recorder.Next(2), Range(1, 2));
 }
 
@@ -262,9 +260,9 @@ TEST(GraphTest, SplicedSegmentsRetimeTheClockAndReportEachSizeChangeOnce) {
   Playback p(dir.File("s.yuv"), a);
   EXPECT_EQ(p.graph.GetSegmentCount(), 4u);
   uint32_t count = 0;
-  p.graph.GetFileInfo(nullptr, &count);
+  count = p.graph.GetFileInfo().value_or(FileInfo{}).frameCount;
   EXPECT_EQ(count, 16u);
-  ASSERT_EQ(p.graph.Run(), kOk);
+  ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
   EXPECT_EQ(p.recorder.Next(16), Range(1, 16));
   // 32x32 -> 16x16 once; YUYV 16x16 -> RGB24 16x16 is no size change.
   EXPECT_EQ(p.recorder.sizes, (std::vector<std::pair<uint32_t, uint32_t>>{{16, 16}, {24, 16}}));
@@ -275,7 +273,7 @@ TEST(GraphTest, SplicedSegmentsRetimeTheClockAndReportEachSizeChangeOnce) {
   EXPECT_EQ(shown.width, 24u);
   EXPECT_EQ(shown.format, fmt::I010);
   // The last picture is the 10-bit frame at its own size.
-  p.graph.Stop();
+  (void)p.graph.Stop();
   EXPECT_EQ(p.window.Last().dest.Width() > 0, true);
 }
 
@@ -311,31 +309,33 @@ TEST(GraphTest, PixelValuesFollowEachLayout) {
                                                    ? PackDeepFrame(c.type, w, h, Yd.data(), Ud.data(), Vd.data())
                                                    : PackFrame(c.type, w, h, Y.data(), U.data(), V.data()));
     Playback p(dir.File("p.yuv"), para);
-    ASSERT_EQ(p.graph.Run(), kOk);
-    p.graph.Pause();
-    ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
+    ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
+    (void)p.graph.Pause();
+    ASSERT_EQ(CodeOf(p.graph.SeekToFrame(1)), kOk);
     for (uint32_t y = 0; y < h; ++y)
       for (uint32_t x = 0; x < w; ++x) {
-        int c1, c2, c3;
-        ASSERT_EQ(p.graph.GetPixelValue(x, y, &c1, &c2, &c3), kOk);
+        const auto v = p.graph.GetPixelValue(x, y);
+        ASSERT_EQ(CodeOf(v), kOk);
         const uint32_t ci = (y - y % c.ysub) * w + (x - x % c.xsub);
-        EXPECT_EQ(c1, wantY[y * w + x]) << c.type << " " << x << "," << y;
-        EXPECT_EQ(c2, wantU[ci]) << c.type << " " << x << "," << y;
-        EXPECT_EQ(c3, wantV[ci]) << c.type << " " << x << "," << y;
+        EXPECT_EQ(v->c1, wantY[y * w + x]) << c.type << " " << x << "," << y;
+        EXPECT_EQ(v->c2, wantU[ci]) << c.type << " " << x << "," << y;
+        EXPECT_EQ(v->c3, wantV[ci]) << c.type << " " << x << "," << y;
       }
-    int c1 = 0, c2 = 0, c3 = 0;
-    EXPECT_EQ(p.graph.GetPixelValue(w, 0, &c1, &c2, &c3), kNotReady);
-    EXPECT_EQ(c1 + c2 + c3, -3);
+    // Outside the frame: no value, and what a caller shows for none is -1 each.
+    const auto outside = p.graph.GetPixelValue(w, 0);
+    EXPECT_EQ(CodeOf(outside), kNotReady);
+    const PixelValue shown = outside.value_or(PixelValue{});
+    EXPECT_EQ(shown.c1 + shown.c2 + shown.c3, -3);
   }
   const YUVPara rgb = Para(fmt::RGB4, w, h);
   testsupport::WriteBytes(dir.File("r.yuv"), std::vector<uint8_t>(w * h * 4, 9));
   Playback p(dir.File("r.yuv"), rgb);
-  int c1, c2, c3;
-  EXPECT_EQ(p.graph.GetPixelValue(0, 0, &c1, &c2, &c3), kNotReady);  // no frame yet
-  ASSERT_EQ(p.graph.Run(), kOk);
-  ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
-  EXPECT_EQ(p.graph.GetPixelValue(0, 0, &c1, &c2, &c3), kNotReady);
-  EXPECT_EQ(c1, -1);
+  EXPECT_EQ(CodeOf(p.graph.GetPixelValue(0, 0)), kNotReady);  // no frame yet
+  ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
+  ASSERT_EQ(CodeOf(p.graph.SeekToFrame(1)), kOk);
+  const auto rgbValue = p.graph.GetPixelValue(0, 0);
+  EXPECT_EQ(CodeOf(rgbValue), kNotReady);
+  EXPECT_EQ(rgbValue.value_or(PixelValue{}).c1, -1);
 }
 
 TEST(GraphTest, CaptureRefusesFormatsAndShortBuffers) {
@@ -343,39 +343,42 @@ TEST(GraphTest, CaptureRefusesFormatsAndShortBuffers) {
   const uint32_t w = 96, h = 64;
   const YUVPara i420 = Para(fmt::YV12, w, h), nv12 = Para(fmt::NV12, w, h), uyvy = Para(fmt::UYVY, w, h);
   std::vector<uint8_t> out(w * h * 4 + 54 + 1000);
-  uint32_t len = 0;
   {
     testsupport::WriteBytes(dir.File("n.yuv"), Frames(nv12, 1));
     Playback p(dir.File("n.yuv"), nv12, int32_t(w), int32_t(h));
-    EXPECT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kNotReady);  // nothing shown yet
-    ASSERT_EQ(p.graph.Run(), kOk);
-    ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
-    EXPECT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kUnsupportedFormat);
-    EXPECT_EQ(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), &len, 90), kUnsupportedFormat);
+    EXPECT_EQ(CodeOf(p.graph.CaptureBMP(out.data(), uint32_t(out.size()))), kNotReady);  // nothing shown yet
+    ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
+    ASSERT_EQ(CodeOf(p.graph.SeekToFrame(1)), kOk);
+    EXPECT_EQ(CodeOf(p.graph.CaptureBMP(out.data(), uint32_t(out.size()))), kUnsupportedFormat);
+    EXPECT_EQ(CodeOf(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), 90)), kUnsupportedFormat);
   }
   {
     testsupport::WriteBytes(dir.File("u.yuv"), Frames(uyvy, 1));
     Playback p(dir.File("u.yuv"), uyvy, int32_t(w), int32_t(h));
-    ASSERT_EQ(p.graph.Run(), kOk);
-    ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
-    ASSERT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kOk);
-    EXPECT_EQ(len, w * h * 4 + 54);
-    EXPECT_EQ(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), &len, 90), kUnsupportedFormat);
+    ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
+    ASSERT_EQ(CodeOf(p.graph.SeekToFrame(1)), kOk);
+    const auto bmp = p.graph.CaptureBMP(out.data(), uint32_t(out.size()));
+    ASSERT_EQ(CodeOf(bmp), kOk);
+    EXPECT_EQ(*bmp, w * h * 4 + 54);
+    EXPECT_EQ(CodeOf(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), 90)), kUnsupportedFormat);
   }
   testsupport::WriteBytes(dir.File("i.yuv"), Frames(i420, 1));
   Playback p(dir.File("i.yuv"), i420, int32_t(w), int32_t(h));
-  ASSERT_EQ(p.graph.Run(), kOk);
-  ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
+  ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
+  ASSERT_EQ(CodeOf(p.graph.SeekToFrame(1)), kOk);
   // One byte short of w·h·4 + 54 is refused before anything is written.
   std::fill(out.begin(), out.end(), 0xCD);
-  EXPECT_EQ(p.graph.CaptureBMP(out.data(), w * h * 4 + 53, &len), kFail);
+  EXPECT_EQ(CodeOf(p.graph.CaptureBMP(out.data(), w * h * 4 + 53)), kFail);
   EXPECT_EQ(out[0], 0xCD);
-  ASSERT_EQ(p.graph.CaptureBMP(out.data(), w * h * 4 + 54, &len), kOk);
-  EXPECT_EQ(len, w * h * 4 + 54);
+  const auto bmp = p.graph.CaptureBMP(out.data(), w * h * 4 + 54);
+  ASSERT_EQ(CodeOf(bmp), kOk);
+  EXPECT_EQ(*bmp, w * h * 4 + 54);
   EXPECT_EQ(out[0], 'B');
   EXPECT_EQ(out[1], 'M');
   EXPECT_EQ(out[w * h * 4 + 54], 0xCD);  // nothing past the end
-  ASSERT_EQ(p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), &len, 100), kOk);
+  const auto jpeg = p.graph.CaptureJPEG(out.data(), uint32_t(out.size()), 100);
+  ASSERT_EQ(CodeOf(jpeg), kOk);
+  const uint32_t len = *jpeg;
   ASSERT_GT(len, 4u);
   EXPECT_EQ(out[0], 0xFF);
   EXPECT_EQ(out[1], 0xD8);
@@ -395,17 +398,17 @@ TEST(GraphTest, StillsOfTheAddedFormatsAreThePictureOnScreen) {
     const YUVPara para = Para(CodeOfType(type), w, h);
     testsupport::WriteBytes(dir.File("a.yuv"), Frames(para, 1));
     Playback p(dir.File("a.yuv"), para, int32_t(w), int32_t(h));
-    ASSERT_EQ(p.graph.SetColourSpace({YuvMatrix::kBt709, YuvRange::kFull}), kOk);
-    ASSERT_EQ(p.graph.Run(), kOk);
-    ASSERT_EQ(p.graph.SeekToFrame(1), kOk);
-    uint32_t len = 0;
-    ASSERT_EQ(p.graph.CaptureBMP(out.data(), uint32_t(out.size()), &len), kOk);
-    ASSERT_EQ(len, out.size());
+    ASSERT_EQ(CodeOf(p.graph.SetColourSpace({YuvMatrix::kBt709, YuvRange::kFull})), kOk);
+    ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
+    ASSERT_EQ(CodeOf(p.graph.SeekToFrame(1)), kOk);
+    const auto bmp = p.graph.CaptureBMP(out.data(), uint32_t(out.size()));
+    ASSERT_EQ(CodeOf(bmp), kOk);
+    ASSERT_EQ(*bmp, out.size());
     const std::vector<uint8_t> screen = p.window.Canvas();
     for (uint32_t y = 0; y < h; ++y)
       ASSERT_EQ(0, std::memcmp(&out[54 + size_t(4 * w) * (h - 1 - y)], &screen[size_t(4 * w) * y], 4 * w)) << y;
     std::vector<uint8_t> jpeg(StillEncoder::OutputCapacity(StillKind::kJpeg, type, w, h));
-    EXPECT_EQ(p.graph.CaptureJPEG(jpeg.data(), uint32_t(jpeg.size()), &len, 90),
+    EXPECT_EQ(CodeOf(p.graph.CaptureJPEG(jpeg.data(), uint32_t(jpeg.size()), 90)),
               type == YUV_V210 ? kUnsupportedFormat : kOk);
   }
 }
@@ -415,19 +418,19 @@ TEST(GraphTest, SeekEndsWhenTheFrameCannotBeDrawn) {
   const YUVPara para = Para(fmt::YV12, 16, 16);
   testsupport::WriteBytes(dir.File("a.yuv"), Frames(para, 10));
   Playback p(dir.File("a.yuv"), para);
-  ASSERT_EQ(p.graph.Run(), kOk);
-  p.graph.Pause();
+  ASSERT_EQ(CodeOf(p.graph.Run()), kOk);
+  (void)p.graph.Pause();
   p.window.SetVisible(false);
-  EXPECT_EQ(p.graph.SeekToFrame(5), kNotReady);
+  EXPECT_EQ(CodeOf(p.graph.SeekToFrame(5)), kNotReady);
   // Minimized windows count as drawn: the counter keeps moving.
   p.window.SetMinimized(true);
-  EXPECT_EQ(p.graph.SeekToFrame(7), kOk);
+  EXPECT_EQ(CodeOf(p.graph.SeekToFrame(7)), kOk);
   uint32_t n = 0;
-  p.graph.GetCurrentFrame(&n);
+  n = p.graph.GetCurrentFrame().value_or(n);
   EXPECT_EQ(n, 7u);
   p.window.SetMinimized(false);
   p.window.SetVisible(true);
-  EXPECT_EQ(p.graph.Refresh(), kOk);
+  EXPECT_EQ(CodeOf(p.graph.Refresh()), kOk);
 }
 
 TEST(GraphTest, SavingParametersGoesThroughTheNoticeForSplicedFiles) {
@@ -441,7 +444,7 @@ TEST(GraphTest, SavingParametersGoesThroughTheNoticeForSplicedFiles) {
   Playback p(dir.File("s.yuv"), a);
   std::vector<Notice> notices;
   p.graph.SetNoticeHandler([&](Notice n) { notices.push_back(n); });
-  EXPECT_EQ(p.graph.SaveParaToFile(&a), kFail);
+  EXPECT_EQ(CodeOf(p.graph.SaveParaToFile(&a)), kFail);
   EXPECT_EQ(notices, std::vector<Notice>{Notice::kSplicedParaRefused});
 }
 

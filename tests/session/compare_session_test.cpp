@@ -64,7 +64,7 @@ TEST_F(CompareSessionTest, BFollowsAsFrameNumberAndIsBlackPastItsEnd) {
   ASSERT_EQ(m_session.Open(m_a, {}).outcome, session::OpenOutcome::kPlaying);
   EXPECT_FALSE(m_session.CanRun(Command::ViewSide));  // no B yet
   m_session.Execute(Command::Pause);
-  ASSERT_EQ(m_session.Graph()->SeekToFrame(5), corvane::kOk);
+  ASSERT_EQ(CodeOf(m_session.Graph()->SeekToFrame(5)), corvane::kOk);
   ASSERT_EQ(m_session.OpenReference(m_b, {}).outcome, ReferenceOutcome::kOpened);
   ASSERT_TRUE(m_session.Reference()->WaitIdle(std::chrono::seconds(5)));
   EXPECT_EQ(m_session.Reference()->ShownFrame(), 5u);
@@ -127,10 +127,10 @@ TEST_F(CompareSessionTest, DifferenceIsGreyButWhereTheFramesDiffer) {
   EXPECT_EQ(grey[0], grey[1]);
   EXPECT_EQ(grey[1], grey[2]);
   // The readout is B's own samples, not the difference picture's.
-  int a[3], b[3];
-  m_session.Graph()->GetPixelValue(kBlockX, kBlockY, &a[0], &a[1], &a[2]);
+  int b[3];
+  const corvane::PixelValue a = m_session.Graph()->GetPixelValue(kBlockX, kBlockY).value_or(corvane::PixelValue{});
   ASSERT_TRUE(m_session.ReferenceSamplesAt(kBlockX, kBlockY, b));
-  EXPECT_EQ(a[0] ^ 0x40, b[0]);
+  EXPECT_EQ(a.c1 ^ 0x40, b[0]);
 
   // The quality track measures the frames both files have; frame 3 is the lowest.
   for (int i = 0; i < 500 && !m_session.Track().Done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));

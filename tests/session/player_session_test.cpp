@@ -60,7 +60,7 @@ class PlayerSessionTest : public testing::Test {
     ASSERT_EQ(m_session.Open(m_clip, {}).outcome, OpenOutcome::kPlaying);
     if (state == PlayState::Playing) return;
     m_session.Execute(Command::Pause);
-    ASSERT_EQ(m_session.Graph()->SeekToFrame(50), corvane::kOk);
+    ASSERT_EQ(CodeOf(m_session.Graph()->SeekToFrame(50)), corvane::kOk);
     if (state == PlayState::Stopped) m_session.Execute(Command::Stop);
     ASSERT_EQ(m_session.View().state, state);
   }
@@ -297,7 +297,7 @@ TEST_F(PlayerSessionTest, ColourSpaceRedrawsAPausedPictureAndOutlivesTheFile) {
   ASSERT_EQ(m_session.Open(m_clip, {}).outcome, OpenOutcome::kPlaying);
   EXPECT_EQ(m_session.Graph()->Render()->GetColourSpace().matrix, corvane::YuvMatrix::kBt709);
   m_session.Execute(Command::Pause);
-  ASSERT_EQ(m_session.Graph()->SeekToFrame(50), corvane::kOk);
+  ASSERT_EQ(CodeOf(m_session.Graph()->SeekToFrame(50)), corvane::kOk);
   ASSERT_TRUE(m_session.Execute(Command::Matrix601));
   ASSERT_TRUE(m_session.Execute(Command::RangeLimited));
   EXPECT_EQ(m_window.Canvas(), bt601);  // the default reads as before, byte for byte

@@ -40,7 +40,7 @@ TEST(FileCut, RangesAtTheEdgesWithAndWithoutTrailer) {
     const std::string src = dir.File("src.yuv");
     MakeFile(src, data, trailer ? std::vector<YUVPara>{kPara} : std::vector<YUVPara>{});
     const CutSource probe = ProbeCut(src, kPara);
-    ASSERT_TRUE(probe.result.Ok());
+    ASSERT_TRUE(probe.result.has_value());
     EXPECT_EQ(probe.frameCount, 10u);
     EXPECT_EQ(probe.dataSize, 10u * kFrame);
     for (const Case& c : cases) {
@@ -48,7 +48,7 @@ TEST(FileCut, RangesAtTheEdgesWithAndWithoutTrailer) {
       const std::string out = dir.File("out.yuv");
       ToolProgress progress;
       const ToolResult r = Cut({src, kPara, c.first, c.last, out, true}, &progress);
-      ASSERT_EQ(r.code, c.code) << ToolCodeName(r.code);
+      ASSERT_EQ(CodeOf(r), c.code) << ToolCodeName(CodeOf(r));
       if (c.code != ToolCode::kOk) {
         EXPECT_FALSE(std::filesystem::exists(out));
         continue;
@@ -83,9 +83,9 @@ TEST(FileCut, TrailerIsNeverCountedAsAFrame) {
     const std::string src = dir.File("src.yuv"), out = dir.File("out.yuv");
     MakeFile(src, data, {c.para});
     EXPECT_EQ(ProbeCut(src, c.para).frameCount, c.frames);
-    EXPECT_EQ(Cut({src, c.para, 1, c.frames + 1, out, false}).code, ToolCode::kBadRange);
+    EXPECT_EQ(CodeOf(Cut({src, c.para, 1, c.frames + 1, out, false})), ToolCode::kBadRange);
     EXPECT_FALSE(std::filesystem::exists(out));
-    ASSERT_TRUE(Cut({src, c.para, c.frames, c.frames, out, false}).Ok());
+    ASSERT_TRUE(Cut({src, c.para, c.frames, c.frames, out, false}).has_value());
     EXPECT_EQ(ReadBytes(out), Slice(data, uint64_t(c.frames - 1) * fs, fs));
   }
 }
@@ -94,10 +94,10 @@ TEST(FileCut, SplicedFileIsRefused) {
   TempDir dir;
   const std::string src = dir.File("spliced.yuv"), out = dir.File("out.yuv");
   MakeFile(src, Pattern(2 * kFrame, 3), {Para(fmt::YV12, 16, 8, 0), Para(fmt::YV12, 16, 8, kFrame)});
-  EXPECT_EQ(ProbeCut(src, kPara).result.code, ToolCode::kSplicedSource);
+  EXPECT_EQ(CodeOf(ProbeCut(src, kPara).result), ToolCode::kSplicedSource);
   const ToolResult r = Cut({src, kPara, 1, 1, out, false});
-  EXPECT_EQ(r.code, ToolCode::kSplicedSource);
-  EXPECT_EQ(r.path, src);
+  EXPECT_EQ(CodeOf(r), ToolCode::kSplicedSource);
+  EXPECT_EQ(ErrorOf(r).path, src);
   EXPECT_FALSE(std::filesystem::exists(out));
 }
 
@@ -105,12 +105,12 @@ TEST(FileCut, RefusalsLeaveNoTarget) {
   TempDir dir;
   const std::string src = dir.File("src.yuv"), out = dir.File("out.yuv");
   MakeFile(src, Pattern(3 * kFrame, 4), {});
-  EXPECT_EQ(Cut({src, Para(0x12345678, 16, 8), 1, 1, out, false}).code, ToolCode::kNoParameters);
-  EXPECT_EQ(Cut({src, Para(fmt::YV12, 0, 8), 1, 1, out, false}).code, ToolCode::kNoParameters);
+  EXPECT_EQ(CodeOf(Cut({src, Para(0x12345678, 16, 8), 1, 1, out, false})), ToolCode::kNoParameters);
+  EXPECT_EQ(CodeOf(Cut({src, Para(fmt::YV12, 0, 8), 1, 1, out, false})), ToolCode::kNoParameters);
   const ToolResult missing = Cut({dir.File("missing.yuv"), kPara, 1, 1, out, false});
-  EXPECT_EQ(missing.code, ToolCode::kOpenSourceFailed);
-  EXPECT_EQ(missing.error, ENOENT);
-  EXPECT_EQ(Cut({src, kPara, 1, 1, "", false}).code, ToolCode::kNoTarget);
+  EXPECT_EQ(CodeOf(missing), ToolCode::kOpenSourceFailed);
+  EXPECT_EQ(ErrorOf(missing).error, ENOENT);
+  EXPECT_EQ(CodeOf(Cut({src, kPara, 1, 1, "", false})), ToolCode::kNoTarget);
   EXPECT_EQ(Listing(dir), std::vector<std::string>{"src.yuv"});
 }
 
@@ -122,10 +122,10 @@ TEST(FileCut, ExistingTargetNeedsTheOverwriteDecision) {
   const auto old = Pattern(1000, 6);
   testsupport::WriteBytes(out, old);
   const ToolResult r = Cut({src, kPara, 2, 3, out, false});
-  EXPECT_EQ(r.code, ToolCode::kTargetExists);
-  EXPECT_EQ(r.path, out);
+  EXPECT_EQ(CodeOf(r), ToolCode::kTargetExists);
+  EXPECT_EQ(ErrorOf(r).path, out);
   EXPECT_EQ(ReadBytes(out), old);
-  ASSERT_TRUE(Cut({src, kPara, 2, 3, out, true}).Ok());
+  ASSERT_TRUE(Cut({src, kPara, 2, 3, out, true}).has_value());
   EXPECT_EQ(ReadBytes(out), Slice(data, kFrame, 2 * kFrame));
 }
 
@@ -144,13 +144,13 @@ TEST(FileCut, TargetThatIsTheSourceIsRefused) {
   for (const auto& target : spellings) {
     for (bool overwrite : {false, true}) {
       const ToolResult r = Cut({src, kPara, 1, 2, target, overwrite});
-      EXPECT_EQ(r.code, ToolCode::kTargetIsSource) << target;
+      EXPECT_EQ(CodeOf(r), ToolCode::kTargetIsSource) << target;
     }
   }
   // The source named like the target's temporary file.
   const std::string part = dir.File("clip.yuv.part");
   std::filesystem::copy_file(src, part);
-  EXPECT_EQ(Cut({part, kPara, 1, 2, dir.File("clip.yuv"), true}).code, ToolCode::kTargetIsSource);
+  EXPECT_EQ(CodeOf(Cut({part, kPara, 1, 2, dir.File("clip.yuv"), true})), ToolCode::kTargetIsSource);
   EXPECT_EQ(ReadBytes(part), ReadBytes(src));
   EXPECT_EQ(ReadBytes(src).size(), data.size() + 40);
   EXPECT_FALSE(std::filesystem::exists(dir.File("clip.yuv")));
@@ -175,7 +175,7 @@ TEST(FileCut, CancelAtAnyChunkLeavesNoTarget) {
       };
       CutJob job{src, kPara, 1, 40, out, true};
       job.chunkBytes = 4 * kFrame;
-      EXPECT_EQ(Cut(job, &progress).code, ToolCode::kCancelled);
+      EXPECT_EQ(CodeOf(Cut(job, &progress)), ToolCode::kCancelled);
       EXPECT_EQ(chunks, cancelAfter);
       if (existing) {
         EXPECT_EQ(ReadBytes(out), old);
@@ -206,7 +206,7 @@ TEST(FileCut, CancelFromAnotherThread) {
   job.chunkBytes = 2 * kFrame;
   const ToolResult r = Cut(job, &progress);
   watcher.join();
-  EXPECT_EQ(r.code, ToolCode::kCancelled);
+  EXPECT_EQ(CodeOf(r), ToolCode::kCancelled);
   EXPECT_EQ(progress.written.load(), stopAt);
   EXPECT_EQ(progress.total.load(), 64u * kFrame);
   EXPECT_EQ(Listing(dir), std::vector<std::string>{"src.yuv"});
@@ -225,9 +225,9 @@ TEST(FileCut, SourceTruncatedDuringTheCutIsAReadError) {
   CutJob job{src, kPara, 2, 20, out, false};
   job.chunkBytes = 4 * kFrame;
   const ToolResult r = Cut(job, &progress);
-  EXPECT_EQ(r.code, ToolCode::kReadFailed);
-  EXPECT_EQ(r.error, 0);
-  EXPECT_EQ(r.path, src);
+  EXPECT_EQ(CodeOf(r), ToolCode::kReadFailed);
+  EXPECT_EQ(ErrorOf(r).error, 0);
+  EXPECT_EQ(ErrorOf(r).path, src);
   EXPECT_EQ(Listing(dir), std::vector<std::string>{"src.yuv"});
 }
 
@@ -239,8 +239,8 @@ TEST(FileCut, ReadOnlyTargetFolderIsACreateFailure) {
   std::filesystem::create_directory(dir.Path() / "ro");
   std::filesystem::permissions(dir.Path() / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   const ToolResult r = Cut({src, kPara, 1, 2, dir.File("ro/out.yuv"), false});
-  EXPECT_EQ(r.code, ToolCode::kCreateTargetFailed);
-  EXPECT_EQ(r.error, EACCES);
+  EXPECT_EQ(CodeOf(r), ToolCode::kCreateTargetFailed);
+  EXPECT_EQ(ErrorOf(r).error, EACCES);
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path() / "ro"));
 }
 
@@ -262,7 +262,7 @@ TEST(FileCut, ChunkSizesDoNotChangeTheBytes) {
       last = written;
       ++calls;
     };
-    ASSERT_TRUE(Cut(job, &progress).Ok()) << chunk;
+    ASSERT_TRUE(Cut(job, &progress).has_value()) << chunk;
     EXPECT_EQ(ReadBytes(out), Slice(data, kFrame, 7 * kFrame)) << chunk;
     EXPECT_EQ(calls, (7u * kFrame + chunk - 1) / chunk) << chunk;
   }
@@ -282,7 +282,7 @@ TEST(FileCut, FramesBeyondFourGigabytes) {
     ASSERT_EQ(f.WriteAt(trailer.data(), trailer.size(), uint64_t(n + 1) * kFrame), 40);
   }
   EXPECT_EQ(ProbeCut(src, kPara).frameCount, n + 1);
-  ASSERT_TRUE(Cut({src, kPara, n, n + 1, out, false}).Ok());
+  ASSERT_TRUE(Cut({src, kPara, n, n + 1, out, false}).has_value());
   EXPECT_EQ(ReadBytes(out), frames);
 }
 

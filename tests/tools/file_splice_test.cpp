@@ -50,7 +50,7 @@ TEST(FileSplice, ProbeReportsRecordsAndData) {
   TempDir dir;
   Inputs in(dir);
   const SpliceSource c = ProbeSpliceInput(in.c);
-  ASSERT_TRUE(c.result.Ok());
+  ASSERT_TRUE(c.result.has_value());
   EXPECT_EQ(c.recordCount, 3u);
   EXPECT_EQ(c.dataSize, 192u);
   EXPECT_EQ(c.records.size(), 3u);
@@ -70,7 +70,7 @@ TEST(FileSplice, LayoutAndRecordsAreExact) {
   uint64_t totalSeen = 0;
   progress.onChunk = [&](uint64_t, uint64_t total) { totalSeen = total; };
   const ToolResult r = Splice(in.Job(out), &progress);
-  ASSERT_TRUE(r.Ok()) << ToolCodeName(r.code);
+  ASSERT_TRUE(r.has_value()) << ToolCodeName(CodeOf(r));
 
   const uint64_t a = 576, b = 487;
   const std::vector<YUVPara> records = {Para(fmt::YV12, 16, 8, 0, 40), Para(fmt::YUYV, 10, 6, a, 33),
@@ -100,7 +100,7 @@ TEST(FileSplice, SplicedInputSecondAndTheSameFileTwice) {
   TempDir dir;
   Inputs in(dir);
   const std::string out = dir.File("out.yuv");
-  ASSERT_TRUE(Splice({{{in.b, 1}, {in.c, 3}, {in.b, 1}}, out, false}).Ok());
+  ASSERT_TRUE(Splice({{{in.b, 1}, {in.c, 3}, {in.b, 1}}, out, false}).has_value());
   const uint64_t b = 487;
   const std::vector<YUVPara> records = {Para(fmt::YUYV, 10, 6, 0, 33),      Para(fmt::NV12, 8, 4, b, 20),
                                         Para(fmt::RGB3, 4, 2, b + 96, 80),  Para(fmt::UYVY, 6, 2, b + 168, 0),
@@ -113,7 +113,7 @@ TEST(FileSplice, SinglePlainInputIsAPlainFile) {
   TempDir dir;
   Inputs in(dir);
   const std::string out = dir.File("out.yuv");
-  ASSERT_TRUE(Splice({{{in.a, 1}}, out, false}).Ok());
+  ASSERT_TRUE(Splice({{{in.a, 1}}, out, false}).has_value());
   EXPECT_EQ(ReadBytes(out), ReadBytes(in.a));
 }
 
@@ -125,7 +125,7 @@ TEST(FileSplice, PlainRecordOffsetIsWhereItsDataLands) {
   const std::string odd = dir.File("odd.yuv"), out = dir.File("out.yuv");
   const auto data = Pattern(240, 24);
   MakeFile(odd, data, {Para(fmt::YUYV, 10, 6, 12345, 33)});
-  ASSERT_TRUE(Splice({{{in.a, 1}, {odd, 1}}, out, false}).Ok());
+  ASSERT_TRUE(Splice({{{in.a, 1}, {odd, 1}}, out, false}).has_value());
   EXPECT_EQ(ReadBytes(out), Concat({in.aData, data,
                                     EncodeTrailer(std::vector<YUVPara>{Para(fmt::YV12, 16, 8, 0, 40),
                                                                        Para(fmt::YUYV, 10, 6, 576, 33)})}));
@@ -181,11 +181,11 @@ TEST(FileSplice, RefusalsNameTheInputAndLeaveNoTarget) {
   };
   for (const Case& c : cases) {
     const ToolResult r = Splice(c.job, nullptr);
-    EXPECT_EQ(r.code, c.code) << c.what << ": " << ToolCodeName(r.code);
-    EXPECT_EQ(r.input, c.input) << c.what;
+    EXPECT_EQ(CodeOf(r), c.code) << c.what << ": " << ToolCodeName(CodeOf(r));
+    EXPECT_EQ(ErrorOf(r).input, c.input) << c.what;
     // A refused input is named (a target that is an input names the target).
     if (c.input != SIZE_MAX && c.code != ToolCode::kTargetIsSource) {
-      EXPECT_EQ(r.path, c.job.inputs[c.input].path) << c.what;
+      EXPECT_EQ(ErrorOf(r).path, c.job.inputs[c.input].path) << c.what;
     }
     EXPECT_EQ(Listing(dir), before) << c.what;
   }
@@ -211,7 +211,7 @@ TEST(FileSplice, CancelAtAnyChunkLeavesNoTarget) {
       SpliceJob job = in.Job(out);
       job.overwrite = true;
       job.chunkBytes = 100;
-      EXPECT_EQ(Splice(job, &progress).code, ToolCode::kCancelled);
+      EXPECT_EQ(CodeOf(Splice(job, &progress)), ToolCode::kCancelled);
       EXPECT_EQ(writes, cancelAfter);
       if (existing) {
         EXPECT_EQ(ReadBytes(out), old);
@@ -240,7 +240,7 @@ TEST(FileSplice, CancelFromAnotherThread) {
   job.chunkBytes = 4;  // 576 and 700 are chunk ends
   const ToolResult r = Splice(job, &progress);
   watcher.join();
-  EXPECT_EQ(r.code, ToolCode::kCancelled);
+  EXPECT_EQ(CodeOf(r), ToolCode::kCancelled);
   EXPECT_EQ(progress.written.load(), stopAt);
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_FALSE(std::filesystem::exists(out + ".part"));
@@ -259,9 +259,9 @@ TEST(FileSplice, InputTruncatedDuringTheSpliceIsAReadError) {
   SpliceJob job = in.Job(out);
   job.chunkBytes = 100;
   const ToolResult r = Splice(job, &progress);
-  EXPECT_EQ(r.code, ToolCode::kReadFailed);
-  EXPECT_EQ(r.input, 1u);
-  EXPECT_EQ(r.path, in.b);
+  EXPECT_EQ(CodeOf(r), ToolCode::kReadFailed);
+  EXPECT_EQ(ErrorOf(r).input, 1u);
+  EXPECT_EQ(ErrorOf(r).path, in.b);
   EXPECT_EQ(Listing(dir), (std::vector<std::string>{"a.yuv", "b.yuv", "c.yuv"}));
 }
 
@@ -272,8 +272,8 @@ TEST(FileSplice, ReadOnlyTargetFolderIsACreateFailure) {
   std::filesystem::create_directory(dir.Path() / "ro");
   std::filesystem::permissions(dir.Path() / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   const ToolResult r = Splice(in.Job(dir.File("ro/out.yuv")));
-  EXPECT_EQ(r.code, ToolCode::kCreateTargetFailed);
-  EXPECT_EQ(r.error, EACCES);
+  EXPECT_EQ(CodeOf(r), ToolCode::kCreateTargetFailed);
+  EXPECT_EQ(ErrorOf(r).error, EACCES);
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path() / "ro"));
 }
 
@@ -283,13 +283,13 @@ TEST(FileSplice, ChunkSizesDoNotChangeTheBytes) {
   TempDir dir;
   Inputs in(dir);
   const std::string ref = dir.File("ref.yuv");
-  ASSERT_TRUE(Splice(in.Job(ref)).Ok());
+  ASSERT_TRUE(Splice(in.Job(ref)).has_value());
   const auto expected = ReadBytes(ref);
   for (size_t chunk : {size_t(1), size_t(96), size_t(192), size_t(576), size_t(1000)}) {
     SpliceJob job = in.Job(dir.File("out.yuv"));
     job.overwrite = true;
     job.chunkBytes = chunk;
-    ASSERT_TRUE(Splice(job).Ok()) << chunk;
+    ASSERT_TRUE(Splice(job).has_value()) << chunk;
     EXPECT_EQ(ReadBytes(dir.File("out.yuv")), expected) << chunk;
   }
 }

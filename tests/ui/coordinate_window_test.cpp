@@ -72,9 +72,8 @@ TEST_F(CoordinateWindowTest, CoordinateWindowReadsThePixelUnderThePointer) {
     QCoreApplication::sendEvent(w->centralWidget(), &e);
   };
   auto valuesAt = [&](int x, int y) {
-    int v[3];
-    w->Graph()->GetPixelValue(uint32_t(x), uint32_t(y), &v[0], &v[1], &v[2]);
-    return QStringList{QString::number(v[0]), QString::number(v[1]), QString::number(v[2])};
+    const corvane::PixelValue v = w->Graph()->GetPixelValue(uint32_t(x), uint32_t(y)).value_or(corvane::PixelValue{});
+    return QStringList{QString::number(v.c1), QString::number(v.c2), QString::number(v.c3)};
   };
   // At 4:3 the 352×288 area shows a 352×264 picture between 12-row bars.
   struct Row {

@@ -48,7 +48,7 @@ class PausedWindowTest : public testing::Test {
     w->Initialize();
     EXPECT_EQ(w->View().state, PlayState::Playing);
     w->OnButton(ids::kBtnPause);
-    EXPECT_EQ(w->Graph()->SeekToFrame(1), corvane::kOk);
+    EXPECT_EQ(CodeOf(w->Graph()->SeekToFrame(1)), corvane::kOk);
     return w;
   }
   static std::vector<uint8_t> ReadAll(const QString& path) {
@@ -60,11 +60,10 @@ class PausedWindowTest : public testing::Test {
   // The still the graph makes of the frame on screen, in a roomy buffer.
   static std::vector<uint8_t> Expected(PlayerWindow& w, bool jpeg) {
     std::vector<uint8_t> buf(8 << 20);
-    uint32_t len = 0;
-    const int32_t r = jpeg ? w.Graph()->CaptureJPEG(buf.data(), uint32_t(buf.size()), &len, 100)
-                           : w.Graph()->CaptureBMP(buf.data(), uint32_t(buf.size()), &len);
-    EXPECT_EQ(r, corvane::kOk);
-    buf.resize(r == corvane::kOk ? len : 0);
+    const auto r = jpeg ? w.Graph()->CaptureJPEG(buf.data(), uint32_t(buf.size()), 100)
+                        : w.Graph()->CaptureBMP(buf.data(), uint32_t(buf.size()));
+    EXPECT_EQ(CodeOf(r), corvane::kOk);
+    buf.resize(r.value_or(0));
     return buf;
   }
   static QStringList Files(const QString& folder) {

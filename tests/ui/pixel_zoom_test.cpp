@@ -232,7 +232,7 @@ TEST_F(InspectionTest, PngStillClipboardAndFrameFacts) {
   EXPECT_TRUE(uitest::WaitFor([&] { return !w->StatusFacts().isEmpty(); }));
   EXPECT_EQ(w->StatusFacts(), QStringLiteral("I420 320×240 25帧/秒"));
   platform::Picture frame;
-  ASSERT_EQ(w->Graph()->CapturePicture(&frame), corvane::kOk);
+  ASSERT_EQ(CodeOf(w->Graph()->CapturePicture(&frame)), corvane::kOk);
   const QImage expected =
       QImage(frame.pixels.get(), 320, 240, int(frame.stride), QImage::Format_RGB32).convertToFormat(QImage::Format_RGB32);
   w->Run(ui::Command::SavePng);

@@ -56,7 +56,7 @@ class PlayerWindowTest : public testing::Test {
   }
   static uint32_t Current(const PlayerWindow& w) {
     uint32_t n = 0;
-    if (w.Graph()) w.Graph()->GetCurrentFrame(&n);
+    if (w.Graph()) n = w.Graph()->GetCurrentFrame().value_or(n);
     return n;
   }
   // Brings a window on the clip into `state`; Paused and Stopped are reached
@@ -72,7 +72,7 @@ class PlayerWindowTest : public testing::Test {
     w.UpdateControls();
     if (state == PlayState::Playing) return;
     w.OnButton(ids::kBtnPause);
-    ASSERT_EQ(w.Graph()->SeekToFrame(50), corvane::kOk);
+    ASSERT_EQ(CodeOf(w.Graph()->SeekToFrame(50)), corvane::kOk);
     if (state == PlayState::Stopped) w.OnButton(ids::kBtnStop);
     ASSERT_EQ(w.View().state, state);
   }

@@ -44,7 +44,7 @@ class SpliceDialogTest : public testing::Test {
     tools::SpliceJob job;
     job.inputs = {{p, 1}, {q, 1}, {p, 1}};
     job.target = m_c;
-    ASSERT_TRUE(tools::Splice(job).Ok());
+    ASSERT_TRUE(tools::Splice(job).has_value());
     m_window = std::make_unique<PlayerWindow>();
     m_window->Initialize();
   }
@@ -157,7 +157,7 @@ TEST_F(SpliceDialogTest, RunWritesWhatTheCoreWritesAndEveryRefusalHasItsMessage)
     tools::SpliceJob job;
     job.inputs = {{m_a, 1}, {m_c, 3}, {m_d, 1}};
     job.target = expected;
-    ASSERT_TRUE(tools::Splice(job).Ok());
+    ASSERT_TRUE(tools::Splice(job).has_value());
     ASSERT_EQ(tools::ProbeSpliceInput(expected).recordCount, 5u);
   }
   const std::vector<uint8_t> old = {9, 9, 9};
