@@ -23,7 +23,7 @@ namespace benchutil {
 inline void MakeToolsInput(const std::string& path, uint32_t w, uint32_t h, uint32_t frames) {
   const uint64_t frameSize = uint64_t(w) * h * 3 / 2, dataSize = frameSize * frames;
   platform::File file;
-  if (file.Open(path, platform::File::Mode::kCreate) != 0) std::abort();
+  if (!file.Open(path, platform::File::Mode::kCreate)) std::abort();
   std::vector<uint8_t> frame(frameSize);
   for (uint32_t n = 0; n < frames; ++n) {
     for (size_t i = 0; i < frame.size(); i += 4096) frame[i] = uint8_t(n + i);

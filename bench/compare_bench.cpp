@@ -48,7 +48,7 @@ const Files& BenchFiles() {
     std::atexit([] { std::filesystem::remove_all(g_dir); });
     Files f{g_dir + "/a.yuv", g_dir + "/b.yuv"};
     platform::File a, b;
-    if (a.Open(f.a, platform::File::Mode::kCreate) || b.Open(f.b, platform::File::Mode::kCreate)) std::abort();
+    if (!a.Open(f.a, platform::File::Mode::kCreate) || !b.Open(f.b, platform::File::Mode::kCreate)) std::abort();
     const YUVPara para = MakePara(fmt::YV12, kW, kH);
     uint32_t seed = 15;
     for (uint32_t n = 0; n < kFrames; ++n) {
@@ -112,7 +112,7 @@ void BM_ReadFloor(benchmark::State& state) {
   const Files& f = BenchFiles();
   RateFromHalfAndWhole(state, RUSAGE_SELF, [&](uint32_t frames) {
     platform::File a, b;
-    if (a.Open(f.a, platform::File::Mode::kRead) || b.Open(f.b, platform::File::Mode::kRead)) std::abort();
+    if (!a.Open(f.a, platform::File::Mode::kRead) || !b.Open(f.b, platform::File::Mode::kRead)) std::abort();
     std::vector<uint8_t> ba(kFrameSize), bb(kFrameSize);
     for (uint32_t n = 0; n < frames; ++n) {
       a.ReadAt(ba.data(), kFrameSize, n * kFrameSize);

@@ -105,7 +105,7 @@ Files MakeFiles(uint32_t frames) {
   YUVPara p = MakePara(fmt::YV12, kW, kH);
   p.frameInterval = kInterval;
   platform::File a, b;
-  if (a.Open(f.a, platform::File::Mode::kCreate) || b.Open(f.b, platform::File::Mode::kCreate)) std::abort();
+  if (!a.Open(f.a, platform::File::Mode::kCreate) || !b.Open(f.b, platform::File::Mode::kCreate)) std::abort();
   uint64_t pos = 0;
   for (uint32_t n = 0; n < frames; ++n) {
     std::vector<uint8_t> frame = MakePatternFrame(p, n);

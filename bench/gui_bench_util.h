@@ -21,7 +21,7 @@ namespace benchutil {
 inline std::string WritePatternClip(const std::string& path, const corvane::YUVPara& para, uint32_t frames,
                                     std::vector<uint8_t>* first = nullptr) {
   platform::File f;
-  if (f.Open(path, platform::File::Mode::kCreate) != 0) return {};
+  if (!f.Open(path, platform::File::Mode::kCreate)) return {};
   uint64_t at = 0;
   for (uint32_t i = 0; i < frames; ++i) {
     const std::vector<uint8_t> frame = corvane::MakePatternFrame(para, i);

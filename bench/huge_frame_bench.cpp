@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     platform::File f;
     const uint64_t data = 3ull * frameSize;
     const auto trailer = corvane::EncodeTrailer(std::span<const corvane::YUVPara>(&para, 1));
-    if (f.Open(path, platform::File::Mode::kCreate) != 0 ||
+    if (!f.Open(path, platform::File::Mode::kCreate) ||
         f.WriteAt(trailer.data(), trailer.size(), data) != int64_t(trailer.size())) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       return 1;

@@ -50,7 +50,7 @@ std::string MakeClip(uint32_t w, uint32_t h, uint32_t frames, uint32_t interval)
   YUVPara p = DefaultPara();
   p.width = w, p.height = h, p.frameInterval = interval;
   platform::File f;
-  f.Open(path, platform::File::Mode::kCreate);
+  if (!f.Open(path, platform::File::Mode::kCreate)) std::abort();
   uint64_t pos = 0;
   for (uint32_t i = 0; i < frames; ++i) {
     auto frame = MakePatternFrame(p, i);

@@ -53,7 +53,7 @@ uint32_t Frames() {
 // A pattern clip of `para` and a noisy copy, read once afterwards.
 void WritePair(const std::string& a, const std::string& b, const YUVPara& para, uint32_t frames) {
   platform::File fa, fb;
-  if (fa.Open(a, platform::File::Mode::kCreate) || fb.Open(b, platform::File::Mode::kCreate)) std::abort();
+  if (!fa.Open(a, platform::File::Mode::kCreate) || !fb.Open(b, platform::File::Mode::kCreate)) std::abort();
   uint32_t seed = 15;
   std::vector<uint8_t> frame;
   for (uint32_t n = 0; n < frames; ++n) {

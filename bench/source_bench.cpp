@@ -45,7 +45,7 @@ const std::string& ClipPath() {
   static const std::string path = [] {
     const std::string p = (std::filesystem::temp_directory_path() / "corvane-bench-1080p.yuv").string();
     platform::File f;
-    f.Open(p, platform::File::Mode::kCreate);
+    if (!f.Open(p, platform::File::Mode::kCreate)) std::abort();
     const YUVPara para = ClipPara();
     for (uint32_t i = 0; i < g_frames; ++i) {
       auto frame = MakePatternFrame(para, i);
@@ -93,7 +93,7 @@ void BM_FloorPreadMemcpy(benchmark::State& state) {
   const bool reverse = state.range(0) != 0;
   const size_t ring = size_t(state.range(1));
   platform::File f;
-  f.Open(ClipPath(), platform::File::Mode::kRead);
+  if (!f.Open(ClipPath(), platform::File::Mode::kRead)) std::abort();
   std::unique_ptr<uint8_t[]> src(new uint8_t[kFrameSize]);
   std::vector<std::unique_ptr<uint8_t[]>> dst;
   for (size_t k = 0; k < ring; ++k) {

@@ -144,9 +144,9 @@ void RefuseInputAtRisk(const std::string& output, std::span<const std::string> i
 
 void WriteOutputFile(const std::string& path, const void* bytes, size_t len) {
   platform::ReplacingFile file;
-  if (int err = file.Open(path)) throw Failure{"cannot create '" + path + "': " + platform::ErrorText(err)};
-  if (int err = file.WriteAt(bytes, len, 0)) throw Failure{"cannot write '" + path + "': " + platform::ErrorText(err)};
-  if (int err = file.Commit()) throw Failure{"cannot write '" + path + "': " + platform::ErrorText(err)};
+  if (int err = platform::ErrnoOf(file.Open(path))) throw Failure{"cannot create '" + path + "': " + platform::ErrorText(err)};
+  if (int err = platform::ErrnoOf(file.WriteAt(bytes, len, 0))) throw Failure{"cannot write '" + path + "': " + platform::ErrorText(err)};
+  if (int err = platform::ErrnoOf(file.Commit())) throw Failure{"cannot write '" + path + "': " + platform::ErrorText(err)};
 }
 
 FileParams ResolveFileParams(const std::string& path, const Args& args, std::shared_ptr<corvane::RawVideoFile> open) {

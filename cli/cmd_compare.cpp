@@ -127,7 +127,7 @@ class StatsFile {
 
   void Open() {
     if (!m_path || *m_path == "-") return;
-    if (int err = m_file.Open(*m_path))
+    if (int err = platform::ErrnoOf(m_file.Open(*m_path)))
       throw Failure{"cannot create the stats file '" + *m_path + "': " + platform::ErrorText(err)};
   }
   void Write(const std::string& text) {
@@ -142,13 +142,13 @@ class StatsFile {
   void Commit() {
     if (!m_path || *m_path == "-") return;
     Flush();
-    if (int err = m_file.Commit()) Fail(err);
+    if (int err = platform::ErrnoOf(m_file.Commit())) Fail(err);
   }
 
  private:
   static constexpr size_t kPiece = size_t(1) << 16;
   void Flush() {
-    if (int err = m_file.WriteAt(m_pending.data(), m_pending.size(), m_written)) Fail(err);
+    if (int err = platform::ErrnoOf(m_file.WriteAt(m_pending.data(), m_pending.size(), m_written))) Fail(err);
     m_written += m_pending.size();
     m_pending.clear();
   }

@@ -19,9 +19,9 @@ struct Segment {
 // is written under a temporary name and renamed, so a failure leaves nothing.
 void WriteClip(const std::string& out, const std::vector<Segment>& segments, bool trailer) {
   platform::ReplacingFile file;
-  if (int err = file.Open(out)) throw Failure{"cannot create '" + out + "': " + platform::ErrorText(err)};
+  if (int err = platform::ErrnoOf(file.Open(out))) throw Failure{"cannot create '" + out + "': " + platform::ErrorText(err)};
   auto write = [&](const std::vector<uint8_t>& bytes, uint64_t pos) {
-    if (int err = file.WriteAt(bytes.data(), bytes.size(), pos))
+    if (int err = platform::ErrnoOf(file.WriteAt(bytes.data(), bytes.size(), pos)))
       throw Failure{"cannot write '" + out + "': " + platform::ErrorText(err)};
   };
   uint64_t pos = 0;
@@ -38,7 +38,7 @@ void WriteClip(const std::string& out, const std::vector<Segment>& segments, boo
     }
   }
   if (trailer) write(corvane::EncodeTrailer(records), pos);
-  if (int err = file.Commit()) throw Failure{"cannot write '" + out + "': " + platform::ErrorText(err)};
+  if (int err = platform::ErrnoOf(file.Commit())) throw Failure{"cannot write '" + out + "': " + platform::ErrorText(err)};
 }
 
 // The demo clip: segments that differ in format, size and frame rate, so that

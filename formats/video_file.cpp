@@ -40,11 +40,11 @@ Result<std::unique_ptr<RawVideoFile>, VideoFileError> RawVideoFile::Open(const s
   if (path.empty()) return Fail(VideoFileError{kNotReady, ENOENT, path});
   std::unique_ptr<RawVideoFile> file(new RawVideoFile(path));
   bool readOnly = access == Access::kRead || platform::IsReadOnlyFile(path);
-  int err = file->m_file.Open(path, readOnly ? platform::File::Mode::kRead : platform::File::Mode::kReadWrite);
+  int err = platform::ErrnoOf(file->m_file.Open(path, readOnly ? platform::File::Mode::kRead : platform::File::Mode::kReadWrite));
   if (!readOnly && (err == EACCES || err == EROFS || err == EPERM || err == ETXTBSY)) {
     // Not writable after all: read it, but never write into it.
     readOnly = true;
-    err = file->m_file.Open(path, platform::File::Mode::kRead);
+    err = platform::ErrnoOf(file->m_file.Open(path, platform::File::Mode::kRead));
   }
   if (err != 0) return Fail(VideoFileError{kFail, err, path});
   file->m_readOnly = readOnly;
@@ -185,7 +185,7 @@ Result<LentFrames, ReadFailure> RawVideoFile::Lend(uint32_t first, uint32_t coun
   if (size < 0) return Fail(ReadFailure{ReadStatus::kFailed, errno});
   if (to > uint64_t(size)) return Fail(ReadFailure{ReadStatus::kShort, 0});
   auto range = std::make_shared<platform::MappedRange>();
-  if (const int err = range->Map(m_file, from, size_t(to - from)))
+  if (const int err = platform::ErrnoOf(range->Map(m_file, from, size_t(to - from))))
     return Fail(ReadFailure{err == EINVAL ? ReadStatus::kShort : ReadStatus::kFailed, err});
   std::vector<const uint8_t*> frames;
   frames.reserve(count);

@@ -33,7 +33,7 @@ File& File::operator=(File&& other) noexcept {
   return *this;
 }
 
-int File::Open(const std::string& path, Mode mode) {
+IoResult File::Open(const std::string& path, Mode mode) {
   Close();
   int flags = O_CLOEXEC;
   switch (mode) {
@@ -45,17 +45,17 @@ int File::Open(const std::string& path, Mode mode) {
   do {
     fd = ::open(path.c_str(), flags | O_NONBLOCK, 0644);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return errno;
+  if (fd < 0) return IoFail(errno);
   struct stat st {};
   int err = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? kNotRegularFile : 0;
   // Back to blocking reads and writes, as every caller expects.
   if (err == 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) err = errno;
   if (err != 0) {
     ::close(fd);
-    return err;
+    return IoFail(err);
   }
   m_fd = fd;
-  return 0;
+  return {};
 }
 
 void File::Close() {
@@ -103,14 +103,14 @@ int64_t File::WriteAt(const void* buf, size_t len, uint64_t offset) const {
   return static_cast<int64_t>(done);
 }
 
-int File::Truncate(uint64_t size) const {
-  if (m_fd < 0) return EBADF;
-  return ::ftruncate(m_fd, static_cast<off_t>(size)) == 0 ? 0 : errno;
+IoResult File::Truncate(uint64_t size) const {
+  if (m_fd < 0) return IoFail(EBADF);
+  return FailIf(::ftruncate(m_fd, static_cast<off_t>(size)) == 0 ? 0 : errno);
 }
 
-int File::Sync() const {
-  if (m_fd < 0) return EBADF;
-  return ::fsync(m_fd) == 0 ? 0 : errno;
+IoResult File::Sync() const {
+  if (m_fd < 0) return IoFail(EBADF);
+  return FailIf(::fsync(m_fd) == 0 ? 0 : errno);
 }
 
 MappedRange::~MappedRange() { Unmap(); }
@@ -129,22 +129,22 @@ MappedRange& MappedRange::operator=(MappedRange&& other) noexcept {
   return *this;
 }
 
-int MappedRange::Map(const File& file, uint64_t offset, size_t len) {
+IoResult MappedRange::Map(const File& file, uint64_t offset, size_t len) {
   Unmap();
-  if (!file.IsOpen()) return EBADF;
+  if (!file.IsOpen()) return IoFail(EBADF);
   const int64_t size = file.Size();
-  if (len == 0 || size < 0 || offset + len > uint64_t(size)) return EINVAL;
+  if (len == 0 || size < 0 || offset + len > uint64_t(size)) return IoFail(EINVAL);
   const uint64_t page = uint64_t(::sysconf(_SC_PAGESIZE));
   const uint64_t start = offset / page * page;
   const size_t mapped = size_t(offset - start) + len;
   void* base = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED, file.Descriptor(), off_t(start));
-  if (base == MAP_FAILED) return errno;
+  if (base == MAP_FAILED) return IoFail(errno);
   ::madvise(base, mapped, MADV_SEQUENTIAL);  // advice only: a failure changes nothing
   m_base = base;
   m_mapped = mapped;
   m_data = static_cast<const unsigned char*>(base) + (offset - start);
   m_len = len;
-  return 0;
+  return {};
 }
 
 void MappedRange::Unmap() {
@@ -217,66 +217,66 @@ std::string ReplacingFile::ReplacedPath(const std::string& path) {
   return resolved;
 }
 
-int ReplacingFile::Open(const std::string& path) {
+IoResult ReplacingFile::Open(const std::string& path) {
   Abandon();
   m_path = ReplacedPath(path);
   struct stat st {};
   const bool exists = ::stat(m_path.c_str(), &st) == 0;
   // A folder would refuse the rename only at the end, after all the work.
-  if (exists && S_ISDIR(st.st_mode)) return EISDIR;
+  if (exists && S_ISDIR(st.st_mode)) return IoFail(EISDIR);
   if (exists && !S_ISREG(st.st_mode)) {
     int fd;
     do {
       fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return errno;
+    if (fd < 0) return IoFail(errno);
     m_inPlaceFd = fd;
-    m_llInPlaceAt = 0;
-    return 0;
+    m_inPlaceAt = 0;
+    return {};
   }
   const std::string temp = m_path + ".part";
-  if (int err = m_file.Open(temp, File::Mode::kCreate)) return err;
+  if (IoResult opened = m_file.Open(temp, File::Mode::kCreate); !opened) return opened;
   m_temp = temp;
-  return 0;
+  return {};
 }
 
-int ReplacingFile::WriteAt(const void* buf, size_t len, uint64_t offset) {
+IoResult ReplacingFile::WriteAt(const void* buf, size_t len, uint64_t offset) {
   if (m_inPlaceFd >= 0) {
-    if (offset != m_llInPlaceAt) return ESPIPE;
+    if (offset != m_inPlaceAt) return IoFail(ESPIPE);
     const auto* p = static_cast<const unsigned char*>(buf);
     for (size_t done = 0; done < len;) {
       const ssize_t n = ::write(m_inPlaceFd, p + done, len - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return n < 0 ? errno : EIO;
+      if (n <= 0) return IoFail(n < 0 ? errno : EIO);
       done += size_t(n);
     }
-    m_llInPlaceAt += len;
-    return 0;
+    m_inPlaceAt += len;
+    return {};
   }
-  if (!m_file.IsOpen()) return EBADF;
+  if (!m_file.IsOpen()) return IoFail(EBADF);
   errno = 0;
-  if (m_file.WriteAt(buf, len, offset) == int64_t(len)) return 0;
-  return errno != 0 ? errno : EIO;
+  if (m_file.WriteAt(buf, len, offset) == int64_t(len)) return {};
+  return IoFail(errno != 0 ? errno : EIO);
 }
 
-int ReplacingFile::Commit() {
+IoResult ReplacingFile::Commit() {
   if (m_inPlaceFd >= 0) {
     const int fd = std::exchange(m_inPlaceFd, -1);
-    return CloseWritten(fd);
+    return FailIf(CloseWritten(fd));
   }
-  if (!m_file.IsOpen()) return EBADF;
+  if (!m_file.IsOpen()) return IoFail(EBADF);
   // Data first, then the name: after a crash the target is either the old
   // file or the whole new one, never a new name over blocks not yet written.
-  int err = m_file.Sync();
+  int err = ErrnoOf(m_file.Sync());
   const int closed = CloseWritten(m_file.Release());
   if (err == 0) err = closed;
   if (err == 0 && std::rename(m_temp.c_str(), m_path.c_str()) != 0) err = errno;
   if (err != 0) {
     Abandon();
-    return err;
+    return IoFail(err);
   }
   m_temp.clear();
-  return SyncFolderOf(m_path);
+  return FailIf(SyncFolderOf(m_path));
 }
 
 void ReplacingFile::Abandon() {

@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+#include "platform/result.h"
+
 namespace platform {
 
 // File::Open's answer for a path that names something other than a regular
@@ -21,6 +23,21 @@ constexpr int kNotRegularFile = 0x10000;
 // The reason for an errno value or kNotRegularFile, as a clause for a
 // message: "No such file or directory", "not a regular file".
 std::string ErrorText(int error);
+
+// How a file operation that can fail ends: done, or the errno (or
+// kNotRegularFile) of the step that failed.
+struct IoError {
+  int code = 0;
+};
+using IoResult = corvane::Result<void, IoError>;
+inline corvane::Failure<IoError> IoFail(int code) { return {IoError{code}}; }
+// Failed with `code`, or done when it is 0.
+inline IoResult FailIf(int code) {
+  if (code != 0) return IoFail(code);
+  return {};
+}
+// 0 when done, else the errno: for messages that word the reason.
+inline int ErrnoOf(const IoResult& r) { return r ? 0 : r.error().code; }
 
 class File {
  public:
@@ -37,11 +54,11 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Returns 0, an errno value (EISDIR for a directory) or kNotRegularFile.
+  // Done, or failed with an errno value (EISDIR for a directory) or kNotRegularFile.
   // Any file already open is closed first. Only regular files are opened: the
   // open does not block (a FIFO without a writer answers at once), and the
   // type is checked on the descriptor before it blocks again as usual.
-  int Open(const std::string& path, Mode mode);
+  IoResult Open(const std::string& path, Mode mode);
   void Close();
   bool IsOpen() const { return m_fd >= 0; }
   int Descriptor() const { return m_fd; }
@@ -54,9 +71,9 @@ class File {
   int64_t ReadAt(void* buf, size_t len, uint64_t offset) const;
   // Writes all len bytes at offset. Returns the bytes written, or -1.
   int64_t WriteAt(const void* buf, size_t len, uint64_t offset) const;
-  // Returns 0 or an errno value.
-  int Truncate(uint64_t size) const;
-  int Sync() const;
+  // Done, or failed with an errno value.
+  IoResult Truncate(uint64_t size) const;
+  IoResult Sync() const;
   // Hands the descriptor to the caller, who closes it; the file is then closed.
   int Release() {
     const int fd = m_fd;
@@ -84,10 +101,10 @@ class MappedRange {
   MappedRange(const MappedRange&) = delete;
   MappedRange& operator=(const MappedRange&) = delete;
 
-  // Maps [offset, offset + len) of `file` (any offset). Returns 0, EINVAL
+  // Maps [offset, offset + len) of `file` (any offset). Done, or EINVAL
   // for an empty range or one that ends past the file's end, or an errno
   // value. Any range already mapped is unmapped first.
-  int Map(const File& file, uint64_t offset, size_t len);
+  IoResult Map(const File& file, uint64_t offset, size_t len);
   void Unmap();
   // The byte at `offset`; null when nothing is mapped.
   const unsigned char* Data() const { return m_data; }
@@ -153,16 +170,16 @@ class ReplacingFile {
   // truncates whatever is there.
   static std::string TempPathFor(const std::string& path) { return ReplacedPath(path) + ".part"; }
 
-  // Creates the temporary file (EISDIR at once for a folder). Returns 0 or an
+  // Creates the temporary file (EISDIR at once for a folder). Done, or an
   // errno value.
-  int Open(const std::string& path);
-  // Writes all len bytes at offset. Returns 0 or an errno value. A target
+  IoResult Open(const std::string& path);
+  // Writes all len bytes at offset. Done, or an errno value. A target
   // written in place takes its bytes in order only (ESPIPE otherwise).
-  int WriteAt(const void* buf, size_t len, uint64_t offset);
+  IoResult WriteAt(const void* buf, size_t len, uint64_t offset);
   // Syncs and closes the temporary file, renames it over the target and
-  // syncs the folder. 0 or the errno of the first step that failed; on
+  // syncs the folder. Done, or the errno of the first step that failed; on
   // failure the temporary file is removed.
-  int Commit();
+  IoResult Commit();
   // Closes and removes the temporary file (only one this object created);
   // the target is untouched. errno is left as it was, so that a caller
   // that abandons on a failure still reads that failure's errno.
@@ -173,7 +190,7 @@ class ReplacingFile {
   std::string m_path;
   std::string m_temp;      // set while a temporary file of ours exists
   int m_inPlaceFd = -1;       // a device or FIFO target, written directly
-  uint64_t m_llInPlaceAt = 0; // the next offset it takes
+  uint64_t m_inPlaceAt = 0; // the next offset it takes
 };
 
 // Whether the file should be opened read only: it has no write permission bit,

@@ -12,7 +12,7 @@ namespace session {
 OpenProblem DiagnoseOpen(const std::string& path) {
   OpenProblem p;
   platform::File file;
-  if (const int err = file.Open(path, platform::File::Mode::kRead)) {
+  if (const int err = platform::ErrnoOf(file.Open(path, platform::File::Mode::kRead))) {
     p.kind = err == EISDIR              ? OpenProblem::Kind::kFolder
              : err == platform::kNotRegularFile ? OpenProblem::Kind::kNotRegular
                                                 : OpenProblem::Kind::kSystem;

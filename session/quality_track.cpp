@@ -146,9 +146,9 @@ namespace {
 
 bool WriteWhole(const std::string& path, const std::string& text) {
   platform::ReplacingFile file;  // abandoned (removed) unless committed
-  int err = file.Open(path);
-  if (err == 0) err = file.WriteAt(text.data(), text.size(), 0);
-  if (err == 0) err = file.Commit();
+  int err = platform::ErrnoOf(file.Open(path));
+  if (err == 0) err = platform::ErrnoOf(file.WriteAt(text.data(), text.size(), 0));
+  if (err == 0) err = platform::ErrnoOf(file.Commit());
   if (err == 0) return true;
   errno = err;
   return false;

@@ -76,10 +76,10 @@ bool ChunkCopier::Cancelled() const {
 }
 
 void ChunkCopier::Advance(uint64_t bytes) {
-  m_llWritten += bytes;
+  m_written += bytes;
   if (!m_progress) return;
-  m_progress->written.store(m_llWritten, std::memory_order_release);
-  if (m_progress->onChunk) m_progress->onChunk(m_llWritten, m_progress->total.load(std::memory_order_acquire));
+  m_progress->written.store(m_written, std::memory_order_release);
+  if (m_progress->onChunk) m_progress->onChunk(m_written, m_progress->total.load(std::memory_order_acquire));
 }
 
 ToolResult ChunkCopier::Copy(const platform::File& source, const std::string& sourcePath, uint64_t from,
@@ -93,7 +93,7 @@ ToolResult ChunkCopier::Copy(const platform::File& source, const std::string& so
     // A short read means the source shrank after the job was made: the bytes
     // in the buffer past `got` are stale and must never reach the target.
     if (got != int64_t(step)) return Fail(ToolError{ToolCode::kReadFailed, got < 0 ? errno : 0, SIZE_MAX, sourcePath});
-    if (int err = m_target->WriteAt(m_buffer.data(), step, to + done)) return Fail(ToolError{ToolCode::kWriteFailed, err});
+    if (int err = platform::ErrnoOf(m_target->WriteAt(m_buffer.data(), step, to + done))) return Fail(ToolError{ToolCode::kWriteFailed, err});
     done += step;
     Advance(step);
   }
@@ -102,7 +102,7 @@ ToolResult ChunkCopier::Copy(const platform::File& source, const std::string& so
 
 ToolResult ChunkCopier::Write(const uint8_t* data, size_t length, uint64_t to) {
   if (Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
-  if (int err = m_target->WriteAt(data, length, to)) return Fail(ToolError{ToolCode::kWriteFailed, err});
+  if (int err = platform::ErrnoOf(m_target->WriteAt(data, length, to))) return Fail(ToolError{ToolCode::kWriteFailed, err});
   Advance(length);
   return {};
 }

@@ -49,7 +49,7 @@ class ChunkCopier {
   platform::ReplacingFile* m_target;
   ToolProgress* m_progress;
   size_t m_chunk;
-  uint64_t m_llWritten = 0;
+  uint64_t m_written = 0;
   std::vector<uint8_t> m_buffer;
 };
 

@@ -61,7 +61,7 @@ ToolResult Cut(const CutJob& job, ToolProgress* progress) {
   ChunkCopier copier(&target, progress, job.chunkBytes);
   if (ToolResult r = copier.Prepare(length); !r) return r;
   if (copier.Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
-  if (int err = target.Open(job.target)) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
+  if (int err = platform::ErrnoOf(target.Open(job.target))) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
   // Whole frames of a raw file are one byte range: copied as bytes.
   ToolResult r = copier.Copy(source->File(), job.source, from, length, 0);
   // A cancel that arrives after the last chunk still wins: the caller was
@@ -71,7 +71,7 @@ ToolResult Cut(const CutJob& job, ToolProgress* progress) {
     if (r.error().path.empty() && r.error().code == ToolCode::kWriteFailed) r.error().path = job.target;
     return r;  // the temporary file goes with `target`
   }
-  if (int err = target.Commit()) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
+  if (int err = platform::ErrnoOf(target.Commit())) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
   return {};
 }
 

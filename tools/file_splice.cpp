@@ -96,7 +96,7 @@ ToolResult Splice(const SpliceJob& job, ToolProgress* progress) {
   ChunkCopier copier(&target, progress, job.chunkBytes);
   if (ToolResult r = copier.Prepare(largest); !r) return r;
   if (copier.Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
-  if (int err = target.Open(job.target)) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
+  if (int err = platform::ErrnoOf(target.Open(job.target))) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
 
   auto fail = [&](ToolResult r, size_t input) {
     if (r.error().code == ToolCode::kReadFailed) r.error().input = input;
@@ -110,7 +110,7 @@ ToolResult Splice(const SpliceJob& job, ToolProgress* progress) {
   }
   if (ToolResult r = copier.Write(trailer.data(), trailer.size(), at); !r) return fail(r, SIZE_MAX);
   if (copier.Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
-  if (int err = target.Commit()) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
+  if (int err = platform::ErrnoOf(target.Commit())) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
   return {};
 }
 

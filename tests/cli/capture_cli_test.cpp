@@ -165,7 +165,7 @@ TEST(CaptureCli, SegmentsOfASplicedFile) {
   auto g = Tool({"gen", demo, "--demo"});
   ASSERT_EQ(g.status, 0) << g.err;
   platform::File f;
-  ASSERT_EQ(f.Open(demo, platform::File::Mode::kRead), 0);
+  ASSERT_EQ(platform::ErrnoOf(f.Open(demo, platform::File::Mode::kRead)), 0);
   const TrailerInfo t = ReadTrailer(f);
   ASSERT_EQ(t.kind, TrailerKind::kSpliced);
   uint32_t first = 1;

@@ -78,7 +78,7 @@ TEST(TrailerRandomTest, MutatedTrailersAreNeverTrustedBlindly) {
     // From a real file.
     testsupport::WriteBytes(path, f);
     platform::File file;
-    ASSERT_EQ(file.Open(path, platform::File::Mode::kRead), 0);
+    ASSERT_EQ(platform::ErrnoOf(file.Open(path, platform::File::Mode::kRead)), 0);
     const TrailerInfo info = ReadTrailer(file);
     ASSERT_STREQ(CheckTrailerInvariants(info, size), "") << "iteration " << iter;
     accepted += info.kind == TrailerKind::kPlain || info.kind == TrailerKind::kSpliced;

@@ -27,7 +27,7 @@ TrailerInfo ParseFile(const std::vector<uint8_t>& bytes) {
   std::string path = dir.File("f.yuv");
   testsupport::WriteBytes(path, bytes);
   platform::File f;
-  EXPECT_EQ(f.Open(path, platform::File::Mode::kRead), 0);
+  EXPECT_EQ(platform::ErrnoOf(f.Open(path, platform::File::Mode::kRead)), 0);
   return ReadTrailer(f);
 }
 

@@ -74,7 +74,7 @@ TEST(File, OnlyRegularFilesOpenAndNothingBlocks) {
       SCOPED_TRACE(r.path + (mode == File::Mode::kRead ? " read" : " read-write"));
       auto opened = std::async(std::launch::async, [&] {
         File file;
-        const int err = file.Open(r.path, mode);
+        const int err = platform::ErrnoOf(file.Open(r.path, mode));
         return std::pair{err, err == 0 ? ::fcntl(file.Descriptor(), F_GETFL) : 0};
       });
       if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
@@ -104,7 +104,7 @@ TEST(ReplacingFile, AFailedOpenKeepsItsReasonAndOthersFiles) {
     if (!emptyFolder) testsupport::WriteBytes(part + "/keep", {1});
     {
       ReplacingFile file;
-      EXPECT_EQ(file.Open(target), EISDIR);
+      EXPECT_EQ(platform::ErrnoOf(file.Open(target)), EISDIR);
       errno = EISDIR;
       file.Abandon();
       EXPECT_EQ(errno, EISDIR);
@@ -117,7 +117,7 @@ TEST(ReplacingFile, AFailedOpenKeepsItsReasonAndOthersFiles) {
   // A folder as the target is refused at the open, not at the rename after
   // all the writing.
   ReplacingFile file;
-  EXPECT_EQ(file.Open(dir.Path().string()), EISDIR);
+  EXPECT_EQ(platform::ErrnoOf(file.Open(dir.Path().string())), EISDIR);
   EXPECT_FALSE(fs::exists(dir.Path().string() + ".part"));
 }
 
@@ -132,11 +132,11 @@ TEST(ReplacingFile, ATargetThatIsNotARegularFileIsWrittenInPlace) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   });
   ReplacingFile file;
-  ASSERT_EQ(file.Open(fifo), 0);
-  EXPECT_EQ(file.WriteAt("abc", 3, 0), 0);
-  EXPECT_EQ(file.WriteAt("x", 1, 7), ESPIPE);  // front to back only
-  EXPECT_EQ(file.WriteAt("def", 3, 3), 0);
-  EXPECT_EQ(file.Commit(), 0);
+  ASSERT_EQ(platform::ErrnoOf(file.Open(fifo)), 0);
+  EXPECT_EQ(platform::ErrnoOf(file.WriteAt("abc", 3, 0)), 0);
+  EXPECT_EQ(platform::ErrnoOf(file.WriteAt("x", 1, 7)), ESPIPE);  // front to back only
+  EXPECT_EQ(platform::ErrnoOf(file.WriteAt("def", 3, 3)), 0);
+  EXPECT_EQ(platform::ErrnoOf(file.Commit()), 0);
   if (read.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
     ADD_FAILURE() << "nothing reached the FIFO";
     ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));  // lets the reader go
@@ -158,9 +158,9 @@ TEST(ReplacingFile, ALinkedTargetReplacesTheFileItNames) {
   fs::create_symlink(file, link);
   EXPECT_EQ(ReplacingFile::TempPathFor(link), file + ".part");
   ReplacingFile out;
-  ASSERT_EQ(out.Open(link), 0);
-  ASSERT_EQ(out.WriteAt("new", 3, 0), 0);
-  ASSERT_EQ(out.Commit(), 0);
+  ASSERT_EQ(platform::ErrnoOf(out.Open(link)), 0);
+  ASSERT_EQ(platform::ErrnoOf(out.WriteAt("new", 3, 0)), 0);
+  ASSERT_EQ(platform::ErrnoOf(out.Commit()), 0);
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(testsupport::ReadBytes(file), (std::vector<uint8_t>{'n', 'e', 'w'}));
   EXPECT_FALSE(fs::exists(file + ".part"));

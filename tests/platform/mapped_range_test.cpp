@@ -22,11 +22,11 @@ TEST(MappedRange, ReadsOfAFileCutShortMeanwhileAreReportedNotFatal) {
   std::iota(bytes.begin(), bytes.end(), uint8_t(0));
   testsupport::WriteBytes(path, bytes);
   platform::File file;
-  ASSERT_EQ(file.Open(path, platform::File::Mode::kRead), 0);
+  ASSERT_EQ(platform::ErrnoOf(file.Open(path, platform::File::Mode::kRead)), 0);
   platform::MappedRange range;
-  ASSERT_EQ(range.Map(file, 1, bytes.size() - 1), 0);
-  EXPECT_EQ(range.Map(file, 1, bytes.size()), EINVAL);  // past the end
-  ASSERT_EQ(range.Map(file, 1, bytes.size() - 1), 0);
+  ASSERT_EQ(platform::ErrnoOf(range.Map(file, 1, bytes.size() - 1)), 0);
+  EXPECT_EQ(platform::ErrnoOf(range.Map(file, 1, bytes.size())), EINVAL);  // past the end
+  ASSERT_EQ(platform::ErrnoOf(range.Map(file, 1, bytes.size() - 1)), 0);
 
   uint64_t sum = 0;
   auto readAll = [&] {

@@ -276,7 +276,7 @@ TEST(FileCut, FramesBeyondFourGigabytes) {
   const auto frames = Pattern(2 * kFrame, 14);
   {
     platform::File f;
-    ASSERT_EQ(f.Open(src, platform::File::Mode::kCreate), 0);
+    ASSERT_EQ(platform::ErrnoOf(f.Open(src, platform::File::Mode::kCreate)), 0);
     ASSERT_EQ(f.WriteAt(frames.data(), frames.size(), uint64_t(n - 1) * kFrame), int64_t(frames.size()));
     const auto trailer = EncodeTrailer(std::vector<YUVPara>{kPara});
     ASSERT_EQ(f.WriteAt(trailer.data(), trailer.size(), uint64_t(n + 1) * kFrame), 40);

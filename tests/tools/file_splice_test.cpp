@@ -87,7 +87,7 @@ TEST(FileSplice, LayoutAndRecordsAreExact) {
   EXPECT_EQ(SplicedSize(a + b + 192, 5), expected.size());
 
   platform::File f;
-  ASSERT_EQ(f.Open(out, platform::File::Mode::kRead), 0);
+  ASSERT_EQ(platform::ErrnoOf(f.Open(out, platform::File::Mode::kRead)), 0);
   const TrailerInfo t = ReadTrailer(f);
   ASSERT_EQ(t.kind, TrailerKind::kSpliced);
   std::vector<uint32_t> frames;
