@@ -25,25 +25,33 @@ struct Log {
   }
 };
 
-TEST(LatestWorker, PostsDuringABusyRunCollapseToTheLast) {
-  Log log;
+// Holds the worker inside its first request until the test lets it go.
+struct Gate {
   std::promise<void> started;
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
+  void Hold() {  // on the worker
+    started.set_value();
+    released.wait();
+  }
+  void AwaitHeld() { started.get_future().wait(); }
+  void Open() { release.set_value(); }
+};
+
+TEST(LatestWorker, PostsDuringABusyRunCollapseToTheLast) {
+  Log log;
+  Gate gate;
   platform::LatestWorker<int> worker([&](int n, uint64_t, std::stop_token) {
-    if (n == 1) {
-      started.set_value();
-      released.wait();
-    }
+    if (n == 1) gate.Hold();
     log.Add(n);
   });
   worker.Post(1);
-  started.get_future().wait();  // 1 runs and holds the worker
+  gate.AwaitHeld();  // 1 runs and holds the worker
   worker.Post(2);
   worker.Post(3);
   worker.Post(4);
   EXPECT_EQ(worker.Latest(), 4);
-  release.set_value();
+  gate.Open();
   ASSERT_TRUE(worker.WaitIdle(60s));
   EXPECT_EQ(log.Ran(), (std::vector<int>{1, 4}));
   EXPECT_FALSE(worker.Latest().has_value());  // idle
@@ -51,47 +59,39 @@ TEST(LatestWorker, PostsDuringABusyRunCollapseToTheLast) {
 
 TEST(LatestWorker, QueuedTasksRunBeforeTheRequestWaiting) {
   Log log;
-  std::promise<void> started;
-  std::promise<void> release;
-  std::shared_future<void> released = release.get_future().share();
+  Gate gate;
   platform::LatestWorker<int> worker([&](int n, uint64_t, std::stop_token) {
-    if (n == 1) {
-      started.set_value();
-      released.wait();
-    }
+    if (n == 1) gate.Hold();
     log.Add(n);
   });
   worker.Post(1);
-  started.get_future().wait();
+  gate.AwaitHeld();
   worker.Post(2);
   worker.Queue([&] { log.Add(10); });
   worker.Queue([&] { log.Add(11); });
-  release.set_value();
+  gate.Open();
   ASSERT_TRUE(worker.WaitIdle(60s));
   EXPECT_EQ(log.Ran(), (std::vector<int>{1, 10, 11, 2}));
 }
 
 TEST(LatestWorker, ADroppedRequestNeverRunsAndTheRunningOneIsSuperseded) {
   Log log;
-  std::promise<void> started;
-  std::promise<void> release;
-  std::shared_future<void> released = release.get_future().share();
+  Gate gate;
   bool superseded = false;
   platform::LatestWorker<int>* self = nullptr;
   platform::LatestWorker<int> worker([&](int n, uint64_t ticket, std::stop_token) {
     if (n == 1) {
-      started.set_value();
-      released.wait();
+      gate.Hold();
       superseded = self->Superseded(ticket);
     }
     log.Add(n);
   });
   self = &worker;
   worker.Post(1);
-  started.get_future().wait();
+  gate.AwaitHeld();
   worker.Post(2);
   worker.DropPending();
-  release.set_value();
+  gate.Open();
   ASSERT_TRUE(worker.WaitIdle(60s));
   EXPECT_EQ(log.Ran(), (std::vector<int>{1}));
   EXPECT_TRUE(superseded);
