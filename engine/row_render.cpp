@@ -3,6 +3,7 @@
 #include "engine/deep_render.h"
 #include "engine/device_common.h"
 #include "engine/scale_kernels.h"
+#include "formats/v210.h"
 
 namespace corvane {
 
@@ -22,6 +23,32 @@ using namespace device;
 
 enum class Layout { kPlanar, kSemiPlanar, kPacked422, kPacked444 };
 
+// v210 rows unpacked and rounded to 8-bit Y, U and V when first asked for,
+// into a ring of four: each stored row holds all three planes' samples, so
+// the three planes of the plan share one ring (and one unpacking a row).
+struct V210Rows {
+  const uint8_t* base = nullptr;
+  int pitch = 0;
+  int width = 0;
+  uint8_t* ring = nullptr;  // four slots of SlotBytes(): Y, then U, then V
+  int tags[4] = {-1, -1, -1, -1};
+
+  static int YBytes(int w) { return Stride64(w); }
+  static int CBytes(int w) { return Stride64(Half(w)); }
+  static int SlotBytes(int w) { return YBytes(w) + 2 * CBytes(w); }
+  // Plane `part` (0 Y, 1 U, 2 V) of stored row r.
+  const uint8_t* Row(int r, int part) {
+    uint8_t* slot = ring + size_t(r & 3) * size_t(SlotBytes(width));
+    if (tags[r & 3] != r) {
+      static const V210Row8Fn unpack = BestV210RowTo8();
+      unpack(base + size_t(pitch) * size_t(r), slot, slot + YBytes(width), slot + YBytes(width) + CBytes(width),
+             width);
+      tags[r & 3] = r;
+    }
+    return part == 0 ? slot : slot + YBytes(width) + (part - 1) * CBytes(width);
+  }
+};
+
 // One plane of the surface as rows in display order. A plane of 16-bit
 // samples (deep formats) gives each row rounded to 8 bits when it is first
 // asked for, into a ring of four rows: the taps of one output row and the
@@ -36,8 +63,11 @@ struct PlaneRows {
   int samples = 0;          // deep: samples a row
   uint8_t* ring = nullptr;  // deep: four rows of Stride64(samples) bytes
   mutable int tags[4] = {-1, -1, -1, -1};
+  V210Rows* v210 = nullptr;  // v210: the rows of all three planes
+  int v210Part = 0;          // v210: 0 Y, 1 U, 2 V
 
   const uint8_t* Row(int r) const {
+    if (v210) return v210->Row(r, v210Part);
     if (fieldOrder) r = int(IUYVStoredRow(uint32_t(r), uint32_t(rows)));
     const uint8_t* stored = base + size_t(pitch) * size_t(r);
     if (shift == 0) return stored;
@@ -60,6 +90,7 @@ struct PlaneRows {
 struct RowPlan {
   Layout layout;
   Sub sub;
+  bool v210 = false;    // planar 4:2:2 rows unpacked from v210's words
   bool swapUV = false;  // YVYU read as YUY2, NV21 as NV12
   bool uyvy = false;    // UYVY and IUYV byte order
   PlaneRows luma, cb, cr;  // packed: luma only; semi-planar: cb holds the pairs
@@ -114,6 +145,11 @@ std::optional<RowPlan> PlanRows(const Surface& s, int dw, int dh) {
       p.layout = Layout::kPacked444;
       p.sub = Sub::k444;
       break;
+    case YUV_V210:
+      p.layout = Layout::kPlanar;
+      p.sub = Sub::k422;
+      p.v210 = true;
+      break;
     default:
       return std::nullopt;
   }
@@ -131,7 +167,7 @@ std::optional<RowPlan> PlanRows(const Surface& s, int dw, int dh) {
   p.ryY = *ryY;
   p.rxC = *rxC;
   p.ryC = *ryC;
-  if (IsAddedType(s.Format()) && BitDepthOf(s.Format()) > 8) {
+  if (IsAddedType(s.Format()) && BitDepthOf(s.Format()) > 8 && !p.v210) {
     // 16-bit words; P010 and P016 keep their data at the top.
     const int shift = s.Format() == YUV_P010 || s.Format() == YUV_P016 ? 8 : BitDepthOf(s.Format()) - 8;
     p.luma.shift = p.cb.shift = p.cr.shift = shift;
@@ -142,8 +178,20 @@ std::optional<RowPlan> PlanRows(const Surface& s, int dw, int dh) {
   return p;
 }
 
-// Gives the deep planes of the plan their rings of rounded rows.
-bool GiveRings(RowPlan& p, ScratchBuffer& rings) {
+// Gives the deep planes of the plan their rings of rounded rows (v210's
+// planes the one ring `v210`, which must outlive the render).
+bool GiveRings(RowPlan& p, ScratchBuffer& rings, V210Rows& v210) {
+  if (p.v210) {
+    v210.base = p.luma.base;
+    v210.pitch = p.luma.pitch;
+    v210.width = p.w;
+    v210.ring = rings.Get(4 * size_t(V210Rows::SlotBytes(p.w)));
+    if (!v210.ring) return false;
+    p.luma.v210 = p.cb.v210 = p.cr.v210 = &v210;
+    p.cb.v210Part = 1;
+    p.cr.v210Part = 2;
+    return true;
+  }
   if (p.luma.shift == 0) return true;
   PlaneRows* planes[] = {&p.luma, &p.cb, &p.cr};
   size_t total = 0;
@@ -225,7 +273,8 @@ void ChromaOutputRow(const scale::Kernels& k, const RowPlan& p, int cy, const Ro
 
 bool RenderRows(RowPlan p, uint8_t* dst, int dstStride, ScratchBuffer& scratch, ScratchBuffer& rings,
                 const YuvCoefficients& yuv) {
-  if (!GiveRings(p, rings)) return false;
+  V210Rows v210;
+  if (!GiveRings(p, rings, v210)) return false;
   const scale::Kernels& k = scale::BestKernels();
   const std::optional<RowBuffers> b = MakeRowBuffers(p, scratch);
   if (!b) return false;

@@ -18,4 +18,13 @@ V210RowFn BestV210Row();
 // Null when the processor lacks AVX2.
 V210RowFn Avx2V210Row();
 
+// The same row rounded to 8 bits on the way: (sample + 2) >> 2, at most 255
+// (as a 10-bit sample is rounded for an 8-bit picture). For a display that
+// shrinks the picture anyway and needs no 16-bit copy of the row.
+using V210Row8Fn = void (*)(const uint8_t* src, uint8_t* y, uint8_t* u, uint8_t* v, int width);
+void UnpackV210RowTo8Reference(const uint8_t* src, uint8_t* y, uint8_t* u, uint8_t* v, int width);
+V210Row8Fn BestV210RowTo8();
+V210Row8Fn Avx2V210RowTo8();    // null without AVX2
+V210Row8Fn Avx512V210RowTo8();  // null without AVX-512 BW, VL and VBMI
+
 }  // namespace corvane

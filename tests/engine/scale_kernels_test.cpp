@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "engine/scale_kernels.h"
 #include "engine/surface.h"
 #include "engine/surface_device.h"
+#include "formats/test_pattern.h"
 
 namespace corvane {
 namespace {
@@ -308,6 +310,35 @@ TEST(ScaleDevice, Layouts422AgreeAtEveryRatio) {
     Fill(*nv16, 0, sz.h, sz.w, [&](int r, int x) { return p.y[size_t(r) * sz.w + x]; });
     Fill(*nv16, 1, sz.h, sz.w, [&](int r, int x) { return (x % 2 ? p.v : p.u)[size_t(r) * p.cw + x / 2]; });
     EXPECT_EQ(RenderSurface(*nv16, sz.dw, sz.dh), want);
+  }
+}
+
+// v210 takes the row path with its rows unpacked and rounded to 8 bits as
+// they are read: the picture is that of the same samples rounded into a YV16
+// surface, at every ratio and at widths that end inside a v210 group and
+// inside the unpacker's 24-pixel step. Samples span every 10-bit code.
+TEST(ScaleDevice, V210IsItsSamplesRoundedTo8BitsAtEveryRatio) {
+  struct Size { int w, h, dw, dh; };
+  for (const Size sz : {Size{96, 48, 64, 32}, Size{96, 48, 48, 24}, Size{96, 48, 32, 16}, Size{138, 30, 92, 20},
+                        Size{150, 30, 50, 10}, Size{52, 12, 26, 8}}) {
+    SCOPED_TRACE(std::to_string(sz.w) + " to " + std::to_string(sz.dw) + "x" + std::to_string(sz.dh));
+    const int cw = (sz.w + 1) / 2;
+    std::mt19937 rng(11);
+    std::vector<uint16_t> y(size_t(sz.w) * sz.h), u(size_t(sz.w) * sz.h), v(size_t(sz.w) * sz.h);
+    for (auto* plane : {&y, &u, &v})
+      for (uint16_t& s : *plane) s = uint16_t(rng() % 1024);
+    const Bytes packed = PackDeepFrame(YUV_V210, uint32_t(sz.w), uint32_t(sz.h), y.data(), u.data(), v.data());
+    auto v210 = Surface::Make(YUV_V210, uint32_t(sz.w), uint32_t(sz.h), 64);
+    const size_t rowBytes = packed.size() / size_t(sz.h);
+    Fill(*v210, 0, sz.h, int(rowBytes), [&](int r, int x) { return packed[size_t(r) * rowBytes + size_t(x)]; });
+    // The packer takes 4:4:4 samples and keeps the even columns' chroma.
+    auto to8 = [](uint16_t s) { return uint8_t(std::min(255, (s + 2) >> 2)); };
+    auto yv16 = Surface::Make(YUV_YV16, uint32_t(sz.w), uint32_t(sz.h), 64);
+    const ChromaPlanes cp = ChromaPlanesOf(YUV_YV16);
+    Fill(*yv16, 0, sz.h, sz.w, [&](int r, int x) { return to8(y[size_t(r) * sz.w + x]); });
+    Fill(*yv16, cp.u, sz.h, cw, [&](int r, int x) { return to8(u[size_t(r) * sz.w + 2 * x]); });
+    Fill(*yv16, cp.v, sz.h, cw, [&](int r, int x) { return to8(v[size_t(r) * sz.w + 2 * x]); });
+    EXPECT_EQ(RenderSurface(*v210, sz.dw, sz.dh), RenderSurface(*yv16, sz.dw, sz.dh));
   }
 }
 

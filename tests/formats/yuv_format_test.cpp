@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "formats/test_pattern.h"
@@ -235,6 +236,37 @@ TEST(V210Rows, UnpackersReadBackThePackedSamples) {
       EXPECT_EQ(y2, y);
       EXPECT_EQ(u2, u);
       EXPECT_EQ(v2, v);
+    }
+  }
+}
+
+// The rows rounded to 8 bits on the way: the plain routine is unpacking then
+// (v + 2) >> 2 (255 at most); the AVX2 and AVX-512 ones give its bytes at
+// every width around their 24- and 48-pixel steps and write nothing past
+// the row, from words of random bits (every code, 1020-1023 included, and
+// the spare top bits set).
+TEST(V210Rows, RoundedUnpackersMatchUnpackingThenRounding) {
+  uint32_t seed = 12345;
+  for (int w : {1, 5, 6, 7, 12, 23, 24, 27, 28, 29, 47, 48, 51, 52, 53, 76, 95, 96, 97, 143, 1920}) {
+    SCOPED_TRACE(w);
+    std::vector<uint8_t> row(V210RowBytes(uint32_t(w)));
+    for (uint8_t& b : row) b = uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);
+    const size_t n = size_t(w), cn = (n + 1) / 2, guard = 64;
+    std::vector<uint16_t> y16(n), u16(cn), v16(cn);
+    UnpackV210RowReference(row.data(), y16.data(), u16.data(), v16.data(), w);
+    auto rounded = [guard](const std::vector<uint16_t>& s) {
+      std::vector<uint8_t> out;
+      for (uint16_t v : s) out.push_back(uint8_t(std::min(255, (v + 2) >> 2)));
+      out.resize(out.size() + guard, 0xA5);
+      return out;
+    };
+    for (V210Row8Fn f : {UnpackV210RowTo8Reference, Avx2V210RowTo8(), Avx512V210RowTo8()}) {
+      if (!f) continue;
+      std::vector<uint8_t> y(n + guard, 0xA5), u(cn + guard, 0xA5), v(cn + guard, 0xA5);
+      f(row.data(), y.data(), u.data(), v.data(), w);
+      EXPECT_EQ(y, rounded(y16));
+      EXPECT_EQ(u, rounded(u16));
+      EXPECT_EQ(v, rounded(v16));
     }
   }
 }
