@@ -16,9 +16,10 @@ namespace corvane {
 //  - At its own size a deep surface keeps every bit up to the conversion:
 //    the 16-bit conversion rows (P016 through its top 10 bits, v210
 //    unpacked into 10-bit 4:2:2 planes first).
-//  - Scaled by 3:2, 2:1 or 3:1, the planar and P010/P016 surfaces never get
-//    here: the device's row path rounds each row to 8 bits as it reads it.
-//  - Scaled otherwise (and v210, GRAY10 at any scale), it is first rounded
+//  - Scaled by 3:2, 2:1 or 3:1, the planar, P010/P016 and v210 surfaces
+//    never get here: the device's row path rounds each row to 8 bits as it
+//    reads it (v210's unpacked and rounded in one pass).
+//  - Scaled otherwise (and GRAY10 at any scale), it is first rounded
 //    to 8 bits into an 8-bit surface of the same chroma layout (I010, I012
 //    -> 4:2:0 planes, I210, v210 -> 4:2:2, I410, GRAY10 -> 4:4:4, P010, P016
 //    -> NV12) and drawn by the 8-bit path. The picture is resampled anyway,
