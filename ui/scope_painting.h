@@ -1,0 +1,53 @@
+// What the three scope panels draw alike: their dark face, the title line,
+// and the brightness of a count (logarithmic, so a few samples show beside
+// many).
+//
+// Threads: GUI thread only.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+#include <QString>
+#include <cmath>
+#include <cstdint>
+
+namespace ui::scope {
+
+inline const QColor kFace(16, 16, 16);
+inline const QColor kText(200, 200, 200);
+inline const QColor kGrid(90, 90, 90);
+inline const QColor kLegal(230, 160, 40);  // the legal-range lines, the skin-tone line
+inline constexpr int kTitleHeight = 16;
+inline constexpr int kPad = 4;
+
+// Y, U, V; R, G, B: the traces' colours.
+inline const QColor kYuvColours[3] = {QColor(235, 235, 235), QColor(80, 150, 255), QColor(255, 90, 80)};
+inline const QColor kRgbColours[3] = {QColor(255, 80, 80), QColor(80, 230, 80), QColor(90, 140, 255)};
+
+// The face and the title at the top left; returns the rectangle below it.
+inline QRect PaintFace(QPainter& p, const QRect& all, const QString& title) {
+  p.fillRect(all, kFace);
+  p.setPen(kText);
+  QFont font = p.font();
+  font.setPixelSize(11);
+  p.setFont(font);
+  p.drawText(all.adjusted(kPad, 0, -kPad, 0).topLeft() + QPoint(0, 12), title);
+  return all.adjusted(kPad, kTitleHeight, -kPad, -kPad);
+}
+
+// 0..1 for a count against the largest: log(1 + count) / log(1 + largest).
+inline double Brightness(uint32_t count, uint32_t largest) {
+  if (count == 0 || largest == 0) return 0;
+  return std::log1p(double(count)) / std::log1p(double(largest));
+}
+
+// `colour` at a brightness, as an opaque pixel over the face.
+inline QRgb Shade(const QColor& colour, double brightness) {
+  const double b = 0.25 + 0.75 * brightness;  // the faintest hit still shows
+  return qRgb(int(kFace.red() + (colour.red() - kFace.red()) * b), int(kFace.green() + (colour.green() - kFace.green()) * b),
+              int(kFace.blue() + (colour.blue() - kFace.blue()) * b));
+}
+
+}  // namespace ui::scope

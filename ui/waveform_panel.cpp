@@ -1,0 +1,81 @@
+#include "ui/waveform_panel.h"
+
+#include <algorithm>
+
+#include "ui/scope_painting.h"
+
+namespace ui {
+
+using corvane::analysis::Waveform;
+
+WaveformPanel::WaveformPanel(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+
+void WaveformPanel::SetResult(std::shared_ptr<const session::ScopeResult> result) {
+  m_result = std::move(result);
+  m_trace = QImage();
+  if (m_result && m_result->scopes.waveform.planes > 0) {
+    const Waveform& w = m_result->scopes.waveform;
+    const uint32_t largest = *std::max_element(w.counts.begin(), w.counts.end());
+    const int width = int(w.columns) * w.planes;
+    m_trace = QImage(width, int(Waveform::kLevels), QImage::Format_RGB32);
+    m_trace.fill(scope::kFace);
+    const QColor* colours = w.rgb ? scope::kRgbColours : scope::kYuvColours;
+    for (int plane = 0; plane < w.planes; ++plane) {
+      // A single trace is drawn in a scope's green; a parade in the components' colours.
+      const QColor colour = w.planes == 1 ? QColor(120, 255, 140) : colours[plane];
+      for (uint32_t level = 0; level < Waveform::kLevels; ++level) {
+        auto* row = reinterpret_cast<QRgb*>(m_trace.scanLine(int(Waveform::kLevels - 1 - level))) + plane * w.columns;
+        for (uint32_t column = 0; column < w.columns; ++column)
+          if (const uint32_t n = w.At(plane, column, level)) row[column] = scope::Shade(colour, scope::Brightness(n, largest));
+      }
+    }
+  }
+  update();
+}
+
+void WaveformPanel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QRect area = scope::PaintFace(p, rect(), tr("波形图"));
+  if (!m_result || m_trace.isNull() || area.width() < 40 || area.height() < 8) return;
+  const Waveform& w = m_result->scopes.waveform;
+  const QRect plot = area.adjusted(32, 0, 0, 0);  // the code values' labels at the left
+  p.drawImage(plot, m_trace);
+  // The graticule: 0, a quarter, half, three quarters and the top code, and
+  // the legal range, each at the middle of its level.
+  const int depth = w.depth, scale = depth - 8;
+  auto yOf = [&](int code) {
+    const double level = double(code) / double(1 << scale);
+    return plot.bottom() + 1 - (level + 0.5) * plot.height() / Waveform::kLevels;
+  };
+  QFont font = p.font();
+  font.setPixelSize(10);
+  p.setFont(font);
+  const int top = (1 << depth) - 1;
+  for (int code : {0, (top + 1) / 4, (top + 1) / 2, 3 * (top + 1) / 4, top}) {
+    const double y = yOf(code);
+    p.setPen(QPen(scope::kGrid, 1, Qt::DotLine));
+    p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+    p.setPen(scope::kText);
+    p.drawText(QRectF(area.left(), y - 6, 30, 12), Qt::AlignRight | Qt::AlignVCenter, QString::number(code));
+  }
+  for (int code : {16 << scale, 235 << scale}) {
+    const double y = yOf(code);
+    p.setPen(QPen(scope::kLegal, 1, Qt::DashLine));
+    p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+    p.drawText(QRectF(plot.right() - 40, y - 12, 40, 12), Qt::AlignRight | Qt::AlignBottom, QString::number(code));
+  }
+  if (w.planes == 3) {
+    static const char* const kNames[2][3] = {{"Y", "U", "V"}, {"R", "G", "B"}};
+    p.setPen(scope::kGrid);
+    for (int plane = 0; plane < 3; ++plane) {
+      const int x = plot.left() + plane * plot.width() / 3;
+      if (plane > 0) p.drawLine(x, plot.top(), x, plot.bottom());
+      p.setPen((w.rgb ? scope::kRgbColours : scope::kYuvColours)[plane]);
+      p.drawText(QRect(x + 3, plot.top(), 20, 12), Qt::AlignLeft | Qt::AlignTop,
+                 QString::fromLatin1(kNames[w.rgb ? 1 : 0][plane]));
+      p.setPen(scope::kGrid);
+    }
+  }
+}
+
+}  // namespace ui
