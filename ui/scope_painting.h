@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QRect>
 #include <QString>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -48,6 +49,28 @@ inline QRgb Shade(const QColor& colour, double brightness) {
   const double b = 0.25 + 0.75 * brightness;  // the faintest hit still shows
   return qRgb(int(kFace.red() + (colour.red() - kFace.red()) * b), int(kFace.green() + (colour.green() - kFace.green()) * b),
               int(kFace.blue() + (colour.blue() - kFace.blue()) * b));
+}
+
+// `trace` made no larger than `size` in either direction, each pixel the
+// brightest (channel by channel) of those it covers: a hit of one code value
+// stays visible in a panel smaller than the trace, where plain scaling would
+// drop it. The caller scales the result up to the panel.
+inline QImage Pooled(const QImage& trace, QSize size) {
+  const int w = std::min(trace.width(), std::max(size.width(), 1)), h = std::min(trace.height(), std::max(size.height(), 1));
+  if (w == trace.width() && h == trace.height()) return trace;
+  QImage out(w, h, trace.format());
+  out.fill(Qt::transparent);
+  for (int y = 0; y < trace.height(); ++y) {
+    const auto* src = reinterpret_cast<const QRgb*>(trace.constScanLine(y));
+    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(int(int64_t(y) * h / trace.height())));
+    for (int x = 0; x < trace.width(); ++x) {
+      QRgb& d = dst[int64_t(x) * w / trace.width()];
+      const QRgb s = src[x];
+      d = qRgba(std::max(qRed(d), qRed(s)), std::max(qGreen(d), qGreen(s)), std::max(qBlue(d), qBlue(s)),
+                std::max(qAlpha(d), qAlpha(s)));
+    }
+  }
+  return out;
 }
 
 }  // namespace ui::scope

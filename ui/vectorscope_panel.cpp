@@ -10,6 +10,31 @@ namespace ui {
 
 using corvane::analysis::Vectorscope;
 
+namespace {
+
+// Each hit grown to 3 × 3 pixels, the brightest where they meet: a flat
+// colour is one code value, and a single pixel of it is easily missed.
+QImage Grown(const QImage& trace) {
+  QImage out(trace.size(), trace.format());
+  out.fill(Qt::transparent);
+  const int w = trace.width(), h = trace.height();
+  for (int y = 0; y < h; ++y) {
+    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int dy = -1; dy <= 1; ++dy) {
+      if (y + dy < 0 || y + dy >= h) continue;
+      const auto* src = reinterpret_cast<const QRgb*>(trace.constScanLine(y + dy));
+      for (int x = 0; x < w; ++x)
+        for (int dx = -1; dx <= 1; ++dx) {
+          if (x + dx < 0 || x + dx >= w || qAlpha(src[x + dx]) == 0) continue;
+          if (qGreen(src[x + dx]) > qGreen(dst[x])) dst[x] = src[x + dx];
+        }
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 VectorscopePanel::VectorscopePanel(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void VectorscopePanel::SetResult(std::shared_ptr<const session::ScopeResult> result) {
@@ -62,7 +87,7 @@ void VectorscopePanel::paintEvent(QPaintEvent*) {
   p.drawEllipse(centre, radius, radius);
   p.drawLine(QPointF(centre.x() - radius, centre.y()), QPointF(centre.x() + radius, centre.y()));
   p.drawLine(QPointF(centre.x(), centre.y() - radius), QPointF(centre.x(), centre.y() + radius));
-  if (!m_trace.isNull()) p.drawImage(plot, m_trace);
+  if (!m_trace.isNull()) p.drawImage(plot, Grown(scope::Pooled(m_trace, plot.size())));
   // The skin-tone line, from the centre to the circle.
   const double angle = corvane::analysis::kSkinToneDegrees * std::numbers::pi / 180;
   p.setPen(QPen(scope::kLegal, 1, Qt::DashLine));

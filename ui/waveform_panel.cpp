@@ -38,8 +38,9 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
   const QRect area = scope::PaintFace(p, rect(), tr("波形图"));
   if (!m_result || m_trace.isNull() || area.width() < 40 || area.height() < 8) return;
   const Waveform& w = m_result->scopes.waveform;
-  const QRect plot = area.adjusted(32, 0, 0, 0);  // the code values' labels at the left
-  p.drawImage(plot, m_trace);
+  // The code values' labels at the left; the top label clear of the title.
+  const QRect plot = area.adjusted(32, 6, 0, 0);
+  p.drawImage(plot, scope::Pooled(m_trace, plot.size()));
   // The graticule: 0, a quarter, half, three quarters and the top code, and
   // the legal range, each at the middle of its level.
   const int depth = w.depth, scale = depth - 8;
