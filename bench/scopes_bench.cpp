@@ -159,9 +159,7 @@ Costs Measure(session::PlayerSession& s, const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  double seconds = 20;
-  for (int i = 1; i < argc; ++i)
-    if (std::strncmp(argv[i], "--seconds=", 10) == 0) seconds = std::max(2.0, std::atof(argv[i] + 10));
+  const double seconds = benchutil::SecondsOption(argc, argv, 20);
   const uint32_t frames = uint32_t((seconds + 2) * kFps);
   std::printf("Writing %u frames of 1920x1080 I420 (%.2f GB) to %s\n", frames, double(frames) * kW * kH * 1.5 / 1e9,
               std::filesystem::temp_directory_path().c_str());

@@ -3,16 +3,8 @@
 #include <QPainterPath>
 #include <algorithm>
 
-#include "ui/scope_painting.h"
 
 namespace ui {
-
-HistogramPanel::HistogramPanel(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
-
-void HistogramPanel::SetResult(std::shared_ptr<const session::ScopeResult> result) {
-  m_result = std::move(result);
-  update();
-}
 
 void HistogramPanel::SetLogarithmic(bool on) {
   m_log = on;
@@ -23,8 +15,8 @@ void HistogramPanel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QString title = m_log ? tr("直方图 (对数)") : tr("直方图");
   const QRect plot = scope::PaintFace(p, rect(), title).adjusted(0, 0, 0, -12);
-  if (!m_result || m_result->scopes.histogram.channels == 0 || plot.width() < 4 || plot.height() < 4) return;
-  const corvane::analysis::Histogram& h = m_result->scopes.histogram;
+  if (!Result() || Result()->scopes.histogram.channels == 0 || plot.width() < 4 || plot.height() < 4) return;
+  const corvane::analysis::Histogram& h = Result()->scopes.histogram;
   const QColor* colours = h.rgb ? scope::kRgbColours : scope::kYuvColours;
   static const char* const kNames[2][3] = {{"Y", "U", "V"}, {"R", "G", "B"}};
   p.setRenderHint(QPainter::Antialiasing);

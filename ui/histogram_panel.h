@@ -6,22 +6,16 @@
 // Threads: GUI thread only.
 #pragma once
 
-#include <QWidget>
-#include <memory>
-
-#include "session/scope_feed.h"
+#include "ui/scope_panel.h"
 
 namespace ui {
 
-class HistogramPanel : public QWidget {
+class HistogramPanel : public ScopePanel {
   Q_OBJECT
 
  public:
-  explicit HistogramPanel(QWidget* parent = nullptr);
+  explicit HistogramPanel(QWidget* parent = nullptr) : ScopePanel(parent) {}
 
-  // The scopes to show (null: no picture).
-  void SetResult(std::shared_ptr<const session::ScopeResult> result);
-  const session::ScopeResult* Result() const { return m_result.get(); }
   void SetLogarithmic(bool on);
   bool Logarithmic() const { return m_log; }
 
@@ -31,7 +25,6 @@ class HistogramPanel : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  std::shared_ptr<const session::ScopeResult> m_result;
   bool m_log = false;
 };
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "ui/scope_painting.h"
 
 namespace ui {
 
@@ -35,13 +34,10 @@ QImage Grown(const QImage& trace) {
 
 }  // namespace
 
-VectorscopePanel::VectorscopePanel(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
-
-void VectorscopePanel::SetResult(std::shared_ptr<const session::ScopeResult> result) {
-  m_result = std::move(result);
+void VectorscopePanel::Prepare() {
   m_trace = QImage();
-  if (m_result && !m_result->scopes.vectorscope.counts.empty()) {
-    const Vectorscope& v = m_result->scopes.vectorscope;
+  if (Result() && !Result()->scopes.vectorscope.counts.empty()) {
+    const Vectorscope& v = Result()->scopes.vectorscope;
     const uint32_t largest = *std::max_element(v.counts.begin(), v.counts.end());
     const int side = int(Vectorscope::kSide);
     m_trace = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
@@ -53,7 +49,6 @@ void VectorscopePanel::SetResult(std::shared_ptr<const session::ScopeResult> res
         if (const uint32_t n = v.At(uint32_t(cu), uint32_t(cv))) row[cu] = scope::Shade(trace, scope::Brightness(n, largest));
     }
   }
-  update();
 }
 
 QRect VectorscopePanel::Plot() const {
@@ -72,8 +67,8 @@ void VectorscopePanel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   QString title = tr("矢量图");
   corvane::ColourSpace colour;
-  if (m_result) {
-    colour = m_result->request.options.colour;
+  if (Result()) {
+    colour = Result()->request.options.colour;
     static const char* const kMatrices[] = {"BT.601", "BT.709", "BT.2020"};
     title += QStringLiteral("  ") + QString::fromLatin1(kMatrices[int(colour.matrix)]);
   }

@@ -7,22 +7,17 @@
 
 #include <QImage>
 #include <QPointF>
-#include <QWidget>
-#include <memory>
 
-#include "session/scope_feed.h"
+#include "ui/scope_panel.h"
 
 namespace ui {
 
-class VectorscopePanel : public QWidget {
+class VectorscopePanel : public ScopePanel {
   Q_OBJECT
 
  public:
-  explicit VectorscopePanel(QWidget* parent = nullptr);
+  explicit VectorscopePanel(QWidget* parent = nullptr) : ScopePanel(parent) {}
 
-  // The scopes to show (null: no picture).
-  void SetResult(std::shared_ptr<const session::ScopeResult> result);
-  const session::ScopeResult* Result() const { return m_result.get(); }
   // Where the point (u, v), in 8-bit code values, is drawn.
   QPointF PointOf(double u, double v) const;
 
@@ -30,11 +25,11 @@ class VectorscopePanel : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void Prepare() override;
 
  private:
   QRect Plot() const;  // the square the 256 × 256 codes fill
 
-  std::shared_ptr<const session::ScopeResult> m_result;
   QImage m_trace;
 };
 

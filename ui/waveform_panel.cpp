@@ -2,19 +2,15 @@
 
 #include <algorithm>
 
-#include "ui/scope_painting.h"
 
 namespace ui {
 
 using corvane::analysis::Waveform;
 
-WaveformPanel::WaveformPanel(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
-
-void WaveformPanel::SetResult(std::shared_ptr<const session::ScopeResult> result) {
-  m_result = std::move(result);
+void WaveformPanel::Prepare() {
   m_trace = QImage();
-  if (m_result && m_result->scopes.waveform.planes > 0) {
-    const Waveform& w = m_result->scopes.waveform;
+  if (Result() && Result()->scopes.waveform.planes > 0) {
+    const Waveform& w = Result()->scopes.waveform;
     const uint32_t largest = *std::max_element(w.counts.begin(), w.counts.end());
     const int width = int(w.columns) * w.planes;
     m_trace = QImage(width, int(Waveform::kLevels), QImage::Format_RGB32);
@@ -30,14 +26,13 @@ void WaveformPanel::SetResult(std::shared_ptr<const session::ScopeResult> result
       }
     }
   }
-  update();
 }
 
 void WaveformPanel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect area = scope::PaintFace(p, rect(), tr("波形图"));
-  if (!m_result || m_trace.isNull() || area.width() < 40 || area.height() < 8) return;
-  const Waveform& w = m_result->scopes.waveform;
+  if (!Result() || m_trace.isNull() || area.width() < 40 || area.height() < 8) return;
+  const Waveform& w = Result()->scopes.waveform;
   // The code values' labels at the left; the top label clear of the title.
   const QRect plot = area.adjusted(32, 6, 0, 0);
   p.drawImage(plot, scope::Pooled(m_trace, plot.size()));

@@ -7,22 +7,17 @@
 #pragma once
 
 #include <QImage>
-#include <QWidget>
-#include <memory>
 
-#include "session/scope_feed.h"
+#include "ui/scope_panel.h"
 
 namespace ui {
 
-class WaveformPanel : public QWidget {
+class WaveformPanel : public ScopePanel {
   Q_OBJECT
 
  public:
-  explicit WaveformPanel(QWidget* parent = nullptr);
+  explicit WaveformPanel(QWidget* parent = nullptr) : ScopePanel(parent) {}
 
-  // The scopes to show (null: no picture).
-  void SetResult(std::shared_ptr<const session::ScopeResult> result);
-  const session::ScopeResult* Result() const { return m_result.get(); }
   // The trace as drawn before scaling: one pixel per column and level.
   const QImage& Trace() const { return m_trace; }
 
@@ -30,9 +25,9 @@ class WaveformPanel : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void Prepare() override;
 
  private:
-  std::shared_ptr<const session::ScopeResult> m_result;
   QImage m_trace;
 };
 

@@ -1,6 +1,7 @@
-// What the three scope panels draw alike: their dark face, the title line,
-// and the brightness of a count (logarithmic, so a few samples show beside
-// many).
+// What the three scope panels (histogram, waveform, vectorscope) share: the
+// result they show, their dark face and title line, the brightness of a
+// count (logarithmic, so a few samples show beside many) and the trace
+// fitted into a panel smaller than itself.
 //
 // Threads: GUI thread only.
 #pragma once
@@ -10,9 +11,40 @@
 #include <QPainter>
 #include <QRect>
 #include <QString>
+#include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+
+#include "session/scope_feed.h"
+
+namespace ui {
+
+class ScopePanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ScopePanel(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+
+  // The scopes to show (null: no picture); the panel prepares its trace
+  // and repaints.
+  void SetResult(std::shared_ptr<const session::ScopeResult> result) {
+    m_result = std::move(result);
+    Prepare();
+    update();
+  }
+  const session::ScopeResult* Result() const { return m_result.get(); }
+
+ protected:
+  // A new result (or none) is in Result(): what is drawn from it is made now.
+  virtual void Prepare() {}
+
+ private:
+  std::shared_ptr<const session::ScopeResult> m_result;
+};
+
+}  // namespace ui
 
 namespace ui::scope {
 
