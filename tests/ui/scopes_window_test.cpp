@@ -1,6 +1,7 @@
 // The scopes in the player window on the offscreen platform: shown and
 // hidden through 视图 › 示波器, beside or below a picture that keeps its size,
-// and following a step with the scopes of the new frame.
+// following a step with the scopes of the new frame, and counting only the
+// visible part of a zoomed view when asked to.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -60,6 +61,21 @@ TEST_F(ScopesWindowTest, PanelsShowThroughTheMenuAndFollowAStep) {
   EXPECT_EQ(scopes.Waveform()->Result()->scopes.waveform.counts, expected.waveform.counts);
   EXPECT_EQ(scopes.Vectorscope()->Result()->scopes.vectorscope.counts, expected.vectorscope.counts);
   EXPECT_FALSE(scopes.Waveform()->Trace().isNull());
+
+  // Zoomed in to 3x with 只统计可见部分: only the third of the frame on screen
+  // counts; the whole frame again without it.
+  auto measured = [&] {
+    const session::ScopeResult* r = scopes.Waveform()->Result();
+    return r ? QSize(int(r->scopes.width), int(r->scopes.height)) : QSize();
+  };
+  w->Action(ids::kViewScopeVisibleOnly)->trigger();
+  w->Run(session::Command::ZoomIn);
+  w->Run(session::Command::ZoomIn);
+  ASSERT_TRUE(uitest::WaitFor([&] { return measured().width() < 176; }));
+  EXPECT_NEAR(measured().width(), 176 / 3.0, 1.5);
+  EXPECT_NEAR(measured().height(), 144 / 3.0, 1.5);
+  w->Action(ids::kViewScopeVisibleOnly)->trigger();
+  ASSERT_TRUE(uitest::WaitFor([&] { return measured() == QSize(176, 144); }));
 
   // Below the picture: the row under it, the picture still its size.
   w->Action(ids::kViewScopeBelow)->trigger();
