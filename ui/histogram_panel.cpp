@@ -2,6 +2,7 @@
 
 #include <QPainterPath>
 #include <algorithm>
+#include <vector>
 
 
 namespace ui {
@@ -25,18 +26,30 @@ void HistogramPanel::paintEvent(QPaintEvent*) {
     const std::vector<uint32_t>& counts = h.counts[size_t(c)];
     const uint32_t largest = *std::max_element(counts.begin(), counts.end());
     if (largest == 0) continue;
-    QPainterPath path(QPointF(plot.left(), plot.bottom() + 1));
+    // More bins than pixel columns: each column the highest of its bins, so
+    // a spike of one code value keeps its height.
+    const uint32_t columns = std::min<uint32_t>(h.bins, uint32_t(plot.width()));
+    std::vector<uint32_t> highest(columns, 0);
     for (uint32_t bin = 0; bin < h.bins; ++bin) {
+      uint32_t& c = highest[uint64_t(bin) * columns / h.bins];
+      c = std::max(c, counts[bin]);
+    }
+    QPainterPath path(QPointF(plot.left(), plot.bottom() + 1));
+    for (uint32_t column = 0; column < columns; ++column) {
       const double share =
-          m_log ? scope::Brightness(counts[bin], largest) : double(counts[bin]) / double(largest);
-      const double x = plot.left() + (bin + 0.5) * plot.width() / h.bins;
-      path.lineTo(x, plot.bottom() + 1 - share * plot.height());
+          m_log ? scope::Brightness(highest[column], largest) : double(highest[column]) / double(largest);
+      const double x0 = plot.left() + double(column) * plot.width() / columns;
+      const double x1 = plot.left() + double(column + 1) * plot.width() / columns;
+      const double y = plot.bottom() + 1 - share * plot.height();
+      path.lineTo(x0, y);
+      path.lineTo(x1, y);
     }
     path.lineTo(plot.right() + 1, plot.bottom() + 1);
     path.closeSubpath();
     QColor fill = colours[c];
     fill.setAlpha(110);
     p.fillPath(path, fill);
+    p.strokePath(path, QPen(colours[c], 1));
   }
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   // The code values at the ends and the middle, and the components' names.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QColor>
+#include <QEvent>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
@@ -39,6 +40,11 @@ class ScopePanel : public QWidget {
  protected:
   // A new result (or none) is in Result(): what is drawn from it is made now.
   virtual void Prepare() {}
+  // The title is translated as it is drawn: a new language draws it again.
+  void changeEvent(QEvent* event) override {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) update();
+  }
 
  private:
   std::shared_ptr<const session::ScopeResult> m_result;
