@@ -195,7 +195,8 @@ void ComputeVectorscope(const PlanarFrame& f, const RgbReader* rgb, Vectorscope*
   } else {
     VectorPlanes<uint8_t>(f.planes[1], f.planes[2], {255, 0}, v->counts.data());
   }
-  v->total = uint64_t(std::min(f.planes[1].width, f.planes[2].width)) * std::min(f.planes[1].height, f.planes[2].height);
+  v->total =
+      uint64_t(std::min(f.planes[1].width, f.planes[2].width)) * std::min(f.planes[1].height, f.planes[2].height);
 }
 
 }  // namespace

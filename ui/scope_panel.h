@@ -85,7 +85,8 @@ inline double Brightness(uint32_t count, uint32_t largest) {
 // `colour` at a brightness, as an opaque pixel over the face.
 inline QRgb Shade(const QColor& colour, double brightness) {
   const double b = 0.25 + 0.75 * brightness;  // the faintest hit still shows
-  return qRgb(int(kFace.red() + (colour.red() - kFace.red()) * b), int(kFace.green() + (colour.green() - kFace.green()) * b),
+  return qRgb(int(kFace.red() + (colour.red() - kFace.red()) * b),
+              int(kFace.green() + (colour.green() - kFace.green()) * b),
               int(kFace.blue() + (colour.blue() - kFace.blue()) * b));
 }
 
@@ -94,7 +95,8 @@ inline QRgb Shade(const QColor& colour, double brightness) {
 // stays visible in a panel smaller than the trace, where plain scaling would
 // drop it. The caller scales the result up to the panel.
 inline QImage Pooled(const QImage& trace, QSize size) {
-  const int w = std::min(trace.width(), std::max(size.width(), 1)), h = std::min(trace.height(), std::max(size.height(), 1));
+  const int w = std::min(trace.width(), std::max(size.width(), 1));
+  const int h = std::min(trace.height(), std::max(size.height(), 1));
   if (w == trace.width() && h == trace.height()) return trace;
   QImage out(w, h, trace.format());
   out.fill(Qt::transparent);

@@ -153,7 +153,8 @@ session::ScopeRequest ScopesFlow::MakeRequest() const {
     corvane::analysis::ScopeRegion region;
     if (shown.Width() > 0 && shown.Height() > 0 && m.frameW > 0 && m.frameH > 0) {
       auto clampTo = [](int64_t at, uint32_t size) { return uint32_t(std::clamp<int64_t>(at, 0, int64_t(size) - 1)); };
-      const uint32_t x0 = clampTo(m.ColumnAt(shown.left), m.frameW), x1 = clampTo(m.ColumnAt(shown.right - 1), m.frameW);
+      const uint32_t x0 = clampTo(m.ColumnAt(shown.left), m.frameW);
+      const uint32_t x1 = clampTo(m.ColumnAt(shown.right - 1), m.frameW);
       const uint32_t y0 = clampTo(m.RowAt(shown.top), m.frameH), y1 = clampTo(m.RowAt(shown.bottom - 1), m.frameH);
       region = {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
     }

@@ -46,7 +46,8 @@ void VectorscopePanel::Prepare() {
     for (int cv = 0; cv < side; ++cv) {
       auto* row = reinterpret_cast<QRgb*>(m_trace.scanLine(side - 1 - cv));  // V up
       for (int cu = 0; cu < side; ++cu)
-        if (const uint32_t n = v.At(uint32_t(cu), uint32_t(cv))) row[cu] = scope::Shade(trace, scope::Brightness(n, largest));
+        if (const uint32_t n = v.At(uint32_t(cu), uint32_t(cv)))
+          row[cu] = scope::Shade(trace, scope::Brightness(n, largest));
     }
   }
 }

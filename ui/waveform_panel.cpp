@@ -22,7 +22,8 @@ void WaveformPanel::Prepare() {
       for (uint32_t level = 0; level < Waveform::kLevels; ++level) {
         auto* row = reinterpret_cast<QRgb*>(m_trace.scanLine(int(Waveform::kLevels - 1 - level))) + plane * w.columns;
         for (uint32_t column = 0; column < w.columns; ++column)
-          if (const uint32_t n = w.At(plane, column, level)) row[column] = scope::Shade(colour, scope::Brightness(n, largest));
+          if (const uint32_t n = w.At(plane, column, level))
+            row[column] = scope::Shade(colour, scope::Brightness(n, largest));
       }
     }
   }
@@ -54,11 +55,26 @@ void WaveformPanel::paintEvent(QPaintEvent*) {
     p.setPen(scope::kText);
     p.drawText(QRectF(area.left(), y - 6, 30, 12), Qt::AlignRight | Qt::AlignVCenter, QString::number(code));
   }
-  for (int code : {16 << scale, 235 << scale}) {
-    const double y = yOf(code);
-    p.setPen(QPen(scope::kLegal, 1, Qt::DashLine));
-    p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-    p.drawText(QRectF(plot.right() - 40, y - 12, 40, 12), Qt::AlignRight | Qt::AlignBottom, QString::number(code));
+  // The legal range, scaled for the depth: 16 to 235 for luma (and for R,
+  // G, B); in a Y/U/V parade the U and V thirds end at 240, the top of
+  // chroma's range (BT.601, BT.709).
+  struct Span {
+    double left, right;
+    int top;
+  };
+  const double third = plot.left() + plot.width() / 3.0;
+  const bool chromaThirds = w.planes == 3 && !w.rgb;
+  const Span spans[2] = {{double(plot.left()), chromaThirds ? third : plot.right() + 1.0, 235},
+                         {third, plot.right() + 1.0, 240}};
+  p.setPen(QPen(scope::kLegal, 1, Qt::DashLine));
+  for (int i = 0; i < (chromaThirds ? 2 : 1); ++i) {
+    const Span& span = spans[i];
+    for (int code : {16 << scale, span.top << scale}) {
+      const double y = yOf(code);
+      p.drawLine(QPointF(span.left, y), QPointF(span.right - 1, y));
+      if (code != 16 << scale || i == (chromaThirds ? 1 : 0))  // 16 named once, at the right
+        p.drawText(QRectF(span.right - 41, y - 12, 40, 12), Qt::AlignRight | Qt::AlignBottom, QString::number(code));
+    }
   }
   if (w.planes == 3) {
     static const char* const kNames[2][3] = {{"Y", "U", "V"}, {"R", "G", "B"}};
