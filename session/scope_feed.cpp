@@ -9,25 +9,6 @@
 
 namespace session {
 
-namespace {
-
-// Copies the frame of `b` (the renderer's current buffer) into `out`; false
-// when there is none.
-bool CopyFrame(const corvane::FrameBuffer* b, std::vector<uint8_t>* bytes, corvane::YUVType* type, uint32_t* w,
-               uint32_t* h, uint32_t* frame) {
-  if (!b || !b->pData || b->nType == corvane::YUV_NONE) return false;
-  const uint64_t size = std::min<uint64_t>(corvane::FrameSize64(b->nType, b->nWidth, b->nHeight), b->nSize);
-  if (size == 0) return false;
-  bytes->assign(b->pData, b->pData + size);
-  *type = b->nType;
-  *w = b->nWidth;
-  *h = b->nHeight;
-  *frame = b->nFrameNo;
-  return true;
-}
-
-}  // namespace
-
 ScopeFeed::ScopeFeed(PlayerSession& session, Deliver deliver)
     : m_session(session),
       m_deliver(std::move(deliver)),
@@ -46,8 +27,17 @@ void ScopeFeed::Capture(corvane::PlaybackGraph* graph, const ScopeRequest& reque
     std::scoped_lock lock(m_lock);
     captured->bytes.swap(m_spare);
   }
-  auto copy = [&](const corvane::FrameBuffer* b) {
-    return CopyFrame(b, &captured->bytes, &captured->type, &captured->width, &captured->height, &captured->frame);
+  // The frame on screen, copied while the renderer's lock holds it still.
+  auto copy = [&captured](const corvane::FrameBuffer* b) {
+    if (!b || !b->pData || b->nType == corvane::YUV_NONE) return false;
+    const uint64_t size = std::min<uint64_t>(corvane::FrameSize64(b->nType, b->nWidth, b->nHeight), b->nSize);
+    if (size == 0 || size > kMaxFrameBytes) return false;
+    captured->bytes.assign(b->pData, b->pData + size);
+    captured->type = b->nType;
+    captured->width = b->nWidth;
+    captured->height = b->nHeight;
+    captured->frame = b->nFrameNo;
+    return true;
   };
   bool have = false;
   if (graph && request.source == ScopeSource::kOpenFile) {

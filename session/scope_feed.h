@@ -58,8 +58,13 @@ struct ScopeResult {
 
 class ScopeFeed {
  public:
+  // Frames larger than this are not copied (a frame of a gigabyte would
+  // hold the renderer for a presentation's time and double the memory
+  // playback needs); their scopes are not shown. 8K at 16 bits 4:4:4 fits.
+  static constexpr uint64_t kMaxFrameBytes = uint64_t(256) << 20;
+
   // Called on the worker with each result; null when there was no picture
-  // to read (no file, or nothing on B's pane yet).
+  // to read (no file, nothing on B's pane yet, a frame over kMaxFrameBytes).
   using Deliver = std::function<void(std::shared_ptr<const ScopeResult>)>;
 
   ScopeFeed(PlayerSession& session, Deliver deliver);
