@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ui/command_wiring.h"
+#include "ui/coordinate_tool.h"
 #include "ui/histogram_panel.h"
 #include "ui/player_window.h"
 #include "ui/resource_ids.h"
@@ -69,11 +70,17 @@ void ScopesFlow::SetOption(bool* option) {
 
 void ScopesFlow::Relayout() {
   // The picture keeps its zoom (100 % stays 1:1): the window grows or
-  // shrinks by the panels.
-  if (m_session.State() == session::PlayState::NoFile)
-    m_window.ResizeForPicture(PlayerWindow::kIdleWidth, PlayerWindow::kIdleHeight);
+  // shrinks by the panels, also while the coordinate window holds its size.
+  auto resize = [this] {
+    if (m_session.State() == session::PlayState::NoFile)
+      m_window.ResizeForPicture(PlayerWindow::kIdleWidth, PlayerWindow::kIdleHeight);
+    else
+      m_window.ApplyZoom();
+  };
+  if (CoordinateTool* coordinates = m_window.Coordinates())
+    coordinates->ReleaseSize(resize);
   else
-    m_window.ApplyZoom();
+    resize();
 }
 
 void ScopesFlow::Place(QRect area, bool fullScreen) {
