@@ -3,6 +3,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
@@ -33,6 +34,14 @@ inline void MakeToolsInput(const std::string& path, uint32_t w, uint32_t h, uint
   const auto trailer = corvane::EncodeTrailer(std::span(&para, 1));
   if (file.WriteAt(trailer.data(), trailer.size(), dataSize) != int64_t(trailer.size())) std::abort();
   for (uint64_t at = 0; at < dataSize; at += frame.size()) file.ReadAt(frame.data(), frame.size(), at);
+}
+
+// The value of `--seconds=S` among the arguments (at least 2), or `fallback`.
+inline double SecondsOption(int argc, char** argv, double fallback) {
+  double seconds = fallback;
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]).rfind("--seconds=", 0) == 0) seconds = std::max(2.0, std::atof(argv[i] + 10));
+  return seconds;
 }
 
 // CPU time of the whole process (user + system) in seconds.

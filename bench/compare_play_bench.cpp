@@ -301,9 +301,7 @@ void Print(const Results& r, double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  double seconds = 20;
-  for (int i = 1; i < argc; ++i)
-    if (std::strncmp(argv[i], "--seconds=", 10) == 0) seconds = std::max(2.0, std::atof(argv[i] + 10));
+  const double seconds = benchutil::SecondsOption(argc, argv, 20);
   // Each side plays from frame 1 for the settling time and the run: frames
   // to spare so that neither reaches the end.
   const uint32_t frames = uint32_t((seconds + 2) * kFps);

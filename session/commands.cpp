@@ -98,6 +98,15 @@ constexpr CommandRow kRows[] = {
     {C::Splice, "splice", W, kAny, kFrames, kAny | kNotFullScreen},
     {C::ExportCsv, "export-csv", W, kRefMetrics, kFrames, kAny},
     {C::ExportStats, "export-stats", W, kRefMetrics, kFrames, kAny},
+    // The scopes: their keys act in any state but full screen, where the
+    // panels do not show.
+    {C::ScopeHistogram, "scope-histogram", W, kAny, kFrames, kAny | kNotFullScreen},
+    {C::ScopeWaveform, "scope-waveform", W, kAny, kFrames, kAny | kNotFullScreen},
+    {C::ScopeVectorscope, "scope-vectorscope", W, kAny, kFrames, kAny | kNotFullScreen},
+    {C::ScopeHistogramLog, "scope-histogram-log", W, kAny, kFrames, kAny},
+    {C::ScopeParade, "scope-parade", W, kAny, kFrames, kAny},
+    {C::ScopeVisibleOnly, "scope-visible-only", W, kAny, kFrames, kAny},
+    {C::ScopeBelow, "scope-below", W, kAny, kFrames, kAny | kNotFullScreen},
     // Help.
     {C::Manual, "manual", W, kAny, kFrames, kAny},
     {C::Shortcuts, "shortcuts", W, kAny, kFrames, kAny},

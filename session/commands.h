@@ -48,6 +48,13 @@ enum class Command : int {
   GraphSsim,    // SSIM on the quality graph
   ExportCsv,    // the quality graph's figures as CSV
   ExportStats,  // ... as ffmpeg's psnr stats file (and ssim's when measured)
+  // The scopes of the picture on screen (视图 › 示波器): each panel shown or
+  // hidden, and their options.
+  ScopeHistogram, ScopeWaveform, ScopeVectorscope,
+  ScopeHistogramLog,  // the histogram's counts on a logarithmic scale
+  ScopeParade,        // the waveform as Y, U, V (or R, G, B) side by side
+  ScopeVisibleOnly,   // zoomed in, the part of the picture on screen only
+  ScopeBelow,         // the panels below the picture rather than beside it
 };
 
 // When a command may run: a set of play states and conditions of the window.

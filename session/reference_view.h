@@ -26,6 +26,7 @@
 #include <span>
 #include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/compare.h"
@@ -80,6 +81,14 @@ class ReferenceView : private corvane::RendererHost {
   // converted at its own size as the display shows it.
   int32_t CaptureStill(corvane::StillKind kind, int quality, std::vector<uint8_t>* out);
   int32_t CapturePicture(platform::Picture* out) const;
+
+  // Runs fn with the frame on B's pane now (B's frame, the difference
+  // picture or black; null before the first) under B's renderer's lock, so
+  // that it cannot change meanwhile: the scopes copy it.
+  template <typename Fn>
+  auto WithShown(Fn&& fn) const {
+    return m_renderer.WithCurrent(std::forward<Fn>(fn));
+  }
 
   // B's Y, U, V at (x, y) of the frame last shown: false past B's end, for
   // RGB frames or outside the frame.

@@ -23,6 +23,7 @@
 #include "ui/picture_pointer.h"
 #include "ui/quality_graph.h"
 #include "ui/resource_ids.h"
+#include "ui/scopes_flow.h"
 #include "ui/still_capture.h"
 #include "ui/transport_bar.h"
 #include "ui/video_widget.h"
@@ -43,6 +44,7 @@ PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWind
   m_files->SetFilePath(filePath);
   m_compare = std::make_unique<CompareFlow>(*this, *m_session, centralWidget(), m_handlers);
   m_pointer = std::make_unique<PicturePointer>(*this, *m_session, m_handlers);
+  m_scopes = std::make_unique<ScopesFlow>(*this, *m_session, centralWidget(), m_handlers);
   AddOwnCommands();
   m_actions = BuildMenuBar(menuBar(), this, [this](Command c) {
     Run(c);
@@ -177,11 +179,13 @@ void PlayerWindow::UpdateControls() {
   const session::PlayerView v = m_session->View();
   m_transport->Show(v);
   ShowMenuState(m_actions, *m_session);
+  m_scopes->ShowMenuState(m_actions);
   m_coords->EnableList(v);
   if (v.statusTicking && !m_statusTimer.isActive()) m_statusTimer.start();
   if (!v.statusTicking) m_statusTimer.stop();
   if (v.state == PlayState::NoFile) {
     if (m_compare->GraphPanel()->isVisible()) m_compare->ApplyCompareView();
+    m_scopes->Clear();
     Video()->ShowIdle();
     ResizeForPicture(kIdleWidth, kIdleHeight);
   }
@@ -207,8 +211,12 @@ void PlayerWindow::SetStatusTicking(bool on) {
 
 int PlayerWindow::BelowPicture() const {
   const bool full = m_fullScreen.on;
-  return kStripHeight + (m_compare && m_compare->Measuring() && !full ? CompareFlow::kGraphHeight : 0);
+  if (full) return kStripHeight;
+  return kStripHeight + (m_compare && m_compare->Measuring() ? CompareFlow::kGraphHeight : 0) +
+         (m_scopes ? m_scopes->Below() : 0);
 }
+
+int PlayerWindow::BesidePicture() const { return m_fullScreen.on || !m_scopes ? 0 : m_scopes->Beside(); }
 
 void PlayerWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (OpenFileFlow::CarriesFile(event->mimeData())) event->acceptProposedAction();
@@ -248,10 +256,11 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
 // ---- Geometry ----------------------------------------------------------------
 
 void PlayerWindow::ResizeForPicture(uint32_t width, uint32_t height) {
-  SizeWindowForPicture(*this, width, height, {BelowPicture(), kControlRowWidth, kMinWindowHeight}, [this](int inset) {
-    m_pictureInset = inset;
-    LayoutControls();
-  });
+  SizeWindowForPicture(*this, width, height, {BelowPicture(), kControlRowWidth, kMinWindowHeight, BesidePicture()},
+                       [this](int inset) {
+                         m_pictureInset = inset;
+                         LayoutControls();
+                       });
 }
 
 void PlayerWindow::KeepPictureSize(QSize picture) {
@@ -260,7 +269,7 @@ void PlayerWindow::KeepPictureSize(QSize picture) {
   m_coords->ReleaseSize([&] {
     SizeWindowForPicture(
         *this, uint32_t(picture.width()), uint32_t(picture.height()),
-        {BelowPicture(), kControlRowWidth, kMinWindowHeight},
+        {BelowPicture(), kControlRowWidth, kMinWindowHeight, BesidePicture()},
         [this](int inset) {
           m_pictureInset = inset;
           LayoutControls();
@@ -273,10 +282,16 @@ void PlayerWindow::LayoutControls() {
   const QWidget* client = centralWidget();
   const int W = client->width(), H = client->height();
   const bool full = m_fullScreen.on;
-  const int below = BelowPicture();
-  m_area->setGeometry(0, 0, W, full ? H : std::max(0, H - below));
+  const int below = BelowPicture(), beside = BesidePicture();
+  const int scopesBelow = full || !m_scopes ? 0 : m_scopes->Below();
+  const int pictureH = full ? H : std::max(0, H - below);
+  m_area->setGeometry(0, 0, std::max(0, W - beside), pictureH);
   m_area->SetInset(full ? 0 : m_pictureInset);
-  if (m_compare) m_compare->GraphPanel()->setGeometry(0, std::max(0, H - below), W, below - kStripHeight);
+  if (m_compare)
+    m_compare->GraphPanel()->setGeometry(0, std::max(0, H - below + scopesBelow), W,
+                                         below - kStripHeight - scopesBelow);
+  if (m_scopes)
+    m_scopes->Place(beside > 0 ? QRect(W - beside, 0, beside, pictureH) : QRect(0, pictureH, W, scopesBelow), full);
   m_transport->setGeometry(0, H - 76, W, TransportBar::kHeight);
   m_status->setGeometry(0, H - StatusStrip::kHeight, W, StatusStrip::kHeight);
   Video()->SyncSnapshot();

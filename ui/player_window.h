@@ -33,6 +33,7 @@ class CoordinateTool;
 class OpenFileFlow;
 class PictureArea;
 class PicturePointer;
+class ScopesFlow;
 class StillCapture;
 class StatusStrip;
 class TransportBar;
@@ -78,12 +79,15 @@ class PlayerWindow : public QMainWindow {
   void UpdateStatus();
   void SetStatusTicking(bool on);
   void ToggleCoordinateWindow();
-  // Below the picture: the strip, and the quality graph while B is measured.
+  // Below the picture: the strip, the quality graph while B is measured,
+  // and the scopes when they go below; beside it: the scopes' column.
   int BelowPicture() const;
+  int BesidePicture() const;
 
   // Parts and state, for the flows and tests.
   OpenFileFlow& Files() const { return *m_files; }
   CompareFlow& Compare() const { return *m_compare; }
+  ScopesFlow& Scopes() const { return *m_scopes; }
   const CommandHandlers& Handlers() const { return m_handlers; }
   session::PlayerView View() const { return m_session->View(Facts()); }
   corvane::PlaybackGraph* Graph() const { return m_session->Graph(); }
@@ -127,6 +131,7 @@ class PlayerWindow : public QMainWindow {
   std::unique_ptr<StillCapture> m_stills;
   std::unique_ptr<OpenFileFlow> m_files;
   std::unique_ptr<CompareFlow> m_compare;
+  std::unique_ptr<ScopesFlow> m_scopes;
   struct FullScreen {
     bool on = false;
     QByteArray placement;  // geometry before full screen

@@ -53,6 +53,14 @@ inline constexpr int kViewDiffGain1 = MenuIdOf(Command::DiffGain1);
 inline constexpr int kViewGraphSsim = MenuIdOf(Command::GraphSsim);
 inline constexpr int kToolsExportCsv = MenuIdOf(Command::ExportCsv);
 inline constexpr int kToolsExportStats = MenuIdOf(Command::ExportStats);
+// 视图 › 示波器: the three panels, then the options (consecutive ids).
+inline constexpr int kViewScopeHistogram = MenuIdOf(Command::ScopeHistogram);
+inline constexpr int kViewScopeWaveform = MenuIdOf(Command::ScopeWaveform);
+inline constexpr int kViewScopeVectorscope = MenuIdOf(Command::ScopeVectorscope);
+inline constexpr int kViewScopeHistogramLog = MenuIdOf(Command::ScopeHistogramLog);
+inline constexpr int kViewScopeParade = MenuIdOf(Command::ScopeParade);
+inline constexpr int kViewScopeVisibleOnly = MenuIdOf(Command::ScopeVisibleOnly);
+inline constexpr int kViewScopeBelow = MenuIdOf(Command::ScopeBelow);
 // 帮助 › Language / 语言: follow the system, Chinese, English (not commands).
 inline constexpr int kHelpLanguageSystem = 32806;
 inline constexpr int kHelpLanguageChinese = 32807;

@@ -171,6 +171,7 @@ void VideoWidget::PresentPane(int pane, std::shared_ptr<const platform::Picture>
         [this] {
           m_updatePending = false;
           update();
+          emit picturesArrived();
         },
         Qt::QueuedConnection);
 }

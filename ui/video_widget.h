@@ -79,6 +79,9 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
  signals:
   // On the GUI thread, once for a burst of notices, with the latest size.
   void frameSizeChanged(uint32_t width, uint32_t height);
+  // On the GUI thread, once for the pictures (of either pane) presented
+  // since the last: the scopes follow the picture on screen.
+  void picturesArrived();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -62,9 +62,9 @@ void SizeWindowForPicture(QMainWindow& window, uint32_t width, uint32_t height, 
   const int64_t frameW = frame.left() + frame.right(), frameH = frame.top() + frame.bottom();
   // A picture narrower than the control row is centred in a wider window, at
   // its own size, with black beside it: the buttons stay reachable.
-  const int64_t wantW = std::max<int64_t>(width, sizing.minClientWidth);
+  const int64_t wantW = std::max<int64_t>(int64_t(width) + sizing.beside, sizing.minClientWidth);
   const int clientW = int(std::clamp<int64_t>(wantW, 1, std::max<int64_t>(screenW - frameW, 1)));
-  const int inset = int(std::clamp<int64_t>(int64_t(clientW) - int64_t(width), 0, clientW));
+  const int inset = int(std::clamp<int64_t>(int64_t(clientW) - sizing.beside - int64_t(width), 0, clientW));
   auto place = [&](int menuBar) {
     const int64_t wantH = int64_t(menuBar) + int64_t(height) + sizing.strip;
     const int clientH = int(std::clamp<int64_t>(wantH, 1, std::max<int64_t>(screenH - frameH, 1)));

@@ -19,6 +19,7 @@ struct PictureSizing {
   int strip;           // pixels below the picture
   int minClientWidth;  // the client area is never narrower (the button row)
   int minWindowHeight; // the lowest outer height the user may drag to
+  int beside = 0;      // pixels beside the picture (the scopes' column)
 };
 
 // The primary screen's area for windows: the screen less the desktop's panels.

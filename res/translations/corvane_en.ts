@@ -385,6 +385,17 @@
     </message>
 </context>
 <context>
+    <name>ui::HistogramPanel</name>
+    <message>
+        <source>直方图 (对数)</source>
+        <translation>Histogram (log)</translation>
+    </message>
+    <message>
+        <source>直方图</source>
+        <translation>Histogram</translation>
+    </message>
+</context>
+<context>
     <name>ui::Messages</name>
     <message>
         <source>不是普通文件（是管道、设备或套接字）</source>
@@ -905,6 +916,38 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
         <source>CSV文件 (*.csv)</source>
         <translation>CSV files (*.csv)</translation>
     </message>
+    <message>
+        <source>示波器</source>
+        <translation>Scopes</translation>
+    </message>
+    <message>
+        <source>直方图   F5</source>
+        <translation>Histogram   F5</translation>
+    </message>
+    <message>
+        <source>波形图   F6</source>
+        <translation>Waveform   F6</translation>
+    </message>
+    <message>
+        <source>矢量图   F7</source>
+        <translation>Vectorscope   F7</translation>
+    </message>
+    <message>
+        <source>直方图对数刻度</source>
+        <translation>Logarithmic Histogram</translation>
+    </message>
+    <message>
+        <source>波形图分量并列</source>
+        <translation>Waveform Parade</translation>
+    </message>
+    <message>
+        <source>只统计可见部分</source>
+        <translation>Visible Part Only</translation>
+    </message>
+    <message>
+        <source>示波器置于画面下方</source>
+        <translation>Scopes Below the Picture</translation>
+    </message>
 </context>
 <context>
     <name>ui::Prompts</name>
@@ -1156,6 +1199,20 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
     <message>
         <source>取消重复</source>
         <translation>Repeat Off</translation>
+    </message>
+</context>
+<context>
+    <name>ui::VectorscopePanel</name>
+    <message>
+        <source>矢量图</source>
+        <translation>Vectorscope</translation>
+    </message>
+</context>
+<context>
+    <name>ui::WaveformPanel</name>
+    <message>
+        <source>波形图</source>
+        <translation>Waveform</translation>
     </message>
 </context>
 </TS>

@@ -1,15 +1,20 @@
 // Comparing with a second file in the session: B on its own offscreen pane,
 // locked to A's frame number through steps, seeks and play, black past its
 // end, the difference picture grey but for what differs, and a B of
-// another size refused for the metrics but shown.
+// another size refused for the metrics but shown; the scopes' feed reading
+// the picture on screen.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "engine/offscreen_window.h"
 #include "formats/result_codes.h"
 #include "session/player_session.h"
+#include "session/scope_feed.h"
 #include "support/clip.h"
 #include "support/para.h"
 #include "support/temp_dir.h"
@@ -137,6 +142,61 @@ TEST_F(CompareSessionTest, DifferenceIsGreyButWhereTheFramesDiffer) {
   const auto frames = m_session.Track().Results();
   ASSERT_EQ(frames.size(), kBFrames);
   for (const auto& f : frames) EXPECT_EQ(f.mseAverage > 0, f.frame == 3) << f.frame;
+}
+
+// The scopes' feed reads the picture on screen: A's frame, then in the
+// difference view what B's pane shows.
+TEST_F(CompareSessionTest, ScopesReadTheFrameOnScreenAndTheDifferencePicture) {
+  std::mutex lock;
+  std::condition_variable arrived;
+  std::shared_ptr<const session::ScopeResult> last;
+  session::ScopeFeed feed(m_session, [&](std::shared_ptr<const session::ScopeResult> r) {
+    std::scoped_lock l(lock);
+    last = std::move(r);
+    arrived.notify_all();
+  });
+  auto ask = [&](session::ScopeSource source) {
+    {
+      std::scoped_lock l(lock);
+      last.reset();
+    }
+    session::ScopeRequest request;
+    request.source = source;
+    request.options.waveform = request.options.vectorscope = false;
+    feed.Request(request);
+    std::unique_lock l(lock);
+    EXPECT_TRUE(arrived.wait_for(l, std::chrono::seconds(5), [&] { return last != nullptr; }));
+    return last;
+  };
+  ASSERT_EQ(m_session.Open(m_a, {}).outcome, session::OpenOutcome::kPlaying);
+  m_session.Execute(Command::Pause);
+  ASSERT_EQ(m_session.OpenReference(m_b, {}).outcome, ReferenceOutcome::kOpened);
+  SeekBoth(3);
+
+  // A's frame 3, counted here from the pattern.
+  const auto a = ask(session::ScopeSource::kOpenFile);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->frame, 3u);
+  EXPECT_EQ(a->type, corvane::YUV_YV12);
+  const std::vector<uint8_t> frame = corvane::MakePatternFrame(Para(YV12, kW, kH), 2);
+  std::vector<uint32_t> luma(256, 0);
+  for (size_t i = 0; i < size_t(kW) * kH; ++i) ++luma[frame[i]];
+  EXPECT_EQ(a->scopes.histogram.counts[0], luma);
+
+  // The difference picture: 128 everywhere but the changed block, 128 + 64.
+  ASSERT_TRUE(m_session.Execute(Command::ViewDiff));
+  ASSERT_TRUE(m_session.Reference()->WaitIdle(std::chrono::seconds(5)));
+  const auto d = ask(session::ScopeSource::kReferencePane);
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->frame, 3u);
+  EXPECT_EQ(d->type, corvane::YUV_I444);
+  std::vector<uint32_t> y(256, 0), chroma(256, 0);
+  y[128] = kW * kH - 64, y[192] = 64, chroma[128] = kW * kH;
+  EXPECT_EQ(d->scopes.histogram.counts[0], y);
+  EXPECT_EQ(d->scopes.histogram.counts[1], chroma);
+  EXPECT_EQ(d->scopes.histogram.counts[2], chroma);
+  ASSERT_TRUE(m_session.WaitForSeeks(std::chrono::seconds(5)));
+  ASSERT_TRUE(feed.WaitIdle(std::chrono::seconds(5)));
 }
 
 TEST_F(CompareSessionTest, BOfAnotherSizeIsShownButNotMeasured) {

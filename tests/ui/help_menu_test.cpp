@@ -58,7 +58,7 @@ TEST_F(HelpMenuTest, HelpAndAboutDialogsShowTheirTexts) {
       "Ctrl+←:  调至第一帧", "Ctrl+→:  调至最末帧", "F2:  全屏",   "Esc:  退出全屏", "Enter:  跳至输入的帧号",
       "小键盘0-9:  输入帧号", "+ / =:  放大",         "-:  缩小",     "Ctrl+G:  转到帧...", "Ctrl+Shift+C:  复制画面",
       "A:  只看A",           "B:  只看B",            "S:  并排",     "W:  划像",        "D:  差值",
-      "F:  A/B切换",
+      "F:  A/B切换",          "F5:  直方图",          "F6:  波形图",  "F7:  矢量图",
   };
   for (const char* l : kAdded) expected << QString::fromUtf8(l);
 
