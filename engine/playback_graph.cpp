@@ -220,7 +220,7 @@ uint32_t PlaybackGraph::GetSegmentCount() const { return m_source ? m_source->Ge
 EngineResult<> PlaybackGraph::Run() {
   if (!m_source || !m_clock) return Fail(EngineError{kNotReady});
   if (auto r = m_source->StartThread(); !r) return r;
-  return FromCode(m_clock->Start(m_clock->GetInterval()));
+  return FromCode(m_clock->Start(m_clock->PeriodAt(1.0f)));
 }
 
 EngineResult<> PlaybackGraph::Pause() {

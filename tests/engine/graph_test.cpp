@@ -116,6 +116,37 @@ TEST(GraphTest, SpeedsStepThroughThePowersOfTwoAndSetThePeriod) {
   EXPECT_EQ(FrameClock::PeriodFor(0 + 40, 0.0625f), 640u);
 }
 
+// A file's exact rate paces by a fraction of nanoseconds at every speed
+// step: 1001/30000 s ÷ speed, never rounded to whole milliseconds (2.085 ms
+// at speed 16, where 33 ms ÷ 16 truncates to 2). A whole-millisecond
+// interval set afterwards paces as it always did.
+TEST(GraphTest, AnExactRateKeepsItsFractionAtEverySpeed) {
+  RecordingVideoWindow window(64, 64);
+  PlaybackGraph graph(&window);
+  graph.Timer()->SetRate({30000, 1001});
+  EXPECT_EQ(graph.Timer()->GetInterval(), 33u);
+  EXPECT_EQ(graph.Timer()->PeriodAt(1), (platform::TickPeriod{100'100'000, 3}));
+  const struct {
+    bool up;
+    float speed;
+    platform::TickPeriod period;
+  } steps[] = {
+      {true, 2, {50'050'000, 3}},       {true, 4, {25'025'000, 3}},        {true, 8, {12'512'500, 3}},
+      {true, 16, {6'256'250, 3}},       {false, 8, {12'512'500, 3}},       {false, 4, {25'025'000, 3}},
+      {false, 2, {50'050'000, 3}},      {false, 1, {100'100'000, 3}},      {false, 0.5f, {200'200'000, 3}},
+      {false, 0.25f, {400'400'000, 3}}, {false, 0.125f, {800'800'000, 3}}, {false, 0.0625f, {1'601'600'000, 3}},
+  };
+  for (const auto& s : steps) {
+    (void)(s.up ? graph.SpeedUp() : graph.SpeedDown());
+    EXPECT_EQ(graph.GetSpeed(), s.speed);
+    EXPECT_EQ(graph.Timer()->GetExactPeriod(), s.period) << "speed " << s.speed;
+  }
+  EXPECT_EQ(FrameClock::PeriodFor(FrameRate{1000, 1}, 16.0f), platform::TickPeriod::Milliseconds(1));
+  graph.Timer()->SetInterval(40);
+  EXPECT_FALSE(graph.Timer()->GetRate());
+  EXPECT_EQ(graph.Timer()->PeriodAt(16), platform::TickPeriod::Milliseconds(2));
+}
+
 // What parameters imply is checked before anything is stopped or made: a
 // frame whose playback needs more memory than the limit leaves the graph
 // playing as it was. Within the limit, a huge frame gets a queue of three
