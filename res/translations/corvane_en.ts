@@ -913,6 +913,10 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
         <translation>YUV files (*.4cif *.cif *.qcif *.yuv)</translation>
     </message>
     <message>
+        <source>Y4M文件 (*.y4m)</source>
+        <translation>Y4M files (*.y4m)</translation>
+    </message>
+    <message>
         <source>所有文件 (*)</source>
         <translation>All files (*)</translation>
     </message>
