@@ -29,29 +29,29 @@ u128 Gcd(u128 a, u128 b) {
 constexpr uint64_t kNsPerSecond = 1'000'000'000;
 constexpr uint64_t kSpeedScale = 65536;  // speeds as p / 65536
 
-}  // namespace
-
-uint32_t FrameRate::RoundedInterval() const {
-  if (!Valid()) return kDefaultFrameInterval;
-  const uint64_t ms = (uint64_t(den) * 1000 + num / 2) / num;
+// The interval of a known rate, rounded to whole milliseconds, at least 1.
+uint32_t RoundedInterval(Ratio rate) {
+  const uint64_t ms = (uint64_t(rate.den) * 1000 + rate.num / 2) / rate.num;
   return ms == 0 ? 1 : ms > UINT32_MAX ? UINT32_MAX : uint32_t(ms);
 }
+
+}  // namespace
 
 void FrameClock::SetInterval(uint32_t ms) {
   m_rate = 0;
   m_interval = ms == 0 ? kDefaultFrameInterval : ms;
 }
 
-void FrameClock::SetRate(FrameRate rate) {
-  if (!rate.Valid()) return;
-  m_interval = rate.RoundedInterval();
+void FrameClock::SetRate(Ratio rate) {
+  if (!rate.Known()) return;
+  m_interval = RoundedInterval(rate);
   m_rate = uint64_t(rate.num) << 32 | rate.den;
 }
 
-std::optional<FrameRate> FrameClock::GetRate() const {
+std::optional<Ratio> FrameClock::GetRate() const {
   const uint64_t r = m_rate.load();
   if (r == 0) return std::nullopt;
-  return FrameRate{uint32_t(r >> 32), uint32_t(r)};
+  return Ratio{uint32_t(r >> 32), uint32_t(r)};
 }
 
 platform::TickPeriod FrameClock::PeriodAt(float speed) const {
@@ -59,8 +59,8 @@ platform::TickPeriod FrameClock::PeriodAt(float speed) const {
   return platform::TickPeriod::Milliseconds(PeriodFor(m_interval.load(), speed));
 }
 
-platform::TickPeriod FrameClock::PeriodFor(FrameRate rate, float speed) {
-  if (!rate.Valid()) return platform::TickPeriod::Milliseconds(kDefaultFrameInterval);
+platform::TickPeriod FrameClock::PeriodFor(Ratio rate, float speed) {
+  if (!rate.Known()) return platform::TickPeriod::Milliseconds(kDefaultFrameInterval);
   uint64_t p = kSpeedScale;
   if (speed > 0) {
     const double scaled = double(speed) * double(kSpeedScale);

@@ -3,7 +3,7 @@
 // The base pace is either a raw file's interval in whole milliseconds (its
 // period at a speed: interval ÷ speed truncated to whole milliseconds, as
 // it always was) or, for a file that states its rate exactly (a Y4M's
-// F30000:1001), that rate: the period is then a fraction of nanoseconds and
+// F30000:1001: StreamFacts::frameRate), that rate: the period is then a fraction of nanoseconds and
 // the timer's deadlines carry the remainder, so frames shown per second
 // match the rate over any run instead of drifting by the rounding.
 #pragma once
@@ -15,21 +15,11 @@
 #include <mutex>
 #include <optional>
 
+#include "formats/video_file.h"
 #include "formats/yuv_format.h"
 #include "platform/periodic_timer.h"
 
 namespace corvane {
-
-// A frame rate stated exactly: num/den frames a second (30000/1001 is 29.97).
-struct FrameRate {
-  uint32_t num = 0;
-  uint32_t den = 0;
-  bool Valid() const { return num > 0 && den > 0; }
-  // The rate's interval rounded to whole milliseconds, at least 1: what a
-  // YUVPara can hold of it.
-  uint32_t RoundedInterval() const;
-  friend bool operator==(const FrameRate&, const FrameRate&) = default;
-};
 
 class FrameClock {
  public:
@@ -43,10 +33,11 @@ class FrameClock {
 
   void SetInterval(uint32_t ms);  // base interval; 0 stores kDefaultFrameInterval; no exact rate
   uint32_t GetInterval() const { return m_interval.load(); }
-  // Paces by an exact rate (an invalid one is ignored); the interval
-  // becomes the rate's rounded one, which SetInterval later replaces.
-  void SetRate(FrameRate rate);
-  std::optional<FrameRate> GetRate() const;
+  // Paces by an exact rate, num/den frames a second (an unknown one is
+  // ignored); the interval becomes the rate's, rounded to whole ms (at
+  // least 1), until SetInterval replaces it.
+  void SetRate(Ratio rate);
+  std::optional<Ratio> GetRate() const;
   // The tick period at a speed: the exact rate's, or the interval's in
   // whole milliseconds.
   platform::TickPeriod PeriodAt(float speed) const;
@@ -81,7 +72,7 @@ class FrameClock {
   static uint32_t PeriodFor(uint32_t interval, float speed);
   // Period for an exact rate at a speed: (den ÷ num) s ÷ speed, exact for
   // the power-of-two speeds (a speed is taken to 1/65536), never below 1 ms.
-  static platform::TickPeriod PeriodFor(FrameRate rate, float speed);
+  static platform::TickPeriod PeriodFor(Ratio rate, float speed);
 
  private:
   // The paused flag; a paused clock also stops waking up, since its ticks

@@ -9,6 +9,7 @@
 
 #include "formats/result_codes.h"
 #include "formats/test_pattern.h"
+#include "support/clip.h"
 #include "support/frames.h"
 #include "support/para.h"
 #include "support/recording_video_window.h"
@@ -141,7 +142,7 @@ TEST(GraphTest, AnExactRateKeepsItsFractionAtEverySpeed) {
     EXPECT_EQ(graph.GetSpeed(), s.speed);
     EXPECT_EQ(graph.Timer()->GetExactPeriod(), s.period) << "speed " << s.speed;
   }
-  EXPECT_EQ(FrameClock::PeriodFor(FrameRate{1000, 1}, 16.0f), platform::TickPeriod::Milliseconds(1));
+  EXPECT_EQ(FrameClock::PeriodFor(Ratio{1000, 1}, 16.0f), platform::TickPeriod::Milliseconds(1));
   graph.Timer()->SetInterval(40);
   EXPECT_FALSE(graph.Timer()->GetRate());
   EXPECT_EQ(graph.Timer()->PeriodAt(16), platform::TickPeriod::Milliseconds(2));
@@ -462,6 +463,40 @@ TEST(GraphTest, SeekEndsWhenTheFrameCannotBeDrawn) {
   p.window.SetMinimized(false);
   p.window.SetVisible(true);
   EXPECT_EQ(CodeOf(p.graph.Refresh()), kOk);
+}
+
+// A Y4M file through the same graph: its parameters are its header's (no
+// trailer), its frames play in order, the clock keeps its exact rate
+// (100100000/3 ns, not 33 ms), and nothing is written into it.
+TEST(GraphTest, AY4mFilePlaysAtItsHeadersExactRateAndIsNeverWritten) {
+  TempDir dir;
+  const std::string path = dir.File("a.y4m");
+  const YUVPara own = Para(fmt::YV12, 16, 16, 0, 33);
+  testsupport::WriteY4mClip(path, own, 12, {30000, 1001});
+  const std::vector<uint8_t> before = testsupport::ReadBytes(path);
+  RecordingVideoWindow window(64, 64);
+  PlaybackGraph graph(&window);
+  const auto opened = graph.OpenFile(path);
+  ASSERT_TRUE(opened);
+  EXPECT_TRUE(opened->readOnly);
+  YUVPara para{};
+  const auto record = graph.ReadFilePara(std::span(&para, 1), false);
+  ASSERT_TRUE(record);
+  EXPECT_TRUE(record->fromHeader);
+  EXPECT_FALSE(record->hasTrailer);
+  EXPECT_EQ(para.format, own.format);
+  EXPECT_EQ(para.width, 16u);
+  ASSERT_EQ(CodeOf(graph.SetPara(&para, &window)), kOk);
+  EXPECT_EQ(graph.GetFileInfo().value_or(FileInfo{}).frameCount, 12u);
+  ASSERT_NE(graph.GetStreamFacts(), nullptr);
+  EXPECT_EQ(graph.Timer()->GetRate(), (Ratio{30000, 1001}));
+  Recorder recorder;
+  recorder.Attach(graph);
+  ASSERT_EQ(CodeOf(graph.Run()), kOk);
+  EXPECT_EQ(graph.Timer()->GetExactPeriod(), (platform::TickPeriod{100'100'000, 3}));
+  EXPECT_EQ(recorder.Next(12), Range(1, 12));
+  EXPECT_EQ(CodeOf(graph.SaveParaToFile(&para)), kFail);
+  EXPECT_EQ(testsupport::ReadBytes(path), before);
 }
 
 TEST(GraphTest, SavingParametersGoesThroughTheNoticeForSplicedFiles) {
