@@ -93,6 +93,20 @@ int32_t FrameClock::StartTimer(uint32_t delay) {
   return m_timer.Start(delay) ? kOk : kGeneralFail;
 }
 
+int32_t FrameClock::StopTimer() {
+  m_timer.Stop();
+  return kOk;
+}
+
+int32_t FrameClock::Restart(uint32_t delay) {
+  if (delay == 0) delay = 1;
+  if (m_timer.IsRunning()) {
+    m_timer.SetPeriod(delay);
+    return kOk;
+  }
+  return StartTimer(delay);
+}
+
 int32_t FrameClock::Restart(platform::TickPeriod period) {
   if (period.IsZero()) period = platform::TickPeriod::Milliseconds(1);
   if (m_timer.IsRunning()) {
@@ -101,13 +115,6 @@ int32_t FrameClock::Restart(platform::TickPeriod period) {
   }
   return m_timer.Start(period) ? kOk : kGeneralFail;
 }
-
-int32_t FrameClock::StopTimer() {
-  m_timer.Stop();
-  return kOk;
-}
-
-int32_t FrameClock::Restart(uint32_t delay) { return Restart(platform::TickPeriod::Milliseconds(delay == 0 ? 1 : delay)); }
 
 void FrameClock::SetPaused(bool paused) {
   m_paused = paused;

@@ -3,9 +3,10 @@
 // The base pace is either a raw file's interval in whole milliseconds (its
 // period at a speed: interval ÷ speed truncated to whole milliseconds, as
 // it always was) or, for a file that states its rate exactly (a Y4M's
-// F30000:1001: StreamFacts::frameRate), that rate: the period is then a fraction of nanoseconds and
-// the timer's deadlines carry the remainder, so frames shown per second
-// match the rate over any run instead of drifting by the rounding.
+// F30000:1001, StreamFacts::frameRate), that rate: the period is then a
+// fraction of nanoseconds and the timer's deadlines carry the remainder, so
+// frames shown per second match the rate over any run instead of drifting
+// by the rounding.
 #pragma once
 
 #include <atomic>
