@@ -85,7 +85,9 @@ bool FrameSource::HasTrailer() const {
 }
 
 const StreamFacts* FrameSource::GetFacts() const {
-  std::scoped_lock lock(m_lock);
+  // No lock: the file is opened, measured and closed by this same thread,
+  // and the reader, which may hold m_lock for a whole frame, never changes
+  // the facts.
   return m_video ? m_video->Facts() : nullptr;
 }
 

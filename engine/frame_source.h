@@ -54,7 +54,8 @@ class FrameSource {
   // trailer or not.
   bool HasTrailer() const;
   // The open file's stream facts (a Y4M file's exact rate, interlacing,
-  // range); null for a raw file or none. Valid until Open or Close.
+  // range); null for a raw file or none. Valid until Open or Close. User-
+  // interface thread, as Open and Close.
   const StreamFacts* GetFacts() const;
 
   // Parameters of the file (of its first segment when spliced).
