@@ -127,8 +127,9 @@ std::string JsonString(std::string_view s) {
   return out + "\"";
 }
 
-std::shared_ptr<corvane::RawVideoFile> OpenInput(const std::string& path) {
-  auto file = corvane::RawVideoFile::Open(path);
+std::shared_ptr<corvane::VideoFile> OpenInput(const std::string& path) {
+  auto file = corvane::OpenVideoFile(path);
+  if (!file && !file.error().reason.empty()) throw Failure{"cannot open '" + path + "': " + file.error().reason};
   if (!file && file.error().step == corvane::VideoFileError::Step::kRead) throw Failure{"cannot read '" + path + "'"};
   if (!file) throw Failure{"cannot open '" + path + "': " + platform::ErrorText(file.error().error)};
   // "info a.yuv >> a.yuv" would append the report after a.yuv's trailer.
@@ -149,13 +150,25 @@ void WriteOutputFile(const std::string& path, const void* bytes, size_t len) {
   if (int err = platform::ErrnoOf(file.Commit())) throw Failure{"cannot write '" + path + "': " + platform::ErrorText(err)};
 }
 
-FileParams ResolveFileParams(const std::string& path, const Args& args, std::shared_ptr<corvane::RawVideoFile> open) {
+const corvane::RawVideoFile* AsRaw(const corvane::VideoFile& file) {
+  return dynamic_cast<const corvane::RawVideoFile*>(&file);
+}
+
+FileParams ResolveFileParams(const std::string& path, const Args& args, std::shared_ptr<corvane::VideoFile> open) {
   FileParams fp;
   fp.file = open ? std::move(open) : OpenInput(path);
-  fp.trailer = fp.file->Trailer();
+  const corvane::RawVideoFile* raw = AsRaw(*fp.file);
+  if (raw) fp.trailer = raw->Trailer();
 
   const bool hasFormat = args.Has("format"), hasSize = args.Has("size");
   if (hasFormat != hasSize) throw UsageError{"--format and --size go together"};
+  if (fp.file->ParametersFixed()) {
+    if (hasFormat || args.Has("interval"))
+      throw Failure{"'" + path + "' is a " + fp.file->Facts()->container +
+                    " file: its header gives its format, size and rate; --format, --size and --interval do not apply"};
+    fp.para = fp.file->OwnParameters().front();
+    return fp;
+  }
   if (hasFormat) {
     fp.para = corvane::DefaultPara();
     fp.para.format = ParseFormat(*args.Get("format"));
@@ -203,8 +216,9 @@ WindowSize ScreenWindowFor(uint32_t w, uint32_t h, uint32_t maxW, uint32_t maxH)
   return {atLeast(ww), atLeast(wh)};
 }
 
-corvane::ColourSpace ColourSpaceOf(const Args& args) {
+corvane::ColourSpace ColourSpaceOf(const Args& args, const corvane::VideoFile* file) {
   corvane::ColourSpace c;
+  if (const corvane::StreamFacts* facts = file ? file->Facts() : nullptr; facts && facts->range) c.range = *facts->range;
   if (auto m = args.Get("matrix")) {
     const auto matrix = corvane::MatrixForName(*m);
     if (!matrix) throw UsageError{"unknown matrix '" + *m + "' (one of 601, 709, 2020)"};

@@ -71,12 +71,15 @@ std::string FormatLabel(uint32_t code);                           // "I420 (YV12
 // A JSON string literal of s, quotes included.
 std::string JsonString(std::string_view s);
 
-// Opens an input through the video file interface (its trailer read), or
-// fails saying why: it is missing, a folder, not a regular file (a FIFO
-// would hang the command, a device never end), cannot be read, or is the
-// very file standard output goes to (the command's own lines would be
-// written into it).
-std::shared_ptr<corvane::RawVideoFile> OpenInput(const std::string& path);
+// Opens an input through the video file interface (a raw file's trailer
+// read, a Y4M file's header parsed and its frames indexed), or fails saying
+// why: it is missing, a folder, not a regular file (a FIFO would hang the
+// command, a device never end), cannot be read, its Y4M header is refused
+// (the reason), or it is the very file standard output goes to (the
+// command's own lines would be written into it).
+std::shared_ptr<corvane::VideoFile> OpenInput(const std::string& path);
+// The raw file behind `file`, or null for a file of another kind (Y4M).
+const corvane::RawVideoFile* AsRaw(const corvane::VideoFile& file);
 
 // Fails when writing `output` would destroy one of `inputs` (the same file
 // by device and inode, through any link; platform::FindInputAtRisk). Every
@@ -88,19 +91,22 @@ void RefuseInputAtRisk(const std::string& output, std::span<const std::string> i
 // the file and the reason.
 void WriteOutputFile(const std::string& path, const void* bytes, size_t len);
 
-// Frame parameters for a file: --format/--size (and --interval) when given,
-// else the trailer's first record. Fails with a clear message otherwise.
-// `file` is the input, open and read with those parameters (a spliced file
-// in its segments unless they came from the options): commands read frames
-// through it. `open`: the input already opened by OpenInput, used as it is.
+// Frame parameters for a file: a Y4M file's header (--format and --size
+// are refused for it: the header is the truth); else --format/--size (and
+// --interval) when given, else the trailer's first record. Fails with a
+// clear message otherwise. `file` is the input, open and read with those
+// parameters (a spliced file in its segments unless they came from the
+// options): commands read frames through it. `open`: the input already
+// opened by OpenInput, used as it is. `trailer` is a raw file's (none for
+// a Y4M file).
 struct FileParams {
   corvane::YUVPara para;
   corvane::TrailerInfo trailer;
   bool fromOptions = false;
-  std::shared_ptr<corvane::RawVideoFile> file;
+  std::shared_ptr<corvane::VideoFile> file;
 };
 FileParams ResolveFileParams(const std::string& path, const Args& args,
-                             std::shared_ptr<corvane::RawVideoFile> open = nullptr);
+                             std::shared_ptr<corvane::VideoFile> open = nullptr);
 
 // Reads frame n, of that shape, into `out`; a failure names the frame and the file.
 void ReadFrameInto(const FileParams& fp, const std::string& path, uint32_t n, std::span<uint8_t> out);
@@ -113,7 +119,8 @@ struct WindowSize {
 };
 WindowSize ScreenWindowFor(uint32_t w, uint32_t h, uint32_t maxW, uint32_t maxH);
 
-// --matrix 601|709|2020 and --range limited|full (BT.601 limited when absent).
-corvane::ColourSpace ColourSpaceOf(const Args& args);
+// --matrix 601|709|2020 and --range limited|full (BT.601 limited when
+// absent; without --range, the range a Y4M file's header names).
+corvane::ColourSpace ColourSpaceOf(const Args& args, const corvane::VideoFile* file = nullptr);
 
 }  // namespace cli

@@ -71,7 +71,7 @@ int RunCapture(const std::vector<std::string>& argv) {
     // The frame as the player's display converts it, any format, any size.
     platform::Picture picture;
     if (corvane::Failed(corvane::FrameToPicture(frame.get(), loc.size, corvane::FrameInfo{w, h, loc.type},
-                                                &picture, ColourSpaceOf(args))))
+                                                &picture, ColourSpaceOf(args, fp.file.get()))))
       throw Failure{"cannot convert frame " + std::to_string(n) + " (" + Geometry(loc.para) + ")"};
     const std::vector<uint8_t> bytes = corvane::EncodePNG(picture.pixels.get(), w, h, picture.stride);
     if (bytes.empty()) throw Failure{"out of memory"};
@@ -80,7 +80,7 @@ int RunCapture(const std::vector<std::string>& argv) {
     return kExitOk;
   }
   corvane::StillEncoder image;
-  image.SetPictureConverter(corvane::DisplayPictureConverter(ColourSpaceOf(args)));
+  image.SetPictureConverter(corvane::DisplayPictureConverter(ColourSpaceOf(args, fp.file.get())));
   // Never too small, whatever the frame holds.
   const uint64_t capacity = corvane::StillEncoder::OutputCapacity(kind, loc.type, w, h);
   if (capacity > UINT32_MAX) throw Failure{"frame too large"};
@@ -120,7 +120,8 @@ const Registrar kCapture(
      "  --quality Q     JPEG quality 1..100 (default 100)\n"
      "  --matrix, --range  how PNG and an added format's BMP read YUV (default 601,\n"
      "                  limited); the other stills always use BT.601 limited range\n"
-     "  --format, --size  frame parameters when the file has no trailer (or to override it)\n"
+     "  --format, --size  frame parameters when the file has no trailer (or to override it);\n"
+     "                  a Y4M file's header gives them (and its XCOLORRANGE the range)\n"
      "Frames of 704x288 and 704x240 in I420 or YV12 are saved line-doubled (704x576,\n"
      "704x480). BMP and JPEG stills need 96..3840 x 64..3072 pixels.",
      RunCapture});

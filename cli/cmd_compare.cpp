@@ -25,14 +25,18 @@ Args SideOptions(const Args& args, std::string_view format, std::string_view siz
 }
 
 // A (the reference): --ref-format/--ref-size, else its trailer, else the
-// shared --format/--size. B: --format/--size, else its trailer.
+// shared --format/--size. B: --format/--size, else its trailer. A Y4M side
+// takes its header's (--ref-format and --ref-size are refused for A; the
+// shared --format and --size are then the other side's).
 // The file is opened once, here, and stays open in `file` for the run.
 corvane::analysis::CompareInput ResolveInput(const std::string& path, const Args& args, bool reference,
-                                             std::shared_ptr<corvane::RawVideoFile>* kept) {
-  const std::shared_ptr<corvane::RawVideoFile> file = OpenInput(path);
+                                             std::shared_ptr<corvane::VideoFile>* kept) {
+  const std::shared_ptr<corvane::VideoFile> file = OpenInput(path);
   *kept = file;
   FileParams fp;
-  if (!reference) {
+  if (file->ParametersFixed()) {
+    fp = ResolveFileParams(path, reference ? SideOptions(args, "ref-format", "ref-size") : SideOptions(args, "", ""), file);
+  } else if (!reference) {
     fp = ResolveFileParams(path, SideOptions(args, "format", "size"), file);
   } else if (args.Has("ref-format") || args.Has("ref-size")) {
     fp = ResolveFileParams(path, SideOptions(args, "ref-format", "ref-size"), file);
@@ -178,7 +182,7 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
 
   const std::string paths[2] = {args.Positional()[0], args.Positional()[1]};
   if (statsPath && statsPath != "-") RefuseInputAtRisk(*statsPath, paths);
-  std::shared_ptr<corvane::RawVideoFile> files[2];
+  std::shared_ptr<corvane::VideoFile> files[2];
   const auto a = ResolveInput(paths[0], args, true, &files[0]);
   const auto b = ResolveInput(paths[1], args, false, &files[1]);
   const auto planned = corvane::analysis::PlanCompare(a, b, options);
@@ -247,6 +251,7 @@ const Registrar kCompare(
      "  --format, --size     B's parameters, and A's when A has no trailer\n"
      "  --ref-format, --ref-size  A's parameters\n"
      "Otherwise each file's trailer gives its parameters; a spliced file is compared segment by segment.\n"
+     "A Y4M file (A, B or both) takes its header's parameters; --format and --size then serve the other.\n"
      "Packed formats are compared as the planes ffmpeg converts them to (YUYV as 4:2:2, RGB24 as R, G, B,\n"
      "v210 as 10-bit 4:2:2); samples of more than 8 bits at their depth, with peak 2^depth - 1 (1023 for\n"
      "10 bits; two P010 files as ffmpeg compares them, as 16-bit samples with peak 65535); grey as Y alone.\n"

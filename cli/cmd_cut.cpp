@@ -8,7 +8,7 @@ namespace cli {
 namespace {
 
 int RunCut(const std::vector<std::string>& argv) {
-  Args args(argv, {"force"}, {"output", "from", "to", "format", "size"});
+  Args args(argv, {"force", "raw"}, {"output", "from", "to", "format", "size"});
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
   if (!args.Has("output")) throw UsageError{"-o OUT is required"};
   if (!args.Has("from") || !args.Has("to")) throw UsageError{"--from and --to are required"};
@@ -20,6 +20,7 @@ int RunCut(const std::vector<std::string>& argv) {
   const corvane::tools::CutSource source = corvane::tools::ProbeCut(path, fp.para);
   if (!source.result) throw Failure{ToolResultText(source.result)};
   if (source.frameCount == 0) throw Failure{"'" + path + "' holds no whole frame of these parameters"};
+  if (args.Has("raw") && !source.streamHeader) throw UsageError{"--raw applies to a Y4M file (this one is raw already)"};
   if (from == 0 || from > to || to > source.frameCount)
     throw UsageError{"--from and --to must satisfy 1 <= from <= to <= " + std::to_string(source.frameCount)};
 
@@ -30,6 +31,7 @@ int RunCut(const std::vector<std::string>& argv) {
   job.lastFrame = to;
   job.target = *args.Get("output");
   job.overwrite = args.Has("force");
+  job.bareFrames = args.Has("raw");
   corvane::tools::ToolProgress progress;
   corvane::tools::ToolResult result;
   {
@@ -40,11 +42,14 @@ int RunCut(const std::vector<std::string>& argv) {
   return kExitOk;
 }
 
-const Registrar kCut({"cut", "cut FILE --from A --to B -o OUT [--force] [--format NAME --size WxH]  copy frames A..B",
-                      "Usage: corvane-tool cut FILE --from A --to B -o OUT [--force] [--format NAME --size WxH]\n"
+const Registrar kCut({"cut", "cut FILE --from A --to B -o OUT [--force] [--raw] [--format NAME --size WxH]  copy frames A..B",
+                      "Usage: corvane-tool cut FILE --from A --to B -o OUT [--force] [--raw] [--format NAME --size WxH]\n"
                       "Copies frames A to B (1-based, both included) of FILE into OUT, byte for byte.\n"
                       "OUT holds frame data only, without a parameter trailer. The frame size comes\n"
                       "from FILE's trailer, or from --format and --size. Spliced files cannot be cut.\n"
+                      "A Y4M file is cut into a Y4M file: its stream header as it is, then frames A to B\n"
+                      "with their own frame headers; its header gives the frame size.\n"
+                      "  --raw     from a Y4M file, write the frames alone (a raw file, no headers)\n"
                       "  --force   replace OUT if it exists (it is never one of the files read)\n"
                       "OUT appears only when the cut is complete; a failed cut leaves an existing OUT\n"
                       "as it was. Progress is shown on standard error when that is a terminal.",

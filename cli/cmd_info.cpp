@@ -1,10 +1,11 @@
-// corvane-tool info: what a raw video file holds.
+// corvane-tool info: what a raw video file or a Y4M file holds.
 #include <cstdio>
 #include <cstring>
 #include <optional>
 
 #include "cli/cli_common.h"
 #include "formats/name_guess.h"
+#include "formats/y4m_file.h"
 
 namespace cli {
 namespace {
@@ -18,9 +19,14 @@ struct SegmentRow {
 
 // Segments as the player would play them.
 std::vector<SegmentRow> SegmentRows(const std::string& path, const Args& args,
-                                    const std::shared_ptr<corvane::RawVideoFile>& file) {
-  const corvane::TrailerInfo& t = file->Trailer();
+                                    const std::shared_ptr<corvane::VideoFile>& file) {
   std::vector<SegmentRow> rows;
+  if (const auto* y4m = dynamic_cast<const corvane::Y4mVideoFile*>(file.get())) {
+    (void)ResolveFileParams(path, args, file);  // refuses --format and --size
+    rows.push_back({y4m->OwnParameters().front(), y4m->HeaderOffsetOf(1), y4m->FrameCount(), true});
+    return rows;
+  }
+  const corvane::TrailerInfo& t = AsRaw(*file)->Trailer();
   if (args.Has("format") || args.Has("size")) {
     FileParams fp = ResolveFileParams(path, args, file);
     corvane::YUVType type;
@@ -57,11 +63,29 @@ Totals Total(const std::vector<SegmentRow>& rows) {
   return t;
 }
 
-void PrintJson(const corvane::TrailerInfo& t, const std::vector<SegmentRow>& rows,
+std::string RatioJson(const corvane::Ratio& r) {
+  return r.Known() ? "[" + std::to_string(r.num) + ", " + std::to_string(r.den) + "]" : std::string("null");
+}
+
+// Every field of a Y4M stream header, and what the index found.
+std::string StreamJson(const corvane::StreamFacts& f, uint32_t frameSize) {
+  std::string tags;
+  for (const std::string& tag : f.otherTags) tags += (tags.empty() ? "" : ", ") + JsonString(tag);
+  return "{\"header\": " + JsonString(f.header) + ", \"sampling\": " + JsonString(f.sampling) +
+         ", \"rate\": " + RatioJson(f.frameRate) + ", \"interlacing\": " +
+         JsonString(corvane::InterlacingName(f.interlacing)) + ", \"pixel_aspect\": " + RatioJson(f.pixelAspect) +
+         ", \"range\": " + (f.range ? JsonString(corvane::RangeName(*f.range)) : std::string("null")) +
+         ", \"other_tags\": [" + tags + "], \"frame_headers\": " + JsonString(f.uniformFrameHeaders ? "bare" : "tagged") +
+         ", \"frame_size\": " + std::to_string(frameSize) + ", \"left_over\": " + std::to_string(f.leftOverBytes) + "}";
+}
+
+void PrintJson(const corvane::VideoFile& file, const corvane::TrailerInfo& t, const std::vector<SegmentRow>& rows,
                const std::optional<corvane::NameGuess>& guess) {
   const auto [allKnown, total] = Total(rows);
-  std::string out =
-      "{\"size\": " + std::to_string(t.fileSize) + ", \"trailer\": " + JsonString(corvane::TrailerKindName(t.kind));
+  const corvane::StreamFacts* facts = file.Facts();
+  std::string out = "{\"size\": " + std::to_string(file.FileSize());
+  if (facts) out += ", \"container\": \"y4m\"";
+  out += ", \"trailer\": " + JsonString(corvane::TrailerKindName(t.kind));
   if (t.kind == corvane::TrailerKind::kDamaged) out += ", \"damage\": " + JsonString(t.damage);
   out += ", \"frames\": " + (allKnown ? std::to_string(total) : std::string("null")) + ", \"segments\": [";
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -77,20 +101,47 @@ void PrintJson(const corvane::TrailerInfo& t, const std::vector<SegmentRow>& row
            ", \"frames\": " + (r.framesKnown ? std::to_string(r.frames) : std::string("null")) + "}";
   }
   out += "]";
+  if (facts) out += ", \"y4m\": " + StreamJson(*facts, file.Segments().front().frameSize);
   if (guess) out += ", \"guess\": " + GuessJson(*guess);
   out += "}";
   std::printf("%s\n", out.c_str());
 }
 
-void PrintText(const std::string& path, const corvane::TrailerInfo& t, const std::vector<SegmentRow>& rows,
-               const std::optional<corvane::NameGuess>& guess) {
+std::string RatioText(const corvane::Ratio& r, const char* unknown) {
+  return r.Known() ? std::to_string(r.num) + ":" + std::to_string(r.den) : std::string(unknown);
+}
+
+void PrintStreamText(const corvane::StreamFacts& f) {
+  std::printf("header:   %s\n", f.header.c_str());
+  std::printf("sampling: %s\n", f.sampling.c_str());
+  if (f.frameRate.Known())
+    std::printf("rate:     %s (%.3f fps)\n", RatioText(f.frameRate, "").c_str(), double(f.frameRate.num) / f.frameRate.den);
+  else
+    std::printf("rate:     unknown (played at %u ms a frame)\n", corvane::kDefaultFrameInterval);
+  std::printf("interlacing: %s\n", std::string(corvane::InterlacingName(f.interlacing)).c_str());
+  std::printf("pixel aspect: %s\n", RatioText(f.pixelAspect, "unknown").c_str());
+  std::printf("range:    %s\n", f.range ? std::string(corvane::RangeName(*f.range)).c_str() : "not given");
+  std::string tags;
+  for (const std::string& tag : f.otherTags) tags += (tags.empty() ? "" : " ") + tag;
+  if (!tags.empty()) std::printf("other tags: %s (not used)\n", tags.c_str());
+  std::printf("frame headers: %s\n", f.uniformFrameHeaders ? "FRAME alone" : "with tags");
+}
+
+void PrintText(const std::string& path, const corvane::VideoFile& file, const corvane::TrailerInfo& t,
+               const std::vector<SegmentRow>& rows, const std::optional<corvane::NameGuess>& guess) {
   const auto [allKnown, total] = Total(rows);
+  const corvane::StreamFacts* facts = file.Facts();
   std::printf("file:     %s\n", path.c_str());
-  std::printf("size:     %llu bytes\n", static_cast<unsigned long long>(t.fileSize));
-  std::printf("trailer:  %s", corvane::TrailerKindName(t.kind));
-  if (t.kind == corvane::TrailerKind::kSpliced) std::printf(" (%zu segments)", t.records.size());
-  if (t.kind == corvane::TrailerKind::kDamaged) std::printf(" (%s)", t.damage.c_str());
-  std::printf("\n");
+  std::printf("size:     %llu bytes\n", static_cast<unsigned long long>(file.FileSize()));
+  if (facts) {
+    std::printf("kind:     %s\n", facts->container.c_str());
+    PrintStreamText(*facts);
+  } else {
+    std::printf("trailer:  %s", corvane::TrailerKindName(t.kind));
+    if (t.kind == corvane::TrailerKind::kSpliced) std::printf(" (%zu segments)", t.records.size());
+    if (t.kind == corvane::TrailerKind::kDamaged) std::printf(" (%s)", t.damage.c_str());
+    std::printf("\n");
+  }
   for (size_t i = 0; i < rows.size(); ++i) {
     const auto& r = rows[i];
     std::printf("segment %zu: %s %ux%u, interval %u ms, offset %llu, ", i + 1, FormatLabel(r.para.format).c_str(),
@@ -104,6 +155,9 @@ void PrintText(const std::string& path, const corvane::TrailerInfo& t, const std
     std::printf("frames:   %llu\n", static_cast<unsigned long long>(total));
   else if (rows.empty())
     std::printf("frames:   unknown (no parameters; give --format and --size)\n");
+  if (facts && facts->leftOverBytes != 0)
+    std::printf("left over: %llu bytes after the last whole frame (a frame cut short)\n",
+                static_cast<unsigned long long>(facts->leftOverBytes));
   if (guess) std::printf("guess:    %s\n", GuessText(*guess).c_str());
 }
 
@@ -129,15 +183,16 @@ int RunInfo(const std::vector<std::string>& argv) {
   Args args(argv, {"json", "guess"}, {"format", "size", "interval"});
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
   const std::string& path = args.Positional()[0];
-  const std::shared_ptr<corvane::RawVideoFile> file = OpenInput(path);
-  const corvane::TrailerInfo t = file->Trailer();
+  const std::shared_ptr<corvane::VideoFile> file = OpenInput(path);
+  const corvane::RawVideoFile* raw = AsRaw(*file);
+  const corvane::TrailerInfo t = raw ? raw->Trailer() : corvane::TrailerInfo{};
   const std::vector<SegmentRow> rows = SegmentRows(path, args, file);
   std::optional<corvane::NameGuess> guess;
   if (args.Has("guess")) guess = corvane::GuessFromFileName(path);
   if (args.Has("json"))
-    PrintJson(t, rows, guess);
+    PrintJson(*file, t, rows, guess);
   else
-    PrintText(path, t, rows, guess);
+    PrintText(path, *file, t, rows, guess);
   return kExitOk;
 }
 
@@ -151,7 +206,15 @@ const Registrar kInfo({"info", "info FILE [--json] [--guess] [--format NAME --si
                        "the parameter dialog preselects them for a file without a trailer.\n"
                        "--json prints one object: {\"size\", \"trailer\", \"frames\", \"segments\": [{\"format\",\n"
                        "\"code\", \"width\", \"height\", \"interval\", \"offset\", \"frames\"}]}, with --guess\n"
-                       "also \"guess\": {\"format\", \"width\", \"height\", \"fps\", \"interval\"} (null when unknown).",
+                       "also \"guess\": {\"format\", \"width\", \"height\", \"fps\", \"interval\"} (null when unknown).\n"
+                       "A Y4M file (known by its first bytes, YUV4MPEG2) is one segment of its header's\n"
+                       "parameters (offset: its first frame header); info prints every header field:\n"
+                       "the header line, sampling (C), exact rate (F), interlacing (I), pixel aspect (A),\n"
+                       "range (XCOLORRANGE), the tags not used, whether frame headers carry tags, and\n"
+                       "the bytes left over after the last whole frame. With --json: \"container\": \"y4m\"\n"
+                       "and \"y4m\": {\"header\", \"sampling\", \"rate\": [num, den], \"interlacing\",\n"
+                       "\"pixel_aspect\": [num, den], \"range\", \"other_tags\", \"frame_headers\": \"bare\" or\n"
+                       "\"tagged\", \"frame_size\", \"left_over\"} (null when the header does not say).",
                        RunInfo});
 
 }  // namespace

@@ -171,7 +171,8 @@ const Registrar kPlay(
      "  --repeat     start over at the other end\n"
      "  --seek N     show frame N first (after starting), then play on from it\n"
      "  --frames K   stop after K frames (default: one pass to the end)\n"
-     "The parameters come from the file's trailer, or from --format and --size.",
+     "The parameters come from the file's trailer, or from --format and --size; a Y4M\n"
+     "file's from its header.",
      RunPlay});
 
 }  // namespace

@@ -104,12 +104,13 @@ int RunRender(const std::vector<std::string>& argv) {
   const int aspect = AspectMode(args.Get("aspect").value_or("fill"));
   const uint32_t component = ComponentMode(args.Get("component").value_or("yuv"));
   const uint32_t native = NativeMaskWithout(args.Get("no-native").value_or(""));
-  const corvane::ColourSpace colour = ColourSpaceOf(args);
+  (void)ColourSpaceOf(args);  // a bad --matrix or --range is a usage error before the file is opened
   const std::string& path = args.Positional()[0];
 
   RefuseInputAtRisk(*out, std::span(&path, 1));
   if (auto dump = args.Get("dump-surface")) RefuseInputAtRisk(*dump, std::span(&path, 1));
   const FileParams fp = ResolveFileParams(path, args);
+  const corvane::ColourSpace colour = ColourSpaceOf(args, fp.file.get());
   const corvane::FrameShape shape = LocateFrame(path, fp, n);
   const corvane::YUVPara& para = shape.para;
   const corvane::YUVType type = shape.type;
@@ -173,7 +174,8 @@ const Registrar kRender(
      "                at their natural length, planes one after another as the surface\n"
      "                holds them\n"
      "Parameters come from the file's trailer (spliced files: the frame's segment) unless\n"
-     "--format and --size are given.",
+     "--format and --size are given; a Y4M file's from its header (and the range from\n"
+     "its XCOLORRANGE tag unless --range is given).",
      RunRender});
 
 }  // namespace

@@ -37,6 +37,9 @@ int RunSetPara(const std::vector<std::string>& argv) {
   corvane::YUVType type;
   uint32_t fs;
   if (!corvane::GetTypeAndFrameSize(&para, &type, &fs)) throw UsageError{"frame size is too large"};
+  if (corvane::IsY4mFile(path))
+    throw Failure{"'" + path + "' is a Y4M file: its stream header already gives its format, size and rate, "
+                  "and no trailer is written into it"};
 
   NoticeToStderr host;
   corvane::FrameSource source(&host);
@@ -60,7 +63,8 @@ const Registrar kSetPara({"setpara", "setpara FILE --format NAME --size WxH [--i
                           "Usage: corvane-tool setpara FILE --format NAME --size WxH [--interval MS]\n"
                           "Saves the frame parameters in a one-record trailer at the end of FILE.\n"
                           "A second save replaces the trailer; it never appends another. Spliced\n"
-                          "files keep their own per-segment trailer and are refused.",
+                          "files keep their own per-segment trailer and are refused, and so are Y4M\n"
+                          "files, whose stream header already gives their parameters.",
                           RunSetPara});
 
 }  // namespace

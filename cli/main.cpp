@@ -38,7 +38,7 @@ std::string FormatNames() {
 void PrintHelp(std::FILE* out) {
   std::fprintf(out,
                "Usage: corvane-tool COMMAND [ARGS...]\n"
-               "Work on raw video files (.yuv) without a window.\n\nCommands:\n");
+               "Work on raw video files (.yuv) and Y4M files (.y4m) without a window.\n\nCommands:\n");
   auto commands = cli::Registry();
   std::sort(commands.begin(), commands.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
   for (const auto& c : commands) std::fprintf(out, "  %s\n", std::string(c.synopsis).c_str());

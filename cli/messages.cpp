@@ -67,7 +67,7 @@ std::string ToolResultText(const corvane::tools::ToolResult& result, std::span<c
   using corvane::tools::ToolCode;
   const corvane::tools::ToolError r = corvane::tools::ErrorOf(result);
   const std::string file = "'" + r.path + "'";
-  const std::string why = r.error ? ": " + platform::ErrorText(r.error) : std::string();
+  const std::string why = !r.reason.empty() ? ": " + r.reason : r.error ? ": " + platform::ErrorText(r.error) : std::string();
   switch (r.code) {
     case ToolCode::kOk: return "success";
     case ToolCode::kCancelled: return "cancelled";

@@ -40,9 +40,11 @@ struct OpenedFile {
 };
 
 // What ReadTrailer and ReadFilePara give: whether the file ends in a
-// trailer. The records themselves go to the caller's span.
+// trailer, or carries its parameters in a stream header (a Y4M file's,
+// which fixes them). The records themselves go to the caller's span.
 struct FileParameters {
   bool hasTrailer = false;
+  bool fromHeader = false;
 };
 
 // The file's size in bytes and its frames (of every segment).

@@ -36,14 +36,15 @@ FrameSource::~FrameSource() { Close(); }
 EngineResult<OpenedFile> FrameSource::Open(const std::string& path) {
   if (path.empty()) return Fail(EngineError{kNotReady});
   Close();
-  auto opened = RawVideoFile::Open(path, RawVideoFile::Access::kReadOrWrite);
+  auto opened = OpenVideoFile(path, FileAccess::kReadOrWrite);
   if (!opened) return Fail(EngineError{kFail, opened.error().error});
   if ((*opened)->FileSize() == 0) return Fail(EngineError{kFail});  // nothing to play
   std::scoped_lock lock(m_lock);
   m_video = std::move(*opened);
   m_nextFrame = 1;
   m_pastEnd = false;
-  return OpenedFile{m_video->ReadOnly()};
+  const RawVideoFile* raw = Raw();
+  return OpenedFile{!raw || raw->ReadOnly()};
 }
 
 void FrameSource::ApplyTrailer(const TrailerInfo& info) {
@@ -56,7 +57,16 @@ void FrameSource::ApplyTrailer(const TrailerInfo& info) {
 EngineResult<FileParameters> FrameSource::ReadTrailer(std::span<YUVPara> out, bool all) {
   if (!m_video) return Fail(EngineError{kNotReady});
   std::scoped_lock lock(m_lock);
-  const TrailerInfo& info = m_video->Trailer();
+  if (!Raw()) {
+    // A stream header: one set of parameters, the file's own.
+    m_recordCount = 1;
+    m_curSegment = 0;
+    RecountFrames();
+    const std::span<const YUVPara> own = m_video->OwnParameters();
+    if (!out.empty() && !own.empty()) out[0] = own.front();
+    return FileParameters{false, !own.empty()};
+  }
+  const TrailerInfo& info = Raw()->Trailer();
   const FileParameters found{info.end.magic == kTrailerMagic};
   ApplyTrailer(info);
   RecountFrames();
@@ -71,7 +81,14 @@ EngineResult<FileParameters> FrameSource::ReadTrailer(std::span<YUVPara> out, bo
 
 bool FrameSource::HasTrailer() const {
   std::scoped_lock lock(m_lock);
-  return m_video && m_video->Trailer().end.magic == kTrailerMagic;
+  return Raw() && Raw()->Trailer().end.magic == kTrailerMagic;
+}
+
+const StreamFacts* FrameSource::GetFacts() const {
+  // No lock: the file is opened, measured and closed by this same thread,
+  // and the reader, which may hold m_lock for a whole frame, never changes
+  // the facts.
+  return m_video ? m_video->Facts() : nullptr;
 }
 
 EngineResult<> FrameSource::SetPara(const YUVPara* para) {
@@ -122,7 +139,7 @@ uint32_t FrameSource::GetSegmentCount() const {
 
 uint64_t FrameSource::FramePositionOf(uint32_t n) const {
   std::scoped_lock lock(m_lock);
-  return m_video ? m_video->ByteOffsetOf(n).value_or(0) : 0;
+  return Raw() ? Raw()->ByteOffsetOf(n).value_or(0) : 0;
 }
 
 void FrameSource::LocateSegment() {
@@ -345,8 +362,9 @@ EngineResult<> FrameSource::SavePara(const YUVPara* para) {
   std::scoped_lock lock(m_lock);
   // Refused when the file became spliced on disk meanwhile or cannot be
   // written (read-only): reported, never passed off as saved.
+  // A file with a stream header refuses: its header holds the parameters.
   const auto written = m_video->WriteParameters(*para);
-  ApplyTrailer(m_video->Trailer());
+  if (const RawVideoFile* raw = Raw()) ApplyTrailer(raw->Trailer());
   RecountFrames();
   if (!written) return Fail(EngineError{kFail, written.error().error});
   return {};

@@ -1,8 +1,9 @@
 // FrameSource: the open video file and the reader thread that keeps the
 // frame queue topped up, forwards or backwards, with seeking, repeat and the
 // segments of spliced files. The reader knows frames by number only: their
-// bytes come from the file's VideoFile (formats/video_file.h). The source
-// owns the file, so it also writes one-record trailers.
+// bytes come from the file's VideoFile (formats/video_file.h), raw or Y4M
+// alike. The source owns the file, so it also writes a raw file's
+// one-record trailer.
 //
 // Threads: the user-interface thread calls every public operation; the
 // reader thread reads frames, checks repeat and handles the ends. Lock order:
@@ -36,18 +37,26 @@ class FrameSource {
   FrameSource(const FrameSource&) = delete;
   FrameSource& operator=(const FrameSource&) = delete;
 
-  // Opens the file read-write, or read-only when it is marked read-only or
-  // cannot be opened for writing (readOnly tells which). Empty path:
-  // kNotReady; open failure (with its errno) or empty file: kFail.
+  // Opens any video file (OpenVideoFile: a Y4M file by its first bytes, read
+  // only; a raw file read-write, or read-only when it is marked read-only or
+  // cannot be opened for writing; readOnly tells which). Empty path:
+  // kNotReady; open failure (with its errno), a header refused or an empty
+  // file: kFail.
   EngineResult<OpenedFile> Open(const std::string& path);
 
-  // Reads the trailer: hasTrailer when the file ends in the magic. out
+  // The parameters the file carries: a raw file's trailer (hasTrailer when
+  // the file ends in the magic) or a stream header's (fromHeader). out
   // receives the first record, or every record when all is set (out must
   // then have room for GetSegmentCount() records, else kFail). A damaged
   // trailer gives kFail; the file stays open and plays with other parameters.
   EngineResult<FileParameters> ReadTrailer(std::span<YUVPara> out, bool all);
-  // Whether the open file ends in the trailer magic, damaged trailer or not.
+  // Whether the open file is raw and ends in the trailer magic, damaged
+  // trailer or not.
   bool HasTrailer() const;
+  // The open file's stream facts (a Y4M file's exact rate, interlacing,
+  // range); null for a raw file or none. Valid until Open or Close. User-
+  // interface thread, as Open and Close.
+  const StreamFacts* GetFacts() const;
 
   // Parameters of the file (of its first segment when spliced).
   EngineResult<> SetPara(const YUVPara* para);
@@ -68,15 +77,16 @@ class FrameSource {
   EngineResult<> SavePara(const YUVPara* para);
   void Close();
 
-  // The open file, for a second reader such as a preview: positional reads
-  // never move the reader thread's position. Null when no file is open.
-  const platform::File* GetFile() const { return m_video ? &m_video->File() : nullptr; }
+  // The open raw file, for the readers of its trailer (a spliced file's
+  // segments). Null when no file is open or it is not a raw file.
+  const platform::File* GetFile() const { return Raw() ? &Raw()->File() : nullptr; }
   // The open file as frames (its parameters as set), for a second reader;
   // null when no file is open. Valid until Open or Close.
   const VideoFile* GetVideo() const { return m_video.get(); }
   bool IsThreadRunning() const { return m_threadRunning.load(); }
   uint32_t GetFrameCount() const { return m_frameCount.load(); }
-  // Byte position of frame n (1-based) in the raw file; 0 past the end.
+  // Byte position of frame n (1-based) in a raw file; 0 past the end or in
+  // a file with headers.
   uint64_t FramePositionOf(uint32_t n) const;
 
   // One pass of the reader thread: 0 go on, 1 pause, negative: end the thread.
@@ -84,6 +94,9 @@ class FrameSource {
   int32_t ReadFrame();
 
  private:
+  // The open file when it is a raw one (its trailer, its byte ranges).
+  const RawVideoFile* Raw() const { return dynamic_cast<const RawVideoFile*>(m_video.get()); }
+  RawVideoFile* Raw() { return dynamic_cast<RawVideoFile*>(m_video.get()); }
   void ThreadMain(std::stop_token stop);
   void RestartAtEndIfRepeating();                // reader thread, without m_lock
   int32_t ReadInto(FrameBuffer* b, FrameQueue* queue);  // takes m_lock; hands b back either way
@@ -97,7 +110,7 @@ class FrameSource {
   SourceHost* const m_graph;
   // Opened, measured and written by the UI thread while the reader is
   // stopped (or under m_lock); read by the reader under m_lock.
-  std::unique_ptr<RawVideoFile> m_video;
+  std::unique_ptr<VideoFile> m_video;
 
   std::jthread m_thread;                 // UI thread only
   std::atomic<bool> m_threadRunning{false};

@@ -203,6 +203,10 @@ EngineResult<> PlaybackGraph::SetPara(const YUVPara* para, platform::VideoWindow
   if (!m_clock || !m_source || !m_renderer) return Fail(EngineError{kNotReady});
   if (m_source->IsThreadRunning() || m_clock->IsRunning()) (void)Stop();
   m_clock->SetInterval(para->frameInterval);
+  // A file that states its rate exactly (a Y4M header's F) is paced by it;
+  // its parameters are its header's, so the interval is that rate rounded.
+  if (const StreamFacts* facts = m_source->GetFacts(); facts && facts->frameRate.Known())
+    m_clock->SetRate(facts->frameRate);
   if (auto r = m_source->SetPara(para); !r) return r;
   m_source->SetQueue(nullptr);
   if (int32_t r = m_renderer->SetPara(para, videoWnd ? videoWnd : m_videoWindow); r != kOk) return Fail(EngineError{r});
@@ -220,7 +224,7 @@ uint32_t PlaybackGraph::GetSegmentCount() const { return m_source ? m_source->Ge
 EngineResult<> PlaybackGraph::Run() {
   if (!m_source || !m_clock) return Fail(EngineError{kNotReady});
   if (auto r = m_source->StartThread(); !r) return r;
-  return FromCode(m_clock->Start(m_clock->GetInterval()));
+  return FromCode(m_clock->Start(m_clock->PeriodAt(1.0f)));
 }
 
 EngineResult<> PlaybackGraph::Pause() {
@@ -417,6 +421,8 @@ EngineResult<> PlaybackGraph::SaveParaToFile(const YUVPara* para) {
 }
 
 const platform::File* PlaybackGraph::GetFileHandle() const { return m_source ? m_source->GetFile() : nullptr; }
+
+const StreamFacts* PlaybackGraph::GetStreamFacts() const { return m_source ? m_source->GetFacts() : nullptr; }
 
 bool PlaybackGraph::IsMinimized() const { return m_videoWindow && m_videoWindow->IsMinimized(); }
 

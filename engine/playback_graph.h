@@ -112,7 +112,10 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   EngineResult<> CapturePicture(platform::Picture* out) const;
 
   EngineResult<> SaveParaToFile(const YUVPara* para);
-  const platform::File* GetFileHandle() const;  // null without a file
+  const platform::File* GetFileHandle() const;  // a raw file's; null without one
+  // The open file's stream facts (exact rate, interlacing, range); null
+  // for a raw file. Valid until the file is closed.
+  const StreamFacts* GetStreamFacts() const;  // the thread that opens and closes files
   EngineResult<> Close();
 
   // Where the engine's one notice goes (the window turns it into a message

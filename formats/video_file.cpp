@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "formats/result_codes.h"
+#include "formats/y4m_file.h"
 
 namespace corvane {
 
@@ -18,6 +19,53 @@ bool Spliced(const TrailerInfo& trailer, bool useSegments) {
 }
 
 }  // namespace
+
+std::string_view InterlacingName(Interlacing interlacing) {
+  switch (interlacing) {
+    case Interlacing::kProgressive: return "progressive";
+    case Interlacing::kTopFieldFirst: return "top field first";
+    case Interlacing::kBottomFieldFirst: return "bottom field first";
+    case Interlacing::kMixed: return "mixed";
+    case Interlacing::kUnknown: break;
+  }
+  return "unknown";
+}
+
+Result<void, ReadFailure> ReadFrameBytes(const platform::File& file, uint64_t at, uint32_t size,
+                                         std::span<uint8_t> out, const VideoFile::GiveWay& giveWay) {
+  if (out.size() < size) return Fail(ReadFailure{ReadStatus::kTooSmall, 0});
+  uint32_t got = 0;
+  while (got < size) {
+    if (giveWay && giveWay()) return Fail(ReadFailure{ReadStatus::kStopped, 0});
+    const uint32_t part = std::min(kReadPiece, size - got);
+    const int64_t n = file.ReadAt(out.data() + got, part, at + got);
+    if (n < 0) return Fail(ReadFailure{ReadStatus::kFailed, errno});
+    got += uint32_t(n);
+    if (n < int64_t(part)) return Fail(ReadFailure{ReadStatus::kShort, 0});
+  }
+  return {};
+}
+
+Result<LentFrames, ReadFailure> MapFrames(const platform::File& file, std::span<const uint64_t> offsets,
+                                          std::vector<FrameShape> shapes) {
+  uint64_t from = UINT64_MAX, to = 0;
+  for (size_t i = 0; i < offsets.size(); ++i) {
+    from = std::min(from, offsets[i]);
+    to = std::max(to, offsets[i] + shapes[i].size);
+  }
+  // Every frame must lie within the file as it is now: a page past its end
+  // would raise SIGBUS on the first touch.
+  const int64_t size = file.Size();
+  if (size < 0) return Fail(ReadFailure{ReadStatus::kFailed, errno});
+  if (to > uint64_t(size)) return Fail(ReadFailure{ReadStatus::kShort, 0});
+  auto range = std::make_shared<platform::MappedRange>();
+  if (const int err = platform::ErrnoOf(range->Map(file, from, size_t(to - from))))
+    return Fail(ReadFailure{err == EINVAL ? ReadStatus::kShort : ReadStatus::kFailed, err});
+  std::vector<const uint8_t*> frames;
+  frames.reserve(offsets.size());
+  for (const uint64_t at : offsets) frames.push_back(range->Data() + (at - from));
+  return LentFrames(std::move(range), std::move(frames), std::move(shapes), true);
+}
 
 std::optional<FrameShape> VideoFile::Shape(uint32_t n) const {
   if (n == 0 || n > FrameCount()) return std::nullopt;
@@ -149,16 +197,7 @@ Result<FrameShape, ReadFailure> RawVideoFile::Read(uint32_t n, std::span<uint8_t
   FrameShape shape;
   const std::optional<uint64_t> at = OffsetOf(n, &shape);
   if (!at) return Fail(ReadFailure{ReadStatus::kPastEnd, 0});
-  if (out.size() < shape.size) return Fail(ReadFailure{ReadStatus::kTooSmall, 0});
-  uint32_t got = 0;
-  while (got < shape.size) {
-    if (giveWay && giveWay()) return Fail(ReadFailure{ReadStatus::kStopped, 0});
-    const uint32_t part = std::min(kReadPiece, shape.size - got);
-    const int64_t n = m_file.ReadAt(out.data() + got, part, *at + got);
-    if (n < 0) return Fail(ReadFailure{ReadStatus::kFailed, errno});
-    got += uint32_t(n);
-    if (n < int64_t(part)) return Fail(ReadFailure{ReadStatus::kShort, 0});
-  }
+  if (auto read = ReadFrameBytes(m_file, *at, shape.size, out, giveWay); !read) return Fail(read.error());
   return shape;
 }
 
@@ -169,28 +208,14 @@ Result<LentFrames, ReadFailure> RawVideoFile::Lend(uint32_t first, uint32_t coun
   std::vector<FrameShape> shapes;
   offsets.reserve(count);
   shapes.reserve(count);
-  uint64_t from = UINT64_MAX, to = 0;
   for (uint32_t n = first; n < first + count; ++n) {
     FrameShape shape;
     const std::optional<uint64_t> at = OffsetOf(n, &shape);
     if (!at) return Fail(ReadFailure{ReadStatus::kPastEnd, 0});
     offsets.push_back(*at);
     shapes.push_back(shape);
-    from = std::min(from, *at);
-    to = std::max(to, *at + shape.size);
   }
-  // Every frame must lie within the file as it is now: a page past its end
-  // would raise SIGBUS on the first touch.
-  const int64_t size = m_file.Size();
-  if (size < 0) return Fail(ReadFailure{ReadStatus::kFailed, errno});
-  if (to > uint64_t(size)) return Fail(ReadFailure{ReadStatus::kShort, 0});
-  auto range = std::make_shared<platform::MappedRange>();
-  if (const int err = platform::ErrnoOf(range->Map(m_file, from, size_t(to - from))))
-    return Fail(ReadFailure{err == EINVAL ? ReadStatus::kShort : ReadStatus::kFailed, err});
-  std::vector<const uint8_t*> frames;
-  frames.reserve(count);
-  for (const uint64_t at : offsets) frames.push_back(range->Data() + (at - from));
-  return LentFrames(std::move(range), std::move(frames), std::move(shapes), true);
+  return MapFrames(m_file, offsets, std::move(shapes));
 }
 
 bool RawVideoFile::Holds(uint32_t n) const {
@@ -198,6 +223,29 @@ bool RawVideoFile::Holds(uint32_t n) const {
   const std::optional<uint64_t> at = OffsetOf(n, &shape);
   const int64_t size = m_file.Size();
   return at && size >= 0 && *at + shape.size <= uint64_t(size);
+}
+
+}  // namespace corvane
+
+namespace corvane {
+
+bool IsY4mFile(const std::string& path) {
+  platform::File file;
+  if (!file.Open(path, platform::File::Mode::kRead)) return false;
+  char magic[y4m::kMagic.size()];
+  return file.ReadAt(magic, sizeof magic, 0) == int64_t(sizeof magic) &&
+         std::string_view(magic, sizeof magic) == y4m::kMagic;
+}
+
+Result<std::unique_ptr<VideoFile>, VideoFileError> OpenVideoFile(const std::string& path, FileAccess access) {
+  if (!path.empty() && IsY4mFile(path)) {
+    auto y4m = Y4mVideoFile::Open(path);
+    if (!y4m) return Fail(std::move(y4m.error()));
+    return std::unique_ptr<VideoFile>(std::move(*y4m));
+  }
+  auto raw = RawVideoFile::Open(path, access);
+  if (!raw) return Fail(std::move(raw.error()));
+  return std::unique_ptr<VideoFile>(std::move(*raw));
 }
 
 }  // namespace corvane

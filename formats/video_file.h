@@ -10,7 +10,10 @@
 // they are.
 //
 // RawVideoFile is the implementation for the files the player writes and
-// plays today: frames with no headers, the parameter trailer after them.
+// plays: frames with no headers, the parameter trailer after them.
+// Y4mVideoFile (formats/y4m_file.h) is a file that carries its own stream
+// header and a header before every frame. OpenVideoFile (below) tells them
+// apart by the file's first bytes; callers that open "a file" use it.
 //
 // Threads: opening, UseParameters, Refresh and WriteParameters belong to
 // the owner, with no reader running; Read, Lend, Shape, Holds and the
@@ -26,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/colour_space.h"
 #include "formats/trailer.h"
 #include "formats/yuv_format.h"
 #include "platform/file.h"
@@ -36,14 +40,56 @@ namespace corvane {
 // Why a file could not be opened, measured or written. `code` is one of
 // formats/result_codes.h (kNotReady for an empty path, kFail otherwise);
 // `error` the errno, platform::kNotRegularFile, or 0 where none applies
-// (parameters refused, a short read); `step` what failed, so that a message
-// can say "cannot open" or "cannot read".
+// (parameters refused, a short read, a header refused); `step` what failed,
+// so that a message can say "cannot open" or "cannot read". kHeader: the
+// file's own header (or a frame's) is not one this reader accepts.
+// `reason`, when not empty, is a clause a message can show as it is ("no
+// W tag in the stream header", "its header fixes its parameters"); English,
+// as the command line prints it.
 struct VideoFileError {
-  enum class Step { kOpen, kRead, kWrite, kParameters };
+  enum class Step { kOpen, kRead, kWrite, kParameters, kHeader };
+  VideoFileError(int32_t c = 0, int err = 0, std::string p = {}, Step s = Step::kOpen, std::string why = {})
+      : code(c), error(err), path(std::move(p)), step(s), reason(std::move(why)) {}
   int32_t code = 0;
   int error = 0;
   std::string path;
   Step step = Step::kOpen;
+  std::string reason;
+};
+
+// How a file may be opened. A file that carries its own header is only ever
+// read, whatever is asked.
+enum class FileAccess {
+  kRead,          // read only
+  kReadOrWrite,   // read and write, or read only when the file cannot be written
+};
+
+// An exact ratio of two counts: a frame rate (frames per second as
+// num/den, 30000:1001) or a pixel aspect ratio. 0:0 is unknown.
+struct Ratio {
+  uint32_t num = 0;
+  uint32_t den = 0;
+  bool Known() const { return num != 0 && den != 0; }
+  friend bool operator==(const Ratio&, const Ratio&) = default;
+};
+
+enum class Interlacing { kProgressive, kTopFieldFirst, kBottomFieldFirst, kMixed, kUnknown };
+// "progressive", "top field first", "bottom field first", "mixed", "unknown".
+std::string_view InterlacingName(Interlacing interlacing);
+
+// What a file with a stream header says beyond its frames' parameters.
+// Frames are shown as frames whatever the interlacing (no deinterlacing).
+struct StreamFacts {
+  std::string container;                  // "Y4M"
+  Ratio frameRate;                        // exact; unknown: the frames play at kDefaultFrameInterval
+  Interlacing interlacing = Interlacing::kProgressive;
+  Ratio pixelAspect;                      // width:height of one pixel; unknown is 0:0
+  std::optional<YuvRange> range;          // the header's, when it names one
+  std::string sampling;                   // the header's own name of the sampling ("420jpeg", "420p10")
+  std::string header;                     // the stream header as read, without its line end
+  std::vector<std::string> otherTags;     // tags kept but not acted on (XYSCSS=420P10, ...)
+  bool uniformFrameHeaders = true;        // every frame header is the bare 6 bytes "FRAME\n"
+  uint64_t leftOverBytes = 0;             // bytes after the last whole frame (a frame cut short)
 };
 
 // Why frame n could not be read.
@@ -147,6 +193,14 @@ class VideoFile {
   // when it was cut short after it was opened).
   virtual bool Holds(uint32_t n) const = 0;
 
+  // The facts of a file that carries its own stream header; null for a raw
+  // file. Its pointer stays valid while the file lives; Refresh may change
+  // leftOverBytes (owner only, as Refresh itself).
+  virtual const StreamFacts* Facts() const { return nullptr; }
+  // A file whose header fixes its parameters: UseParameters refuses any
+  // other parameters than its own, WriteParameters refuses to write.
+  bool ParametersFixed() const { return Facts() != nullptr; }
+
  protected:
   explicit VideoFile(std::string path) : m_path(std::move(path)) {}
 
@@ -154,8 +208,17 @@ class VideoFile {
   std::string m_path;
 };
 
+// For the implementations: reads `size` bytes at `at` of `file` into `out`
+// in pieces, asking `giveWay` between them; maps the frames at `offsets`
+// (each of its shape's size, all within the file as it is now) into one
+// loan.
+Result<void, ReadFailure> ReadFrameBytes(const platform::File& file, uint64_t at, uint32_t size,
+                                         std::span<uint8_t> out, const VideoFile::GiveWay& giveWay);
+Result<LentFrames, ReadFailure> MapFrames(const platform::File& file, std::span<const uint64_t> offsets,
+                                          std::vector<FrameShape> shapes);
+
 // Frames with no headers, the parameter trailer after them (plain or
-// spliced). The one VideoFile kind there is so far.
+// spliced).
 // The segments of a raw file's frames: the trailer's segments when the file
 // is spliced and `useSegments`, else one run of `para` frames over
 // `dataSize` bytes (none without `para`).
@@ -164,10 +227,7 @@ std::vector<VideoSegment> RawSegments(const TrailerInfo& trailer, uint64_t dataS
 
 class RawVideoFile final : public VideoFile {
  public:
-  enum class Access {
-    kRead,          // read only
-    kReadOrWrite,   // read and write, or read only when the file cannot be written
-  };
+  using Access = FileAccess;
   // Opens a regular file (never a FIFO or a device) and reads its trailer.
   // An empty path fails with kNotReady; a file that cannot be opened, or
   // whose end cannot be read, with kFail. An empty file opens (no frames);
@@ -221,5 +281,14 @@ class RawVideoFile final : public VideoFile {
   std::vector<uint64_t> m_segmentStarts;  // byte offset of each segment's first frame
   uint32_t m_frameCount = 0;
 };
+
+// Opens any video file: a Y4M file (its first bytes "YUV4MPEG2") as a
+// Y4mVideoFile, read only, anything else as a RawVideoFile with `access`.
+// Fails as those kinds' Open do.
+Result<std::unique_ptr<VideoFile>, VideoFileError> OpenVideoFile(const std::string& path,
+                                                                 FileAccess access = FileAccess::kRead);
+// Whether the file at `path` starts as a Y4M file does (false when it
+// cannot be read).
+bool IsY4mFile(const std::string& path);
 
 }  // namespace corvane

@@ -1,17 +1,56 @@
 #include "platform/periodic_timer.h"
 
 #include <cassert>
+#include <numeric>
 
 namespace platform {
 
 using Clock = std::chrono::steady_clock;
 
+TickPeriod TickPeriod::Reduced() const {
+  if (IsZero()) return {};
+  const uint64_t g = std::gcd(num, den);
+  TickPeriod r{num / g, den / g};
+  constexpr uint64_t kMaxDen = uint64_t(1) << 62;
+  while (r.den > kMaxDen) {
+    r.num >>= 1;
+    r.den >>= 1;
+  }
+  if (r.num == 0) r.num = 1;
+  return r;
+}
+
+uint32_t TickPeriod::WholeMilliseconds() const {
+  if (IsZero()) return 0;
+  const uint64_t ms = num / den / 1'000'000u;
+  return ms > UINT32_MAX ? UINT32_MAX : uint32_t(ms);
+}
+
+TickGrid::TickGrid(TickPeriod period) {
+  const TickPeriod p = period.Reduced();
+  m_den = p.IsZero() ? 1 : p.den;
+  m_whole = p.num / m_den;
+  m_rest = p.num % m_den;
+}
+
+uint64_t TickGrid::Advance() {
+  m_offset += m_whole;
+  m_carry += m_rest;  // below 2 × m_den <= 2^63: no overflow
+  if (m_carry >= m_den) {
+    m_carry -= m_den;
+    ++m_offset;
+  }
+  return m_offset;
+}
+
 PeriodicTimer::PeriodicTimer(Tick tick) : m_tick(std::move(tick)) {}
 
 PeriodicTimer::~PeriodicTimer() { Stop(); }
 
-bool PeriodicTimer::Start(uint32_t periodMs) {
-  if (periodMs == 0) return false;
+bool PeriodicTimer::Start(uint32_t periodMs) { return Start(TickPeriod::Milliseconds(periodMs)); }
+
+bool PeriodicTimer::Start(TickPeriod period) {
+  if (period.IsZero()) return false;
   std::scoped_lock control(m_control);
   if (m_thread.joinable()) {
     m_thread.request_stop();
@@ -19,7 +58,7 @@ bool PeriodicTimer::Start(uint32_t periodMs) {
   }
   {
     std::scoped_lock lock(m_mutex);
-    m_periodMs = periodMs;
+    m_period = period.Reduced();
     ++m_periodGeneration;
     m_running = true;
   }
@@ -27,20 +66,25 @@ bool PeriodicTimer::Start(uint32_t periodMs) {
   return true;
 }
 
-void PeriodicTimer::SetPeriod(uint32_t periodMs) {
-  if (periodMs == 0) return;
+void PeriodicTimer::SetPeriod(uint32_t periodMs) { SetPeriod(TickPeriod::Milliseconds(periodMs)); }
+
+void PeriodicTimer::SetPeriod(TickPeriod period) {
+  if (period.IsZero()) return;
+  period = period.Reduced();
   {
     std::scoped_lock lock(m_mutex);
-    if (m_periodMs == periodMs) return;
-    m_periodMs = periodMs;
+    if (m_period == period) return;
+    m_period = period;
     ++m_periodGeneration;
   }
   m_wake.notify_all();
 }
 
-uint32_t PeriodicTimer::Period() const {
+uint32_t PeriodicTimer::Period() const { return ExactPeriod().WholeMilliseconds(); }
+
+TickPeriod PeriodicTimer::ExactPeriod() const {
   std::scoped_lock lock(m_mutex);
-  return m_periodMs;
+  return m_period;
 }
 
 void PeriodicTimer::Stop() {
@@ -75,17 +119,24 @@ void PeriodicTimer::Run(std::stop_token stop) {
   std::unique_lock lock(m_mutex);
   m_tickThread = std::this_thread::get_id();
   uint64_t generation = m_periodGeneration;
-  auto period = std::chrono::milliseconds(m_periodMs);
-  auto last = Clock::now();  // the previous deadline (the start for the first tick)
-  auto deadline = last + period;
+  // Deadlines are origin + the grid's offsets; a new period or a late tick
+  // starts a new grid at the last deadline or at now.
+  Clock::time_point origin = Clock::now();
+  TickGrid grid(m_period);
+  Clock::time_point last = origin;  // the previous deadline (the start for the first tick)
+  auto next = [&] { return origin + std::chrono::nanoseconds(grid.Advance()); };
+  auto rebase = [&](Clock::time_point from) {
+    origin = last = from;
+    grid = TickGrid(m_period);
+    return next();
+  };
+  Clock::time_point deadline = next();
   while (!stop.stop_requested()) {
     if (m_suspended) {
       m_wake.wait(lock, stop, [&] { return !m_suspended; });
       if (stop.stop_requested()) break;
       generation = m_periodGeneration;
-      period = std::chrono::milliseconds(m_periodMs);
-      last = Clock::now();
-      deadline = last + period;
+      deadline = rebase(Clock::now());
     }
     // Waits on the absolute deadline (steady clock, so wall-clock changes do
     // not matter); wakes early only for a stop or a period change.
@@ -95,8 +146,7 @@ void PeriodicTimer::Run(std::stop_token stop) {
     if (woken) {
       generation = m_periodGeneration;
       if (m_suspended) continue;
-      period = std::chrono::milliseconds(m_periodMs);
-      deadline = last + period;
+      deadline = rebase(last);
       if (deadline > Clock::now()) continue;
       // The new, shorter period has already run out: tick now.
     }
@@ -104,13 +154,12 @@ void PeriodicTimer::Run(std::stop_token stop) {
     m_tick();
     lock.lock();
     last = deadline;
-    deadline += period;
+    deadline = next();
     const auto now = Clock::now();
     if (deadline <= now) {
       // Late by a whole period or more: start a new grid instead of firing
       // the missed ticks back to back.
-      last = now;
-      deadline = now + period;
+      deadline = rebase(now);
     }
   }
   m_tickThread = {};

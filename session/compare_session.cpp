@@ -24,6 +24,11 @@ CompareSide CompareSession::TrackSide() const {
   return b;
 }
 
+CompareSide CompareSession::TrackSideOf(CompareSide a) const {
+  a.file = m_reference->PlayedFile();
+  return a;
+}
+
 ReferenceResult CompareSession::Attach(std::unique_ptr<corvane::VideoFile> file, const CompareSide& b,
                                        const CompareSide& a, corvane::PlaybackGraph& graph, const ViewState& look) {
   Close(&graph);
@@ -34,9 +39,9 @@ ReferenceResult CompareSession::Attach(std::unique_ptr<corvane::VideoFile> file,
   m_side = b;
   m_side.file = nullptr;
   m_reference->SetAspectMode(int(look.aspect));
-  m_reference->SetColourSpace(look.colour);
+  m_reference->SetColourSpace(look.Colour());
   m_reference->SetComponentMode(graph.GetComponentMode());
-  m_metrics = m_track.Start(a, TrackSide(), m_graphSsim);
+  m_metrics = m_track.Start(TrackSideOf(a), TrackSide(), m_graphSsim);
   SetView(m_view);
   ApplyLook(look);
   // From now on B shows each frame A presents; the frame on screen first.
@@ -108,7 +113,7 @@ bool CompareSession::Execute(Command c, corvane::PlaybackGraph* graph, const std
     case Command::GraphSsim: {
       // SSIM costs more than PSNR: it is measured once asked for.
       m_graphSsim = !m_graphSsim;
-      if (m_graphSsim && !m_track.Ssim()) m_metrics = m_track.Start(openFile(), TrackSide(), true);
+      if (m_graphSsim && !m_track.Ssim()) m_metrics = m_track.Start(TrackSideOf(openFile()), TrackSide(), true);
       return true;
     }
     default:

@@ -89,6 +89,10 @@ class CompareSession {
  private:
   // B as the quality track reads it: through B's view's open file.
   CompareSide TrackSide() const;
+  // A likewise, through the file B's view opened A with: a file with
+  // headers (Y4M) is read only through its own VideoFile, never by path as
+  // a raw file.
+  CompareSide TrackSideOf(CompareSide a) const;
 
   platform::VideoWindow* m_pane = nullptr;
   CompareSide m_side;  // B's path, parameters and trailer (no open file)
@@ -97,7 +101,7 @@ class CompareSession {
   bool m_graphSsim = false;  // the quality graph measures and shows SSIM
   corvane::analysis::CompareStatus m_metrics;
   std::unique_ptr<ReferenceView> m_reference;
-  QualityTrack m_track;  // reads B through m_reference's file: declared after it, it stops first
+  QualityTrack m_track;  // reads A and B through m_reference's files: declared after it, it stops first
 };
 
 }  // namespace session

@@ -5,6 +5,7 @@
 
 #include "engine/renderer.h"
 #include "formats/trailer.h"
+#include "formats/y4m_file.h"
 #include "platform/file.h"
 
 namespace session {
@@ -17,6 +18,19 @@ OpenProblem DiagnoseOpen(const std::string& path) {
              : err == platform::kNotRegularFile ? OpenProblem::Kind::kNotRegular
                                                 : OpenProblem::Kind::kSystem;
     p.error = err;
+    return p;
+  }
+  if (corvane::IsY4mFile(path)) {
+    // Its header is the file's own description: the reader says what in it
+    // is refused (an unknown sampling, a missing size, no whole frame).
+    auto opened = corvane::Y4mVideoFile::Open(path);
+    if (!opened && opened.error().step == corvane::VideoFileError::Step::kHeader) {
+      p.kind = OpenProblem::Kind::kBadHeader;
+      p.damage = opened.error().reason;
+    } else if (!opened) {
+      p.kind = OpenProblem::Kind::kSystem;
+      p.error = opened.error().error != 0 ? opened.error().error : EIO;
+    }
     return p;
   }
   const corvane::TrailerInfo trailer = corvane::ReadTrailer(file);

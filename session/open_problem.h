@@ -16,13 +16,14 @@ struct OpenProblem {
     kNotRegular,      // a FIFO, a device or a socket
     kEmpty,           // 0 bytes
     kDamagedTrailer,  // a parameter trailer that cannot be trusted: `damage`
+    kBadHeader,       // a Y4M file whose header is refused: `damage` says why
     kFrameTooLarge,   // `para` gives a frame of 4 GiB or more
     kNoFrameSize,     // `para` gives no frame: an unknown format code, a width or height of 0
     kNeedsMoreMemory, // playing `para` needs `needBytes`, more than the computer's `haveBytes`
   };
   Kind kind = Kind::kUnknown;
   int error = 0;
-  std::string damage;  // the trailer's fault, in English ("record count is 0")
+  std::string damage;  // the trailer's or header's fault, in English ("record count is 0")
   corvane::YUVPara para{};
   uint64_t needBytes = 0;
   uint64_t haveBytes = 0;

@@ -110,6 +110,7 @@ bool PlayerSession::Execute(Command c, WindowFacts window) {
     case Command::RangeLimited:
     case Command::RangeFull:
       m_look.colour.range = corvane::YuvRange(row.value);
+      m_look.fileRange.reset();  // the user's choice overrides the file's header
       ApplyColourSpace();
       return true;
     default:
@@ -225,7 +226,8 @@ PlayerView PlayerSession::View(WindowFacts window) const {
   v.typed = m_typed;
   v.pictureWidth = m_look.pictureWidth;
   v.pictureHeight = m_look.pictureHeight;
-  v.colour = m_look.colour;
+  v.colour = m_look.Colour();
+  v.chosenColour = m_look.colour;
   v.reference = m_compare.Has();
   v.compareView = m_compare.View();
   v.diffGain = m_compare.DiffGain();
@@ -256,10 +258,10 @@ void PlayerSession::SetColourSpace(corvane::ColourSpace colour) {
 }
 
 void PlayerSession::ApplyColourSpace() {
-  m_compare.SetColourSpace(m_look.colour);
+  m_compare.SetColourSpace(m_look.Colour());
   corvane::PlaybackGraph* graph = m_transport.Graph();
   if (!graph) return;
-  (void)graph->SetColourSpace(m_look.colour);
+  (void)graph->SetColourSpace(m_look.Colour());
   if (m_transport.State() != PlayState::Playing) (void)graph->Refresh();
 }
 
@@ -270,6 +272,7 @@ OpenResult PlayerSession::Open(const std::string& path, const DefaultParameters&
   std::scoped_lock lock(m_transport.GraphLock());
   CloseLocked();
   if (!m_transport.OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen, DiagnoseOpen(path)};
+  TakeFileRange();
   if (m_transport.HasRecord()) return ApplyAndRun();
   // Stored defaults outside the custom-size limits (edited by hand) are not
   // used: the user is asked instead, as without defaults.
@@ -318,10 +321,11 @@ OpenResult PlayerSession::Reopen(const corvane::YUVPara& para) {
   const CompareView view = m_compare.View();
   CloseLocked();
   if (!m_transport.OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen, DiagnoseOpen(path)};
+  TakeFileRange();
   m_transport.SetPara(para);  // the dialog's choice, whatever record the file has now
   const OpenResult result = ApplyAndRun();
   if (result.outcome == OpenOutcome::kPlaying && reference) {
-    auto file = corvane::RawVideoFile::Open(reference->path);
+    auto file = corvane::OpenVideoFile(reference->path);
     if (file && AttachReference(std::move(*file), *reference).outcome == ReferenceOutcome::kOpened)
       m_compare.SetView(view);
   }
@@ -361,6 +365,12 @@ void PlayerSession::CloseLocked() {
   ForgetFile();
 }
 
+void PlayerSession::TakeFileRange() {
+  const corvane::PlaybackGraph* graph = m_transport.Graph();
+  const corvane::StreamFacts* facts = graph ? graph->GetStreamFacts() : nullptr;
+  m_look.fileRange = facts ? facts->range : std::nullopt;
+}
+
 void PlayerSession::ForgetFile() {
   m_typed = 0;
   m_look.Idle();
@@ -395,14 +405,18 @@ ReferenceResult PlayerSession::OpenReference(const std::string& path, const Defa
   // B's view, which the quality track reads through too.
   CompareSide b;
   b.path = path;
-  auto opened = corvane::RawVideoFile::Open(path);
+  auto opened = corvane::OpenVideoFile(path);
   if (!opened) return {ReferenceOutcome::kFailed, opened.error().error ? opened.error().error : EIO};
-  std::unique_ptr<corvane::RawVideoFile> file = std::move(*opened);
-  b.trailer = file->Trailer();
-  const bool record = (b.trailer.kind == corvane::TrailerKind::kPlain ||
-                       b.trailer.kind == corvane::TrailerKind::kSpliced) && !b.trailer.records.empty();
+  std::unique_ptr<corvane::VideoFile> file = std::move(*opened);
+  // A raw file's record is its trailer's; a Y4M file's, its stream header.
+  bool record = file->ParametersFixed();
+  if (const auto* raw = dynamic_cast<const corvane::RawVideoFile*>(file.get())) {
+    b.trailer = raw->Trailer();
+    record = (b.trailer.kind == corvane::TrailerKind::kPlain || b.trailer.kind == corvane::TrailerKind::kSpliced) &&
+             !b.trailer.records.empty();
+  }
   if (record) {
-    b.para = b.trailer.records.front();
+    b.para = file->OwnParameters().front();
   } else if (chosen) {
     b.para = *chosen;
   } else if (defaults.use && IsValidCustomSize(defaults.width, defaults.height)) {

@@ -68,7 +68,8 @@ struct PlayerView {
   bool statusTicking = false; // the status line follows the frame (from open or play until stop)
   uint64_t typed = 0;         // the frame number typed so far
   uint32_t pictureWidth = 352, pictureHeight = 288;  // the frame size zoom is based on
-  corvane::ColourSpace colour;  // how the display reads YUV
+  corvane::ColourSpace colour;        // how the display reads YUV now (a file's own range included)
+  corvane::ColourSpace chosenColour;  // the user's choice, which the settings keep
   corvane::PictureView view;  // the free zoom and pan inside the picture area
   bool reference = false;     // a second file is compared with the open one
   CompareView compareView = CompareView::kA;
@@ -216,6 +217,9 @@ class PlayerSession {
   const std::string& Path() const { return m_transport.Path(); }
   bool IsReadOnly() const { return m_transport.IsReadOnly(); }
   bool HasRecord() const { return m_transport.HasRecord(); }
+  // The open file's header fixes its parameters (a Y4M file): the parameter
+  // dialog shows them and changes nothing.
+  bool ParametersFixed() const { return m_transport.ParametersFixed(); }
   void SetAspectMode(AspectMode mode);
   // The matrix and range YUV is read with, kept for every file opened later
   // and shown at once (a paused picture too).
@@ -233,6 +237,7 @@ class PlayerSession {
   OpenResult ApplyAndRun();
   void CloseLocked();  // B, then the file
   void ForgetFile();   // what the session keeps of a file, once it is closed
+  void TakeFileRange();  // the range the open file's header names, if any
   bool GoToFrameLocked(uint64_t n);
 
   Transport m_transport;

@@ -20,7 +20,7 @@ namespace {
 // Opens a side through the video file interface, read with its parameters.
 // 0, or the errno (EINVAL: no whole frame of those parameters).
 int OpenSide(const CompareSide& side, std::unique_ptr<corvane::VideoFile>* file) {
-  auto opened = corvane::RawVideoFile::Open(side.path);
+  auto opened = corvane::OpenVideoFile(side.path);
   if (!opened) return opened.error().error ? opened.error().error : EIO;
   if (!(*opened)->UseParameters(side.para, side.useSegments)) return EINVAL;
   *file = std::move(*opened);

@@ -58,6 +58,8 @@ class ReferenceView : private corvane::RendererHost {
   int Open(std::unique_ptr<corvane::VideoFile> reference, const CompareSide& a);
   // B, for others that read it while the view lives (the quality track).
   const corvane::VideoFile* ReferenceFile() const { return m_reference.get(); }
+  // A, as the view opened it, for the same readers.
+  const corvane::VideoFile* PlayedFile() const { return m_played.get(); }
   uint32_t FrameCount() const { return m_reference ? m_reference->FrameCount() : 0; }
   // B's parameters at frame n (its first segment's past its end).
   corvane::YUVPara ParaAt(uint32_t n) const;

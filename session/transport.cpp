@@ -87,6 +87,10 @@ std::optional<FrameFacts> Transport::FactsOf(uint32_t n) const {
   f.width = para.width;
   f.height = para.height;
   f.interval = para.EffectiveInterval();
+  if (const corvane::StreamFacts* facts = m_graph->GetStreamFacts()) {
+    f.rate = facts->frameRate;
+    f.interlacing = facts->interlacing;
+  }
   return f;
 }
 
@@ -117,7 +121,8 @@ bool Transport::OpenGraph(const std::string& path) {
     return false;
   }
   m_readOnly = opened->readOnly;
-  m_hasRecord = record->hasTrailer;
+  m_fixed = record->fromHeader;
+  m_hasRecord = record->hasTrailer || record->fromHeader;
   if (m_hasRecord) m_para = first;
   return true;
 }
@@ -148,7 +153,7 @@ OpenResult Transport::ApplyAndRun(const ViewState& look) {
   m_graph->SetNotifyWindow(m_sizes);
   (void)m_graph->SetRepeat(m_repeat);
   (void)m_graph->SetAspectMode(int(look.aspect));
-  (void)m_graph->SetColourSpace(look.colour);
+  (void)m_graph->SetColourSpace(look.Colour());
   m_statusTicking = true;
   (void)m_graph->Run();
   m_state = PlayState::Playing;
@@ -164,6 +169,7 @@ void Transport::CloseLocked() {
     m_graph.reset();
   }
   m_reverse = false;
+  m_fixed = false;
   m_state = PlayState::NoFile;
   m_segments.reset();
 }

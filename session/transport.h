@@ -31,6 +31,7 @@
 
 #include "engine/playback_graph.h"
 #include "formats/frame_locator.h"
+#include "formats/video_file.h"
 #include "formats/yuv_format.h"
 #include "platform/latest_worker.h"
 #include "session/commands.h"
@@ -46,6 +47,8 @@ struct FrameFacts {
   uint32_t interval = 0;  // ms a frame (0 stored means the default)
   uint32_t segment = 1;   // 1-based, of `segments` (1 in a plain file)
   uint32_t segments = 1;
+  corvane::Ratio rate;    // the rate the file states exactly (a Y4M header's); 0:0 for a raw file
+  corvane::Interlacing interlacing = corvane::Interlacing::kProgressive;
   friend bool operator==(const FrameFacts&, const FrameFacts&) = default;
 };
 
@@ -75,6 +78,8 @@ class Transport {
   const corvane::YUVPara& Para() const { return m_para; }
   bool IsReadOnly() const { return m_readOnly; }
   bool HasRecord() const { return m_hasRecord; }
+  // The open file's header fixes its parameters (a Y4M file).
+  bool ParametersFixed() const { return m_fixed; }
   PlayState State() const { return m_state; }
   uint32_t Total() const { return m_total; }
   bool Reverse() const { return m_reverse; }
@@ -106,8 +111,9 @@ class Transport {
   void TakeFrameSize(uint32_t width, uint32_t height);
 
   void SetRepeat(bool on);
-  // Format, size, interval and segment of frame `n` (1-based) of the open
-  // file; none without a file or for a frame it does not have.
+  // Format, size, interval, segment, and a header's exact rate and
+  // interlacing, of frame `n` (1-based) of the open file; none without a
+  // file or for a frame it does not have.
   std::optional<FrameFacts> FactsOf(uint32_t n) const;
 
   // ---- The seeker ----
@@ -137,6 +143,7 @@ class Transport {
   corvane::YUVPara m_para{};
   bool m_readOnly = false;
   bool m_hasRecord = false;
+  bool m_fixed = false;
   PlayState m_state = PlayState::NoFile;
   uint32_t m_total = 0;
   bool m_reverse = false;

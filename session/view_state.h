@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "engine/display.h"
 #include "engine/view_transform.h"
@@ -33,7 +34,10 @@ struct ViewState {
   Zoom zoom = Zoom::k100;
   corvane::PictureView view;  // the free zoom and pan inside the picture area
   AspectMode aspect = AspectMode::kSource;
-  corvane::ColourSpace colour;  // how the display reads YUV
+  corvane::ColourSpace colour;  // the user's choice of how the display reads YUV (the menus, the settings)
+  // The range the open file's header names (a Y4M's XCOLORRANGE): it is
+  // read with that range until the user picks one; none for a raw file.
+  std::optional<corvane::YuvRange> fileRange;
   uint32_t pictureWidth = kIdleWidth, pictureHeight = kIdleHeight;  // the frame size zoom is based on
 
   // A new picture (a file opened, a new frame size): 100 %, the whole picture.
@@ -43,8 +47,19 @@ struct ViewState {
     zoom = Zoom::k100;
     view = {};
   }
-  // No file: the idle size, 100 %, the whole picture; aspect and colour stay.
-  void Idle() { StartPicture(kIdleWidth, kIdleHeight); }
+  // No file: the idle size, 100 %, the whole picture; aspect and the
+  // user's colour stay, a file's range goes.
+  void Idle() {
+    StartPicture(kIdleWidth, kIdleHeight);
+    fileRange.reset();
+  }
+  // How the display reads YUV now: the user's matrix, and the file's range
+  // over the user's while it holds.
+  corvane::ColourSpace Colour() const {
+    corvane::ColourSpace c = colour;
+    if (fileRange) c.range = *fileRange;
+    return c;
+  }
 
   // The rectangle the display fills at 1× in an area of w × h, by the
   // display's own rule.

@@ -5,6 +5,8 @@
 #include <new>
 #include <sys/stat.h>
 
+#include "formats/y4m_file.h"
+
 namespace corvane::tools {
 
 const char* ToolCodeName(ToolCode code) {
@@ -47,12 +49,12 @@ void StartProgress(ToolProgress* progress, uint64_t total) {
   progress->total.store(total, std::memory_order_release);
 }
 
-ToolResult OpenSource(const std::string& path, std::unique_ptr<RawVideoFile>* file) {
-  auto opened = RawVideoFile::Open(path);
+ToolResult OpenSource(const std::string& path, std::unique_ptr<VideoFile>* file) {
+  auto opened = OpenVideoFile(path);
   if (!opened) {
     const VideoFileError& e = opened.error();
     return Fail(ToolError{e.step == VideoFileError::Step::kRead ? ToolCode::kReadFailed : ToolCode::kOpenSourceFailed,
-                          e.error, SIZE_MAX, path});
+                          e.error, SIZE_MAX, path, e.reason});
   }
   *file = std::move(*opened);
   return {};
@@ -98,6 +100,20 @@ ToolResult ChunkCopier::Copy(const platform::File& source, const std::string& so
     Advance(step);
   }
   return {};
+}
+
+ToolResult ChunkCopier::CopyFrames(const VideoFile& source, uint32_t first, uint32_t count, uint64_t to) {
+  if (const auto* y4m = dynamic_cast<const Y4mVideoFile*>(&source)) {
+    const uint32_t size = y4m->Index().frameSize;
+    for (uint32_t n = first; n < first + count; ++n, to += size)
+      if (ToolResult r = Copy(y4m->File(), source.Path(), y4m->PlanesOffsetOf(n), size, to); !r) return r;
+    return {};
+  }
+  const auto& raw = dynamic_cast<const RawVideoFile&>(source);
+  const std::optional<uint64_t> from = raw.ByteOffsetOf(first);
+  const std::optional<FrameShape> shape = raw.Shape(first);
+  if (!from || !shape) return Fail(ToolError{ToolCode::kBadRange, 0, SIZE_MAX, source.Path()});
+  return Copy(raw.File(), source.Path(), *from, uint64_t(count) * shape->size, to);
 }
 
 ToolResult ChunkCopier::Write(const uint8_t* data, size_t length, uint64_t to) {

@@ -21,9 +21,11 @@ namespace corvane::tools {
 // allowed. kOk otherwise.
 ToolResult CheckTarget(const std::string& target, bool overwrite, std::span<const std::string> sources);
 
-// Opens a source through the video file interface (its trailer read), or
-// says why not: kOpenSourceFailed or kReadFailed with the errno and path.
-ToolResult OpenSource(const std::string& path, std::unique_ptr<RawVideoFile>* file);
+// Opens a source through the video file interface (a raw file's trailer
+// read, a Y4M file's header and index), or says why not: kOpenSourceFailed
+// or kReadFailed with the errno and path (and the reason of a refused
+// header).
+ToolResult OpenSource(const std::string& path, std::unique_ptr<VideoFile>* file);
 
 // Copies byte ranges from sources into one target through a single reused
 // buffer. Every read and every write must be whole.
@@ -38,6 +40,10 @@ class ChunkCopier {
   // Copies `length` bytes from `from` of `source` to `to` of the target.
   ToolResult Copy(const platform::File& source, const std::string& sourcePath, uint64_t from, uint64_t length,
                   uint64_t to);
+  // Copies the planes of frames first .. first + count - 1 of `source`, back
+  // to back from `to`: one byte range of a plain raw file, each frame's
+  // planes without its header from a Y4M file.
+  ToolResult CopyFrames(const VideoFile& source, uint32_t first, uint32_t count, uint64_t to);
   // Writes bytes held in memory (a trailer) at `to`.
   ToolResult Write(const uint8_t* data, size_t length, uint64_t to);
 

@@ -1,5 +1,7 @@
 // Cutting: a range of whole frames of a plain raw video file, copied byte for
-// byte into a new file that holds frame data only, with no trailer.
+// byte into a new file that holds frame data only, with no trailer. A Y4M
+// source is cut into a Y4M file (its stream header, then the frames with
+// their own headers), or into bare frames when asked.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +14,13 @@ namespace corvane::tools {
 
 // What a file offers for cutting with these parameters. The frames are
 // counted over the data before the trailer, never over the trailer itself.
+// A Y4M source's header gives its parameters: `para` is not used for it.
 struct CutSource {
   ToolResult result;        // kOk, kNoParameters, kOpenSourceFailed, kReadFailed or kSplicedSource
-  uint64_t dataSize = 0;    // bytes of frame data
+  uint64_t dataSize = 0;    // bytes of frame data (a Y4M file's planes, without headers)
   uint32_t frameSize = 0;
   uint32_t frameCount = 0;  // whole frames; frames are numbered 1..frameCount
+  bool streamHeader = false;  // a Y4M source
 };
 CutSource ProbeCut(const std::string& source, const YUVPara& para);
 
@@ -28,6 +32,8 @@ struct CutJob {
   uint32_t lastFrame = 0;   // inclusive
   std::string target;
   bool overwrite = false;   // the caller asked and an existing target may be replaced
+  // A Y4M source: write the frames' planes only (a raw file), not a Y4M file.
+  bool bareFrames = false;
   size_t chunkBytes = kDefaultChunkBytes;
 };
 

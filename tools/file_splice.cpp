@@ -12,10 +12,19 @@ namespace corvane::tools {
 
 namespace {
 
-SpliceSource ReadSpliceSource(const std::string& path, std::unique_ptr<RawVideoFile>* file) {
+SpliceSource ReadSpliceSource(const std::string& path, std::unique_ptr<VideoFile>* file) {
   SpliceSource s;
   if (s.result = OpenSource(path, file); !s.result) return s;
-  TrailerInfo trailer = (*file)->Trailer();
+  if ((*file)->ParametersFixed()) {
+    // A Y4M input is one segment: its header's parameters, its frames'
+    // planes without their headers (it opens only with a whole frame).
+    const VideoSegment& segment = (*file)->Segments().front();
+    s.recordCount = 1;
+    s.dataSize = uint64_t(segment.frameSize) * segment.frameCount;
+    s.records = {segment.para};
+    return s;
+  }
+  TrailerInfo trailer = dynamic_cast<const RawVideoFile&>(**file).Trailer();
   switch (trailer.kind) {
     case TrailerKind::kNone: s.result = Fail(ToolError{ToolCode::kNoTrailer, 0, SIZE_MAX, path}); return s;
     case TrailerKind::kDamaged: s.result = Fail(ToolError{ToolCode::kDamagedTrailer, 0, SIZE_MAX, path}); return s;
@@ -50,7 +59,7 @@ ToolResult ForInput(ToolResult r, size_t index) {
 }  // namespace
 
 SpliceSource ProbeSpliceInput(const std::string& path) {
-  std::unique_ptr<RawVideoFile> file;
+  std::unique_ptr<VideoFile> file;
   return ReadSpliceSource(path, &file);
 }
 
@@ -67,7 +76,7 @@ ToolResult Splice(const SpliceJob& job, ToolProgress* progress) {
   // Every input is opened and its trailer read before a byte is written: the
   // record table and the total must be complete up front, and the files stay
   // open so the data copied is the data that was measured.
-  std::vector<std::unique_ptr<RawVideoFile>> files(job.inputs.size());
+  std::vector<std::unique_ptr<VideoFile>> files(job.inputs.size());
   std::vector<uint64_t> dataSizes(job.inputs.size());
   std::vector<YUVPara> table;
   uint64_t base = 0, largest = 0;
@@ -105,7 +114,12 @@ ToolResult Splice(const SpliceJob& job, ToolProgress* progress) {
   };
   uint64_t at = 0;
   for (size_t i = 0; i < files.size(); ++i) {
-    if (ToolResult r = copier.Copy(files[i]->File(), job.inputs[i].path, 0, dataSizes[i], at); !r) return fail(r, i);
+    // A raw input's data is one byte range (all its segments); a Y4M
+    // input's frames lose their headers.
+    const auto* raw = dynamic_cast<const RawVideoFile*>(files[i].get());
+    ToolResult r = raw ? copier.Copy(raw->File(), job.inputs[i].path, 0, dataSizes[i], at)
+                       : copier.CopyFrames(*files[i], 1, files[i]->FrameCount(), at);
+    if (!r) return fail(r, i);
     at += dataSizes[i];
   }
   if (ToolResult r = copier.Write(trailer.data(), trailer.size(), at); !r) return fail(r, SIZE_MAX);

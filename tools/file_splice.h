@@ -2,10 +2,11 @@
 // record per segment, so that segments of different formats, sizes and frame
 // rates play one after another from one file.
 //
-// Every input carries a parameter trailer. Only its frame data is copied; its
-// records go into the new trailer with their offsets moved to where the data
-// now starts: one record for a plain input, all of them for an input that is
-// itself spliced.
+// Every input carries a parameter trailer, or is a Y4M file. Only its frame
+// data is copied; its records go into the new trailer with their offsets
+// moved to where the data now starts: one record for a plain input, all of
+// them for an input that is itself spliced, the stream header's parameters
+// for a Y4M input (whose frames go in without their frame headers).
 #pragma once
 
 #include <cstdint>
@@ -22,7 +23,7 @@ struct SpliceSource {
   // kOk, kOpenSourceFailed, kReadFailed, kNoTrailer, kDamagedTrailer, kNoParameters (a record gives no
   // frame: unknown format code, width or height 0) or kEmptyInput (not one whole frame of data)
   ToolResult result;
-  uint32_t recordCount = 0;  // its trailer's record count (1 for a plain file)
+  uint32_t recordCount = 0;  // its trailer's record count (1 for a plain file and a Y4M file)
   uint64_t dataSize = 0;     // bytes of frame data before the trailer
   std::vector<YUVPara> records;
 };

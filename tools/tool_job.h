@@ -30,7 +30,7 @@ enum class ToolCode {
   kRecordCountChanged,  // a splice input's record count differs from the one the job was made with
   kEmptyInput,          // a splice input holds no whole frame before its trailer
   kTooManySegments,     // the spliced trailer would hold more records than any reader accepts
-  kOpenSourceFailed,    // a source cannot be opened
+  kOpenSourceFailed,    // a source cannot be opened (or its stream header is refused: `reason`)
   kCreateTargetFailed,  // the target cannot be created or put in place
   kReadFailed,          // a read failed or came back short (the source changed under us)
   kWriteFailed,
@@ -44,14 +44,18 @@ const char* ToolCodeName(ToolCode code);
 // of the failing call (0 when none applies: a short read); `input` the splice
 // input concerned (index into the job) or SIZE_MAX; `path` the file
 // concerned, when one is.
+// `reason`, when not empty, says why a source was refused in words a
+// message can show as they are (a Y4M header refused: "no width W in the
+// stream header").
 struct ToolError {
-  ToolError(ToolCode c = ToolCode::kOk, int err = 0, size_t in = SIZE_MAX, std::string p = {})
-      : code(c), error(err), input(in), path(std::move(p)) {}
+  ToolError(ToolCode c = ToolCode::kOk, int err = 0, size_t in = SIZE_MAX, std::string p = {}, std::string why = {})
+      : code(c), error(err), input(in), path(std::move(p)), reason(std::move(why)) {}
 
   ToolCode code;
   int error;
   size_t input;
   std::string path;
+  std::string reason;
 };
 
 // How a run (or a probe of its source) ended: nothing, or why not.

@@ -108,7 +108,15 @@ void CompareFlow::ShowShownFacts(const session::PlayerView& v) {
   if (v.compareView == CompareView::kB) {
     // B's own format, size and rate at this frame.
     const corvane::YUVPara b = m_session.Reference()->ParaAt(v.frame);
-    *facts = {b.format, b.width, b.height, b.EffectiveInterval(), 1, 1};
+    *facts = {};
+    facts->format = b.format;
+    facts->width = b.width;
+    facts->height = b.height;
+    facts->interval = b.EffectiveInterval();
+    if (const corvane::StreamFacts* own = m_session.Reference()->ReferenceFile()->Facts()) {
+      facts->rate = own->frameRate;
+      facts->interlacing = own->interlacing;
+    }
     shown = QStringLiteral("B");
   } else if (v.compareView == CompareView::kDiff) {
     shown = QStringLiteral("|A−B|×%1").arg(v.diffGain);

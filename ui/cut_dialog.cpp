@@ -97,6 +97,12 @@ CutDialog::CutDialog(const QString& sourcePath, const corvane::YUVPara& para, QW
   if (!m_sourcePath.isEmpty()) {
     const tools::CutSource source = tools::ProbeCut(m_sourcePath.toStdString(), m_para);
     if (source.result) m_frameCount = source.frameCount;
+    // A Y4M file is cut into a Y4M file: the name offered says so (and the
+    // chooser then starts on the Y4M files).
+    if (source.streamHeader) {
+      m_targetPath = QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("clip.y4m")));
+      m_editTarget->setText(m_targetPath);
+    }
   }
   if (m_frameCount != 0) m_rangeText->setText(RangeText());
   // The whole file to begin with: a range that is valid as it stands.

@@ -17,6 +17,7 @@
 #include "ui/messages.h"
 #include "ui/prompts.h"
 #include "ui/resource_ids.h"
+#include "ui/transport_bar.h"
 #include "ui/video_widget.h"
 #include "ui/window_frames.h"
 
@@ -81,12 +82,15 @@ ParameterDialog::ParameterDialog(const QString& path, const Options& options, QW
     : QDialog(parent),
       m_reader([this](PreviewRead read, uint64_t ticket, std::stop_token stop) { ReadOnWorker(read, ticket, stop); }) {
   UseDialogFrame(this);
-  // Opened as a player would open it, to learn whether it can take a trailer.
+  // Opened as a player would open it, to learn whether it can take a
+  // trailer, or whether its own header fixes its parameters (a Y4M file).
   if (!path.isEmpty()) {
-    auto file = corvane::RawVideoFile::Open(path.toStdString(), corvane::RawVideoFile::Access::kReadOrWrite);
+    auto file = corvane::OpenVideoFile(path.toStdString(), corvane::FileAccess::kReadOrWrite);
     if (file && (*file)->FileSize() > 0) m_file = std::move(*file);
   }
-  const int readOnly = m_file && m_file->ReadOnly() ? 1 : 0;
+  const auto* raw = dynamic_cast<const corvane::RawVideoFile*>(m_file.get());
+  const int readOnly = m_file && (!raw || raw->ReadOnly()) ? 1 : 0;
+  m_fixed = m_file && m_file->ParametersFixed() && !m_file->OwnParameters().empty();
   setWindowTitle(options.title.isEmpty() ? tr("参数设置") : options.title);
 
   m_previewWnd = new VideoWidget(this);
@@ -134,6 +138,12 @@ ParameterDialog::ParameterDialog(const QString& path, const Options& options, QW
 
   auto* right = new QVBoxLayout;
   right->addWidget(group, 1);
+  if (m_fixed) {
+    auto* note = new QLabel(tr("这些参数由文件头规定，不能更改。"), this);
+    note->setObjectName(QStringLiteral("headerNote"));
+    note->setWordWrap(true);
+    right->addWidget(note);
+  }
   right->addLayout(buttons);
   auto* top = new QHBoxLayout(this);
   top->addLayout(left);
@@ -151,7 +161,9 @@ ParameterDialog::ParameterDialog(const QString& path, const Options& options, QW
     m_btnSave->setDefault(true);
   }
 
-  const ParaPreselection p = Preselect(options.para, options.guess);
+  // A header's parameters are the file's: no guess, no other start.
+  const ParaPreselection p = m_fixed ? Preselect(m_file->OwnParameters().front(), std::nullopt)
+                                     : Preselect(options.para, options.guess);
   m_cbFormat->setCurrentIndex(p.formatPos);
   m_workPara.format = p.format;
   m_interval = m_workPara.frameInterval = p.interval;
@@ -162,6 +174,7 @@ ParameterDialog::ParameterDialog(const QString& path, const Options& options, QW
   m_customWidth = p.customWidth;
   m_customHeight = p.customHeight;
   if (p.sizePos == kSizeCustomPosition) ShowCustomSize();
+  if (m_fixed) ShowHeaderParameters(cancel);
 
   // Only the user's choices act (Qt's `activated`), never a selection made
   // here; a rate has no bearing on the first frame.
@@ -188,7 +201,9 @@ bool ParameterDialog::AskForTool(QWidget* parent, const QString& path, const ses
 }
 
 void SaveParametersToFile(const QString& path, const corvane::YUVPara& para) {
-  auto file = corvane::RawVideoFile::Open(path.toStdString(), corvane::RawVideoFile::Access::kReadOrWrite);
+  // Through the factory: a Y4M file is never taken for a raw one and given
+  // a trailer (its WriteParameters refuses).
+  auto file = corvane::OpenVideoFile(path.toStdString(), corvane::FileAccess::kReadOrWrite);
   if (file && (*file)->FileSize() > 0) (void)(*file)->WriteParameters(para);
 }
 
@@ -198,7 +213,29 @@ ParameterDialog::~ParameterDialog() {
   m_file.reset();
 }
 
+void ParameterDialog::ShowHeaderParameters(QPushButton* close) {
+  // The rate the header states, exactly as the status line shows it, when
+  // the list has no entry of that text (29.97 is not " 30").
+  if (const corvane::StreamFacts* facts = m_file->Facts(); facts && facts->frameRate.Known()) {
+    const QString rate = u' ' + StatusStrip::RateText(facts->frameRate);
+    int at = m_cbRate->findText(rate);
+    if (at < 0) {
+      m_cbRate->addItem(rate);
+      at = m_cbRate->count() - 1;
+    }
+    m_cbRate->setCurrentIndex(at);
+  }
+  m_workPara = m_file->OwnParameters().front();
+  for (QComboBox* c : {m_cbFormat, m_cbRate, m_cbSize}) c->setEnabled(false);
+  // Nothing to play with or store: the one button closes.
+  m_btnPlay->hide();
+  m_btnSave->hide();
+  close->setText(tr("关闭"));
+  close->setDefault(true);
+}
+
 void ParameterDialog::ReadControls() {
+  if (m_fixed) return;  // the header's parameters, whatever the lists show
   m_workPara.tag = corvane::kParaTag;
   m_workPara.format = ParaDialogCodeForPosition(m_cbFormat->currentIndex());
   const int size = m_cbSize->currentIndex();
@@ -295,7 +332,8 @@ void ParameterDialog::ReadOnWorker(const PreviewRead& read, uint64_t ticket, con
   std::vector<uint8_t> frame;
   // The file is read as one run of frames of these parameters; only this
   // thread sets them or reads.
-  if (m_file->UseParameters(read.para, false)) {
+  // A file whose header fixes its parameters is read with them as it is.
+  if (m_fixed || m_file->UseParameters(read.para, false)) {
     try {
       frame.resize(read.frameSize);
       if (!m_file->Read(1, frame, giveWay)) frame.clear();

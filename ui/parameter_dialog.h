@@ -1,6 +1,8 @@
 // "参数设置": the frame parameters of a raw file (format, frame rate, frame
 // size), picked from fixed lists while a preview shows the file's first frame
-// decoded with them. The result is one YUVPara; "保存并播放" (or, for the
+// decoded with them. A file whose own header fixes them (a Y4M file) shows
+// them in the lists, disabled, with a line saying the header sets them, and
+// one button that closes: nothing is chosen or stored. The result is one YUVPara; "保存并播放" (or, for the
 // tools and read-only files, "设定参数") also asks for it to be stored in the
 // file as a one-record trailer (SavedToFile): the code that runs the dialog
 // writes it (SaveParametersToFile), the dialog never writes.
@@ -42,7 +44,7 @@ class QPushButton;
 
 namespace corvane {
 class Display;
-class RawVideoFile;
+class VideoFile;
 }  // namespace corvane
 
 namespace ui {
@@ -137,6 +139,8 @@ class ParameterDialog : public QDialog {
 
   // The chosen parameters, after exec() returned Accepted.
   const corvane::YUVPara& WorkPara() const { return m_workPara; }
+  // Whether the file's own header fixes the parameters (shown, not changed).
+  bool ParametersFixed() const { return m_fixed; }
   // Whether "保存并播放"/"设定参数" ended the dialog (the trailer was asked for).
   bool SavedToFile() const { return m_saved; }
   // The preview widget, for tests.
@@ -159,6 +163,8 @@ class ParameterDialog : public QDialog {
  private:
   void OnResolutionChange(int position);
   void ShowCustomSize();
+  // The header's parameters shown, nothing to change (m_fixed).
+  void ShowHeaderParameters(QPushButton* close);
   void OnSaveAndPlay();
   void ReleasePreview();
   // One read of the first frame: the parameters, and what they make of it.
@@ -177,7 +183,8 @@ class ParameterDialog : public QDialog {
 
   // The file, read only; null when it cannot be opened. Once the dialog is
   // built, only m_reader touches it (parameters and reads).
-  std::unique_ptr<corvane::RawVideoFile> m_file;
+  std::unique_ptr<corvane::VideoFile> m_file;
+  bool m_fixed = false;  // the file's header fixes its parameters
   corvane::YUVPara m_workPara{};
   uint32_t m_interval = corvane::kDefaultFrameInterval;
   uint32_t m_customWidth = 0;

@@ -139,7 +139,7 @@ void PlayerWindow::Run(Command c) {
   if (row.group == session::Group::kZoom) ApplyZoom();
   if (row.group == session::Group::kComponent) m_coords->SelectComponent(v.component);
   if (row.group == session::Group::kMatrix || row.group == session::Group::kRange)
-    SettingsStore::SaveColourSpace(v.colour);
+    SettingsStore::SaveColourSpace(v.chosenColour);
   if (row.menu & session::when::kReference) m_compare->ApplyCompareView();  // the comparison's commands
   m_coords->Sync();
 }

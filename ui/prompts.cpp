@@ -68,6 +68,16 @@ void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, co
   if (answer) *answer = result;
 }
 
+// The choosers' filters: the raw files, Y4M files, everything. A chooser
+// that starts on a .y4m file shows the Y4M files, so the file it names is
+// listed.
+void SetVideoFileFilters(QFileDialog& dialog, const QString& initialPath) {
+  const QString y4m = QCoreApplication::translate("ui::Prompts", "Y4M文件 (*.y4m)");
+  dialog.setNameFilters({QCoreApplication::translate("ui::Prompts", "YUV文件 (*.4cif *.cif *.qcif *.yuv)"), y4m,
+                         QCoreApplication::translate("ui::Prompts", "所有文件 (*)")});
+  if (initialPath.endsWith(QStringLiteral(".y4m"), Qt::CaseInsensitive)) dialog.selectNameFilter(y4m);
+}
+
 QMessageBox::Icon IconOf(MessageKind kind) {
   return kind == MessageKind::kError     ? QMessageBox::Critical
          : kind == MessageKind::kWarning ? QMessageBox::Warning
@@ -93,8 +103,7 @@ std::optional<QString> DialogPrompts::ChooseFileToOpen(QWidget* parent, const QS
   QFileDialog dialog(parent);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setNameFilters({QCoreApplication::translate("ui::Prompts", "YUV文件 (*.4cif *.cif *.qcif *.yuv)"),
-                         QCoreApplication::translate("ui::Prompts", "所有文件 (*)")});
+  SetVideoFileFilters(dialog, initialPath);
   if (!initialPath.isEmpty()) dialog.selectFile(initialPath);
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first();
@@ -113,8 +122,7 @@ std::optional<QString> DialogPrompts::ChooseFileToSave(QWidget* parent, const QS
   // The tool asks its own overwrite question when it starts; asking here too
   // would ask twice.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  dialog.setNameFilters({QCoreApplication::translate("ui::Prompts", "YUV文件 (*.4cif *.cif *.qcif *.yuv)"),
-                         QCoreApplication::translate("ui::Prompts", "所有文件 (*)")});
+  SetVideoFileFilters(dialog, initialPath);
   if (!initialPath.isEmpty()) dialog.selectFile(initialPath);
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first();

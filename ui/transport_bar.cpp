@@ -186,6 +186,25 @@ void StatusStrip::PlaceFacts() {
 
 QString StatusStrip::FactsText() const { return m_facts->Text(); }
 
+QString StatusStrip::RateText(corvane::Ratio rate) {
+  // Two decimals at most, none that are 0: 30000:1001 is 29.97, 25:1 is 25.
+  QString text = QString::number(double(rate.num) / double(rate.den), 'f', 2);
+  while (text.endsWith(u'0')) text.chop(1);
+  if (text.endsWith(u'.')) text.chop(1);
+  return text;
+}
+
+QString StatusStrip::InterlacingText(corvane::Interlacing interlacing) {
+  switch (interlacing) {
+    case corvane::Interlacing::kProgressive: return {};
+    case corvane::Interlacing::kTopFieldFirst: return tr("隔行(顶场优先)");
+    case corvane::Interlacing::kBottomFieldFirst: return tr("隔行(底场优先)");
+    case corvane::Interlacing::kMixed: return tr("隔行/逐行混合");
+    case corvane::Interlacing::kUnknown: return tr("扫描方式未知");
+  }
+  return {};
+}
+
 void StatusStrip::ShowFrameFacts(const std::optional<session::FrameFacts>& f, const corvane::PictureView& view,
                                  const QString& shown) {
   if (!f) {
@@ -197,7 +216,8 @@ void StatusStrip::ShowFrameFacts(const std::optional<session::FrameFacts>& f, co
                      .arg(QString::fromLatin1(name.data(), qsizetype(name.size())))
                      .arg(f->width)
                      .arg(f->height)
-                     .arg(QString::number(1000.0 / f->interval, 'g', 4));
+                     .arg(f->rate.Known() ? RateText(f->rate) : QString::number(1000.0 / f->interval, 'g', 4));
+  if (const QString scan = InterlacingText(f->interlacing); !scan.isEmpty()) text += u' ' + scan;
   if (f->segments > 1) text += tr(" 段%1/%2").arg(f->segment).arg(f->segments);
   const corvane::ZoomStep z = corvane::kZoomSteps[size_t(view.step)];
   if (view.step != corvane::kZoomStepWhole)

@@ -70,12 +70,18 @@ class StatusStrip : public QWidget {
   QString StatusText() const;
   QString CounterText() const;
   // The middle of the line: what the frame on screen is (format, size, frame
-  // rate, segment of a spliced file) and the zoom when not 1×; empty without one.
+  // rate: a file's exact one when it states it; interlacing when not
+  // progressive, segment of a spliced file) and the zoom when not 1×; empty
+  // without one.
   // `shown` names the picture while a second file is compared ("A", "B",
   // "A−B"), before the facts of the file it shows.
   void ShowFrameFacts(const std::optional<session::FrameFacts>& facts, const corvane::PictureView& view,
                       const QString& shown = {});
   QString FactsText() const;
+  // An exact rate as the line shows it: "29.97" for 30000:1001, "25" for 25:1.
+  static QString RateText(corvane::Ratio rate);
+  // The interlacing as the line names it; empty for progressive frames.
+  static QString InterlacingText(corvane::Interlacing interlacing);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

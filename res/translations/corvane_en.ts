@@ -414,6 +414,10 @@
         <translation>The parameter trailer at the end of the file is damaged: %1</translation>
     </message>
     <message>
+        <source>Y4M文件头无法使用：%1</source>
+        <translation>The Y4M header cannot be used: %1</translation>
+    </message>
+    <message>
         <source>一帧超过4 GB（%1 %2），无法播放</source>
         <translation>A frame is larger than 4 GB (%1 %2) and cannot be played</translation>
     </message>
@@ -579,6 +583,14 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
 </context>
 <context>
     <name>ui::ParameterDialog</name>
+    <message>
+        <source>这些参数由文件头规定，不能更改。</source>
+        <translation>The file&apos;s header sets these parameters; they cannot be changed.</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
     <message>
         <source>文件为拼接文件，不可设置参数</source>
         <translation>This is a spliced file: its parameters cannot be set.</translation>
@@ -956,6 +968,10 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
         <translation>YUV files (*.4cif *.cif *.qcif *.yuv)</translation>
     </message>
     <message>
+        <source>Y4M文件 (*.y4m)</source>
+        <translation>Y4M files (*.y4m)</translation>
+    </message>
+    <message>
         <source>所有文件 (*)</source>
         <translation>All files (*)</translation>
     </message>
@@ -1117,6 +1133,22 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
     <message>
         <source>%1 %2×%3 %4帧/秒</source>
         <translation>%1 %2×%3 %4 fps</translation>
+    </message>
+    <message>
+        <source>隔行(顶场优先)</source>
+        <translation>interlaced, top field first</translation>
+    </message>
+    <message>
+        <source>隔行(底场优先)</source>
+        <translation>interlaced, bottom field first</translation>
+    </message>
+    <message>
+        <source>隔行/逐行混合</source>
+        <translation>mixed interlacing</translation>
+    </message>
+    <message>
+        <source>扫描方式未知</source>
+        <translation>interlacing unknown</translation>
     </message>
     <message>
         <source> 段%1/%2</source>

@@ -1,6 +1,7 @@
 // corvane-tool cut and splice, run as a user would run them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -162,6 +163,64 @@ TEST(FileToolsCli, SpliceRefusals) {
   EXPECT_EQ(Tool({"splice", a}).status, 2);
   ASSERT_EQ(Tool({"splice", "-o", out, bare, "--force"}).status, 0);
   EXPECT_EQ(ReadBytes(out), ReadBytes(bare));
+}
+
+std::string FirstLine(const std::vector<uint8_t>& bytes) {
+  const auto end = std::find(bytes.begin(), bytes.end(), uint8_t('\n'));
+  return std::string(bytes.begin(), end);
+}
+
+// A Y4M file cut is a Y4M file ffmpeg reads as its own trim of the same
+// frames (and with --raw, the bare frames of that trim); spliced, its frames
+// become one segment of its header's parameters. The output is never the
+// input, Y4M or not.
+TEST(FileToolsCli, CutAndSpliceOfAY4mFile) {
+  if (!testsupport::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+  TempDir dir;
+  const std::string src = dir.File("src.y4m"), out = dir.File("out.y4m"), bare = dir.File("out.yuv");
+  const std::string raw = dir.File("raw.yuv"), spliced = dir.File("spliced.yuv");
+  const std::string trim = dir.File("trim.yuv"), decoded = dir.File("decoded.yuv");
+  const std::string ff = "ffmpeg -nostdin -y -loglevel error ";
+  ASSERT_EQ(testsupport::Run({"sh", "-c",
+                              ff + "-f lavfi -i testsrc2=size=64x48:rate=30000/1001 -frames:v 8 -pix_fmt yuv422p10le "
+                                   "-strict -1 " + src + " && " + ff + "-i " + src +
+                                  " -vf trim=start_frame=2:end_frame=6 -pix_fmt yuv422p10le -f rawvideo " + trim})
+                .status,
+            0);
+  auto r = Tool({"cut", src, "--from", "3", "--to", "6", "-o", out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(FirstLine(ReadBytes(out)), FirstLine(ReadBytes(src)));  // the stream header, copied
+  ASSERT_EQ(testsupport::Run({"sh", "-c", ff + "-i " + out + " -pix_fmt yuv422p10le -f rawvideo " + decoded}).status, 0);
+  const size_t fs = 64 * 48 * 2 * 2;
+  EXPECT_EQ(ReadBytes(trim).size(), 4 * fs);
+  EXPECT_EQ(ReadBytes(decoded), ReadBytes(trim));
+  r = Tool({"cut", src, "--from", "3", "--to", "6", "-o", bare, "--raw"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadBytes(bare), ReadBytes(trim));
+
+  Gen(raw, "I420", "16x8", 2, true, "40");
+  r = Tool({"splice", "-o", spliced, raw, out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto info = Tool({"info", spliced});
+  EXPECT_NE(info.out.find("segment 2: I210 (I210) 64x48, interval 33 ms, offset 384, 4 frames"), std::string::npos)
+      << info.out;
+  EXPECT_EQ(Slice(ReadBytes(spliced), 384, 4 * fs), ReadBytes(trim));
+
+  const auto before = ReadBytes(src);
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"cut", src, "--from", "1", "--to", "2", "-o", dir.File("./src.y4m"), "--force"},
+           {"splice", "-o", src, raw, src, "--force"}}) {
+    r = Tool(args);
+    EXPECT_EQ(r.status, 1) << args[0];
+    EXPECT_NE(r.err.find("would destroy '"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(ReadBytes(src), before);
+  r = Tool({"cut", raw, "--from", "1", "--to", "1", "-o", dir.File("x.yuv"), "--raw"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--raw applies to a Y4M file"), std::string::npos) << r.err;
+  r = Tool({"cut", src, "--from", "1", "--to", "1", "-o", dir.File("x.y4m"), "--format", "I420", "--size", "64x48"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("its header gives its format, size and rate"), std::string::npos) << r.err;
 }
 
 TEST(FileToolsCli, HelpListsBothCommands) {

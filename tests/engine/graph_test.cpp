@@ -9,6 +9,7 @@
 
 #include "formats/result_codes.h"
 #include "formats/test_pattern.h"
+#include "support/clip.h"
 #include "support/frames.h"
 #include "support/para.h"
 #include "support/recording_video_window.h"
@@ -114,6 +115,37 @@ TEST(GraphTest, SpeedsStepThroughThePowersOfTwoAndSetThePeriod) {
   // A 1 ms interval at speed 16 still ticks (a 0 ms timer cannot be made).
   EXPECT_EQ(FrameClock::PeriodFor(1, 16.0f), 1u);
   EXPECT_EQ(FrameClock::PeriodFor(0 + 40, 0.0625f), 640u);
+}
+
+// A file's exact rate paces by a fraction of nanoseconds at every speed
+// step: 1001/30000 s ÷ speed, never rounded to whole milliseconds (2.085 ms
+// at speed 16, where 33 ms ÷ 16 truncates to 2). A whole-millisecond
+// interval set afterwards paces as it always did.
+TEST(GraphTest, AnExactRateKeepsItsFractionAtEverySpeed) {
+  RecordingVideoWindow window(64, 64);
+  PlaybackGraph graph(&window);
+  graph.Timer()->SetRate({30000, 1001});
+  EXPECT_EQ(graph.Timer()->GetInterval(), 33u);
+  EXPECT_EQ(graph.Timer()->PeriodAt(1), (platform::TickPeriod{100'100'000, 3}));
+  const struct {
+    bool up;
+    float speed;
+    platform::TickPeriod period;
+  } steps[] = {
+      {true, 2, {50'050'000, 3}},       {true, 4, {25'025'000, 3}},        {true, 8, {12'512'500, 3}},
+      {true, 16, {6'256'250, 3}},       {false, 8, {12'512'500, 3}},       {false, 4, {25'025'000, 3}},
+      {false, 2, {50'050'000, 3}},      {false, 1, {100'100'000, 3}},      {false, 0.5f, {200'200'000, 3}},
+      {false, 0.25f, {400'400'000, 3}}, {false, 0.125f, {800'800'000, 3}}, {false, 0.0625f, {1'601'600'000, 3}},
+  };
+  for (const auto& s : steps) {
+    (void)(s.up ? graph.SpeedUp() : graph.SpeedDown());
+    EXPECT_EQ(graph.GetSpeed(), s.speed);
+    EXPECT_EQ(graph.Timer()->GetExactPeriod(), s.period) << "speed " << s.speed;
+  }
+  EXPECT_EQ(FrameClock::PeriodFor(Ratio{1000, 1}, 16.0f), platform::TickPeriod::Milliseconds(1));
+  graph.Timer()->SetInterval(40);
+  EXPECT_FALSE(graph.Timer()->GetRate());
+  EXPECT_EQ(graph.Timer()->PeriodAt(16), platform::TickPeriod::Milliseconds(2));
 }
 
 // What parameters imply is checked before anything is stopped or made: a
@@ -431,6 +463,40 @@ TEST(GraphTest, SeekEndsWhenTheFrameCannotBeDrawn) {
   p.window.SetMinimized(false);
   p.window.SetVisible(true);
   EXPECT_EQ(CodeOf(p.graph.Refresh()), kOk);
+}
+
+// A Y4M file through the same graph: its parameters are its header's (no
+// trailer), its frames play in order, the clock keeps its exact rate
+// (100100000/3 ns, not 33 ms), and nothing is written into it.
+TEST(GraphTest, AY4mFilePlaysAtItsHeadersExactRateAndIsNeverWritten) {
+  TempDir dir;
+  const std::string path = dir.File("a.y4m");
+  const YUVPara own = Para(fmt::YV12, 16, 16, 0, 33);
+  testsupport::WriteY4mClip(path, own, 12, {30000, 1001});
+  const std::vector<uint8_t> before = testsupport::ReadBytes(path);
+  RecordingVideoWindow window(64, 64);
+  PlaybackGraph graph(&window);
+  const auto opened = graph.OpenFile(path);
+  ASSERT_TRUE(opened);
+  EXPECT_TRUE(opened->readOnly);
+  YUVPara para{};
+  const auto record = graph.ReadFilePara(std::span(&para, 1), false);
+  ASSERT_TRUE(record);
+  EXPECT_TRUE(record->fromHeader);
+  EXPECT_FALSE(record->hasTrailer);
+  EXPECT_EQ(para.format, own.format);
+  EXPECT_EQ(para.width, 16u);
+  ASSERT_EQ(CodeOf(graph.SetPara(&para, &window)), kOk);
+  EXPECT_EQ(graph.GetFileInfo().value_or(FileInfo{}).frameCount, 12u);
+  ASSERT_NE(graph.GetStreamFacts(), nullptr);
+  EXPECT_EQ(graph.Timer()->GetRate(), (Ratio{30000, 1001}));
+  Recorder recorder;
+  recorder.Attach(graph);
+  ASSERT_EQ(CodeOf(graph.Run()), kOk);
+  EXPECT_EQ(graph.Timer()->GetExactPeriod(), (platform::TickPeriod{100'100'000, 3}));
+  EXPECT_EQ(recorder.Next(12), Range(1, 12));
+  EXPECT_EQ(CodeOf(graph.SaveParaToFile(&para)), kFail);
+  EXPECT_EQ(testsupport::ReadBytes(path), before);
 }
 
 TEST(GraphTest, SavingParametersGoesThroughTheNoticeForSplicedFiles) {

@@ -51,19 +51,26 @@ for lib in libqt6widgets6 libqt6svg6 libyuv0 libc6; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 
-# The MIME type registers: *.yuv names video/x-raw-yuv, which the desktop entry opens.
+# The MIME types register: *.yuv names video/x-raw-yuv, *.y4m
+# video/x-yuv4mpeg, and the desktop entry opens both.
 update-mime-database "$share/mime"
 grep -q '^50:video/x-raw-yuv:\*\.yuv$' "$share/mime/globs2" || fail "*.yuv does not register as video/x-raw-yuv"
-grep -q '^MimeType=video/x-raw-yuv;$' "$share/applications/$app.desktop" || fail "the desktop entry does not open video/x-raw-yuv"
+grep -q '^50:video/x-yuv4mpeg:\*\.y4m$' "$share/mime/globs2" || fail "*.y4m does not register as video/x-yuv4mpeg"
+grep -q '^MimeType=video/x-raw-yuv;video/x-yuv4mpeg;$' "$share/applications/$app.desktop" ||
+  fail "the desktop entry does not open video/x-raw-yuv and video/x-yuv4mpeg"
 # As a file manager sees files (xdg-mime through GLib's shared-mime-info,
 # the package's database before the system's): raw frames named *.rgb are
 # raw video, an SGI image named *.rgb (its header: magic 474, storage,
-# bytes per channel) stays an image.
+# bytes per channel) stays an image; a Y4M file is one by its name and, named
+# anything else, by its signature.
 head -c 6144 /dev/urandom > "$work/frames.rgb"
 printf '\000\000' | dd of="$work/frames.rgb" bs=1 count=2 conv=notrunc status=none  # not SGI's magic
 cp "$work/frames.rgb" "$work/frames.yuv"
 { printf '\001\332\000\001\000\003\000\100\000\100\000\003'; head -c 500 /dev/zero; } > "$work/image.rgb"
-for pair in frames.rgb:video/x-raw-yuv frames.yuv:video/x-raw-yuv image.rgb:image/x-rgb; do
+{ printf 'YUV4MPEG2 W16 H16 F30000:1001 Ip A1:1 C420jpeg\nFRAME\n'; head -c 384 /dev/zero; } > "$work/clip.y4m"
+cp "$work/clip.y4m" "$work/clip"
+for pair in frames.rgb:video/x-raw-yuv frames.yuv:video/x-raw-yuv image.rgb:image/x-rgb \
+            clip.y4m:video/x-yuv4mpeg clip:video/x-yuv4mpeg; do
   file=${pair%%:*} want=${pair#*:}
   got=$(XDG_CURRENT_DESKTOP=GNOME XDG_DATA_HOME="$work/nohome" XDG_DATA_DIRS="$share:/usr/share" \
         xdg-mime query filetype "$work/$file" 2>/dev/null)

@@ -71,6 +71,57 @@ TEST(PeriodicTimer, TicksOnAnAbsoluteGridNeverEarly) {
   }
 }
 
+// The schedule itself, with no thread: k ticks of a fractional period add up
+// to k exact periods (never a nanosecond more, at most one less), where a
+// period rounded to whole units would drift by k times its rounding.
+TEST(TickGrid, DeadlinesCarryTheRemainderAndNeverDrift) {
+  struct Case {
+    platform::TickPeriod period;
+    uint64_t ticks;
+    uint64_t lastNs;  // the exact offset of the last tick
+  };
+  const Case cases[] = {
+      {{1'001'000'000'000ull, 30'000}, 30'000, 1'001'000'000'000ull},   // 29.97 fps, 1001 s
+      {{1'001'000'000'000ull, 24'000}, 240'000, 10'010'000'000'000ull}, // 23.976 fps
+      {{1'001'000'000'000ull, 60'000}, 60'001, 1'001'016'683'333ull},   // 59.94 fps, one tick more
+      {platform::TickPeriod::Milliseconds(40), 25, 1'000'000'000ull},
+  };
+  for (const Case& c : cases) {
+    platform::TickGrid grid(c.period);
+    const platform::TickPeriod p = c.period.Reduced();
+    uint64_t previous = 0, offset = 0;
+    for (uint64_t k = 1; k <= c.ticks; ++k) {
+      offset = grid.Advance();
+      // Each step is the period's whole nanoseconds or one more.
+      ASSERT_GE(offset - previous, p.num / p.den);
+      ASSERT_LE(offset - previous, p.num / p.den + 1);
+      previous = offset;
+    }
+    EXPECT_EQ(offset, c.lastNs) << c.period.num << "/" << c.period.den;
+  }
+  // Lowest terms; whole milliseconds truncate.
+  EXPECT_EQ((platform::TickPeriod{1'001'000'000'000ull, 30'000}.Reduced()), (platform::TickPeriod{100'100'000, 3}));
+  EXPECT_EQ((platform::TickPeriod{100'100'000, 3}.WholeMilliseconds()), 33u);
+}
+
+// A fractional period on the real thread: tick k never comes before k exact
+// periods. Periods truncated to whole milliseconds (3 ms for 3.33 ms) would
+// put tick 60 20 ms early.
+TEST(PeriodicTimer, FractionalPeriodTicksOnTheExactGrid) {
+  TickLog log;
+  platform::PeriodicTimer timer([&] { log.Tick(); });
+  const platform::TickPeriod period{10'000'000, 3};
+  const auto start = Clock::now();
+  ASSERT_TRUE(timer.Start(period));
+  EXPECT_EQ(timer.Period(), 3u);
+  EXPECT_EQ(timer.ExactPeriod(), period);
+  ASSERT_TRUE(log.WaitFor(60));
+  timer.Stop();
+  const auto times = log.Times();
+  for (size_t k = 0; k < times.size(); ++k)
+    EXPECT_GE(times[k] - start, std::chrono::nanoseconds(10'000'000 * (k + 1) / 3)) << "tick " << k;
+}
+
 TEST(PeriodicTimer, StopJoinsAndRestartTicksAgain) {
   TickLog log;
   platform::PeriodicTimer timer([&] { log.Tick(); });

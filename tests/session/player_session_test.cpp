@@ -282,6 +282,57 @@ TEST_F(PlayerSessionTest, OpenDecidesWhereParametersComeFrom) {
   EXPECT_EQ(m_session.Graph(), nullptr);
   EXPECT_EQ(m_session.Open(m_dir.File("missing.yuv"), defaults).failure, session::OpenFailure::kCannotOpen);
   EXPECT_EQ(m_session.View().state, PlayState::NoFile);
+
+  // A Y4M file: its header is the record, whatever the defaults; its exact
+  // rate and interlacing are the frame's facts. A header refused says why.
+  const std::string y4m = m_dir.File("clip.y4m"), unknown = m_dir.File("c411.y4m");
+  testsupport::WriteY4mClip(y4m, Para(YV12, 32, 16, 0, 33), 4, {30000, 1001}, " It");
+  testsupport::WriteY4mClip(unknown, Para(YV12, 32, 16), 4, {25, 1}, " C411");
+  ASSERT_EQ(m_session.Open(y4m, defaults).outcome, OpenOutcome::kPlaying);
+  EXPECT_TRUE(m_session.ParametersFixed());
+  EXPECT_EQ(m_session.Para().width, 32u);
+  EXPECT_EQ(m_session.Para().format, YV12);
+  const std::optional<session::FrameFacts> facts = m_session.FactsOf(1);
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->rate, (corvane::Ratio{30000, 1001}));
+  EXPECT_EQ(facts->interlacing, corvane::Interlacing::kTopFieldFirst);
+  const session::OpenResult refused = m_session.Open(unknown, defaults);
+  EXPECT_EQ(refused.failure, session::OpenFailure::kCannotOpen);
+  EXPECT_EQ(refused.problem.kind, session::OpenProblem::Kind::kBadHeader);
+  EXPECT_NE(refused.problem.damage.find("411"), std::string::npos) << refused.problem.damage;
+  EXPECT_FALSE(m_session.ParametersFixed());
+}
+
+// A Y4M header's range (XCOLORRANGE) is read with while its file is open,
+// until the user picks a range; the user's own choice (what the settings
+// keep) is never the file's.
+TEST_F(PlayerSessionTest, AHeadersRangeHoldsUntilTheUserPicksOne) {
+  using corvane::YuvRange;
+  const std::string full = m_dir.File("full.y4m");
+  testsupport::WriteY4mClip(full, Para(YV12, 64, 48), 4, {25, 1}, " XCOLORRANGE=FULL");
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    YuvRange shown, chosen;
+  };
+  const Step steps[] = {
+      {"the Y4M opens", [&] { ASSERT_EQ(m_session.Open(full, {}).outcome, OpenOutcome::kPlaying); },
+       YuvRange::kFull, YuvRange::kLimited},
+      {"the matrix changes", [&] { m_session.Execute(Command::Matrix709); }, YuvRange::kFull, YuvRange::kLimited},
+      {"the user picks limited", [&] { m_session.Execute(Command::RangeLimited); }, YuvRange::kLimited,
+       YuvRange::kLimited},
+      {"the Y4M opens again", [&] { ASSERT_EQ(m_session.Open(full, {}).outcome, OpenOutcome::kPlaying); },
+       YuvRange::kFull, YuvRange::kLimited},
+      {"a raw file opens", [&] { ASSERT_EQ(m_session.Open(m_clip, {}).outcome, OpenOutcome::kPlaying); },
+       YuvRange::kLimited, YuvRange::kLimited},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.act();
+    EXPECT_EQ(m_session.View().colour.range, step.shown);
+    EXPECT_EQ(m_session.Graph()->Render()->GetColourSpace().range, step.shown);
+    EXPECT_EQ(m_session.View().chosenColour.range, step.chosen);
+  }
 }
 
 // The colour space shows at once on a paused picture, is checked in the

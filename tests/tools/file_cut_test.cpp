@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -266,6 +267,45 @@ TEST(FileCut, ChunkSizesDoNotChangeTheBytes) {
     EXPECT_EQ(ReadBytes(out), Slice(data, kFrame, 7 * kFrame)) << chunk;
     EXPECT_EQ(calls, (7u * kFrame + chunk - 1) / chunk) << chunk;
   }
+}
+
+// A Y4M source with frame headers of different lengths: cut into a Y4M
+// file, its stream header and the exact bytes from frame A's header to
+// frame B's end; cut bare, each frame's planes alone; its own header's
+// parameters whatever the job says.
+TEST(FileCut, Y4mSourceKeepsItsHeadersOrGivesBareFrames) {
+  TempDir dir;
+  const std::string src = dir.File("src.y4m"), out = dir.File("out.y4m");
+  const std::string header = "YUV4MPEG2 W16 H8 F25:1 Im C420jpeg\n";
+  const char* tags[] = {"FRAME\n", "FRAME It XNOTE=second\n", "FRAME Ib\n", "FRAME\n"};
+  std::vector<uint8_t> bytes(header.begin(), header.end()), planes;
+  std::vector<size_t> starts;
+  for (uint32_t k = 0; k < 4; ++k) {
+    starts.push_back(bytes.size());
+    bytes.insert(bytes.end(), tags[k], tags[k] + std::strlen(tags[k]));
+    const auto frame = Pattern(kFrame, 20 + k);
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+    if (k == 1 || k == 2) planes.insert(planes.end(), frame.begin(), frame.end());
+  }
+  testsupport::WriteBytes(src, bytes);
+  const CutSource probe = ProbeCut(src, Para(fmt::RGB4, 3, 3));
+  ASSERT_TRUE(probe.result.has_value());
+  EXPECT_TRUE(probe.streamHeader);
+  EXPECT_EQ(probe.frameCount, 4u);
+  EXPECT_EQ(probe.frameSize, kFrame);
+
+  ToolProgress progress;
+  ASSERT_TRUE(Cut({src, Para(fmt::RGB4, 3, 3), 2, 3, out, true}, &progress).has_value());
+  std::vector<uint8_t> expected(header.begin(), header.end());
+  const auto range = Slice(bytes, starts[1], starts[3] - starts[1]);
+  expected.insert(expected.end(), range.begin(), range.end());
+  EXPECT_EQ(ReadBytes(out), expected);
+  EXPECT_EQ(progress.total.load(), expected.size());
+
+  CutJob bare{src, kPara, 2, 3, dir.File("bare.yuv"), true};
+  bare.bareFrames = true;
+  ASSERT_TRUE(Cut(bare).has_value());
+  EXPECT_EQ(ReadBytes(bare.target), planes);
 }
 
 // Frames past 4 GiB are read from their true place (a sparse file).

@@ -16,6 +16,7 @@
 
 #include "formats/test_pattern.h"
 #include "formats/trailer.h"
+#include "support/clip.h"
 #include "session/player_session.h"
 #include "support/para.h"
 #include "support/temp_dir.h"
@@ -113,6 +114,37 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   EXPECT_FALSE(w.Session()->HasReference());
   EXPECT_FALSE(w.Compare().GraphPanel()->isVisible());
   QDir::setCurrent(cwd);
+}
+
+// Y4M files on either side: a raw file and its Y4M twin compare as equal
+// (no error in any frame: PSNR inf) whichever is A, and B's own facts (its exact
+// rate) show when B is shown.
+TEST(CompareWindow, AY4mFileComparesWithItsRawTwinOnEitherSide) {
+  uitest::ClearStore();
+  testsupport::TempDir dir;
+  const corvane::YUVPara para = testsupport::Para(YV12, 64, 48, 0, 40);
+  const QString raw = QString::fromStdString(dir.File("a.yuv")), y4m = QString::fromStdString(dir.File("a.y4m"));
+  uitest::WriteClip(raw.toStdString(), para, 6, true);
+  testsupport::WriteY4mClip(y4m.toStdString(), para, 6, {30000, 1001});
+  uitest::PromptsScope prompts;
+  for (const auto& [a, b] : {std::pair{raw, y4m}, std::pair{y4m, raw}, std::pair{y4m, y4m}}) {
+    SCOPED_TRACE(QFileInfo(a).fileName().toStdString() + " against " + QFileInfo(b).fileName().toStdString());
+    ui::PlayerWindow w(a);
+    w.Initialize();
+    ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
+    w.Run(Command::Pause);
+    ASSERT_TRUE(w.Compare().OpenReferenceFile(b));
+    EXPECT_TRUE(w.Session()->MetricsStatus().Ok());
+    ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done(); }));
+    EXPECT_TRUE(w.Session()->Track().Status().Ok());
+    const std::vector<corvane::analysis::FrameMetrics> frames = w.Session()->Track().Results();
+    ASSERT_EQ(frames.size(), 6u);
+    for (const auto& f : frames) EXPECT_EQ(f.mseAverage, 0.0) << "frame " << f.frame;
+    w.Run(Command::ViewFlip);
+    const QString rate = b == y4m ? QStringLiteral("29.97") : QStringLiteral("25");
+    EXPECT_EQ(w.StatusFacts(), QString::fromUtf8("B I420 64×48 %1帧/秒").arg(rate));
+  }
+  EXPECT_TRUE(prompts.log->messages.empty());
 }
 
 // B without a record or a size in its name: its parameter dialog names it,

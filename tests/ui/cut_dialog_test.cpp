@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "formats/video_file.h"
+#include "support/clip.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -140,6 +142,31 @@ TEST_F(CutDialogTest, StartsWithTheWholeRangeAndTakesDigitsOnly) {
     edit->clear();
     QTest::keyClicks(edit, QStringLiteral("12345678901"));  // no 32-bit number is longer than ten digits
     EXPECT_EQ(edit->text(), QStringLiteral("1234567890")) << name;
+  }
+}
+
+// A Y4M file is offered as a Y4M cut (clip.y4m) and cut into one: its
+// header's parameters, the frames of the range.
+TEST_F(CutDialogTest, AY4mFileIsCutIntoAY4mFile) {
+  uitest::PromptsScope prompts;
+  const std::string source = m_dir.File("clip.y4m"), target = m_dir.File("part.y4m");
+  testsupport::WriteY4mClip(source, Para(YV12, kW, kH), kFrames, {30000, 1001});
+  CutDialog d(QString::fromStdString(source), corvane::YUVPara{});
+  d.show();
+  EXPECT_TRUE(d.findChild<QLineEdit*>(QStringLiteral("edit1036"))->text().endsWith(QStringLiteral("clip.y4m")));
+  EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("edit1035"))->text(), QString::number(kFrames));
+  Fill(d, "2", "4", target);
+  Cut(d);
+  EXPECT_EQ(prompts.log->messages, std::vector<QString>{QStringLiteral("剪切完成.")});
+  auto cut = corvane::OpenVideoFile(target);
+  ASSERT_TRUE(cut) << cut.error().reason;
+  ASSERT_NE((*cut)->Facts(), nullptr);
+  EXPECT_EQ((*cut)->Facts()->frameRate, (corvane::Ratio{30000, 1001}));
+  ASSERT_EQ((*cut)->FrameCount(), 3u);
+  std::vector<uint8_t> frame(kFrameBytes);
+  for (uint32_t n = 1; n <= 3; ++n) {
+    ASSERT_TRUE((*cut)->Read(n, frame));
+    EXPECT_EQ(frame, Frames(n + 1, n + 1)) << "frame " << n;
   }
 }
 

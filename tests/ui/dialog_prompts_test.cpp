@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -33,6 +34,36 @@ TEST(DialogPrompts, MessageBoxesShowTheirKindAndTheWholeCaption) {
     });
     ui::DialogPrompts().ShowMessage(nullptr, QString::fromUtf8("打开文件失败\n"), kind);
     EXPECT_TRUE(seen);
+  }
+}
+
+// The real file choosers start on the filter that lists the file they
+// start on: a .y4m file's own, the raw files' for anything else.
+TEST(DialogPrompts, ChoosersShowTheFilterOfTheFileTheyStartOn) {
+  const struct {
+    const char* start;
+    bool save;
+    const char* filter;
+  } cases[] = {
+      {"/tmp/clip.y4m", false, "Y4M文件 (*.y4m)"},
+      {"/tmp/CLIP.Y4M", true, "Y4M文件 (*.y4m)"},
+      {"/tmp/clip.yuv", false, "YUV文件 (*.4cif *.cif *.qcif *.yuv)"},
+      {"", true, "YUV文件 (*.4cif *.cif *.qcif *.yuv)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.start);
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      if (auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        shown = chooser->selectedNameFilter();
+        chooser->reject();
+      }
+    });
+    ui::DialogPrompts prompts;
+    const auto chosen = c.save ? prompts.ChooseFileToSave(nullptr, QString::fromUtf8(c.start))
+                               : prompts.ChooseFileToOpen(nullptr, QString::fromUtf8(c.start));
+    EXPECT_FALSE(chosen);
+    EXPECT_EQ(shown, QString::fromUtf8(c.filter));
   }
 }
 

@@ -177,9 +177,10 @@ TEST_F(LanguageTest, NoWordOfTheOtherLanguage) {
   };
   const Case cases[] = {
       {Language::kChinese, "显示", "坐标", "确定", "取消",
-       {QString::fromUtf8("YUV文件 (*.4cif *.cif *.qcif *.yuv)"), QString::fromUtf8("所有文件 (*)")}},
+       {QString::fromUtf8("YUV文件 (*.4cif *.cif *.qcif *.yuv)"), QString::fromUtf8("Y4M文件 (*.y4m)"),
+        QString::fromUtf8("所有文件 (*)")}},
       {Language::kEnglish, "Visual", "Coordinate", "OK", "Cancel",
-       {"YUV files (*.4cif *.cif *.qcif *.yuv)", "All files (*)"}},
+       {"YUV files (*.4cif *.cif *.qcif *.yuv)", "Y4M files (*.y4m)", "All files (*)"}},
   };
   for (const Case& c : cases) {
     Apply(c.language);

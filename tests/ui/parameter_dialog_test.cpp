@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDragEnterEvent>
+#include <QLabel>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -14,6 +15,7 @@
 #include <filesystem>
 
 #include "formats/result_codes.h"
+#include "support/clip.h"
 #include "ui/custom_size_dialog.h"
 #include "ui/format_lists.h"
 #include "ui/open_file_flow.h"
@@ -585,6 +587,89 @@ TEST_F(OpenFlowTest, DroppingThreeFilesOpensTheFirst) {
   EXPECT_EQ(w->View().state, PlayState::Playing);
   EXPECT_EQ(w->Files().FilePath(), a);
   EXPECT_EQ(w->Para().width, 64u);
+}
+
+// A Y4M file's header is the truth: it plays without the dialog on every
+// road (a path, a drop, the recent files), and the status line says its
+// format, size, exact rate and interlacing.
+TEST_F(OpenFlowTest, AY4mFileOpensWithoutTheDialogOnEveryRoad) {
+  const QString y4m = Path("clip.y4m"), raw = Path("raw.yuv");
+  testsupport::WriteY4mClip(y4m.toStdString(), Para(fmt::YV12, 96, 54, 0, 33), 5, {30000, 1001}, " It");
+  uitest::WriteClip(raw.toStdString(), Para(fmt::NV12, 64, 48), 3, true);
+  auto w = Start();
+  auto seen = std::make_shared<bool>(false);
+  QPointer<QTimer> watch = uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { d->reject(); }, seen);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(y4m)});
+  const std::pair<const char*, std::function<void()>> roads[] = {
+      {"path", [&] { w->Files().SetFilePath(y4m); w->Files().OpenCurrentFile(); }},
+      {"drop", [&] {
+         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+         QCoreApplication::sendEvent(w.get(), &enter);
+         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+         QCoreApplication::sendEvent(w.get(), &drop);
+       }},
+      // The raw file just opened is the newest entry, the Y4M the one before.
+      {"recent", [&] { w->OnMenuCommand(ids::kFileRecentFirst + 1); }},
+  };
+  for (const auto& [name, road] : roads) {
+    SCOPED_TRACE(name);
+    w->Files().SetFilePath(raw);
+    ASSERT_TRUE(w->Files().OpenCurrentFile());
+    road();
+    w->UpdateControls();
+    EXPECT_EQ(w->View().state, PlayState::Playing);
+    EXPECT_EQ(w->Files().FilePath(), y4m);
+    EXPECT_EQ(w->Para().width, 96u);
+    EXPECT_EQ(w->View().total, 5u);
+    const QString facts = QString::fromUtf8("I420 96×54 29.97帧/秒 隔行(顶场优先)");
+    EXPECT_TRUE(uitest::WaitFor([&] { return w->StatusFacts() == facts; })) << w->StatusFacts().toStdString();
+  }
+  EXPECT_FALSE(*seen);
+  delete watch;
+  EXPECT_TRUE(m_prompts.log->messages.empty());
+}
+
+// 参数设置 on a Y4M file shows the header's parameters in lists that cannot
+// be changed, says why, and closes without touching the file or playback.
+TEST_F(OpenFlowTest, ParameterSettingsOfAY4mFileShowTheHeaderAndChangeNothing) {
+  const QString y4m = Path("clip.y4m");
+  testsupport::WriteY4mClip(y4m.toStdString(), Para(fmt::YV12, 96, 54, 0, 33), 5, {30000, 1001});
+  const std::vector<uint8_t> before = testsupport::ReadBytes(y4m.toStdString());
+  auto w = Start();
+  w->Files().SetFilePath(y4m);
+  ASSERT_TRUE(w->Files().OpenCurrentFile());
+  struct Seen {
+    QStringList texts;
+    bool enabled = true, play = true, save = true, preview = false;
+    QString close, note;
+  };
+  auto seen = std::make_shared<Seen>();
+  uitest::WhenModal<ParameterDialog>([seen](ParameterDialog* d) {
+    for (int id : {ids::kParaFormatList, ids::kParaRateList, ids::kParaSizeList}) {
+      seen->texts << Combo(d, id)->currentText();
+      seen->enabled = seen->enabled && Combo(d, id)->isEnabled();
+    }
+    seen->play = Btn(d, ids::kIdOk)->isVisible();
+    seen->save = Btn(d, ids::kParaSaveButton)->isVisible();
+    seen->close = Btn(d, ids::kIdCancel)->text();
+    if (auto* note = d->findChild<QLabel*>(QStringLiteral("headerNote")); note && note->isVisible()) seen->note = note->text();
+    seen->preview = uitest::WaitFor([d] { return !d->Preview()->LastPicture().isNull(); });
+    QTest::keyClick(d, Qt::Key_Return);  // the one button: close
+  });
+  w->OnMenuCommand(ids::kToolsParameters);
+  EXPECT_EQ(seen->texts, (QStringList{QStringLiteral("IYUV(I420)"), QStringLiteral(" 29.97"),
+                                      QString::fromUtf8(" 自定义宽高 (96×54)")}));
+  EXPECT_FALSE(seen->enabled);
+  EXPECT_FALSE(seen->play);
+  EXPECT_FALSE(seen->save);
+  EXPECT_EQ(seen->close, QString::fromUtf8("关闭"));
+  EXPECT_EQ(seen->note, QString::fromUtf8("这些参数由文件头规定，不能更改。"));
+  EXPECT_TRUE(seen->preview);
+  EXPECT_EQ(w->View().state, PlayState::Playing);
+  EXPECT_EQ(w->Para().width, 96u);
+  EXPECT_EQ(testsupport::ReadBytes(y4m.toStdString()), before);
+  EXPECT_TRUE(m_prompts.log->messages.empty());
 }
 
 }  // namespace

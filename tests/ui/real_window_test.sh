@@ -6,7 +6,8 @@
 # the windows, as a desktop would.
 # A second case opens a clip without a trailer whose name gives its format
 # and size, confirms the parameter dialog with Return and checks the picture.
-# Usage: real_window_test.sh CORVANE CORVANE_TOOL [trailer|dialog]
+# A third opens a Y4M file that ffmpeg wrote: no dialog, 100 %, 1:1.
+# Usage: real_window_test.sh CORVANE CORVANE_TOOL [trailer|dialog|y4m]
 set -euo pipefail
 corvane=$1
 tool=$2
@@ -94,8 +95,46 @@ dialog_clip_plays() {
   echo "the dialog's parameters play the clip"
 }
 
+# A Y4M file from the command line: its header says everything, so no
+# parameter dialog comes; the window is sized for the picture at 100 % and
+# the third frame, stepped to with keys, is on screen pixel for pixel.
+y4m_clip_plays() {
+  local w=320 h=240
+  local clip=$work/clip.y4m
+  ffmpeg -loglevel error -f lavfi -i "testsrc2=size=${w}x${h}:rate=30000/1001" -frames:v 40 -pix_fmt yuv420p "$clip"
+  head -c 9 "$clip" | grep -q '^YUV4MPEG2$' || fail "ffmpeg wrote no Y4M file"
+  for n in 2 3 4; do
+    ffmpeg -loglevel error -i "$clip" -vf "select=eq(n\,$((n - 1)))" -frames:v 1 "$work/ref$n.png"
+  done
+  start_player "$clip"
+  local wid
+  wid=$(find_window '^Corvane$')
+  [ -n "$wid" ] || fail "no player window"
+  sleep 2
+  [ -z "$(LC_ALL=C.UTF-8 xdotool search --onlyvisible --name '^参数设置$' 2>/dev/null || true)" ] ||
+    fail "a Y4M file asked for its parameters"
+  key "$wid" space Home Right Right
+  sleep 1
+  import -window root "$work/screen.png"
+  local X Y WIDTH HEIGHT
+  read -r X Y WIDTH HEIGHT < <(client_geometry "$wid")
+  # 100 %: the client area is the picture's width, and the menu bar, the
+  # picture and the 86-pixel strip high.
+  [ "$WIDTH" -eq "$w" ] || fail "the client area is $WIDTH wide, not the picture's $w"
+  local s2 s3 s4 dy
+  read -r _ dy s3 < <(best_match "$work/screen.png" "$work/ref3.png" "$X" "$Y" "$w" "$((HEIGHT - 86))")
+  [ $((HEIGHT - 86 - dy)) -eq "$h" ] || fail "the picture is not ${h} rows high at 100 %: $((HEIGHT - 86 - dy))"
+  read -r _ _ s2 < <(best_match "$work/screen.png" "$work/ref2.png" "$X" "$Y" "$w" "$((HEIGHT - 86))")
+  read -r _ _ s4 < <(best_match "$work/screen.png" "$work/ref4.png" "$X" "$Y" "$w" "$((HEIGHT - 86))")
+  echo "mean error against frames 2, 3, 4: $s2 $s3 $s4"
+  below "$s3" "$s2" && below "$s3" "$s4" || fail "frame 3 is not the frame on screen"
+  below "$s3" 0.01 || fail "the picture differs from frame 3"
+  echo "the Y4M file plays at 100 % without a dialog"
+}
+
 case $case_name in
   trailer) trailer_clip_steps ;;
   dialog) dialog_clip_plays ;;
+  y4m) y4m_clip_plays ;;
   *) echo "unknown case $case_name" >&2; exit 2 ;;
 esac

@@ -16,6 +16,7 @@
 #include "ui/parameter_dialog.h"
 #include "ui/player_window.h"
 #include "ui/resource_ids.h"
+#include "support/clip.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -160,6 +161,17 @@ TEST_F(SpliceDialogTest, RunWritesWhatTheCoreWritesAndEveryRefusalHasItsMessage)
     ASSERT_TRUE(tools::Splice(job).has_value());
     ASSERT_EQ(tools::ProbeSpliceInput(expected).recordCount, 5u);
   }
+  // A Y4M input is set by its header (no parameter dialog) and spliced as
+  // the core splices it.
+  const std::string y4m = m_dir.File("e.y4m"), expectedY4m = m_dir.File("expected_y4m.yuv");
+  testsupport::WriteY4mClip(y4m, Para(YV12, 32, 16), 3, {30000, 1001});
+  {
+    tools::SpliceJob job;
+    job.inputs = {{m_a, 1}, {y4m, 1}};
+    job.target = expectedY4m;
+    ASSERT_TRUE(tools::Splice(job).has_value());
+    ASSERT_EQ(tools::ProbeSpliceInput(expectedY4m).recordCount, 2u);
+  }
   const std::vector<uint8_t> old = {9, 9, 9};
   struct Row {
     const char* name;
@@ -178,6 +190,8 @@ TEST_F(SpliceDialogTest, RunWritesWhatTheCoreWritesAndEveryRefusalHasItsMessage)
        testsupport::ReadBytes(expected)},
       {"replaced on Yes", {m_a, m_c, m_d}, out, true, true, {}, {QStringLiteral("拼接完成!")}, true,
        testsupport::ReadBytes(expected)},
+      {"a Y4M input", {m_a, y4m}, out, false, true, {}, {QStringLiteral("拼接完成!")}, false,
+       testsupport::ReadBytes(expectedY4m)},
       {"kept on No", {m_a}, out, true, false, {}, {}, true, old},
       {"empty target", {m_a}, "", false, true, {}, {}, false, std::nullopt},
       {"no rows", {}, out, false, true, {}, {QStringLiteral("请先添加待文件")}, false, std::nullopt},
