@@ -202,7 +202,7 @@ void FrameIndex::KeepFirst(uint32_t keep) {
   if (!uniform) planes.resize(keep);
 }
 
-Result<void, Problem> ExtendIndex(FrameIndex* index, uint64_t size, const ReadAt& read) {
+Result<void, Problem> ExtendIndex(FrameIndex* index, uint64_t size, const ReadAt& read, const LookAhead& lookAhead) {
   // One read per frame header: "FRAME\n" and the first bytes of the planes
   // behind it, or a whole tagged header in the common case; longer headers
   // are read again up to the limit.
@@ -211,6 +211,8 @@ Result<void, Problem> ExtendIndex(FrameIndex* index, uint64_t size, const ReadAt
   uint64_t at = index->end;
   while (at < size && index->count < UINT32_MAX) {
     const auto where = [&] { return "frame " + std::to_string(uint64_t(index->count) + 1) + "'s header at byte " + std::to_string(at); };
+    if (lookAhead)
+      lookAhead(at, index->count == 0 ? kBareFrameHeader.size() + index->frameSize : (at - index->first) / index->count);
     size_t want = size_t(std::min<uint64_t>(kFirstRead, size - at));
     int64_t got = read(buffer.data(), want, at);
     if (got < 0) return Fail(Problem{{}, errno});

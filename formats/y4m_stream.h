@@ -90,12 +90,19 @@ struct FrameIndex {
 // the end of the data) or -1 with errno set.
 using ReadAt = std::function<int64_t(void* buffer, size_t length, uint64_t offset)>;
 
+// Told, before each frame header is read, where it lies and how many bytes
+// a frame (header and planes) has taken on average so far: a reader of a
+// file on a disk can ask the system to read the next headers' pages at
+// once (where they will lie is a guess: headers may differ in length).
+using LookAhead = std::function<void(uint64_t next, uint64_t averageFrameBytes)>;
+
 // Reads the frame headers from index->end up to `size` bytes and adds each
 // whole frame to the index: only the headers are read, never the planes.
 // A frame cut short (its header or planes run past `size`) is not counted
 // and index->end stays before it. Refuses a header that does not start
 // with "FRAME" followed by a space or "\n", and one longer than
 // kMaxFrameHeader; the index then keeps the frames before it.
-Result<void, Problem> ExtendIndex(FrameIndex* index, uint64_t size, const ReadAt& read);
+Result<void, Problem> ExtendIndex(FrameIndex* index, uint64_t size, const ReadAt& read,
+                                  const LookAhead& lookAhead = {});
 
 }  // namespace corvane::y4m
