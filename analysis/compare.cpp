@@ -177,7 +177,7 @@ class Pipeline {
         m_file[s] = m_inputs[s]->file;
         continue;
       }
-      auto opened = RawVideoFile::Open(m_inputs[s]->path);
+      auto opened = OpenVideoFile(m_inputs[s]->path);
       if (opened) {
         m_files[s] = std::move(*opened);
         if (!m_files[s]->UseParameters(m_inputs[s]->para, m_inputs[s]->useSegments)) m_files[s].reset();
@@ -363,7 +363,7 @@ class Pipeline {
   const CompareOptions m_options;
   const ComparePlan m_plan;
   const unsigned m_workers;
-  std::unique_ptr<RawVideoFile> m_files[2];  // the files the run opens itself, before the threads start
+  std::unique_ptr<VideoFile> m_files[2];  // the files the run opens itself, before the threads start
   const VideoFile* m_file[2] = {};           // what the threads read: m_files or the caller's
 
   std::mutex m_lock;
