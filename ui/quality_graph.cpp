@@ -362,61 +362,53 @@ void QualityGraph::paintEvent(QPaintEvent*) {
   }
   p.setClipping(false);
   DrawLowest(p, plot, psnr);
-  if (m_current >= 1 && m_current <= m_planned) {
-    const int x = XIn(plot, m_planned, m_current);
-    p.setPen(QPen(kMarker, 1));
-    p.drawLine(x, plot.top(), x, plot.bottom());
-  }
+  DrawMarker(p, plot);
 }
 
 void QualityGraph::DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ssim, bool ssimShown) const {
+  DrawGrid(p, plot, psnr, psnr.high - psnr.low >= 3 ? 0 : 1, ssimShown ? &ssim : nullptr);
+  if (!m_statistic) DrawFrameNumbers(p, plot);  // else under the statistic's plot
+}
+
+void QualityGraph::DrawGrid(QPainter& p, const QRect& plot, Range left, int decimals, const Range* right) const {
   p.setPen(kGrid);
   p.drawRect(plot.adjusted(0, 0, -1, -1));
-  const QFontMetrics fm = fontMetrics();
-  const int decimals = psnr.high - psnr.low >= 3 ? 0 : 1;
   for (int i = 0; i <= 2; ++i) {
     const int y = plot.bottom() - i * (plot.height() - 1) / 2;
     p.setPen(kGrid);
     p.drawLine(plot.left(), y, plot.right(), y);
     p.setPen(kText);
     p.drawText(AxisLabelRect(plot, i, false), Qt::AlignRight | Qt::AlignVCenter,
-               QString::number(psnr.low + i * (psnr.high - psnr.low) / 2, 'f', decimals));
-    if (ssimShown)
+               QString::number(left.low + i * (left.high - left.low) / 2, 'f', decimals));
+    if (right)
       p.drawText(AxisLabelRect(plot, i, true), Qt::AlignLeft | Qt::AlignVCenter,
-                 QString::number(ssim.low + i * (ssim.high - ssim.low) / 2, 'f', 3));
+                 QString::number(right->low + i * (right->high - right->low) / 2, 'f', 3));
   }
-  if (m_statistic) return;  // the frame numbers go under the statistic's plot
+}
+
+void QualityGraph::DrawFrameNumbers(QPainter& p, const QRect& plot) const {
   const QRect bottomRow(plot.left(), plot.bottom() + 1, plot.width(), height() - plot.bottom() - 1);
   p.drawText(bottomRow, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("1"));
   p.drawText(bottomRow, Qt::AlignRight | Qt::AlignVCenter, QString::number(m_planned));
+}
+
+void QualityGraph::DrawMarker(QPainter& p, const QRect& plot) const {
+  if (m_current < 1 || m_current > m_planned) return;
+  const int x = XIn(plot, m_planned, m_current);
+  p.setPen(QPen(kMarker, 1));
+  p.drawLine(x, plot.top(), x, plot.bottom());
 }
 
 void QualityGraph::DrawStatistic(QPainter& p, const QRect& plot) const {
   const Range range = StatisticAxis();
-  p.setPen(kGrid);
-  p.drawRect(plot.adjusted(0, 0, -1, -1));
   const double span = range.high - range.low;
-  const int decimals = span >= 10 ? 0 : span >= 1 ? 1 : 3;
-  for (int i = 0; i <= 2; ++i) {
-    const int y = plot.bottom() - i * (plot.height() - 1) / 2;
-    p.setPen(kGrid);
-    p.drawLine(plot.left(), y, plot.right(), y);
-    p.setPen(kText);
-    p.drawText(AxisLabelRect(plot, i, false), Qt::AlignRight | Qt::AlignVCenter,
-               QString::number(range.low + i * span / 2, 'f', decimals));
-  }
-  const QRect bottomRow(plot.left(), plot.bottom() + 1, plot.width(), height() - plot.bottom() - 1);
-  p.drawText(bottomRow, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("1"));
-  p.drawText(bottomRow, Qt::AlignRight | Qt::AlignVCenter, QString::number(m_planned));
+  DrawGrid(p, plot, range, span >= 10 ? 0 : span >= 1 ? 1 : 3, nullptr);
+  DrawFrameNumbers(p, plot);
   p.setClipRect(plot);
   p.setPen(QPen(kStatisticColour, 0));
   DrawValues(p, plot, m_statistics.size(), [&](size_t i) { return float(m_statistics[i][*m_statistic]); }, range);
   p.setClipping(false);
-  if (m_current >= 1 && m_current <= m_planned) {
-    const int x = XIn(plot, m_planned, m_current);
-    p.setPen(QPen(kMarker, 1));
-    p.drawLine(x, plot.top(), x, plot.bottom());
-  }
+  DrawMarker(p, plot);
 }
 
 void QualityGraph::DrawLegend(QPainter& p, const Layout& layout) const {

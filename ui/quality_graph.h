@@ -129,6 +129,11 @@ class QualityGraph : public QWidget {
   // The left (and right) label of axis line i (0 bottom, 1 middle, 2 top).
   QRect AxisLabelRect(const QRect& plot, int i, bool right) const;
   void DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ssim, bool ssimShown) const;
+  // The plot's border, its three grid lines and their labels: the left
+  // axis's with `decimals`, the right one's (SSIM) when given.
+  void DrawGrid(QPainter& p, const QRect& plot, Range left, int decimals, const Range* right) const;
+  void DrawFrameNumbers(QPainter& p, const QRect& plot) const;  // 1 and the last, under the plot
+  void DrawMarker(QPainter& p, const QRect& plot) const;        // the current frame's line
   void DrawStatistic(QPainter& p, const QRect& plot) const;
   void DrawLegend(QPainter& p, const Layout& layout) const;
   // "第 N 帧: 平均 x dB" (and the SSIM) of frame (1-based, measured):
