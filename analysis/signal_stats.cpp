@@ -191,26 +191,71 @@ int DeepHueTable::Saturation(int du, int dv) {
 
 // ---- Planes -----------------------------------------------------------------
 
-bool StatsSupported(YUVType type) {
-  switch (type) {
-    case YUV_GRAY10:
-    case YUV_RGB24:
-    case YUV_RGB32:
-    case YUV_RGB565:
-    case YUV_RGB555:
-    case YUV_NONE:
-      return false;
-    default:
-      return type >= 0 && type < kYUVTypeCount;
-  }
+namespace {
+
+// swscale's RGB to limited-range YUV (BT.601, its default) in 15-bit fixed
+// point: each row's products summed with its offset (16 or 128, scaled)
+// and a rounding bit, kept to 6 fraction bits, then rounded to 8 bits by
+// the output stage. These are the integers of its input table for that
+// colour space; with them every one of the 2^24 colours (bgr24, bgr0) and
+// the 2^16 of rgb565le gives the bytes of `ffmpeg -pix_fmt yuv444p`.
+constexpr int64_t kRgbToYuv[3][3] = {{8414, 16519, 3208}, {-4865, -9528, 14392}, {14392, -12061, -2332}};
+constexpr int64_t kRgbOffset[3] = {int64_t(16) << 15, int64_t(128) << 15, int64_t(128) << 15};
+
+uint8_t RgbToYuv(int plane, int r, int g, int b) {
+  const int64_t* k = kRgbToYuv[plane];
+  const int64_t fixed = (k[0] * r + k[1] * g + k[2] * b + kRgbOffset[plane] + (1 << 8)) >> 9;
+  return uint8_t(std::clamp<int64_t>((fixed + 32) >> 6, 0, 255));
 }
+
+// gray10le to yuv444p16le's luma: the sample widened to swscale's 19-bit
+// intermediate, its full range narrowed to the limited one (swscale's
+// lumRangeFromJpeg16: x * 3517 + 134247788, >> 12), then rounded to 16
+// bits. Exact for all 1024 values; samples past 10 bits are not ffmpeg's
+// to define and are taken as their low 10 bits.
+uint16_t Gray10ToY16(uint16_t v) {
+  const int64_t wide = int64_t(v & 1023) << 9;
+  return uint16_t((((wide * 3517 + 134247788) >> 12) + 4) >> 3);
+}
+
+}  // namespace
 
 PlanarFrame StatsPlanes(YUVType type, uint32_t width, uint32_t height, const uint8_t* frame,
                         std::vector<uint8_t>* scratch) {
+  if (type == YUV_GRAY10) {
+    // "picking yuv444p16le out of 27 ref:gray10le": the luma widened and
+    // narrowed to limited range, the chroma 32768.
+    const size_t pixels = size_t(width) * height;
+    scratch->resize(2 * (pixels + width));
+    auto* words = reinterpret_cast<uint16_t*>(scratch->data());
+    for (size_t i = 0; i < pixels; ++i) {
+      uint16_t v;
+      std::memcpy(&v, frame + 2 * i, 2);  // any alignment
+      words[i] = Gray10ToY16(v);
+    }
+    std::fill_n(words + pixels, width, uint16_t(32768));
+    PlanarFrame planes = PlanarShape(YUV_I410, width, height, 16);
+    planes.planes[0].data = scratch->data();
+    planes.planes[1] = planes.planes[2] = {scratch->data() + 2 * pixels, 0, width, height};
+    return planes;
+  }
   // P010 and P016 reach the filter as yuv420p16le (`ffmpeg -v debug`:
   // "picking yuv420p16le out of 27 ref:p010le"), P010's words unchanged.
   const int depth = type == YUV_P010 || type == YUV_P016 ? 16 : 0;
   PlanarFrame planes = ToPlanar(type, width, height, frame, scratch, depth);
+  if (planes.sampling == Sampling::kRgb) {
+    // "picking yuv444p out of 27 ref:bgr24" (bgr0, rgb565le alike): the R,
+    // G, B planes (RGB565's fields in the high bits, as swscale reads them)
+    // become Y, U, V in place (they are always unpacked into `scratch`).
+    const size_t pixels = size_t(width) * height;
+    uint8_t* p[3] = {scratch->data(), scratch->data() + pixels, scratch->data() + 2 * pixels};
+    for (size_t i = 0; i < pixels; ++i) {
+      const int r = p[0][i], g = p[1][i], b = p[2][i];
+      for (int c = 0; c < 3; ++c) p[c][i] = RgbToYuv(c, r, g, b);
+    }
+    planes.sampling = Sampling::k444;
+    return planes;
+  }
   if (planes.sampling != Sampling::kGray) return planes;
   // GRAY: "picking yuvj444p out of 27 ref:gray"; swscale copies the luma
   // and fills the chroma with 128: one row of 128s, read for every line.

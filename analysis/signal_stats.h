@@ -100,18 +100,14 @@ struct SignalStats {
 //   yuv422p10le.
 // - GRAY: the negotiation picks yuvj444p; swscale copies the luma and fills
 //   both chroma planes with 128 (given as one row read again for every
-//   line, stride 0).
-// - GRAY10, RGB24, RGB32, RGB565: StatsSupported is false (see there).
+//   line, stride 0). GRAY10: yuv444p16le, the luma narrowed from full to
+//   limited range in swscale's arithmetic, the chroma 32768.
+// - RGB24, RGB32, RGB565 (ffmpeg's bgr24, bgr0, rgb565le): yuv444p, in
+//   swscale's fixed-point BT.601 arithmetic.
 // `frame` holds the whole frame; the planes point into it or into
 // `scratch`, which must outlive them.
 PlanarFrame StatsPlanes(YUVType type, uint32_t width, uint32_t height, const uint8_t* frame,
                         std::vector<uint8_t>* scratch);
-// Whether StatsPlanes measures frames of `type` as ffmpeg does. GRAY10 and
-// the RGB formats reach ffmpeg's filter through a swscale conversion
-// (gray10le to yuv444p16le with a range expansion, RGB to yuv444p through
-// its BT.601 matrix) whose arithmetic is not reproduced here: they are
-// refused rather than measured with other numbers.
-bool StatsSupported(YUVType type);
 
 // Hue and saturation of deep chroma (9 to 16 bits): the same numbers as
 // ffmpeg's expressions for any U - mid and V - mid in -32768..32767.

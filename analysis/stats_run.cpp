@@ -8,16 +8,6 @@
 #include "platform/file.h"
 
 namespace corvane::analysis {
-namespace {
-
-YUVType TypeOf(const YUVPara& para) {
-  YUVType type = YUV_NONE;
-  uint32_t size = 0;
-  GetTypeAndFrameSize(&para, &type, &size);
-  return type;
-}
-
-}  // namespace
 
 Result<StatsPlan, StatsFailure> PlanStats(const VideoFile& file, const StatsOptions& options) {
   StatsFailure failure;
@@ -34,12 +24,6 @@ Result<StatsPlan, StatsFailure> PlanStats(const VideoFile& file, const StatsOpti
     if (s.frameCount == 0) continue;
     const uint32_t from = std::max(s.firstFrame, plan.firstFrame), to = std::min(s.firstFrame + s.frameCount - 1, last);
     if (from > to) continue;
-    if (!StatsSupported(TypeOf(s.para))) {
-      failure.code = StatsCode::kUnsupported;
-      failure.frame = from;
-      failure.para = s.para;
-      return Fail(failure);
-    }
     plan.bytes += uint64_t(s.frameSize) * (to - from + 1);
   }
   return plan;
@@ -77,7 +61,7 @@ Result<void, StatsFailure> RunStats(const VideoFile& file, const StatsOptions& o
     uint64_t bytes = 0;
     while (end < int64_t(plan.frameCount) && (end == next || bytes < options.windowBytes)) {
       const auto shape = file.Shape(uint32_t(plan.firstFrame + end));
-      if (!shape) return Fail(StatsFailure{StatsCode::kReadFailed, uint32_t(plan.firstFrame + end), 0, {}});
+      if (!shape) return Fail(StatsFailure{StatsCode::kReadFailed, uint32_t(plan.firstFrame + end), 0});
       bytes += shape->size;
       ++end;
     }
@@ -87,8 +71,8 @@ Result<void, StatsFailure> RunStats(const VideoFile& file, const StatsOptions& o
       while (lost + 1 < plan.firstFrame + end && file.Holds(lost)) ++lost;
       const ReadFailure& why = lent.error();
       return Fail(StatsFailure{StatsCode::kReadFailed,
-                               why.status == ReadStatus::kFailed ? uint32_t(plan.firstFrame + next) : lost, why.error,
-                               {}});
+                               why.status == ReadStatus::kFailed ? uint32_t(plan.firstFrame + next) : lost,
+                               why.error});
     }
     windows[0] = std::move(windows[1]);
     windows[1] = {std::move(*lent), next};
@@ -138,7 +122,7 @@ Result<void, StatsFailure> RunStats(const VideoFile& file, const StatsOptions& o
       work(workers[0]);
     }
     if (failedAt.load() != INT64_MAX)
-      return Fail(StatsFailure{StatsCode::kReadFailed, uint32_t(plan.firstFrame + failedAt.load()), 0, {}});
+      return Fail(StatsFailure{StatsCode::kReadFailed, uint32_t(plan.firstFrame + failedAt.load()), 0});
     for (const FrameStats& r : results) {
       if (stop.stop_requested()) return {};
       onFrame(r);

@@ -35,7 +35,6 @@ enum class StatsCode {
   kOk,
   kNoFrames,       // the file holds no whole frame of its parameters
   kFromBeyondEnd,  // firstFrame is past the last frame
-  kUnsupported,    // frame `frame` is of a format measured differently by ffmpeg (StatsSupported)
   kReadFailed,     // frame `frame` could not be read (error: errno, 0 for a short read)
 };
 
@@ -43,7 +42,6 @@ struct StatsFailure {
   StatsCode code = StatsCode::kOk;
   uint32_t frame = 0;
   int error = 0;
-  YUVPara para{};  // kUnsupported: the frame's parameters
 };
 
 struct StatsPlan {
@@ -52,8 +50,8 @@ struct StatsPlan {
   uint64_t bytes = 0;  // of the planned frames; for progress
 };
 
-// Which frames a run measures; refuses a file without frames, a first
-// frame past its end and a format StatsSupported refuses among them.
+// Which frames a run measures; refuses a file without frames and a first
+// frame past its end.
 Result<StatsPlan, StatsFailure> PlanStats(const VideoFile& file, const StatsOptions& options);
 
 struct FrameStats {

@@ -144,8 +144,8 @@ const Registrar kStats(
      "frame: counts the frames printed from 0, pts: is the frame's number in the file from 0, pts_time:\n"
      "its start in seconds from the frame interval. Frames are measured as ffmpeg's filter sees them: NV12\n"
      "and the packed formats as the planes its scaler makes of them (YUYV as 4:2:2), P010 and P016 as\n"
-     "16-bit planes, GRAY with neutral chroma; GRAY10 and the RGB formats are refused (ffmpeg converts\n"
-     "them to YUV first). Exit status 0 when measured, 1 when refused or failed (the reason on standard\n"
+     "16-bit planes, GRAY with neutral chroma, GRAY10 and the RGB formats converted to 4:4:4 YUV as its\n"
+     "scaler converts them. Exit status 0 when measured, 1 when refused or failed (the reason on standard\n"
      "error), 2 for bad usage. Progress is shown on standard error when that is a terminal.",
      RunStatsCommand});
 

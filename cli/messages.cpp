@@ -172,10 +172,6 @@ std::string StatsFailureText(const corvane::analysis::StatsFailure& f, const std
     case StatsCode::kOk: return "measured";
     case StatsCode::kNoFrames: return file + " holds no whole frame";
     case StatsCode::kFromBeyondEnd: return "--from is past the last frame of " + file;
-    case StatsCode::kUnsupported:
-      return "frame " + std::to_string(f.frame) + " of " + file + " is " + Geometry(f.para) +
-             ": ffmpeg measures grey of more than 8 bits and RGB only after its own conversion to YUV, "
-             "which corvane-tool does not repeat";
     case StatsCode::kReadFailed:
       return "cannot read frame " + std::to_string(f.frame) + " of " + file +
              (f.error ? ": " + platform::ErrorText(f.error) : std::string(": the file is shorter than it was"));
