@@ -168,6 +168,14 @@ DeepHueTable::DeepHueTable() {
       from = above;
       value = at(from);
     }
+    std::vector<uint16_t>& buckets = m_buckets[size_t(q)];
+    buckets.resize(((hi - lo) >> kBucketShift) + 1);
+    size_t step = 0;
+    for (size_t b = 0; b < buckets.size(); ++b) {
+      const uint32_t start = lo + uint32_t(b << kBucketShift);
+      while (step + 1 < steps.size() && steps[step + 1].ratioBits <= start) ++step;
+      buckets[b] = uint16_t(step);
+    }
   }
   m_axis = {int16_t(FfmpegHue(0, 0)), int16_t(FfmpegHue(0, 1)), int16_t(FfmpegHue(0, -1)), int16_t(FfmpegHue(1, 0)),
             int16_t(FfmpegHue(-1, 0))};
@@ -177,10 +185,12 @@ int DeepHueTable::Hue(int du, int dv) const {
   if (du == 0) return m_axis[dv == 0 ? 0 : dv > 0 ? 1 : 2];
   if (dv == 0) return m_axis[du > 0 ? 3 : 4];
   const uint32_t bits = std::bit_cast<uint32_t>(float(Abs(du)) / float(Abs(dv)));
-  const std::vector<Step>& steps = m_steps[size_t((du < 0 ? 2 : 0) | (dv < 0 ? 1 : 0))];
-  const auto after = std::upper_bound(steps.begin(), steps.end(), bits,
-                                      [](uint32_t b, const Step& s) { return b < s.ratioBits; });
-  return after == steps.begin() ? steps.front().hue : std::prev(after)->hue;
+  const size_t q = size_t((du < 0 ? 2 : 0) | (dv < 0 ? 1 : 0));
+  const std::vector<Step>& steps = m_steps[q];
+  // Quotients of 16-bit samples stay within the table's range (see the constructor).
+  size_t step = m_buckets[q][(bits - steps.front().ratioBits) >> kBucketShift];
+  while (step + 1 < steps.size() && steps[step + 1].ratioBits <= bits) ++step;
+  return steps[step].hue;
 }
 
 // glibc's hypotf squares and adds in double (exact for these integers) and

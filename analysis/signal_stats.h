@@ -128,6 +128,11 @@ class DeepHueTable {
     int16_t hue;
   };
   std::array<std::vector<Step>, 4> m_steps;
+  // Per quadrant, for each run of 2^kBucketShift float bits from the
+  // lowest quotient, the step in force at its start: a lookup then moves
+  // on at most past the steps inside the run (rarely one).
+  static constexpr int kBucketShift = 14;
+  std::array<std::vector<uint16_t>, 4> m_buckets;
   std::array<int16_t, 5> m_axis{};  // du = dv = 0; du = 0 (dv > 0, < 0); dv = 0 (du > 0, < 0)
 };
 
