@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/frame_rate.h"
 #include "formats/test_pattern.h"
 #include "formats/yuv_format.h"
 #include "platform/file.h"
@@ -67,50 +68,9 @@ const Files& BenchFiles() {
   return files;
 }
 
-double CpuSeconds(int who) {
-  rusage ru{};
-  getrusage(who, &ru);
-  return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + 1e-6 * double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec);
-}
-
-struct Sample {
-  double seconds;
-  double cpu;
-};
-
-// Runs `work(frames)` and measures wall time and CPU time of `who`.
-template <typename Work>
-Sample Measure(int who, uint32_t frames, Work work) {
-  const double cpu0 = CpuSeconds(who);
-  const auto t0 = std::chrono::steady_clock::now();
-  work(frames);
-  const auto t1 = std::chrono::steady_clock::now();
-  return {std::chrono::duration<double>(t1 - t0).count(), CpuSeconds(who) - cpu0};
-}
-
-template <typename Work>
-void RateFromHalfAndWhole(benchmark::State& state, int who, Work work) {
-  double seconds = 0, cpu = 0;
-  for (auto _ : state) {
-    const Sample half = Measure(who, kHalf, work);
-    const Sample whole = Measure(who, kFrames, work);
-    state.SetIterationTime(whole.seconds - half.seconds);
-    seconds += whole.seconds - half.seconds;
-    cpu += whole.cpu - half.cpu;
-  }
-  const double frames = double(state.iterations()) * (kFrames - kHalf);
-  state.counters["frames/s"] = frames / seconds;
-  state.counters["CPU_s/frame"] = cpu / frames;
-}
-
-void Shell(benchmark::State& state, const std::string& command) {
-  const int st = std::system((command + " > /dev/null 2>&1").c_str());
-  if (!WIFEXITED(st) || WEXITSTATUS(st) != 0) state.SkipWithError(("failed: " + command).c_str());
-}
-
 void BM_ReadFloor(benchmark::State& state) {
   const Files& f = BenchFiles();
-  RateFromHalfAndWhole(state, RUSAGE_SELF, [&](uint32_t frames) {
+  benchutil::RateFromHalfAndWhole(state, RUSAGE_SELF, kHalf, kFrames, [&](uint32_t frames) {
     platform::File a, b;
     if (!a.Open(f.a, platform::File::Mode::kRead) || !b.Open(f.b, platform::File::Mode::kRead)) std::abort();
     std::vector<uint8_t> ba(kFrameSize), bb(kFrameSize);
@@ -129,8 +89,8 @@ const char* const kFfmpegFilters[] = {"[0:v][1:v]psnr", "[0:v][1:v]ssim", "[0:v]
 
 void BM_Compare(benchmark::State& state) {
   const Files& f = BenchFiles();
-  RateFromHalfAndWhole(state, RUSAGE_CHILDREN, [&](uint32_t frames) {
-    Shell(state, std::string(CORVANE_TOOL) + " compare " + f.a + " " + f.b + " " + kOurFlags[state.range(0)] +
+  benchutil::RateFromHalfAndWhole(state, RUSAGE_CHILDREN, kHalf, kFrames, [&](uint32_t frames) {
+    benchutil::Shell(state, std::string(CORVANE_TOOL) + " compare " + f.a + " " + f.b + " " + kOurFlags[state.range(0)] +
                      " --format I420 --size 1920x1080 --frames " + std::to_string(frames));
   });
 }
@@ -138,8 +98,8 @@ void BM_Compare(benchmark::State& state) {
 void BM_Ffmpeg(benchmark::State& state) {
   const Files& f = BenchFiles();
   const std::string raw = " -f rawvideo -pix_fmt yuv420p -s 1920x1080 -i ";
-  RateFromHalfAndWhole(state, RUSAGE_CHILDREN, [&](uint32_t frames) {
-    Shell(state, "ffmpeg -nostdin -hide_banner" + raw + f.b + raw + f.a + " -lavfi \"" +
+  benchutil::RateFromHalfAndWhole(state, RUSAGE_CHILDREN, kHalf, kFrames, [&](uint32_t frames) {
+    benchutil::Shell(state, "ffmpeg -nostdin -hide_banner" + raw + f.b + raw + f.a + " -lavfi \"" +
                      kFfmpegFilters[state.range(0)] + "\" -frames:v " + std::to_string(frames) + " -f null -");
   });
 }

@@ -165,4 +165,18 @@ std::string CompareStatusText(const corvane::analysis::CompareStatus& s, const s
   return "comparison failed";
 }
 
+std::string StatsFailureText(const corvane::analysis::StatsFailure& f, const std::string& path) {
+  using corvane::analysis::StatsCode;
+  const std::string file = "'" + path + "'";
+  switch (f.code) {
+    case StatsCode::kOk: return "measured";
+    case StatsCode::kNoFrames: return file + " holds no whole frame";
+    case StatsCode::kFromBeyondEnd: return "--from is past the last frame of " + file;
+    case StatsCode::kReadFailed:
+      return "cannot read frame " + std::to_string(f.frame) + " of " + file +
+             (f.error ? ": " + platform::ErrorText(f.error) : std::string(": the file is shorter than it was"));
+  }
+  return "statistics failed";
+}
+
 }  // namespace cli

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "analysis/compare.h"
+#include "analysis/stats_run.h"
 #include "capture/still_encoder.h"
 #include "engine/source_host.h"
 #include "tools/tool_job.h"
@@ -40,5 +41,8 @@ std::string ToolResultText(const corvane::tools::ToolResult& result, std::span<c
 // Why two files were not (or not completely) compared, naming the file or
 // files concerned: paths[0] is A, paths[1] is B.
 std::string CompareStatusText(const corvane::analysis::CompareStatus& status, const std::string (&paths)[2]);
+
+// Why the statistics of `path` were not (or not completely) measured.
+std::string StatsFailureText(const corvane::analysis::StatsFailure& failure, const std::string& path);
 
 }  // namespace cli

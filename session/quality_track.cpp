@@ -68,13 +68,53 @@ CompareStatus QualityTrack::Start(const CompareInput& a, const CompareInput& b, 
     m_done = !status.Ok();
     m_planned = status.Ok() ? plan.frameCount : 0;
     m_ssim = ssim;
+    m_statistics.clear();
+    m_statisticsDone = !status.Ok();
     ++m_runId;
   }
-  if (status.Ok())
+  if (status.Ok()) {
     m_run.Start([this, a, b, options, plan](std::stop_token stop, platform::JobProgress& progress) {
       return Run(a, b, options, plan, stop, progress);
     });
+    StartStatistics(a, plan.frameCount);
+  }
   return status;
+}
+
+void QualityTrack::StartStatistics(const CompareInput& a, uint32_t frames) {
+  m_statisticsRun.Start([this, a, frames](std::stop_token stop, platform::JobProgress&) {
+    MeasureStatistics(a, frames, stop);
+    std::scoped_lock lock(m_lock);
+    m_statisticsDone = true;
+    return true;
+  });
+}
+
+void QualityTrack::MeasureStatistics(const CompareInput& a, uint32_t frames, std::stop_token stop) {
+  // A's own open file when the caller lent one, else opened here with A's parameters.
+  std::unique_ptr<corvane::RawVideoFile> own;
+  const corvane::VideoFile* file = a.file;
+  if (!file) {
+    auto opened = corvane::RawVideoFile::Open(a.path);
+    if (!opened || !(*opened)->UseParameters(a.para, a.useSegments)) return;
+    own = std::move(*opened);
+    file = own.get();
+  }
+  corvane::analysis::StatsOptions options;
+  options.frameCount = frames;
+  options.extras = {true, true, true};
+  // One worker: the comparison and playback have the other cores.
+  options.threads = 1;
+  const auto plan = corvane::analysis::PlanStats(*file, options);
+  if (!plan) return;
+  // A failed read ends the line where it is; the comparison reports it.
+  (void)corvane::analysis::RunStats(
+      *file, options, *plan,
+      [this](const corvane::analysis::FrameStats& f) {
+        std::scoped_lock lock(m_lock);
+        m_statistics.push_back(f.stats);
+      },
+      stop);
 }
 
 CompareStatus QualityTrack::Run(const CompareInput& a, const CompareInput& b, const CompareOptions& options,
@@ -98,7 +138,9 @@ CompareStatus QualityTrack::Run(const CompareInput& a, const CompareInput& b, co
 
 void QualityTrack::Stop() {
   m_run.Cancel();
-  m_run.TakeResult();  // waits for the run to end
+  m_statisticsRun.Cancel();
+  m_run.TakeResult();  // waits for the runs to end
+  m_statisticsRun.TakeResult();
 }
 
 uint32_t QualityTrack::Planned() const {
@@ -142,6 +184,22 @@ uint64_t QualityTrack::RunId() const {
   return m_runId;
 }
 
+size_t QualityTrack::StatisticsCount() const {
+  std::scoped_lock lock(m_lock);
+  return m_statistics.size();
+}
+
+std::vector<corvane::analysis::SignalStats> QualityTrack::Statistics(size_t from) const {
+  std::scoped_lock lock(m_lock);
+  if (from >= m_statistics.size()) return {};
+  return {m_statistics.begin() + ptrdiff_t(from), m_statistics.end()};
+}
+
+bool QualityTrack::StatisticsDone() const {
+  std::scoped_lock lock(m_lock);
+  return m_statisticsDone;
+}
+
 namespace {
 
 bool WriteWhole(const std::string& path, const std::string& text) {
@@ -166,7 +224,9 @@ void AppendFigure(std::string* s, double v) {
 
 }  // namespace
 
-bool WriteQualityCsv(const std::string& path, const std::vector<FrameMetrics>& frames, bool ssim) {
+bool WriteQualityCsv(const std::string& path, const std::vector<FrameMetrics>& frames, bool ssim,
+                     const std::vector<corvane::analysis::SignalStats>& statistics) {
+  using corvane::analysis::StatId;
   const FrameMetrics shape = frames.empty() ? FrameMetrics{} : frames.front();
   const int planes = shape.planeCount;
   std::string text = "frame";
@@ -178,8 +238,12 @@ bool WriteQualityCsv(const std::string& path, const std::vector<FrameMetrics>& f
   columns("psnr", "avg");
   columns("mse", "avg");
   if (ssim) columns("ssim", "all");
+  if (!statistics.empty())
+    for (int i = 0; i < corvane::analysis::kStatCount; ++i)
+      text += std::string(",") + corvane::analysis::StatName(StatId(i));
   text += '\n';
-  for (const FrameMetrics& m : frames) {
+  for (size_t k = 0; k < frames.size(); ++k) {
+    const FrameMetrics& m = frames[k];
     text += std::to_string(m.frame);
     for (int p = 0; p < planes; ++p) AppendFigure(&text, corvane::analysis::PsnrOf(m.mse[size_t(p)], 1, m.peak));
     AppendFigure(&text, corvane::analysis::PsnrOf(m.mseAverage, 1, m.peak));
@@ -189,6 +253,9 @@ bool WriteQualityCsv(const std::string& path, const std::vector<FrameMetrics>& f
       for (int p = 0; p < planes; ++p) AppendFigure(&text, m.ssim[size_t(p)]);
       AppendFigure(&text, m.ssimAll);
     }
+    if (!statistics.empty())
+      for (int i = 0; i < corvane::analysis::kStatCount; ++i)
+        text += "," + (k < statistics.size() ? statistics[k].Text(StatId(i)) : std::string());
     text += '\n';
   }
   return WriteWhole(path, text);

@@ -2,7 +2,10 @@
 // (and SSIM on request) of every frame both files have, measured by the
 // comparison core on a worker thread while the player plays, for the graph
 // under the picture; and the figures written out as CSV or as ffmpeg's stats
-// files (the very lines `corvane-tool compare --stats-file` writes).
+// files (the very lines `corvane-tool compare --stats-file` writes). Beside
+// the comparison, on a worker of its own, A's signal statistics of the same
+// frames (every figure of analysis/signal_stats.h, TOUT, VREP and BRNG
+// included), for the graph's statistics line and the CSV.
 //
 // Threads: Start, Stop and the destructor from one thread (the GUI's); the
 // getters from any thread while the run goes on. The run is a job of a
@@ -19,6 +22,7 @@
 
 #include "analysis/compare.h"
 #include "analysis/frame_metrics.h"
+#include "analysis/stats_run.h"
 #include "platform/job_runner.h"
 
 namespace session {
@@ -58,12 +62,23 @@ class QualityTrack {
   // the results knows when to begin again.
   uint64_t RunId() const;
 
+  // A's statistics of the frames the run compares, in frame order: how many
+  // so far, a copy of [from, StatisticsCount()), and whether their run has
+  // ended (finished, failed or stopped; a file whose format the statistics
+  // refuse has none).
+  size_t StatisticsCount() const;
+  std::vector<corvane::analysis::SignalStats> Statistics(size_t from = 0) const;
+  bool StatisticsDone() const;
+
  private:
   corvane::analysis::CompareStatus Run(const corvane::analysis::CompareInput& a,
                                        const corvane::analysis::CompareInput& b,
                                        const corvane::analysis::CompareOptions& options,
                                        const corvane::analysis::ComparePlan& plan, std::stop_token stop,
                                        platform::JobProgress& progress);
+
+  void StartStatistics(const corvane::analysis::CompareInput& a, uint32_t frames);
+  void MeasureStatistics(const corvane::analysis::CompareInput& a, uint32_t frames, std::stop_token stop);
 
   mutable std::mutex m_lock;
   std::vector<corvane::analysis::FrameMetrics> m_results;  // guarded by m_lock
@@ -73,7 +88,11 @@ class QualityTrack {
   uint32_t m_planned = 0;                                  // guarded by m_lock
   bool m_ssim = false;                                     // guarded by m_lock
   uint64_t m_runId = 0;                                    // guarded by m_lock
-  platform::JobRunner<corvane::analysis::CompareStatus> m_run;  // last: ends before the rest goes
+  std::vector<corvane::analysis::SignalStats> m_statistics;  // guarded by m_lock
+  bool m_statisticsDone = true;                              // guarded by m_lock
+  // Last: both end before the rest goes.
+  platform::JobRunner<corvane::analysis::CompareStatus> m_run;
+  platform::JobRunner<bool> m_statisticsRun;
 };
 
 // Exports of a finished or partial track; `ssim` says whether the frames
@@ -83,9 +102,12 @@ class QualityTrack {
 // CSV: "frame,psnr_y,psnr_u,psnr_v,psnr_avg,mse_y,mse_u,mse_v,mse_avg"
 // (",ssim_y,ssim_u,ssim_v,ssim_all" with SSIM), the plane letters r, g, b for
 // RGB and y alone for grey; the figures as `corvane-tool compare --json`
-// prints them (%.6f), infinite PSNR as "inf".
+// prints them (%.6f), infinite PSNR as "inf". With `statistics` (A's, frame
+// for frame; fewer than the frames when their run stopped early), A's
+// figures follow under their ffmpeg names (",YMIN,...,BRNG"), printed as
+// `corvane-tool stats` prints them, empty where a frame has none.
 bool WriteQualityCsv(const std::string& path, const std::vector<corvane::analysis::FrameMetrics>& frames,
-                     bool ssim);
+                     bool ssim, const std::vector<corvane::analysis::SignalStats>& statistics = {});
 // ffmpeg's psnr stats file, or with `ssim` its ssim stats file.
 bool WriteQualityStats(const std::string& path, const std::vector<corvane::analysis::FrameMetrics>& frames,
                        bool ssim);

@@ -210,7 +210,7 @@ void CompareFlow::ExportQuality(bool stats) {
   const std::vector<corvane::analysis::FrameMetrics> frames = track.Results();
   bool ok = false;
   if (!stats) {
-    ok = session::WriteQualityCsv(targets[0], frames, track.Ssim());
+    ok = session::WriteQualityCsv(targets[0], frames, track.Ssim(), track.Statistics());
   } else {
     ok = session::WriteQualityStats(targets[0], frames, false);
     if (ok && ssimBeside) ok = session::WriteQualityStats(targets[1], frames, true);

@@ -1,7 +1,10 @@
 #include "ui/quality_graph.h"
 
+#include <QActionGroup>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QHelpEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QToolTip>
 #include <QPainter>
@@ -10,6 +13,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <functional>
+#include <limits>
 
 #include "session/quality_track.h"
 
@@ -18,6 +23,8 @@ namespace ui {
 using corvane::analysis::FrameMetrics;
 using corvane::analysis::PsnrOf;
 using corvane::analysis::Sampling;
+using corvane::analysis::SignalStats;
+using corvane::analysis::StatId;
 
 namespace {
 
@@ -32,6 +39,7 @@ const QColor kLowest(0, 0, 0);
 const QColor kYuvColours[3] = {QColor(64, 64, 64), QColor(31, 119, 180), QColor(214, 39, 40)};
 const QColor kRgbColours[3] = {QColor(214, 39, 40), QColor(44, 160, 44), QColor(31, 119, 180)};
 const QColor kAverageColour(255, 127, 14);
+const QColor kStatisticColour(23, 150, 170);
 
 constexpr int kPad = 4;
 
@@ -72,6 +80,7 @@ void QualityGraph::Reset() {
   m_anyFinitePsnr = false;
   m_lowestPsnr = 0;
   m_lowestFrame = 0;
+  m_statistics.clear();
 }
 
 void QualityGraph::Poll() {
@@ -84,8 +93,10 @@ void QualityGraph::Poll() {
   // Done before the results: a run seen finished has all its results in.
   const bool done = m_track->Done();
   const std::vector<FrameMetrics> fresh = m_track->Results(m_values.size());
+  const std::vector<SignalStats> statistics = m_track->Statistics(m_statistics.size());
+  m_statistics.insert(m_statistics.end(), statistics.begin(), statistics.end());
   const uint32_t planned = m_track->Planned();
-  changed = changed || !fresh.empty() || done != m_done || planned != m_planned;
+  changed = changed || !fresh.empty() || !statistics.empty() || done != m_done || planned != m_planned;
   m_done = done;
   m_planned = planned;
   m_trackSsim = m_track->Ssim();
@@ -132,7 +143,18 @@ void QualityGraph::SetShowSsim(bool on) {
   update();
 }
 
-QRect QualityGraph::PlotRect() const { return LayOut().plot; }
+void QualityGraph::SetStatistic(std::optional<StatId> id, StatisticPlace place) {
+  m_statistic = id;
+  m_place = place;
+  update();
+}
+
+float QualityGraph::StatisticOf(uint32_t frame) const {
+  if (!m_statistic || frame == 0 || frame > m_statistics.size()) return std::numeric_limits<float>::quiet_NaN();
+  return float(m_statistics[frame - 1][*m_statistic]);
+}
+
+QRect QualityGraph::PlotRect() const { return FramePlot(LayOut()); }
 
 QString QualityGraph::StateText() const {
   if (!m_done) return tr("正在计算 %1/%2 帧").arg(m_values.size()).arg(m_planned);
@@ -169,8 +191,12 @@ QualityGraph::Layout QualityGraph::LayOut() const {
       l.legend.push_back({place(entryWidth(text)), text, pale ? Paler(colour) : colour});
     }
   };
-  group(QStringLiteral("PSNR (dB)"), false);
+  if (!StatisticInstead()) group(QStringLiteral("PSNR (dB)"), false);
   if (SsimShown()) group(QStringLiteral("SSIM"), true);
+  if (m_statistic) {
+    const QString name = QString::fromLatin1(corvane::analysis::StatName(*m_statistic));
+    l.legend.push_back({place(entryWidth(name)), name, kStatisticColour});
+  }
   // The figures at the right of the last row, or on a row of their own.
   l.stateText = StateText();
   if (!l.stateText.isEmpty()) {
@@ -188,10 +214,23 @@ QualityGraph::Layout QualityGraph::LayOut() const {
   // The top axis labels are centred on the plot's top line: half a row
   // below the header and a gap.
   const int top = headerBottom + kPad + (rowH + 1) / 2, bottom = rowH + kPad / 2;
-  l.plot = QRect(QPoint(left, top), QPoint(width() - 1 - right, height() - 1 - bottom));
+  const QRect area(QPoint(left, top), QPoint(width() - 1 - right, height() - 1 - bottom));
+  if (!m_statistic) {
+    l.plot = area;
+  } else if (StatisticInstead()) {
+    l.statPlot = area;
+  } else {
+    // Under: PSNR above, the statistic below, a row apart so that the
+    // labels of the one's bottom and the other's top line keep apart.
+    const int gap = rowH + kPad;
+    const int upper = std::max(2, (area.height() - gap) * 11 / 20);
+    l.plot = QRect(area.left(), area.top(), area.width(), upper);
+    l.statPlot = QRect(QPoint(area.left(), l.plot.bottom() + 1 + gap), area.bottomRight());
+  }
   for (int i = 0; i <= 2; ++i) {
-    l.axisLabels.push_back(AxisLabelRect(l.plot, i, false));
+    if (!l.plot.isEmpty()) l.axisLabels.push_back(AxisLabelRect(l.plot, i, false));
     if (SsimShown()) l.axisLabels.push_back(AxisLabelRect(l.plot, i, true));
+    if (!l.statPlot.isEmpty()) l.axisLabels.push_back(AxisLabelRect(l.statPlot, i, false));
   }
   return l;
 }
@@ -233,6 +272,40 @@ QualityGraph::Range QualityGraph::SsimAxis() const {
   return {m_ssimMin - std::max(0.001, 0.1 * (1 - m_ssimMin)), 1};
 }
 
+QualityGraph::Range QualityGraph::StatisticAxis() const {
+  if (!m_statistic || m_statistics.empty()) return {0, 1};
+  double low = m_statistics.front()[*m_statistic], high = low;
+  for (const SignalStats& s : m_statistics) low = std::min(low, s[*m_statistic]), high = std::max(high, s[*m_statistic]);
+  // A flat line sits in the middle of an axis of its own size (or of 1).
+  const double margin = high > low ? 0.1 * (high - low) : std::max(std::abs(high) * 0.1, 0.5);
+  return {low >= 0 ? std::max(0.0, low - margin) : low - margin, high + margin};
+}
+
+void QualityGraph::contextMenuEvent(QContextMenuEvent* event) {
+  // The statistics line: none or one figure, and its place.
+  QMenu menu(this);
+  QMenu* figures = menu.addMenu(tr("统计曲线"));
+  auto* group = new QActionGroup(figures);
+  auto choice = [&](const QString& text, std::optional<StatId> id) {
+    QAction* a = figures->addAction(text);
+    a->setCheckable(true);
+    a->setChecked(id == m_statistic);
+    group->addAction(a);
+    connect(a, &QAction::triggered, this, [this, id] { SetStatistic(id, m_place); });
+  };
+  choice(tr("无"), std::nullopt);
+  figures->addSeparator();
+  for (int i = 0; i < corvane::analysis::kStatCount; ++i)
+    choice(QString::fromLatin1(corvane::analysis::StatName(StatId(i))), StatId(i));
+  QAction* instead = menu.addAction(tr("代替PSNR/SSIM曲线"));
+  instead->setCheckable(true);
+  instead->setChecked(m_place == StatisticPlace::kInstead);
+  connect(instead, &QAction::toggled, this, [this](bool on) {
+    SetStatistic(m_statistic, on ? StatisticPlace::kInstead : StatisticPlace::kUnder);
+  });
+  menu.exec(event->globalPos());
+}
+
 void QualityGraph::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
   if (const uint32_t frame = FrameAt(event->position().toPoint().x())) emit frameClicked(frame);
@@ -249,11 +322,12 @@ bool QualityGraph::event(QEvent* event) {
     return true;
   }
   QString planes;
-  for (int s = 0; s < m_planeCount; ++s)
+  for (int s = 0; s < m_planeCount && !StatisticInstead(); ++s)
     planes += QStringLiteral("%1%2 %3").arg(s ? QStringLiteral("  ") : QString())
                   .arg(QChar(corvane::analysis::PlaneLetter(m_sampling, s, true)))
                   .arg(Figure(m_values[frame - 1][size_t(s)], 2));
-  QToolTip::showText(help->globalPos(), FiguresOf(frame, SsimShown()) + u'\n' + planes, this);
+  QToolTip::showText(help->globalPos(), FiguresOf(frame, SsimShown()) + (planes.isEmpty() ? QString() : u'\n' + planes),
+                     this);
   return true;
 }
 
@@ -268,6 +342,8 @@ void QualityGraph::paintEvent(QPaintEvent*) {
   if (!m_track || m_planned == 0) return;
   const Layout layout = LayOut();
   DrawLegend(p, layout);
+  if (!layout.statPlot.isEmpty() && layout.statPlot.width() >= 2 && layout.statPlot.height() >= 2)
+    DrawStatistic(p, layout.statPlot);
   const QRect plot = layout.plot;
   if (plot.width() < 2 || plot.height() < 2) return;
   const bool ssimShown = SsimShown();
@@ -286,32 +362,53 @@ void QualityGraph::paintEvent(QPaintEvent*) {
   }
   p.setClipping(false);
   DrawLowest(p, plot, psnr);
-  if (m_current >= 1 && m_current <= m_planned) {
-    const int x = XIn(plot, m_planned, m_current);
-    p.setPen(QPen(kMarker, 1));
-    p.drawLine(x, plot.top(), x, plot.bottom());
-  }
+  DrawMarker(p, plot);
 }
 
 void QualityGraph::DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ssim, bool ssimShown) const {
+  DrawGrid(p, plot, psnr, psnr.high - psnr.low >= 3 ? 0 : 1, ssimShown ? &ssim : nullptr);
+  if (!m_statistic) DrawFrameNumbers(p, plot);  // else under the statistic's plot
+}
+
+void QualityGraph::DrawGrid(QPainter& p, const QRect& plot, Range left, int decimals, const Range* right) const {
   p.setPen(kGrid);
   p.drawRect(plot.adjusted(0, 0, -1, -1));
-  const QFontMetrics fm = fontMetrics();
-  const int decimals = psnr.high - psnr.low >= 3 ? 0 : 1;
   for (int i = 0; i <= 2; ++i) {
     const int y = plot.bottom() - i * (plot.height() - 1) / 2;
     p.setPen(kGrid);
     p.drawLine(plot.left(), y, plot.right(), y);
     p.setPen(kText);
     p.drawText(AxisLabelRect(plot, i, false), Qt::AlignRight | Qt::AlignVCenter,
-               QString::number(psnr.low + i * (psnr.high - psnr.low) / 2, 'f', decimals));
-    if (ssimShown)
+               QString::number(left.low + i * (left.high - left.low) / 2, 'f', decimals));
+    if (right)
       p.drawText(AxisLabelRect(plot, i, true), Qt::AlignLeft | Qt::AlignVCenter,
-                 QString::number(ssim.low + i * (ssim.high - ssim.low) / 2, 'f', 3));
+                 QString::number(right->low + i * (right->high - right->low) / 2, 'f', 3));
   }
+}
+
+void QualityGraph::DrawFrameNumbers(QPainter& p, const QRect& plot) const {
   const QRect bottomRow(plot.left(), plot.bottom() + 1, plot.width(), height() - plot.bottom() - 1);
   p.drawText(bottomRow, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("1"));
   p.drawText(bottomRow, Qt::AlignRight | Qt::AlignVCenter, QString::number(m_planned));
+}
+
+void QualityGraph::DrawMarker(QPainter& p, const QRect& plot) const {
+  if (m_current < 1 || m_current > m_planned) return;
+  const int x = XIn(plot, m_planned, m_current);
+  p.setPen(QPen(kMarker, 1));
+  p.drawLine(x, plot.top(), x, plot.bottom());
+}
+
+void QualityGraph::DrawStatistic(QPainter& p, const QRect& plot) const {
+  const Range range = StatisticAxis();
+  const double span = range.high - range.low;
+  DrawGrid(p, plot, range, span >= 10 ? 0 : span >= 1 ? 1 : 3, nullptr);
+  DrawFrameNumbers(p, plot);
+  p.setClipRect(plot);
+  p.setPen(QPen(kStatisticColour, 0));
+  DrawValues(p, plot, m_statistics.size(), [&](size_t i) { return float(m_statistics[i][*m_statistic]); }, range);
+  p.setClipping(false);
+  DrawMarker(p, plot);
 }
 
 void QualityGraph::DrawLegend(QPainter& p, const Layout& layout) const {
@@ -337,12 +434,23 @@ QString QualityGraph::Figure(float v, int decimals) {
 
 QString QualityGraph::FiguresOf(uint32_t frame, bool ssimShown) const {
   const Values& v = m_values[frame - 1];
+  QString statistic;
+  if (m_statistic && frame <= m_statistics.size())
+    statistic = QStringLiteral("%1 %2").arg(QString::fromLatin1(corvane::analysis::StatName(*m_statistic)),
+                                            QString::fromStdString(m_statistics[frame - 1].Text(*m_statistic)));
+  if (StatisticInstead()) return tr("第 %1 帧: %2").arg(frame).arg(statistic);
   QString text = tr("第 %1 帧: 平均 %2 dB").arg(frame).arg(Figure(v[3], 2));
   if (ssimShown) text += QStringLiteral("  SSIM %1").arg(Figure(v[7], 4));
+  if (!statistic.isEmpty()) text += QStringLiteral("  ") + statistic;
   return text;
 }
 
 void QualityGraph::DrawLine(QPainter& p, const QRect& plot, int series, Range range) const {
+  DrawValues(p, plot, m_values.size(), [&](size_t i) { return m_values[i][size_t(series)]; }, range);
+}
+
+void QualityGraph::DrawValues(QPainter& p, const QRect& plot, size_t count, const std::function<float(size_t)>& value,
+                              Range range) const {
   const double scale = (plot.height() - 1) / (range.high - range.low);
   auto yOf = [&](float v) {
     if (std::isinf(v)) return double(plot.top());
@@ -356,7 +464,7 @@ void QualityGraph::DrawLine(QPainter& p, const QRect& plot, int series, Range ra
   // painted once, at most two lines a column however many frames it holds
   // (a column of one value is a pixel-long line: the painter skips empty ones).
   QVector<QLineF> lines;
-  lines.reserve(int(std::min<size_t>(m_values.size(), size_t(plot.width())) * 2));
+  lines.reserve(int(std::min<size_t>(count, size_t(plot.width())) * 2));
   int column = INT_MIN, previousColumn = INT_MIN;
   double first = 0, low = 0, high = 0, last = 0;
   double previousLow = 0, previousHigh = 0, previousLast = 0;
@@ -373,9 +481,9 @@ void QualityGraph::DrawLine(QPainter& p, const QRect& plot, int series, Range ra
     lines << (high > low ? QLineF(column, low, column, high) : QLineF(column, low, column + 1, low));
     previousColumn = column, previousLow = low, previousHigh = high, previousLast = last;
   };
-  for (size_t i = 0; i < m_values.size(); ++i) {
+  for (size_t i = 0; i < count; ++i) {
     const int x = XIn(plot, m_planned, uint32_t(i + 1));
-    const double y = yOf(m_values[i][size_t(series)]);
+    const double y = yOf(value(i));
     if (x != column) {
       flush();
       column = x;

@@ -14,15 +14,24 @@
 // 0 to 100 dB. The x axis spans the frames the track plans to measure, so the
 // lines grow from left to right as the results come in.
 //
+// A statistics line (one of A's per-frame figures the track measures beside
+// the comparison: YAVG, SATAVG, BRNG, ...) can be drawn in a plot of its own
+// under the PSNR plot, or instead of it; the graph's context menu chooses
+// the figure and the place. Its axis spans the figure's values so far, with
+// a margin of a tenth of their range.
+//
 // Threads: GUI thread only; the track's worker is read through its getters.
 #pragma once
 
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "analysis/compare.h"
+#include "analysis/signal_stats.h"
 
 namespace session {
 class QualityTrack;
@@ -47,6 +56,13 @@ class QualityGraph : public QWidget {
   // SSIM lines (the planes' colours, paler) on a right axis, when the track
   // measures SSIM.
   void SetShowSsim(bool on);
+
+  // Where the statistics line goes.
+  enum class StatisticPlace { kUnder, kInstead };
+  // The statistics line: the figure (none: no line) and its place.
+  void SetStatistic(std::optional<corvane::analysis::StatId> id, StatisticPlace place = StatisticPlace::kUnder);
+  std::optional<corvane::analysis::StatId> Statistic() const { return m_statistic; }
+  StatisticPlace Place() const { return m_place; }
 
   // The frame with the lowest average PSNR so far (the first on ties), 0 for none.
   uint32_t LowestFrame() const { return m_lowestFrame; }
@@ -74,7 +90,8 @@ class QualityGraph : public QWidget {
     std::vector<LegendEntry> legend;
     QRect state;  // the figures' or state's text, elided to fit
     QString stateText;
-    QRect plot;
+    QRect plot;       // PSNR and SSIM; empty when the statistics line is drawn instead
+    QRect statPlot;   // the statistics line's; empty without one
     std::vector<QRect> axisLabels;  // the left (and right) axes' labels
   };
   Layout LayOut() const;
@@ -85,6 +102,7 @@ class QualityGraph : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;  // the tooltip
 
@@ -100,11 +118,23 @@ class QualityGraph : public QWidget {
   QRect PlotRect() const;
   Range PsnrAxis() const;
   Range SsimAxis() const;
-  bool SsimShown() const { return m_showSsim && m_trackSsim; }
+  Range StatisticAxis() const;
+  bool SsimShown() const { return m_showSsim && m_trackSsim && !StatisticInstead(); }
+  bool StatisticInstead() const { return m_statistic && m_place == StatisticPlace::kInstead; }
+  // The statistic's value of frame (1-based), NaN for none yet.
+  float StatisticOf(uint32_t frame) const;
+  // The plot the frames' x positions are taken from (either one: they share their left and right).
+  QRect FramePlot(const Layout& layout) const { return layout.plot.isEmpty() ? layout.statPlot : layout.plot; }
   QString StateText() const;
   // The left (and right) label of axis line i (0 bottom, 1 middle, 2 top).
   QRect AxisLabelRect(const QRect& plot, int i, bool right) const;
   void DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ssim, bool ssimShown) const;
+  // The plot's border, its three grid lines and their labels: the left
+  // axis's with `decimals`, the right one's (SSIM) when given.
+  void DrawGrid(QPainter& p, const QRect& plot, Range left, int decimals, const Range* right) const;
+  void DrawFrameNumbers(QPainter& p, const QRect& plot) const;  // 1 and the last, under the plot
+  void DrawMarker(QPainter& p, const QRect& plot) const;        // the current frame's line
+  void DrawStatistic(QPainter& p, const QRect& plot) const;
   void DrawLegend(QPainter& p, const Layout& layout) const;
   // "第 N 帧: 平均 x dB" (and the SSIM) of frame (1-based, measured):
   // the frame on screen at the top right, the frame under the pointer in
@@ -112,6 +142,9 @@ class QualityGraph : public QWidget {
   QString FiguresOf(uint32_t frame, bool ssimShown) const;
   static QString Figure(float v, int decimals);  // "inf" for infinite PSNR
   void DrawLine(QPainter& p, const QRect& plot, int series, Range range) const;
+  // The line of value(0 .. count - 1), frames 1 .. count, against `range`.
+  void DrawValues(QPainter& p, const QRect& plot, size_t count, const std::function<float(size_t)>& value,
+                  Range range) const;
   void DrawLowest(QPainter& p, const QRect& plot, Range psnr) const;
 
   const session::QualityTrack* m_track = nullptr;
@@ -130,6 +163,9 @@ class QualityGraph : public QWidget {
   uint32_t m_lowestFrame = 0;
   uint32_t m_current = 0;
   bool m_showSsim = false;
+  std::optional<corvane::analysis::StatId> m_statistic;
+  StatisticPlace m_place = StatisticPlace::kUnder;
+  std::vector<corvane::analysis::SignalStats> m_statistics;  // frame n at n - 1
 };
 
 }  // namespace ui

@@ -994,6 +994,22 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
         <source>第 %1 帧: 平均 %2 dB</source>
         <translation>Frame %1: average %2 dB</translation>
     </message>
+    <message>
+        <source>第 %1 帧: %2</source>
+        <translation>Frame %1: %2</translation>
+    </message>
+    <message>
+        <source>统计曲线</source>
+        <translation>Statistics Line</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>代替PSNR/SSIM曲线</source>
+        <translation>Instead of the PSNR/SSIM Lines</translation>
+    </message>
 </context>
 <context>
     <name>ui::SpliceDialog</name>

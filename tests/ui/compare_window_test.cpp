@@ -81,13 +81,16 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   // The figures of every frame both files have, as CSV. The chooser offers
   // *.csv and A's name in A's folder as a whole path; a name typed without
   // an extension gets it. The stats file likewise, as *.log.
-  ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done(); }));
+  // A's signal statistics follow the metrics.
+  ASSERT_TRUE(uitest::WaitFor([&] { return w.Session()->Track().Done() && w.Session()->Track().StatisticsDone(); }));
   log->saveChoice = QString::fromStdString(dir.File("q"));
   w.Run(Command::ExportCsv);
   QFile csv(QString::fromStdString(dir.File("q.csv")));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   const QList<QByteArray> lines = csv.readAll().split('\n');
-  EXPECT_EQ(lines[0], "frame,psnr_y,psnr_u,psnr_v,psnr_avg,mse_y,mse_u,mse_v,mse_avg");
+  EXPECT_EQ(lines[0], "frame,psnr_y,psnr_u,psnr_v,psnr_avg,mse_y,mse_u,mse_v,mse_avg,YMIN,YLOW,YAVG,YHIGH,YMAX,"
+                      "UMIN,ULOW,UAVG,UHIGH,UMAX,VMIN,VLOW,VAVG,VHIGH,VMAX,SATMIN,SATLOW,SATAVG,SATHIGH,SATMAX,"
+                      "HUEMED,HUEAVG,YDIF,UDIF,VDIF,YBITDEPTH,UBITDEPTH,VBITDEPTH,TOUT,VREP,BRNG");
   EXPECT_EQ(lines.size(), 14);  // the header, 12 frames, the empty end
   log->saveChoice = QString::fromStdString(dir.File("s"));
   w.Run(Command::ExportStats);

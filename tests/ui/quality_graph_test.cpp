@@ -7,7 +7,10 @@
 #include <QTest>
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <sstream>
 
+#include "analysis/signal_stats.h"
 #include "session/quality_track.h"
 #include "support/quality_pair.h"
 #include "ui/quality_graph.h"
@@ -176,6 +179,85 @@ TEST(QualityGraph, DrawsTheAverageLineAtTheAverage) {
   ASSERT_GT(vRow - yRow, 40);  // the lines far apart: the share below means something
   const double expected = vRow - (average - v) / (y - v) * (vRow - yRow);
   EXPECT_LE(std::abs(averageRow - expected), 1.5) << "Y at " << yRow << ", V at " << vRow;
+}
+
+// A's statistics beside the comparison: the track measures every figure as
+// the statistics core does (frame by frame, each against the one before),
+// the graph draws the chosen one in a plot of its own under the PSNR plot
+// or instead of it, and the CSV carries every figure after the metrics.
+TEST(QualityGraph, DrawsAStatisticUnderOrInsteadOfPsnrAndExportsIt) {
+  using corvane::analysis::StatId;
+  testsupport::TempDir dir;
+  const QualityPair pair = testsupport::WriteQualityPair(dir);
+  session::QualityTrack track;
+  ASSERT_TRUE(track.Start(pair.a, pair.b, false).Ok());
+  ui::QualityGraph graph;
+  graph.resize(400, graph.sizeHint().height());
+  graph.SetTrack(&track);
+  graph.show();
+  ASSERT_TRUE(uitest::WaitFor([&] {
+    const bool done = track.Done() && track.StatisticsDone();
+    graph.Poll();
+    return done;
+  }));
+
+  const std::vector<uint8_t> a = testsupport::ReadBytes(pair.a.path);
+  const size_t frameSize = size_t(QualityPair::kWidth) * QualityPair::kHeight * 3 / 2;
+  const std::vector<corvane::analysis::SignalStats> measured = track.Statistics();
+  ASSERT_EQ(measured.size(), QualityPair::kFrames);
+  corvane::analysis::SignalStatsMeter meter;
+  std::vector<uint8_t> scratch[2];
+  for (uint32_t n = 0; n < QualityPair::kFrames; ++n) {
+    auto planes = [&](uint32_t k) {
+      return corvane::analysis::StatsPlanes(corvane::YUV_YV12, QualityPair::kWidth, QualityPair::kHeight,
+                                            a.data() + k * frameSize, &scratch[k % 2]);
+    };
+    const auto frame = planes(n), before = n ? planes(n - 1) : frame;
+    EXPECT_EQ(measured[n].values, meter.Measure(frame, n ? &before : nullptr, {true, true, true}).values) << n;
+  }
+
+  // The statistic's own colour, counted inside a rectangle of the picture.
+  const QColor line(23, 150, 170);
+  auto pixels = [&](const QRect& r) {
+    const QImage image = graph.grab().toImage();
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x) n += image.pixelColor(x, y) == line;
+    return n;
+  };
+  auto legend = [&] {
+    QStringList texts;
+    for (const auto& e : graph.LayOut().legend) texts << e.text;
+    return texts.join(u' ');
+  };
+  graph.SetStatistic(StatId::kYAvg);
+  ui::QualityGraph::Layout under = graph.LayOut();
+  EXPECT_GT(under.statPlot.top(), under.plot.bottom());
+  EXPECT_EQ(legend(), QStringLiteral("PSNR (dB) Y U V 平均 YAVG"));
+  EXPECT_GE(pixels(under.statPlot), under.statPlot.width() / 2);
+  EXPECT_EQ(pixels(under.plot), 0);
+  for (uint32_t f = 1; f <= QualityPair::kFrames; ++f) EXPECT_EQ(graph.FrameAt(graph.XOf(f)), f);
+
+  graph.SetStatistic(StatId::kSatAvg, ui::QualityGraph::StatisticPlace::kInstead);
+  const ui::QualityGraph::Layout instead = graph.LayOut();
+  EXPECT_TRUE(instead.plot.isEmpty());
+  EXPECT_EQ(instead.statPlot.top(), under.plot.top());
+  EXPECT_EQ(legend(), QStringLiteral("SATAVG"));
+  EXPECT_GE(pixels(instead.statPlot), instead.statPlot.width() / 2);
+
+  const std::string csv = dir.File("quality.csv");
+  ASSERT_TRUE(session::WriteQualityCsv(csv, track.Results(), false, measured));
+  std::ifstream in(csv);
+  std::string header, first;
+  std::getline(in, header);
+  std::getline(in, first);
+  std::string names, values;
+  for (int i = 0; i < corvane::analysis::kStatCount; ++i) {
+    names += std::string(",") + corvane::analysis::StatName(StatId(i));
+    values += "," + measured[0].Text(StatId(i));
+  }
+  EXPECT_EQ(header, "frame,psnr_y,psnr_u,psnr_v,psnr_avg,mse_y,mse_u,mse_v,mse_avg" + names);
+  EXPECT_EQ(first.substr(first.size() - values.size()), values);
 }
 
 }  // namespace
