@@ -92,10 +92,10 @@ void QualityTrack::StartStatistics(const CompareInput& a, uint32_t frames) {
 
 void QualityTrack::MeasureStatistics(const CompareInput& a, uint32_t frames, std::stop_token stop) {
   // A's own open file when the caller lent one, else opened here with A's parameters.
-  std::unique_ptr<corvane::RawVideoFile> own;
+  std::unique_ptr<corvane::VideoFile> own;
   const corvane::VideoFile* file = a.file;
   if (!file) {
-    auto opened = corvane::RawVideoFile::Open(a.path);
+    auto opened = corvane::OpenVideoFile(a.path);
     if (!opened || !(*opened)->UseParameters(a.para, a.useSegments)) return;
     own = std::move(*opened);
     file = own.get();
