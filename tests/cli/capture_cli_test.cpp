@@ -20,10 +20,7 @@ using testsupport::ReadBytes;
 using testsupport::Run;
 using testsupport::TempDir;
 
-testsupport::RunResult Tool(std::vector<std::string> args) {
-  args.insert(args.begin(), CORVANE_TOOL);
-  return Run(args);
-}
+using testsupport::Tool;
 
 // `frames` frames back to back, with a plain trailer when `code` is non-zero.
 std::string WriteClip(const TempDir& dir, const std::string& name, const std::vector<std::vector<uint8_t>>& frames,

@@ -19,10 +19,7 @@ using testsupport::ReadBytes;
 using testsupport::RunResult;
 using testsupport::TempDir;
 
-RunResult Tool(std::vector<std::string> args) {
-  args.insert(args.begin(), CORVANE_TOOL);
-  return testsupport::Run(args);
-}
+using testsupport::Tool;
 
 std::string ReadText(const std::string& path) {
   const auto b = ReadBytes(path);

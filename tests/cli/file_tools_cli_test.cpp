@@ -15,10 +15,7 @@ namespace {
 using testsupport::ReadBytes;
 using testsupport::TempDir;
 
-testsupport::RunResult Tool(std::vector<std::string> args) {
-  args.insert(args.begin(), CORVANE_TOOL);
-  return testsupport::Run(args);
-}
+using testsupport::Tool;
 
 void Gen(const std::string& out, const std::string& format, const std::string& size, int frames, bool trailer,
          const std::string& interval = "40") {

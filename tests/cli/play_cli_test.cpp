@@ -10,10 +10,7 @@ namespace {
 
 using testsupport::TempDir;
 
-testsupport::RunResult Tool(std::vector<std::string> args) {
-  args.insert(args.begin(), CORVANE_TOOL);
-  return testsupport::Run(args);
-}
+using testsupport::Tool;
 
 // The frame numbers and size changes of `play` output, in order, without times.
 std::vector<std::string> Events(const std::string& out) {

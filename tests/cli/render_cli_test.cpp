@@ -17,10 +17,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using testsupport::TempDir;
 
-testsupport::RunResult Tool(std::vector<std::string> args) {
-  args.insert(args.begin(), CORVANE_TOOL);
-  return testsupport::Run(args);
-}
+using testsupport::Tool;
 
 using testsupport::HaveFfmpeg;
 

@@ -16,10 +16,7 @@ namespace {
 using testsupport::RunResult;
 using testsupport::TempDir;
 
-RunResult Tool(std::vector<std::string> args) {
-  args.insert(args.begin(), CORVANE_TOOL);
-  return testsupport::Run(args);
-}
+using testsupport::Tool;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

@@ -14,10 +14,7 @@ namespace {
 using testsupport::Run;
 using testsupport::TempDir;
 
-testsupport::RunResult Tool(std::vector<std::string> args) {
-  args.insert(args.begin(), CORVANE_TOOL);
-  return Run(args);
-}
+using testsupport::Tool;
 
 TEST(ToolCli, GenThenInfoForEveryFormat) {
   TempDir dir;

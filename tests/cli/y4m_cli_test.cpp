@@ -13,10 +13,7 @@ using testsupport::ReadBytes;
 using testsupport::RunResult;
 using testsupport::TempDir;
 
-RunResult Tool(std::vector<std::string> args) {
-  args.insert(args.begin(), CORVANE_TOOL);
-  return testsupport::Run(args);
-}
+using testsupport::Tool;
 
 RunResult Shell(const std::string& command) { return testsupport::Run({"sh", "-c", command}); }
 

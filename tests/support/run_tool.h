@@ -67,4 +67,12 @@ inline RunResult Run(const std::vector<std::string>& argv, const char* stdoutPat
 // Whether ffmpeg, the peer some tests compare with, is installed.
 inline bool HaveFfmpeg() { return Run({"ffmpeg", "-version"}).status == 0; }
 
+#ifdef CORVANE_TOOL
+// Runs the corvane-tool the build made (CORVANE_TOOL, its path) with `args`.
+inline RunResult Tool(std::vector<std::string> args) {
+  args.insert(args.begin(), CORVANE_TOOL);
+  return Run(args);
+}
+#endif
+
 }  // namespace testsupport
