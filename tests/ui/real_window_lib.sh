@@ -137,15 +137,20 @@ choose_file() {
   chooser=$(other_active_window "$1")
   [ -n "$chooser" ] || fail "Ctrl+O opened no file chooser"
   sleep 1
-  xdotool windowactivate --sync "$chooser" 2>/dev/null || true
-  sleep 0.3
-  xdotool key ctrl+a
-  xdotool type --delay 20 "$2"
-  for _ in $(seq 5); do
-    sleep 0.5
-    xdotool key --window "$chooser" Return 2>/dev/null || break
-    sleep 0.5
+  # Typed twice at most: on a loaded machine the chooser may still be laying
+  # out its fields when the first keys arrive, and lose some of them.
+  for _ in 1 2; do
     xwininfo -id "$chooser" 2>/dev/null | grep -q 'IsViewable' || return 0
+    xdotool windowactivate --sync "$chooser" 2>/dev/null || true
+    sleep 0.3
+    xdotool key ctrl+a
+    xdotool type --delay 20 "$2"
+    for _ in $(seq 5); do
+      sleep 0.5
+      xdotool key --window "$chooser" Return 2>/dev/null || break
+      sleep 0.5
+      xwininfo -id "$chooser" 2>/dev/null | grep -q 'IsViewable' || return 0
+    done
   done
   xwininfo -id "$chooser" 2>/dev/null | grep -q 'IsViewable' && fail "the file chooser does not take $2"
   return 0
