@@ -175,7 +175,10 @@ bool Transport::Step(int delta) {
   {
     // Paused at once; the frame follows on the seeker. Steps come one after
     // another from the frame the last one asked for, so a held key loses
-    // none while the seeker is busy.
+    // none while the seeker is busy. The seeker's drawing of the step before
+    // is cut short, not waited for (a huge frame's takes a second): the
+    // newest step is the one shown.
+    m_graph->CancelPresentation();
     std::scoped_lock lock(m_graphLock);
     (void)m_graph->Pause();
   }
@@ -198,7 +201,11 @@ void Transport::RunOnGraph(std::function<void(corvane::PlaybackGraph*)> task) {
 
 void Transport::RequestSeek(uint32_t n) { m_seeker.Post(n); }
 
-void Transport::DropPendingSeek() { m_seeker.DropPending(); }
+void Transport::DropPendingSeek() {
+  m_seeker.DropPending();
+  // The seek under way holds the graph lock while it draws: cut it short.
+  if (m_graph) m_graph->CancelPresentation();
+}
 
 void Transport::SeekNow(uint32_t n, uint64_t ticket) {
   std::scoped_lock graph(m_graphLock);
