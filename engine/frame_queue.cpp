@@ -27,15 +27,6 @@ void FrameBufferList::Append(FrameBuffer* b) {
   ++count;
 }
 
-void FrameBufferList::Prepend(FrameBuffer* b) {
-  b->pPrev = nullptr;
-  b->pNext = head;
-  if (head) head->pPrev = b;
-  else tail = b;
-  head = b;
-  ++count;
-}
-
 FrameBuffer* FrameBufferList::RemoveHead() {
   if (count == 0) return nullptr;
   FrameBuffer* b = head;
@@ -120,7 +111,11 @@ void FrameQueue::GiveBackFull(const Taken& taken) {
     std::scoped_lock lock(m_lock);
     full = taken.flushes == m_flushes;
     if (full) {
-      m_full.Prepend(taken.buffer);
+      // At the head: the list is a few buffers long.
+      FrameBufferList behind = m_full;
+      m_full = {};
+      m_full.Append(taken.buffer);
+      while (FrameBuffer* b = behind.RemoveHead()) m_full.Append(b);
       m_fullCount.store(m_full.count, std::memory_order_release);
     } else {
       m_free.Append(taken.buffer);

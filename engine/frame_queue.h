@@ -38,7 +38,6 @@ struct FrameBufferList {
   uint32_t count = 0;
 
   void Append(FrameBuffer* b);
-  void Prepend(FrameBuffer* b);
   FrameBuffer* RemoveHead();
 };
 
