@@ -16,12 +16,17 @@ constexpr size_t kUnmapLaterThreshold = size_t(64) << 20;
 // ... a piece of this size at a time. The kernel holds the process's memory
 // map lock while it unmaps, and every mmap or munmap of another thread waits
 // for it: the user-interface thread's (a picture, a thread's stack) waited
-// out whole 1.6 GB blocks, hundreds of milliseconds. A 32 MiB piece takes a
-// few milliseconds.
-constexpr size_t kUnmapPiece = size_t(32) << 20;
+// out whole 1.6 GB blocks, hundreds of milliseconds. An 8 MiB piece takes
+// about a millisecond, and closing a file gives back several blocks at once
+// (the queue's, the surfaces'), each on its thread: between two pieces each
+// lets others at the lock.
+constexpr size_t kUnmapPiece = size_t(8) << 20;
 
 void UnmapInPieces(uint8_t* p, size_t size) {
-  for (size_t done = 0; done < size; done += kUnmapPiece) ::munmap(p + done, std::min(kUnmapPiece, size - done));
+  for (size_t done = 0; done < size; done += kUnmapPiece) {
+    ::munmap(p + done, std::min(kUnmapPiece, size - done));
+    std::this_thread::yield();
+  }
 }
 
 }  // namespace
