@@ -6,10 +6,12 @@
 // Writes a sparse file of three frames of FORMAT (a name corvane-tool takes,
 // e.g. P016, V210, I410, RGB32) at WxH with a trailer to the temp folder (a
 // hole: no disk is used, the frames read as zeros), opens it in the player
-// window on the offscreen platform, lets it play SECONDS (default 5), closes
-// it, and prints the time of the open and of the close on the GUI thread and
-// the longest gap of a 5 ms GUI timer over the whole run. The peak resident
-// memory is /usr/bin/time's. The file is deleted at the end.
+// window on the offscreen platform, lets it play SECONDS (default 5), then
+// reads a pixel's values (as the coordinate window does), pauses, steps,
+// plays again and, a second and a half later, closes it. It prints the time
+// each of these took on the GUI thread and the longest gap of a 5 ms GUI
+// timer over the whole run. The peak resident memory is /usr/bin/time's.
+// The file is deleted at the end.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -23,6 +25,7 @@
 #include "formats/trailer.h"
 #include "formats/yuv_format.h"
 #include "platform/file.h"
+#include "session/commands.h"
 #include "ui/open_file_flow.h"
 #include "ui/player_window.h"
 
@@ -64,7 +67,7 @@ int main(int argc, char** argv) {
   controls::InitResources();
   benchutil::GuiGapProbe probe;
   probe.Start(5);
-  qint64 openMs = 0, closeMs = 0;
+  qint64 openMs = 0, closeMs = 0, readoutMs = 0, pauseMs = 0, stepMs = 0, playMs = 0;
   bool playing = false;
   ui::PlayerWindow* window = nullptr;
   QTimer::singleShot(200, [&] {
@@ -75,22 +78,35 @@ int main(int argc, char** argv) {
     openMs = t.elapsed();
     playing = window->Graph() != nullptr;
   });
-  QTimer::singleShot(200 + seconds * 1000, [&] {
+  // How long fn keeps the GUI thread.
+  auto timed = [](auto&& fn) {
     QElapsedTimer t;
     t.start();
-    window->Files().CloseFile();
-    closeMs = t.elapsed();
+    fn();
+    return t.elapsed();
+  };
+  const int commandsAt = 200 + seconds * 1000;
+  QTimer::singleShot(commandsAt, [&] {
+    if (window->Graph()) readoutMs = timed([&] { (void)window->Graph()->GetPixelValue(w / 2, h / 2); });
+    pauseMs = timed([&] { window->Run(session::Command::Pause); });
+    stepMs = timed([&] { window->Run(session::Command::StepForward); });
+  });
+  // The step's frame is being drawn on the seeker meanwhile.
+  QTimer::singleShot(commandsAt + 100, [&] { playMs = timed([&] { window->Run(session::Command::Play); }); });
+  QTimer::singleShot(commandsAt + 1500, [&] {
+    closeMs = timed([&] { window->Files().CloseFile(); });
     delete window;
     window = nullptr;
   });
-  QTimer::singleShot(200 + seconds * 1000 + 1000, [&] { app.quit(); });
+  QTimer::singleShot(commandsAt + 2500, [&] { app.quit(); });
   app.exec();
   probe.Stop();
   std::filesystem::remove_all(dir);
-  std::printf("%s %ux%u (%.2f GB a frame): %s; open %lld ms, close %lld ms on the GUI thread; "
-              "longest GUI gap %lld ms over %lld ticks\n",
+  std::printf("%s %ux%u (%.2f GB a frame): %s; on the GUI thread: open %lld ms, pixel readout %lld ms, "
+              "pause %lld ms, step %lld ms, play %lld ms, close %lld ms; longest GUI gap %lld ms over %lld ticks\n",
               argv[1], w, h, frameSize / 1e9, playing ? "playing" : "refused", static_cast<long long>(openMs),
-              static_cast<long long>(closeMs), static_cast<long long>(probe.Longest()),
+              static_cast<long long>(readoutMs), static_cast<long long>(pauseMs), static_cast<long long>(stepMs),
+              static_cast<long long>(playMs), static_cast<long long>(closeMs), static_cast<long long>(probe.Longest()),
               static_cast<long long>(probe.Ticks()));
   return 0;
 }

@@ -111,12 +111,21 @@ __attribute__((target("avx2"))) void RoundSamplesAvx2(const uint16_t* src, uint8
   RoundSamplesPlain(src + i, dst + i, n - i, shift);
 }
 
-// Rows of `n` samples of a 16-bit plane rounded into an 8-bit one.
-void RoundPlane(const uint8_t* src, uint32_t srcPitch, uint8_t* dst, uint32_t dstPitch, int n, uint32_t rows,
-                int shift) {
-  for (uint32_t r = 0; r < rows; ++r)
+// The rounding asks whether to stop once every this many rows: 3 MB of a
+// 16384-wide I410 frame, a millisecond or two.
+constexpr uint32_t kRowsBetweenStops = 32;
+bool StopAt(const RenderStop& stop, uint32_t row) { return row % kRowsBetweenStops == 0 && stop.Requested(); }
+
+// Rows of `n` samples of a 16-bit plane rounded into an 8-bit one; false
+// when stopped part way.
+bool RoundPlane(const uint8_t* src, uint32_t srcPitch, uint8_t* dst, uint32_t dstPitch, int n, uint32_t rows,
+                int shift, const RenderStop& stop) {
+  for (uint32_t r = 0; r < rows; ++r) {
+    if (StopAt(stop, r)) return false;
     RoundSamplesTo8(reinterpret_cast<const uint16_t*>(src + size_t(srcPitch) * r), dst + size_t(dstPitch) * r, n,
                     shift);
+  }
+  return true;
 }
 
 // The 8-bit surface a deep format is rounded into before it is scaled.
@@ -134,7 +143,8 @@ YUVType EightBitFormatOf(YUVType t) {
 
 // Rounds the deep surface s into scratch.eightBit (made or remade for its
 // size and format). Chroma rows and columns are rounded up, as the deep
-// layouts and the 8-bit surfaces' storage both hold them.
+// layouts and the 8-bit surfaces' storage both hold them. Null when
+// scratch.stop is requested part way (or no memory).
 const Surface* RoundToEightBit(const Surface& s, RenderScratch& scratch) {
   const YUVType t = s.Format(), to = EightBitFormatOf(t);
   const uint32_t w = s.Width(), h = s.Height();
@@ -153,6 +163,7 @@ const Surface* RoundToEightBit(const Surface& s, RenderScratch& scratch) {
       uint16_t *u = row + w, *v = u + cw;
       const V210RowFn unpack = BestV210Row();
       for (uint32_t r = 0; r < h; ++r) {
+        if (StopAt(scratch.stop, r)) return nullptr;
         unpack(s.PlaneData(0) + size_t(s.Plane(0).pitch) * r, row, u, v, int(w));
         RoundSamplesTo8(row, e->PlaneData(0) + size_t(e->Plane(0).pitch) * r, int(w), 2);
         RoundSamplesTo8(u, e->PlaneData(1) + size_t(e->Plane(1).pitch) * r, int(cw), 2);
@@ -162,8 +173,11 @@ const Surface* RoundToEightBit(const Surface& s, RenderScratch& scratch) {
     }
     case YUV_P010:
     case YUV_P016:
-      RoundPlane(s.PlaneData(0), s.Plane(0).pitch, e->PlaneData(0), e->Plane(0).pitch, int(w), h, shift);
-      RoundPlane(s.PlaneData(1), s.Plane(1).pitch, e->PlaneData(1), e->Plane(1).pitch, int(2 * cw), ch, shift);
+      if (!RoundPlane(s.PlaneData(0), s.Plane(0).pitch, e->PlaneData(0), e->Plane(0).pitch, int(w), h, shift,
+                      scratch.stop) ||
+          !RoundPlane(s.PlaneData(1), s.Plane(1).pitch, e->PlaneData(1), e->Plane(1).pitch, int(2 * cw), ch, shift,
+                      scratch.stop))
+        return nullptr;
       return e.get();
     default: {
       // Planar: Y, U, V into the 8-bit surface's planes of those roles.
@@ -172,8 +186,9 @@ const Surface* RoundToEightBit(const Surface& s, RenderScratch& scratch) {
       for (int i = 0; i < planes; ++i) {
         const int dstPlane = i == 0 ? 0 : i == 1 ? to8.u : to8.v;
         const int n = int(s.Plane(i).rowBytes / 2);
-        RoundPlane(s.PlaneData(i), s.Plane(i).pitch, e->PlaneData(dstPlane), e->Plane(dstPlane).pitch, n,
-                   s.Plane(i).rows, shift);
+        if (!RoundPlane(s.PlaneData(i), s.Plane(i).pitch, e->PlaneData(dstPlane), e->Plane(dstPlane).pitch, n,
+                        s.Plane(i).rows, shift, scratch.stop))
+          return nullptr;
       }
       return e.get();
     }
@@ -191,7 +206,8 @@ bool RenderDeep(const Surface& s, uint8_t* dst, int dstStride, int dw, int dh, R
                 ColourSpace colour) {
   if ((dw != int(s.Width()) || dh != int(s.Height())) && s.Format() != YUV_GRAY) {
     const Surface* e = RoundToEightBit(s, scratch);
-    return e && SurfaceDevice::Instance().Render(*e, dst, dstStride, dw, dh, scratch, colour);
+    return e && !scratch.stop.Requested() &&
+           SurfaceDevice::Instance().Render(*e, dst, dstStride, dw, dh, scratch, colour);
   }
   switch (s.Format()) {
     case YUV_GRAY: return RenderGray(s, dst, dstStride, dw, dh, scratch, colour);

@@ -81,7 +81,7 @@ int32_t Display::PrepareSurface(const FrameInfo& info) {
   return kOk;
 }
 
-int32_t Display::Draw(const void* data, uint32_t size, const FrameInfo* info) {
+int32_t Display::Draw(const void* data, uint32_t size, const FrameInfo* info, RenderStop stop) {
   std::scoped_lock lock(m_lock);
   // The caller may already have let the previous frame go (the renderer
   // hands its buffer back to the reader before drawing the next one), so no
@@ -97,25 +97,42 @@ int32_t Display::Draw(const void* data, uint32_t size, const FrameInfo* info) {
     m_sourceBytes = nullptr;
     return kNotReady;
   }
+  const uint8_t* const keptBytes = m_sourceBytes;
+  const uint32_t keptSize = m_srcSize;
+  const FrameInfo keptFrame = m_frame;
   m_sourceBytes = static_cast<const uint8_t*>(data);
   m_srcSize = size;
   m_frame = *info;
-  return DrawKeptFrame();
+  const int32_t r = DrawKeptFrame(stop);
+  if (r == kDrawCancelled) {
+    // The caller keeps the frame before until a draw goes through.
+    EndBorrow();
+    m_sourceBytes = keptBytes;
+    m_srcSize = keptSize;
+    m_frame = keptFrame;
+  }
+  return r;
 }
 
-int32_t Display::Redraw() {
+int32_t Display::Redraw(RenderStop stop) {
   std::scoped_lock lock(m_lock);
   if (m_frame.width == 0 || m_frame.height == 0 || !m_sourceBytes) return kNotReady;
-  return DrawKeptFrame();
+  return DrawKeptFrame(stop);
 }
 
-int32_t Display::DrawKeptFrame() {
+int32_t Display::DrawKeptFrame(const RenderStop& stop) {
   if (!m_attached) return kNotReady;
   if (int32_t r = CheckPlacement(); r != kOk) return r;
+  if (stop.Requested()) return kDrawCancelled;
   if (!m_surfaceReady || !(m_surfaceMadeFor == m_frame))
     if (int32_t r = PrepareSurface(m_frame); r != kOk) return r;
   FillSurface();
-  return Blit();
+  // The scratch carries the stop into the render's row loops, for this
+  // render only.
+  m_scratch.stop = stop;
+  const int32_t r = Blit();
+  m_scratch.stop = {};
+  return r == kNoObject && stop.Requested() ? kDrawCancelled : r;
 }
 
 void Display::FillSurface() {

@@ -64,10 +64,17 @@ class Display {
   // data or info; kNotReady for a
   // window that cannot be drawn into (hidden, minimised, under 10×10), for a display that is not attached, or for fewer bytes than
   // the frame needs; kNoSurface when neither the frame's format nor a
-  // fallback is accepted; kNoObject when memory for a picture runs out.
-  int32_t Draw(const void* data, uint32_t size, const FrameInfo* info);
-  // Draws the kept frame again (kNotReady without one).
-  int32_t Redraw();
+  // fallback is accepted; kNoObject when memory for a picture runs out;
+  // kDrawCancelled when `stop` was requested while it drew.
+  //
+  // A cancelled draw presents nothing and keeps the frame kept before it
+  // (a Redraw draws that one): its bytes must stay valid until a draw that
+  // is not cancelled. A huge frame's draw reads `stop` between bands of
+  // rows (RenderScratch::stop), so it ends within milliseconds.
+  int32_t Draw(const void* data, uint32_t size, const FrameInfo* info, RenderStop stop = {});
+  // Draws the kept frame again (kNotReady without one; kDrawCancelled as
+  // above, the kept frame staying kept).
+  int32_t Redraw(RenderStop stop = {});
 
   int32_t SetAspectMode(int mode);
   // The matrix and range YUV frames are read with (BT.601 limited until set).
@@ -102,7 +109,7 @@ class Display {
  private:
   int32_t CheckPlacement();
   int32_t PrepareSurface(const FrameInfo& info);
-  int32_t DrawKeptFrame();
+  int32_t DrawKeptFrame(const RenderStop& stop);
   void FillSurface();
   void EndBorrow();
   int32_t Blit();

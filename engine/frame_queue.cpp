@@ -95,10 +95,34 @@ void FrameQueue::PushFree(FrameBuffer* b) {
   m_freeCv.notify_all();
 }
 
-void FrameQueue::TakeFull(FrameBuffer** out) {
+void FrameQueue::TakeFull(FrameBuffer** out) { *out = TakeNextFull().buffer; }
+
+FrameQueue::Taken FrameQueue::TakeNextFull() {
   std::scoped_lock lock(m_lock);
-  *out = m_full.RemoveHead();
+  Taken taken{m_full.RemoveHead(), m_flushes};
   m_fullCount.store(m_full.count, std::memory_order_release);
+  return taken;
+}
+
+void FrameQueue::GiveBackFull(const Taken& taken) {
+  if (!taken.buffer) return;
+  bool full;
+  {
+    std::scoped_lock lock(m_lock);
+    full = taken.flushes == m_flushes;
+    if (full) {
+      // At the head: the list is a few buffers long.
+      FrameBufferList behind = m_full;
+      m_full = {};
+      m_full.Append(taken.buffer);
+      while (FrameBuffer* b = behind.RemoveHead()) m_full.Append(b);
+      m_fullCount.store(m_full.count, std::memory_order_release);
+    } else {
+      m_free.Append(taken.buffer);
+    }
+  }
+  if (full) m_fullCv.notify_all();
+  else m_freeCv.notify_all();
 }
 
 uint32_t FrameQueue::FreeCount() const {
@@ -135,6 +159,7 @@ void FrameQueue::Flush() {
     std::scoped_lock lock(m_lock);
     while (FrameBuffer* b = m_full.RemoveHead()) m_free.Append(b);
     m_fullCount.store(0, std::memory_order_release);
+    ++m_flushes;
   }
   m_freeCv.notify_all();
 }

@@ -73,6 +73,17 @@ class FrameQueue {
   void PushFull(FrameBuffer* b);
   void PushFree(FrameBuffer* b);
   void TakeFull(FrameBuffer** out);
+  // TakeFull for a presentation that may be cut short: the buffer and how
+  // many flushes the queue had seen when it was taken.
+  struct Taken {
+    FrameBuffer* buffer = nullptr;
+    uint64_t flushes = 0;
+  };
+  Taken TakeNextFull();
+  // Gives back a buffer taken with TakeNextFull whose presentation was cut
+  // short: at the head of the full list, the next frame again, unless the
+  // queue was flushed since (a seek moved on): then to the free list.
+  void GiveBackFull(const Taken& taken);
   uint32_t FullCount() const { return m_fullCount.load(std::memory_order_acquire); }
   uint32_t FreeCount() const;
 
@@ -119,6 +130,7 @@ class FrameQueue {
   FrameBufferList m_free;             // guarded by m_lock
   std::atomic<uint32_t> m_fullCount{0};  // mirror of m_full.count, read without the lock
   uint64_t m_wakeSeq = 0;            // guarded by m_lock
+  uint64_t m_flushes = 0;            // guarded by m_lock; moves on with every Flush
   std::vector<std::unique_ptr<FrameBuffer>> m_pool;  // owns every buffer; guarded by m_lock
 };
 

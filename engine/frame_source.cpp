@@ -252,14 +252,14 @@ int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
 }
 
 void FrameSource::IdleWait(std::chrono::milliseconds timeout) {
-  std::unique_lock lock(m_lock);
+  std::unique_lock lock(m_wakeLock);
   const uint64_t seq = m_wakeSeq;
   m_wakeCv.wait_for(lock, timeout, [&] { return m_wakeSeq != seq; });
 }
 
 void FrameSource::WakeReader() {
   {
-    std::scoped_lock lock(m_lock);
+    std::scoped_lock lock(m_wakeLock);
     ++m_wakeSeq;
   }
   m_wakeCv.notify_all();
@@ -278,11 +278,13 @@ void FrameSource::ThreadMain(std::stop_token stop) {
 }
 
 EngineResult<> FrameSource::StartThread() {
+  // A running reader holds m_lock while it reads a frame (seconds for a
+  // huge one): nothing to start, and nothing to wait for.
+  if (m_threadRunning) return {};
   {
     std::scoped_lock lock(m_lock);
     if (!m_video || m_frameSize == 0 || !m_queue) return Fail(EngineError{kNotReady});
   }
-  if (m_threadRunning) return {};
   if (m_thread.joinable()) m_thread.join();  // ended by itself after an error
   m_threadRunning = true;
   try {

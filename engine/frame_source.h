@@ -120,9 +120,14 @@ class FrameSource {
   // being read gives way to them between two chunks.
   std::atomic<int> m_waiting{0};
 
+  // A leaf of its own, not m_lock: a reader in the middle of a huge frame
+  // holds m_lock for the whole frame, and waking it (play, repeat) must not
+  // wait for that.
+  std::mutex m_wakeLock;
+  std::condition_variable m_wakeCv;  // with m_wakeLock: the idle reader waits here; seek, direction, repeat and stop wake it
+  uint64_t m_wakeSeq = 0;            // guarded by m_wakeLock
+
   mutable std::mutex m_lock;               // guards everything below
-  std::condition_variable m_wakeCv;      // idle reader waits here; seek, direction, repeat and stop wake it
-  uint64_t m_wakeSeq = 0;
   std::atomic<uint32_t> m_frameCount{0};  // written under m_lock, read anywhere
   uint32_t m_nextFrame = 1;             // number of the next frame to read
   bool m_pastEnd = false;                // stopped at an end: every read fails until a seek or a wrap

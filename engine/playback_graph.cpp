@@ -6,11 +6,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace corvane {
 
 namespace {
 
 constexpr float kMinSpeed = 0.0625f;
+// A seek waiting for its frame looks for a cancel this often.
+constexpr std::chrono::milliseconds kSeekWaitSlice{10};
 constexpr float kMaxSpeed = 16.0f;
 
 // Byte offsets of one pixel's Y, U and V within its frame.
@@ -165,6 +169,7 @@ EngineResult<> PlaybackGraph::Create() {
 void PlaybackGraph::Release() {
   // Stop both threads before anything goes: the clock's ticks use the
   // renderer, and the reader asks the graph about the clock and the renderer.
+  CutPresentationShort();
   if (m_clock) m_clock->StopTimer();
   if (m_source) (void)m_source->StopThread();
   m_clock.reset();
@@ -229,15 +234,28 @@ EngineResult<> PlaybackGraph::Run() {
 
 EngineResult<> PlaybackGraph::Pause() {
   if (!m_clock) return Fail(EngineError{kNotReady});
-  m_clock->Pause();
-  // A tick that was already presenting finishes first, so the frame number
-  // read after Pause is the one that stays on screen.
+  // A tick that was already presenting is cut short and waited for, so the
+  // frame number read after Pause is the one that stays on screen; the frame
+  // it was drawing comes next when play goes on.
+  CutPresentationShort();
   if (m_renderer) m_renderer->WaitForPresentation();
   return {};
 }
 
+void PlaybackGraph::CutPresentationShort() {
+  // The pause first: a tick that starts after it presents nothing, and one
+  // under way sees the cancel between two bands of rows.
+  if (m_clock) m_clock->Pause();
+  CancelPresentation();
+}
+
+void PlaybackGraph::CancelPresentation() {
+  if (m_renderer) m_renderer->CancelPresentation();
+}
+
 EngineResult<> PlaybackGraph::Stop() {
   if (!m_clock || !m_source || !m_renderer) return Fail(EngineError{kNotReady});
+  CutPresentationShort();
   m_clock->Stop();
   (void)m_source->StopThread();
   m_renderer->Flush();
@@ -282,8 +300,13 @@ EngineResult<> PlaybackGraph::SetRepeat(bool repeat) {
 EngineResult<> PlaybackGraph::SeekToFrame(uint32_t n) {
   if (!m_source || !m_renderer || !m_clock) return Fail(EngineError{kNotReady});
   // Hold the clock before seeking: ticks check it under the renderer's lock,
-  // so none can take frame n away from us once the seek has flushed.
+  // so none can take frame n away from us once the seek has flushed. A tick
+  // drawing the frame before is cut short rather than waited for.
   m_clock->HoldPause();
+  m_renderer->CancelPresentation();
+  // A command that cancels from now on (Transport's, before it waits for the
+  // graph lock this seek holds) ends the wait for the frame and its drawing.
+  const RenderStop stop = m_renderer->CancelToken();
   if (auto r = m_source->Seek(n); !r) {
     m_clock->RestorePause();
     return r;
@@ -294,14 +317,20 @@ EngineResult<> PlaybackGraph::SeekToFrame(uint32_t n) {
   const auto deadline = std::chrono::steady_clock::now() + kSeekWait;
   FrameQueue* queue = m_renderer->GetQueue();
   while (queue) {
+    if (stop.Requested()) {
+      result = kDrawCancelled;
+      break;
+    }
     if (queue->FullCount() > 0) {
-      result = m_renderer->PresentNext();
+      result = m_renderer->PresentNext(nullptr, stop);
       break;
     }
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) break;
-    queue->WaitForFull(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now) +
-                       std::chrono::milliseconds(1));
+    // In slices, to see a cancel: a huge frame takes longer than the whole wait.
+    queue->WaitForFull(std::min(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now) +
+                                    std::chrono::milliseconds(1),
+                                kSeekWaitSlice));
   }
   m_clock->RestorePause();
   return FromCode(result);
@@ -428,6 +457,7 @@ bool PlaybackGraph::IsMinimized() const { return m_videoWindow && m_videoWindow-
 
 EngineResult<> PlaybackGraph::Close() {
   if (!m_source || !m_clock) return Fail(EngineError{kNotReady});
+  CutPresentationShort();
   m_source->Close();
   m_clock->Stop();
   return {};

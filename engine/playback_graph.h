@@ -61,6 +61,8 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   uint32_t GetSegmentCount() const;
 
   EngineResult<> Run();
+  // Pause, Stop and Close cut a presentation under way short (a huge frame's
+  // draw would hold them for a second) instead of waiting for it to end.
   EngineResult<> Pause();
   EngineResult<> Stop();
   EngineResult<> SetSpeed(float speed);
@@ -82,6 +84,11 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   EngineResult<> StepBackward();
   EngineResult<uint32_t> GetCurrentFrame() const;
   EngineResult<> Refresh();
+  // Cuts the presentation or refresh under way short (a seek's or a tick's;
+  // the tick's frame is shown by the next one). From any thread, without
+  // the caller's locks: a command that waits for another thread's seek calls
+  // it first.
+  void CancelPresentation();
 
   EngineResult<> SetComponentMode(uint32_t mode);  // kOk taken; kNotReady for mode > 3 or no display
   uint32_t GetComponentMode() const;
@@ -143,6 +150,8 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   FrameClock* Timer() const { return m_clock.get(); }
 
  private:
+  // Pauses the clock, then cancels the presentation under way.
+  void CutPresentationShort();
   // CaptureBMP and CaptureJPEG; quality is used for JPEG only.
   EngineResult<uint32_t> CaptureStill(StillKind kind, void* buf, uint32_t len, int quality);
 

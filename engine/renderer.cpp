@@ -8,7 +8,7 @@ namespace corvane {
 Renderer::Renderer(RendererHost* host) : m_host(host) {}
 
 Renderer::~Renderer() {
-  std::scoped_lock lock(m_lock);
+  std::scoped_lock lock(m_lock, m_currentLock);
   m_queue.reset();
   m_display.reset();
 }
@@ -34,6 +34,7 @@ int32_t Renderer::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) 
   m_type = m_lastType = type;
   m_frameSize = frameSize;
   m_curFrame = 1;
+  std::scoped_lock current(m_currentLock);
   m_queue.reset();
   auto queue = std::make_unique<FrameQueue>();
   if (queue->Init(QueueCountFor(frameSize), frameSize, 32, kQueueBytes) != kOk) return kFail;
@@ -41,19 +42,30 @@ int32_t Renderer::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) 
   return kOk;
 }
 
-int32_t Renderer::PresentNext(const FrameClock* clock) {
+int32_t Renderer::PresentNext(const FrameClock* clock, std::optional<RenderStop> since) {
   std::scoped_lock lock(m_lock);
+  // Taken before the pause is read: Pause and Stop set the pause, then
+  // cancel, so a tick either sees the pause here or the cancel while it draws.
+  const RenderStop stop = since ? *since : CancelToken();
   if (!m_queue || (clock && clock->IsPaused())) return kNotReady;
-  FrameBuffer* b = nullptr;
-  m_queue->TakeFull(&b);
-  if (!b) return kNotReady;
-  m_queue->ReleaseCurrent();
-  m_queue->SetCurrent(b);
-  return Present(b);
+  const FrameQueue::Taken taken = m_queue->TakeNextFull();
+  if (!taken.buffer) return kNotReady;
+  const int32_t r = Present(taken.buffer, stop);
+  if (r == kDrawCancelled) m_queue->GiveBackFull(taken);
+  return r;
 }
 
-int32_t Renderer::Present(FrameBuffer* b) {
-  if (!m_display || !b || b->nSize == 0 || m_type == YUV_NONE) return kNotReady;
+void Renderer::MakeCurrent(FrameBuffer* b) {
+  std::scoped_lock lock(m_currentLock);
+  m_queue->ReleaseCurrent();
+  m_queue->SetCurrent(b);
+}
+
+int32_t Renderer::Present(FrameBuffer* b, const RenderStop& stop) {
+  if (!m_display || b->nSize == 0 || m_type == YUV_NONE) {
+    MakeCurrent(b);
+    return kNotReady;
+  }
   bool changed = false;
   if (m_para.frameInterval != m_lastInterval) {
     m_lastInterval = m_para.frameInterval;
@@ -77,7 +89,9 @@ int32_t Renderer::Present(FrameBuffer* b) {
   if (sizeChanged && m_notify) m_notify->OnFrameSizeChanged(m_width, m_height);
 
   const FrameInfo info{m_width, m_height, m_type};
-  const int32_t drawn = m_display->Draw(b->pData, b->nSize, &info);
+  const int32_t drawn = m_display->Draw(b->pData, b->nSize, &info, stop);
+  if (drawn == kDrawCancelled) return drawn;
+  MakeCurrent(b);
   if (drawn >= 0 || (m_host && m_host->IsMinimized())) {
     m_curFrame = b->nFrameNo;
     if (m_presented) m_presented(*b);
@@ -95,7 +109,7 @@ void Renderer::Flush() {
 int32_t Renderer::Refresh() {
   std::scoped_lock lock(m_lock);
   if (!m_display) return kNotReady;
-  return m_display->Redraw();
+  return m_display->Redraw(CancelToken());
 }
 
 void Renderer::SetSegmentPara(const YUVPara& para) {

@@ -4,8 +4,8 @@
 // the one before (a spliced file changing segment), tells the graph and the
 // window, and has the display draw it.
 //
-// Lock order: the frame source's lock, then m_lock, then the display's lock or
-// the queue's lock.
+// Lock order: the frame source's lock, then m_lock, then m_currentLock, then
+// the display's lock or the queue's lock.
 #pragma once
 
 #include <atomic>
@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "engine/frame_queue.h"
 #include "engine/frame_clock.h"
@@ -47,13 +48,27 @@ class Renderer {
   int32_t SetPara(const YUVPara* para, platform::VideoWindow* videoWnd);
 
   // Presents the next full buffer: kNotReady when none is waiting (nothing
-  // changes) or when it could not be drawn (the frame number stays).
+  // changes) or when it could not be drawn (the frame number stays);
+  // kDrawCancelled when CancelPresentation cut it short: the frame on screen
+  // stays current and the one taken is the next full buffer again (unless a
+  // flush came meanwhile). The buffer before is handed back to the reader
+  // only once the new one is drawn, so that it stays whole until then.
   // With a clock, nothing is presented while it is paused; the check is made
   // under the renderer's lock, so once a seek has held the clock no tick can
   // take the frame the seek waits for.
-  int32_t PresentNext(const FrameClock* clock = nullptr);
+  // A seek passes the stop it took (CancelToken) when it began, so that a
+  // cancel while it waited for its frame cuts its presentation short too.
+  int32_t PresentNext(const FrameClock* clock = nullptr, std::optional<RenderStop> since = std::nullopt);
   void Flush();
   int32_t Refresh();
+  // Ends the presentation or refresh under way, if any, within milliseconds
+  // (a huge frame's draw reads it between bands of rows); one that starts
+  // after the call is not affected. From any thread, without a lock. A
+  // caller that must not wait for a tick's presentation pauses the clock
+  // first, then cancels: a tick then either sees the pause or is cut short.
+  void CancelPresentation() { m_cancels.fetch_add(1); }
+  // A stop that every CancelPresentation after this call requests.
+  RenderStop CancelToken() const { return RenderStop(m_cancels, m_cancels.load()); }
   // Returns once no presentation is under way: one that began before the
   // call has ended, and one after it sees whatever the caller changed first.
   void WaitForPresentation() const { std::scoped_lock lock(m_lock); }
@@ -77,12 +92,13 @@ class Renderer {
   void SetNotifyWindow(platform::FrameSizeListener* listener);
   YUVPara GetPara() const;
 
-  // Runs fn with the current buffer (null when there is none) under the
-  // renderer's lock, so that the buffer cannot change meanwhile. For still
-  // capture and pixel lookup.
+  // Runs fn with the current buffer (null when there is none) under
+  // m_currentLock, so that the buffer cannot change meanwhile, but without
+  // waiting for a presentation under way (a huge frame's takes a second).
+  // For still capture and pixel lookup.
   template <typename Fn>
   auto WithCurrent(Fn&& fn) const {
-    std::scoped_lock lock(m_lock);
+    std::scoped_lock lock(m_currentLock);
     return fn(m_queue ? m_queue->GetCurrent() : nullptr);
   }
 
@@ -91,9 +107,15 @@ class Renderer {
   void SetPresentedCallback(std::function<void(const FrameBuffer&)> cb);
 
  private:
-  int32_t Present(FrameBuffer* b);  // under m_lock
+  int32_t Present(FrameBuffer* b, const RenderStop& stop);  // under m_lock
+  void MakeCurrent(FrameBuffer* b);                          // under m_lock
 
   mutable std::mutex m_lock;  // guards everything below unless marked atomic
+  // Guards which buffer is current (m_queue's current, and m_queue itself,
+  // which is replaced under both locks): held only to swap it or to read the
+  // current frame, never across a draw.
+  mutable std::mutex m_currentLock;
+  std::atomic<uint64_t> m_cancels{0};  // moves on with every CancelPresentation
   uint32_t m_width = 0;
   uint32_t m_height = 0;
   YUVType m_type = YUV_NONE;

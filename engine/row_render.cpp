@@ -272,7 +272,7 @@ void ChromaOutputRow(const scale::Kernels& k, const RowPlan& p, int cy, const Ro
 }
 
 bool RenderRows(RowPlan p, uint8_t* dst, int dstStride, ScratchBuffer& scratch, ScratchBuffer& rings,
-                const YuvCoefficients& yuv) {
+                const YuvCoefficients& yuv, const RenderStop& stop) {
   V210Rows v210;
   if (!GiveRings(p, rings, v210)) return false;
   const scale::Kernels& k = scale::BestKernels();
@@ -282,6 +282,9 @@ bool RenderRows(RowPlan p, uint8_t* dst, int dstStride, ScratchBuffer& scratch, 
   int chromaRow = -1;
   const YuvRow8Fn convert = BestYuvRow8();
   for (int y = 0; y < p.dh; ++y) {
+    // Each output row reads up to three input rows (six of a 3:1 deep
+    // frame's): ask every 16 rows whether to stop.
+    if (y % 16 == 0 && stop.Requested()) return false;
     uint8_t* out = dst + size_t(dstStride) * size_t(y);
     if (IsPacked(p)) {
       PackedOutputRow(k, p, y, *b, o);
@@ -305,7 +308,7 @@ std::optional<bool> RenderRowByRow(const Surface& s, uint8_t* dst, int dstStride
                                    RenderScratch& scratch, const YuvCoefficients& k) {
   const std::optional<RowPlan> plan = PlanRows(s, dw, dh);
   if (!plan) return std::nullopt;
-  return RenderRows(*plan, dst, dstStride, scratch.scaled, scratch.row, k);
+  return RenderRows(*plan, dst, dstStride, scratch.scaled, scratch.row, k, scratch.stop);
 }
 
 }  // namespace corvane

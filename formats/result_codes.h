@@ -17,6 +17,9 @@ constexpr int32_t kDisplaySetupFail = static_cast<int32_t>(0x80000000u);
 constexpr int32_t kNoObject = static_cast<int32_t>(0x80000007u);
 constexpr int32_t kNoSurface = static_cast<int32_t>(0x80000010u);
 constexpr int32_t kDeviceLost = static_cast<int32_t>(0x80000011u);
+// A draw ended early on request (Display::Draw with a RenderStop): nothing
+// was presented.
+constexpr int32_t kDrawCancelled = static_cast<int32_t>(0x80000012u);
 // Still capture's refusals, so that a caller can say why a frame cannot be
 // saved: the still format does not take the frame's format; the width or
 // height is outside the still limits; the size is inside them but not aligned

@@ -178,15 +178,19 @@ void Transport::CloseLocked() {
 
 bool Transport::Step(int delta) {
   if (!m_graph) return false;
+  // Steps come one after another from the frame the last one asked for, so
+  // a held key loses none while the seeker is busy. Asked before the cut
+  // below: the step it cuts short counts as asked for.
+  uint32_t from = m_seeker.Latest().value_or(0);
   {
-    // Paused at once; the frame follows on the seeker. Steps come one after
-    // another from the frame the last one asked for, so a held key loses
-    // none while the seeker is busy.
+    // Paused at once; the frame follows on the seeker. The seeker's drawing
+    // of the step before is cut short, not waited for (a huge frame's takes
+    // a second): the newest step is the one shown.
+    m_graph->CancelPresentation();
     std::scoped_lock lock(m_graphLock);
     (void)m_graph->Pause();
   }
   m_state = PlayState::Paused;
-  uint32_t from = m_seeker.Latest().value_or(0);
   if (from == 0) from = m_graph->GetCurrentFrame().value_or(0);
   // Frame 0 and frames past the end are refused by the engine.
   RequestSeek(delta > 0 ? from + 1 : (from > 0 ? from - 1 : 0));
@@ -204,7 +208,11 @@ void Transport::RunOnGraph(std::function<void(corvane::PlaybackGraph*)> task) {
 
 void Transport::RequestSeek(uint32_t n) { m_seeker.Post(n); }
 
-void Transport::DropPendingSeek() { m_seeker.DropPending(); }
+void Transport::DropPendingSeek() {
+  m_seeker.DropPending();
+  // The seek under way holds the graph lock while it draws: cut it short.
+  if (m_graph) m_graph->CancelPresentation();
+}
 
 void Transport::SeekNow(uint32_t n, uint64_t ticket) {
   std::scoped_lock graph(m_graphLock);

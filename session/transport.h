@@ -120,7 +120,8 @@ class Transport {
   // Asks the seeker for frame `n`; it replaces a seek not yet started.
   void RequestSeek(uint32_t n);
   // A seek not yet started is dropped, and the one running does not present
-  // (a command of the reader or the clock comes after the slider's seeks).
+  // (a command of the reader or the clock comes after the slider's seeks):
+  // its drawing, or the clock's, is cut short.
   void DropPendingSeek();
   // Pauses and asks the seeker for the frame `delta` away from the last one
   // asked for (or the one on screen).

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <thread>
 #include <cstring>
 
 #include "formats/result_codes.h"
@@ -271,6 +273,79 @@ TEST(GraphTest, StepsSeeksAndStopRun) {
   EXPECT_EQ(p.graph.Timer()->GetPeriod(), 40u);
   (void)p.graph.SetSpeed(16);
   EXPECT_EQ(p.recorder.Next(2), Range(1, 2));
+}
+
+// A window that, once told to, holds the next draw at its look at the client
+// area until the clock is paused: that draw is then under way when a Pause
+// or a Close comes (a huge frame's draw takes a second; this one would take
+// microseconds).
+class HeldDrawWindow : public RecordingVideoWindow {
+ public:
+  using RecordingVideoWindow::RecordingVideoWindow;
+  void HoldNextDraw(const PlaybackGraph* graph) { m_graph = graph; }
+  // Blocks until the held draw has begun.
+  void WaitUntilHeld() {
+    std::unique_lock lock(m_heldLock);
+    m_heldCv.wait_for(lock, std::chrono::seconds(10), [&] { return m_held; });
+    m_held = false;
+  }
+  platform::Rect ClientRect() const override {
+    if (const PlaybackGraph* graph = m_graph.exchange(nullptr)) {
+      {
+        std::scoped_lock lock(m_heldLock);
+        m_held = true;
+      }
+      m_heldCv.notify_all();
+      // A caller that waits for the draw without pausing first is let
+      // through after 3 s, so that it fails instead of hanging.
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+      while (!graph->IsPaused() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      // The cancel follows the pause at once on the caller's thread.
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return RecordingVideoWindow::ClientRect();
+  }
+
+ private:
+  mutable std::atomic<const PlaybackGraph*> m_graph{nullptr};
+  mutable std::mutex m_heldLock;
+  mutable std::condition_variable m_heldCv;
+  mutable bool m_held = false;  // guarded by m_heldLock
+};
+
+// Pause and Close do not wait for the draw under way: they cut it short.
+// The frame on screen stays current, and the frame that was being drawn is
+// the next one shown, not lost.
+TEST(GraphTest, PauseAndCloseCutTheDrawUnderWayShort) {
+  TempDir dir;
+  const YUVPara para = Para(fmt::YV12, 16, 16);
+  testsupport::WriteBytes(dir.File("a.yuv"), Frames(para, 20));
+  HeldDrawWindow window(64, 64);
+  PlaybackGraph graph(&window);
+  ASSERT_EQ(CodeOf(graph.OpenFile(dir.File("a.yuv"))), kOk);
+  ASSERT_EQ(CodeOf(graph.SetPara(&para, &window)), kOk);
+  (void)graph.GetFileInfo();
+  Recorder recorder;
+  recorder.Attach(graph);
+  ASSERT_EQ(CodeOf(graph.Run()), kOk);
+  ASSERT_EQ(recorder.Next(1).size(), 1u);
+
+  window.HoldNextDraw(&graph);
+  window.WaitUntilHeld();
+  const size_t presents = window.PresentCount();
+  const uint32_t onScreen = graph.GetCurrentFrame().value_or(0);
+  ASSERT_EQ(CodeOf(graph.Pause()), kOk);
+  EXPECT_EQ(window.PresentCount(), presents);
+  EXPECT_EQ(graph.GetCurrentFrame().value_or(0), onScreen);
+  ASSERT_EQ(CodeOf(graph.Run()), kOk);
+  EXPECT_EQ(recorder.Next(1), std::vector<uint32_t>{onScreen + 1});
+
+  window.HoldNextDraw(&graph);
+  window.WaitUntilHeld();
+  const size_t beforeClose = window.PresentCount();
+  ASSERT_EQ(CodeOf(graph.Close()), kOk);
+  EXPECT_EQ(window.PresentCount(), beforeClose);
 }
 
 TEST(GraphTest, SplicedSegmentsRetimeTheClockAndReportEachSizeChangeOnce) {
