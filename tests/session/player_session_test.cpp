@@ -356,15 +356,17 @@ TEST_F(PlayerSessionTest, ColourSpaceRedrawsAPausedPictureAndOutlivesTheFile) {
 
 // Slider seeks run on the seeker and never make the caller wait: a burst is
 // merged (a request replaces one not yet started), the last one always runs
-// and each run is announced.
+// and each run is announced; one whose drawing a newer step or command cut
+// short is announced as cut short.
 TEST_F(PlayerSessionTest, SliderSeeksAreMergedAndTheLastOneWins) {
   std::mutex lock;
   std::condition_variable done;
   std::vector<uint32_t> ran;
   m_session.SetSeekHandler([&](uint32_t frame, int32_t result) {
     std::scoped_lock l(lock);
-    ran.push_back(frame);
-    EXPECT_EQ(result, corvane::kOk);
+    // Only a finished seek counts as the one that ran.
+    if (result != corvane::kDrawCancelled) ran.push_back(frame);
+    EXPECT_TRUE(result == corvane::kOk || result == corvane::kDrawCancelled) << result;
     done.notify_all();
   });
   Bring(PlayState::Paused);
