@@ -92,7 +92,7 @@ void PlayerWindow::BuildClient() {
 
 VideoWidget* PlayerWindow::Video() const { return m_area->Video(); }
 QSize PlayerWindow::PictureBaseSize() const { return m_compare->PictureSize(m_session->View()); }
-session::WindowFacts PlayerWindow::Facts() const { return {m_fullScreen.on, m_coords && m_coords->Shows()}; }
+session::WindowFacts PlayerWindow::Facts() const { return {m_layout.fullScreen, m_coords && m_coords->Shows()}; }
 
 QString PlayerWindow::StatusFacts() const { return m_status->FactsText(); }
 controls::IconButton* PlayerWindow::Button(int id) const { return m_transport->Button(id); }
@@ -132,7 +132,7 @@ void PlayerWindow::Run(Command c) {
     return;
   }
   // "." leaves full screen before it stops.
-  if (c == Command::Stop && m_fullScreen.on) ToggleFullScreen();
+  if (c == Command::Stop && m_layout.fullScreen) ToggleFullScreen();
   if (!m_session->Execute(c, Facts())) return;
   const session::PlayerView v = m_session->View();
   if (c == Command::Stop) m_status->Show(v);
@@ -210,13 +210,13 @@ void PlayerWindow::SetStatusTicking(bool on) {
 }
 
 int PlayerWindow::BelowPicture() const {
-  const bool full = m_fullScreen.on;
+  const bool full = m_layout.fullScreen;
   if (full) return kStripHeight;
   return kStripHeight + (m_compare && m_compare->Measuring() ? CompareFlow::kGraphHeight : 0) +
          (m_scopes ? m_scopes->Below() : 0);
 }
 
-int PlayerWindow::BesidePicture() const { return m_fullScreen.on || !m_scopes ? 0 : m_scopes->Beside(); }
+int PlayerWindow::BesidePicture() const { return m_layout.fullScreen || !m_scopes ? 0 : m_scopes->Beside(); }
 
 void PlayerWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (OpenFileFlow::CarriesFile(event->mimeData())) event->acceptProposedAction();
@@ -258,7 +258,7 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
 void PlayerWindow::ResizeForPicture(uint32_t width, uint32_t height) {
   SizeWindowForPicture(*this, width, height, {BelowPicture(), kControlRowWidth, kMinWindowHeight, BesidePicture()},
                        [this](int inset) {
-                         m_pictureInset = inset;
+                         m_layout.pictureInset = inset;
                          LayoutControls();
                        });
 }
@@ -271,7 +271,7 @@ void PlayerWindow::KeepPictureSize(QSize picture) {
         *this, uint32_t(picture.width()), uint32_t(picture.height()),
         {BelowPicture(), kControlRowWidth, kMinWindowHeight, BesidePicture()},
         [this](int inset) {
-          m_pictureInset = inset;
+          m_layout.pictureInset = inset;
           LayoutControls();
         },
         Placement::kKeep);
@@ -281,12 +281,12 @@ void PlayerWindow::KeepPictureSize(QSize picture) {
 void PlayerWindow::LayoutControls() {
   const QWidget* client = centralWidget();
   const int W = client->width(), H = client->height();
-  const bool full = m_fullScreen.on;
+  const bool full = m_layout.fullScreen;
   const int below = BelowPicture(), beside = BesidePicture();
   const int scopesBelow = full || !m_scopes ? 0 : m_scopes->Below();
   const int pictureH = full ? H : std::max(0, H - below);
   m_area->setGeometry(0, 0, std::max(0, W - beside), pictureH);
-  m_area->SetInset(full ? 0 : m_pictureInset);
+  m_area->SetInset(full ? 0 : m_layout.pictureInset);
   if (m_compare)
     m_compare->GraphPanel()->setGeometry(0, std::max(0, H - below + scopesBelow), W,
                                          below - kStripHeight - scopesBelow);
@@ -303,7 +303,7 @@ void PlayerWindow::LayoutControls() {
 }
 
 void PlayerWindow::ApplyZoom() {
-  if (m_fullScreen.on) ToggleFullScreen();
+  if (m_layout.fullScreen) ToggleFullScreen();
   const session::PlayerView v = m_session->View();
   // 200 % of a large frame exceeds 32 bits only in the sum; the sizing
   // clamps to the screen, so the doubled size is saturated, not wrapped.
@@ -319,18 +319,18 @@ void PlayerWindow::ApplyZoom() {
 void PlayerWindow::ToggleFullScreen() {
   const session::PlayerView v = m_session->View();
   if (v.state != PlayState::Playing && v.state != PlayState::Paused) return;
-  const bool on = !m_fullScreen.on;
-  m_fullScreen.on = on;
+  const bool on = !m_layout.fullScreen;
+  m_layout.fullScreen = on;
   m_transport->setVisible(!on);
   m_status->setVisible(!on);
   m_compare->GraphPanel()->setVisible(!on && m_compare->Measuring());
   menuBar()->setVisible(!on);
   if (on) {
-    m_fullScreen.placement = saveGeometry();
+    m_layout.placement = saveGeometry();
     showFullScreen();
   } else {
     showNormal();
-    restoreGeometry(m_fullScreen.placement);
+    restoreGeometry(m_layout.placement);
   }
   LayoutControls();
 }
@@ -359,7 +359,7 @@ void PlayerWindow::changeEvent(QEvent* event) {
 }
 
 void PlayerWindow::OnFrameSizeNotice(uint32_t width, uint32_t height) {
-  if (m_fullScreen.on) ToggleFullScreen();
+  if (m_layout.fullScreen) ToggleFullScreen();
   if (isMinimized()) showNormal();
   m_session->OnFrameSizeChanged(width, height);
   // The held size gives way for the new frame size, then holds again.

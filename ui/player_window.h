@@ -132,12 +132,14 @@ class PlayerWindow : public QMainWindow {
   std::unique_ptr<OpenFileFlow> m_files;
   std::unique_ptr<CompareFlow> m_compare;
   std::unique_ptr<ScopesFlow> m_scopes;
-  struct FullScreen {
-    bool on = false;
+  // How the client area is laid out: full screen or not, and the room
+  // beside a picture narrower than the control row.
+  struct Layout {
+    bool fullScreen = false;
     QByteArray placement;  // geometry before full screen
+    int pictureInset = 0;  // client width beside a picture narrower than the control row
   };
-  FullScreen m_fullScreen;
-  int m_pictureInset = 0;  // client width beside a picture narrower than the control row
+  Layout m_layout;
   std::unique_ptr<PicturePointer> m_pointer;  // pan, wipe line, wheel zoom, readout
 };
 
