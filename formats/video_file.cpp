@@ -34,6 +34,16 @@ std::string_view InterlacingName(Interlacing interlacing) {
   return "unknown";
 }
 
+std::string_view PictureTypeName(PictureType type) {
+  switch (type) {
+    case PictureType::kI: return "I";
+    case PictureType::kP: return "P";
+    case PictureType::kB: return "B";
+    case PictureType::kUnknown: break;
+  }
+  return "?";
+}
+
 Result<void, ReadFailure> ReadFrameBytes(const platform::File& file, uint64_t at, uint32_t size,
                                          std::span<uint8_t> out, const VideoFile::GiveWay& giveWay) {
   if (out.size() < size) return Fail(ReadFailure{ReadStatus::kTooSmall, 0});
@@ -240,7 +250,8 @@ bool IsY4mFile(const std::string& path) {
          std::string_view(magic, sizeof magic) == y4m::kMagic;
 }
 
-Result<std::unique_ptr<VideoFile>, VideoFileError> OpenVideoFile(const std::string& path, FileAccess access) {
+Result<std::unique_ptr<VideoFile>, VideoFileError> OpenVideoFile(const std::string& path, FileAccess access,
+                                                                 const DecodeOptions& /*decode*/) {
   if (!path.empty() && IsY4mFile(path)) {
     auto y4m = Y4mVideoFile::Open(path);
     if (!y4m) return Fail(std::move(y4m.error()));

@@ -80,7 +80,7 @@ std::string_view InterlacingName(Interlacing interlacing);
 // What a file with a stream header says beyond its frames' parameters.
 // Frames are shown as frames whatever the interlacing (no deinterlacing).
 struct StreamFacts {
-  std::string container;                  // "Y4M"
+  std::string container;                  // "Y4M", or the demuxer's name of a coded file ("mov,mp4,m4a,3gp,3g2,mj2")
   Ratio frameRate;                        // exact; unknown: the frames play at kDefaultFrameInterval
   Interlacing interlacing = Interlacing::kProgressive;
   Ratio pixelAspect;                      // width:height of one pixel; unknown is 0:0
@@ -90,6 +90,34 @@ struct StreamFacts {
   std::vector<std::string> otherTags;     // tags kept but not acted on (XYSCSS=420P10, ...)
   bool uniformFrameHeaders = true;        // every frame header is the bare 6 bytes "FRAME\n"
   uint64_t leftOverBytes = 0;             // bytes after the last whole frame (a frame cut short)
+
+  // A coded file (frames out of a decoder); empty for Y4M.
+  std::string codec;                      // the decoder's name ("h264", "hevc", "av1")
+  std::optional<YuvMatrix> matrix;        // the stream's colour description, when it gives one
+  std::string transfer;                   // "PQ", "HLG"; empty for any other transfer or none
+  std::string decodedFormat;              // the decoder's pixel format name ("yuv420p10le")
+  bool converted = false;                 // frames are converted from decodedFormat, not taken as they are
+};
+
+// What a coded stream says of one of its frames.
+enum class PictureType : uint8_t { kUnknown, kI, kP, kB };
+// "I", "P", "B", "?".
+std::string_view PictureTypeName(PictureType type);
+struct CodedFrame {
+  int64_t pts = 0;           // the stream's timestamp in its time base (the index's own count when it has none)
+  PictureType type = PictureType::kUnknown;
+  bool key = false;
+  uint32_t bytes = 0;        // the coded size of the frame's packet
+};
+
+// How a coded file is opened: the bound of the decoded frames it keeps for
+// backward play and steps, the decoder's threads (0: as many as cores),
+// and, for an index that has to decode the whole stream, the share done
+// (0..1) after each piece; returning false from it abandons the open.
+struct DecodeOptions {
+  uint64_t cacheBytes = uint64_t(1) << 30;
+  unsigned threads = 0;
+  std::function<bool(double)> progress;
 };
 
 // Why frame n could not be read.
@@ -99,6 +127,7 @@ enum class ReadStatus {
   kFailed,   // the read failed (errno in ReadFailure::error)
   kStopped,  // the caller's give-way asked the read to stop
   kTooSmall, // the caller's buffer is smaller than the frame
+  kDecodeFailed, // a coded frame the decoder could not decode (the frames around it may still play)
 };
 struct ReadFailure {
   ReadStatus status = ReadStatus::kFailed;
@@ -200,6 +229,9 @@ class VideoFile {
   // A file whose header fixes its parameters: UseParameters refuses any
   // other parameters than its own, WriteParameters refuses to write.
   bool ParametersFixed() const { return Facts() != nullptr; }
+  // What the stream says of frame n (1..FrameCount()); nullopt for a file
+  // that is not coded.
+  virtual std::optional<CodedFrame> Coded(uint32_t /*n*/) const { return std::nullopt; }
 
  protected:
   explicit VideoFile(std::string path) : m_path(std::move(path)) {}
@@ -283,10 +315,13 @@ class RawVideoFile final : public VideoFile {
 };
 
 // Opens any video file: a Y4M file (its first bytes "YUV4MPEG2") as a
-// Y4mVideoFile, read only, anything else as a RawVideoFile with `access`.
-// Fails as those kinds' Open do.
+// Y4mVideoFile, read only; a coded stream (a container or an elementary
+// stream Debian's libavformat recognises) as a decoded file, read only,
+// with `decode`; anything else as a RawVideoFile with `access`. Fails as
+// those kinds' Open do.
 Result<std::unique_ptr<VideoFile>, VideoFileError> OpenVideoFile(const std::string& path,
-                                                                 FileAccess access = FileAccess::kRead);
+                                                                 FileAccess access = FileAccess::kRead,
+                                                                 const DecodeOptions& decode = {});
 // Whether the file at `path` starts as a Y4M file does (false when it
 // cannot be read).
 bool IsY4mFile(const std::string& path);
