@@ -63,12 +63,21 @@ PlanarFrame ShapeOf(const YUVPara& a, const YUVPara& b) {
   return PlanarShape(TypeOf(a), a.width, a.height, CompareDepth(TypeOf(a), TypeOf(b)));
 }
 
-// Whether frames of the two runs can be compared; kOk or the mismatch.
-CompareCode CheckPair(const YUVPara& a, const YUVPara& b, Metrics metrics) {
+// Whether frames of the two runs can be compared (over `region`, when
+// given); kOk or the mismatch.
+CompareCode CheckPair(const YUVPara& a, const YUVPara& b, Metrics metrics, const std::optional<Region>& region) {
   if (a.width != b.width || a.height != b.height) return CompareCode::kSizeMismatch;
   if (SamplingOf(TypeOf(a)) != SamplingOf(TypeOf(b))) return CompareCode::kSamplingMismatch;
   if (CompareDepth(TypeOf(a), TypeOf(b)) == 0) return CompareCode::kDepthMismatch;
-  const PlanarFrame shape = ShapeOf(a, b);
+  PlanarFrame shape = ShapeOf(a, b);
+  if (region) {
+    switch (FitRegion(*region, shape.sampling, a.width, a.height)) {
+      case RegionFit::kFits: break;
+      case RegionFit::kOutside: return CompareCode::kRegionOutside;
+      case RegionFit::kOddForChroma: return CompareCode::kRegionOddForChroma;
+    }
+    shape = CropPlanar(shape, *region);
+  }
   if (metrics.ssim)
     for (int i = 0; i < shape.planeCount; ++i)
       if (SsimWindowCount(shape.planes[size_t(i)]) == 0) return CompareCode::kTooSmallForSsim;
@@ -82,11 +91,17 @@ Result<ComparePlan, CompareStatus> PlanCompare(const CompareInput& a, const Comp
   const CompareInput* inputs[2] = {&a, &b};
   std::vector<Run> runs[2];
   CompareStatus status;
+  status.offset = options.offset;
+  status.region = options.region;
   ComparePlan plan;
-  plan.firstFrame = std::max<uint32_t>(options.firstFrame, 1);
+  plan.offset = options.offset;
+  const uint32_t asked = std::max<uint32_t>(options.firstFrame, 1);
+  // A's frames before 1 - offset have no partner in B.
+  plan.firstFrame = uint32_t(std::max<int64_t>(asked, int64_t(1) - options.offset));
   for (int i = 0; i < 2; ++i) {
     const std::vector<VideoSegment> segments = SegmentsOf(*inputs[i]);
     plan.totalFrames[i] = FrameCountOf(segments);
+    status.totalFrames[i] = plan.totalFrames[i];
     runs[i] = RunsOf(segments);
     status.para[i] = inputs[i]->file ? (segments.empty() ? YUVPara{} : segments.front().para) : inputs[i]->para;
     status.spliced[i] = segments.size() > 1;
@@ -97,31 +112,34 @@ Result<ComparePlan, CompareStatus> PlanCompare(const CompareInput& a, const Comp
     }
   }
   for (int i = 0; i < 2; ++i) {
-    if (plan.firstFrame > plan.totalFrames[i]) {
-      status.code = CompareCode::kFromBeyondEnd;
+    if (int64_t(plan.firstFrame) + (i == 1 ? plan.offset : 0) > int64_t(plan.totalFrames[i])) {
+      // Past the end only because of the offset: no pair; else --from is.
+      const bool shifted = asked <= plan.totalFrames[0] && asked <= plan.totalFrames[1];
+      status.code = shifted && options.offset != 0 ? CompareCode::kNoPair : CompareCode::kFromBeyondEnd;
       status.input = i;
       return Fail(status);
     }
   }
-  const uint32_t available = std::min(plan.totalFrames[0], plan.totalFrames[1]) - plan.firstFrame + 1;
+  const uint32_t available =
+      std::min(plan.totalFrames[0] - plan.FirstOf(0), plan.totalFrames[1] - plan.FirstOf(1)) + 1;
   plan.frameCount = options.frameCount ? std::min(options.frameCount, available) : available;
-  const uint32_t last = plan.firstFrame + plan.frameCount - 1;
 
-  // Walk both files' runs over the planned frames; each overlap is one pair
-  // of parameter sets to check.
+  // Walk both files' runs over the planned pairs (k: the pair's place in
+  // the plan); each overlap is one pair of parameter sets to check.
   size_t i = 0, j = 0;
   PlanarFrame firstShape;
   YUVPara before[2];  // the pair checked last
-  for (uint32_t frame = plan.firstFrame; frame <= last;) {
-    while (runs[0][i].last < frame) ++i;
-    while (runs[1][j].last < frame) ++j;
+  for (uint32_t k = 0; k < plan.frameCount;) {
+    const uint32_t fa = plan.FirstOf(0) + k, fb = plan.FirstOf(1) + k;
+    while (runs[0][i].last < fa) ++i;
+    while (runs[1][j].last < fb) ++j;
     const Run& ra = runs[0][i];
     const Run& rb = runs[1][j];
-    CompareCode code = CheckPair(ra.para, rb.para, options.metrics);
+    CompareCode code = CheckPair(ra.para, rb.para, options.metrics, options.region);
     if (code == CompareCode::kOk) {
       // The summary's peak and planes hold for every frame of the run.
       const PlanarFrame shape = ShapeOf(ra.para, rb.para);
-      if (frame == plan.firstFrame) {
+      if (k == 0) {
         plan.bytesPerPair = FrameBytes(ra.para) + FrameBytes(rb.para);
         firstShape = shape;
       } else if (shape.depth != firstShape.depth || shape.planeCount != firstShape.planeCount) {
@@ -132,14 +150,13 @@ Result<ComparePlan, CompareStatus> PlanCompare(const CompareInput& a, const Comp
     before[0] = ra.para, before[1] = rb.para;
     if (code != CompareCode::kOk) {
       status.code = code;
-      status.frame = frame;
+      status.frame = fa;
       status.segment[0] = ra.segment, status.segment[1] = rb.segment;
       status.para[0] = ra.para, status.para[1] = rb.para;
       return Fail(status);
     }
-    const uint32_t end = std::min(ra.last, rb.last);
-    if (end >= last) break;
-    frame = end + 1;
+    // The next pair where either side enters a run of its own.
+    k += std::min(ra.last - fa, rb.last - fb) + 1;
   }
   return plan;
 }
@@ -269,10 +286,10 @@ class Pipeline {
     Fail(status);
   }
 
-  // The input that no longer holds frame `frame` whole (A when neither does).
-  int ShortenedInput(uint32_t frame) {
+  // The input that no longer holds its frame of pair k whole (A when neither does).
+  int ShortenedInput(uint32_t k) {
     for (int s = 0; s < 2; ++s)
-      if (!m_file[s]->Holds(frame)) return s;
+      if (!m_file[s]->Holds(m_plan.FirstOf(s) + k)) return s;
     return 0;
   }
 
@@ -292,18 +309,18 @@ class Pipeline {
       uint64_t bytes = 0;
       uint32_t end = first;
       while (end < m_plan.frameCount && (end == first || bytes < m_options.windowBytes)) {
-        const auto shape = m_file[s]->Shape(m_plan.firstFrame + end);
-        if (!shape) return FailRead(s, m_plan.firstFrame + end, 0);
+        const auto shape = m_file[s]->Shape(m_plan.FirstOf(s) + end);
+        if (!shape) return FailRead(s, m_plan.FirstOf(s) + end, 0);
         bytes += shape->size;
         ++end;
       }
-      auto lent = m_file[s]->Lend(m_plan.firstFrame + first, end - first);
+      auto lent = m_file[s]->Lend(m_plan.FirstOf(s) + first, end - first);
       if (!lent) {
         // The first frame of the window the file no longer holds whole.
         uint32_t lost = first;
-        while (lost + 1 < end && m_file[s]->Holds(m_plan.firstFrame + lost)) ++lost;
+        while (lost + 1 < end && m_file[s]->Holds(m_plan.FirstOf(s) + lost)) ++lost;
         const ReadFailure& why = lent.error();
-        return FailRead(s, m_plan.firstFrame + (why.status == ReadStatus::kFailed ? first : lost), why.error);
+        return FailRead(s, m_plan.FirstOf(s) + (why.status == ReadStatus::kFailed ? first : lost), why.error);
       }
       window.lent = std::move(*lent);
       for (size_t i = 0; i < window.lent.Count(); ++i)
@@ -344,13 +361,23 @@ class Pipeline {
       // (SIGBUS) fails the run as a read of that frame, not the process.
       const bool read = platform::ReadMapped([&] {
         const int depth = CompareDepth(TypeOf(frame[0].para), TypeOf(frame[1].para));
-        for (int s = 0; s < 2; ++s)
+        for (int s = 0; s < 2; ++s) {
           planar[s] = ToPlanar(TypeOf(frame[s].para), frame[s].para.width, frame[s].para.height, frame[s].data,
                                &scratch[s], depth);
+          if (m_options.region) planar[s] = CropPlanar(planar[s], *m_options.region);
+        }
         // Past a frame already known to differ, where the difference lies no longer matters.
         measurer.Measure(planar[0], planar[1], m_options.metrics, k < m_differenceBefore.load(), &m);
       });
-      if (!read) return FailRead(ShortenedInput(m_plan.firstFrame + k), m_plan.firstFrame + k, 0);
+      if (!read) {
+        const int s = ShortenedInput(k);
+        return FailRead(s, m_plan.FirstOf(s) + k, 0);
+      }
+      if (m_options.region && m.difference.found) {
+        // Where the difference lies in the whole frame, not in the region.
+        m.difference.x += m_options.region->x >> PlaneShiftX(planar[0].sampling, m.difference.plane);
+        m.difference.y += m_options.region->y >> PlaneShiftY(planar[0].sampling, m.difference.plane);
+      }
       {
         std::scoped_lock lock(m_lock);
         SlotOf(k).measured = true;

@@ -4,7 +4,9 @@
 // Each input is read through the frame locator with its own parameters, so a
 // plain file, a spliced one and a file whose parameters come from the command
 // line all work; a spliced file is compared segment by segment. Frames pair
-// up by number. A pair must agree in size, sampling (4:2:0, 4:2:2, 4:4:4,
+// up by number, B's shifted by the run's offset (B's frame n + offset is
+// compared with A's frame n: an encoder's delay or a dropped frame), and
+// may be measured over a region of the frames only. A pair must agree in size, sampling (4:2:0, 4:2:2, 4:4:4,
 // RGB or Y only) and bit depth; the formats themselves may differ (I420
 // against NV12, I010 against P010). One run keeps one depth and one plane
 // count, which its summary needs: a spliced file that changes from 8 to 10
@@ -25,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <string>
 
@@ -49,8 +52,16 @@ struct CompareInput {
 
 struct CompareOptions {
   Metrics metrics;
-  uint32_t firstFrame = 1;  // 1-based, the same number in both files
-  uint32_t frameCount = 0;  // 0: every frame both files have from firstFrame on
+  uint32_t firstFrame = 1;  // 1-based, A's number (B's is firstFrame + offset)
+  uint32_t frameCount = 0;  // 0: every pair both files have from firstFrame on
+  // B's frame n + offset is compared with A's frame n. Where that leaves A's
+  // first frames without a partner (a negative offset), the run starts at
+  // A's frame 1 - offset, as ffmpeg's trim=start_frame=-offset on A would;
+  // a positive offset skips B's first frames, as trim on B would.
+  int32_t offset = 0;
+  // Only this rectangle of both frames is measured (ffmpeg's crop filter on
+  // both inputs before psnr and ssim); none: the whole frames.
+  std::optional<Region> region;
   unsigned threads = 0;     // workers; 0: one per core
   uint64_t windowBytes = uint64_t(32) << 20;  // bytes of a file mapped in one window (at least one frame)
 };
@@ -67,6 +78,10 @@ enum class CompareCode {
                       // frames before it (para: the inputs' there; earlier: theirs before)
   kTooSmallForSsim,   // frame `frame`: a plane under 8x8 has no SSIM window
   kReadFailed,        // input `input` could not be read at frame `frame` (error, 0 for a short read)
+  kNoPair,            // the offset pairs none of A's frames from firstFrame with one of B's
+  kRegionOutside,     // frame `frame`: the region does not lie inside the frames (para: theirs)
+  kRegionOddForChroma,  // frame `frame`: the region cuts chroma samples in two (odd x, y, width or
+                        // height where the sampling halves chroma that way)
 };
 
 // How a comparison ends, with what a message needs to name: for mismatches
@@ -80,14 +95,21 @@ struct CompareStatus {
   bool spliced[2] = {false, false};  // the input is read segment by segment
   YUVPara para[2];
   YUVPara earlier[2];  // kShapeChanges: the inputs' parameters at the frame before
+  uint32_t totalFrames[2] = {0, 0};  // kNoPair: the inputs' frame counts
+  int32_t offset = 0;                // the run's offset and region, for the messages
+  std::optional<Region> region;
   bool Ok() const { return code == CompareCode::kOk; }
 };
 
 struct ComparePlan {
-  uint32_t firstFrame = 1;
-  uint32_t frameCount = 0;     // frames to compare
+  uint32_t firstFrame = 1;     // A's first compared frame
+  int32_t offset = 0;          // B's frame n + offset is paired with A's frame n
+  uint32_t frameCount = 0;     // frame pairs to compare
   uint32_t totalFrames[2] = {0, 0};
-  uint32_t LeftOver(int input) const { return totalFrames[input] - (firstFrame - 1) - frameCount; }
+  // The first compared frame of input 0 (A) or 1 (B), in its own numbering.
+  uint32_t FirstOf(int input) const { return input == 0 ? firstFrame : uint32_t(int64_t(firstFrame) + offset); }
+  // Frames of an input after the last one compared.
+  uint32_t LeftOver(int input) const { return totalFrames[input] - (FirstOf(input) - 1) - frameCount; }
   uint64_t bytesPerPair = 0;   // of the first pair; for progress
 };
 

@@ -42,7 +42,7 @@ struct FirstDifference {
 
 struct FrameMetrics {
   uint32_t index = 0;  // 1-based among the compared frames (ffmpeg's n)
-  uint32_t frame = 0;  // the frame's number in both files
+  uint32_t frame = 0;  // A's frame number (B's is frame + the run's offset)
   Sampling sampling = Sampling::k420;
   int planeCount = kPlanes;  // the figures of planes past it are 0
   unsigned peak = 255;       // 2^depth - 1 of the compared samples

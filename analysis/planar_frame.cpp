@@ -71,6 +71,34 @@ PlanarFrame PlanarShape(YUVType type, uint32_t w, uint32_t h, int depth) {
   return f;
 }
 
+uint32_t PlaneShiftX(Sampling sampling, int plane) {
+  return plane > 0 && (sampling == Sampling::k420 || sampling == Sampling::k422) ? 1 : 0;
+}
+
+uint32_t PlaneShiftY(Sampling sampling, int plane) { return plane > 0 && sampling == Sampling::k420 ? 1 : 0; }
+
+RegionFit FitRegion(const Region& region, Sampling sampling, uint32_t width, uint32_t height) {
+  if (region.width == 0 || region.height == 0 || region.x >= width || region.y >= height ||
+      region.width > width - region.x || region.height > height - region.y)
+    return RegionFit::kOutside;
+  const uint32_t oddX = PlaneShiftX(sampling, 1) ? (region.x | region.width) & 1 : 0;
+  const uint32_t oddY = PlaneShiftY(sampling, 1) ? (region.y | region.height) & 1 : 0;
+  return oddX || oddY ? RegionFit::kOddForChroma : RegionFit::kFits;
+}
+
+PlanarFrame CropPlanar(const PlanarFrame& frame, const Region& region) {
+  PlanarFrame out = frame;
+  const uint32_t bytes = frame.Deep() ? 2 : 1;
+  for (int p = 0; p < frame.planeCount; ++p) {
+    const uint32_t sx = PlaneShiftX(frame.sampling, p), sy = PlaneShiftY(frame.sampling, p);
+    PlaneView& v = out.planes[size_t(p)];
+    if (v.data) v.data += ptrdiff_t(region.y >> sy) * v.stride + ptrdiff_t(region.x >> sx) * bytes;
+    v.width = region.width >> sx;
+    v.height = region.height >> sy;
+  }
+  return out;
+}
+
 namespace {
 
 // Byte positions of Y0, U, Y1, V in a 4-byte pair of each packed 4:2:2 layout.

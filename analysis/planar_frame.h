@@ -68,4 +68,26 @@ PlanarFrame PlanarShape(YUVType type, uint32_t width, uint32_t height, int depth
 PlanarFrame ToPlanar(YUVType type, uint32_t width, uint32_t height, const uint8_t* frame,
                      std::vector<uint8_t>* scratch, int depth = 0);
 
+// A rectangle of a frame in luma samples (a region the figures are measured
+// over): width x height from (x, y).
+struct Region {
+  uint32_t x = 0, y = 0, width = 0, height = 0;
+  bool operator==(const Region&) const = default;
+};
+
+// Whether `region` can be cut out of frames of `sampling` and this size:
+// not empty, inside the frame, and lying on whole chroma samples (x and
+// width even where chroma is halved across, y and height even where it is
+// halved down), so each chroma plane is cut at x / 2, y / 2 exactly as
+// ffmpeg's crop filter cuts it.
+enum class RegionFit { kFits, kOutside, kOddForChroma };
+RegionFit FitRegion(const Region& region, Sampling sampling, uint32_t width, uint32_t height);
+
+// The planes of `frame` inside `region` (which fits), in place: the views
+// start further in and are smaller, the strides stay.
+PlanarFrame CropPlanar(const PlanarFrame& frame, const Region& region);
+// The chroma halving of a plane of `sampling` across and down (0 or 1).
+uint32_t PlaneShiftX(Sampling sampling, int plane);
+uint32_t PlaneShiftY(Sampling sampling, int plane);
+
 }  // namespace corvane::analysis

@@ -1,5 +1,7 @@
 // corvane-tool compare: PSNR and SSIM of one file against another, printed as
 // ffmpeg's psnr and ssim filters print them.
+#include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -52,6 +54,30 @@ corvane::analysis::CompareInput ResolveInput(const std::string& path, const Args
   return {path, fp.para, fp.trailer, !fp.fromOptions, file.get()};
 }
 
+// --offset K: a signed frame count.
+int32_t ParseOffset(std::string_view text) {
+  int64_t v = 0;
+  const char* end = text.data() + text.size();
+  const char* from = text.data() + (!text.empty() && text.front() == '+');
+  auto [p, ec] = std::from_chars(from, end, v);
+  if (text.empty() || ec != std::errc() || p != end || v < INT32_MIN || v > INT32_MAX)
+    throw UsageError{"invalid offset '" + std::string(text) + "' (expected a whole number of frames, such as 2 or -1)"};
+  return int32_t(v);
+}
+
+// --crop WxH+X+Y, the geometry ffmpeg's crop=W:H:X:Y takes.
+corvane::analysis::Region ParseCrop(std::string_view text) {
+  const size_t plus = text.find('+');
+  const size_t second = plus == std::string_view::npos ? plus : text.find('+', plus + 1);
+  if (second == std::string_view::npos)
+    throw UsageError{"invalid crop '" + std::string(text) + "' (expected WxH+X+Y)"};
+  corvane::analysis::Region r;
+  std::tie(r.width, r.height) = ParseSize(text.substr(0, plus));
+  r.x = ParseUint(text.substr(plus + 1, second - plus - 1), "crop x");
+  r.y = ParseUint(text.substr(second + 1), "crop y");
+  return r;
+}
+
 std::string Number(double v) {
   if (!std::isfinite(v)) return "null";
   char buf[32];
@@ -89,7 +115,8 @@ std::string SummaryJson(const corvane::analysis::SequenceSummary& sum, const cor
   std::string planes;
   for (int p = 0; p < planeCount; ++p) planes += PlaneLetter(sampling, p, true);
   std::string s = "{\"frames\": " + std::to_string(sum.Frames()) + ", \"first_frame\": " +
-                  std::to_string(plan.firstFrame) + ", \"left_over\": [" + std::to_string(plan.LeftOver(0)) + ", " +
+                  std::to_string(plan.firstFrame) + ", \"offset\": " + std::to_string(plan.offset) +
+                  ", \"left_over\": [" + std::to_string(plan.LeftOver(0)) + ", " +
                   std::to_string(plan.LeftOver(1)) + "], \"planes\": " + JsonString(planes);
   auto perPlane = [&](auto f) {
     std::array<double, kPlanes> v{};
@@ -168,7 +195,7 @@ class StatsFile {
 
 int RunCompareCommand(const std::vector<std::string>& argv) {
   Args args(argv, {"psnr", "ssim", "json"},
-            {"stats-file", "frames", "from", "format", "size", "ref-format", "ref-size"});
+            {"stats-file", "frames", "from", "format", "size", "ref-format", "ref-size", "offset", "crop"});
   if (args.Positional().size() != 2) throw UsageError{"expected two files, A and B"};
   corvane::analysis::CompareOptions options;
   if (args.Has("psnr") || args.Has("ssim")) options.metrics = {args.Has("psnr"), args.Has("ssim")};
@@ -176,6 +203,8 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
   if (auto frames = args.Get("frames")) options.frameCount = ParseUint(*frames, "frame count");
   if (options.firstFrame == 0) throw UsageError{"--from counts frames from 1"};
   if (args.Has("frames") && options.frameCount == 0) throw UsageError{"--frames must be at least 1"};
+  if (auto offset = args.Get("offset")) options.offset = ParseOffset(*offset);
+  if (auto crop = args.Get("crop")) options.region = ParseCrop(*crop);
   const std::optional<std::string> statsPath = args.Get("stats-file");
   const bool json = args.Has("json");
   if (json && statsPath == "-") throw UsageError{"--json and --stats-file - both write to standard output"};
@@ -186,7 +215,14 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
   const auto a = ResolveInput(paths[0], args, true, &files[0]);
   const auto b = ResolveInput(paths[1], args, false, &files[1]);
   const auto planned = corvane::analysis::PlanCompare(a, b, options);
-  if (!planned) throw Failure{CompareStatusText(planned.error(), paths)};
+  if (!planned) {
+    // An offset or a region that does not fit the files is a usage error.
+    using corvane::analysis::CompareCode;
+    const CompareCode code = planned.error().code;
+    if (code == CompareCode::kNoPair || code == CompareCode::kRegionOutside || code == CompareCode::kRegionOddForChroma)
+      throw UsageError{CompareStatusText(planned.error(), paths)};
+    throw Failure{CompareStatusText(planned.error(), paths)};
+  }
   const corvane::analysis::ComparePlan& plan = *planned;
 
   StatsFile stats(statsPath);
@@ -218,6 +254,7 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
     if (options.metrics.psnr) std::printf("%s\n", summary.PsnrLine().c_str());
     if (options.metrics.ssim) std::printf("%s\n", summary.SsimLine().c_str());
     std::printf("frames: %llu compared from %u", static_cast<unsigned long long>(summary.Frames()), plan.firstFrame);
+    if (plan.offset != 0) std::printf(" (B from %u)", plan.FirstOf(1));
     for (int i = 0; i < 2; ++i)
       if (plan.LeftOver(i)) std::printf(", %u more in %s not compared", plan.LeftOver(i), i == 0 ? "A" : "B");
     std::printf("\n");
@@ -234,9 +271,10 @@ int RunCompareCommand(const std::vector<std::string>& argv) {
 
 const Registrar kCompare(
     {"compare",
-     "compare A B [--psnr] [--ssim] [--stats-file FILE|-] [--json] [--frames N] [--from N] [--format NAME --size WxH] "
-     "[--ref-format NAME --ref-size WxH]  PSNR and SSIM of B against A",
+     "compare A B [--psnr] [--ssim] [--stats-file FILE|-] [--json] [--frames N] [--from N] [--offset K] "
+     "[--crop WxH+X+Y] [--format NAME --size WxH] [--ref-format NAME --ref-size WxH]  PSNR and SSIM of B against A",
      "Usage: corvane-tool compare A B [--psnr] [--ssim] [--stats-file FILE|-] [--json] [--frames N] [--from N]\n"
+     "                            [--offset K] [--crop WxH+X+Y]\n"
      "                            [--format NAME --size WxH] [--ref-format NAME --ref-size WxH]\n"
      "Compares B with the reference A frame by frame and prints ffmpeg's psnr and ssim summaries:\n"
      "  PSNR y:... u:... v:... average:... min:... max:...\n"
@@ -247,7 +285,14 @@ const Registrar kCompare(
      "                       (with both metrics, the psnr line then the ssim line); - is standard output;\n"
      "                       FILE appears only when the run has finished, and is never A or B\n"
      "  --json               the summary and every frame as JSON on standard output (null: infinite)\n"
-     "  --from N --frames N  compare frames N.. (1-based, the same number in both files), at most N of them\n"
+     "  --from N --frames N  compare frames N.. (1-based, A's numbers), at most N of them\n"
+     "  --offset K           shift B: B's frame n+K is compared with A's frame n (K may be negative; a\n"
+     "                       positive K skips B's first K frames, a negative one A's first -K frames,\n"
+     "                       as ffmpeg's trim=start_frame on that input); the stats lines count pairs from 1\n"
+     "  --crop WxH+X+Y       measure only that rectangle of both frames (ffmpeg's crop=W:H:X:Y on both\n"
+     "                       inputs); it must lie inside the frames, and X, W (4:2:0, 4:2:2) and Y, H\n"
+     "                       (4:2:0) be even, so chroma is cut at X/2, Y/2; the first difference is\n"
+     "                       given in the whole frame's coordinates\n"
      "  --format, --size     B's parameters, and A's when A has no trailer\n"
      "  --ref-format, --ref-size  A's parameters\n"
      "Otherwise each file's trailer gives its parameters; a spliced file is compared segment by segment.\n"
@@ -256,7 +301,8 @@ const Registrar kCompare(
      "v210 as 10-bit 4:2:2); samples of more than 8 bits at their depth, with peak 2^depth - 1 (1023 for\n"
      "10 bits; two P010 files as ffmpeg compares them, as 16-bit samples with peak 65535); grey as Y alone.\n"
      "Frames of different sizes, chroma sampling or bit depth are refused. Exit status 0 when compared,\n"
-     "1 when refused or failed (the reason on standard error), 2 for bad usage. Progress is shown on\n"
+     "1 when refused or failed (the reason on standard error), 2 for bad usage (an offset that leaves\n"
+     "no pair and a crop that does not fit the frames included). Progress is shown on\n"
      "standard error when that is a terminal.",
      RunCompareCommand});
 

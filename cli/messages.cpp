@@ -1,6 +1,7 @@
 #include "cli/messages.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "formats/result_codes.h"
@@ -161,6 +162,20 @@ std::string CompareStatusText(const corvane::analysis::CompareStatus& s, const s
     case CompareCode::kReadFailed:
       return "cannot read frame " + std::to_string(s.frame) + " of " + one +
              (s.error ? ": " + platform::ErrorText(s.error) : std::string(": the file is shorter than it was"));
+    case CompareCode::kNoPair:
+      return "--offset " + std::to_string(s.offset) + " leaves no pair of frames (B's frame n" +
+             (s.offset < 0 ? " - " : " + ") + std::to_string(std::abs(int64_t(s.offset))) +
+             " is compared with A's frame n): '" + paths[0] + "' has " + std::to_string(s.totalFrames[0]) +
+             " frames, '" + paths[1] + "' " + std::to_string(s.totalFrames[1]);
+    case CompareCode::kRegionOutside:
+    case CompareCode::kRegionOddForChroma: {
+      const corvane::analysis::Region r = s.region.value_or(corvane::analysis::Region{});
+      const std::string region = "--crop " + std::to_string(r.width) + "x" + std::to_string(r.height) + "+" +
+                                 std::to_string(r.x) + "+" + std::to_string(r.y);
+      if (s.code == CompareCode::kRegionOutside) return region + " does not lie inside the frames" + pair;
+      return region + " cuts chroma samples in two" + pair +
+             "; give even offsets and sizes across (4:2:0, 4:2:2) and down (4:2:0)";
+    }
   }
   return "comparison failed";
 }

@@ -1,10 +1,13 @@
 // corvane-tool compare against ffmpeg's psnr and ssim filters on clips ffmpeg
 // makes (testsrc2 and a noisy copy), 8-bit and deeper (at an odd size too),
-// raw and as Y4M files, its refusals, and a spliced file read segment by
-// segment.
+// raw and as Y4M files, over a region (ffmpeg's crop on both inputs) and
+// with B shifted by an offset (ffmpeg's trim on the shifted input), its
+// refusals, and a spliced file read segment by segment.
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <span>
 #include <sstream>
 
@@ -53,7 +56,36 @@ struct Clip {
   // A and B compared as Y4M files (ffmpeg's copies of the raw ones), and A
   // against its raw twin.
   bool y4m = false;
+  // --crop W:H:X:Y (ffmpeg's crop=W:H:X:Y on both inputs), none when null.
+  const char* crop = nullptr;
+  // --offset K: B's frame n + K against A's frame n (ffmpeg: trim=start_frame
+  // on B for K > 0, on A for K < 0, pairs up to the shorter's end).
+  int offset = 0;
 };
+
+// What ffmpeg is given before its psnr or ssim filter: "[0:v][1:v]" (B, A)
+// with each input cropped and the shifted one trimmed, the filter's own
+// options after it (shortest=1 with an offset: without it ffmpeg pairs A's
+// last frames with B's last one repeated).
+std::string FfmpegInputs(const Clip& c, const std::string& tag) {
+  std::string chain, labels;
+  for (int input = 0; input < 2; ++input) {
+    std::string filters;
+    if (c.crop) filters = std::string("crop=") + c.crop;
+    const int trim = input == 0 ? c.offset : -c.offset;  // input 0 is B
+    if (trim > 0) filters += (filters.empty() ? "" : ",") + std::string("trim=start_frame=") + std::to_string(trim) +
+                             ",setpts=PTS-STARTPTS";
+    const std::string in = "[" + std::to_string(input) + ":v]";
+    if (filters.empty()) {
+      labels += in;
+    } else {
+      const std::string out = "[" + tag + std::to_string(input) + "]";
+      chain += in + filters + out + ";";
+      labels += out;
+    }
+  }
+  return chain + labels;
+}
 
 class CompareWithFfmpeg : public ::testing::TestWithParam<Clip> {
  protected:
@@ -83,8 +115,9 @@ TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
   const RunResult ff = testsupport::Run(
       {"sh", "-c",
        "ffmpeg -nostdin -hide_banner " + std::string(c.ffmpegOptions) + " " + raw + " -i " + b + " " + raw + " -i " + a +
-           " -lavfi \"[0:v][1:v]psnr=stats_file=" + m_dir.File("ff_psnr.txt") + ";[0:v][1:v]ssim=stats_file=" +
-           m_dir.File("ff_ssim.txt") + "\" -f null -"});
+           " -lavfi \"" + FfmpegInputs(c, "p") + "psnr=stats_file=" + m_dir.File("ff_psnr.txt") +
+           (c.offset ? ":shortest=1" : "") + ";" + FfmpegInputs(c, "s") + "ssim=stats_file=" +
+           m_dir.File("ff_ssim.txt") + (c.offset ? ":shortest=1" : "") + "\" -f null -"});
   ASSERT_EQ(ff.status, 0) << ff.err;
 
   // The files compared: the raw ones with their parameters, or their Y4M
@@ -99,6 +132,12 @@ TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
               0);
     inputs = {ay, by};
   }
+  if (c.crop) {
+    std::string crop = c.crop;  // W:H:X:Y as WxH+X+Y
+    crop[crop.find(':')] = 'x', crop[crop.find(':')] = '+', crop[crop.find(':')] = '+';
+    inputs.insert(inputs.end(), {"--crop", crop});
+  }
+  if (c.offset) inputs.insert(inputs.end(), {"--offset", std::to_string(c.offset)});
   auto compare = [&](std::vector<std::string> options) {
     std::vector<std::string> args = {"compare"};
     args.insert(args.end(), inputs.begin(), inputs.end());
@@ -116,8 +155,14 @@ TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
   EXPECT_EQ(Line(psnr.out, "PSNR "), FfmpegSummary(ff.err, "PSNR"));
   EXPECT_EQ(Line(ssim.out, "SSIM "), FfmpegSummary(ff.err, "SSIM"));
   const std::string planes = c.format == std::string("RGB24") || c.format == std::string("RGB565") ? "RGB" : pixFmt.rfind("gray", 0) == 0 ? "Y" : "YUV";
-  EXPECT_EQ(Line(psnr.out, "first difference"), "first difference: frame 1, plane " + planes.substr(0, 1) +
-                                                    ", x 0, y 0");
+  // The first difference in the whole frame's coordinates and A's numbers.
+  unsigned cropWidth = 0, cropHeight = 0, cropX = 0, cropY = 0;
+  if (c.crop) {
+    ASSERT_EQ(std::sscanf(c.crop, "%u:%u:%u:%u", &cropWidth, &cropHeight, &cropX, &cropY), 4);
+  }
+  EXPECT_EQ(Line(psnr.out, "first difference"), "first difference: frame " + std::to_string(c.offset < 0 ? 1 - c.offset : 1) +
+                                                    ", plane " + planes.substr(0, 1) + ", x " + std::to_string(cropX) +
+                                                    ", y " + std::to_string(cropY));
 
   // A file against itself (a Y4M file against its raw twin): inf and 1, in
   // ffmpeg's words (grey names Y alone).
@@ -158,10 +203,24 @@ INSTANTIATE_TEST_SUITE_P(Formats, CompareWithFfmpeg,
                                            Clip{"I420", "yuv420p", "336x240", "-cpuflags 0"},
                                            Clip{"I420", "yuv420p", "352x288", "", true},
                                            Clip{"I010", "yuv420p10le", "352x288", "", true},
-                                           Clip{"GRAY", "gray", "352x288", "", true}),
+                                           Clip{"GRAY", "gray", "352x288", "", true},
+                                           // Regions and offsets: chroma halved both ways, across only, not at
+                                           // all (widths whose window counts keep clear of ffmpeg's SIMD SSIM
+                                           // difference); a region whose chroma has 41 windows a row (its C code).
+                                           Clip{"I420", "yuv420p", "352x288", "", false, "96:64:32:18"},
+                                           Clip{"YUYV", "yuyv422", "352x288", "", false, "100:61:6:7"},
+                                           Clip{"RGB24", "bgr24", "352x288", "", false, "45:33:5:9"},
+                                           Clip{"I420", "yuv420p", "352x288", "-cpuflags 0", false, "336:64:0:2"},
+                                           Clip{"I420", "yuv420p", "352x288", "", false, nullptr, 2},
+                                           Clip{"I010", "yuv420p10le", "352x288", "", true, "64:48:8:8", -1},
+                                           Clip{"NV12", "nv12", "352x288", "", false, "192:100:150:188", 1}),
                          [](const auto& info) {
                            std::string name = info.param.format;
                            if (std::string(info.param.size) != "352x288") name += std::string("_") + info.param.size;
+                           if (info.param.crop) name += "_crop";
+                           if (info.param.offset) name += "_offset" + std::string(info.param.offset < 0 ? "m" : "") +
+                                                          std::to_string(std::abs(info.param.offset));
+                           if (info.param.crop && std::string(info.param.crop) == "336:64:0:2") name += "336";
                            return info.param.y4m ? name + "_y4m" : name;
                          });
 
@@ -281,6 +340,20 @@ TEST(CompareCli, Refusals) {
       {{a, a, "--from", "0"}, 2, "--from counts frames from 1"},
       {{a}, 2, "expected two files"},
       {{a, a, "--json", "--stats-file", "-"}, 2, "both write to standard output"},
+      // Regions that do not fit the frames and offsets that leave no pair (a
+      // has 3 frames): usage errors, named as given.
+      {{a, a, "--crop", "40x16+0+0"}, 2,
+       "--crop 40x16+0+0 does not lie inside the frames at frame 1: '" + a + "' is I420 32x16 (4:2:0)"},
+      {{a, a, "--crop", "16x8+20+0"}, 2, "--crop 16x8+20+0 does not lie inside the frames"},
+      {{a, a, "--crop", "8x8+1+0"}, 2, "--crop 8x8+1+0 cuts chroma samples in two at frame 1"},
+      {{a, a, "--crop", "8x7+0+0"}, 2, "--crop 8x7+0+0 cuts chroma samples in two"},
+      {{a, a, "--crop", "0x8+0+0"}, 2, "width and height must be positive"},
+      {{a, a, "--crop", "8x8"}, 2, "invalid crop '8x8' (expected WxH+X+Y)"},
+      {{a, a, "--offset", "3"}, 2,
+       "--offset 3 leaves no pair of frames (B's frame n + 3 is compared with A's frame n): '" + a + "' has 3 frames"},
+      {{a, a, "--offset", "-3"}, 2, "--offset -3 leaves no pair of frames (B's frame n - 3"},
+      {{a, a, "--offset", "1", "--from", "3"}, 2, "--offset 1 leaves no pair of frames"},
+      {{a, a, "--offset", "1.5"}, 2, "invalid offset '1.5'"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"compare", "--stats-file", stats};
