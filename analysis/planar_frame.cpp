@@ -1,5 +1,6 @@
 #include "analysis/planar_frame.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "formats/v210.h"
@@ -84,6 +85,30 @@ RegionFit FitRegion(const Region& region, Sampling sampling, uint32_t width, uin
   const uint32_t oddX = PlaneShiftX(sampling, 1) ? (region.x | region.width) & 1 : 0;
   const uint32_t oddY = PlaneShiftY(sampling, 1) ? (region.y | region.height) & 1 : 0;
   return oddX || oddY ? RegionFit::kOddForChroma : RegionFit::kFits;
+}
+
+namespace {
+
+// [first, end) of one axis, on whole pairs when `pairs`: first down to even,
+// end up to even, or down when that would pass `size`.
+void Span(uint32_t a, uint32_t b, bool pairs, uint32_t size, uint32_t* first, uint32_t* count) {
+  uint32_t begin = std::min(a, b), end = std::max(a, b) + 1;
+  if (pairs) {
+    begin &= ~1u;
+    end = end + (end & 1) <= size ? end + (end & 1) : end & ~1u;
+  }
+  *first = begin;
+  *count = end > begin ? end - begin : 0;
+}
+
+}  // namespace
+
+Region RegionBetween(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, Sampling sampling, uint32_t width,
+                     uint32_t height) {
+  Region r;
+  Span(x0, x1, PlaneShiftX(sampling, 1) != 0, width, &r.x, &r.width);
+  Span(y0, y1, PlaneShiftY(sampling, 1) != 0, height, &r.y, &r.height);
+  return r;
 }
 
 PlanarFrame CropPlanar(const PlanarFrame& frame, const Region& region) {

@@ -83,6 +83,14 @@ struct Region {
 enum class RegionFit { kFits, kOutside, kOddForChroma };
 RegionFit FitRegion(const Region& region, Sampling sampling, uint32_t width, uint32_t height);
 
+// The region spanned by two frame pixels (either corner first, both inside
+// a width x height frame, both taken in), widened outwards to whole chroma
+// samples of `sampling` where the frame allows and trimmed inwards where it
+// does not (an odd frame's last column or row), so that it fits (or is
+// empty).
+Region RegionBetween(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, Sampling sampling, uint32_t width,
+                     uint32_t height);
+
 // The planes of `frame` inside `region` (which fits), in place: the views
 // start further in and are smaller, the strides stay.
 PlanarFrame CropPlanar(const PlanarFrame& frame, const Region& region);

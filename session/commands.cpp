@@ -91,6 +91,11 @@ constexpr CommandRow kRows[] = {
     {C::DiffGain4, "diff-gain-4", S, kRefMetrics, kFrames, kAny, Group::kDiffGain, 4},
     {C::DiffGain16, "diff-gain-16", S, kRefMetrics, kFrames, kAny, Group::kDiffGain, 16},
     {C::GraphSsim, "graph-ssim", S, kRefMetrics, kFrames, kAny},
+    {C::ShiftBForward, "shift-b-forward", S, kRef, kFrames, kRef},
+    {C::ShiftBBack, "shift-b-back", S, kRef, kFrames, kRef},
+    {C::ShiftBReset, "shift-b-reset", S, kRef, kFrames, kRef},
+    // Esc leaves full screen there; out of it, it clears the region.
+    {C::ClearRegion, "clear-region", S, kRefMetrics, kFrames, kRefMetrics | kNotFullScreen},
     // Tools.
     {C::Coordinates, "coordinates", W, kFrames, kFrames, kAny},
     {C::Parameters, "parameters", W, kFile, kFrames, kAny},

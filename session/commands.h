@@ -48,6 +48,10 @@ enum class Command : int {
   GraphSsim,    // SSIM on the quality graph
   ExportCsv,    // the quality graph's figures as CSV
   ExportStats,  // ... as ffmpeg's psnr stats file (and ssim's when measured)
+  ShiftBForward,  // B's frame n + 1 more is paired with A's frame n
+  ShiftBBack,     // ... one less
+  ShiftBReset,    // B's frame n with A's frame n again
+  ClearRegion,    // the figures over the whole frames again (Esc)
   // The scopes of the picture on screen (视图 › 示波器): each panel shown or
   // hidden, and their options.
   ScopeHistogram, ScopeWaveform, ScopeVectorscope,

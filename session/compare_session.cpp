@@ -41,7 +41,7 @@ ReferenceResult CompareSession::Attach(std::unique_ptr<corvane::VideoFile> file,
   m_reference->SetAspectMode(int(look.aspect));
   m_reference->SetColourSpace(look.Colour());
   m_reference->SetComponentMode(graph.GetComponentMode());
-  m_metrics = m_track.Start(TrackSideOf(a), TrackSide(), m_graphSsim);
+  m_metrics = m_track.Start(TrackSideOf(a), TrackSide(), m_graphSsim, m_offset, m_region);
   SetView(m_view);
   ApplyLook(look);
   // From now on B shows each frame A presents; the frame on screen first.
@@ -68,6 +68,50 @@ void CompareSession::Close(corvane::PlaybackGraph* graph) {
   m_side = {};
   m_metrics = {};
   m_view = CompareView::kA;
+  // Another B (or A) starts paired frame for frame, over the whole frames.
+  m_offset = 0;
+  m_region.reset();
+}
+
+void CompareSession::Remeasure(const CompareSide& a) {
+  m_metrics = m_track.Start(TrackSideOf(a), TrackSide(), m_graphSsim, m_offset, m_region);
+  if (m_view == CompareView::kDiff) SetView(m_view);  // gone with the metrics, if they are
+}
+
+void CompareSession::ShiftB(int32_t offset, const std::function<CompareSide()>& openFile) {
+  const corvane::VideoFile* a = m_reference->PlayedFile();
+  const int64_t lowest = 1 - int64_t(a ? a->FrameCount() : 1), highest = int64_t(m_reference->FrameCount()) - 1;
+  if (offset < lowest || offset > highest || offset == m_offset) return;
+  m_offset = offset;
+  m_reference->SetOffset(offset);
+  Remeasure(openFile());
+}
+
+bool CompareSession::SetRegion(std::optional<corvane::analysis::Region> region,
+                               const std::function<CompareSide()>& openFile) {
+  if (!m_reference) return false;
+  if (region) {
+    const corvane::YUVPara para = m_reference->ParaAt(1);
+    corvane::YUVType type = corvane::YUV_NONE;
+    uint32_t size = 0;
+    if (!corvane::GetTypeAndFrameSize(&para, &type, &size)) return false;
+    if (corvane::analysis::FitRegion(*region, corvane::analysis::SamplingOf(type), para.width, para.height) !=
+        corvane::analysis::RegionFit::kFits)
+      return false;
+  }
+  if (region == m_region) return true;
+  const std::optional<corvane::analysis::Region> before = m_region;
+  const bool measured = m_metrics.Ok();
+  m_region = region;
+  Remeasure(openFile());
+  if (measured && !m_metrics.Ok()) {
+    // Too small a region for the figures asked for (SSIM's 8x8 windows):
+    // the figures stay those of the region before.
+    m_region = before;
+    Remeasure(openFile());
+    return false;
+  }
+  return true;
 }
 
 void CompareSession::SetView(CompareView view) {
@@ -113,9 +157,21 @@ bool CompareSession::Execute(Command c, corvane::PlaybackGraph* graph, const std
     case Command::GraphSsim: {
       // SSIM costs more than PSNR: it is measured once asked for.
       m_graphSsim = !m_graphSsim;
-      if (m_graphSsim && !m_track.Ssim()) m_metrics = m_track.Start(TrackSideOf(openFile()), TrackSide(), true);
+      if (m_graphSsim && !m_track.Ssim()) Remeasure(openFile());
       return true;
     }
+    case Command::ShiftBForward:
+      ShiftB(m_offset + 1, openFile);
+      return true;
+    case Command::ShiftBBack:
+      ShiftB(m_offset - 1, openFile);
+      return true;
+    case Command::ShiftBReset:
+      ShiftB(0, openFile);
+      return true;
+    case Command::ClearRegion:
+      SetRegion(std::nullopt, openFile);
+      return true;
     default:
       return false;
   }

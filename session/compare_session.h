@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "analysis/compare.h"
@@ -58,6 +59,10 @@ class CompareSession {
   CompareView View() const { return m_view; }
   int DiffGain() const { return m_diffGain; }
   bool GraphSsim() const { return m_graphSsim; }
+  // B's frame n + Offset() is paired with A's frame n, on B's pane and in
+  // the figures; the figures are measured over Region() only, when set.
+  int32_t Offset() const { return m_offset; }
+  const std::optional<corvane::analysis::Region>& Region() const { return m_region; }
 
   // ---- With the graph lock held ----
   // Closes B if open, then shows B (`file`, open already, read with `b`'s
@@ -76,7 +81,13 @@ class CompareSession {
   void SetAspectMode(AspectMode mode);
   void SetColourSpace(corvane::ColourSpace colour);
   void SetComponentMode(uint32_t mode);
-  // The comparison's commands (views, gain, SSIM, closing B); false when B
+  // The region the figures are measured over (none: the whole frames),
+  // measured again from the start; false, and nothing changes, when B is
+  // not open or the region does not fit A's frames (inside them, on whole
+  // chroma samples: analysis::FitRegion). `openFile` as for Execute.
+  bool SetRegion(std::optional<corvane::analysis::Region> region, const std::function<CompareSide()>& openFile);
+  // The comparison's commands (views, gain, SSIM, B's offset, the region,
+  // closing B); false when B
   // is not open or `c` is not one of them. `openFile` gives A as the quality
   // track reads it, asked for only when the track starts again.
   bool Execute(Command c, corvane::PlaybackGraph* graph, const std::function<CompareSide()>& openFile);
@@ -87,6 +98,12 @@ class CompareSession {
   bool SamplesAt(uint32_t x, uint32_t y, int v[3]) const;
 
  private:
+  // The offset changed to `offset` when some frame of A still has a
+  // partner in B (1 - A's count <= offset <= B's count - 1); B's pane and
+  // the figures follow.
+  void ShiftB(int32_t offset, const std::function<CompareSide()>& openFile);
+  // The quality measured again with the present settings.
+  void Remeasure(const CompareSide& a);
   // B as the quality track reads it: through B's view's open file.
   CompareSide TrackSide() const;
   // A likewise, through the file B's view opened A with: a file with
@@ -99,6 +116,8 @@ class CompareSession {
   CompareView m_view = CompareView::kA;
   int m_diffGain = 1;        // the difference view's amplification: 1, 4 or 16
   bool m_graphSsim = false;  // the quality graph measures and shows SSIM
+  int32_t m_offset = 0;      // B's frame n + m_offset is paired with A's frame n
+  std::optional<corvane::analysis::Region> m_region;  // the figures' region; none: the whole frames
   corvane::analysis::CompareStatus m_metrics;
   std::unique_ptr<ReferenceView> m_reference;
   QualityTrack m_track;  // reads A and B through m_reference's files: declared after it, it stops first

@@ -232,6 +232,8 @@ PlayerView PlayerSession::View(WindowFacts window) const {
   v.compareView = m_compare.View();
   v.diffGain = m_compare.DiffGain();
   v.graphSsim = m_compare.GraphSsim();
+  v.offset = m_compare.Offset();
+  v.region = m_compare.Region();
   if (corvane::PlaybackGraph* graph = m_transport.Graph()) {
     if (const auto n = graph->GetCurrentFrame()) v.frame = *n;
     v.speed = graph->GetSpeed();
@@ -438,6 +440,11 @@ ReferenceResult PlayerSession::OpenReference(const std::string& path, const Defa
 
 ReferenceResult PlayerSession::AttachReference(std::unique_ptr<corvane::VideoFile> file, const CompareSide& b) {
   return m_compare.Attach(std::move(file), b, SideOfOpenFile(), *m_transport.Graph(), m_look);
+}
+
+bool PlayerSession::SetCompareRegion(std::optional<corvane::analysis::Region> region) {
+  std::scoped_lock lock(m_transport.GraphLock());
+  return m_compare.SetRegion(region, [this] { return SideOfOpenFile(); });
 }
 
 void PlayerSession::CloseReference() {

@@ -75,6 +75,8 @@ struct PlayerView {
   CompareView compareView = CompareView::kA;
   int diffGain = 1;           // the difference view's amplification: 1, 4 or 16
   bool graphSsim = false;     // the quality graph measures and shows SSIM
+  int32_t offset = 0;         // B's frame n + offset is paired with A's frame n
+  std::optional<corvane::analysis::Region> region;  // the figures' region; none: the whole frames
 };
 
 class PlayerSession {
@@ -200,6 +202,10 @@ class PlayerSession {
   ReferenceResult OpenReference(const std::string& path, const DefaultParameters& defaults,
                                 const corvane::YUVPara* chosen);
   void CloseReference();
+  // The region of the frames the figures are measured over (none: the whole
+  // frames), in A's frame pixels; false when refused (no B, outside the
+  // frames, splitting chroma samples, too small for the figures).
+  bool SetCompareRegion(std::optional<corvane::analysis::Region> region);
   bool HasReference() const { return m_compare.Has(); }
   const std::string& ReferencePath() const { return m_compare.Side().path; }
   ReferenceView* Reference() const { return m_compare.Reference(); }

@@ -1,5 +1,6 @@
 #include "session/quality_track.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -27,6 +28,8 @@ bool StopsPartWay(const CompareStatus& s, uint32_t firstFrame) {
     case CompareCode::kDepthMismatch:
     case CompareCode::kShapeChanges:
     case CompareCode::kTooSmallForSsim:
+    case CompareCode::kRegionOutside:
+    case CompareCode::kRegionOddForChroma:
       return s.frame > firstFrame;
     default:
       return false;
@@ -39,10 +42,13 @@ QualityTrack::QualityTrack() = default;
 
 QualityTrack::~QualityTrack() { Stop(); }
 
-CompareStatus QualityTrack::Start(const CompareInput& a, const CompareInput& b, bool ssim) {
+CompareStatus QualityTrack::Start(const CompareInput& a, const CompareInput& b, bool ssim, int32_t offset,
+                                  std::optional<corvane::analysis::Region> region) {
   Stop();
   CompareOptions options;
   options.metrics = {true, ssim};
+  options.offset = offset;
+  options.region = region;
   // One core fewer than the machine has: the track measures while the file
   // plays, and the player's reader and display threads must keep pace with
   // the clock on a core of their own. The track's frames only fill in the
@@ -51,10 +57,12 @@ CompareStatus QualityTrack::Start(const CompareInput& a, const CompareInput& b, 
   options.threads = cores > 1 ? cores - 1 : 1;
   auto planned = corvane::analysis::PlanCompare(a, b, options);
   CompareStatus limit;
-  if (!planned && StopsPartWay(planned.error(), options.firstFrame)) {
+  // A's first frame with a partner in B.
+  const uint32_t first = uint32_t(std::max<int64_t>(options.firstFrame, int64_t(1) - offset));
+  if (!planned && StopsPartWay(planned.error(), first)) {
     // The frames before the change make one summary of their own.
     limit = planned.error();
-    options.frameCount = limit.frame - options.firstFrame;
+    options.frameCount = limit.frame - first;
     planned = corvane::analysis::PlanCompare(a, b, options);
   }
   // The track keeps a status as its state: kOk while it measures.
@@ -67,6 +75,9 @@ CompareStatus QualityTrack::Start(const CompareInput& a, const CompareInput& b, 
     m_limit = status.Ok() ? limit : CompareStatus{};
     m_done = !status.Ok();
     m_planned = status.Ok() ? plan.frameCount : 0;
+    m_firstFrame = status.Ok() ? plan.firstFrame : first;
+    m_offset = offset;
+    m_region = region;
     m_ssim = ssim;
     m_statistics.clear();
     m_statisticsDone = !status.Ok();
@@ -76,21 +87,21 @@ CompareStatus QualityTrack::Start(const CompareInput& a, const CompareInput& b, 
     m_run.Start([this, a, b, options, plan](std::stop_token stop, platform::JobProgress& progress) {
       return Run(a, b, options, plan, stop, progress);
     });
-    StartStatistics(a, plan.frameCount);
+    StartStatistics(a, plan.firstFrame, plan.frameCount);
   }
   return status;
 }
 
-void QualityTrack::StartStatistics(const CompareInput& a, uint32_t frames) {
-  m_statisticsRun.Start([this, a, frames](std::stop_token stop, platform::JobProgress&) {
-    MeasureStatistics(a, frames, stop);
+void QualityTrack::StartStatistics(const CompareInput& a, uint32_t first, uint32_t frames) {
+  m_statisticsRun.Start([this, a, first, frames](std::stop_token stop, platform::JobProgress&) {
+    MeasureStatistics(a, first, frames, stop);
     std::scoped_lock lock(m_lock);
     m_statisticsDone = true;
     return true;
   });
 }
 
-void QualityTrack::MeasureStatistics(const CompareInput& a, uint32_t frames, std::stop_token stop) {
+void QualityTrack::MeasureStatistics(const CompareInput& a, uint32_t first, uint32_t frames, std::stop_token stop) {
   // A's own open file when the caller lent one, else opened here with A's parameters.
   std::unique_ptr<corvane::VideoFile> own;
   const corvane::VideoFile* file = a.file;
@@ -101,6 +112,7 @@ void QualityTrack::MeasureStatistics(const CompareInput& a, uint32_t frames, std
     file = own.get();
   }
   corvane::analysis::StatsOptions options;
+  options.firstFrame = first;
   options.frameCount = frames;
   options.extras = {true, true, true};
   // One worker: the comparison and playback have the other cores.
@@ -146,6 +158,21 @@ void QualityTrack::Stop() {
 uint32_t QualityTrack::Planned() const {
   std::scoped_lock lock(m_lock);
   return m_planned;
+}
+
+uint32_t QualityTrack::FirstFrame() const {
+  std::scoped_lock lock(m_lock);
+  return m_firstFrame;
+}
+
+int32_t QualityTrack::Offset() const {
+  std::scoped_lock lock(m_lock);
+  return m_offset;
+}
+
+std::optional<corvane::analysis::Region> QualityTrack::MeasuredRegion() const {
+  std::scoped_lock lock(m_lock);
+  return m_region;
 }
 
 size_t QualityTrack::Count() const {

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -35,7 +36,9 @@ class QualityTrack {
   QualityTrack& operator=(const QualityTrack&) = delete;
 
   // Stops a run before, then measures every frame both inputs have, from
-  // frame 1, on a worker thread (PSNR always, SSIM too with `ssim`). Returns
+  // frame 1, on a worker thread (PSNR always, SSIM too with `ssim`), B's
+  // frame n + offset against A's frame n (from A's frame 1 - offset when the
+  // offset is negative), over `region` of the frames when given. Returns
   // the plan's status: when it is not Ok (sizes, sampling or depths differ,
   // an input cannot be opened, ...) nothing runs, the track is empty and
   // Done, and Status() gives the same refusal. When the files can be
@@ -43,11 +46,17 @@ class QualityTrack {
   // depth, sampling or size changes at a segment), frames 1 .. N - 1 are
   // measured, Start returns Ok and Limit() says why the run stops there.
   corvane::analysis::CompareStatus Start(const corvane::analysis::CompareInput& a,
-                                         const corvane::analysis::CompareInput& b, bool ssim);
+                                         const corvane::analysis::CompareInput& b, bool ssim, int32_t offset = 0,
+                                         std::optional<corvane::analysis::Region> region = std::nullopt);
   // Cancels the run and waits for it; the results so far stay.
   void Stop();
 
   uint32_t Planned() const;  // frames the run measures
+  // A's first measured frame (the results' frames follow it one by one),
+  // the offset and the region of the run.
+  uint32_t FirstFrame() const;
+  int32_t Offset() const;
+  std::optional<corvane::analysis::Region> MeasuredRegion() const;
   size_t Count() const;      // frames measured so far
   // A copy of the results [from, Count()).
   std::vector<corvane::analysis::FrameMetrics> Results(size_t from = 0) const;
@@ -77,8 +86,9 @@ class QualityTrack {
                                        const corvane::analysis::ComparePlan& plan, std::stop_token stop,
                                        platform::JobProgress& progress);
 
-  void StartStatistics(const corvane::analysis::CompareInput& a, uint32_t frames);
-  void MeasureStatistics(const corvane::analysis::CompareInput& a, uint32_t frames, std::stop_token stop);
+  void StartStatistics(const corvane::analysis::CompareInput& a, uint32_t first, uint32_t frames);
+  void MeasureStatistics(const corvane::analysis::CompareInput& a, uint32_t first, uint32_t frames,
+                         std::stop_token stop);
 
   mutable std::mutex m_lock;
   std::vector<corvane::analysis::FrameMetrics> m_results;  // guarded by m_lock
@@ -86,6 +96,9 @@ class QualityTrack {
   corvane::analysis::CompareStatus m_limit;                // guarded by m_lock
   bool m_done = true;                                      // guarded by m_lock
   uint32_t m_planned = 0;                                  // guarded by m_lock
+  uint32_t m_firstFrame = 1;                               // guarded by m_lock
+  int32_t m_offset = 0;                                    // guarded by m_lock
+  std::optional<corvane::analysis::Region> m_region;       // guarded by m_lock
   bool m_ssim = false;                                     // guarded by m_lock
   uint64_t m_runId = 0;                                    // guarded by m_lock
   std::vector<corvane::analysis::SignalStats> m_statistics;  // guarded by m_lock

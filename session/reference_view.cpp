@@ -68,6 +68,14 @@ void ReferenceView::Show(uint32_t n) { Post(n); }
 
 void ReferenceView::Refresh() { m_renderer.Refresh(); }
 
+void ReferenceView::SetOffset(int32_t offset) {
+  {
+    std::scoped_lock lock(m_lock);
+    m_offset = offset;
+  }
+  Post(std::nullopt);
+}
+
 void ReferenceView::SetDifference(bool on, int gain) {
   {
     std::scoped_lock lock(m_lock);
@@ -156,22 +164,27 @@ bool ReferenceView::SamplesAt(uint32_t x, uint32_t y, int v[3]) const {
 void ReferenceView::ShowNow(uint32_t n) {
   bool difference = false;
   int gain = 1;
+  int32_t offset = 0;
   {
     std::scoped_lock lock(m_lock);
     difference = m_difference;
     gain = m_gain;
+    offset = m_offset;
   }
   uint32_t w = 0, h = 0;
   YUVType type = corvane::YUV_NONE;
-  const std::span<const uint8_t> picture = Compose(n, difference, gain, &type, &w, &h);
+  const std::span<const uint8_t> picture = Compose(n, offset, difference, gain, &type, &w, &h);
   Present(picture, type, w, h, n);
 }
 
-std::span<const uint8_t> ReferenceView::Compose(uint32_t n, bool difference, int gain, YUVType* type, uint32_t* w,
-                                                uint32_t* h) {
+std::span<const uint8_t> ReferenceView::Compose(uint32_t n, int32_t offset, bool difference, int gain, YUVType* type,
+                                                uint32_t* w, uint32_t* h) {
   YUVPara bPara{}, aPara{};
   YUVType bType = corvane::YUV_NONE, aType = corvane::YUV_NONE;
-  const bool haveB = m_reference && ReadFrame(*m_reference, n, &m_referenceBytes, &bPara, &bType);
+  // B's frame of the pair; none before B's first (or past its last).
+  const int64_t paired = int64_t(n) + offset;
+  const uint32_t nb = paired >= 1 && paired <= UINT32_MAX ? uint32_t(paired) : 0;
+  const bool haveB = m_reference && nb != 0 && ReadFrame(*m_reference, nb, &m_referenceBytes, &bPara, &bType);
   {
     // B's frame becomes the one the readout reads, without a copy. Only
     // this thread writes it, so it reads it below without the lock.
@@ -193,7 +206,7 @@ std::span<const uint8_t> ReferenceView::Compose(uint32_t n, bool difference, int
     return m_shown.bytes;
   }
   std::vector<uint8_t>* out = &m_picture;
-  const YUVPara size = haveB ? bPara : ParaAt(n);
+  const YUVPara size = haveB ? bPara : ParaAt(nb);
   *w = size.width;
   *h = size.height;
   if (haveB && m_played && ReadFrame(*m_played, n, &m_aBytes, &aPara, &aType) &&

@@ -1,8 +1,8 @@
 // The second file of a comparison (the reference, B) on its own pane of the
 // picture area. It has no clock and no reader of its own: it shows the frame
-// whose number the open file's graph has just presented, so both sides stay
-// on the same frame whatever plays, steps, seeks or turns round. Past B's
-// last frame it shows black.
+// whose number the open file's graph has just presented (plus the offset the
+// user shifted B by), so both sides stay on the same pair of frames whatever
+// plays, steps, seeks or turns round. Outside B's frames it shows black.
 //
 // In the difference view it shows, instead of B, the difference picture of
 // the open file's frame and B's (analysis/difference_picture.h), through the
@@ -64,8 +64,10 @@ class ReferenceView : private corvane::RendererHost {
   // B's parameters at frame n (its first segment's past its end).
   corvane::YUVPara ParaAt(uint32_t n) const;
 
-  // Shows frame n (posted; the latest request wins).
+  // Shows the frame paired with A's frame n (posted; the latest request wins).
   void Show(uint32_t n);
+  // B's frame n + offset is paired with A's frame n; shown again at once.
+  void SetOffset(int32_t offset);
   // The difference picture instead of B, amplified by `gain`; shown again at once.
   void SetDifference(bool on, int gain);
   // Display settings, as the open file's graph has them; the frame shown is
@@ -95,7 +97,7 @@ class ReferenceView : private corvane::RendererHost {
   // B's Y, U, V at (x, y) of the frame last shown: false past B's end, for
   // RGB frames or outside the frame.
   bool SamplesAt(uint32_t x, uint32_t y, int v[3]) const;
-  uint32_t ShownFrame() const;
+  uint32_t ShownFrame() const;  // A's number of the pair last shown
   // Waits until no request is pending or running; false on timeout.
   bool WaitIdle(std::chrono::milliseconds timeout);
 
@@ -105,10 +107,10 @@ class ReferenceView : private corvane::RendererHost {
   void Post(std::optional<uint32_t> frame);
   // On the worker: frame n composed and presented.
   void ShowNow(uint32_t n);
-  // On the worker: the picture for frame n (B's frame itself, or the
-  // difference or black in m_picture), its type and size.
-  std::span<const uint8_t> Compose(uint32_t n, bool difference, int gain, corvane::YUVType* type, uint32_t* w,
-                                   uint32_t* h);
+  // On the worker: the picture for A's frame n (B's frame n + offset
+  // itself, or the difference or black in m_picture), its type and size.
+  std::span<const uint8_t> Compose(uint32_t n, int32_t offset, bool difference, int gain, corvane::YUVType* type,
+                                   uint32_t* w, uint32_t* h);
   void Present(std::span<const uint8_t> bytes, corvane::YUVType type, uint32_t w, uint32_t h, uint32_t n);
 
   platform::VideoWindow* const m_pane;
@@ -121,6 +123,7 @@ class ReferenceView : private corvane::RendererHost {
   uint32_t m_last = 0;                // guarded by m_lock: the frame last asked for
   bool m_difference = false;          // guarded by m_lock
   int m_gain = 1;                     // guarded by m_lock
+  int32_t m_offset = 0;               // guarded by m_lock
   // B's frame as shown, for the readout (guarded by m_lock; the worker,
   // its only writer, reads it without).
   struct Shown {

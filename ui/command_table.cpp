@@ -48,22 +48,26 @@ const std::vector<BoundKey>& BoundKeys() {
   return keys;
 }
 
-std::optional<Command> CommandForKey(int key, Qt::KeyboardModifiers modifiers) {
+std::optional<Command> CommandForKey(int key, Qt::KeyboardModifiers modifiers,
+                                     const std::function<bool(Command)>& acts) {
   const bool ctrl = modifiers & Qt::ControlModifier;
   const bool pad = modifiers & Qt::KeypadModifier;
   const bool shift = modifiers & Qt::ShiftModifier;
-  for (const BoundKey& b : BoundKeys()) {
-    const KeyBinding& e = b.binding;
-    if (e.key != key || !e.shift || !shift) continue;
-    if ((e.ctrl == Ctrl::kYes && !ctrl) || (e.ctrl == Ctrl::kNo && ctrl)) continue;
-    return b.command;
-  }
-  for (const BoundKey& b : BoundKeys()) {
-    const KeyBinding& e = b.binding;
-    if (e.key != key || e.shift) continue;
-    if ((e.ctrl == Ctrl::kYes && !ctrl) || (e.ctrl == Ctrl::kNo && ctrl)) continue;
-    if ((e.pad == Pad::kOnly && !pad) || (e.pad == Pad::kNever && pad)) continue;
-    return b.command;
+  // Shift bindings first, then the others.
+  auto takes = [&](const KeyBinding& e, bool shiftPass) {
+    if (e.key != key) return false;
+    if (shiftPass != e.shift || (shiftPass && !shift)) return false;
+    if ((e.ctrl == Ctrl::kYes && !ctrl) || (e.ctrl == Ctrl::kNo && ctrl)) return false;
+    return shiftPass || !((e.pad == Pad::kOnly && !pad) || (e.pad == Pad::kNever && pad));
+  };
+  for (const bool shiftPass : {true, false}) {
+    std::optional<Command> first;
+    for (const BoundKey& b : BoundKeys()) {
+      if (!takes(b.binding, shiftPass)) continue;
+      if (!acts || acts(b.command)) return b.command;
+      if (!first) first = b.command;
+    }
+    if (first) return first;
   }
   return std::nullopt;
 }

@@ -10,6 +10,7 @@
 
 #include <QtGlobal>
 #include <Qt>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -228,6 +229,22 @@ inline constexpr CommandUi kCommandUi[] = {
      {32881, "视图", "对比", QT_TRANSLATE_NOOP("ui::PlayerWindow", "质量曲线显示SSIM"), true},
      {},
      {}},
+    {Command::ShiftBForward,
+     {32884, "视图", "对比", QT_TRANSLATE_NOOP("ui::PlayerWindow", "B偏移+1帧   ]")},
+     {},
+     {{Qt::Key_BracketRight, Ctrl::kNo, Pad::kAny, false, 46}}},
+    {Command::ShiftBBack,
+     {32885, "视图", "对比", QT_TRANSLATE_NOOP("ui::PlayerWindow", "B偏移-1帧   [")},
+     {},
+     {{Qt::Key_BracketLeft, Ctrl::kNo, Pad::kAny, false, 47}}},
+    {Command::ShiftBReset,
+     {32886, "视图", "对比", QT_TRANSLATE_NOOP("ui::PlayerWindow", "B偏移归零   \\")},
+     {},
+     {{Qt::Key_Backslash, Ctrl::kNo, Pad::kAny, false, 48}}},
+    {Command::ClearRegion,
+     {32887, "视图", "对比", QT_TRANSLATE_NOOP("ui::PlayerWindow", "清除测量区域   Esc")},
+     {},
+     {{Qt::Key_Escape, Ctrl::kNo, Pad::kAny, false, 49}}},
     {Command::ExportCsv, {32882, "工具", nullptr, QT_TRANSLATE_NOOP("ui::PlayerWindow", "导出质量数据 (CSV)")}, {}, {}},
     {Command::ExportStats,
      {32883, "工具", nullptr, QT_TRANSLATE_NOOP("ui::PlayerWindow", "导出统计文件 (ffmpeg)")},
@@ -341,8 +358,11 @@ std::optional<Command> CommandOfButton(int id);
 // The first help line (the mouse's), then the keys' lines in order.
 extern const char* const kDoubleClickHelp;
 
-// The command a key press stands for, if any.
-std::optional<Command> CommandForKey(int key, Qt::KeyboardModifiers modifiers);
+// The command a key press stands for, if any. A press two bindings take
+// (Esc: leaving full screen, clearing the region) stands for the first whose
+// command `acts` now (its key rule holds), else for the first.
+std::optional<Command> CommandForKey(int key, Qt::KeyboardModifiers modifiers,
+                                     const std::function<bool(Command)>& acts = {});
 
 // The menu item's id of a command, 0 for none; the ids named in
 // resource_ids.h are these.

@@ -113,7 +113,7 @@ void ShowMenuState(const QHash<int, QAction*>& items, const session::PlayerSessi
   }
 }
 
-KeyOutcome CommandForKeyEvent(QEvent* event) {
+KeyOutcome CommandForKeyEvent(QEvent* event, const std::function<bool(session::Command)>& acts) {
   if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress) return {};
   auto* key = static_cast<QKeyEvent*>(event);
   if ((key->modifiers() & Qt::AltModifier) || key->key() == Qt::Key_F10) return {};
@@ -121,7 +121,7 @@ KeyOutcome CommandForKeyEvent(QEvent* event) {
   // shortcut anywhere acts on it.
   event->accept();
   if (event->type() != QEvent::KeyPress) return {true, std::nullopt};
-  return {true, CommandForKey(key->key(), key->modifiers())};
+  return {true, CommandForKey(key->key(), key->modifiers(), acts)};
 }
 
 }  // namespace ui

@@ -58,6 +58,6 @@ struct KeyOutcome {
   bool handled = false;
   std::optional<session::Command> command;
 };
-KeyOutcome CommandForKeyEvent(QEvent* event);
+KeyOutcome CommandForKeyEvent(QEvent* event, const std::function<bool(session::Command)>& acts = {});
 
 }  // namespace ui

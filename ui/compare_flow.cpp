@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QDir>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -34,10 +35,13 @@ CompareFlow::CompareFlow(PlayerWindow& window, session::PlayerSession& session, 
     m_graph->Poll();
     m_graph->SetCurrentFrame(m_session.View().frame);
   });
+  m_window.Video()->SetOutlines([this] { return RegionOutlines(); });
   handlers.Add(Command::OpenReference, [this] { ChooseReference(); });
   handlers.Add(Command::ExportCsv, [this] { ExportQuality(false); });
   handlers.Add(Command::ExportStats, [this] { ExportQuality(true); });
 }
+
+CompareFlow::~CompareFlow() { m_window.Video()->SetOutlines({}); }
 
 void CompareFlow::ChooseReference() {
   const QString start =
@@ -107,7 +111,7 @@ void CompareFlow::ShowShownFacts(const session::PlayerView& v) {
   QString shown = QStringLiteral("A");
   if (v.compareView == CompareView::kB) {
     // B's own format, size and rate at this frame.
-    const corvane::YUVPara b = m_session.Reference()->ParaAt(v.frame);
+    const corvane::YUVPara b = m_session.Reference()->ParaAt(uint32_t(std::max<int64_t>(0, int64_t(v.frame) + v.offset)));
     *facts = {};
     facts->format = b.format;
     facts->width = b.width;
@@ -123,7 +127,71 @@ void CompareFlow::ShowShownFacts(const session::PlayerView& v) {
   } else if (v.compareView == CompareView::kSide || v.compareView == CompareView::kWipe) {
     shown = QStringLiteral("A|B");
   }
+  if (const QString pairing = QualityGraph::PairingText(v.offset, v.region); !pairing.isEmpty())
+    shown += u' ' + pairing;
   m_window.Status()->ShowFrameFacts(facts, v.view, shown);
+}
+
+std::optional<corvane::PixelPos> CompareFlow::FramePixelNear(QPoint at, bool inside) const {
+  const QRect pane = PaneAt(at);
+  const corvane::ViewMapping map = m_session.MapView(pane.width(), pane.height());
+  const QPoint local = at - pane.topLeft();
+  if (inside) return map.FramePixelAt(local.x(), local.y());
+  if (map.frameW == 0 || map.frameH == 0) return std::nullopt;
+  return corvane::PixelPos{uint32_t(std::clamp<int64_t>(map.ColumnAt(local.x()), 0, map.frameW - 1)),
+                           uint32_t(std::clamp<int64_t>(map.RowAt(local.y()), 0, map.frameH - 1))};
+}
+
+bool CompareFlow::BeginRegion(QPoint at) {
+  const session::PlayerView v = m_session.View(m_window.Facts());
+  if (!v.reference || !m_session.MetricsStatus().Ok() || v.frame == 0) return false;
+  m_regionStart = m_regionEnd = FramePixelNear(at, true);
+  return m_regionStart.has_value();
+}
+
+void CompareFlow::DragRegion(QPoint at) {
+  if (!m_regionStart) return;
+  if (const auto end = FramePixelNear(at, false)) m_regionEnd = end;
+  m_window.Video()->update();
+}
+
+void CompareFlow::EndRegion(QPoint at) {
+  if (!m_regionStart) return;
+  DragRegion(at);
+  const std::optional<corvane::analysis::Region> region = OutlinedRegion();
+  m_regionStart.reset(), m_regionEnd.reset();
+  // A drag this small is a slip of the hand, not a region.
+  constexpr uint32_t kSmallest = 16;
+  if (region && region->width >= kSmallest && region->height >= kSmallest) m_session.SetCompareRegion(*region);
+  m_window.Video()->update();
+  m_window.UpdateStatus();
+}
+
+std::optional<corvane::analysis::Region> CompareFlow::OutlinedRegion() const {
+  if (!m_regionStart || !m_regionEnd) return m_session.View().region;
+  const corvane::YUVPara para = m_session.Para();
+  corvane::YUVPara copy = para;
+  corvane::YUVType type = corvane::YUV_NONE;
+  uint32_t size = 0;
+  corvane::GetTypeAndFrameSize(&copy, &type, &size);
+  return corvane::analysis::RegionBetween(m_regionStart->x, m_regionStart->y, m_regionEnd->x, m_regionEnd->y,
+                                          corvane::analysis::SamplingOf(type), para.width, para.height);
+}
+
+std::vector<QRect> CompareFlow::RegionOutlines() const {
+  const std::optional<corvane::analysis::Region> region = OutlinedRegion();
+  if (!region || region->width == 0 || region->height == 0 || !m_session.HasReference()) return {};
+  VideoWidget* video = m_window.Video();
+  const bool side = video->CurrentLayout() == VideoWidget::Layout::kSide;
+  std::vector<QRect> outlines;
+  for (int pane = 0; pane < (side ? 2 : 1); ++pane) {
+    const QRect area = side ? video->PaneRect(pane) : video->rect();
+    const corvane::ViewMapping map = m_session.MapView(area.width(), area.height());
+    const QPointF topLeft(map.x0 + region->x * map.sx, map.y0 + region->y * map.sy);
+    const QSizeF size(region->width * map.sx, region->height * map.sy);
+    outlines.push_back(QRectF(topLeft, size).toAlignedRect().translated(area.topLeft()));
+  }
+  return outlines;
 }
 
 QRect CompareFlow::PaneAt(QPoint at) const {
@@ -169,6 +237,7 @@ void CompareFlow::ApplyCompareView() {
   // not only at its next frame.
   if (v.state == PlayState::Playing) m_session.RefreshPictures();
   if (v.state != PlayState::NoFile) ShowShownFacts(v);
+  m_window.Video()->update();  // the region's outline, set or cleared
 }
 
 void CompareFlow::ExportQuality(bool stats) {

@@ -25,7 +25,9 @@ bool PicturePointer::OnEvent(QEvent* event) {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       const QPoint at = video->mapFrom(m_window.centralWidget(), mouse->position().toPoint());
       const QRect pane = m_window.Compare().PaneAt(at);
-      if (m_wipe && (mouse->buttons() & Qt::LeftButton)) {
+      if (m_region && (mouse->buttons() & Qt::LeftButton)) {
+        m_window.Compare().DragRegion(at);
+      } else if (m_wipe && (mouse->buttons() & Qt::LeftButton)) {
         video->SetWipeX(at.x());
       } else if (m_panning && (mouse->buttons() & Qt::LeftButton)) {
         const QPoint by = at - m_last;
@@ -40,6 +42,10 @@ bool PicturePointer::OnEvent(QEvent* event) {
       // A drag with the left button moves a zoomed picture.
       const auto* mouse = static_cast<QMouseEvent*>(event);
       const QPoint at = video->mapFrom(m_window.centralWidget(), mouse->position().toPoint());
+      // With Shift held the drag marks the region the figures are measured over.
+      m_region = mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ShiftModifier) &&
+                 video->rect().contains(at) && m_window.Compare().BeginRegion(at);
+      if (m_region) return true;
       m_panning = mouse->button() == Qt::LeftButton && video->rect().contains(at);
       // In the wipe view a press on (or next to) the line drags the line.
       m_wipe = m_panning && video->CurrentLayout() == VideoWidget::Layout::kWipe && std::abs(at.x() - video->WipeX()) <= 6;
@@ -49,6 +55,11 @@ bool PicturePointer::OnEvent(QEvent* event) {
     }
     case QEvent::MouseButtonRelease: {
       const auto* mouse = static_cast<QMouseEvent*>(event);
+      if (m_region && mouse->button() == Qt::LeftButton) {
+        m_region = false;
+        m_window.Compare().EndRegion(video->mapFrom(m_window.centralWidget(), mouse->position().toPoint()));
+        return true;
+      }
       if (mouse->button() == Qt::LeftButton) m_panning = m_wipe = false;
       ShowDragCursor(video->mapFrom(m_window.centralWidget(), mouse->position().toPoint()));
       return false;

@@ -1,5 +1,6 @@
 // The pointer over the player window's picture: a left-button drag pans a
-// zoomed picture (or moves the wipe line), Ctrl + wheel zooms around the
+// zoomed picture (or moves the wipe line; with Shift, while a second file is
+// measured, marks the figures' region), Ctrl + wheel zooms around the
 // pointer, and every move feeds the coordinate window's readout. Runs the
 // window's commands ZoomIn and ZoomOut (around the centre of the picture).
 //
@@ -31,6 +32,7 @@ class PicturePointer {
   session::PlayerSession& m_session;
   bool m_panning = false;  // the left button went down on the picture: moves pan it
   bool m_wipe = false;     // the left button took the wipe line
+  bool m_region = false;   // the left button with Shift marks the figures' region
   QPoint m_last;           // where the last move of the drag was (picture coordinates)
   int m_wheel = 0;         // Ctrl + wheel angle not yet worth a step
 };

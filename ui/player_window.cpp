@@ -227,7 +227,8 @@ void PlayerWindow::dropEvent(QDropEvent* event) { m_files->Drop(event); }
 void PlayerWindow::ToggleCoordinateWindow() { Run(Command::Coordinates), UpdateControls(); }
 
 bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
-  const KeyOutcome key = CommandForKeyEvent(event);
+  const KeyOutcome key =
+      CommandForKeyEvent(event, [this](Command c) { return m_session->CanRunKey(c, Facts()); });
   if (key.handled) {
     if (key.command && m_session->CanRunKey(*key.command, Facts())) {
       Run(*key.command);

@@ -9,6 +9,7 @@
 #include <QToolTip>
 #include <QPainter>
 #include <QPolygonF>
+#include <QStringList>
 #include <QVector>
 #include <algorithm>
 #include <climits>
@@ -69,6 +70,9 @@ void QualityGraph::SetTrack(const session::QualityTrack* track) {
 void QualityGraph::Reset() {
   m_runId = m_track ? m_track->RunId() : 0;
   m_planned = 0;
+  m_first = m_track ? m_track->FirstFrame() : 1;
+  m_offset = m_track ? m_track->Offset() : 0;
+  m_region = m_track ? m_track->MeasuredRegion() : std::nullopt;
   m_done = false;
   m_trackSsim = false;
   m_status = {};
@@ -150,8 +154,16 @@ void QualityGraph::SetStatistic(std::optional<StatId> id, StatisticPlace place) 
 }
 
 float QualityGraph::StatisticOf(uint32_t frame) const {
-  if (!m_statistic || frame == 0 || frame > m_statistics.size()) return std::numeric_limits<float>::quiet_NaN();
-  return float(m_statistics[frame - 1][*m_statistic]);
+  const uint32_t k = IndexOf(frame);
+  if (!m_statistic || k == 0 || k > m_statistics.size()) return std::numeric_limits<float>::quiet_NaN();
+  return float(m_statistics[k - 1][*m_statistic]);
+}
+
+QString QualityGraph::PairingText(int32_t offset, const std::optional<corvane::analysis::Region>& region) {
+  QStringList parts;
+  if (offset != 0) parts << tr("B偏移%1帧").arg(offset > 0 ? QStringLiteral("+%1").arg(offset) : QString::number(offset));
+  if (region) parts << tr("区域%1×%2+%3+%4").arg(region->width).arg(region->height).arg(region->x).arg(region->y);
+  return parts.join(u' ');
 }
 
 QRect QualityGraph::PlotRect() const { return FramePlot(LayOut()); }
@@ -159,7 +171,7 @@ QRect QualityGraph::PlotRect() const { return FramePlot(LayOut()); }
 QString QualityGraph::StateText() const {
   if (!m_done) return tr("正在计算 %1/%2 帧").arg(m_values.size()).arg(m_planned);
   if (!m_status.Ok()) return tr("第 %1 帧读取失败").arg(m_status.frame);
-  if (m_current >= 1 && m_current <= m_values.size()) return FiguresOf(m_current, SsimShown());
+  if (IndexOf(m_current) >= 1 && IndexOf(m_current) <= m_values.size()) return FiguresOf(m_current, SsimShown());
   return {};
 }
 
@@ -197,6 +209,8 @@ QualityGraph::Layout QualityGraph::LayOut() const {
     const QString name = QString::fromLatin1(corvane::analysis::StatName(*m_statistic));
     l.legend.push_back({place(entryWidth(name)), name, kStatisticColour});
   }
+  if (const QString pairing = PairingText(m_offset, m_region); !pairing.isEmpty())
+    l.legend.push_back({place(fm.horizontalAdvance(pairing)), pairing, QColor()});
   // The figures at the right of the last row, or on a row of their own.
   l.stateText = StateText();
   if (!l.stateText.isEmpty()) {
@@ -253,13 +267,13 @@ int XIn(const QRect& plot, uint32_t planned, uint32_t frame) {
 
 }  // namespace
 
-int QualityGraph::XOf(uint32_t frame) const { return XIn(PlotRect(), m_planned, frame); }
+int QualityGraph::XOf(uint32_t frame) const { return XIn(PlotRect(), m_planned, IndexOf(frame)); }
 
 uint32_t QualityGraph::FrameAt(int x) const {
   const QRect plot = PlotRect();
   if (m_planned == 0 || x < plot.left() || x > plot.right()) return 0;
-  if (m_planned == 1 || plot.width() < 2) return 1;
-  return 1 + uint32_t(std::lround(double(x - plot.left()) * double(m_planned - 1) / (plot.width() - 1)));
+  if (m_planned == 1 || plot.width() < 2) return FrameOfIndex(1);
+  return FrameOfIndex(1 + uint32_t(std::lround(double(x - plot.left()) * double(m_planned - 1) / (plot.width() - 1))));
 }
 
 QualityGraph::Range QualityGraph::PsnrAxis() const {
@@ -316,7 +330,7 @@ bool QualityGraph::event(QEvent* event) {
   // The figures of the frame under the pointer, every plane's.
   const auto* help = static_cast<QHelpEvent*>(event);
   const uint32_t frame = FrameAt(help->pos().x());
-  if (frame == 0 || frame > m_values.size()) {
+  if (IndexOf(frame) == 0 || IndexOf(frame) > m_values.size()) {
     QToolTip::hideText();
     event->ignore();
     return true;
@@ -325,7 +339,7 @@ bool QualityGraph::event(QEvent* event) {
   for (int s = 0; s < m_planeCount && !StatisticInstead(); ++s)
     planes += QStringLiteral("%1%2 %3").arg(s ? QStringLiteral("  ") : QString())
                   .arg(QChar(corvane::analysis::PlaneLetter(m_sampling, s, true)))
-                  .arg(Figure(m_values[frame - 1][size_t(s)], 2));
+                  .arg(Figure(m_values[IndexOf(frame) - 1][size_t(s)], 2));
   QToolTip::showText(help->globalPos(), FiguresOf(frame, SsimShown()) + (planes.isEmpty() ? QString() : u'\n' + planes),
                      this);
   return true;
@@ -388,13 +402,13 @@ void QualityGraph::DrawGrid(QPainter& p, const QRect& plot, Range left, int deci
 
 void QualityGraph::DrawFrameNumbers(QPainter& p, const QRect& plot) const {
   const QRect bottomRow(plot.left(), plot.bottom() + 1, plot.width(), height() - plot.bottom() - 1);
-  p.drawText(bottomRow, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("1"));
-  p.drawText(bottomRow, Qt::AlignRight | Qt::AlignVCenter, QString::number(m_planned));
+  p.drawText(bottomRow, Qt::AlignLeft | Qt::AlignVCenter, QString::number(FrameOfIndex(1)));
+  p.drawText(bottomRow, Qt::AlignRight | Qt::AlignVCenter, QString::number(FrameOfIndex(m_planned)));
 }
 
 void QualityGraph::DrawMarker(QPainter& p, const QRect& plot) const {
-  if (m_current < 1 || m_current > m_planned) return;
-  const int x = XIn(plot, m_planned, m_current);
+  if (IndexOf(m_current) < 1 || IndexOf(m_current) > m_planned) return;
+  const int x = XIn(plot, m_planned, IndexOf(m_current));
   p.setPen(QPen(kMarker, 1));
   p.drawLine(x, plot.top(), x, plot.bottom());
 }
@@ -433,11 +447,12 @@ QString QualityGraph::Figure(float v, int decimals) {
 }
 
 QString QualityGraph::FiguresOf(uint32_t frame, bool ssimShown) const {
-  const Values& v = m_values[frame - 1];
+  const uint32_t k = IndexOf(frame);
+  const Values& v = m_values[k - 1];
   QString statistic;
-  if (m_statistic && frame <= m_statistics.size())
+  if (m_statistic && k <= m_statistics.size())
     statistic = QStringLiteral("%1 %2").arg(QString::fromLatin1(corvane::analysis::StatName(*m_statistic)),
-                                            QString::fromStdString(m_statistics[frame - 1].Text(*m_statistic)));
+                                            QString::fromStdString(m_statistics[k - 1].Text(*m_statistic)));
   if (StatisticInstead()) return tr("第 %1 帧: %2").arg(frame).arg(statistic);
   QString text = tr("第 %1 帧: 平均 %2 dB").arg(frame).arg(Figure(v[3], 2));
   if (ssimShown) text += QStringLiteral("  SSIM %1").arg(Figure(v[7], 4));
@@ -498,7 +513,7 @@ void QualityGraph::DrawValues(QPainter& p, const QRect& plot, size_t count, cons
 
 void QualityGraph::DrawLowest(QPainter& p, const QRect& plot, Range psnr) const {
   if (m_lowestFrame == 0 || !std::isfinite(m_lowestPsnr)) return;  // all equal to the reference: nothing low
-  const int x = XIn(plot, m_planned, m_lowestFrame);
+  const int x = XIn(plot, m_planned, IndexOf(m_lowestFrame));
   const double scale = (plot.height() - 1) / (psnr.high - psnr.low);
   const int y = int(std::lround(plot.bottom() - (m_lowestPsnr - psnr.low) * scale));
   p.setRenderHint(QPainter::Antialiasing);

@@ -65,11 +65,18 @@ class QualityGraph : public QWidget {
   StatisticPlace Place() const { return m_place; }
 
   // The frame with the lowest average PSNR so far (the first on ties), 0 for none.
+  // Frames are A's numbers: with B shifted back, the measured frames begin
+  // after frame 1 (the track's FirstFrame).
   uint32_t LowestFrame() const { return m_lowestFrame; }
   // The frame nearest to x in the plot, 0 outside it (or with no track).
   uint32_t FrameAt(int x) const;
   // The x of a frame's column (its inverse).
   int XOf(uint32_t frame) const;
+
+  // "B偏移+1帧 区域64×48+8+8": B's offset and the figures' region, in the
+  // header (and the status line); empty when B is paired frame for frame
+  // over the whole frames.
+  static QString PairingText(int32_t offset, const std::optional<corvane::analysis::Region>& region);
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
@@ -115,6 +122,10 @@ class QualityGraph : public QWidget {
   };
 
   void Reset();
+  // A's frame of the track's k-th measured frame (1-based) and back; 0 for
+  // none (outside the measured frames).
+  uint32_t FrameOfIndex(uint32_t k) const { return k == 0 ? 0 : m_first + k - 1; }
+  uint32_t IndexOf(uint32_t frame) const { return frame < m_first ? 0 : frame - m_first + 1; }
   QRect PlotRect() const;
   Range PsnrAxis() const;
   Range SsimAxis() const;
@@ -150,10 +161,13 @@ class QualityGraph : public QWidget {
   const session::QualityTrack* m_track = nullptr;
   uint64_t m_runId = 0;
   uint32_t m_planned = 0;
+  uint32_t m_first = 1;  // A's first measured frame
+  int32_t m_offset = 0;
+  std::optional<corvane::analysis::Region> m_region;
   bool m_done = false;
   bool m_trackSsim = false;
   corvane::analysis::CompareStatus m_status;
-  std::vector<Values> m_values;  // frame n at n - 1
+  std::vector<Values> m_values;  // the k-th measured frame at k - 1
   corvane::analysis::Sampling m_sampling = corvane::analysis::Sampling::k420;
   int m_planeCount = 3;
   // The finite extremes so far (PSNR of every plane and the average; SSIM).
@@ -165,7 +179,7 @@ class QualityGraph : public QWidget {
   bool m_showSsim = false;
   std::optional<corvane::analysis::StatId> m_statistic;
   StatisticPlace m_place = StatisticPlace::kUnder;
-  std::vector<corvane::analysis::SignalStats> m_statistics;  // frame n at n - 1
+  std::vector<corvane::analysis::SignalStats> m_statistics;  // the k-th measured frame at k - 1
 };
 
 }  // namespace ui

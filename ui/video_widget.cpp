@@ -251,6 +251,16 @@ void VideoWidget::paintEvent(QPaintEvent* event) {
       painter.drawLine(wipe, 0, wipe, height() - 1);
       break;
   }
+  if (m_outlines) {
+    // Yellow over black dashes: seen on light and dark pictures alike.
+    for (const QRect& r : m_outlines()) {
+      const QRect edge = r.adjusted(0, 0, -1, -1);
+      painter.setPen(QPen(Qt::black, 1));
+      painter.drawRect(edge);
+      painter.setPen(QPen(QColor(255, 220, 0), 1, Qt::DashLine));
+      painter.drawRect(edge);
+    }
+  }
   if (m_stats && pictures[0]) m_stats->paints.push_back(NowNs());
 }
 

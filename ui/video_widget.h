@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -66,6 +67,9 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
   platform::VideoWindow* SecondPane() { return &m_second; }
   // Pane `pane`'s rectangle in widget coordinates.
   QRect PaneRect(int pane) const;
+  // Rectangles outlined over the pictures (the figures' region), asked for
+  // at every paint, so they follow zoom, pan, layout and size.
+  void SetOutlines(std::function<std::vector<QRect>()> outlines) { m_outlines = std::move(outlines); }
 
   // platform::VideoWindow, any thread: pane 0.
   platform::Rect ClientRect() const override;
@@ -113,6 +117,7 @@ class VideoWidget : public QWidget, public platform::VideoWindow, public platfor
     VideoWidget* const m_owner;
   };
   SecondPaneWindow m_second{this};
+  std::function<std::vector<QRect>()> m_outlines;  // GUI thread
 
   // CORVANE_STATS_FILE=path (read once, at construction): the widget notes
   // the CLOCK_MONOTONIC time in ns of every picture presented and of every

@@ -960,6 +960,22 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
         <source>示波器置于画面下方</source>
         <translation>Scopes Below the Picture</translation>
     </message>
+    <message>
+        <source>B偏移+1帧   ]</source>
+        <translation>Shift B +1 Frame   ]</translation>
+    </message>
+    <message>
+        <source>B偏移-1帧   [</source>
+        <translation>Shift B −1 Frame   [</translation>
+    </message>
+    <message>
+        <source>B偏移归零   \</source>
+        <translation>Reset B&apos;s Shift   \</translation>
+    </message>
+    <message>
+        <source>清除测量区域   Esc</source>
+        <translation>Clear the Measured Region   Esc</translation>
+    </message>
 </context>
 <context>
     <name>ui::Prompts</name>
@@ -1009,6 +1025,14 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
     <message>
         <source>代替PSNR/SSIM曲线</source>
         <translation>Instead of the PSNR/SSIM Lines</translation>
+    </message>
+    <message>
+        <source>B偏移%1帧</source>
+        <translation>B offset %1</translation>
+    </message>
+    <message>
+        <source>区域%1×%2+%3+%4</source>
+        <translation>region %1×%2+%3+%4</translation>
     </message>
 </context>
 <context>

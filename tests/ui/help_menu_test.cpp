@@ -59,6 +59,7 @@ TEST_F(HelpMenuTest, HelpAndAboutDialogsShowTheirTexts) {
       "小键盘0-9:  输入帧号", "+ / =:  放大",         "-:  缩小",     "Ctrl+G:  转到帧...", "Ctrl+Shift+C:  复制画面",
       "A:  只看A",           "B:  只看B",            "S:  并排",     "W:  划像",        "D:  差值",
       "F:  A/B切换",          "F5:  直方图",          "F6:  波形图",  "F7:  矢量图",
+      "]:  B偏移+1帧",        "[:  B偏移-1帧",        "\\:  B偏移归零", "Esc:  清除测量区域",
   };
   for (const char* l : kAdded) expected << QString::fromUtf8(l);
 
