@@ -1,7 +1,8 @@
 // Comparing in the window on the offscreen platform: B opened beside the
 // file, the side-by-side view doubling the picture area and giving it back,
 // the graph below the picture, the CSV export, a Shift+drop as the road to
-// B, and closing the file closing B.
+// B, closing the file closing B, and the figures following B's offset (its
+// keys) and the region dragged with Shift.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -11,9 +12,11 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTest>
 #include <QUrl>
 #include <filesystem>
 
+#include "controls/seek_slider.h"
 #include "formats/test_pattern.h"
 #include "formats/trailer.h"
 #include "support/clip.h"
@@ -117,6 +120,150 @@ TEST(CompareWindow, ViewsGraphExportAndDrop) {
   EXPECT_FALSE(w.Session()->HasReference());
   EXPECT_FALSE(w.Compare().GraphPanel()->isVisible());
   QDir::setCurrent(cwd);
+}
+
+// The figures a comparison makes of the files themselves, B shifted by
+// `offset`, over `region` when given.
+std::vector<corvane::analysis::FrameMetrics> FiguresOf(const std::string& a, const std::string& b,
+                                                       const corvane::YUVPara& para, int32_t offset,
+                                                       std::optional<corvane::analysis::Region> region) {
+  namespace an = corvane::analysis;
+  std::unique_ptr<corvane::VideoFile> files[2];
+  int opened = 0;
+  auto input = [&](const std::string& path) {
+    an::CompareInput in;
+    in.path = path;
+    in.para = para;
+    auto file = corvane::OpenVideoFile(path);
+    if (file && (*file)->UseParameters(para, true)) files[opened] = std::move(*file);
+    in.file = files[opened++].get();
+    return in;
+  };
+  an::CompareOptions options;
+  options.metrics = {true, false};
+  options.offset = offset;
+  options.region = region;
+  const an::CompareInput ia = input(a), ib = input(b);
+  const auto plan = an::PlanCompare(ia, ib, options);
+  std::vector<an::FrameMetrics> frames;
+  if (plan) (void)an::RunCompare(ia, ib, options, *plan, [&](const an::FrameMetrics& m) { frames.push_back(m); });
+  return frames;
+}
+
+// B's frames are A's two frames late: "]" twice pairs them again (every
+// frame equal), "[" then pairs B's frame n - 1 with A's frame n, measured
+// from A's frame 2, and B's pane shows B's frame of the pair; "\" resets.
+// A drag with Shift over the picture sets the region (on whole chroma
+// samples), outlined over the picture, and the figures are those of that
+// region; Esc clears it. The status line and the graph's header say both.
+TEST(CompareWindow, FiguresFollowBsOffsetAndTheShiftDraggedRegion) {
+  uitest::ClearStore();
+  testsupport::TempDir dir;
+  const corvane::YUVPara para = testsupport::Para(YV12, 64, 48);
+  const std::string a = dir.File("a.yuv"), b = dir.File("b.yuv");
+  uitest::WriteClip(a, para, 10, true);
+  std::vector<uint8_t> late;
+  for (uint32_t n = 0; n < 10; ++n) {
+    const std::vector<uint8_t> f = corvane::MakePatternFrame(para, n < 2 ? 40 + n : n - 2);
+    late.insert(late.end(), f.begin(), f.end());
+  }
+  const std::vector<uint8_t> trailer = corvane::EncodeTrailer(std::span<const corvane::YUVPara>(&para, 1));
+  late.insert(late.end(), trailer.begin(), trailer.end());
+  testsupport::WriteBytes(b, late);
+  uitest::PromptsScope prompts;
+  ui::PlayerWindow w(QString::fromStdString(a));
+  w.Initialize();
+  ASSERT_TRUE(uitest::WaitFor([&] { return !w.Video()->LastPicture().isNull(); }));
+  w.Run(Command::Pause);
+  w.UpdateControls();
+  ASSERT_TRUE(w.Compare().OpenReferenceFile(QString::fromStdString(b)));
+  const session::QualityTrack& track = w.Session()->Track();
+  auto measured = [&] { return uitest::WaitFor([&] { return track.Done(); }) ? track.Results() : decltype(track.Results()){}; };
+  auto key = [&](Qt::Key k) {
+    QTest::keyClick(w.Slider(), k);
+    QCoreApplication::processEvents();
+  };
+  ASSERT_GT(measured().front().mseAverage, 0.0);
+
+  key(Qt::Key_BracketRight);
+  key(Qt::Key_BracketRight);
+  EXPECT_EQ(w.View().offset, 2);
+  std::vector<corvane::analysis::FrameMetrics> frames = measured();
+  ASSERT_EQ(frames.size(), 8u);
+  for (const auto& f : frames) EXPECT_EQ(f.mseAverage, 0.0) << "A's frame " << f.frame;
+  EXPECT_TRUE(w.StatusFacts().contains(QString::fromUtf8("B偏移+2帧"))) << w.StatusFacts().toStdString();
+  // B's pane shows B's frame 3 beside A's frame 1: A's own picture.
+  ASSERT_TRUE(w.Session()->Reference()->WaitIdle(std::chrono::seconds(5)));
+  const std::vector<uint8_t> first = corvane::MakePatternFrame(para, 0);
+  int samples[3] = {};
+  ASSERT_EQ(w.View().frame, 1u);
+  ASSERT_TRUE(w.Session()->ReferenceSamplesAt(37, 21, samples));
+  EXPECT_EQ(samples[0], first[21 * 64 + 37]);
+
+  key(Qt::Key_BracketLeft);
+  key(Qt::Key_BracketLeft);
+  key(Qt::Key_BracketLeft);
+  EXPECT_EQ(w.View().offset, -1);
+  frames = measured();
+  const auto expected = FiguresOf(a, b, para, -1, std::nullopt);
+  ASSERT_EQ(frames.size(), 9u);
+  ASSERT_EQ(expected.size(), 9u);
+  EXPECT_EQ(track.FirstFrame(), 2u);
+  for (size_t k = 0; k < frames.size(); ++k) {
+    EXPECT_EQ(frames[k].frame, k + 2);
+    EXPECT_EQ(frames[k].mseAverage, expected[k].mseAverage) << "A's frame " << frames[k].frame;
+  }
+  // The graph's header says the offset; its x axis runs over A's frames 2 to 10.
+  ui::QualityGraph* graph = w.Compare().GraphPanel();
+  graph->Poll();
+  EXPECT_TRUE(graph->LayOut().legend.back().text.contains(QString::fromUtf8("B偏移-1帧")));
+  const QRect plot = graph->LayOut().plot;
+  EXPECT_EQ(graph->XOf(2), plot.left());
+  EXPECT_EQ(graph->XOf(10), plot.right());
+  EXPECT_EQ(graph->FrameAt(plot.left()), 2u);
+  EXPECT_EQ(graph->XOf(1), -1);
+  key(Qt::Key_Backslash);
+  EXPECT_EQ(w.View().offset, 0);
+  EXPECT_FALSE(w.StatusFacts().contains(QString::fromUtf8("B偏移")));
+
+  // Shift + drag from frame pixel (11, 7) to (40, 29): 4:2:0 widens it to
+  // 30 x 24 from (10, 6).
+  const corvane::ViewMapping map = w.Session()->MapView(w.Video()->width(), w.Video()->height());
+  auto at = [&](int x, int y) {
+    return w.Video()->mapTo(w.centralWidget(), QPoint(int(map.x0 + (x + 0.5) * map.sx), int(map.y0 + (y + 0.5) * map.sy)));
+  };
+  const std::pair<QEvent::Type, QPoint> drag[] = {
+      {QEvent::MouseButtonPress, at(11, 7)}, {QEvent::MouseMove, at(30, 20)}, {QEvent::MouseMove, at(39, 29)},
+      {QEvent::MouseButtonRelease, at(39, 29)}};
+  for (const auto& [type, p] : drag) {
+    QMouseEvent e(type, QPointF(p), w.centralWidget()->mapToGlobal(QPointF(p)), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(w.centralWidget(), &e);
+  }
+  const corvane::analysis::Region region{10, 6, 30, 24};
+  ASSERT_EQ(w.View().region, region);
+  EXPECT_EQ(w.View().view.step, corvane::kZoomStepWhole);  // the drag did not pan
+  frames = measured();
+  const auto inRegion = FiguresOf(a, b, para, 0, region);
+  ASSERT_EQ(frames.size(), 10u);
+  ASSERT_EQ(inRegion.size(), 10u);
+  for (size_t k = 0; k < frames.size(); ++k) EXPECT_EQ(frames[k].mse, inRegion[k].mse) << "frame " << k + 1;
+  EXPECT_NE(frames[2].mse, FiguresOf(a, b, para, 0, std::nullopt)[2].mse);
+  EXPECT_TRUE(w.StatusFacts().contains(QString::fromUtf8("区域30×24+10+6"))) << w.StatusFacts().toStdString();
+  const std::vector<QRect> outlines = w.Compare().RegionOutlines();
+  ASSERT_EQ(outlines.size(), 1u);
+  EXPECT_EQ(outlines[0], QRect(int(map.x0 + 10 * map.sx), int(map.y0 + 6 * map.sy), int(30 * map.sx), int(24 * map.sy)));
+  // Side by side, both panes are outlined.
+  w.Run(Command::ViewSide);
+  w.UpdateControls();
+  EXPECT_EQ(w.Compare().RegionOutlines().size(), 2u);
+  key(Qt::Key_Escape);
+  EXPECT_EQ(w.View().region, std::nullopt);
+  EXPECT_TRUE(w.Compare().RegionOutlines().empty());
+  frames = measured();
+  ASSERT_EQ(frames.size(), 10u);
+  EXPECT_EQ(frames[2].mse, FiguresOf(a, b, para, 0, std::nullopt)[2].mse);
+  EXPECT_TRUE(prompts.log->messages.empty());
 }
 
 // Y4M files on either side: a raw file and its Y4M twin compare as equal
