@@ -75,9 +75,7 @@ CompareStatus QualityTrack::Start(const CompareInput& a, const CompareInput& b, 
     m_limit = status.Ok() ? limit : CompareStatus{};
     m_done = !status.Ok();
     m_planned = status.Ok() ? plan.frameCount : 0;
-    m_firstFrame = status.Ok() ? plan.firstFrame : first;
-    m_offset = offset;
-    m_region = region;
+    m_pairing = {status.Ok() ? plan.firstFrame : first, offset, region};
     m_ssim = ssim;
     m_statistics.clear();
     m_statisticsDone = !status.Ok();
@@ -160,19 +158,9 @@ uint32_t QualityTrack::Planned() const {
   return m_planned;
 }
 
-uint32_t QualityTrack::FirstFrame() const {
+QualityTrack::Pairing QualityTrack::Pairs() const {
   std::scoped_lock lock(m_lock);
-  return m_firstFrame;
-}
-
-int32_t QualityTrack::Offset() const {
-  std::scoped_lock lock(m_lock);
-  return m_offset;
-}
-
-std::optional<corvane::analysis::Region> QualityTrack::MeasuredRegion() const {
-  std::scoped_lock lock(m_lock);
-  return m_region;
+  return m_pairing;
 }
 
 size_t QualityTrack::Count() const {

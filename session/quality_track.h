@@ -52,11 +52,14 @@ class QualityTrack {
   void Stop();
 
   uint32_t Planned() const;  // frames the run measures
-  // A's first measured frame (the results' frames follow it one by one),
-  // the offset and the region of the run.
-  uint32_t FirstFrame() const;
-  int32_t Offset() const;
-  std::optional<corvane::analysis::Region> MeasuredRegion() const;
+  // How the run pairs and cuts the frames: A's first measured frame (the
+  // results' frames follow it one by one), B's offset and the region.
+  struct Pairing {
+    uint32_t firstFrame = 1;
+    int32_t offset = 0;
+    std::optional<corvane::analysis::Region> region;
+  };
+  Pairing Pairs() const;
   size_t Count() const;      // frames measured so far
   // A copy of the results [from, Count()).
   std::vector<corvane::analysis::FrameMetrics> Results(size_t from = 0) const;
@@ -96,9 +99,7 @@ class QualityTrack {
   corvane::analysis::CompareStatus m_limit;                // guarded by m_lock
   bool m_done = true;                                      // guarded by m_lock
   uint32_t m_planned = 0;                                  // guarded by m_lock
-  uint32_t m_firstFrame = 1;                               // guarded by m_lock
-  int32_t m_offset = 0;                                    // guarded by m_lock
-  std::optional<corvane::analysis::Region> m_region;       // guarded by m_lock
+  Pairing m_pairing;                                       // guarded by m_lock
   bool m_ssim = false;                                     // guarded by m_lock
   uint64_t m_runId = 0;                                    // guarded by m_lock
   std::vector<corvane::analysis::SignalStats> m_statistics;  // guarded by m_lock

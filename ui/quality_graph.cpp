@@ -70,9 +70,10 @@ void QualityGraph::SetTrack(const session::QualityTrack* track) {
 void QualityGraph::Reset() {
   m_runId = m_track ? m_track->RunId() : 0;
   m_planned = 0;
-  m_first = m_track ? m_track->FirstFrame() : 1;
-  m_offset = m_track ? m_track->Offset() : 0;
-  m_region = m_track ? m_track->MeasuredRegion() : std::nullopt;
+  const session::QualityTrack::Pairing pairs = m_track ? m_track->Pairs() : session::QualityTrack::Pairing{};
+  m_first = pairs.firstFrame;
+  m_offset = pairs.offset;
+  m_region = pairs.region;
   m_done = false;
   m_trackSsim = false;
   m_status = {};

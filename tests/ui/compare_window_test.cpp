@@ -208,7 +208,7 @@ TEST(CompareWindow, FiguresFollowBsOffsetAndTheShiftDraggedRegion) {
   const auto expected = FiguresOf(a, b, para, -1, std::nullopt);
   ASSERT_EQ(frames.size(), 9u);
   ASSERT_EQ(expected.size(), 9u);
-  EXPECT_EQ(track.FirstFrame(), 2u);
+  EXPECT_EQ(track.Pairs().firstFrame, 2u);
   for (size_t k = 0; k < frames.size(); ++k) {
     EXPECT_EQ(frames[k].frame, k + 2);
     EXPECT_EQ(frames[k].mseAverage, expected[k].mseAverage) << "A's frame " << frames[k].frame;
