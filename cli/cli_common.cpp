@@ -163,9 +163,14 @@ FileParams ResolveFileParams(const std::string& path, const Args& args, std::sha
   const bool hasFormat = args.Has("format"), hasSize = args.Has("size");
   if (hasFormat != hasSize) throw UsageError{"--format and --size go together"};
   if (fp.file->ParametersFixed()) {
-    if (hasFormat || args.Has("interval"))
-      throw Failure{"'" + path + "' is a " + fp.file->Facts()->container +
-                    " file: its header gives its format, size and rate; --format, --size and --interval do not apply"};
+    if (hasFormat || args.Has("interval")) {
+      const corvane::StreamFacts& facts = *fp.file->Facts();
+      if (facts.codec.empty())
+        throw Failure{"'" + path + "' is a " + facts.container +
+                      " file: its header gives its format, size and rate; --format, --size and --interval do not apply"};
+      throw Failure{"'" + path + "' is a coded file (" + facts.codec +
+                    "): its stream gives its format, size and rate; --format, --size and --interval do not apply"};
+    }
     fp.para = fp.file->OwnParameters().front();
     return fp;
   }
@@ -218,7 +223,10 @@ WindowSize ScreenWindowFor(uint32_t w, uint32_t h, uint32_t maxW, uint32_t maxH)
 
 corvane::ColourSpace ColourSpaceOf(const Args& args, const corvane::VideoFile* file) {
   corvane::ColourSpace c;
-  if (const corvane::StreamFacts* facts = file ? file->Facts() : nullptr; facts && facts->range) c.range = *facts->range;
+  if (const corvane::StreamFacts* facts = file ? file->Facts() : nullptr) {
+    if (facts->range) c.range = *facts->range;
+    if (facts->matrix) c.matrix = *facts->matrix;
+  }
   if (auto m = args.Get("matrix")) {
     const auto matrix = corvane::MatrixForName(*m);
     if (!matrix) throw UsageError{"unknown matrix '" + *m + "' (one of 601, 709, 2020)"};

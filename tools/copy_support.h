@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <memory>
@@ -42,8 +43,12 @@ class ChunkCopier {
                   uint64_t to);
   // Copies the planes of frames first .. first + count - 1 of `source`, back
   // to back from `to`: one byte range of a plain raw file, each frame's
-  // planes without its header from a Y4M file.
-  ToolResult CopyFrames(const VideoFile& source, uint32_t first, uint32_t count, uint64_t to);
+  // planes without its header from a Y4M file, each frame as the decoder
+  // gives it from a coded file. `frameHeader`, when not empty, goes before
+  // every frame (a Y4M target's "FRAME\n"); the frames are then read one by
+  // one whatever the kind. Returns the bytes written.
+  Result<uint64_t, ToolError> CopyFrames(const VideoFile& source, uint32_t first, uint32_t count, uint64_t to,
+                                         std::string_view frameHeader = {});
   // Writes bytes held in memory (a trailer) at `to`.
   ToolResult Write(const uint8_t* data, size_t length, uint64_t to);
 
@@ -51,13 +56,22 @@ class ChunkCopier {
 
  private:
   void Advance(uint64_t bytes);
+  // Frames read one at a time through the file's Read (decoded, or given a
+  // header), written to `to` onwards.
+  Result<uint64_t, ToolError> ReadFrames(const VideoFile& source, uint32_t first, uint32_t count, uint64_t to,
+                                         std::string_view frameHeader);
 
   platform::ReplacingFile* m_target;
   ToolProgress* m_progress;
   size_t m_chunk;
   uint64_t m_written = 0;
   std::vector<uint8_t> m_buffer;
+  std::vector<uint8_t> m_frame;  // one whole frame, for ReadFrames
 };
+
+// The facts of a coded file (frames out of a decoder); null for a raw or a
+// Y4M file.
+const StreamFacts* CodedFacts(const VideoFile& file);
 
 // Sets the progress total before the first byte is written.
 void StartProgress(ToolProgress* progress, uint64_t total);
