@@ -1,7 +1,7 @@
 // corvane-tool compare against ffmpeg's psnr and ssim filters on clips ffmpeg
 // makes (testsrc2 and a noisy copy), 8-bit and deeper (at an odd size too),
-// raw and as Y4M files, its refusals, and a spliced file read segment by
-// segment.
+// raw and as Y4M files, an H.264 encode against its raw source, its
+// refusals, and a spliced file read segment by segment.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -53,6 +53,9 @@ struct Clip {
   // A and B compared as Y4M files (ffmpeg's copies of the raw ones), and A
   // against its raw twin.
   bool y4m = false;
+  // B is not A with noise but A encoded (libx264 with B-frames, in MP4):
+  // the coded file against its raw source.
+  bool coded = false;
 };
 
 class CompareWithFfmpeg : public ::testing::TestWithParam<Clip> {
@@ -79,10 +82,19 @@ TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
                                   " -vf noise=alls=24:allf=t " + encode + " -f rawvideo " + b})
                 .status,
             0);
+  const std::string coded = m_dir.File("b.mp4");
+  if (c.coded) {
+    ASSERT_EQ(testsupport::Run({"sh", "-c",
+                                "ffmpeg -nostdin -y -loglevel error " + raw + " -i " + a +
+                                    " -c:v libx264 -bf 3 -crf 32 " + coded})
+                  .status,
+              0);
+  }
   // ffmpeg's order: the file under test first, the reference second.
   const RunResult ff = testsupport::Run(
       {"sh", "-c",
-       "ffmpeg -nostdin -hide_banner " + std::string(c.ffmpegOptions) + " " + raw + " -i " + b + " " + raw + " -i " + a +
+       "ffmpeg -nostdin -hide_banner " + std::string(c.ffmpegOptions) + " " + (c.coded ? "-i " + coded : raw + " -i " + b) +
+           " " + raw + " -i " + a +
            " -lavfi \"[0:v][1:v]psnr=stats_file=" + m_dir.File("ff_psnr.txt") + ";[0:v][1:v]ssim=stats_file=" +
            m_dir.File("ff_ssim.txt") + "\" -f null -"});
   ASSERT_EQ(ff.status, 0) << ff.err;
@@ -99,6 +111,7 @@ TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
               0);
     inputs = {ay, by};
   }
+  if (c.coded) inputs = {a, coded, "--format", c.format, "--size", size};  // the shared options are A's
   auto compare = [&](std::vector<std::string> options) {
     std::vector<std::string> args = {"compare"};
     args.insert(args.end(), inputs.begin(), inputs.end());
@@ -116,8 +129,10 @@ TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
   EXPECT_EQ(Line(psnr.out, "PSNR "), FfmpegSummary(ff.err, "PSNR"));
   EXPECT_EQ(Line(ssim.out, "SSIM "), FfmpegSummary(ff.err, "SSIM"));
   const std::string planes = c.format == std::string("RGB24") || c.format == std::string("RGB565") ? "RGB" : pixFmt.rfind("gray", 0) == 0 ? "Y" : "YUV";
-  EXPECT_EQ(Line(psnr.out, "first difference"), "first difference: frame 1, plane " + planes.substr(0, 1) +
-                                                    ", x 0, y 0");
+  if (!c.coded) {  // the encode's first difference lies where x264 put it
+    EXPECT_EQ(Line(psnr.out, "first difference"), "first difference: frame 1, plane " + planes.substr(0, 1) +
+                                                      ", x 0, y 0");
+  }
 
   // A file against itself (a Y4M file against its raw twin): inf and 1, in
   // ffmpeg's words (grey names Y alone).
@@ -158,11 +173,12 @@ INSTANTIATE_TEST_SUITE_P(Formats, CompareWithFfmpeg,
                                            Clip{"I420", "yuv420p", "336x240", "-cpuflags 0"},
                                            Clip{"I420", "yuv420p", "352x288", "", true},
                                            Clip{"I010", "yuv420p10le", "352x288", "", true},
-                                           Clip{"GRAY", "gray", "352x288", "", true}),
+                                           Clip{"GRAY", "gray", "352x288", "", true},
+                                           Clip{"I420", "yuv420p", "352x288", "", false, true}),
                          [](const auto& info) {
                            std::string name = info.param.format;
                            if (std::string(info.param.size) != "352x288") name += std::string("_") + info.param.size;
-                           return info.param.y4m ? name + "_y4m" : name;
+                           return info.param.coded ? name + "_h264" : info.param.y4m ? name + "_y4m" : name;
                          });
 
 void Gen(const std::string& out, const std::string& format, const std::string& size, int frames, bool trailer) {
