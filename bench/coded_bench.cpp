@@ -1,0 +1,307 @@
+// Coded files beside their peers, in one run: forward decoding through the
+// video file interface against `ffmpeg -threads N -f null`, random seeks
+// against the time to decode half a group of pictures, backward play against
+// mpv --play-dir=backward (rate and memory), opening a 90,000-frame file, and
+// corvane-tool compare of the encode against its source against ffmpeg's
+// psnr filter on the same pair.
+//
+//   build/bench/coded_bench [--benchmark_filter=...]
+//
+// Inputs, made once with ffmpeg and kept in /tmp/corvane-coded-bench (delete
+// the folder to make them again): source.yuv, 1,000 frames of 1920x1080
+// I420 (testsrc2 at 25 fps, 3.1 GB); clip.mp4, that source encoded by
+// libx264 (preset medium, a keyframe every 250 frames, 3 B-frames); long.mp4,
+// 1,000 frames of 320x180 at 100 kb/s repeated 90 times with -c copy (90,000
+// frames, an hour at 25 fps). Rates come from a run over N frames and one
+// over 2N (bench/frame_rate.h), so that start-up and opening do not count;
+// ours and the peer's are measured back to back in each iteration.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench/frame_rate.h"
+#include "formats/video_file.h"
+
+namespace {
+
+using namespace corvane;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kFrames = 1000, kHalf = kFrames / 2, kGop = 250, kLongFrames = 90000;
+const std::string kDir = "/tmp/corvane-coded-bench";
+const std::string kFfmpeg = "ffmpeg -nostdin -y -hide_banner -loglevel error ";
+
+std::string Source() { return kDir + "/source.yuv"; }
+std::string Clip() { return kDir + "/clip.mp4"; }
+std::string Long() { return kDir + "/long.mp4"; }
+
+// Makes `path` with `command` (which writes `path`.part) unless it is there.
+void Make(const std::string& path, const std::string& command) {
+  if (std::filesystem::exists(path)) return;
+  std::fprintf(stderr, "making %s\n", path.c_str());
+  const int st = std::system(command.c_str());
+  if (!WIFEXITED(st) || WEXITSTATUS(st) != 0) {
+    std::fprintf(stderr, "failed: %s\n", command.c_str());
+    std::exit(1);
+  }
+  std::filesystem::rename(path + ".part", path);
+}
+
+void MakeInputs() {
+  std::filesystem::create_directories(kDir);
+  Make(Source(), kFfmpeg + "-f lavfi -i testsrc2=size=1920x1080:rate=25 -frames:v " + std::to_string(kFrames) +
+                     " -pix_fmt yuv420p -f rawvideo " + Source() + ".part");
+  Make(Clip(), kFfmpeg + "-f rawvideo -pix_fmt yuv420p -s 1920x1080 -r 25 -i " + Source() +
+                   " -c:v libx264 -preset medium -g 250 -bf 3 -f mp4 " + Clip() + ".part");
+  Make(Long(), kFfmpeg + "-f lavfi -i testsrc2=size=320x180:rate=25 -frames:v 1000 -c:v libx264 -preset veryfast " +
+                   "-g 250 -b:v 100k -f mp4 " + kDir + "/short.mp4 && " + kFfmpeg + "-stream_loop 89 -i " + kDir +
+                   "/short.mp4 -c copy -f mp4 " + Long() + ".part");
+  // Warm the page cache: every side reads the files from memory.
+  for (const std::string& path : {Source(), Clip(), Long()}) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> buffer(1 << 20);
+    while (in.read(buffer.data(), std::streamsize(buffer.size())) || in.gcount() > 0) {
+    }
+  }
+}
+
+std::unique_ptr<VideoFile> OpenCoded(const std::string& path, unsigned threads, uint64_t cacheBytes = uint64_t(1) << 30) {
+  DecodeOptions options;
+  options.threads = threads;
+  options.cacheBytes = cacheBytes;
+  auto file = OpenVideoFile(path, FileAccess::kRead, options);
+  if (!file || !(*file)->Facts() || (*file)->Facts()->codec.empty()) {
+    std::fprintf(stderr, "%s does not open as a coded file\n", path.c_str());
+    std::exit(1);
+  }
+  return std::move(*file);
+}
+
+void ReadOrDie(const VideoFile& file, uint32_t n, std::vector<uint8_t>& buffer) {
+  if (!file.Read(n, buffer)) {
+    std::fprintf(stderr, "frame %u of %s not read\n", n, file.Path().c_str());
+    std::exit(1);
+  }
+}
+
+double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+
+// Runs a program (no shell) to its end: wall seconds and its peak resident
+// memory.
+struct ChildRun {
+  double seconds = 0;
+  double maxRssMiB = 0;
+  bool ok = false;
+};
+ChildRun RunChild(const std::vector<std::string>& argv) {
+  const auto t0 = Clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 0), dup2(null, 1), dup2(null, 2);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  int st = 0;
+  rusage ru{};
+  wait4(pid, &st, 0, &ru);
+  return {Seconds(t0), double(ru.ru_maxrss) / 1024.0, WIFEXITED(st) && WEXITSTATUS(st) == 0};
+}
+
+// This process's resident memory (VmRSS) or its peak since the last reset
+// (VmHWM), in MiB.
+double StatusMiB(const std::string& key) {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(key + ":", 0) == 0) return std::atof(line.c_str() + key.size() + 1) / 1024.0;
+  return 0;
+}
+void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// Forward decode of the first N and 2N frames through VideoFile::Read with
+// range(0) decoder threads, each beside `ffmpeg -threads N -i clip.mp4
+// -frames:v F -f null -` (which decodes and hands the frames to a null
+// muxer, without converting them).
+void BM_DecodeForward(benchmark::State& state) {
+  const unsigned threads = unsigned(state.range(0));
+  std::vector<uint8_t> buffer(1920 * 1080 * 3 / 2);
+  auto ours = [&](uint32_t frames) {
+    const auto file = OpenCoded(Clip(), threads);
+    for (uint32_t n = 1; n <= frames; ++n) ReadOrDie(*file, n, buffer);
+  };
+  auto ffmpeg = [&](uint32_t frames) {
+    benchutil::Shell(state, "ffmpeg -nostdin -hide_banner -threads " + std::to_string(threads) + " -i " + Clip() +
+                                " -frames:v " + std::to_string(frames) + " -f null -");
+  };
+  double oursSeconds = 0, ffmpegSeconds = 0;
+  for (auto _ : state) {
+    const double o = benchutil::Measure(RUSAGE_SELF, kFrames, ours).seconds - benchutil::Measure(RUSAGE_SELF, kHalf, ours).seconds;
+    const double f = benchutil::Measure(RUSAGE_CHILDREN, kFrames, ffmpeg).seconds -
+                     benchutil::Measure(RUSAGE_CHILDREN, kHalf, ffmpeg).seconds;
+    state.SetIterationTime(o);
+    oursSeconds += o;
+    ffmpegSeconds += f;
+  }
+  const double frames = double(state.iterations()) * (kFrames - kHalf);
+  state.counters["ours_frames/s"] = frames / oursSeconds;
+  state.counters["ffmpeg_frames/s"] = frames / ffmpegSeconds;
+  state.counters["ours/ffmpeg_pct"] = 100.0 * ffmpegSeconds / oursSeconds;
+}
+
+// 200 frames in random order (a fixed seed) read from one open file, as the
+// player's seeks read them (its decoded-frame cache included): the median
+// and 95th percentile of the time to frame n, beside decoding half a group
+// of pictures (125 frames from a keyframe) by ffmpeg (the time of 126
+// frames less that of 1) and by the file (frames 1..125 after the open).
+void BM_RandomSeek(benchmark::State& state) {
+  std::vector<uint8_t> buffer(1920 * 1080 * 3 / 2);
+  std::vector<double> latencies;
+  double halfGopOurs = 0, halfGopFfmpeg = 0;
+  for (auto _ : state) {
+    const auto file = OpenCoded(Clip(), 2);
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<uint32_t> frame(1, kFrames);
+    for (int k = 0; k < 200; ++k) {
+      const uint32_t n = frame(random);
+      const auto t0 = Clock::now();
+      ReadOrDie(*file, n, buffer);
+      latencies.push_back(Seconds(t0) * 1e3);
+    }
+    const auto fresh = OpenCoded(Clip(), 2);
+    const auto t0 = Clock::now();
+    for (uint32_t n = 1; n <= kGop / 2; ++n) ReadOrDie(*fresh, n, buffer);
+    halfGopOurs += Seconds(t0) * 1e3;
+    auto ffmpeg = [&](uint32_t frames) {
+      benchutil::Shell(state, "ffmpeg -nostdin -hide_banner -threads 2 -i " + Clip() + " -frames:v " +
+                                  std::to_string(frames) + " -f null -");
+    };
+    halfGopFfmpeg += (benchutil::Measure(RUSAGE_CHILDREN, kGop / 2 + 1, ffmpeg).seconds -
+                      benchutil::Measure(RUSAGE_CHILDREN, 1, ffmpeg).seconds) * 1e3;
+  }
+  std::sort(latencies.begin(), latencies.end());
+  state.counters["median_ms"] = latencies[latencies.size() / 2];
+  state.counters["p95_ms"] = latencies[latencies.size() * 95 / 100];
+  state.counters["max_ms"] = latencies.back();
+  state.counters["half_gop_ours_ms"] = halfGopOurs / double(state.iterations());
+  state.counters["half_gop_ffmpeg_ms"] = halfGopFfmpeg / double(state.iterations());
+}
+
+// Backward play: frame 1000 (the seek to the end), then 999, 998, ... 1
+// as fast as they come, with a decoded-frame cache of range(0) MiB; the
+// process's peak resident memory during the backward run beside the bound.
+void BM_BackwardPlay(benchmark::State& state) {
+  const uint64_t cacheMiB = uint64_t(state.range(0));
+  std::vector<uint8_t> buffer(1920 * 1080 * 3 / 2);
+  double seconds = 0, peak = 0, seekToEnd = 0;
+  for (auto _ : state) {
+    const double before = StatusMiB("VmRSS");
+    const auto file = OpenCoded(Clip(), 2, cacheMiB << 20);
+    auto t0 = Clock::now();
+    ReadOrDie(*file, kFrames, buffer);
+    seekToEnd += Seconds(t0);
+    ResetPeakRss();
+    t0 = Clock::now();
+    for (uint32_t n = kFrames - 1; n >= 1; --n) ReadOrDie(*file, n, buffer);
+    const double s = Seconds(t0);
+    state.SetIterationTime(s);
+    seconds += s;
+    peak = std::max(peak, StatusMiB("VmHWM") - before);
+  }
+  state.counters["frames/s"] = double(state.iterations()) * (kFrames - 1) / seconds;
+  state.counters["seek_to_end_ms"] = 1e3 * seekToEnd / double(state.iterations());
+  state.counters["rss_growth_peak_MiB"] = peak;
+  state.counters["cache_bound_MiB"] = double(cacheMiB);
+}
+
+// mpv playing the clip backward from its end with no output and no timing:
+// frames/s from runs of N and 2N - 1 frames, and its peak resident memory.
+//   mpv --no-config --play-dir=backward --start=100% --vo=null --untimed --no-audio --frames=F clip.mp4
+void BM_MpvBackward(benchmark::State& state) {
+  auto run = [&](uint32_t frames) {
+    const ChildRun r = RunChild({"mpv", "--no-config", "--play-dir=backward", "--start=100%", "--vo=null", "--untimed",
+                                 "--no-audio", "--frames=" + std::to_string(frames), Clip()});
+    if (!r.ok) state.SkipWithError("mpv failed");
+    return r;
+  };
+  double seconds = 0, peak = 0;
+  for (auto _ : state) {
+    const ChildRun half = run(kHalf), whole = run(kFrames - 1);
+    state.SetIterationTime(whole.seconds - half.seconds);
+    seconds += whole.seconds - half.seconds;
+    peak = std::max({peak, half.maxRssMiB, whole.maxRssMiB});
+  }
+  state.counters["frames/s"] = double(state.iterations()) * (kFrames - 1 - kHalf) / seconds;
+  state.counters["rss_peak_MiB"] = peak;
+}
+
+// Opening the 90,000-frame file: the frame index built (frame count, each
+// frame's type, key flag and size), from the page cache.
+void BM_OpenLong(benchmark::State& state) {
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    const auto file = OpenCoded(Long(), 2);
+    state.SetIterationTime(Seconds(t0));
+    if (file->FrameCount() != kLongFrames) state.SkipWithError("not 90,000 frames");
+  }
+}
+
+// compare of the encode against its source, PSNR alone, decoding included:
+// corvane-tool compare beside ffmpeg's psnr filter on the same pair, N = 250
+// frames and 2N.
+void BM_CompareAgainstSource(benchmark::State& state) {
+  constexpr uint32_t kN = 250;
+  auto ours = [&](uint32_t frames) {
+    benchutil::Shell(state, std::string(CORVANE_TOOL) + " compare " + Source() + " " + Clip() +
+                                " --psnr --format I420 --size 1920x1080 --frames " + std::to_string(frames));
+  };
+  auto ffmpeg = [&](uint32_t frames) {
+    benchutil::Shell(state, "ffmpeg -nostdin -hide_banner -i " + Clip() + " -f rawvideo -pix_fmt yuv420p -s 1920x1080 -i " +
+                                Source() + " -lavfi \"[0:v][1:v]psnr\" -frames:v " + std::to_string(frames) + " -f null -");
+  };
+  double oursSeconds = 0, ffmpegSeconds = 0;
+  for (auto _ : state) {
+    const double o = benchutil::Measure(RUSAGE_CHILDREN, 2 * kN, ours).seconds - benchutil::Measure(RUSAGE_CHILDREN, kN, ours).seconds;
+    const double f = benchutil::Measure(RUSAGE_CHILDREN, 2 * kN, ffmpeg).seconds -
+                     benchutil::Measure(RUSAGE_CHILDREN, kN, ffmpeg).seconds;
+    state.SetIterationTime(o);
+    oursSeconds += o;
+    ffmpegSeconds += f;
+  }
+  const double frames = double(state.iterations()) * kN;
+  state.counters["ours_frames/s"] = frames / oursSeconds;
+  state.counters["ffmpeg_frames/s"] = frames / ffmpegSeconds;
+  state.counters["ours/ffmpeg"] = ffmpegSeconds / oursSeconds;
+}
+
+BENCHMARK(BM_DecodeForward)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RandomSeek)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_BackwardPlay)->Arg(1024)->Arg(256)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_MpvBackward)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_OpenLong)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CompareAgainstSource)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  MakeInputs();
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
