@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -33,7 +34,11 @@
 #include <vector>
 
 #include "bench/frame_rate.h"
+#include "engine/display.h"
+#include "engine/frame_queue.h"
+#include "engine/frame_source.h"
 #include "formats/video_file.h"
+#include "platform/video_window.h"
 
 namespace {
 
@@ -134,6 +139,36 @@ double StatusMiB(const std::string& key) {
 }
 void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
+// ffmpeg decoding the first frames of the clip with `threads` decoder
+// threads, handing them to a null muxer (no conversion).
+auto FfmpegDecode(benchmark::State& state, unsigned threads) {
+  return [&state, threads](uint32_t frames) {
+    benchutil::Shell(state, "ffmpeg -nostdin -hide_banner -threads " + std::to_string(threads) + " -i " + Clip() +
+                                " -frames:v " + std::to_string(frames) + " -f null -");
+  };
+}
+
+// Ours and ffmpeg's rates over frames `half` + 1 .. `whole` (the time of
+// `whole` frames less that of `half`), measured back to back in each
+// iteration; the iteration's time is ours. `who`: whose CPU ours is
+// (this process, or a child for a command).
+template <typename Ours, typename Ffmpeg>
+void SideBySide(benchmark::State& state, int who, uint32_t half, uint32_t whole, Ours ours, Ffmpeg ffmpeg) {
+  double oursSeconds = 0, ffmpegSeconds = 0;
+  for (auto _ : state) {
+    const double o = benchutil::Measure(who, whole, ours).seconds - benchutil::Measure(who, half, ours).seconds;
+    const double f = benchutil::Measure(RUSAGE_CHILDREN, whole, ffmpeg).seconds -
+                     benchutil::Measure(RUSAGE_CHILDREN, half, ffmpeg).seconds;
+    state.SetIterationTime(o);
+    oursSeconds += o;
+    ffmpegSeconds += f;
+  }
+  const double frames = double(state.iterations()) * (whole - half);
+  state.counters["ours_frames/s"] = frames / oursSeconds;
+  state.counters["ffmpeg_frames/s"] = frames / ffmpegSeconds;
+  state.counters["ours/ffmpeg_pct"] = 100.0 * ffmpegSeconds / oursSeconds;
+}
+
 // Forward decode of the first N and 2N frames through VideoFile::Read with
 // range(0) decoder threads, each beside `ffmpeg -threads N -i clip.mp4
 // -frames:v F -f null -` (which decodes and hands the frames to a null
@@ -145,23 +180,72 @@ void BM_DecodeForward(benchmark::State& state) {
     const auto file = OpenCoded(Clip(), threads);
     for (uint32_t n = 1; n <= frames; ++n) ReadOrDie(*file, n, buffer);
   };
-  auto ffmpeg = [&](uint32_t frames) {
-    benchutil::Shell(state, "ffmpeg -nostdin -hide_banner -threads " + std::to_string(threads) + " -i " + Clip() +
-                                " -frames:v " + std::to_string(frames) + " -f null -");
+  SideBySide(state, RUSAGE_SELF, kHalf, kFrames, ours, FfmpegDecode(state, threads));
+}
+
+// The player's host of a reader thread: playing forwards at speed 16 (no
+// pacing), the last frame presented being the one this thread took.
+class BenchHost : public SourceHost {
+ public:
+  bool IsPaused() const override { return false; }
+  float GetSpeed() const override { return 16.0f; }
+  uint32_t GetLastPresentedFrame() const override { return last.load(std::memory_order_relaxed); }
+  void SetSegmentPara(const YUVPara&) override {}
+  void FlushQueue() override { queue.Flush(); }
+  void SetFileInfo(uint64_t, uint32_t) override {}
+  void ShowNotice(corvane::Notice) override {}
+  FrameQueue queue;
+  std::atomic<uint32_t> last{1};
+};
+
+// A 1280x720 window that keeps only the latest picture, as a widget between
+// paints.
+class DroppingWindow : public platform::VideoWindow {
+ public:
+  platform::Rect ClientRect() const override { return {0, 0, 1280, 720}; }
+  bool IsVisible() const override { return true; }
+  bool IsMinimized() const override { return false; }
+  void Present(std::shared_ptr<const platform::Picture> picture) override { m_last = std::move(picture); }
+
+ private:
+  std::shared_ptr<const platform::Picture> m_last;
+};
+
+// Decode and present as the player does: the engine's reader thread
+// decodes into its queue of ten frames (the file opened as the player opens
+// it, decoder threads as many as cores), and this thread takes each frame
+// as soon as it is there and draws it into a 1280x720 window (BT.709,
+// converted and scaled by the display), untimed; beside
+// `ffmpeg -threads 2 -f null`.
+void BM_ReaderAndDisplay(benchmark::State& state) {
+  const FrameShape shape = *OpenCoded(Clip(), 0)->Shape(1);
+  const FrameInfo info{shape.para.width, shape.para.height, shape.type};
+  auto ours = [&](uint32_t frames) {
+    BenchHost host;
+    FrameSource source(&host);
+    host.queue.Init(10, shape.size, 32);
+    if (!source.Open(Clip()) || !source.SetPara(&shape.para) || !source.GetFileInfo()) std::exit(1);
+    source.SetQueue(&host.queue);
+    DroppingWindow window;
+    Display display;
+    if (display.Attach(&window) != kOk) std::exit(1);
+    display.SetColourSpace({YuvMatrix::kBt709, YuvRange::kLimited});
+    (void)source.StartThread();
+    for (uint32_t k = 1; k <= frames; ++k) {
+      FrameBuffer* b = nullptr;
+      while (!b) {
+        host.queue.TakeFull(&b);
+        if (!b) host.queue.WaitForFull(std::chrono::milliseconds(10));
+      }
+      if (b->nFrameNo != k) std::exit(1);
+      display.Draw(b->pData, shape.size, &info);
+      host.queue.ReleaseCurrent();
+      host.queue.SetCurrent(b);
+      host.last.store(b->nFrameNo, std::memory_order_relaxed);
+    }
+    source.Close();
   };
-  double oursSeconds = 0, ffmpegSeconds = 0;
-  for (auto _ : state) {
-    const double o = benchutil::Measure(RUSAGE_SELF, kFrames, ours).seconds - benchutil::Measure(RUSAGE_SELF, kHalf, ours).seconds;
-    const double f = benchutil::Measure(RUSAGE_CHILDREN, kFrames, ffmpeg).seconds -
-                     benchutil::Measure(RUSAGE_CHILDREN, kHalf, ffmpeg).seconds;
-    state.SetIterationTime(o);
-    oursSeconds += o;
-    ffmpegSeconds += f;
-  }
-  const double frames = double(state.iterations()) * (kFrames - kHalf);
-  state.counters["ours_frames/s"] = frames / oursSeconds;
-  state.counters["ffmpeg_frames/s"] = frames / ffmpegSeconds;
-  state.counters["ours/ffmpeg_pct"] = 100.0 * ffmpegSeconds / oursSeconds;
+  SideBySide(state, RUSAGE_SELF, kHalf, kFrames, ours, FfmpegDecode(state, 2));
 }
 
 // 200 frames in random order (a fixed seed) read from one open file, as the
@@ -187,10 +271,7 @@ void BM_RandomSeek(benchmark::State& state) {
     const auto t0 = Clock::now();
     for (uint32_t n = 1; n <= kGop / 2; ++n) ReadOrDie(*fresh, n, buffer);
     halfGopOurs += Seconds(t0) * 1e3;
-    auto ffmpeg = [&](uint32_t frames) {
-      benchutil::Shell(state, "ffmpeg -nostdin -hide_banner -threads 2 -i " + Clip() + " -frames:v " +
-                                  std::to_string(frames) + " -f null -");
-    };
+    const auto ffmpeg = FfmpegDecode(state, 2);
     halfGopFfmpeg += (benchutil::Measure(RUSAGE_CHILDREN, kGop / 2 + 1, ffmpeg).seconds -
                       benchutil::Measure(RUSAGE_CHILDREN, 1, ffmpeg).seconds) * 1e3;
   }
@@ -274,22 +355,11 @@ void BM_CompareAgainstSource(benchmark::State& state) {
     benchutil::Shell(state, "ffmpeg -nostdin -hide_banner -i " + Clip() + " -f rawvideo -pix_fmt yuv420p -s 1920x1080 -i " +
                                 Source() + " -lavfi \"[0:v][1:v]psnr\" -frames:v " + std::to_string(frames) + " -f null -");
   };
-  double oursSeconds = 0, ffmpegSeconds = 0;
-  for (auto _ : state) {
-    const double o = benchutil::Measure(RUSAGE_CHILDREN, 2 * kN, ours).seconds - benchutil::Measure(RUSAGE_CHILDREN, kN, ours).seconds;
-    const double f = benchutil::Measure(RUSAGE_CHILDREN, 2 * kN, ffmpeg).seconds -
-                     benchutil::Measure(RUSAGE_CHILDREN, kN, ffmpeg).seconds;
-    state.SetIterationTime(o);
-    oursSeconds += o;
-    ffmpegSeconds += f;
-  }
-  const double frames = double(state.iterations()) * kN;
-  state.counters["ours_frames/s"] = frames / oursSeconds;
-  state.counters["ffmpeg_frames/s"] = frames / ffmpegSeconds;
-  state.counters["ours/ffmpeg"] = ffmpegSeconds / oursSeconds;
+  SideBySide(state, RUSAGE_CHILDREN, kN, 2 * kN, ours, ffmpeg);
 }
 
 BENCHMARK(BM_DecodeForward)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReaderAndDisplay)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RandomSeek)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BackwardPlay)->Arg(1024)->Arg(256)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_MpvBackward)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
