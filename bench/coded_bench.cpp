@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "bench/frame_rate.h"
+#include "bench/reader_host.h"
 #include "engine/display.h"
 #include "engine/frame_queue.h"
 #include "engine/frame_source.h"
@@ -183,21 +184,6 @@ void BM_DecodeForward(benchmark::State& state) {
   SideBySide(state, RUSAGE_SELF, kHalf, kFrames, ours, FfmpegDecode(state, threads));
 }
 
-// The player's host of a reader thread: playing forwards at speed 16 (no
-// pacing), the last frame presented being the one this thread took.
-class BenchHost : public SourceHost {
- public:
-  bool IsPaused() const override { return false; }
-  float GetSpeed() const override { return 16.0f; }
-  uint32_t GetLastPresentedFrame() const override { return last.load(std::memory_order_relaxed); }
-  void SetSegmentPara(const YUVPara&) override {}
-  void FlushQueue() override { queue.Flush(); }
-  void SetFileInfo(uint64_t, uint32_t) override {}
-  void ShowNotice(corvane::Notice) override {}
-  FrameQueue queue;
-  std::atomic<uint32_t> last{1};
-};
-
 // A 1280x720 window that keeps only the latest picture, as a widget between
 // paints.
 class DroppingWindow : public platform::VideoWindow {
@@ -221,7 +207,7 @@ void BM_ReaderAndDisplay(benchmark::State& state) {
   const FrameShape shape = *OpenCoded(Clip(), 0)->Shape(1);
   const FrameInfo info{shape.para.width, shape.para.height, shape.type};
   auto ours = [&](uint32_t frames) {
-    BenchHost host;
+    benchutil::ReaderHost host(16.0f);  // forwards, unpaced
     FrameSource source(&host);
     host.queue.Init(10, shape.size, 32);
     if (!source.Open(Clip()) || !source.SetPara(&shape.para) || !source.GetFileInfo()) std::exit(1);
