@@ -100,12 +100,15 @@ ToolResult CutDecoded(const CutJob& job, const VideoFile& source, const CutSourc
   ChunkCopier copier(&target, progress, job.chunkBytes);
   if (copier.Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
   if (int err = platform::ErrnoOf(target.Open(job.target))) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
-  ToolResult r = copier.Write(reinterpret_cast<const uint8_t*>(header.data()), header.size(), 0);
+  // Progress goes by frames, then the trailer: a Y4M stream header is too
+  // small to count on its own, and there is no trailer behind Y4M frames.
+  ToolResult r;
+  if (!header.empty()) r = copier.Write(reinterpret_cast<const uint8_t*>(header.data()), header.size(), 0);
   if (r) {
     auto copied = copier.CopyFrames(source, job.firstFrame, count, header.size(), frameHeader);
     if (!copied) r = Fail(copied.error());
   }
-  if (r) r = copier.Write(trailer.data(), trailer.size(), header.size() + frames);
+  if (r && !trailer.empty()) r = copier.Write(trailer.data(), trailer.size(), header.size() + frames);
   return Finish(job, copier, target, r);
 }
 
