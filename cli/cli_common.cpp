@@ -10,6 +10,7 @@
 #include "cli/messages.h"
 #include "engine/display.h"
 #include "platform/file.h"
+#include "tools/copy_support.h"
 
 namespace cli {
 
@@ -128,7 +129,7 @@ std::string JsonString(std::string_view s) {
 }
 
 std::shared_ptr<corvane::VideoFile> OpenInput(const std::string& path) {
-  auto file = corvane::OpenVideoFile(path);
+  auto file = corvane::OpenVideoFile(path, corvane::FileAccess::kRead, corvane::tools::ReadOnceDecoding());
   if (!file && !file.error().reason.empty()) throw Failure{"cannot open '" + path + "': " + file.error().reason};
   if (!file && file.error().step == corvane::VideoFileError::Step::kRead) throw Failure{"cannot read '" + path + "'"};
   if (!file) throw Failure{"cannot open '" + path + "': " + platform::ErrorText(file.error().error)};

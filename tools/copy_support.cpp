@@ -50,7 +50,7 @@ void StartProgress(ToolProgress* progress, uint64_t total) {
 }
 
 ToolResult OpenSource(const std::string& path, std::unique_ptr<VideoFile>* file) {
-  auto opened = OpenVideoFile(path);
+  auto opened = OpenVideoFile(path, FileAccess::kRead, ReadOnceDecoding());
   if (!opened) {
     const VideoFileError& e = opened.error();
     return Fail(ToolError{e.step == VideoFileError::Step::kRead ? ToolCode::kReadFailed : ToolCode::kOpenSourceFailed,

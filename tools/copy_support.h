@@ -17,13 +17,25 @@
 
 namespace corvane::tools {
 
+// How the tools and the command line open a coded file: they read its
+// frames once, in order (or one frame), so the decoder runs on from frame
+// to frame and a cache of decoded frames, which serves the window's backward
+// steps, would only fill memory (1 GiB by default, and the time to fault it
+// in).
+inline DecodeOptions ReadOnceDecoding() {
+  DecodeOptions options;
+  options.cacheBytes = 0;
+  return options;
+}
+
 // Refuses a target that is empty, is (or whose temporary name is) one of the
 // sources (platform::FindInputAtRisk), or exists when replacing it was not
 // allowed. kOk otherwise.
 ToolResult CheckTarget(const std::string& target, bool overwrite, std::span<const std::string> sources);
 
 // Opens a source through the video file interface (a raw file's trailer
-// read, a Y4M file's header and index), or says why not: kOpenSourceFailed
+// read, a Y4M file's header and index, a coded file's index, with
+// ReadOnceDecoding), or says why not: kOpenSourceFailed
 // or kReadFailed with the errno and path (and the reason of a refused
 // header).
 ToolResult OpenSource(const std::string& path, std::unique_ptr<VideoFile>* file);
