@@ -175,9 +175,11 @@ Ratio RatioOf(AVRational r) {
 }  // namespace
 
 // How packets read after a seek are told apart: by their presentation
-// timestamp (all different), by their decode timestamp (rising), or, for a
-// stream with neither, by counting from the start of the file.
-enum class Anchor { kPts, kDts, kCount };
+// timestamp (all different), by their decode timestamp (rising), by their
+// byte position and size (a raw stream: the demuxer's parser cuts it at the
+// same places again after a byte seek), or by counting them from the start
+// of the file.
+enum class Anchor { kPts, kDts, kPos, kCount };
 
 struct CodedVideoFile::Decoder {
   std::string path;
@@ -301,34 +303,27 @@ Result<void, VideoFileError> CodedVideoFile::Decoder::BuildIndex() {
   }
   if (index.Packets().empty()) return Fail(Refused(path, "its video stream holds no packet"));
 
-  // How packets are recognised after a seek.
+  // How packets are recognised after a seek. A raw stream's timestamps
+  // are libavformat's guesses, made afresh after each seek: not those.
   const auto packets = index.Packets();
-  anchors.clear();
-  anchors.reserve(packets.size());
-  anchor = Anchor::kPts;
-  for (uint32_t d = 0; d < packets.size() && anchor == Anchor::kPts; ++d) {
-    if (packets[d].pts == CodedPacket::kNoTime) anchor = Anchor::kDts;
-    anchors.emplace_back(packets[d].pts, d);
-  }
-  if (anchor == Anchor::kPts) {
-    std::sort(anchors.begin(), anchors.end());
-    for (size_t i = 1; i < anchors.size(); ++i)
-      if (anchors[i].first == anchors[i - 1].first) anchor = Anchor::kDts;
-  }
-  if (anchor == Anchor::kDts) {
+  const bool timestamps = !(format->iformat->flags & AVFMT_NOTIMESTAMPS);
+  const auto rising = [&](Anchor kind, auto key) {
     anchors.clear();
-    for (uint32_t d = 0; d < packets.size(); ++d) {
-      if (packets[d].dts == CodedPacket::kNoTime || (d > 0 && packets[d].dts <= packets[d - 1].dts)) {
-        anchor = Anchor::kCount;
-        anchors.clear();
-        break;
-      }
-      anchors.emplace_back(packets[d].dts, d);
-    }
+    anchors.reserve(packets.size());
+    for (uint32_t d = 0; d < packets.size(); ++d) anchors.emplace_back(key(packets[d]), d);
+    if (kind == Anchor::kPts) std::sort(anchors.begin(), anchors.end());
+    for (size_t i = 0; i < anchors.size(); ++i)
+      if (anchors[i].first == CodedPacket::kNoTime || (i > 0 && anchors[i].first <= anchors[i - 1].first))
+        return false;
+    anchor = kind;
+    return true;
+  };
+  if (!(timestamps && rising(Anchor::kPts, [](const CodedPacket& p) { return p.pts; })) &&
+      !(timestamps && rising(Anchor::kDts, [](const CodedPacket& p) { return p.dts; })) &&
+      !(!(format->iformat->flags & AVFMT_NO_BYTE_SEEK) && rising(Anchor::kPos, [](const CodedPacket& p) { return p.pos < 0 ? CodedPacket::kNoTime : p.pos; }))) {
+    anchor = Anchor::kCount;
+    anchors.clear();
   }
-  // A raw stream's timestamps are libavformat's guesses, made afresh after
-  // each seek: its packets are counted, its order comes from a scan.
-  if (format->iformat->flags & AVFMT_NOTIMESTAMPS) anchor = Anchor::kCount;
   byTimestamps = index.TimestampsOrder() && anchor != Anchor::kCount;
   if (byTimestamps) index.OrderByTimestamps();
   return {};
@@ -362,10 +357,12 @@ std::optional<uint32_t> CodedVideoFile::Decoder::Identify(const AVPacket& p, uin
     if (counted >= index.Packets().size() || index.Packets()[counted].bytes != uint32_t(p.size)) return std::nullopt;
     return counted;
   }
-  const int64_t t = anchor == Anchor::kPts ? p.pts : p.dts;
-  if (t == AV_NOPTS_VALUE) return std::nullopt;
+  const int64_t t = anchor == Anchor::kPts ? p.pts : anchor == Anchor::kDts ? p.dts : p.pos;
+  if (t == AV_NOPTS_VALUE || (anchor == Anchor::kPos && t < 0)) return std::nullopt;
   auto it = std::lower_bound(anchors.begin(), anchors.end(), std::make_pair(t, uint32_t(0)));
   if (it == anchors.end() || it->first != t) return std::nullopt;
+  // At a byte position, the packet must also be the one cut there before.
+  if (anchor == Anchor::kPos && index.Packets()[it->second].bytes != uint32_t(p.size)) return std::nullopt;
   return it->second;
 }
 
@@ -379,10 +376,10 @@ void CodedVideoFile::Decoder::Stop() {
 }
 
 bool CodedVideoFile::Decoder::SeekToStart() {
-  // A stream whose packets are counted (a raw stream) seeks by bytes; one
-  // with timestamps to its first packet's, whatever its container makes of
-  // byte positions.
-  if (anchor == Anchor::kCount && !(format->iformat->flags & AVFMT_NO_BYTE_SEEK) &&
+  // A stream whose packets are known by position or counted (a raw
+  // stream) seeks by bytes; one with timestamps to its first packet's,
+  // whatever its container makes of byte positions.
+  if ((anchor == Anchor::kCount || anchor == Anchor::kPos) && !(format->iformat->flags & AVFMT_NO_BYTE_SEEK) &&
       av_seek_frame(format.get(), stream, 0, AVSEEK_FLAG_BYTE) >= 0)
     return true;
   int64_t first = INT64_MAX;
@@ -410,6 +407,8 @@ bool CodedVideoFile::Decoder::SeekTo(uint32_t start) {
     bool sought;
     if (fromStart) {
       sought = SeekToStart();
+    } else if (anchor == Anchor::kPos) {
+      sought = av_seek_frame(format.get(), stream, packets[from].pos, AVSEEK_FLAG_BYTE) >= 0;
     } else {
       const CodedPacket& key = packets[from];
       int64_t ts = key.dts != CodedPacket::kNoTime ? key.dts : key.pts;
