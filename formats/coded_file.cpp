@@ -205,7 +205,14 @@ struct CodedVideoFile::Decoder {
   bool haveLayout = false;
   std::string layoutProblem;  // why the first frame has no layout
   SwsContext* convert = nullptr;  // for a pixel format Corvane has no layout for
-  ~Decoder() { sws_freeContext(convert); }
+  // libswscale writes whole vector widths past a row's end: it converts
+  // into this padded picture, whose rows are then copied out.
+  uint8_t* converted[4] = {};
+  int convertedStride[4] = {};
+  ~Decoder() {
+    sws_freeContext(convert);
+    av_freep(&converted[0]);
+  }
 
   // The run: the decoder was flushed before the packet `runStart` and has
   // been fed every packet since, up to `nextFeed`; it has given out frames
@@ -451,6 +458,11 @@ bool CodedVideoFile::Decoder::SetLayout(const AVFrame& f) {
     if (nearest != AV_PIX_FMT_NONE)
       convert = sws_getContext(width, height, sourceFormat, width, height, nearest, SWS_BICUBIC | SWS_ACCURATE_RND,
                                nullptr, nullptr, nullptr);
+    // A few rows more than the picture, each padded to 64 bytes.
+    if (convert && av_image_alloc(converted, convertedStride, width, height + 4, nearest, 64) < 0) {
+      sws_freeContext(convert);
+      convert = nullptr;
+    }
     if (!convert) {
       layoutProblem = std::string("its pixel format ") + (name ? name : "unknown") + " has no Corvane layout";
       return false;
@@ -471,21 +483,19 @@ bool CodedVideoFile::Decoder::SetLayout(const AVFrame& f) {
 
 bool CodedVideoFile::Decoder::Copy(const AVFrame& f, uint8_t* out) const {
   if (AVPixelFormat(f.format) != sourceFormat || f.width != width || f.height != height) return false;
+  const uint8_t* const* planes = f.data;
+  const int* strides = f.linesize;
   if (convert) {
-    uint8_t* planes[4] = {};
-    int strides[4] = {};
-    for (int p = 0; p < layout.planeCount; ++p) {
-      planes[p] = out + layout.offset[size_t(p)];
-      strides[p] = int(layout.stride[size_t(p)]);
-    }
-    return sws_scale(convert, f.data, f.linesize, 0, height, planes, strides) == height;
+    if (sws_scale(convert, f.data, f.linesize, 0, height, converted, convertedStride) != height) return false;
+    planes = converted;
+    strides = convertedStride;
   }
   for (int p = 0; p < layout.planeCount; ++p) {
-    const uint8_t* from = f.data[p];
+    const uint8_t* from = planes[p];
     if (!from) return false;
     uint8_t* to = out + layout.offset[size_t(p)];
     for (uint32_t row = 0; row < layout.rows[size_t(p)]; ++row)
-      std::memcpy(to + size_t(row) * layout.stride[size_t(p)], from + ptrdiff_t(row) * f.linesize[p],
+      std::memcpy(to + size_t(row) * layout.stride[size_t(p)], from + ptrdiff_t(row) * strides[p],
                   layout.stride[size_t(p)]);
   }
   return true;
