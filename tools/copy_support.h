@@ -18,13 +18,15 @@
 namespace corvane::tools {
 
 // How the tools and the command line open a coded file: they read its
-// frames once, in order (or one frame), so the decoder runs on from frame
-// to frame and a cache of decoded frames, which serves the window's backward
-// steps, would only fill memory (1 GiB by default, and the time to fault it
-// in).
+// frames once, in order (or one frame), so a large cache of decoded frames,
+// which serves the window's backward steps, would only fill memory (1 GiB by
+// default, and the time to fault it in). A few frames it keeps all the
+// same: a decoder gives out the frames after the one asked for in the same
+// drain, and the file keeps those only in its cache (with none, the next
+// frame is decoded again from its keyframe: half the rate at 1080p).
 inline DecodeOptions ReadOnceDecoding() {
   DecodeOptions options;
-  options.cacheBytes = 0;
+  options.cacheBytes = uint64_t(64) << 20;
   return options;
 }
 
