@@ -705,11 +705,7 @@ CodedVideoFile::CodedVideoFile(std::string path) : VideoFile(std::move(path)) {}
 CodedVideoFile::~CodedVideoFile() = default;
 
 Result<void, VideoFileError> CodedVideoFile::UseParameters(const YUVPara& para, bool) {
-  if (para.format != m_para.format || para.width != m_para.width || para.height != m_para.height ||
-      para.EffectiveInterval() != m_para.EffectiveInterval())
-    return Fail(VideoFileError{kFail, 0, Path(), VideoFileError::Step::kParameters,
-                               "its stream fixes its parameters"});
-  return {};
+  return AcceptOwnParameters(Path(), m_para, para, "its stream fixes its parameters");
 }
 
 Result<void, VideoFileError> CodedVideoFile::Refresh() {
