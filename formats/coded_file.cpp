@@ -289,7 +289,11 @@ Result<void, VideoFileError> CodedVideoFile::Decoder::BuildIndex() {
   packet.reset(av_packet_alloc());
   frame.reset(av_frame_alloc());
   if (!packet || !frame) return Fail(VideoFileError{kFail, ENOMEM, path, VideoFileError::Step::kRead});
-  if (format->streams[stream]->nb_frames > 0) index.Reserve(size_t(std::min<int64_t>(format->streams[stream]->nb_frames, 1 << 22)));
+  // The container's frame count is only a hint (a cut file keeps the count
+  // of the whole): room for it, but never more than the file could hold.
+  const int64_t claimed = format->streams[stream]->nb_frames;
+  const int64_t fileBytes = avio_size(format->pb);
+  if (claimed > 0 && fileBytes > 0) index.Reserve(size_t(std::min<int64_t>(claimed, fileBytes / 64 + 1)));
   while (ReadPacket() >= 0) {
     CodedPacket p;
     p.pts = packet->pts == AV_NOPTS_VALUE ? CodedPacket::kNoTime : packet->pts;
@@ -705,11 +709,7 @@ CodedVideoFile::CodedVideoFile(std::string path) : VideoFile(std::move(path)) {}
 CodedVideoFile::~CodedVideoFile() = default;
 
 Result<void, VideoFileError> CodedVideoFile::UseParameters(const YUVPara& para, bool) {
-  if (para.format != m_para.format || para.width != m_para.width || para.height != m_para.height ||
-      para.EffectiveInterval() != m_para.EffectiveInterval())
-    return Fail(VideoFileError{kFail, 0, Path(), VideoFileError::Step::kParameters,
-                               "its stream fixes its parameters"});
-  return {};
+  return AcceptOwnParameters(Path(), m_para, para, "its stream fixes its parameters");
 }
 
 Result<void, VideoFileError> CodedVideoFile::Refresh() {

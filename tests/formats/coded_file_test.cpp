@@ -278,6 +278,8 @@ TEST_P(DamagedFiles, OpenWithAReasonOrReadFramesOrFailures) {
   const VideoFile& file = **opened;
   ASSERT_NE(file.Facts(), nullptr);
   ASSERT_GE(file.FrameCount(), damage.exactFrames);
+  // The frames are the packets the file holds, not what its container claims.
+  EXPECT_LT(file.FrameCount(), mp4.sums.size());
   std::vector<uint8_t> frame(file.Segments()[0].frameSize);
   const std::vector<std::string> sums =
       std::string(damage.name) == "corrupted_bytes_mid_file" ? FrameMd5s(Folder().File("for_damage.ts")) : mp4.sums;
