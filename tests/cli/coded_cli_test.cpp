@@ -12,16 +12,11 @@
 
 namespace {
 
-using testsupport::ReadBytes;
-using testsupport::RunResult;
-using testsupport::TempDir;
-using testsupport::Tool;
+using namespace testsupport;
 
-RunResult Shell(const std::string& command) { return testsupport::Run({"sh", "-c", command}); }
-
-const std::string kFfmpeg = "ffmpeg -nostdin -y -loglevel error ";
 constexpr uint32_t kFrames = 40;
 constexpr size_t kFrameSize = 320 * 180 * 3 / 2;
+const std::string kFfmpeg = "ffmpeg -nostdin -y -loglevel error ";
 
 std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from, size_t length) {
   if (from >= bytes.size()) return {};
