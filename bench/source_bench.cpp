@@ -21,6 +21,7 @@
 #include "engine/frame_queue.h"
 #include "engine/frame_source.h"
 #include "bench_util.h"
+#include "reader_host.h"
 #include "formats/result_codes.h"
 #include "formats/test_pattern.h"
 #include "platform/file.h"
@@ -59,20 +60,7 @@ const std::string& ClipPath() {
   return path;
 }
 
-class BenchHost : public SourceHost {
- public:
-  explicit BenchHost(float speed) : speed(speed) {}
-  bool IsPaused() const override { return false; }
-  float GetSpeed() const override { return speed; }
-  uint32_t GetLastPresentedFrame() const override { return last.load(std::memory_order_relaxed); }
-  void SetSegmentPara(const YUVPara&) override {}
-  void FlushQueue() override { queue.Flush(); }
-  void SetFileInfo(uint64_t, uint32_t) override {}
-  void ShowNotice(corvane::Notice) override {}
-  FrameQueue queue;
-  float speed;
-  std::atomic<uint32_t> last{1};
-};
+using BenchHost = benchutil::ReaderHost;
 
 // Opens the clip in a source that reads into the host's queue of `buffers`.
 void OpenClip(BenchHost& host, FrameSource& source, uint32_t buffers) {

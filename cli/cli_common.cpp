@@ -10,6 +10,7 @@
 #include "cli/messages.h"
 #include "engine/display.h"
 #include "platform/file.h"
+#include "tools/copy_support.h"
 
 namespace cli {
 
@@ -128,7 +129,7 @@ std::string JsonString(std::string_view s) {
 }
 
 std::shared_ptr<corvane::VideoFile> OpenInput(const std::string& path) {
-  auto file = corvane::OpenVideoFile(path);
+  auto file = corvane::OpenVideoFile(path, corvane::FileAccess::kRead, corvane::tools::ReadOnceDecoding());
   if (!file && !file.error().reason.empty()) throw Failure{"cannot open '" + path + "': " + file.error().reason};
   if (!file && file.error().step == corvane::VideoFileError::Step::kRead) throw Failure{"cannot read '" + path + "'"};
   if (!file) throw Failure{"cannot open '" + path + "': " + platform::ErrorText(file.error().error)};
@@ -163,9 +164,14 @@ FileParams ResolveFileParams(const std::string& path, const Args& args, std::sha
   const bool hasFormat = args.Has("format"), hasSize = args.Has("size");
   if (hasFormat != hasSize) throw UsageError{"--format and --size go together"};
   if (fp.file->ParametersFixed()) {
-    if (hasFormat || args.Has("interval"))
-      throw Failure{"'" + path + "' is a " + fp.file->Facts()->container +
-                    " file: its header gives its format, size and rate; --format, --size and --interval do not apply"};
+    if (hasFormat || args.Has("interval")) {
+      const corvane::StreamFacts& facts = *fp.file->Facts();
+      if (facts.codec.empty())
+        throw Failure{"'" + path + "' is a " + facts.container +
+                      " file: its header gives its format, size and rate; --format, --size and --interval do not apply"};
+      throw Failure{"'" + path + "' is a coded file (" + facts.codec +
+                    "): its stream gives its format, size and rate; --format, --size and --interval do not apply"};
+    }
     fp.para = fp.file->OwnParameters().front();
     return fp;
   }
@@ -218,7 +224,10 @@ WindowSize ScreenWindowFor(uint32_t w, uint32_t h, uint32_t maxW, uint32_t maxH)
 
 corvane::ColourSpace ColourSpaceOf(const Args& args, const corvane::VideoFile* file) {
   corvane::ColourSpace c;
-  if (const corvane::StreamFacts* facts = file ? file->Facts() : nullptr; facts && facts->range) c.range = *facts->range;
+  if (const corvane::StreamFacts* facts = file ? file->Facts() : nullptr) {
+    if (facts->range) c.range = *facts->range;
+    if (facts->matrix) c.matrix = *facts->matrix;
+  }
   if (auto m = args.Get("matrix")) {
     const auto matrix = corvane::MatrixForName(*m);
     if (!matrix) throw UsageError{"unknown matrix '" + *m + "' (one of 601, 709, 2020)"};

@@ -120,7 +120,8 @@ struct WindowSize {
 WindowSize ScreenWindowFor(uint32_t w, uint32_t h, uint32_t maxW, uint32_t maxH);
 
 // --matrix 601|709|2020 and --range limited|full (BT.601 limited when
-// absent; without --range, the range a Y4M file's header names).
+// absent; without them, the range a Y4M file's header names, the matrix and
+// range a coded stream's colour description gives).
 corvane::ColourSpace ColourSpaceOf(const Args& args, const corvane::VideoFile* file = nullptr);
 
 }  // namespace cli

@@ -1,4 +1,4 @@
-// corvane-tool info: what a raw video file or a Y4M file holds.
+// corvane-tool info: what a raw video file, a Y4M file or a coded file holds.
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -12,7 +12,7 @@ namespace {
 
 struct SegmentRow {
   corvane::YUVPara para;
-  uint64_t offset;
+  std::optional<uint64_t> offset;  // none for a coded file: its frames lie nowhere as they are shown
   uint32_t frames;
   bool framesKnown;
 };
@@ -21,9 +21,11 @@ struct SegmentRow {
 std::vector<SegmentRow> SegmentRows(const std::string& path, const Args& args,
                                     const std::shared_ptr<corvane::VideoFile>& file) {
   std::vector<SegmentRow> rows;
-  if (const auto* y4m = dynamic_cast<const corvane::Y4mVideoFile*>(file.get())) {
+  if (file->ParametersFixed()) {
     (void)ResolveFileParams(path, args, file);  // refuses --format and --size
-    rows.push_back({y4m->OwnParameters().front(), y4m->HeaderOffsetOf(1), y4m->FrameCount(), true});
+    const auto* y4m = dynamic_cast<const corvane::Y4mVideoFile*>(file.get());
+    rows.push_back({file->OwnParameters().front(), y4m ? std::optional(y4m->HeaderOffsetOf(1)) : std::nullopt,
+                    file->FrameCount(), true});
     return rows;
   }
   const corvane::TrailerInfo& t = AsRaw(*file)->Trailer();
@@ -79,12 +81,47 @@ std::string StreamJson(const corvane::StreamFacts& f, uint32_t frameSize) {
          ", \"frame_size\": " + std::to_string(frameSize) + ", \"left_over\": " + std::to_string(f.leftOverBytes) + "}";
 }
 
+std::string OffsetText(const std::optional<uint64_t>& offset) {
+  return offset ? std::to_string(*offset) : std::string("null");
+}
+
+bool IsCoded(const corvane::StreamFacts* facts) { return facts && !facts->codec.empty(); }
+
+// The format the frames are shown in, and the decoder's own when they are
+// converted from it.
+std::string DecodedJson(const corvane::StreamFacts& f) {
+  return JsonString(f.decodedFormat) + ", \"converted\": " + (f.converted ? "true" : "false");
+}
+
+// What a coded stream says: its codec, colour description and exact rate,
+// and with `frames` each frame's facts in presentation order.
+std::string CodedJson(const corvane::VideoFile& file, const corvane::StreamFacts& f, bool frames) {
+  std::string out = "{\"codec\": " + JsonString(f.codec) + ", \"decoded_format\": " + DecodedJson(f) +
+                    ", \"rate\": " + RatioJson(f.frameRate) + ", \"interlacing\": " +
+                    JsonString(corvane::InterlacingName(f.interlacing)) + ", \"pixel_aspect\": " +
+                    RatioJson(f.pixelAspect) + ", \"range\": " +
+                    (f.range ? JsonString(corvane::RangeName(*f.range)) : std::string("null")) + ", \"matrix\": " +
+                    (f.matrix ? JsonString(corvane::MatrixName(*f.matrix)) : std::string("null")) +
+                    ", \"transfer\": " + (f.transfer.empty() ? std::string("null") : JsonString(f.transfer));
+  if (frames) {
+    out += ", \"frames\": [";
+    for (uint32_t n = 1; n <= file.FrameCount(); ++n) {
+      const corvane::CodedFrame c = file.Coded(n).value_or(corvane::CodedFrame{});
+      out += std::string(n > 1 ? ", " : "") + "{\"n\": " + std::to_string(n) + ", \"pts\": " + std::to_string(c.pts) +
+             ", \"type\": " + JsonString(corvane::PictureTypeName(c.type)) +
+             ", \"key\": " + (c.key ? "true" : "false") + ", \"bytes\": " + std::to_string(c.bytes) + "}";
+    }
+    out += "]";
+  }
+  return out + "}";
+}
+
 void PrintJson(const corvane::VideoFile& file, const corvane::TrailerInfo& t, const std::vector<SegmentRow>& rows,
-               const std::optional<corvane::NameGuess>& guess) {
+               const std::optional<corvane::NameGuess>& guess, bool frames) {
   const auto [allKnown, total] = Total(rows);
   const corvane::StreamFacts* facts = file.Facts();
   std::string out = "{\"size\": " + std::to_string(file.FileSize());
-  if (facts) out += ", \"container\": \"y4m\"";
+  if (facts) out += ", \"container\": " + (IsCoded(facts) ? JsonString(facts->container) : std::string("\"y4m\""));
   out += ", \"trailer\": " + JsonString(corvane::TrailerKindName(t.kind));
   if (t.kind == corvane::TrailerKind::kDamaged) out += ", \"damage\": " + JsonString(t.damage);
   out += ", \"frames\": " + (allKnown ? std::to_string(total) : std::string("null")) + ", \"segments\": [";
@@ -97,11 +134,14 @@ void PrintJson(const corvane::VideoFile& file, const corvane::TrailerInfo& t, co
            ", \"code\": " + JsonString(corvane::CodeName(r.para.format)) +
            ", \"width\": " + std::to_string(r.para.width) + ", \"height\": " + std::to_string(r.para.height) +
            ", \"interval\": " + std::to_string(r.para.EffectiveInterval()) +
-           ", \"offset\": " + std::to_string(r.offset) +
+           ", \"offset\": " + OffsetText(r.offset) +
            ", \"frames\": " + (r.framesKnown ? std::to_string(r.frames) : std::string("null")) + "}";
   }
   out += "]";
-  if (facts) out += ", \"y4m\": " + StreamJson(*facts, file.Segments().front().frameSize);
+  if (IsCoded(facts))
+    out += ", \"coded\": " + CodedJson(file, *facts, frames);
+  else if (facts)
+    out += ", \"y4m\": " + StreamJson(*facts, file.Segments().front().frameSize);
   if (guess) out += ", \"guess\": " + GuessJson(*guess);
   out += "}";
   std::printf("%s\n", out.c_str());
@@ -111,13 +151,17 @@ std::string RatioText(const corvane::Ratio& r, const char* unknown) {
   return r.Known() ? std::to_string(r.num) + ":" + std::to_string(r.den) : std::string(unknown);
 }
 
+std::string RateText(const corvane::Ratio& rate) {
+  if (!rate.Known()) return "unknown (played at " + std::to_string(corvane::kDefaultFrameInterval) + " ms a frame)";
+  char fps[32];
+  std::snprintf(fps, sizeof fps, " (%.3f fps)", double(rate.num) / rate.den);
+  return RatioText(rate, "") + fps;
+}
+
 void PrintStreamText(const corvane::StreamFacts& f) {
   std::printf("header:   %s\n", f.header.c_str());
   std::printf("sampling: %s\n", f.sampling.c_str());
-  if (f.frameRate.Known())
-    std::printf("rate:     %s (%.3f fps)\n", RatioText(f.frameRate, "").c_str(), double(f.frameRate.num) / f.frameRate.den);
-  else
-    std::printf("rate:     unknown (played at %u ms a frame)\n", corvane::kDefaultFrameInterval);
+  std::printf("rate:     %s\n", RateText(f.frameRate).c_str());
   std::printf("interlacing: %s\n", std::string(corvane::InterlacingName(f.interlacing)).c_str());
   std::printf("pixel aspect: %s\n", RatioText(f.pixelAspect, "unknown").c_str());
   std::printf("range:    %s\n", f.range ? std::string(corvane::RangeName(*f.range)).c_str() : "not given");
@@ -127,13 +171,40 @@ void PrintStreamText(const corvane::StreamFacts& f) {
   std::printf("frame headers: %s\n", f.uniformFrameHeaders ? "FRAME alone" : "with tags");
 }
 
+void PrintCodedText(const corvane::VideoFile& file, const corvane::StreamFacts& f) {
+  std::printf("codec:    %s\n", f.codec.c_str());
+  const std::string shown = FormatLabel(file.Segments().front().para.format);
+  if (f.converted)
+    std::printf("format:   %s, converted from %s\n", shown.c_str(), f.decodedFormat.c_str());
+  else
+    std::printf("format:   %s, as decoded (%s)\n", shown.c_str(), f.decodedFormat.c_str());
+  std::printf("rate:     %s\n", RateText(f.frameRate).c_str());
+  std::printf("interlacing: %s\n", std::string(corvane::InterlacingName(f.interlacing)).c_str());
+  std::printf("pixel aspect: %s\n", RatioText(f.pixelAspect, "unknown").c_str());
+  std::printf("range:    %s\n", f.range ? std::string(corvane::RangeName(*f.range)).c_str() : "not given");
+  std::printf("matrix:   %s\n", f.matrix ? ("BT." + std::string(corvane::MatrixName(*f.matrix))).c_str() : "not given");
+  if (!f.transfer.empty()) std::printf("transfer: %s\n", f.transfer.c_str());
+}
+
+// One line per frame, in presentation order: what the stream says of it.
+void PrintFrameLines(const corvane::VideoFile& file) {
+  for (uint32_t n = 1; n <= file.FrameCount(); ++n) {
+    const corvane::CodedFrame c = file.Coded(n).value_or(corvane::CodedFrame{});
+    std::printf("frame %u: pts %lld, type %s, key %s, %u bytes\n", n, static_cast<long long>(c.pts),
+                std::string(corvane::PictureTypeName(c.type)).c_str(), c.key ? "yes" : "no", c.bytes);
+  }
+}
+
 void PrintText(const std::string& path, const corvane::VideoFile& file, const corvane::TrailerInfo& t,
-               const std::vector<SegmentRow>& rows, const std::optional<corvane::NameGuess>& guess) {
+               const std::vector<SegmentRow>& rows, const std::optional<corvane::NameGuess>& guess, bool frames) {
   const auto [allKnown, total] = Total(rows);
   const corvane::StreamFacts* facts = file.Facts();
   std::printf("file:     %s\n", path.c_str());
   std::printf("size:     %llu bytes\n", static_cast<unsigned long long>(file.FileSize()));
-  if (facts) {
+  if (IsCoded(facts)) {
+    std::printf("kind:     coded, in %s\n", facts->container.c_str());
+    PrintCodedText(file, *facts);
+  } else if (facts) {
     std::printf("kind:     %s\n", facts->container.c_str());
     PrintStreamText(*facts);
   } else {
@@ -144,8 +215,9 @@ void PrintText(const std::string& path, const corvane::VideoFile& file, const co
   }
   for (size_t i = 0; i < rows.size(); ++i) {
     const auto& r = rows[i];
-    std::printf("segment %zu: %s %ux%u, interval %u ms, offset %llu, ", i + 1, FormatLabel(r.para.format).c_str(),
-                r.para.width, r.para.height, r.para.EffectiveInterval(), static_cast<unsigned long long>(r.offset));
+    std::printf("segment %zu: %s %ux%u, interval %u ms, ", i + 1, FormatLabel(r.para.format).c_str(), r.para.width,
+                r.para.height, r.para.EffectiveInterval());
+    if (r.offset) std::printf("offset %llu, ", static_cast<unsigned long long>(*r.offset));
     if (r.framesKnown)
       std::printf("%u frames\n", r.frames);
     else
@@ -159,6 +231,7 @@ void PrintText(const std::string& path, const corvane::VideoFile& file, const co
     std::printf("left over: %llu bytes after the last whole frame (a frame cut short)\n",
                 static_cast<unsigned long long>(facts->leftOverBytes));
   if (guess) std::printf("guess:    %s\n", GuessText(*guess).c_str());
+  if (frames) PrintFrameLines(file);
 }
 
 std::string OrNull(const std::optional<uint32_t>& v) { return v ? std::to_string(*v) : std::string("null"); }
@@ -180,24 +253,26 @@ std::string GuessText(const corvane::NameGuess& g) {
 }
 
 int RunInfo(const std::vector<std::string>& argv) {
-  Args args(argv, {"json", "guess"}, {"format", "size", "interval"});
+  Args args(argv, {"json", "guess", "frames"}, {"format", "size", "interval"});
   if (args.Positional().size() != 1) throw UsageError{"expected one FILE"};
   const std::string& path = args.Positional()[0];
   const std::shared_ptr<corvane::VideoFile> file = OpenInput(path);
   const corvane::RawVideoFile* raw = AsRaw(*file);
   const corvane::TrailerInfo t = raw ? raw->Trailer() : corvane::TrailerInfo{};
   const std::vector<SegmentRow> rows = SegmentRows(path, args, file);
+  const bool frames = args.Has("frames");
+  if (frames && !IsCoded(file->Facts())) throw UsageError{"--frames applies to a coded file (MP4, MKV, ...)"};
   std::optional<corvane::NameGuess> guess;
   if (args.Has("guess")) guess = corvane::GuessFromFileName(path);
   if (args.Has("json"))
-    PrintJson(*file, t, rows, guess);
+    PrintJson(*file, t, rows, guess, frames);
   else
-    PrintText(path, *file, t, rows, guess);
+    PrintText(path, *file, t, rows, guess, frames);
   return kExitOk;
 }
 
-const Registrar kInfo({"info", "info FILE [--json] [--guess] [--format NAME --size WxH]  size, trailer, segments, frames",
-                       "Usage: corvane-tool info FILE [--json] [--guess] [--format NAME --size WxH]\n"
+const Registrar kInfo({"info", "info FILE [--json] [--guess] [--frames] [--format NAME --size WxH]  size, trailer, segments, frames",
+                       "Usage: corvane-tool info FILE [--json] [--guess] [--frames] [--format NAME --size WxH]\n"
                        "Prints the file's size, its trailer (none, plain, spliced or damaged), each\n"
                        "segment's format, width, height, interval, offset and frame count, and the\n"
                        "total frames. --format and --size count the frames of a file without a trailer\n"
@@ -214,7 +289,18 @@ const Registrar kInfo({"info", "info FILE [--json] [--guess] [--format NAME --si
                        "the bytes left over after the last whole frame. With --json: \"container\": \"y4m\"\n"
                        "and \"y4m\": {\"header\", \"sampling\", \"rate\": [num, den], \"interlacing\",\n"
                        "\"pixel_aspect\": [num, den], \"range\", \"other_tags\", \"frame_headers\": \"bare\" or\n"
-                       "\"tagged\", \"frame_size\", \"left_over\"} (null when the header does not say).",
+                       "\"tagged\", \"frame_size\", \"left_over\"} (null when the header does not say).\n"
+                       "A coded file (MP4, MKV, WebM, IVF, TS, .264, ...) is one segment of its decoded\n"
+                       "frames (no offset); info prints its container, codec, the format the frames\n"
+                       "are shown in (and the decoder's format it is converted from, if it is), the\n"
+                       "exact rate, interlacing, pixel aspect, the range and matrix the stream gives,\n"
+                       "and its transfer when it is PQ or HLG. Frame n is the n-th frame in\n"
+                       "presentation order. --frames adds one line per frame: \"frame N: pts P, type\n"
+                       "I|P|B|?, key yes|no, B bytes\" (pts in the stream's time base; bytes: the\n"
+                       "frame's packet). With --json: \"container\" (the demuxer's name) and \"coded\":\n"
+                       "{\"codec\", \"decoded_format\", \"converted\", \"rate\", \"interlacing\",\n"
+                       "\"pixel_aspect\", \"range\", \"matrix\", \"transfer\"}, with --frames also\n"
+                       "\"frames\": [{\"n\", \"pts\", \"type\", \"key\", \"bytes\"}].",
                        RunInfo});
 
 }  // namespace

@@ -40,6 +40,11 @@ int RunSetPara(const std::vector<std::string>& argv) {
   if (corvane::IsY4mFile(path))
     throw Failure{"'" + path + "' is a Y4M file: its stream header already gives its format, size and rate, "
                   "and no trailer is written into it"};
+  // A coded file's parameters are its decoder's; bytes after its stream would
+  // only damage the container.
+  if (const auto file = corvane::OpenVideoFile(path); file && (*file)->Facts() && !(*file)->Facts()->codec.empty())
+    throw Failure{"'" + path + "' is a coded file (" + (*file)->Facts()->codec +
+                  "): its stream gives its format, size and rate, and no trailer is written into it"};
 
   NoticeToStderr host;
   corvane::FrameSource source(&host);
@@ -64,7 +69,8 @@ const Registrar kSetPara({"setpara", "setpara FILE --format NAME --size WxH [--i
                           "Saves the frame parameters in a one-record trailer at the end of FILE.\n"
                           "A second save replaces the trailer; it never appends another. Spliced\n"
                           "files keep their own per-segment trailer and are refused, and so are Y4M\n"
-                          "files, whose stream header already gives their parameters.",
+                          "files, whose stream header already gives their parameters, and coded files\n"
+                          "(MP4, MKV, ...), whose decoder gives them.",
                           RunSetPara});
 
 }  // namespace

@@ -78,6 +78,7 @@ std::string ToolResultText(const corvane::tools::ToolResult& result, std::span<c
       if (r.input < inputs.size()) return InputAtRiskText(r.path, inputs[r.input]);
       return "writing " + file + " would destroy a file it is made from";
     case ToolCode::kNoParameters:
+      if (!r.reason.empty()) return "cannot write the frames of " + file + why;
       if (!r.path.empty())
         return "the frame parameters of " + file + " give no frame (an unknown format code, or a width or height of 0)";
       return "the frame parameters give no frame size";
@@ -94,7 +95,7 @@ std::string ToolResultText(const corvane::tools::ToolResult& result, std::span<c
     case ToolCode::kOpenSourceFailed: return "cannot open " + file + why;
     case ToolCode::kCreateTargetFailed: return "cannot create " + file + why;
     case ToolCode::kReadFailed:
-      if (r.error == 0) return "cannot read " + file + ": it ended early (it changed while it was copied)";
+      if (r.error == 0 && r.reason.empty()) return "cannot read " + file + ": it ended early (it changed while it was copied)";
       return "cannot read " + file + why;
     case ToolCode::kWriteFailed: return "cannot write " + file + why;
     case ToolCode::kOutOfMemory: return "out of memory";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "formats/coded_file.h"
 #include "formats/result_codes.h"
 #include "formats/y4m_file.h"
 
@@ -78,6 +79,14 @@ Result<LentFrames, ReadFailure> MapFrames(const platform::File& file, std::span<
   frames.reserve(offsets.size());
   for (const uint64_t at : offsets) frames.push_back(range->Data() + (at - from));
   return LentFrames(std::move(range), std::move(frames), std::move(shapes), true);
+}
+
+Result<void, VideoFileError> AcceptOwnParameters(const std::string& path, const YUVPara& own, const YUVPara& para,
+                                                 const char* reason) {
+  if (para.format != own.format || para.width != own.width || para.height != own.height ||
+      para.EffectiveInterval() != own.EffectiveInterval())
+    return Fail(VideoFileError{kFail, 0, path, VideoFileError::Step::kParameters, reason});
+  return {};
 }
 
 std::optional<FrameShape> VideoFile::Shape(uint32_t n) const {
@@ -250,12 +259,32 @@ bool IsY4mFile(const std::string& path) {
          std::string_view(magic, sizeof magic) == y4m::kMagic;
 }
 
+namespace {
+
+// A file with the player's parameter trailer holds raw frames, whatever its
+// first bytes look like.
+bool HasRawTrailer(const std::string& path) {
+  platform::File file;
+  if (!file.Open(path, platform::File::Mode::kRead)) return false;
+  const TrailerKind kind = ReadTrailer(file).kind;
+  return kind == TrailerKind::kPlain || kind == TrailerKind::kSpliced;
+}
+
+}  // namespace
+
 Result<std::unique_ptr<VideoFile>, VideoFileError> OpenVideoFile(const std::string& path, FileAccess access,
-                                                                 const DecodeOptions& /*decode*/) {
+                                                                 const DecodeOptions& decode) {
   if (!path.empty() && IsY4mFile(path)) {
     auto y4m = Y4mVideoFile::Open(path);
     if (!y4m) return Fail(std::move(y4m.error()));
     return std::unique_ptr<VideoFile>(std::move(*y4m));
+  }
+  // Raw by name or trailer is never probed; a stream libavformat
+  // recognises is decoded (or refused with the reason); the rest is raw.
+  if (!path.empty() && !NamedRaw(path) && !HasRawTrailer(path) && LooksCoded(path)) {
+    auto coded = CodedVideoFile::Open(path, decode);
+    if (!coded) return Fail(std::move(coded.error()));
+    return std::unique_ptr<VideoFile>(std::move(*coded));
   }
   auto raw = RawVideoFile::Open(path, access);
   if (!raw) return Fail(std::move(raw.error()));

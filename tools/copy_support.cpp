@@ -50,7 +50,7 @@ void StartProgress(ToolProgress* progress, uint64_t total) {
 }
 
 ToolResult OpenSource(const std::string& path, std::unique_ptr<VideoFile>* file) {
-  auto opened = OpenVideoFile(path);
+  auto opened = OpenVideoFile(path, FileAccess::kRead, ReadOnceDecoding());
   if (!opened) {
     const VideoFileError& e = opened.error();
     return Fail(ToolError{e.step == VideoFileError::Step::kRead ? ToolCode::kReadFailed : ToolCode::kOpenSourceFailed,
@@ -102,18 +102,56 @@ ToolResult ChunkCopier::Copy(const platform::File& source, const std::string& so
   return {};
 }
 
-ToolResult ChunkCopier::CopyFrames(const VideoFile& source, uint32_t first, uint32_t count, uint64_t to) {
-  if (const auto* y4m = dynamic_cast<const Y4mVideoFile*>(&source)) {
-    const uint32_t size = y4m->Index().frameSize;
-    for (uint32_t n = first; n < first + count; ++n, to += size)
-      if (ToolResult r = Copy(y4m->File(), source.Path(), y4m->PlanesOffsetOf(n), size, to); !r) return r;
-    return {};
+Result<uint64_t, ToolError> ChunkCopier::CopyFrames(const VideoFile& source, uint32_t first, uint32_t count,
+                                                    uint64_t to, std::string_view frameHeader) {
+  const std::optional<FrameShape> shape = source.Shape(first);
+  if (!shape || count == 0 || !source.Shape(first + count - 1)) return Fail(ToolError{ToolCode::kBadRange, 0, SIZE_MAX, source.Path()});
+  const uint64_t bytes = uint64_t(count) * shape->size;
+  const auto* y4m = dynamic_cast<const Y4mVideoFile*>(&source);
+  const auto* raw = dynamic_cast<const RawVideoFile*>(&source);
+  if (!frameHeader.empty() || (!y4m && !raw)) return ReadFrames(source, first, count, to, frameHeader);
+  if (y4m) {
+    for (uint32_t n = first; n < first + count; ++n, to += shape->size)
+      if (ToolResult r = Copy(y4m->File(), source.Path(), y4m->PlanesOffsetOf(n), shape->size, to); !r) return Fail(r.error());
+    return bytes;
   }
-  const auto& raw = dynamic_cast<const RawVideoFile&>(source);
-  const std::optional<uint64_t> from = raw.ByteOffsetOf(first);
-  const std::optional<FrameShape> shape = raw.Shape(first);
-  if (!from || !shape) return Fail(ToolError{ToolCode::kBadRange, 0, SIZE_MAX, source.Path()});
-  return Copy(raw.File(), source.Path(), *from, uint64_t(count) * shape->size, to);
+  // A raw file's frames are one byte range.
+  if (ToolResult r = Copy(raw->File(), source.Path(), *raw->ByteOffsetOf(first), bytes, to); !r) return Fail(r.error());
+  return bytes;
+}
+
+Result<uint64_t, ToolError> ChunkCopier::ReadFrames(const VideoFile& source, uint32_t first, uint32_t count,
+                                                    uint64_t to, std::string_view frameHeader) {
+  const uint64_t start = to;
+  const VideoFile::GiveWay giveWay = [this] { return Cancelled(); };
+  for (uint32_t n = first; n < first + count; ++n) {
+    if (Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
+    const std::optional<FrameShape> shape = source.Shape(n);
+    if (!shape) return Fail(ToolError{ToolCode::kBadRange, 0, SIZE_MAX, source.Path()});
+    try {
+      if (m_frame.size() < shape->size) m_frame.resize(shape->size);
+    } catch (const std::bad_alloc&) {
+      return Fail(ToolError{ToolCode::kOutOfMemory, ENOMEM});
+    }
+    const auto read = source.Read(n, std::span(m_frame.data(), shape->size), giveWay);
+    if (!read) {
+      switch (read.error().status) {
+        case ReadStatus::kStopped: return Fail(ToolError{ToolCode::kCancelled});
+        case ReadStatus::kDecodeFailed:
+          return Fail(ToolError{ToolCode::kReadFailed, 0, SIZE_MAX, source.Path(),
+                                "frame " + std::to_string(n) + " could not be decoded"});
+        default: return Fail(ToolError{ToolCode::kReadFailed, read.error().error, SIZE_MAX, source.Path()});
+      }
+    }
+    if (!frameHeader.empty()) {
+      if (ToolResult r = Write(reinterpret_cast<const uint8_t*>(frameHeader.data()), frameHeader.size(), to); !r)
+        return Fail(r.error());
+      to += frameHeader.size();
+    }
+    if (ToolResult r = Write(m_frame.data(), shape->size, to); !r) return Fail(r.error());
+    to += shape->size;
+  }
+  return to - start;
 }
 
 ToolResult ChunkCopier::Write(const uint8_t* data, size_t length, uint64_t to) {
@@ -121,6 +159,11 @@ ToolResult ChunkCopier::Write(const uint8_t* data, size_t length, uint64_t to) {
   if (int err = platform::ErrnoOf(m_target->WriteAt(data, length, to))) return Fail(ToolError{ToolCode::kWriteFailed, err});
   Advance(length);
   return {};
+}
+
+const StreamFacts* CodedFacts(const VideoFile& file) {
+  const StreamFacts* facts = file.Facts();
+  return facts && !facts->codec.empty() ? facts : nullptr;
 }
 
 }  // namespace corvane::tools

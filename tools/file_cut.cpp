@@ -6,6 +6,7 @@
 #include "formats/trailer.h"
 #include "formats/video_file.h"
 #include "formats/y4m_file.h"
+#include "formats/y4m_stream.h"
 #include "platform/file.h"
 #include "tools/copy_support.h"
 
@@ -21,7 +22,8 @@ CutSource OpenCutSource(const std::string& path, const YUVPara& para, std::uniqu
   if ((*file)->ParametersFixed()) {
     // Its header gives the parameters; its frames are indexed already.
     const VideoSegment& segment = (*file)->Segments().front();
-    s.streamHeader = true;
+    s.coded = CodedFacts(**file) != nullptr;
+    s.streamHeader = !s.coded;
     s.frameSize = segment.frameSize;
     s.frameCount = segment.frameCount;
     s.dataSize = uint64_t(s.frameSize) * s.frameCount;
@@ -47,6 +49,69 @@ CutSource OpenCutSource(const std::string& path, const YUVPara& para, std::uniqu
   return s;
 }
 
+// The end of every cut: a cancel that arrives after the last chunk still
+// wins (the caller was told nothing would be left); the target is put in
+// place only when everything before went well.
+ToolResult Finish(const CutJob& job, const ChunkCopier& copier, platform::ReplacingFile& target, ToolResult r) {
+  if (r.has_value() && copier.Cancelled()) r = Fail(ToolError{ToolCode::kCancelled});
+  if (!r) {
+    if (r.error().path.empty() && r.error().code == ToolCode::kWriteFailed) r.error().path = job.target;
+    return r;  // the temporary file goes with `target`
+  }
+  if (int err = platform::ErrnoOf(target.Commit())) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
+  return {};
+}
+
+// The Y4M stream header of a coded source's decoded frames: their
+// parameters, the stream's exact rate (the interval's when it gives none)
+// and its range when it names one (as ffmpeg's Y4M writer adds it).
+std::string Y4mHeaderOf(const YUVPara& para, const StreamFacts& facts) {
+  const Ratio rate = facts.frameRate.Known() ? facts.frameRate : Ratio{1000, para.EffectiveInterval()};
+  std::string header = y4m::StreamHeaderFor(para, rate);
+  if (facts.range) header.insert(header.size() - 1, *facts.range == YuvRange::kFull ? " XCOLORRANGE=FULL" : " XCOLORRANGE=LIMITED");
+  return header;
+}
+
+// A coded source's frames A..B as the decoder gives them, frame by frame
+// (progress and cancel between frames, and between the pieces of one
+// decode): raw frames and a one-record trailer of their parameters, so that
+// the cut opens without asking for them; or a Y4M file.
+ToolResult CutDecoded(const CutJob& job, const VideoFile& source, const CutSource& s, uint32_t count,
+                      ToolProgress* progress) {
+  YUVPara para = source.Segments().front().para;
+  std::string header;
+  std::vector<uint8_t> trailer;
+  if (job.y4m) {
+    if (y4m::SamplingTagOf(para.format, para.width, para.height).empty())
+      return Fail(ToolError{ToolCode::kNoParameters, 0, SIZE_MAX, job.source,
+                            "Y4M has no sampling with the layout of its decoded frames (" +
+                                std::string(UserFormatName(para.format)) + ")"});
+    header = Y4mHeaderOf(para, *CodedFacts(source));
+  } else {
+    para.tag = kParaTag;
+    para.SetOffset(0);
+    trailer = EncodeTrailer(std::span(&para, 1));
+  }
+  const std::string_view frameHeader = job.y4m ? y4m::kBareFrameHeader : std::string_view();
+  const uint64_t frames = uint64_t(count) * (s.frameSize + frameHeader.size());
+  StartProgress(progress, header.size() + frames + trailer.size());
+
+  platform::ReplacingFile target;
+  ChunkCopier copier(&target, progress, job.chunkBytes);
+  if (copier.Cancelled()) return Fail(ToolError{ToolCode::kCancelled});
+  if (int err = platform::ErrnoOf(target.Open(job.target))) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
+  // Progress goes by frames, then the trailer: a Y4M stream header is too
+  // small to count on its own, and there is no trailer behind Y4M frames.
+  ToolResult r;
+  if (!header.empty()) r = copier.Write(reinterpret_cast<const uint8_t*>(header.data()), header.size(), 0);
+  if (r) {
+    auto copied = copier.CopyFrames(source, job.firstFrame, count, header.size(), frameHeader);
+    if (!copied) r = Fail(copied.error());
+  }
+  if (r && !trailer.empty()) r = copier.Write(trailer.data(), trailer.size(), header.size() + frames);
+  return Finish(job, copier, target, r);
+}
+
 }  // namespace
 
 CutSource ProbeCut(const std::string& source, const YUVPara& para) {
@@ -65,6 +130,7 @@ ToolResult Cut(const CutJob& job, ToolProgress* progress) {
     return Fail(ToolError{ToolCode::kBadRange, 0, SIZE_MAX, job.source});
 
   const uint32_t count = job.lastFrame - job.firstFrame + 1;
+  if (s.coded) return CutDecoded(job, *source, s, count, progress);
   // A Y4M file cut into a Y4M file: its stream header as it is, then one
   // byte range from frame A's header to frame B's last byte, frame headers
   // and all. Anything else: the frames' planes.
@@ -86,18 +152,10 @@ ToolResult Cut(const CutJob& job, ToolProgress* progress) {
   if (y4m) {
     r = copier.Copy(y4m->File(), job.source, 0, headerLength, 0);
     if (r) r = copier.Copy(y4m->File(), job.source, from, length, headerLength);
-  } else {
-    r = copier.CopyFrames(*source, job.firstFrame, count, 0);
+  } else if (auto copied = copier.CopyFrames(*source, job.firstFrame, count, 0); !copied) {
+    r = Fail(copied.error());
   }
-  // A cancel that arrives after the last chunk still wins: the caller was
-  // told nothing would be left.
-  if (r.has_value() && copier.Cancelled()) r = Fail(ToolError{ToolCode::kCancelled});
-  if (!r) {
-    if (r.error().path.empty() && r.error().code == ToolCode::kWriteFailed) r.error().path = job.target;
-    return r;  // the temporary file goes with `target`
-  }
-  if (int err = platform::ErrnoOf(target.Commit())) return Fail(ToolError{ToolCode::kCreateTargetFailed, err, SIZE_MAX, job.target});
-  return {};
+  return Finish(job, copier, target, r);
 }
 
 }  // namespace corvane::tools

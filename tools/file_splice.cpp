@@ -17,7 +17,9 @@ SpliceSource ReadSpliceSource(const std::string& path, std::unique_ptr<VideoFile
   if (s.result = OpenSource(path, file); !s.result) return s;
   if ((*file)->ParametersFixed()) {
     // A Y4M input is one segment: its header's parameters, its frames'
-    // planes without their headers (it opens only with a whole frame).
+    // planes without their headers (it opens only with a whole frame). So
+    // is a coded input: the decoded frames' parameters, the frames as the
+    // decoder gives them.
     const VideoSegment& segment = (*file)->Segments().front();
     s.recordCount = 1;
     s.dataSize = uint64_t(segment.frameSize) * segment.frameCount;
@@ -115,10 +117,14 @@ ToolResult Splice(const SpliceJob& job, ToolProgress* progress) {
   uint64_t at = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     // A raw input's data is one byte range (all its segments); a Y4M
-    // input's frames lose their headers.
+    // input's frames lose their headers; a coded input's are decoded.
     const auto* raw = dynamic_cast<const RawVideoFile*>(files[i].get());
-    ToolResult r = raw ? copier.Copy(raw->File(), job.inputs[i].path, 0, dataSizes[i], at)
-                       : copier.CopyFrames(*files[i], 1, files[i]->FrameCount(), at);
+    ToolResult r;
+    if (raw) {
+      r = copier.Copy(raw->File(), job.inputs[i].path, 0, dataSizes[i], at);
+    } else if (auto copied = copier.CopyFrames(*files[i], 1, files[i]->FrameCount(), at); !copied) {
+      r = Fail(copied.error());
+    }
     if (!r) return fail(r, i);
     at += dataSizes[i];
   }

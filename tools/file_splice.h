@@ -2,11 +2,12 @@
 // record per segment, so that segments of different formats, sizes and frame
 // rates play one after another from one file.
 //
-// Every input carries a parameter trailer, or is a Y4M file. Only its frame
+// Every input carries a parameter trailer, or is a Y4M or a coded file. Only its frame
 // data is copied; its records go into the new trailer with their offsets
 // moved to where the data now starts: one record for a plain input, all of
 // them for an input that is itself spliced, the stream header's parameters
-// for a Y4M input (whose frames go in without their frame headers).
+// for a Y4M input (whose frames go in without their frame headers), the
+// decoded frames' parameters for a coded input (its frames decoded in order).
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 // corvane-tool compare against ffmpeg's psnr and ssim filters on clips ffmpeg
 // makes (testsrc2 and a noisy copy), 8-bit and deeper (at an odd size too),
-// raw and as Y4M files, over a region (ffmpeg's crop on both inputs) and
-// with B shifted by an offset (ffmpeg's trim on the shifted input), its
+// raw and as Y4M files, an H.264 encode against its raw source, over a
+// region (ffmpeg's crop on both inputs) and with B shifted by an offset
+// (ffmpeg's trim on the shifted input), its
 // refusals, and a spliced file read segment by segment.
 #include <gtest/gtest.h>
 
@@ -61,6 +62,9 @@ struct Clip {
   // --offset K: B's frame n + K against A's frame n (ffmpeg: trim=start_frame
   // on B for K > 0, on A for K < 0, pairs up to the shorter's end).
   int offset = 0;
+  // B is not A with noise but A encoded (libx264 with B-frames, in MP4):
+  // the coded file against its raw source.
+  bool coded = false;
 };
 
 // What ffmpeg is given before its psnr or ssim filter: "[0:v][1:v]" (B, A)
@@ -111,11 +115,19 @@ TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
                                   " -vf noise=alls=24:allf=t " + encode + " -f rawvideo " + b})
                 .status,
             0);
+  const std::string coded = m_dir.File("b.mp4");
+  if (c.coded) {
+    ASSERT_EQ(testsupport::Run({"sh", "-c",
+                                "ffmpeg -nostdin -y -loglevel error " + raw + " -i " + a +
+                                    " -c:v libx264 -bf 3 -crf 32 " + coded})
+                  .status,
+              0);
+  }
   // ffmpeg's order: the file under test first, the reference second.
   const RunResult ff = testsupport::Run(
       {"sh", "-c",
-       "ffmpeg -nostdin -hide_banner " + std::string(c.ffmpegOptions) + " " + raw + " -i " + b + " " + raw + " -i " + a +
-           " -lavfi \"" + FfmpegInputs(c, "p") + "psnr=stats_file=" + m_dir.File("ff_psnr.txt") +
+       "ffmpeg -nostdin -hide_banner " + std::string(c.ffmpegOptions) + " " + (c.coded ? "-i " + coded : raw + " -i " + b) +
+           " " + raw + " -i " + a + " -lavfi \"" + FfmpegInputs(c, "p") + "psnr=stats_file=" + m_dir.File("ff_psnr.txt") +
            (c.offset ? ":shortest=1" : "") + ";" + FfmpegInputs(c, "s") + "ssim=stats_file=" +
            m_dir.File("ff_ssim.txt") + (c.offset ? ":shortest=1" : "") + "\" -f null -"});
   ASSERT_EQ(ff.status, 0) << ff.err;
@@ -132,6 +144,7 @@ TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
               0);
     inputs = {ay, by};
   }
+  if (c.coded) inputs = {a, coded, "--format", c.format, "--size", size};  // the shared options are A's
   if (c.crop) {
     std::string crop = c.crop;  // W:H:X:Y as WxH+X+Y
     crop[crop.find(':')] = 'x', crop[crop.find(':')] = '+', crop[crop.find(':')] = '+';
@@ -155,14 +168,17 @@ TEST_P(CompareWithFfmpeg, StatsLinesAndSummariesEqualFfmpegs) {
   EXPECT_EQ(Line(psnr.out, "PSNR "), FfmpegSummary(ff.err, "PSNR"));
   EXPECT_EQ(Line(ssim.out, "SSIM "), FfmpegSummary(ff.err, "SSIM"));
   const std::string planes = c.format == std::string("RGB24") || c.format == std::string("RGB565") ? "RGB" : pixFmt.rfind("gray", 0) == 0 ? "Y" : "YUV";
-  // The first difference in the whole frame's coordinates and A's numbers.
+  // The first difference in the whole frame's coordinates and A's numbers
+  // (an encode's lies where x264 put it).
   unsigned cropWidth = 0, cropHeight = 0, cropX = 0, cropY = 0;
   if (c.crop) {
     ASSERT_EQ(std::sscanf(c.crop, "%u:%u:%u:%u", &cropWidth, &cropHeight, &cropX, &cropY), 4);
   }
-  EXPECT_EQ(Line(psnr.out, "first difference"), "first difference: frame " + std::to_string(c.offset < 0 ? 1 - c.offset : 1) +
-                                                    ", plane " + planes.substr(0, 1) + ", x " + std::to_string(cropX) +
-                                                    ", y " + std::to_string(cropY));
+  if (!c.coded) {
+    EXPECT_EQ(Line(psnr.out, "first difference"), "first difference: frame " + std::to_string(c.offset < 0 ? 1 - c.offset : 1) +
+                                                      ", plane " + planes.substr(0, 1) + ", x " + std::to_string(cropX) +
+                                                      ", y " + std::to_string(cropY));
+  }
 
   // A file against itself (a Y4M file against its raw twin): inf and 1, in
   // ffmpeg's words (grey names Y alone).
@@ -213,7 +229,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, CompareWithFfmpeg,
                                            Clip{"I420", "yuv420p", "352x288", "-cpuflags 0", false, "336:64:0:2"},
                                            Clip{"I420", "yuv420p", "352x288", "", false, nullptr, 2},
                                            Clip{"I010", "yuv420p10le", "352x288", "", true, "64:48:8:8", -1},
-                                           Clip{"NV12", "nv12", "352x288", "", false, "192:100:150:188", 1}),
+                                           Clip{"NV12", "nv12", "352x288", "", false, "192:100:150:188", 1},
+                                           Clip{"I420", "yuv420p", "352x288", "", false, nullptr, 0, true}),
                          [](const auto& info) {
                            std::string name = info.param.format;
                            if (std::string(info.param.size) != "352x288") name += std::string("_") + info.param.size;
@@ -221,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, CompareWithFfmpeg,
                            if (info.param.offset) name += "_offset" + std::string(info.param.offset < 0 ? "m" : "") +
                                                           std::to_string(std::abs(info.param.offset));
                            if (info.param.crop && std::string(info.param.crop) == "336:64:0:2") name += "336";
-                           return info.param.y4m ? name + "_y4m" : name;
+                           return info.param.coded ? name + "_h264" : info.param.y4m ? name + "_y4m" : name;
                          });
 
 void Gen(const std::string& out, const std::string& format, const std::string& size, int frames, bool trailer) {

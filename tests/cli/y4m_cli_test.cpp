@@ -15,7 +15,7 @@ using testsupport::TempDir;
 
 using testsupport::Tool;
 
-RunResult Shell(const std::string& command) { return testsupport::Run({"sh", "-c", command}); }
+using testsupport::Shell;
 
 const std::string kFfmpeg = "ffmpeg -nostdin -y -loglevel error ";
 

@@ -64,6 +64,9 @@ inline RunResult Run(const std::vector<std::string>& argv, const char* stdoutPat
   return r;
 }
 
+// Runs a shell command line (pipes and &&, as the peers' commands need).
+inline RunResult Shell(const std::string& command) { return Run({"sh", "-c", command}); }
+
 // Whether ffmpeg, the peer some tests compare with, is installed.
 inline bool HaveFfmpeg() { return Run({"ffmpeg", "-version"}).status == 0; }
 

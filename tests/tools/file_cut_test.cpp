@@ -10,6 +10,7 @@
 
 #include "platform/file.h"
 #include "support/para.h"
+#include "support/run_tool.h"
 #include "tests/tools/tool_files.h"
 
 namespace corvane::tools {
@@ -306,6 +307,44 @@ TEST(FileCut, Y4mSourceKeepsItsHeadersOrGivesBareFrames) {
   bare.bareFrames = true;
   ASSERT_TRUE(Cut(bare).has_value());
   EXPECT_EQ(ReadBytes(bare.target), planes);
+}
+
+// A coded source is cut frame by frame: progress after each decoded frame
+// (then the trailer) up to the total announced first; a cancel after any
+// frame leaves no target.
+TEST(FileCut, CodedSourceReportsEachFrameAndCancels) {
+  if (!testsupport::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+  TempDir dir;
+  const std::string src = dir.File("src.mp4"), out = dir.File("out.yuv");
+  ASSERT_EQ(testsupport::Run({"sh", "-c",
+                              "ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc2=size=64x48 -frames:v 12 "
+                              "-c:v libx264 -bf 3 -pix_fmt yuv420p " + src})
+                .status,
+            0);
+  const CutSource probe = ProbeCut(src, {});
+  ASSERT_TRUE(probe.result.has_value()) << ToolCodeName(CodeOf(probe.result));
+  EXPECT_TRUE(probe.coded);
+  EXPECT_FALSE(probe.streamHeader);
+  EXPECT_EQ(probe.frameCount, 12u);
+  const uint64_t frame = 64 * 48 * 3 / 2;
+  for (int cancelAfter : {0, 1, 4, 5}) {  // 4 frames, then the trailer
+    SCOPED_TRACE(testing::Message() << "after chunk " << cancelAfter);
+    ToolProgress progress;
+    std::vector<uint64_t> written;
+    progress.cancel = cancelAfter == 0;
+    progress.onChunk = [&](uint64_t bytes, uint64_t total) {
+      EXPECT_EQ(total, 4 * frame + kPlainTrailerSize);
+      written.push_back(bytes);
+      if (int(written.size()) == cancelAfter) progress.cancel = true;
+    };
+    EXPECT_EQ(CodeOf(Cut({src, {}, 5, 8, out, false}, &progress)), ToolCode::kCancelled);
+    EXPECT_EQ(written.size(), size_t(cancelAfter));
+    for (size_t k = 0; k < written.size(); ++k)
+      EXPECT_EQ(written[k], k < 4 ? (k + 1) * frame : 4 * frame + kPlainTrailerSize);
+    EXPECT_EQ(Listing(dir), std::vector<std::string>{"src.mp4"});
+  }
+  ASSERT_TRUE(Cut({src, {}, 5, 8, out, false}).has_value());
+  EXPECT_EQ(ReadBytes(out).size(), 4 * frame + kPlainTrailerSize);
 }
 
 // Frames past 4 GiB are read from their true place (a sparse file).
