@@ -17,6 +17,14 @@ constexpr float kMinSpeed = 0.0625f;
 // A seek waiting for its frame looks for a cancel this often.
 constexpr std::chrono::milliseconds kSeekWaitSlice{10};
 constexpr float kMaxSpeed = 16.0f;
+// How long the clock's ticks are counted before it is said whether frames
+// came late.
+constexpr std::chrono::nanoseconds kPaceWindow = std::chrono::seconds(1);
+
+int64_t SteadyNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 }  // namespace
 
@@ -63,9 +71,14 @@ void PlaybackGraph::Release() {
   m_speed = 1.0f;
 }
 
-EngineResult<OpenedFile> PlaybackGraph::OpenFile(const std::string& path) {
+EngineResult<OpenedFile> PlaybackGraph::OpenFile(const std::string& path, const DecodeOptions& decode) {
   if (!m_source) return Fail(EngineError{kNotReady});
-  return m_source->Open(path);
+  return m_source->Open(path, decode);
+}
+
+EngineResult<OpenedFile> PlaybackGraph::OpenFile(std::unique_ptr<VideoFile> file) {
+  if (!m_source) return Fail(EngineError{kNotReady});
+  return m_source->Open(std::move(file));
 }
 
 EngineResult<FileParameters> PlaybackGraph::ReadFilePara(std::span<YUVPara> out, bool all) {
@@ -333,6 +346,18 @@ const platform::File* PlaybackGraph::GetFileHandle() const { return m_source ? m
 
 const StreamFacts* PlaybackGraph::GetStreamFacts() const { return m_source ? m_source->GetFacts() : nullptr; }
 
+std::optional<CodedFrame> PlaybackGraph::GetCodedFrame(uint32_t n) const {
+  return m_source ? m_source->GetCoded(n) : std::nullopt;
+}
+
+bool PlaybackGraph::DecodeFailedAt(uint32_t n) const {
+  return n != 0 && m_renderer && m_renderer->GetFailedFrame() == n;
+}
+
+bool PlaybackGraph::FallingBehind() const {
+  return SteadyNanoseconds() < m_behindUntil.load(std::memory_order_relaxed);
+}
+
 bool PlaybackGraph::IsMinimized() const { return m_videoWindow && m_videoWindow->IsMinimized(); }
 
 EngineResult<> PlaybackGraph::Close() {
@@ -350,7 +375,31 @@ void PlaybackGraph::SetNoticeHandler(std::function<void(Notice)> handler) {
 
 void PlaybackGraph::OnTimerTick(const FrameClock& clock) {
   // m_renderer is replaced only after the clock has been stopped.
-  if (m_renderer) m_renderer->PresentNext(&clock);
+  if (!m_renderer) return;
+  const int32_t r = m_renderer->PresentNext(&clock);
+  if (!m_source) return;
+  if (clock.IsPaused()) {
+    m_pace = {};  // counted afresh when play goes on
+    return;
+  }
+  // A tick that found no frame while the reader had frames left to read in
+  // its direction: the frame was late (the last frame at an end is no delay).
+  const uint32_t last = m_renderer->GetCurrentFrame(), count = m_renderer->GetFrameCount();
+  const bool more = m_source->GetReverse() ? last > 1 : last < count;
+  CountTick(r == kNotReady && more);
+}
+
+void PlaybackGraph::CountTick(bool starved) {
+  const int64_t now = SteadyNanoseconds();
+  if (m_pace.ticks == 0) m_pace.start = now;
+  ++m_pace.ticks;
+  if (starved) ++m_pace.starved;
+  if (now - m_pace.start < kPaceWindow.count()) return;
+  // One tick in ten, and more than a stray one, found nothing: the rate is
+  // held. Said for a little longer than a window, so it does not flicker.
+  if (m_pace.starved >= 2 && m_pace.starved * 10 >= m_pace.ticks)
+    m_behindUntil.store(now + 3 * kPaceWindow.count() / 2, std::memory_order_relaxed);
+  m_pace = {};
 }
 
 void PlaybackGraph::OnFormatChange(const YUVPara& para) {

@@ -50,6 +50,8 @@ class CompareFlow {
   void ShowShownFacts(const session::PlayerView& v);
 
  private:
+  // B's file did not open: said so, with why.
+  bool RefuseReference(const QString& path, const corvane::VideoFileError& error);
   void ChooseReference();
   void ExportQuality(bool stats);
 

@@ -171,6 +171,7 @@ QualityGraph::Layout QualityGraph::LayOut() const {
     const QString name = QString::fromLatin1(corvane::analysis::StatName(*m_statistic));
     l.legend.push_back({place(entryWidth(name)), name, kStatisticColour});
   }
+  if (HasBits()) AddBitsLegend(place, entryWidth, l.legend);
   // The figures at the right of the last row, or on a row of their own.
   l.stateText = StateText();
   if (!l.stateText.isEmpty()) {
@@ -201,7 +202,17 @@ QualityGraph::Layout QualityGraph::LayOut() const {
     l.plot = QRect(area.left(), area.top(), area.width(), upper);
     l.statPlot = QRect(QPoint(area.left(), l.plot.bottom() + 1 + gap), area.bottomRight());
   }
+  if (HasBits()) {
+    // The bits track takes the bottom of the lowest plot, a row apart as
+    // the statistic's plot is.
+    const int gap = rowH + kPad;
+    QRect& above = l.statPlot.isEmpty() ? l.plot : l.statPlot;
+    const int kept = std::max(2, (above.height() - gap) * 3 / 5);
+    l.bitsPlot = QRect(QPoint(above.left(), above.top() + kept + gap), above.bottomRight());
+    above.setBottom(above.top() + kept - 1);
+  }
   for (int i = 0; i <= 2; ++i) {
+    if (!l.bitsPlot.isEmpty()) l.axisLabels.push_back(AxisLabelRect(l.bitsPlot, i, false));
     if (!l.plot.isEmpty()) l.axisLabels.push_back(AxisLabelRect(l.plot, i, false));
     if (SsimShown()) l.axisLabels.push_back(AxisLabelRect(l.plot, i, true));
     if (!l.statPlot.isEmpty()) l.axisLabels.push_back(AxisLabelRect(l.statPlot, i, false));
@@ -289,7 +300,10 @@ bool QualityGraph::event(QEvent* event) {
     planes += QStringLiteral("%1%2 %3").arg(s ? QStringLiteral("  ") : QString())
                   .arg(QChar(corvane::analysis::PlaneLetter(m_sampling, s, true)))
                   .arg(Figure(m_values[frame - 1][size_t(s)], 2));
-  QToolTip::showText(help->globalPos(), FiguresOf(frame, SsimShown()) + (planes.isEmpty() ? QString() : u'\n' + planes),
+  const QString bits = BitsOf(frame);
+  QToolTip::showText(help->globalPos(),
+                     FiguresOf(frame, SsimShown()) + (planes.isEmpty() ? QString() : u'\n' + planes) +
+                         (bits.isEmpty() ? QString() : u'\n' + bits),
                      this);
   return true;
 }

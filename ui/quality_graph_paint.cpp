@@ -24,6 +24,7 @@ void QualityGraph::paintEvent(QPaintEvent*) {
   DrawLegend(p, layout);
   if (!layout.statPlot.isEmpty() && layout.statPlot.width() >= 2 && layout.statPlot.height() >= 2)
     DrawStatistic(p, layout.statPlot);
+  if (layout.bitsPlot.width() >= 2 && layout.bitsPlot.height() >= 2) DrawBits(p, layout.bitsPlot);
   const QRect plot = layout.plot;
   if (plot.width() < 2 || plot.height() < 2) return;
   const bool ssimShown = SsimShown();
@@ -47,7 +48,7 @@ void QualityGraph::paintEvent(QPaintEvent*) {
 
 void QualityGraph::DrawAxes(QPainter& p, const QRect& plot, Range psnr, Range ssim, bool ssimShown) const {
   DrawGrid(p, plot, psnr, psnr.high - psnr.low >= 3 ? 0 : 1, ssimShown ? &ssim : nullptr);
-  if (!m_statistic) DrawFrameNumbers(p, plot);  // else under the statistic's plot
+  if (!m_statistic && !HasBits()) DrawFrameNumbers(p, plot);  // else under the plot at the bottom
 }
 
 void QualityGraph::DrawGrid(QPainter& p, const QRect& plot, Range left, int decimals, const Range* right) const {
@@ -83,7 +84,7 @@ void QualityGraph::DrawStatistic(QPainter& p, const QRect& plot) const {
   const Range range = StatisticAxis();
   const double span = range.high - range.low;
   DrawGrid(p, plot, range, span >= 10 ? 0 : span >= 1 ? 1 : 3, nullptr);
-  DrawFrameNumbers(p, plot);
+  if (!HasBits()) DrawFrameNumbers(p, plot);
   p.setClipRect(plot);
   p.setPen(QPen(kStatisticColour, 0));
   DrawValues(p, plot, m_statistics.size(), [&](size_t i) { return float(m_statistics[i][*m_statistic]); }, range);
