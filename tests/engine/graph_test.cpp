@@ -12,6 +12,7 @@
 #include "formats/result_codes.h"
 #include "formats/test_pattern.h"
 #include "support/clip.h"
+#include "support/coded_stand_in.h"
 #include "support/frames.h"
 #include "support/para.h"
 #include "support/recording_video_window.h"
@@ -587,6 +588,92 @@ TEST(GraphTest, SavingParametersGoesThroughTheNoticeForSplicedFiles) {
   p.graph.SetNoticeHandler([&](Notice n) { notices.push_back(n); });
   EXPECT_EQ(CodeOf(p.graph.SaveParaToFile(&a)), kFail);
   EXPECT_EQ(notices, std::vector<Notice>{Notice::kSplicedParaRefused});
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// A coded frame its decoder cannot decode is shown as that: its number is
+// the frame on screen (DecodeFailedAt), the picture before it stays, and
+// play, steps and seeks go on over it in both directions.
+TEST(GraphTest, AFrameThatFailsToDecodeKeepsThePictureBeforeAndPlayGoesOn) {
+  TempDir dir;
+  const std::string path = dir.File("a.yuv");
+  const YUVPara para = Para(fmt::YV12, 16, 16, 0, 10);
+  testsupport::WriteBytes(path, Frames(para, 6));
+  testsupport::CodedStandIn::Options options;
+  options.facts.codec = "h264";
+  options.failing = {3};
+  RecordingVideoWindow window(64, 64);
+  PlaybackGraph graph(&window);
+  ASSERT_TRUE(graph.OpenFile(testsupport::CodedStandIn::Open(path, para, options)));
+  YUVPara own{};
+  ASSERT_TRUE(graph.ReadFilePara(std::span(&own, 1), false));
+  ASSERT_EQ(CodeOf(graph.SetPara(&own, &window)), kOk);
+  ASSERT_EQ(graph.GetFileInfo().value_or(FileInfo{}).frameCount, 6u);
+  Recorder recorder;
+  recorder.Attach(graph);
+  ASSERT_EQ(CodeOf(graph.Run()), kOk);
+  EXPECT_EQ(recorder.Next(6), Range(1, 6));
+  ASSERT_EQ(CodeOf(graph.Pause()), kOk);
+  // Frame on screen, whether it failed, and the number stamped in the picture kept.
+  auto shown = [&] {
+    const uint32_t n = graph.GetCurrentFrame().value_or(0);
+    const uint32_t stamp =
+        graph.Render()->WithCurrent([](const FrameBuffer* b) {
+          return b ? uint32_t(b->pData[0]) | uint32_t(b->pData[1]) << 8 | uint32_t(b->pData[2]) << 16 |
+                         uint32_t(b->pData[3]) << 24
+                   : 0u;
+        });
+    return std::tuple(n, graph.DecodeFailedAt(n), stamp);
+  };
+  ASSERT_EQ(CodeOf(graph.SeekToFrame(2)), kOk);
+  EXPECT_EQ(shown(), std::tuple(2u, false, 2u));
+  ASSERT_EQ(CodeOf(graph.StepForward()), kOk);
+  EXPECT_EQ(shown(), std::tuple(3u, true, 2u));
+  ASSERT_EQ(CodeOf(graph.StepForward()), kOk);
+  EXPECT_EQ(shown(), std::tuple(4u, false, 4u));
+  ASSERT_EQ(CodeOf(graph.StepBackward()), kOk);
+  EXPECT_EQ(shown(), std::tuple(3u, true, 4u));
+  ASSERT_EQ(CodeOf(graph.StepBackward()), kOk);
+  EXPECT_EQ(shown(), std::tuple(2u, false, 2u));
+  // Backward play passes over it to the first frame.
+  ASSERT_EQ(CodeOf(graph.SeekToFrame(6)), kOk);
+  ASSERT_EQ(CodeOf(graph.SetReverse(true)), kOk);
+  ASSERT_EQ(CodeOf(graph.Run()), kOk);
+  const std::vector<uint32_t> back = recorder.Next(6);
+  ASSERT_FALSE(back.empty());
+  EXPECT_EQ(back.back(), 1u);
+  EXPECT_NE(std::find(back.begin(), back.end(), 3u), back.end());
+}
+
+// Frames slower to come than the clock asks for hold the rate, and the
+// graph says so while it plays; paused, it does not.
+TEST(GraphTest, FramesSlowerThanTheClockAreSaidToHoldTheRate) {
+  TempDir dir;
+  const std::string path = dir.File("a.yuv");
+  const YUVPara para = Para(fmt::YV12, 16, 16, 0, 10);  // 100 frames a second asked
+  testsupport::WriteBytes(path, Frames(para, 400));
+  testsupport::CodedStandIn::Options options;
+  options.facts.codec = "h264";
+  options.readTime = std::chrono::milliseconds(40);  // at most 25 come
+  RecordingVideoWindow window(64, 64);
+  PlaybackGraph graph(&window);
+  ASSERT_TRUE(graph.OpenFile(testsupport::CodedStandIn::Open(path, para, options)));
+  YUVPara own{};
+  ASSERT_TRUE(graph.ReadFilePara(std::span(&own, 1), false));
+  ASSERT_EQ(CodeOf(graph.SetPara(&own, &window)), kOk);
+  (void)graph.GetFileInfo();
+  EXPECT_FALSE(graph.FallingBehind());
+  ASSERT_EQ(CodeOf(graph.Run()), kOk);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!graph.FallingBehind() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(graph.FallingBehind());
+  ASSERT_EQ(CodeOf(graph.Stop()), kOk);
 }
 
 }  // namespace

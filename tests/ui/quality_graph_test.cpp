@@ -261,3 +261,64 @@ TEST(QualityGraph, DrawsAStatisticUnderOrInsteadOfPsnrAndExportsIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// With a coded side, a bits track goes under the PSNR lines: each frame a
+// bar as high as its coded size against an axis from 0, in its type's
+// colour, with a legend entry per type, and the frame numbers under it.
+TEST(QualityGraph, DrawsEachFramesBitsUnderTheLinesInItsTypesColour) {
+  using corvane::PictureType;
+  testsupport::TempDir dir;
+  const QualityPair pair = testsupport::WriteQualityPair(dir);
+  session::QualityTrack track;
+  ASSERT_TRUE(track.Start(pair.a, pair.b, false).Ok());
+  ui::QualityGraph graph;
+  graph.resize(400, graph.sizeHint().height());
+  graph.SetTrack(&track);
+  graph.show();
+  ASSERT_TRUE(uitest::WaitFor([&] {
+    const bool done = track.Done();
+    graph.Poll();
+    return done;
+  }));
+  const QRect alone = graph.LayOut().plot;
+  // Six frames: I P B B P I, the first I the largest (10 kbit), the Bs a tenth of it.
+  const std::vector<corvane::CodedFrame> frames = {
+      {0, PictureType::kI, true, 1250}, {1, PictureType::kP, false, 500}, {2, PictureType::kB, false, 125},
+      {3, PictureType::kB, false, 125}, {4, PictureType::kP, false, 500}, {5, PictureType::kI, true, 1000}};
+  ASSERT_EQ(frames.size(), QualityPair::kFrames);
+  graph.SetBits({QStringLiteral("A"), frames});
+  const ui::QualityGraph::Layout l = graph.LayOut();
+  ASSERT_FALSE(l.bitsPlot.isEmpty());
+  EXPECT_EQ(l.plot.top(), alone.top());
+  EXPECT_GT(l.bitsPlot.top(), l.plot.bottom());
+  EXPECT_EQ(l.bitsPlot.bottom(), alone.bottom());
+  EXPECT_EQ(l.bitsPlot.left(), l.plot.left());
+  EXPECT_EQ(l.bitsPlot.right(), l.plot.right());
+  QStringList legend;
+  for (const auto& e : l.legend)
+    if (e.colour.isValid()) legend << e.text;
+  EXPECT_TRUE(legend.contains(QStringLiteral("I")) && legend.contains(QStringLiteral("P")) &&
+              legend.contains(QStringLiteral("B")))
+      << legend.join(u'|').toStdString();
+
+  const QImage image = graph.grab().toImage();
+  // The axis spans 0 to 11 kbit: a bar's top is at its share of the plot.
+  const double perKbit = (l.bitsPlot.height() - 1) / 11.0;
+  for (uint32_t n = 1; n <= QualityPair::kFrames; ++n) {
+    SCOPED_TRACE(n);
+    const int x = graph.XOf(n);
+    const double kbit = frames[n - 1].bytes * 8 / 1000.0;
+    const int top = int(std::lround(l.bitsPlot.bottom() - kbit * perKbit));
+    const QColor colour = ui::QualityGraph::BarColour(frames[n - 1].type);
+    EXPECT_EQ(image.pixelColor(x, l.bitsPlot.bottom() - 1), colour);
+    EXPECT_EQ(image.pixelColor(x, top + 1), colour);
+    EXPECT_NE(image.pixelColor(x, top - 2), colour);
+  }
+  graph.SetBits({});
+  EXPECT_TRUE(graph.LayOut().bitsPlot.isEmpty());
+  EXPECT_EQ(graph.LayOut().plot, alone);
+}
+
+}  // namespace
