@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "formats/coded_file.h"
 #include "formats/result_codes.h"
 #include "formats/y4m_file.h"
 
@@ -250,12 +251,32 @@ bool IsY4mFile(const std::string& path) {
          std::string_view(magic, sizeof magic) == y4m::kMagic;
 }
 
+namespace {
+
+// A file with the player's parameter trailer holds raw frames, whatever its
+// first bytes look like.
+bool HasRawTrailer(const std::string& path) {
+  platform::File file;
+  if (!file.Open(path, platform::File::Mode::kRead)) return false;
+  const TrailerKind kind = ReadTrailer(file).kind;
+  return kind == TrailerKind::kPlain || kind == TrailerKind::kSpliced;
+}
+
+}  // namespace
+
 Result<std::unique_ptr<VideoFile>, VideoFileError> OpenVideoFile(const std::string& path, FileAccess access,
-                                                                 const DecodeOptions& /*decode*/) {
+                                                                 const DecodeOptions& decode) {
   if (!path.empty() && IsY4mFile(path)) {
     auto y4m = Y4mVideoFile::Open(path);
     if (!y4m) return Fail(std::move(y4m.error()));
     return std::unique_ptr<VideoFile>(std::move(*y4m));
+  }
+  // Raw by name or trailer is never probed; a stream libavformat
+  // recognises is decoded (or refused with the reason); the rest is raw.
+  if (!path.empty() && !NamedRaw(path) && !HasRawTrailer(path) && LooksCoded(path)) {
+    auto coded = CodedVideoFile::Open(path, decode);
+    if (!coded) return Fail(std::move(coded.error()));
+    return std::unique_ptr<VideoFile>(std::move(*coded));
   }
   auto raw = RawVideoFile::Open(path, access);
   if (!raw) return Fail(std::move(raw.error()));

@@ -9,6 +9,7 @@ packages=(
   qt6-tools-dev qt6-l10n-tools
   desktop-file-utils appstream shared-mime-info dpkg-dev file xdg-utils libglib2.0-bin
   libyuv-dev zlib1g-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libturbojpeg0-dev libjpeg62-turbo-dev
   fonts-dejavu-core fonts-noto-cjk
