@@ -68,17 +68,20 @@ OpenedVideo CodedOpen::Open(QWidget* parent, const QString& path, corvane::FileA
       QObject::connect(dialog.get(), &QProgressDialog::canceled, [state] { state->stop = true; });
       dialog->show();
     }
+    if (dialog && dialog->wasCanceled()) state->stop = true;  // the button, Escape, the frame's close
     if (dialog) dialog->setValue(std::max(0, done));
     QCoreApplication::processEvents(dialog ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
   }
   opening.join();
   OpenedVideo opened;
-  if (*result) {
+  // A cancel that came as the scan ended is a cancel all the same: the
+  // user asked for no file.
+  opened.cancelled = state->stop.load();
+  if (opened.cancelled) return opened;
+  if (*result)
     opened.file = std::move(**result);
-  } else {
+  else
     opened.error = result->error();
-    opened.cancelled = state->stop.load();
-  }
   return opened;
 }
 
