@@ -175,9 +175,11 @@ Ratio RatioOf(AVRational r) {
 }  // namespace
 
 // How packets read after a seek are told apart: by their presentation
-// timestamp (all different), by their decode timestamp (rising), or, for a
-// stream with neither, by counting from the start of the file.
-enum class Anchor { kPts, kDts, kCount };
+// timestamp (all different), by their decode timestamp (rising), by their
+// byte position and size (a raw stream: the demuxer's parser cuts it at the
+// same places again after a byte seek), or by counting them from the start
+// of the file.
+enum class Anchor { kPts, kDts, kPos, kCount };
 
 struct CodedVideoFile::Decoder {
   std::string path;
@@ -203,7 +205,14 @@ struct CodedVideoFile::Decoder {
   bool haveLayout = false;
   std::string layoutProblem;  // why the first frame has no layout
   SwsContext* convert = nullptr;  // for a pixel format Corvane has no layout for
-  ~Decoder() { sws_freeContext(convert); }
+  // libswscale writes whole vector widths past a row's end: it converts
+  // into this padded picture, whose rows are then copied out.
+  uint8_t* converted[4] = {};
+  int convertedStride[4] = {};
+  ~Decoder() {
+    sws_freeContext(convert);
+    av_freep(&converted[0]);
+  }
 
   // The run: the decoder was flushed before the packet `runStart` and has
   // been fed every packet since, up to `nextFeed`; it has given out frames
@@ -280,7 +289,11 @@ Result<void, VideoFileError> CodedVideoFile::Decoder::BuildIndex() {
   packet.reset(av_packet_alloc());
   frame.reset(av_frame_alloc());
   if (!packet || !frame) return Fail(VideoFileError{kFail, ENOMEM, path, VideoFileError::Step::kRead});
-  if (format->streams[stream]->nb_frames > 0) index.Reserve(size_t(std::min<int64_t>(format->streams[stream]->nb_frames, 1 << 22)));
+  // The container's frame count is only a hint (a cut file keeps the count
+  // of the whole): room for it, but never more than the file could hold.
+  const int64_t claimed = format->streams[stream]->nb_frames;
+  const int64_t fileBytes = avio_size(format->pb);
+  if (claimed > 0 && fileBytes > 0) index.Reserve(size_t(std::min<int64_t>(claimed, fileBytes / 64 + 1)));
   while (ReadPacket() >= 0) {
     CodedPacket p;
     p.pts = packet->pts == AV_NOPTS_VALUE ? CodedPacket::kNoTime : packet->pts;
@@ -301,34 +314,27 @@ Result<void, VideoFileError> CodedVideoFile::Decoder::BuildIndex() {
   }
   if (index.Packets().empty()) return Fail(Refused(path, "its video stream holds no packet"));
 
-  // How packets are recognised after a seek.
+  // How packets are recognised after a seek. A raw stream's timestamps
+  // are libavformat's guesses, made afresh after each seek: not those.
   const auto packets = index.Packets();
-  anchors.clear();
-  anchors.reserve(packets.size());
-  anchor = Anchor::kPts;
-  for (uint32_t d = 0; d < packets.size() && anchor == Anchor::kPts; ++d) {
-    if (packets[d].pts == CodedPacket::kNoTime) anchor = Anchor::kDts;
-    anchors.emplace_back(packets[d].pts, d);
-  }
-  if (anchor == Anchor::kPts) {
-    std::sort(anchors.begin(), anchors.end());
-    for (size_t i = 1; i < anchors.size(); ++i)
-      if (anchors[i].first == anchors[i - 1].first) anchor = Anchor::kDts;
-  }
-  if (anchor == Anchor::kDts) {
+  const bool timestamps = !(format->iformat->flags & AVFMT_NOTIMESTAMPS);
+  const auto rising = [&](Anchor kind, auto key) {
     anchors.clear();
-    for (uint32_t d = 0; d < packets.size(); ++d) {
-      if (packets[d].dts == CodedPacket::kNoTime || (d > 0 && packets[d].dts <= packets[d - 1].dts)) {
-        anchor = Anchor::kCount;
-        anchors.clear();
-        break;
-      }
-      anchors.emplace_back(packets[d].dts, d);
-    }
+    anchors.reserve(packets.size());
+    for (uint32_t d = 0; d < packets.size(); ++d) anchors.emplace_back(key(packets[d]), d);
+    if (kind == Anchor::kPts) std::sort(anchors.begin(), anchors.end());
+    for (size_t i = 0; i < anchors.size(); ++i)
+      if (anchors[i].first == CodedPacket::kNoTime || (i > 0 && anchors[i].first <= anchors[i - 1].first))
+        return false;
+    anchor = kind;
+    return true;
+  };
+  if (!(timestamps && rising(Anchor::kPts, [](const CodedPacket& p) { return p.pts; })) &&
+      !(timestamps && rising(Anchor::kDts, [](const CodedPacket& p) { return p.dts; })) &&
+      !(!(format->iformat->flags & AVFMT_NO_BYTE_SEEK) && rising(Anchor::kPos, [](const CodedPacket& p) { return p.pos < 0 ? CodedPacket::kNoTime : p.pos; }))) {
+    anchor = Anchor::kCount;
+    anchors.clear();
   }
-  // A raw stream's timestamps are libavformat's guesses, made afresh after
-  // each seek: its packets are counted, its order comes from a scan.
-  if (format->iformat->flags & AVFMT_NOTIMESTAMPS) anchor = Anchor::kCount;
   byTimestamps = index.TimestampsOrder() && anchor != Anchor::kCount;
   if (byTimestamps) index.OrderByTimestamps();
   return {};
@@ -362,10 +368,12 @@ std::optional<uint32_t> CodedVideoFile::Decoder::Identify(const AVPacket& p, uin
     if (counted >= index.Packets().size() || index.Packets()[counted].bytes != uint32_t(p.size)) return std::nullopt;
     return counted;
   }
-  const int64_t t = anchor == Anchor::kPts ? p.pts : p.dts;
-  if (t == AV_NOPTS_VALUE) return std::nullopt;
+  const int64_t t = anchor == Anchor::kPts ? p.pts : anchor == Anchor::kDts ? p.dts : p.pos;
+  if (t == AV_NOPTS_VALUE || (anchor == Anchor::kPos && t < 0)) return std::nullopt;
   auto it = std::lower_bound(anchors.begin(), anchors.end(), std::make_pair(t, uint32_t(0)));
   if (it == anchors.end() || it->first != t) return std::nullopt;
+  // At a byte position, the packet must also be the one cut there before.
+  if (anchor == Anchor::kPos && index.Packets()[it->second].bytes != uint32_t(p.size)) return std::nullopt;
   return it->second;
 }
 
@@ -379,10 +387,10 @@ void CodedVideoFile::Decoder::Stop() {
 }
 
 bool CodedVideoFile::Decoder::SeekToStart() {
-  // A stream whose packets are counted (a raw stream) seeks by bytes; one
-  // with timestamps to its first packet's, whatever its container makes of
-  // byte positions.
-  if (anchor == Anchor::kCount && !(format->iformat->flags & AVFMT_NO_BYTE_SEEK) &&
+  // A stream whose packets are known by position or counted (a raw
+  // stream) seeks by bytes; one with timestamps to its first packet's,
+  // whatever its container makes of byte positions.
+  if ((anchor == Anchor::kCount || anchor == Anchor::kPos) && !(format->iformat->flags & AVFMT_NO_BYTE_SEEK) &&
       av_seek_frame(format.get(), stream, 0, AVSEEK_FLAG_BYTE) >= 0)
     return true;
   int64_t first = INT64_MAX;
@@ -410,6 +418,8 @@ bool CodedVideoFile::Decoder::SeekTo(uint32_t start) {
     bool sought;
     if (fromStart) {
       sought = SeekToStart();
+    } else if (anchor == Anchor::kPos) {
+      sought = av_seek_frame(format.get(), stream, packets[from].pos, AVSEEK_FLAG_BYTE) >= 0;
     } else {
       const CodedPacket& key = packets[from];
       int64_t ts = key.dts != CodedPacket::kNoTime ? key.dts : key.pts;
@@ -452,6 +462,11 @@ bool CodedVideoFile::Decoder::SetLayout(const AVFrame& f) {
     if (nearest != AV_PIX_FMT_NONE)
       convert = sws_getContext(width, height, sourceFormat, width, height, nearest, SWS_BICUBIC | SWS_ACCURATE_RND,
                                nullptr, nullptr, nullptr);
+    // A few rows more than the picture, each padded to 64 bytes.
+    if (convert && av_image_alloc(converted, convertedStride, width, height + 4, nearest, 64) < 0) {
+      sws_freeContext(convert);
+      convert = nullptr;
+    }
     if (!convert) {
       layoutProblem = std::string("its pixel format ") + (name ? name : "unknown") + " has no Corvane layout";
       return false;
@@ -472,21 +487,19 @@ bool CodedVideoFile::Decoder::SetLayout(const AVFrame& f) {
 
 bool CodedVideoFile::Decoder::Copy(const AVFrame& f, uint8_t* out) const {
   if (AVPixelFormat(f.format) != sourceFormat || f.width != width || f.height != height) return false;
+  const uint8_t* const* planes = f.data;
+  const int* strides = f.linesize;
   if (convert) {
-    uint8_t* planes[4] = {};
-    int strides[4] = {};
-    for (int p = 0; p < layout.planeCount; ++p) {
-      planes[p] = out + layout.offset[size_t(p)];
-      strides[p] = int(layout.stride[size_t(p)]);
-    }
-    return sws_scale(convert, f.data, f.linesize, 0, height, planes, strides) == height;
+    if (sws_scale(convert, f.data, f.linesize, 0, height, converted, convertedStride) != height) return false;
+    planes = converted;
+    strides = convertedStride;
   }
   for (int p = 0; p < layout.planeCount; ++p) {
-    const uint8_t* from = f.data[p];
+    const uint8_t* from = planes[p];
     if (!from) return false;
     uint8_t* to = out + layout.offset[size_t(p)];
     for (uint32_t row = 0; row < layout.rows[size_t(p)]; ++row)
-      std::memcpy(to + size_t(row) * layout.stride[size_t(p)], from + ptrdiff_t(row) * f.linesize[p],
+      std::memcpy(to + size_t(row) * layout.stride[size_t(p)], from + ptrdiff_t(row) * strides[p],
                   layout.stride[size_t(p)]);
   }
   return true;
@@ -696,11 +709,7 @@ CodedVideoFile::CodedVideoFile(std::string path) : VideoFile(std::move(path)) {}
 CodedVideoFile::~CodedVideoFile() = default;
 
 Result<void, VideoFileError> CodedVideoFile::UseParameters(const YUVPara& para, bool) {
-  if (para.format != m_para.format || para.width != m_para.width || para.height != m_para.height ||
-      para.EffectiveInterval() != m_para.EffectiveInterval())
-    return Fail(VideoFileError{kFail, 0, Path(), VideoFileError::Step::kParameters,
-                               "its stream fixes its parameters"});
-  return {};
+  return AcceptOwnParameters(Path(), m_para, para, "its stream fixes its parameters");
 }
 
 Result<void, VideoFileError> CodedVideoFile::Refresh() {

@@ -81,6 +81,14 @@ Result<LentFrames, ReadFailure> MapFrames(const platform::File& file, std::span<
   return LentFrames(std::move(range), std::move(frames), std::move(shapes), true);
 }
 
+Result<void, VideoFileError> AcceptOwnParameters(const std::string& path, const YUVPara& own, const YUVPara& para,
+                                                 const char* reason) {
+  if (para.format != own.format || para.width != own.width || para.height != own.height ||
+      para.EffectiveInterval() != own.EffectiveInterval())
+    return Fail(VideoFileError{kFail, 0, path, VideoFileError::Step::kParameters, reason});
+  return {};
+}
+
 std::optional<FrameShape> VideoFile::Shape(uint32_t n) const {
   if (n == 0 || n > FrameCount()) return std::nullopt;
   const std::span<const VideoSegment> segments = Segments();

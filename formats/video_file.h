@@ -314,6 +314,13 @@ class RawVideoFile final : public VideoFile {
   uint32_t m_frameCount = 0;
 };
 
+// For a file whose header fixes its parameters: UseParameters accepts
+// `para` when it reads the file as `own` does (format, size and interval;
+// the tag and offset words are not compared), else refuses it at
+// Step::kParameters with `reason`.
+Result<void, VideoFileError> AcceptOwnParameters(const std::string& path, const YUVPara& own, const YUVPara& para,
+                                                 const char* reason);
+
 // Opens any video file: a Y4M file (its first bytes "YUV4MPEG2") as a
 // Y4mVideoFile, read only; a coded stream (a container or an elementary
 // stream Debian's libavformat recognises) as a decoded file, read only,

@@ -118,12 +118,7 @@ void Y4mVideoFile::Lay() {
 }
 
 Result<void, VideoFileError> Y4mVideoFile::UseParameters(const YUVPara& para, bool) {
-  const YUVPara& own = m_header.para;
-  if (para.format != own.format || para.width != own.width || para.height != own.height ||
-      para.EffectiveInterval() != own.EffectiveInterval())
-    return Fail(VideoFileError{kFail, 0, Path(), VideoFileError::Step::kParameters,
-                               "its stream header fixes its parameters"});
-  return {};
+  return AcceptOwnParameters(Path(), m_header.para, para, "its stream header fixes its parameters");
 }
 
 Result<void, VideoFileError> Y4mVideoFile::Refresh() {

@@ -11,6 +11,7 @@
 #include <map>
 #include <random>
 #include <sstream>
+#include <thread>
 
 extern "C" {
 #include <libavutil/md5.h>
@@ -50,6 +51,8 @@ const std::vector<Material>& Materials() {
       {"raw_bframes.264", {"-c:v", "libx264", "-bf", "3", "-g", "24", "-pix_fmt", "yuv420p"}},
       {"hevc_10bit.mp4", {"-c:v", "libx265", "-x265-params", "keyint=24:log-level=error", "-pix_fmt", "yuv420p10le"}},
       {"rgb_planar.mkv", {"-c:v", "libx264rgb", "-g", "24", "-pix_fmt", "bgr24"}, "bgr24"},
+      {"raw_open_gop.265",
+       {"-c:v", "libx265", "-x265-params", "keyint=24:min-keyint=24:open-gop=1:log-level=error", "-pix_fmt", "yuv420p"}},
   };
   return list;
 }
@@ -78,6 +81,16 @@ std::vector<std::string> FrameMd5s(const std::string& path, const std::string& p
     sums.push_back(sum);
   }
   return sums;
+}
+
+// ffprobe's picture type of each frame, in its order ("IBBP...").
+std::string FrameTypes(const std::string& path) {
+  const auto r = testsupport::Run(
+      {"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "frame=pict_type", "-of", "csv=p=0", path});
+  std::string types;
+  for (const char c : r.out)
+    if (c == 'I' || c == 'P' || c == 'B') types += c;
+  return types;
 }
 
 bool Encode(const std::string& path, const std::vector<std::string>& codec, const char* source = "testsrc2") {
@@ -151,9 +164,15 @@ TEST_P(CodedFiles, EveryWayToAFrameGivesFfmpegsFrame) {
     const std::optional<CodedFrame> first = file.Coded(1);
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->key);
-    EXPECT_EQ(first->type, PictureType::kI);
     EXPECT_GT(first->bytes, 0u);
   }
+  // Each frame's type (from the codec's parser, or from the decoded
+  // pictures of a scanned stream) is the decoder's, as ffprobe shows it.
+  auto opened = OpenVideoFile(path);
+  ASSERT_TRUE(opened);
+  std::string types;
+  for (uint32_t n = 1; n <= (*opened)->FrameCount(); ++n) types += PictureTypeName((*opened)->Coded(n)->type);
+  EXPECT_EQ(types, FrameTypes(path));
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, CodedFiles, ::testing::ValuesIn(Materials()),
@@ -259,6 +278,8 @@ TEST_P(DamagedFiles, OpenWithAReasonOrReadFramesOrFailures) {
   const VideoFile& file = **opened;
   ASSERT_NE(file.Facts(), nullptr);
   ASSERT_GE(file.FrameCount(), damage.exactFrames);
+  // The frames are the packets the file holds, not what its container claims.
+  EXPECT_LT(file.FrameCount(), mp4.sums.size());
   std::vector<uint8_t> frame(file.Segments()[0].frameSize);
   const std::vector<std::string> sums =
       std::string(damage.name) == "corrupted_bytes_mid_file" ? FrameMd5s(Folder().File("for_damage.ts")) : mp4.sums;
@@ -329,6 +350,72 @@ TEST(CodedFileScan, ReportsProgressAndStopsWhenAsked) {
       EXPECT_EQ((*opened)->FrameCount(), raw.sums.size());
     }
   }
+}
+
+// Two readers at once (the player's and a comparison's, say) and a read
+// stopped by its give-way: each frame read is still ffmpeg's, and the file
+// reads on after the stop.
+TEST(CodedFileThreads, ConcurrentReadsAndAStoppedReadLeaveTheDecoderSane) {
+  const Made& mp4 = Make(H264());
+  ASSERT_FALSE(mp4.sums.empty());
+  auto opened = CodedVideoFile::Open(mp4.path);
+  ASSERT_TRUE(opened);
+  const CodedVideoFile& file = **opened;
+  const uint32_t count = file.FrameCount();
+  ASSERT_EQ(count, mp4.sums.size());
+
+  std::vector<uint8_t> frame(file.Segments()[0].frameSize);
+  int asked = 0;
+  auto stopped = file.Read(40, frame, [&asked] { return ++asked > 3; });
+  ASSERT_FALSE(stopped);
+  EXPECT_EQ(stopped.error().status, ReadStatus::kStopped);
+  ASSERT_TRUE(file.Read(41, frame));
+  EXPECT_EQ(Md5(frame.data(), frame.size()), mp4.sums[40]);
+
+  std::vector<std::string> mismatches[2];
+  auto reader = [&](int which) {
+    std::vector<uint8_t> own(frame.size());
+    for (uint32_t i = 0; i < 2 * count; ++i) {
+      const uint32_t n = which == 0 ? 1 + i % count : count - i % count;
+      auto read = file.Read(n, own);
+      if (!read || Md5(own.data(), own.size()) != mp4.sums[n - 1]) mismatches[which].push_back(std::to_string(n));
+    }
+  };
+  std::thread forward(reader, 0), backward(reader, 1);
+  forward.join();
+  backward.join();
+  EXPECT_TRUE(mismatches[0].empty()) << mismatches[0].size();
+  EXPECT_TRUE(mismatches[1].empty()) << mismatches[1].size();
+}
+
+// A file that grew is indexed again by Refresh; one that did not is left as
+// it is; the stream's parameters are fixed.
+TEST(CodedFileRefresh, AGrownFileIsIndexedAgain) {
+  const Made& mp4 = Make(Materials()[4]);  // MPEG-TS: a cut file still opens
+  ASSERT_FALSE(mp4.sums.empty());
+  const std::vector<uint8_t> whole = Bytes(mp4.path);
+  const std::string path = WriteAs("growing.ts", std::vector<uint8_t>(whole.begin(), whole.begin() + whole.size() / 2));
+  auto opened = OpenVideoFile(path);
+  ASSERT_TRUE(opened) << opened.error().reason;
+  VideoFile& file = **opened;
+  const uint32_t before = file.FrameCount();
+  ASSERT_GT(before, 0u);
+  ASSERT_LT(before, mp4.sums.size());
+  ASSERT_TRUE(file.Refresh());
+  EXPECT_EQ(file.FrameCount(), before);
+  testsupport::WriteBytes(path, whole);
+  ASSERT_TRUE(file.Refresh());
+  EXPECT_EQ(file.FrameCount(), mp4.sums.size());
+  std::vector<uint8_t> frame(file.Segments()[0].frameSize);
+  ASSERT_TRUE(file.Read(uint32_t(mp4.sums.size()), frame));
+  EXPECT_EQ(Md5(frame.data(), frame.size()), mp4.sums.back());
+
+  EXPECT_TRUE(file.ParametersFixed());
+  EXPECT_TRUE(file.UseParameters(file.OwnParameters()[0], false));
+  YUVPara other = file.OwnParameters()[0];
+  other.width += 2;
+  EXPECT_FALSE(file.UseParameters(other, false));
+  EXPECT_EQ(file.WriteParameters(other).error().step, VideoFileError::Step::kWrite);
 }
 
 }  // namespace
