@@ -596,24 +596,35 @@ TEST(GraphTest, SavingParametersGoesThroughTheNoticeForSplicedFiles) {
 namespace corvane {
 namespace {
 
+// A stand-in coded file of `count` stamped 16 x 16 frames (10 ms each) in a
+// graph, its parameters the stream's, ready to run.
+struct CodedPlayback {
+  CodedPlayback(uint32_t count, testsupport::CodedStandIn::Options options) {
+    testsupport::WriteBytes(path, Frames(para, count));
+    options.facts.codec = "h264";
+    EXPECT_TRUE(graph.OpenFile(testsupport::CodedStandIn::Open(path, para, std::move(options))));
+    YUVPara own{};
+    EXPECT_TRUE(graph.ReadFilePara(std::span(&own, 1), false));
+    EXPECT_EQ(CodeOf(graph.SetPara(&own, &window)), kOk);
+    frames = graph.GetFileInfo().value_or(FileInfo{}).frameCount;
+  }
+  TempDir dir;
+  std::string path = dir.File("a.yuv");
+  YUVPara para = Para(fmt::YV12, 16, 16, 0, 10);
+  RecordingVideoWindow window{64, 64};
+  PlaybackGraph graph{&window};
+  uint32_t frames = 0;
+};
+
 // A coded frame its decoder cannot decode is shown as that: its number is
 // the frame on screen (DecodeFailedAt), the picture before it stays, and
 // play, steps and seeks go on over it in both directions.
 TEST(GraphTest, AFrameThatFailsToDecodeKeepsThePictureBeforeAndPlayGoesOn) {
-  TempDir dir;
-  const std::string path = dir.File("a.yuv");
-  const YUVPara para = Para(fmt::YV12, 16, 16, 0, 10);
-  testsupport::WriteBytes(path, Frames(para, 6));
   testsupport::CodedStandIn::Options options;
-  options.facts.codec = "h264";
   options.failing = {3};
-  RecordingVideoWindow window(64, 64);
-  PlaybackGraph graph(&window);
-  ASSERT_TRUE(graph.OpenFile(testsupport::CodedStandIn::Open(path, para, options)));
-  YUVPara own{};
-  ASSERT_TRUE(graph.ReadFilePara(std::span(&own, 1), false));
-  ASSERT_EQ(CodeOf(graph.SetPara(&own, &window)), kOk);
-  ASSERT_EQ(graph.GetFileInfo().value_or(FileInfo{}).frameCount, 6u);
+  CodedPlayback playback(6, options);
+  PlaybackGraph& graph = playback.graph;
+  ASSERT_EQ(playback.frames, 6u);
   Recorder recorder;
   recorder.Attach(graph);
   ASSERT_EQ(CodeOf(graph.Run()), kOk);
@@ -651,22 +662,12 @@ TEST(GraphTest, AFrameThatFailsToDecodeKeepsThePictureBeforeAndPlayGoesOn) {
 }
 
 // Frames slower to come than the clock asks for hold the rate, and the
-// graph says so while it plays; paused, it does not.
+// graph says so while it plays (and not before).
 TEST(GraphTest, FramesSlowerThanTheClockAreSaidToHoldTheRate) {
-  TempDir dir;
-  const std::string path = dir.File("a.yuv");
-  const YUVPara para = Para(fmt::YV12, 16, 16, 0, 10);  // 100 frames a second asked
-  testsupport::WriteBytes(path, Frames(para, 400));
   testsupport::CodedStandIn::Options options;
-  options.facts.codec = "h264";
-  options.readTime = std::chrono::milliseconds(40);  // at most 25 come
-  RecordingVideoWindow window(64, 64);
-  PlaybackGraph graph(&window);
-  ASSERT_TRUE(graph.OpenFile(testsupport::CodedStandIn::Open(path, para, options)));
-  YUVPara own{};
-  ASSERT_TRUE(graph.ReadFilePara(std::span(&own, 1), false));
-  ASSERT_EQ(CodeOf(graph.SetPara(&own, &window)), kOk);
-  (void)graph.GetFileInfo();
+  options.readTime = std::chrono::milliseconds(40);  // at most 25 a second, 100 asked
+  CodedPlayback playback(400, options);
+  PlaybackGraph& graph = playback.graph;
   EXPECT_FALSE(graph.FallingBehind());
   ASSERT_EQ(CodeOf(graph.Run()), kOk);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
