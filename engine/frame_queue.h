@@ -29,6 +29,10 @@ struct FrameBuffer {
   YUVType nType = YUV_NONE;
   uint32_t nWidth = 0;
   uint32_t nHeight = 0;
+  // Frame nFrameNo of a coded file that its decoder could not decode: the
+  // buffer holds no picture, and the frame on screen stays (stamped by the
+  // reader with the rest).
+  bool decodeFailed = false;
 };
 
 // FIFO of buffers: append at the tail, remove at the head.

@@ -33,14 +33,20 @@ FrameSource::FrameSource(SourceHost* graph) : m_graph(graph) {}
 
 FrameSource::~FrameSource() { Close(); }
 
-EngineResult<OpenedFile> FrameSource::Open(const std::string& path) {
+EngineResult<OpenedFile> FrameSource::Open(const std::string& path, const DecodeOptions& decode) {
   if (path.empty()) return Fail(EngineError{kNotReady});
   Close();
-  auto opened = OpenVideoFile(path, FileAccess::kReadOrWrite);
+  auto opened = OpenVideoFile(path, FileAccess::kReadOrWrite, decode);
   if (!opened) return Fail(EngineError{kFail, opened.error().error});
-  if ((*opened)->FileSize() == 0) return Fail(EngineError{kFail});  // nothing to play
+  return Open(std::move(*opened));
+}
+
+EngineResult<OpenedFile> FrameSource::Open(std::unique_ptr<VideoFile> file) {
+  Close();
+  if (!file) return Fail(EngineError{kNotReady});
+  if (file->FileSize() == 0) return Fail(EngineError{kFail});  // nothing to play
   std::scoped_lock lock(m_lock);
-  m_video = std::move(*opened);
+  m_video = std::move(file);
   m_nextFrame = 1;
   m_pastEnd = false;
   const RawVideoFile* raw = Raw();
@@ -89,6 +95,11 @@ const StreamFacts* FrameSource::GetFacts() const {
   // and the reader, which may hold m_lock for a whole frame, never changes
   // the facts.
   return m_video ? m_video->Facts() : nullptr;
+}
+
+std::optional<CodedFrame> FrameSource::GetCoded(uint32_t n) const {
+  // No lock, as GetFacts: the pointer changes only on the opening thread.
+  return m_video ? m_video->Coded(n) : std::nullopt;
 }
 
 EngineResult<> FrameSource::SetPara(const YUVPara* para) {
@@ -233,11 +244,16 @@ int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
       queue->PushFree(b);
       return 0;
     }
-    if (read) {
+    // A frame the decoder could not decode is handed over as such: its
+    // number is shown (with the failure) while the picture before it stays,
+    // and playback goes on with the next frame.
+    const bool failed = !read && read.error().status == ReadStatus::kDecodeFailed;
+    if (read || failed) {
       b->nType = m_type;
       b->nWidth = m_para.width;
       b->nHeight = m_para.height;
       b->nFrameNo = m_nextFrame;
+      b->decodeFailed = failed;
       if (m_reverse) --m_nextFrame;
       else ++m_nextFrame;
       queue->PushFull(b);

@@ -42,7 +42,12 @@ class FrameSource {
   // cannot be opened for writing; readOnly tells which). Empty path:
   // kNotReady; open failure (with its errno), a header refused or an empty
   // file: kFail.
-  EngineResult<OpenedFile> Open(const std::string& path);
+  // A coded file is opened with `decode` (its cache bound; a progress
+  // callback, called on this thread, while its index needs a decoding scan).
+  EngineResult<OpenedFile> Open(const std::string& path, const DecodeOptions& decode = {});
+  // Takes a file opened by the caller (on a thread of its own, say, while a
+  // coded file's index is built); the source owns it from now on.
+  EngineResult<OpenedFile> Open(std::unique_ptr<VideoFile> file);
 
   // The parameters the file carries: a raw file's trailer (hasTrailer when
   // the file ends in the magic) or a stream header's (fromHeader). out
@@ -57,6 +62,9 @@ class FrameSource {
   // range); null for a raw file or none. Valid until Open or Close. User-
   // interface thread, as Open and Close.
   const StreamFacts* GetFacts() const;
+  // What a coded file's stream says of frame n; none for other files. Any
+  // thread while the file is open (the file's getters are thread-safe).
+  std::optional<CodedFrame> GetCoded(uint32_t n) const;
 
   // Parameters of the file (of its first segment when spliced).
   EngineResult<> SetPara(const YUVPara* para);

@@ -1,6 +1,7 @@
 #include "engine/playback_graph.h"
 
 #include "engine/frame_picture.h"
+#include "engine/pixel_lookup.h"
 #include "engine/view_overlay.h"
 #include "formats/result_codes.h"
 
@@ -16,129 +17,16 @@ constexpr float kMinSpeed = 0.0625f;
 // A seek waiting for its frame looks for a cancel this often.
 constexpr std::chrono::milliseconds kSeekWaitSlice{10};
 constexpr float kMaxSpeed = 16.0f;
+// How long the clock's ticks are counted before it is said whether frames
+// came late.
+constexpr std::chrono::nanoseconds kPaceWindow = std::chrono::seconds(1);
 
-// Byte offsets of one pixel's Y, U and V within its frame.
-struct SampleOffsets {
-  uint64_t y, u, v;
-};
-
-// Planar and semi-planar layouts: luma in plane 0, chroma where the plane
-// order puts it (the U,V pairs of a semi-planar row: U even, V odd).
-SampleOffsets PlanarSamples(YUVType type, const PlaneLayout& l, uint32_t x, uint32_t y) {
-  const uint64_t row = y / l.linesPerChromaRow;
-  const ChromaPlanes cp = ChromaPlanesOf(type);
-  SampleOffsets o{};
-  o.y = uint64_t(l.stride[0]) * y + x;
-  if (PlaneOrderOf(type) == PlaneOrder::kYInterleavedUV) {
-    o.u = l.offset[1] + uint64_t(l.stride[1]) * row + 2 * (x / 2);
-    o.v = o.u + 1;
-  } else {
-    const uint64_t c = uint64_t(l.stride[1]) * row + x / 2;
-    o.u = l.offset[size_t(cp.u)] + c;
-    o.v = l.offset[size_t(cp.v)] + c;
-  }
-  return o;
-}
-
-// Packed 4:2:2 layouts: both chroma bytes of the pixel's pair, its own luma
-// byte; IUYV's line at its stored row.
-SampleOffsets PackedSamples(YUVType type, const PlaneLayout& l, uint32_t x, uint32_t y) {
-  const uint32_t row = type == YUV_IUYV ? IUYVStoredRow(y, l.rows[0]) : y;
-  const uint64_t pair = uint64_t(l.stride[0]) * row + 2 * (x - x % 2);
-  const uint64_t odd = x % 2;
-  switch (type) {
-    case YUV_YVYU: return {pair + 2 * odd, pair + 3, pair + 1};
-    case YUV_YUYV: return {pair + 2 * odd, pair + 1, pair + 3};
-    default: return {pair + 1 + 2 * odd, pair, pair + 2};  // UYVY, IUYV
-  }
-}
-
-// The added formats: native values (0..1023 for 10 bits, P010's from the top
-// of its words, v210's fields); grey formats have no U and V (-1).
-void LookUpAddedPixel(const FrameBuffer& b, const PlaneLayout& l, uint32_t x, uint32_t y, int* Y, int* U, int* V) {
-  const uint8_t* d = b.pData;
-  if (b.nType == YUV_V210) {
-    // Fields of a group: U0 Y0 V0 Y1 U1 Y2 V1 Y3 U2 Y4 V2 Y5, three a word.
-    const uint8_t* group = d + uint64_t(l.stride[0]) * y + 16 * uint64_t(x / 6);
-    auto field = [group](uint32_t n) {
-      const uint8_t* w = group + 4 * (n / 3);
-      const uint32_t word = uint32_t(w[0]) | uint32_t(w[1]) << 8 | uint32_t(w[2]) << 16 | uint32_t(w[3]) << 24;
-      return int((word >> (10 * (n % 3))) & 0x3FF);
-    };
-    const uint32_t p = x % 6;
-    *Y = field(2 * p + 1), *U = field(4 * (p / 2)), *V = field(4 * (p / 2) + 2);
-    return;
-  }
-  const uint32_t n = l.sampleBytes;
-  const int down = b.nType == YUV_P010 ? 6 : 0;
-  auto at = [d, n, down](uint64_t offset) { return (n == 2 ? int(d[offset] | d[offset + 1] << 8) : int(d[offset])) >> down; };
-  *Y = at(uint64_t(l.stride[0]) * y + uint64_t(n) * x);
-  *U = *V = -1;
-  const uint64_t row = y / l.linesPerChromaRow, col = x / l.pixelsPerChromaSample;
-  switch (PlaneOrderOf(b.nType)) {
-    case PlaneOrder::kYUV:
-      *U = at(l.offset[1] + uint64_t(l.stride[1]) * row + n * col);
-      *V = at(l.offset[2] + uint64_t(l.stride[2]) * row + n * col);
-      break;
-    case PlaneOrder::kYInterleavedUV:
-    case PlaneOrder::kYInterleavedVU: {
-      const uint64_t pair = l.offset[1] + uint64_t(l.stride[1]) * row + 2 * n * col;
-      const bool uFirst = PlaneOrderOf(b.nType) == PlaneOrder::kYInterleavedUV;
-      *U = at(uFirst ? pair : pair + n);
-      *V = at(uFirst ? pair + n : pair);
-      break;
-    }
-    default:
-      break;
-  }
-}
-
-// Y, U, V of pixel (x, y) located as each layout stores it. False when the
-// format has no YUV samples or a byte lies outside the frame.
-bool LookUpPixel(const FrameBuffer& b, uint32_t x, uint32_t y, int* Y, int* U, int* V) {
-  const uint32_t w = b.nWidth, h = b.nHeight;
-  if (x >= w || y >= h || !b.pData) return false;
-  const uint64_t frameSize = FrameSize64(b.nType, w, h);
-  if (frameSize == 0 || frameSize > b.nSize) return false;
-  const PlaneLayout l = GetPlaneLayout(b.nType, w, h);
-  if (IsAddedType(b.nType)) {
-    // Every sample of a pixel inside the frame lies inside the frame's bytes.
-    LookUpAddedPixel(b, l, x, y, Y, U, V);
-    return true;
-  }
-  SampleOffsets o{};
-  switch (b.nType) {
-    case YUV_YV12:
-    case YUV_IYUV:
-    case YUV_YV16:
-    case YUV_NV12:
-    case YUV_NV16:
-      o = PlanarSamples(b.nType, l, x, y);
-      break;
-    case YUV_YVYU:
-    case YUV_YUYV:
-    case YUV_UYVY:
-    case YUV_IUYV:
-      o = PackedSamples(b.nType, l, x, y);
-      break;
-    case YUV_IYU2: {
-      const uint64_t p = uint64_t(l.stride[0]) * y + 3 * uint64_t(x);
-      o = {p + 1, p, p + 2};  // U Y V
-      break;
-    }
-    default:
-      return false;
-  }
-  if (o.y >= frameSize || o.u >= frameSize || o.v >= frameSize) return false;
-  *Y = b.pData[o.y], *U = b.pData[o.u], *V = b.pData[o.v];
-  return true;
+int64_t SteadyNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 }  // namespace
-
-bool LookUpYUV(const FrameBuffer& frame, uint32_t x, uint32_t y, int* Y, int* U, int* V) {
-  return LookUpPixel(frame, x, y, Y, U, V);
-}
 
 uint64_t PhysicalMemoryBytes() {
   const long pages = ::sysconf(_SC_PHYS_PAGES), page = ::sysconf(_SC_PAGESIZE);
@@ -183,9 +71,14 @@ void PlaybackGraph::Release() {
   m_speed = 1.0f;
 }
 
-EngineResult<OpenedFile> PlaybackGraph::OpenFile(const std::string& path) {
+EngineResult<OpenedFile> PlaybackGraph::OpenFile(const std::string& path, const DecodeOptions& decode) {
   if (!m_source) return Fail(EngineError{kNotReady});
-  return m_source->Open(path);
+  return m_source->Open(path, decode);
+}
+
+EngineResult<OpenedFile> PlaybackGraph::OpenFile(std::unique_ptr<VideoFile> file) {
+  if (!m_source) return Fail(EngineError{kNotReady});
+  return m_source->Open(std::move(file));
 }
 
 EngineResult<FileParameters> PlaybackGraph::ReadFilePara(std::span<YUVPara> out, bool all) {
@@ -406,7 +299,7 @@ EngineResult<PixelValue> PlaybackGraph::GetPixelValue(uint32_t x, uint32_t y) co
   bool found = false;
   if (m_renderer) {
     found = m_renderer->WithCurrent(
-        [&](const FrameBuffer* b) { return b && LookUpPixel(*b, x, y, &v.c1, &v.c2, &v.c3); });
+        [&](const FrameBuffer* b) { return b && LookUpYUV(*b, x, y, &v.c1, &v.c2, &v.c3); });
   }
   if (!found) return Fail(EngineError{kNotReady});
   return v;
@@ -453,6 +346,18 @@ const platform::File* PlaybackGraph::GetFileHandle() const { return m_source ? m
 
 const StreamFacts* PlaybackGraph::GetStreamFacts() const { return m_source ? m_source->GetFacts() : nullptr; }
 
+std::optional<CodedFrame> PlaybackGraph::GetCodedFrame(uint32_t n) const {
+  return m_source ? m_source->GetCoded(n) : std::nullopt;
+}
+
+bool PlaybackGraph::DecodeFailedAt(uint32_t n) const {
+  return n != 0 && m_renderer && m_renderer->GetFailedFrame() == n;
+}
+
+bool PlaybackGraph::FallingBehind() const {
+  return SteadyNanoseconds() < m_behindUntil.load(std::memory_order_relaxed);
+}
+
 bool PlaybackGraph::IsMinimized() const { return m_videoWindow && m_videoWindow->IsMinimized(); }
 
 EngineResult<> PlaybackGraph::Close() {
@@ -470,7 +375,31 @@ void PlaybackGraph::SetNoticeHandler(std::function<void(Notice)> handler) {
 
 void PlaybackGraph::OnTimerTick(const FrameClock& clock) {
   // m_renderer is replaced only after the clock has been stopped.
-  if (m_renderer) m_renderer->PresentNext(&clock);
+  if (!m_renderer) return;
+  const int32_t r = m_renderer->PresentNext(&clock);
+  if (!m_source) return;
+  if (clock.IsPaused()) {
+    m_pace = {};  // counted afresh when play goes on
+    return;
+  }
+  // A tick that found no frame while the reader had frames left to read in
+  // its direction: the frame was late (the last frame at an end is no delay).
+  const uint32_t last = m_renderer->GetCurrentFrame(), count = m_renderer->GetFrameCount();
+  const bool more = m_source->GetReverse() ? last > 1 : last < count;
+  CountTick(r == kNotReady && more);
+}
+
+void PlaybackGraph::CountTick(bool starved) {
+  const int64_t now = SteadyNanoseconds();
+  if (m_pace.ticks == 0) m_pace.start = now;
+  ++m_pace.ticks;
+  if (starved) ++m_pace.starved;
+  if (now - m_pace.start < kPaceWindow.count()) return;
+  // One tick in ten, and more than a stray one, found nothing: the rate is
+  // held. Said for a little longer than a window, so it does not flicker.
+  if (m_pace.starved >= 2 && m_pace.starved * 10 >= m_pace.ticks)
+    m_behindUntil.store(now + 3 * kPaceWindow.count() / 2, std::memory_order_relaxed);
+  m_pace = {};
 }
 
 void PlaybackGraph::OnFormatChange(const YUVPara& para) {

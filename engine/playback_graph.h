@@ -46,7 +46,10 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   EngineResult<> Create();
   void Release();
 
-  EngineResult<OpenedFile> OpenFile(const std::string& path);
+  // A coded file opens with `decode` (FrameSource::Open).
+  EngineResult<OpenedFile> OpenFile(const std::string& path, const DecodeOptions& decode = {});
+  // A file the caller opened; the graph owns it from now on.
+  EngineResult<OpenedFile> OpenFile(std::unique_ptr<VideoFile> file);
   EngineResult<FileParameters> ReadFilePara(std::span<YUVPara> out, bool all);
   // Applies parameters: retimes the clock, sets the source, makes the display
   // and a new queue. Playback that is running is stopped first, since the
@@ -123,6 +126,16 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   // The open file's stream facts (exact rate, interlacing, range); null
   // for a raw file. Valid until the file is closed.
   const StreamFacts* GetStreamFacts() const;  // the thread that opens and closes files
+  // What a coded file's stream says of frame n (type, key, bytes); none for
+  // other files. Any thread while the file is open.
+  std::optional<CodedFrame> GetCodedFrame(uint32_t n) const;
+  // Frame n is the one on screen and its decoder could not decode it (the
+  // picture before it stays).
+  bool DecodeFailedAt(uint32_t n) const;
+  // Over the last second or so of play, frames were not ready when the
+  // clock asked for them (decoding or reading slower than the speed set):
+  // the clock waits for them, so the rate is held below the speed. Any thread.
+  bool FallingBehind() const;
   EngineResult<> Close();
 
   // Where the engine's one notice goes (the window turns it into a message
@@ -150,6 +163,8 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   FrameClock* Timer() const { return m_clock.get(); }
 
  private:
+  // Counts one tick of play (clock thread), starved when it found no frame ready.
+  void CountTick(bool starved);
   // Pauses the clock, then cancels the presentation under way.
   void CutPresentationShort();
   // CaptureBMP and CaptureJPEG; quality is used for JPEG only.
@@ -164,6 +179,13 @@ class PlaybackGraph : public SourceHost, public RendererHost {
   std::unique_ptr<StillEncoder> m_stillEncoder;
   std::atomic<float> m_speed{1.0f};
   std::atomic<uint64_t> m_memoryLimit;
+  // The clock's count of ticks that found no frame ready (clock thread only),
+  // and until when (steady clock, ns) FallingBehind holds.
+  struct PaceWindow {
+    int64_t start = 0;
+    uint32_t ticks = 0, starved = 0;
+  } m_pace;
+  std::atomic<int64_t> m_behindUntil{0};
   std::mutex m_noticeLock;  // guards m_notice
   std::function<void(Notice)> m_notice;
 };

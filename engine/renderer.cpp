@@ -34,6 +34,7 @@ int32_t Renderer::SetPara(const YUVPara* para, platform::VideoWindow* videoWnd) 
   m_type = m_lastType = type;
   m_frameSize = frameSize;
   m_curFrame = 1;
+  m_failedFrame = 0;
   std::scoped_lock current(m_currentLock);
   m_queue.reset();
   auto queue = std::make_unique<FrameQueue>();
@@ -62,6 +63,16 @@ void Renderer::MakeCurrent(FrameBuffer* b) {
 }
 
 int32_t Renderer::Present(FrameBuffer* b, const RenderStop& stop) {
+  if (b->decodeFailed) {
+    // Nothing to draw: the picture on screen stays, and its buffer stays
+    // current (stills and the readout keep a picture); the number moves on.
+    m_curFrame = b->nFrameNo;
+    m_failedFrame = b->nFrameNo;
+    if (m_presented) m_presented(*b);
+    m_queue->PushFree(b);
+    return kOk;
+  }
+  m_failedFrame = 0;
   if (!m_display || b->nSize == 0 || m_type == YUV_NONE) {
     MakeCurrent(b);
     return kNotReady;

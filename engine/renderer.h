@@ -75,6 +75,9 @@ class Renderer {
 
   FrameQueue* GetQueue() const { return m_queue.get(); }  // valid until the next SetPara
   uint32_t GetCurrentFrame() const { return m_curFrame.load(); }
+  // The frame presented last when its decoder could not decode it (the
+  // picture before it on screen), else 0.
+  uint32_t GetFailedFrame() const { return m_failedFrame.load(); }
   void SetSegmentPara(const YUVPara& para);  // from the reader thread
   void SetFrameCount(uint32_t frameCount) { m_frameCount = frameCount; }
   uint32_t GetFrameCount() const { return m_frameCount.load(); }
@@ -122,6 +125,7 @@ class Renderer {
   std::unique_ptr<Display> m_display;
   std::unique_ptr<FrameQueue> m_queue;  // replaced only while the reader is stopped
   std::atomic<uint32_t> m_curFrame{1};
+  std::atomic<uint32_t> m_failedFrame{0};
   std::atomic<uint32_t> m_frameCount{0};
   uint32_t m_frameSize = 0;
   YUVType m_lastType = YUV_NONE;

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "engine/frame_queue.h"
+#include "engine/pixel_lookup.h"
 #include "engine/view_transform.h"
 
 namespace corvane {
@@ -34,9 +35,6 @@ struct PixelValues {
 // The values of frame pixel (x, y) of a frame buffer; none outside the frame
 // or for a format without samples the lookup knows.
 std::optional<PixelValues> FramePixelValues(const FrameBuffer& frame, uint32_t x, uint32_t y);
-// Y, U, V of pixel (x, y): the graph's pixel lookup (playback_graph.cpp),
-// shared with the coordinate window's readout.
-bool LookUpYUV(const FrameBuffer& frame, uint32_t x, uint32_t y, int* Y, int* U, int* V);
 
 // The three lines of a pixel's text, top to bottom; with labels ("Y235")
 // when the pixel has room for them, else the numbers alone. A component the

@@ -34,7 +34,7 @@ ReferenceResult CompareSession::Attach(std::unique_ptr<corvane::VideoFile> file,
   Close(&graph);
   if (!file->UseParameters(b.para, b.useSegments)) return {ReferenceOutcome::kFailed, EINVAL};
   auto reference = std::make_unique<ReferenceView>(m_pane);
-  if (const int e = reference->Open(std::move(file), a); e != 0) return {ReferenceOutcome::kFailed, e};
+  if (const int e = reference->Open(std::move(file), a, m_decode); e != 0) return {ReferenceOutcome::kFailed, e};
   m_reference = std::move(reference);
   m_side = b;
   m_side.file = nullptr;

@@ -49,6 +49,8 @@ class CompareSession {
 
   // B's pane of the picture area; set once, before the first Attach.
   void SetPane(platform::VideoWindow* pane) { m_pane = pane; }
+  // How A's file is opened again for B's view and the track when it is coded.
+  void SetDecodeOptions(const corvane::DecodeOptions& decode) { m_decode = decode; }
   bool HasPane() const { return m_pane != nullptr; }
 
   bool Has() const { return m_reference != nullptr; }
@@ -112,6 +114,7 @@ class CompareSession {
   CompareSide TrackSideOf(CompareSide a) const;
 
   platform::VideoWindow* m_pane = nullptr;
+  corvane::DecodeOptions m_decode;
   CompareSide m_side;  // B's path, parameters and trailer (no open file)
   CompareView m_view = CompareView::kA;
   int m_diffGain = 1;        // the difference view's amplification: 1, 4 or 16

@@ -10,6 +10,27 @@
 
 namespace session {
 
+namespace {
+
+// A refusal with a reason by a file that is not Y4M (whose header reasons
+// DiagnoseOpen words itself) is a coded file's; nothing otherwise.
+OpenProblem ProblemOf(const corvane::VideoFileError& error) {
+  OpenProblem p;
+  if (!error.reason.empty()) {
+    p.kind = OpenProblem::Kind::kCodedRefused;
+    p.damage = error.reason;
+  }
+  return p;
+}
+
+}  // namespace
+
+OpenProblem ProblemOfOpen(const std::string& path, const corvane::VideoFileError& error) {
+  if (!corvane::IsY4mFile(path))
+    if (OpenProblem coded = ProblemOf(error); coded.kind != OpenProblem::Kind::kUnknown) return coded;
+  return DiagnoseOpen(path);
+}
+
 OpenProblem DiagnoseOpen(const std::string& path) {
   OpenProblem p;
   platform::File file;
@@ -32,6 +53,9 @@ OpenProblem DiagnoseOpen(const std::string& path) {
       p.error = opened.error().error != 0 ? opened.error().error : EIO;
     }
     return p;
+  }
+  if (auto opened = corvane::OpenVideoFile(path); !opened) {
+    if (OpenProblem coded = ProblemOf(opened.error()); coded.kind != OpenProblem::Kind::kUnknown) return coded;
   }
   const corvane::TrailerInfo trailer = corvane::ReadTrailer(file);
   if (trailer.ioError) {

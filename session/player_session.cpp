@@ -105,6 +105,7 @@ bool PlayerSession::Execute(Command c, WindowFacts window) {
     case Command::Matrix709:
     case Command::Matrix2020:
       m_look.colour.matrix = corvane::YuvMatrix(row.value);
+      m_look.fileMatrix.reset();  // the user's choice overrides the stream's
       ApplyColourSpace();
       return true;
     case Command::RangeLimited:
@@ -270,10 +271,23 @@ void PlayerSession::ApplyColourSpace() {
 // ---- Opening and closing --------------------------------------------------------
 
 OpenResult PlayerSession::Open(const std::string& path, const DefaultParameters& defaults) {
+  return Open(path, defaults, nullptr);
+}
+
+void PlayerSession::SetDecodeCache(uint64_t cacheBytes) {
+  corvane::DecodeOptions decode;
+  decode.cacheBytes = cacheBytes;
+  m_transport.SetDecodeOptions(decode);
+  m_compare.SetDecodeOptions(decode);
+}
+
+OpenResult PlayerSession::Open(const std::string& path, const DefaultParameters& defaults,
+                               std::unique_ptr<corvane::VideoFile> file) {
   m_transport.DropPendingSeek();
   std::scoped_lock lock(m_transport.GraphLock());
   CloseLocked();
-  if (!m_transport.OpenGraph(path)) return {OpenOutcome::kFailed, OpenFailure::kCannotOpen, DiagnoseOpen(path)};
+  if (!m_transport.OpenGraph(path, std::move(file)))
+    return {OpenOutcome::kFailed, OpenFailure::kCannotOpen, DiagnoseOpen(path)};
   TakeFileRange();
   if (m_transport.HasRecord()) return ApplyAndRun();
   // Stored defaults outside the custom-size limits (edited by hand) are not
@@ -327,7 +341,7 @@ OpenResult PlayerSession::Reopen(const corvane::YUVPara& para) {
   m_transport.SetPara(para);  // the dialog's choice, whatever record the file has now
   const OpenResult result = ApplyAndRun();
   if (result.outcome == OpenOutcome::kPlaying && reference) {
-    auto file = corvane::OpenVideoFile(reference->path);
+    auto file = corvane::OpenVideoFile(reference->path, corvane::FileAccess::kRead, m_transport.Decode());
     if (file && AttachReference(std::move(*file), *reference).outcome == ReferenceOutcome::kOpened)
       m_compare.SetView(view);
   }
@@ -371,6 +385,7 @@ void PlayerSession::TakeFileRange() {
   const corvane::PlaybackGraph* graph = m_transport.Graph();
   const corvane::StreamFacts* facts = graph ? graph->GetStreamFacts() : nullptr;
   m_look.fileRange = facts ? facts->range : std::nullopt;
+  m_look.fileMatrix = facts ? facts->matrix : std::nullopt;
 }
 
 void PlayerSession::ForgetFile() {
@@ -405,12 +420,24 @@ ReferenceResult PlayerSession::OpenReference(const std::string& path, const Defa
     return {ReferenceOutcome::kFailed, EINVAL};
   // B's file is opened here, once: its trailer read from it, then handed to
   // B's view, which the quality track reads through too.
-  CompareSide b;
-  b.path = path;
-  auto opened = corvane::OpenVideoFile(path);
+  auto opened = corvane::OpenVideoFile(path, corvane::FileAccess::kRead, m_transport.Decode());
   if (!opened) return {ReferenceOutcome::kFailed, opened.error().error ? opened.error().error : EIO};
-  std::unique_ptr<corvane::VideoFile> file = std::move(*opened);
-  // A raw file's record is its trailer's; a Y4M file's, its stream header.
+  return OpenReference(std::move(*opened), defaults, chosen, ask);
+}
+
+ReferenceResult PlayerSession::OpenReference(std::unique_ptr<corvane::VideoFile> file,
+                                             const DefaultParameters& defaults, const AskParameters& ask) {
+  return OpenReference(std::move(file), defaults, nullptr, ask);
+}
+
+ReferenceResult PlayerSession::OpenReference(std::unique_ptr<corvane::VideoFile> file,
+                                             const DefaultParameters& defaults, const corvane::YUVPara* chosen,
+                                             const AskParameters& ask) {
+  if (!file || !m_transport.Graph() || !m_compare.HasPane() || m_transport.State() == PlayState::NoFile)
+    return {ReferenceOutcome::kFailed, EINVAL};
+  CompareSide b;
+  b.path = file->Path();
+  // A raw file's record is its trailer's; a Y4M or coded file's, its stream.
   bool record = file->ParametersFixed();
   if (const auto* raw = dynamic_cast<const corvane::RawVideoFile*>(file.get())) {
     b.trailer = raw->Trailer();
@@ -445,6 +472,24 @@ ReferenceResult PlayerSession::AttachReference(std::unique_ptr<corvane::VideoFil
 bool PlayerSession::SetCompareRegion(std::optional<corvane::analysis::Region> region) {
   std::scoped_lock lock(m_transport.GraphLock());
   return m_compare.SetRegion(region, [this] { return SideOfOpenFile(); });
+}
+
+PlayerSession::CodedFrames PlayerSession::CodedFramesOfPair() const {
+  CodedFrames coded;
+  auto take = [&coded](char side, uint32_t count, const auto& frameOf) {
+    if (count == 0 || !frameOf(1)) return false;
+    coded.side = side;
+    coded.frames.reserve(count);
+    for (uint32_t n = 1; n <= count; ++n) coded.frames.push_back(frameOf(n).value_or(corvane::CodedFrame{}));
+    return true;
+  };
+  const corvane::PlaybackGraph* graph = m_transport.Graph();
+  if (graph && take('A', m_transport.Total(), [graph](uint32_t n) { return graph->GetCodedFrame(n); })) return coded;
+  if (const ReferenceView* b = m_compare.Reference(); b && b->ReferenceFile()) {
+    const corvane::VideoFile* file = b->ReferenceFile();
+    take('B', file->FrameCount(), [file](uint32_t n) { return file->Coded(n); });
+  }
+  return coded;
 }
 
 void PlayerSession::CloseReference() {

@@ -133,6 +133,14 @@ class PlayerSession {
   // and valid, it plays; otherwise the graph stays open for the parameter
   // dialog (kNeedsParameters) and PlayWith or CancelOpen follows.
   OpenResult Open(const std::string& path, const DefaultParameters& defaults);
+  // The same with `path`'s file opened by the caller (a coded file's index
+  // built on a thread of the window's, under a progress dialog); the session
+  // owns it from now on.
+  OpenResult Open(const std::string& path, const DefaultParameters& defaults, std::unique_ptr<corvane::VideoFile> file);
+  // How coded files are opened from now on: at most `cacheBytes` of decoded
+  // frames each (backward play and steps).
+  void SetDecodeCache(uint64_t cacheBytes);
+  corvane::DecodeOptions Decode() const { return m_transport.Decode(); }
   OpenResult PlayWith(const corvane::YUVPara& para);
   void CancelOpen();
   // The same file again with other parameters (the menu's parameter
@@ -201,6 +209,9 @@ class PlayerSession {
   // The same with parameters chosen already, for a file without a record.
   ReferenceResult OpenReference(const std::string& path, const DefaultParameters& defaults,
                                 const corvane::YUVPara* chosen);
+  // The same with B's file opened by the caller.
+  ReferenceResult OpenReference(std::unique_ptr<corvane::VideoFile> file, const DefaultParameters& defaults,
+                                const AskParameters& ask);
   void CloseReference();
   // The region of the frames the figures are measured over (none: the whole
   // frames), in A's frame pixels; false when refused (no B, outside the
@@ -212,6 +223,14 @@ class PlayerSession {
   // Why the metrics (and the difference view) were refused; Ok when taken.
   const corvane::analysis::CompareStatus& MetricsStatus() const { return m_compare.MetricsStatus(); }
   const QualityTrack& Track() const { return m_compare.Track(); }
+  // What the stream says of each frame (frame n at n - 1) of A when A is a
+  // coded file, else of B when B is one, for the quality graph's bits
+  // track; `side` says whose ('A', 'B'; 0 and no frames when neither is).
+  struct CodedFrames {
+    char side = 0;
+    std::vector<corvane::CodedFrame> frames;
+  };
+  CodedFrames CodedFramesOfPair() const;
   // Both pictures drawn again (the panes changed place or size).
   void RefreshPictures();
   // B's samples at (x, y) of the frame it shows (SamplesAt).
@@ -235,6 +254,8 @@ class PlayerSession {
   // B's parameters from its record, else `chosen`, else the defaults, else `ask`.
   ReferenceResult OpenReference(const std::string& path, const DefaultParameters& defaults,
                                 const corvane::YUVPara* chosen, const AskParameters& ask);
+  ReferenceResult OpenReference(std::unique_ptr<corvane::VideoFile> file, const DefaultParameters& defaults,
+                                const corvane::YUVPara* chosen, const AskParameters& ask);
   // The parts below run under the transport's graph lock.
   void ApplyColourSpace();
   void ApplyViewLocked(const corvane::PictureView& view);  // drawn again when paused
@@ -243,7 +264,7 @@ class PlayerSession {
   OpenResult ApplyAndRun();
   void CloseLocked();  // B, then the file
   void ForgetFile();   // what the session keeps of a file, once it is closed
-  void TakeFileRange();  // the range the open file's header names, if any
+  void TakeFileRange();  // the range and matrix the open file's header or stream names, if any
   bool GoToFrameLocked(uint64_t n);
 
   Transport m_transport;

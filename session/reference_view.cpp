@@ -19,8 +19,8 @@ namespace {
 
 // Opens a side through the video file interface, read with its parameters.
 // 0, or the errno (EINVAL: no whole frame of those parameters).
-int OpenSide(const CompareSide& side, std::unique_ptr<corvane::VideoFile>* file) {
-  auto opened = corvane::OpenVideoFile(side.path);
+int OpenSide(const CompareSide& side, const corvane::DecodeOptions& decode, std::unique_ptr<corvane::VideoFile>* file) {
+  auto opened = corvane::OpenVideoFile(side.path, corvane::FileAccess::kRead, decode);
   if (!opened) return opened.error().error ? opened.error().error : EIO;
   if (!(*opened)->UseParameters(side.para, side.useSegments)) return EINVAL;
   *file = std::move(*opened);
@@ -49,10 +49,11 @@ ReferenceView::~ReferenceView() {
   m_worker.Stop();  // joined: nothing presents any more
 }
 
-int ReferenceView::Open(std::unique_ptr<corvane::VideoFile> reference, const CompareSide& a) {
+int ReferenceView::Open(std::unique_ptr<corvane::VideoFile> reference, const CompareSide& a,
+                        const corvane::DecodeOptions& decode) {
   m_reference = std::move(reference);
   if (!m_reference || m_reference->FrameCount() == 0) return EINVAL;
-  if (const int e = OpenSide(a, &m_played); e != 0) return e;
+  if (const int e = OpenSide(a, decode, &m_played); e != 0) return e;
   m_first = m_reference->Shape(1).value_or(corvane::FrameShape{}).para;
   return m_renderer.SetPara(&m_first, m_pane) == corvane::kOk ? 0 : EINVAL;
 }

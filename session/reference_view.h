@@ -55,7 +55,8 @@ class ReferenceView : private corvane::RendererHost {
   // Takes B (open already, its parameters chosen) and opens A (read for
   // the difference picture). 0 or an errno value; EINVAL when B's
   // parameters give no frame.
-  int Open(std::unique_ptr<corvane::VideoFile> reference, const CompareSide& a);
+  int Open(std::unique_ptr<corvane::VideoFile> reference, const CompareSide& a,
+           const corvane::DecodeOptions& decode = {});
   // B, for others that read it while the view lives (the quality track).
   const corvane::VideoFile* ReferenceFile() const { return m_reference.get(); }
   // A, as the view opened it, for the same readers.

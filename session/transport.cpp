@@ -90,8 +90,23 @@ std::optional<FrameFacts> Transport::FactsOf(uint32_t n) const {
   if (const corvane::StreamFacts* facts = m_graph->GetStreamFacts()) {
     f.rate = facts->frameRate;
     f.interlacing = facts->interlacing;
+    AddCodedFacts(facts, m_graph->GetCodedFrame(n), f);
+    f.decodeFailed = m_graph->DecodeFailedAt(n);
   }
+  f.behind = m_state == PlayState::Playing && m_graph->FallingBehind();
   return f;
+}
+
+void AddCodedFacts(const corvane::StreamFacts* stream, std::optional<corvane::CodedFrame> frame, FrameFacts& facts) {
+  if (!stream || stream->codec.empty()) return;
+  facts.codec = stream->codec;
+  facts.transfer = stream->transfer;
+  if (stream->converted) facts.convertedFrom = stream->decodedFormat;
+  if (frame) {
+    facts.type = frame->type;
+    facts.key = frame->key;
+    facts.bytes = frame->bytes;
+  }
 }
 
 void Transport::TakeFrameSize(uint32_t width, uint32_t height) {
@@ -102,7 +117,7 @@ void Transport::TakeFrameSize(uint32_t width, uint32_t height) {
 
 // ---- Opening and closing --------------------------------------------------------
 
-bool Transport::OpenGraph(const std::string& path) {
+bool Transport::OpenGraph(const std::string& path, std::unique_ptr<corvane::VideoFile> file) {
   CloseLocked();
   m_graph = std::make_unique<corvane::PlaybackGraph>(m_picture);
   m_graph->SetNoticeHandler([this](corvane::Notice n) {
@@ -110,7 +125,7 @@ bool Transport::OpenGraph(const std::string& path) {
   });
   m_path = path;
   corvane::YUVPara first{};
-  const auto opened = m_graph->OpenFile(path);
+  const auto opened = file ? m_graph->OpenFile(std::move(file)) : m_graph->OpenFile(path, m_decode);
   if (!opened) {
     m_graph.reset();
     return false;

@@ -49,8 +49,23 @@ struct FrameFacts {
   uint32_t segments = 1;
   corvane::Ratio rate;    // the rate the file states exactly (a Y4M header's); 0:0 for a raw file
   corvane::Interlacing interlacing = corvane::Interlacing::kProgressive;
+  // A coded file's: its codec, what the stream says of this frame, the
+  // transfer ("PQ", "HLG") when given, the decoder's format when frames are
+  // converted from it, and whether the decoder failed on this frame.
+  std::string codec;  // empty: not a coded file
+  corvane::PictureType type = corvane::PictureType::kUnknown;
+  bool key = false;
+  uint32_t bytes = 0;
+  std::string transfer;
+  std::string convertedFrom;
+  bool decodeFailed = false;
+  // Playing, frames come later than the speed asks for (the rate is held).
+  bool behind = false;
   friend bool operator==(const FrameFacts&, const FrameFacts&) = default;
 };
+// The coded file's own facts (codec, transfer, conversion) and frame n's
+// (type, key, bytes) into `facts`; nothing for a file that is not coded.
+void AddCodedFacts(const corvane::StreamFacts* stream, std::optional<corvane::CodedFrame> frame, FrameFacts& facts);
 
 enum class OpenOutcome { kPlaying, kNeedsParameters, kFailed };
 enum class OpenFailure { kNone, kCannotOpen, kCannotPlay, kTooShort };
@@ -91,7 +106,13 @@ class Transport {
   // ---- With the graph lock held ----
   // Closes what is open and opens `path` with a new graph, its record (if
   // any) as the parameters; false when it cannot be opened or read.
-  bool OpenGraph(const std::string& path);
+  bool OpenGraph(const std::string& path) { return OpenGraph(path, nullptr); }
+  // The same with a file the caller opened (the graph owns it from now on).
+  bool OpenGraph(const std::string& path, std::unique_ptr<corvane::VideoFile> file);
+  // How coded files are opened here (their cache bound); no progress: a
+  // caller that must show one opens the file itself.
+  void SetDecodeOptions(const corvane::DecodeOptions& decode) { m_decode = decode; }
+  const corvane::DecodeOptions& Decode() const { return m_decode; }
   // The parameters to play with (the dialog's, the defaults).
   void SetPara(const corvane::YUVPara& para) { m_para = para; }
   // Applies the parameters and plays, the picture looked at as `look` says;
@@ -141,6 +162,7 @@ class Transport {
 
   std::unique_ptr<corvane::PlaybackGraph> m_graph;
   std::string m_path;  // the file open in m_graph
+  corvane::DecodeOptions m_decode;
   corvane::YUVPara m_para{};
   bool m_readOnly = false;
   bool m_hasRecord = false;

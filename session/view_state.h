@@ -38,6 +38,8 @@ struct ViewState {
   // The range the open file's header names (a Y4M's XCOLORRANGE): it is
   // read with that range until the user picks one; none for a raw file.
   std::optional<corvane::YuvRange> fileRange;
+  // The matrix a coded file's stream names, the same way.
+  std::optional<corvane::YuvMatrix> fileMatrix;
   uint32_t pictureWidth = kIdleWidth, pictureHeight = kIdleHeight;  // the frame size zoom is based on
 
   // A new picture (a file opened, a new frame size): 100 %, the whole picture.
@@ -52,11 +54,13 @@ struct ViewState {
   void Idle() {
     StartPicture(kIdleWidth, kIdleHeight);
     fileRange.reset();
+    fileMatrix.reset();
   }
-  // How the display reads YUV now: the user's matrix, and the file's range
-  // over the user's while it holds.
+  // How the display reads YUV now: the file's matrix and range over the
+  // user's while they hold.
   corvane::ColourSpace Colour() const {
     corvane::ColourSpace c = colour;
+    if (fileMatrix) c.matrix = *fileMatrix;
     if (fileRange) c.range = *fileRange;
     return c;
   }

@@ -8,6 +8,7 @@
 
 #include "platform/file.h"
 
+#include "ui/coded_open.h"
 #include "ui/command_wiring.h"
 #include "ui/file_tools.h"
 #include "ui/messages.h"
@@ -49,15 +50,30 @@ void CompareFlow::ChooseReference() {
   if (const std::optional<QString> path = Prompts::Current().ChooseFileToOpen(&m_window, start)) OpenReferenceFile(*path);
 }
 
+bool CompareFlow::RefuseReference(const QString& path, const corvane::VideoFileError& error) {
+  const QString text = tr("打开对比文件失败\n%1").arg(QFileInfo(path).fileName());
+  QString reason = OpenProblemText(session::ProblemOfOpen(path.toStdString(), error));
+  if (reason.isEmpty() && error.error != 0) reason = ErrorText(error.error);
+  if (reason.isEmpty())
+    Prompts::Current().ShowMessage(&m_window, text, MessageKind::kError);
+  else
+    Prompts::Current().ShowMessageWithReason(&m_window, text, reason, MessageKind::kError);
+  ApplyCompareView();
+  return false;
+}
+
 bool CompareFlow::OpenReferenceFile(const QString& path) {
   if (!m_session.Graph() || m_session.State() == PlayState::NoFile) return false;
-  const std::string file = path.toStdString();
   const session::DefaultParameters defaults = DefaultsOf(m_window.Settings());
-  // B's file is opened once; the session asks for its parameters (at most
-  // once) only when it has no record and the defaults do not apply.
+  // B's file is opened once (a coded one's index under a progress dialog);
+  // the session asks for its parameters (at most once) only when it has no
+  // record and the defaults do not apply.
+  OpenedVideo opened = CodedOpen::Open(&m_window, path, corvane::FileAccess::kRead, m_session.Decode());
+  if (opened.cancelled) return false;
+  if (!opened.file) return RefuseReference(path, opened.error);
   bool playing = false;
   const session::ReferenceResult r =
-      m_session.OpenReference(file, defaults, [&]() -> std::optional<corvane::YUVPara> {
+      m_session.OpenReference(std::move(opened.file), defaults, [&]() -> std::optional<corvane::YUVPara> {
         // A stands still while B's parameters are chosen, and plays on after.
         playing = m_session.State() == PlayState::Playing;
         if (playing) {
@@ -117,9 +133,11 @@ void CompareFlow::ShowShownFacts(const session::PlayerView& v) {
     facts->width = b.width;
     facts->height = b.height;
     facts->interval = b.EffectiveInterval();
-    if (const corvane::StreamFacts* own = m_session.Reference()->ReferenceFile()->Facts()) {
+    const corvane::VideoFile* file = m_session.Reference()->ReferenceFile();
+    if (const corvane::StreamFacts* own = file->Facts()) {
       facts->rate = own->frameRate;
       facts->interlacing = own->interlacing;
+      session::AddCodedFacts(own, file->Coded(v.frame), *facts);
     }
     shown = QStringLiteral("B");
   } else if (v.compareView == CompareView::kDiff) {
@@ -220,10 +238,12 @@ void CompareFlow::ApplyCompareView() {
   const bool graphChanged = graph != m_graphTimer.isActive();
   if (graph && !m_graphTimer.isActive()) {
     m_graph->SetTrack(&m_session.Track());
+    m_graph->SetBits(BitsOf(m_session));
     m_graphTimer.start();
   } else if (!graph && m_graphTimer.isActive()) {
     m_graphTimer.stop();
     m_graph->SetTrack(nullptr);
+    m_graph->SetBits({});
   }
   m_graph->SetShowSsim(v.graphSsim);
   m_graph->setVisible(graph && !v.fullScreen);

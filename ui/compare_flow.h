@@ -66,6 +66,8 @@ class CompareFlow {
   std::vector<QRect> RegionOutlines() const;
 
  private:
+  // B's file did not open: said so, with why.
+  bool RefuseReference(const QString& path, const corvane::VideoFileError& error);
   void ChooseReference();
   void ExportQuality(bool stats);
   // The frame pixel under `at` in its pane, kept inside the frame; none

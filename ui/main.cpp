@@ -20,8 +20,9 @@ constexpr int kExitUsage = 2;
 void PrintUsage() {
   std::printf(
       "Usage: corvane [FILE [--compare B] [--view a|b|side|wipe|diff]]\n"
-      "Play a raw video file (.yuv) or a Y4M file (.y4m) in a window; without FILE the window\n"
-      "opens empty.\n\n"
+      "Play a raw video file (.yuv), a Y4M file (.y4m) or a coded video file (MP4, MKV, WebM,\n"
+      "MOV, IVF, MPEG-TS, raw H.264/HEVC streams) in a window; without FILE the window opens\n"
+      "empty.\n\n"
       "  --compare B   open B beside FILE and compare the two (PSNR, SSIM, views)\n"
       "  --view V      the compare view to start in: a, b, side, wipe or diff\n"
       "  --help        print this help and exit\n"

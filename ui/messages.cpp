@@ -57,6 +57,8 @@ QString OpenProblemText(const session::OpenProblem& problem) {
       return Texts::tr("文件末尾的参数记录已损坏：%1").arg(QString::fromStdString(problem.damage));
     case Kind::kBadHeader:
       return Texts::tr("Y4M文件头无法使用：%1").arg(QString::fromStdString(problem.damage));
+    case Kind::kCodedRefused:
+      return Texts::tr("视频文件无法使用：%1").arg(QString::fromStdString(problem.damage));
     case Kind::kFrameTooLarge:
       return Texts::tr("一帧超过4 GB（%1 %2），无法播放")
           .arg(QString::fromStdString(std::string(corvane::UserFormatName(para.format))), size);

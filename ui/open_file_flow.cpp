@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "ui/coded_open.h"
 #include "ui/command_wiring.h"
 #include "ui/compare_flow.h"
 #include "ui/coordinate_tool.h"
@@ -51,7 +52,15 @@ bool OpenFileFlow::OpenCurrentFile(const std::optional<corvane::YUVPara>& rememb
   // Remembered parameters come after the file's record and before the defaults.
   session::DefaultParameters defaults = DefaultsOf(m_window.Settings());
   if (remembered) defaults.use = false;
-  session::OpenResult r = m_session.Open(m_filePath.toStdString(), defaults);
+  // Opened on a thread of its own: a coded file may have to be decoded whole
+  // to index it, under a progress dialog that can cancel it.
+  OpenedVideo opened =
+      CodedOpen::Open(&m_window, m_filePath, corvane::FileAccess::kReadOrWrite, m_session.Decode());
+  if (opened.cancelled) return false;
+  if (!opened.file)
+    return FinishOpen({session::OpenOutcome::kFailed, session::OpenFailure::kCannotOpen,
+                       session::ProblemOfOpen(m_filePath.toStdString(), opened.error)});
+  session::OpenResult r = m_session.Open(m_filePath.toStdString(), defaults, std::move(opened.file));
   if (r.outcome == session::OpenOutcome::kNeedsParameters && remembered) r = m_session.PlayWith(*remembered);
   if (r.outcome == session::OpenOutcome::kNeedsParameters) {
     corvane::YUVPara chosen{};

@@ -12,6 +12,7 @@
 #include "engine/display.h"
 #include "formats/video_file.h"
 #include "formats/result_codes.h"
+#include "ui/coded_open.h"
 #include "ui/custom_size_dialog.h"
 #include "ui/format_lists.h"
 #include "ui/messages.h"
@@ -29,6 +30,8 @@ namespace {
 // The picture control's size: a CIF frame at 100 %.
 constexpr int kPreviewWidth = 352;
 constexpr int kPreviewHeight = 288;
+// A coded file opened for the preview keeps at most this much of decoded frames.
+constexpr uint64_t kPreviewCacheBytes = uint64_t(64) << 20;
 }  // namespace
 
 int ParameterDialog::RatePositionFor(uint32_t interval) {
@@ -83,10 +86,14 @@ ParameterDialog::ParameterDialog(const QString& path, const Options& options, QW
       m_reader([this](PreviewRead read, uint64_t ticket, std::stop_token stop) { ReadOnWorker(read, ticket, stop); }) {
   UseDialogFrame(this);
   // Opened as a player would open it, to learn whether it can take a
-  // trailer, or whether its own header fixes its parameters (a Y4M file).
+  // trailer, or whether its own header fixes its parameters (a Y4M file, a
+  // coded file). A coded file keeps few decoded frames here: the preview
+  // reads its first only.
   if (!path.isEmpty()) {
-    auto file = corvane::OpenVideoFile(path.toStdString(), corvane::FileAccess::kReadOrWrite);
-    if (file && (*file)->FileSize() > 0) m_file = std::move(*file);
+    corvane::DecodeOptions decode;
+    decode.cacheBytes = kPreviewCacheBytes;
+    OpenedVideo file = CodedOpen::Open(parent, path, corvane::FileAccess::kReadOrWrite, decode);
+    if (file.file && file.file->FileSize() > 0) m_file = std::move(file.file);
   }
   const auto* raw = dynamic_cast<const corvane::RawVideoFile*>(m_file.get());
   const int readOnly = m_file && (!raw || raw->ReadOnly()) ? 1 : 0;
@@ -139,7 +146,10 @@ ParameterDialog::ParameterDialog(const QString& path, const Options& options, QW
   auto* right = new QVBoxLayout;
   right->addWidget(group, 1);
   if (m_fixed) {
-    auto* note = new QLabel(tr("这些参数由文件头规定，不能更改。"), this);
+    const corvane::StreamFacts* facts = m_file->Facts();
+    auto* note = new QLabel(facts && !facts->codec.empty() ? tr("这些参数由视频流规定，不能更改。")
+                                                           : tr("这些参数由文件头规定，不能更改。"),
+                            this);
     note->setObjectName(QStringLiteral("headerNote"));
     note->setWordWrap(true);
     right->addWidget(note);

@@ -16,6 +16,7 @@
 #include "ui/file_tools.h"
 #include "ui/go_to_frame_box.h"
 #include "ui/help_dialogs.h"
+#include "ui/coded_open.h"
 #include "ui/language.h"
 #include "ui/messages.h"
 #include "ui/open_file_flow.h"
@@ -53,6 +54,11 @@ PlayerWindow::PlayerWindow(const QString& filePath, QWidget* parent) : QMainWind
   // The language items act on the window only, so they are not commands of
   // the table: they sit at the end of the help menu.
   if (auto* help = qobject_cast<QMenu*>(m_actions.value(ids::kHelpAbout)->parent())) AddLanguageMenu(help, this);
+  // So is the cache of decoded frames (a setting for coded files opened
+  // later), at the end of the view menu.
+  m_session->SetDecodeCache(uint64_t(SettingsStore::LoadCacheMiB()) << 20);
+  if (auto* view = qobject_cast<QMenu*>(m_actions.value(ids::kViewOptions)->parent()))
+    CodedOpen::AddCacheMenu(view, this, [this](int mib) { m_session->SetDecodeCache(uint64_t(mib) << 20); });
   m_session->SetNoticeHandler(NoticeHandlerFor(this));
   // A seek of the slider has run on the session's seeker: the counter and the
   // thumb follow (the thumb stays while the user holds it).

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QProcess>
@@ -68,14 +69,27 @@ void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, co
   if (answer) *answer = result;
 }
 
-// The choosers' filters: the raw files, Y4M files, everything. A chooser
-// that starts on a .y4m file shows the Y4M files, so the file it names is
-// listed.
+// The names coded files commonly have: containers (MP4, QuickTime,
+// Matroska, WebM, IVF, MPEG transport and program streams) and elementary
+// streams (H.264, HEVC, AV1 OBUs, MPEG-2 video).
+constexpr const char* kCodedPatterns =
+    "*.mp4 *.m4v *.mov *.mkv *.webm *.ivf *.ts *.m2ts *.mts *.mpg *.mpeg *.264 *.h264 *.avc *.265 *.h265 *.hevc "
+    "*.obu *.m2v";
+
+// The choosers' filters: the raw files, Y4M files, coded video files,
+// everything. A chooser that starts on a .y4m or coded file shows those, so
+// the file it names is listed.
 void SetVideoFileFilters(QFileDialog& dialog, const QString& initialPath) {
   const QString y4m = QCoreApplication::translate("ui::Prompts", "Y4M文件 (*.y4m)");
+  const QString coded =
+      QCoreApplication::translate("ui::Prompts", "视频文件 (%1)").arg(QString::fromLatin1(kCodedPatterns));
   dialog.setNameFilters({QCoreApplication::translate("ui::Prompts", "YUV文件 (*.4cif *.cif *.qcif *.yuv)"), y4m,
-                         QCoreApplication::translate("ui::Prompts", "所有文件 (*)")});
-  if (initialPath.endsWith(QStringLiteral(".y4m"), Qt::CaseInsensitive)) dialog.selectNameFilter(y4m);
+                         coded, QCoreApplication::translate("ui::Prompts", "所有文件 (*)")});
+  const QString suffix = QStringLiteral("*.") + QFileInfo(initialPath).suffix().toLower();
+  if (initialPath.endsWith(QStringLiteral(".y4m"), Qt::CaseInsensitive))
+    dialog.selectNameFilter(y4m);
+  else if (suffix.size() > 2 && QString::fromLatin1(kCodedPatterns).split(u' ').contains(suffix))
+    dialog.selectNameFilter(coded);
 }
 
 QMessageBox::Icon IconOf(MessageKind kind) {

@@ -20,6 +20,11 @@
 // the figure and the place. Its axis spans the figure's values so far, with
 // a margin of a tenth of their range.
 //
+// When A (or else B) is a coded file, a bits track goes under the lines: a
+// bar per frame, its coded size in kbit, coloured by the frame's type (I,
+// P, B), so that the rate and the quality of each frame stand side by side.
+// Its axis spans 0 to a tenth above the largest frame.
+//
 // Threads: GUI thread only; the track's worker is read through its getters.
 #pragma once
 
@@ -32,8 +37,10 @@
 
 #include "analysis/compare.h"
 #include "analysis/signal_stats.h"
+#include "formats/video_file.h"
 
 namespace session {
+class PlayerSession;
 class QualityTrack;
 }
 
@@ -63,6 +70,17 @@ class QualityGraph : public QWidget {
   void SetStatistic(std::optional<corvane::analysis::StatId> id, StatisticPlace place = StatisticPlace::kUnder);
   std::optional<corvane::analysis::StatId> Statistic() const { return m_statistic; }
   StatisticPlace Place() const { return m_place; }
+
+  // The bits track: which side's ("A", "B") frames, frame n's type and
+  // coded size at n - 1; no frames, no track.
+  struct CodedBars {
+    QString side;
+    std::vector<corvane::CodedFrame> frames;
+  };
+  void SetBits(CodedBars bars);
+  const CodedBars& Bits() const { return m_bits; }
+  // The colour of a frame type's bars (and legend entry).
+  static QColor BarColour(corvane::PictureType type);
 
   // The frame with the lowest average PSNR so far (the first on ties), 0 for none.
   // Frames are A's numbers: with B shifted back, the measured frames begin
@@ -99,6 +117,7 @@ class QualityGraph : public QWidget {
     QString stateText;
     QRect plot;       // PSNR and SSIM; empty when the statistics line is drawn instead
     QRect statPlot;   // the statistics line's; empty without one
+    QRect bitsPlot;   // the bits track's, at the bottom; empty without one
     std::vector<QRect> axisLabels;  // the left (and right) axes' labels
   };
   Layout LayOut() const;
@@ -146,6 +165,14 @@ class QualityGraph : public QWidget {
   void DrawFrameNumbers(QPainter& p, const QRect& plot) const;  // 1 and the last, under the plot
   void DrawMarker(QPainter& p, const QRect& plot) const;        // the current frame's line
   void DrawStatistic(QPainter& p, const QRect& plot) const;
+  bool HasBits() const { return !m_bits.frames.empty(); }
+  Range BitsAxis() const;  // kbit
+  void DrawBits(QPainter& p, const QRect& plot) const;
+  // The legend's entries of the bits track: its axis name and the types.
+  void AddBitsLegend(const std::function<QRect(int w, int keep)>& place, const std::function<int(const QString&)>& width,
+                     std::vector<LegendEntry>& legend) const;
+  // "I帧 41.0 kbit" of frame (1-based), empty without one.
+  QString BitsOf(uint32_t frame) const;
   void DrawLegend(QPainter& p, const Layout& layout) const;
   // "第 N 帧: 平均 x dB" (and the SSIM) of frame (1-based, measured):
   // the frame on screen at the top right, the frame under the pointer in
@@ -180,6 +207,12 @@ class QualityGraph : public QWidget {
   std::optional<corvane::analysis::StatId> m_statistic;
   StatisticPlace m_place = StatisticPlace::kUnder;
   std::vector<corvane::analysis::SignalStats> m_statistics;  // the k-th measured frame at k - 1
+  CodedBars m_bits;
+  uint32_t m_bitsMax = 0;  // bytes of the largest frame
 };
+
+// The compared pair's coded frames (A's, or B's when only B is coded) for
+// QualityGraph::SetBits.
+QualityGraph::CodedBars BitsOf(const session::PlayerSession& session);
 
 }  // namespace ui

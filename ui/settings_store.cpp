@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
+#include <algorithm>
+#include <iterator>
 #include <optional>
 
 namespace ui {
@@ -118,6 +120,26 @@ void SettingsStore::InitAtStartup(PlayerSettings& s) {
     Load(s);
   else
     Save(s);
+}
+
+const QString SettingsStore::kDecodingGroup = QStringLiteral("Decoding");
+const QString SettingsStore::kCacheMiB = QStringLiteral("CacheMiB");
+
+int SettingsStore::LoadCacheMiB() {
+  QSettings store = OpenStore();
+  store.beginGroup(kDecodingGroup);
+  bool number = false;
+  const int mib = store.value(kCacheMiB).toString().toInt(&number);
+  const auto [low, high] = std::minmax_element(std::begin(kCacheChoices), std::end(kCacheChoices));
+  return number && mib >= *low && mib <= *high ? mib : kDefaultCacheMiB;
+}
+
+void SettingsStore::SaveCacheMiB(int mib) {
+  QSettings store = OpenStore();
+  store.beginGroup(kDecodingGroup);
+  store.setValue(kCacheMiB, QString::number(mib));
+  store.endGroup();
+  store.sync();
 }
 
 QString SettingsStore::LoadLanguage() {

@@ -71,6 +71,16 @@ class SettingsStore {
   static const QString kLanguage;
   static QString LoadLanguage();
   static void SaveLanguage(const QString& code);
+
+  // How many MiB of decoded frames a coded file keeps for backward play and
+  // steps: group "Decoding", value "CacheMiB" (a decimal count of MiB).
+  // Missing, not a number or outside kCacheChoices' range reads as 1024.
+  static const QString kDecodingGroup;
+  static const QString kCacheMiB;
+  static constexpr int kDefaultCacheMiB = 1024;
+  static constexpr int kCacheChoices[] = {256, 512, 1024, 2048, 4096};
+  static int LoadCacheMiB();
+  static void SaveCacheMiB(int mib);
 };
 
 }  // namespace ui

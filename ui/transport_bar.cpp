@@ -222,7 +222,26 @@ void StatusStrip::ShowFrameFacts(const std::optional<session::FrameFacts>& f, co
   const corvane::ZoomStep z = corvane::kZoomSteps[size_t(view.step)];
   if (view.step != corvane::kZoomStepWhole)
     text += z.den == 1 ? QStringLiteral(" %1×").arg(z.num) : QStringLiteral(" 1/%1").arg(z.den);
-  m_facts->SetText(shown.isEmpty() ? text : shown + u' ' + text);
+  if (const QString coded = CodedText(*f); !coded.isEmpty()) text += u' ' + coded;
+  // What went wrong comes first, where the narrowest line still shows it.
+  QString warnings;
+  if (f->decodeFailed) warnings += tr("解码失败") + u' ';
+  if (f->behind) warnings += tr("跟不上，速率降低") + u' ';
+  m_facts->SetText(warnings + (shown.isEmpty() ? text : shown + u' ' + text));
+}
+
+QString StatusStrip::CodedText(const session::FrameFacts& f) {
+  if (f.codec.empty()) return {};
+  QString text = QString::fromStdString(f.codec);
+  if (f.bytes != 0 || f.type != corvane::PictureType::kUnknown || f.key) {
+    const std::string_view type = corvane::PictureTypeName(f.type);
+    const QString name = QString::fromLatin1(type.data(), qsizetype(type.size()));
+    text += u' ' + (f.key ? tr("%1帧(关键帧)") : tr("%1帧")).arg(name);
+    text += u' ' + tr("%1字节").arg(f.bytes);
+  }
+  if (!f.transfer.empty()) text += u' ' + QString::fromStdString(f.transfer);
+  if (!f.convertedFrom.empty()) text += u' ' + tr("由%1转换").arg(QString::fromStdString(f.convertedFrom));
+  return text;
 }
 
 void StatusStrip::Set(const QString& status, const QString& counter) {

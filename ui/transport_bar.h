@@ -71,8 +71,10 @@ class StatusStrip : public QWidget {
   QString CounterText() const;
   // The middle of the line: what the frame on screen is (format, size, frame
   // rate: a file's exact one when it states it; interlacing when not
-  // progressive, segment of a spliced file) and the zoom when not 1×; empty
-  // without one.
+  // progressive, segment of a spliced file), the zoom when not 1×, a coded
+  // file's facts (CodedText); first, "解码失败" for a frame the decoder
+  // could not decode and "跟不上，速率降低" while frames come later than the
+  // speed asks. Empty without a frame.
   // `shown` names the picture while a second file is compared ("A", "B",
   // "A−B"), before the facts of the file it shows.
   void ShowFrameFacts(const std::optional<session::FrameFacts>& facts, const corvane::PictureView& view,
@@ -82,6 +84,10 @@ class StatusStrip : public QWidget {
   static QString RateText(corvane::Ratio rate);
   // The interlacing as the line names it; empty for progressive frames.
   static QString InterlacingText(corvane::Interlacing interlacing);
+  // A coded file's part of the line: codec, the frame's type, key flag and
+  // coded size, the transfer, the decoder's format when frames are
+  // converted from it ("h264 I帧(关键帧) 5120字节 PQ"); empty otherwise.
+  static QString CodedText(const session::FrameFacts& facts);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

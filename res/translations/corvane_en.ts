@@ -120,6 +120,17 @@
     </message>
 </context>
 <context>
+    <name>ui::CodedOpen</name>
+    <message>
+        <source>正在建立索引: %1</source>
+        <translation>Indexing: %1</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>ui::CoordinateWindow</name>
     <message>
         <source>YUV坐标显示</source>
@@ -565,6 +576,10 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
         <source>比较的样本在第%1帧由%2变为%3，一个汇总不能包含两者</source>
         <translation>At frame %1 the compared samples change from %2 to %3, and one summary cannot hold both</translation>
     </message>
+    <message>
+        <source>视频文件无法使用：%1</source>
+        <translation>The video file cannot be used: %1</translation>
+    </message>
 </context>
 <context>
     <name>ui::OptionsDialog</name>
@@ -638,6 +653,10 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
     <message>
         <source>参数设置 — 对比文件 %1</source>
         <translation>Parameters — File to Compare %1</translation>
+    </message>
+    <message>
+        <source>这些参数由视频流规定，不能更改。</source>
+        <translation>These parameters are set by the video stream and cannot be changed.</translation>
     </message>
 </context>
 <context>
@@ -976,6 +995,10 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
         <source>清除测量区域   Esc</source>
         <translation>Clear the Measured Region   Esc</translation>
     </message>
+    <message>
+        <source>解码缓存</source>
+        <translation>Decoded-frame cache</translation>
+    </message>
 </context>
 <context>
     <name>ui::Prompts</name>
@@ -990,6 +1013,10 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
     <message>
         <source>所有文件 (*)</source>
         <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>视频文件 (%1)</source>
+        <translation>Video files (%1)</translation>
     </message>
 </context>
 <context>
@@ -1033,6 +1060,14 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
     <message>
         <source>区域%1×%2+%3+%4</source>
         <translation>region %1×%2+%3+%4</translation>
+    </message>
+    <message>
+        <source>%1 %2帧 %3 kbit</source>
+        <translation>%1 %2 frame %3 kbit</translation>
+    </message>
+    <message>
+        <source>%1 kbit/帧</source>
+        <translation>%1 kbit/frame</translation>
     </message>
 </context>
 <context>
@@ -1193,6 +1228,30 @@ PSNR/SSIM are measured for frames 1 to %4 only.</translation>
     <message>
         <source> 段%1/%2</source>
         <translation> segment %1/%2</translation>
+    </message>
+    <message>
+        <source>解码失败</source>
+        <translation>decode failed</translation>
+    </message>
+    <message>
+        <source>跟不上，速率降低</source>
+        <translation>falling behind: rate held</translation>
+    </message>
+    <message>
+        <source>%1帧(关键帧)</source>
+        <translation>%1 frame (key)</translation>
+    </message>
+    <message>
+        <source>%1帧</source>
+        <translation>%1 frame</translation>
+    </message>
+    <message>
+        <source>%1字节</source>
+        <translation>%1 bytes</translation>
+    </message>
+    <message>
+        <source>由%1转换</source>
+        <translation>converted from %1</translation>
     </message>
 </context>
 <context>

@@ -12,6 +12,7 @@
 #include "formats/result_codes.h"
 #include "formats/test_pattern.h"
 #include "support/clip.h"
+#include "support/coded_stand_in.h"
 #include "support/frames.h"
 #include "support/para.h"
 #include "support/recording_video_window.h"
@@ -587,6 +588,93 @@ TEST(GraphTest, SavingParametersGoesThroughTheNoticeForSplicedFiles) {
   p.graph.SetNoticeHandler([&](Notice n) { notices.push_back(n); });
   EXPECT_EQ(CodeOf(p.graph.SaveParaToFile(&a)), kFail);
   EXPECT_EQ(notices, std::vector<Notice>{Notice::kSplicedParaRefused});
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// A stand-in coded file of `count` stamped 16 x 16 frames (10 ms each) in a
+// graph, its parameters the stream's, ready to run.
+struct CodedPlayback {
+  CodedPlayback(uint32_t count, testsupport::CodedStandIn::Options options) {
+    testsupport::WriteBytes(path, Frames(para, count));
+    options.facts.codec = "h264";
+    EXPECT_TRUE(graph.OpenFile(testsupport::CodedStandIn::Open(path, para, std::move(options))));
+    YUVPara own{};
+    EXPECT_TRUE(graph.ReadFilePara(std::span(&own, 1), false));
+    EXPECT_EQ(CodeOf(graph.SetPara(&own, &window)), kOk);
+    frames = graph.GetFileInfo().value_or(FileInfo{}).frameCount;
+  }
+  TempDir dir;
+  std::string path = dir.File("a.yuv");
+  YUVPara para = Para(fmt::YV12, 16, 16, 0, 10);
+  RecordingVideoWindow window{64, 64};
+  PlaybackGraph graph{&window};
+  uint32_t frames = 0;
+};
+
+// A coded frame its decoder cannot decode is shown as that: its number is
+// the frame on screen (DecodeFailedAt), the picture before it stays, and
+// play, steps and seeks go on over it in both directions.
+TEST(GraphTest, AFrameThatFailsToDecodeKeepsThePictureBeforeAndPlayGoesOn) {
+  testsupport::CodedStandIn::Options options;
+  options.failing = {3};
+  CodedPlayback playback(6, options);
+  PlaybackGraph& graph = playback.graph;
+  ASSERT_EQ(playback.frames, 6u);
+  Recorder recorder;
+  recorder.Attach(graph);
+  ASSERT_EQ(CodeOf(graph.Run()), kOk);
+  EXPECT_EQ(recorder.Next(6), Range(1, 6));
+  ASSERT_EQ(CodeOf(graph.Pause()), kOk);
+  // Frame on screen, whether it failed, and the number stamped in the picture kept.
+  auto shown = [&] {
+    const uint32_t n = graph.GetCurrentFrame().value_or(0);
+    const uint32_t stamp =
+        graph.Render()->WithCurrent([](const FrameBuffer* b) {
+          return b ? uint32_t(b->pData[0]) | uint32_t(b->pData[1]) << 8 | uint32_t(b->pData[2]) << 16 |
+                         uint32_t(b->pData[3]) << 24
+                   : 0u;
+        });
+    return std::tuple(n, graph.DecodeFailedAt(n), stamp);
+  };
+  ASSERT_EQ(CodeOf(graph.SeekToFrame(2)), kOk);
+  EXPECT_EQ(shown(), std::tuple(2u, false, 2u));
+  ASSERT_EQ(CodeOf(graph.StepForward()), kOk);
+  EXPECT_EQ(shown(), std::tuple(3u, true, 2u));
+  ASSERT_EQ(CodeOf(graph.StepForward()), kOk);
+  EXPECT_EQ(shown(), std::tuple(4u, false, 4u));
+  ASSERT_EQ(CodeOf(graph.StepBackward()), kOk);
+  EXPECT_EQ(shown(), std::tuple(3u, true, 4u));
+  ASSERT_EQ(CodeOf(graph.StepBackward()), kOk);
+  EXPECT_EQ(shown(), std::tuple(2u, false, 2u));
+  // Backward play passes over it to the first frame.
+  ASSERT_EQ(CodeOf(graph.SeekToFrame(6)), kOk);
+  ASSERT_EQ(CodeOf(graph.SetReverse(true)), kOk);
+  ASSERT_EQ(CodeOf(graph.Run()), kOk);
+  const std::vector<uint32_t> back = recorder.Next(6);
+  ASSERT_FALSE(back.empty());
+  EXPECT_EQ(back.back(), 1u);
+  EXPECT_NE(std::find(back.begin(), back.end(), 3u), back.end());
+}
+
+// Frames slower to come than the clock asks for hold the rate, and the
+// graph says so while it plays (and not before).
+TEST(GraphTest, FramesSlowerThanTheClockAreSaidToHoldTheRate) {
+  testsupport::CodedStandIn::Options options;
+  options.readTime = std::chrono::milliseconds(40);  // at most 25 a second, 100 asked
+  CodedPlayback playback(400, options);
+  PlaybackGraph& graph = playback.graph;
+  EXPECT_FALSE(graph.FallingBehind());
+  ASSERT_EQ(CodeOf(graph.Run()), kOk);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!graph.FallingBehind() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(graph.FallingBehind());
+  ASSERT_EQ(CodeOf(graph.Stop()), kOk);
 }
 
 }  // namespace

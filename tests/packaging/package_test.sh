@@ -56,8 +56,12 @@ done
 update-mime-database "$share/mime"
 grep -q '^50:video/x-raw-yuv:\*\.yuv$' "$share/mime/globs2" || fail "*.yuv does not register as video/x-raw-yuv"
 grep -q '^50:video/x-yuv4mpeg:\*\.y4m$' "$share/mime/globs2" || fail "*.y4m does not register as video/x-yuv4mpeg"
-grep -q '^MimeType=video/x-raw-yuv;video/x-yuv4mpeg;$' "$share/applications/$app.desktop" ||
-  fail "the desktop entry does not open video/x-raw-yuv and video/x-yuv4mpeg"
+# It also opens the common coded types (so Corvane is under "Open with"),
+# and sets itself as no type's default: no mimeapps.list, no defaults.list
+# (the file list above holds none).
+coded="video/mp4;video/x-matroska;video/webm;video/quicktime;video/mp2t;video/mpeg;video/x-ivf;video/h264;video/h265;"
+grep -q "^MimeType=video/x-raw-yuv;video/x-yuv4mpeg;$coded\$" "$share/applications/$app.desktop" ||
+  fail "the desktop entry does not open the raw, Y4M and coded types"
 # As a file manager sees files (xdg-mime through GLib's shared-mime-info,
 # the package's database before the system's): raw frames named *.rgb are
 # raw video, an SGI image named *.rgb (its header: magic 474, storage,
@@ -69,8 +73,14 @@ cp "$work/frames.rgb" "$work/frames.yuv"
 { printf '\001\332\000\001\000\003\000\100\000\100\000\003'; head -c 500 /dev/zero; } > "$work/image.rgb"
 { printf 'YUV4MPEG2 W16 H16 F30000:1001 Ip A1:1 C420jpeg\nFRAME\n'; head -c 384 /dev/zero; } > "$work/clip.y4m"
 cp "$work/clip.y4m" "$work/clip"
+# The coded types the system's database lacks: IVF by its signature too.
+{ printf 'DKIF\000\000\040\000AV01'; head -c 200 /dev/zero; } > "$work/stream.ivf"
+cp "$work/stream.ivf" "$work/stream"
+printf '\000\000\000\001\147\144' > "$work/stream.264"
+printf '\000\000\000\001\100\001' > "$work/stream.hevc"
 for pair in frames.rgb:video/x-raw-yuv frames.yuv:video/x-raw-yuv image.rgb:image/x-rgb \
-            clip.y4m:video/x-yuv4mpeg clip:video/x-yuv4mpeg; do
+            clip.y4m:video/x-yuv4mpeg clip:video/x-yuv4mpeg stream.ivf:video/x-ivf stream:video/x-ivf \
+            stream.264:video/h264 stream.hevc:video/h265; do
   file=${pair%%:*} want=${pair#*:}
   got=$(XDG_CURRENT_DESKTOP=GNOME XDG_DATA_HOME="$work/nohome" XDG_DATA_DIRS="$share:/usr/share" \
         xdg-mime query filetype "$work/$file" 2>/dev/null)

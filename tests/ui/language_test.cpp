@@ -175,12 +175,15 @@ TEST_F(LanguageTest, NoWordOfTheOtherLanguage) {
     const char *group, *label, *ok, *cancel;
     QStringList filters;
   };
+  const QString coded = QStringLiteral(
+      "(*.mp4 *.m4v *.mov *.mkv *.webm *.ivf *.ts *.m2ts *.mts *.mpg *.mpeg *.264 *.h264 *.avc *.265 *.h265 *.hevc "
+      "*.obu *.m2v)");
   const Case cases[] = {
       {Language::kChinese, "显示", "坐标", "确定", "取消",
        {QString::fromUtf8("YUV文件 (*.4cif *.cif *.qcif *.yuv)"), QString::fromUtf8("Y4M文件 (*.y4m)"),
-        QString::fromUtf8("所有文件 (*)")}},
+        QString::fromUtf8("视频文件 ") + coded, QString::fromUtf8("所有文件 (*)")}},
       {Language::kEnglish, "Visual", "Coordinate", "OK", "Cancel",
-       {"YUV files (*.4cif *.cif *.qcif *.yuv)", "Y4M files (*.y4m)", "All files (*)"}},
+       {"YUV files (*.4cif *.cif *.qcif *.yuv)", "Y4M files (*.y4m)", "Video files " + coded, "All files (*)"}},
   };
   for (const Case& c : cases) {
     Apply(c.language);

@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QDropEvent>
+#include <QProgressDialog>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 
 #include "formats/result_codes.h"
 #include "support/clip.h"
+#include "support/run_tool.h"
 #include "ui/custom_size_dialog.h"
 #include "ui/format_lists.h"
 #include "ui/open_file_flow.h"
@@ -670,6 +672,70 @@ TEST_F(OpenFlowTest, ParameterSettingsOfAY4mFileShowTheHeaderAndChangeNothing) {
   EXPECT_EQ(w->Para().width, 96u);
   EXPECT_EQ(testsupport::ReadBytes(y4m.toStdString()), before);
   EXPECT_TRUE(m_prompts.log->messages.empty());
+}
+
+// A coded file (made by ffmpeg here) opens on its own: no parameter dialog,
+// its stream's facts in the status line, 参数设置 showing the stream's
+// parameters only; a stream indexed by decoding it whole shows a progress
+// dialog whose cancel leaves the window idle and silent; a file with no
+// video stream is refused with the reason.
+TEST_F(OpenFlowTest, ACodedFileOpensOnItsOwnAndItsIndexScanCanBeCancelled) {
+  ASSERT_TRUE(testsupport::HaveFfmpeg());
+  const std::string mp4 = m_dir.File("clip.mp4"), annexB = m_dir.File("long.264"), audio = m_dir.File("tone.m4a");
+  auto make = [](std::vector<std::string> args) {
+    args.insert(args.begin(), {"ffmpeg", "-v", "error", "-y"});
+    ASSERT_EQ(testsupport::Run(args).status, 0);
+  };
+  make({"-f", "lavfi", "-i", "testsrc2=size=160x90:rate=25", "-frames:v", "10", "-c:v", "libx264", "-bf", "2", "-g",
+        "5", "-pix_fmt", "yuv420p", mp4});
+  // Long enough that decoding it whole takes well over the dialog's delay
+  // (seconds): an elementary stream repeated is one stream of them all.
+  make({"-f", "lavfi", "-i", "testsrc2=size=1280x720:rate=25", "-frames:v", "300", "-c:v", "libx264", "-preset",
+        "ultrafast", "-crf", "40", "-pix_fmt", "yuv420p", annexB});
+  const std::vector<uint8_t> once = testsupport::ReadBytes(annexB);
+  std::vector<uint8_t> repeated;
+  for (int i = 0; i < 10; ++i) repeated.insert(repeated.end(), once.begin(), once.end());
+  testsupport::WriteBytes(annexB, repeated);
+  make({"-f", "lavfi", "-i", "sine=duration=1", "-c:a", "aac", audio});
+  auto w = Start();
+
+  auto asked = std::make_shared<bool>(false);
+  QPointer<QTimer> watch = uitest::WhenModal<ParameterDialog>([](ParameterDialog* d) { d->reject(); }, asked);
+  w->Files().SetFilePath(QString::fromStdString(mp4));
+  ASSERT_TRUE(w->Files().OpenCurrentFile());
+  EXPECT_FALSE(*asked);
+  delete watch;
+  EXPECT_TRUE(w->Session()->ParametersFixed());
+  EXPECT_EQ(w->View().total, 10u);
+  EXPECT_EQ(w->Para().width, 160u);
+  w->Session()->Execute(session::Command::Pause);
+  ASSERT_TRUE(w->Session()->GoToFrame(1));
+  EXPECT_TRUE(uitest::WaitFor([&] {
+    w->UpdateStatus();
+    return w->StatusFacts().startsWith(QString::fromUtf8("I420 160×90 25帧/秒 h264 I帧(关键帧) "));
+  })) << w->StatusFacts().toStdString();
+
+  auto note = std::make_shared<QString>();
+  uitest::WhenModal<ParameterDialog>([note](ParameterDialog* d) {
+    if (auto* label = d->findChild<QLabel*>(QStringLiteral("headerNote"))) *note = label->text();
+    d->reject();
+  });
+  w->OnMenuCommand(ids::kToolsParameters);
+  EXPECT_EQ(*note, QString::fromUtf8("这些参数由视频流规定，不能更改。"));
+
+  auto cancelled = std::make_shared<bool>(false);
+  uitest::WhenModal<QProgressDialog>(
+      [](QProgressDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>(), Qt::LeftButton); }, cancelled, 30000);
+  w->Files().SetFilePath(QString::fromStdString(annexB));
+  EXPECT_FALSE(w->Files().OpenCurrentFile());
+  EXPECT_TRUE(*cancelled);
+  EXPECT_EQ(w->View().state, PlayState::NoFile);
+  EXPECT_TRUE(m_prompts.log->messages.empty());
+
+  w->Files().SetFilePath(QString::fromStdString(audio));
+  EXPECT_FALSE(w->Files().OpenCurrentFile());
+  ASSERT_EQ(m_prompts.log->reasons.size(), 1u);
+  EXPECT_EQ(m_prompts.log->reasons[0], QString::fromUtf8("视频文件无法使用：no video stream"));
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "session/open_problem.h"
 #include "ui/messages.h"
 #include "ui/resource_ids.h"
+#include "ui/transport_bar.h"
 #include "ui/video_widget.h"
 #include "ui_fixture.h"
 
@@ -435,6 +436,49 @@ TEST(OpenProblemText, ParametersBeyondTheMemoryLimitSayWhatTheyNeed) {
   EXPECT_EQ(p.kind, session::OpenProblem::Kind::kNeedsMoreMemory);
   EXPECT_EQ(ui::OpenProblemText(p), QStringLiteral("播放这样的帧（I410 16384×16384）需要约6.4 GB内存，超过本机的1.1 GB"));
   EXPECT_EQ(session::DiagnoseParameters(huge, uint64_t(8) << 30).kind, session::OpenProblem::Kind::kUnknown);
+}
+
+// The status line's middle for a coded file: the frame's type, key flag and
+// coded size, the transfer and a conversion after the frame's format; a
+// decode failure and a held rate first, where a narrow line still shows them.
+TEST(StatusStripTest, ACodedFramesFactsAndTroublesAreSaid) {
+  ui::StatusStrip strip(nullptr);
+  session::FrameFacts base;
+  base.format = corvane::fmt::YV12;  // shown as I420
+  base.width = 320;
+  base.height = 180;
+  base.rate = {25, 1};
+  struct Case {
+    const char* what;
+    std::function<void(session::FrameFacts&)> set;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"raw", [](session::FrameFacts&) {}, "I420 320×180 25帧/秒"},
+      {"key frame",
+       [](session::FrameFacts& f) {
+         f.codec = "h264", f.type = corvane::PictureType::kI, f.key = true, f.bytes = 5120;
+       },
+       "I420 320×180 25帧/秒 h264 I帧(关键帧) 5120字节"},
+      {"HDR, converted",
+       [](session::FrameFacts& f) {
+         f.codec = "hevc", f.type = corvane::PictureType::kB, f.bytes = 311, f.transfer = "PQ";
+         f.convertedFrom = "yuv420p12le";
+       },
+       "I420 320×180 25帧/秒 hevc B帧 311字节 PQ 由yuv420p12le转换"},
+      {"failed, behind",
+       [](session::FrameFacts& f) {
+         f.codec = "av1", f.type = corvane::PictureType::kP, f.bytes = 90, f.decodeFailed = true, f.behind = true;
+       },
+       "解码失败 跟不上，速率降低 I420 320×180 25帧/秒 av1 P帧 90字节"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    session::FrameFacts f = base;
+    c.set(f);
+    strip.ShowFrameFacts(f, {});
+    EXPECT_EQ(strip.FactsText(), QString::fromUtf8(c.text));
+  }
 }
 
 }  // namespace

@@ -20,6 +20,19 @@ namespace {
 
 using testsupport::QualityPair;
 
+// Shows `graph` fed by `track` until the run (and A's statistics, with
+// `statistics`) has every result in.
+bool ShowUntilMeasured(ui::QualityGraph& graph, const session::QualityTrack& track, bool statistics = false) {
+  graph.SetTrack(&track);
+  graph.show();
+  return uitest::WaitFor([&] {
+    // Asked before Poll: a run seen done has every result in.
+    const bool done = track.Done() && (!statistics || track.StatisticsDone());
+    graph.Poll();
+    return done;
+  });
+}
+
 TEST(QualityGraph, MarksTheWorstFramePicksClickedFramesAndFollowsTheFrame) {
   testsupport::TempDir dir;
   const QualityPair pair = testsupport::WriteQualityPair(dir);
@@ -28,13 +41,7 @@ TEST(QualityGraph, MarksTheWorstFramePicksClickedFramesAndFollowsTheFrame) {
   ui::QualityGraph graph;
   graph.resize(400, graph.sizeHint().height());
   graph.SetShowSsim(true);
-  graph.SetTrack(&track);
-  graph.show();
-  ASSERT_TRUE(uitest::WaitFor([&] {
-    const bool done = track.Done();  // before Poll: then every result is in
-    graph.Poll();
-    return done;
-  }));
+  ASSERT_TRUE(ShowUntilMeasured(graph, track));
   EXPECT_EQ(graph.LowestFrame(), QualityPair::kWorstFrame);
 
   for (uint32_t f = 1; f <= QualityPair::kFrames; ++f) EXPECT_EQ(graph.FrameAt(graph.XOf(f)), f);
@@ -76,13 +83,7 @@ TEST(QualityGraph, LegendHeaderAndAxesKeepApartAtEveryWidth) {
   session::QualityTrack track;
   ASSERT_TRUE(track.Start(pair.a, pair.b, true).Ok());
   ui::QualityGraph graph;
-  graph.SetTrack(&track);
-  graph.show();
-  ASSERT_TRUE(uitest::WaitFor([&] {
-    const bool done = track.Done();
-    graph.Poll();
-    return done;
-  }));
+  ASSERT_TRUE(ShowUntilMeasured(graph, track));
   for (const bool ssim : {false, true}) {
     for (const uint32_t current : {0u, 5u}) {
       for (const int width : {274, 300, 360, 420, 480, 640, 1280}) {
@@ -146,13 +147,7 @@ TEST(QualityGraph, DrawsTheAverageLineAtTheAverage) {
                   .Ok());
   ui::QualityGraph graph;
   graph.resize(400, graph.sizeHint().height());
-  graph.SetTrack(&track);
-  graph.show();
-  ASSERT_TRUE(uitest::WaitFor([&] {
-    const bool done = track.Done();
-    graph.Poll();
-    return done;
-  }));
+  ASSERT_TRUE(ShowUntilMeasured(graph, track));
   const std::vector<corvane::analysis::FrameMetrics> results = track.Results();
   ASSERT_EQ(results.size(), size_t(P::kFrames));
   const corvane::analysis::FrameMetrics& m = results[3];
@@ -193,13 +188,7 @@ TEST(QualityGraph, DrawsAStatisticUnderOrInsteadOfPsnrAndExportsIt) {
   ASSERT_TRUE(track.Start(pair.a, pair.b, false).Ok());
   ui::QualityGraph graph;
   graph.resize(400, graph.sizeHint().height());
-  graph.SetTrack(&track);
-  graph.show();
-  ASSERT_TRUE(uitest::WaitFor([&] {
-    const bool done = track.Done() && track.StatisticsDone();
-    graph.Poll();
-    return done;
-  }));
+  ASSERT_TRUE(ShowUntilMeasured(graph, track, true));
 
   const std::vector<uint8_t> a = testsupport::ReadBytes(pair.a.path);
   const size_t frameSize = size_t(QualityPair::kWidth) * QualityPair::kHeight * 3 / 2;
@@ -258,6 +247,57 @@ TEST(QualityGraph, DrawsAStatisticUnderOrInsteadOfPsnrAndExportsIt) {
   }
   EXPECT_EQ(header, "frame,psnr_y,psnr_u,psnr_v,psnr_avg,mse_y,mse_u,mse_v,mse_avg" + names);
   EXPECT_EQ(first.substr(first.size() - values.size()), values);
+}
+
+// With a coded side, a bits track goes under the PSNR lines: each frame a
+// bar as high as its coded size against an axis from 0, in its type's
+// colour, with a legend entry per type, and the frame numbers under it.
+TEST(QualityGraph, DrawsEachFramesBitsUnderTheLinesInItsTypesColour) {
+  using corvane::PictureType;
+  testsupport::TempDir dir;
+  const QualityPair pair = testsupport::WriteQualityPair(dir);
+  session::QualityTrack track;
+  ASSERT_TRUE(track.Start(pair.a, pair.b, false).Ok());
+  ui::QualityGraph graph;
+  graph.resize(400, graph.sizeHint().height());
+  ASSERT_TRUE(ShowUntilMeasured(graph, track));
+  const QRect alone = graph.LayOut().plot;
+  // Six frames: I P B B P I, the first I the largest (10 kbit), the Bs a tenth of it.
+  const std::vector<corvane::CodedFrame> frames = {
+      {0, PictureType::kI, true, 1250}, {1, PictureType::kP, false, 500}, {2, PictureType::kB, false, 125},
+      {3, PictureType::kB, false, 125}, {4, PictureType::kP, false, 500}, {5, PictureType::kI, true, 1000}};
+  ASSERT_EQ(frames.size(), QualityPair::kFrames);
+  graph.SetBits({QStringLiteral("A"), frames});
+  const ui::QualityGraph::Layout l = graph.LayOut();
+  ASSERT_FALSE(l.bitsPlot.isEmpty());
+  EXPECT_EQ(l.plot.top(), alone.top());
+  EXPECT_GT(l.bitsPlot.top(), l.plot.bottom());
+  EXPECT_EQ(l.bitsPlot.bottom(), alone.bottom());
+  EXPECT_EQ(l.bitsPlot.left(), l.plot.left());
+  EXPECT_EQ(l.bitsPlot.right(), l.plot.right());
+  QStringList legend;
+  for (const auto& e : l.legend)
+    if (e.colour.isValid()) legend << e.text;
+  EXPECT_TRUE(legend.contains(QStringLiteral("I")) && legend.contains(QStringLiteral("P")) &&
+              legend.contains(QStringLiteral("B")))
+      << legend.join(u'|').toStdString();
+
+  const QImage image = graph.grab().toImage();
+  // The axis spans 0 to 11 kbit: a bar's top is at its share of the plot.
+  const double perKbit = (l.bitsPlot.height() - 1) / 11.0;
+  for (uint32_t n = 1; n <= QualityPair::kFrames; ++n) {
+    SCOPED_TRACE(n);
+    const int x = graph.XOf(n);
+    const double kbit = frames[n - 1].bytes * 8 / 1000.0;
+    const int top = int(std::lround(l.bitsPlot.bottom() - kbit * perKbit));
+    const QColor colour = ui::QualityGraph::BarColour(frames[n - 1].type);
+    EXPECT_EQ(image.pixelColor(x, l.bitsPlot.bottom() - 1), colour);
+    EXPECT_EQ(image.pixelColor(x, top + 1), colour);
+    EXPECT_NE(image.pixelColor(x, top - 2), colour);
+  }
+  graph.SetBits({});
+  EXPECT_TRUE(graph.LayOut().bitsPlot.isEmpty());
+  EXPECT_EQ(graph.LayOut().plot, alone);
 }
 
 }  // namespace

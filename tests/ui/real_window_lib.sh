@@ -230,5 +230,24 @@ best_match() {
     sed -n 's/.*(\([0-9.e-]*\)) @ \([0-9]*\),\([0-9]*\).*/\2 \3 \1/p' | head -n1
 }
 
+# shows_frame_at_100 WID W H N: the screen (taken now) shows frame N of a
+# W x H clip at 100 % and 1:1 in the player WID, nearer to ffmpeg's frame N
+# ($work/refN.png) than to its neighbours N - 1 and N + 1 and within 1 %:
+# the client area is the picture's width, and the menu bar, the picture and
+# the 86-pixel strip high.
+shows_frame_at_100() {
+  local wid=$1 w=$2 h=$3 n=$4 X Y WIDTH HEIGHT dy before at after
+  screenshot "$work/screen.png"
+  read -r X Y WIDTH HEIGHT < <(client_geometry "$wid")
+  [ "$WIDTH" -eq "$w" ] || fail "the client area is $WIDTH wide, not the picture's $w"
+  read -r _ dy at < <(best_match "$work/screen.png" "$work/ref$n.png" "$X" "$Y" "$w" "$((HEIGHT - 86))")
+  [ $((HEIGHT - 86 - dy)) -eq "$h" ] || fail "the picture is not ${h} rows high at 100 %: $((HEIGHT - 86 - dy))"
+  read -r _ _ before < <(best_match "$work/screen.png" "$work/ref$((n - 1)).png" "$X" "$Y" "$w" "$((HEIGHT - 86))")
+  read -r _ _ after < <(best_match "$work/screen.png" "$work/ref$((n + 1)).png" "$X" "$Y" "$w" "$((HEIGHT - 86))")
+  echo "mean error against frames $((n - 1)), $n, $((n + 1)): $before $at $after"
+  below "$at" "$before" && below "$at" "$after" || fail "frame $n is not the frame on screen"
+  below "$at" 0.01 || fail "the picture differs from frame $n"
+}
+
 # below A B: true when the number A is below B.
 below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }

@@ -115,20 +115,7 @@ y4m_clip_plays() {
     fail "a Y4M file asked for its parameters"
   key "$wid" space Home Right Right
   sleep 1
-  import -window root "$work/screen.png"
-  local X Y WIDTH HEIGHT
-  read -r X Y WIDTH HEIGHT < <(client_geometry "$wid")
-  # 100 %: the client area is the picture's width, and the menu bar, the
-  # picture and the 86-pixel strip high.
-  [ "$WIDTH" -eq "$w" ] || fail "the client area is $WIDTH wide, not the picture's $w"
-  local s2 s3 s4 dy
-  read -r _ dy s3 < <(best_match "$work/screen.png" "$work/ref3.png" "$X" "$Y" "$w" "$((HEIGHT - 86))")
-  [ $((HEIGHT - 86 - dy)) -eq "$h" ] || fail "the picture is not ${h} rows high at 100 %: $((HEIGHT - 86 - dy))"
-  read -r _ _ s2 < <(best_match "$work/screen.png" "$work/ref2.png" "$X" "$Y" "$w" "$((HEIGHT - 86))")
-  read -r _ _ s4 < <(best_match "$work/screen.png" "$work/ref4.png" "$X" "$Y" "$w" "$((HEIGHT - 86))")
-  echo "mean error against frames 2, 3, 4: $s2 $s3 $s4"
-  below "$s3" "$s2" && below "$s3" "$s4" || fail "frame 3 is not the frame on screen"
-  below "$s3" 0.01 || fail "the picture differs from frame 3"
+  shows_frame_at_100 "$wid" "$w" "$h" 3
   echo "the Y4M file plays at 100 % without a dialog"
 }
 
