@@ -43,6 +43,9 @@ constexpr int kCodedProbeScore = AVPROBE_SCORE_EXTENSION + 1;
 // A decoder that has taken this many packets past the target's own without
 // giving it out never will: the read fails instead of decoding on.
 constexpr uint32_t kPacketsPastTarget = 96;
+// Frames kept behind the one read while playing forward (steps back from
+// there need no decoding); every decoded frame kept costs a copy.
+constexpr size_t kKeptPlayingForward = 32;
 // Seeks that land after the keyframe are tried again from this many
 // keyframes earlier, then from the start.
 constexpr int kSeekRetries = 3;
@@ -225,11 +228,13 @@ struct CodedVideoFile::Decoder {
   bool drained = false;
   bool pending = false;  // `packet` holds a packet the decoder has not taken yet
 
-  // Decoded frames by number, at most `capacity` of them; buffers of
-  // frames dropped are kept for the next ones.
-  std::map<uint32_t, std::vector<uint8_t>> cache;
-  std::vector<std::vector<uint8_t>> spare;
+  // Decoded frames by number, at most `capacity` of them (the bound), and
+  // while playing forward no more than `keepNow`; the buffer of a frame
+  // dropped is taken by the next one.
+  std::map<uint32_t, std::unique_ptr<uint8_t[]>> cache;
+  std::unique_ptr<uint8_t[]> spare;
   size_t capacity = 0;
+  size_t keepNow = 0;
 
   // Called with each frame number the decoder gives out during a scan.
   std::vector<uint32_t>* scanOutput = nullptr;
@@ -249,7 +254,8 @@ struct CodedVideoFile::Decoder {
   // Frames the decoder gives out now; true when `n` was among them.
   int TakeFrames(uint32_t n, std::span<uint8_t> out, bool* got, bool* failed);
   bool Keep(uint32_t f, uint32_t n) const;
-  std::vector<uint8_t>& Slot(uint32_t f, uint32_t n);
+  uint8_t* Slot(uint32_t f, uint32_t n);
+  void DropFarthest(uint32_t n);
   bool SetLayout(const AVFrame& f);
   bool Copy(const AVFrame& f, uint8_t* out) const;
 };
@@ -481,7 +487,7 @@ bool CodedVideoFile::Decoder::SetLayout(const AVFrame& f) {
   }
   layout = GetPlaneLayout(type, uint32_t(width), uint32_t(height));
   haveLayout = true;
-  capacity = size_t(options.cacheBytes / frameSize);
+  capacity = keepNow = size_t(options.cacheBytes / frameSize);
   return true;
 }
 
@@ -507,27 +513,32 @@ bool CodedVideoFile::Decoder::Copy(const AVFrame& f, uint8_t* out) const {
 
 // Whether frame f is worth keeping while decoding towards n: the cache
 // keeps the frames nearest n.
+namespace {
+uint32_t Distance(uint32_t a, uint32_t b) { return a > b ? a - b : b - a; }
+}  // namespace
+
 bool CodedVideoFile::Decoder::Keep(uint32_t f, uint32_t n) const {
-  if (capacity == 0) return false;
-  if (cache.size() < capacity || cache.count(f)) return true;
-  const auto distance = [n](uint32_t k) { return k > n ? k - n : n - k; };
-  return distance(f) < std::max(distance(cache.begin()->first), distance(cache.rbegin()->first));
+  if (keepNow == 0) return false;
+  if (cache.size() < keepNow || cache.count(f)) return true;
+  return Distance(f, n) < std::max(Distance(cache.begin()->first, n), Distance(cache.rbegin()->first, n));
 }
 
-std::vector<uint8_t>& CodedVideoFile::Decoder::Slot(uint32_t f, uint32_t n) {
-  if (auto it = cache.find(f); it != cache.end()) return it->second;
-  const auto distance = [n](uint32_t k) { return k > n ? k - n : n - k; };
-  while (cache.size() >= capacity && !cache.empty()) {
-    auto farthest = distance(cache.begin()->first) >= distance(cache.rbegin()->first) ? cache.begin()
-                                                                                       : std::prev(cache.end());
-    spare.push_back(std::move(farthest->second));
-    cache.erase(farthest);
-  }
-  std::vector<uint8_t> buffer;
-  if (!spare.empty()) buffer = std::move(spare.back());
-  spare.clear();  // memory beyond the bound is given back
-  buffer.resize(frameSize);
-  return cache.emplace(f, std::move(buffer)).first->second;
+void CodedVideoFile::Decoder::DropFarthest(uint32_t n) {
+  auto farthest = Distance(cache.begin()->first, n) >= Distance(cache.rbegin()->first, n) ? cache.begin()
+                                                                                           : std::prev(cache.end());
+  spare = std::move(farthest->second);
+  cache.erase(farthest);
+}
+
+// The buffer frame f is kept in, making room by dropping the frames
+// farthest from n: down to the bound, and one a frame beyond `keepNow`.
+uint8_t* CodedVideoFile::Decoder::Slot(uint32_t f, uint32_t n) {
+  if (auto it = cache.find(f); it != cache.end()) return it->second.get();
+  while (!cache.empty() && cache.size() >= capacity) DropFarthest(n);
+  if (!cache.empty() && cache.size() >= keepNow) DropFarthest(n);
+  // Not zeroed: every byte is written by the copy.
+  std::unique_ptr<uint8_t[]> bytes = spare ? std::move(spare) : std::unique_ptr<uint8_t[]>(new uint8_t[frameSize]);
+  return cache.emplace(f, std::move(bytes)).first->second.get();
 }
 
 int CodedVideoFile::Decoder::TakeFrames(uint32_t n, std::span<uint8_t> out, bool* got, bool* failed) {
@@ -548,18 +559,22 @@ int CodedVideoFile::Decoder::TakeFrames(uint32_t n, std::span<uint8_t> out, bool
       lastOut = f;
       if (f == n) *got = true;
       if (Keep(f, n)) {
-        std::vector<uint8_t>& slot = Slot(f, n);
-        if (!Copy(*frame, slot.data())) {
+        uint8_t* slot = Slot(f, n);
+        if (!Copy(*frame, slot)) {
           cache.erase(f);
           if (f == n) *failed = true;
         } else if (f == n && !out.empty()) {
-          std::memcpy(out.data(), slot.data(), frameSize);
+          std::memcpy(out.data(), slot, frameSize);
         }
       } else if (f == n && !out.empty() && !Copy(*frame, out.data())) {
         *failed = true;
       }
     }
     av_frame_unref(frame.get());
+    // Frames ready after n are taken too (they are kept, being nearest n,
+    // and the decoder's threads go on meanwhile); with nowhere to keep
+    // them they stay in the decoder for the next read.
+    if (*got && keepNow == 0) return 0;
   }
 }
 
@@ -748,7 +763,7 @@ Result<FrameShape, ReadFailure> CodedVideoFile::Read(uint32_t n, std::span<uint8
   std::lock_guard lock(m_mutex);
   Decoder& d = *m_decoder;
   if (auto it = d.cache.find(n); it != d.cache.end()) {
-    std::memcpy(out.data(), it->second.data(), shape.size);
+    std::memcpy(out.data(), it->second.get(), shape.size);
     return shape;
   }
   const uint32_t start = d.index.StartFor(n);
@@ -756,6 +771,9 @@ Result<FrameShape, ReadFailure> CodedVideoFile::Read(uint32_t n, std::span<uint8
   // Forward from where the decoder is when it will give n out on its way;
   // from the keyframe when that is nearer or the decoder is past n.
   const bool onItsWay = d.running && !d.drained && d.lastOut < n && d.runStart <= start && start <= d.nextFeed;
+  // Playing forward keeps a few frames behind for steps back; a seek keeps
+  // as many as the bound holds of the frames before n, for playing back.
+  d.keepNow = onItsWay ? std::min(d.capacity, kKeptPlayingForward) : d.capacity;
   if (!onItsWay && !d.SeekTo(start)) return Fail(ReadFailure{ReadStatus::kDecodeFailed, 0});
   if (auto decoded = d.Decode(n, out, giveWay, &target); !decoded) return Fail(decoded.error());
   return shape;
@@ -785,10 +803,8 @@ std::optional<CodedFrame> CodedVideoFile::Coded(uint32_t n) const {
 
 uint64_t CodedVideoFile::CachedBytes() const {
   std::lock_guard lock(m_mutex);
-  uint64_t bytes = 0;
-  for (const auto& [n, buffer] : m_decoder->cache) bytes += buffer.capacity();
-  for (const auto& buffer : m_decoder->spare) bytes += buffer.capacity();
-  return bytes;
+  const uint64_t held = m_decoder->cache.size() + (m_decoder->spare ? 1 : 0);
+  return held * m_decoder->frameSize;
 }
 
 const CodedIndex& CodedVideoFile::Index() const { return m_decoder->index; }
