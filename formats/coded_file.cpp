@@ -783,7 +783,29 @@ Result<LentFrames, ReadFailure> CodedVideoFile::Lend(uint32_t first, uint32_t co
   if (count == 0 || first == 0 || first > FrameCount() || count > FrameCount() - first + 1)
     return Fail(ReadFailure{ReadStatus::kPastEnd, 0});
   const uint32_t size = m_segment.frameSize;
-  auto memory = std::make_shared<std::vector<uint8_t>>(size_t(size) * count);
+  const size_t need = size_t(size) * count;
+  std::vector<uint8_t> buffer;
+  {
+    std::lock_guard lock(m_loans->mutex);
+    // The first that is large enough, else the last given back (it grows once).
+    auto& free = m_loans->free;
+    auto fits = std::find_if(free.begin(), free.end(), [need](const auto& b) { return b.size() >= need; });
+    if (fits == free.end() && !free.empty()) fits = free.end() - 1;
+    if (fits != free.end()) {
+      buffer = std::move(*fits);
+      free.erase(fits);
+    }
+  }
+  if (buffer.size() < need) buffer.resize(need);
+  constexpr size_t kLoansKept = 3;  // a reader's loan, the next one and one spare
+  std::shared_ptr<std::vector<uint8_t>> memory(
+      new std::vector<uint8_t>(std::move(buffer)), [pool = std::weak_ptr<LoanPool>(m_loans)](std::vector<uint8_t>* b) {
+        if (const auto loans = pool.lock()) {
+          std::lock_guard lock(loans->mutex);
+          if (loans->free.size() < kLoansKept) loans->free.push_back(std::move(*b));
+        }
+        delete b;
+      });
   std::vector<const uint8_t*> frames;
   std::vector<FrameShape> shapes;
   for (uint32_t i = 0; i < count; ++i) {
