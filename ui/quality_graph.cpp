@@ -44,21 +44,14 @@ void QualityGraph::SetTrack(const session::QualityTrack* track) {
 void QualityGraph::Reset() {
   m_runId = m_track ? m_track->RunId() : 0;
   m_planned = 0;
-  const session::QualityTrack::Pairing pairs = m_track ? m_track->Pairs() : session::QualityTrack::Pairing{};
-  m_first = pairs.firstFrame;
-  m_offset = pairs.offset;
-  m_region = pairs.region;
+  m_pairs = m_track ? m_track->Pairs() : session::QualityTrack::Pairing{};
   m_done = false;
   m_trackSsim = false;
   m_status = {};
   m_values.clear();
   m_sampling = Sampling::k420;
   m_planeCount = 3;
-  m_psnrMin = m_psnrMax = 0;
-  m_ssimMin = 1;
-  m_anyFinitePsnr = false;
-  m_lowestPsnr = 0;
-  m_lowestFrame = 0;
+  m_extremes = {};
   m_statistics.clear();
 }
 
@@ -94,16 +87,16 @@ void QualityGraph::Poll() {
     for (int s = 0; s < 4; ++s) {
       if (s < m.planeCount || s == 3) {
         if (std::isfinite(v[size_t(s)])) {
-          m_psnrMin = m_anyFinitePsnr ? std::min(m_psnrMin, double(v[size_t(s)])) : v[size_t(s)];
-          m_psnrMax = m_anyFinitePsnr ? std::max(m_psnrMax, double(v[size_t(s)])) : v[size_t(s)];
-          m_anyFinitePsnr = true;
+          m_extremes.psnrMin = m_extremes.anyFinitePsnr ? std::min(m_extremes.psnrMin, double(v[size_t(s)])) : v[size_t(s)];
+          m_extremes.psnrMax = m_extremes.anyFinitePsnr ? std::max(m_extremes.psnrMax, double(v[size_t(s)])) : v[size_t(s)];
+          m_extremes.anyFinitePsnr = true;
         }
-        if (m_trackSsim) m_ssimMin = std::min(m_ssimMin, double(v[size_t(4 + s)]));
+        if (m_trackSsim) m_extremes.ssimMin = std::min(m_extremes.ssimMin, double(v[size_t(4 + s)]));
       }
     }
-    if (m_lowestFrame == 0 || average < m_lowestPsnr) {
-      m_lowestFrame = m.frame;
-      m_lowestPsnr = average;
+    if (m_extremes.lowestFrame == 0 || average < m_extremes.lowestPsnr) {
+      m_extremes.lowestFrame = m.frame;
+      m_extremes.lowestPsnr = average;
     }
     m_values.push_back(v);
   }
@@ -184,7 +177,7 @@ QualityGraph::Layout QualityGraph::LayOut() const {
     const QString name = QString::fromLatin1(corvane::analysis::StatName(*m_statistic));
     l.legend.push_back({place(entryWidth(name)), name, kStatisticColour});
   }
-  if (const QString pairing = PairingText(m_offset, m_region); !pairing.isEmpty())
+  if (const QString pairing = PairingText(m_pairs.offset, m_pairs.region); !pairing.isEmpty())
     l.legend.push_back({place(fm.horizontalAdvance(pairing)), pairing, QColor()});
   if (HasBits()) AddBitsLegend(place, entryWidth, l.legend);
   // The figures at the right of the last row, or on a row of their own.
@@ -252,13 +245,13 @@ uint32_t QualityGraph::FrameAt(int x) const {
 }
 
 QualityGraph::Range QualityGraph::PsnrAxis() const {
-  if (!m_anyFinitePsnr) return {0, 100};
-  const double margin = std::max(1.0, 0.1 * (m_psnrMax - m_psnrMin));
-  return {std::max(0.0, std::floor(m_psnrMin - margin)), std::ceil(m_psnrMax + margin)};
+  if (!m_extremes.anyFinitePsnr) return {0, 100};
+  const double margin = std::max(1.0, 0.1 * (m_extremes.psnrMax - m_extremes.psnrMin));
+  return {std::max(0.0, std::floor(m_extremes.psnrMin - margin)), std::ceil(m_extremes.psnrMax + margin)};
 }
 
 QualityGraph::Range QualityGraph::SsimAxis() const {
-  return {m_ssimMin - std::max(0.001, 0.1 * (1 - m_ssimMin)), 1};
+  return {m_extremes.ssimMin - std::max(0.001, 0.1 * (1 - m_extremes.ssimMin)), 1};
 }
 
 QualityGraph::Range QualityGraph::StatisticAxis() const {

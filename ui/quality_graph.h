@@ -38,10 +38,10 @@
 #include "analysis/compare.h"
 #include "analysis/signal_stats.h"
 #include "formats/video_file.h"
+#include "session/quality_track.h"
 
 namespace session {
 class PlayerSession;
-class QualityTrack;
 }
 
 namespace ui {
@@ -85,7 +85,7 @@ class QualityGraph : public QWidget {
   // The frame with the lowest average PSNR so far (the first on ties), 0 for none.
   // Frames are A's numbers: with B shifted back, the measured frames begin
   // after frame 1 (the track's FirstFrame).
-  uint32_t LowestFrame() const { return m_lowestFrame; }
+  uint32_t LowestFrame() const { return m_extremes.lowestFrame; }
   // The frame nearest to x in the plot, 0 outside it (or with no track).
   uint32_t FrameAt(int x) const;
   // The x of a frame's column (its inverse).
@@ -143,8 +143,8 @@ class QualityGraph : public QWidget {
   void Reset();
   // A's frame of the track's k-th measured frame (1-based) and back; 0 for
   // none (outside the measured frames).
-  uint32_t FrameOfIndex(uint32_t k) const { return k == 0 ? 0 : m_first + k - 1; }
-  uint32_t IndexOf(uint32_t frame) const { return frame < m_first ? 0 : frame - m_first + 1; }
+  uint32_t FrameOfIndex(uint32_t k) const { return k == 0 ? 0 : m_pairs.firstFrame + k - 1; }
+  uint32_t IndexOf(uint32_t frame) const { return frame < m_pairs.firstFrame ? 0 : frame - m_pairs.firstFrame + 1; }
   QRect PlotRect() const;
   Range PsnrAxis() const;
   Range SsimAxis() const;
@@ -188,9 +188,7 @@ class QualityGraph : public QWidget {
   const session::QualityTrack* m_track = nullptr;
   uint64_t m_runId = 0;
   uint32_t m_planned = 0;
-  uint32_t m_first = 1;  // A's first measured frame
-  int32_t m_offset = 0;
-  std::optional<corvane::analysis::Region> m_region;
+  session::QualityTrack::Pairing m_pairs;  // A's first measured frame, B's offset, the region
   bool m_done = false;
   bool m_trackSsim = false;
   corvane::analysis::CompareStatus m_status;
@@ -198,10 +196,15 @@ class QualityGraph : public QWidget {
   corvane::analysis::Sampling m_sampling = corvane::analysis::Sampling::k420;
   int m_planeCount = 3;
   // The finite extremes so far (PSNR of every plane and the average; SSIM).
-  double m_psnrMin = 0, m_psnrMax = 0, m_ssimMin = 1;
-  bool m_anyFinitePsnr = false;
-  double m_lowestPsnr = 0;
-  uint32_t m_lowestFrame = 0;
+  // What the measured frames reached so far: the axes' ends and the frame
+  // with the lowest average PSNR.
+  struct Extremes {
+    double psnrMin = 0, psnrMax = 0, ssimMin = 1;
+    bool anyFinitePsnr = false;
+    double lowestPsnr = 0;
+    uint32_t lowestFrame = 0;
+  };
+  Extremes m_extremes;
   uint32_t m_current = 0;
   bool m_showSsim = false;
   std::optional<corvane::analysis::StatId> m_statistic;

@@ -56,7 +56,7 @@ QualityGraph::Range QualityGraph::BitsAxis() const {
 
 QString QualityGraph::BitsOf(uint32_t frame) const {
   // A's frame; B's bars are of B's frame paired with it.
-  const int64_t n = int64_t(frame) + (m_bits.side == QLatin1String("B") ? m_offset : 0);
+  const int64_t n = int64_t(frame) + (m_bits.side == QLatin1String("B") ? m_pairs.offset : 0);
   if (frame == 0 || n < 1 || n > int64_t(m_bits.frames.size())) return {};
   const corvane::CodedFrame& f = m_bits.frames[size_t(n - 1)];
   return tr("%1 %2帧 %3 kbit").arg(m_bits.side, TypeName(f.type)).arg(Kbit(f.bytes), 0, 'f', 1);
@@ -88,7 +88,7 @@ void QualityGraph::DrawBits(QPainter& p, const QRect& plot) const {
   // that type in the column (a frame wider than a pixel fills its width).
   // The k-th measured pair is A's frame FrameOfIndex(k), B's that plus B's
   // offset: the bars are the coded side's frames of those pairs.
-  const int64_t shift = m_bits.side == QLatin1String("B") ? m_offset : 0;
+  const int64_t shift = m_bits.side == QLatin1String("B") ? m_pairs.offset : 0;
   for (const PictureType type : kDrawOrder) {
     p.setPen(Qt::NoPen);
     p.setBrush(BarColour(type));

@@ -161,17 +161,17 @@ void QualityGraph::DrawValues(QPainter& p, const QRect& plot, size_t count, cons
 }
 
 void QualityGraph::DrawLowest(QPainter& p, const QRect& plot, Range psnr) const {
-  if (m_lowestFrame == 0 || !std::isfinite(m_lowestPsnr)) return;  // all equal to the reference: nothing low
-  const int x = XIn(plot, m_planned, IndexOf(m_lowestFrame));
+  if (m_extremes.lowestFrame == 0 || !std::isfinite(m_extremes.lowestPsnr)) return;  // all equal to the reference: nothing low
+  const int x = XIn(plot, m_planned, IndexOf(m_extremes.lowestFrame));
   const double scale = (plot.height() - 1) / (psnr.high - psnr.low);
-  const int y = int(std::lround(plot.bottom() - (m_lowestPsnr - psnr.low) * scale));
+  const int y = int(std::lround(plot.bottom() - (m_extremes.lowestPsnr - psnr.low) * scale));
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
   p.setBrush(kLowest);
   p.drawPolygon(QPolygonF({QPointF(x - 4, y + 9), QPointF(x + 4, y + 9), QPointF(x, y + 2)}));  // points up at it
   p.setRenderHint(QPainter::Antialiasing, false);
   const QFontMetrics fm = fontMetrics();
-  const QString label = QString::number(m_lowestFrame);
+  const QString label = QString::number(m_extremes.lowestFrame);
   const int labelX = std::clamp(x + 6, plot.left(), plot.right() - fm.horizontalAdvance(label));
   p.setPen(kLowest);
   p.drawText(labelX, std::min(y + 9, plot.bottom() - 1), label);
