@@ -56,19 +56,20 @@ Result<std::unique_ptr<CodedVideoFile>, VideoFileError> CodedVideoFile::Open(con
   facts.converted = decoder->convert != nullptr;
   facts.frameRate = RatioOf(st->avg_frame_rate);
   if (!facts.frameRate.Known()) facts.frameRate = RatioOf(st->r_frame_rate);
-  facts.interlacing = InterlacingOf(st->codecpar->field_order);
+  facts.interlacing = InterlacingOf(Raw(st->codecpar->field_order));
   facts.pixelAspect = RatioOf(st->sample_aspect_ratio.num > 0 ? st->sample_aspect_ratio
                                                                : st->codecpar->sample_aspect_ratio);
-  const AVColorRange range = decoder->context->color_range != AVCOL_RANGE_UNSPECIFIED ? decoder->context->color_range
-                                                                                      : st->codecpar->color_range;
+  // The decoder's description where it has one, else the container's.
+  auto described = [](int decoder, int container, int unspecified) { return decoder != unspecified ? decoder : container; };
+  const AVCodecContext& context = *decoder->context;
+  const AVCodecParameters& par = *st->codecpar;
+  const int range = described(Raw(context.color_range), Raw(par.color_range), AVCOL_RANGE_UNSPECIFIED);
   if (FullRangeFormat(decoder->sourceFormat) || range == AVCOL_RANGE_JPEG)
     facts.range = YuvRange::kFull;
   else if (range == AVCOL_RANGE_MPEG)
     facts.range = YuvRange::kLimited;
-  facts.matrix = MatrixOf(decoder->context->colorspace != AVCOL_SPC_UNSPECIFIED ? decoder->context->colorspace
-                                                                                 : st->codecpar->color_space);
-  facts.transfer = TransferOf(decoder->context->color_trc != AVCOL_TRC_UNSPECIFIED ? decoder->context->color_trc
-                                                                                    : st->codecpar->color_trc);
+  facts.matrix = MatrixOf(described(Raw(context.colorspace), Raw(par.color_space), AVCOL_SPC_UNSPECIFIED));
+  facts.transfer = TransferOf(described(Raw(context.color_trc), Raw(par.color_trc), AVCOL_TRC_UNSPECIFIED));
   uint32_t interval = 0;
   if (facts.frameRate.Known())
     interval = uint32_t(std::max<uint64_t>(1, (uint64_t(facts.frameRate.den) * 1000 + facts.frameRate.num / 2) /

@@ -78,7 +78,7 @@ bool FullRangeFormat(AVPixelFormat format) {
   return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P;
 }
 
-Interlacing InterlacingOf(AVFieldOrder order) {
+Interlacing InterlacingOf(int order) {
   switch (order) {
     case AV_FIELD_PROGRESSIVE: return Interlacing::kProgressive;
     case AV_FIELD_TT:
@@ -89,7 +89,7 @@ Interlacing InterlacingOf(AVFieldOrder order) {
   }
 }
 
-std::optional<YuvMatrix> MatrixOf(AVColorSpace space) {
+std::optional<YuvMatrix> MatrixOf(int space) {
   switch (space) {
     case AVCOL_SPC_BT709: return YuvMatrix::kBt709;
     case AVCOL_SPC_BT470BG:
@@ -100,7 +100,7 @@ std::optional<YuvMatrix> MatrixOf(AVColorSpace space) {
   }
 }
 
-std::string TransferOf(AVColorTransferCharacteristic trc) {
+std::string TransferOf(int trc) {
   if (trc == AVCOL_TRC_SMPTE2084) return "PQ";
   if (trc == AVCOL_TRC_ARIB_STD_B67) return "HLG";
   return {};

@@ -5,6 +5,7 @@
 // the layers above.
 #pragma once
 
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,10 +57,22 @@ std::optional<uint32_t> DirectCode(AVPixelFormat format);
 // AV_PIX_FMT_NONE for hardware, bitstream and palette formats.
 AVPixelFormat NearestFormat(AVPixelFormat format, int width, int height);
 bool FullRangeFormat(AVPixelFormat format);
-Interlacing InterlacingOf(AVFieldOrder order);
-std::optional<YuvMatrix> MatrixOf(AVColorSpace space);
+// An enum field as libav stored it. A stream may put any number there (a
+// colour space of 72) that is no value of the enum, and loading such a
+// value as the enum is undefined: it is read as the integer it is.
+template <typename Enum>
+int Raw(const Enum& field) {
+  static_assert(sizeof(Enum) == sizeof(int));
+  int value;
+  std::memcpy(&value, &field, sizeof value);
+  return value;
+}
+// These take Raw() values (AVFieldOrder, AVColorSpace,
+// AVColorTransferCharacteristic).
+Interlacing InterlacingOf(int order);
+std::optional<YuvMatrix> MatrixOf(int space);
 // "PQ", "HLG", or empty.
-std::string TransferOf(AVColorTransferCharacteristic trc);
+std::string TransferOf(int trc);
 // 0:0 for a rate libav does not know.
 Ratio RatioOf(AVRational r);
 
