@@ -231,7 +231,7 @@ void BM_ReaderAndDisplay(benchmark::State& state) {
         if (!b) host.queue.WaitForFull(std::chrono::milliseconds(10));
       }
       if (b->nFrameNo != k) std::exit(1);
-      display.Draw(b->pData, shape.size, &info);
+      display.Draw(b->Bytes(), shape.size, &info);
       host.queue.ReleaseCurrent();
       host.queue.SetCurrent(b);
       host.last.store(b->nFrameNo, std::memory_order_relaxed);

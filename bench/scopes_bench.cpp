@@ -136,7 +136,7 @@ Costs Measure(session::PlayerSession& s, const std::string& path) {
   std::vector<uint8_t> bytes;
   c.copyMs = MedianMs(50, [&] {
     s.Graph()->Render()->WithCurrent([&](const FrameBuffer* b) {
-      bytes.assign(b->pData, b->pData + FrameSize64(b->nType, b->nWidth, b->nHeight));
+      bytes.assign(b->Bytes(), b->Bytes() + FrameSize64(b->nType, b->nWidth, b->nHeight));
       return 0;
     });
   });

@@ -41,6 +41,7 @@ FrameBuffer* FrameBufferList::RemoveHead() {
 FrameQueue::~FrameQueue() { FreeAll(); }
 
 void FrameQueue::FreeData(FrameBuffer* b) {
+  b->EndLoan();
   // nSize is always the size the data was made with.
   FreeZeroed(b->pData, b->nSize);
   b->pData = nullptr;

@@ -33,6 +33,18 @@ struct FrameBuffer {
   // buffer holds no picture, and the frame on screen stays (stamped by the
   // reader with the rest).
   bool decodeFailed = false;
+  // A frame the file lent where it lies instead of a copy in pData: its
+  // bytes stay valid while `loan` lives, until the reader fills the buffer
+  // again or the queue frees it.
+  const uint8_t* lent = nullptr;
+  std::shared_ptr<const void> loan;
+
+  // The frame's bytes: the loan, else the buffer's own.
+  const uint8_t* Bytes() const { return lent ? lent : pData; }
+  void EndLoan() {
+    lent = nullptr;
+    loan.reset();
+  }
 };
 
 // FIFO of buffers: append at the tail, remove at the head.

@@ -238,8 +238,20 @@ int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
     // waits for m_lock (the window's Close, a seek) gets it after one piece,
     // not after the whole frame (seconds for 1.6 GB whose pages are still
     // being made). The frame is then dropped unread and the position stays.
-    const auto read = m_video->Read(m_nextFrame, std::span(b->pData, m_frameSize),
-                                    [this] { return m_waiting.load(std::memory_order_relaxed) > 0; });
+    const VideoFile::GiveWay giveWay = [this] { return m_waiting.load(std::memory_order_relaxed) > 0; };
+    // The frame where it lies in the page cache, when the file lends it
+    // (a raw or Y4M file): nothing is copied, and the display reads it in
+    // place. A file that does not lend (a decoded stream) is read.
+    b->EndLoan();
+    auto lent = m_video->LendFrame(m_nextFrame, giveWay);
+    if (lent && lent->shape.size == m_frameSize) {
+      b->lent = lent->data;
+      b->loan = std::move(lent->keep);
+    }
+    const auto read = b->lent ? Result<FrameShape, ReadFailure>(lent->shape)
+                      : !lent && lent.error().status == ReadStatus::kStopped
+                          ? Result<FrameShape, ReadFailure>(Fail(lent.error()))
+                          : m_video->Read(m_nextFrame, std::span(b->pData, m_frameSize), giveWay);
     if (!read && read.error().status == ReadStatus::kStopped) {
       queue->PushFree(b);
       return 0;

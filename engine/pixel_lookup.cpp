@@ -45,7 +45,7 @@ SampleOffsets PackedSamples(YUVType type, const PlaneLayout& l, uint32_t x, uint
 // The added formats: native values (0..1023 for 10 bits, P010's from the top
 // of its words, v210's fields); grey formats have no U and V (-1).
 void LookUpAddedPixel(const FrameBuffer& b, const PlaneLayout& l, uint32_t x, uint32_t y, int* Y, int* U, int* V) {
-  const uint8_t* d = b.pData;
+  const uint8_t* d = b.Bytes();
   if (b.nType == YUV_V210) {
     // Fields of a group: U0 Y0 V0 Y1 U1 Y2 V1 Y3 U2 Y4 V2 Y5, three a word.
     const uint8_t* group = d + uint64_t(l.stride[0]) * y + 16 * uint64_t(x / 6);
@@ -86,7 +86,7 @@ void LookUpAddedPixel(const FrameBuffer& b, const PlaneLayout& l, uint32_t x, ui
 // format has no YUV samples or a byte lies outside the frame.
 bool LookUpPixel(const FrameBuffer& b, uint32_t x, uint32_t y, int* Y, int* U, int* V) {
   const uint32_t w = b.nWidth, h = b.nHeight;
-  if (x >= w || y >= h || !b.pData) return false;
+  if (x >= w || y >= h || !b.Bytes()) return false;
   const uint64_t frameSize = FrameSize64(b.nType, w, h);
   if (frameSize == 0 || frameSize > b.nSize) return false;
   const PlaneLayout l = GetPlaneLayout(b.nType, w, h);
@@ -119,7 +119,7 @@ bool LookUpPixel(const FrameBuffer& b, uint32_t x, uint32_t y, int* Y, int* U, i
       return false;
   }
   if (o.y >= frameSize || o.u >= frameSize || o.v >= frameSize) return false;
-  *Y = b.pData[o.y], *U = b.pData[o.u], *V = b.pData[o.v];
+  *Y = b.Bytes()[o.y], *U = b.Bytes()[o.u], *V = b.Bytes()[o.v];
   return true;
 }
 

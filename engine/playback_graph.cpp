@@ -310,8 +310,8 @@ EngineResult<> PlaybackGraph::CapturePicture(platform::Picture* out) const {
   // Read before the renderer's lock is taken: the picture looks as the screen does.
   const ColourSpace colour = m_renderer->GetColourSpace();
   return FromCode(m_renderer->WithCurrent([&](const FrameBuffer* b) -> int32_t {
-    if (!b || !b->pData) return kNotReady;
-    return FrameToPicture(b->pData, b->nSize, FrameInfo{b->nWidth, b->nHeight, b->nType}, out, colour);
+    if (!b || !b->Bytes()) return kNotReady;
+    return FrameToPicture(b->Bytes(), b->nSize, FrameInfo{b->nWidth, b->nHeight, b->nType}, out, colour);
   }));
 }
 
@@ -329,8 +329,8 @@ EngineResult<uint32_t> PlaybackGraph::CaptureStill(StillKind kind, void* buf, ui
   const ColourSpace colour = m_renderer->GetColourSpace();
   uint32_t written = 0;
   const int32_t r = m_renderer->WithCurrent([&](const FrameBuffer* b) -> int32_t {
-    if (!b || !b->pData) return kNotReady;
-    return EncodeStillOf(*m_stillEncoder, kind, b->pData, b->nSize, FrameInfo{b->nWidth, b->nHeight, b->nType}, colour,
+    if (!b || !b->Bytes()) return kNotReady;
+    return EncodeStillOf(*m_stillEncoder, kind, b->Bytes(), b->nSize, FrameInfo{b->nWidth, b->nHeight, b->nType}, colour,
                          static_cast<uint8_t*>(buf), len, &written, quality);
   });
   if (r < 0) return Fail(EngineError{r});

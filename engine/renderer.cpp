@@ -100,7 +100,7 @@ int32_t Renderer::Present(FrameBuffer* b, const RenderStop& stop) {
   if (sizeChanged && m_notify) m_notify->OnFrameSizeChanged(m_width, m_height);
 
   const FrameInfo info{m_width, m_height, m_type};
-  const int32_t drawn = m_display->Draw(b->pData, b->nSize, &info, stop);
+  const int32_t drawn = m_display->Draw(b->Bytes(), b->nSize, &info, stop);
   if (drawn == kDrawCancelled) return drawn;
   MakeCurrent(b);
   if (drawn >= 0 || (m_host && m_host->IsMinimized())) {

@@ -102,7 +102,7 @@ void DrawOverview(uint8_t* pixels, int stride, const ViewMapping& m, const platf
 std::optional<PixelValues> FramePixelValues(const FrameBuffer& b, uint32_t x, uint32_t y) {
   PixelValues v;
   if (LookUpYUV(b, x, y, &v.c[0], &v.c[1], &v.c[2])) return v;
-  if (x >= b.nWidth || y >= b.nHeight || !b.pData) return std::nullopt;
+  if (x >= b.nWidth || y >= b.nHeight || !b.Bytes()) return std::nullopt;
   // The RGB layouts, top row first: B, G, R (and an unused byte) in memory;
   // the 16-bit ones little-endian with red in the top bits.
   const uint64_t bytes = b.nType == YUV_RGB32 ? 4 : b.nType == YUV_RGB24 ? 3 : 2;
@@ -110,7 +110,7 @@ std::optional<PixelValues> FramePixelValues(const FrameBuffer& b, uint32_t x, ui
     return std::nullopt;
   const uint64_t at = (uint64_t(y) * b.nWidth + x) * bytes;
   if (at + bytes > b.nSize) return std::nullopt;
-  const uint8_t* p = b.pData + at;
+  const uint8_t* p = b.Bytes() + at;
   v.rgb = true;
   if (bytes >= 3) {
     v.c = {p[2], p[1], p[0]};

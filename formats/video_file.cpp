@@ -81,6 +81,43 @@ Result<LentFrames, ReadFailure> MapFrames(const platform::File& file, std::span<
   return LentFrames(std::move(range), std::move(frames), std::move(shapes), true);
 }
 
+Result<FrameLoan, ReadFailure> VideoFile::LendFrame(uint32_t, const GiveWay&) const {
+  return Fail(ReadFailure{ReadStatus::kFailed, ENOTSUP});
+}
+
+Result<FrameLoan, ReadFailure> FrameLender::Lend(const platform::File& file, uint64_t at, const FrameShape& shape,
+                                                 const VideoFile::GiveWay& giveWay) const {
+  // The frame must lie within the file as it is now: one cut short since
+  // the mapping was made no longer holds it, as a read would find.
+  const int64_t size = file.Size();
+  if (size < 0) return Fail(ReadFailure{ReadStatus::kFailed, errno});
+  if (shape.size == 0 || at + shape.size > uint64_t(size)) return Fail(ReadFailure{ReadStatus::kShort, 0});
+  std::shared_ptr<const platform::MappedRange> map;
+  {
+    std::scoped_lock lock(m_lock);
+    if (!m_map || at + shape.size > m_map->Size()) {
+      // Not read in order (a player goes backwards too): no sequential advice.
+      auto fresh = std::make_shared<platform::MappedRange>();
+      if (const int err = platform::ErrnoOf(fresh->Map(file, 0, size_t(size), false)))
+        return Fail(ReadFailure{ReadStatus::kFailed, err});
+      if (!fresh->GuardLostPages()) return Fail(ReadFailure{ReadStatus::kFailed, ENOTSUP});
+      m_map = std::move(fresh);
+    }
+    map = m_map;
+  }
+  const uint8_t* data = map->Data() + at;
+  // Made present in pieces, as a read is done: a stop waits for one piece.
+  for (uint32_t done = 0; done < shape.size; done += kReadPiece) {
+    if (giveWay && giveWay()) return Fail(ReadFailure{ReadStatus::kStopped, 0});
+    if (!map->MakePresent(data + done, std::min(kReadPiece, shape.size - done)))
+      return Fail(ReadFailure{ReadStatus::kShort, 0});
+  }
+  std::shared_ptr<const void> keep(data, [map, bytes = size_t(shape.size)](const void* p) {
+    map->LetGo(static_cast<const unsigned char*>(p), bytes);
+  });
+  return FrameLoan{data, shape, std::move(keep)};
+}
+
 Result<void, VideoFileError> AcceptOwnParameters(const std::string& path, const YUVPara& own, const YUVPara& para,
                                                  const char* reason) {
   if (para.format != own.format || para.width != own.width || para.height != own.height ||
@@ -238,6 +275,13 @@ Result<LentFrames, ReadFailure> RawVideoFile::Lend(uint32_t first, uint32_t coun
     shapes.push_back(shape);
   }
   return MapFrames(m_file, offsets, std::move(shapes));
+}
+
+Result<FrameLoan, ReadFailure> RawVideoFile::LendFrame(uint32_t n, const GiveWay& giveWay) const {
+  FrameShape shape;
+  const std::optional<uint64_t> at = OffsetOf(n, &shape);
+  if (!at) return Fail(ReadFailure{ReadStatus::kPastEnd, 0});
+  return m_lender.Lend(m_file, *at, shape, giveWay);
 }
 
 bool RawVideoFile::Holds(uint32_t n) const {

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -178,6 +179,17 @@ class LentFrames {
   bool m_mapped = false;
 };
 
+// One frame lent where it lies for as long as `keep` lives (the frames a
+// player holds and shows). Unlike LentFrames, its bytes may be read on any
+// thread, under any lock, without ReadMapped: a page the file loses
+// meanwhile reads as zeros. Ending the loan takes its pages out of the
+// process's resident memory; they stay in the page cache.
+struct FrameLoan {
+  const uint8_t* data = nullptr;
+  FrameShape shape;
+  std::shared_ptr<const void> keep;
+};
+
 class VideoFile {
  public:
   virtual ~VideoFile() = default;
@@ -218,6 +230,12 @@ class VideoFile {
   // where the file allows it (a mapping: no copy), else read into memory
   // the loan owns.
   virtual Result<LentFrames, ReadFailure> Lend(uint32_t first, uint32_t count) const = 0;
+  // Frame n lent where it lies, its pages made present (read from the disk
+  // when they are not cached, in pieces, asking `giveWay` between them:
+  // kStopped), so that reading it later neither waits nor faults. A file
+  // whose frames do not lie in it as they are shown (a decoded stream), or
+  // a mapping the system refuses, fails with kFailed: Read the frame then.
+  virtual Result<FrameLoan, ReadFailure> LendFrame(uint32_t n, const GiveWay& giveWay = {}) const;
   // Whether frame n can be read whole now (false for a frame the file lost
   // when it was cut short after it was opened).
   virtual bool Holds(uint32_t n) const = 0;
@@ -249,6 +267,19 @@ Result<void, ReadFailure> ReadFrameBytes(const platform::File& file, uint64_t at
 Result<LentFrames, ReadFailure> MapFrames(const platform::File& file, std::span<const uint64_t> offsets,
                                           std::vector<FrameShape> shapes);
 
+// Lends single frames of one file (VideoFile::LendFrame) from a guarded
+// mapping of the whole file, kept for the loans after it and made again
+// once the file has grown past it; loans of the old one keep it alive.
+class FrameLender {
+ public:
+  Result<FrameLoan, ReadFailure> Lend(const platform::File& file, uint64_t at, const FrameShape& shape,
+                                      const VideoFile::GiveWay& giveWay) const;
+
+ private:
+  mutable std::mutex m_lock;
+  mutable std::shared_ptr<const platform::MappedRange> m_map;  // guarded by m_lock
+};
+
 // Frames with no headers, the parameter trailer after them (plain or
 // spliced).
 // The segments of a raw file's frames: the trailer's segments when the file
@@ -278,6 +309,7 @@ class RawVideoFile final : public VideoFile {
   Result<FrameShape, ReadFailure> Read(uint32_t n, std::span<uint8_t> out,
                                        const GiveWay& giveWay = {}) const override;
   Result<LentFrames, ReadFailure> Lend(uint32_t first, uint32_t count) const override;
+  Result<FrameLoan, ReadFailure> LendFrame(uint32_t n, const GiveWay& giveWay = {}) const override;
   bool Holds(uint32_t n) const override;
 
 
@@ -312,6 +344,7 @@ class RawVideoFile final : public VideoFile {
   std::vector<VideoSegment> m_segments;
   std::vector<uint64_t> m_segmentStarts;  // byte offset of each segment's first frame
   uint32_t m_frameCount = 0;
+  FrameLender m_lender;
 };
 
 // For a file whose header fixes its parameters: UseParameters accepts

@@ -168,6 +168,11 @@ Result<LentFrames, ReadFailure> Y4mVideoFile::Lend(uint32_t first, uint32_t coun
   return MapFrames(m_file, offsets, std::vector<FrameShape>(count, ShapeOf()));
 }
 
+Result<FrameLoan, ReadFailure> Y4mVideoFile::LendFrame(uint32_t n, const GiveWay& giveWay) const {
+  if (n == 0 || n > m_index.count) return Fail(ReadFailure{ReadStatus::kPastEnd, 0});
+  return m_lender.Lend(m_file, PlanesOffsetOf(n), ShapeOf(), giveWay);
+}
+
 bool Y4mVideoFile::Holds(uint32_t n) const {
   if (n == 0 || n > m_index.count) return false;
   const int64_t size = m_file.Size();

@@ -46,6 +46,7 @@ class Y4mVideoFile final : public VideoFile {
   Result<FrameShape, ReadFailure> Read(uint32_t n, std::span<uint8_t> out,
                                        const GiveWay& giveWay = {}) const override;
   Result<LentFrames, ReadFailure> Lend(uint32_t first, uint32_t count) const override;
+  Result<FrameLoan, ReadFailure> LendFrame(uint32_t n, const GiveWay& giveWay = {}) const override;
   bool Holds(uint32_t n) const override;
   const StreamFacts* Facts() const override { return &m_header.facts; }
 
@@ -65,6 +66,7 @@ class Y4mVideoFile final : public VideoFile {
   platform::File m_file;
   y4m::StreamHeader m_header;
   y4m::FrameIndex m_index;
+  FrameLender m_lender;
   VideoSegment m_segment;
   uint64_t m_fileSize = 0;
 };

@@ -1,5 +1,6 @@
 #include "platform/file.h"
 
+#include <atomic>
 #include <csetjmp>
 #include <csignal>
 #include <cerrno>
@@ -14,6 +15,11 @@
 #include <unistd.h>
 
 namespace platform {
+
+// Guarded mappings (MappedRange::GuardLostPages): a slot of the table the
+// SIGBUS handler reads, or -1 when every slot is taken.
+static int BeginGuard(const void* base, size_t len);
+static void EndGuard(int slot);
 
 std::string ErrorText(int error) {
   if (error == kNotRegularFile) return "not a regular file";
@@ -116,20 +122,20 @@ IoResult File::Sync() const {
 MappedRange::~MappedRange() { Unmap(); }
 
 MappedRange::MappedRange(MappedRange&& other) noexcept
-    : m_base(other.m_base), m_mapped(other.m_mapped), m_data(other.m_data), m_len(other.m_len) {
-  other.m_base = nullptr, other.m_mapped = 0, other.m_data = nullptr, other.m_len = 0;
+    : m_base(other.m_base), m_mapped(other.m_mapped), m_data(other.m_data), m_len(other.m_len), m_guard(other.m_guard) {
+  other.m_base = nullptr, other.m_mapped = 0, other.m_data = nullptr, other.m_len = 0, other.m_guard = -1;
 }
 
 MappedRange& MappedRange::operator=(MappedRange&& other) noexcept {
   if (this != &other) {
     Unmap();
     std::swap(m_base, other.m_base), std::swap(m_mapped, other.m_mapped);
-    std::swap(m_data, other.m_data), std::swap(m_len, other.m_len);
+    std::swap(m_data, other.m_data), std::swap(m_len, other.m_len), std::swap(m_guard, other.m_guard);
   }
   return *this;
 }
 
-IoResult MappedRange::Map(const File& file, uint64_t offset, size_t len) {
+IoResult MappedRange::Map(const File& file, uint64_t offset, size_t len, bool sequential) {
   Unmap();
   if (!file.IsOpen()) return IoFail(EBADF);
   const int64_t size = file.Size();
@@ -139,7 +145,7 @@ IoResult MappedRange::Map(const File& file, uint64_t offset, size_t len) {
   const size_t mapped = size_t(offset - start) + len;
   void* base = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED, file.Descriptor(), off_t(start));
   if (base == MAP_FAILED) return IoFail(errno);
-  ::madvise(base, mapped, MADV_SEQUENTIAL);  // advice only: a failure changes nothing
+  if (sequential) ::madvise(base, mapped, MADV_SEQUENTIAL);  // advice only: a failure changes nothing
   m_base = base;
   m_mapped = mapped;
   m_data = static_cast<const unsigned char*>(base) + (offset - start);
@@ -148,8 +154,45 @@ IoResult MappedRange::Map(const File& file, uint64_t offset, size_t len) {
 }
 
 void MappedRange::Unmap() {
+  EndGuard(m_guard);
+  m_guard = -1;
   if (m_base) ::munmap(m_base, m_mapped);
   m_base = nullptr, m_mapped = 0, m_data = nullptr, m_len = 0;
+}
+
+bool MappedRange::GuardLostPages() {
+  if (!m_base) return false;
+  if (m_guard < 0) m_guard = BeginGuard(m_base, m_mapped);
+  return m_guard >= 0;
+}
+
+namespace {
+
+// The whole pages inside [p, p + len).
+std::pair<uintptr_t, size_t> InnerPages(const unsigned char* p, size_t len) {
+  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+  const uintptr_t from = (uintptr_t(p) + page - 1) / page * page;
+  const uintptr_t to = (uintptr_t(p) + len) / page * page;
+  return {from, to > from ? size_t(to - from) : 0};
+}
+
+}  // namespace
+
+void MappedRange::LetGo(const unsigned char* p, size_t len) const {
+  const auto [from, bytes] = InnerPages(p, len);
+  if (bytes > 0) ::madvise(reinterpret_cast<void*>(from), bytes, MADV_DONTNEED);
+}
+
+bool MappedRange::MakePresent(const unsigned char* p, size_t len) const {
+#ifndef MADV_POPULATE_READ
+  constexpr int MADV_POPULATE_READ = 22;  // Linux 5.14; older kernels say EINVAL
+#endif
+  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+  const uintptr_t from = uintptr_t(p) / page * page;
+  const size_t bytes = size_t(uintptr_t(p) + len - from);
+  if (::madvise(reinterpret_cast<void*>(from), bytes, MADV_POPULATE_READ) == 0) return true;
+  // EINVAL: a kernel without it; the pages are then mapped on first touch.
+  return errno == EINVAL;
 }
 
 namespace {
@@ -302,24 +345,70 @@ namespace {
 // The jump of the thread inside ReadMapped, null elsewhere.
 thread_local sigjmp_buf* t_mappedRead = nullptr;
 
-void OnBusError(int signal, siginfo_t*, void*) {
+// Guarded mappings, read by the signal handler: a slot is taken by writing
+// its end, then its start (0: free); it is freed start first.
+constexpr int kGuards = 64;
+std::atomic<uintptr_t> g_guardStart[kGuards];
+std::atomic<uintptr_t> g_guardEnd[kGuards];
+uintptr_t g_pageSize = 4096;
+
+// Puts a page of zeros where a guarded mapping lost its page. Only system
+// calls: this runs in the signal handler.
+bool ZeroLostPage(void* address) {
+  const uintptr_t at = uintptr_t(address);
+  for (int i = 0; i < kGuards; ++i) {
+    const uintptr_t start = g_guardStart[i].load(std::memory_order_acquire);
+    if (start == 0 || at < start || at >= g_guardEnd[i].load(std::memory_order_acquire)) continue;
+    void* page = reinterpret_cast<void*>(at / g_pageSize * g_pageSize);
+    return ::mmap(page, g_pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED;
+  }
+  return false;
+}
+
+void OnBusError(int signal, siginfo_t* info, void*) {
   if (sigjmp_buf* jump = t_mappedRead) siglongjmp(*jump, 1);
+  // A guarded mapping's lost page reads as zeros: the read is retried.
+  if (info && ZeroLostPage(info->si_addr)) return;
   // Not a read of ours: the default action, as if we had not been here.
   ::signal(signal, SIG_DFL);
   ::raise(signal);
 }
 
-}  // namespace
-
-bool ReadMapped(const std::function<void()>& read) {
+void InstallBusHandler() {
   static std::once_flag installed;
   std::call_once(installed, [] {
+    g_pageSize = uintptr_t(::sysconf(_SC_PAGESIZE));
     struct sigaction action {};
     action.sa_sigaction = OnBusError;
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
     sigaction(SIGBUS, &action, nullptr);
   });
+}
+
+}  // namespace
+
+static int BeginGuard(const void* base, size_t len) {
+  InstallBusHandler();
+  static std::mutex slots;  // between threads taking and freeing slots; the handler needs none
+  std::scoped_lock lock(slots);
+  for (int i = 0; i < kGuards; ++i) {
+    if (g_guardEnd[i].load(std::memory_order_relaxed) != 0) continue;
+    g_guardEnd[i].store(uintptr_t(base) + len, std::memory_order_release);
+    g_guardStart[i].store(uintptr_t(base), std::memory_order_release);
+    return i;
+  }
+  return -1;
+}
+
+static void EndGuard(int slot) {
+  if (slot < 0 || slot >= kGuards) return;
+  g_guardStart[slot].store(0, std::memory_order_release);
+  g_guardEnd[slot].store(0, std::memory_order_release);
+}
+
+bool ReadMapped(const std::function<void()>& read) {
+  InstallBusHandler();
   sigjmp_buf jump;
   if (sigsetjmp(jump, 1) != 0) {
     t_mappedRead = nullptr;

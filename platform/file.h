@@ -104,17 +104,35 @@ class MappedRange {
   // Maps [offset, offset + len) of `file` (any offset). Done, or EINVAL
   // for an empty range or one that ends past the file's end, or an errno
   // value. Any range already mapped is unmapped first.
-  IoResult Map(const File& file, uint64_t offset, size_t len);
+  // The kernel is told the range is read in order unless `sequential` is
+  // false.
+  IoResult Map(const File& file, uint64_t offset, size_t len, bool sequential = true);
   void Unmap();
   // The byte at `offset`; null when nothing is mapped.
   const unsigned char* Data() const { return m_data; }
   size_t Size() const { return m_len; }
+
+  // From now until the range is unmapped, a page the file no longer has
+  // (it was cut short meanwhile) reads as zeros on any thread, instead of
+  // raising SIGBUS, so its bytes may be read outside ReadMapped, under
+  // locks. False when nothing is mapped or every guard is taken (a few
+  // dozen at a time): read inside ReadMapped then.
+  bool GuardLostPages();
+  // Tells the kernel that this process has done with the pages wholly
+  // inside [p, p + len) for now: they leave its resident memory and stay
+  // in the page cache; reading them again maps them again.
+  void LetGo(const unsigned char* p, size_t len) const;
+  // Maps the pages of [p, p + len) now, reading from the disk what is not
+  // in the page cache yet, so that whoever reads them later neither waits
+  // nor faults. False when a page lies past the file's end (cut short).
+  bool MakePresent(const unsigned char* p, size_t len) const;
 
  private:
   void* m_base = nullptr;  // page-aligned start of the mapping
   size_t m_mapped = 0;     // bytes mapped from m_base
   const unsigned char* m_data = nullptr;
   size_t m_len = 0;
+  int m_guard = -1;        // slot in the table of guarded ranges, or -1
 };
 
 // Runs `read`, which reads mapped bytes, on this thread. False when a read

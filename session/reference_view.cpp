@@ -120,7 +120,7 @@ bool ReferenceView::WaitIdle(std::chrono::milliseconds timeout) { return m_worke
 int32_t ReferenceView::CaptureStill(corvane::StillKind kind, int quality, std::vector<uint8_t>* out) {
   const corvane::ColourSpace colour = m_renderer.GetColourSpace();
   return m_renderer.WithCurrent([&](const corvane::FrameBuffer* b) -> int32_t {
-    if (!b || !b->pData) return corvane::kNotReady;
+    if (!b || !b->Bytes()) return corvane::kNotReady;
     // Room from the encoder's own sizes, for the frame as it is now.
     if (const int32_t r = corvane::StillEncoder::CheckFrame(kind, b->nType, b->nWidth, b->nHeight); r != corvane::kOk)
       return r;
@@ -128,7 +128,7 @@ int32_t ReferenceView::CaptureStill(corvane::StillKind kind, int quality, std::v
     if (need > UINT32_MAX) return corvane::kFail;
     out->resize(size_t(need));
     uint32_t len = 0;
-    const int32_t r = corvane::EncodeStillOf(m_still, kind, b->pData, b->nSize,
+    const int32_t r = corvane::EncodeStillOf(m_still, kind, b->Bytes(), b->nSize,
                                              corvane::FrameInfo{b->nWidth, b->nHeight, b->nType}, colour, out->data(),
                                              uint32_t(need), &len, quality);
     out->resize(corvane::Failed(r) ? 0 : len);
@@ -139,8 +139,8 @@ int32_t ReferenceView::CaptureStill(corvane::StillKind kind, int quality, std::v
 int32_t ReferenceView::CapturePicture(platform::Picture* out) const {
   const corvane::ColourSpace colour = m_renderer.GetColourSpace();
   return m_renderer.WithCurrent([&](const corvane::FrameBuffer* b) -> int32_t {
-    if (!b || !b->pData) return corvane::kNotReady;
-    return corvane::FrameToPicture(b->pData, b->nSize, corvane::FrameInfo{b->nWidth, b->nHeight, b->nType}, out,
+    if (!b || !b->Bytes()) return corvane::kNotReady;
+    return corvane::FrameToPicture(b->Bytes(), b->nSize, corvane::FrameInfo{b->nWidth, b->nHeight, b->nType}, out,
                                    colour);
   });
 }

@@ -29,10 +29,10 @@ void ScopeFeed::Capture(corvane::PlaybackGraph* graph, const ScopeRequest& reque
   }
   // The frame on screen, copied while the renderer's lock holds it still.
   auto copy = [&captured](const corvane::FrameBuffer* b) {
-    if (!b || !b->pData || b->nType == corvane::YUV_NONE) return false;
+    if (!b || !b->Bytes() || b->nType == corvane::YUV_NONE) return false;
     const uint64_t size = std::min<uint64_t>(corvane::FrameSize64(b->nType, b->nWidth, b->nHeight), b->nSize);
     if (size == 0 || size > kMaxFrameBytes) return false;
-    captured->bytes.assign(b->pData, b->pData + size);
+    captured->bytes.assign(b->Bytes(), b->Bytes() + size);
     captured->type = b->nType;
     captured->width = b->nWidth;
     captured->height = b->nHeight;

@@ -63,8 +63,8 @@ class FakeSourceHost : public SourceHost {
     queue.SetCurrent(b);
     last = b->nFrameNo;
     PresentedFrame f{b->nFrameNo, b->nWidth, b->nHeight, b->nType, 0};
-    if (b->nSize >= 4) f.stampedNumber = uint32_t(b->pData[0]) | uint32_t(b->pData[1]) << 8 |
-                                         uint32_t(b->pData[2]) << 16 | uint32_t(b->pData[3]) << 24;
+    if (b->nSize >= 4) f.stampedNumber = uint32_t(b->Bytes()[0]) | uint32_t(b->Bytes()[1]) << 8 |
+                                         uint32_t(b->Bytes()[2]) << 16 | uint32_t(b->Bytes()[3]) << 24;
     if (out) *out = f;
     return true;
   }

@@ -635,8 +635,8 @@ TEST(GraphTest, AFrameThatFailsToDecodeKeepsThePictureBeforeAndPlayGoesOn) {
     const uint32_t n = graph.GetCurrentFrame().value_or(0);
     const uint32_t stamp =
         graph.Render()->WithCurrent([](const FrameBuffer* b) {
-          return b ? uint32_t(b->pData[0]) | uint32_t(b->pData[1]) << 8 | uint32_t(b->pData[2]) << 16 |
-                         uint32_t(b->pData[3]) << 24
+          return b ? uint32_t(b->Bytes()[0]) | uint32_t(b->Bytes()[1]) << 8 | uint32_t(b->Bytes()[2]) << 16 |
+                         uint32_t(b->Bytes()[3]) << 24
                    : 0u;
         });
     return std::tuple(n, graph.DecodeFailedAt(n), stamp);

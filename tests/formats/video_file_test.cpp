@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <numeric>
+#include <thread>
 
 #include "formats/result_codes.h"
 #include "support/para.h"
@@ -54,6 +56,10 @@ void ExpectFrames(const VideoFile& file, const std::vector<Expected>& frames) {
     EXPECT_EQ(out, std::vector<uint8_t>(e.size, e.value));
     EXPECT_EQ(lent->Shape(e.n - 1).size, e.size);
     EXPECT_EQ(std::vector<uint8_t>(lent->Data(e.n - 1), lent->Data(e.n - 1) + e.size), out);
+    const auto loan = file.LendFrame(e.n);
+    ASSERT_TRUE(loan.has_value());
+    EXPECT_EQ(loan->shape.segment, e.segment);
+    EXPECT_EQ(std::vector<uint8_t>(loan->data, loan->data + e.size), out);
   }
   std::vector<uint8_t> out(1 << 16);
   EXPECT_EQ(file.Read(0, out).error().status, ReadStatus::kPastEnd);
@@ -124,6 +130,29 @@ TEST(VideoFile, FrameCutOffWhileReadingIsAShortReadNotACrash) {
   ASSERT_TRUE(file->Refresh().has_value());
   EXPECT_EQ(file->FrameCount(), 2u);
   EXPECT_EQ(file->Read(3, out).error().status, ReadStatus::kPastEnd);
+}
+
+TEST(VideoFile, LentFrameOfAFileCutShortReadsAsZerosOnAnyThread) {
+  TempDir dir;
+  const std::string path = dir.File("cut.yuv");
+  constexpr uint32_t kSize = 256 * 256 * 3 / 2;  // 24 pages
+  testsupport::WriteBytes(path, Frames(3, kSize));
+  auto file = OpenOrFail(path);
+  ASSERT_TRUE(file);
+  ASSERT_TRUE(file->UseParameters(Para(fmt::YV12, 256, 256), true).has_value());
+  const auto first = file->LendFrame(1), last = file->LendFrame(3);
+  ASSERT_TRUE(first.has_value() && last.has_value());
+  EXPECT_EQ(last->data[kSize - 1], 3);
+
+  std::filesystem::resize_file(path, kSize + 100);  // another program cuts it in frame 2
+  // A player's thread reads the lost pages under its locks, not inside
+  // ReadMapped: zeros, no SIGBUS.
+  uint64_t sum = 1;
+  std::thread([&] { sum = std::accumulate(last->data, last->data + kSize, uint64_t(0)); }).join();
+  EXPECT_EQ(sum, 0u);
+  EXPECT_EQ(first->data[kSize - 1], 1);
+  EXPECT_EQ(file->LendFrame(3).error().status, ReadStatus::kShort);
+  EXPECT_EQ(file->LendFrame(2).error().status, ReadStatus::kShort);
 }
 
 TEST(VideoFile, OpenFailuresCarryCodeErrnoAndPath) {

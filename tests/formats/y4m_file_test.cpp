@@ -80,6 +80,11 @@ TEST_P(Y4mFromFfmpeg, FramesEqualFfmpegsDecode) {
   ASSERT_TRUE(lent.has_value());
   for (uint32_t i = 0; i < 4; ++i)
     EXPECT_EQ(std::vector<uint8_t>(lent->Data(i), lent->Data(i) + size), ffmpegFrame(2 + i)) << "lent frame " << 2 + i;
+  for (const uint32_t n : {6u, 1u}) {
+    const auto loan = file.LendFrame(n);
+    ASSERT_TRUE(loan.has_value());
+    EXPECT_EQ(std::vector<uint8_t>(loan->data, loan->data + size), ffmpegFrame(n)) << "frame lent alone " << n;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Samplings, Y4mFromFfmpeg,
