@@ -1,5 +1,5 @@
-// Display throughput: read a frame from a file as the player's reader does
-// (through formats/video_file.h), put it into its
+// Display throughput: take a frame from a file as the player's reader does
+// (lent through formats/video_file.h, no copy), put it into its
 // surface (a copy, or the frame itself when the surface holds its layout), convert and scale it
 // into a 1280×720 window, per format at 1920×1080 and
 // for I420 at 3840×2160, and for 10-bit I010, P010 and v210; side by side with ffmpeg doing the same work
@@ -112,16 +112,18 @@ void BM_Corvane(benchmark::State& state, Format f) {
     return state.SkipWithError("no parameters for the clip");
   const corvane::FrameInfo info{f.width, f.height, f.type};
   const size_t frameSize = size_t(corvane::FrameBytes(info));
-  std::vector<uint8_t> frame(frameSize);
   DroppingWindow wnd;
   corvane::Display out;
   if (out.Attach(&wnd) != corvane::kOk) return state.SkipWithError("no display");
   out.SetColourSpace({f.matrix, corvane::YuvRange::kLimited});
   int n = 0;
   for (auto _ : state) {
-    // As the player's reader gets a frame: read through the file's interface.
-    if (!file.Read(uint32_t(n++ % kClipFrames) + 1, frame)) return state.SkipWithError("short read");
-    if (out.Draw(frame.data(), uint32_t(frameSize), &info) != corvane::kOk) return state.SkipWithError("draw failed");
+    // As the player's reader gets a frame: lent by the file where it lies
+    // (the loan of the frame before ends, as the reader's buffer is filled
+    // again).
+    auto loan = file.LendFrame(uint32_t(n++ % kClipFrames) + 1);
+    if (!loan) return state.SkipWithError("the file lent no frame");
+    if (out.Draw(loan->data, uint32_t(frameSize), &info) != corvane::kOk) return state.SkipWithError("draw failed");
   }
   state.SetItemsProcessed(state.iterations());
 }

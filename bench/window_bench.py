@@ -11,7 +11,9 @@ time (/proc/PID/stat) is read at the start and the end of a window of
 SECONDS (the X server's CPU time too); the frames counted are the widget's own record of the pictures it
 was handed and painted inside that window (CORVANE_STATS_FILE, written when
 the window is closed: WM_DELETE_WINDOW, as a window manager's close button).
-Peak memory is VmHWM at the end.
+Peak memory is VmHWM at the end; beside it the part of the resident memory
+that is the clip's own pages mapped from the page cache (RssFile), which the
+kernel can take back at any time.
 
 mpv: two runs that play the clip L and 2L times (--loop-file; mpv 0.35 never
 ends when --frames and --loop-file are given together), timed by
@@ -60,6 +62,16 @@ def peak_rss_kib(pid):
     with open(f"/proc/{pid}/status") as f:
         for line in f:
             if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return 0
+
+
+def file_rss_kib(pid):
+    """The resident pages that are the file's own pages, mapped from the page
+    cache (no memory of the process's own), at the time of the call."""
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("RssFile:"):
                 return int(line.split()[1])
     return 0
 
@@ -159,6 +171,7 @@ def run_corvane(exe, clip, w, h, speed_ups, seconds, tmp, xpid):
         time.sleep(seconds)
         t1, c1, x1 = time.monotonic(), cpu_seconds(proc.pid), cpu_seconds(xpid)
         rss = peak_rss_kib(proc.pid)
+        rss_file = file_rss_kib(proc.pid)
         # Closed as a window manager closes a window (WM_DELETE_WINDOW), as
         # 文件 › 退出 does, so that the window's destructor runs and writes
         # the record; the menu's items do not matter.
@@ -185,6 +198,7 @@ def run_corvane(exe, clip, w, h, speed_ups, seconds, tmp, xpid):
         "cpu": c1 - c0,
         "xcpu": x1 - x0,
         "rss_kib": rss,
+        "rss_file_kib": rss_file,
     }
 
 
@@ -237,7 +251,8 @@ def row(name, req_fps, r):
     x_ms = 1000.0 * r["xcpu"] / r["painted"] if r["painted"] else float("nan")
     pres = f"{r['presented'] / r['wall']:.1f}" if r["wall"] > 0 else "-"
     print(f"| {name} | {req_fps if req_fps else 'max'} | {pres} | {fps:.1f} | {share} | "
-          f"{100.0 * r['cpu'] / r['wall']:.0f} % | {cpu_ms:.2f} | {x_ms:.2f} | {r['rss_kib'] / 1024:.0f} |",
+          f"{100.0 * r['cpu'] / r['wall']:.0f} % | {cpu_ms:.2f} | {x_ms:.2f} | {r['rss_kib'] / 1024:.0f} | "
+          f"{'%.0f' % (r['rss_file_kib'] / 1024) if 'rss_file_kib' in r else '-'} |",
           flush=True)
 
 
@@ -255,8 +270,9 @@ def main():
 
     print(f"Picture {PIC_W}x{PIC_H}, clips I420 at {CLIP_FPS:g} fps; Corvane measured over {args.seconds:g} s.")
     print("| run | requested frames/s | handed to the window /s | shown frames/s | shown / requested "
-          "| CPU (% of a core) | CPU ms per shown frame | X server CPU ms per shown frame | peak RSS MiB |")
-    print("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
+          "| CPU (% of a core) | CPU ms per shown frame | X server CPU ms per shown frame | peak RSS MiB "
+          "| of it the file's pages at the end, MiB |")
+    print("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
     notes = []
     for size, clip, w, h, n in (("1920x1080", args.clip1080, 1920, 1080, 100),
                                 ("3840x2160", args.clip2160, 3840, 2160, 25)):

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <list>
+#include <unordered_map>
 
 #include "formats/coded_file.h"
 #include "formats/result_codes.h"
@@ -85,6 +87,43 @@ Result<FrameLoan, ReadFailure> VideoFile::LendFrame(uint32_t, const GiveWay&) co
   return Fail(ReadFailure{ReadStatus::kFailed, ENOTSUP});
 }
 
+// A guarded mapping of the whole file and the frames of it whose loans
+// have ended with their pages still mapped, oldest first.
+struct FrameLender::Mapping {
+  platform::MappedRange range;
+  std::mutex lock;
+  std::list<std::pair<uint64_t, uint32_t>> kept;  // offset and size of each frame
+  std::unordered_map<uint64_t, std::list<std::pair<uint64_t, uint32_t>>::iterator> keptAt;
+  uint64_t keptBytes = 0;
+
+  // Whether the frame at `at` is still mapped; it is lent again now.
+  bool Reuse(uint64_t at) {
+    std::scoped_lock guard(lock);
+    const auto it = keptAt.find(at);
+    if (it == keptAt.end()) return false;
+    keptBytes -= it->second->second;
+    kept.erase(it->second);
+    keptAt.erase(it);
+    return true;
+  }
+  // A loan ended: its pages stay mapped, and the oldest kept beyond the
+  // bound leave the process's memory.
+  void Ended(uint64_t at, uint32_t size) {
+    std::scoped_lock guard(lock);
+    if (keptAt.count(at)) return;  // the same frame lent twice at once
+    kept.emplace_back(at, size);
+    keptAt[at] = std::prev(kept.end());
+    keptBytes += size;
+    while (keptBytes > kKeptBytes && !kept.empty()) {
+      const auto [oldAt, oldSize] = kept.front();
+      range.LetGo(range.Data() + oldAt, oldSize);
+      keptBytes -= oldSize;
+      keptAt.erase(oldAt);
+      kept.pop_front();
+    }
+  }
+};
+
 Result<FrameLoan, ReadFailure> FrameLender::Lend(const platform::File& file, uint64_t at, const FrameShape& shape,
                                                  const VideoFile::GiveWay& giveWay) const {
   // The frame must lie within the file as it is now: one cut short since
@@ -92,29 +131,29 @@ Result<FrameLoan, ReadFailure> FrameLender::Lend(const platform::File& file, uin
   const int64_t size = file.Size();
   if (size < 0) return Fail(ReadFailure{ReadStatus::kFailed, errno});
   if (shape.size == 0 || at + shape.size > uint64_t(size)) return Fail(ReadFailure{ReadStatus::kShort, 0});
-  std::shared_ptr<const platform::MappedRange> map;
+  std::shared_ptr<Mapping> map;
   {
     std::scoped_lock lock(m_lock);
-    if (!m_map || at + shape.size > m_map->Size()) {
+    if (!m_map || at + shape.size > m_map->range.Size()) {
       // Not read in order (a player goes backwards too): no sequential advice.
-      auto fresh = std::make_shared<platform::MappedRange>();
-      if (const int err = platform::ErrnoOf(fresh->Map(file, 0, size_t(size), false)))
+      auto fresh = std::make_shared<Mapping>();
+      if (const int err = platform::ErrnoOf(fresh->range.Map(file, 0, size_t(size), false)))
         return Fail(ReadFailure{ReadStatus::kFailed, err});
-      if (!fresh->GuardLostPages()) return Fail(ReadFailure{ReadStatus::kFailed, ENOTSUP});
+      if (!fresh->range.GuardLostPages()) return Fail(ReadFailure{ReadStatus::kFailed, ENOTSUP});
       m_map = std::move(fresh);
     }
     map = m_map;
   }
-  const uint8_t* data = map->Data() + at;
-  // Made present in pieces, as a read is done: a stop waits for one piece.
-  for (uint32_t done = 0; done < shape.size; done += kReadPiece) {
-    if (giveWay && giveWay()) return Fail(ReadFailure{ReadStatus::kStopped, 0});
-    if (!map->MakePresent(data + done, std::min(kReadPiece, shape.size - done)))
-      return Fail(ReadFailure{ReadStatus::kShort, 0});
+  const uint8_t* data = map->range.Data() + at;
+  if (!map->Reuse(at)) {
+    // Made present in pieces, as a read is done: a stop waits for one piece.
+    for (uint32_t done = 0; done < shape.size; done += kReadPiece) {
+      if (giveWay && giveWay()) return Fail(ReadFailure{ReadStatus::kStopped, 0});
+      if (!map->range.MakePresent(data + done, std::min(kReadPiece, shape.size - done)))
+        return Fail(ReadFailure{ReadStatus::kShort, 0});
+    }
   }
-  std::shared_ptr<const void> keep(data, [map, bytes = size_t(shape.size)](const void* p) {
-    map->LetGo(static_cast<const unsigned char*>(p), bytes);
-  });
+  std::shared_ptr<const void> keep(data, [map, at, bytes = shape.size](const void*) { map->Ended(at, bytes); });
   return FrameLoan{data, shape, std::move(keep)};
 }
 

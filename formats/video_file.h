@@ -270,14 +270,19 @@ Result<LentFrames, ReadFailure> MapFrames(const platform::File& file, std::span<
 // Lends single frames of one file (VideoFile::LendFrame) from a guarded
 // mapping of the whole file, kept for the loans after it and made again
 // once the file has grown past it; loans of the old one keep it alive.
+// The pages of frames whose loans have ended stay mapped, the latest
+// kKeptBytes of them: a clip played round and round is not mapped again
+// on every pass (making 12 MB present costs about as much as copying it).
 class FrameLender {
  public:
+  static constexpr uint64_t kKeptBytes = uint64_t(512) << 20;
   Result<FrameLoan, ReadFailure> Lend(const platform::File& file, uint64_t at, const FrameShape& shape,
                                       const VideoFile::GiveWay& giveWay) const;
+  struct Mapping;
 
  private:
   mutable std::mutex m_lock;
-  mutable std::shared_ptr<const platform::MappedRange> m_map;  // guarded by m_lock
+  mutable std::shared_ptr<Mapping> m_map;  // guarded by m_lock
 };
 
 // Frames with no headers, the parameter trailer after them (plain or

@@ -156,9 +156,12 @@ void PeriodicTimer::Run(std::stop_token stop) {
     last = deadline;
     deadline = next();
     const auto now = Clock::now();
-    if (deadline <= now) {
-      // Late by a whole period or more: start a new grid instead of firing
-      // the missed ticks back to back.
+    if (deadline <= now && now - deadline >= deadline - last) {
+      // Late by two periods or more: start a new grid instead of firing the
+      // missed ticks back to back. A tick whose callback ran a little longer
+      // than a period (a 4K frame drawn at 16 times) lets the next one, already
+      // due, fire at once on the same grid, one tick and no burst: waiting
+      // for a new grid would show half the frames.
       deadline = rebase(now);
     }
   }

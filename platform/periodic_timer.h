@@ -4,8 +4,9 @@
 // fraction of nanoseconds, so a rate such as 30000/1001 frames a second
 // (33.3667 ms) is kept exactly rather than rounded to whole milliseconds. A tick that comes
 // late (the callback ran long, the machine was busy) does not make the timer
-// catch up with a burst of ticks: when the next deadline has already passed,
-// the grid is re-based to one period after now.
+// catch up with a burst of ticks: a deadline missed by less than a period
+// fires at once, on the same grid; one missed by more re-bases the grid to
+// one period after now.
 #pragma once
 
 #include <chrono>

@@ -61,6 +61,11 @@ void ExpectFrames(const VideoFile& file, const std::vector<Expected>& frames) {
     EXPECT_EQ(loan->shape.segment, e.segment);
     EXPECT_EQ(std::vector<uint8_t>(loan->data, loan->data + e.size), out);
   }
+  // Lent again once its loan has ended: its pages were kept mapped.
+  const auto again = file.LendFrame(1);
+  ASSERT_TRUE(again.has_value());
+  EXPECT_EQ(std::vector<uint8_t>(again->data, again->data + frames[0].size),
+            std::vector<uint8_t>(frames[0].size, frames[0].value));
   std::vector<uint8_t> out(1 << 16);
   EXPECT_EQ(file.Read(0, out).error().status, ReadStatus::kPastEnd);
   EXPECT_EQ(file.Read(file.FrameCount() + 1, out).error().status, ReadStatus::kPastEnd);

@@ -164,6 +164,28 @@ TEST(PeriodicTimer, NoBurstAfterALateTick) {
   EXPECT_GE(times[4] - end, 10ms - 100us);
 }
 
+TEST(PeriodicTimer, ATickALittleLateFiresAtOnceOnTheSameGrid) {
+  TickLog log;
+  std::atomic<int64_t> longEnd{0};
+  log.onTick = [&](size_t index) {
+    if (index == 2) {
+      // A callback a quarter of a period longer than the period.
+      std::this_thread::sleep_for(25ms);
+      longEnd = Clock::now().time_since_epoch().count();
+    }
+  };
+  platform::PeriodicTimer timer([&] { log.Tick(); });
+  ASSERT_TRUE(timer.Start(20));
+  ASSERT_TRUE(log.WaitFor(5));
+  timer.Stop();
+  const auto times = log.Times();
+  const Clock::time_point end{Clock::duration(longEnd.load())};
+  // The tick already due comes at once, not a whole period after the long
+  // one; the one after it is back on the grid, less than a period later.
+  EXPECT_LT(times[3] - end, 10ms);
+  EXPECT_LT(times[4] - times[3], 20ms);
+}
+
 TEST(PeriodicTimer, PeriodChangesWhileRunning) {
   TickLog log;
   platform::PeriodicTimer timer([&] { log.Tick(); });
