@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 
 #include "controls/seek_slider.h"
@@ -424,6 +425,35 @@ TEST(CompareWindow, ExportsRefuseTheComparedFilesAndSayWhyTheyFail) {
     EXPECT_EQ(testsupport::ReadBytes(b), bBytes);
   }
   EXPECT_TRUE(std::filesystem::exists(dir.File("busy.csv.part/inside")));
+}
+
+// The picture area paints each picture where it lies and black only where
+// no picture covers it: a picture smaller than its pane, and a pane with
+// none, side by side and alone.
+TEST(CompareWindow, PanesShowTheirPicturesAndBlackElsewhere) {
+  ui::VideoWidget v;
+  v.resize(200, 100);
+  v.show();
+  QCoreApplication::processEvents();
+  auto solid = [](uint32_t w, uint32_t h, uint32_t argb) {
+    auto pic = std::make_shared<platform::Picture>(platform::Picture::Make(w, h));
+    for (uint32_t y = 0; y < h; ++y) std::fill_n(reinterpret_cast<uint32_t*>(pic->Row(y)), w, argb);
+    return pic;
+  };
+  v.SetLayout(ui::VideoWidget::Layout::kSide, 0);
+  v.Present(solid(60, 40, 0xFFFF0000));  // pane 0 is 100 x 100; pane 1 has no picture
+  const QImage side = v.grab().toImage();
+  EXPECT_EQ(side.pixel(10, 10), 0xFFFF0000u);
+  EXPECT_EQ(side.pixel(59, 39), 0xFFFF0000u);
+  EXPECT_EQ(side.pixel(60, 10), 0xFF000000u);  // right of the picture, in its pane
+  EXPECT_EQ(side.pixel(10, 40), 0xFF000000u);  // below it
+  EXPECT_EQ(side.pixel(150, 50), 0xFF000000u);  // the pane without a picture
+
+  v.SetLayout(ui::VideoWidget::Layout::kSingle, 0);
+  v.Present(solid(200, 100, 0xFF00FF00));
+  const QImage single = v.grab().toImage();
+  EXPECT_EQ(single.pixel(0, 0), 0xFF00FF00u);
+  EXPECT_EQ(single.pixel(199, 99), 0xFF00FF00u);
 }
 
 }  // namespace
