@@ -243,15 +243,16 @@ int32_t FrameSource::ReadInto(FrameBuffer* b, FrameQueue* queue) {
     // (a raw or Y4M file): nothing is copied, and the display reads it in
     // place. A file that does not lend (a decoded stream) is read.
     b->EndLoan();
-    auto lent = m_video->LendFrame(m_nextFrame, giveWay);
-    if (lent && lent->shape.size == m_frameSize) {
-      b->lent = lent->data;
-      b->loan = std::move(lent->keep);
-    }
-    const auto read = b->lent ? Result<FrameShape, ReadFailure>(lent->shape)
-                      : !lent && lent.error().status == ReadStatus::kStopped
-                          ? Result<FrameShape, ReadFailure>(Fail(lent.error()))
-                          : m_video->Read(m_nextFrame, std::span(b->pData, m_frameSize), giveWay);
+    const auto read = [&]() -> Result<FrameShape, ReadFailure> {
+      auto lent = m_video->LendFrame(m_nextFrame, giveWay);
+      if (lent && lent->shape.size == m_frameSize) {
+        b->lent = lent->data;
+        b->loan = std::move(lent->keep);
+        return lent->shape;
+      }
+      if (!lent && lent.error().status == ReadStatus::kStopped) return Fail(lent.error());
+      return m_video->Read(m_nextFrame, std::span(b->pData, m_frameSize), giveWay);
+    }();
     if (!read && read.error().status == ReadStatus::kStopped) {
       queue->PushFree(b);
       return 0;

@@ -119,7 +119,8 @@ bool LookUpPixel(const FrameBuffer& b, uint32_t x, uint32_t y, int* Y, int* U, i
       return false;
   }
   if (o.y >= frameSize || o.u >= frameSize || o.v >= frameSize) return false;
-  *Y = b.Bytes()[o.y], *U = b.Bytes()[o.u], *V = b.Bytes()[o.v];
+  const uint8_t* d = b.Bytes();
+  *Y = d[o.y], *U = d[o.u], *V = d[o.v];
   return true;
 }
 

@@ -182,8 +182,9 @@ class LentFrames {
 // One frame lent where it lies for as long as `keep` lives (the frames a
 // player holds and shows). Unlike LentFrames, its bytes may be read on any
 // thread, under any lock, without ReadMapped: a page the file loses
-// meanwhile reads as zeros. Ending the loan takes its pages out of the
-// process's resident memory; they stay in the page cache.
+// meanwhile reads as zeros. The pages of ended loans stay mapped for a
+// while (FrameLender), then leave the process's resident memory; they stay
+// in the page cache.
 struct FrameLoan {
   const uint8_t* data = nullptr;
   FrameShape shape;

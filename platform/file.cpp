@@ -168,18 +168,19 @@ bool MappedRange::GuardLostPages() {
 
 namespace {
 
-// The whole pages inside [p, p + len).
-std::pair<uintptr_t, size_t> InnerPages(const unsigned char* p, size_t len) {
+// The pages of [p, p + len): only those wholly inside it, or every page it
+// touches.
+std::pair<uintptr_t, size_t> PagesOf(const unsigned char* p, size_t len, bool whole) {
   const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
-  const uintptr_t from = (uintptr_t(p) + page - 1) / page * page;
-  const uintptr_t to = (uintptr_t(p) + len) / page * page;
+  const uintptr_t from = (uintptr_t(p) + (whole ? page - 1 : 0)) / page * page;
+  const uintptr_t to = (uintptr_t(p) + len + (whole ? 0 : page - 1)) / page * page;
   return {from, to > from ? size_t(to - from) : 0};
 }
 
 }  // namespace
 
 void MappedRange::LetGo(const unsigned char* p, size_t len) const {
-  const auto [from, bytes] = InnerPages(p, len);
+  const auto [from, bytes] = PagesOf(p, len, true);
   if (bytes > 0) ::madvise(reinterpret_cast<void*>(from), bytes, MADV_DONTNEED);
 }
 
@@ -187,9 +188,7 @@ bool MappedRange::MakePresent(const unsigned char* p, size_t len) const {
 #ifndef MADV_POPULATE_READ
   constexpr int MADV_POPULATE_READ = 22;  // Linux 5.14; older kernels say EINVAL
 #endif
-  const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
-  const uintptr_t from = uintptr_t(p) / page * page;
-  const size_t bytes = size_t(uintptr_t(p) + len - from);
+  const auto [from, bytes] = PagesOf(p, len, false);
   if (::madvise(reinterpret_cast<void*>(from), bytes, MADV_POPULATE_READ) == 0) return true;
   // EINVAL: a kernel without it; the pages are then mapped on first touch.
   return errno == EINVAL;
